@@ -1,0 +1,76 @@
+// ISDIO: the client and worker calls of the isectd message router.
+//
+// Every message on the wire is a 64-byte header followed by `length` bytes of
+// payload.  Clients and workers pass the same header record to every send and
+// receive; the fields the programs rely on sit at fixed little-endian offsets:
+//
+//   offset  width  field
+//        0  32     length of the payload in bytes
+//        4  32     magic "ISD1" (0x31445349), set by the library
+//        8  16     reply-wanted: 1 for a query, 0 for "commit"/"rollback"
+//       10  16     always 0
+//       12  16     message kind (router-private, see IsdKind)
+//       20  16     more flag
+//       24 ..63    router-private words (zero for callers)
+//
+// The library owns the receive buffer: the pointer returned by isdRecv stays
+// valid until the next isdRecv on the same handle.  It is always followed by a
+// NUL byte, so a request can be read as text.
+#ifndef PLENWICK_ISDIO_H
+#define PLENWICK_ISDIO_H
+
+#include <cstdint>
+
+extern "C" {
+
+struct IsdHeader {
+    unsigned char bytes[64];
+};
+
+enum IsdKind : uint16_t {
+    ISD_DATA = 0,        // a query, a reply block, "commit" or "rollback"
+    ISD_LOGIN = 1,       // client -> router: payload is the service name
+    ISD_LOGIN_OK = 2,    // router -> client
+    ISD_LOGIN_FAIL = 3,  // router -> client: payload is the reason
+    ISD_HELLO = 4,       // worker -> router: payload "service\nworker-name"
+    ISD_FAIL = 5,        // router -> client: the worker serving the request died
+    ISD_SHUTDOWN = 6,    // router -> worker: end now
+};
+
+// Header field access (little-endian on every host).
+int32_t isdGetLength(const IsdHeader* h);
+void isdSetLength(IsdHeader* h, int32_t length);
+int16_t isdGetMore(const IsdHeader* h);
+void isdSetMore(IsdHeader* h, int16_t more);
+uint16_t isdGetReplyWanted(const IsdHeader* h);
+void isdSetReplyWanted(IsdHeader* h, uint16_t wanted);
+uint16_t isdGetKind(const IsdHeader* h);
+void isdSetKind(IsdHeader* h, uint16_t kind);
+
+// Client calls.  `host` is "name" or "name:port" (default port 7100); `mode`
+// is accepted for compatibility and must be 2.  Returns a handle or -1.
+int isdLogin(const char* host, const char* service, int mode);
+// Sends `length` bytes, or strlen(data) when length is -1.  Returns the number
+// of bytes sent or -1.
+int isdSend(int handle, const char* data, int length, IsdHeader* header);
+// Receives one block: fills in length and more and returns the bytes, or null
+// when the connection failed or the router reported a failed request (the
+// header's more flag is then left as it was).
+char* isdRecv(int handle, IsdHeader* header);
+void isdLogout(int handle);
+
+// Worker calls.  argv[1..4] are the router's own arguments:
+//   argv[1] router endpoint for workers ("host:port")
+//   argv[2] service name
+//   argv[3] worker name (used in the worker's error messages)
+//   argv[4] log directory
+// Returns a handle or -1 with errno set.
+int isdConnect(int argc, char** argv);
+// isdRecv and isdSend as above; a worker's isdRecv returns null when the
+// router ends the worker.  isdSend returns a negative value on failure.
+int isdLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int isdError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // extern "C"
+
+#endif
