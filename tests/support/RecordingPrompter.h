@@ -1,0 +1,81 @@
+// A Prompter for tests: records every prompt and answers from a script.
+//
+//   RecordingPrompter prompts;                 // installs itself
+//   prompts.answers.push_back(true);           // the next question gets Yes
+//   ... drive a handler ...
+//   EXPECT_EQ(prompts.last().text, "Cannot have empty Unit plan name.");
+//
+// Questions without a scripted answer get No; file and directory choices
+// without a scripted path are cancelled.
+#ifndef PLENWICK_RECORDING_PROMPTER_H
+#define PLENWICK_RECORDING_PROMPTER_H
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "Prompter.h"
+
+namespace testsupport {
+
+class RecordingPrompter : public Prompter {
+public:
+    struct Prompt {
+        std::string kind;  // "error", "warning", "information", "question", "open", "save", "directory"
+        std::string caption;
+        std::string text;
+    };
+    std::vector<Prompt> prompts;
+    std::deque<bool> answers;        // for question()
+    std::deque<std::string> paths;   // for openFile(), saveFile(), chooseDirectory()
+
+    RecordingPrompter() { previous_ = Prompter::install(this); }
+    ~RecordingPrompter() override { Prompter::install(previous_ == this ? nullptr : previous_); }
+
+    const Prompt& last() const { return prompts.back(); }
+    size_t count(const std::string& kind) const {
+        size_t n = 0;
+        for (const auto& p : prompts) n += p.kind == kind;
+        return n;
+    }
+    void clear() { prompts.clear(); }
+
+    void error(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override { add("error", c, t); }
+    void warning(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override { add("warning", c, t); }
+    void information(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
+        add("information", c, t);
+    }
+    bool question(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
+        add("question", c, t);
+        if (answers.empty()) return false;
+        bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool openFile(FX::FXWindow*, const FX::FXString& c, const FX::FXString&, FX::FXString& path) override {
+        return choose("open", c, path);
+    }
+    bool saveFile(FX::FXWindow*, const FX::FXString& c, const FX::FXString&, FX::FXString& path) override {
+        return choose("save", c, path);
+    }
+    bool chooseDirectory(FX::FXWindow*, const FX::FXString& c, FX::FXString& path) override {
+        return choose("directory", c, path);
+    }
+
+private:
+    Prompter* previous_ = nullptr;
+    void add(const char* kind, const FX::FXString& c, const FX::FXString& t) {
+        prompts.push_back({kind, c.text(), t.text()});
+    }
+    bool choose(const char* kind, const FX::FXString& c, FX::FXString& path) {
+        add(kind, c, path);
+        if (paths.empty()) return false;
+        path = paths.front().c_str();
+        paths.pop_front();
+        return true;
+    }
+};
+
+}  // namespace testsupport
+
+#endif

@@ -1,0 +1,178 @@
+#include "Services.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+#ifndef PLENWICK_SOURCE_DIR
+#error PLENWICK_SOURCE_DIR must be defined
+#endif
+
+namespace testsupport {
+
+std::string sourceDir() { return PLENWICK_SOURCE_DIR; }
+std::string buildDir() { return PLENWICK_BUILD_DIR; }
+
+namespace {
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+// A port that was free a moment ago; the router binds it right after.
+int freePort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    socklen_t len = sizeof a;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        if (fd >= 0) close(fd);
+        throw std::runtime_error("no free port");
+    }
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+std::string services() {
+    return "PLENWICK_BUILD=" + quote(buildDir()) + " " + quote(sourceDir() + "/scripts/services");
+}
+
+// Creating a database from the scripts takes a few seconds; each test
+// process makes one of each kind and copies it for every further fixture.
+std::string templateFor(bool demo) {
+    static std::map<bool, std::string> made;
+    auto it = made.find(demo);
+    if (it != made.end()) return it->second;
+    char tmpl[] = "/tmp/plenwick-template-XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+    std::string db = std::string(tmpl) + "/template.fdb";
+    std::string out;
+    if (run(services() + " create --db " + quote(db) + (demo ? " --demo" : ""), &out) != 0)
+        throw std::runtime_error("could not create the template database: " + out);
+    made[demo] = db;
+    return db;
+}
+
+}  // namespace
+
+int run(const std::string& command, std::string* output, bool mergeStderr) {
+    std::string cmd = command + (mergeStderr ? " 2>&1" : "");
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    int status = pclose(p);
+    if (output) *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Services::Services(const ServicesOptions& options) : options_(options) {
+    char tmpl[] = "/tmp/plenwick-test-XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+    dir_ = tmpl;
+    workdir_ = dir_ + "/Plenwick";
+    mkdir(workdir_.c_str(), 0755);
+    mkdir((dir_ + "/Transfer").c_str(), 0755);
+    if (options_.database.empty()) {
+        database_ = dir_ + "/plenwick.fdb";
+        std::string out;
+        if (run("cp " + quote(templateFor(options_.demo)) + " " + quote(database_), &out) != 0)
+            throw std::runtime_error("could not copy the template database: " + out);
+    } else {
+        database_ = options_.database;
+    }
+    if (options_.start) start();
+}
+
+Services::~Services() {
+    try {
+        stop();
+    } catch (...) {
+    }
+    run("rm -rf " + quote(dir_));
+}
+
+void Services::start() {
+    if (running_) return;
+    port_ = freePort();
+    std::string cmd = services() + " start --db " + quote(database_) + " --workdir " + quote(workdir_) +
+                      " --workers " + std::to_string(options_.workers) + " --port " + std::to_string(port_);
+    if (!options_.password.empty()) cmd += " --password " + quote(options_.password);
+    std::string out;
+    if (run(cmd, &out) != 0) throw std::runtime_error("services start failed: " + out);
+    running_ = true;
+}
+
+void Services::stop() {
+    if (!running_) return;
+    running_ = false;
+    std::string out;
+    if (run(services() + " stop --workdir " + quote(workdir_), &out) != 0)
+        throw std::runtime_error("services stop failed: " + out);
+}
+
+std::string Services::host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::string Services::isql(const std::string& sql) const {
+    std::string file = dir_ + "/isql-input.sql";
+    std::ofstream(file) << sql << "\n";
+    std::string fb = workdir_ + "/services/firebird";
+    std::string out;
+    run("FIREBIRD=" + quote(fb) + " isql-fb -q -user SYSDBA -password masterkey -i " + quote(file) + " " +
+            quote(database_),
+        &out);
+    return out;
+}
+
+std::vector<pid_t> Services::workerPids() const {
+    std::vector<pid_t> pids;
+    std::ifstream in(workdir_ + "/services/run/workers");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string service, name;
+        long pid = 0;
+        if (fields >> service >> name >> pid) pids.push_back(static_cast<pid_t>(pid));
+    }
+    return pids;
+}
+
+pid_t Services::routerPid() const {
+    std::ifstream in(workdir_ + "/services/run/isectd.pid");
+    long pid = 0;
+    in >> pid;
+    return static_cast<pid_t>(pid);
+}
+
+ScopedChdir::ScopedChdir(const std::string& dir) {
+    char buf[4096];
+    if (getcwd(buf, sizeof buf)) old_ = buf;
+    if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir " + dir + " failed");
+}
+
+ScopedChdir::~ScopedChdir() {
+    if (!old_.empty() && chdir(old_.c_str()) != 0) perror("chdir");
+}
+
+}  // namespace testsupport

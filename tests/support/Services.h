@@ -1,0 +1,77 @@
+// Test support: a real database served by the real router and real workers.
+//
+//   testsupport::Services svc;            // fresh schema database, 2 workers
+//   chdir(svc.workdir().c_str());         // Plenwick.ini is there
+//
+// Each Services has its own temporary directory, database file and router
+// port, and stops everything when it goes out of scope.
+#ifndef PLENWICK_TEST_SERVICES_H
+#define PLENWICK_TEST_SERVICES_H
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+std::string sourceDir();
+std::string buildDir();
+
+// Runs a shell command; returns its exit status and puts its standard output
+// (and standard error, when `mergeStderr`) into `output`.
+int run(const std::string& command, std::string* output = nullptr, bool mergeStderr = true);
+
+struct ServicesOptions {
+    int workers = 2;
+    bool demo = false;      // load the demo data into the new database
+    std::string database;   // empty: a new file in the temporary directory; may be host:path
+    std::string password;   // empty: the scripts' default
+    bool start = true;      // false: only create the database and directories
+};
+
+class Services {
+public:
+    explicit Services(const ServicesOptions& options = ServicesOptions());
+    ~Services();
+    Services(const Services&) = delete;
+    Services& operator=(const Services&) = delete;
+
+    void start();
+    void stop();
+    bool running() const { return running_; }
+
+    const std::string& dir() const { return dir_; }          // the temporary directory
+    const std::string& workdir() const { return workdir_; }  // holds Plenwick.ini
+    const std::string& database() const { return database_; }
+    std::string host() const;                                // "127.0.0.1:PORT"
+    int port() const { return port_; }
+    std::string service() const { return "Plenwick"; }
+    std::string logdir() const { return workdir_ + "/services/logs"; }
+
+    // Runs SQL through isql-fb on the database (beside the workers) and
+    // returns what isql printed.
+    std::string isql(const std::string& sql) const;
+    // The pids of the running workers, from the router's status file.
+    std::vector<pid_t> workerPids() const;
+    pid_t routerPid() const;
+
+private:
+    ServicesOptions options_;
+    std::string dir_, workdir_, database_;
+    int port_ = 0;
+    bool running_ = false;
+};
+
+// Changes the working directory for the life of the object.
+class ScopedChdir {
+public:
+    explicit ScopedChdir(const std::string& dir);
+    ~ScopedChdir();
+private:
+    std::string old_;
+};
+
+}  // namespace testsupport
+
+#endif
