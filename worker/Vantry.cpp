@@ -1,0 +1,88 @@
+// Vantry: the database worker of the isectd router.
+//
+//   Vantry ROUTER SERVICE WORKERNAME LOGDIR database user password [charset [role]]
+//
+// The first four arguments belong to the router and are read by isdConnect.
+// The worker attaches to the database, then serves one request at a time
+// until the router ends it: SQL text is executed and answered with the
+// result text; "commit" and "rollback" end the open transaction.
+#include "Worker.h"
+#include "isdio.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "You must have three arguments: database  username  password\n"
+    "Two additional arguments that you can have are: charset  role\n";
+
+class IsdTransport : public vantry::Transport {
+public:
+    explicit IsdTransport(IsdHeader& header) : header_(header) {}
+
+    void setHandle(int handle) { handle_ = handle; }
+
+    int send(const char* data, int length, int more) override
+    {
+        isdSetLength(&header_, length);
+        isdSetMore(&header_, static_cast<int16_t>(more));
+        return isdSend(handle_, data, length, &header_);
+    }
+    void log(const char* text) override { isdLog("%s", text); }
+    void error(const char* text) override { isdError("%s", text); }
+
+private:
+    IsdHeader& header_;
+    int handle_ = -1;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 8) {
+        std::fputs(kUsage, stdout);
+        return 1;
+    }
+
+    vantry::ConnectParams params;
+    params.database = argv[5];
+    params.user = argv[6];
+    params.password = argv[7];
+    if (argc > 8) params.charset = argv[8];
+    if (argc > 9) params.role = argv[9];
+
+    IsdHeader header;
+    std::memset(&header, 0, sizeof header);
+    IsdTransport transport(header);
+    vantry::Worker worker(transport, argv[3]);
+
+    if (!worker.attach(params)) return 1;
+    if (!worker.allocate()) return 1;
+
+    int handle = isdConnect(argc, argv);
+    if (handle == -1) {
+        isdError("isdConnect(): %s\n", std::strerror(errno));
+        // Without the router there is nothing to serve; the database is
+        // released as at an orderly end, but the start has failed.
+        worker.finish();
+        return 1;
+    }
+    transport.setHandle(handle);
+
+    while (char* request = isdRecv(handle, &header)) {
+        int length = isdGetLength(&header);
+        int more = isdGetMore(&header);
+        if (worker.serve(request, length, more) == vantry::Worker::Outcome::Fatal) {
+            std::fflush(stdout);
+            std::_Exit(1);
+        }
+    }
+
+    isdLogout(handle);
+    return worker.finish();
+}
