@@ -37,6 +37,12 @@ enum IsdKind : uint16_t {
     ISD_SHUTDOWN = 6,    // router -> worker: end now
 };
 
+enum {
+    ISD_HEADER_SIZE = 64,
+    ISD_MAGIC = 0x31445349,              // "ISD1" in the byte order of the wire
+    ISD_MAX_LENGTH = 64 * 1024 * 1024,   // longest payload a peer may announce
+};
+
 // Header field access (little-endian on every host).
 int32_t isdGetLength(const IsdHeader* h);
 void isdSetLength(IsdHeader* h, int32_t length);
@@ -46,6 +52,14 @@ uint16_t isdGetReplyWanted(const IsdHeader* h);
 void isdSetReplyWanted(IsdHeader* h, uint16_t wanted);
 uint16_t isdGetKind(const IsdHeader* h);
 void isdSetKind(IsdHeader* h, uint16_t kind);
+uint32_t isdGetMagic(const IsdHeader* h);
+void isdSetMagic(IsdHeader* h);
+// 1 when the magic is right and 0 <= length <= ISD_MAX_LENGTH.
+int isdHeaderValid(const IsdHeader* h);
+
+// Why the last call on this thread failed (login refused, connection closed,
+// bad message ...); never null.
+const char* isdLastError(void);
 
 // Client calls.  `host` is "name" or "name:port" (default port 7100); `mode`
 // is accepted for compatibility and must be 2.  Returns a handle or -1.
@@ -72,5 +86,16 @@ int isdLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int isdError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // extern "C"
+
+#include <string>
+
+// Reads the connection file ("Plenwick.ini"): for each of the keys "Host" and
+// "DatabaseService" the value is the text after the first "=" that follows the
+// key's first occurrence, up to the next line feed (or the end of the file),
+// trimmed of white space.  When the file cannot be read both values are empty
+// and the result is false.
+bool isdReadConnectionFile(const std::string& path, std::string& host, std::string& service);
+// The same reading applied to the file's contents.
+void isdParseConnectionText(const std::string& text, std::string& host, std::string& service);
 
 #endif

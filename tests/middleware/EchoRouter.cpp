@@ -1,0 +1,187 @@
+#include "EchoRouter.h"
+
+#include "Services.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#ifndef ECHO_WORKER_PATH
+#error ECHO_WORKER_PATH must be defined
+#endif
+
+namespace mwtest {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+namespace {
+
+// Polls for a condition that the router brings about; gives up only after a
+// minute so that a broken router fails the test instead of hanging it.
+template <typename F>
+bool eventually(F condition) {
+    for (int i = 0; i < 6000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services) {
+    char tmpl[] = "/tmp/plenwick-mw-XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+    dir_ = tmpl;
+    std::ofstream ini(dir_ + "/isectd.ini");
+    ini << "; routing tests\n[router]\nbind = 127.0.0.1\nport = 0   ; any free port\n"
+        << "logdir = logs\nrundir = run\n";
+    for (const auto& s : services) {
+        ini << "\n[service " << s.name << "]\nworkers = " << s.workers << "\nprogram = " << (s.program.empty() ? ECHO_WORKER_PATH : s.program) << "\n";
+        for (const auto& a : s.args) ini << "arg = " << a << "\n";
+        if (!s.password.empty()) ini << "password = " << s.password << "\n";
+        for (const auto& e : s.env) ini << "env = " << e << "\n";
+    }
+    ini.close();
+    std::string isectd = testsupport::buildDir() + "/isectd";
+    std::string config = dir_ + "/isectd.ini";
+    pid_ = fork();
+    if (pid_ == 0) {
+        execl(isectd.c_str(), "isectd", "-c", config.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string portFile = rundir() + "/port";
+    if (!eventually([&] {
+            int status;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = 0;
+                return true;
+            }
+            return !readFile(portFile).empty();
+        }) ||
+        pid_ == 0)
+        throw std::runtime_error("isectd did not start: " + log());
+    port_ = atoi(readFile(portFile).c_str());
+}
+
+EchoRouter::~EchoRouter() {
+    stop();
+    testsupport::run("rm -rf '" + dir_ + "'");
+}
+
+int EchoRouter::stop() {
+    if (pid_ <= 0) return -1;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<pid_t> EchoRouter::workerPids() const {
+    std::vector<pid_t> pids;
+    std::istringstream in(readFile(rundir() + "/workers"));
+    std::string service, name;
+    long pid;
+    while (in >> service >> name >> pid) pids.push_back(static_cast<pid_t>(pid));
+    return pids;
+}
+
+void EchoRouter::waitForLog(const std::string& text, int count) const {
+    bool found = eventually([&] {
+        std::string l = log();
+        int n = 0;
+        for (size_t at = l.find(text); at != std::string::npos; at = l.find(text, at + 1)) ++n;
+        return n >= count;
+    });
+    if (!found) throw std::runtime_error("the router log never showed \"" + text + "\":\n" + log());
+}
+
+Client::Client(const std::string& host, const std::string& service) {
+    handle_ = isdLogin(host.c_str(), service.c_str(), 2);
+}
+
+Client::~Client() { logout(); }
+
+void Client::logout() {
+    if (handle_ >= 0) isdLogout(handle_);
+    handle_ = -1;
+}
+
+bool Client::send(const std::string& sql) {
+    IsdHeader h{};
+    isdSetReplyWanted(&h, 1);
+    isdSetMore(&h, 1);
+    return isdSend(handle_, sql.c_str(), -1, &h) >= 0;
+}
+
+bool Client::receive(std::string& reply, std::vector<int>* blockSizes, std::vector<int>* mores) {
+    reply.clear();
+    IsdHeader h{};
+    do {
+        isdSetMore(&h, -999);
+        char* block = isdRecv(handle_, &h);
+        if (isdGetMore(&h) == -999) return false;
+        if (!block) return false;
+        reply.append(block, static_cast<size_t>(isdGetLength(&h)));
+        if (blockSizes) blockSizes->push_back(isdGetLength(&h));
+        if (mores) mores->push_back(isdGetMore(&h));
+    } while (isdGetMore(&h) > 0);
+    return true;
+}
+
+std::string Client::query(const std::string& sql) {
+    std::string reply;
+    if (!send(sql) || !receive(reply)) return "FAILED";
+    return reply;
+}
+
+bool Client::end(const char* word) {
+    IsdHeader h{};
+    return isdSend(handle_, word, -1, &h) >= 0;
+}
+
+int rawConnect(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool rawSend(int fd, const void* data, size_t size) {
+    return ::send(fd, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
+}
+
+bool rawClosedByPeer(int fd) {
+    char buf[256];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 60000) <= 0) return false;  // a minute without an answer: still open
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) return true;
+    }
+}
+
+}  // namespace mwtest

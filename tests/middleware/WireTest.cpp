@@ -1,0 +1,340 @@
+// The ISDIO wire format and its bounds, the connection file and the router
+// configuration, tested against a hand-made peer.
+#include "Config.h"
+#include "isdio.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+// A listening socket on a free loopback port that plays the router.
+class FakeRouter {
+public:
+    FakeRouter() {
+        listen_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listen_, 4);
+        getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+    }
+    ~FakeRouter() {
+        if (peer_ >= 0) close(peer_);
+        close(listen_);
+    }
+    std::string endpoint() const { return "127.0.0.1:" + std::to_string(port_); }
+    void accept() { peer_ = ::accept(listen_, nullptr, nullptr); }
+    bool readExact(void* data, size_t n) {
+        char* p = static_cast<char*>(data);
+        while (n > 0) {
+            ssize_t r = read(peer_, p, n);
+            if (r <= 0) return false;
+            p += r;
+            n -= static_cast<size_t>(r);
+        }
+        return true;
+    }
+    // Reads one message; returns its payload.
+    std::string readMessage(IsdHeader& h) {
+        if (!readExact(h.bytes, 64)) return "<closed>";
+        std::string payload(static_cast<size_t>(isdGetLength(&h)), '\0');
+        if (!payload.empty() && !readExact(&payload[0], payload.size())) return "<closed>";
+        return payload;
+    }
+    void write(const void* data, size_t n) { ASSERT_EQ(::write(peer_, data, n), static_cast<ssize_t>(n)); }
+    void writeMessage(IsdHeader h, const std::string& payload) {
+        write(h.bytes, 64);
+        write(payload.data(), payload.size());
+    }
+
+private:
+    int listen_ = -1, peer_ = -1, port_ = 0;
+};
+
+IsdHeader dataHeader(int32_t length, int16_t more) {
+    IsdHeader h{};
+    isdSetLength(&h, length);
+    isdSetMagic(&h);
+    isdSetMore(&h, more);
+    return h;
+}
+
+// A worker connected to the fake router; the hello is already read.
+struct WorkerLink {
+    FakeRouter router;
+    int handle = -1;
+    std::string hello;
+    WorkerLink() {
+        std::string endpoint = router.endpoint();
+        char logdir[] = "/tmp/plenwick-wire-XXXXXX";
+        dir = mkdtemp(logdir);
+        const char* argv[] = {"worker", endpoint.c_str(), "Svc", "Svc-1", dir.c_str(), nullptr};
+        std::thread t([&] { router.accept(); });
+        handle = isdConnect(5, const_cast<char**>(argv));
+        t.join();
+        IsdHeader h;
+        hello = router.readMessage(h);
+        helloKind = isdGetKind(&h);
+    }
+    ~WorkerLink() {
+        if (handle >= 0) isdLogout(handle);
+        std::string cmd = "rm -rf '" + dir + "'";
+        if (system(cmd.c_str()) != 0) perror("rm");
+    }
+    std::string dir;
+    int helloKind = -1;
+};
+
+}  // namespace
+
+TEST(Wire, HeaderFieldsSitAtTheirOffsetsLittleEndian) {
+    IsdHeader h{};
+    isdSetLength(&h, 0x01020304);
+    isdSetReplyWanted(&h, 1);
+    isdSetKind(&h, ISD_FAIL);
+    isdSetMore(&h, -1);
+    isdSetMagic(&h);
+    const unsigned char expectLength[] = {4, 3, 2, 1};
+    EXPECT_EQ(0, memcmp(h.bytes, expectLength, 4));
+    EXPECT_EQ(0, memcmp(h.bytes + 4, "ISD1", 4));
+    EXPECT_EQ(1, h.bytes[8]);
+    EXPECT_EQ(0, h.bytes[9]);
+    EXPECT_EQ(0, h.bytes[10]);
+    EXPECT_EQ(0, h.bytes[11]);
+    EXPECT_EQ(ISD_FAIL, h.bytes[12]);
+    EXPECT_EQ(0xff, h.bytes[20]);
+    EXPECT_EQ(0xff, h.bytes[21]);
+    for (int i = 24; i < 64; ++i) EXPECT_EQ(0, h.bytes[i]) << i;
+    EXPECT_EQ(0x01020304, isdGetLength(&h));
+    EXPECT_EQ(-1, isdGetMore(&h));
+    EXPECT_EQ(1, isdGetReplyWanted(&h));
+    EXPECT_EQ(ISD_FAIL, isdGetKind(&h));
+}
+
+TEST(Wire, HeaderBoundsOnLengthAndMagic) {
+    IsdHeader h = dataHeader(ISD_MAX_LENGTH, 0);
+    EXPECT_TRUE(isdHeaderValid(&h));
+    isdSetLength(&h, ISD_MAX_LENGTH + 1);
+    EXPECT_FALSE(isdHeaderValid(&h));
+    isdSetLength(&h, -1);
+    EXPECT_FALSE(isdHeaderValid(&h));
+    isdSetLength(&h, 0);
+    EXPECT_TRUE(isdHeaderValid(&h));
+    h.bytes[4] = 'X';
+    EXPECT_FALSE(isdHeaderValid(&h));
+}
+
+TEST(Wire, WorkerHelloSendAndLogFiles) {
+    WorkerLink link;
+    ASSERT_GE(link.handle, 0) << isdLastError();
+    EXPECT_EQ(ISD_HELLO, link.helloKind);
+    EXPECT_EQ("Svc\nSvc-1", link.hello);
+
+    // Length -1 measures the text; length and magic are set in the caller's header.
+    IsdHeader out{};
+    isdSetMore(&out, -1);
+    isdSetReplyWanted(&out, 1);
+    EXPECT_EQ(5, isdSend(link.handle, "hello", -1, &out));
+    EXPECT_EQ(5, isdGetLength(&out));
+    EXPECT_EQ(ISD_MAGIC, isdGetMagic(&out));
+    IsdHeader seen;
+    EXPECT_EQ("hello", link.router.readMessage(seen));
+    EXPECT_EQ(0, memcmp(seen.bytes, out.bytes, 64));
+
+    // An empty block is a message of its own.
+    IsdHeader empty{};
+    EXPECT_EQ(0, isdSend(link.handle, "", 0, &empty));
+    EXPECT_EQ("", link.router.readMessage(seen));
+    EXPECT_EQ(0, isdGetLength(&seen));
+
+    // Received bytes are NUL-terminated; the whole header is handed over.
+    IsdHeader in = dataHeader(3, 1);
+    isdSetReplyWanted(&in, 1);
+    link.router.writeMessage(in, "abc");
+    IsdHeader got{};
+    char* text = isdRecv(link.handle, &got);
+    ASSERT_NE(nullptr, text);
+    EXPECT_STREQ("abc", text);
+    EXPECT_EQ(3, isdGetLength(&got));
+    EXPECT_EQ(1, isdGetMore(&got));
+    EXPECT_EQ(1, isdGetReplyWanted(&got));
+
+    // ISD_SHUTDOWN ends the worker's loop.
+    IsdHeader bye = dataHeader(0, 0);
+    isdSetKind(&bye, ISD_SHUTDOWN);
+    link.router.writeMessage(bye, "");
+    isdSetMore(&got, 7);
+    EXPECT_EQ(nullptr, isdRecv(link.handle, &got));
+    EXPECT_EQ(7, isdGetMore(&got));
+
+    EXPECT_GT(isdLog("line %d\nsecond", 1), 0);
+    isdError("trouble %s", "here");
+    std::string log, err;
+    {
+        std::ifstream l(link.dir + "/Svc-Svc-1.log");
+        std::getline(l, log);
+        std::string second;
+        std::getline(l, second);
+        EXPECT_NE(std::string::npos, second.find("second")) << "every line is stamped and kept";
+        std::ifstream e(link.dir + "/Svc-Svc-1.err");
+        std::getline(e, err);
+    }
+    EXPECT_NE(std::string::npos, log.find("line 1"));
+    EXPECT_EQ('2', log[0]) << "a time stamp starts each line: " << log;
+    EXPECT_NE(std::string::npos, err.find("trouble here"));
+}
+
+TEST(Wire, ReceiveRejectsBadHeadersAndKeepsMore) {
+    struct Case {
+        const char* what;
+        IsdHeader header;
+    };
+    IsdHeader tooLong = dataHeader(ISD_MAX_LENGTH + 1, 0);
+    IsdHeader negative = dataHeader(-5, 0);
+    IsdHeader badMagic = dataHeader(3, 0);
+    memcpy(badMagic.bytes + 4, "HTTP", 4);
+    for (const Case& c : {Case{"length above 64 MiB", tooLong}, Case{"negative length", negative},
+                          Case{"wrong magic", badMagic}}) {
+        WorkerLink link;
+        ASSERT_GE(link.handle, 0);
+        link.router.writeMessage(c.header, "abc");
+        IsdHeader got{};
+        isdSetMore(&got, -999);
+        EXPECT_EQ(nullptr, isdRecv(link.handle, &got)) << c.what;
+        EXPECT_EQ(-999, isdGetMore(&got)) << c.what;
+        // The connection is given up: later calls fail at once.
+        IsdHeader h{};
+        EXPECT_EQ(-1, isdSend(link.handle, "x", -1, &h)) << c.what;
+    }
+}
+
+TEST(Wire, ReceiveAcceptsTheLargestMessage) {
+    WorkerLink link;
+    ASSERT_GE(link.handle, 0);
+    std::string big(ISD_MAX_LENGTH, 'z');
+    std::thread writer([&] { link.router.writeMessage(dataHeader(ISD_MAX_LENGTH, 0), big); });
+    IsdHeader got{};
+    char* text = isdRecv(link.handle, &got);
+    writer.join();
+    ASSERT_NE(nullptr, text);
+    EXPECT_EQ(ISD_MAX_LENGTH, isdGetLength(&got));
+    EXPECT_EQ('z', text[ISD_MAX_LENGTH - 1]);
+    EXPECT_EQ('\0', text[ISD_MAX_LENGTH]);
+}
+
+TEST(Wire, ConnectFailuresSetErrno) {
+    const char* tooFew[] = {"worker", "127.0.0.1:1", nullptr};
+    errno = 0;
+    EXPECT_EQ(-1, isdConnect(2, const_cast<char**>(tooFew)));
+    EXPECT_EQ(EINVAL, errno);
+    // Port 1 on loopback: nobody listens.
+    const char* refused[] = {"worker", "127.0.0.1:1", "S", "S-1", "/tmp", nullptr};
+    errno = 0;
+    EXPECT_EQ(-1, isdConnect(5, const_cast<char**>(refused)));
+    EXPECT_EQ(ECONNREFUSED, errno);
+    EXPECT_EQ(-1, isdLogin("", "Plenwick", 2));
+    EXPECT_EQ(-1, isdLogin("127.0.0.1:1", "Plenwick", 2));
+    EXPECT_EQ(-1, isdLogin("127.0.0.1:notaport", "Plenwick", 2));
+    IsdHeader h{};
+    EXPECT_EQ(-1, isdSend(12345, "x", -1, &h));
+    EXPECT_EQ(nullptr, isdRecv(-1, &h));
+}
+
+TEST(ConnectionFile, KeysValuesAndDamagedFiles) {
+    std::string host, service;
+    isdParseConnectionText("[Plenwick]\r\nHost = db.school:7200 \r\nDatabaseService=Plenwick\r\n", host, service);
+    EXPECT_EQ("db.school:7200", host);
+    EXPECT_EQ("Plenwick", service);
+
+    // Without the service line the first "=" of the file gives the value.
+    isdParseConnectionText("Host=alpha\n", host, service);
+    EXPECT_EQ("alpha", host);
+    EXPECT_EQ("alpha", service);
+
+    // The first occurrence of the key counts, even inside another word.
+    isdParseConnectionText("; Hostname below\nHost=beta\nDatabaseService=S\n", host, service);
+    EXPECT_EQ("beta", host);
+
+    // The last line may lack its line feed.
+    isdParseConnectionText("Host=h\nDatabaseService= Svc ", host, service);
+    EXPECT_EQ("Svc", service);
+
+    isdParseConnectionText("nothing here", host, service);
+    EXPECT_EQ("", host);
+    EXPECT_EQ("", service);
+
+    EXPECT_FALSE(isdReadConnectionFile("/nonexistent/Plenwick.ini", host, service));
+    EXPECT_EQ("", host);
+    EXPECT_EQ("", service);
+}
+
+TEST(RouterConfig, ParsesServicesArgsAndMasksThePassword) {
+    isectd::RouterConfig c;
+    std::string error;
+    ASSERT_TRUE(isectd::parseConfig("[router]\n"
+                                    "bind = 0.0.0.0   ; all\n"
+                                    "port = 0\n"
+                                    "logdir = logs\n"
+                                    "# a comment\n"
+                                    "[service Plenwick]\n"
+                                    "workers = 3\n"
+                                    "program = bin/Vantry\n"
+                                    "arg = /data/my db.fdb\n"
+                                    "arg = SYSDBA\n"
+                                    "arg = ${PASSWORD}\n"
+                                    "arg = \" padded ; kept \"\n"
+                                    "password = pa;ss#word\n"
+                                    "env = FIREBIRD=/fb\n"
+                                    "env = ISC_PASSWORD=${PASSWORD}\n"
+                                    "[service Other]\n"
+                                    "program = worker\n",
+                                    "/etc/isectd", c, error))
+        << error;
+    EXPECT_EQ("0.0.0.0", c.bind);
+    EXPECT_EQ(0, c.port);
+    EXPECT_EQ("/etc/isectd/logs", c.logdir);
+    EXPECT_EQ("/etc/isectd/logs", c.rundir);
+    ASSERT_EQ(2u, c.services.size());
+    const isectd::ServiceConfig& s = c.services[0];
+    EXPECT_EQ(3, s.workers);
+    EXPECT_EQ("/etc/isectd/bin/Vantry", s.program);
+    EXPECT_EQ("worker", c.services[1].program);
+    EXPECT_EQ(1, c.services[1].workers);
+    std::vector<std::string> args{"/data/my db.fdb", "SYSDBA", "pa;ss#word", " padded ; kept "};
+    EXPECT_EQ(args, s.expandedArgs());
+    EXPECT_EQ("ISC_PASSWORD=pa;ss#word", s.expandedEnv()[1]);
+    std::string text = isectd::describeConfig(c);
+    EXPECT_EQ(std::string::npos, text.find("pa;ss#word")) << text;
+    EXPECT_NE(std::string::npos, text.find("********")) << text;
+}
+
+TEST(RouterConfig, ErrorsNameTheLine) {
+    isectd::RouterConfig c;
+    std::string error;
+    EXPECT_FALSE(isectd::parseConfig("[router]\nport = 99999\n[service S]\nprogram=x\n", "", c, error));
+    EXPECT_EQ(0u, error.find("line 2")) << error;
+    EXPECT_FALSE(isectd::parseConfig("[router]\nportt = 1\n", "", c, error));
+    EXPECT_EQ(0u, error.find("line 2")) << error;
+    EXPECT_FALSE(isectd::parseConfig("[service S]\nworkers = 0\nprogram=x\n", "", c, error));
+    EXPECT_FALSE(isectd::parseConfig("[service S]\nworkers = 1\n", "", c, error));
+    EXPECT_NE(std::string::npos, error.find("no program")) << error;
+    EXPECT_FALSE(isectd::parseConfig("[service S]\nprogram=x\n[service S]\nprogram=y\n", "", c, error));
+    EXPECT_FALSE(isectd::parseConfig("[router]\nport = 1\n", "", c, error));
+    EXPECT_FALSE(isectd::parseConfig("key = value\n", "", c, error));
+    EXPECT_FALSE(isectd::parseConfig("[service S]\nprogram=x\nenv = NOVALUE\n", "", c, error));
+}
