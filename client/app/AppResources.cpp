@@ -1,0 +1,59 @@
+#include "AppResources.h"
+
+#include "IconData.h"
+
+using namespace FX;
+
+FXFont* smallFont = nullptr;
+FXFont* labelFont = nullptr;
+FXFont* textFont = nullptr;
+FXIcon* appIcon = nullptr;
+FXIcon* planIcon = nullptr;
+FXIcon* fileIcon = nullptr;
+FXIcon* transferIcon = nullptr;
+FXIcon* printIcon = nullptr;
+FXString footerNotice;
+FXCursor* normalCursor = nullptr;
+FXCursor* busyCursor = nullptr;
+
+namespace {
+FXIcon* icon(FXApp* app, const unsigned char* data) {
+    return new FXICOIcon(app, data, FXRGB(192, 192, 192), IMAGE_ALPHACOLOR);
+}
+}  // namespace
+
+void createResources(FXApp* app) {
+    if (smallFont) return;  // once per program
+    smallFont = new FXFont(app, "Small Fonts", 6, FXFont::DemiBold, FXFont::Straight);
+    labelFont = new FXFont(app, "MS Sans Serif", 9, FXFont::DemiBold, FXFont::Straight);
+    textFont = new FXFont(app, "Arial", 9, FXFont::Normal, FXFont::Straight);
+    appIcon = icon(app, appIconData);
+    planIcon = icon(app, planIconData);
+    fileIcon = icon(app, fileIconData);
+    transferIcon = icon(app, transferIconData);
+    printIcon = icon(app, printIconData);
+    footerNotice = "Plenwick lesson planner - Brellmoor";
+}
+
+void createCursors(FXApp* app) {
+    normalCursor = app->getDefaultCursor(DEF_ARROW_CURSOR);
+    busyCursor = app->getDefaultCursor(DEF_WAIT_CURSOR);
+}
+
+FXString localPath(const FXString& windowsPath) {
+    FXString path = windowsPath;
+    if (PATHSEP != '\\') path.substitute('\\', PATHSEP);
+    return path;
+}
+
+FXString registryFileName() { return localPath(".\\Registry.ini"); }
+
+FXint decimalValue(const FXString& text) {
+    const char* s = text.text();
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
+    bool negative = false;
+    if (*s == '+' || *s == '-') negative = *s++ == '-';
+    FXuint value = 0;
+    while (*s >= '0' && *s <= '9') value = value * 10u + FXuint(*s++ - '0');
+    return FXint(negative ? 0u - value : value);
+}

@@ -1,0 +1,46 @@
+// Fonts, icons, cursors and the footer line that every window of the client
+// shares.  The program entry creates them once; the application object owns
+// them.
+#ifndef PLENWICK_APPRESOURCES_H
+#define PLENWICK_APPRESOURCES_H
+
+#include <fx.h>
+
+// "Small Fonts" 6 pt demi-bold: everything inside the week grid, the footer.
+extern FX::FXFont* smallFont;
+// "MS Sans Serif" 9 pt demi-bold: buttons, the week heading, time labels.
+extern FX::FXFont* labelFont;
+// "Arial" 9 pt normal: the About text and the long-text views.
+extern FX::FXFont* textFont;
+
+// Title-bar icon of every top window and dialog.
+extern FX::FXIcon* appIcon;
+// The unit plan dialog's three icons and the lesson dialog's one.
+extern FX::FXIcon* planIcon;
+extern FX::FXIcon* fileIcon;
+extern FX::FXIcon* transferIcon;
+extern FX::FXIcon* printIcon;
+
+// One line naming the product, drawn at the foot of the week grid, the term
+// view and every printed page.
+extern FX::FXString footerNotice;
+
+extern FX::FXCursor* normalCursor;
+extern FX::FXCursor* busyCursor;
+
+// Creates the fonts and icons (the toolkit creates them on the display when
+// the application is created) and sets footerNotice.
+void createResources(FX::FXApp* app);
+// Takes the toolkit's stock arrow and watch cursors.
+void createCursors(FX::FXApp* app);
+
+// The settings file ".\Registry.ini" written with this platform's separator.
+FX::FXString registryFileName();
+// A relative path written with backslashes, turned to this platform's separator.
+FX::FXString localPath(const FX::FXString& windowsPath);
+
+// The C library's decimal conversion (atoi): leading white space, an optional
+// sign, digits up to the first non-digit; wraps at 32 bits; no digits gives 0.
+FX::FXint decimalValue(const FX::FXString& text);
+
+#endif

@@ -1,0 +1,407 @@
+// CalendarWindow: layout, settings load and save, commands and menus.  The
+// week drawing, the canvas paint and the click test are in CalendarPlan.cpp.
+#include "CalendarWindow.h"
+
+#include <ctime>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "Prompter.h"
+#include "TeachersWindow.h"
+
+using namespace FX;
+
+FXDEFMAP(CalendarWindow) CalendarWindowMap[] = {
+    FXMAPFUNC(SEL_PAINT, CalendarWindow::ID_CANVAS, CalendarWindow::onPaint),
+    FXMAPFUNC(SEL_LEFTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onMouseDown),
+    FXMAPFUNC(SEL_RIGHTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onRightDown),
+    FXMAPFUNC(SEL_RIGHTBUTTONRELEASE, CalendarWindow::ID_CANVAS, CalendarWindow::onRightUp),
+    FXMAPFUNCS(SEL_COMMAND, CalendarWindow::ID_PREV_YEAR, CalendarWindow::ID_NEXT_YEAR,
+               CalendarWindow::onCmdNavigate),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_REFRESH, CalendarWindow::onCmdRefresh),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_TEACHERS, CalendarWindow::onCmdTeachers),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_UNITPLAN, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_LONGTERM, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTLESSONS, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTCALENDAR, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTUNITPLANS, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTDATABASE, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_MOREOPTIONS, CalendarWindow::onCmdMoreOptions),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SETUSERTEXT, CalendarWindow::onCmdSetUserText),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_QUIT, CalendarWindow::onCmdQuit),
+    FXMAPFUNC(SEL_CLOSE, 0, CalendarWindow::onCmdQuit),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_ABOUT, CalendarWindow::onCmdAbout),
+    FXMAPFUNCS(SEL_COMMAND, CalendarWindow::ID_AMERICAN, CalendarWindow::ID_WINDOWSREGISTRY,
+               CalendarWindow::onCmdOption),
+    FXMAPFUNCS(SEL_UPDATE, CalendarWindow::ID_AMERICAN, CalendarWindow::ID_WINDOWSREGISTRY,
+               CalendarWindow::onUpdOption),
+};
+
+FXIMPLEMENT(CalendarWindow, FXMainWindow, CalendarWindowMap, ARRAYNUMBER(CalendarWindowMap))
+
+namespace {
+const FXuint bigButton = FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH;
+const FXlong oneWeek = 604800;
+const FXlong oneYear = 31536000;  // 365 days
+}  // namespace
+
+CalendarWindow::CalendarWindow(FXApp* app)
+    : FXMainWindow(app, "Calendar", appIcon, appIcon, DECOR_ALL, 0, 0, 640, 480, 1, 1, 1, 1, 0, 0) {
+    // Menu bar: options and help.
+    menuBar = new FXMenuBar(this, LAYOUT_SIDE_TOP | LAYOUT_FILL_X);
+    optionsMenu = new FXMenuPane(this);
+    new FXMenuRadio(optionsMenu, "American dates mm/dd/yy", this, ID_AMERICAN);
+    new FXMenuRadio(optionsMenu, "English dates dd/mm/yy", this, ID_ENGLISH);
+    new FXMenuSeparator(optionsMenu);
+    new FXMenuRadio(optionsMenu, "File registry", this, ID_FILEREGISTRY);
+    new FXMenuRadio(optionsMenu, "Windows registry", this, ID_WINDOWSREGISTRY);
+    new FXMenuTitle(menuBar, "&Options", nullptr, optionsMenu);
+    helpMenu = new FXMenuPane(this);
+    new FXMenuCommand(helpMenu, "&About Plenwick...", nullptr, this, ID_ABOUT);
+    new FXMenuTitle(menuBar, "&Help", nullptr, helpMenu);
+
+    outerFrame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+    // Navigation by year, term and week.
+    navigationFrame = new FXHorizontalFrame(outerFrame, FRAME_SUNKEN | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+    const FXuint navButton = bigButton | BUTTON_DEFAULT | LAYOUT_CENTER_X | JUSTIFY_CENTER_X;
+    new FXButton(navigationFrame, "< Year", nullptr, this, ID_PREV_YEAR, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    new FXButton(navigationFrame, "< Term", nullptr, this, ID_PREV_TERM, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    new FXButton(navigationFrame, "< Week", nullptr, this, ID_PREV_WEEK, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    FXButton* thisWeek = new FXButton(navigationFrame, "This Week\tUse function key F7", nullptr, this,
+                                      ID_THIS_WEEK, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    thisWeek->setFont(labelFont);
+    new FXButton(navigationFrame, "Week >", nullptr, this, ID_NEXT_WEEK, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    new FXButton(navigationFrame, "Term >", nullptr, this, ID_NEXT_TERM, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    new FXButton(navigationFrame, "Year >", nullptr, this, ID_NEXT_YEAR, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+
+    // The week canvas, with a sunken thick border.
+    canvasFrame = new FXVerticalFrame(outerFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 10, 10, 10, 10, 4, 4);
+    FXVerticalFrame* border = new FXVerticalFrame(canvasFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y,
+                                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    canvas = new FXCanvas(border, this, ID_CANVAS, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+
+    // Lower buttons, placed from the right edge, and the current user.
+    buttonFrame = new FXHorizontalFrame(outerFrame, FRAME_SUNKEN | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+    const char* lower[] = {"&Quit", "&Teachers", "&Unit Plan", "&Long Term", "&Print Lessons", "&More Options"};
+    const FXSelector lowerIds[] = {ID_QUIT, ID_TEACHERS, ID_UNITPLAN, ID_LONGTERM, ID_PRINTLESSONS, ID_MOREOPTIONS};
+    for (int i = 0; i < 6; ++i) {
+        FXButton* b = new FXButton(buttonFrame, lower[i], nullptr, this, lowerIds[i], bigButton | LAYOUT_RIGHT,
+                                   0, 0, 100, 0, 20, 20, 5, 5);
+        b->setFont(labelFont);
+    }
+    new FXLabel(buttonFrame, "Current User:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
+    userText = new FXTextField(buttonFrame, 20, nullptr, 0,
+                               TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_CENTER_Y,
+                               0, 0, 0, 0, 2, 2, 2, 2);
+    userText->setText("No current user.");
+
+    // The pop-up menu of "More Options" and the right mouse button.
+    popupMenu = new FXMenuPane(this);
+    new FXMenuCommand(popupMenu, "Refresh\tF5", nullptr, this, ID_REFRESH);
+    new FXMenuSeparator(popupMenu);
+    new FXMenuCommand(popupMenu, "Print Calendar", nullptr, this, ID_PRINTCALENDAR);
+    new FXMenuCommand(popupMenu, "Print Lessons", nullptr, this, ID_PRINTLESSONS);
+    new FXMenuSeparator(popupMenu);
+    new FXMenuCommand(popupMenu, "Export Unit Plans", nullptr, this, ID_EXPORTUNITPLANS);
+    new FXMenuSeparator(popupMenu);
+    new FXMenuCommand(popupMenu, "Export Database", nullptr, this, ID_EXPORTDATABASE);
+
+    // F5 refreshes, F7 goes back to this week.
+    getAccelTable()->addAccel(parseAccel("F5"), this, FXSEL(SEL_COMMAND, ID_REFRESH));
+    getAccelTable()->addAccel(parseAccel("F7"), this, FXSEL(SEL_COMMAND, ID_THIS_WEEK));
+}
+
+CalendarWindow::~CalendarWindow() {
+    delete image;
+    delete popupMenu;
+    delete optionsMenu;
+    delete helpMenu;
+}
+
+void CalendarWindow::create() {
+    // The grid's fonts are used only by drawing, so no widget creates them.
+    smallFont->create();
+    labelFont->create();
+    textFont->create();
+    loadSettings();
+    FXMainWindow::create();
+    popupMenu->create();
+    FXint rememberedX = getX(), rememberedY = getY();
+    show(PLACEMENT_DEFAULT);
+    placementDx = getX() - rememberedX;
+    placementDy = getY() - rememberedY;
+}
+
+// ---------------------------------------------------------------------------
+// Settings store
+
+void CalendarWindow::loadSettings() {
+    FXRegistry& reg = getApp()->reg();
+
+    // The file first; in registry mode the platform registry again on top.
+    reg.setAsciiMode(true);
+    reg.parseFile(registryFileName(), true);
+    registryTarget = reg.readIntEntry("SETTINGS", "RegistryTarget", 1);
+    if (registryTarget == 0) {
+        reg.setAsciiMode(false);
+        reg.read();
+    }
+
+    currentUserId = reg.readStringEntry(("SERVICE: " + databaseService).text(), "userid", "0");
+
+    try {
+        // The current teacher: the stored one, or the one added last.
+        bool answered;
+        if (currentUserId == "0") {
+            answered = settingsRecordset.OpenRecordset(
+                "Select First 1 Id, Teacher, Syndicate from Teachers Order By Id Desc");
+            dateOffset = 0;
+        } else {
+            answered = settingsRecordset.OpenRecordset("Select Id, Teacher, Syndicate from Teachers where Id = " +
+                                                       currentUserId);
+            dateOffset = (FXlong)(FXint)reg.readIntEntry("SETTINGS", "DateOffset", 0);
+        }
+        settingsRecordset.rows.MoveFirst();
+        if (!answered || settingsRecordset.rows.eof) {
+            currentUserId = "0";
+            currentSyndicate = "0";
+            dateOffset = 0;
+        } else {
+            currentUserId = settingsRecordset.GetField("Id");
+            userText->setText(settingsRecordset.GetField("Teacher"));
+            currentSyndicate = settingsRecordset.GetField("Syndicate");
+        }
+
+        // The school timetable, where the database has it.
+        const char* keys[] = {"SchoolPeriod", "SchoolTimes", "SchoolHour", "SchoolMinute"};
+        FXint* values[] = {&schoolPeriod, &schoolTimes, &schoolHour, &schoolMinute};
+        for (int i = 0; i < 4; ++i) {
+            if (!settingsRecordset.OpenRecordset(FXString("Select StringValue from Settings Where StringKey = '") +
+                                                 keys[i] + "'"))
+                continue;
+            settingsRecordset.rows.MoveFirst();
+            if (!settingsRecordset.rows.eof) *values[i] = decimalValue(settingsRecordset.GetField("0"));
+        }
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+
+    americanDate = reg.readIntEntry("SETTINGS", "AmericanDate", 1);
+
+    FXint x = reg.readIntEntry("CALENDAR", "x", 40);
+    FXint y = reg.readIntEntry("CALENDAR", "y", 40);
+    FXint w = reg.readIntEntry("CALENDAR", "width", 640);
+    FXint h = reg.readIntEntry("CALENDAR", "height", 480);
+    if (x < 0) x = 40;
+    if (y < 0) y = 40;
+    if (w < 640) w = 640;
+    if (h < 480) h = 480;
+    position(x, y, w, h);
+}
+
+void CalendarWindow::saveSettings() {
+    FXRegistry& reg = getApp()->reg();
+    reg.writeIntEntry("CALENDAR", "x", getX() - placementDx);
+    reg.writeIntEntry("CALENDAR", "y", getY() - placementDy);
+    reg.writeIntEntry("CALENDAR", "width", getWidth());
+    reg.writeIntEntry("CALENDAR", "height", getHeight());
+    reg.writeStringEntry(("SERVICE: " + databaseService).text(), "userid", currentUserId.text());
+    reg.writeIntEntry("SETTINGS", "AmericanDate", americanDate);
+    reg.writeIntEntry("SETTINGS", "DateOffset", (FXint)(FXuint)(dateOffset & 0xffffffff));
+    if (registryTarget == 1) {
+        reg.writeIntEntry("SETTINGS", "RegistryTarget", 1);
+        reg.unparseFile(registryFileName());
+    } else {
+        // Everything to the platform registry; the file keeps only the switch.
+        reg.setAsciiMode(false);
+        reg.write();
+        reg.clear();
+        reg.writeIntEntry("SETTINGS", "RegistryTarget", 0);
+        reg.unparseFile(registryFileName());
+    }
+    reg.setModified(false);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+long CalendarWindow::onCmdNavigate(FXObject*, FXSelector sel, void*) {
+    switch (FXSELID(sel)) {
+        case ID_PREV_YEAR: dateOffset -= oneYear; break;
+        case ID_PREV_TERM: termNavigation(false); break;
+        case ID_PREV_WEEK: dateOffset -= oneWeek; break;
+        case ID_THIS_WEEK: dateOffset = 0; break;
+        case ID_NEXT_WEEK: dateOffset += oneWeek; break;
+        case ID_NEXT_TERM: termNavigation(true); break;
+        case ID_NEXT_YEAR: dateOffset += oneYear; break;
+    }
+    redraw();
+    return 1;
+}
+
+// Moves the shown moment to one day after the first day of the previous
+// (backwards) or next (forwards) term, at the school's start time.  Without
+// such a term the shown week stays.
+void CalendarWindow::termNavigation(bool forwards) {
+    time_t now = time(nullptr);
+    time_t shown = (time_t)(now + dateOffset);
+    struct tm local;
+    localtime_r(&shown, &local);
+    char today[32];
+    strftime(today, sizeof today, "%Y-%m-%d", &local);
+    try {
+        if (forwards) {
+            if (!settingsRecordset.OpenRecordset(FXString("Select FirstDay from TermDate Where FirstDay > '") +
+                                                 today + "'"))
+                return;
+            settingsRecordset.rows.MoveFirst();
+            if (settingsRecordset.rows.eof) return;
+        } else {
+            if (!settingsRecordset.OpenRecordset(FXString("Select FirstDay from TermDate Where FirstDay <= '") +
+                                                 today + "'"))
+                return;
+            settingsRecordset.rows.MoveFirst();
+            if (settingsRecordset.rows.eof) return;
+            settingsRecordset.rows.MoveLast();
+            settingsRecordset.rows.MovePrevious();
+        }
+        FXString firstDay = settingsRecordset.rows.GetField(0);
+        struct tm term;
+        localtime_r(&now, &term);  // keeps the daylight-saving state of now
+        term.tm_year = decimalValue(firstDay.mid(0, 4)) - 1900;
+        term.tm_mon = decimalValue(firstDay.mid(5, 2)) - 1;
+        term.tm_mday = decimalValue(firstDay.right(2));
+        term.tm_hour = schoolHour;
+        term.tm_min = schoolMinute;
+        term.tm_sec = 0;
+        dateOffset = (FXlong)mktime(&term) - (FXlong)now + 86400;
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+}
+
+long CalendarWindow::onCmdRefresh(FXObject*, FXSelector, void*) {
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdTeachers(FXObject*, FXSelector, void*) {
+    // Hide every main window but the oldest one, the calendar.
+    FXint count = 0;
+    for (FXWindow* w = getRoot()->getFirst(); w; w = w->getNext())
+        if (w->isMemberOf(FXMETACLASS(FXMainWindow))) ++count;
+    for (FXWindow* w = getRoot()->getLast(); w && count > 1; w = w->getPrev()) {
+        if (!w->isMemberOf(FXMETACLASS(FXMainWindow))) continue;
+        w->handle(this, FXSEL(SEL_COMMAND, FXWindow::ID_HIDE), nullptr);
+        --count;
+    }
+    TeachersWindow dialog(this);
+    dialog.create();
+    dialog.move(getX() + 80, getY() + 80);
+    dialog.execute(PLACEMENT_DEFAULT);
+    return 1;
+}
+
+// The windows of these commands are not part of the program yet: say so.
+long CalendarWindow::onCmdNotYet(FXObject*, FXSelector sel, void*) {
+    switch (FXSELID(sel)) {
+        case ID_UNITPLAN: openUnitPlanDialog("1"); break;
+        case ID_LONGTERM: notAvailable("Long Term", "The long-term window"); break;
+        case ID_PRINTLESSONS: notAvailable("Print Lessons", "The lesson dialog"); break;
+        case ID_PRINTCALENDAR: notAvailable("Print Calendar", "Calendar printing"); break;
+        case ID_EXPORTUNITPLANS: notAvailable("Export Unit Plans", "The unit plan export"); break;
+        case ID_EXPORTDATABASE: notAvailable("Export Database", "The database export"); break;
+    }
+    return 1;
+}
+
+// Opens the unit plan dialog on a lesson plan ("1" for none chosen).
+void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {
+    chosenLessonPlan = lessonPlanId;
+    notAvailable("Unit Plan", "The unit plan dialog");
+}
+
+void CalendarWindow::notAvailable(const FXString& caption, const FXString& what) {
+    Prompter::get().information(this, caption, what + " is not available yet.");
+}
+
+long CalendarWindow::onCmdMoreOptions(FXObject*, FXSelector, void*) {
+    popupMenu->popup(nullptr, canvas->getWidth() / 2, canvas->getHeight() / 2);
+    getApp()->runModalWhileShown(popupMenu);
+    return 1;
+}
+
+long CalendarWindow::onRightDown(FXObject*, FXSelector, void*) {
+    canvas->grab();
+    return 1;
+}
+
+// The pop-up menu at the pointer, unless the pointer moved while the button
+// was down.
+long CalendarWindow::onRightUp(FXObject*, FXSelector, void* ptr) {
+    FXEvent* event = static_cast<FXEvent*>(ptr);
+    canvas->ungrab();
+    if (event->moved) return 1;
+    popupMenu->popup(nullptr, event->root_x, event->root_y);
+    getApp()->runModalWhileShown(popupMenu);
+    return 1;
+}
+
+long CalendarWindow::onCmdSetUserText(FXObject*, FXSelector, void* ptr) {
+    if (ptr) userText->setText(*static_cast<const FXString*>(ptr));
+    return 1;
+}
+
+long CalendarWindow::onCmdQuit(FXObject*, FXSelector, void*) {
+    saveSettings();
+    getApp()->exit(0);
+    return 1;
+}
+
+FXDialogBox* CalendarWindow::makeAboutBox() {
+    FXDialogBox* box = new FXDialogBox(this, "About Plenwick", DECOR_ALL, 0, 0, 400, 480, 10, 10, 10, 10, 4, 4);
+    box->setIcon(appIcon);
+    box->setMiniIcon(appIcon);
+    FXButton* ok = new FXButton(box, "    &OK", appIcon, box, FXDialogBox::ID_ACCEPT,
+                                ICON_BEFORE_TEXT | FRAME_RAISED | FRAME_THICK | LAYOUT_CENTER_X | LAYOUT_SIDE_BOTTOM,
+                                0, 0, 0, 0, 20, 20, 5, 5);
+    ok->setFont(labelFont);
+    FXText* text = new FXText(box, nullptr, 0, TEXT_READONLY | TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    text->setFont(textFont);
+    text->setText("Version: " + softwareVersion +
+                  "\n\nPlenwick uses the following open source tools:\n\n"
+                  "Fox Toolkit Library\nIsectd Middleware\nFirebird Relational Database\n");
+    return box;
+}
+
+long CalendarWindow::onCmdAbout(FXObject*, FXSelector, void*) {
+    FXDialogBox* box = makeAboutBox();
+    box->execute(PLACEMENT_OWNER);
+    delete box;
+    return 1;
+}
+
+// The options change only the state: the dates at the next redraw, the
+// registry choice at Quit.
+long CalendarWindow::onCmdOption(FXObject*, FXSelector sel, void*) {
+    switch (FXSELID(sel)) {
+        case ID_AMERICAN: americanDate = 1; break;
+        case ID_ENGLISH: americanDate = 0; break;
+        case ID_FILEREGISTRY: registryTarget = 1; break;
+        case ID_WINDOWSREGISTRY: registryTarget = 0; break;
+    }
+    return 1;
+}
+
+long CalendarWindow::onUpdOption(FXObject* sender, FXSelector sel, void*) {
+    bool checked = false;
+    switch (FXSELID(sel)) {
+        case ID_AMERICAN: checked = americanDate == 1; break;
+        case ID_ENGLISH: checked = americanDate == 0; break;
+        case ID_FILEREGISTRY: checked = registryTarget == 1; break;
+        case ID_WINDOWSREGISTRY: checked = registryTarget == 0; break;
+    }
+    sender->handle(this, FXSEL(SEL_COMMAND, checked ? ID_CHECK : ID_UNCHECK), nullptr);
+    return 1;
+}

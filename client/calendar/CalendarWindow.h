@@ -1,0 +1,141 @@
+// The main window: one school week of the current teacher's lesson plans on
+// a grid, navigation by week, term and year, and the place from which every
+// other window and command is reached.  Closing it ends the program.
+//
+//   CalendarWindow.cpp   layout, settings load and save, commands, menus
+//   CalendarPlan.cpp     the week drawing (drawPlan, slotTest), the canvas
+//                        paint and the click test (onMouseDown)
+#ifndef PLENWICK_CALENDARWINDOW_H
+#define PLENWICK_CALENDARWINDOW_H
+
+#include <fx.h>
+
+#include <vector>
+
+#include "FXStringRecordset.h"
+#include "IsectRecordset.h"
+
+class CalendarWindow : public FX::FXMainWindow {
+    FXDECLARE(CalendarWindow)
+protected:
+    IsectRecordset settingsRecordset;  // settings load, term navigation, exports
+    IsectRecordset drawRecordset;      // the week drawing
+public:
+    // One row per lesson plan of the last drawing: Id, cell colour, label
+    // colour, cells drawn, UnitType, "Junk" + ",day" per cell, Rotate.
+    FXStringRecordset planColourList;
+protected:
+    FX::FXTextField* userText = nullptr;
+    FX::FXVerticalFrame* outerFrame = nullptr;
+    FX::FXHorizontalFrame* navigationFrame = nullptr;
+    FX::FXVerticalFrame* canvasFrame = nullptr;
+    FX::FXCanvas* canvas = nullptr;
+    FX::FXHorizontalFrame* buttonFrame = nullptr;
+    FX::FXint placementDx = 0;
+    FX::FXint placementDy = 0;
+public:
+    FX::FXlong weekStart = 0;  // start of the shown week, set by the drawing
+protected:
+    FX::FXint redrawState = 0;  // 0 no image yet, 1 redraw requested, -1 image up to date
+    FX::FXint imageWidth = 0;
+    FX::FXint imageHeight = 0;
+    FX::FXImage* image = nullptr;
+    FX::FXMenuPane* popupMenu = nullptr;
+    FX::FXMenuBar* menuBar = nullptr;
+    FX::FXMenuPane* helpMenu = nullptr;
+    FX::FXMenuPane* optionsMenu = nullptr;
+
+    // One lesson row of the drawing's lesson query, read once per drawing so
+    // that the three passes over the grid need not parse its text again.
+    struct LessonRow {
+        FX::FXString id, name, unitTypeText, rotateText;
+        FX::FXint unitType = 0, routineDay = 0, rotate = 0;
+        FX::FXint notTaught = 0, assess = 0, eval = 0;
+        FX::FXlong startDay = 0, endDay = 0;  // DateStart 00:00, DateEnd 23:59
+        FX::FXint startHour = 0, startMinute = 0, endHour = 0, endMinute = 0;
+    };
+    std::vector<LessonRow> lessons;
+    size_t currentLesson = 0;  // the row slotTest looks at
+
+    // The lesson plan the last click chose ("0" when the list was empty).
+    FX::FXString chosenLessonPlan;
+
+    CalendarWindow() {}
+
+public:
+    enum {
+        ID_PREV_YEAR = FX::FXMainWindow::ID_LAST,
+        ID_PREV_TERM,
+        ID_PREV_WEEK,
+        ID_THIS_WEEK,
+        ID_NEXT_WEEK,
+        ID_NEXT_TERM,
+        ID_NEXT_YEAR,
+        ID_REFRESH,
+        ID_TEACHERS,
+        ID_UNITPLAN,
+        ID_LONGTERM,
+        ID_PRINTLESSONS,
+        ID_MOREOPTIONS,
+        ID_PRINTCALENDAR,
+        ID_EXPORTUNITPLANS,
+        ID_EXPORTDATABASE,
+        ID_SETUSERTEXT,  // ptr: FXString* with the text for the current-user field
+        ID_QUIT,
+        ID_ABOUT,
+        ID_AMERICAN,
+        ID_ENGLISH,
+        ID_FILEREGISTRY,
+        ID_WINDOWSREGISTRY,
+        ID_CANVAS,
+        ID_LAST
+    };
+
+    explicit CalendarWindow(FX::FXApp* app);
+    ~CalendarWindow() override;
+    void create() override;
+
+    // Settings store: loaded when the window is created, saved at Quit.
+    void loadSettings();
+    void saveSettings();
+
+    // Draws the shown week on any device, W x H pixels.
+    void drawPlan(FX::FXDC& dc, FX::FXint W, FX::FXint H);
+    // Whether the current lesson row occupies the slot of row p and day
+    // column d whose day starts at s.
+    bool slotTest(FX::FXlong s, FX::FXint p, FX::FXint d) const;
+    // Redraw: a new image at the next paint, which runs at once.
+    void redraw();
+
+    // The About box, built but not run.
+    FX::FXDialogBox* makeAboutBox();
+
+    FX::FXCanvas* getCanvas() const { return canvas; }
+    FX::FXImage* getImage() const { return image; }
+    FX::FXString getUserText() const { return userText->getText(); }
+    const FX::FXString& getChosenLessonPlan() const { return chosenLessonPlan; }
+    FX::FXMenuPane* getPopupMenu() const { return popupMenu; }
+
+    long onPaint(FX::FXObject*, FX::FXSelector, void*);
+    long onMouseDown(FX::FXObject*, FX::FXSelector, void*);
+    long onRightDown(FX::FXObject*, FX::FXSelector, void*);
+    long onRightUp(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdNavigate(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdRefresh(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdTeachers(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdNotYet(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdQuit(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAbout(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdOption(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdOption(FX::FXObject*, FX::FXSelector, void*);
+
+protected:
+    void termNavigation(bool forwards);
+    void openUnitPlanDialog(const FX::FXString& lessonPlanId);
+    void notAvailable(const FX::FXString& caption, const FX::FXString& what);
+    FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);
+};
+
+#endif

@@ -1,0 +1,217 @@
+#include "TeachersWindow.h"
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "Prompter.h"
+
+using namespace FX;
+
+FXDEFMAP(TeachersWindow) TeachersWindowMap[] = {
+    FXMAPFUNC(SEL_TIMEOUT, TeachersWindow::ID_LOAD, TeachersWindow::onLoad),
+    FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_LOAD, TeachersWindow::onLoad),
+    FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_ADD, TeachersWindow::onCmdAdd),
+    FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_EDIT, TeachersWindow::onCmdEdit),
+    FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_DELETE, TeachersWindow::onCmdDelete),
+    FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_SELECT, TeachersWindow::onCmdSelect),
+};
+
+FXIMPLEMENT(TeachersWindow, FXDialogBox, TeachersWindowMap, ARRAYNUMBER(TeachersWindowMap))
+
+namespace {
+FXint itemId(FXList* list, FXint row) { return (FXint)(FXival)list->getItemData(row); }
+}  // namespace
+
+TeachersWindow::TeachersWindow(FXWindow* owner)
+    : FXDialogBox(owner, "Teachers", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE, 0, 0, 0, 500, 2, 2, 2, 2, 4, 4),
+      leaderTarget(leaderFlag) {
+    setIcon(appIcon);
+    setMiniIcon(appIcon);
+
+    FXVerticalFrame* frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+    // The two lists under their header, the hint and the leader box.
+    FXVerticalFrame* listFrame = new FXVerticalFrame(frame, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXHeader* header = new FXHeader(listFrame, nullptr, 0, HEADER_NORMAL | LAYOUT_FIX_WIDTH, 0, 0, 360, 0);
+    header->appendItem("Syndicate Leader", nullptr, 180);
+    header->appendItem("Teacher", nullptr, 180);
+    header->disable();
+    FXHorizontalFrame* lists = new FXHorizontalFrame(listFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    leaderList = new FXList(lists, nullptr, 0, LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y, 0, 0, 180, 0);
+    leaderList->disable();
+    teacherList = new FXList(lists, this, ID_SELECT, LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y, 0, 0, 180, 0);
+    FXVerticalFrame* side = new FXVerticalFrame(lists, LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4);
+    new FXLabel(side, "To assign a teacher to a syndicate highlight\nthe syndicate leader and add the teachers name.",
+                nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+    leaderBox = new FXCheckButton(side, "Syndicate Leader", &leaderTarget, FXDataTarget::ID_VALUE);
+
+    nameField = new FXTextField(frame, 30, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X,
+                                0, 0, 0, 0, 2, 2, 2, 2);
+
+    FXHorizontalFrame* buttons = new FXHorizontalFrame(frame, FRAME_SUNKEN | LAYOUT_FILL_X | LAYOUT_SIDE_BOTTOM,
+                                                       0, 0, 0, 0, 4, 4, 4, 4);
+    const char* texts[] = {"&Close", "&Edit", "&Delete", "&Add"};
+    const FXSelector ids[] = {FXDialogBox::ID_CANCEL, ID_EDIT, ID_DELETE, ID_ADD};
+    for (int i = 0; i < 4; ++i) {
+        FXButton* b = new FXButton(buttons, texts[i], nullptr, this, ids[i],
+                                   FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT | LAYOUT_FIX_WIDTH,
+                                   0, 0, 100, 0, 20, 20, 5, 5);
+        b->setFont(labelFont);
+    }
+
+    getApp()->addTimeout(this, ID_LOAD, 100);
+}
+
+TeachersWindow::~TeachersWindow() { getApp()->removeTimeout(this, ID_LOAD); }
+
+// ---------------------------------------------------------------------------
+// SQL and list handling
+
+void TeachersWindow::load() {
+    // Without the middleware (the warning box has told the user) the lists
+    // keep what they show.
+    bool answered = recordset.OpenRecordset("Select * from Teachers Order by Syndicate,Id");
+    recordset.rows.MoveFirst();
+    if (answered && !recordset.rows.eof) {
+        leaderList->clearItems();
+        teacherList->clearItems();
+        while (!recordset.rows.eof) {
+            FXString name = recordset.GetField("Teacher");
+            FXint id = decimalValue(recordset.GetField("Id"));
+            FXint syndicate = decimalValue(recordset.GetField("Syndicate"));
+            teacherList->appendItem(name, nullptr, (void*)(FXival)id);
+            if (id == syndicate) leaderList->appendItem(name, nullptr, (void*)(FXival)id);
+            else leaderList->appendItem(" ", nullptr, (void*)(FXival)0);
+            recordset.rows.MoveNext();
+        }
+        // No row is current until the user picks one.
+        teacherList->setCurrentItem(-1);
+        leaderList->setCurrentItem(-1);
+    }
+    currentUserId = "0";
+    currentSyndicate = "0";
+    nameField->setText("No current user.");
+    tellOwner();
+}
+
+void TeachersWindow::select(FXint row) {
+    FXint v = row >= 0 && row < teacherList->getNumItems() ? itemId(teacherList, row) : 0;
+    FXint current = teacherList->getCurrentItem();
+    if (current < 0) {
+        currentUserId = "0";
+        currentSyndicate = "0";
+        nameField->setText("No current user.");
+    } else {
+        currentUserId = FXStringVal(itemId(teacherList, current));
+        nameField->setText(teacherList->getItemText(current));
+        bool answered = recordset.OpenRecordset("Select Syndicate from Teachers Where Id = " + FXStringVal(v));
+        recordset.rows.MoveFirst();
+        if (answered && !recordset.rows.eof) {
+            currentSyndicate = recordset.GetField("Syndicate");
+            FXint syndicate = decimalValue(currentSyndicate);
+            leaderFlag = syndicate == v ? 1 : 0;
+            // The leader's row, searching forwards from the current one.
+            FXint leaderRow = leaderList->findItemByData((void*)(FXival)syndicate, leaderList->getCurrentItem(),
+                                                         SEARCH_FORWARD | SEARCH_WRAP);
+            if (leaderRow >= 0) {
+                leaderList->selectItem(leaderRow);
+                leaderList->setCurrentItem(leaderRow);
+                leaderList->makeItemVisible(leaderRow);
+            }
+        }
+    }
+    tellOwner();
+}
+
+void TeachersWindow::tellOwner() {
+    FXString text = nameField->getText();
+    if (getOwner()) getOwner()->handle(this, FXSEL(SEL_COMMAND, CalendarWindow::ID_SETUSERTEXT), &text);
+}
+
+void TeachersWindow::selectRow(FXint row) {
+    if (row < 0 || row >= teacherList->getNumItems()) return;
+    teacherList->setCurrentItem(row);
+    teacherList->selectItem(row);
+    teacherList->makeItemVisible(row);
+    select(row);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+long TeachersWindow::onLoad(FXObject*, FXSelector, void*) {
+    try {
+        load();
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    return 1;
+}
+
+long TeachersWindow::onCmdSelect(FXObject*, FXSelector, void* ptr) {
+    try {
+        select((FXint)(FXival)ptr);
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    return 1;
+}
+
+long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
+    FXString name = nameField->getText();
+    if (name.empty()) {
+        Prompter::get().error(this, "Add Teacher Error", "No teacher name provided.");
+        return 1;
+    }
+    for (FXint i = 0; i < teacherList->getNumItems(); ++i) {
+        if (teacherList->getItemText(i) == name) {
+            Prompter::get().error(this, "Add Teacher Error", "This teacher already exists.");
+            return 1;
+        }
+    }
+    try {
+        FXint leaderRow = leaderList->getCurrentItem();
+        FXString leader = leaderFlag != 0 || leaderRow < 0 ? FXString("0")
+                                                            : FXStringVal(itemId(leaderList, leaderRow));
+        if (!recordset.OpenRecordset("Select * from MakeAccount('" + EscapeText(name) + "'," + leader + ")"))
+            return 1;
+        load();
+        // The new teacher has the highest Id; it is the last row unless it
+        // joined a syndicate listed before others.
+        FXint newest = teacherList->getNumItems() - 1;
+        for (FXint i = 0; i < teacherList->getNumItems(); ++i)
+            if (itemId(teacherList, i) > itemId(teacherList, newest)) newest = i;
+        selectRow(newest);
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    return 1;
+}
+
+long TeachersWindow::onCmdEdit(FXObject*, FXSelector, void*) {
+    FXint row = teacherList->getCurrentItem();
+    if (row < 0) return 1;
+    try {
+        if (!recordset.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(nameField->getText()) +
+                                     "' where ID = " + FXStringVal(itemId(teacherList, row))))
+            return 1;
+        load();
+        selectRow(row);
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    return 1;
+}
+
+long TeachersWindow::onCmdDelete(FXObject*, FXSelector, void*) {
+    FXint row = teacherList->getCurrentItem();
+    if (row < 0) return 1;
+    try {
+        if (!recordset.OpenRecordset("Delete from Teachers where ID = " + FXStringVal(itemId(teacherList, row))))
+            return 1;
+        load();
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    return 1;
+}

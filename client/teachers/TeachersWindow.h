@@ -1,0 +1,60 @@
+// The teachers dialog: teachers and syndicates are added, renamed and
+// deleted here, and the teacher selected becomes the current user of the
+// whole application.  Its owner (the calendar) is told the new user's name
+// through CalendarWindow::ID_SETUSERTEXT.
+#ifndef PLENWICK_TEACHERSWINDOW_H
+#define PLENWICK_TEACHERSWINDOW_H
+
+#include <fx.h>
+
+#include "IsectRecordset.h"
+
+class TeachersWindow : public FX::FXDialogBox {
+    FXDECLARE(TeachersWindow)
+protected:
+    FX::FXList* leaderList = nullptr;   // disabled: shows the highlighted leader only
+    FX::FXList* teacherList = nullptr;  // item data: the teacher's Id
+    FX::FXTextField* nameField = nullptr;
+    FX::FXCheckButton* leaderBox = nullptr;
+    FX::FXint leaderFlag = 1;
+    FX::FXDataTarget leaderTarget;
+    IsectRecordset recordset;
+
+    TeachersWindow() {}
+
+public:
+    enum {
+        ID_LOAD = FX::FXDialogBox::ID_LAST,
+        ID_ADD,
+        ID_EDIT,
+        ID_DELETE,
+        ID_SELECT,
+        ID_LAST
+    };
+
+    explicit TeachersWindow(FX::FXWindow* owner);
+    ~TeachersWindow() override;
+
+    FX::FXList* getLeaderList() const { return leaderList; }
+    FX::FXList* getTeacherList() const { return teacherList; }
+    FX::FXTextField* getNameField() const { return nameField; }
+    FX::FXint getLeaderFlag() const { return leaderFlag; }
+    void setLeaderFlag(FX::FXint flag) { leaderFlag = flag; }
+
+    // Fills both lists from the database; afterwards there is no current user.
+    void load();
+    // Makes the teacher of row `row` the current user.
+    void select(FX::FXint row);
+
+    long onLoad(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAdd(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEdit(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDelete(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSelect(FX::FXObject*, FX::FXSelector, void*);
+
+protected:
+    void tellOwner();
+    void selectRow(FX::FXint row);
+};
+
+#endif
