@@ -1,0 +1,214 @@
+#include "IsectRecordset.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "AppState.h"
+#include "FXTextException.h"
+#include "Prompter.h"
+#include "ResultParser.h"
+#include "isdio.h"
+
+using namespace FX;
+
+namespace {
+
+// The one middleware connection of the process, shared by all recordsets.
+int connection = -1;
+
+const char* const networkFailed = "IsectRecordset::OpenRecordset - Network connection failed.";
+
+// Logs in on first use: the connection file names the router and the service.
+bool connect() {
+    if (connection != -1) return true;
+    std::string host, service;
+    isdReadConnectionFile("Plenwick.ini", host, service);
+    databaseService = service.c_str();
+    connection = isdLogin(host.c_str(), service.c_str(), 2);
+    return connection != -1;
+}
+
+void dropConnection() {
+    if (connection != -1) isdLogout(connection);
+    connection = -1;
+}
+
+}  // namespace
+
+void IsectRecordset::Disconnect() { dropConnection(); }
+
+// "commit" and "rollback" go out with a zeroed header (no reply wanted) and
+// nothing is received for them.
+FXbool IsectRecordset::sendWord(const char* word) {
+    if (connection == -1) return false;
+    IsdHeader header;
+    memset(&header, 0, sizeof header);
+    if (isdSend(connection, word, -1, &header) == -1) {
+        dropConnection();
+        return false;
+    }
+    return true;
+}
+
+void IsectRecordset::CommitTrans() {
+    inTransaction = 0;
+    if (connection != -1 && !sendWord("commit"))
+        Prompter::get().warning(nullptr, "Plenwick", "IsectRecordset::CommitTrans - Network connection failed.");
+}
+
+void IsectRecordset::RollbackTrans() {
+    inTransaction = 0;
+    sendWord("rollback");
+}
+
+FXbool IsectRecordset::sendAndReceive(const FXString& sql) {
+    blocks.Clear();
+    if (!connect()) {
+        dropConnection();
+        return false;
+    }
+    IsdHeader header;
+    memset(&header, 0, sizeof header);
+    isdSetReplyWanted(&header, 1);
+    isdSetMore(&header, 1);
+    if (isdSend(connection, sql.text(), -1, &header) == -1) {
+        dropConnection();
+        return false;
+    }
+    do {
+        isdSetMore(&header, -999);
+        char* data = isdRecv(connection, &header);
+        if (!data) break;
+        FXint length = isdGetLength(&header);
+        if (length < 0) length = 0;
+        blocks.AddField(data, length, true);
+    } while (isdGetMore(&header) > 0);
+    if (isdGetMore(&header) == -999) {
+        blocks.Clear();
+        dropConnection();
+        return false;
+    }
+    return true;
+}
+
+void IsectRecordset::resetResult() {
+    fieldCount = 0;
+    recordCount = 0;
+    fieldDefs.Clear();
+    rows.Clear();
+}
+
+// An error reply has no "[" in its first block; anything else is result
+// text.  Malformed text leaves an empty result behind its exception.
+void IsectRecordset::parseBlocks() {
+    std::vector<TextBlock> parts;
+    for (const FXStringRecordset::Row* row = blocks.FirstRow(); row; row = row->next)
+        if (row->firstField) parts.push_back({row->firstField->value.text(), (size_t)row->firstField->value.length()});
+    try {
+        ParsedCounts counts = ParseResultText(parts, fieldDefs, rows);
+        fieldCount = counts.fieldCount;
+        recordCount = counts.recordCount;
+    } catch (...) {
+        resetResult();
+        throw;
+    }
+}
+
+namespace {
+bool firstBlockIsError(const FXStringRecordset& blocks, FXString& text) {
+    const FXStringRecordset::Row* first = blocks.FirstRow();
+    if (first && first->firstField) text = first->firstField->value;
+    else text = FXString();
+    return memchr(text.text(), '[', text.length()) == nullptr;
+}
+}  // namespace
+
+FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
+    sqlText = sql;
+    loadedText = FXString();
+    if (!sendAndReceive(sql)) {
+        Prompter::get().warning(nullptr, "Plenwick", networkFailed);
+        return false;
+    }
+    if (!inTransaction) CommitTrans();
+    resetResult();
+    FXString first;
+    if (firstBlockIsError(blocks, first)) {
+        RollbackTrans();
+        first.trim();
+        if (first.empty()) first = "IsectRecordset::OpenRecordset - The database service sent an empty reply.";
+        throw FXTextException(first);
+    }
+    parseBlocks();
+    return true;
+}
+
+void IsectRecordset::OpenFromText(const FXString& text) {
+    loadedText = text;
+    blocks.Clear();
+    blocks.AddField(text, true);
+    resetResult();
+    FXString first;
+    if (firstBlockIsError(blocks, first)) {
+        first.trim();
+        // A damaged file can be large: the message shows its beginning only.
+        if (first.length() > 1024) first = first.left(1024) + "...";
+        if (first.empty()) first = "IsectRecordset::OpenFromText - The text holds no result.";
+        throw FXTextException(first);
+    }
+    parseBlocks();
+}
+
+FXString IsectRecordset::GetText() {
+    FXint total = 0;
+    for (const FXStringRecordset::Row* row = blocks.FirstRow(); row; row = row->next)
+        if (row->firstField) total += row->firstField->value.length();
+    loadedText.length(total);
+    FXint at = 0;
+    for (const FXStringRecordset::Row* row = blocks.FirstRow(); row; row = row->next)
+        if (row->firstField) {
+            const FXString& v = row->firstField->value;
+            memcpy(&loadedText[at], v.text(), v.length());
+            at += v.length();
+        }
+    return loadedText;
+}
+
+FieldDef IsectRecordset::FieldOrdinal(const FXString& nameOrOrdinal) {
+    FXint wanted = -1;
+    if (IsDigits(nameOrOrdinal)) {
+        wanted = 0;
+        for (FXint i = 0; i < nameOrOrdinal.length(); ++i) {
+            wanted = wanted * 10 + (nameOrOrdinal[i] - '0');
+            if (wanted > 100000000) break;  // no result has that many columns
+        }
+    }
+    FXString upper = nameOrOrdinal;
+    upper.upper();
+    FXint position = 0;
+    fieldDefs.MoveFirst();
+    while (!fieldDefs.eof) {
+        const FXStringRecordset::Row* row = fieldDefs.CurrentRow();
+        const FXStringRecordset::Field* name = row->firstField;
+        if ((name && name->value == upper) || position == wanted) {
+            FieldDef def;
+            def.ordinal = position;
+            if (name) def.name = name->value;
+            if (name && name->next) def.type = name->next->value;
+            return def;
+        }
+        ++position;
+        fieldDefs.MoveNext();
+    }
+    throw FXException("IsectRecordset::FieldOrdinal - Invalid field name or ordinal.");
+}
+
+FXString IsectRecordset::GetField(const FXString& nameOrOrdinal) {
+    FieldDef def = FieldOrdinal(nameOrOrdinal);
+    FXString value = rows.GetField(def.ordinal);
+    if (def.type == "d") return DisplayDate(value);
+    return value;
+}
+
+FXString IsectRecordset::GetField(FXint ordinal) { return GetField(FXStringVal(ordinal)); }

@@ -1,0 +1,124 @@
+// IsectRecordset: the client's only road to the database.
+//
+// A window builds SQL text, calls OpenRecordset and reads the result by
+// column name or ordinal:
+//
+//   IsectRecordset rs;
+//   rs.OpenRecordset("Select Id, Teacher from Teachers Order By Id");
+//   for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) use(rs.GetField("Teacher"));
+//
+// The statement goes through the middleware (ISDIO) to the database service
+// named in the connection file "Plenwick.ini" of the working directory; the
+// reply (result text, see ResultParser.h) is parsed into `fieldDefs` (one row
+// per column: name, type letter, nullable flag, width) and `rows` (one row per
+// result row).  Values are kept as received: quoted values without quotes and
+// with escapes decoded, numbers with their leading spaces, NULL as "None".
+//
+// Transactions: with inTransaction 0 every OpenRecordset is followed by
+// "commit"; set it to 1 to run several statements in one transaction and end
+// with CommitTrans or RollbackTrans (both set it back to 0).
+//
+// Failures: a database error sends "rollback" and throws FXException with the
+// worker's error text; an unknown column throws from FieldOrdinal; a lost
+// connection shows the warning box (through Prompter) and throws nothing:
+// OpenRecordset then returns false and keeps the previous result, and the
+// next statement logs in afresh.
+#ifndef PLENWICK_ISECTRECORDSET_H
+#define PLENWICK_ISECTRECORDSET_H
+
+#include <fx.h>
+
+#include "FXStringRecordset.h"
+
+struct FieldDef {
+    FX::FXint ordinal = -1;
+    FX::FXString name;
+    FX::FXString type;  // "s", "i", "n", "d" or "?"
+};
+
+class IsectRecordset {
+public:
+    FX::FXString sqlText;            // the SQL of the last OpenRecordset
+    FX::FXString loadedText;         // the text given to OpenFromText
+    FX::FXint fieldCount = 0;        // result columns
+    FX::FXlong recordCount = 0;      // result rows
+    FXStringRecordset blocks;        // the reply blocks as received, one field each
+    FXStringRecordset fieldDefs;     // name, type letter, nullable, width per column
+    FXStringRecordset rows;          // one text field per column
+    FX::FXString fromTable;          // table written by WriteRecordset
+    FX::FXString whereClause;        // optional condition for WriteRecordset (" Where ...")
+    FX::FXint inTransaction = 0;     // 0: commit after every statement
+
+    IsectRecordset() {}
+    IsectRecordset(const IsectRecordset&) = delete;
+    IsectRecordset& operator=(const IsectRecordset&) = delete;
+
+    // Sends sql, receives and parses the reply.  Returns false (after the
+    // warning box) when the middleware could not be reached; throws on a
+    // database error.
+    FX::FXbool OpenRecordset(const FX::FXString& sql);
+    // Parses result text that did not come from the network (a transfer file).
+    void OpenFromText(const FX::FXString& text);
+    // The reply exactly as received (all blocks joined).
+    FX::FXString GetText();
+
+    // The value of a column of the current row, by name (any case) or by
+    // ordinal written as digits; DATE, TIME and TIMESTAMP columns are shown
+    // through DisplayDate.
+    FX::FXString GetField(const FX::FXString& nameOrOrdinal);
+    FX::FXString GetField(FX::FXint ordinal);
+    FieldDef FieldOrdinal(const FX::FXString& nameOrOrdinal);
+
+    void CommitTrans();
+    void RollbackTrans();
+
+    // Cursor of `rows`.
+    void MoveFirst() { rows.MoveFirst(); }
+    void MoveLast() { rows.MoveLast(); }
+    void MoveNext() { rows.MoveNext(); }
+    void MovePrevious() { rows.MovePrevious(); }
+    FX::FXbool bof() const { return rows.bof != 0; }
+    FX::FXbool eof() const { return rows.eof != 0; }
+
+    // ---- dates and write statements
+    // Typed date (D/M/YY, DDMMYY, a day alone, ...) to 'YYYY-MM-DD'.  On
+    // failure returns the message for the user and sets error to 1.
+    static FX::FXString Year2000(const FX::FXString& text, FX::FXint& error);
+    // 'YYYY-MM-DD[ time]' to DD/MM/YY (MM/DD/YY with americanDate); a time
+    // to HH:MM; None unchanged.
+    static FX::FXString DisplayDate(const FX::FXString& value);
+    static FX::FXbool DateIsLater(const FX::FXString& a, const FX::FXString& b);
+    // For SQL string literals: \ becomes \134, ' becomes \047, , becomes \054.
+    static FX::FXString EscapeText(const FX::FXString& text);
+    static FX::FXbool IsDigits(const FX::FXString& text);
+
+    // SetField on column `name` of the first row whose field 0 equals key
+    // (both trimmed); nothing when no row matches.
+    void SetFieldByKey(const FX::FXString& key, const FX::FXString& name, const FX::FXString& value);
+    // Writes the changed fields of `rows` to `fromTable` (UPDATE for fields
+    // flagged 1, INSERT for rows flagged 2), commits, and reads sqlText again.
+    // Throws on database errors; returns false when the connection failed.
+    FX::FXbool WriteRecordset();
+
+    // Logs out of the middleware; the next statement logs in again.
+    static void Disconnect();
+
+private:
+    void resetResult();
+    void parseBlocks();
+    FX::FXbool sendAndReceive(const FX::FXString& sql);
+    static FX::FXbool sendWord(const char* word);
+};
+
+// The same helpers as free functions.
+inline FX::FXString Year2000(const FX::FXString& text, FX::FXint& error) {
+    return IsectRecordset::Year2000(text, error);
+}
+inline FX::FXString DisplayDate(const FX::FXString& value) { return IsectRecordset::DisplayDate(value); }
+inline FX::FXbool DateIsLater(const FX::FXString& a, const FX::FXString& b) {
+    return IsectRecordset::DateIsLater(a, b);
+}
+inline FX::FXString EscapeText(const FX::FXString& text) { return IsectRecordset::EscapeText(text); }
+inline FX::FXbool IsDigits(const FX::FXString& text) { return IsectRecordset::IsDigits(text); }
+
+#endif

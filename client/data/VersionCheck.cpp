@@ -1,0 +1,132 @@
+#include "VersionCheck.h"
+
+#include "FXTextException.h"
+#include "IsectRecordset.h"
+#include "Prompter.h"
+
+using namespace FX;
+
+const char* const makeUnitPlanStatement =
+    "EXECUTE BLOCK AS BEGIN execute statement 'CREATE OR ALTER PROCEDURE \"MAKEUNITPLAN\" "
+    "(\"THISPLANNAME\" VARCHAR(140), \"THISDESCRIPTION\" VARCHAR(4400), \"THISUNITTYPE\" INTEGER, "
+    "\"THISFKLONGTERM\" INTEGER, \"THISFKTEACHER\" INTEGER, \"THISTRANSFER\" INTEGER, \"THISROTATE\" INTEGER) "
+    "RETURNS (\"ID\" INTEGER) AS DECLARE VARIABLE ThisID INTEGER; BEGIN ThisID = GEN_ID(NEWUNITPLAN,1); "
+    "ID = ThisID; INSERT INTO \"UNITPLAN\" (\"ID\", \"UNITNAME\", \"UNITDESCRIPTION\", \"UNITTYPE\", "
+    "\"FKLONGTERM\", \"FKTEACHER\", \"TRANSFER\", \"ROTATE\") VALUES (:ThisID, :THISPLANNAME, "
+    ":THISDESCRIPTION, :THISUNITTYPE, :THISFKLONGTERM, :THISFKTEACHER, :THISTRANSFER, :THISROTATE); "
+    "Suspend; Exit; End'; end";
+
+namespace {
+
+FXint partValue(const FXString& part) {
+    FXint v = 0;
+    for (FXint i = 0; i < part.length() && part[i] >= '0' && part[i] <= '9' && v < 100000000; ++i)
+        v = v * 10 + (part[i] - '0');
+    return v;
+}
+
+// Builds the message; returns -1 when the database patch is lower (the
+// caller decides what follows), else whether the message must be shown.
+int compare(FXString& message, const FXString& software, const FXString& other) {
+    FXint sMajor, sMinor, sPatch, oMajor, oMinor, oPatch;
+    SplitVersion(software, sMajor, sMinor, sPatch);
+    SplitVersion(other, oMajor, oMinor, oPatch);
+    message = "This software version is " + software + "\nThe database version is " + other;
+    if (sMajor != oMajor) {
+        message += "\n\nThis software version will not work with this database.";
+        message += "\nContact the vendor for the data conversion routines required.";
+        return 1;
+    }
+    if (sMinor != oMinor) {
+        message += "\n\nA database patch is required to upgrade this software.";
+        message += "\nContact the vendor for the appropriate database patch.";
+        return 1;
+    }
+    if (sPatch == oPatch) return 0;
+    if (oPatch < sPatch) return -1;
+    message += "\n\nThe server database has already been updated by a more recent version of the software "
+               "elsewhere on the network.";
+    message += "\nUpdate this local instance to the current software version.";
+    return 1;
+}
+
+// True when the query returns a row.
+bool exists(IsectRecordset& rs, const char* sql) {
+    if (!rs.OpenRecordset(sql)) throw FXException("");  // connection lost: warning already shown
+    return rs.recordCount > 0;
+}
+
+}  // namespace
+
+void SplitVersion(const FXString& version, FXint& major, FXint& minor, FXint& patch) {
+    FXint first = version.find('.');
+    FXint second = first < 0 ? -1 : version.find('.', first + 1);
+    major = partValue(first < 0 ? version : version.left(first));
+    minor = first < 0 ? 0 : partValue(second < 0 ? version.mid(first + 1, version.length())
+                                                 : version.mid(first + 1, second - first - 1));
+    patch = second < 0 ? 0 : partValue(version.mid(second + 1, version.length()));
+}
+
+FXbool CheckVersion(FXApp* application, FXString& message, const FXString& softwareVersion,
+                    const FXString& databaseVersion) {
+    int result = compare(message, softwareVersion, databaseVersion);
+    if (result >= 0) return result != 0;
+    if (UpgradeDatabase(application, softwareVersion)) {
+        message += "\n\nDatabase successfully updated to current software version.";
+    } else {
+        message += "\n\nAutomatic update failed.";
+        message += "\nContact the vendor.";
+    }
+    return true;
+}
+
+FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, const FXString& fileVersion) {
+    int result = compare(message, softwareVersion, fileVersion);
+    if (result >= 0) return result != 0;
+    message += "\n\nThis transfer file was written by an older version of the software.";
+    message += "\nExport the unit plan again with the current software version.";
+    return true;
+}
+
+// The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
+// ROTATE column, and MAKEUNITPLAN with the rotate argument.  Each is checked
+// first; the worker commits each ALTER on its own, the procedure and the new
+// version number are committed together at the end.
+FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
+    IsectRecordset rs;
+    rs.inTransaction = 1;
+    try {
+        bool wide = exists(rs,
+                           "Select F.RDB$FIELD_NAME from RDB$RELATION_FIELDS R, RDB$FIELDS F "
+                           "Where F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE and R.RDB$RELATION_NAME = 'UNITPLAN' "
+                           "and R.RDB$FIELD_NAME = 'UNITDESCRIPTION' "
+                           "and coalesce(F.RDB$CHARACTER_LENGTH, F.RDB$FIELD_LENGTH) >= 4400");
+        bool rotate = exists(rs,
+                             "Select RDB$FIELD_NAME from RDB$RELATION_FIELDS Where RDB$RELATION_NAME = 'UNITPLAN' "
+                             "and RDB$FIELD_NAME = 'ROTATE'");
+        bool procedure = exists(rs,
+                                "Select RDB$PARAMETER_NAME from RDB$PROCEDURE_PARAMETERS "
+                                "Where RDB$PROCEDURE_NAME = 'MAKEUNITPLAN' and RDB$PARAMETER_NAME = 'THISROTATE'");
+        if (!wide && !rs.OpenRecordset("ALTER TABLE \"UNITPLAN\" ALTER COLUMN \"UNITDESCRIPTION\" TYPE VARCHAR(4400)"))
+            throw FXException("");
+        if (!rotate && !rs.OpenRecordset("ALTER TABLE \"UNITPLAN\" ADD \"ROTATE\" INTEGER DEFAULT 0 NOT NULL"))
+            throw FXException("");
+        if (!procedure && !rs.OpenRecordset(makeUnitPlanStatement)) throw FXException("");
+
+        rs.fromTable = "Settings";
+        if (!rs.OpenRecordset("Select Id, StringValue from Settings Where StringKey = 'Version'"))
+            throw FXException("");
+        if (rs.recordCount > 0) {
+            rs.SetFieldByKey(rs.GetField("Id"), "StringValue", softwareVersion);
+            if (!rs.WriteRecordset()) throw FXException("");
+        }
+        rs.CommitTrans();
+        return true;
+    } catch (const FXException& e) {
+        // An empty text marks a lost connection, already reported by its warning.
+        FXString text = e.what();
+        rs.RollbackTrans();
+        if (!text.empty()) Prompter::get().error(nullptr, "Database Error", text);
+        return false;
+    }
+}

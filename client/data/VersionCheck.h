@@ -1,0 +1,34 @@
+// The database version check at program start, with the automatic schema
+// upgrade for a database one patch level behind, and the same comparison for
+// transfer files (which never touches the database).
+#ifndef PLENWICK_VERSIONCHECK_H
+#define PLENWICK_VERSIONCHECK_H
+
+#include <fx.h>
+
+// Compares the software's version with the database's and builds the message
+// for the user in `message`; true when it must be shown.  A database one
+// patch level behind is upgraded on the spot (the message tells the outcome).
+FX::FXbool CheckVersion(FX::FXApp* application, FX::FXString& message, const FX::FXString& softwareVersion,
+                        const FX::FXString& databaseVersion);
+
+// Brings the schema up to the software's version and records it in Settings.
+// Each change is made only when it is not already in place, MAKEUNITPLAN is
+// replaced in one step (never dropped first), so a failed or repeated upgrade
+// leaves a working database.  Errors are shown in the "Database Error" box;
+// returns true on success.
+FX::FXbool UpgradeDatabase(FX::FXApp* application, const FX::FXString& softwareVersion);
+
+// The comparison for a transfer file written by `fileVersion`: true (with the
+// message) when the versions differ in any part.  Never upgrades anything.
+FX::FXbool CheckTransferVersion(FX::FXString& message, const FX::FXString& softwareVersion,
+                                const FX::FXString& fileVersion);
+
+// Major, minor and patch of a version text ("2.0.3"); missing or non-numeric
+// parts are 0.
+void SplitVersion(const FX::FXString& version, FX::FXint& major, FX::FXint& minor, FX::FXint& patch);
+
+// The statement that creates (or replaces) MAKEUNITPLAN through the worker.
+extern const char* const makeUnitPlanStatement;
+
+#endif
