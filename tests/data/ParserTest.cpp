@@ -1,0 +1,224 @@
+// The result-text parser through OpenFromText and with the text cut into
+// blocks: the examples of the worker's format, escapes, odd shapes, and
+// malformed text that must end in an exception, never a crash.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "AppState.h"
+#include "IsectRecordset.h"
+#include "ResultParser.h"
+
+using namespace FX;
+
+namespace {
+
+const char* const twoRows =
+    "[[{'name':'ID','type':'i','null':0,'width':4},{'name':'TITLE','type':'s','null':1,'width':80}],\n"
+    "[[          1,'Fractions'],\n"
+    "[          2,None]]]\n";
+
+std::string str(const FXString& s) { return std::string(s.text(), s.length()); }
+
+// All values of all rows, "|" between fields and "/" after each row.
+std::string dump(FXStringRecordset& rs) {
+    std::string out;
+    for (const FXStringRecordset::Row* row = rs.FirstRow(); row; row = row->next) {
+        for (const FXStringRecordset::Field* f = row->firstField; f; f = f->next) {
+            out += str(f->value);
+            if (f->next) out += "|";
+        }
+        out += "/";
+    }
+    return out;
+}
+
+struct Parsed {
+    std::string defs, rows;
+    FXint fieldCount;
+    FXlong recordCount;
+    bool operator==(const Parsed& o) const {
+        return defs == o.defs && rows == o.rows && fieldCount == o.fieldCount && recordCount == o.recordCount;
+    }
+};
+
+Parsed parseBlocks(const std::vector<std::string>& parts) {
+    std::vector<TextBlock> blocks;
+    for (const auto& p : parts) blocks.push_back({p.data(), p.size()});
+    FXStringRecordset defs, rows;
+    ParsedCounts c = ParseResultText(blocks, defs, rows);
+    return {dump(defs), dump(rows), c.fieldCount, c.recordCount};
+}
+
+TEST(Parser, TwoColumnsTwoRowsWithANull) {
+    IsectRecordset rs;
+    rs.OpenFromText(twoRows);
+    EXPECT_EQ(2, rs.fieldCount);
+    EXPECT_EQ(2, rs.recordCount);
+    EXPECT_EQ("ID|i|0|4/TITLE|s|1|80/", dump(rs.fieldDefs));
+    EXPECT_EQ("          1|Fractions/          2|None/", dump(rs.rows));
+    EXPECT_EQ(FXString("          1"), rs.GetField("id"));  // integers keep their alignment
+    EXPECT_EQ(FXString("Fractions"), rs.GetField("title"));
+    rs.MoveNext();
+    EXPECT_EQ(FXString("None"), rs.GetField("TITLE"));
+    EXPECT_EQ(FXString(twoRows), rs.GetText());
+}
+
+TEST(Parser, StatementWithoutColumnsGivesOneEmptyRow) {
+    IsectRecordset rs;
+    rs.OpenFromText("[[],[]]");
+    EXPECT_EQ(0, rs.fieldCount);
+    EXPECT_EQ(1, rs.recordCount);
+    EXPECT_TRUE(rs.fieldDefs.IsEmpty());
+    EXPECT_EQ("/", dump(rs.rows));
+}
+
+TEST(Parser, SingleEmptyValueInOneColumnGivesNoRows) {
+    IsectRecordset rs;
+    rs.OpenFromText("[[{'name':'NAME','type':'s','null':1,'width':40}],\n[['']]]\n");
+    EXPECT_EQ(1, rs.fieldCount);
+    EXPECT_EQ(0, rs.recordCount);
+    EXPECT_TRUE(rs.rows.IsEmpty());
+    // One column, one non-empty value, and one column with two rows.
+    rs.OpenFromText("[[{'name':'NAME','type':'s','null':1,'width':40}],\n[['x']]]\n");
+    EXPECT_EQ(1, rs.recordCount);
+    EXPECT_EQ("x/", dump(rs.rows));
+    rs.OpenFromText("[[{'name':'NAME','type':'s','null':1,'width':40}],\n[['x'],\n['']]]\n");
+    EXPECT_EQ(2, rs.recordCount);
+    EXPECT_EQ("x/", dump(rs.rows).substr(0, 2));
+}
+
+TEST(Parser, QueryWithoutRows) {
+    IsectRecordset rs;
+    rs.OpenFromText("[[{'name':'ID','type':'i','null':0,'width':4},{'name':'N','type':'s','null':1,'width':9}],\n[]]\n");
+    EXPECT_EQ(2, rs.fieldCount);
+    EXPECT_EQ(0, rs.recordCount);
+    rs.MoveFirst();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_THROW(rs.GetField("ID"), FXException);
+}
+
+TEST(Parser, FieldAccessByNameOrdinalAndEmptyText) {
+    IsectRecordset rs;
+    rs.OpenFromText(
+        "[[{'name':'PLANNAME','type':'s','null':1,'width':140},{'name':'PLANSTART','type':'d','null':1,"
+        "'width':4},{'name':'TIMESTART','type':'d','null':1,'width':4}],\n"
+        "[['Number','2014-04-03','08:05:00.0000']]]\n");
+    EXPECT_EQ(FXString("Number"), rs.GetField("PlanName"));
+    EXPECT_EQ(FXString("Number"), rs.GetField(""));
+    EXPECT_EQ(0, rs.FieldOrdinal("planname").ordinal);
+    EXPECT_EQ(FXString("PLANSTART"), rs.FieldOrdinal("1").name);
+    EXPECT_EQ(FXString("d"), rs.FieldOrdinal("1").type);
+    FXint saved = americanDate;
+    americanDate = 0;
+    EXPECT_EQ(FXString("03/04/14"), rs.GetField("1"));
+    americanDate = 1;
+    EXPECT_EQ(FXString("04/03/14"), rs.GetField(1));
+    americanDate = saved;
+    EXPECT_EQ(FXString("08:05"), rs.GetField("TimeStart"));
+    try {
+        rs.GetField("Nothing");
+        FAIL();
+    } catch (const FXException& e) {
+        EXPECT_STREQ("IsectRecordset::FieldOrdinal - Invalid field name or ordinal.", e.what());
+    }
+    EXPECT_THROW(rs.GetField("3"), FXException);
+    EXPECT_THROW(rs.GetField(-1), FXException);
+}
+
+TEST(Parser, EscapesAreDecodedOnlyWhenTheySpellACharacter) {
+    IsectRecordset rs;
+    rs.OpenFromText(
+        "[[{'name':'T','type':'s','null':1,'width':200}],\n"
+        "[['it\\047s\\054 a\\012b\\051'],\n"
+        "['C:\\temp\\new \\101\\377'],\n"
+        "['\\000 \\378 \\09 end\\']]]\n");
+    ASSERT_EQ(3, rs.recordCount);
+    rs.MoveFirst();
+    EXPECT_EQ("it's, a\nb)", str(rs.GetField("T")));
+    rs.MoveNext();
+    EXPECT_EQ("C:\\temp\\new A\xff", str(rs.GetField("T")));
+    rs.MoveNext();
+    // \000 is no character, 378 is out of range, \09 has no octal digits after
+    // the zero: all stay as written; so does a backslash at the very end.
+    EXPECT_EQ("\\000 \\378 \\09 end\\", str(rs.GetField("T")));
+}
+
+TEST(Parser, EscapeSplitAcrossBlocksIsDecodedOnce) {
+    const std::string text =
+        "[[{'name':'ID','type':'i','null':0,'width':4},{'name':'T','type':'s','null':1,'width':80}],\n"
+        "[[          1,'O\\047Brien\\054 Ann'],\n[          2,'a\\134b']]]\n";
+    Parsed whole = parseBlocks({text});
+    EXPECT_EQ("          1|O'Brien, Ann/          2|a\\b/", whole.rows);
+    for (size_t cut = 1; cut < text.size(); ++cut) {
+        Parsed split = parseBlocks({text.substr(0, cut), text.substr(cut)});
+        EXPECT_TRUE(split == whole) << "cut at " << cut << ": " << split.rows;
+        // and with a one-character block in the middle
+        if (cut + 1 < text.size()) {
+            Parsed three = parseBlocks({text.substr(0, cut), text.substr(cut, 1), text.substr(cut + 1)});
+            EXPECT_TRUE(three == whole) << "three blocks at " << cut;
+        }
+    }
+}
+
+TEST(Parser, ErrorTextIsRaisedTrimmed) {
+    IsectRecordset rs;
+    try {
+        rs.OpenFromText("  Dynamic SQL Error\nSQL error code = -204\nTable unknown\n");
+        FAIL();
+    } catch (const FXException& e) {
+        EXPECT_STREQ("Dynamic SQL Error\nSQL error code = -204\nTable unknown", e.what());
+    }
+    EXPECT_THROW(rs.OpenFromText(""), FXException);
+}
+
+TEST(Parser, LineFeedsClosingMoreThanOpenedRaiseStackEmpty) {
+    IsectRecordset rs;
+    try {
+        rs.OpenFromText("[\n\n\n");
+        FAIL();
+    } catch (const FXException& e) {
+        EXPECT_STREQ("FXStringStack is empty.", e.what());
+    }
+    // The failed parse leaves no half result behind.
+    EXPECT_EQ(0, rs.fieldCount);
+    EXPECT_TRUE(rs.rows.IsEmpty());
+}
+
+TEST(Parser, RandomDamageEndsInAResultOrAnException) {
+    std::mt19937 random(20141203);
+    const std::string alphabet = "[]{}',:\n\\0123 aN";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = twoRows;
+        int changes = 1 + random() % 8;
+        for (int k = 0; k < changes; ++k) {
+            size_t at = random() % text.size();
+            switch (random() % 3) {
+            case 0: text[at] = alphabet[random() % alphabet.size()]; break;
+            case 1: text.erase(at, 1 + random() % 5); break;
+            default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+            }
+            if (text.empty()) text = "[";
+        }
+        IsectRecordset rs;
+        try {
+            rs.OpenFromText(FXString(text.data(), (FXint)text.size()));
+            for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) rs.rows.FieldCount();
+        } catch (const FXException&) {
+        }
+    }
+}
+
+TEST(Parser, DeepNestingStaysProportionalToTheText) {
+    std::string text(200000, '[');
+    text += std::string(1000, ',');
+    IsectRecordset rs;
+    rs.OpenFromText(FXString(text.data(), (FXint)text.size()));
+    EXPECT_EQ(0, rs.fieldCount);
+    EXPECT_EQ(1, rs.rows.RowCount());
+    EXPECT_EQ(1000, rs.rows.FieldCount());
+}
+
+}  // namespace
