@@ -1,0 +1,146 @@
+// The device context that report code draws into when it prints.  It sends
+// the drawing to a PostScript file, an HTML file or a CUPS printer, as the
+// printer description says; report code draws in screen pixels and never
+// needs to know which.
+//
+//   FXDCNativePrinter dc(app);
+//   if (dc.beginPrint(printer)) {
+//       dc.beginPage(1); ...draw...; dc.endPage();
+//       dc.endPrint();
+//   }
+#ifndef PLENWICK_FXDCNATIVEPRINTER_H
+#define PLENWICK_FXDCNATIVEPRINTER_H
+
+#include <fx.h>
+
+#include "FXNativePrinter.h"
+
+class FXDCPostscript;
+class FXDChtml;
+
+class FXDCNativePrinter : public FX::FXDC {
+public:
+    enum Destination { TO_POSTSCRIPT = 0, TO_HTML = 1, TO_PRINTER = 2, NO_JOB = 4 };
+
+    explicit FXDCNativePrinter(FX::FXApp* a);
+    ~FXDCNativePrinter() override;
+
+    FX::FXbool beginPrint(FXNativePrinter& job);
+    FX::FXbool beginPage(FX::FXuint page = 1);
+    FX::FXbool endPage();
+    FX::FXbool endPrint();
+
+    // Hands the statement to the HTML device; false for other destinations.
+    FX::FXbool writeTable(const FX::FXString& sql);
+
+    Destination destination() const { return dctype; }
+
+    // Page size and margins of the job, in screen pixels.
+    FX::FXint getPageWidth() const { return pagewidth; }
+    FX::FXint getPageHeight() const { return pageheight; }
+    FX::FXint getLeftMargin() const { return leftmargin; }
+    FX::FXint getRightMargin() const { return rightmargin; }
+    FX::FXint getTopMargin() const { return topmargin; }
+    FX::FXint getBottomMargin() const { return bottommargin; }
+    FX::FXdouble getScaleX() const { return scalex; }
+    FX::FXdouble getScaleY() const { return scaley; }
+    FX::FXint getPagesEnded() const { return pagesended; }
+
+    // The screen's resolution in dots per inch; read from the display unless
+    // set here.
+    void setScreenResolution(FX::FXint dpi) { screenres = dpi; }
+    FX::FXint getScreenResolution() const;
+
+    // The CUPS job id of the last job sent to a printer (0 if none).
+    FX::FXint lastJob() const { return jobid; }
+    // The temporary PostScript file of a printer job (empty outside a job).
+    const FX::FXString& spoolFile() const { return tmpname; }
+
+    // Colour as it reaches the paper: grey unless colour printing is on.
+    FX::FXColor deviceColor(FX::FXColor clr) const;
+
+    // Drawing, forwarded after scaling.
+    FX::FXColor readPixel(FX::FXint x, FX::FXint y) override;
+    void drawPoint(FX::FXint x, FX::FXint y) override;
+    void drawPoints(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawPointsRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawLine(FX::FXint x1, FX::FXint y1, FX::FXint x2, FX::FXint y2) override;
+    void drawLines(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawLinesRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawLineSegments(const FX::FXSegment* segments, FX::FXuint nsegments) override;
+    void drawRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void drawRectangles(const FX::FXRectangle* rectangles, FX::FXuint nrectangles) override;
+    void drawArc(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2) override;
+    void drawArcs(const FX::FXArc* arcs, FX::FXuint narcs) override;
+    void drawEllipse(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void fillRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void fillRectangles(const FX::FXRectangle* rectangles, FX::FXuint nrectangles) override;
+    void fillChord(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2) override;
+    void fillChords(const FX::FXArc* chords, FX::FXuint nchords) override;
+    void fillArc(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2) override;
+    void fillArcs(const FX::FXArc* arcs, FX::FXuint narcs) override;
+    void fillEllipse(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void fillPolygon(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillConcavePolygon(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillComplexPolygon(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillPolygonRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillConcavePolygonRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillComplexPolygonRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawImage(const FX::FXImage* image, FX::FXint dx, FX::FXint dy) override;
+    void drawText(FX::FXint x, FX::FXint y, const FX::FXString& string) override;
+    void drawText(FX::FXint x, FX::FXint y, const FX::FXchar* string, FX::FXuint length) override;
+    void drawImageText(FX::FXint x, FX::FXint y, const FX::FXString& string) override;
+    void drawImageText(FX::FXint x, FX::FXint y, const FX::FXchar* string, FX::FXuint length) override;
+
+    // Attributes, forwarded.
+    void setForeground(FX::FXColor clr) override;
+    void setBackground(FX::FXColor clr) override;
+    void setDashes(FX::FXuint dashoffset, const FX::FXchar* dashpattern, FX::FXuint dashlength) override;
+    void setLineWidth(FX::FXuint linewidth = 0) override;
+    void setLineCap(FX::FXCapStyle capstyle = FX::CAP_BUTT) override;
+    void setLineJoin(FX::FXJoinStyle joinstyle = FX::JOIN_MITER) override;
+    void setLineStyle(FX::FXLineStyle linestyle = FX::LINE_SOLID) override;
+    void setFillStyle(FX::FXFillStyle fillstyle = FX::FILL_SOLID) override;
+    void setFillRule(FX::FXFillRule fillrule = FX::RULE_EVEN_ODD) override;
+    void setFunction(FX::FXFunction func = FX::BLT_SRC) override;
+    void setClipRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void setClipRectangle(const FX::FXRectangle& rectangle) override;
+    void clearClipRectangle() override;
+    void setFont(FX::FXFont* fnt) override;
+
+    // Point size the destination's copy of a font gets, so that it prints at
+    // the size it has on the screen.
+    FX::FXint deviceFontSize(FX::FXuint decipoints) const;
+
+private:
+    Destination dctype;
+    FX::FXDC* dc;              // the inner device receiving the calls
+    FXDCPostscript* ps;
+    FXDChtml* html;
+    FXNativePrinter printer;
+    FX::FXint printerres;      // dots per inch of the destination
+    FX::FXint screenres;       // 0: ask the display
+    FX::FXint activeScreenres;
+    FX::FXdouble scalex, scaley;   // destination dots per screen pixel
+    FX::FXdouble mmperdot, mmperpixel;
+    FX::FXint offx, offy;      // device origin of the printable area
+    FX::FXint pagewidth, pageheight;
+    FX::FXint leftmargin, rightmargin, topmargin, bottommargin;
+    FX::FXint pagesended;
+    FX::FXFont* devfont;       // the destination's copy of the current font
+    FX::FXString tmpname;
+    FX::FXint jobid;
+
+    FX::FXint sx(FX::FXint x) const { return (FX::FXint)(x * scalex) + offx; }
+    FX::FXint sy(FX::FXint y) const { return (FX::FXint)(y * scaley) + offy; }
+    FX::FXint sw(FX::FXint w) const { return (FX::FXint)(w * scalex); }
+    FX::FXint sh(FX::FXint h) const { return (FX::FXint)(h * scaley); }
+
+    // Point lists scaled in a fixed buffer, longer ones in one of their own.
+    class ScaledPoints;
+    void warn(const FX::FXString& text);
+    FX::FXbool startPostscript(FXNativePrinter& job, FX::FXbool toPrinter);
+    void releaseJob();
+};
+
+#endif

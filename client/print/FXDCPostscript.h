@@ -1,0 +1,102 @@
+// A device context that writes every drawing call as PostScript text into a
+// file, framed as a document with structuring comments.  A point (x, y) of
+// the drawing lands at (x + 5, bottom - 40 - y) in PostScript units, bottom
+// being the fourth value of the content range.
+#ifndef PLENWICK_FXDCPOSTSCRIPT_H
+#define PLENWICK_FXDCPOSTSCRIPT_H
+
+#include <fx.h>
+
+#include <cstdio>
+
+#include "FXNativePrinter.h"
+
+class FXDCPostscript : public FX::FXDC {
+public:
+    explicit FXDCPostscript(FX::FXApp* a);
+    ~FXDCPostscript() override;
+
+    // Job and pages.  beginPrint opens the file of a PostScript-file job and
+    // writes the header and prolog; any other destination gives false.
+    FX::FXbool beginPrint(FXNativePrinter& job);
+    FX::FXbool beginPage(FX::FXuint page = 1);
+    FX::FXbool endPage();
+    FX::FXbool endPrint();
+
+    // Area the owner draws in: left, top, width and bottom.
+    void setContentRange(FX::FXint pxmin, FX::FXint pymin, FX::FXint pxmax, FX::FXint pymax);
+
+    // The command a printer job would use ("lpr -P%s -#%d" unless the
+    // PRINTER/command setting says otherwise), formatted by the last
+    // beginPrint that was not to a file.
+    const FX::FXString& printCommand() const { return command; }
+
+    // PostScript font name for a toolkit font ("Helvetica-Bold", "Times-Roman").
+    static FX::FXString fontName(const FX::FXFont* font);
+    static FX::FXString fontName(const FX::FXString& family, FX::FXuint weight, FX::FXuint slant);
+
+    // Drawing.
+    void drawPoint(FX::FXint x, FX::FXint y) override;
+    void drawPoints(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawPointsRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawLine(FX::FXint x1, FX::FXint y1, FX::FXint x2, FX::FXint y2) override;
+    void drawLines(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawLinesRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawLineSegments(const FX::FXSegment* segments, FX::FXuint nsegments) override;
+    void drawRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void drawRectangles(const FX::FXRectangle* rectangles, FX::FXuint nrectangles) override;
+    void drawArc(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2) override;
+    void drawArcs(const FX::FXArc* arcs, FX::FXuint narcs) override;
+    void drawEllipse(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void fillRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void fillRectangles(const FX::FXRectangle* rectangles, FX::FXuint nrectangles) override;
+    void fillChord(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2) override;
+    void fillChords(const FX::FXArc* chords, FX::FXuint nchords) override;
+    void fillArc(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2) override;
+    void fillArcs(const FX::FXArc* arcs, FX::FXuint narcs) override;
+    void fillEllipse(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void fillPolygon(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillConcavePolygon(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillComplexPolygon(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillPolygonRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillConcavePolygonRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void fillComplexPolygonRel(const FX::FXPoint* points, FX::FXuint npoints) override;
+    void drawImage(const FX::FXImage* image, FX::FXint dx, FX::FXint dy) override;
+    void drawText(FX::FXint x, FX::FXint y, const FX::FXString& string) override;
+    void drawText(FX::FXint x, FX::FXint y, const FX::FXchar* string, FX::FXuint length) override;
+    void drawImageText(FX::FXint x, FX::FXint y, const FX::FXString& string) override;
+    void drawImageText(FX::FXint x, FX::FXint y, const FX::FXchar* string, FX::FXuint length) override;
+
+    // Attributes.
+    void setForeground(FX::FXColor clr) override;
+    void setLineWidth(FX::FXuint linewidth = 0) override;
+    void setLineCap(FX::FXCapStyle capstyle = FX::CAP_BUTT) override;
+    void setLineStyle(FX::FXLineStyle linestyle = FX::LINE_SOLID) override;
+
+private:
+    struct Box {
+        FX::FXdouble xmin, xmax, ymin, ymax;
+    };
+
+    FILE* psout;
+    FXNativePrinter printer;
+    FX::FXint pxmin, pymin, pxmax, pymax;   // content range
+    FX::FXint pagehght;                     // page height for line segments
+    Box docbox, pagebox;
+    FX::FXint pagecount;                    // pages announced in the header
+    FX::FXint pagesended;
+    FX::FXString command;
+
+    void outf(const char* format, ...) FX_PRINTF(2, 3);
+    bool open() const;
+    void tfm(FX::FXdouble& xo, FX::FXdouble& yo, FX::FXdouble xi, FX::FXdouble yi);
+    static void resetBox(Box& b);
+    void writeBox(const char* comment, const Box& b) const;
+    void writeProlog();
+    void polyPath(const FX::FXPoint* points, FX::FXuint npoints, bool relative, const char* ending);
+    void arcPath(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2,
+                 const char* procedure);
+    void rectanglePath(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, const char* ending);
+};
+
+#endif

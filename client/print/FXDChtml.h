@@ -1,0 +1,45 @@
+// The device used when a report is printed to an HTML file.  Drawing calls
+// draw nothing; the document holds a fixed head linking style sheets and
+// scripts, one table made from an SQL query, and a fixed foot.
+#ifndef PLENWICK_FXDCHTML_H
+#define PLENWICK_FXDCHTML_H
+
+#include <fx.h>
+
+#include <cstdio>
+
+class FXDChtml : public FX::FXDC {
+public:
+    explicit FXDChtml(FX::FXApp* a);
+    ~FXDChtml() override;
+
+    // Opens (replaces) the file and writes the document head; false when the
+    // file cannot be created.
+    FX::FXbool beginPrint(const FX::FXString& filename);
+    // Runs the statement and writes its rows as table rows, headed by the
+    // column names while no page has ended yet.
+    FX::FXbool writeTable(const FX::FXString& sql);
+    FX::FXbool beginPage(FX::FXuint page = 1);
+    FX::FXbool endPage();
+    // Writes the document foot and closes the file.
+    FX::FXbool endPrint();
+
+    // The part of the file name that names the per-report style sheets and
+    // scripts: after the last backslash, before the last dot ("" without a dot).
+    static FX::FXString baseName(const FX::FXString& filename);
+
+    // Writers of the table pieces, used by writeTable.
+    void writeHeaderRow(const FX::FXString* names, FX::FXint count);
+    void writeRow(const FX::FXString* names, const FX::FXString* values, FX::FXint count);
+
+    FX::FXbool headerPending() const { return header != 0; }
+
+private:
+    FX::FXint header;
+    FILE* output;
+
+    void put(const FX::FXString& text);
+    void put(const char* text);
+};
+
+#endif
