@@ -214,9 +214,9 @@ BEGIN
   SELECT ID FROM MAKELESSONPLAN('Jump jam', 'Physical skills', '', '', '', '', '', 'Music', '', '',
       :T2, :T2END, :UFITA, '14:30', '14:45', 5) INTO :LESSON;
 
-  /* Non-contact time: daily entries through this week and next week. */
+  /* Non-contact time: daily entries from last week to the end of next week. */
   SELECT ID FROM MAKELESSONPLAN('Morning tea duty', '', '', '', '', '', '', 'Whistle\054 hat', '', '',
-      :MONDAY, :MONDAY + 11, :UDUTY, '10:30', '10:45', 0) INTO :LESSON;
+      :MONDAY - 7, :MONDAY + 11, :UDUTY, '10:30', '10:45', 0) INTO :LESSON;
 
   /* A lesson under a persistent plan: listed in the plan editor, not drawn in the week. */
   SELECT ID FROM MAKELESSONPLAN('Running record: group 1', 'Reading', '', '', '', '', '', '', '', '',

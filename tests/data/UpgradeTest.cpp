@@ -1,0 +1,169 @@
+// The automatic upgrade of a database made by version 2.0.2, through the real
+// worker: success, a second run, and upgrades that fail part-way (a DDL
+// trigger refuses chosen objects) without ever losing MAKEUNITPLAN.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "IsectRecordset.h"
+#include "RecordingPrompter.h"
+#include "Services.h"
+#include "VersionCheck.h"
+
+using namespace FX;
+using namespace testsupport;
+
+namespace {
+
+const char* const blocker =
+    "CREATE EXCEPTION UPGRADE_BLOCKED 'Upgrade blocked by the test';\n"
+    "CREATE TABLE UPGRADEBLOCK (OBJECTNAME VARCHAR(63));\n"
+    "COMMIT;\n"
+    "SET TERM ^ ;\n"
+    "CREATE TRIGGER BLOCK_UPGRADE ACTIVE BEFORE ANY DDL STATEMENT AS\n"
+    "BEGIN\n"
+    "  IF (EXISTS (SELECT 1 FROM UPGRADEBLOCK WHERE OBJECTNAME = RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_NAME'))) THEN\n"
+    "    EXCEPTION UPGRADE_BLOCKED;\n"
+    "END^\n"
+    "SET TERM ; ^\n"
+    "COMMIT;\n";
+
+std::string trimmed(const FXString& s) {
+    FXString t = s;
+    t.trim();
+    return t.text();
+}
+
+// A database file made by the 2.0.2 creation script, with one unit plan and
+// the DDL blocker, served by a router and two workers.
+class OldDatabase {
+public:
+    OldDatabase() {
+        char tmpl[] = "/tmp/plenwick-upgrade-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
+        std::string env = "FIREBIRD=" + fb + " ";
+        EXPECT_EQ(0, run(sourceDir() + "/scripts/fbroot " + fb, &out)) << out;
+        EXPECT_EQ(0, run("echo \"create database '" + db + "' user 'SYSDBA' page_size 8192;\" | " + env +
+                             "isql-fb -q -b",
+                         &out))
+            << out;
+        EXPECT_EQ(0, run(env + "isql-fb -q -b -i " + sourceDir() + "/tests/data/schema-2.0.2.sql " + db +
+                             " -user SYSDBA",
+                         &out))
+            << out;
+        std::string setup = std::string(blocker) +
+                            "SELECT * FROM MAKEUNITPLAN('Old unit', 'From 2.0.2', 1, 1, 1, 0);\nCOMMIT;\n";
+        std::ofstream(dir_ + "/setup.sql") << setup;
+        EXPECT_EQ(0, run(env + "isql-fb -q -b -i " + dir_ + "/setup.sql " + db + " -user SYSDBA", &out)) << out;
+        ServicesOptions options;
+        options.database = db;
+        options.workers = 1;
+        svc_.reset(new Services(options));
+        chdir_.reset(new ScopedChdir(svc_->workdir()));
+        IsectRecordset::Disconnect();
+    }
+    ~OldDatabase() {
+        IsectRecordset::Disconnect();
+        chdir_.reset();
+        svc_.reset();
+        run("rm -rf " + dir_);
+    }
+    Services& svc() { return *svc_; }
+
+private:
+    std::string dir_;
+    std::unique_ptr<Services> svc_;
+    std::unique_ptr<ScopedChdir> chdir_;
+};
+
+std::string scalar(const std::string& sql) {
+    IsectRecordset rs;
+    EXPECT_TRUE(rs.OpenRecordset(sql.c_str())) << sql;
+    return rs.recordCount ? trimmed(rs.GetField(0)) : "<no row>";
+}
+
+std::string databaseVersion() { return scalar("Select StringValue from Settings Where StringKey = 'Version'"); }
+
+void block(const char* object) {
+    IsectRecordset rs;
+    rs.OpenRecordset((std::string("Delete from UpgradeBlock")).c_str());
+    if (object) rs.OpenRecordset((std::string("Insert into UpgradeBlock values ('") + object + "')").c_str());
+}
+
+// MAKEUNITPLAN still makes units, whichever shape it has.
+void expectMakeUnitPlanWorks(bool withRotate) {
+    IsectRecordset rs;
+    std::string call = withRotate ? "Select * from MakeUnitPlan('Check','d',1,1,1,0,1)"
+                                  : "Select * from MakeUnitPlan('Check','d',1,1,1,0)";
+    ASSERT_NO_THROW(rs.OpenRecordset(call.c_str()));
+    ASSERT_EQ(1, rs.recordCount);
+    EXPECT_GT(atoi(rs.GetField("Id").text()), 0);
+}
+
+TEST(Upgrade, FromVersion202ThenAgain) {
+    OldDatabase old;
+    RecordingPrompter prompts;
+    ASSERT_EQ("2.0.2", databaseVersion());
+
+    FXString message;
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str()));
+    EXPECT_EQ(FXString("This software version is 2.0.3\nThe database version is 2.0.2\n\n"
+                       "Database successfully updated to current software version."),
+              message);
+    EXPECT_EQ(0u, prompts.prompts.size()) << (prompts.prompts.empty() ? "" : prompts.last().text);
+    EXPECT_EQ("2.0.3", databaseVersion());
+    EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
+
+    std::string longText(4400, 'x');
+    std::string id = scalar("Select * from MakeUnitPlan('New','" + longText + "',2,1,1,0,1)");
+    EXPECT_EQ("1", scalar("Select Rotate from UnitPlan where Id = " + id));
+    EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));
+
+    // A second run changes nothing and succeeds.
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.3"));
+    EXPECT_EQ(0u, prompts.prompts.size());
+    EXPECT_EQ("2", scalar("Select count(*) from UnitPlan"));
+    EXPECT_EQ("1", scalar("Select count(*) from Settings where StringKey = 'Version'"));
+    expectMakeUnitPlanWorks(true);
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str()));
+}
+
+TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
+    OldDatabase old;
+    RecordingPrompter prompts;
+
+    // The table cannot be altered: nothing changes, the old procedure stays.
+    block("UNITPLAN");
+    FXString message;
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str()));
+    EXPECT_NE(-1, message.find("\n\nAutomatic update failed.\nContact the vendor."));
+    ASSERT_EQ(1u, prompts.count("error"));
+    EXPECT_EQ("Database Error", prompts.last().caption);
+    EXPECT_NE(std::string::npos, prompts.last().text.find("Upgrade blocked by the test")) << prompts.last().text;
+    EXPECT_EQ("2.0.2", databaseVersion());
+    expectMakeUnitPlanWorks(false);
+
+    // The table changes go through, the procedure cannot be replaced: the old
+    // one keeps working (ROTATE takes its default).
+    block("MAKEUNITPLAN");
+    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.3"));
+    EXPECT_EQ(2u, prompts.count("error"));
+    EXPECT_EQ("2.0.2", databaseVersion());
+    EXPECT_EQ("1", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
+                          "RDB$FIELD_NAME = 'ROTATE'"));
+    expectMakeUnitPlanWorks(false);
+
+    // Unblocked, the upgrade finishes what is missing.
+    block(nullptr);
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.3"));
+    EXPECT_EQ(2u, prompts.count("error"));
+    EXPECT_EQ("2.0.3", databaseVersion());
+    expectMakeUnitPlanWorks(true);
+}
+
+}  // namespace
