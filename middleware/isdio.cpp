@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/time.h>
 #include <unistd.h>
@@ -55,10 +56,14 @@ struct Connection {
     bool worker = false;
 };
 
-// Handles are indexes into this table; a logged-out slot is reused.
+// Handles are indexes into this table; a logged-out slot is reused.  The
+// table is guarded so that threads may log in and out on their own handles;
+// one handle is used by one thread at a time.
 std::vector<std::unique_ptr<Connection>> connections;
+std::mutex tableMutex;
 
 Connection* lookup(int handle) {
+    std::lock_guard<std::mutex> lock(tableMutex);
     if (handle < 0 || static_cast<size_t>(handle) >= connections.size() || !connections[handle]) {
         setError("invalid handle");
         return nullptr;
@@ -67,6 +72,7 @@ Connection* lookup(int handle) {
 }
 
 int addConnection(std::unique_ptr<Connection> c) {
+    std::lock_guard<std::mutex> lock(tableMutex);
     for (size_t i = 0; i < connections.size(); ++i) {
         if (!connections[i]) {
             connections[i] = std::move(c);
@@ -327,6 +333,7 @@ void isdLogout(int handle) {
     Connection* c = lookup(handle);
     if (!c) return;
     closeSocket(c);
+    std::lock_guard<std::mutex> lock(tableMutex);
     connections[handle].reset();
 }
 

@@ -595,6 +595,8 @@ void Router::dispatch(Client& c, bool fromQueue) {
                 if (!c.waiting) {
                     c.waiting = true;
                     s.waiting.push_back(clients_[c.id]);
+                    logger.write("client #%llu waits for a free worker of %s", static_cast<unsigned long long>(c.id),
+                                 s.config->name.c_str());
                 }
                 return;
             }

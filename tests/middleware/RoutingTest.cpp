@@ -149,7 +149,7 @@ TEST(Routing, ClientWaitsForAFreeWorker) {
     EXPECT_EQ("[ok]", a.query("put a"));
     // a holds the only worker: b's query waits in the line ...
     ASSERT_TRUE(b.send("get"));
-    router.waitForLog("<- client #1: \"put a\"");
+    router.waitForLog("client #2 waits for a free worker of Echo");
     EXPECT_EQ("[Echo-1|a]", a.query("get"));
     a.commit();
     // ... and runs once a's transaction has ended, outside it.
