@@ -56,7 +56,7 @@ struct Connection {
     bool worker = false;
 };
 
-// Handles are indexes into this table; a logged-out slot is reused.  The
+// Handles are indexes into this table.  The
 // table is guarded so that threads may log in and out on their own handles;
 // one handle is used by one thread at a time.
 std::vector<std::unique_ptr<Connection>> connections;
@@ -71,14 +71,10 @@ Connection* lookup(int handle) {
     return connections[handle].get();
 }
 
+// Slots are never reused, so a handle kept after its logout fails cleanly
+// instead of reaching a later connection.
 int addConnection(std::unique_ptr<Connection> c) {
     std::lock_guard<std::mutex> lock(tableMutex);
-    for (size_t i = 0; i < connections.size(); ++i) {
-        if (!connections[i]) {
-            connections[i] = std::move(c);
-            return static_cast<int>(i);
-        }
-    }
     connections.push_back(std::move(c));
     return static_cast<int>(connections.size() - 1);
 }

@@ -64,8 +64,9 @@ const char* isdLastError(void);
 // Client calls.  `host` is "name" or "name:port" (default port 7100); `mode`
 // is accepted for compatibility and must be 2.  Returns a handle or -1.
 int isdLogin(const char* host, const char* service, int mode);
-// Sends `length` bytes, or strlen(data) when length is -1.  Returns the number
-// of bytes sent or -1.
+// Sends `length` bytes, or strlen(data) when length is -1, as a data message:
+// sets the header's length, magic and kind, then sends header and bytes.
+// Returns the number of bytes sent or -1.
 int isdSend(int handle, const char* data, int length, IsdHeader* header);
 // Receives one block: fills in length and more and returns the bytes, or null
 // when the connection failed or the router reported a failed request (the

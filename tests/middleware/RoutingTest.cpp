@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -331,6 +332,7 @@ TEST(Routing, ShutdownEndsWorkersCleanlyAndRemovesRunFiles) {
     EchoRouter router({echo(2)});
     Client c(router.host(), "Echo");
     EXPECT_EQ("[ok]", c.query("put open"));
+    router.waitForLog("is ready", 2);  // a worker still starting would just be terminated
     std::vector<pid_t> pids = router.workerPids();
     ASSERT_EQ(2u, pids.size());
     EXPECT_TRUE(exists(router.rundir() + "/isectd.pid"));
@@ -365,4 +367,47 @@ TEST(Routing, WorkerThatCannotStartIsRetriedWithGrowingBackOff) {
     // The neighbouring service is not disturbed.
     Client c(router.host(), "Echo");
     EXPECT_EQ("[echo:fine]", c.query("fine"));
+}
+
+TEST(Routing, StartRefusalsAreExplained) {
+    EchoRouter router({echo(1)});
+    std::string isectd = "'" + testsupport::buildDir() + "/isectd'";
+    std::string out;
+    EXPECT_EQ(2, testsupport::run(isectd, &out));
+    EXPECT_NE(std::string::npos, out.find("usage: isectd -c CONFIG"));
+    EXPECT_EQ(1, testsupport::run(isectd + " -c /nonexistent/isectd.ini", &out));
+    EXPECT_NE(std::string::npos, out.find("cannot read")) << out;
+
+    std::string dir = router.dir();
+    std::ofstream(dir + "/bad.ini") << "[router]\nport = 7100\nworkers = 2\n";
+    EXPECT_EQ(1, testsupport::run(isectd + " -c '" + dir + "/bad.ini'", &out));
+    EXPECT_NE(std::string::npos, out.find("line 3: unknown key workers")) << out;
+
+    // The client port is taken by the running router.
+    std::ofstream(dir + "/busy.ini") << "[router]\nport = " << router.port()
+                                     << "\nlogdir = busy\n[service S]\nprogram = /bin/true\n";
+    EXPECT_EQ(1, testsupport::run(isectd + " -c '" + dir + "/busy.ini'", &out));
+    EXPECT_NE(std::string::npos, out.find("cannot listen for clients")) << out;
+
+    // The run directory belongs to the running router.
+    std::ofstream(dir + "/same.ini") << "[router]\nport = 0\nlogdir = other\nrundir = run\n"
+                                     << "[service S]\nprogram = /bin/true\n";
+    EXPECT_EQ(1, testsupport::run(isectd + " -c '" + dir + "/same.ini'", &out));
+    EXPECT_NE(std::string::npos, out.find("another isectd")) << out;
+    Client c(router.host(), "Echo");
+    EXPECT_EQ("[echo:still here]", c.query("still here"));
+}
+
+TEST(Routing, HandlesAreNotReusedAfterLogout) {
+    EchoRouter router({echo(1)});
+    int first;
+    {
+        Client a(router.host(), "Echo");
+        first = a.handle();
+    }
+    Client b(router.host(), "Echo");
+    EXPECT_NE(first, b.handle());
+    IsdHeader h{};
+    EXPECT_EQ(-1, isdSend(first, "pid", -1, &h));
+    EXPECT_NE("FAILED", b.query("pid"));
 }
