@@ -6,7 +6,7 @@
 #include "AppResources.h"
 #include "AppState.h"
 #include "CalendarWindow.h"
-#include "CheckVersion.h"
+#include "VersionCheck.h"
 #include "IsectRecordset.h"
 #include "Prompter.h"
 
@@ -39,5 +39,8 @@ int main(int argc, char** argv) {
     if (CheckVersion(&app, message, softwareVersion, databaseVersion))
         Prompter::get().warning(nullptr, app.getAppName(), message);
 
-    return app.run();
+    FXint code = app.run();
+    // Leave the middleware before the statics that hold the connection go.
+    IsectRecordset::Disconnect();
+    return code;
 }

@@ -1,0 +1,171 @@
+// The calendar's commands: navigation by week, term and year, accelerators,
+// options, the current-user field, the About box, and the commands whose
+// windows the program does not have yet.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include <fxkeys.h>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "GuiTest.h"
+#include "RecordingPrompter.h"
+
+using namespace FX;
+using namespace guitest;
+
+namespace {
+
+class CalendarCommands : public ::testing::Test {
+protected:
+    testsupport::RecordingPrompter prompts;
+    CalendarWindow* calendar = nullptr;
+
+    void SetUp() override {
+        resetDatabase();
+        resetState();
+        clearSettings();
+        // Three terms in 2014; Tom has no plans, so every drawing reports that.
+        sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-02-03', 10, 2014, 1);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (2, '2014-04-28', 10, 2014, 2);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (3, '2014-07-21', 10, 2014, 3);");
+        calendar = new CalendarWindow(app());
+        calendar->create();
+        settle();
+        prompts.clear();
+    }
+    void TearDown() override { delete calendar; }
+
+    long command(FXSelector id, void* ptr = nullptr) {
+        return calendar->handle(calendar, FXSEL(SEL_COMMAND, id), ptr);
+    }
+    // Shows the given local moment.
+    void show(int year, int month, int day, int hour = 12) { dateOffset = offsetFor(localMoment(year, month, day, hour)); }
+    FXlong shown() const { return (FXlong)time(nullptr) + dateOffset; }
+};
+
+// The moment one day after a term's first day at the school's start (8:45).
+FXlong afterTermStart(int year, int month, int day) { return localMoment(year, month, day, 8, 45) + 86400; }
+
+TEST_F(CalendarCommands, WeekAndYearStepsAndThisWeek) {
+    command(CalendarWindow::ID_NEXT_WEEK);
+    EXPECT_EQ(dateOffset, 604800);
+    command(CalendarWindow::ID_PREV_WEEK);
+    command(CalendarWindow::ID_PREV_WEEK);
+    EXPECT_EQ(dateOffset, -604800);
+    command(CalendarWindow::ID_NEXT_YEAR);
+    EXPECT_EQ(dateOffset, -604800 + 31536000);
+    command(CalendarWindow::ID_PREV_YEAR);
+    command(CalendarWindow::ID_PREV_YEAR);
+    EXPECT_EQ(dateOffset, -604800 - 31536000);
+    command(CalendarWindow::ID_THIS_WEEK);
+    EXPECT_EQ(dateOffset, 0);
+    // Every step redraws: Tom's missing plans are reported each time.
+    EXPECT_EQ(prompts.count("error"), 7u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No plans exist.");
+}
+
+TEST_F(CalendarCommands, TermForwardGoesToTheDayAfterTheNextTermStarts) {
+    show(2014, 5, 14);
+    command(CalendarWindow::ID_NEXT_TERM);
+    EXPECT_NEAR((double)shown(), (double)afterTermStart(2014, 7, 21), 2.0);
+}
+
+TEST_F(CalendarCommands, TermForwardAfterTheLastTermLeavesTheWeekButRedraws) {
+    show(2014, 8, 6);
+    FXlong before = dateOffset;
+    command(CalendarWindow::ID_NEXT_TERM);
+    EXPECT_EQ(dateOffset, before);
+    EXPECT_EQ(prompts.count("error"), 1u);  // the redraw happened
+}
+
+TEST_F(CalendarCommands, TermBackGoesToTheStartOfThePreviousTerm) {
+    show(2014, 8, 6);
+    command(CalendarWindow::ID_PREV_TERM);
+    EXPECT_NEAR((double)shown(), (double)afterTermStart(2014, 4, 28), 2.0);
+    command(CalendarWindow::ID_PREV_TERM);  // now in term 2, one day after its start
+    EXPECT_NEAR((double)shown(), (double)afterTermStart(2014, 2, 3), 2.0);
+}
+
+TEST_F(CalendarCommands, TermBackWithOneTermBehindGoesToItsStartAndWithNoneStays) {
+    show(2014, 3, 1);
+    command(CalendarWindow::ID_PREV_TERM);
+    EXPECT_NEAR((double)shown(), (double)afterTermStart(2014, 2, 3), 2.0);
+
+    show(2013, 12, 1);
+    FXlong before = dateOffset;
+    command(CalendarWindow::ID_PREV_TERM);
+    EXPECT_EQ(dateOffset, before);
+}
+
+TEST_F(CalendarCommands, FunctionKeysRefreshAndGoBackToThisWeek) {
+    dateOffset = 5 * 604800;
+    FXEvent key;
+    key.type = SEL_KEYPRESS;
+    key.code = KEY_F7;
+    key.state = 0;
+    calendar->handle(calendar, FXSEL(SEL_KEYPRESS, 0), &key);
+    EXPECT_EQ(dateOffset, 0);
+
+    prompts.clear();
+    key.code = KEY_F5;
+    calendar->handle(calendar, FXSEL(SEL_KEYPRESS, 0), &key);
+    ASSERT_EQ(prompts.count("error"), 1u);  // a redraw
+    EXPECT_EQ(prompts.last().text, "No plans have been loaded yet for this teacher.");
+}
+
+TEST_F(CalendarCommands, OptionsChangeOnlyTheStateAndShowTheirChecks) {
+    FXMenuRadio english(calendar->getPopupMenu(), "probe");
+    command(CalendarWindow::ID_ENGLISH);
+    EXPECT_EQ(americanDate, 0);
+    calendar->handle(&english, FXSEL(SEL_UPDATE, CalendarWindow::ID_ENGLISH), nullptr);
+    EXPECT_TRUE(english.getCheck());
+    calendar->handle(&english, FXSEL(SEL_UPDATE, CalendarWindow::ID_AMERICAN), nullptr);
+    EXPECT_FALSE(english.getCheck());
+    command(CalendarWindow::ID_AMERICAN);
+    EXPECT_EQ(americanDate, 1);
+    command(CalendarWindow::ID_WINDOWSREGISTRY);
+    EXPECT_EQ(registryTarget, 0);
+    command(CalendarWindow::ID_FILEREGISTRY);
+    EXPECT_EQ(registryTarget, 1);
+    EXPECT_TRUE(prompts.prompts.empty()) << "no redraw";
+}
+
+TEST_F(CalendarCommands, CommandsWithoutTheirWindowsSaySo) {
+    const FXSelector ids[] = {CalendarWindow::ID_UNITPLAN, CalendarWindow::ID_LONGTERM,
+                              CalendarWindow::ID_PRINTLESSONS, CalendarWindow::ID_PRINTCALENDAR,
+                              CalendarWindow::ID_EXPORTUNITPLANS, CalendarWindow::ID_EXPORTDATABASE};
+    for (FXSelector id : ids) {
+        prompts.clear();
+        command(id);
+        ASSERT_EQ(prompts.prompts.size(), 1u) << id;
+        EXPECT_EQ(prompts.last().kind, "information");
+        EXPECT_NE(prompts.last().text.find("is not available yet."), std::string::npos);
+    }
+}
+
+TEST_F(CalendarCommands, UserTextAndAboutBox) {
+    FXString name("Margaret O'Brien");
+    command(CalendarWindow::ID_SETUSERTEXT, &name);
+    EXPECT_STREQ(calendar->getUserText().text(), "Margaret O'Brien");
+
+    FXDialogBox* about = calendar->makeAboutBox();
+    EXPECT_STREQ(about->getTitle().text(), "About Plenwick");
+    EXPECT_EQ(about->getWidth(), 400);
+    EXPECT_EQ(about->getHeight(), 480);
+    FXText* text = nullptr;
+    for (FXWindow* w = about->getFirst(); w; w = w->getNext())
+        if (w->isMemberOf(FXMETACLASS(FXText))) text = static_cast<FXText*>(w);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text->getText().text(),
+                 "Version: 2.0.3\n\nPlenwick uses the following open source tools:\n\n"
+                 "Fox Toolkit Library\nIsectd Middleware\nFirebird Relational Database\n");
+    delete about;
+}
+
+}  // namespace

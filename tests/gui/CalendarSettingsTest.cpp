@@ -1,0 +1,189 @@
+// The settings store of the calendar: load at creation (file, platform
+// registry, current teacher, timetable, geometry) and save at Quit.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "GuiTest.h"
+#include "RecordingPrompter.h"
+
+using namespace FX;
+using namespace guitest;
+
+namespace {
+
+class CalendarSettings : public ::testing::Test {
+protected:
+    testsupport::RecordingPrompter prompts;
+    CalendarWindow* calendar = nullptr;
+
+    void SetUp() override {
+        resetDatabase();
+        resetState();
+        clearSettings();
+        sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (3, 'Sarah Kim', 1);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);");
+    }
+    void TearDown() override { close(); }
+
+    CalendarWindow* open() {
+        calendar = new CalendarWindow(app());
+        calendar->create();
+        settle();
+        return calendar;
+    }
+    void close() {
+        delete calendar;
+        calendar = nullptr;
+    }
+    // Quit without ending a loop: what ID_QUIT and closing the window do.
+    void quit() { calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_QUIT), nullptr); }
+};
+
+TEST_F(CalendarSettings, WithoutAnySettingsTheDefaultsHoldAndTheTeacherAddedLastIsChosen) {
+    open();
+    EXPECT_EQ(calendar->getX(), 40);
+    EXPECT_EQ(calendar->getY(), 40);
+    EXPECT_EQ(calendar->getWidth(), 640);
+    EXPECT_EQ(calendar->getHeight(), 480);
+    EXPECT_EQ(americanDate, 1);
+    EXPECT_EQ(registryTarget, 1);
+    EXPECT_EQ(dateOffset, 0);
+    EXPECT_EQ(decimalValue(currentUserId), 3);  // the highest Id, whatever the insertion order
+    EXPECT_EQ(decimalValue(currentSyndicate), 1);
+    EXPECT_STREQ(calendar->getUserText().text(), "Sarah Kim");
+    EXPECT_EQ(schoolTimes, 26);
+}
+
+TEST_F(CalendarSettings, GeometryBelowTheMinimumsOrNegativeIsCorrected) {
+    writeFile("Registry.ini", "[CALENDAR]\nx=-10\ny=25\nwidth=500\nheight=300\n\n");
+    open();
+    EXPECT_EQ(calendar->getX(), 40);
+    EXPECT_EQ(calendar->getY(), 25);
+    EXPECT_EQ(calendar->getWidth(), 640);
+    EXPECT_EQ(calendar->getHeight(), 480);
+    close();
+
+    clearSettings();
+    writeFile("Registry.ini", "[CALENDAR]\nx=0\ny=-1\nwidth=900\nheight=700\n\n");
+    open();
+    EXPECT_EQ(calendar->getX(), 0);
+    EXPECT_EQ(calendar->getY(), 40);
+    EXPECT_EQ(calendar->getWidth(), 900);
+    EXPECT_EQ(calendar->getHeight(), 700);
+}
+
+TEST_F(CalendarSettings, StoredUserWithDateOffsetShowsThatWeekButUserZeroIgnoresIt) {
+    writeFile("Registry.ini", "[SETTINGS]\nDateOffset=-604800\n\n[SERVICE: Plenwick]\nuserid=2\n\n");
+    open();
+    EXPECT_EQ(decimalValue(currentUserId), 2);
+    EXPECT_STREQ(calendar->getUserText().text(), "Tom Hale");
+    EXPECT_EQ(dateOffset, -604800);
+    close();
+
+    clearSettings();
+    writeFile("Registry.ini", "[SETTINGS]\nDateOffset=-604800\n\n[SERVICE: Plenwick]\nuserid=0\n\n");
+    open();
+    EXPECT_EQ(dateOffset, 0);
+    EXPECT_EQ(decimalValue(currentUserId), 3);
+}
+
+TEST_F(CalendarSettings, StoredUserThatNoLongerExistsMeansNoUser) {
+    writeFile("Registry.ini", "[SETTINGS]\nDateOffset=604800\n\n[SERVICE: Plenwick]\nuserid=99\n\n");
+    open();
+    EXPECT_STREQ(currentUserId.text(), "0");
+    EXPECT_STREQ(currentSyndicate.text(), "0");
+    EXPECT_EQ(dateOffset, 0);
+    EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
+}
+
+TEST_F(CalendarSettings, TimetableComesFromTheDatabaseWhereItHasARow) {
+    sql("delete from Settings where StringKey = 'SchoolTimes';"
+        "update Settings set StringValue = ' 600 seconds' where StringKey = 'SchoolPeriod';"
+        "update Settings set StringValue = 'nine' where StringKey = 'SchoolHour';");
+    open();
+    EXPECT_EQ(schoolTimes, 26);
+    EXPECT_EQ(schoolPeriod, 600);
+    EXPECT_EQ(schoolHour, 0);  // no digits: 0
+    EXPECT_EQ(schoolMinute, 45);
+}
+
+TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
+    writeFile("Registry.ini", "[LONGTERM]\nwidth=700\n\n");
+    open();
+    calendar->position(120, 130, 800, 600);
+    settle();
+    dateOffset = -604800 * 3;
+    americanDate = 0;
+    quit();
+    EXPECT_FALSE(app()->reg().isModified());
+
+    std::string file = readFile("Registry.ini");
+    EXPECT_NE(file.find("[CALENDAR]"), std::string::npos) << file;
+    EXPECT_NE(file.find("x=120"), std::string::npos) << file;
+    EXPECT_NE(file.find("y=130"), std::string::npos) << file;
+    EXPECT_NE(file.find("width=800"), std::string::npos) << file;
+    EXPECT_NE(file.find("height=600"), std::string::npos) << file;
+    EXPECT_NE(file.find("AmericanDate=0"), std::string::npos) << file;
+    EXPECT_NE(file.find("DateOffset=-1814400"), std::string::npos) << file;
+    EXPECT_NE(file.find("RegistryTarget=1"), std::string::npos) << file;
+    EXPECT_NE(file.find("[SERVICE: Plenwick]"), std::string::npos) << file;
+    EXPECT_NE(file.find("[LONGTERM]"), std::string::npos) << "entries of other windows are kept\n" << file;
+
+    // The next start finds all of it again.
+    close();
+    clearSettings();
+    writeFile("Registry.ini", file);
+    resetState();
+    open();
+    EXPECT_EQ(calendar->getX(), 120);
+    EXPECT_EQ(calendar->getWidth(), 800);
+    EXPECT_EQ(americanDate, 0);
+    EXPECT_EQ(dateOffset, -604800 * 3);
+    EXPECT_EQ(decimalValue(currentUserId), 3);
+}
+
+TEST_F(CalendarSettings, DateOffsetIsStoredAsItsLow32Bits) {
+    open();
+    dateOffset = (FXlong)3000000000LL;  // beyond 31 bits: wraps to a negative number
+    quit();
+    std::string file = readFile("Registry.ini");
+    EXPECT_NE(file.find("DateOffset=-1294967296"), std::string::npos) << file;
+}
+
+TEST_F(CalendarSettings, RegistryModeLeavesTheFileWithTheOneSwitch) {
+    writeFile("Registry.ini", "[SETTINGS]\nRegistryTarget=0\n\n");
+    open();
+    EXPECT_EQ(registryTarget, 0);
+    americanDate = 0;
+    quit();
+
+    EXPECT_EQ(readFile("Registry.ini"), "[SETTINGS]\nRegistryTarget=0\n\n");
+    std::string platform = readFile(platformRegistryFile());
+    EXPECT_NE(platform.find("[CALENDAR]"), std::string::npos) << platform;
+    EXPECT_NE(platform.find("userid"), std::string::npos) << platform;
+    EXPECT_NE(platform.find("AmericanDate=0"), std::string::npos) << platform;
+
+    // The next start reads the platform registry.
+    close();
+    app()->reg().clear();
+    resetState();
+    open();
+    EXPECT_EQ(registryTarget, 0);
+    EXPECT_EQ(americanDate, 0);
+}
+
+TEST_F(CalendarSettings, ChoosingTheFileAgainMovesTheSettingsBack) {
+    writeFile("Registry.ini", "[SETTINGS]\nRegistryTarget=0\n\n");
+    open();
+    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_FILEREGISTRY), nullptr);
+    quit();
+    std::string file = readFile("Registry.ini");
+    EXPECT_NE(file.find("RegistryTarget=1"), std::string::npos) << file;
+    EXPECT_NE(file.find("[CALENDAR]"), std::string::npos) << file;
+}
+
+}  // namespace

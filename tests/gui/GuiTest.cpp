@@ -1,0 +1,116 @@
+#include "GuiTest.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "IsectRecordset.h"
+
+using namespace FX;
+
+namespace guitest {
+namespace {
+FXApp* theApp = nullptr;
+testsupport::Services* theServices = nullptr;
+}  // namespace
+
+FXApp* app() { return theApp; }
+testsupport::Services& services() { return *theServices; }
+
+std::string sql(const std::string& statements) { return theServices->isql(statements + "\ncommit;\n"); }
+
+void resetDatabase() {
+    sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Teachers;"
+        "delete from TermDate; delete from Settings;"
+        "insert into Settings (StringKey, StringValue) values ('Version', '2.0.3');"
+        "insert into Settings (StringKey, StringValue) values ('SchoolPeriod', '900');"
+        "insert into Settings (StringKey, StringValue) values ('SchoolTimes', '26');"
+        "insert into Settings (StringKey, StringValue) values ('SchoolHour', '8');"
+        "insert into Settings (StringKey, StringValue) values ('SchoolMinute', '45');");
+}
+
+void resetState() {
+    currentUserId = "";
+    currentSyndicate = "";
+    dateOffset = 0;
+    americanDate = 1;
+    registryTarget = 1;
+    schoolPeriod = 900;
+    schoolTimes = 26;
+    schoolHour = 8;
+    schoolMinute = 45;
+}
+
+std::string platformRegistryFile() { return std::string(getenv("HOME")) + "/.foxrc/Brellmoor/Plenwick"; }
+
+void clearSettings() {
+    unlink("Registry.ini");
+    unlink(platformRegistryFile().c_str());
+    theApp->reg().clear();
+    theApp->reg().setModified(false);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+FXlong localMoment(int year, int month, int day, int hour, int minute) {
+    struct tm local = {};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_isdst = -1;
+    return (FXlong)mktime(&local);
+}
+
+FXlong offsetFor(FXlong moment) { return moment - (FXlong)time(nullptr); }
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        theApp->runWhileEvents();
+        theApp->flush(true);
+    }
+}
+
+}  // namespace guitest
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    testsupport::ServicesOptions options;
+    options.workers = 1;
+    testsupport::Services services(options);
+    guitest::theServices = &services;
+
+    // The platform registry lives under HOME: keep it in the test's directory.
+    std::string home = services.dir() + "/home";
+    mkdir(home.c_str(), 0700);
+    setenv("HOME", home.c_str(), 1);
+    testsupport::ScopedChdir inWorkdir(services.workdir());
+
+    FXApp app("Plenwick", "Brellmoor");
+    guitest::theApp = &app;
+    createResources(&app);
+    app.init(argc, argv);
+    app.create();
+    createCursors(&app);
+    // As at program start: the first statement connects and names the service.
+    IsectRecordset version;
+    version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
+    int result = RUN_ALL_TESTS();
+    IsectRecordset::Disconnect();
+    return result;
+}

@@ -1,0 +1,42 @@
+// Shared ground for the GUI tests: one FOX application and one set of real
+// services (router, workers, a fresh database) for the whole test program,
+// helpers to put rows into the database, and the settings store.
+#ifndef PLENWICK_GUITEST_H
+#define PLENWICK_GUITEST_H
+
+#include <fx.h>
+
+#include <string>
+
+#include "Services.h"
+
+namespace guitest {
+
+FX::FXApp* app();
+testsupport::Services& services();
+
+// Runs SQL statements (each ending with ";") through isql and commits.
+std::string sql(const std::string& statements);
+// Empties teachers, terms and plans; the Settings rows of a new database.
+void resetDatabase();
+// The application-wide state as at program start.
+void resetState();
+// No Registry.ini, an empty platform registry and an empty store.
+void clearSettings();
+// The platform registry file of Plenwick (under the test's HOME).
+std::string platformRegistryFile();
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+
+// Local time of a day and hour.
+FX::FXlong localMoment(int year, int month, int day, int hour = 0, int minute = 0);
+// The dateOffset that makes the calendar show that moment.
+FX::FXlong offsetFor(FX::FXlong moment);
+
+// Lets the application process pending events (layout, expose, timers).
+void settle();
+
+}  // namespace guitest
+
+#endif

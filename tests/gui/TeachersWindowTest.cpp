@@ -1,0 +1,196 @@
+// The teachers dialog: load, select, add, rename and delete, with the
+// effects checked in the database and in the calendar's current-user field.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "GuiTest.h"
+#include "IsectRecordset.h"
+#include "RecordingPrompter.h"
+#include "TeachersWindow.h"
+
+using namespace FX;
+using namespace guitest;
+
+namespace {
+
+class Teachers : public ::testing::Test {
+protected:
+    testsupport::RecordingPrompter prompts;
+    CalendarWindow* calendar = nullptr;
+    TeachersWindow* dialog = nullptr;
+
+    void SetUp() override {
+        resetDatabase();
+        resetState();
+        clearSettings();
+        // Two syndicates: Ann leads Tom, Rangi leads Sarah.
+        sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (3, 'Rangi Parata', 3);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (4, 'Sarah Kim', 3);"
+            "set generator NEWTEACHER to 10;");
+        calendar = new CalendarWindow(app());
+        calendar->create();
+        settle();
+        dialog = new TeachersWindow(calendar);
+        dialog->create();
+        command(TeachersWindow::ID_LOAD);
+        prompts.clear();
+    }
+    void TearDown() override {
+        delete dialog;
+        delete calendar;
+    }
+
+    void command(FXSelector id, void* ptr = nullptr) { dialog->handle(dialog, FXSEL(SEL_COMMAND, id), ptr); }
+    // A click on row `row` of the teacher list.
+    void pick(FXint row) {
+        FXList* list = dialog->getTeacherList();
+        list->setCurrentItem(row);
+        list->selectItem(row);
+        dialog->handle(list, FXSEL(SEL_COMMAND, TeachersWindow::ID_SELECT), (void*)(FXival)row);
+    }
+    FXint rowOf(const char* name) { return dialog->getTeacherList()->findItem(name); }
+    void add(const char* name) {
+        dialog->getNameField()->setText(name);
+        command(TeachersWindow::ID_ADD);
+    }
+    // Teacher and Syndicate of a teacher by Id, read from the database.
+    std::string stored(FXint id, FXint* syndicate = nullptr) {
+        IsectRecordset rs;
+        rs.OpenRecordset("Select Teacher, Syndicate from Teachers where Id = " + FXStringVal(id));
+        rs.MoveFirst();
+        if (rs.eof()) return "";
+        if (syndicate) *syndicate = decimalValue(rs.GetField("Syndicate"));
+        return rs.GetField("Teacher").text();
+    }
+    FXint teacherCount() {
+        IsectRecordset rs;
+        rs.OpenRecordset("Select Count(*) from Teachers");
+        return decimalValue(rs.GetField(0));
+    }
+};
+
+TEST_F(Teachers, LoadListsTeachersBySyndicateAndLeavesNoCurrentUser) {
+    FXList* teachers = dialog->getTeacherList();
+    FXList* leaders = dialog->getLeaderList();
+    ASSERT_EQ(teachers->getNumItems(), 4);
+    ASSERT_EQ(leaders->getNumItems(), 4);
+    const char* names[] = {"Ann Leader", "Tom Hale", "Rangi Parata", "Sarah Kim"};
+    const char* leaderColumn[] = {"Ann Leader", " ", "Rangi Parata", " "};
+    for (FXint i = 0; i < 4; ++i) {
+        EXPECT_STREQ(teachers->getItemText(i).text(), names[i]);
+        EXPECT_STREQ(leaders->getItemText(i).text(), leaderColumn[i]);
+    }
+    EXPECT_EQ((FXival)teachers->getItemData(2), 3);
+    EXPECT_EQ((FXival)leaders->getItemData(1), 0);
+    EXPECT_FALSE(leaders->isEnabled());
+    EXPECT_EQ(teachers->getCurrentItem(), -1);
+    EXPECT_STREQ(currentUserId.text(), "0");
+    EXPECT_STREQ(currentSyndicate.text(), "0");
+    EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
+    EXPECT_EQ(dialog->getLeaderFlag(), 1);
+}
+
+TEST_F(Teachers, SelectMakesTheCurrentUserAndHighlightsTheLeader) {
+    pick(3);
+    EXPECT_STREQ(currentUserId.text(), "4");
+    EXPECT_EQ(decimalValue(currentSyndicate), 3);
+    EXPECT_EQ(dialog->getLeaderFlag(), 0);
+    EXPECT_EQ(dialog->getLeaderList()->getCurrentItem(), 2);
+    EXPECT_TRUE(dialog->getLeaderList()->isItemSelected(2));
+    EXPECT_STREQ(dialog->getNameField()->getText().text(), "Sarah Kim");
+    EXPECT_STREQ(calendar->getUserText().text(), "Sarah Kim");
+
+    pick(0);
+    EXPECT_STREQ(currentUserId.text(), "1");
+    EXPECT_EQ(dialog->getLeaderFlag(), 1);
+    EXPECT_EQ(dialog->getLeaderList()->getCurrentItem(), 0);
+}
+
+TEST_F(Teachers, AddRefusesAnEmptyOrExistingNameButAcceptsOtherCase) {
+    add("");
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Add Teacher Error");
+    EXPECT_EQ(prompts.last().text, "No teacher name provided.");
+    add("Tom Hale");
+    ASSERT_EQ(prompts.prompts.size(), 2u);
+    EXPECT_EQ(prompts.last().text, "This teacher already exists.");
+    EXPECT_EQ(teacherCount(), 4);
+
+    add("tom hale");
+    EXPECT_EQ(prompts.prompts.size(), 2u);
+    EXPECT_EQ(teacherCount(), 5);
+    EXPECT_GE(rowOf("tom hale"), 0);
+}
+
+TEST_F(Teachers, AddWithTheLeaderBoxCheckedMakesANewSyndicate) {
+    pick(0);  // Ann, a leader: the box is checked
+    ASSERT_EQ(dialog->getLeaderFlag(), 1);
+    add("Hemi Walker");
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    FXint id = decimalValue(currentUserId);
+    FXint syndicate = 0;
+    EXPECT_EQ(stored(id, &syndicate), "Hemi Walker");
+    EXPECT_EQ(syndicate, id);
+    EXPECT_STREQ(calendar->getUserText().text(), "Hemi Walker");
+    EXPECT_EQ(dialog->getLeaderFlag(), 1);
+}
+
+TEST_F(Teachers, AddToASyndicateListedFirstSelectsTheNewTeacher) {
+    pick(1);  // Tom, of Ann's syndicate: the box is cleared, Ann highlighted
+    ASSERT_EQ(dialog->getLeaderFlag(), 0);
+    add("Bob Smith");
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    FXint syndicate = 0;
+    EXPECT_EQ(stored(decimalValue(currentUserId), &syndicate), "Bob Smith");
+    EXPECT_EQ(syndicate, 1);
+    EXPECT_EQ(rowOf("Bob Smith"), 2) << "listed within Ann's syndicate";
+    EXPECT_EQ(dialog->getTeacherList()->getCurrentItem(), 2);
+    EXPECT_STREQ(calendar->getUserText().text(), "Bob Smith");
+}
+
+TEST_F(Teachers, NameWithApostropheAndCommaIsStoredIntact) {
+    add("Margaret O'Brien, Jr");
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(stored(decimalValue(currentUserId)), "Margaret O'Brien, Jr");
+    EXPECT_NE(sql("select Teacher from Teachers where Teacher starting with 'Margaret';").find("O\\047Brien\\054 Jr"),
+              std::string::npos);
+    EXPECT_GE(rowOf("Margaret O'Brien, Jr"), 0);
+}
+
+TEST_F(Teachers, RenameKeepsTheRowSelected) {
+    pick(1);
+    dialog->getNameField()->setText("Thomas Hale");
+    command(TeachersWindow::ID_EDIT);
+    EXPECT_EQ(stored(2), "Thomas Hale");
+    EXPECT_EQ(dialog->getTeacherList()->getCurrentItem(), 1);
+    EXPECT_STREQ(dialog->getTeacherList()->getItemText(1).text(), "Thomas Hale");
+    EXPECT_STREQ(currentUserId.text(), "2");
+    EXPECT_STREQ(calendar->getUserText().text(), "Thomas Hale");
+}
+
+TEST_F(Teachers, EditAndDeleteWithoutARowDoNothing) {
+    dialog->getNameField()->setText("Nobody");
+    command(TeachersWindow::ID_EDIT);
+    command(TeachersWindow::ID_DELETE);
+    EXPECT_EQ(teacherCount(), 4);
+    EXPECT_EQ(stored(1), "Ann Leader");
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+TEST_F(Teachers, DeletingTheCurrentTeacherClearsTheCurrentUser) {
+    pick(3);
+    ASSERT_STREQ(currentUserId.text(), "4");
+    command(TeachersWindow::ID_DELETE);
+    EXPECT_EQ(stored(4), "");
+    EXPECT_EQ(dialog->getTeacherList()->getNumItems(), 3);
+    EXPECT_STREQ(currentUserId.text(), "0");
+    EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
+}
+
+}  // namespace

@@ -1,0 +1,371 @@
+// The week plan: drawPlan into an off-screen image (pixels read back) or a
+// recording device (texts), planColourList, and the click test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "GuiTest.h"
+#include "RecordingPrompter.h"
+
+using namespace FX;
+using namespace guitest;
+
+namespace {
+
+// A drawing device that keeps the texts drawn on it, with their colour.
+class RecordingDC : public FXDC {
+public:
+    struct Text {
+        FXint x, y;
+        std::string text;
+        FXColor colour;
+    };
+    std::vector<Text> texts;
+
+    explicit RecordingDC(FXApp* app) : FXDC(app) {}
+    void drawText(FXint x, FXint y, const FXString& s) override { texts.push_back({x, y, s.text(), getForeground()}); }
+    void drawText(FXint x, FXint y, const FXchar* s, FXuint n) override {
+        texts.push_back({x, y, std::string(s, n), getForeground()});
+    }
+    std::vector<Text> find(const std::string& text) const {
+        std::vector<Text> found;
+        for (const auto& t : texts)
+            if (t.text == text) found.push_back(t);
+        return found;
+    }
+};
+
+// Grid geometry of a W x H drawing, as the calendar lays it out.
+struct Grid {
+    FXint W, H, L, C, K;
+    Grid(FXint w, FXint h) : W(w), H(h), L((h - 70) / 26), C((w - 80) / 6), K(((w - 80) + (w - 80) / 6) / 6) {}
+    FXint x(FXint d) const { return 3 + C / 2 + (d - 1) * K; }
+    FXint y(FXint p) const { return 60 + L * p; }
+    // The row of the slot starting at hh:mm (the day starts at 8:45).
+    static FXint row(int hour, int minute) { return (hour * 60 + minute - (8 * 60 + 45)) / 15; }
+};
+
+FXColor rgb(int r, int g, int b) { return FXRGB(r, g, b); }
+
+struct PlanRow {
+    std::string id, cellColour, labelColour, cells, unitType, days, rotate;
+};
+
+class WeekPlan : public ::testing::Test {
+protected:
+    testsupport::RecordingPrompter prompts;
+    CalendarWindow* calendar = nullptr;
+    FXImage* image = nullptr;
+    const FXint W = 680, H = 590;
+    Grid grid{680, 590};
+
+    void SetUp() override {
+        resetDatabase();
+        resetState();
+        clearSettings();
+        sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
+            "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, 2014, 1);"
+            "insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (1, 'Numbers', 2, 0);"
+            "insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (2, 'Every term', 2, 1);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (1, 'Unit', 1, 1, 2, 0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Routine', 2, 1, 2, 0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (3, 'Duty', 3, 1, 2, 0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (4, 'Rotating', 1, 1, 2, 1);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (5, 'Kept', 1, 2, 2, 0);");
+        calendar = new CalendarWindow(app());
+        calendar->create();
+        settle();
+        // Tom's week of Monday 10 March 2014 (the third week of the term).
+        currentUserId = "2";
+        currentSyndicate = "1";
+        dateOffset = offsetFor(localMoment(2014, 3, 12, 12));
+        prompts.clear();
+    }
+    void TearDown() override {
+        delete image;
+        delete calendar;
+    }
+
+    static void lesson(int id, const std::string& name, int unit, const std::string& start, const std::string& end,
+                       const std::string& from, const std::string& to, int routineDay = 0, int eval = 0,
+                       int assess = 0, int notTaught = 0) {
+        sql("insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay,"
+            " LessonEval, LessonAssess, LessonNotTaught) values (" +
+            std::to_string(id) + ", '" + name + "', " + std::to_string(unit) + ", '" + start + "', '" + end + "', '" +
+            from + "', '" + to + "', " + std::to_string(routineDay) + ", " + std::to_string(eval) + ", " +
+            std::to_string(assess) + ", " + std::to_string(notTaught) + ");");
+    }
+
+    // Draws the week into an off-screen image and reads its pixels back.
+    void drawImage() {
+        delete image;
+        image = new FXImage(app(), nullptr, IMAGE_KEEP, W, H);
+        image->create();
+        {
+            FXDCWindow dc(image);
+            calendar->drawPlan(dc, W, H);
+        }
+        image->restore();
+    }
+    FXColor pixel(FXint x, FXint y) const { return image->getPixel(x, y); }
+
+    std::vector<PlanRow> planRows() {
+        std::vector<PlanRow> rows;
+        FXStringRecordset& list = calendar->planColourList;
+        for (list.MoveFirst(); !list.eof; list.MoveNext())
+            rows.push_back({list.GetField(0).trim().text(), list.GetField(1).text(), list.GetField(2).text(),
+                            list.GetField(3).text(), list.GetField(4).trim().text(), list.GetField(5).text(),
+                            list.GetField(6).trim().text()});
+        return rows;
+    }
+    PlanRow plan(const std::string& id) {
+        for (const auto& row : planRows())
+            if (row.id == id) return row;
+        ADD_FAILURE() << "plan " << id << " is not in planColourList";
+        return {};
+    }
+    static FXColor colour(const PlanRow& row) { return (FXColor)strtoul(row.cellColour.c_str(), nullptr, 10); }
+};
+
+TEST_F(WeekPlan, RoutinePlanAppearsOnItsDayOnlyAndALessonEndingAtASlotStartTakesIt) {
+    lesson(10, "Reading", 2, "2014-03-10", "2014-03-14", "09:00", "09:30", 3);
+    lesson(11, "Kept", 5, "2014-03-10", "2014-03-10", "09:00", "09:30");  // a persistent long-term plan
+    drawImage();
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+
+    std::vector<PlanRow> rows = planRows();
+    ASSERT_EQ(rows.size(), 1u) << "lessons of persistent long-term plans are not drawn";
+    EXPECT_EQ(rows[0].id, "10");
+    EXPECT_EQ(rows[0].cells, "3");
+    EXPECT_EQ(rows[0].days, "Junk,3,3,3");
+    EXPECT_EQ(rows[0].unitType, "2");
+    EXPECT_EQ(rows[0].labelColour, "4278190080");  // black, as unsigned decimal
+
+    FXColor c = colour(rows[0]);
+    FXint p = Grid::row(9, 0);
+    for (FXint d = 1; d <= 5; ++d)
+        EXPECT_EQ(pixel(grid.x(d) + grid.K / 2, grid.y(p) + 14), d == 3 ? c : rgb(255, 255, 255)) << "day " << d;
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 2) + 14), c) << "09:30-09:45 is taken by a lesson ending at 09:30";
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 3) + 14), rgb(255, 255, 255));
+    // A light colour of its own.
+    EXPECT_GE(FXREDVAL(c), 155);
+    EXPECT_GE(FXGREENVAL(c), 155);
+    EXPECT_GE(FXBLUEVAL(c), 155);
+}
+
+TEST_F(WeekPlan, TwoPlansInASlotShareTheCellFirstWholeSecondRightHalf) {
+    lesson(20, "A", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    lesson(21, "B", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    drawImage();
+    FXint x = grid.x(1), y = grid.y(Grid::row(9, 0));
+    EXPECT_EQ(pixel(x + grid.K / 2 - 6, y + 14), colour(plan("20")));
+    EXPECT_EQ(pixel(x + grid.K - 4, y + 4), colour(plan("21")));
+    EXPECT_NE(colour(plan("20")), colour(plan("21")));
+}
+
+TEST_F(WeekPlan, WithANonContactPlanFirstOnlyRoutinePlansShowInTheRightHalf) {
+    // Tuesday: duty, a routine lesson and a unit lesson at the same time.
+    lesson(30, "Duty", 3, "2014-03-11", "2014-03-11", "09:00", "09:15");
+    lesson(31, "Unit lesson", 1, "2014-03-11", "2014-03-11", "09:00", "09:15");
+    lesson(32, "Spelling", 2, "2014-03-11", "2014-03-11", "09:00", "09:15", 2);
+    // Wednesday: duty and a unit lesson only.
+    lesson(33, "Duty", 3, "2014-03-12", "2014-03-12", "09:00", "09:15");
+    lesson(34, "Unit lesson", 1, "2014-03-12", "2014-03-12", "09:00", "09:15");
+    drawImage();
+
+    FXColor pale = rgb(250, 250, 210);
+    EXPECT_EQ(colour(plan("30")), pale);
+    FXint y = grid.y(Grid::row(9, 0));
+    EXPECT_EQ(pixel(grid.x(2) + grid.K / 2 - 6, y + 14), pale);
+    EXPECT_EQ(pixel(grid.x(2) + grid.K - 4, y + 4), colour(plan("32")));
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2 - 6, y + 14), pale);
+    EXPECT_EQ(pixel(grid.x(3) + grid.K - 4, y + 4), pale);
+    // The unit lessons are listed but not drawn anywhere in their cells.
+    for (const char* id : {"31", "34"}) {
+        FXColor hidden = colour(plan(id));
+        EXPECT_NE(hidden, rgb(15, 15, 15)) << "a non-contact slot is no overlap";
+        for (FXint d = 2; d <= 3; ++d)
+            for (FXint px = grid.x(d) + 1; px < grid.x(d) + grid.K; ++px)
+                for (FXint py = y + 1; py < y + grid.L; ++py) ASSERT_NE(pixel(px, py), hidden) << id;
+    }
+}
+
+TEST_F(WeekPlan, ThirdPlanInASlotIsDarkAndReported) {
+    lesson(40, "First", 1, "2014-03-13", "2014-03-13", "10:00", "10:15");
+    lesson(41, "Second", 1, "2014-03-13", "2014-03-13", "10:00", "10:15");
+    lesson(42, "Third", 1, "2014-03-13", "2014-03-13", "10:00", "10:15");
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+
+    PlanRow third = plan("42");
+    EXPECT_EQ(colour(third), rgb(15, 15, 15));
+    EXPECT_EQ(third.labelColour, "4294967295");  // white
+    EXPECT_NE(colour(plan("41")), rgb(15, 15, 15));
+
+    auto error = dc.find("Error: ");
+    auto rest = dc.find(" is overlapping two other plans. Change it's start or end dates.");
+    auto name = dc.find("Third");
+    ASSERT_FALSE(error.empty());
+    ASSERT_FALSE(rest.empty());
+    EXPECT_EQ(error[0].x, 13);
+    EXPECT_EQ(error[0].y, 55);
+    EXPECT_EQ(error[0].colour, rgb(255, 0, 0));
+    EXPECT_EQ(rest[0].colour, rgb(255, 0, 0));
+    bool blackName = false;
+    for (const auto& t : name) blackName |= t.y == 55 && t.colour == rgb(0, 0, 0) && t.x > 13;
+    EXPECT_TRUE(blackName);
+}
+
+TEST_F(WeekPlan, LabelIsWrittenInTheFirstAndSixthCells) {
+    lesson(50, "Long lesson", 1, "2014-03-13", "2014-03-13", "09:00", "10:30");  // seven cells
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    EXPECT_EQ(plan("50").cells, "7");
+    EXPECT_EQ(plan("50").days, "Junk,4,4,4,4,4,4,4");
+    auto labels = dc.find("Long lesson");
+    ASSERT_EQ(labels.size(), 2u);
+    FXint p = Grid::row(9, 0);
+    EXPECT_EQ(labels[0].x, grid.x(4) + 2);
+    EXPECT_EQ(labels[0].y, grid.y(p) + 7);
+    EXPECT_EQ(labels[1].y, grid.y(p + 5) + 7);
+    EXPECT_EQ(labels[0].colour, rgb(0, 0, 0));
+}
+
+TEST_F(WeekPlan, HeadingAndDayHeadersInBothDateOrders) {
+    lesson(60, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    americanDate = 0;
+    {
+        RecordingDC dc(app());
+        calendar->drawPlan(dc, W, H);
+        auto monday = dc.find("Monday 10/03/14");
+        ASSERT_EQ(monday.size(), 1u);
+        EXPECT_EQ(monday[0].x, grid.x(1) + 2);
+        EXPECT_EQ(monday[0].y, 60 + 11);
+        EXPECT_EQ(dc.find("Friday 14/03/14").size(), 1u);
+        EXPECT_EQ(dc.find("WEEKLY CALENDAR FOR WEEK:2  TERM:1  YEAR:2014    Teacher:Tom Hale").size(), 1u);
+        EXPECT_EQ(dc.find("09:00").size(), 1u);
+        EXPECT_EQ(dc.find(footerNotice.text()).size(), 1u);
+    }
+    americanDate = 1;
+    {
+        RecordingDC dc(app());
+        calendar->drawPlan(dc, W, H);
+        EXPECT_EQ(dc.find("Monday 03/10/14").size(), 1u);
+        EXPECT_EQ(dc.find("Wednesday 03/12/14").size(), 1u);
+    }
+    EXPECT_EQ(calendar->weekStart, localMoment(2014, 3, 10, 8, 45));
+}
+
+TEST_F(WeekPlan, MarkersShowEvaluationAssessmentAndNotTaught) {
+    lesson(70, "Marked", 1, "2014-03-14", "2014-03-14", "11:00", "11:15", 0, 1, 1, 1);
+    lesson(71, "Bad", 4, "2014-03-14", "2014-03-14", "12:00", "12:15", 0, -1, 0, 0);  // rotating unit
+    drawImage();
+    FXint x = grid.x(5), y = grid.y(Grid::row(11, 0)), L = grid.L;
+    EXPECT_EQ(pixel(x + 1, y + 1), rgb(255, 255, 0));          // good evaluation
+    EXPECT_EQ(pixel(x + 1, y + L / 2), rgb(0, 0, 255));        // assessment
+    EXPECT_EQ(pixel(x + 1, y + L - 2), rgb(255, 0, 0));        // not taught
+    FXint y2 = grid.y(Grid::row(12, 0));
+    EXPECT_EQ(pixel(x + 1, y2 + 1), rgb(255, 255, 255));       // bad evaluation
+    EXPECT_EQ(pixel(x + grid.K / 4 + 1, y2 + L / 2), rgb(255, 0, 0));  // rotating
+    EXPECT_EQ(plan("71").rotate, "1");
+}
+
+TEST_F(WeekPlan, TeacherWithoutPlansGetsTheNoPlansBox) {
+    sql("delete from UnitPlan;");
+    drawImage();
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No plans exist.");
+    EXPECT_EQ(prompts.last().text, "No plans have been loaded yet for this teacher.");
+    EXPECT_EQ(pixel(W / 2, H / 2), rgb(255, 255, 255));
+    EXPECT_TRUE(planRows().empty());
+}
+
+TEST_F(WeekPlan, NoTermBeforeTheShownDateIsADatabaseErrorBoxOnPaint) {
+    lesson(80, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    dateOffset = offsetFor(localMoment(2013, 6, 1, 12));
+    calendar->redraw();
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Database Error");
+    EXPECT_EQ(prompts.last().text, "FXStringRecordset::GetField - Recordset is empty.");
+}
+
+// Clicks on the calendar's own canvas.
+class WeekPlanClicks : public WeekPlan {
+protected:
+    void click(FXint x, FXint y) {
+        FXEvent event;
+        event.type = SEL_LEFTBUTTONPRESS;
+        event.win_x = x;
+        event.win_y = y;
+        event.code = LEFTBUTTON;
+        calendar->handle(calendar->getCanvas(), FXSEL(SEL_LEFTBUTTONPRESS, CalendarWindow::ID_CANVAS), &event);
+    }
+    Grid canvasGrid() const { return Grid(calendar->getCanvas()->getWidth(), calendar->getCanvas()->getHeight()); }
+};
+
+TEST_F(WeekPlanClicks, ClickOnAColourLineOrMarker) {
+    lesson(90, "Maths", 1, "2014-03-10", "2014-03-10", "09:00", "09:30", 0, 0, 0, 1);
+    lesson(91, "Art", 1, "2014-03-11", "2014-03-11", "09:00", "09:30");
+    lesson(92, "Music", 1, "2014-03-12", "2014-03-12", "09:00", "09:30");
+    calendar->redraw();
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    Grid g = canvasGrid();
+    ASSERT_GE(g.L, 8) << "canvas too small: " << g.W << "x" << g.H;
+    FXint y = g.y(Grid::row(9, 0));
+
+    click(g.x(2) + g.K / 2, y + g.L - 2);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().kind, "information");
+    EXPECT_STREQ(FXString(calendar->getChosenLessonPlan()).trim().text(), "91");
+
+    prompts.clear();
+    click(g.x(2), y + g.L / 2);  // the line between Monday and Tuesday
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::onMouseDown - No plan chosen.");
+    EXPECT_EQ(prompts.last().text,
+              "You clicked on a region coloured black or white. Please click on a coloured plan.");
+
+    // The red not-taught marker: the plan whose colour is nearest to red.
+    std::string nearest;
+    int best = 9999;
+    std::vector<PlanRow> rows = planRows();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        FXColor c = colour(*row);
+        int distance = abs(255 - FXREDVAL(c)) + FXGREENVAL(c) + FXBLUEVAL(c);
+        if (distance < best) best = distance, nearest = row->id;
+    }
+    prompts.clear();
+    click(g.x(1) + 1, y + g.L - 2);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().kind, "information");
+    EXPECT_EQ(std::string(FXString(calendar->getChosenLessonPlan()).trim().text()), nearest);
+}
+
+TEST_F(WeekPlanClicks, SyndicateLeaderSeesABlackCanvasAndClicksChooseNothing) {
+    lesson(95, "Maths", 1, "2014-03-10", "2014-03-10", "09:00", "09:30");
+    calendar->redraw();
+    currentUserId = "         1";
+    currentSyndicate = "         1";
+    calendar->redraw();
+    ASSERT_TRUE(prompts.prompts.empty());
+    Grid g = canvasGrid();
+    click(g.x(1) + g.K / 2, g.y(Grid::row(9, 0)) + g.L / 2);  // where Tom's plan was
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::onMouseDown - No plan chosen.");
+
+    // Back to a teacher: the week is drawn again.
+    currentUserId = "2";
+    currentSyndicate = "1";
+    prompts.clear();
+    calendar->redraw();
+    click(g.x(1) + g.K / 2, g.y(Grid::row(9, 0)) + g.L - 2);
+    EXPECT_STREQ(FXString(calendar->getChosenLessonPlan()).trim().text(), "95");
+}
+
+}  // namespace
