@@ -2,10 +2,73 @@
 
 using namespace FX;
 
+#include <new>
+
+struct FXStringRecordset::Chunk {
+    Chunk* next;
+};
+
+namespace {
+// Chunks start small (most lists are short) and double up to 64 KB.
+const size_t firstChunkBytes = 1024;
+const size_t lastChunkBytes = 64 * 1024;
+}
+
 FXStringRecordset::~FXStringRecordset() { Clear(); }
 
+void* FXStringRecordset::carve(size_t bytes) {
+    bytes = (bytes + 15) & ~size_t(15);
+    if (spareBytes < bytes) {
+        size_t size = chunkBytes ? chunkBytes * 2 : firstChunkBytes;
+        if (size > lastChunkBytes) size = lastChunkBytes;
+        chunkBytes = size;
+        char* block = static_cast<char*>(::operator new(size));
+        Chunk* chunk = new (block) Chunk{chunks};
+        chunks = chunk;
+        spare = block + 16;
+        spareBytes = size - 16;
+    }
+    void* p = spare;
+    spare += bytes;
+    spareBytes -= bytes;
+    return p;
+}
+
+FXStringRecordset::Field* FXStringRecordset::newField() {
+    if (freeFields) {
+        Field* f = freeFields;
+        freeFields = f->next;
+        return new (f) Field;
+    }
+    return new (carve(sizeof(Field))) Field;
+}
+
+FXStringRecordset::Row* FXStringRecordset::newRow() {
+    if (freeRows) {
+        Row* r = freeRows;
+        freeRows = r->next;
+        return new (r) Row;
+    }
+    return new (carve(sizeof(Row))) Row;
+}
+
+// The row's fields and the row itself go to the free lists.
+void FXStringRecordset::releaseRow(Row* row) {
+    Field* field = row->firstField;
+    while (field) {
+        Field* next = field->next;
+        field->~Field();
+        field->next = freeFields;
+        freeFields = field;
+        field = next;
+    }
+    row->~Row();
+    row->next = freeRows;
+    freeRows = row;
+}
+
 FXStringRecordset::Row* FXStringRecordset::appendRow() {
-    Row* row = new Row;
+    Row* row = newRow();
     row->prev = lastRow;
     if (lastRow) lastRow->next = row;
     else firstRow = row;
@@ -14,7 +77,7 @@ FXStringRecordset::Row* FXStringRecordset::appendRow() {
 }
 
 void FXStringRecordset::AddField(const FXchar* text, FXint length, FXbool newRow) {
-    Field* field = new Field;
+    Field* field = newField();
     field->value.assign(text, length);
     if (newRow || !lastRow) currentRow = appendRow();
     Row* row = lastRow;
@@ -109,18 +172,18 @@ void FXStringRecordset::MovePrevious() {
 }
 
 void FXStringRecordset::Clear() {
-    Row* row = firstRow;
-    while (row) {
-        Field* field = row->firstField;
-        while (field) {
-            Field* next = field->next;
-            delete field;
-            field = next;
-        }
-        Row* next = row->next;
-        delete row;
-        row = next;
+    for (Row* row = firstRow; row; row = row->next)
+        for (Field* field = row->firstField; field; field = field->next) field->value.~FXString();
+    while (chunks) {
+        Chunk* next = chunks->next;
+        ::operator delete(static_cast<void*>(chunks));
+        chunks = next;
     }
+    freeFields = nullptr;
+    freeRows = nullptr;
+    spare = nullptr;
+    spareBytes = 0;
+    chunkBytes = 0;
     firstRow = lastRow = currentRow = nullptr;
     bof = eof = 0;
 }
@@ -132,13 +195,7 @@ void FXStringRecordset::DeleteRow() {
         else firstRow = row->next;
         if (row->next) row->next->prev = row->prev;
         else lastRow = row->prev;
-        Field* field = row->firstField;
-        while (field) {
-            Field* next = field->next;
-            delete field;
-            field = next;
-        }
-        delete row;
+        releaseRow(row);
         currentRow = nullptr;
     }
     MoveLast();

@@ -37,6 +37,15 @@ private:
     Row* firstRow = nullptr;
     Row* lastRow = nullptr;
     Row* currentRow = nullptr;
+    // Rows and fields come from chunks owned by the set (a parse makes
+    // hundreds of thousands of them); freed nodes wait on free lists.
+    struct Chunk;
+    Chunk* chunks = nullptr;
+    Field* freeFields = nullptr;
+    Row* freeRows = nullptr;
+    char* spare = nullptr;
+    size_t spareBytes = 0;
+    size_t chunkBytes = 0;
 
 public:
     FX::FXuchar bof = 0;  // a move went before the first row, or the set is empty
@@ -85,6 +94,10 @@ private:
     Row* readRow() const;
     Field* fieldOf(Row* row, FX::FXint n) const;
     Row* appendRow();
+    void* carve(size_t bytes);
+    Field* newField();
+    Row* newRow();
+    void releaseRow(Row* row);
 };
 
 class FXStringStack {
