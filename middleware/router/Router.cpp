@@ -122,6 +122,17 @@ bool writeFileAtomic(const std::string& path, const std::string& text) {
     return ok && rename(tmp.c_str(), path.c_str()) == 0;
 }
 
+// A pid file may outlive its router and its pid be reused by another program.
+bool isRouterProcess(pid_t pid) {
+    if (kill(pid, 0) != 0 && errno != EPERM) return false;
+    FILE* f = fopen(("/proc/" + std::to_string(pid) + "/comm").c_str(), "r");
+    if (!f) return true;  // no /proc: trust the pid
+    char name[64] = "";
+    bool isectd = fgets(name, sizeof name, f) && strncmp(name, "isectd", 6) == 0;
+    fclose(f);
+    return isectd;
+}
+
 // ---------------------------------------------------------------- messages
 
 struct Message {
@@ -397,7 +408,7 @@ bool Router::start() {
             if (fscanf(f, "%ld", &other) != 1) other = 0;
             fclose(f);
         }
-        if (other > 0 && other != getpid() && kill(static_cast<pid_t>(other), 0) == 0) {
+        if (other > 0 && other != getpid() && isRouterProcess(static_cast<pid_t>(other))) {
             logger.write("another isectd (pid %ld) runs with the run directory %s", other, config_.rundir.c_str());
             fprintf(stderr, "isectd: another isectd (pid %ld) runs with %s\n", other, config_.rundir.c_str());
             return false;
