@@ -327,9 +327,9 @@ void FXDCPostscript::drawLineSegments(const FXSegment* segments, FXuint nsegment
         FXdouble xx1, yy1, xx2, yy2;
         tfm(xx1, yy1, segments[i].x1, segments[i].y1);
         tfm(xx2, yy2, segments[i].x2, segments[i].y2);
-        outf("newpath %g %g %g %g", xx1, yy1, xx2, yy2);
+        outf("newpath %g %g %g %g ", xx1, yy1, xx2, yy2);
     }
-    outf(" %d drawSegmt\n", (int)nsegments);
+    outf("%d drawSegmt\n", (int)nsegments);
 }
 
 void FXDCPostscript::rectanglePath(FXint x, FXint y, FXint w, FXint h, const char* ending) {

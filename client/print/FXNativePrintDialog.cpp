@@ -1,5 +1,6 @@
 #include "FXNativePrintDialog.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -272,8 +273,8 @@ void FXNativePrintDialog::syncSettings() {
     s.orientation = (printer.flags & FXNativePrinter::LANDSCAPE) ? 2 : 1;
     if (printer.mediasize >= 256) {
         s.paperCode = 256;
-        s.paperWidth = (FXint)(printer.mediawidth * 0.3527777777777778 * 10);
-        s.paperLength = (FXint)(printer.mediaheight * 0.3527777777777778 * 10);
+        s.paperWidth = (FXint)lround(printer.mediawidth * 0.3527777777777778 * 10);
+        s.paperLength = (FXint)lround(printer.mediaheight * 0.3527777777777778 * 10);
     } else {
         s.paperCode = (FXint)printer.mediasize;
         s.paperWidth = s.paperLength = 0;

@@ -1,0 +1,149 @@
+// Printing through a real CUPS queue whose device writes into a file: the
+// private scheduler of scripts/cups-test-queue.  Skipped where CUPS cannot
+// be started.
+#include <gtest/gtest.h>
+
+#include <cups/cups.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "FXDCNativePrinter.h"
+#include "FXNativePrintDialog.h"
+#include "PrintTestSupport.h"
+#include "RecordingPrompter.h"
+#include "Services.h"
+
+using namespace FX;
+using testsupport::RecordingPrompter;
+
+namespace {
+
+class CupsPrintTest : public ::testing::Test {
+protected:
+    static bool ready;
+    static std::string why, queue, output;
+
+    static void SetUpTestSuite() {
+        const char* dir = getenv("PLENWICK_CUPS_DIR");
+        std::string command = testsupport::sourceDir() + "/scripts/cups-test-queue " + (dir ? dir : "/tmp/plenwick-cups");
+        std::string text;
+        int rc = testsupport::run(command + " 2>&1", &text);
+        if (rc != 0) {
+            why = text;
+            return;
+        }
+        std::istringstream lines(text);
+        std::string line, server;
+        while (std::getline(lines, line)) {
+            if (line.rfind("CUPS_SERVER=", 0) == 0) server = line.substr(12);
+            if (line.rfind("PLENWICK_TEST_QUEUE=", 0) == 0) queue = line.substr(20);
+            if (line.rfind("PLENWICK_TEST_OUTPUT=", 0) == 0) output = line.substr(21);
+        }
+        if (server.empty() || queue.empty() || output.empty()) {
+            why = "unexpected script output: " + text;
+            return;
+        }
+        setenv("CUPS_SERVER", server.c_str(), 1);
+        cupsSetServer(server.c_str());
+        ready = true;
+    }
+
+    void SetUp() override {
+        if (!ready) GTEST_SKIP() << "CUPS test queue not available (scripts/cups-test-queue failed): " << why;
+    }
+
+    // Waits until CUPS has finished the job; false if it stopped otherwise.
+    static bool waitForJob(int id) {
+        for (int round = 0; round < 1200; round++) {
+            cups_job_t* jobs = nullptr;
+            int n = cupsGetJobs(&jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ALL);
+            ipp_jstate_t state = IPP_JSTATE_PENDING;
+            for (int i = 0; i < n; i++)
+                if (jobs[i].id == id) state = jobs[i].state;
+            cupsFreeJobs(n, jobs);
+            if (state == IPP_JSTATE_COMPLETED) return true;
+            if (state == IPP_JSTATE_CANCELED || state == IPP_JSTATE_ABORTED) return false;
+            usleep(100000);
+        }
+        return false;
+    }
+};
+
+bool CupsPrintTest::ready = false;
+std::string CupsPrintTest::why, CupsPrintTest::queue, CupsPrintTest::output;
+
+TEST_F(CupsPrintTest, JobIsDrawnScaledAndHandedToTheQueue) {
+    unlink(output.c_str());
+    RecordingPrompter prompts;
+    FXNativePrinter job;
+    job.name = queue.c_str();
+    job.mediasize = 9;
+    job.mediawidth = 595.27559;
+    job.mediaheight = 841.88976;
+    job.leftmargin = job.rightmargin = job.topmargin = job.bottommargin = 80;
+    job.numcopies = 2;
+    job.settings.paperCode = 9;
+    job.settings.copies = 2;
+    job.settings.color = 1;
+
+    FXDCNativePrinter dc(printtest::app());
+    dc.setScreenResolution(96);
+    ASSERT_TRUE(dc.beginPrint(job)) << (prompts.prompts.empty() ? "" : prompts.last().text);
+    EXPECT_EQ(dc.destination(), FXDCNativePrinter::TO_PRINTER);
+    // Screen pixels: points * 96 / 72, page rounded down, margins up.
+    EXPECT_DOUBLE_EQ(dc.getScaleX(), 0.75);
+    EXPECT_EQ(dc.getPageWidth(), 793);
+    EXPECT_EQ(dc.getPageHeight(), 1122);
+    EXPECT_EQ(dc.getLeftMargin(), 107);
+    EXPECT_EQ(dc.getBottomMargin(), 107);
+    std::string spool = dc.spoolFile().text();
+    EXPECT_TRUE(printtest::fileExists(spool));
+
+    FXFont font(printtest::app(), "helvetica", 10);
+    ASSERT_TRUE(dc.beginPage(1));
+    dc.setFont(&font);
+    dc.drawLine(0, 0, 100, 0);
+    dc.drawText(0, 20, "Hello (CUPS)");
+    dc.setForeground(FXRGB(255, 0, 0));
+    ASSERT_TRUE(dc.endPage());
+    ASSERT_TRUE(dc.endPrint());
+    EXPECT_EQ(prompts.count("warning"), 0u);
+    EXPECT_GT(dc.lastJob(), 0);
+    EXPECT_FALSE(printtest::fileExists(spool));  // the temporary file is gone
+
+    ASSERT_TRUE(waitForJob(dc.lastJob()));
+    std::string printed = printtest::readFile(output);
+    // The printable area starts at the margins; 100 screen pixels are 75 points.
+    EXPECT_NE(printed.find("newpath 80 761 moveto 155 761 lineto stroke\n"), std::string::npos) << printed;
+    // The 10-point font stays 10 points on paper.
+    EXPECT_NE(printed.find("(Hello \\(CUPS\\)) 80 746 10 /Helvetica drawText\n"), std::string::npos);
+    // Black and white: red arrives grey.
+    EXPECT_NE(printed.find("0.301961 0.301961 0.301961 setrgbcolor\n"), std::string::npos);
+    EXPECT_NE(printed.find("numcopies(2)"), std::string::npos);
+    EXPECT_EQ(printed.find("/#copies 2 def"), std::string::npos);  // copies are made once, by CUPS
+    std::string copy = printtest::scratchDir() + "/printed.ps";
+    printtest::writeFile(copy, printed);
+    std::string messages;
+    EXPECT_EQ(printtest::ghostscript(copy, &messages), 0) << messages;
+}
+
+TEST_F(CupsPrintTest, DialogListsTheQueues) {
+    if (!printtest::haveDisplay()) GTEST_SKIP() << "no display: run the tests under xvfb-run";
+    printtest::clearPrinterSettings();
+    printtest::app()->reg().writeStringEntry("PRINTER", "printer", queue.c_str());
+    FXMainWindow owner(printtest::app(), "Owner");
+    owner.create();
+    FXNativePrintDialog dlg(&owner);
+    dlg.create();
+    dlg.show(PLACEMENT_OWNER);
+    FXint found = dlg.printerList()->findItem(queue.c_str());
+    ASSERT_GE(found, 0);
+    EXPECT_EQ(dlg.printerList()->getCurrentItem(), found);
+    EXPECT_STREQ(dlg.description().name.text(), queue.c_str());
+    dlg.hide();
+}
+
+}  // namespace

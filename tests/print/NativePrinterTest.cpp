@@ -1,0 +1,187 @@
+// FXDCNativePrinter with file destinations: choosing the device, page size
+// and margins for the callers' layout, grey printing, and refusing jobs.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FXDCNativePrinter.h"
+#include "PrintTestSupport.h"
+#include "RecordingPrompter.h"
+
+using namespace FX;
+using printtest::readFile;
+using testsupport::RecordingPrompter;
+
+namespace {
+
+FXNativePrinter fileJob(const std::string& file, FXuint flags = FXNativePrinter::DEST_FILE) {
+    FXNativePrinter job;
+    job.name = file.c_str();
+    job.flags = flags;
+    return job;
+}
+
+TEST(NativePrinter, EmptyNameNeverOpensAJob) {
+    RecordingPrompter prompts;
+    FXDCNativePrinter dc(printtest::app());
+    FXNativePrinter job;
+    job.flags = FXNativePrinter::DEST_FILE;
+    EXPECT_FALSE(dc.beginPrint(job));
+    ASSERT_EQ(prompts.count("warning"), 1u);
+    EXPECT_EQ(prompts.last().text, "Please define a printer first!");
+    EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
+    EXPECT_FALSE(dc.beginPage(1));
+    dc.drawLine(0, 0, 10, 10);  // nothing to draw on: ignored
+    EXPECT_FALSE(dc.endPrint());
+}
+
+TEST(NativePrinter, UnknownPrinterIsReported) {
+    RecordingPrompter prompts;
+    FXDCNativePrinter dc(printtest::app());
+    FXNativePrinter job;
+    job.name = "No Such Printer Queue";
+    EXPECT_FALSE(dc.beginPrint(job));
+    ASSERT_EQ(prompts.count("warning"), 1u);
+    EXPECT_EQ(prompts.last().text, "Cannot create printer dc.");
+    EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
+}
+
+TEST(NativePrinter, PostscriptFileUsesPointsAndTheDescriptionsPage) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrinter job = fileJob(dir + "/page.ps");
+    job.mediawidth = 595.27559;
+    job.mediaheight = 841.88976;
+    job.leftmargin = 80;
+    job.topmargin = 70;
+    job.rightmargin = 60;
+    job.bottommargin = 50;
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    EXPECT_EQ(dc.destination(), FXDCNativePrinter::TO_POSTSCRIPT);
+    EXPECT_EQ(dc.getPageWidth(), 595);
+    EXPECT_EQ(dc.getPageHeight(), 841);
+    EXPECT_EQ(dc.getLeftMargin(), 80);
+    EXPECT_EQ(dc.getTopMargin(), 70);
+    EXPECT_DOUBLE_EQ(dc.getScaleX(), 1.0);
+    ASSERT_TRUE(dc.beginPage(1));
+    dc.drawLine(0, 0, 10, 0);
+    EXPECT_FALSE(dc.writeTable("Select 1 from RDB$DATABASE"));  // only HTML files take tables
+    ASSERT_TRUE(dc.endPage());
+    ASSERT_TRUE(dc.endPrint());
+    EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
+    std::string ps = readFile(dir + "/page.ps");
+    // Bottom of the content range is the page height: 841 - 40 = 801.
+    EXPECT_NE(ps.find("newpath 5 801 moveto 15 801 lineto stroke\n"), std::string::npos);
+    EXPECT_NE(ps.find("0 0 0 setrgbcolor\n"), std::string::npos);  // the job starts in black
+    std::string messages;
+    EXPECT_EQ(printtest::ghostscript(dir + "/page.ps", &messages), 0) << messages;
+}
+
+TEST(NativePrinter, LandscapeExchangesWidthAndHeightAndLeftAndTopMargins) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrinter job = fileJob(dir + "/land.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::LANDSCAPE);
+    job.leftmargin = 30;
+    job.topmargin = 50;
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    EXPECT_EQ(dc.getPageWidth(), 792);
+    EXPECT_EQ(dc.getPageHeight(), 612);
+    EXPECT_EQ(dc.getLeftMargin(), 50);
+    EXPECT_EQ(dc.getTopMargin(), 30);
+    dc.beginPage(1);
+    dc.drawLine(0, 0, 10, 0);
+    dc.endPage();
+    dc.endPrint();
+    std::string ps = readFile(dir + "/land.ps");
+    EXPECT_NE(ps.find("612 0 translate\n90 rotate\n"), std::string::npos);
+    EXPECT_NE(ps.find("newpath 5 572 moveto 15 572 lineto stroke\n"), std::string::npos);
+    std::string messages;
+    EXPECT_EQ(printtest::ghostscript(dir + "/land.ps", &messages), 0) << messages;
+}
+
+TEST(NativePrinter, BlackAndWhiteTurnsColoursGrey) {
+    std::string dir = printtest::scratchDir();
+    for (int colour = 0; colour < 2; colour++) {
+        std::string file = dir + (colour ? "/colour.ps" : "/grey.ps");
+        FXNativePrinter job = fileJob(file, FXNativePrinter::DEST_FILE | (colour ? FXNativePrinter::COLOR : 0));
+        FXDCNativePrinter dc(printtest::app());
+        ASSERT_TRUE(dc.beginPrint(job));
+        dc.beginPage(1);
+        dc.setForeground(FXRGB(255, 0, 0));
+        dc.setForeground(FXRGB(0, 0, 255));
+        EXPECT_EQ(dc.getForeground(), FXRGB(0, 0, 255));  // the caller's colour is kept
+        dc.endPage();
+        dc.endPrint();
+        std::string ps = readFile(file);
+        if (colour) {
+            EXPECT_NE(ps.find("1 0 0 setrgbcolor\n"), std::string::npos);
+            EXPECT_NE(ps.find("0 0 1 setrgbcolor\n"), std::string::npos);
+        } else {
+            // 0.3 * 255 = 76.5 -> 77; 0.11 * 255 = 28.05 -> 28
+            EXPECT_NE(ps.find("0.301961 0.301961 0.301961 setrgbcolor\n"), std::string::npos);
+            EXPECT_NE(ps.find("0.109804 0.109804 0.109804 setrgbcolor\n"), std::string::npos);
+        }
+    }
+    FXDCNativePrinter dc(printtest::app());
+    EXPECT_EQ(dc.deviceColor(FXRGB(255, 255, 255)), FXRGB(255, 255, 255));
+    EXPECT_EQ(dc.deviceColor(FXRGB(0, 255, 0)), FXRGB(150, 150, 150));
+}
+
+TEST(NativePrinter, HtmlFileTakesTheTableAndIgnoresDrawing) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrinter job = fileJob(dir + "/Week.html", FXNativePrinter::DEST_HTML);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    EXPECT_EQ(dc.destination(), FXDCNativePrinter::TO_HTML);
+    EXPECT_EQ(dc.getPageWidth(), 612);
+    EXPECT_EQ(dc.getPageHeight(), 792);
+    dc.beginPage(1);
+    dc.drawLine(0, 0, 100, 100);
+    FXFont font(printtest::app(), "helvetica", 10);
+    dc.setFont(&font);
+    dc.drawText(10, 10, "not in the file");
+    dc.endPage();
+    EXPECT_TRUE(dc.endPrint());
+    std::string html = readFile(dir + "/Week.html");
+    EXPECT_EQ(html.find("not in the file"), std::string::npos);
+    EXPECT_NE(html.find("<link href=\"WeekScreen.css\""), std::string::npos);
+    EXPECT_EQ(html.substr(html.size() - 14), "</BODY></HTML>");
+}
+
+TEST(NativePrinter, UnwritableFileFailsWithoutAJob) {
+    std::string dir = printtest::scratchDir();
+    for (FXuint flags : {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_HTML}) {
+        FXNativePrinter job = fileJob(dir + "/none/out", flags);
+        FXDCNativePrinter dc(printtest::app());
+        EXPECT_FALSE(dc.beginPrint(job));
+        EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
+    }
+}
+
+TEST(NativePrinter, LongPointListsAreScaledLikeShortOnes) {
+    std::string dir = printtest::scratchDir();
+    std::string file = dir + "/poly.ps";
+    FXNativePrinter job = fileJob(file);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    FXPoint longList[200], shortList[10];
+    for (int i = 0; i < 200; i++) longList[i] = FXPoint((FXshort)i, (FXshort)(i % 7));
+    for (int i = 0; i < 10; i++) shortList[i] = longList[i];
+    dc.drawLines(longList, 200);
+    dc.drawLines(shortList, 10);
+    dc.endPage();
+    dc.endPrint();
+    std::string ps = readFile(file);
+    size_t first = ps.find("newpath 5 752 moveto");
+    ASSERT_NE(first, std::string::npos);
+    size_t second = ps.find("newpath 5 752 moveto", first + 1);
+    ASSERT_NE(second, std::string::npos);
+    std::string longLine = ps.substr(first, ps.find('\n', first) - first);
+    std::string shortLine = ps.substr(second, ps.find('\n', second) - second);
+    EXPECT_EQ(printtest::count(longLine, "lineto"), 199u);
+    EXPECT_EQ(longLine.substr(0, shortLine.size() - 7), shortLine.substr(0, shortLine.size() - 7));
+    EXPECT_NE(longLine.find(" 204 "), std::string::npos);  // the 200th point, x 199 + 5
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include "PrintTestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <FXPNGImage.h>
+
+#include "Services.h"
+
+using namespace FX;
+
+namespace printtest {
+
+FXApp* theApp = nullptr;
+bool displayOpen = false;
+
+FXApp* app() { return theApp; }
+bool haveDisplay() { return displayOpen; }
+
+std::string scratchDir() {
+    char pattern[] = "/tmp/plenwick-print-testXXXXXX";
+    char* dir = mkdtemp(pattern);
+    return dir ? dir : "/tmp";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+int ghostscript(const std::string& file, std::string* messages) {
+    return testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage '" + file + "' 2>&1", messages);
+}
+
+int Raster::grey(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 255;
+    const unsigned char* p = &rgb[(size_t)(y * width + x) * 3];
+    return (p[0] * 30 + p[1] * 59 + p[2] * 11) / 100;
+}
+
+int Raster::darkPixels(int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++) n += grey(x, y) < 128;
+    return n;
+}
+
+bool renderPage(const std::string& file, Raster& raster, std::string* messages) {
+    std::string png = file + ".png";
+    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -dFirstPage=1 -dLastPage=1 -sDEVICE=png16m "
+                              "-sPAPERSIZE=letter -sOutputFile='" + png + "' '" + file + "' 2>&1",
+                              messages);
+    if (rc != 0) return false;
+    FXFileStream stream;
+    if (!stream.open(png.c_str(), FXStreamLoad)) return false;
+    FXPNGImage image(app(), nullptr, IMAGE_KEEP);
+    if (!image.loadPixels(stream)) return false;
+    raster.width = image.getWidth();
+    raster.height = image.getHeight();
+    raster.rgb.resize((size_t)raster.width * raster.height * 3);
+    const FXColor* data = image.getData();
+    for (int i = 0; i < raster.width * raster.height; i++) {
+        raster.rgb[i * 3] = FXREDVAL(data[i]);
+        raster.rgb[i * 3 + 1] = FXGREENVAL(data[i]);
+        raster.rgb[i * 3 + 2] = FXBLUEVAL(data[i]);
+    }
+    return true;
+}
+
+void clearPrinterSettings() {
+    app()->reg().deleteSection("PRINTER");
+    app()->reg().deleteSection("PAPER");
+}
+
+size_t count(const std::string& text, const std::string& needle) {
+    size_t n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) n++;
+    return n;
+}
+
+}  // namespace printtest
