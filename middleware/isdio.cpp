@@ -54,6 +54,7 @@ struct Connection {
     tcp::socket socket;
     std::vector<char> buffer = std::vector<char>(1, '\0');
     bool worker = false;
+    bool shutdownRequested = false;
 };
 
 // Handles are indexes into this table.  The
@@ -314,6 +315,7 @@ char* isdRecv(int handle, IsdHeader* header) {
         return nullptr;
     case ISD_SHUTDOWN:
         if (c->worker) {
+            c->shutdownRequested = true;
             setError("the router ends this worker");
             return nullptr;
         }
@@ -323,6 +325,11 @@ char* isdRecv(int handle, IsdHeader* header) {
         closeSocket(c);
         return nullptr;
     }
+}
+
+int isdShutdownRequested(int handle) {
+    Connection* c = lookup(handle);
+    return c && c->shutdownRequested ? 1 : 0;
 }
 
 void isdLogout(int handle) {

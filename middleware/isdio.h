@@ -83,6 +83,11 @@ void isdLogout(int handle);
 int isdConnect(int argc, char** argv);
 // isdRecv and isdSend as above; a worker's isdRecv returns null when the
 // router ends the worker.  isdSend returns a negative value on failure.
+// 1 when the last null from isdRecv on this handle was the router's orderly
+// ISD_SHUTDOWN, 0 when the connection broke (the router died): a worker may
+// then roll back instead of committing what a client left open.  Ask before
+// isdLogout.
+int isdShutdownRequested(int handle);
 int isdLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int isdError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -175,12 +175,14 @@ TEST(Wire, WorkerHelloSendAndLogFiles) {
     EXPECT_EQ(1, isdGetReplyWanted(&got));
 
     // ISD_SHUTDOWN ends the worker's loop.
+    EXPECT_EQ(0, isdShutdownRequested(link.handle));
     IsdHeader bye = dataHeader(0, 0);
     isdSetKind(&bye, ISD_SHUTDOWN);
     link.router.writeMessage(bye, "");
     isdSetMore(&got, 7);
     EXPECT_EQ(nullptr, isdRecv(link.handle, &got));
     EXPECT_EQ(7, isdGetMore(&got));
+    EXPECT_EQ(1, isdShutdownRequested(link.handle));
 
     EXPECT_GT(isdLog("line %d\nsecond", 1), 0);
     isdError("trouble %s", "here");
@@ -220,6 +222,7 @@ TEST(Wire, ReceiveRejectsBadHeadersAndKeepsMore) {
         // The connection is given up: later calls fail at once.
         IsdHeader h{};
         EXPECT_EQ(-1, isdSend(link.handle, "x", -1, &h)) << c.what;
+        EXPECT_EQ(0, isdShutdownRequested(link.handle)) << "a broken connection is no orderly end";
     }
 }
 
