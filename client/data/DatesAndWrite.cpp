@@ -222,5 +222,7 @@ FXbool IsectRecordset::WriteRecordset() {
         if (!w.OpenRecordset(sql)) return false;
     }
     w.CommitTrans();
+    // Read the stored state back (a set parsed from text has no statement).
+    if (sqlText.empty()) return true;
     return OpenRecordset(sqlText);
 }
