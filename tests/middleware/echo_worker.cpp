@@ -11,6 +11,7 @@
 //   half       -> one block with more 1, then the process dies
 //   die        -> the process dies without a reply
 //   fail       -> "error: failed" (an error reply: no "[")
+//   sleep MS   -> "[slept]" after MS milliseconds
 //   anything   -> "[echo:TEXT]"
 // "commit"/"rollback" are answered with the request's own bytes, more 0.
 #include "isdio.h"
@@ -91,6 +92,9 @@ int main(int argc, char** argv) {
             _exit(3);
         } else if (request == "die") {
             _exit(3);
+        } else if (request.compare(0, 6, "sleep ") == 0) {
+            usleep(static_cast<useconds_t>(atol(request.c_str() + 6)) * 1000);
+            reply("[slept]", more);
         } else if (request == "fail") {
             reply("error: failed", 0);
         } else {
