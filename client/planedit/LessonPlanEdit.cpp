@@ -1,0 +1,372 @@
+// UnitPlanDialog: lesson plans (tabs "&Lesson Objective", "Le&sson Detail",
+// "Lesson E&valuation"): showing, adding, editing and deleting lessons, the
+// retrospective-planning rule, and the date and time buttons.
+#include <ctime>
+
+#include "AppState.h"
+#include "FXTextException.h"
+#include "Prompter.h"
+#include "UnitPlanDialog.h"
+
+using namespace FX;
+
+namespace {
+
+const FXlong oneDay = 86400;
+const FXlong oneWeek = 604800;
+
+bool blank(const FXString& s) {
+    FXString t = s;
+    return t.trim().empty();
+}
+
+FXString text(FXint value) { return FXStringVal(value); }
+
+FXString trimmed(const FXString& s) {
+    FXString t = s;
+    return t.trim();
+}
+
+// Local time of a 'YYYY-MM-DD' date at a time of day.
+FXlong localMoment(const FXString& iso, FXint hour, FXint minute) {
+    struct tm t = {};
+    t.tm_year = FXIntVal(iso.mid(0, 4)) - 1900;
+    t.tm_mon = FXIntVal(iso.mid(5, 2)) - 1;
+    t.tm_mday = FXIntVal(iso.mid(8, 2));
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_isdst = -1;
+    return (FXlong)mktime(&t);
+}
+
+FXString format(FXlong moment, const char* pattern) {
+    time_t t = (time_t)moment;
+    struct tm local;
+    localtime_r(&t, &local);
+    char buffer[32];
+    strftime(buffer, sizeof buffer, pattern, &local);
+    return buffer;
+}
+
+// A date as the user types and reads it.
+FXString displayed(FXlong moment) { return format(moment, americanDate ? "%m/%d/%y" : "%d/%m/%y"); }
+
+// A typed time: hours are its first two characters, minutes its last two.
+FXint typedHour(const FXString& time) { return FXIntVal(time.left(2)); }
+FXint typedMinute(const FXString& time) { return FXIntVal(time.right(2)); }
+
+// One day on from a stored date at an hour; a Saturday landing goes on to Monday.
+FXlong nextSchoolDay(const FXString& iso, FXint hour) {
+    FXlong t = localMoment(iso, hour, 0) + oneDay;
+    time_t tt = (time_t)t;
+    struct tm local;
+    localtime_r(&tt, &local);
+    if (local.tm_wday == 6) t += 2 * oneDay;
+    return t;
+}
+
+const char* const lessonColumns =
+    "Select Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev,     LessonClose, LessonTest, "
+    "LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught,     DateStart, DateEnd, TimeStart, "
+    "TimeEnd, RoutineDay, FKUnitPlan from LessonPlan where Id = ";
+
+}  // namespace
+
+FXlong UnitPlanDialog::lessonDateOffset(const FXString& isoDate) {
+    return localMoment(isoDate, schoolHour, schoolMinute) - (FXlong)time(nullptr) + oneDay;
+}
+
+void UnitPlanDialog::readLesson(FXint lessonId) {
+    recordset.fromTable = "LessonPlan";
+    recordset.whereClause = FXString::null;
+    query(recordset, lessonColumns + text(lessonId));
+}
+
+void UnitPlanDialog::onLessonSelected(FXint index) {
+    if (index < 0 || index >= dayList->getNumItems()) return;
+    failureScope("Database Error", [&] {
+        const FXint lessonId = itemId(dayList, index);
+        currentLessonId = lessonId;
+        selectEntry(dayList, index);
+        selectEntry(lessonList, index);
+        readLesson(lessonId);
+        if (!recordset.rows.IsEmpty()) {
+            recordset.MoveFirst();
+            lessonName->setText(recordset.GetField("LessonName"));
+            essentialSkills->setText(recordset.GetField("LessonES"));
+            achievementObjectives->setText(recordset.GetField("LessonAO"));
+            learningOutcomes->setText(recordset.GetField("LessonSLO"));
+            lessonIntro->setText(recordset.GetField("LessonIntro"));
+            lessonDevelopment->setText(recordset.GetField("LessonDev"));
+            lessonClosure->setText(recordset.GetField("LessonClose"));
+            lessonTest->setText(recordset.GetField("LessonTest"));
+            lessonResources->setText(recordset.GetField("LessonResource"));
+            lessonReflection->setText(recordset.GetField("LessonReflect"));
+            evaluation = FXIntVal(recordset.GetField("LessonEval"));
+            assessment = FXIntVal(recordset.GetField("LessonAssess"));
+            notTaught = FXIntVal(recordset.GetField("LessonNotTaught"));
+            TimePanel& panel = currentPanel();
+            panel.startDate->setText(recordset.GetField("DateStart"));
+            panel.endDate->setText(recordset.GetField("DateEnd"));
+            panel.startTime->setText(recordset.GetField("TimeStart"));
+            panel.endTime->setText(recordset.GetField("TimeEnd"));
+            FXint day = FXIntVal(recordset.GetField("RoutineDay"));
+            if (unitType != 2)
+                routineDayCombo->setCurrentItem(0);
+            else
+                routineDayCombo->setCurrentItem(day >= 1 && day <= 5 ? day - 1 : -1);
+
+            // The calendar shows the day after the lesson's start.
+            FXString start = rawField(recordset, "DateStart");
+            if (start.length() >= 10 && start != "None") {
+                dateOffset = lessonDateOffset(start.left(10));
+                refreshCalendar();
+            }
+        }
+        showTab(TAB_OBJECTIVE);
+    });
+}
+
+bool UnitPlanDialog::checkRetrospective(bool forEdit) {
+    // The lesson row is the one readLesson put into the shared recordset.
+    recordset.MoveFirst();
+    IsectRecordset unit;
+    query(unit, "Select Transfer from UnitPlan where Id = " + trimmed(recordset.GetField("FKUnitPlan")));
+    if (!unit.rows.IsEmpty() && FXIntVal(unit.GetField("Transfer")) < 0) return true;  // imported: anything goes
+
+    const FXString storedStart = rawField(recordset, "DateStart").left(10);
+    const FXString storedEnd = rawField(recordset, "DateEnd").left(10);
+    const FXlong storedStartMoment = localMoment(storedStart, 0, 0);
+    const FXlong storedEndMoment = localMoment(storedEnd, 23, 59);
+    TimePanel& panel = currentPanel();
+    const FXString shownStart = typedDate(panel.startDate->getText());
+    const FXString shownEnd = typedDate(panel.endDate->getText());
+    const FXlong weekAgo = (FXlong)time(nullptr) - oneWeek;
+
+    // Minor tweaks of a lesson that ended within the last week.
+    if (forEdit && localMoment(shownEnd, 23, 59) > weekAgo) {
+        if (trimmed(panel.startTime->getText()) == trimmed(recordset.GetField("TimeStart")) &&
+            trimmed(panel.endTime->getText()) == trimmed(recordset.GetField("TimeEnd")) && shownStart == storedStart)
+            return true;
+    }
+    if (storedStartMoment >= weekAgo && storedEndMoment >= weekAgo) return true;
+    return !Prompter::get().question(
+        this, "Retrospective Planning Not Allowed",
+        "It's NOT a good idea to edit or delete lesson plans that end in the past, unless you are just\n"
+        "doing minor tweaks to them, because if you change their dates to reuse them, your historical record\n"
+        "is destroyed. A better idea is to export and import entire Unit Plans for reuse since lessons\n"
+        "that have just been imported can be edited or deleted regardless of their start and end dates.\n\n"
+        "Do you want to abandon this edit or delete?");
+}
+
+void UnitPlanDialog::editLessonQuery() {
+    if (dayList->getNumItems() == 0) return;
+    const FXint index = dayList->getCurrentItem();
+    if (index < 0) return;
+    const FXint lessonId = itemId(dayList, index);
+    bool written = false;
+    failureScope("Database Error", [&] {
+        readLesson(lessonId);
+        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::editLessonQuery - Lesson plan not found.");
+        if (!checkRetrospective(true)) return;
+        const FXString name = lessonName->getText();
+        if (blank(name)) throw FXTextException("Cannot have empty Lesson plan name.");
+        busy(true);
+        const FXString key = text(lessonId);
+        recordset.SetFieldByKey(key, "LessonName", name);
+        recordset.SetFieldByKey(key, "LessonES", essentialSkills->getText());
+        recordset.SetFieldByKey(key, "LessonAO", achievementObjectives->getText());
+        recordset.SetFieldByKey(key, "LessonSLO", learningOutcomes->getText());
+        recordset.SetFieldByKey(key, "LessonIntro", lessonIntro->getText());
+        recordset.SetFieldByKey(key, "LessonDev", lessonDevelopment->getText());
+        recordset.SetFieldByKey(key, "LessonClose", lessonClosure->getText());
+        recordset.SetFieldByKey(key, "LessonTest", lessonTest->getText());
+        recordset.SetFieldByKey(key, "LessonResource", lessonResources->getText());
+        recordset.SetFieldByKey(key, "LessonReflect", lessonReflection->getText());
+        recordset.SetFieldByKey(key, "LessonEval", text(evaluation));
+        recordset.SetFieldByKey(key, "LessonAssess", text(assessment));
+        recordset.SetFieldByKey(key, "LessonNotTaught", text(notTaught));
+        TimePanel& panel = currentPanel();
+        const FXString start = typedDate(panel.startDate->getText());
+        const FXString end = typedDate(panel.endDate->getText());
+        recordset.SetFieldByKey(key, "DateStart", start);
+        recordset.SetFieldByKey(key, "DateEnd", end);
+        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
+        recordset.SetFieldByKey(key, "TimeStart", panel.startTime->getText());
+        recordset.SetFieldByKey(key, "TimeEnd", panel.endTime->getText());
+        recordset.SetFieldByKey(key, "RoutineDay", text(unitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0));
+        if (!recordset.WriteRecordset()) throw PlanEditAbort();
+        busy(false);
+        written = true;
+    });
+    if (!written) return;
+    const FXint tab = tabBook->getCurrent();
+    onLessonSelected(index);
+    tabBook->setCurrent(tab);
+}
+
+void UnitPlanDialog::addLessonQuery() {
+    const FXint unitIndex = unitList->getCurrentItem();
+    if (unitList->getNumItems() == 0 || unitIndex < 0 || itemId(unitList, unitIndex) < 0) {
+        Prompter::get().error(this, "Add Lesson Plan Error", "No Unit Plan available to add lesson to.");
+        return;
+    }
+    if (Prompter::get().question(this, "New record or Copy existing?", "Is this a new record?")) {
+        FXText* texts[] = {essentialSkills, achievementObjectives, learningOutcomes, lessonIntro, lessonDevelopment,
+                           lessonClosure, lessonResources, lessonReflection, lessonTest};
+        for (FXText* t : texts) t->setText(FXString::null);
+    }
+    FXint newId = 0;
+    bool added = failureScope("Database Error", [&] {
+        const FXString name = lessonName->getText();
+        if (blank(name)) throw FXTextException("Cannot have empty Lesson plan name.");
+        TimePanel& panel = currentPanel();
+        const FXString start = typedDate(panel.startDate->getText());
+        const FXString end = typedDate(panel.endDate->getText());
+        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
+        busy(true);
+        IsectRecordset rs;
+        query(rs, "Select * from MakeLessonPlan('" + EscapeText(name) + "','" +
+                      EscapeText(essentialSkills->getText()) + "','" + EscapeText(achievementObjectives->getText()) +
+                      "','" + EscapeText(learningOutcomes->getText()) + "','" + EscapeText(lessonIntro->getText()) +
+                      "','" + EscapeText(lessonDevelopment->getText()) + "','" +
+                      EscapeText(lessonClosure->getText()) + "','" + EscapeText(lessonResources->getText()) + "','" +
+                      EscapeText(lessonReflection->getText()) + "','" + EscapeText(lessonTest->getText()) + "','" +
+                      start + "','" + end + "'," + text(itemId(unitList, unitIndex)) + ",'" +
+                      EscapeText(panel.startTime->getText()) + "','" + EscapeText(panel.endTime->getText()) + "'," +
+                      text(unitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0) + ")");
+        newId = FXIntVal(rs.GetField("0"));
+        busy(false);
+    });
+    if (!added) return;
+    onUnitSelected(unitIndex);
+    onLessonSelected(findData(dayList, newId));
+}
+
+void UnitPlanDialog::deleteLessonQuery() {
+    const FXint index = dayList->getCurrentItem();
+    if (index < 0 || !dayList->isItemSelected(index)) return;
+    const FXint lessonId = itemId(dayList, index);
+    bool deleted = false;
+    failureScope("Database Error", [&] {
+        readLesson(lessonId);
+        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::deleteLessonQuery - Lesson plan not found.");
+        if (!checkRetrospective(false)) return;
+        if (!Prompter::get().question(this, "Confirm delete lesson", "Do you want to delete this lesson?")) return;
+        IsectRecordset rs;
+        query(rs, "Delete from LessonPlan where ID = " + text(lessonId));
+        deleted = true;
+    });
+    if (!deleted) return;
+    dayList->clearItems();
+    lessonList->clearItems();
+    onUnitSelected(unitList->getCurrentItem());
+}
+
+// Moves the shown dates (+Day, +Week) or times (Up, Down) of the current
+// panel; nothing is stored until Edit or Add.
+void UnitPlanDialog::shiftLesson(FXlong delta, bool moveDate) {
+    failureScope("Empty Dates", [&] {
+        TimePanel& panel = currentPanel();
+        auto shift = [&](FXTextField* dateField, FXTextField* timeField, const char* emptyMessage) {
+            if (blank(dateField->getText())) throw FXTextException(emptyMessage);
+            const FXString iso = typedDate(dateField->getText());
+            const FXString time = timeField->getText();
+            FXString base = iso;
+            if (!moveDate) base = format((FXlong)::time(nullptr), "%Y-%m-%d");
+            const FXlong moment = localMoment(base, typedHour(time), typedMinute(time)) + delta;
+            if (moveDate)
+                dateField->setText(displayed(moment));
+            else
+                timeField->setText(format(moment, "%H:%M"));
+        };
+        shift(panel.startDate, panel.startTime, "Cannot have empty start date.");
+        shift(panel.endDate, panel.endTime, "Cannot have empty end date.");
+    });
+}
+
+// The next lesson of the unit (by start) lends its dates and times.
+void UnitPlanDialog::bumpLesson() {
+    failureScope("Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Select Id, DateStart, DateEnd, TimeStart,TimeEnd from LessonPlan Where FKUnitPlan = "
+                  "(Select FKUnitPlan from LessonPlan Where LessonPlan.Id = " + text(currentLessonId) +
+                      ") Order By DateStart, TimeStart");
+        bool next = false;
+        for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
+            if (next) {
+                TimePanel& panel = currentPanel();
+                panel.startDate->setText(rs.GetField("DateStart"));
+                panel.endDate->setText(rs.GetField("DateEnd"));
+                panel.startTime->setText(rs.GetField("TimeStart"));
+                panel.endTime->setText(rs.GetField("TimeEnd"));
+                return;
+            }
+            if (FXIntVal(rs.GetField("Id")) == currentLessonId) next = true;
+        }
+    });
+}
+
+// Moves the shown lesson's end and every later lesson of the unit on by
+// shoveDays school days, and stretches the teacher's own long-term plan to
+// the unit's last lesson.
+void UnitPlanDialog::shoveLessons() {
+    failureScope("Database Error", [&] {
+        const FXint days = FXCLAMP(1, shoveDays, 30);
+        IsectRecordset rs;
+        query(rs, "Select FKUnitPlan from LessonPlan Where LessonPlan.Id = " + text(currentLessonId));
+        const FXString unit = trimmed(rs.GetField("FKUnitPlan"));
+
+        IsectRecordset lessons;
+        lessons.fromTable = "LessonPlan";
+        query(lessons, "Select Id, DateStart, DateEnd, TimeStart, TimeEnd from LessonPlan Where FKUnitPlan = " + unit +
+                           " Order By DateStart, TimeStart");
+        TimePanel& panel = currentPanel();
+        for (FXint pass = 0; pass < days; ++pass) {
+            bool reached = false;
+            for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext()) {
+                const FXString key = lessons.rows.GetField(0);
+                const FXString dateStart = rawField(lessons, "DateStart").left(10);
+                const FXString dateEnd = rawField(lessons, "DateEnd").left(10);
+                const FXint startHour = typedHour(rawField(lessons, "TimeStart"));
+                const FXint endHour = typedHour(rawField(lessons, "TimeEnd"));
+                if (!reached) {
+                    if (FXIntVal(key) != currentLessonId) continue;
+                    reached = true;
+                    const FXlong end = nextSchoolDay(dateEnd, endHour);
+                    lessons.SetFieldByKey(key, "DateEnd", format(end, "%Y-%m-%d"));
+                    panel.endDate->setText(displayed(end));
+                    continue;
+                }
+                lessons.SetFieldByKey(key, "DateStart", format(nextSchoolDay(dateStart, startHour), "%Y-%m-%d"));
+                lessons.SetFieldByKey(key, "DateEnd", format(nextSchoolDay(dateEnd, endHour), "%Y-%m-%d"));
+            }
+        }
+        if (!Prompter::get().question(this, "Confirm shove lessons",
+                                      "Do you want to shove this lesson and \nall subsequent lessons in this unit "
+                                      "forward by " + text(days) + " days?"))
+            return;
+        busy(true);
+        if (!lessons.WriteRecordset()) throw PlanEditAbort();
+        busy(false);
+
+        // The long-term plan must reach the unit's last lesson.
+        query(rs, "Select First 1 DateEnd from LessonPlan where FKUnitPlan = " + unit + " Order By DateEnd Desc");
+        const FXString lastEnd = rawField(rs, "DateEnd").left(10);
+        IsectRecordset plan;
+        plan.fromTable = "LongTerm";
+        query(plan, "Select LongTerm.Id, PlanEnd, FKSyndicate from LongTerm, UnitPlan where LongTerm.Id = "
+                    "UnitPlan.FKLongTerm and UnitPlan.Id = " + unit);
+        if (plan.rows.IsEmpty()) return;
+        plan.MoveFirst();
+        const FXString planEnd = rawField(plan, "PlanEnd").left(10);
+        if (!DateIsLater(lastEnd, planEnd)) return;
+        if (FXIntVal(plan.GetField("FKSyndicate")) == FXIntVal(currentUserId)) {
+            plan.SetFieldByKey(plan.rows.GetField(0), "PlanEnd", lastEnd);
+            if (!plan.WriteRecordset()) throw PlanEditAbort();
+        } else {
+            Prompter::get().information(this, "Syndicate Wide Plan Exceeded",
+                                        "Your unit plan has overrun your syndicate wide Long Term Plan.");
+        }
+    });
+}

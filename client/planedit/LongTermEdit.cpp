@@ -1,0 +1,214 @@
+// UnitPlanDialog: long-term plans (tab "L&ong Term Plans") and the
+// syndicate's subjects (tab "Sub&jects").
+#include "AppState.h"
+#include "FXTextException.h"
+#include "Prompter.h"
+#include "UnitPlanDialog.h"
+
+using namespace FX;
+
+namespace {
+
+bool blank(const FXString& s) {
+    FXString t = s;
+    return t.trim().empty();
+}
+
+FXString text(FXint value) { return FXStringVal(value); }
+FXString trimmed(const FXString& s) {
+    FXString t = s;
+    return t.trim();
+}
+
+bool listHoldsText(FXList* list, const FXString& s) {
+    for (FXint i = 0; i < list->getNumItems(); ++i)
+        if (list->getItemText(i) == s) return true;
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- long-term plans
+
+void UnitPlanDialog::addLongTermQuery() {
+    const FXString name = longTermName->getText();
+    if (listHoldsText(longTermList, name)) {
+        Prompter::get().error(this, "LongTermPlanEdit::addLongTermQuery", "This plan already exists.");
+        return;
+    }
+    FXint newId = 0;
+    bool added = failureScope("Database Error", [&] {
+        if (blank(name)) throw FXTextException("Cannot have empty Long Term plan name.");
+        FXString start = typedDate(longTermStart->getText());
+        FXString end = typedDate(longTermEnd->getText());
+        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
+        FXint subject = subjectCombo->getCurrentItem();
+        FXint year = childYearCombo->getCurrentItem();
+        if (subject < 0 || year < 0)
+            throw FXTextException("Cannot add a Long Term plan without a Subject and a Children's Year.");
+        const FXString owner = syndicateWide ? currentSyndicate : currentUserId;
+        IsectRecordset rs;
+        query(rs, "Select * from MakeLongTerm('" + EscapeText(name) + "','" +
+                      EscapeText(longTermDescription->getText()) + "','" + start + "','" + end + "'," +
+                      text((FXint)(FXival)subjectCombo->getItemData(subject)) + "," +
+                      text((FXint)(FXival)childYearCombo->getItemData(year)) + "," + trimmed(owner) + "," +
+                      text(persistent ? 1 : 0) + ")");
+        newId = FXIntVal(rs.GetField("0"));
+    });
+    if (!added) return;
+    clearPlanLists();
+    if (selectQuery()) onLongTermSelected(findData(longTermList, newId));
+}
+
+void UnitPlanDialog::editLongTermQuery() {
+    const FXint index = longTermList->getCurrentItem();
+    if (longTermList->getNumItems() == 0 || index < 0) return;
+    const FXint planId = itemId(longTermList, index);
+    bool edited = failureScope("Database Error", [&] {
+        const FXString name = longTermName->getText();
+        if (blank(name)) throw FXTextException("Cannot have empty Long Term plan name.");
+        FXString start = typedDate(longTermStart->getText());
+        FXString end = typedDate(longTermEnd->getText());
+        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
+        busy(true);
+        // Read the selected plan's row again: later selections use the shared
+        // recordset for other rows.
+        const FXString key = text(planId);
+        recordset.fromTable = "LongTerm";
+        recordset.whereClause = FXString::null;
+        query(recordset, "Select * from LongTerm where Id = " + key);
+        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::editLongTermQuery - Long Term plan not found.");
+        recordset.SetFieldByKey(key, "PlanName", name);
+        recordset.SetFieldByKey(key, "Description", longTermDescription->getText());
+        recordset.SetFieldByKey(key, "PlanStart", start);
+        recordset.SetFieldByKey(key, "PlanEnd", end);
+        if (subjectCombo->getCurrentItem() >= 0)
+            recordset.SetFieldByKey(key, "FKSubject",
+                                    text((FXint)(FXival)subjectCombo->getItemData(subjectCombo->getCurrentItem())));
+        if (childYearCombo->getCurrentItem() >= 0)
+            recordset.SetFieldByKey(
+                key, "FKYear", text((FXint)(FXival)childYearCombo->getItemData(childYearCombo->getCurrentItem())));
+        recordset.SetFieldByKey(key, "FKSyndicate", trimmed(syndicateWide ? currentSyndicate : currentUserId));
+        recordset.SetFieldByKey(key, "Persistant", text(persistent ? 1 : 0));
+        if (!recordset.WriteRecordset()) throw PlanEditAbort();
+        busy(false);
+    });
+    if (!edited) return;
+    clearPlanLists();
+    if (selectQuery()) onLongTermSelected(findData(longTermList, planId));
+}
+
+void UnitPlanDialog::deleteLongTermQuery() {
+    const FXint index = longTermList->getCurrentItem();
+    if (index < 0 || !longTermList->isItemSelected(index)) return;
+    if (!Prompter::get().question(this, "Confirm delete Long Term", "Do you want to delete this Long Term plan?"))
+        return;
+    const FXint planId = itemId(longTermList, index);
+    bool deleted = failureScope("Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Delete from LongTerm where ID = " + text(planId));
+    });
+    if (!deleted) return;
+    clearPlanLists();
+    selectQuery();
+}
+
+// ---------------------------------------------------------------- subjects
+
+void UnitPlanDialog::refreshSubjects(FXint id) {
+    subjectList->clearItems();
+    IsectRecordset rs;
+    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + today() + "')");
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
+        subjectList->appendItem(rs.GetField("Description"), nullptr, (void*)(FXival)FXIntVal(rs.GetField("Id")));
+    FXint index = findData(subjectList, id);
+    if (index >= 0) selectEntry(subjectList, index);
+}
+
+void UnitPlanDialog::addSubject() {
+    const FXString name = subjectText->getText();
+    if (listHoldsText(subjectList, name)) {
+        Prompter::get().error(this, "UnitPlanDialog::addSubject", "This subject already exists.");
+        return;
+    }
+    failureScope("Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Select Id from TermDate Where FirstDay <= '" + today() + "'");
+        rs.MoveLast();
+        const FXString term = trimmed(rs.GetField("Id"));
+        if (blank(name)) throw FXTextException("Cannot have empty Subject name.");
+        query(rs, "Select * from MakeSubject('" + EscapeText(name) + "'," + trimmed(currentSyndicate) + "," + term +
+                      ")");
+        refreshSubjects(FXIntVal(rs.GetField("0")));
+    });
+}
+
+void UnitPlanDialog::renameSubject() {
+    if (subjectList->getNumItems() == 0) return;
+    const FXint index = subjectList->getCurrentItem();
+    if (index < 0) return;
+    const FXint id = itemId(subjectList, index);
+    failureScope("Database Error", [&] {
+        const FXString name = trimmed(subjectText->getText());
+        if (name.empty()) throw FXTextException("Cannot have empty Subject name.");
+        busy(true);
+        IsectRecordset rs;
+        query(rs, "Update Subject Set Description = '" + EscapeText(name) + "' where Id = " + text(id));
+        refreshSubjects(id);
+        busy(false);
+    });
+}
+
+void UnitPlanDialog::retireSubject() {
+    const FXint index = subjectList->getCurrentItem();
+    if (index < 0 || !subjectList->isItemSelected(index)) return;
+    if (!Prompter::get().question(this, "Confirm retire Subject", "Do you want to retire this Subject?")) return;
+    const FXString id = text(itemId(subjectList, index));
+    failureScope("Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Select First 1 PlanEnd from LongTerm where FKSubject = " + id + " Order By PlanEnd Desc");
+        if (rs.rows.IsEmpty()) {
+            query(rs, "Delete from Subject where ID = " + id);
+        } else {
+            const FXString lastEnd = rawField(rs, "PlanEnd").left(10);
+            query(rs, "Select First 1 Id from TermDate Where FirstDay > '" + lastEnd + "'");
+            if (!rs.rows.IsEmpty())
+                query(rs, "Update Subject Set FKTermDateEnd = " + trimmed(rs.GetField("Id")) + " where Id = " + id);
+        }
+        subjectText->setText(FXString::null);
+        refreshSubjects(0);
+    });
+}
+
+void UnitPlanDialog::moveSubject(bool up) {
+    const FXint i = subjectList->getCurrentItem();
+    const FXint n = subjectList->getNumItems();
+    FXint j;
+    if (up) {
+        if (i <= 0) return;
+        j = i - 1;
+    } else {
+        if (i < 0 || i > n - 2) return;
+        j = i + 1;
+    }
+    const FXint a = itemId(subjectList, i);
+    const FXint b = itemId(subjectList, j);
+    bool moved = failureScope("Database Error", [&] {
+        recordset.inTransaction = 1;
+        query(recordset, "Select Ordinal from Subject where Id = " + text(a));
+        const FXString ordinalA = trimmed(recordset.GetField("Ordinal"));
+        query(recordset, "Select Ordinal from Subject where Id = " + text(b));
+        const FXString ordinalB = trimmed(recordset.GetField("Ordinal"));
+        query(recordset, "Update Subject Set Ordinal = " + ordinalB + " where Id = " + text(a));
+        query(recordset, "Update Subject Set Ordinal = " + ordinalA + " where Id = " + text(b));
+        recordset.CommitTrans();
+        refreshSubjects(a);
+    });
+    // A failure before the commit must not leave the shared recordset
+    // holding its transaction open.
+    if (!moved && recordset.inTransaction) recordset.RollbackTrans();
+}
+
+void UnitPlanDialog::onSubjectSelected(FXint index) {
+    if (index >= 0 && index < subjectList->getNumItems()) subjectText->setText(subjectList->getItemText(index));
+}

@@ -1,0 +1,899 @@
+// UnitPlanDialog: layout, opening and the timed preselection, the long-term
+// list, the enable rules, geometry and closing, and the failure scope.
+// The operations behind the buttons are in LongTermEdit.cpp,
+// UnitPlanEdit.cpp and LessonPlanEdit.cpp.
+#include "UnitPlanDialog.h"
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+#include "AppResources.h"
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "FXTextException.h"
+#include "PlanIcons.h"
+#include "Prompter.h"
+
+using namespace FX;
+
+FXDEFMAP(UnitPlanDialog) UnitPlanDialogMap[] = {
+    FXMAPFUNC(SEL_TIMEOUT, UnitPlanDialog::ID_SELECTQUERY, UnitPlanDialog::onTimerSelectQuery),
+    FXMAPFUNC(SEL_TIMEOUT, UnitPlanDialog::ID_PRESELECT, UnitPlanDialog::onTimerPreselect),
+    FXMAPFUNC(SEL_CHORE, UnitPlanDialog::ID_DESTROY, UnitPlanDialog::onChoreDestroy),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_CLOSE, UnitPlanDialog::onCmdClose),
+    FXMAPFUNC(SEL_COMMAND, FXDialogBox::ID_CANCEL, UnitPlanDialog::onCmdClose),
+    FXMAPFUNC(SEL_CLOSE, 0, UnitPlanDialog::onCmdClose),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_LONGTERMLIST, UnitPlanDialog::onCmdLongTermList),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_UNITLIST, UnitPlanDialog::onCmdUnitList),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_DAYLIST, UnitPlanDialog::onCmdLessonList),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_LESSONLIST, UnitPlanDialog::onCmdLessonList),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ATTACHMENTLIST, UnitPlanDialog::onCmdAttachmentList),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SUBJECTLIST, UnitPlanDialog::onCmdSubjectList),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PERSISTENT, UnitPlanDialog::onCmdPersistent),
+    FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_PERSISTENT_FIELD, UnitPlanDialog::onUpdPersistentField),
+    FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_SEARCHTEXT, UnitPlanDialog::onUpdSearchText),
+    FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_TIMESWITCHER, UnitPlanDialog::onUpdTimeSwitcher),
+    FXMAPFUNCS(SEL_COMMAND, UnitPlanDialog::ID_ADD_LONGTERM, UnitPlanDialog::ID_SUBJECT_DOWN,
+               UnitPlanDialog::onCmdOperation),
+    FXMAPFUNCS(SEL_COMMAND, UnitPlanDialog::ID_ATTACH_IMPORT, UnitPlanDialog::ID_SEARCH_PRINT,
+               UnitPlanDialog::onCmdNotYet),
+};
+
+FXIMPLEMENT(UnitPlanDialog, FXDialogBox, UnitPlanDialogMap, ARRAYNUMBER(UnitPlanDialogMap))
+
+FXint UnitPlanDialog::liveCount = 0;
+
+namespace {
+
+const FXuint buttonStyle = BUTTON_NORMAL | LAYOUT_RIGHT;
+const char* const settingsSection = "UNITPLANDIALOG";
+
+FXButton* button(FXComposite* p, const char* text, FXObject* tgt, FXSelector sel) {
+    FXButton* b = new FXButton(p, text, nullptr, tgt, sel, buttonStyle, 0, 0, 0, 0, 12, 12, 3, 3);
+    if (labelFont) b->setFont(labelFont);
+    return b;
+}
+
+FXHorizontalFrame* buttonRow(FXComposite* p) {
+    return new FXHorizontalFrame(p, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
+}
+
+// A label above a sunken, word-wrapping text area of the given height.
+FXText* textArea(FXComposite* p, const char* label, FXint height) {
+    new FXLabel(p, label, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 0, 0, 2, 0);
+    FXHorizontalFrame* frame =
+        new FXHorizontalFrame(p, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FIX_HEIGHT, 0, 0, 0, height,
+                              0, 0, 0, 0);
+    return new FXText(frame, nullptr, 0, TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+}
+
+// A header over side-by-side lists of fixed widths.
+void listGroup(FXComposite* p, const char* const* titles, const FXint* widths, FXint count, FXList** lists,
+               FXObject* tgt, const FXSelector* sels, FXuint frameOpts) {
+    FXVerticalFrame* group = new FXVerticalFrame(p, FRAME_SUNKEN | FRAME_THICK | frameOpts, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXHeader* header = new FXHeader(group, nullptr, 0, HEADER_NORMAL | LAYOUT_FILL_X);
+    for (FXint i = 0; i < count; ++i) header->appendItem(titles[i], nullptr, widths[i]);
+    FXHorizontalFrame* row = new FXHorizontalFrame(group, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    for (FXint i = 0; i < count; ++i)
+        lists[i] = new FXList(row, tgt, sels ? sels[i] : 0,
+                              LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y | HSCROLLER_NEVER, 0, 0, widths[i], 0);
+}
+
+FXTextField* field(FXComposite* p, FXint columns) {
+    return new FXTextField(p, columns, nullptr, 0, TEXTFIELD_NORMAL);
+}
+
+void placeholder(FXComposite* p) { new FXFrame(p, FRAME_NONE, 0, 0, 0, 0, 0, 0, 0, 0); }
+
+FXString text(FXint value) { return FXStringVal(value); }
+
+// "YYYY-MM-DD" plus a number of days, as "YYYY-MM-DD".
+FXString addDays(const FXString& iso, FXint days) {
+    struct tm t = {};
+    t.tm_year = FXIntVal(iso.mid(0, 4)) - 1900;
+    t.tm_mon = FXIntVal(iso.mid(5, 2)) - 1;
+    t.tm_mday = FXIntVal(iso.mid(8, 2)) + days;
+    t.tm_hour = 12;
+    t.tm_isdst = -1;
+    mktime(&t);
+    char buffer[16];
+    strftime(buffer, sizeof buffer, "%Y-%m-%d", &t);
+    return buffer;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- construction
+
+UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId)
+    : FXDialogBox(app, "Edit Unit Plans", DECOR_ALL, 0, 0, 640, 480, 4, 4, 4, 4, 4, 4) {
+    ++liveCount;
+    if (appIcon) {
+        setIcon(appIcon);
+        setMiniIcon(appIcon);
+    }
+    syndicateWideTarget.connect(syndicateWide);
+    persistentTarget.connect(persistent, this, ID_PERSISTENT);
+    unitTypeTarget.connect(unitType);
+    exportMarkTarget.connect(exportMark);
+    rotateTarget.connect(rotate);
+    shoveDaysTarget.connect(shoveDays);
+    evaluationTarget.connect(evaluation);
+    assessmentTarget.connect(assessment);
+    notTaughtTarget.connect(notTaught);
+
+    persistentIcon = makePersistentIcon(app);
+    exportIcon = makeExportIcon(app);
+    importedIcon = makeImportedIcon(app);
+    transferFileIcon = makeTransferFileIcon(app);
+
+    buildLayout();
+
+    app->addTimeout(this, ID_SELECTQUERY, 100);
+    if (longTermId >= 2) {
+        currentLessonId = longTermId;
+        preselectLongTerm = 1;
+        app->addTimeout(this, ID_PRESELECT, 150);
+    } else if (lessonId >= 2) {
+        currentLessonId = lessonId;
+        preselectLesson = 1;
+        app->addTimeout(this, ID_PRESELECT, 150);
+    }
+}
+
+UnitPlanDialog::~UnitPlanDialog() {
+    getApp()->removeTimeout(this, ID_SELECTQUERY);
+    getApp()->removeTimeout(this, ID_PRESELECT);
+    getApp()->removeChore(this, ID_DESTROY);
+    // The widgets go before the data targets and icons they use.
+    while (getFirst()) delete getFirst();
+    delete persistentIcon;
+    delete exportIcon;
+    delete importedIcon;
+    delete transferFileIcon;
+    --liveCount;
+}
+
+void UnitPlanDialog::buildLayout() {
+    FXHorizontalFrame* outer =
+        new FXHorizontalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+
+    // Left column: long-term and unit lists above, day and lesson lists below.
+    FXVerticalFrame* left = new FXVerticalFrame(outer, LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+    {
+        const char* titles[] = {"Long Term Plan", "Unit Plan"};
+        const FXint widths[] = {120, 120};
+        const FXSelector sels[] = {ID_LONGTERMLIST, ID_UNITLIST};
+        FXList* lists[2];
+        listGroup(left, titles, widths, 2, lists, this, sels, LAYOUT_FILL_Y);
+        longTermList = lists[0];
+        unitList = lists[1];
+    }
+    {
+        const char* titles[] = {"Day or Date", "Lesson Plan"};
+        const FXint widths[] = {80, 160};
+        const FXSelector sels[] = {ID_DAYLIST, ID_LESSONLIST};
+        FXList* lists[2];
+        listGroup(left, titles, widths, 2, lists, this, sels, LAYOUT_FILL_Y);
+        dayList = lists[0];
+        lessonList = lists[1];
+    }
+
+    tabBook = new FXTabBook(outer, nullptr, 0, TABBOOK_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    const char* tabTitles[TAB_COUNT] = {"L&ong Term Plans", "Unit &Plans", "&Lesson Objective", "Le&sson Detail",
+                                        "Lesson E&valuation", "Searc&h", "Sub&jects"};
+    for (FXint i = 0; i < TAB_COUNT; ++i) {
+        tabItems[i] = new FXTabItem(tabBook, tabTitles[i]);
+        tabPanes[i] = new FXVerticalFrame(tabBook, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0,
+                                          0, 0, 6, 6, 6, 6, 2, 2);
+    }
+    buildLongTermTab(tabPanes[TAB_LONGTERM]);
+    buildUnitTab(tabPanes[TAB_UNIT]);
+    buildObjectiveTab(tabPanes[TAB_OBJECTIVE]);
+    buildDetailTab(tabPanes[TAB_DETAIL]);
+    buildEvaluationTab(tabPanes[TAB_EVALUATION]);
+    buildSearchTab(tabPanes[TAB_SEARCH]);
+    buildSubjectsTab(tabPanes[TAB_SUBJECTS]);
+}
+
+void UnitPlanDialog::buildLongTermTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LONGTERM);
+    button(buttons, "&Delete", this, ID_DELETE_LONGTERM);
+    button(buttons, "&Add", this, ID_ADD_LONGTERM);
+
+    FXMatrix* top = new FXMatrix(pane, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+    new FXLabel(top, "Children's Year:");
+    childYearCombo = new FXComboBox(top, 20, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
+    childYearCombo->setNumVisible(6);
+    new FXLabel(top, "Subject:");
+    subjectCombo = new FXComboBox(top, 20, this, ID_PERSISTENT_FIELD, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
+    subjectCombo->setNumVisible(6);
+    new FXLabel(top, "Name:");
+    longTermName = field(top, 40);
+    longTermDescription = textArea(pane, "Description:", 150);
+
+    FXMatrix* dates = new FXMatrix(pane, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0, 4, 2);
+    new FXLabel(dates, "Start Date:");
+    longTermStart = new FXTextField(dates, 12, this, ID_PERSISTENT_FIELD, TEXTFIELD_NORMAL);
+    new FXLabel(dates, "End Date:");
+    longTermEnd = new FXTextField(dates, 12, this, ID_PERSISTENT_FIELD, TEXTFIELD_NORMAL);
+    syndicateWideCheck =
+        new FXCheckButton(pane, "Syndicate Wide Plan\tEverybody in your syndicate can view this long term plan.",
+                          &syndicateWideTarget, FXDataTarget::ID_VALUE);
+    persistentCheck = new FXCheckButton(pane, "Ignore Start and End Dates\tThis plan is always visible in the list box.",
+                                        &persistentTarget, FXDataTarget::ID_VALUE);
+    leaderLabel = new FXLabel(pane,
+                              "You are logged in as a syndicate leader.  Syndicate leaders cannot add, delete\n"
+                              "or edit -  unit plans or lesson plans.  If you want to do this log in as a teacher.",
+                              nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+    leaderLabel->setTextColor(FXRGB(255, 0, 0));
+}
+
+void UnitPlanDialog::buildUnitTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_UNIT);
+    button(buttons, "&Delete", this, ID_DELETE_UNIT);
+    button(buttons, "&Add", this, ID_ADD_UNIT);
+
+    FXHorizontalFrame* nameRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    new FXLabel(nameRow, "Name:");
+    unitName = field(nameRow, 40);
+    unitDescription = textArea(pane, "Description:", 150);
+
+    FXHorizontalFrame* typeRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 2, 2);
+    new FXLabel(typeRow, "Lesson Type:");
+    const char* typeNames[3] = {"Unit Plan", "Routine Lesson", "Non Contact Time"};
+    for (FXint i = 0; i < 3; ++i)
+        unitTypeRadio[i] = new FXRadioButton(typeRow, typeNames[i], &unitTypeTarget, FXDataTarget::ID_OPTION + i + 1);
+    rotateCheck = new FXCheckButton(pane, "Rotating plan\tDisplay lesson plans on the Weekly calender as Rotating plans.",
+                                    &rotateTarget, FXDataTarget::ID_VALUE);
+    exportCheck = new FXCheckButton(
+        pane, "Mark for export to disk\tMark this Unit plan for exporting to disk at the end of your session.",
+        &exportMarkTarget, FXDataTarget::ID_VALUE);
+
+    // Attachments of the unit.
+    const char* titles[] = {"File Attachment Name", "File Size"};
+    const FXint widths[] = {410, 80};
+    const FXSelector sels[] = {ID_ATTACHMENTLIST, ID_ATTACHMENTLIST};
+    FXList* lists[2];
+    listGroup(pane, titles, widths, 2, lists, this, sels, LAYOUT_FILL_X | LAYOUT_FIX_HEIGHT);
+    lists[0]->getParent()->getParent()->setHeight(90);
+    attachmentList = lists[0];
+    attachmentSizeList = lists[1];
+    FXGroupBox* notes = new FXGroupBox(pane, "File Notes", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+    FXHorizontalFrame* notesFrame =
+        new FXHorizontalFrame(notes, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FIX_HEIGHT, 0, 0, 0, 200, 0, 0, 0, 0);
+    attachmentNotes = new FXText(notesFrame, nullptr, 0, TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXHorizontalFrame* attach = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    button(attach, "&Remove\tRemove file attachment from database", this, ID_ATTACH_REMOVE);
+    button(attach, "E&xport\tCopy file attachment from database to disk", this, ID_ATTACH_EXPORT);
+    button(attach, "Edi&t\tEdit notes that accompany file attachment", this, ID_ATTACH_EDIT);
+    button(attach, "&Import\tCopy file attachment into database", this, ID_ATTACH_IMPORT);
+}
+
+void UnitPlanDialog::buildObjectiveTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LESSON);
+    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    button(buttons, "&Add", this, ID_ADD_LESSON);
+
+    FXHorizontalFrame* nameRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    new FXLabel(nameRow, "Name:");
+    lessonName = field(nameRow, 40);
+    essentialSkills = textArea(pane, "Essential Skills:", 65);
+    achievementObjectives = textArea(pane, "Achievement Objectives:", 200);
+    learningOutcomes = textArea(pane, "Specific Learning Outcomes:", 80);
+
+    timeSwitcher = new FXSwitcher(pane, LAYOUT_FILL_X | SWITCHER_VCOLLAPSE, 0, 0, 0, 0, 0, 0, 4, 0);
+    timeSwitcher->setTarget(this);
+    timeSwitcher->setSelector(ID_TIMESWITCHER);
+    // Panel 1: unit plan.
+    {
+        FXGroupBox* box = new FXGroupBox(timeSwitcher, "Unit Plan", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+        FXMatrix* m = new FXMatrix(box, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+        TimePanel& p = panels[0];
+        new FXLabel(m, "Start Date:");
+        p.startDate = field(m, 20);
+        button(m, "+Da&y", this, ID_PLUS_DAY);
+        new FXLabel(m, "End Date:");
+        p.endDate = field(m, 20);
+        button(m, "+&Week", this, ID_PLUS_WEEK);
+        new FXLabel(m, "Start Time:");
+        p.startTime = field(m, 20);
+        button(m, "&Bump\tShift this lesson foward to share the same\ntime slot as the next lesson in this unit.", this,
+               ID_BUMP);
+        new FXLabel(m, "End Time:");
+        p.endTime = field(m, 20);
+        button(m,
+               "S&hove\tShift this lesson and all subsequent lessons in this unit forward by 1 to n days.\n"
+               "If necessary extend the Long Term Plan forward by one day too.",
+               this, ID_SHOVE);
+        new FXLabel(m, "Shove Days:");
+        shoveReadout = new FX7Segment(m, "1", SEVENSEGMENT_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+        shoveReadout->setTarget(&shoveDaysTarget);
+        shoveReadout->setSelector(FXDataTarget::ID_VALUE);
+        button(m, "&Up\tMove lesson up one period.", this, ID_PERIOD_UP);
+        placeholder(m);
+        shoveSlider = new FXSlider(m, &shoveDaysTarget, FXDataTarget::ID_VALUE,
+                                   SLIDER_HORIZONTAL | SLIDER_INSIDE_BAR | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
+        shoveSlider->setRange(1, 30);
+        button(m, "Dow&n\tMove lesson down one period.", this, ID_PERIOD_DOWN);
+    }
+    // Panel 2: routine lesson.
+    {
+        FXGroupBox* box =
+            new FXGroupBox(timeSwitcher, "Routine Lesson", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+        FXMatrix* m = new FXMatrix(box, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+        TimePanel& p = panels[1];
+        new FXLabel(m, "Day:");
+        routineDayCombo = new FXComboBox(m, 20, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
+        const char* days[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday"};
+        for (const char* d : days) routineDayCombo->appendItem(d);
+        routineDayCombo->setNumVisible(5);
+        placeholder(m);
+        new FXLabel(m, "Start Date:");
+        p.startDate = field(m, 20);
+        button(m, "+Da&y", this, ID_PLUS_DAY);
+        new FXLabel(m, "End Date:");
+        p.endDate = field(m, 20);
+        button(m, "+&Week", this, ID_PLUS_WEEK);
+        new FXLabel(m, "Start Time:");
+        p.startTime = field(m, 20);
+        placeholder(m);
+        new FXLabel(m, "End Time:");
+        p.endTime = field(m, 20);
+        placeholder(m);
+    }
+    // Panel 3: non-contact time.
+    {
+        FXGroupBox* box =
+            new FXGroupBox(timeSwitcher, "Non-contact time", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+        FXMatrix* m = new FXMatrix(box, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+        TimePanel& p = panels[2];
+        new FXLabel(m, "Start Date:");
+        p.startDate = field(m, 20);
+        placeholder(m);
+        new FXLabel(m, "End Date:");
+        p.endDate = field(m, 20);
+        button(m, "+Da&y", this, ID_PLUS_DAY);
+        new FXLabel(m, "Start Time:");
+        p.startTime = field(m, 20);
+        button(m, "+&Week", this, ID_PLUS_WEEK);
+        new FXLabel(m, "End Time:");
+        p.endTime = field(m, 20);
+        placeholder(m);
+    }
+}
+
+void UnitPlanDialog::buildDetailTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LESSON);
+    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    lessonIntro = textArea(pane, "Introduction:", 80);
+    lessonDevelopment = textArea(pane, "Development:", 350);
+    lessonClosure = textArea(pane, "Closure:", 80);
+}
+
+void UnitPlanDialog::buildEvaluationTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LESSON);
+    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    lessonTest = textArea(pane, "Assessment:", 80);
+    lessonResources = textArea(pane, "Resources:", 280);
+    lessonReflection = textArea(pane, "Reflection:", 120);
+
+    FXMatrix* m = new FXMatrix(pane, 4, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0, 4, 2);
+    new FXLabel(m, "Evaluation:");
+    new FXRadioButton(m, "Excellent Lesson", &evaluationTarget, FXDataTarget::ID_OPTION + 1);
+    new FXRadioButton(m, "Good Lesson", &evaluationTarget, FXDataTarget::ID_OPTION + 0);
+    new FXRadioButton(m, "Bad Lesson", &evaluationTarget, FXDataTarget::ID_OPTION - 1);
+    new FXLabel(m, "Assessment:");
+    new FXRadioButton(m, "Yes", &assessmentTarget, FXDataTarget::ID_OPTION + 1);
+    new FXRadioButton(m, "No", &assessmentTarget, FXDataTarget::ID_OPTION + 0);
+    placeholder(m);
+    new FXLabel(m, "Lesson Not Taught:");
+    new FXRadioButton(m, "Yes", &notTaughtTarget, FXDataTarget::ID_OPTION + 1);
+    new FXRadioButton(m, "No", &notTaughtTarget, FXDataTarget::ID_OPTION + 0);
+    placeholder(m);
+}
+
+void UnitPlanDialog::buildSearchTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Print\tPrint selected lessons.", this, ID_SEARCH_PRINT);
+    button(buttons, "&Unselect\tUnselect all lessons displayed.", this, ID_SEARCH_UNSELECT);
+    button(buttons, "Se&lect\tSelect all lessons displayed.", this, ID_SEARCH_SELECT);
+    button(buttons,
+           "&Search\tSearch across all teachers for Lesson Plan Names that contain the search string provided.", this,
+           ID_SEARCH);
+
+    const char* titles[] = {"Date", "Teacher", "Unit Name", "Lesson Plan Name"};
+    const FXint widths[] = {73, 130, 145, 277};
+    FXList* lists[4];
+    listGroup(pane, titles, widths, 4, lists, nullptr, nullptr, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    searchDateList = lists[0];
+    searchTeacherList = lists[1];
+    searchUnitList = lists[2];
+    searchLessonList = lists[3];
+
+    FXHorizontalFrame* row = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
+    new FXLabel(row, "Search String:");
+    searchText = new FXTextField(row, 52, this, ID_SEARCHTEXT, TEXTFIELD_NORMAL);
+    FXGroupBox* group =
+        new FXGroupBox(pane, "Lesson Evaluation", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+    FXHorizontalFrame* checks = new FXHorizontalFrame(group, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    searchEvaluation = new FXCheckButton(checks, "Evaluation\tSearch on Excellent, Good or Bad");
+    searchAssessment = new FXCheckButton(checks, "Assessment\tSearch on Assessment Yes or No");
+    searchNotTaught = new FXCheckButton(checks, "Lesson Not Taught\tSearch on Not Taught Yes or No");
+}
+
+void UnitPlanDialog::buildSubjectsTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Down\tMove this subject down the list.", this, ID_SUBJECT_DOWN);
+    button(buttons, "&Up\tMove this subject up the list.", this, ID_SUBJECT_UP);
+    button(buttons, "&Edit", this, ID_RENAME_SUBJECT);
+    button(buttons, "&Retire\tRetire this subject in future terms. Retirements cannot be undone.", this,
+           ID_RETIRE_SUBJECT);
+    button(buttons, "&Add", this, ID_ADD_SUBJECT);
+
+    const char* titles[] = {"Subject Description"};
+    const FXint widths[] = {300};
+    const FXSelector sels[] = {ID_SUBJECTLIST};
+    FXList* lists[1];
+    listGroup(pane, titles, widths, 1, lists, this, sels, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    subjectList = lists[0];
+    subjectText = field(pane, 40);
+}
+
+// Saved geometry, the leader label hidden, shown.
+void UnitPlanDialog::create() {
+    const bool created = id() != 0;
+    FXDialogBox::create();
+    if (created) return;
+    persistentIcon->create();
+    exportIcon->create();
+    importedIcon->create();
+    transferFileIcon->create();
+
+    FXRegistry& reg = getApp()->reg();
+    FXint x = reg.readIntEntry(settingsSection, "x", 40);
+    FXint y = reg.readIntEntry(settingsSection, "y", 40);
+    FXint w = reg.readIntEntry(settingsSection, "width", 640);
+    FXint h = reg.readIntEntry(settingsSection, "height", 480);
+    if (x < 0) x = 40;
+    if (y < 0) y = 40;
+    if (w < 640) w = 640;
+    if (h < 480) h = 480;
+    position(x, y, w, h);
+    leaderLabel->hide();
+    show();
+    placementDx = getX() - x;
+    placementDy = getY() - y;
+}
+
+// ---------------------------------------------------------------- closing
+
+void UnitPlanDialog::closeDialog() {
+    if (closing) return;
+    closing = true;
+    FXRegistry& reg = getApp()->reg();
+    reg.writeIntEntry(settingsSection, "x", getX() - placementDx);
+    reg.writeIntEntry(settingsSection, "y", getY() - placementDy);
+    reg.writeIntEntry(settingsSection, "width", getWidth());
+    reg.writeIntEntry(settingsSection, "height", getHeight());
+    getApp()->removeTimeout(this, ID_SELECTQUERY);
+    getApp()->removeTimeout(this, ID_PRESELECT);
+    hide();
+    // Deleted once the handler that closed it has returned.
+    getApp()->addChore(this, ID_DESTROY);
+}
+
+long UnitPlanDialog::onCmdClose(FXObject*, FXSelector, void*) {
+    closeDialog();
+    return 1;
+}
+
+long UnitPlanDialog::onChoreDestroy(FXObject*, FXSelector, void*) {
+    delete this;
+    return 1;
+}
+
+// ---------------------------------------------------------------- helpers
+
+bool UnitPlanDialog::failureScope(const FXString& caption, const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (const PlanEditAbort&) {
+        busy(false);
+    } catch (const FXException& e) {
+        busy(false);
+        Prompter::get().error(this, caption, e.what());
+    }
+    return false;
+}
+
+void UnitPlanDialog::query(IsectRecordset& rs, const FXString& sql) {
+    if (!rs.OpenRecordset(sql)) {
+        rs.inTransaction = 0;
+        throw PlanEditAbort();
+    }
+}
+
+FXString UnitPlanDialog::rawField(IsectRecordset& rs, const FXString& name) {
+    FieldDef def = rs.FieldOrdinal(name);
+    return rs.rows.GetField(def.ordinal);
+}
+
+FXint UnitPlanDialog::itemId(FXList* list, FXint index) {
+    return (FXint)(FXival)list->getItemData(index);
+}
+
+FXint UnitPlanDialog::findData(FXList* list, FXint id) {
+    for (FXint i = 0; i < list->getNumItems(); ++i)
+        if (itemId(list, i) == id) return i;
+    return -1;
+}
+
+FXint UnitPlanDialog::findData(FXComboBox* combo, FXint id) {
+    for (FXint i = 0; i < combo->getNumItems(); ++i)
+        if ((FXint)(FXival)combo->getItemData(i) == id) return i;
+    return -1;
+}
+
+void UnitPlanDialog::selectEntry(FXList* list, FXint index) {
+    if (index < 0 || index >= list->getNumItems()) return;
+    list->killSelection();
+    list->selectItem(index);
+    list->setCurrentItem(index);
+    list->makeItemVisible(index);
+}
+
+FXString UnitPlanDialog::today() {
+    time_t now = (time_t)appNow();
+    struct tm local;
+    localtime_r(&now, &local);
+    char buffer[16];
+    strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
+    return buffer;
+}
+
+FXString UnitPlanDialog::typedDate(const FXString& typed) {
+    FXint error = 0;
+    FXString result = Year2000(typed, error);
+    if (error) throw FXTextException(result);
+    return result;
+}
+
+void UnitPlanDialog::busy(bool on) {
+    FXCursor* cursor = on ? busyCursor : normalCursor;
+    if (cursor) setDefaultCursor(cursor);
+}
+
+bool UnitPlanDialog::isLeader() const { return FXIntVal(currentUserId) == FXIntVal(currentSyndicate); }
+
+void UnitPlanDialog::showTab(Tab tab) { tabBook->setCurrent(tab); }
+
+void UnitPlanDialog::clearPlanLists() {
+    longTermList->clearItems();
+    unitList->clearItems();
+    dayList->clearItems();
+    lessonList->clearItems();
+}
+
+// The calendar shows the week of dateOffset: have it drawn again.
+void UnitPlanDialog::refreshCalendar() {
+    for (FXWindow* w = getRoot()->getFirst(); w; w = w->getNext())
+        if (w->isMemberOf(FXMETACLASS(CalendarWindow)) && w->id())
+            w->handle(this, FXSEL(SEL_COMMAND, CalendarWindow::ID_REFRESH), nullptr);
+}
+
+// ---------------------------------------------------------------- opening
+
+FXint UnitPlanDialog::selectQuery() {
+    if (currentUserId.empty()) {
+        Prompter::get().error(this, "UnitPlanDialog", "You must choose a user name to add long term plans.");
+        closeDialog();
+        return 0;
+    }
+    FXint result = 0;
+    failureScope("Database Error", [&] {
+        const bool leader = isLeader();
+        for (FXint i = TAB_UNIT; i <= TAB_SEARCH; ++i) {
+            if (leader) {
+                tabItems[i]->hide();
+                tabPanes[i]->hide();
+            } else {
+                tabItems[i]->show();
+            }
+        }
+        if (leader) {
+            tabItems[TAB_SUBJECTS]->show();
+            leaderLabel->show();
+            showTab(TAB_LONGTERM);
+        } else {
+            tabItems[TAB_SUBJECTS]->hide();
+            tabPanes[TAB_SUBJECTS]->hide();
+            if (tabBook->getCurrent() == TAB_SUBJECTS) showTab(TAB_LONGTERM);
+        }
+        tabBook->recalc();
+
+        clearPlanLists();
+        fillCombos();
+
+        // The current term: the last one that began on or before today.
+        IsectRecordset terms;
+        query(terms, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + today() +
+                         "'");
+        terms.MoveLast();
+        FXString termStart = rawField(terms, "FirstDay").left(10);
+        FXint weeks = FXIntVal(terms.GetField("SchoolWeeks"));
+        FXString termEnd = addDays(termStart, weeks * 7);
+
+        IsectRecordset plans;
+        query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + currentSyndicate +
+                         " or FKSyndicate = " + currentUserId + ") and ((PlanEnd >= '" + termStart +
+                         "' and PlanEnd < '" + termEnd + "' or PlanStart <= '" + termEnd + "' and PlanEnd >= '" +
+                         termEnd + "') or (Persistant = 1)) Order by PlanName");
+        if (plans.rows.IsEmpty()) {
+            Prompter::get().error(this, "UnitPlanDialog::selectQuery", "No long term plans found for this term.");
+            return;
+        }
+        for (plans.MoveFirst(); !plans.eof(); plans.MoveNext()) {
+            FXIcon* icon = FXIntVal(plans.GetField("Persistant")) != 0 ? persistentIcon : nullptr;
+            longTermList->appendItem(plans.GetField("PlanName"), icon,
+                                     (void*)(FXival)FXIntVal(plans.GetField("Id")));
+        }
+        result = 1;
+    });
+    return result;
+}
+
+void UnitPlanDialog::fillCombos() {
+    childYearCombo->clearItems();
+    subjectCombo->clearItems();
+    subjectList->clearItems();
+    IsectRecordset rs;
+    query(rs, "Select * from ChildYear Order By Description Desc");
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
+        childYearCombo->appendItem(rs.GetField("Description"), (void*)(FXival)FXIntVal(rs.GetField("Id")));
+    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + today() + "')");
+    const bool leader = isLeader();
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
+        void* id = (void*)(FXival)FXIntVal(rs.GetField("Id"));
+        subjectCombo->appendItem(rs.GetField("Description"), id);
+        if (leader) subjectList->appendItem(rs.GetField("Description"), nullptr, id);
+    }
+    childYearCombo->setNumVisible(6);
+    subjectCombo->setNumVisible(6);
+}
+
+void UnitPlanDialog::onLongTermSelected(FXint index) {
+    if (index < 0 || index >= longTermList->getNumItems()) {
+        Prompter::get().error(this, "LongTermPlanEdit::onLongTermSelected", "Long Term Plan not found in this term.");
+        return;
+    }
+    failureScope("Database Error", [&] {
+        selectEntry(longTermList, index);
+        unitList->clearItems();
+        dayList->clearItems();
+        lessonList->clearItems();
+        const FXString id = text(itemId(longTermList, index));
+
+        IsectRecordset units;
+        query(units, "Select * from UnitPlan where FKLongTerm = " + id + " and FKTeacher = " + currentUserId +
+                         " Order By UnitName");
+        for (units.MoveFirst(); !units.eof(); units.MoveNext()) {
+            FXint transfer = FXIntVal(units.GetField("Transfer"));
+            FXIcon* icon = transfer > 0 ? exportIcon : transfer < 0 ? importedIcon : nullptr;
+            unitList->appendItem(units.GetField("UnitName"), icon, (void*)(FXival)FXIntVal(units.GetField("Id")));
+        }
+
+        // Transfer files waiting to be imported.
+        FXString* files = nullptr;
+        FXint count = FXDir::listFiles(files, localPath("..\\Transfer"), "*.dat", FXDir::NoDirs);
+        std::vector<FXString> names;
+        for (FXint i = 0; i < count; ++i) names.push_back(files[i]);
+        delete[] files;
+        std::sort(names.begin(), names.end(),
+                  [](const FXString& a, const FXString& b) { return compare(a, b) < 0; });
+        for (const FXString& name : names) unitList->appendItem(name, transferFileIcon, (void*)(FXival)-1);
+
+        recordset.fromTable = "LongTerm";
+        query(recordset, "Select * from LongTerm where Id = " + id);
+        if (!recordset.rows.IsEmpty()) {
+            recordset.MoveFirst();
+            longTermName->setText(recordset.GetField("PlanName"));
+            longTermDescription->setText(recordset.GetField("Description"));
+            longTermStart->setText(recordset.GetField("PlanStart"));
+            longTermEnd->setText(recordset.GetField("PlanEnd"));
+            FXint subject = findData(subjectCombo, FXIntVal(recordset.GetField("FKSubject")));
+            if (subject >= 0) subjectCombo->setCurrentItem(subject);
+            FXint year = findData(childYearCombo, FXIntVal(recordset.GetField("FKYear")));
+            if (year >= 0) childYearCombo->setCurrentItem(year);
+            syndicateWide = FXIntVal(recordset.GetField("FKSyndicate")) != FXIntVal(currentUserId) ? 1 : 0;
+            persistent = FXIntVal(recordset.GetField("Persistant")) != 0 ? 1 : 0;
+            applyEnableRules();
+        }
+        showTab(TAB_LONGTERM);
+    });
+}
+
+FXint UnitPlanDialog::getUnitIndex() {
+    if (longTermList->getNumItems() == 0) return 0;
+    FXint index = findData(longTermList, currentLessonId);
+    if (index < 0) {
+        Prompter::get().error(this, "UnitPlanDialog::getUnitIndex",
+                              "The Long Term Plan this Lesson Plan belongs to is not available.\n"
+                              "This could be because the Lesson Plan belongs to another user or\n"
+                              "that the Long Term Plan begins after the start date of the Lesson Plan");
+        return 0;
+    }
+    onLongTermSelected(index);
+    return 1;
+}
+
+FXint UnitPlanDialog::getLessonIndex() {
+    FXint lessonId = currentLessonId;
+    FXint unitId = 0;
+    bool found = failureScope("Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Select FKUnitPlan, FKLongTerm from LessonPlan,UnitPlan Where FKUnitPlan = UnitPlan.Id"
+                  " and LessonPlan.Id = " + text(lessonId));
+        unitId = FXIntVal(rs.GetField("FKUnitPlan"));
+        currentLessonId = FXIntVal(rs.GetField("FKLongTerm"));
+    });
+    if (!found || !getUnitIndex()) return 0;
+    FXint unitIndex = findData(unitList, unitId);
+    if (unitIndex < 0) {
+        Prompter::get().error(this, "UnitPlanDialog::getLessonIndex",
+                              "The Unit Plan this Lesson Plan belongs to is not available\n"
+                              "because this Lesson Plan belongs to another user.");
+        return 0;
+    }
+    onUnitSelected(unitIndex);
+    if (lessonList->getNumItems() > 0) {
+        currentLessonId = lessonId;
+        FXint lessonIndex = findData(lessonList, lessonId);
+        if (lessonIndex >= 0) onLessonSelected(lessonIndex);
+    }
+    return 1;
+}
+
+long UnitPlanDialog::onTimerSelectQuery(FXObject*, FXSelector, void*) {
+    selectQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onTimerPreselect(FXObject*, FXSelector, void*) {
+    if (closing) return 1;
+    if (preselectLongTerm)
+        getUnitIndex();
+    else if (preselectLesson)
+        getLessonIndex();
+    return 1;
+}
+
+// ---------------------------------------------------------------- list selections
+
+long UnitPlanDialog::onCmdLongTermList(FXObject*, FXSelector, void* ptr) {
+    onLongTermSelected((FXint)(FXival)ptr);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdUnitList(FXObject*, FXSelector, void* ptr) {
+    FXint index = (FXint)(FXival)ptr;
+    if (index < 0 || index >= unitList->getNumItems()) return 1;
+    if (itemId(unitList, index) < 0)
+        importUnitPlan(index);
+    else
+        onUnitSelected(index);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdLessonList(FXObject*, FXSelector, void* ptr) {
+    FXint index = (FXint)(FXival)ptr;
+    if (index >= 0) onLessonSelected(index);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAttachmentList(FXObject*, FXSelector, void* ptr) {
+    FXint index = (FXint)(FXival)ptr;
+    if (index < 0) return 1;
+    Prompter::get().information(this, "File Attachments", "File attachments are not available yet.");
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSubjectList(FXObject*, FXSelector, void* ptr) {
+    onSubjectSelected((FXint)(FXival)ptr);
+    return 1;
+}
+
+// ---------------------------------------------------------------- enable rules
+
+void UnitPlanDialog::applyEnableRules() {
+    const bool datesApply = persistent == 0;
+    if (datesApply) {
+        subjectCombo->enable();
+        longTermStart->enable();
+        longTermEnd->enable();
+    } else {
+        subjectCombo->disable();
+        longTermStart->disable();
+        longTermEnd->disable();
+    }
+    if ((searchEvaluation->getCheck() == TRUE || searchAssessment->getCheck() == TRUE ||
+         searchNotTaught->getCheck() == TRUE) &&
+        !searchText->getText().empty())
+        searchText->setText(FXString::null);
+}
+
+long UnitPlanDialog::onCmdPersistent(FXObject*, FXSelector, void*) {
+    applyEnableRules();
+    return 1;
+}
+
+long UnitPlanDialog::onUpdPersistentField(FXObject*, FXSelector, void*) {
+    applyEnableRules();
+    return 1;
+}
+
+long UnitPlanDialog::onUpdSearchText(FXObject*, FXSelector, void*) {
+    applyEnableRules();
+    return 1;
+}
+
+// The time panel follows the unit type.
+long UnitPlanDialog::onUpdTimeSwitcher(FXObject*, FXSelector, void*) {
+    FXint panel = FXCLAMP(1, unitType, 3) - 1;
+    if (timeSwitcher->getCurrent() != panel) timeSwitcher->setCurrent(panel);
+    return 1;
+}
+
+UnitPlanDialog::TimePanel& UnitPlanDialog::currentPanel() { return panels[FXCLAMP(1, unitType, 3) - 1]; }
+
+// ---------------------------------------------------------------- buttons
+
+long UnitPlanDialog::onCmdOperation(FXObject*, FXSelector sel, void*) {
+    switch (FXSELID(sel)) {
+        case ID_ADD_LONGTERM: addLongTermQuery(); break;
+        case ID_EDIT_LONGTERM: editLongTermQuery(); break;
+        case ID_DELETE_LONGTERM: deleteLongTermQuery(); break;
+        case ID_ADD_UNIT: addUnitQuery(); break;
+        case ID_EDIT_UNIT: editUnitQuery(); break;
+        case ID_DELETE_UNIT: deleteUnitQuery(); break;
+        case ID_ADD_LESSON: addLessonQuery(); break;
+        case ID_EDIT_LESSON: editLessonQuery(); break;
+        case ID_DELETE_LESSON: deleteLessonQuery(); break;
+        case ID_PLUS_DAY: shiftLesson(86400, true); break;
+        case ID_PLUS_WEEK: shiftLesson(604800, true); break;
+        case ID_PERIOD_UP: shiftLesson(-(FXlong)schoolPeriod, false); break;
+        case ID_PERIOD_DOWN: shiftLesson((FXlong)schoolPeriod, false); break;
+        case ID_BUMP: bumpLesson(); break;
+        case ID_SHOVE: shoveLessons(); break;
+        case ID_ADD_SUBJECT: addSubject(); break;
+        case ID_RENAME_SUBJECT: renameSubject(); break;
+        case ID_RETIRE_SUBJECT: retireSubject(); break;
+        case ID_SUBJECT_UP: moveSubject(true); break;
+        case ID_SUBJECT_DOWN: moveSubject(false); break;
+    }
+    return 1;
+}
+
+// Attachments and the lesson search come with their own parts of the program.
+long UnitPlanDialog::onCmdNotYet(FXObject*, FXSelector sel, void*) {
+    FXSelector id = FXSELID(sel);
+    if (id >= ID_ATTACH_IMPORT && id <= ID_ATTACH_REMOVE)
+        Prompter::get().information(this, "File Attachments", "File attachments are not available yet.");
+    else
+        Prompter::get().information(this, "Lesson Search", "The lesson search is not available yet.");
+    return 1;
+}

@@ -1,0 +1,305 @@
+// The plan editor: one modeless dialog in which a teacher edits long-term
+// plans, the unit plans under them and the lesson plans of a unit, and in
+// which a syndicate leader keeps the syndicate's subject list.
+//
+//   UnitPlanDialog.cpp   layout, opening (selectQuery, fillCombos, the timed
+//                        preselection), long-term selection, enable rules,
+//                        geometry, closing, the failure scope
+//   LongTermEdit.cpp     long-term plans (tab 1) and subjects (tab 7)
+//   UnitPlanEdit.cpp     unit plans (tab 2) and the unit list
+//   LessonPlanEdit.cpp   lesson plans (tabs 3 to 5): add, edit, delete, the
+//                        retrospective-planning rule, +Day, +Week, Up, Down,
+//                        Bump and Shove
+//   PlanIcons.cpp        the four small list icons
+//
+// Every operation started by a button or a list selection runs inside one
+// failure scope: a recordset exception, a date error or an input check ends
+// it with an error box captioned "Database Error" ("Empty Dates" for the
+// date and time buttons); lists and fields keep what they held.
+#ifndef PLENWICK_UNITPLANDIALOG_H
+#define PLENWICK_UNITPLANDIALOG_H
+
+#include <fx.h>
+
+#include <functional>
+
+#include "IsectRecordset.h"
+
+class UnitPlanDialog : public FX::FXDialogBox {
+    FXDECLARE(UnitPlanDialog)
+public:
+    // Shared recordset: every query that has no local recordset of its own.
+    IsectRecordset recordset;
+    // At opening the long-term plan or lesson to select; later the shown lesson.
+    FX::FXint currentLessonId = 0;
+
+    // Values bound to their controls through data targets.
+    FX::FXint syndicateWide = 0;  // "Syndicate Wide Plan"
+    FX::FXint persistent = 0;     // "Ignore Start and End Dates" (LongTerm.Persistant)
+    FX::FXint unitType = 1;       // 1 unit plan, 2 routine lesson, 3 non-contact time
+    FX::FXint exportMark = 0;     // UnitPlan.Transfer: 1 marked, 0 ordinary, -1 imported
+    FX::FXint rotate = 0;         // "Rotating plan"
+    FX::FXint shoveDays = 1;      // 1..30
+    FX::FXint evaluation = 0;     // 1 excellent, 0 good, -1 bad
+    FX::FXint assessment = 0;     // 1 yes, 0 no
+    FX::FXint notTaught = 0;      // 1 yes, 0 no
+
+    FX::FXDataTarget syndicateWideTarget;
+    FX::FXDataTarget persistentTarget;
+    FX::FXDataTarget unitTypeTarget;
+    FX::FXDataTarget exportMarkTarget;
+    FX::FXDataTarget rotateTarget;
+    FX::FXDataTarget shoveDaysTarget;
+    FX::FXDataTarget evaluationTarget;
+    FX::FXDataTarget assessmentTarget;
+    FX::FXDataTarget notTaughtTarget;
+
+    // ---- widgets
+    FX::FXList* longTermList = nullptr;
+    FX::FXList* unitList = nullptr;
+    FX::FXList* dayList = nullptr;
+    FX::FXList* lessonList = nullptr;
+    FX::FXTabBook* tabBook = nullptr;
+    enum Tab { TAB_LONGTERM, TAB_UNIT, TAB_OBJECTIVE, TAB_DETAIL, TAB_EVALUATION, TAB_SEARCH, TAB_SUBJECTS, TAB_COUNT };
+    FX::FXTabItem* tabItems[TAB_COUNT] = {};
+    FX::FXVerticalFrame* tabPanes[TAB_COUNT] = {};
+
+    // Tab 1: long-term plans.
+    FX::FXComboBox* childYearCombo = nullptr;
+    FX::FXComboBox* subjectCombo = nullptr;
+    FX::FXTextField* longTermName = nullptr;
+    FX::FXText* longTermDescription = nullptr;
+    FX::FXTextField* longTermStart = nullptr;
+    FX::FXTextField* longTermEnd = nullptr;
+    FX::FXCheckButton* syndicateWideCheck = nullptr;
+    FX::FXCheckButton* persistentCheck = nullptr;
+    FX::FXLabel* leaderLabel = nullptr;
+
+    // Tab 2: unit plans and their attachments.
+    FX::FXTextField* unitName = nullptr;
+    FX::FXText* unitDescription = nullptr;
+    FX::FXRadioButton* unitTypeRadio[3] = {};
+    FX::FXCheckButton* rotateCheck = nullptr;
+    FX::FXCheckButton* exportCheck = nullptr;
+    FX::FXList* attachmentList = nullptr;
+    FX::FXList* attachmentSizeList = nullptr;
+    FX::FXText* attachmentNotes = nullptr;
+
+    // Tab 3: lesson objective and the date and time panels, one per unit type.
+    FX::FXTextField* lessonName = nullptr;
+    FX::FXText* essentialSkills = nullptr;
+    FX::FXText* achievementObjectives = nullptr;
+    FX::FXText* learningOutcomes = nullptr;
+    FX::FXSwitcher* timeSwitcher = nullptr;
+    struct TimePanel {
+        FX::FXTextField* startDate = nullptr;
+        FX::FXTextField* endDate = nullptr;
+        FX::FXTextField* startTime = nullptr;
+        FX::FXTextField* endTime = nullptr;
+    };
+    TimePanel panels[3];
+    FX::FXComboBox* routineDayCombo = nullptr;
+    FX::FX7Segment* shoveReadout = nullptr;
+    FX::FXSlider* shoveSlider = nullptr;
+
+    // Tab 4: lesson detail.
+    FX::FXText* lessonIntro = nullptr;
+    FX::FXText* lessonDevelopment = nullptr;
+    FX::FXText* lessonClosure = nullptr;
+
+    // Tab 5: lesson evaluation.
+    FX::FXText* lessonTest = nullptr;
+    FX::FXText* lessonResources = nullptr;
+    FX::FXText* lessonReflection = nullptr;
+
+    // Tab 6: search.
+    FX::FXList* searchDateList = nullptr;
+    FX::FXList* searchTeacherList = nullptr;
+    FX::FXList* searchUnitList = nullptr;
+    FX::FXList* searchLessonList = nullptr;
+    FX::FXTextField* searchText = nullptr;
+    FX::FXCheckButton* searchEvaluation = nullptr;
+    FX::FXCheckButton* searchAssessment = nullptr;
+    FX::FXCheckButton* searchNotTaught = nullptr;
+
+    // Tab 7: subjects.
+    FX::FXList* subjectList = nullptr;
+    FX::FXTextField* subjectText = nullptr;
+
+    // The four list icons: always shown, marked for export, imported, transfer file.
+    FX::FXIcon* persistentIcon = nullptr;
+    FX::FXIcon* exportIcon = nullptr;
+    FX::FXIcon* importedIcon = nullptr;
+    FX::FXIcon* transferFileIcon = nullptr;
+
+    // Where the platform put the dialog against where it was asked to.
+    FX::FXint placementDx = 0;
+    FX::FXint placementDy = 0;
+
+    // Live dialogs of the process (each closes and deletes itself).
+    static FX::FXint liveCount;
+
+public:
+    enum {
+        ID_SELECTQUERY = FX::FXDialogBox::ID_LAST,  // timer: fill the lists
+        ID_PRESELECT,                                // timer: select the plan or lesson opened with
+        ID_DESTROY,                                  // chore: delete the closed dialog
+        ID_CLOSE,
+        ID_LONGTERMLIST,
+        ID_UNITLIST,
+        ID_DAYLIST,
+        ID_LESSONLIST,
+        ID_ATTACHMENTLIST,
+        ID_SUBJECTLIST,
+        ID_PERSISTENT,        // the persistent flag changed
+        ID_PERSISTENT_FIELD,  // the controls the persistent flag disables
+        ID_SEARCHTEXT,
+        ID_TIMESWITCHER,
+        ID_ADD_LONGTERM,
+        ID_EDIT_LONGTERM,
+        ID_DELETE_LONGTERM,
+        ID_ADD_UNIT,
+        ID_EDIT_UNIT,
+        ID_DELETE_UNIT,
+        ID_ADD_LESSON,
+        ID_EDIT_LESSON,
+        ID_DELETE_LESSON,
+        ID_PLUS_DAY,
+        ID_PLUS_WEEK,
+        ID_PERIOD_UP,
+        ID_PERIOD_DOWN,
+        ID_BUMP,
+        ID_SHOVE,
+        ID_ADD_SUBJECT,
+        ID_RENAME_SUBJECT,
+        ID_RETIRE_SUBJECT,
+        ID_SUBJECT_UP,
+        ID_SUBJECT_DOWN,
+        ID_ATTACH_IMPORT,
+        ID_ATTACH_EDIT,
+        ID_ATTACH_EXPORT,
+        ID_ATTACH_REMOVE,
+        ID_SEARCH,
+        ID_SEARCH_SELECT,
+        ID_SEARCH_UNSELECT,
+        ID_SEARCH_PRINT,
+        ID_LAST
+    };
+
+    // longTermId or lessonId of 2 or more selects that plan or lesson once
+    // the lists are filled; below 2 means none.
+    UnitPlanDialog(FX::FXApp* app, FX::FXint longTermId, FX::FXint lessonId);
+    ~UnitPlanDialog() override;
+    // Reads the saved geometry and shows the dialog.
+    void create() override;
+
+    // ---- opening and the long-term list (UnitPlanDialog.cpp)
+    FX::FXint selectQuery();
+    void fillCombos();
+    void onLongTermSelected(FX::FXint index);
+    FX::FXint getUnitIndex();
+    FX::FXint getLessonIndex();
+    void clearPlanLists();
+    // Stores the geometry and closes; the dialog deletes itself soon after.
+    void closeDialog();
+    bool isLeader() const;
+    void showTab(Tab tab);
+    // The enable rules: the persistent flag and the search evaluation checks.
+    void applyEnableRules();
+
+    // ---- long-term plans and subjects (LongTermEdit.cpp)
+    void addLongTermQuery();
+    void editLongTermQuery();
+    void deleteLongTermQuery();
+    void refreshSubjects(FX::FXint id);
+    void addSubject();
+    void renameSubject();
+    void retireSubject();
+    void moveSubject(bool up);
+    void onSubjectSelected(FX::FXint index);
+
+    // ---- unit plans (UnitPlanEdit.cpp)
+    void onUnitSelected(FX::FXint index);
+    void addUnitQuery();
+    void editUnitQuery();
+    void deleteUnitQuery();
+    void listAttachments(FX::FXint unitId);
+    void importUnitPlan(FX::FXint index);
+
+    // ---- lesson plans (LessonPlanEdit.cpp)
+    void onLessonSelected(FX::FXint index);
+    void addLessonQuery();
+    void editLessonQuery();
+    void deleteLessonQuery();
+    // true: go on; false: the user chose to abandon.
+    bool checkRetrospective(bool forEdit);
+    // +Day and +Week move the dates (moveDate), Up and Down the times.
+    void shiftLesson(FX::FXlong delta, bool moveDate);
+    // Reads one lesson row into the shared recordset (fromTable LessonPlan).
+    void readLesson(FX::FXint lessonId);
+    void bumpLesson();
+    void shoveLessons();
+    // The dateOffset that makes the calendar show the day after a date
+    // ('YYYY-MM-DD') at the start of the school day.
+    static FX::FXlong lessonDateOffset(const FX::FXString& isoDate);
+    TimePanel& currentPanel();
+
+    // ---- message handlers
+    long onTimerSelectQuery(FX::FXObject*, FX::FXSelector, void*);
+    long onTimerPreselect(FX::FXObject*, FX::FXSelector, void*);
+    long onChoreDestroy(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdClose(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdLongTermList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdUnitList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdLessonList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAttachmentList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSubjectList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPersistent(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdPersistentField(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdSearchText(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdTimeSwitcher(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdOperation(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdNotYet(FX::FXObject*, FX::FXSelector, void*);
+
+    // ---- helpers shared by the operation files
+    // Runs body inside the failure scope; false when it failed.
+    bool failureScope(const FX::FXString& caption, const std::function<void()>& body);
+    // OpenRecordset that ends the operation when the middleware cannot be
+    // reached (the recordset layer has already shown its warning box).
+    static void query(IsectRecordset& rs, const FX::FXString& sql);
+    // Raw text of a column of the current row (dates as YYYY-MM-DD, times
+    // as HH:MM:SS...), without the display conversion of GetField.
+    static FX::FXString rawField(IsectRecordset& rs, const FX::FXString& name);
+    // Entry index of a list whose item data equals id, or -1.
+    static FX::FXint findData(FX::FXList* list, FX::FXint id);
+    static FX::FXint findData(FX::FXComboBox* combo, FX::FXint id);
+    static FX::FXint itemId(FX::FXList* list, FX::FXint index);
+    // Selects, shows and makes current one entry of a list.
+    static void selectEntry(FX::FXList* list, FX::FXint index);
+    // Today (the clock plus dateOffset) as YYYY-MM-DD.
+    static FX::FXString today();
+    // A typed date through Year2000; its error message becomes a failure.
+    static FX::FXString typedDate(const FX::FXString& text);
+    void busy(bool on);
+
+protected:
+    UnitPlanDialog() {}
+    void buildLayout();
+    void buildLongTermTab(FX::FXComposite* pane);
+    void buildUnitTab(FX::FXComposite* pane);
+    void buildObjectiveTab(FX::FXComposite* pane);
+    void buildDetailTab(FX::FXComposite* pane);
+    void buildEvaluationTab(FX::FXComposite* pane);
+    void buildSearchTab(FX::FXComposite* pane);
+    void buildSubjectsTab(FX::FXComposite* pane);
+    void refreshCalendar();
+    FX::FXint preselectLongTerm = 0;
+    FX::FXint preselectLesson = 0;
+    bool closing = false;
+};
+
+// The operation ended because the middleware could not be reached; the
+// warning box has already said so.
+struct PlanEditAbort {};
+
+#endif

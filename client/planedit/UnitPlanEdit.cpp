@@ -1,0 +1,147 @@
+// UnitPlanDialog: unit plans (tab "Unit &Plans") and the unit list.
+#include "AppState.h"
+#include "FXTextException.h"
+#include "Prompter.h"
+#include "UnitPlanDialog.h"
+
+using namespace FX;
+
+namespace {
+
+bool blank(const FXString& s) {
+    FXString t = s;
+    return t.trim().empty();
+}
+
+FXString text(FXint value) { return FXStringVal(value); }
+
+const char* const weekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday"};
+
+}  // namespace
+
+void UnitPlanDialog::onUnitSelected(FXint index) {
+    if (index < 0 || index >= unitList->getNumItems()) return;
+    const FXint unitId = itemId(unitList, index);
+    failureScope("Database Error", [&] {
+        listAttachments(unitId);
+        selectEntry(unitList, index);
+        dayList->clearItems();
+        lessonList->clearItems();
+
+        const FXString id = text(unitId);
+        recordset.fromTable = "UnitPlan";
+        recordset.whereClause = FXString::null;
+        query(recordset, "Select * from UnitPlan where Id = " + id);
+        if (!recordset.rows.IsEmpty()) {
+            recordset.MoveFirst();
+            unitName->setText(recordset.GetField("UnitName"));
+            unitDescription->setText(recordset.GetField("UnitDescription"));
+            unitType = FXIntVal(recordset.GetField("UnitType"));
+            exportMark = FXIntVal(recordset.GetField("Transfer"));
+            rotate = FXIntVal(recordset.GetField("Rotate"));
+        }
+
+        IsectRecordset lessons;
+        query(lessons, "Select * from LessonPlan where FKUnitPlan = " + id +
+                           " Order By DateStart Desc, RoutineDay Asc, TimeStart Desc");
+        for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext()) {
+            void* lessonId = (void*)(FXival)FXIntVal(lessons.GetField("Id"));
+            FXString day;
+            if (unitType == 2) {
+                FXint routineDay = FXIntVal(lessons.GetField("RoutineDay"));
+                day = routineDay >= 1 && routineDay <= 5 ? weekdays[routineDay - 1] : "Invalid day";
+            } else if (unitType == 3) {
+                day = "Daily";
+            } else {
+                day = lessons.GetField("DateStart");
+            }
+            dayList->appendItem(day, nullptr, lessonId);
+            lessonList->appendItem(lessons.GetField("LessonName"), nullptr, lessonId);
+        }
+        showTab(TAB_UNIT);
+        timeSwitcher->setCurrent(FXCLAMP(1, unitType, 3) - 1);
+    });
+}
+
+void UnitPlanDialog::addUnitQuery() {
+    const FXString name = unitName->getText();
+    for (FXint i = 0; i < unitList->getNumItems(); ++i) {
+        if (unitList->getItemText(i) == name) {
+            Prompter::get().error(this, "Add Unit Plan Error", "This plan already exists.");
+            return;
+        }
+    }
+    FXint newId = 0;
+    bool added = failureScope("Database Error", [&] {
+        if (blank(name)) throw FXTextException("Cannot have empty Unit plan name.");
+        FXint longTerm = longTermList->getCurrentItem();
+        if (longTerm < 0) throw FXTextException("No Long Term plan available to add the Unit plan to.");
+        IsectRecordset rs;
+        query(rs, "Select * from MakeUnitPlan('" + EscapeText(name) + "','" + EscapeText(unitDescription->getText()) +
+                      "'," + text(unitType) + "," + text(itemId(longTermList, longTerm)) + "," +
+                      FXString(currentUserId).trim() + ",0," + text(rotate ? 1 : 0) + ")");
+        newId = FXIntVal(rs.GetField("0"));
+    });
+    if (!added) return;
+    onLongTermSelected(longTermList->getCurrentItem());
+    onUnitSelected(findData(unitList, newId));
+}
+
+void UnitPlanDialog::editUnitQuery() {
+    if (unitList->getNumItems() == 0) return;
+    const FXint index = unitList->getCurrentItem();
+    if (index < 0) return;
+    const FXint unitId = itemId(unitList, index);
+    if (unitId < 0) return;  // a transfer file, not a unit in the database
+    bool edited = failureScope("Database Error", [&] {
+        const FXString name = unitName->getText();
+        if (blank(name)) throw FXTextException("Cannot have empty Unit plan name.");
+        busy(true);
+        // The selected unit's row, read again: a lesson selection may have
+        // used the shared recordset since.
+        const FXString key = text(unitId);
+        recordset.fromTable = "UnitPlan";
+        recordset.whereClause = FXString::null;
+        query(recordset, "Select * from UnitPlan where Id = " + key);
+        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::editUnitQuery - Unit plan not found.");
+        recordset.SetFieldByKey(key, "UnitName", name);
+        recordset.SetFieldByKey(key, "UnitDescription", unitDescription->getText());
+        recordset.SetFieldByKey(key, "UnitType", text(unitType));
+        recordset.SetFieldByKey(key, "Transfer", text(exportMark));
+        recordset.SetFieldByKey(key, "Rotate", text(rotate));
+        if (!recordset.WriteRecordset()) throw PlanEditAbort();
+        busy(false);
+    });
+    if (!edited) return;
+    onLongTermSelected(longTermList->getCurrentItem());
+    onUnitSelected(index);
+}
+
+void UnitPlanDialog::deleteUnitQuery() {
+    const FXint index = unitList->getCurrentItem();
+    if (index < 0 || !unitList->isItemSelected(index)) return;
+    const FXint unitId = itemId(unitList, index);
+    if (unitId < 0) return;  // a transfer file
+    if (!Prompter::get().question(this, "Confirm delete Unit Plan", "Do you want to delete this Unit Plan?")) return;
+    bool deleted = failureScope("Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Delete from UnitPlan where ID = " + text(unitId));
+    });
+    if (!deleted) return;
+    dayList->clearItems();
+    lessonList->clearItems();
+    onLongTermSelected(longTermList->getCurrentItem());
+}
+
+// The unit's file attachments are listed by the attachment operations; until
+// they are part of the program the lists stay empty.
+void UnitPlanDialog::listAttachments(FXint) {
+    attachmentList->clearItems();
+    attachmentSizeList->clearItems();
+    attachmentNotes->setText(FXString::null);
+}
+
+// Importing a transfer file comes with the transfer-file operations.
+void UnitPlanDialog::importUnitPlan(FXint) {
+    Prompter::get().information(this, "Import Unit Plan", "The unit plan import is not available yet.");
+}
