@@ -46,18 +46,6 @@ FXlong localMoment(const FXString& isoDate, FXint hour, FXint minute) {
     return (FXlong)mktime(&local);
 }
 
-// The calendar date of `moment` at hour:minute.
-FXlong sameDayAt(FXlong moment, FXint hour, FXint minute) {
-    time_t t = (time_t)moment;
-    struct tm local;
-    localtime_r(&t, &local);
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = 0;
-    local.tm_isdst = -1;
-    return (FXlong)mktime(&local);
-}
-
 FXString colourText(FXColor colour) { return FXStringFormat("%u", (FXuint)colour); }
 FXColor colourValue(const FXString& text) { return (FXColor)decimalValue(text); }
 
@@ -80,6 +68,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     dc.fillRectangle(0, 0, W, H);
     planColourList.Clear();
     lessons.clear();
+    dayTimes = DayTimes();
 
     const FXlong shown = (FXlong)time(nullptr) + dateOffset;
     FXString teacherPart, schoolYear, schoolTerm;
@@ -309,6 +298,30 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     }
 }
 
+// The calendar date of `moment` at hour:minute.
+FXlong CalendarWindow::DayTimes::sameDayAt(FXlong when, FXint hour, FXint minute) {
+    struct tm local;
+    if (when != moment) {
+        time_t t = (time_t)when;
+        localtime_r(&t, &local);
+        moment = when;
+        year = local.tm_year;
+        yday = local.tm_yday;
+    }
+    long long key = ((long long)year * 400 + yday) * 1440 + hour * 60 + minute;
+    auto known = at.find(key);
+    if (known != at.end()) return known->second;
+    time_t t = (time_t)when;
+    localtime_r(&t, &local);
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = 0;
+    local.tm_isdst = -1;
+    FXlong result = (FXlong)mktime(&local);
+    at[key] = result;
+    return result;
+}
+
 bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
     const LessonRow& lesson = lessons[currentLesson];
     const FXlong A = s + p * (FXlong)schoolPeriod;
@@ -316,8 +329,8 @@ bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
     // The lesson's dates reach the slot...
     if (!((A <= lesson.endDay && lesson.endDay < B) || (lesson.startDay <= B && B <= lesson.endDay))) return false;
     // ...and so do its times on the slot's day.
-    const FXlong lessonStart = sameDayAt(A, lesson.startHour, lesson.startMinute);
-    const FXlong lessonEnd = sameDayAt(B, lesson.endHour, lesson.endMinute);
+    const FXlong lessonStart = dayTimes.sameDayAt(A, lesson.startHour, lesson.startMinute);
+    const FXlong lessonEnd = dayTimes.sameDayAt(B, lesson.endHour, lesson.endMinute);
     if (!((A <= lessonEnd && lessonEnd < B) || (lessonStart < B && B <= lessonEnd))) return false;
     // A routine plan only on its own day.
     if (lesson.unitType == 2) return lesson.routineDay == d;

@@ -10,6 +10,7 @@
 
 #include <fx.h>
 
+#include <map>
 #include <vector>
 
 #include "FXStringRecordset.h"
@@ -56,6 +57,17 @@ protected:
     };
     std::vector<LessonRow> lessons;
     size_t currentLesson = 0;  // the row slotTest looks at
+
+    // slotTest asks for "that slot's day at hh:mm" thousands of times per
+    // drawing for a handful of days and times; the local-time conversions
+    // are remembered for the drawing.
+    struct DayTimes {
+        FX::FXlong moment = -1;  // last moment asked for, and its day
+        FX::FXint year = 0, yday = 0;
+        std::map<long long, FX::FXlong> at;  // (day, hh:mm) -> moment
+        FX::FXlong sameDayAt(FX::FXlong moment, FX::FXint hour, FX::FXint minute);
+    };
+    mutable DayTimes dayTimes;
 
     // The lesson plan the last click chose ("0" when the list was empty).
     FX::FXString chosenLessonPlan;
