@@ -1,6 +1,7 @@
 #include "Services.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -58,8 +59,19 @@ std::string services() {
 
 // Creating a database from the scripts takes a few seconds; each test
 // process makes one of each kind and copies it for every further fixture.
+struct Templates {
+    std::map<bool, std::string> made;
+    ~Templates() {
+        for (auto& t : made) {
+            std::string dir = t.second.substr(0, t.second.rfind('/'));
+            run("rm -rf " + quote(dir));
+        }
+    }
+};
+
 std::string templateFor(bool demo) {
-    static std::map<bool, std::string> made;
+    static Templates templates;
+    auto& made = templates.made;
     auto it = made.find(demo);
     if (it != made.end()) return it->second;
     char tmpl[] = "/tmp/plenwick-template-XXXXXX";
@@ -111,6 +123,37 @@ Services::~Services() {
     } catch (...) {
     }
     run("rm -rf " + quote(dir_));
+    if (watchdog_ >= 0) close(watchdog_);
+}
+
+// A test process that dies (an abort, a ctest time-out) runs no destructor.
+// A small child process holds the read end of a pipe whose write end only
+// this process has; when the pipe closes, for whatever reason, the child
+// stops the services and removes the directory.
+void Services::startWatchdog() {
+    if (watchdog_ >= 0) return;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    std::string cmd = services() + " stop --workdir " + quote(workdir_) + " >/dev/null 2>&1; rm -rf " + quote(dir_);
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Fork again so that the watchdog is nobody's zombie.
+        if (fork() != 0) _exit(0);
+        close(fds[1]);
+        setsid();
+        char c;
+        while (read(fds[0], &c, 1) != 0) {
+        }
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[0]);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+    if (pid < 0) {
+        close(fds[1]);
+        return;
+    }
+    watchdog_ = fds[1];
 }
 
 void Services::start() {
@@ -122,6 +165,7 @@ void Services::start() {
     std::string out;
     if (run(cmd, &out) != 0) throw std::runtime_error("services start failed: " + out);
     running_ = true;
+    startWatchdog();
 }
 
 void Services::stop() {

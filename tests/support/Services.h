@@ -61,6 +61,8 @@ private:
     std::string dir_, workdir_, database_;
     int port_ = 0;
     bool running_ = false;
+    int watchdog_ = -1;  // write end of the pipe a watchdog process waits on
+    void startWatchdog();
 };
 
 // Changes the working directory for the life of the object.
