@@ -10,6 +10,7 @@
 #include "isdio.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +49,11 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 1;
     }
+
+    // A router that went away must not kill the worker in the middle of a
+    // reply: the failed send is logged and the open transaction survives
+    // until the worker ends in order.
+    std::signal(SIGPIPE, SIG_IGN);
 
     vantry::ConnectParams params;
     params.database = argv[5];

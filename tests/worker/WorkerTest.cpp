@@ -270,8 +270,30 @@ TEST_F(WorkerTest, ProcedureAndReturningRowsAreAnswered)
     EXPECT_EQ(a->ask("insert into t values (5, 'five') returning id, name"),
               "[[{'name':'ID','type':'i','null':1,'width':4},{'name':'NAME','type':'s','null':1,'width':10}],\n"
               "[[          5,'five']]]\n");
-    EXPECT_EQ(a->ask("select name from t"),
-              "[[{'name':'NAME','type':'s','null':1,'width':10}],\n[['five']]]\n");
+    EXPECT_EQ(a->ask("update t set name = 'six' where id = 5 returning old.name, new.name"),
+              "[[{'name':'NAME','type':'s','null':1,'width':10},{'name':'NAME','type':'s','null':1,'width':10}],\n"
+              "[['five','six']]]\n");
+    EXPECT_EQ(a->ask("delete from t where id = 5 returning id"),
+              "[[{'name':'ID','type':'i','null':1,'width':4}],\n[[          5]]]\n");
+    EXPECT_EQ(a->ask("select count(*) from t"),
+              "[[{'name':'COUNT','type':'i','null':0,'width':8}],\n[[                    0]]]\n");
+}
+
+TEST_F(WorkerTest, CharacterSetOfTheConnection)
+{
+    setup({"create table u (c char(5) character set utf8, v varchar(4) character set utf8)",
+           "insert into u values ('ab', 'h\xc3\xa9')"});
+    RecordingTransport transport;
+    vantry::Worker utf8(transport, "w");
+    vantry::ConnectParams params{database, "SYSDBA", "masterkey", "UTF8", ""};
+    ASSERT_TRUE(utf8.attach(params) && utf8.allocate());
+    std::string sql = "select c, v from u";
+    ASSERT_EQ(utf8.serve(sql.c_str(), static_cast<int>(sql.size()), 1), vantry::Worker::Outcome::Served);
+    // Widths in bytes: four per character.
+    EXPECT_EQ(transport.text(),
+              "[[{'name':'C','type':'s','null':1,'width':20},{'name':'V','type':'s','null':1,'width':16}],\n"
+              "[['ab','h\xc3\xa9']]]\n");
+    EXPECT_EQ(utf8.finish(), 0);
 }
 
 TEST_F(WorkerTest, LongReplyIsStreamedInFullBlocks)
