@@ -149,6 +149,37 @@ TEST_F(CalendarCommands, CommandsWithoutTheirWindowsSaySo) {
     }
 }
 
+// Ends the modal dialog that runs when its timer fires, like a user pressing Close.
+class ModalCloser : public FXObject {
+public:
+    std::string title;
+    long handle(FXObject*, FXSelector, void*) override {
+        FXWindow* modal = app()->getModalWindow();
+        if (!modal) return 1;
+        if (modal->isMemberOf(FXMETACLASS(FXTopWindow))) title = static_cast<FXTopWindow*>(modal)->getTitle().text();
+        modal->handle(this, FXSEL(SEL_COMMAND, FXDialogBox::ID_CANCEL), nullptr);
+        return 1;
+    }
+};
+
+TEST_F(CalendarCommands, TeachersDialogHidesOtherMainWindowsAndClosedAtOnceLeavesNoUser) {
+    FXMainWindow* other = new FXMainWindow(app(), "Long Term");
+    other->create();
+    other->show();
+    currentUserId = "2";
+    currentSyndicate = "1";
+    ModalCloser closer;
+    app()->addTimeout(&closer, 0, 400);  // after the dialog's own load timer
+    command(CalendarWindow::ID_TEACHERS);
+    app()->removeTimeout(&closer, 0);
+    EXPECT_EQ(closer.title, "Teachers");
+    EXPECT_FALSE(other->shown());
+    EXPECT_TRUE(calendar->shown());
+    EXPECT_STREQ(currentUserId.text(), "0");
+    EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
+    delete other;
+}
+
 TEST_F(CalendarCommands, UserTextAndAboutBox) {
     FXString name("Margaret O'Brien");
     command(CalendarWindow::ID_SETUSERTEXT, &name);

@@ -10,10 +10,54 @@
 #include <cstdlib>
 #include <thread>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <fstream>
+#include <sstream>
+
 #include "ScreenShot.h"
 #include "Services.h"
 
 namespace {
+
+// Finds the top-level window titled `title` (searching two levels below the root).
+Window findWindow(Display* display, Window parent, const char* title, int depth = 0) {
+    Window root, up, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        if (XFetchName(display, children[i], &name) && name) {
+            if (std::string(name) == title) found = children[i];
+            XFree(name);
+        }
+        if (!found && depth < 2) found = findWindow(display, children[i], title, depth + 1);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+// Asks the window manager's way for the window to close (WM_DELETE_WINDOW).
+bool closeWindow(const char* title) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    Window window = findWindow(display, DefaultRootWindow(display), title);
+    if (window) {
+        XEvent event = {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XFlush(display);
+    }
+    XCloseDisplay(display);
+    return window != 0;
+}
 
 TEST(PlenwickProgram, FirstStartOnTheDemoDatabaseShowsThisWeeksPlans) {
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "run under Xvfb (xvfb-run)";
@@ -47,13 +91,26 @@ TEST(PlenwickProgram, FirstStartOnTheDemoDatabaseShowsThisWeeksPlans) {
         if (screenshot::take(picture, services.dir() + "/screen.ppm"))
             area = screenshot::largestPlanColourArea(picture);
     }
+    ASSERT_FALSE(exited) << "Plenwick ended early with status " << status;
+    EXPECT_GE(area, 150) << "no filled plan cells on the screen; last screenshot in " << services.dir();
+
+    // Closing the calendar saves the settings and ends the program with 0.
+    bool closed = closeWindow("Calendar");
+    EXPECT_TRUE(closed) << "no window titled Calendar";
+    for (int attempt = 0; closed && attempt < 120 && !exited; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        exited = waitpid(pid, &status, WNOHANG) == pid;
+    }
     if (!exited) {
         kill(pid, SIGTERM);
         waitpid(pid, &status, 0);
     }
-    ASSERT_FALSE(exited) << "Plenwick ended early with status " << status;
-    EXPECT_GE(area, 150) << "no filled plan cells on the screen; last screenshot in " << services.dir();
-    if (area >= 150) system(("cp '" + services.dir() + "/screen.ppm' /tmp/plenwick-endtoend.ppm").c_str());
+    EXPECT_TRUE(exited) << "Plenwick did not end when its window was closed";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    std::stringstream settings;
+    settings << std::ifstream(services.workdir() + "/Registry.ini").rdbuf();
+    EXPECT_NE(settings.str().find("[CALENDAR]"), std::string::npos) << settings.str();
+    EXPECT_NE(settings.str().find("RegistryTarget=1"), std::string::npos) << settings.str();
 }
 
 }  // namespace
