@@ -45,6 +45,16 @@ FXString mediaName(const FXPrinterSettings& settings, FXdouble width, FXdouble h
     return media;
 }
 
+FXString pageRanges(const FXNativePrinter& printer) {
+    FXString text;
+    for (const auto& r : printer.ranges) {
+        if (!text.empty()) text += ",";
+        text += FXStringVal((FXint)r.first);
+        if (r.second != r.first) text += "-" + FXStringVal((FXint)r.second);
+    }
+    return text;
+}
+
 FXint submit(const FXNativePrinter& printer, const FXString& file, const FXString& title, FXString& error) {
     cups_option_t* options = nullptr;
     int n = 0;
@@ -55,6 +65,13 @@ FXint submit(const FXNativePrinter& printer, const FXString& file, const FXStrin
     n = cupsAddOption("media", mediaName(s, printer.mediawidth, printer.mediaheight).text(), n, &options);
     n = cupsAddOption("print-color-mode", s.color == 2 ? "color" : "monochrome", n, &options);
     if (printer.flags & FXNativePrinter::COLLATE_REVERSED) n = cupsAddOption("outputorder", "reverse", n, &options);
+    // The document holds every page; CUPS picks the chosen ones.
+    if (printer.flags & FXNativePrinter::PAGES_EVEN)
+        n = cupsAddOption("page-set", "even", n, &options);
+    else if (printer.flags & FXNativePrinter::PAGES_ODD)
+        n = cupsAddOption("page-set", "odd", n, &options);
+    else if ((printer.flags & FXNativePrinter::PAGES_RANGE) && !printer.ranges.empty())
+        n = cupsAddOption("page-ranges", pageRanges(printer).text(), n, &options);
     // The pages carry their own rotation for landscape, so no orientation
     // option goes with them: CUPS would turn them a second time.
     int job = cupsPrintFile(printer.name.text(), file.text(), title.text(), n, options);

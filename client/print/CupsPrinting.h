@@ -21,8 +21,11 @@ FX::FXbool printerExists(const FX::FXString& name);
 // (Letter, Legal, A4, A3, A2, else Custom.WxH).
 FX::FXString mediaName(const FXPrinterSettings& settings, FX::FXdouble width, FX::FXdouble height);
 
+// The description's page ranges as CUPS writes them: "3-5,8".
+FX::FXString pageRanges(const FXNativePrinter& printer);
+
 // Hands a PostScript file to the queue with the copy count, paper, colour
-// and output order of the description.  Returns the job id, 0 on failure
+// output order and page selection of the description.  Returns the job id, 0 on failure
 // with CUPS's message in `error`.
 FX::FXint submit(const FXNativePrinter& printer, const FX::FXString& file, const FX::FXString& title,
                  FX::FXString& error);

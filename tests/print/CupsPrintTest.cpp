@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "CupsPrinting.h"
 #include "FXDCNativePrinter.h"
 #include "FXNativePrintDialog.h"
 #include "PrintTestSupport.h"
@@ -128,6 +129,38 @@ TEST_F(CupsPrintTest, JobIsDrawnScaledAndHandedToTheQueue) {
     printtest::writeFile(copy, printed);
     std::string messages;
     EXPECT_EQ(printtest::ghostscript(copy, &messages), 0) << messages;
+}
+
+TEST_F(CupsPrintTest, ChosenPagesOnlyAndLandscapeTurnedOnce) {
+    unlink(output.c_str());
+    FXNativePrinter job;
+    job.name = queue.c_str();
+    job.flags = FXNativePrinter::PAGES_EVEN | FXNativePrinter::LANDSCAPE;
+    job.firstpage = 1;
+    job.lastpage = 3;
+    job.frompage = job.topage = 2;
+    FXDCNativePrinter dc(printtest::app());
+    dc.setScreenResolution(72);
+    ASSERT_TRUE(dc.beginPrint(job));
+    EXPECT_EQ(dc.getPageWidth(), 792);
+    EXPECT_EQ(dc.getPageHeight(), 612);
+    const char* texts[3] = {"page one", "page two", "page three"};
+    for (int page = 1; page <= 3; page++) {
+        dc.beginPage(page);
+        dc.drawText(10, 10, texts[page - 1]);
+        dc.endPage();
+    }
+    ASSERT_TRUE(dc.endPrint());
+    ASSERT_TRUE(waitForJob(dc.lastJob()));
+    std::string printed = printtest::readFile(output);
+    EXPECT_NE(printed.find("(page two)"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("(page one)"), std::string::npos);
+    EXPECT_EQ(printed.find("(page three)"), std::string::npos);
+    EXPECT_EQ(printtest::count(printed, "90 rotate"), 1u);  // only the document's own turn
+
+    FXNativePrinter ranges;
+    ranges.ranges = {{3, 5}, {8, 8}};
+    EXPECT_STREQ(cupsprint::pageRanges(ranges).text(), "3-5,8");
 }
 
 TEST_F(CupsPrintTest, DialogListsTheQueues) {
