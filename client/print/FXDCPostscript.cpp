@@ -16,7 +16,7 @@ void FXDCPostscript::resetBox(Box& b) {
 }
 
 FXDCPostscript::FXDCPostscript(FXApp* a)
-    : FXDC(a), psout(nullptr), pxmin(0), pymin(0), pxmax(0), pymax(0), pagehght(480), pagecount(0),
+    : FXDC(a), psout(nullptr), pxmin(0), pymin(0), pxmax(0), pymax(0), pagecount(0),
       pagesended(0) {
     resetBox(docbox);
     resetBox(pagebox);
@@ -80,7 +80,6 @@ void FXDCPostscript::writeBox(const char* comment, const Box& b) const {
 
 FXbool FXDCPostscript::beginPrint(FXNativePrinter& job) {
     printer = job;
-    pagehght = 480;
     if (!(job.flags & FXNativePrinter::DEST_FILE)) {
         // Printers are reached through the native printer device; only the
         // command such a job would use is kept.  The stored command is a

@@ -81,7 +81,6 @@ private:
     FILE* psout;
     FXNativePrinter printer;
     FX::FXint pxmin, pymin, pxmax, pymax;   // content range
-    FX::FXint pagehght;                     // page height for line segments
     Box docbox, pagebox;
     FX::FXint pagecount;                    // pages announced in the header
     FX::FXint pagesended;
