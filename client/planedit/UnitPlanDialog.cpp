@@ -314,7 +314,13 @@ void UnitPlanDialog::buildObjectiveTab(FXComposite* pane) {
                "If necessary extend the Long Term Plan forward by one day too.",
                this, ID_SHOVE);
         new FXLabel(m, "Shove Days:");
-        shoveReadout = new FX7Segment(m, "1", SEVENSEGMENT_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+        shoveReadout = new FX7Segment(m, "1", SEVENSEGMENT_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FIX_WIDTH |
+                                                   LAYOUT_FIX_HEIGHT, 0, 0, 40, 26, 3, 3, 3, 3);
+        shoveReadout->setCellWidth(14);
+        shoveReadout->setThickness(3);
+        shoveReadout->setCellHeight(18);
+        shoveReadout->setBackColor(FXRGB(0, 0, 0));
+        shoveReadout->setTextColor(FXRGB(0, 255, 0));
         shoveReadout->setTarget(&shoveDaysTarget);
         shoveReadout->setSelector(FXDataTarget::ID_VALUE);
         button(m, "&Up\tMove lesson up one period.", this, ID_PERIOD_UP);

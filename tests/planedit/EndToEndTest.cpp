@@ -1,0 +1,78 @@
+// From the plan editor to the week on the calendar: a lesson added through
+// the dialog is drawn in its slot.
+#include "AppState.h"
+#include "CalendarWindow.h"
+#include "PlanEditTest.h"
+
+using namespace FX;
+using namespace planedit;
+
+TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addUnit(20, 10, "Fractions");
+    CalendarWindow* calendar = new CalendarWindow(app());
+    calendar->create();
+    // The calendar's settings load chose a teacher of its own: take ours.
+    loginAs(TEACHER, LEADER);
+    americanDate = 0;
+    prompts.clear();
+
+    open();
+    selectLongTerm(10);
+    selectUnit(20);
+    dialog->lessonName->setText("Wednesday fractions");
+    panel().startDate->setText(shown(weekday(2)).c_str());
+    panel().endDate->setText(shown(weekday(2)).c_str());
+    panel().startTime->setText("10:00");
+    panel().endTime->setText("10:50");
+    prompts.answers.push_back(true);
+    press(UnitPlanDialog::ID_ADD_LESSON);
+    ASSERT_TRUE(errors().empty()) << errors().back();
+    const std::string id = value("Select Id from LessonPlan where LessonName = 'Wednesday fractions'");
+    ASSERT_FALSE(id.empty());
+
+    // Selecting the new lesson moved the calendar to its week and had it redrawn.
+    auto listed = [&](FXStringRecordset& list, FXString& colour, FXString& days) {
+        for (list.MoveFirst(); !list.eof; list.MoveNext()) {
+            FXString first = list.GetField(0);
+            if (first.trim() == id.c_str()) {
+                colour = list.GetField(1);
+                days = list.GetField(5);
+                return true;
+            }
+        }
+        return false;
+    };
+    FXString colour, days;
+    EXPECT_TRUE(listed(calendar->planColourList, colour, days));
+
+    // Drawn off-screen: the Wednesday cell of 10:00 carries the plan's colour.
+    const FXint W = 800, H = 600;
+    FXImage image(app(), nullptr, IMAGE_KEEP | IMAGE_SHMI | IMAGE_SHMP, W, H);
+    image.create();
+    {
+        FXDCWindow dc(&image);
+        calendar->drawPlan(dc, W, H);
+    }
+    image.restore();
+    ASSERT_TRUE(listed(calendar->planColourList, colour, days));
+    EXPECT_EQ(days, "Junk,3,3,3,3");  // 10:00 to 10:50: four cells on Wednesday
+    const FXint L = (H - 70) / schoolTimes;
+    const FXint C = (W - 80) / 6;
+    const FXint K = ((W - 80) + C) / 6;
+    const FXint row = (10 * 60 - (schoolHour * 60 + schoolMinute)) / (schoolPeriod / 60);  // the 10:00 row
+    const FXint x = 3 + C / 2 + 2 * K + K - 10;  // right end of the Wednesday cell, clear of the label
+    const FXint y = 60 + L * row + L - 4;
+    const FXColor expected = (FXColor)strtoul(colour.text(), nullptr, 10);
+    const FXColor pixel = image.getPixel(x, y);
+    EXPECT_EQ(FXREDVAL(pixel), FXREDVAL(expected));
+    EXPECT_EQ(FXGREENVAL(pixel), FXGREENVAL(expected));
+    EXPECT_EQ(FXBLUEVAL(pixel), FXBLUEVAL(expected));
+    // The same cell on Tuesday stays white.
+    const FXColor tuesday = image.getPixel(x - K, y);
+    EXPECT_EQ(FXREDVAL(tuesday) + FXGREENVAL(tuesday) + FXBLUEVAL(tuesday), 765);
+
+    delete dialog;
+    dialog = nullptr;
+    delete calendar;
+}
