@@ -44,9 +44,12 @@ thread_local std::string lastError;
 
 void setError(const std::string& text) { lastError = text; }
 
+// Never destroyed: the connection table below may still hold sockets when
+// static objects are torn down at exit, and a socket must not outlive its
+// io_context.
 asio::io_context& ioContext() {
-    static asio::io_context io;
-    return io;
+    static asio::io_context* io = new asio::io_context;
+    return *io;
 }
 
 struct Connection {
