@@ -14,6 +14,53 @@ using testsupport::RecordingPrompter;
 
 namespace {
 
+// Answers the next modal dialog that opens: when the event loop of that
+// dialog goes idle, `answer` runs on it.
+class ModalAnswer : public FXObject {
+    FXDECLARE(ModalAnswer)
+public:
+    enum { ID_IDLE = 1 };
+    FXWindow* outer = nullptr;      // the dialog already open, not to be answered
+    void (*answer)(FXWindow*) = nullptr;
+    bool answered = false;
+
+    void arm() { printtest::app()->addChore(this, ID_IDLE); }
+    long onIdle(FXObject*, FXSelector, void*) {
+        FXWindow* modal = printtest::app()->getModalWindow();
+        if (modal && modal != outer) {
+            answer(modal);
+            answered = true;
+        } else {
+            arm();
+        }
+        return 1;
+    }
+};
+
+FXDEFMAP(ModalAnswer) ModalAnswerMap[] = {FXMAPFUNC(SEL_CHORE, ModalAnswer::ID_IDLE, ModalAnswer::onIdle)};
+FXIMPLEMENT(ModalAnswer, FXObject, ModalAnswerMap, ARRAYNUMBER(ModalAnswerMap))
+
+// The first widget of type T under `root`.
+template <class T>
+T* findWidget(FXWindow* root) {
+    for (FXWindow* w = root->getFirst(); w; w = w->getNext()) {
+        if (T* t = dynamic_cast<T*>(w)) return t;
+        if (T* inner = findWidget<T>(w)) return inner;
+    }
+    return nullptr;
+}
+
+// The first button of type T under `root` labelled `text`.
+template <class T>
+T* findButton(FXWindow* root, const char* text) {
+    for (FXWindow* w = root->getFirst(); w; w = w->getNext()) {
+        T* t = dynamic_cast<T*>(w);
+        if (t && t->getText() == text) return t;
+        if (T* inner = findButton<T>(w, text)) return inner;
+    }
+    return nullptr;
+}
+
 class PrintDialogTest : public ::testing::Test {
 protected:
     FXRegistry& reg() { return printtest::app()->reg(); }
@@ -287,6 +334,41 @@ TEST_F(PrintDialogTest, PropertiesAreTakenBack) {
     EXPECT_EQ(prompts.last().text, "Unsupported paper size.");
     EXPECT_EQ(dlg.description().mediasize, 9u);  // previous paper kept
     EXPECT_EQ(dlg.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+}
+
+TEST_F(PrintDialogTest, PropertiesDialogEditsOrientationPaperColourAndCopies) {
+    FXNativePrintDialog dlg(owner);
+    dlg.create();
+    ModalAnswer answer;
+    answer.answer = [](FXWindow* box) {
+        findButton<FXRadioButton>(box, "Landscape")->setCheck(TRUE, TRUE);
+        findButton<FXCheckButton>(box, "Print in Color")->setCheck(TRUE, TRUE);
+        findWidget<FXListBox>(box)->setCurrentItem(3, TRUE);  // A3
+        findWidget<FXSpinner>(box)->setValue(5, TRUE);
+        box->handle(box, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
+    };
+    answer.arm();
+    dlg.handle(&dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_PROPERTIES), nullptr);
+    ASSERT_TRUE(answer.answered);
+    const FXNativePrinter& p = dlg.description();
+    EXPECT_NE(p.flags & FXNativePrinter::LANDSCAPE, 0u);
+    EXPECT_EQ(p.mediasize, 8u);
+    EXPECT_DOUBLE_EQ(p.mediaheight, 1190.55118);
+    EXPECT_EQ(p.settings.color, 2);
+    EXPECT_EQ(p.numcopies, 5u);
+    EXPECT_EQ(dlg.copiesSpinner()->getValue(), 5);
+    EXPECT_EQ(entry("PRINTER", "media"), "3");
+
+    // Cancelled: nothing changes.
+    answer.answered = false;
+    answer.answer = [](FXWindow* box) {
+        findButton<FXRadioButton>(box, "Portrait")->setCheck(TRUE, TRUE);
+        box->handle(box, FXSEL(SEL_COMMAND, FXDialogBox::ID_CANCEL), nullptr);
+    };
+    answer.arm();
+    dlg.handle(&dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_PROPERTIES), nullptr);
+    ASSERT_TRUE(answer.answered);
+    EXPECT_NE(dlg.description().flags & FXNativePrinter::LANDSCAPE, 0u);
 }
 
 TEST_F(PrintDialogTest, CallerDescriptionWithoutNameKeepsTheRememberedChoice) {
