@@ -89,6 +89,12 @@ int main(int argc, char** argv)
         }
     }
 
+    // Only the router's own request to end counts as an orderly end; a lost
+    // connection (the router was killed) must not commit what a client left
+    // half done.
+    bool orderly = isdShutdownRequested(handle) == 1;
     isdLogout(handle);
-    return worker.finish();
+    if (!orderly && worker.inTransaction())
+        isdError("%s: the connection to the router broke; rolling back the open transaction\n", argv[3]);
+    return worker.finish(orderly);
 }

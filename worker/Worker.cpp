@@ -302,10 +302,11 @@ int Worker::execute(const char* sql)
     return 0;
 }
 
-int Worker::finish()
+int Worker::finish(bool commitOpen)
 {
     freeArea();
-    if (transaction_ && isc_commit_transaction(status_, &transaction_)) {
+    if (transaction_ && (commitOpen ? isc_commit_transaction(status_, &transaction_)
+                                    : isc_rollback_transaction(status_, &transaction_))) {
         printStatus(status_);
         return 1;
     }

@@ -64,9 +64,11 @@ public:
     // transaction could be started.
     int execute(const char* sql);
 
-    // Frees the descriptor area, commits an open transaction and detaches.
+    // Frees the descriptor area, ends an open transaction and detaches.  An
+    // orderly end commits; when the router vanished (commitOpen false) the
+    // transaction may be half of a client's work and is rolled back instead.
     // Returns the process exit status.
-    int finish();
+    int finish(bool commitOpen = true);
 
     bool inTransaction() const { return transaction_ != 0; }
     OutputBuffer& output() { return output_; }

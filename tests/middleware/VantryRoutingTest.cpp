@@ -216,3 +216,18 @@ TEST(VantryRouting, GarbageOnTheRouterPortLeavesItServing) {
     EXPECT_EQ((std::vector<std::string>{"mw-before"}), names(d.query(kSelect)));
     d.commit();
 }
+
+TEST(VantryRouting, RouterKilledMidTransactionLeavesNothingCommitted) {
+    testsupport::Services svc(workers(1));
+    std::vector<pid_t> workerPids = svc.workerPids();
+    ASSERT_EQ(1u, workerPids.size());
+    Client c(svc.host(), svc.service());
+    ASSERT_TRUE(isResult(c.query(insert("mw-half-done"))));
+    // No orderly shutdown: the worker just loses its connection.
+    ASSERT_EQ(0, kill(svc.routerPid(), SIGKILL));
+    for (int i = 0; i < 3000 && kill(workerPids[0], 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_NE(0, kill(workerPids[0], 0)) << "the worker outlived its router";
+    svc.stop();
+    EXPECT_EQ(std::string::npos, svc.isql(std::string(kSelect) + ";").find("mw-half-done"));
+}
