@@ -341,12 +341,11 @@ long FXNativePrintDialog::onCmdPrinterName(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-long FXNativePrintDialog::onCmdFileName(FXObject* sender, FXSelector sel, void*) {
+long FXNativePrintDialog::onCmdFileName(FXObject*, FXSelector sel, void*) {
     bool html = FXSELID(sel) == ID_HTML_NAME;
     FXString name = (html ? htmlname : filename)->getText();
     registry().writeStringEntry("PRINTER", html ? "html" : "file", name.text());
     if (dest == (html ? 2 : 1)) printer.name = name;
-    (void)sender;
     return 1;
 }
 
