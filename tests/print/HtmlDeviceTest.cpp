@@ -108,7 +108,7 @@ TEST(HtmlDevice, HeaderRowOnlyBeforeTheFirstPageEnds) {
 
 TEST(HtmlDevice, PageEndedBeforeTheTableWritesNoHeader) {
     std::string dir = printtest::scratchDir();
-    std::string file = dir + "\\Late";  // no dot: empty base, and a backslash in a Unix name
+    std::string file = dir + "/Reports\\Late";  // no dot after the last backslash: empty base
     FXDChtml dc(printtest::app());
     ASSERT_TRUE(dc.beginPrint(file.c_str()));
     dc.endPage();

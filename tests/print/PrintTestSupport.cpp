@@ -22,10 +22,19 @@ bool displayOpen = false;
 FXApp* app() { return theApp; }
 bool haveDisplay() { return displayOpen; }
 
+std::vector<std::string> scratchDirs;
+
 std::string scratchDir() {
     char pattern[] = "/tmp/plenwick-print-testXXXXXX";
     char* dir = mkdtemp(pattern);
-    return dir ? dir : "/tmp";
+    if (!dir) return "/tmp";
+    scratchDirs.push_back(dir);
+    return dir;
+}
+
+void removeScratchDirs() {
+    for (const std::string& dir : scratchDirs) testsupport::run("rm -rf '" + dir + "'");
+    scratchDirs.clear();
 }
 
 std::string readFile(const std::string& path) {

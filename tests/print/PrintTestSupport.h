@@ -16,8 +16,10 @@ FX::FXApp* app();
 // True when the application is connected to a display (Xvfb in the tests).
 bool haveDisplay();
 
-// A fresh directory for the calling test.
+// A fresh directory for the calling test; all of them are removed when the
+// test program ends.
 std::string scratchDir();
+void removeScratchDirs();
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 bool fileExists(const std::string& path);

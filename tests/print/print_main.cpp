@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
     printtest::theApp = app;
     printtest::displayOpen = connect && app->getDisplay() != nullptr;
     int rc = RUN_ALL_TESTS();
+    printtest::removeScratchDirs();
     return rc;
 }
