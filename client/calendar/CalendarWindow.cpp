@@ -8,6 +8,7 @@
 #include "AppState.h"
 #include "Prompter.h"
 #include "TeachersWindow.h"
+#include "UnitPlanDialog.h"
 
 using namespace FX;
 
@@ -316,10 +317,12 @@ long CalendarWindow::onCmdNotYet(FXObject*, FXSelector sel, void*) {
     return 1;
 }
 
-// Opens the unit plan dialog on a lesson plan ("1" for none chosen).
+// Opens a new unit plan dialog on a lesson plan ("1" for none chosen); the
+// dialog shows itself and lives until it is closed.
 void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {
     chosenLessonPlan = lessonPlanId;
-    notAvailable("Unit Plan", "The unit plan dialog");
+    UnitPlanDialog* dialog = new UnitPlanDialog(getApp(), 0, FXIntVal(lessonPlanId));
+    dialog->create();
 }
 
 void CalendarWindow::notAvailable(const FXString& caption, const FXString& what) {
