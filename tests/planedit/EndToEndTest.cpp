@@ -74,5 +74,19 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
 
     delete dialog;
     dialog = nullptr;
+
+    // The calendar's "&Unit Plan" button opens a new editor with nothing chosen.
+    const int before = UnitPlanDialog::liveCount;
+    calendar->handle(nullptr, FXSEL(SEL_COMMAND, CalendarWindow::ID_UNITPLAN), nullptr);
+    EXPECT_EQ(UnitPlanDialog::liveCount, before + 1);
+    EXPECT_EQ(calendar->getChosenLessonPlan(), "1");
+    for (FXWindow* w = app()->getRootWindow()->getFirst(); w; w = w->getNext()) {
+        if (w->isMemberOf(FXMETACLASS(UnitPlanDialog))) {
+            dialog = static_cast<UnitPlanDialog*>(w);  // the fixture deletes it
+            break;
+        }
+    }
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->shown());
     delete calendar;
 }
