@@ -586,7 +586,10 @@ void UnitPlanDialog::busy(bool on) {
 
 bool UnitPlanDialog::isLeader() const { return FXIntVal(currentUserId) == FXIntVal(currentSyndicate); }
 
-void UnitPlanDialog::showTab(Tab tab) { tabBook->setCurrent(tab); }
+// A tab hidden from this user (a leader's unit and lesson tabs) is not brought up.
+void UnitPlanDialog::showTab(Tab tab) {
+    if (tabItems[tab]->shown()) tabBook->setCurrent(tab);
+}
 
 void UnitPlanDialog::clearPlanLists() {
     longTermList->clearItems();

@@ -251,3 +251,36 @@ TEST_F(PlanEdit, IdsBelowTwoPreselectNothingAndForeignLessonsAreReported) {
     EXPECT_EQ(prompts.last().text,
               "The Unit Plan this Lesson Plan belongs to is not available\nbecause this Lesson Plan belongs to another user.");
 }
+
+TEST_F(PlanEdit, ALeaderSelectingAUnitStaysOnTheLongTermTab) {
+    loginAs(LEADER, LEADER);
+    addLongTerm(10, "Number", weekday(-21), weekday(40), LEADER);
+    addUnit(20, 10, "Leader unit", 1, 0, LEADER);
+    open();
+    selectLongTerm(10);
+    selectUnit(20);
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_LONGTERM);
+    EXPECT_EQ(dialog->unitName->getText(), "Leader unit");
+}
+
+TEST_F(PlanEdit, ALostServiceIsReportedAndNothingIsLost) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    open();
+    selectLongTerm(10);
+    services().stop();
+    dialog->longTermName->setText("While away");
+    dialog->longTermStart->setText(shown(weekday(0)).c_str());
+    dialog->longTermEnd->setText(shown(weekday(5)).c_str());
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    services().start();
+    ASSERT_FALSE(prompts.prompts.empty());
+    EXPECT_EQ(prompts.last().kind, "warning");
+    EXPECT_EQ(prompts.last().text, "IsectRecordset::OpenRecordset - Network connection failed.");
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Number"});
+    EXPECT_EQ(dialog->longTermName->getText(), "While away");
+    // The service is back: the same press goes through.
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'While away'"), 1);
+    EXPECT_EQ(items(dialog->longTermList), (std::vector<std::string>{"Number", "While away"}));
+}
