@@ -724,10 +724,10 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
             longTermDescription->setText(recordset.GetField("Description"));
             longTermStart->setText(recordset.GetField("PlanStart"));
             longTermEnd->setText(recordset.GetField("PlanEnd"));
-            FXint subject = findData(subjectCombo, FXIntVal(recordset.GetField("FKSubject")));
-            if (subject >= 0) subjectCombo->setCurrentItem(subject);
-            FXint year = findData(childYearCombo, FXIntVal(recordset.GetField("FKYear")));
-            if (year >= 0) childYearCombo->setCurrentItem(year);
+            // A retired subject is not in the box: show none, so that an edit
+            // keeps the plan's subject instead of taking the last one shown.
+            subjectCombo->setCurrentItem(findData(subjectCombo, FXIntVal(recordset.GetField("FKSubject"))));
+            childYearCombo->setCurrentItem(findData(childYearCombo, FXIntVal(recordset.GetField("FKYear"))));
             syndicateWide = FXIntVal(recordset.GetField("FKSyndicate")) != FXIntVal(currentUserId) ? 1 : 0;
             persistent = FXIntVal(recordset.GetField("Persistant")) != 0 ? 1 : 0;
             applyEnableRules();

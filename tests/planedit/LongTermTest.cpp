@@ -242,3 +242,19 @@ TEST_F(PlanEdit, MovingSubjectsUpAndDown) {
     EXPECT_EQ(dialog->recordset.inTransaction, 0);
     EXPECT_TRUE(errors().empty());
 }
+
+TEST_F(PlanEdit, EditingAPlanOfARetiredSubjectKeepsItsSubject) {
+    sql("update Subject set FKTermDateEnd = 2 where Id = 3;");  // Science: retired from this term on
+    addLongTerm(10, "Number", weekday(-21), weekday(40), TEACHER, 0, MATHS);
+    addLongTerm(11, "Plants", weekday(-21), weekday(40), TEACHER, 0, SCIENCE);
+    open();
+    EXPECT_EQ(dialog->subjectCombo->getNumItems(), 2);
+    selectLongTerm(10);
+    EXPECT_EQ(dialog->subjectCombo->getText(), "Maths");
+    selectLongTerm(11);
+    EXPECT_EQ(dialog->subjectCombo->getCurrentItem(), -1);
+    dialog->longTermName->setText("Plants and seeds");
+    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(value("Select PlanName || ',' || FKSubject from LongTerm where Id = 11"), "Plants and seeds,3");
+}
