@@ -292,6 +292,7 @@ struct Request {
     std::weak_ptr<Client> client;
     MessagePtr message;
     bool forward = true;    // false: the reply (echo of commit/rollback) is swallowed
+    bool ends = false;      // a client's "commit"/"rollback": its binding ends with the reply
     bool shutdown = false;  // ISD_SHUTDOWN: the worker ends, no reply
 };
 
@@ -351,6 +352,7 @@ private:
     void onWorkerSessionClosed(Session* s, const std::string& reason);
     void onWorkerMessage(Worker& w, const MessagePtr& m);
     void queueRequest(Worker& w, Request r);
+    bool hasQueued(const Worker& w, const Client& c) const;
     void pump(Worker& w);
     void workerLost(Worker& w, const std::string& reason);
     void spawn(Worker& w);
@@ -576,14 +578,16 @@ void Router::dispatch(Client& c, bool fromQueue) {
             c.pending.pop_front();
             c.transactionLost = false;
             if (c.bound) {
-                Worker& w = *c.bound;
+                // The binding lasts until the worker has really committed:
+                // a query the client sends right after "commit" must see
+                // its own rows, so it has to queue behind the commit on the
+                // same worker rather than start on another one.
                 Request r;
                 r.client = clients_[c.id];
                 r.message = m;
                 r.forward = false;
-                queueRequest(w, r);  // queued before the worker is free for others
-                w.bound = nullptr;
-                c.bound = nullptr;
+                r.ends = true;
+                queueRequest(*c.bound, r);
             } else {
                 logger.write("client #%llu: \"%s\" outside a transaction, dropped",
                              static_cast<unsigned long long>(c.id), excerpt(m->payload).c_str());
@@ -730,10 +734,27 @@ void Router::onWorkerMessage(Worker& w, const MessagePtr& m) {
         if (auto c = w.current.client.lock()) c->session->send(m);
     }
     if (isdGetMore(&m->header) <= 0) {
+        bool ended = w.current.ends;
+        auto c = w.current.client.lock();
         w.busy = false;
         w.current = Request();
+        bool unbound = false;
+        if (ended && c && w.bound == c.get() && !hasQueued(w, *c)) {
+            w.bound = nullptr;
+            c->bound = nullptr;
+            unbound = true;
+        }
         pump(w);
+        if (unbound) serveWaiting(*w.service);
     }
+}
+
+// Whether the client has another request waiting on this worker (it sent its
+// next query before the previous "commit" had run).
+bool Router::hasQueued(const Worker& w, const Client& c) const {
+    for (const auto& r : w.fifo)
+        if (r.client.lock().get() == &c) return true;
+    return false;
 }
 
 void Router::queueRequest(Worker& w, Request r) {

@@ -231,3 +231,18 @@ TEST(VantryRouting, RouterKilledMidTransactionLeavesNothingCommitted) {
     svc.stop();
     EXPECT_EQ(std::string::npos, svc.isql(std::string(kSelect) + ";").find("mw-half-done"));
 }
+
+TEST(VantryRouting, QueryRightAfterCommitSeesTheCommittedRows) {
+    // With two idle workers the next query could go to the other worker
+    // before the commit has run there; it must wait behind the commit.
+    testsupport::Services svc(workers(2));
+    Client c(svc.host(), svc.service());
+    for (int i = 0; i < 30; ++i) {
+        std::string name = "mw-" + std::to_string(100 + i);
+        ASSERT_TRUE(isResult(c.query(insert(name))));
+        c.commit();
+        std::vector<std::string> seen = names(c.query(kSelect));
+        c.commit();
+        ASSERT_EQ(static_cast<size_t>(i + 1), seen.size()) << "row " << name << " not seen after its commit";
+    }
+}
