@@ -121,6 +121,7 @@ void UnitPlanDialog::refreshSubjects(FXint id) {
     query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + today() + "')");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         subjectList->appendItem(rs.GetField("Description"), nullptr, (void*)(FXival)FXIntVal(rs.GetField("Id")));
+    noCurrentEntry(subjectList);
     FXint index = findData(subjectList, id);
     if (index >= 0) selectEntry(subjectList, index);
 }

@@ -555,6 +555,13 @@ FXint UnitPlanDialog::findData(FXComboBox* combo, FXint id) {
     return -1;
 }
 
+// A filled list has no current entry until one is chosen: Edit and Delete
+// must never act on an entry the user did not pick.
+void UnitPlanDialog::noCurrentEntry(FXList* list) {
+    list->killSelection();
+    list->setCurrentItem(-1);
+}
+
 void UnitPlanDialog::selectEntry(FXList* list, FXint index) {
     if (index < 0 || index >= list->getNumItems()) return;
     list->killSelection();
@@ -661,6 +668,7 @@ FXint UnitPlanDialog::selectQuery() {
             longTermList->appendItem(plans.GetField("PlanName"), icon,
                                      (void*)(FXival)FXIntVal(plans.GetField("Id")));
         }
+        noCurrentEntry(longTermList);
         result = 1;
     });
     return result;
@@ -681,6 +689,7 @@ void UnitPlanDialog::fillCombos() {
         subjectCombo->appendItem(rs.GetField("Description"), id);
         if (leader) subjectList->appendItem(rs.GetField("Description"), nullptr, id);
     }
+    noCurrentEntry(subjectList);
     childYearCombo->setNumVisible(6);
     subjectCombo->setNumVisible(6);
 }
@@ -715,6 +724,7 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
         std::sort(names.begin(), names.end(),
                   [](const FXString& a, const FXString& b) { return compare(a, b) < 0; });
         for (const FXString& name : names) unitList->appendItem(name, transferFileIcon, (void*)(FXival)-1);
+        noCurrentEntry(unitList);
 
         recordset.fromTable = "LongTerm";
         query(recordset, "Select * from LongTerm where Id = " + id);

@@ -274,6 +274,7 @@ public:
     static FX::FXint findData(FX::FXList* list, FX::FXint id);
     static FX::FXint findData(FX::FXComboBox* combo, FX::FXint id);
     static FX::FXint itemId(FX::FXList* list, FX::FXint index);
+    static void noCurrentEntry(FX::FXList* list);
     // Selects, shows and makes current one entry of a list.
     static void selectEntry(FX::FXList* list, FX::FXint index);
     // Today (the clock plus dateOffset) as YYYY-MM-DD.

@@ -58,6 +58,8 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
             dayList->appendItem(day, nullptr, lessonId);
             lessonList->appendItem(lessons.GetField("LessonName"), nullptr, lessonId);
         }
+        noCurrentEntry(dayList);
+        noCurrentEntry(lessonList);
         showTab(TAB_UNIT);
         timeSwitcher->setCurrent(FXCLAMP(1, unitType, 3) - 1);
     });

@@ -284,3 +284,33 @@ TEST_F(PlanEdit, ALostServiceIsReportedAndNothingIsLost) {
     EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'While away'"), 1);
     EXPECT_EQ(items(dialog->longTermList), (std::vector<std::string>{"Number", "While away"}));
 }
+
+TEST_F(PlanEdit, EditAndDeleteActOnlyOnAChosenEntry) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addLongTerm(11, "Angles", weekday(-21), weekday(40));
+    addUnit(20, 10, "Fractions");
+    addLesson(30, 20, "Halves", weekday(7), weekday(7));
+    open();
+    EXPECT_EQ(dialog->longTermList->getCurrentItem(), -1);
+    dialog->longTermName->setText("Typed for a new plan");
+    dialog->longTermStart->setText(shown(weekday(0)).c_str());
+    dialog->longTermEnd->setText(shown(weekday(5)).c_str());
+    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    selectLongTerm(10);
+    EXPECT_EQ(dialog->unitList->getCurrentItem(), -1);
+    dialog->unitName->setText("Typed for a new unit");
+    press(UnitPlanDialog::ID_EDIT_UNIT);
+    press(UnitPlanDialog::ID_DELETE_UNIT);
+    press(UnitPlanDialog::ID_ADD_LESSON);
+    EXPECT_EQ(errors().back(), "Add Lesson Plan Error|No Unit Plan available to add lesson to.");
+    selectUnit(20);
+    EXPECT_EQ(dialog->dayList->getCurrentItem(), -1);
+    dialog->lessonName->setText("Typed for a new lesson");
+    press(UnitPlanDialog::ID_EDIT_LESSON);
+    press(UnitPlanDialog::ID_DELETE_LESSON);
+    EXPECT_EQ(prompts.count("question"), 0u);
+    EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName in ('Number', 'Angles')"), 2);
+    EXPECT_EQ(value("Select UnitName from UnitPlan"), "Fractions");
+    EXPECT_EQ(value("Select LessonName from LessonPlan"), "Halves");
+}
