@@ -45,6 +45,11 @@ bool query(int handle, const std::string& sql, std::string& reply, bool& error) 
         first = false;
         reply += text;
     } while (isdGetMore(&header) > 0);
+    // Rows followed by error lines (a failure while fetching) are an error
+    // too.  Values never hold "]]\n" (the worker escapes "]" and line
+    // feeds), so text after it can only be such error lines.
+    size_t end = reply.rfind("]]\n");
+    if (end != std::string::npos && end + 3 < reply.size()) error = true;
     return true;
 }
 

@@ -122,6 +122,20 @@ bool firstBlockIsError(const FXStringRecordset& blocks, FXString& text) {
     else text = FXString();
     return memchr(text.text(), '[', text.length()) == nullptr;
 }
+
+// A complete result ends with "]]\n", or is "[[],[]]" for a statement
+// without result columns.  When fetching fails after some rows, the worker
+// sends the rows and then the error lines; that reply must not pass for a
+// result.
+bool endsLikeResult(const FXStringRecordset& blocks) {
+    FXString tail;
+    for (const FXStringRecordset::Row* row = blocks.FirstRow(); row; row = row->next) {
+        if (!row->firstField) continue;
+        const FXString& v = row->firstField->value;
+        tail = v.length() >= 7 ? v.right(7) : (tail + v).right(7);
+    }
+    return tail.right(3) == "]]\n" || tail == "[[],[]]";
+}
 }  // namespace
 
 FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
@@ -139,6 +153,16 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         first.trim();
         if (first.empty()) first = "IsectRecordset::OpenRecordset - The database service sent an empty reply.";
         throw FXTextException(first);
+    }
+    if (!endsLikeResult(blocks)) {
+        RollbackTrans();
+        FXString text = GetText();
+        loadedText = FXString();
+        FXint end = text.rfind("]]\n");
+        FXString error = end >= 0 ? text.mid(end + 3, text.length()) : text.right(1024);
+        error.trim();
+        if (error.empty()) error = "IsectRecordset::OpenRecordset - The database service sent an incomplete reply.";
+        throw FXTextException(error);
     }
     parseBlocks();
     return true;

@@ -332,6 +332,24 @@ TEST_F(ServiceTest, DatabaseErrorRollsBackAndRaisesTheWorkersText) {
     EXPECT_EQ(0u, prompts.prompts.size());
 }
 
+TEST_F(ServiceTest, FetchFailureAfterSomeRowsIsAnErrorNotAResult) {
+    // The worker sends the rows it fetched and then the error lines; the
+    // client must not take the first rows for the whole result.
+    IsectRecordset rs;
+    rs.inTransaction = 1;
+    rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7779, 'half')");
+    try {
+        rs.OpenRecordset("Select 10 / (Id - 2) from Teachers order by Id");
+        FAIL() << "a division by zero in the second row passed for a result";
+    } catch (const FXException& e) {
+        std::string text = e.what();
+        EXPECT_NE(std::string::npos, text.find("divide by zero")) << text;
+        EXPECT_EQ(std::string::npos, text.find("[[")) << text;
+    }
+    EXPECT_EQ(0, rs.inTransaction);
+    EXPECT_EQ("<no row>", scalar("Select Description from ChildYear where Id = 7779"));
+}
+
 TEST_F(ServiceTest, LongRepliesArriveInBlocksAndReparseIdentically) {
     IsectRecordset rs;
     rs.OpenRecordset("Select * from LessonPlan Order By Id");

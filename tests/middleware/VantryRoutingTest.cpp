@@ -246,3 +246,20 @@ TEST(VantryRouting, QueryRightAfterCommitSeesTheCommittedRows) {
         ASSERT_EQ(static_cast<size_t>(i + 1), seen.size()) << "row " << name << " not seen after its commit";
     }
 }
+
+TEST(VantryRouting, IsdcatTakesRowsFollowedByAnErrorForAnError) {
+    testsupport::Services svc(workers(1));
+    std::string out;
+    EXPECT_EQ(0, testsupport::run("cd '" + svc.workdir() + "' && '" + testsupport::buildDir() +
+                                      "/isdcat' -t \"" + insert("mw-1") + "\" \"" + insert("mw-2") + "\"",
+                                  &out))
+        << out;
+    // The second row divides by zero while it is fetched: the first row has
+    // already gone out, the error lines follow it.
+    EXPECT_EQ(1, testsupport::run("cd '" + svc.workdir() + "' && '" + testsupport::buildDir() +
+                                      "/isdcat' \"select 1 / (Id - (select min(Id) + 1 from Teachers)) from "
+                                      "Teachers where Teacher starting with 'mw-' order by Id\"",
+                                  &out, false))
+        << out;
+    EXPECT_NE(std::string::npos, out.find("divide by zero")) << out;
+}
