@@ -2,7 +2,8 @@
 // plans, the unit plans under them and the lesson plans of a unit, and in
 // which a syndicate leader keeps the syndicate's subject list.
 //
-//   UnitPlanDialog.cpp   layout, opening (selectQuery, fillCombos, the timed
+//   UnitPlanLayout.cpp   the widgets and their layout
+//   UnitPlanDialog.cpp   opening (selectQuery, fillCombos, the timed
 //                        preselection), long-term selection, enable rules,
 //                        geometry, closing, the failure scope
 //   LongTermEdit.cpp     long-term plans (tab 1) and subjects (tab 7)

@@ -1,0 +1,354 @@
+// UnitPlanDialog: the widgets of the dialog, built once by the constructor.
+// A horizontal frame holds the four plan lists on the left and the tab book
+// on the right; each build...Tab fills one tab.
+#include "AppResources.h"
+#include "UnitPlanDialog.h"
+
+using namespace FX;
+
+namespace {
+
+const FXuint buttonStyle = BUTTON_NORMAL | LAYOUT_RIGHT;
+
+FXButton* button(FXComposite* p, const char* text, FXObject* tgt, FXSelector sel) {
+    FXButton* b = new FXButton(p, text, nullptr, tgt, sel, buttonStyle, 0, 0, 0, 0, 12, 12, 3, 3);
+    if (labelFont) b->setFont(labelFont);
+    return b;
+}
+
+FXHorizontalFrame* buttonRow(FXComposite* p) {
+    return new FXHorizontalFrame(p, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
+}
+
+// A label above a sunken, word-wrapping text area of the given height.
+FXText* textArea(FXComposite* p, const char* label, FXint height) {
+    new FXLabel(p, label, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 0, 0, 2, 0);
+    FXHorizontalFrame* frame =
+        new FXHorizontalFrame(p, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FIX_HEIGHT, 0, 0, 0, height,
+                              0, 0, 0, 0);
+    return new FXText(frame, nullptr, 0, TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+}
+
+// A header over side-by-side lists of fixed widths.
+void listGroup(FXComposite* p, const char* const* titles, const FXint* widths, FXint count, FXList** lists,
+               FXObject* tgt, const FXSelector* sels, FXuint frameOpts) {
+    FXVerticalFrame* group = new FXVerticalFrame(p, FRAME_SUNKEN | FRAME_THICK | frameOpts, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXHeader* header = new FXHeader(group, nullptr, 0, HEADER_NORMAL | LAYOUT_FILL_X);
+    for (FXint i = 0; i < count; ++i) header->appendItem(titles[i], nullptr, widths[i]);
+    FXHorizontalFrame* row = new FXHorizontalFrame(group, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    for (FXint i = 0; i < count; ++i)
+        lists[i] = new FXList(row, tgt, sels ? sels[i] : 0,
+                              LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y | HSCROLLER_NEVER, 0, 0, widths[i], 0);
+}
+
+FXTextField* field(FXComposite* p, FXint columns) {
+    return new FXTextField(p, columns, nullptr, 0, TEXTFIELD_NORMAL);
+}
+
+void placeholder(FXComposite* p) { new FXFrame(p, FRAME_NONE, 0, 0, 0, 0, 0, 0, 0, 0); }
+
+}  // namespace
+
+void UnitPlanDialog::buildLayout() {
+    FXHorizontalFrame* outer =
+        new FXHorizontalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+
+    // Left column: long-term and unit lists above, day and lesson lists below.
+    FXVerticalFrame* left = new FXVerticalFrame(outer, LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+    {
+        const char* titles[] = {"Long Term Plan", "Unit Plan"};
+        const FXint widths[] = {120, 120};
+        const FXSelector sels[] = {ID_LONGTERMLIST, ID_UNITLIST};
+        FXList* lists[2];
+        listGroup(left, titles, widths, 2, lists, this, sels, LAYOUT_FILL_Y);
+        longTermList = lists[0];
+        unitList = lists[1];
+    }
+    {
+        const char* titles[] = {"Day or Date", "Lesson Plan"};
+        const FXint widths[] = {80, 160};
+        const FXSelector sels[] = {ID_DAYLIST, ID_LESSONLIST};
+        FXList* lists[2];
+        listGroup(left, titles, widths, 2, lists, this, sels, LAYOUT_FILL_Y);
+        dayList = lists[0];
+        lessonList = lists[1];
+    }
+
+    tabBook = new FXTabBook(outer, nullptr, 0, TABBOOK_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    const char* tabTitles[TAB_COUNT] = {"L&ong Term Plans", "Unit &Plans", "&Lesson Objective", "Le&sson Detail",
+                                        "Lesson E&valuation", "Searc&h", "Sub&jects"};
+    for (FXint i = 0; i < TAB_COUNT; ++i) {
+        tabItems[i] = new FXTabItem(tabBook, tabTitles[i]);
+        tabPanes[i] = new FXVerticalFrame(tabBook, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0,
+                                          0, 0, 6, 6, 6, 6, 2, 2);
+    }
+    buildLongTermTab(tabPanes[TAB_LONGTERM]);
+    buildUnitTab(tabPanes[TAB_UNIT]);
+    buildObjectiveTab(tabPanes[TAB_OBJECTIVE]);
+    buildDetailTab(tabPanes[TAB_DETAIL]);
+    buildEvaluationTab(tabPanes[TAB_EVALUATION]);
+    buildSearchTab(tabPanes[TAB_SEARCH]);
+    buildSubjectsTab(tabPanes[TAB_SUBJECTS]);
+}
+
+void UnitPlanDialog::buildLongTermTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LONGTERM);
+    button(buttons, "&Delete", this, ID_DELETE_LONGTERM);
+    button(buttons, "&Add", this, ID_ADD_LONGTERM);
+
+    FXMatrix* top = new FXMatrix(pane, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+    new FXLabel(top, "Children's Year:");
+    childYearCombo = new FXComboBox(top, 20, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
+    childYearCombo->setNumVisible(6);
+    new FXLabel(top, "Subject:");
+    subjectCombo = new FXComboBox(top, 20, this, ID_PERSISTENT_FIELD, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
+    subjectCombo->setNumVisible(6);
+    new FXLabel(top, "Name:");
+    longTermName = field(top, 40);
+    longTermDescription = textArea(pane, "Description:", 150);
+
+    FXMatrix* dates = new FXMatrix(pane, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0, 4, 2);
+    new FXLabel(dates, "Start Date:");
+    longTermStart = new FXTextField(dates, 12, this, ID_PERSISTENT_FIELD, TEXTFIELD_NORMAL);
+    new FXLabel(dates, "End Date:");
+    longTermEnd = new FXTextField(dates, 12, this, ID_PERSISTENT_FIELD, TEXTFIELD_NORMAL);
+    syndicateWideCheck =
+        new FXCheckButton(pane, "Syndicate Wide Plan\tEverybody in your syndicate can view this long term plan.",
+                          &syndicateWideTarget, FXDataTarget::ID_VALUE);
+    persistentCheck = new FXCheckButton(pane, "Ignore Start and End Dates\tThis plan is always visible in the list box.",
+                                        &persistentTarget, FXDataTarget::ID_VALUE);
+    leaderLabel = new FXLabel(pane,
+                              "You are logged in as a syndicate leader.  Syndicate leaders cannot add, delete\n"
+                              "or edit -  unit plans or lesson plans.  If you want to do this log in as a teacher.",
+                              nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+    leaderLabel->setTextColor(FXRGB(255, 0, 0));
+}
+
+void UnitPlanDialog::buildUnitTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_UNIT);
+    button(buttons, "&Delete", this, ID_DELETE_UNIT);
+    button(buttons, "&Add", this, ID_ADD_UNIT);
+
+    FXHorizontalFrame* nameRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    new FXLabel(nameRow, "Name:");
+    unitName = field(nameRow, 40);
+    unitDescription = textArea(pane, "Description:", 150);
+
+    FXHorizontalFrame* typeRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 2, 2);
+    new FXLabel(typeRow, "Lesson Type:");
+    const char* typeNames[3] = {"Unit Plan", "Routine Lesson", "Non Contact Time"};
+    for (FXint i = 0; i < 3; ++i)
+        unitTypeRadio[i] = new FXRadioButton(typeRow, typeNames[i], &unitTypeTarget, FXDataTarget::ID_OPTION + i + 1);
+    rotateCheck = new FXCheckButton(pane, "Rotating plan\tDisplay lesson plans on the Weekly calender as Rotating plans.",
+                                    &rotateTarget, FXDataTarget::ID_VALUE);
+    exportCheck = new FXCheckButton(
+        pane, "Mark for export to disk\tMark this Unit plan for exporting to disk at the end of your session.",
+        &exportMarkTarget, FXDataTarget::ID_VALUE);
+
+    // Attachments of the unit.
+    const char* titles[] = {"File Attachment Name", "File Size"};
+    const FXint widths[] = {410, 80};
+    const FXSelector sels[] = {ID_ATTACHMENTLIST, ID_ATTACHMENTLIST};
+    FXList* lists[2];
+    listGroup(pane, titles, widths, 2, lists, this, sels, LAYOUT_FILL_X | LAYOUT_FIX_HEIGHT);
+    lists[0]->getParent()->getParent()->setHeight(90);
+    attachmentList = lists[0];
+    attachmentSizeList = lists[1];
+    FXGroupBox* notes = new FXGroupBox(pane, "File Notes", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+    FXHorizontalFrame* notesFrame =
+        new FXHorizontalFrame(notes, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FIX_HEIGHT, 0, 0, 0, 200, 0, 0, 0, 0);
+    attachmentNotes = new FXText(notesFrame, nullptr, 0, TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXHorizontalFrame* attach = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    button(attach, "&Remove\tRemove file attachment from database", this, ID_ATTACH_REMOVE);
+    button(attach, "E&xport\tCopy file attachment from database to disk", this, ID_ATTACH_EXPORT);
+    button(attach, "Edi&t\tEdit notes that accompany file attachment", this, ID_ATTACH_EDIT);
+    button(attach, "&Import\tCopy file attachment into database", this, ID_ATTACH_IMPORT);
+}
+
+void UnitPlanDialog::buildObjectiveTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LESSON);
+    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    button(buttons, "&Add", this, ID_ADD_LESSON);
+
+    FXHorizontalFrame* nameRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    new FXLabel(nameRow, "Name:");
+    lessonName = field(nameRow, 40);
+    essentialSkills = textArea(pane, "Essential Skills:", 65);
+    achievementObjectives = textArea(pane, "Achievement Objectives:", 200);
+    learningOutcomes = textArea(pane, "Specific Learning Outcomes:", 80);
+
+    timeSwitcher = new FXSwitcher(pane, LAYOUT_FILL_X | SWITCHER_VCOLLAPSE, 0, 0, 0, 0, 0, 0, 4, 0);
+    timeSwitcher->setTarget(this);
+    timeSwitcher->setSelector(ID_TIMESWITCHER);
+    // Panel 1: unit plan.
+    {
+        FXGroupBox* box = new FXGroupBox(timeSwitcher, "Unit Plan", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+        FXMatrix* m = new FXMatrix(box, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+        TimePanel& p = panels[0];
+        new FXLabel(m, "Start Date:");
+        p.startDate = field(m, 20);
+        button(m, "+Da&y", this, ID_PLUS_DAY);
+        new FXLabel(m, "End Date:");
+        p.endDate = field(m, 20);
+        button(m, "+&Week", this, ID_PLUS_WEEK);
+        new FXLabel(m, "Start Time:");
+        p.startTime = field(m, 20);
+        button(m, "&Bump\tShift this lesson foward to share the same\ntime slot as the next lesson in this unit.", this,
+               ID_BUMP);
+        new FXLabel(m, "End Time:");
+        p.endTime = field(m, 20);
+        button(m,
+               "S&hove\tShift this lesson and all subsequent lessons in this unit forward by 1 to n days.\n"
+               "If necessary extend the Long Term Plan forward by one day too.",
+               this, ID_SHOVE);
+        new FXLabel(m, "Shove Days:");
+        shoveReadout = new FX7Segment(m, "1", SEVENSEGMENT_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FIX_WIDTH |
+                                                   LAYOUT_FIX_HEIGHT, 0, 0, 40, 26, 3, 3, 3, 3);
+        shoveReadout->setCellWidth(14);
+        shoveReadout->setThickness(3);
+        shoveReadout->setCellHeight(18);
+        shoveReadout->setBackColor(FXRGB(0, 0, 0));
+        shoveReadout->setTextColor(FXRGB(0, 255, 0));
+        shoveReadout->setTarget(&shoveDaysTarget);
+        shoveReadout->setSelector(FXDataTarget::ID_VALUE);
+        button(m, "&Up\tMove lesson up one period.", this, ID_PERIOD_UP);
+        placeholder(m);
+        shoveSlider = new FXSlider(m, &shoveDaysTarget, FXDataTarget::ID_VALUE,
+                                   SLIDER_HORIZONTAL | SLIDER_INSIDE_BAR | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
+        shoveSlider->setRange(1, 30);
+        button(m, "Dow&n\tMove lesson down one period.", this, ID_PERIOD_DOWN);
+    }
+    // Panel 2: routine lesson.
+    {
+        FXGroupBox* box =
+            new FXGroupBox(timeSwitcher, "Routine Lesson", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+        FXMatrix* m = new FXMatrix(box, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+        TimePanel& p = panels[1];
+        new FXLabel(m, "Day:");
+        routineDayCombo = new FXComboBox(m, 20, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
+        const char* days[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday"};
+        for (const char* d : days) routineDayCombo->appendItem(d);
+        routineDayCombo->setNumVisible(5);
+        placeholder(m);
+        new FXLabel(m, "Start Date:");
+        p.startDate = field(m, 20);
+        button(m, "+Da&y", this, ID_PLUS_DAY);
+        new FXLabel(m, "End Date:");
+        p.endDate = field(m, 20);
+        button(m, "+&Week", this, ID_PLUS_WEEK);
+        new FXLabel(m, "Start Time:");
+        p.startTime = field(m, 20);
+        placeholder(m);
+        new FXLabel(m, "End Time:");
+        p.endTime = field(m, 20);
+        placeholder(m);
+    }
+    // Panel 3: non-contact time.
+    {
+        FXGroupBox* box =
+            new FXGroupBox(timeSwitcher, "Non-contact time", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+        FXMatrix* m = new FXMatrix(box, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
+        TimePanel& p = panels[2];
+        new FXLabel(m, "Start Date:");
+        p.startDate = field(m, 20);
+        placeholder(m);
+        new FXLabel(m, "End Date:");
+        p.endDate = field(m, 20);
+        button(m, "+Da&y", this, ID_PLUS_DAY);
+        new FXLabel(m, "Start Time:");
+        p.startTime = field(m, 20);
+        button(m, "+&Week", this, ID_PLUS_WEEK);
+        new FXLabel(m, "End Time:");
+        p.endTime = field(m, 20);
+        placeholder(m);
+    }
+}
+
+void UnitPlanDialog::buildDetailTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LESSON);
+    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    lessonIntro = textArea(pane, "Introduction:", 80);
+    lessonDevelopment = textArea(pane, "Development:", 350);
+    lessonClosure = textArea(pane, "Closure:", 80);
+}
+
+void UnitPlanDialog::buildEvaluationTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Edit", this, ID_EDIT_LESSON);
+    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    lessonTest = textArea(pane, "Assessment:", 80);
+    lessonResources = textArea(pane, "Resources:", 280);
+    lessonReflection = textArea(pane, "Reflection:", 120);
+
+    FXMatrix* m = new FXMatrix(pane, 4, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0, 4, 2);
+    new FXLabel(m, "Evaluation:");
+    new FXRadioButton(m, "Excellent Lesson", &evaluationTarget, FXDataTarget::ID_OPTION + 1);
+    new FXRadioButton(m, "Good Lesson", &evaluationTarget, FXDataTarget::ID_OPTION + 0);
+    new FXRadioButton(m, "Bad Lesson", &evaluationTarget, FXDataTarget::ID_OPTION - 1);
+    new FXLabel(m, "Assessment:");
+    new FXRadioButton(m, "Yes", &assessmentTarget, FXDataTarget::ID_OPTION + 1);
+    new FXRadioButton(m, "No", &assessmentTarget, FXDataTarget::ID_OPTION + 0);
+    placeholder(m);
+    new FXLabel(m, "Lesson Not Taught:");
+    new FXRadioButton(m, "Yes", &notTaughtTarget, FXDataTarget::ID_OPTION + 1);
+    new FXRadioButton(m, "No", &notTaughtTarget, FXDataTarget::ID_OPTION + 0);
+    placeholder(m);
+}
+
+void UnitPlanDialog::buildSearchTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Print\tPrint selected lessons.", this, ID_SEARCH_PRINT);
+    button(buttons, "&Unselect\tUnselect all lessons displayed.", this, ID_SEARCH_UNSELECT);
+    button(buttons, "Se&lect\tSelect all lessons displayed.", this, ID_SEARCH_SELECT);
+    button(buttons,
+           "&Search\tSearch across all teachers for Lesson Plan Names that contain the search string provided.", this,
+           ID_SEARCH);
+
+    const char* titles[] = {"Date", "Teacher", "Unit Name", "Lesson Plan Name"};
+    const FXint widths[] = {73, 130, 145, 277};
+    FXList* lists[4];
+    listGroup(pane, titles, widths, 4, lists, nullptr, nullptr, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    searchDateList = lists[0];
+    searchTeacherList = lists[1];
+    searchUnitList = lists[2];
+    searchLessonList = lists[3];
+
+    FXHorizontalFrame* row = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
+    new FXLabel(row, "Search String:");
+    searchText = new FXTextField(row, 52, this, ID_SEARCHTEXT, TEXTFIELD_NORMAL);
+    FXGroupBox* group =
+        new FXGroupBox(pane, "Lesson Evaluation", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+    FXHorizontalFrame* checks = new FXHorizontalFrame(group, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    searchEvaluation = new FXCheckButton(checks, "Evaluation\tSearch on Excellent, Good or Bad");
+    searchAssessment = new FXCheckButton(checks, "Assessment\tSearch on Assessment Yes or No");
+    searchNotTaught = new FXCheckButton(checks, "Lesson Not Taught\tSearch on Not Taught Yes or No");
+}
+
+void UnitPlanDialog::buildSubjectsTab(FXComposite* pane) {
+    FXHorizontalFrame* buttons = buttonRow(pane);
+    button(buttons, "&Close", this, ID_CLOSE);
+    button(buttons, "&Down\tMove this subject down the list.", this, ID_SUBJECT_DOWN);
+    button(buttons, "&Up\tMove this subject up the list.", this, ID_SUBJECT_UP);
+    button(buttons, "&Edit", this, ID_RENAME_SUBJECT);
+    button(buttons, "&Retire\tRetire this subject in future terms. Retirements cannot be undone.", this,
+           ID_RETIRE_SUBJECT);
+    button(buttons, "&Add", this, ID_ADD_SUBJECT);
+
+    const char* titles[] = {"Subject Description"};
+    const FXint widths[] = {300};
+    const FXSelector sels[] = {ID_SUBJECTLIST};
+    FXList* lists[1];
+    listGroup(pane, titles, widths, 1, lists, this, sels, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    subjectList = lists[0];
+    subjectText = field(pane, 40);
+}
