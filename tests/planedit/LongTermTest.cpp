@@ -258,3 +258,22 @@ TEST_F(PlanEdit, EditingAPlanOfARetiredSubjectKeepsItsSubject) {
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(value("Select PlanName || ',' || FKSubject from LongTerm where Id = 11"), "Plants and seeds,3");
 }
+
+TEST_F(PlanEdit, ADatabaseErrorIsShownAndTheListsStay) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    open();
+    selectLongTerm(10);
+    const std::string tooLong(200, 'x');  // the column holds 140 characters
+    fillPlan(dialog, tooLong, weekday(-7), weekday(20));
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors().back().substr(0, 15), "Database Error|");
+    EXPECT_NE(errors().back().find("truncation"), std::string::npos) << errors().back();
+    EXPECT_EQ(count("Select Count(*) from LongTerm"), 1);
+    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Number"});
+    EXPECT_EQ(dialog->longTermName->getText().text(), tooLong);
+    // The next statement works as before.
+    fillPlan(dialog, "Shorter", weekday(-7), weekday(20));
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
+}
