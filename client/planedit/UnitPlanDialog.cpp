@@ -460,8 +460,10 @@ long UnitPlanDialog::onTimerPreselect(FXObject*, FXSelector, void*) {
 
 // ---------------------------------------------------------------- list selections
 
+// A click beside the entries (no entry) selects nothing and says nothing.
 long UnitPlanDialog::onCmdLongTermList(FXObject*, FXSelector, void* ptr) {
-    onLongTermSelected((FXint)(FXival)ptr);
+    FXint index = (FXint)(FXival)ptr;
+    if (index >= 0) onLongTermSelected(index);
     return 1;
 }
 
