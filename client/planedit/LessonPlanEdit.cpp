@@ -6,26 +6,18 @@
 #include "AppState.h"
 #include "FXTextException.h"
 #include "Prompter.h"
+#include "PlanEditText.h"
 #include "UnitPlanDialog.h"
 
 using namespace FX;
+using planedit::blank;
+using planedit::trimmed;
+using planedit::text;
 
 namespace {
 
 const FXlong oneDay = 86400;
 const FXlong oneWeek = 604800;
-
-bool blank(const FXString& s) {
-    FXString t = s;
-    return t.trim().empty();
-}
-
-FXString text(FXint value) { return FXStringVal(value); }
-
-FXString trimmed(const FXString& s) {
-    FXString t = s;
-    return t.trim();
-}
 
 // Local time of a 'YYYY-MM-DD' date at a time of day.
 FXlong localMoment(const FXString& iso, FXint hour, FXint minute) {

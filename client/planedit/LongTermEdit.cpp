@@ -3,22 +3,15 @@
 #include "AppState.h"
 #include "FXTextException.h"
 #include "Prompter.h"
+#include "PlanEditText.h"
 #include "UnitPlanDialog.h"
 
 using namespace FX;
+using planedit::blank;
+using planedit::trimmed;
+using planedit::text;
 
 namespace {
-
-bool blank(const FXString& s) {
-    FXString t = s;
-    return t.trim().empty();
-}
-
-FXString text(FXint value) { return FXStringVal(value); }
-FXString trimmed(const FXString& s) {
-    FXString t = s;
-    return t.trim();
-}
 
 bool listHoldsText(FXList* list, const FXString& s) {
     for (FXint i = 0; i < list->getNumItems(); ++i)

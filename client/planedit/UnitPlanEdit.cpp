@@ -2,18 +2,14 @@
 #include "AppState.h"
 #include "FXTextException.h"
 #include "Prompter.h"
+#include "PlanEditText.h"
 #include "UnitPlanDialog.h"
 
 using namespace FX;
+using planedit::blank;
+using planedit::text;
 
 namespace {
-
-bool blank(const FXString& s) {
-    FXString t = s;
-    return t.trim().empty();
-}
-
-FXString text(FXint value) { return FXStringVal(value); }
 
 const char* const weekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday"};
 
