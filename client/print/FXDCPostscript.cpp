@@ -163,8 +163,8 @@ void FXDCPostscript::writeProlog() {
     outf("{\n\trgbproc\n\tdup length 3 idiv string 0 3 0\n\t5 -1 roll {\n\tadd 2 1 roll 1 sub dup 0 eq {\n"
          "\t\tpop 3 idiv\n\t\t3 -1 roll\n\t\tdup 4 -1 roll\n\t\tdup 3 1 roll\n\t\t5 -1 roll put\n"
          "\t\t1 add 3 0\n\t} { 2 1 roll } ifelse\n\t} forall\n\tpop pop pop\n} def\n");
-    outf("systemdict /colorimage known not {\n\t/colorimage {\n\t\tpop\n\t\tpop\n\t\t/rgbproc exch def\n"
-         "\t\t{ bwproc } image\n\t} def\n} if\n");
+    outf("systemdict /colorimage known not\n");
+    outf("{\n\t/colorimage {\n\t\tpop\n\t\tpop\n\t\t/rgbproc exch def\n\t\t{ bwproc } image\n\t} def\n} if\n");
     outf("%% Color -  r g b C\n");
     outf("/C { setrgbcolor } bind def\n");
     outf("%% Point -  x y r g b P\n");

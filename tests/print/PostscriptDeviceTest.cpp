@@ -2,6 +2,7 @@
 // font names, landscape; every file it writes must render in Ghostscript.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "FXDCPostscript.h"
@@ -56,6 +57,57 @@ TEST_F(PostscriptDeviceTest, DocumentFrameAndPageCount) {
               std::string::npos);
     EXPECT_NE(ps.find("%%PageTrailer\nshowpage\ngrestore\n%%Trailer\n%%Pages: 1\n%%EOF\n"), std::string::npos);
     EXPECT_EQ(ps.substr(ps.size() - 6), "%%EOF\n");
+    expectRenders();
+}
+
+// The prolog's procedures, their comment lines and the colorimage fallback,
+// in the order they are written.
+TEST_F(PostscriptDeviceTest, PrologDefinesItsProceduresInOrder) {
+    FXDCPostscript dc(printtest::app());
+    dc.setContentRange(72, 72, 612, 792);
+    ASSERT_TRUE(dc.beginPrint(job));
+    ASSERT_TRUE(dc.endPrint());
+    std::string ps = readFile(file);
+    size_t begin = ps.find("%%BeginProlog\n\n\n"), end = ps.find("%%EndProlog\n");
+    ASSERT_NE(begin, std::string::npos);
+    ASSERT_NE(end, std::string::npos);
+    std::string prolog = ps.substr(begin, end - begin);
+    const char* pieces[] = {
+        "% h w x y drawRect\n/drawRect {\n\tnewpath moveto dup 0 rlineto exch dup 0 exch\n",
+        "\tclosepath stroke\n} def\n",
+        "% h w x y fillRect\n/fillRect {\n",
+        "\tclosepath fill stroke\n} def\n",
+        "% x y a b drawLine\n/drawLine {\n\tnewpath moveto lineto stroke\n} def\n",
+        "% x y ..... npoints drawLines\n/drawLines {\n\t3 1 roll newpath moveto {lineto} repeat stroke\n} def\n",
+        "% x y a b ..... nsegments drawSegmt\n/drawSegmt {\n\tnewpath {\n\t\tmoveto lineto\n\t} repeat stroke\n} def\n",
+        "% x y drawPoint\n/drawPoint {\n",
+        "% centerx centery  startAngle endAngle radiusX radiusY drawArc\n/drawArc {\n",
+        "arc stroke grestore\n} def\n/fillChord {\n",
+        "arc fill grestore\n} def\n",
+        "% (string) x y height drawText\n/drawText {\n\tgsave findfont exch scalefont setfont moveto\n"
+        "\tshow grestore\n} def\n",
+        "/bwproc\n",
+        "systemdict /colorimage known not\n",
+        "% Color -  r g b C\n/C { setrgbcolor } bind def\n",
+        "% Point -  x y r g b P\n/P { C newpath 0.5 0.0 360.0 arc closepath fill } bind def\n",
+        "% Flat Shaded Line -  x2 y2 x1 y1 r g b L\n/L { C newpath moveto lineto stroke } bind def\n",
+        "% Smooth-shaded line -  x2 y2 r2 g2 b2 x1 y1 r1 g1 b1 SL\n/SL {\n /b1 exch def\n",
+        " b2 b1 sub abs 0.01 gt\n g2 g1 sub abs 0.005 gt\n r2 r1 sub abs 0.008 gt\n",
+        "         x1 y1 x2 y2 r1 g1 b1 L\n",
+        "} bind def\n",
+        "% Flat-shaded triangle - x3 y3 x2 y2 x1 y1 r g b T\n"
+        "/T { C newpath moveto lineto lineto closepath fill } bind def\n",
+        "% Smooth-shaded triangle - x3 y3 r3 g3 b3 x2 y2 r2 g2 b2 x1 y1 r1 g1 b1 ST\n/ST {\n",
+        "         x1 y1 x2 y2 x3 y3 r1 g1 b1 T\n",
+        "} bind def\n",
+    };
+    size_t at = 0;
+    for (const char* piece : pieces) {
+        size_t found = prolog.find(piece, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << piece;
+        at = found + strlen(piece);
+    }
+    EXPECT_EQ(at, prolog.size());  // the triangle procedure closes the prolog
     expectRenders();
 }
 
