@@ -54,7 +54,10 @@ bool buildDpb(const ConnectParams& params, std::vector<char>& dpb)
 Worker::Worker(Transport& transport, std::string workerName)
     : transport_(transport), workerName_(std::move(workerName)), row_(kRowBufferSize)
 {
-    output_.setSender([this](const char* data, int length) { sendBlock(data, length, 1); });
+    // A full block is sent without a check: once the router connection is
+    // gone every later send fails too, so the final block of the reply
+    // reports the failure once instead of once per block.
+    output_.setSender([this](const char* data, int length) { transport_.send(data, length, 1); });
 }
 
 Worker::~Worker()

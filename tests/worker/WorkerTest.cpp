@@ -336,6 +336,14 @@ TEST_F(WorkerTest, FailedSendIsLoggedAndTheWorkerGoesOn)
     EXPECT_EQ(a->transport.errors.front(), "worker-1: isdSend() reply\n");
     a->transport.failSends = false;
     EXPECT_FALSE(isError(a->ask("select 1 from rdb$database")));
+
+    // A long reply: the full blocks go out unchecked, the final block's
+    // failure is logged once.
+    a->transport.failSends = true;
+    a->ask("select cast(rpad('', 3000, 'x') as varchar(3000)) as x from rdb$database");
+    EXPECT_EQ(a->transport.blocks.size(), 3u);
+    ASSERT_EQ(a->transport.errors.size(), 1u);
+    EXPECT_EQ(a->transport.errors.front(), "worker-1: isdSend() reply\n");
 }
 
 TEST(WorkerAttachTest, AttachFailurePrintsTheDatabase)
