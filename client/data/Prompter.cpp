@@ -55,6 +55,16 @@ bool FXPrompter::question(FXWindow* owner, const FXString& caption, const FXStri
     return answer == MBOX_CLICKED_YES;
 }
 
+Prompter::Answer FXPrompter::questionYesNoCancel(FXWindow* owner, const FXString& caption, const FXString& text) {
+    FXApp* app = appOf(owner);
+    if (!app) return CANCEL;
+    FXuint answer = owner ? FXMessageBox::question(owner, MBOX_YES_NO_CANCEL, caption.text(), "%s", text.text())
+                          : FXMessageBox::question(app, MBOX_YES_NO_CANCEL, caption.text(), "%s", text.text());
+    if (answer == MBOX_CLICKED_YES) return YES;
+    if (answer == MBOX_CLICKED_NO) return NO;
+    return CANCEL;
+}
+
 bool FXPrompter::openFile(FXWindow* owner, const FXString& caption, const FXString& patterns, FXString& path) {
     if (!owner) return false;
     FXString chosen = FXFileDialog::getOpenFilename(owner, caption, path, patterns);

@@ -22,6 +22,10 @@ public:
     virtual void information(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
     // Yes/No question; true only for Yes.
     virtual bool question(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
+    // Yes/No/Cancel question.
+    enum Answer { YES, NO, CANCEL };
+    virtual Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption,
+                                       const FX::FXString& text) = 0;
     // File and directory choices: false when cancelled, else `path` holds the choice.
     // `patterns` uses FOX's pattern list syntax ("Transfer files (*.dat)\nAll files (*)").
     virtual bool openFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
@@ -44,6 +48,7 @@ public:
     void warning(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     void information(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     bool question(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
+    Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     bool openFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
                   FX::FXString& path) override;
     bool saveFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,

@@ -558,8 +558,13 @@ long FXNativePrintDialog::onCmdAccept(FXObject* sender, FXSelector sel, void* pt
     if (dest != 0 && FXStat::exists(printer.name)) {
         FXString question;
         question.format("Overwrite existing file %s?", printer.name.text());
-        // Yes overwrites; No returns to the dialog to choose another name.
-        if (!Prompter::get().question(this, "Overwrite file?", question)) return 1;
+        // Yes overwrites, No closes the dialog without printing, Cancel
+        // returns to the dialog to choose another name.
+        switch (Prompter::get().questionYesNoCancel(this, "Overwrite file?", question)) {
+            case Prompter::YES: break;
+            case Prompter::NO: return FXDialogBox::onCmdCancel(sender, sel, ptr);
+            case Prompter::CANCEL: return 1;
+        }
     }
     return FXDialogBox::onCmdAccept(sender, sel, ptr);
 }

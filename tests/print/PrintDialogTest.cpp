@@ -273,7 +273,7 @@ TEST_F(PrintDialogTest, PrintWritesLayoutAndColourAndAsksBeforeOverwriting) {
     dlg.create();
     dlg.show(PLACEMENT_OWNER);
 
-    // No: back to the dialog, still shown.
+    // Cancel: back to the dialog, still shown.
     send(dlg, SEL_COMMAND, FXDialogBox::ID_ACCEPT);
     ASSERT_EQ(prompts.count("question"), 1u);
     EXPECT_EQ(prompts.last().caption, "Overwrite file?");
@@ -283,7 +283,7 @@ TEST_F(PrintDialogTest, PrintWritesLayoutAndColourAndAsksBeforeOverwriting) {
     EXPECT_EQ(entry("PRINTER", "color"), "1");
 
     // Yes: accepted and closed.
-    prompts.answers.push_back(true);
+    prompts.choices.push_back(Prompter::YES);
     send(dlg, SEL_COMMAND, FXDialogBox::ID_ACCEPT);
     EXPECT_EQ(prompts.count("question"), 2u);
     EXPECT_FALSE(dlg.shown());
@@ -298,6 +298,20 @@ TEST_F(PrintDialogTest, PrintWritesLayoutAndColourAndAsksBeforeOverwriting) {
     EXPECT_EQ(out.settings.copies, 3);
     EXPECT_EQ(printtest::readFile(file), "old");  // the dialog itself writes nothing
 
+    // No: the dialog closes without printing (execute() answers 0).
+    FXNativePrintDialog again(owner);
+    send(again, SEL_COMMAND, FXNativePrintDialog::ID_TO_FILE);
+    again.fileField()->setText(file.c_str());
+    send(again, SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME);
+    prompts.choices.push_back(Prompter::NO);
+    ModalAnswer accept;
+    accept.answer = [](FXWindow* w) { w->handle(w, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr); };
+    accept.arm();
+    EXPECT_EQ(0u, again.execute(PLACEMENT_OWNER));
+    EXPECT_TRUE(accept.answered);
+    EXPECT_EQ(prompts.count("question"), 3u);
+    EXPECT_FALSE(again.shown());
+
     // A new file needs no question.
     FXNativePrintDialog fresh(owner);
     fresh.fileField()->setText((dir + "/new.ps").c_str());
@@ -305,7 +319,7 @@ TEST_F(PrintDialogTest, PrintWritesLayoutAndColourAndAsksBeforeOverwriting) {
     fresh.create();
     fresh.show(PLACEMENT_OWNER);
     send(fresh, SEL_COMMAND, FXDialogBox::ID_ACCEPT);
-    EXPECT_EQ(prompts.count("question"), 2u);
+    EXPECT_EQ(prompts.count("question"), 3u);
     EXPECT_FALSE(fresh.shown());
 }
 

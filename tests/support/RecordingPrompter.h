@@ -5,7 +5,8 @@
 //   ... drive a handler ...
 //   EXPECT_EQ(prompts.last().text, "Cannot have empty Unit plan name.");
 //
-// Questions without a scripted answer get No; file and directory choices
+// Questions without a scripted answer get No (Cancel for Yes/No/Cancel
+// questions); file and directory choices
 // without a scripted path are cancelled.
 #ifndef PLENWICK_RECORDING_PROMPTER_H
 #define PLENWICK_RECORDING_PROMPTER_H
@@ -27,6 +28,7 @@ public:
     };
     std::vector<Prompt> prompts;
     std::deque<bool> answers;        // for question()
+    std::deque<Answer> choices;      // for questionYesNoCancel(); none scripted: Cancel
     std::deque<std::string> paths;   // for openFile(), saveFile(), chooseDirectory()
 
     RecordingPrompter() { previous_ = Prompter::install(this); }
@@ -50,6 +52,13 @@ public:
         if (answers.empty()) return false;
         bool a = answers.front();
         answers.pop_front();
+        return a;
+    }
+    Answer questionYesNoCancel(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
+        add("question", c, t);
+        if (choices.empty()) return CANCEL;
+        Answer a = choices.front();
+        choices.pop_front();
         return a;
     }
     bool openFile(FX::FXWindow*, const FX::FXString& c, const FX::FXString&, FX::FXString& path) override {
