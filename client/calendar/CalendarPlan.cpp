@@ -163,7 +163,9 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     // The grid: three passes over every cell.  Pass 0 gives each plan its
     // colour, pass 1 fills the cells and draws headers and lines, pass 2
     // counts each plan's cells and writes the labels.
-    const FXint L = (H - 70) / schoolTimes;
+    // A timetable of no rows (a damaged SchoolTimes setting) draws no grid
+    // instead of dividing by zero.
+    const FXint L = schoolTimes > 0 ? (H - 70) / schoolTimes : 0;
     const FXint C = (W - 80) / 6;
     const FXint K = ((W - 80) + C) / 6;
     FXlong dstFix = 0;

@@ -277,6 +277,19 @@ TEST_F(WeekPlan, MarkersShowEvaluationAssessmentAndNotTaught) {
     EXPECT_EQ(plan("71").rotate, "1");
 }
 
+// A Settings row "SchoolTimes" of 0 (or text without digits) gives a grid
+// without rows: the heading is drawn, nothing is divided by zero.
+TEST_F(WeekPlan, TimetableWithoutRowsDrawsTheHeadingOnly) {
+    lesson(75, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    schoolTimes = 0;
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    EXPECT_EQ(dc.find("WEEKLY CALENDAR FOR WEEK:2  TERM:1  YEAR:2014    Teacher:Tom Hale").size(), 1u);
+    EXPECT_TRUE(dc.find("Monday 03/10/14").empty());
+    EXPECT_TRUE(planRows().empty());
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
 TEST_F(WeekPlan, TeacherWithoutPlansGetsTheNoPlansBox) {
     sql("delete from UnitPlan;");
     drawImage();
