@@ -1,4 +1,5 @@
 #include "GuiTest.h"
+#include "GuiTestApp.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -79,38 +80,10 @@ FXlong localMoment(int year, int month, int day, int hour, int minute) {
 
 FXlong offsetFor(FXlong moment) { return moment - (FXlong)time(nullptr); }
 
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        theApp->runWhileEvents();
-        theApp->flush(true);
-    }
-}
+void settle() { testsupport::settle(theApp); }
 
 }  // namespace guitest
 
 int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    testsupport::ServicesOptions options;
-    options.workers = 1;
-    testsupport::Services services(options);
-    guitest::theServices = &services;
-
-    // The platform registry lives under HOME: keep it in the test's directory.
-    std::string home = services.dir() + "/home";
-    mkdir(home.c_str(), 0700);
-    setenv("HOME", home.c_str(), 1);
-    testsupport::ScopedChdir inWorkdir(services.workdir());
-
-    FXApp app("Plenwick", "Brellmoor");
-    guitest::theApp = &app;
-    createResources(&app);
-    app.init(argc, argv);
-    app.create();
-    createCursors(&app);
-    // As at program start: the first statement connects and names the service.
-    IsectRecordset version;
-    version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
-    int result = RUN_ALL_TESTS();
-    IsectRecordset::Disconnect();
-    return result;
+    return testsupport::runGuiTests(argc, argv, guitest::theServices, guitest::theApp);
 }

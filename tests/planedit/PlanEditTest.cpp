@@ -1,4 +1,5 @@
 #include "PlanEditTest.h"
+#include "GuiTestApp.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,12 +56,7 @@ std::string weekday(int offsetFromMonday) {
 
 std::string shown(const std::string& iso) { return iso.substr(8, 2) + "/" + iso.substr(5, 2) + "/" + iso.substr(2, 2); }
 
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        theApp->runWhileEvents();
-        theApp->flush(true);
-    }
-}
+void settle() { testsupport::settle(theApp); }
 
 bool runUntil(const std::function<bool()>& done) {
     auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -206,25 +202,5 @@ std::vector<std::string> PlanEdit::errors() {
 }  // namespace planedit
 
 int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    testsupport::ServicesOptions options;
-    options.workers = 1;
-    testsupport::Services services(options);
-    planedit::theServices = &services;
-
-    std::string home = services.dir() + "/home";
-    mkdir(home.c_str(), 0700);
-    setenv("HOME", home.c_str(), 1);
-    testsupport::ScopedChdir inWorkdir(services.workdir());
-
-    FXApp app("Plenwick", "Brellmoor");
-    planedit::theApp = &app;
-    createResources(&app);
-    app.init(argc, argv);
-    app.create();
-    createCursors(&app);
-    int result = RUN_ALL_TESTS();
-    // Log out while the middleware library's statics are still alive.
-    IsectRecordset::Disconnect();
-    return result;
+    return testsupport::runGuiTests(argc, argv, planedit::theServices, planedit::theApp);
 }

@@ -1,0 +1,49 @@
+#include "GuiTestApp.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "AppResources.h"
+#include "IsectRecordset.h"
+
+namespace testsupport {
+
+int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app) {
+    testing::InitGoogleTest(&argc, argv);
+    ServicesOptions options;
+    options.workers = 1;
+    Services svc(options);
+    services = &svc;
+
+    std::string home = svc.dir() + "/home";
+    mkdir(home.c_str(), 0700);
+    setenv("HOME", home.c_str(), 1);
+    ScopedChdir inWorkdir(svc.workdir());
+
+    FX::FXApp application("Plenwick", "Brellmoor");
+    app = &application;
+    createResources(&application);
+    application.init(argc, argv);
+    application.create();
+    createCursors(&application);
+    // As at program start: the first statement connects and names the service.
+    IsectRecordset version;
+    version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
+    int result = RUN_ALL_TESTS();
+    IsectRecordset::Disconnect();
+    app = nullptr;
+    services = nullptr;
+    return result;
+}
+
+void settle(FX::FXApp* app) {
+    for (int i = 0; i < 3; ++i) {
+        app->runWhileEvents();
+        app->flush(true);
+    }
+}
+
+}  // namespace testsupport
