@@ -134,16 +134,24 @@ void Services::startWatchdog() {
     if (watchdog_ >= 0) return;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
-    std::string cmd = services() + " stop --workdir " + quote(workdir_) + " >/dev/null 2>&1; rm -rf " + quote(dir_);
+    // The shell waits for the end of the pipe, then stops the services.  It
+    // is a shell from the start, so that killing the test program by name
+    // does not kill its watchdog too.
+    std::string cmd = "cat <&3 >/dev/null; " + services() + " stop --workdir " + quote(workdir_) +
+                      " >/dev/null 2>&1; rm -rf " + quote(dir_);
     pid_t pid = fork();
     if (pid == 0) {
         // Fork again so that the watchdog is nobody's zombie.
         if (fork() != 0) _exit(0);
-        close(fds[1]);
         setsid();
-        char c;
-        while (read(fds[0], &c, 1) != 0) {
-        }
+        // Keep nothing of the test program open but the pipe's read end: a
+        // client socket held here would hide its close from the router, and
+        // a held output pipe would keep ctest waiting.
+        if (fds[0] == 3) fcntl(3, F_SETFD, 0);
+        else dup2(fds[0], 3);
+        int null = open("/dev/null", O_RDWR);
+        for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
+        close_range(4, ~0U, 0);
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
