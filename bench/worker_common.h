@@ -3,6 +3,7 @@
 #ifndef PLENWICK_BENCH_WORKER_COMMON_H
 #define PLENWICK_BENCH_WORKER_COMMON_H
 
+#include "IsdClient.h"
 #include "Services.h"
 #include "isdio.h"
 
@@ -15,6 +16,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace workerbench {
 
@@ -24,40 +26,26 @@ inline double seconds()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-inline std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+inline std::string quote(const std::string& s) { return testsupport::shellQuote(s); }
 
-// A client of the router, as the planning program is one.
-class Client {
+// The shared router client; a failed request ends the benchmark.
+class Client : public testsupport::IsdClient {
 public:
-    Client(const std::string& host, const std::string& service)
+    Client(const std::string& host, const std::string& service) : IsdClient(host, service)
     {
-        handle_ = isdLogin(host.c_str(), service.c_str(), 2);
-        if (handle_ == -1) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
+        if (!ok()) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
     }
-    ~Client() { isdLogout(handle_); }
 
     // Sends a query and receives the whole reply; returns its size in bytes.
     // `last` receives the last block's text.
     std::size_t query(const std::string& sql, std::string* last = nullptr)
     {
-        IsdHeader h;
-        std::memset(&h, 0, sizeof h);
-        isdSetReplyWanted(&h, 1);
-        isdSetMore(&h, 1);
-        if (isdSend(handle_, sql.c_str(), -1, &h) == -1) throw std::runtime_error("isdSend failed");
+        if (!send(sql)) throw std::runtime_error("isdSend failed");
+        std::vector<testsupport::Block> blocks;
+        if (!receive(blocks)) throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
         std::size_t total = 0;
-        do {
-            isdSetMore(&h, -999);
-            char* data = isdRecv(handle_, &h);
-            if (!data || isdGetMore(&h) == -999) throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
-            total += static_cast<std::size_t>(isdGetLength(&h));
-            if (last) last->assign(data, static_cast<std::size_t>(isdGetLength(&h)));
-        } while (isdGetMore(&h) > 0);
+        for (const auto& b : blocks) total += b.data.size();
+        if (last) *last = blocks.back().data;
         return total;
     }
     // Sends a query that must succeed.
@@ -70,13 +58,8 @@ public:
     }
     void word(const char* w)
     {
-        IsdHeader h;
-        std::memset(&h, 0, sizeof h);
-        if (isdSend(handle_, w, -1, &h) == -1) throw std::runtime_error("isdSend failed");
+        if (!IsdClient::word(w)) throw std::runtime_error("isdSend failed");
     }
-
-private:
-    int handle_ = -1;
 };
 
 // A /proc/PID/status field in kB (VmHWM, VmRSS).

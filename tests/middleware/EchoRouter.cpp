@@ -113,50 +113,6 @@ void EchoRouter::waitForLog(const std::string& text, int count) const {
     if (!found) throw std::runtime_error("the router log never showed \"" + text + "\":\n" + log());
 }
 
-Client::Client(const std::string& host, const std::string& service) {
-    handle_ = isdLogin(host.c_str(), service.c_str(), 2);
-}
-
-Client::~Client() { logout(); }
-
-void Client::logout() {
-    if (handle_ >= 0) isdLogout(handle_);
-    handle_ = -1;
-}
-
-bool Client::send(const std::string& sql) {
-    IsdHeader h{};
-    isdSetReplyWanted(&h, 1);
-    isdSetMore(&h, 1);
-    return isdSend(handle_, sql.c_str(), -1, &h) >= 0;
-}
-
-bool Client::receive(std::string& reply, std::vector<int>* blockSizes, std::vector<int>* mores) {
-    reply.clear();
-    IsdHeader h{};
-    do {
-        isdSetMore(&h, -999);
-        char* block = isdRecv(handle_, &h);
-        if (isdGetMore(&h) == -999) return false;
-        if (!block) return false;
-        reply.append(block, static_cast<size_t>(isdGetLength(&h)));
-        if (blockSizes) blockSizes->push_back(isdGetLength(&h));
-        if (mores) mores->push_back(isdGetMore(&h));
-    } while (isdGetMore(&h) > 0);
-    return true;
-}
-
-std::string Client::query(const std::string& sql) {
-    std::string reply;
-    if (!send(sql) || !receive(reply)) return "FAILED";
-    return reply;
-}
-
-bool Client::end(const char* word) {
-    IsdHeader h{};
-    return isdSend(handle_, word, -1, &h) >= 0;
-}
-
 int rawConnect(int port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};

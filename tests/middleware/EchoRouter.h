@@ -2,6 +2,7 @@
 #ifndef PLENWICK_TEST_ECHO_ROUTER_H
 #define PLENWICK_TEST_ECHO_ROUTER_H
 
+#include "IsdClient.h"
 #include "isdio.h"
 
 #include <sys/types.h>
@@ -53,26 +54,7 @@ private:
 };
 
 // One logged-in client.
-class Client {
-public:
-    Client(const std::string& host, const std::string& service);
-    ~Client();
-    bool ok() const { return handle_ >= 0; }
-    int handle() const { return handle_; }
-    // Sends a query (reply-wanted 1, more 1).
-    bool send(const std::string& sql);
-    // Collects the reply blocks; false when a receive failed (more stayed -999).
-    bool receive(std::string& reply, std::vector<int>* blockSizes = nullptr, std::vector<int>* mores = nullptr);
-    // send + receive; a failed request gives "FAILED".
-    std::string query(const std::string& sql);
-    bool commit() { return end("commit"); }
-    bool rollback() { return end("rollback"); }
-    void logout();
-
-private:
-    bool end(const char* word);
-    int handle_ = -1;
-};
+using Client = testsupport::IsdClient;
 
 // A raw TCP connection for sending bytes no client would send.
 int rawConnect(int port);

@@ -27,15 +27,6 @@ std::string buildDir() { return PLENWICK_BUILD_DIR; }
 
 namespace {
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'') q += "'\\''";
-        else q += c;
-    }
-    return q + "'";
-}
-
 // A port that was free a moment ago; the router binds it right after.
 int freePort() {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -54,7 +45,7 @@ int freePort() {
 }
 
 std::string services() {
-    return "PLENWICK_BUILD=" + quote(buildDir()) + " " + quote(sourceDir() + "/scripts/services");
+    return "PLENWICK_BUILD=" + shellQuote(buildDir()) + " " + shellQuote(sourceDir() + "/scripts/services");
 }
 
 // Creating a database from the scripts takes a few seconds; each test
@@ -64,7 +55,7 @@ struct Templates {
     ~Templates() {
         for (auto& t : made) {
             std::string dir = t.second.substr(0, t.second.rfind('/'));
-            run("rm -rf " + quote(dir));
+            run("rm -rf " + shellQuote(dir));
         }
     }
 };
@@ -78,13 +69,22 @@ std::string templateFor(bool demo) {
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
     std::string db = std::string(tmpl) + "/template.fdb";
     std::string out;
-    if (run(services() + " create --db " + quote(db) + (demo ? " --demo" : ""), &out) != 0)
+    if (run(services() + " create --db " + shellQuote(db) + (demo ? " --demo" : ""), &out) != 0)
         throw std::runtime_error("could not create the template database: " + out);
     made[demo] = db;
     return db;
 }
 
 }  // namespace
+
+std::string shellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
 
 int run(const std::string& command, std::string* output, bool mergeStderr) {
     std::string cmd = command + (mergeStderr ? " 2>&1" : "");
@@ -109,7 +109,7 @@ Services::Services(const ServicesOptions& options) : options_(options) {
     if (options_.database.empty()) {
         database_ = dir_ + "/plenwick.fdb";
         std::string out;
-        if (run("cp " + quote(templateFor(options_.demo)) + " " + quote(database_), &out) != 0)
+        if (run("cp " + shellQuote(templateFor(options_.demo)) + " " + shellQuote(database_), &out) != 0)
             throw std::runtime_error("could not copy the template database: " + out);
     } else {
         database_ = options_.database;
@@ -122,7 +122,7 @@ Services::~Services() {
         stop();
     } catch (...) {
     }
-    run("rm -rf " + quote(dir_));
+    run("rm -rf " + shellQuote(dir_));
     if (watchdog_ >= 0) close(watchdog_);
 }
 
@@ -137,8 +137,8 @@ void Services::startWatchdog() {
     // The shell waits for the end of the pipe, then stops the services.  It
     // is a shell from the start, so that killing the test program by name
     // does not kill its watchdog too.
-    std::string cmd = "cat <&3 >/dev/null; " + services() + " stop --workdir " + quote(workdir_) +
-                      " >/dev/null 2>&1; rm -rf " + quote(dir_);
+    std::string cmd = "cat <&3 >/dev/null; " + services() + " stop --workdir " + shellQuote(workdir_) +
+                      " >/dev/null 2>&1; rm -rf " + shellQuote(dir_);
     pid_t pid = fork();
     if (pid == 0) {
         // Fork again so that the watchdog is nobody's zombie.
@@ -167,9 +167,9 @@ void Services::startWatchdog() {
 void Services::start() {
     if (running_) return;
     port_ = freePort();
-    std::string cmd = services() + " start --db " + quote(database_) + " --workdir " + quote(workdir_) +
+    std::string cmd = services() + " start --db " + shellQuote(database_) + " --workdir " + shellQuote(workdir_) +
                       " --workers " + std::to_string(options_.workers) + " --port " + std::to_string(port_);
-    if (!options_.password.empty()) cmd += " --password " + quote(options_.password);
+    if (!options_.password.empty()) cmd += " --password " + shellQuote(options_.password);
     std::string out;
     if (run(cmd, &out) != 0) throw std::runtime_error("services start failed: " + out);
     running_ = true;
@@ -180,7 +180,7 @@ void Services::stop() {
     if (!running_) return;
     running_ = false;
     std::string out;
-    if (run(services() + " stop --workdir " + quote(workdir_), &out) != 0)
+    if (run(services() + " stop --workdir " + shellQuote(workdir_), &out) != 0)
         throw std::runtime_error("services stop failed: " + out);
 }
 
@@ -191,8 +191,8 @@ std::string Services::isql(const std::string& sql) const {
     std::ofstream(file) << sql << "\n";
     std::string fb = workdir_ + "/services/firebird";
     std::string out;
-    run("FIREBIRD=" + quote(fb) + " isql-fb -q -user SYSDBA -password masterkey -i " + quote(file) + " " +
-            quote(database_),
+    run("FIREBIRD=" + shellQuote(fb) + " isql-fb -q -user SYSDBA -password masterkey -i " + shellQuote(file) + " " +
+            shellQuote(database_),
         &out);
     return out;
 }

@@ -18,6 +18,9 @@ namespace testsupport {
 std::string sourceDir();
 std::string buildDir();
 
+// `s` in single quotes for the shell.
+std::string shellQuote(const std::string& s);
+
 // Runs a shell command; returns its exit status and puts its standard output
 // (and standard error, when `mergeStderr`) into `output`.
 int run(const std::string& command, std::string* output = nullptr, bool mergeStderr = true);

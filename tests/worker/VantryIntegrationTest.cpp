@@ -2,6 +2,7 @@
 // which runs Vantry workers on a fresh database.  Every case runs on an
 // embedded database file and again on a Firebird server reached over
 // host:path (started by scripts/fbserver; skipped where none can start).
+#include "IsdClient.h"
 #include "Services.h"
 #include "isdio.h"
 
@@ -24,10 +25,7 @@ using testsupport::ServicesOptions;
 
 namespace {
 
-struct Block {
-    std::string data;
-    int more;
-};
+using testsupport::Block;
 
 std::string joined(const std::vector<Block>& blocks)
 {
@@ -36,52 +34,30 @@ std::string joined(const std::vector<Block>& blocks)
     return all;
 }
 
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+std::string quote(const std::string& s) { return testsupport::shellQuote(s); }
 
-// A client as the planning program is one: queries with reply-wanted 1 and
-// `more` 1, "commit"/"rollback" with a zeroed header and no receive.
-class Client {
+// The shared client, with failures thrown: these tests need every request
+// to get through.
+class Client : public testsupport::IsdClient {
 public:
-    Client(const std::string& host, const std::string& service)
+    Client(const std::string& host, const std::string& service) : IsdClient(host, service)
     {
-        handle_ = isdLogin(host.c_str(), service.c_str(), 2);
-        if (handle_ == -1) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
+        if (!ok()) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
     }
-    ~Client() { isdLogout(handle_); }
 
     std::vector<Block> query(const std::string& sql, int more = 1)
     {
-        IsdHeader h;
-        std::memset(&h, 0, sizeof h);
-        isdSetReplyWanted(&h, 1);
-        isdSetMore(&h, static_cast<int16_t>(more));
-        if (isdSend(handle_, sql.c_str(), -1, &h) == -1) throw std::runtime_error("isdSend failed");
+        if (!send(sql, more)) throw std::runtime_error("isdSend failed");
         std::vector<Block> blocks;
-        do {
-            isdSetMore(&h, -999);
-            char* data = isdRecv(handle_, &h);
-            if (!data || isdGetMore(&h) == -999)
-                throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
-            blocks.push_back({std::string(data, static_cast<std::size_t>(isdGetLength(&h))), isdGetMore(&h)});
-        } while (blocks.back().more > 0);
+        if (!receive(blocks)) throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
         return blocks;
     }
     std::string text(const std::string& sql, int more = 1) { return joined(query(sql, more)); }
 
     void word(const std::string& w)
     {
-        IsdHeader h;
-        std::memset(&h, 0, sizeof h);
-        if (isdSend(handle_, w.c_str(), -1, &h) == -1) throw std::runtime_error("isdSend failed");
+        if (!IsdClient::word(w)) throw std::runtime_error("isdSend failed");
     }
-
-private:
-    int handle_ = -1;
 };
 
 bool isError(const std::string& reply) { return reply.find('[') == std::string::npos; }

@@ -1,0 +1,48 @@
+// A client of the router for tests and benchmarks, speaking ISDIO as the
+// planning program does: a query goes out with reply-wanted 1, its reply is
+// collected block by block until `more` is not positive, and "commit" and
+// "rollback" go out with a zeroed header and get no receive.
+#ifndef PLENWICK_ISD_CLIENT_H
+#define PLENWICK_ISD_CLIENT_H
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct Block {
+    std::string data;
+    int more;
+};
+
+class IsdClient {
+public:
+    IsdClient(const std::string& host, const std::string& service);
+    ~IsdClient();
+    IsdClient(const IsdClient&) = delete;
+    IsdClient& operator=(const IsdClient&) = delete;
+
+    bool ok() const { return handle_ >= 0; }
+    int handle() const { return handle_; }
+    void logout();
+
+    // Sends a query with the given `more` flag.
+    bool send(const std::string& sql, int more = 1);
+    // Collects the reply blocks; false when a receive failed (more stayed -999).
+    bool receive(std::vector<Block>& blocks);
+    // The same, joined; optionally with each block's size and more flag.
+    bool receive(std::string& reply, std::vector<int>* blockSizes = nullptr, std::vector<int>* mores = nullptr);
+    // send + receive; a failed request gives "FAILED".
+    std::string query(const std::string& sql);
+    // Sends a request that wants no reply ("commit", "rollback", ...).
+    bool word(const std::string& text);
+    bool commit() { return word("commit"); }
+    bool rollback() { return word("rollback"); }
+
+private:
+    int handle_ = -1;
+};
+
+}  // namespace testsupport
+
+#endif
