@@ -20,6 +20,18 @@ FXHorizontalFrame* buttonRow(FXComposite* p) {
     return new FXHorizontalFrame(p, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
 }
 
+// The row of a plan tab, from the right: Close, Edit, Delete and (when
+// `addId` is given) Add.
+FXHorizontalFrame* planButtons(FXComposite* p, FXObject* tgt, FXSelector closeId, FXSelector editId,
+                               FXSelector deleteId, FXSelector addId = 0) {
+    FXHorizontalFrame* buttons = buttonRow(p);
+    button(buttons, "&Close", tgt, closeId);
+    button(buttons, "&Edit", tgt, editId);
+    button(buttons, "&Delete", tgt, deleteId);
+    if (addId) button(buttons, "&Add", tgt, addId);
+    return buttons;
+}
+
 // A label above a sunken, word-wrapping text area of the given height.
 FXText* textArea(FXComposite* p, const char* label, FXint height) {
     new FXLabel(p, label, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 0, 0, 2, 0);
@@ -43,6 +55,13 @@ void listGroup(FXComposite* p, const char* const* titles, const FXint* widths, F
 
 FXTextField* field(FXComposite* p, FXint columns) {
     return new FXTextField(p, columns, nullptr, 0, TEXTFIELD_NORMAL);
+}
+
+// A "Name:" label and its text field on a row of their own.
+FXTextField* nameField(FXComposite* p) {
+    FXHorizontalFrame* row = new FXHorizontalFrame(p, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    new FXLabel(row, "Name:");
+    return field(row, 40);
 }
 
 void placeholder(FXComposite* p) { new FXFrame(p, FRAME_NONE, 0, 0, 0, 0, 0, 0, 0, 0); }
@@ -92,11 +111,7 @@ void UnitPlanDialog::buildLayout() {
 }
 
 void UnitPlanDialog::buildLongTermTab(FXComposite* pane) {
-    FXHorizontalFrame* buttons = buttonRow(pane);
-    button(buttons, "&Close", this, ID_CLOSE);
-    button(buttons, "&Edit", this, ID_EDIT_LONGTERM);
-    button(buttons, "&Delete", this, ID_DELETE_LONGTERM);
-    button(buttons, "&Add", this, ID_ADD_LONGTERM);
+    planButtons(pane, this, ID_CLOSE, ID_EDIT_LONGTERM, ID_DELETE_LONGTERM, ID_ADD_LONGTERM);
 
     FXMatrix* top = new FXMatrix(pane, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 2);
     new FXLabel(top, "Children's Year:");
@@ -127,15 +142,9 @@ void UnitPlanDialog::buildLongTermTab(FXComposite* pane) {
 }
 
 void UnitPlanDialog::buildUnitTab(FXComposite* pane) {
-    FXHorizontalFrame* buttons = buttonRow(pane);
-    button(buttons, "&Close", this, ID_CLOSE);
-    button(buttons, "&Edit", this, ID_EDIT_UNIT);
-    button(buttons, "&Delete", this, ID_DELETE_UNIT);
-    button(buttons, "&Add", this, ID_ADD_UNIT);
+    planButtons(pane, this, ID_CLOSE, ID_EDIT_UNIT, ID_DELETE_UNIT, ID_ADD_UNIT);
 
-    FXHorizontalFrame* nameRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
-    new FXLabel(nameRow, "Name:");
-    unitName = field(nameRow, 40);
+    unitName = nameField(pane);
     unitDescription = textArea(pane, "Description:", 150);
 
     FXHorizontalFrame* typeRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 2, 2);
@@ -170,15 +179,9 @@ void UnitPlanDialog::buildUnitTab(FXComposite* pane) {
 }
 
 void UnitPlanDialog::buildObjectiveTab(FXComposite* pane) {
-    FXHorizontalFrame* buttons = buttonRow(pane);
-    button(buttons, "&Close", this, ID_CLOSE);
-    button(buttons, "&Edit", this, ID_EDIT_LESSON);
-    button(buttons, "&Delete", this, ID_DELETE_LESSON);
-    button(buttons, "&Add", this, ID_ADD_LESSON);
+    planButtons(pane, this, ID_CLOSE, ID_EDIT_LESSON, ID_DELETE_LESSON, ID_ADD_LESSON);
 
-    FXHorizontalFrame* nameRow = new FXHorizontalFrame(pane, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
-    new FXLabel(nameRow, "Name:");
-    lessonName = field(nameRow, 40);
+    lessonName = nameField(pane);
     essentialSkills = textArea(pane, "Essential Skills:", 65);
     achievementObjectives = textArea(pane, "Achievement Objectives:", 200);
     learningOutcomes = textArea(pane, "Specific Learning Outcomes:", 80);
@@ -271,20 +274,14 @@ void UnitPlanDialog::buildObjectiveTab(FXComposite* pane) {
 }
 
 void UnitPlanDialog::buildDetailTab(FXComposite* pane) {
-    FXHorizontalFrame* buttons = buttonRow(pane);
-    button(buttons, "&Close", this, ID_CLOSE);
-    button(buttons, "&Edit", this, ID_EDIT_LESSON);
-    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    planButtons(pane, this, ID_CLOSE, ID_EDIT_LESSON, ID_DELETE_LESSON);
     lessonIntro = textArea(pane, "Introduction:", 80);
     lessonDevelopment = textArea(pane, "Development:", 350);
     lessonClosure = textArea(pane, "Closure:", 80);
 }
 
 void UnitPlanDialog::buildEvaluationTab(FXComposite* pane) {
-    FXHorizontalFrame* buttons = buttonRow(pane);
-    button(buttons, "&Close", this, ID_CLOSE);
-    button(buttons, "&Edit", this, ID_EDIT_LESSON);
-    button(buttons, "&Delete", this, ID_DELETE_LESSON);
+    planButtons(pane, this, ID_CLOSE, ID_EDIT_LESSON, ID_DELETE_LESSON);
     lessonTest = textArea(pane, "Assessment:", 80);
     lessonResources = textArea(pane, "Resources:", 280);
     lessonReflection = textArea(pane, "Reflection:", 120);
