@@ -21,11 +21,11 @@
 #include <thread>
 #include <vector>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
-#include "IsectRecordset.h"
-#include "Prompter.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
+#include "data/IsectRecordset.h"
+#include "data/Prompter.h"
 #include "ScreenShot.h"
 #include "Services.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 
 using namespace FX;
 
@@ -33,7 +33,7 @@ std::string makeReply(size_t bytes) {
                  "the fraction wall\\054 ask what\\047s the same.','Fold paper strips; label each part. Compare "
                  "halves and quarters with a partner\\054 then record in books.',%11d,'2014-%02ld-%02ld',"
                  "'%02ld:%02ld:00.0000',%s,%21ld.%02ld]",
-                 i == 1 ? "" : ",\n", i, i, i % 7, (long)(i % 3) - 1, 1 + i % 12, 1 + i % 28, 8 + i % 7,
+                 i == 1 ? "" : ",\n", i, i, i % 7, (int)(i % 3) - 1, 1 + i % 12, 1 + i % 28, 8 + i % 7,
                  (i * 5) % 60, i % 5 ? "'Paper strips\\054 scissors'" : "None", i * 3, i % 100);
         text += row;
     }

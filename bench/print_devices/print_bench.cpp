@@ -11,8 +11,8 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "FXDCNativePrinter.h"
-#include "FXDChtml.h"
+#include "print/FXDCNativePrinter.h"
+#include "print/FXDChtml.h"
 
 using namespace FX;
 using Clock = std::chrono::steady_clock;

@@ -1,46 +1,4 @@
-// Plenwick: the lesson-planning client.  Creates the application, its shared
-// fonts, icons and cursors, learns the database version, opens the calendar
-// and runs the event loop until Quit.
-#include <fx.h>
+// Plenwick: the lesson-planning client.
+#include "app/Startup.h"
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
-#include "VersionCheck.h"
-#include "IsectRecordset.h"
-#include "Prompter.h"
-
-using namespace FX;
-
-int main(int argc, char** argv) {
-    softwareVersion = "2.0.3";
-
-    FXApp app("Plenwick", "Brellmoor");
-    new FXToolTip(&app);
-    createResources(&app);
-    app.init(argc, argv);
-
-    // The database's version; empty when it cannot be read.
-    FXString databaseVersion;
-    try {
-        IsectRecordset version;
-        version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
-        version.rows.MoveFirst();
-        if (!version.rows.eof) databaseVersion = version.GetField("0");
-    } catch (const FXException& e) {
-        Prompter::get().error(nullptr, "Database Error", e.what());
-    }
-
-    new CalendarWindow(&app);
-    app.create();
-    createCursors(&app);
-
-    FXString message;
-    if (CheckVersion(&app, message, softwareVersion, databaseVersion))
-        Prompter::get().warning(nullptr, app.getAppName(), message);
-
-    FXint code = app.run();
-    // Leave the middleware before the statics that hold the connection go.
-    IsectRecordset::Disconnect();
-    return code;
-}
+int main(int argc, char** argv) { return runPlenwick(argc, argv); }

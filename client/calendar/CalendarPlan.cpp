@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
-#include "Prompter.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
+#include "data/Prompter.h"
 
 using namespace FX;
 

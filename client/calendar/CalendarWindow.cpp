@@ -1,14 +1,14 @@
 // CalendarWindow: layout, settings load and save, commands and menus.  The
 // week drawing, the canvas paint and the click test are in CalendarPlan.cpp.
-#include "CalendarWindow.h"
+#include "calendar/CalendarWindow.h"
 
 #include <ctime>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "Prompter.h"
-#include "TeachersWindow.h"
-#include "UnitPlanDialog.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/Prompter.h"
+#include "teachers/TeachersWindow.h"
+#include "planedit/UnitPlanDialog.h"
 
 using namespace FX;
 
@@ -29,6 +29,7 @@ FXDEFMAP(CalendarWindow) CalendarWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTDATABASE, CalendarWindow::onCmdNotYet),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_MOREOPTIONS, CalendarWindow::onCmdMoreOptions),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SETUSERTEXT, CalendarWindow::onCmdSetUserText),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SHOWDATE, CalendarWindow::onCmdShowDate),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_QUIT, CalendarWindow::onCmdQuit),
     FXMAPFUNC(SEL_CLOSE, 0, CalendarWindow::onCmdQuit),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_ABOUT, CalendarWindow::onCmdAbout),
@@ -297,7 +298,7 @@ long CalendarWindow::onCmdTeachers(FXObject*, FXSelector, void*) {
         w->handle(this, FXSEL(SEL_COMMAND, FXWindow::ID_HIDE), nullptr);
         --count;
     }
-    TeachersWindow dialog(this);
+    TeachersWindow dialog(this, this, ID_SETUSERTEXT);
     dialog.create();
     dialog.move(getX() + 80, getY() + 80);
     dialog.execute(PLACEMENT_DEFAULT);
@@ -321,7 +322,7 @@ long CalendarWindow::onCmdNotYet(FXObject*, FXSelector sel, void*) {
 // dialog shows itself and lives until it is closed.
 void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {
     chosenLessonPlan = lessonPlanId;
-    UnitPlanDialog* dialog = new UnitPlanDialog(getApp(), 0, FXIntVal(lessonPlanId));
+    UnitPlanDialog* dialog = new UnitPlanDialog(getApp(), 0, FXIntVal(lessonPlanId), this, ID_SHOWDATE);
     dialog->create();
 }
 
@@ -353,6 +354,12 @@ long CalendarWindow::onRightUp(FXObject*, FXSelector, void* ptr) {
 
 long CalendarWindow::onCmdSetUserText(FXObject*, FXSelector, void* ptr) {
     if (ptr) userText->setText(*static_cast<const FXString*>(ptr));
+    return 1;
+}
+
+// A window it opened moved dateOffset (the plan editor on selecting a lesson).
+long CalendarWindow::onCmdShowDate(FXObject*, FXSelector, void*) {
+    redraw();
     return 1;
 }
 

@@ -13,8 +13,8 @@
 #include <map>
 #include <vector>
 
-#include "FXStringRecordset.h"
-#include "IsectRecordset.h"
+#include "data/FXStringRecordset.h"
+#include "data/IsectRecordset.h"
 
 class CalendarWindow : public FX::FXMainWindow {
     FXDECLARE(CalendarWindow)
@@ -93,6 +93,7 @@ public:
         ID_EXPORTUNITPLANS,
         ID_EXPORTDATABASE,
         ID_SETUSERTEXT,  // ptr: FXString* with the text for the current-user field
+        ID_SHOWDATE,     // dateOffset was moved by another window: redraw
         ID_QUIT,
         ID_ABOUT,
         ID_AMERICAN,
@@ -138,6 +139,7 @@ public:
     long onCmdNotYet(FX::FXObject*, FX::FXSelector, void*);
     long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdShowDate(FX::FXObject*, FX::FXSelector, void*);
     long onCmdQuit(FX::FXObject*, FX::FXSelector, void*);
     long onCmdAbout(FX::FXObject*, FX::FXSelector, void*);
     long onCmdOption(FX::FXObject*, FX::FXSelector, void*);

@@ -3,8 +3,8 @@
 #include <ctime>
 #include <vector>
 
-#include "AppState.h"
-#include "IsectRecordset.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
 
 using namespace FX;
 

@@ -1,4 +1,4 @@
-#include "FXStringRecordset.h"
+#include "data/FXStringRecordset.h"
 
 using namespace FX;
 

@@ -1,13 +1,13 @@
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "AppState.h"
-#include "FXTextException.h"
-#include "Prompter.h"
-#include "ResultParser.h"
+#include "data/AppState.h"
+#include "data/FXTextException.h"
+#include "data/Prompter.h"
+#include "data/ResultParser.h"
 #include "isdio.h"
 
 using namespace FX;

@@ -28,7 +28,7 @@
 
 #include <fx.h>
 
-#include "FXStringRecordset.h"
+#include "data/FXStringRecordset.h"
 
 struct FieldDef {
     FX::FXint ordinal = -1;

@@ -1,4 +1,4 @@
-#include "Prompter.h"
+#include "data/Prompter.h"
 
 #include <cstdio>
 

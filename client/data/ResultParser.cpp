@@ -1,4 +1,4 @@
-#include "ResultParser.h"
+#include "data/ResultParser.h"
 
 #include <string>
 

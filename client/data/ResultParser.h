@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "FXStringRecordset.h"
+#include "data/FXStringRecordset.h"
 
 struct TextBlock {
     const char* data;

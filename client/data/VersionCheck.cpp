@@ -1,8 +1,8 @@
-#include "VersionCheck.h"
+#include "data/VersionCheck.h"
 
-#include "FXTextException.h"
-#include "IsectRecordset.h"
-#include "Prompter.h"
+#include "data/FXTextException.h"
+#include "data/IsectRecordset.h"
+#include "data/Prompter.h"
 
 using namespace FX;
 

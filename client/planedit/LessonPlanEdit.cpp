@@ -3,11 +3,11 @@
 // retrospective-planning rule, and the date and time buttons.
 #include <ctime>
 
-#include "AppState.h"
-#include "FXTextException.h"
-#include "Prompter.h"
-#include "PlanEditText.h"
-#include "UnitPlanDialog.h"
+#include "data/AppState.h"
+#include "data/FXTextException.h"
+#include "data/Prompter.h"
+#include "planedit/PlanEditText.h"
+#include "planedit/UnitPlanDialog.h"
 
 using namespace FX;
 using planedit::blank;
@@ -112,7 +112,7 @@ void UnitPlanDialog::onLessonSelected(FXint index) {
             FXString start = rawField(recordset, "DateStart");
             if (start.length() >= 10 && start != "None") {
                 dateOffset = lessonDateOffset(start.left(10));
-                refreshCalendar();
+                tellDateShown();
             }
         }
         showTab(TAB_OBJECTIVE);

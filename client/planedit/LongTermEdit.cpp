@@ -1,10 +1,10 @@
 // UnitPlanDialog: long-term plans (tab "L&ong Term Plans") and the
 // syndicate's subjects (tab "Sub&jects").
-#include "AppState.h"
-#include "FXTextException.h"
-#include "Prompter.h"
-#include "PlanEditText.h"
-#include "UnitPlanDialog.h"
+#include "data/AppState.h"
+#include "data/FXTextException.h"
+#include "data/Prompter.h"
+#include "planedit/PlanEditText.h"
+#include "planedit/UnitPlanDialog.h"
 
 using namespace FX;
 using planedit::blank;

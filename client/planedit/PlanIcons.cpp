@@ -1,4 +1,4 @@
-#include "PlanIcons.h"
+#include "planedit/PlanIcons.h"
 
 using namespace FX;
 

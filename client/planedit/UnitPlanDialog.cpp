@@ -2,18 +2,17 @@
 // list, the enable rules, geometry and closing, and the failure scope.
 // The operations behind the buttons are in LongTermEdit.cpp,
 // UnitPlanEdit.cpp and LessonPlanEdit.cpp.
-#include "UnitPlanDialog.h"
+#include "planedit/UnitPlanDialog.h"
 
 #include <algorithm>
 #include <ctime>
 #include <vector>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
-#include "FXTextException.h"
-#include "PlanIcons.h"
-#include "Prompter.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/FXTextException.h"
+#include "planedit/PlanIcons.h"
+#include "data/Prompter.h"
 
 using namespace FX;
 
@@ -67,8 +66,10 @@ FXString addDays(const FXString& iso, FXint days) {
 
 // ---------------------------------------------------------------- construction
 
-UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId)
+UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId, FXObject* tgt, FXSelector sel)
     : FXDialogBox(app, "Edit Unit Plans", DECOR_ALL, 0, 0, 640, 480, 4, 4, 4, 4, 4, 4) {
+    setTarget(tgt);
+    setSelector(sel);
     ++liveCount;
     if (appIcon) {
         setIcon(appIcon);
@@ -262,11 +263,9 @@ void UnitPlanDialog::clearPlanLists() {
     lessonList->clearItems();
 }
 
-// The calendar shows the week of dateOffset: have it drawn again.
-void UnitPlanDialog::refreshCalendar() {
-    for (FXWindow* w = getRoot()->getFirst(); w; w = w->getNext())
-        if (w->isMemberOf(FXMETACLASS(CalendarWindow)) && w->id())
-            w->handle(this, FXSEL(SEL_COMMAND, CalendarWindow::ID_REFRESH), nullptr);
+// dateOffset moved: the target (the calendar) shows the new week.
+void UnitPlanDialog::tellDateShown() {
+    if (target) target->tryHandle(this, FXSEL(SEL_COMMAND, message), nullptr);
 }
 
 // ---------------------------------------------------------------- opening

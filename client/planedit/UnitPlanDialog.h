@@ -24,7 +24,7 @@
 
 #include <functional>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 
 class UnitPlanDialog : public FX::FXDialogBox {
     FXDECLARE(UnitPlanDialog)
@@ -188,8 +188,11 @@ public:
     };
 
     // longTermId or lessonId of 2 or more selects that plan or lesson once
-    // the lists are filled; below 2 means none.
-    UnitPlanDialog(FX::FXApp* app, FX::FXint longTermId, FX::FXint lessonId);
+    // the lists are filled; below 2 means none.  The target (tgt, sel) is
+    // told when selecting a lesson moved dateOffset: SEL_COMMAND with the
+    // dialog's message and no data.
+    UnitPlanDialog(FX::FXApp* app, FX::FXint longTermId, FX::FXint lessonId, FX::FXObject* tgt = nullptr,
+                   FX::FXSelector sel = 0);
     ~UnitPlanDialog() override;
     // Reads the saved geometry and shows the dialog.
     void create() override;
@@ -294,7 +297,7 @@ protected:
     void buildEvaluationTab(FX::FXComposite* pane);
     void buildSearchTab(FX::FXComposite* pane);
     void buildSubjectsTab(FX::FXComposite* pane);
-    void refreshCalendar();
+    void tellDateShown();
     FX::FXint preselectLongTerm = 0;
     FX::FXint preselectLesson = 0;
     bool closing = false;

@@ -1,9 +1,9 @@
 // UnitPlanDialog: unit plans (tab "Unit &Plans") and the unit list.
-#include "AppState.h"
-#include "FXTextException.h"
-#include "Prompter.h"
-#include "PlanEditText.h"
-#include "UnitPlanDialog.h"
+#include "data/AppState.h"
+#include "data/FXTextException.h"
+#include "data/Prompter.h"
+#include "planedit/PlanEditText.h"
+#include "planedit/UnitPlanDialog.h"
 
 using namespace FX;
 using planedit::blank;

@@ -1,8 +1,8 @@
 // UnitPlanDialog: the widgets of the dialog, built once by the constructor.
 // A horizontal frame holds the four plan lists on the left and the tab book
 // on the right; each build...Tab fills one tab.
-#include "AppResources.h"
-#include "UnitPlanDialog.h"
+#include "data/AppResources.h"
+#include "planedit/UnitPlanDialog.h"
 
 using namespace FX;
 

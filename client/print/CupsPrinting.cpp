@@ -1,4 +1,4 @@
-#include "CupsPrinting.h"
+#include "print/CupsPrinting.h"
 
 #include <cups/cups.h>
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "FXNativePrinter.h"
+#include "print/FXNativePrinter.h"
 
 namespace cupsprint {
 

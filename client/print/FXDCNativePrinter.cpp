@@ -1,4 +1,4 @@
-#include "FXDCNativePrinter.h"
+#include "print/FXDCNativePrinter.h"
 
 #include <X11/Xlib.h>
 #include <unistd.h>
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "CupsPrinting.h"
-#include "FXDCPostscript.h"
-#include "FXDChtml.h"
-#include "Prompter.h"
+#include "print/CupsPrinting.h"
+#include "print/FXDCPostscript.h"
+#include "print/FXDChtml.h"
+#include "data/Prompter.h"
 
 using namespace FX;
 

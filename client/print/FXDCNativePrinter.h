@@ -13,7 +13,7 @@
 
 #include <fx.h>
 
-#include "FXNativePrinter.h"
+#include "print/FXNativePrinter.h"
 
 class FXDCPostscript;
 class FXDChtml;

@@ -1,4 +1,4 @@
-#include "FXDCPostscript.h"
+#include "print/FXDCPostscript.h"
 
 #include <cmath>
 #include <cstdarg>

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "FXNativePrinter.h"
+#include "print/FXNativePrinter.h"
 
 class FXDCPostscript : public FX::FXDC {
 public:

@@ -1,8 +1,8 @@
-#include "FXDChtml.h"
+#include "print/FXDChtml.h"
 
 #include <vector>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 
 using namespace FX;
 

@@ -1,11 +1,11 @@
-#include "FXNativePrintDialog.h"
+#include "print/FXNativePrintDialog.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "CupsPrinting.h"
-#include "Prompter.h"
+#include "print/CupsPrinting.h"
+#include "data/Prompter.h"
 
 using namespace FX;
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "FXNativePrinter.h"
+#include "print/FXNativePrinter.h"
 
 class FXNativePrintDialog : public FX::FXDialogBox {
     FXDECLARE(FXNativePrintDialog)

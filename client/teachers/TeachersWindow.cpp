@@ -1,9 +1,8 @@
-#include "TeachersWindow.h"
+#include "teachers/TeachersWindow.h"
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
-#include "Prompter.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/Prompter.h"
 
 using namespace FX;
 
@@ -22,9 +21,11 @@ namespace {
 FXint itemId(FXList* list, FXint row) { return (FXint)(FXival)list->getItemData(row); }
 }  // namespace
 
-TeachersWindow::TeachersWindow(FXWindow* owner)
+TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
     : FXDialogBox(owner, "Teachers", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE, 0, 0, 0, 500, 2, 2, 2, 2, 4, 4),
       leaderTarget(leaderFlag) {
+    setTarget(tgt);
+    setSelector(sel);
     setIcon(appIcon);
     setMiniIcon(appIcon);
 
@@ -123,9 +124,11 @@ void TeachersWindow::select(FXint row) {
     tellOwner();
 }
 
+// The target learns the current user's name: SEL_COMMAND with the dialog's
+// message and an FXString* holding the name.
 void TeachersWindow::tellOwner() {
     FXString text = nameField->getText();
-    if (getOwner()) getOwner()->handle(this, FXSEL(SEL_COMMAND, CalendarWindow::ID_SETUSERTEXT), &text);
+    if (target) target->tryHandle(this, FXSEL(SEL_COMMAND, message), &text);
 }
 
 void TeachersWindow::selectRow(FXint row) {

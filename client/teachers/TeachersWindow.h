@@ -1,13 +1,13 @@
 // The teachers dialog: teachers and syndicates are added, renamed and
 // deleted here, and the teacher selected becomes the current user of the
-// whole application.  Its owner (the calendar) is told the new user's name
-// through CalendarWindow::ID_SETUSERTEXT.
+// whole application.  Its target (the calendar) is told the new user's name:
+// SEL_COMMAND with the dialog's message, ptr an FXString* with the name.
 #ifndef PLENWICK_TEACHERSWINDOW_H
 #define PLENWICK_TEACHERSWINDOW_H
 
 #include <fx.h>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 
 class TeachersWindow : public FX::FXDialogBox {
     FXDECLARE(TeachersWindow)
@@ -32,7 +32,8 @@ public:
         ID_LAST
     };
 
-    explicit TeachersWindow(FX::FXWindow* owner);
+    // tgt and sel: who is told the new current user, and with which message.
+    explicit TeachersWindow(FX::FXWindow* owner, FX::FXObject* tgt = nullptr, FX::FXSelector sel = 0);
     ~TeachersWindow() override;
 
     FX::FXList* getLeaderList() const { return leaderList; }

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "AppState.h"
-#include "IsectRecordset.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
 
 using namespace FX;
 

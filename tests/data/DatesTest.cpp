@@ -4,9 +4,9 @@
 
 #include <ctime>
 
-#include "AppState.h"
-#include "IsectRecordset.h"
-#include "VersionCheck.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
+#include "data/VersionCheck.h"
 
 using namespace FX;
 
@@ -76,7 +76,7 @@ TEST(Year2000, DayAloneIsInTheShownMonth) {
     time_t shown = (time_t)appNow();
     struct tm local;
     localtime_r(&shown, &local);
-    char expected[16];
+    char expected[32];
     snprintf(expected, sizeof expected, "%04d-%02d-07", local.tm_year + 1900, local.tm_mon + 1);
     EXPECT_EQ(expected, y2k("7"));
     snprintf(expected, sizeof expected, "%04d-%02d-17", local.tm_year + 1900, local.tm_mon + 1);

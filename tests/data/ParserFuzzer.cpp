@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IsectRecordset rs;

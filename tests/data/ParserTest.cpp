@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "AppState.h"
-#include "IsectRecordset.h"
-#include "ResultParser.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
+#include "data/ResultParser.h"
 
 using namespace FX;
 

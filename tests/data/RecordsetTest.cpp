@@ -1,7 +1,7 @@
 // FXStringRecordset and FXStringStack: cursor, flags, change flags, failures.
 #include <gtest/gtest.h>
 
-#include "FXStringRecordset.h"
+#include "data/FXStringRecordset.h"
 
 using namespace FX;
 

@@ -2,7 +2,7 @@
 // warning and keeps the previous result, the next one logs in afresh.
 #include <gtest/gtest.h>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "AppState.h"
-#include "IsectRecordset.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
 

@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
-#include "VersionCheck.h"
+#include "data/VersionCheck.h"
 
 using namespace FX;
 using namespace testsupport;

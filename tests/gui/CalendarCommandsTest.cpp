@@ -8,9 +8,9 @@
 
 #include <fxkeys.h>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
 

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "IsectRecordset.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
 
 using namespace FX;
 

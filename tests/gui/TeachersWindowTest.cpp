@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
-#include "IsectRecordset.h"
+#include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
-#include "TeachersWindow.h"
+#include "teachers/TeachersWindow.h"
 
 using namespace FX;
 using namespace guitest;
@@ -36,7 +36,7 @@ protected:
         calendar = new CalendarWindow(app());
         calendar->create();
         settle();
-        dialog = new TeachersWindow(calendar);
+        dialog = new TeachersWindow(calendar, calendar, CalendarWindow::ID_SETUSERTEXT);
         dialog->create();
         command(TeachersWindow::ID_LOAD);
         prompts.clear();

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "CalendarWindow.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
-#include "UnitPlanDialog.h"
+#include "planedit/UnitPlanDialog.h"
 
 using namespace FX;
 using namespace guitest;

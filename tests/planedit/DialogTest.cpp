@@ -1,6 +1,6 @@
 // The dialog itself: tabs, leader and teacher views, the long-term list of
 // the current term, the enable rules, geometry, closing, the preselection.
-#include "AppState.h"
+#include "data/AppState.h"
 #include "PlanEditTest.h"
 
 using namespace FX;

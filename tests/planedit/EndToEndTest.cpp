@@ -1,7 +1,7 @@
 // From the plan editor to the week on the calendar: a lesson added through
 // the dialog is drawn in its slot.
-#include "AppState.h"
-#include "CalendarWindow.h"
+#include "data/AppState.h"
+#include "calendar/CalendarWindow.h"
 #include "PlanEditTest.h"
 
 using namespace FX;
@@ -18,6 +18,9 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
     prompts.clear();
 
     open();
+    // As the calendar opens it: the dialog tells the calendar of a new date.
+    dialog->setTarget(calendar);
+    dialog->setSelector(CalendarWindow::ID_SHOWDATE);
     selectLongTerm(10);
     selectUnit(20);
     dialog->lessonName->setText("Wednesday fractions");

@@ -2,7 +2,7 @@
 // planning rule, the date and time buttons, Bump and Shove.
 #include <ctime>
 
-#include "AppState.h"
+#include "data/AppState.h"
 #include "PlanEditTest.h"
 
 using namespace FX;

@@ -1,6 +1,6 @@
 // Long-term plans (tab 1) and the syndicate's subjects (tab 7), written
 // through the real middleware and read back from the database.
-#include "AppState.h"
+#include "data/AppState.h"
 #include "PlanEditTest.h"
 
 using namespace FX;

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "AppResources.h"
-#include "AppState.h"
-#include "IsectRecordset.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
 
 using namespace FX;
 

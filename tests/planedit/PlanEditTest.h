@@ -13,7 +13,7 @@
 
 #include "RecordingPrompter.h"
 #include "Services.h"
-#include "UnitPlanDialog.h"
+#include "planedit/UnitPlanDialog.h"
 
 namespace planedit {
 

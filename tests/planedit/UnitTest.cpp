@@ -1,5 +1,5 @@
 // Unit plans (tab 2) and the unit list.
-#include "AppState.h"
+#include "data/AppState.h"
 #include "PlanEditTest.h"
 
 using namespace FX;

@@ -10,9 +10,9 @@
 #include <sstream>
 #include <string>
 
-#include "CupsPrinting.h"
-#include "FXDCNativePrinter.h"
-#include "FXNativePrintDialog.h"
+#include "print/CupsPrinting.h"
+#include "print/FXDCNativePrinter.h"
+#include "print/FXNativePrintDialog.h"
 #include "PrintTestSupport.h"
 #include "RecordingPrompter.h"
 #include "Services.h"

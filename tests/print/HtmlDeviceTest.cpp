@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "FXDChtml.h"
+#include "print/FXDChtml.h"
 #include "PrintTestSupport.h"
 
 using namespace FX;

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "FXDCNativePrinter.h"
-#include "IsectRecordset.h"
+#include "print/FXDCNativePrinter.h"
+#include "data/IsectRecordset.h"
 #include "PrintTestSupport.h"
 #include "RecordingPrompter.h"
 #include "Services.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "FXDCNativePrinter.h"
+#include "print/FXDCNativePrinter.h"
 #include "PrintTestSupport.h"
 #include "RecordingPrompter.h"
 

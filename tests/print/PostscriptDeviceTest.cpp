@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "FXDCPostscript.h"
+#include "print/FXDCPostscript.h"
 #include "PrintTestSupport.h"
 
 using namespace FX;

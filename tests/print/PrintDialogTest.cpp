@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "FXNativePrintDialog.h"
+#include "print/FXNativePrintDialog.h"
 #include "PrintTestSupport.h"
 #include "RecordingPrompter.h"
 

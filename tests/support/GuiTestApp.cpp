@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "AppResources.h"
-#include "IsectRecordset.h"
+#include "data/AppResources.h"
+#include "data/IsectRecordset.h"
 
 namespace testsupport {
 

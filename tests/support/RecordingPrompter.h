@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "Prompter.h"
+#include "data/Prompter.h"
 
 namespace testsupport {
 

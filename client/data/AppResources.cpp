@@ -1,6 +1,6 @@
-#include "AppResources.h"
+#include "data/AppResources.h"
 
-#include "IconData.h"
+#include "data/IconData.h"
 
 using namespace FX;
 
