@@ -8,17 +8,15 @@
 
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
+#include "TestFiles.h"
 
 using namespace FX;
 
 namespace {
 
 FXString reply(const char* name) {
-    std::ifstream in(std::string(DATA_CORPUS_DIR) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(in.good()) << name;
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
+    std::string s = testsupport::readFile(std::string(DATA_CORPUS_DIR) + "/" + name);
+    EXPECT_FALSE(s.empty()) << name;
     return FXString(s.data(), (FXint)s.size());
 }
 

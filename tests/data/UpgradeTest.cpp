@@ -12,6 +12,7 @@
 #include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
+#include "TestFiles.h"
 #include "data/VersionCheck.h"
 
 using namespace FX;
@@ -43,8 +44,7 @@ std::string trimmed(const FXString& s) {
 class OldDatabase {
 public:
     OldDatabase() {
-        char tmpl[] = "/tmp/plenwick-upgrade-XXXXXX";
-        dir_ = mkdtemp(tmpl);
+        dir_ = dirHolder_.path();
         std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
         std::string env = "FIREBIRD=" + fb + " ";
         EXPECT_EQ(0, run(sourceDir() + "/scripts/fbroot " + fb, &out)) << out;
@@ -71,11 +71,11 @@ public:
         IsectRecordset::Disconnect();
         chdir_.reset();
         svc_.reset();
-        run("rm -rf " + dir_);
     }
     Services& svc() { return *svc_; }
 
 private:
+    testsupport::TempDir dirHolder_{"plenwick-upgrade"};
     std::string dir_;
     std::unique_ptr<Services> svc_;
     std::unique_ptr<ScopedChdir> chdir_;

@@ -18,6 +18,7 @@
 
 #include "ScreenShot.h"
 #include "Services.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -107,10 +108,9 @@ TEST(PlenwickProgram, FirstStartOnTheDemoDatabaseShowsThisWeeksPlans) {
     }
     EXPECT_TRUE(exited) << "Plenwick did not end when its window was closed";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    std::stringstream settings;
-    settings << std::ifstream(services.workdir() + "/Registry.ini").rdbuf();
-    EXPECT_NE(settings.str().find("[CALENDAR]"), std::string::npos) << settings.str();
-    EXPECT_NE(settings.str().find("RegistryTarget=1"), std::string::npos) << settings.str();
+    std::string settings = testsupport::readFile(services.workdir() + "/Registry.ini");
+    EXPECT_NE(settings.find("[CALENDAR]"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("RegistryTarget=1"), std::string::npos) << settings;
 }
 
 }  // namespace

@@ -58,15 +58,6 @@ void clearSettings() {
     theApp->reg().setModified(false);
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
 FXlong localMoment(int year, int month, int day, int hour, int minute) {
     struct tm local = {};
     local.tm_year = year - 1900;

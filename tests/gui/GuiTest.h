@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Services.h"
+#include "TestFiles.h"
 
 namespace guitest {
 
@@ -26,8 +27,8 @@ void clearSettings();
 // The platform registry file of Plenwick (under the test's HOME).
 std::string platformRegistryFile();
 
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& text);
+using testsupport::readFile;
+using testsupport::writeFile;
 
 // Local time of a day and hour.
 FX::FXlong localMoment(int year, int month, int day, int hour = 0, int minute = 0);

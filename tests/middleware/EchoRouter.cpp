@@ -23,13 +23,6 @@
 
 namespace mwtest {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 namespace {
 
 // Polls for a condition that the router brings about; gives up only after a
@@ -82,7 +75,7 @@ EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services) {
 
 EchoRouter::~EchoRouter() {
     stop();
-    testsupport::run("rm -rf '" + dir_ + "'");
+    testsupport::removeTree(dir_);
 }
 
 int EchoRouter::stop() {

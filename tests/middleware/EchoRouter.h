@@ -3,6 +3,7 @@
 #define PLENWICK_TEST_ECHO_ROUTER_H
 
 #include "IsdClient.h"
+#include "TestFiles.h"
 #include "isdio.h"
 
 #include <sys/types.h>
@@ -12,7 +13,7 @@
 
 namespace mwtest {
 
-std::string readFile(const std::string& path);
+using testsupport::readFile;
 
 struct EchoServiceOptions {
     std::string name = "Echo";

@@ -1,6 +1,7 @@
 // scripts/services as the README's run command uses it: a second start finds
 // the services up, a restart keeps the database, a stop ends every process.
 #include "Services.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +11,10 @@
 #include <sstream>
 #include <string>
 
+using testsupport::readFile;
 using testsupport::run;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string services(const std::string& args) {
     return "PLENWICK_BUILD='" + testsupport::buildDir() + "' '" + testsupport::sourceDir() + "/scripts/services' " +

@@ -1,6 +1,7 @@
 // The ISDIO wire format and its bounds, the connection file and the router
 // configuration, tested against a hand-made peer.
 #include "Config.h"
+#include "TestFiles.h"
 #include "isdio.h"
 
 #include <gtest/gtest.h>
@@ -93,8 +94,7 @@ struct WorkerLink {
     }
     ~WorkerLink() {
         if (handle >= 0) isdLogout(handle);
-        std::string cmd = "rm -rf '" + dir + "'";
-        if (system(cmd.c_str()) != 0) perror("rm");
+        testsupport::removeTree(dir);
     }
     std::string dir;
     int helloKind = -1;

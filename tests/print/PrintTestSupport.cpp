@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include <FXPNGImage.h>
@@ -22,32 +23,14 @@ bool displayOpen = false;
 FXApp* app() { return theApp; }
 bool haveDisplay() { return displayOpen; }
 
-std::vector<std::string> scratchDirs;
+std::vector<std::unique_ptr<testsupport::TempDir>> scratchDirs;
 
 std::string scratchDir() {
-    char pattern[] = "/tmp/plenwick-print-testXXXXXX";
-    char* dir = mkdtemp(pattern);
-    if (!dir) return "/tmp";
-    scratchDirs.push_back(dir);
-    return dir;
+    scratchDirs.push_back(std::make_unique<testsupport::TempDir>("plenwick-print-test"));
+    return scratchDirs.back()->path();
 }
 
-void removeScratchDirs() {
-    for (const std::string& dir : scratchDirs) testsupport::run("rm -rf '" + dir + "'");
-    scratchDirs.clear();
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
+void removeScratchDirs() { scratchDirs.clear(); }
 
 bool fileExists(const std::string& path) {
     struct stat st;

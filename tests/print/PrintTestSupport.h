@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
+
 namespace printtest {
 
 // The application object of the test program (created in main); its
@@ -20,8 +22,8 @@ bool haveDisplay();
 // test program ends.
 std::string scratchDir();
 void removeScratchDirs();
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& text);
+using testsupport::readFile;
+using testsupport::writeFile;
 bool fileExists(const std::string& path);
 
 // Renders the PostScript (or PDF) file with Ghostscript on the null device;

@@ -2,6 +2,8 @@
 
 #include "isdio.h"
 
+#include <stdexcept>
+
 namespace testsupport {
 
 IsdClient::IsdClient(const std::string& host, const std::string& service) {
@@ -55,6 +57,36 @@ std::string IsdClient::query(const std::string& sql) {
 bool IsdClient::word(const std::string& text) {
     IsdHeader h{};
     return isdSend(handle_, text.c_str(), -1, &h) >= 0;
+}
+
+std::string joined(const std::vector<Block>& blocks) {
+    std::string all;
+    for (const auto& b : blocks) all += b.data;
+    return all;
+}
+
+CheckedClient::CheckedClient(const std::string& host, const std::string& service) : IsdClient(host, service) {
+    if (!ok()) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
+}
+
+std::vector<Block> CheckedClient::query(const std::string& sql, int more) {
+    if (!send(sql, more)) throw std::runtime_error("isdSend failed");
+    std::vector<Block> blocks;
+    if (!receive(blocks)) throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
+    return blocks;
+}
+
+std::string CheckedClient::text(const std::string& sql, int more) { return joined(query(sql, more)); }
+
+void CheckedClient::must(const std::string& sql) {
+    std::vector<Block> blocks = query(sql);
+    const std::string& last = blocks.back().data;
+    if (last.find('[') == std::string::npos && last.find(']') == std::string::npos)
+        throw std::runtime_error("failed: " + sql + "\n" + last);
+}
+
+void CheckedClient::word(const std::string& text) {
+    if (!IsdClient::word(text)) throw std::runtime_error("isdSend failed");
 }
 
 }  // namespace testsupport

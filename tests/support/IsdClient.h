@@ -43,6 +43,24 @@ private:
     int handle_ = -1;
 };
 
+// The same client for tests and benchmarks that need every request to get
+// through: a failed login, send or receive throws std::runtime_error.
+class CheckedClient : public IsdClient {
+public:
+    CheckedClient(const std::string& host, const std::string& service);
+
+    // send + receive: the reply's blocks, or its text joined.
+    std::vector<Block> query(const std::string& sql, int more = 1);
+    std::string text(const std::string& sql, int more = 1);
+    // A statement that must succeed: an error reply throws too.
+    void must(const std::string& sql);
+    // "commit", "rollback", ...
+    void word(const std::string& text);
+};
+
+// All blocks' data joined.
+std::string joined(const std::vector<Block>& blocks);
+
 }  // namespace testsupport
 
 #endif

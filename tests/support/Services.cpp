@@ -1,5 +1,7 @@
 #include "Services.h"
 
+#include "TestFiles.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -55,7 +57,7 @@ struct Templates {
     ~Templates() {
         for (auto& t : made) {
             std::string dir = t.second.substr(0, t.second.rfind('/'));
-            run("rm -rf " + shellQuote(dir));
+            removeTree(dir);
         }
     }
 };
@@ -122,7 +124,7 @@ Services::~Services() {
         stop();
     } catch (...) {
     }
-    run("rm -rf " + shellQuote(dir_));
+    removeTree(dir_);
     if (watchdog_ >= 0) close(watchdog_);
 }
 

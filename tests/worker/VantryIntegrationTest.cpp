@@ -2,6 +2,7 @@
 // which runs Vantry workers on a fresh database.  Every case runs on an
 // embedded database file and again on a Firebird server reached over
 // host:path (started by scripts/fbserver; skipped where none can start).
+#include "FirebirdServer.h"
 #include "IsdClient.h"
 #include "Services.h"
 #include "isdio.h"
@@ -26,39 +27,11 @@ using testsupport::ServicesOptions;
 namespace {
 
 using testsupport::Block;
-
-std::string joined(const std::vector<Block>& blocks)
-{
-    std::string all;
-    for (const auto& b : blocks) all += b.data;
-    return all;
-}
+using testsupport::joined;
+// Failures thrown: these tests need every request to get through.
+using Client = testsupport::CheckedClient;
 
 std::string quote(const std::string& s) { return testsupport::shellQuote(s); }
-
-// The shared client, with failures thrown: these tests need every request
-// to get through.
-class Client : public testsupport::IsdClient {
-public:
-    Client(const std::string& host, const std::string& service) : IsdClient(host, service)
-    {
-        if (!ok()) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
-    }
-
-    std::vector<Block> query(const std::string& sql, int more = 1)
-    {
-        if (!send(sql, more)) throw std::runtime_error("isdSend failed");
-        std::vector<Block> blocks;
-        if (!receive(blocks)) throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
-        return blocks;
-    }
-    std::string text(const std::string& sql, int more = 1) { return joined(query(sql, more)); }
-
-    void word(const std::string& w)
-    {
-        if (!IsdClient::word(w)) throw std::runtime_error("isdSend failed");
-    }
-};
 
 bool isError(const std::string& reply) { return reply.find('[') == std::string::npos; }
 
@@ -68,72 +41,23 @@ const char kEmbedded[] = "embedded";
 const char kServer[] = "server";
 
 struct Backend {
-    ~Backend()
-    {
-        services.reset();  // the router and its workers first
-        if (!serverDir.empty()) {
-            testsupport::run(quote(testsupport::sourceDir() + "/scripts/fbserver") + " stop " + quote(serverDir));
-            testsupport::run("rm -rf " + quote(serverDir));
-        }
-    }
-    std::unique_ptr<Services> services;
-    std::string serverDir;   // server mode: scripts/fbserver's directory
+    testsupport::FirebirdServer server;      // server mode only
+    std::unique_ptr<Services> services;      // goes first: the router and its workers
     std::string password;    // server mode: SYSDBA's password
     std::string skipReason;  // set when this backend cannot run here
 };
 
-std::string sysdbaPassword()
-{
-    std::ifstream in("/etc/firebird/3.0/SYSDBA.password");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("ISC_PASSWORD=", 0) == 0) {
-            std::string v = line.substr(13);
-            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'')) v = v.substr(1, v.size() - 2);
-            return v;
-        }
-    }
-    return "";
-}
-
 Backend* makeServerBackend()
 {
     auto* b = new Backend;
-    if (geteuid() != 0) {
-        b->skipReason = "no Firebird server: starting one needs root (scripts/fbserver runs it as firebird)";
+    if (!b->server.start("vantry.fdb")) {
+        b->skipReason = "no Firebird server: " + b->server.why();
         return b;
     }
-    b->password = sysdbaPassword();
-    if (b->password.empty()) {
-        b->skipReason = "no Firebird server: /etc/firebird/3.0/SYSDBA.password gives no password";
-        return b;
-    }
-    char tmpl[] = "/tmp/vantry-server-XXXXXX";
-    if (!mkdtemp(tmpl)) {
-        b->skipReason = "no Firebird server: mkdtemp failed";
-        return b;
-    }
-    b->serverDir = tmpl;
-    std::string out;
-    if (testsupport::run(quote(testsupport::sourceDir() + "/scripts/fbserver") + " start " + quote(b->serverDir) +
-                             " 2>" + quote(b->serverDir + "/start.err"),
-                         &out, false) != 0) {
-        std::ifstream err(b->serverDir + "/start.err");
-        out.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-        b->skipReason = "no Firebird server could be started by scripts/fbserver: " + out;
-        return b;
-    }
-    std::string address = out.substr(0, out.find('\n'));  // 127.0.0.1/PORT
-    std::string database = address + ":" + b->serverDir + "/db/vantry.fdb";
-    std::string create = "create database '" + database + "' user 'SYSDBA' password '" + b->password +
-                         "' default character set NONE;\n";
-    if (testsupport::run("echo " + quote(create) + " | isql-fb -q -b", &out) != 0) {
-        b->skipReason = "the Firebird server did not create a database: " + out;
-        return b;
-    }
+    b->password = b->server.password();
     ServicesOptions options;
     options.workers = 1;
-    options.database = database;
+    options.database = b->server.database();
     options.password = b->password;
     b->services = std::make_unique<Services>(options);
     return b;

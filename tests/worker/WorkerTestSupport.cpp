@@ -5,13 +5,14 @@
 
 #include <stdexcept>
 
+#include "TestFiles.h"
+
 namespace vantrytest {
 
 std::string createDatabase()
 {
-    char dir[] = "/tmp/vantry-test-XXXXXX";
-    if (!mkdtemp(dir)) throw std::runtime_error("mkdtemp failed");
-    std::string path = std::string(dir) + "/test.fdb";
+    // removeDatabase removes the directory.
+    std::string path = testsupport::TempDir("vantry-test").release() + "/test.fdb";
     std::string sql = "CREATE DATABASE '" + path + "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET NONE";
     ISC_STATUS status[20];
     isc_db_handle db = 0;
@@ -29,10 +30,7 @@ std::string createDatabase()
 
 void removeDatabase(const std::string& path)
 {
-    std::string dir = path.substr(0, path.rfind('/'));
-    std::string cmd = "rm -rf '" + dir + "'";
-    if (system(cmd.c_str()) != 0) {
-    }
+    testsupport::removeTree(path.substr(0, path.rfind('/')));
 }
 
 LocalWorker::LocalWorker(const std::string& database, const std::string& name) : worker(transport, name)

@@ -7,22 +7,17 @@
 
 #include <string>
 
-#ifndef PLENWICK_SOURCE_DIR
-#error PLENWICK_SOURCE_DIR must be defined
-#endif
+#include "Services.h"
+#include "TestFiles.h"
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    char dir[] = "/tmp/vantry-fbroot-XXXXXX";
-    if (!mkdtemp(dir)) return 2;
-    std::string root = std::string(dir) + "/firebird";
-    std::string cmd = std::string("'") + PLENWICK_SOURCE_DIR + "/scripts/fbroot' '" + root + "'";
-    if (system(cmd.c_str()) != 0) return 2;
+    testsupport::TempDir dir("vantry-fbroot");
+    std::string root = dir.file("firebird");
+    if (testsupport::run(testsupport::shellQuote(testsupport::sourceDir() + "/scripts/fbroot") + " " +
+                         testsupport::shellQuote(root)) != 0)
+        return 2;
     setenv("FIREBIRD", root.c_str(), 1);
-    int result = RUN_ALL_TESTS();
-    std::string cleanup = std::string("rm -rf '") + dir + "'";
-    if (system(cleanup.c_str()) != 0) {
-    }
-    return result;
+    return RUN_ALL_TESTS();
 }

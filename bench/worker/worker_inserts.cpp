@@ -80,17 +80,10 @@ int main(int argc, char** argv)
             measure("embedded", svc, isql, count);
         }
         Server server;
-        if (!server.start()) {
-            std::printf("server    skipped: %s\n", server.why.c_str());
-            return 0;
-        }
-        testsupport::ServicesOptions options;
-        options.workers = 1;
-        options.database = server.database;
-        options.password = server.password;
-        testsupport::Services svc(options);
-        std::string isql = "isql-fb -q -b -user SYSDBA -password " + quote(server.password) + " " +
-                           quote(server.database);
+        if (!startServer(server)) return 0;
+        testsupport::Services svc(onServer(server));
+        std::string isql = "isql-fb -q -b -user SYSDBA -password " + quote(server.password()) + " " +
+                           quote(server.database());
         measure("server", svc, isql, count);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "worker_inserts: %s\n", e.what());

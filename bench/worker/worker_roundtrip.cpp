@@ -140,23 +140,16 @@ int main(int argc, char** argv)
             svc.stop();
             for (int batch = 0; batch < 3; ++batch) d = std::min(d, direct(svc.database(), "masterkey", rounds));
             report("embedded", m, d, e);
-            if (!shm.empty()) testsupport::run("rm -rf " + quote(shm));
+            if (!shm.empty()) testsupport::removeTree(shm);
         }
         Server server;
-        if (!server.start()) {
-            std::printf("server    skipped: %s\n", server.why.c_str());
-            return 0;
-        }
-        testsupport::ServicesOptions options;
-        options.workers = 1;
-        options.database = server.database;
-        options.password = server.password;
-        testsupport::Services svc(options);
+        if (!startServer(server)) return 0;
+        testsupport::Services svc(onServer(server));
         double m = 1e9, d = 1e9, e = 1e9;
         for (int batch = 0; batch < 3; ++batch) {
             m = std::min(m, throughRouter(svc, rounds));
             e = std::min(e, echo(svc, rounds));
-            d = std::min(d, direct(server.database, server.password, rounds));
+            d = std::min(d, direct(server.database(), server.password(), rounds));
         }
         report("server", m, d, e);
     } catch (const std::exception& e) {

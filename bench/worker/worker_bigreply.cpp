@@ -39,7 +39,7 @@ void measure(const char* where, testsupport::Services& svc)
     std::size_t bytes = 0;
     for (int i = 0; i < 3; ++i) {
         double start = seconds();
-        bytes = client.query(kRows);
+        bytes = replySize(client.query(kRows));
         double elapsed = seconds() - start;
         client.word("commit");
         if (elapsed < best) best = elapsed;
@@ -65,15 +65,8 @@ int main()
             measure("embedded", svc);
         }
         Server server;
-        if (!server.start()) {
-            std::printf("server    skipped: %s\n", server.why.c_str());
-            return 0;
-        }
-        testsupport::ServicesOptions options;
-        options.workers = 1;
-        options.database = server.database;
-        options.password = server.password;
-        testsupport::Services svc(options);
+        if (!startServer(server)) return 0;
+        testsupport::Services svc(onServer(server));
         measure("server", svc);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "worker_bigreply: %s\n", e.what());
