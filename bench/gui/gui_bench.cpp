@@ -23,6 +23,7 @@
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "calendar/CalendarWindow.h"
 #include "data/IsectRecordset.h"
 #include "data/Prompter.h"
@@ -38,13 +39,7 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-std::string isoDay(time_t moment) {
-    char text[16];
-    struct tm local;
-    localtime_r(&moment, &local);
-    strftime(text, sizeof text, "%Y-%m-%d", &local);
-    return text;
-}
+std::string isoDay(time_t moment) { return dates::isoDate((FXlong)moment).text(); }
 
 // A teacher with 60 lessons this week: twelve half-hour lessons a day.
 void loadWeek(testsupport::Services& services) {

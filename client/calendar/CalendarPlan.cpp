@@ -6,14 +6,15 @@
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "calendar/CalendarWindow.h"
 #include "data/Prompter.h"
 
 using namespace FX;
 
+using dates::oneWeek;
+
 namespace {
-const FXlong oneDay = 86400;
-const FXlong oneWeek = 604800;
 
 const FXColor white = FXRGB(255, 255, 255);
 const FXColor black = FXRGB(0, 0, 0);
@@ -24,27 +25,6 @@ const FXColor nonContact = FXRGB(250, 250, 210);  // plans of unit type 3
 const FXColor overlapping = FXRGB(15, 15, 15);    // a plan that overlaps two others
 
 const char* const dayNames[5] = {"Monday ", "Tuesday ", "Wednesday ", "Thursday ", "Friday "};
-
-FXString localText(FXlong moment, const char* format) {
-    time_t t = (time_t)moment;
-    struct tm local;
-    localtime_r(&t, &local);
-    char text[64];
-    strftime(text, sizeof text, format, &local);
-    return text;
-}
-
-// Local time of the day written YYYY-MM-DD at hour:minute.
-FXlong localMoment(const FXString& isoDate, FXint hour, FXint minute) {
-    struct tm local = {};
-    local.tm_year = decimalValue(isoDate.mid(0, 4)) - 1900;
-    local.tm_mon = decimalValue(isoDate.mid(5, 2)) - 1;
-    local.tm_mday = decimalValue(isoDate.right(2));
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_isdst = -1;
-    return (FXlong)mktime(&local);
-}
 
 FXString colourText(FXColor colour) { return FXStringFormat("%u", (FXuint)colour); }
 FXColor colourValue(const FXString& text) { return (FXColor)decimalValue(text); }
@@ -70,7 +50,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     lessons.clear();
     dayTimes = DayTimes();
 
-    const FXlong shown = (FXlong)time(nullptr) + dateOffset;
+    const FXlong shown = dates::shownNow();
     FXString teacherPart, schoolYear, schoolTerm;
     FXlong termBase = 0, N = 0;
 
@@ -103,18 +83,20 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
 
         if (!drawRecordset.OpenRecordset(
                 "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
-                localText(shown, "%Y-%m-%d") + "'"))
+                dates::isoDate(shown) + "'"))
             return;
         drawRecordset.rows.MoveLast();
         schoolYear = drawRecordset.GetField("SchoolYear");
         schoolTerm = drawRecordset.GetField("SchoolTerm");
-        FXlong termStart = localMoment(drawRecordset.rows.GetField(1), schoolHour, schoolMinute);
+        FXlong termStart = dates::localMoment(drawRecordset.rows.GetField(1), schoolHour, schoolMinute);
         termBase = termStart - oneWeek;
-        N = (shown - termBase) / oneWeek;
+        // Calendar weeks: a week that begins in summer time after a term
+        // that began in winter time still begins on its Monday.
+        N = dates::weeksBetween(termBase, shown);
 
         FXlong first = termBase + N * oneWeek;
-        FXString D0 = localText(first, "%Y-%m-%d");
-        FXString D6 = localText(first + 518400, "%Y-%m-%d");
+        FXString D0 = dates::isoDate(first);
+        FXString D6 = dates::isoDate(dates::addDays(first, 6));
         if (!drawRecordset.OpenRecordset(
             "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
             "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
@@ -137,8 +119,8 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
             row.notTaught = decimalValue(drawRecordset.GetField("LessonNotTaught"));
             row.assess = decimalValue(drawRecordset.GetField("LessonAssess"));
             row.eval = decimalValue(drawRecordset.GetField("LessonEval"));
-            row.startDay = localMoment(rows.GetField(14), 0, 0);
-            row.endDay = localMoment(rows.GetField(15), 23, 59);
+            row.startDay = dates::localMoment(rows.GetField(14), 0, 0);
+            row.endDay = dates::localMoment(rows.GetField(15), 23, 59);
             FXString timeStart = drawRecordset.GetField("TimeStart");
             FXString timeEnd = drawRecordset.GetField("TimeEnd");
             row.startHour = decimalValue(timeStart.mid(0, 2));
@@ -181,14 +163,13 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
 
                 if (p == 1 && d == 1) {
                     weekStart = termBase + N * oneWeek;
-                    time_t t = (time_t)weekStart;
-                    struct tm local;
-                    localtime_r(&t, &local);
-                    dstFix = local.tm_hour == schoolHour ? 0 : local.tm_hour > schoolHour ? -3600 : 3600;
+                    const FXint hour = dates::hourOf(weekStart);
+                    dstFix = hour == schoolHour ? 0 : hour > schoolHour ? -3600 : 3600;
                 }
 
                 if (p >= 1 && d >= 1) {
-                    const FXlong dayStart = termBase + N * oneWeek + (d - 1) * oneDay + dstFix;
+                    // The day's school start, whatever the daylight-saving state.
+                    const FXlong dayStart = dates::addDays(termBase + N * oneWeek + dstFix, d - 1);
                     FXint k = 0;
                     bool r = false;
                     for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson) {
@@ -284,14 +265,13 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                     dc.setForeground(black);
                     if (p == 0 && d >= 1) {
                         dc.setFont(smallFont);
-                        FXlong day = termBase + N * oneWeek + (d - 1) * oneDay;
-                        dc.drawText(x + 2, y + 11,
-                                    dayNames[d - 1] + localText(day, americanDate == 1 ? "%m/%d/%y" : "%d/%m/%y"));
+                        FXlong day = dates::addDays(termBase + N * oneWeek, d - 1);
+                        dc.drawText(x + 2, y + 11, dayNames[d - 1] + dates::shownDate(day));
                     }
                     if (d == 0 && p >= 1) {
                         dc.setFont(labelFont);
                         FXlong t = termBase + N * oneWeek + p * (FXlong)schoolPeriod + dstFix;
-                        dc.drawText(x + 2, y + L * 2 / 3 + 3, localText(t, "%H:%M"));
+                        dc.drawText(x + 2, y + L * 2 / 3 + 3, dates::localText(t, "%H:%M"));
                     }
                     dc.drawRectangle(x, y, width, L);
                 }
@@ -313,13 +293,7 @@ FXlong CalendarWindow::DayTimes::sameDayAt(FXlong when, FXint hour, FXint minute
     long long key = ((long long)year * 400 + yday) * 1440 + hour * 60 + minute;
     auto known = at.find(key);
     if (known != at.end()) return known->second;
-    time_t t = (time_t)when;
-    localtime_r(&t, &local);
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = 0;
-    local.tm_isdst = -1;
-    FXlong result = (FXlong)mktime(&local);
+    FXlong result = dates::sameDayAt(when, hour, minute);
     at[key] = result;
     return result;
 }

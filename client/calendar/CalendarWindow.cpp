@@ -2,10 +2,9 @@
 // week drawing, the canvas paint and the click test are in CalendarPlan.cpp.
 #include "calendar/CalendarWindow.h"
 
-#include <ctime>
-
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/Prompter.h"
 #include "teachers/TeachersWindow.h"
 #include "planedit/UnitPlanDialog.h"
@@ -43,9 +42,10 @@ FXIMPLEMENT(CalendarWindow, FXMainWindow, CalendarWindowMap, ARRAYNUMBER(Calenda
 
 namespace {
 const FXuint bigButton = FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH;
-const FXlong oneWeek = 604800;
-const FXlong oneYear = 31536000;  // 365 days
 }  // namespace
+
+using dates::oneWeek;
+using dates::oneYear;
 
 CalendarWindow::CalendarWindow(FXApp* app)
     : FXMainWindow(app, "Calendar", appIcon, appIcon, DECOR_ALL, 0, 0, 640, 480, 1, 1, 1, 1, 0, 0) {
@@ -246,12 +246,7 @@ long CalendarWindow::onCmdNavigate(FXObject*, FXSelector sel, void*) {
 // (backwards) or next (forwards) term, at the school's start time.  Without
 // such a term the shown week stays.
 void CalendarWindow::termNavigation(bool forwards) {
-    time_t now = time(nullptr);
-    time_t shown = (time_t)(now + dateOffset);
-    struct tm local;
-    localtime_r(&shown, &local);
-    char today[32];
-    strftime(today, sizeof today, "%Y-%m-%d", &local);
+    const FXString today = dates::today();
     try {
         if (forwards) {
             if (!settingsRecordset.OpenRecordset(FXString("Select FirstDay from TermDate Where FirstDay > '") +
@@ -268,16 +263,9 @@ void CalendarWindow::termNavigation(bool forwards) {
             settingsRecordset.rows.MoveLast();
             settingsRecordset.rows.MovePrevious();
         }
-        FXString firstDay = settingsRecordset.rows.GetField(0);
-        struct tm term;
-        localtime_r(&now, &term);  // keeps the daylight-saving state of now
-        term.tm_year = decimalValue(firstDay.mid(0, 4)) - 1900;
-        term.tm_mon = decimalValue(firstDay.mid(5, 2)) - 1;
-        term.tm_mday = decimalValue(firstDay.right(2));
-        term.tm_hour = schoolHour;
-        term.tm_min = schoolMinute;
-        term.tm_sec = 0;
-        dateOffset = (FXlong)mktime(&term) - (FXlong)now + 86400;
+        // The term's first day is read raw (YYYY-MM-DD), with the
+        // daylight-saving state of that day.
+        dateOffset = dates::offsetShowing(settingsRecordset.rows.GetField(0));
     } catch (const FXException& e) {
         Prompter::get().error(this, "Database Error", e.what());
     }

@@ -1,7 +1,5 @@
 #include "data/AppState.h"
 
-#include <ctime>
-
 using namespace FX;
 
 FXString currentUserId;
@@ -15,5 +13,3 @@ FXint schoolHour = 8;
 FXint schoolMinute = 45;
 FXString softwareVersion("2.0.3");
 FXString databaseService;
-
-FXlong appNow() { return (FXlong)time(nullptr) + dateOffset; }

@@ -31,7 +31,4 @@ extern FX::FXString softwareVersion;
 // the connection file.  Empty at start.
 extern FX::FXString databaseService;
 
-// "Today": the clock plus dateOffset.
-FX::FXlong appNow();
-
 #endif

@@ -28,6 +28,7 @@
 
 #include <fx.h>
 
+#include "data/Dates.h"
 #include "data/FXStringRecordset.h"
 
 struct FieldDef {
@@ -64,7 +65,7 @@ public:
 
     // The value of a column of the current row, by name (any case) or by
     // ordinal written as digits; DATE, TIME and TIMESTAMP columns are shown
-    // through DisplayDate.
+    // through DisplayDate (Dates.h).
     FX::FXString GetField(const FX::FXString& nameOrOrdinal);
     FX::FXString GetField(FX::FXint ordinal);
     FieldDef FieldOrdinal(const FX::FXString& nameOrOrdinal);
@@ -80,14 +81,7 @@ public:
     FX::FXbool bof() const { return rows.bof != 0; }
     FX::FXbool eof() const { return rows.eof != 0; }
 
-    // ---- dates and write statements
-    // Typed date (D/M/YY, DDMMYY, a day alone, ...) to 'YYYY-MM-DD'.  On
-    // failure returns the message for the user and sets error to 1.
-    static FX::FXString Year2000(const FX::FXString& text, FX::FXint& error);
-    // 'YYYY-MM-DD[ time]' to DD/MM/YY (MM/DD/YY with americanDate); a time
-    // to HH:MM; None unchanged.
-    static FX::FXString DisplayDate(const FX::FXString& value);
-    static FX::FXbool DateIsLater(const FX::FXString& a, const FX::FXString& b);
+    // ---- write statements (the date operations are in Dates.h)
     // For SQL string literals: \ becomes \134, ' becomes \047, , becomes \054.
     static FX::FXString EscapeText(const FX::FXString& text);
     static FX::FXbool IsDigits(const FX::FXString& text);
@@ -111,13 +105,6 @@ private:
 };
 
 // The same helpers as free functions.
-inline FX::FXString Year2000(const FX::FXString& text, FX::FXint& error) {
-    return IsectRecordset::Year2000(text, error);
-}
-inline FX::FXString DisplayDate(const FX::FXString& value) { return IsectRecordset::DisplayDate(value); }
-inline FX::FXbool DateIsLater(const FX::FXString& a, const FX::FXString& b) {
-    return IsectRecordset::DateIsLater(a, b);
-}
 inline FX::FXString EscapeText(const FX::FXString& text) { return IsectRecordset::EscapeText(text); }
 inline FX::FXbool IsDigits(const FX::FXString& text) { return IsectRecordset::IsDigits(text); }
 

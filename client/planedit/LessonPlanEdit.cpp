@@ -1,9 +1,8 @@
 // UnitPlanDialog: lesson plans (tabs "&Lesson Objective", "Le&sson Detail",
 // "Lesson E&valuation"): showing, adding, editing and deleting lessons, the
 // retrospective-planning rule, and the date and time buttons.
-#include <ctime>
-
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
@@ -16,44 +15,14 @@ using planedit::text;
 
 namespace {
 
-const FXlong oneDay = 86400;
-const FXlong oneWeek = 604800;
-
-// Local time of a 'YYYY-MM-DD' date at a time of day.
-FXlong localMoment(const FXString& iso, FXint hour, FXint minute) {
-    struct tm t = {};
-    t.tm_year = FXIntVal(iso.mid(0, 4)) - 1900;
-    t.tm_mon = FXIntVal(iso.mid(5, 2)) - 1;
-    t.tm_mday = FXIntVal(iso.mid(8, 2));
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_isdst = -1;
-    return (FXlong)mktime(&t);
-}
-
-FXString format(FXlong moment, const char* pattern) {
-    time_t t = (time_t)moment;
-    struct tm local;
-    localtime_r(&t, &local);
-    char buffer[32];
-    strftime(buffer, sizeof buffer, pattern, &local);
-    return buffer;
-}
-
-// A date as the user types and reads it.
-FXString displayed(FXlong moment) { return format(moment, americanDate ? "%m/%d/%y" : "%d/%m/%y"); }
-
 // A typed time: hours are its first two characters, minutes its last two.
 FXint typedHour(const FXString& time) { return FXIntVal(time.left(2)); }
 FXint typedMinute(const FXString& time) { return FXIntVal(time.right(2)); }
 
 // One day on from a stored date at an hour; a Saturday landing goes on to Monday.
 FXlong nextSchoolDay(const FXString& iso, FXint hour) {
-    FXlong t = localMoment(iso, hour, 0) + oneDay;
-    time_t tt = (time_t)t;
-    struct tm local;
-    localtime_r(&tt, &local);
-    if (local.tm_wday == 6) t += 2 * oneDay;
+    FXlong t = dates::addDays(dates::localMoment(iso, hour, 0), 1);
+    if (dates::weekday(t) == 6) t = dates::addDays(t, 2);
     return t;
 }
 
@@ -63,10 +32,6 @@ const char* const lessonColumns =
     "TimeEnd, RoutineDay, FKUnitPlan from LessonPlan where Id = ";
 
 }  // namespace
-
-FXlong UnitPlanDialog::lessonDateOffset(const FXString& isoDate) {
-    return localMoment(isoDate, schoolHour, schoolMinute) - (FXlong)time(nullptr) + oneDay;
-}
 
 void UnitPlanDialog::readLesson(FXint lessonId) {
     recordset.fromTable = "LessonPlan";
@@ -111,7 +76,7 @@ void UnitPlanDialog::onLessonSelected(FXint index) {
             // The calendar shows the day after the lesson's start.
             FXString start = rawField(recordset, "DateStart");
             if (start.length() >= 10 && start != "None") {
-                dateOffset = lessonDateOffset(start.left(10));
+                dateOffset = dates::offsetShowing(start.left(10));
                 tellDateShown();
             }
         }
@@ -128,15 +93,15 @@ bool UnitPlanDialog::checkRetrospective(bool forEdit) {
 
     const FXString storedStart = rawField(recordset, "DateStart").left(10);
     const FXString storedEnd = rawField(recordset, "DateEnd").left(10);
-    const FXlong storedStartMoment = localMoment(storedStart, 0, 0);
-    const FXlong storedEndMoment = localMoment(storedEnd, 23, 59);
+    const FXlong storedStartMoment = dates::localMoment(storedStart, 0, 0);
+    const FXlong storedEndMoment = dates::localMoment(storedEnd, 23, 59);
     TimePanel& panel = currentPanel();
     const FXString shownStart = typedDate(panel.startDate->getText());
     const FXString shownEnd = typedDate(panel.endDate->getText());
-    const FXlong weekAgo = (FXlong)time(nullptr) - oneWeek;
+    const FXlong weekAgo = dates::now() - dates::oneWeek;
 
     // Minor tweaks of a lesson that ended within the last week.
-    if (forEdit && localMoment(shownEnd, 23, 59) > weekAgo) {
+    if (forEdit && dates::localMoment(shownEnd, 23, 59) > weekAgo) {
         if (trimmed(panel.startTime->getText()) == trimmed(recordset.GetField("TimeStart")) &&
             trimmed(panel.endTime->getText()) == trimmed(recordset.GetField("TimeEnd")) && shownStart == storedStart)
             return true;
@@ -255,22 +220,35 @@ void UnitPlanDialog::deleteLessonQuery() {
     onUnitSelected(unitList->getCurrentItem());
 }
 
-// Moves the shown dates (+Day, +Week) or times (Up, Down) of the current
-// panel; nothing is stored until Edit or Add.
-void UnitPlanDialog::shiftLesson(FXlong delta, bool moveDate) {
+// +Day and +Week: the shown dates of the current panel move by calendar
+// days; nothing is stored until Edit or Add.
+void UnitPlanDialog::shiftDates(FXint days) {
     failureScope("Empty Dates", [&] {
         TimePanel& panel = currentPanel();
         auto shift = [&](FXTextField* dateField, FXTextField* timeField, const char* emptyMessage) {
             if (blank(dateField->getText())) throw FXTextException(emptyMessage);
             const FXString iso = typedDate(dateField->getText());
             const FXString time = timeField->getText();
-            FXString base = iso;
-            if (!moveDate) base = format((FXlong)::time(nullptr), "%Y-%m-%d");
-            const FXlong moment = localMoment(base, typedHour(time), typedMinute(time)) + delta;
-            if (moveDate)
-                dateField->setText(displayed(moment));
-            else
-                timeField->setText(format(moment, "%H:%M"));
+            const FXlong moment = dates::localMoment(iso, typedHour(time), typedMinute(time));
+            dateField->setText(dates::shownDate(dates::addDays(moment, days)));
+        };
+        shift(panel.startDate, panel.startTime, "Cannot have empty start date.");
+        shift(panel.endDate, panel.endTime, "Cannot have empty end date.");
+    });
+}
+
+// Up and Down: the shown times move by a period, read on today's date (the
+// clock's); the dates must be there and valid all the same.
+void UnitPlanDialog::shiftTimes(FXlong seconds) {
+    failureScope("Empty Dates", [&] {
+        TimePanel& panel = currentPanel();
+        auto shift = [&](FXTextField* dateField, FXTextField* timeField, const char* emptyMessage) {
+            if (blank(dateField->getText())) throw FXTextException(emptyMessage);
+            typedDate(dateField->getText());
+            const FXString time = timeField->getText();
+            const FXlong moment =
+                dates::localMoment(dates::isoDate(dates::now()), typedHour(time), typedMinute(time)) + seconds;
+            timeField->setText(dates::localText(moment, "%H:%M"));
         };
         shift(panel.startDate, panel.startTime, "Cannot have empty start date.");
         shift(panel.endDate, panel.endTime, "Cannot have empty end date.");
@@ -326,12 +304,12 @@ void UnitPlanDialog::shoveLessons() {
                     if (FXIntVal(key) != currentLessonId) continue;
                     reached = true;
                     const FXlong end = nextSchoolDay(dateEnd, endHour);
-                    lessons.SetFieldByKey(key, "DateEnd", format(end, "%Y-%m-%d"));
-                    panel.endDate->setText(displayed(end));
+                    lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(end));
+                    panel.endDate->setText(dates::shownDate(end));
                     continue;
                 }
-                lessons.SetFieldByKey(key, "DateStart", format(nextSchoolDay(dateStart, startHour), "%Y-%m-%d"));
-                lessons.SetFieldByKey(key, "DateEnd", format(nextSchoolDay(dateEnd, endHour), "%Y-%m-%d"));
+                lessons.SetFieldByKey(key, "DateStart", dates::isoDate(nextSchoolDay(dateStart, startHour)));
+                lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(nextSchoolDay(dateEnd, endHour)));
             }
         }
         if (!Prompter::get().question(this, "Confirm shove lessons",

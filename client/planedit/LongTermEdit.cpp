@@ -1,6 +1,7 @@
 // UnitPlanDialog: long-term plans (tab "L&ong Term Plans") and the
 // syndicate's subjects (tab "Sub&jects").
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
@@ -111,7 +112,7 @@ void UnitPlanDialog::deleteLongTermQuery() {
 void UnitPlanDialog::refreshSubjects(FXint id) {
     subjectList->clearItems();
     IsectRecordset rs;
-    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + today() + "')");
+    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + dates::today() + "')");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         subjectList->appendItem(rs.GetField("Description"), nullptr, (void*)(FXival)FXIntVal(rs.GetField("Id")));
     noCurrentEntry(subjectList);
@@ -127,7 +128,7 @@ void UnitPlanDialog::addSubject() {
     }
     failureScope("Database Error", [&] {
         IsectRecordset rs;
-        query(rs, "Select Id from TermDate Where FirstDay <= '" + today() + "'");
+        query(rs, "Select Id from TermDate Where FirstDay <= '" + dates::today() + "'");
         rs.MoveLast();
         const FXString term = trimmed(rs.GetField("Id"));
         if (blank(name)) throw FXTextException("Cannot have empty Subject name.");

@@ -5,11 +5,11 @@
 #include "planedit/UnitPlanDialog.h"
 
 #include <algorithm>
-#include <ctime>
 #include <vector>
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "planedit/PlanIcons.h"
 #include "data/Prompter.h"
@@ -47,20 +47,6 @@ namespace {
 const char* const settingsSection = "UNITPLANDIALOG";
 
 FXString text(FXint value) { return FXStringVal(value); }
-
-// "YYYY-MM-DD" plus a number of days, as "YYYY-MM-DD".
-FXString addDays(const FXString& iso, FXint days) {
-    struct tm t = {};
-    t.tm_year = FXIntVal(iso.mid(0, 4)) - 1900;
-    t.tm_mon = FXIntVal(iso.mid(5, 2)) - 1;
-    t.tm_mday = FXIntVal(iso.mid(8, 2)) + days;
-    t.tm_hour = 12;
-    t.tm_isdst = -1;
-    mktime(&t);
-    char buffer[16];
-    strftime(buffer, sizeof buffer, "%Y-%m-%d", &t);
-    return buffer;
-}
 
 }  // namespace
 
@@ -228,15 +214,6 @@ void UnitPlanDialog::selectEntry(FXList* list, FXint index) {
     list->makeItemVisible(index);
 }
 
-FXString UnitPlanDialog::today() {
-    time_t now = (time_t)appNow();
-    struct tm local;
-    localtime_r(&now, &local);
-    char buffer[16];
-    strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-    return buffer;
-}
-
 FXString UnitPlanDialog::typedDate(const FXString& typed) {
     FXint error = 0;
     FXString result = Year2000(typed, error);
@@ -303,12 +280,12 @@ FXint UnitPlanDialog::selectQuery() {
 
         // The current term: the last one that began on or before today.
         IsectRecordset terms;
-        query(terms, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + today() +
+        query(terms, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + dates::today() +
                          "'");
         terms.MoveLast();
         FXString termStart = rawField(terms, "FirstDay").left(10);
         FXint weeks = FXIntVal(terms.GetField("SchoolWeeks"));
-        FXString termEnd = addDays(termStart, weeks * 7);
+        FXString termEnd = dates::addDays(termStart, weeks * 7);
 
         IsectRecordset plans;
         query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + currentSyndicate +
@@ -338,7 +315,7 @@ void UnitPlanDialog::fillCombos() {
     query(rs, "Select * from ChildYear Order By Description Desc");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         childYearCombo->appendItem(rs.GetField("Description"), (void*)(FXival)FXIntVal(rs.GetField("Id")));
-    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + today() + "')");
+    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + dates::today() + "')");
     const bool leader = isLeader();
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
         void* id = (void*)(FXival)FXIntVal(rs.GetField("Id"));
@@ -550,10 +527,10 @@ long UnitPlanDialog::onCmdOperation(FXObject*, FXSelector sel, void*) {
         case ID_ADD_LESSON: addLessonQuery(); break;
         case ID_EDIT_LESSON: editLessonQuery(); break;
         case ID_DELETE_LESSON: deleteLessonQuery(); break;
-        case ID_PLUS_DAY: shiftLesson(86400, true); break;
-        case ID_PLUS_WEEK: shiftLesson(604800, true); break;
-        case ID_PERIOD_UP: shiftLesson(-(FXlong)schoolPeriod, false); break;
-        case ID_PERIOD_DOWN: shiftLesson((FXlong)schoolPeriod, false); break;
+        case ID_PLUS_DAY: shiftDates(1); break;
+        case ID_PLUS_WEEK: shiftDates(7); break;
+        case ID_PERIOD_UP: shiftTimes(-(FXlong)schoolPeriod); break;
+        case ID_PERIOD_DOWN: shiftTimes((FXlong)schoolPeriod); break;
         case ID_BUMP: bumpLesson(); break;
         case ID_SHOVE: shoveLessons(); break;
         case ID_ADD_SUBJECT: addSubject(); break;

@@ -237,15 +237,14 @@ public:
     void deleteLessonQuery();
     // true: go on; false: the user chose to abandon.
     bool checkRetrospective(bool forEdit);
-    // +Day and +Week move the dates (moveDate), Up and Down the times.
-    void shiftLesson(FX::FXlong delta, bool moveDate);
+    // +Day and +Week move the shown dates by calendar days, Up and Down the
+    // shown times by seconds; nothing is stored.
+    void shiftDates(FX::FXint days);
+    void shiftTimes(FX::FXlong seconds);
     // Reads one lesson row into the shared recordset (fromTable LessonPlan).
     void readLesson(FX::FXint lessonId);
     void bumpLesson();
     void shoveLessons();
-    // The dateOffset that makes the calendar show the day after a date
-    // ('YYYY-MM-DD') at the start of the school day.
-    static FX::FXlong lessonDateOffset(const FX::FXString& isoDate);
     TimePanel& currentPanel();
 
     // ---- message handlers
@@ -281,8 +280,6 @@ public:
     static void noCurrentEntry(FX::FXList* list);
     // Selects, shows and makes current one entry of a list.
     static void selectEntry(FX::FXList* list, FX::FXint index);
-    // Today (the clock plus dateOffset) as YYYY-MM-DD.
-    static FX::FXString today();
     // A typed date through Year2000; its error message becomes a failure.
     static FX::FXString typedDate(const FX::FXString& text);
     void busy(bool on);

@@ -2,9 +2,15 @@
 // comparison (the branches that do not reach the database).
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
 #include <ctime>
+#include <string>
 
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "data/VersionCheck.h"
 
@@ -20,7 +26,7 @@ struct DateOrder {
 
 std::string y2k(const char* typed, FXint* errorOut = nullptr) {
     FXint error = -1;
-    FXString result = IsectRecordset::Year2000(typed, error);
+    FXString result = Year2000(typed, error);
     if (errorOut) *errorOut = error;
     return result.text();
 }
@@ -73,7 +79,7 @@ TEST(Year2000, DayAloneIsInTheShownMonth) {
     DateOrder order(0);
     FXlong savedOffset = dateOffset;
     dateOffset = 40 * 86400;
-    time_t shown = (time_t)appNow();
+    time_t shown = (time_t)dates::shownNow();
     struct tm local;
     localtime_r(&shown, &local);
     char expected[32];
@@ -89,21 +95,149 @@ TEST(Year2000, DayAloneIsInTheShownMonth) {
 
 TEST(DisplayDate, DatesTimesAndNone) {
     DateOrder order(0);
-    EXPECT_EQ(FXString("03/04/14"), IsectRecordset::DisplayDate("2014-04-03"));
-    EXPECT_EQ(FXString("03/04/14"), IsectRecordset::DisplayDate("2014-04-03 08:05:00.0000"));
-    EXPECT_EQ(FXString("08:05"), IsectRecordset::DisplayDate("08:05:00.0000"));
-    EXPECT_EQ(FXString("None"), IsectRecordset::DisplayDate("None"));
-    IsectRecordset::DisplayDate("");
-    IsectRecordset::DisplayDate("20");
+    EXPECT_EQ(FXString("03/04/14"), DisplayDate("2014-04-03"));
+    EXPECT_EQ(FXString("03/04/14"), DisplayDate("2014-04-03 08:05:00.0000"));
+    EXPECT_EQ(FXString("08:05"), DisplayDate("08:05:00.0000"));
+    EXPECT_EQ(FXString("None"), DisplayDate("None"));
+    DisplayDate("");
+    DisplayDate("20");
     DateOrder american(1);
-    EXPECT_EQ(FXString("04/03/14"), IsectRecordset::DisplayDate("2014-04-03"));
+    EXPECT_EQ(FXString("04/03/14"), DisplayDate("2014-04-03"));
+}
+
+// ---- the local-time helpers
+
+// Runs a test in a time zone of its own (the zone files come with tzdata).
+class InZone : public ::testing::Test {
+protected:
+    void use(const char* zone) {
+        ASSERT_EQ(0, access((std::string("/usr/share/zoneinfo/") + zone).c_str(), R_OK))
+            << zone << ": tzdata is missing (scripts/setup installs it)";
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    void SetUp() override {
+        const char* tz = getenv("TZ");
+        hadZone = tz != nullptr;
+        if (tz) savedZone = tz;
+        savedOffset = dateOffset;
+        savedHour = schoolHour;
+        savedMinute = schoolMinute;
+    }
+    void TearDown() override {
+        if (hadZone) setenv("TZ", savedZone.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+        dateOffset = savedOffset;
+        schoolHour = savedHour;
+        schoolMinute = savedMinute;
+    }
+    std::string at(FXlong moment) { return dates::localText(moment, "%Y-%m-%d %H:%M").text(); }
+
+    bool hadZone = false;
+    std::string savedZone;
+    FXlong savedOffset = 0;
+    FXint savedHour = 8, savedMinute = 45;
+};
+
+TEST_F(InZone, CalendarArithmetic) {
+    use("UTC");
+    EXPECT_EQ(at(dates::localMoment("2014-03-10", 8, 45)), "2014-03-10 08:45");
+    EXPECT_EQ(at(dates::localMoment("2014-03-10 08:05:00.0000", 9, 0)), "2014-03-10 09:00");  // a timestamp
+    EXPECT_EQ(dates::localMoment(2014, 3, 10, 8, 45), dates::localMoment("2014-03-10", 8, 45));
+    EXPECT_EQ(dates::weekday(dates::localMoment("2014-03-10", 12, 0)), 1);  // a Monday
+    EXPECT_EQ(dates::weekday(dates::localMoment("2014-03-15", 12, 0)), 6);
+    EXPECT_EQ(dates::addDays(FXString("2014-12-31"), 1), FXString("2015-01-01"));
+    EXPECT_EQ(dates::addDays(FXString("2014-03-01"), -1), FXString("2014-02-28"));
+    EXPECT_EQ(dates::addDays(FXString("2016-02-28"), 1), FXString("2016-02-29"));
+    EXPECT_EQ(dates::addDays(FXString("2014-01-06"), 70), FXString("2014-03-17"));  // a ten-week term
+    EXPECT_EQ(at(dates::sameDayAt(dates::localMoment("2014-03-10", 23, 59), 8, 45)), "2014-03-10 08:45");
+    const FXlong monday = dates::localMoment("2014-03-10", 8, 45);
+    EXPECT_EQ(dates::weeksBetween(monday, monday), 0);
+    EXPECT_EQ(dates::weeksBetween(monday, monday + dates::oneWeek - 1), 0);
+    EXPECT_EQ(dates::weeksBetween(monday, monday + dates::oneWeek), 1);
+    EXPECT_EQ(dates::weeksBetween(monday, monday + 10 * dates::oneWeek + 3600), 10);
+
+    // Today is the clock plus dateOffset, in every form it is asked for.
+    dateOffset = 3 * dates::oneDay;
+    EXPECT_EQ(dates::today(), dates::isoDate(dates::now() + 3 * dates::oneDay));
+    EXPECT_NEAR((double)dates::shownNow(), (double)(time(nullptr) + 3 * dates::oneDay), 2.0);
+    DateOrder english(0);
+    EXPECT_EQ(dates::shownDate(monday), FXString("10/03/14"));
+    DateOrder american(1);
+    EXPECT_EQ(dates::shownDate(monday), FXString("03/10/14"));
+
+    // The calendar shows the day after a date, at school start.
+    schoolHour = 8;
+    schoolMinute = 45;
+    dateOffset = dates::offsetShowing("2014-03-10");
+    EXPECT_NEAR((double)dates::shownNow(), (double)dates::localMoment("2014-03-11", 8, 45), 2.0);
+    dateOffset = dates::offsetFor(monday);
+    EXPECT_NEAR((double)dates::shownNow(), (double)monday, 2.0);
+}
+
+// The week in which the clocks go forward (London, Sunday 30 March 2014,
+// 01:00 GMT becomes 02:00 BST) and the one in which they go back (Sunday
+// 26 October 2014, 02:00 BST becomes 01:00 GMT).
+TEST_F(InZone, DaylightSavingWeekInLondon) {
+    use("Europe/London");
+    // A day is 23 hours long across the spring change, and the clock time stays.
+    const FXlong friday = dates::localMoment("2014-03-28", 8, 45);
+    const FXlong monday = dates::addDays(friday, 3);
+    EXPECT_EQ(at(monday), "2014-03-31 08:45");
+    EXPECT_EQ(monday - friday, 3 * dates::oneDay - 3600);
+    EXPECT_EQ(at(dates::addDays(monday, -3)), "2014-03-28 08:45");
+    // Just after midnight on the 25-hour day: seconds would land on the same day.
+    const FXlong late = dates::localMoment("2014-10-26", 0, 30);
+    EXPECT_EQ(at(late + dates::oneDay), "2014-10-26 23:30");
+    EXPECT_EQ(at(dates::addDays(late, 1)), "2014-10-27 00:30");
+    EXPECT_EQ(dates::addDays(FXString("2014-10-25"), 2), FXString("2014-10-27"));
+    EXPECT_EQ(dates::addDays(FXString("2014-03-29"), 1), FXString("2014-03-30"));
+    // Each day of the week of the change starts at school start.
+    const FXlong weekStart = dates::localMoment("2014-03-24", 8, 45);
+    for (int d = 0; d < 14; ++d) {
+        std::string day = dates::addDays(FXString("2014-03-24"), d).text();
+        EXPECT_EQ(at(dates::addDays(weekStart, d)), day + " 08:45") << d;
+    }
+
+    // A term that began in winter: on the Monday after the change, at 09:00
+    // summer time, the calendar is in the term's fifth week, not the fourth.
+    const FXlong termBase = dates::localMoment("2014-03-03", 8, 45) - dates::oneWeek;
+    const FXlong shown = dates::localMoment("2014-03-31", 9, 0);
+    EXPECT_EQ((shown - termBase) / dates::oneWeek, 4);  // seconds alone count one hour short
+    EXPECT_EQ(dates::weeksBetween(termBase, shown), 5);
+    // ... and in autumn, on a Monday at 08:00 winter time after a summer start.
+    const FXlong summerBase = dates::localMoment("2014-09-01", 8, 45) - dates::oneWeek;
+    EXPECT_EQ(dates::weeksBetween(summerBase, dates::localMoment("2014-10-27", 8, 0)), 8);
+    EXPECT_EQ(dates::weeksBetween(summerBase, dates::localMoment("2014-10-27", 8, 50)), 9);
+
+    // The shown moment after selecting a date before the change is the next
+    // day at school start, not an hour later.
+    schoolHour = 8;
+    schoolMinute = 45;
+    dateOffset = dates::offsetShowing("2014-03-29");
+    EXPECT_EQ(dates::localText(dates::shownNow() + 1, "%Y-%m-%d %H:%M"), FXString("2014-03-30 08:45"));
+    EXPECT_EQ(dates::today(), FXString("2014-03-30"));
+}
+
+// The southern hemisphere: Auckland goes forward on Sunday 28 September
+// 2014 (02:00 NZST becomes 03:00 NZDT).
+TEST_F(InZone, DaylightSavingWeekInAuckland) {
+    use("Pacific/Auckland");
+    const FXlong friday = dates::localMoment("2014-09-26", 8, 45);
+    EXPECT_EQ(at(dates::addDays(friday, 3)), "2014-09-29 08:45");
+    EXPECT_EQ(dates::addDays(friday, 3) - friday, 3 * dates::oneDay - 3600);
+    const FXlong termBase = dates::localMoment("2014-07-21", 8, 45) - dates::oneWeek;
+    EXPECT_EQ(dates::weeksBetween(termBase, dates::localMoment("2014-09-29", 9, 0)), 11);
+    dateOffset = dates::offsetShowing("2014-09-27");
+    EXPECT_EQ(dates::today(), FXString("2014-09-28"));
 }
 
 TEST(DateIsLater, ComparesIsoDates) {
-    EXPECT_TRUE(IsectRecordset::DateIsLater("2014-04-04", "2014-04-03"));
-    EXPECT_FALSE(IsectRecordset::DateIsLater("2014-04-03", "2014-04-03"));
-    EXPECT_TRUE(IsectRecordset::DateIsLater("2015-01-01", "2014-12-31"));
-    EXPECT_FALSE(IsectRecordset::DateIsLater("2014-02-28", "2014-03-01"));
+    EXPECT_TRUE(DateIsLater("2014-04-04", "2014-04-03"));
+    EXPECT_FALSE(DateIsLater("2014-04-03", "2014-04-03"));
+    EXPECT_TRUE(DateIsLater("2015-01-01", "2014-12-31"));
+    EXPECT_FALSE(DateIsLater("2014-02-28", "2014-03-01"));
 }
 
 TEST(EscapeText, ApostrophesCommasAndBackslashes) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
@@ -27,24 +28,12 @@ std::string trimmed(const FXString& s) {
     return std::string(t.text(), t.length());
 }
 
-std::string isoDate(time_t t) {
-    struct tm local;
-    localtime_r(&t, &local);
-    char buffer[16];
-    strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-    return buffer;
-}
+std::string isoDate(time_t t) { return dates::isoDate((FXlong)t).text(); }
 
 // Monday of the current week, at noon.
 time_t thisMonday() {
-    time_t now = time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    local.tm_hour = 12;
-    local.tm_min = local.tm_sec = 0;
-    local.tm_mday -= (local.tm_wday + 6) % 7;
-    local.tm_isdst = -1;
-    return mktime(&local);
+    FXlong noon = dates::sameDayAt(dates::now(), 12, 0);
+    return (time_t)dates::addDays(noon, -((dates::weekday(noon) + 6) % 7));
 }
 
 class ServiceTest : public ::testing::Test {

@@ -58,19 +58,6 @@ void clearSettings() {
     theApp->reg().setModified(false);
 }
 
-FXlong localMoment(int year, int month, int day, int hour, int minute) {
-    struct tm local = {};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_isdst = -1;
-    return (FXlong)mktime(&local);
-}
-
-FXlong offsetFor(FXlong moment) { return moment - (FXlong)time(nullptr); }
-
 void settle() { testsupport::settle(theApp); }
 
 }  // namespace guitest

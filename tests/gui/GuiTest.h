@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Services.h"
+#include "data/Dates.h"
 #include "TestFiles.h"
 
 namespace guitest {
@@ -30,10 +31,9 @@ std::string platformRegistryFile();
 using testsupport::readFile;
 using testsupport::writeFile;
 
-// Local time of a day and hour.
-FX::FXlong localMoment(int year, int month, int day, int hour = 0, int minute = 0);
-// The dateOffset that makes the calendar show that moment.
-FX::FXlong offsetFor(FX::FXlong moment);
+// Local time of a day and hour; the dateOffset that shows a moment.
+using dates::localMoment;
+using dates::offsetFor;
 
 // Lets the application process pending events (layout, expose, timers).
 void settle();

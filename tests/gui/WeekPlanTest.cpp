@@ -2,6 +2,8 @@
 // recording device (texts), planColourList, and the click test.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -261,6 +263,41 @@ TEST_F(WeekPlan, HeadingAndDayHeadersInBothDateOrders) {
         EXPECT_EQ(dc.find("Wednesday 03/12/14").size(), 1u);
     }
     EXPECT_EQ(calendar->weekStart, localMoment(2014, 3, 10, 8, 45));
+}
+
+// London's clocks went forward on Sunday 30 March 2014.  The term began in
+// winter time; on the Monday after the change, at 09:00 summer time, the
+// calendar shows that week (the term's fifth), its days and times and its
+// lessons in their slots.
+TEST_F(WeekPlan, TheWeekAfterTheClocksGoForward) {
+    ASSERT_EQ(0, access("/usr/share/zoneinfo/Europe/London", R_OK)) << "tzdata is missing";
+    const char* tz = getenv("TZ");
+    const std::string savedZone = tz ? tz : "";
+    setenv("TZ", "Europe/London", 1);
+    tzset();
+    lesson(80, "Summer", 1, "2014-03-31", "2014-03-31", "09:00", "09:15");
+    lesson(81, "Friday", 1, "2014-04-04", "2014-04-04", "10:00", "10:15");
+    dateOffset = offsetFor(localMoment(2014, 3, 31, 9, 0));
+    americanDate = 0;
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    if (tz) setenv("TZ", savedZone.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+
+    EXPECT_EQ(dc.find("WEEKLY CALENDAR FOR WEEK:5  TERM:1  YEAR:2014    Teacher:Tom Hale").size(), 1u);
+    EXPECT_EQ(dc.find("Monday 31/03/14").size(), 1u);
+    EXPECT_EQ(dc.find("Friday 04/04/14").size(), 1u);
+    EXPECT_EQ(dc.find("09:00").size(), 1u);  // the first row after school start, 8:45
+    // Monday's 09:00 slot and Friday's 10:00 slot.
+    auto summer = dc.find("Summer");
+    ASSERT_EQ(summer.size(), 1u);
+    EXPECT_EQ(summer[0].x, grid.x(1) + 2);
+    EXPECT_EQ(summer[0].y, grid.y(Grid::row(9, 0)) + 7);
+    auto friday = dc.find("Friday");
+    ASSERT_EQ(friday.size(), 1u);
+    EXPECT_EQ(friday[0].x, grid.x(5) + 2);
+    EXPECT_EQ(friday[0].y, grid.y(Grid::row(10, 0)) + 7);
 }
 
 TEST_F(WeekPlan, MarkersShowEvaluationAssessmentAndNotTaught) {

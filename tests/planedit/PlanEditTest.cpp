@@ -10,6 +10,7 @@
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/IsectRecordset.h"
 
 using namespace FX;
@@ -19,38 +20,16 @@ namespace {
 FXApp* theApp = nullptr;
 testsupport::Services* theServices = nullptr;
 
-std::string isoOf(time_t t) {
-    struct tm local;
-    localtime_r(&t, &local);
-    char buffer[16];
-    strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
-    return buffer;
-}
-
-time_t noonToday(int offset) {
-    time_t now = time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    local.tm_hour = 12;
-    local.tm_min = local.tm_sec = 0;
-    local.tm_mday += offset;
-    local.tm_isdst = -1;
-    return mktime(&local);
-}
-
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 }  // namespace
 
 FXApp* app() { return theApp; }
 testsupport::Services& services() { return *theServices; }
 
-std::string day(int offset) { return isoOf(noonToday(offset)); }
+std::string day(int offset) { return dates::isoDate(dates::addDays(dates::now(), offset)).text(); }
 
 std::string weekday(int offsetFromMonday) {
-    time_t now = time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    int sinceMonday = (local.tm_wday + 6) % 7;
+    int sinceMonday = (dates::weekday(dates::now()) + 6) % 7;
     return day(offsetFromMonday - sinceMonday);
 }
 

@@ -1,112 +1,10 @@
-// Dates typed by users, dates shown to them, text escaping for SQL literals,
-// and the write-back of changed fields (IsectRecordset, continued).
-#include <ctime>
+// Text escaping for SQL literals and the write-back of changed fields
+// (IsectRecordset, continued).
 #include <vector>
 
-#include "data/AppState.h"
 #include "data/IsectRecordset.h"
 
 using namespace FX;
-
-namespace {
-
-// Character i of s, or NUL past either end: malformed dates must never read
-// outside the text.
-inline FXchar at(const FXString& s, FXint i) { return (i >= 0 && i < s.length()) ? s[i] : '\0'; }
-inline bool digit(FXchar c) { return c >= '0' && c <= '9'; }
-
-// The value of the leading decimal digits (0 when none).
-FXint leadingValue(const FXString& s) {
-    FXint v = 0;
-    for (FXint i = 0; i < s.length() && digit(s[i]) && v < 100000000; ++i) v = v * 10 + (s[i] - '0');
-    return v;
-}
-
-const char* const americanFormats =
-    "IsectRecordset::Year2000 - Invalid date provided.\n\nAllowed formats are:        \n\n"
-    "MM-DD-YY\nM-DD-YY\nMM-D-YY\nM-D-YY\nMM/DD/YY\nM/DD/YY\nMM/D/YY\nM/D/YY\nMMDDYY\nMDDYY\nMMDYY\nMDYY";
-const char* const englishFormats =
-    "IsectRecordset::Year2000 - Invalid date provided.\n\nAllowed formats are:        \n\n"
-    "DD-MM-YY\nDD-M-YY\nD-MM-YY\nD-M-YY\nDD/MM/YY\nDD/M/YY\nD/MM/YY\nD/M/YY\nDDMMYY\nDDMYY\nDMMYY\nDMYY";
-
-}  // namespace
-
-FXString IsectRecordset::Year2000(const FXString& text, FXint& error) {
-    error = 1;
-    FXString s = text;
-    s.trim();
-    if (s.empty()) return "IsectRecordset::Year2000 - Empty date provided.";
-
-    // A day alone: this month of this year ("today" includes the date offset).
-    if (s.length() <= 2) {
-        time_t now = (time_t)appNow();
-        struct tm local;
-        localtime_r(&now, &local);
-        char buffer[16];
-        strftime(buffer, sizeof buffer, "%m%Y", &local);
-        FXString monthYear(buffer);
-        FXString mm = monthYear.left(2), yy = monthYear.right(2);
-        FXString day = s.length() == 1 ? "0" + s : s;
-        s = americanDate ? mm + day + yy : day + mm + yy;
-    }
-    if (s.length() > 8) return americanDate ? americanFormats : englishFormats;
-
-    // 00-35 are 2000-2035, 36-99 are 1936-1999; a four-digit year keeps its last two digits.
-    FXString yy = s.right(2);
-    FXString year = (leadingValue(yy) < 36 ? "20" : "19") + yy;
-
-    // Length of the day-and-month part.
-    FXString lastFour = s.right(4);
-    FXString century = lastFour.left(2);
-    FXint n = (century == "19" || century == "20") ? s.length() - 4 : s.length() - 2;
-
-    FXString dm;
-    if (n == 1 || n == 2) {
-        dm = FXString("0") + at(s, 0) + "0" + at(s, 1);
-    } else if (n == 3) {
-        if (leadingValue(s.left(2)) > 29) dm = FXString("0") + at(s, 0) + s.mid(1, 2);
-        else dm = s.left(2) + "0" + at(s, 2);
-    } else {
-        dm = s.left(n > 0 ? n : 0);
-    }
-    s = dm + year;
-
-    FXString first, second;
-    bool allDigits = true;
-    for (FXint i = 0; i < s.length(); ++i) allDigits = allDigits && digit(s[i]);
-    if (allDigits) {
-        first = s.mid(0, 2);
-        second = s.mid(2, 2);
-    } else {
-        if (!digit(at(s, 1))) s.prepend('0');
-        if (!digit(at(s, 4))) s.insert(3 <= s.length() ? 3 : s.length(), '0');
-        first = s.mid(0, 2);
-        second = s.mid(3, 2);
-    }
-    FXString day = americanDate ? second : first;
-    FXString month = americanDate ? first : second;
-    FXint dayValue = leadingValue(day);
-    if (dayValue < 1 || dayValue > 31) return "IsectRecordset::Year2000 - Invalid day provided.";
-    error = 0;
-    return year + "-" + month + "-" + day;
-}
-
-FXString IsectRecordset::DisplayDate(const FXString& value) {
-    if (value.find("None") >= 0) return value;
-    if (at(value, 2) == ':') return value.left(5);
-    FXString yy = value.mid(2, 2), mm = value.mid(5, 2), dd = value.mid(8, 2);
-    return americanDate ? mm + "/" + dd + "/" + yy : dd + "/" + mm + "/" + yy;
-}
-
-namespace {
-// YYYYMMDD as a number, from characters 0-3, 5-6 and the last two.
-FXlong dateNumber(const FXString& iso) {
-    FXString digits = iso.mid(0, 4) + iso.mid(5, 2) + iso.right(2);
-    return leadingValue(digits);
-}
-}  // namespace
-
-FXbool IsectRecordset::DateIsLater(const FXString& a, const FXString& b) { return dateNumber(a) > dateNumber(b); }
 
 // The backslash goes first so that the escapes written for the other two are
 // not escaped again.  Escaping it keeps a typed "\101" from reading back as "A".
@@ -133,7 +31,7 @@ FXString IsectRecordset::EscapeText(const FXString& text) {
 
 FXbool IsectRecordset::IsDigits(const FXString& text) {
     for (FXint i = 0; i < text.length(); ++i)
-        if (!digit(text[i])) return false;
+        if (text[i] < '0' || text[i] > '9') return false;
     return true;
 }
 

@@ -1,0 +1,83 @@
+// Dates and times of the client, in one place.
+//
+// A moment is a signed 64-bit count of seconds of the C library's clock; a
+// date in SQL text is 'YYYY-MM-DD'; a date shown to the user is MM/DD/YY
+// with americanDate, else DD/MM/YY; a time of day is HH:MM.  "Today" is the
+// clock plus dateOffset: the moment the calendar shows.
+//
+//   dates::today()                                 '2014-03-12'
+//   dates::localMoment("2014-03-10", 8, 45)        Monday at school start
+//   dates::addDays(moment, 1)                      the next day, same clock time
+//   dateOffset = dates::offsetShowing("2014-03-10")  the calendar shows that week
+//
+// Local time throughout: adding days keeps the wall-clock time across a
+// daylight-saving change (a day is then 23 or 25 hours long); counting
+// weeks counts calendar weeks.  Spans of time within a day (a period of the
+// timetable, "a week ago" as 604800 seconds) are plain seconds.
+//
+// Year2000, DisplayDate and DateIsLater are the data layer's date
+// operations on text: typed dates to ISO dates, ISO dates to shown dates,
+// and the comparison of two ISO dates.
+#ifndef PLENWICK_DATES_H
+#define PLENWICK_DATES_H
+
+#include <fx.h>
+
+namespace dates {
+
+constexpr FX::FXlong oneDay = 86400;
+constexpr FX::FXlong oneWeek = 7 * oneDay;
+constexpr FX::FXlong oneYear = 365 * oneDay;  // the calendar's year step
+
+// The clock, and the clock plus dateOffset.
+FX::FXlong now();
+FX::FXlong shownNow();
+
+// A moment in local time through strftime ("%H:%M", "%Y-%m-%d").
+FX::FXString localText(FX::FXlong moment, const char* format);
+// 'YYYY-MM-DD' of a moment.
+FX::FXString isoDate(FX::FXlong moment);
+// 'YYYY-MM-DD' of today (the clock plus dateOffset).
+FX::FXString today();
+// A moment's date as the user types and reads it: MM/DD/YY or DD/MM/YY.
+FX::FXString shownDate(FX::FXlong moment);
+// Day of the week of a moment: 0 Sunday ... 6 Saturday; its local hour.
+FX::FXint weekday(FX::FXlong moment);
+FX::FXint hourOf(FX::FXlong moment);
+
+// The local moment of a day at hour:minute (month 1-12; a day beyond the
+// month's end goes on into the next).  The daylight-saving state is that of
+// the day itself.
+FX::FXlong localMoment(FX::FXint year, FX::FXint month, FX::FXint day, FX::FXint hour = 0, FX::FXint minute = 0);
+// The same for a date written 'YYYY-MM-DD' (a longer text, such as a
+// timestamp, is read by its first ten characters).
+FX::FXlong localMoment(const FX::FXString& isoDate, FX::FXint hour, FX::FXint minute);
+// The moment's calendar day at hour:minute.
+FX::FXlong sameDayAt(FX::FXlong moment, FX::FXint hour, FX::FXint minute);
+
+// `days` calendar days later (earlier when negative), at the same clock time.
+FX::FXlong addDays(FX::FXlong moment, FX::FXint days);
+FX::FXString addDays(const FX::FXString& isoDate, FX::FXint days);
+// Whole calendar weeks from `from` to `to` (the C library's division:
+// towards zero), by the clock time each shows.
+FX::FXlong weeksBetween(FX::FXlong from, FX::FXlong to);
+
+// The dateOffset that makes the shown moment `moment`.
+FX::FXlong offsetFor(FX::FXlong moment);
+// The dateOffset that makes the calendar show the day after an ISO date at
+// the start of the school day (schoolHour:schoolMinute): the week of that
+// date, even on a Friday.
+FX::FXlong offsetShowing(const FX::FXString& isoDate);
+
+}  // namespace dates
+
+// Typed date (D/M/YY, DDMMYY, a day alone, ...) to 'YYYY-MM-DD'.  On
+// failure returns the message for the user and sets error to 1.
+FX::FXString Year2000(const FX::FXString& text, FX::FXint& error);
+// 'YYYY-MM-DD[ time]' to DD/MM/YY (MM/DD/YY with americanDate); a time to
+// HH:MM; None unchanged.
+FX::FXString DisplayDate(const FX::FXString& value);
+// True when ISO date a is later than ISO date b.
+FX::FXbool DateIsLater(const FX::FXString& a, const FX::FXString& b);
+
+#endif
