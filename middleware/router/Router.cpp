@@ -1,289 +1,49 @@
+// isectd's routing: clients, workers and the requests between them.
+//
+// Parts (one file each): Log (the router's log, passwords masked), Session
+// (one connection carrying whole messages), WorkerProcess (starting and
+// restarting a worker program), RunFiles (the pid, port and workers files),
+// and here the Router, which owns them all on one thread.
+//
+// Client: connected -> logged in to a service -> (bound to a worker while in
+// a transaction, or waiting in the service's line for a free one) -> gone.
+// Worker: starting (process running, no hello yet) -> ready (session) ->
+// bound to one client and serving its requests one at a time -> ready again
+// after the client's "commit" or "rollback" has run; lost when its process
+// or connection ends, then restarted.
+// Router: starting -> serving -> shutting down (clients dropped, open
+// transactions rolled back, workers asked to end, killed after 15 s) ->
+// stopped once every worker has been reaped.
 #include "Router.h"
 
+#include "Log.h"
+#include "RunFiles.h"
+#include "Session.h"
+#include "WorkerProcess.h"
 #include "isdio.h"
 
 #include <asio.hpp>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace isectd {
 
 namespace {
 
 using asio::ip::tcp;
-using Clock = std::chrono::steady_clock;
-
-// ---------------------------------------------------------------- logging
-
-class Log {
-public:
-    bool open(const std::string& path) {
-        file_ = fopen(path.c_str(), "a");
-        return file_ != nullptr;
-    }
-    void addSecret(const std::string& secret) {
-        if (!secret.empty()) secrets_.push_back(secret);
-    }
-    void write(const char* format, ...) __attribute__((format(printf, 2, 3))) {
-        va_list args;
-        va_start(args, format);
-        char buffer[2048];
-        vsnprintf(buffer, sizeof buffer, format, args);
-        va_end(args);
-        std::string text = mask(buffer);
-        char stamp[64];
-        struct timeval tv;
-        gettimeofday(&tv, nullptr);
-        struct tm tmv;
-        localtime_r(&tv.tv_sec, &tmv);
-        size_t len = strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tmv);
-        snprintf(stamp + len, sizeof stamp - len, ".%03ld ", static_cast<long>(tv.tv_usec / 1000));
-        FILE* out = file_ ? file_ : stderr;
-        size_t start = 0;
-        do {
-            size_t end = text.find('\n', start);
-            std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            fprintf(out, "%s%s\n", stamp, line.c_str());
-            start = end == std::string::npos ? text.size() : end + 1;
-        } while (start < text.size());
-        fflush(out);
-    }
-
-private:
-    // No password ever reaches the log, whatever line it hides in.
-    std::string mask(std::string text) const {
-        for (const auto& secret : secrets_) {
-            size_t at = 0;
-            while ((at = text.find(secret, at)) != std::string::npos) {
-                text.replace(at, secret.size(), "********");
-                at += 8;
-            }
-        }
-        return text;
-    }
-    FILE* file_ = nullptr;
-    std::vector<std::string> secrets_;
-};
-
-Log logger;
-
-// A short printable excerpt of a payload for the log.
-std::string excerpt(const std::string& payload, size_t max = 60) {
-    std::string out;
-    for (size_t i = 0; i < payload.size() && out.size() < max; ++i) {
-        unsigned char ch = static_cast<unsigned char>(payload[i]);
-        out += (ch >= 32 && ch < 127) ? static_cast<char>(ch) : ' ';
-    }
-    if (payload.size() > max) out += "...";
-    return out;
-}
-
-bool makeDirs(const std::string& path) {
-    std::string partial;
-    size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
-        partial = path.substr(0, pos);
-        if (partial.empty()) continue;
-        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Readers polling a run file never see it half written.
-bool writeFileAtomic(const std::string& path, const std::string& text) {
-    std::string tmp = path + ".tmp";
-    FILE* f = fopen(tmp.c_str(), "w");
-    if (!f) return false;
-    bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (fclose(f) == 0) && ok;
-    return ok && rename(tmp.c_str(), path.c_str()) == 0;
-}
-
-// A pid file may outlive its router and its pid be reused by another program.
-bool isRouterProcess(pid_t pid) {
-    if (kill(pid, 0) != 0 && errno != EPERM) return false;
-    FILE* f = fopen(("/proc/" + std::to_string(pid) + "/comm").c_str(), "r");
-    if (!f) return true;  // no /proc: trust the pid
-    char name[64] = "";
-    bool isectd = fgets(name, sizeof name, f) && strncmp(name, "isectd", 6) == 0;
-    fclose(f);
-    return isectd;
-}
-
-// ---------------------------------------------------------------- messages
-
-struct Message {
-    IsdHeader header{};
-    std::string payload;
-};
-using MessagePtr = std::shared_ptr<const Message>;
-
-MessagePtr makeMessage(uint16_t kind, const std::string& payload, uint16_t replyWanted = 0) {
-    auto m = std::make_shared<Message>();
-    m->payload = payload;
-    isdSetLength(&m->header, static_cast<int32_t>(payload.size()));
-    isdSetMagic(&m->header);
-    isdSetKind(&m->header, kind);
-    isdSetReplyWanted(&m->header, replyWanted);
-    return m;
-}
-
-// ---------------------------------------------------------------- sessions
-
-// One TCP connection carrying whole messages.  A bad header or a read or
-// write failure closes it and calls the close handler once; a close asked for
-// by the router calls no handler.
-class Session : public std::enable_shared_from_this<Session> {
-public:
-    using MessageHandler = std::function<void(const MessagePtr&)>;
-    using CloseHandler = std::function<void(const std::string&)>;
-
-    explicit Session(tcp::socket socket) : socket_(std::move(socket)) {
-        asio::error_code ec;
-        auto ep = socket_.remote_endpoint(ec);
-        peer_ = ec ? std::string("?") : ep.address().to_string() + ":" + std::to_string(ep.port());
-        socket_.set_option(tcp::no_delay(true), ec);
-    }
-
-    void start(MessageHandler onMessage, CloseHandler onClose) {
-        onMessage_ = std::move(onMessage);
-        onClose_ = std::move(onClose);
-        readHeader();
-    }
-
-    void send(const MessagePtr& m) {
-        if (closed_ || closing_) return;
-        out_.push_back(m);
-        if (!writing_) writeNext();
-    }
-
-    void close() {
-        if (closed_) return;
-        closed_ = true;
-        onMessage_ = nullptr;
-        onClose_ = nullptr;
-        out_.clear();
-        asio::error_code ignored;
-        socket_.shutdown(tcp::socket::shutdown_both, ignored);
-        socket_.close(ignored);
-    }
-
-    // Sends what is queued, then closes; nothing more is read or delivered.
-    void closeAfterSending() {
-        closing_ = true;
-        onMessage_ = nullptr;
-        onClose_ = nullptr;
-        if (!writing_) close();
-    }
-
-    const std::string& peer() const { return peer_; }
-
-private:
-    void readHeader() {
-        auto self = shared_from_this();
-        asio::async_read(socket_, asio::buffer(in_.header.bytes, ISD_HEADER_SIZE),
-                         [this, self](const asio::error_code& ec, size_t) {
-                             if (closed_ || closing_) return;
-                             if (ec) {
-                                 fail(ec == asio::error::eof ? "connection closed" : ec.message());
-                                 return;
-                             }
-                             if (!isdHeaderValid(&in_.header)) {
-                                 fail("bad message header");
-                                 return;
-                             }
-                             size_t length = static_cast<size_t>(isdGetLength(&in_.header));
-                             in_.payload.assign(length, '\0');
-                             if (length == 0) {
-                                 deliver();
-                                 return;
-                             }
-                             asio::async_read(socket_, asio::buffer(&in_.payload[0], length),
-                                              [this, self](const asio::error_code& ec2, size_t) {
-                                                  if (closed_ || closing_) return;
-                                                  if (ec2) {
-                                                      fail("truncated message: " + ec2.message());
-                                                      return;
-                                                  }
-                                                  deliver();
-                                              });
-                         });
-    }
-
-    void deliver() {
-        auto m = std::make_shared<Message>(std::move(in_));
-        in_ = Message();
-        auto self = shared_from_this();
-        MessageHandler handler = onMessage_;  // the handler may close this session
-        if (handler) handler(m);
-        if (!closed_ && !closing_) readHeader();
-    }
-
-    void fail(const std::string& reason) {
-        CloseHandler handler = std::move(onClose_);
-        close();
-        if (handler) handler(reason);
-    }
-
-    void writeNext() {
-        if (out_.empty()) {
-            writing_ = false;
-            if (closing_) close();
-            return;
-        }
-        writing_ = true;
-        MessagePtr m = out_.front();
-        std::array<asio::const_buffer, 2> buffers{asio::buffer(m->header.bytes, ISD_HEADER_SIZE),
-                                                  asio::buffer(m->payload)};
-        auto self = shared_from_this();
-        asio::async_write(socket_, buffers, [this, self, m](const asio::error_code& ec, size_t) {
-            if (closed_) return;
-            if (ec) {
-                writing_ = false;
-                if (closing_) close();
-                else fail("send failed: " + ec.message());
-                return;
-            }
-            out_.pop_front();
-            writeNext();
-        });
-    }
-
-    tcp::socket socket_;
-    std::string peer_;
-    Message in_;
-    std::deque<MessagePtr> out_;
-    bool writing_ = false, closed_ = false, closing_ = false;
-    MessageHandler onMessage_;
-    CloseHandler onClose_;
-};
-
-using SessionPtr = std::shared_ptr<Session>;
-
-// ---------------------------------------------------------------- router
 
 struct Client;
 struct Service;
@@ -300,15 +60,12 @@ struct Worker {
     Service* service = nullptr;
     int number = 0;
     std::string name;
-    pid_t pid = 0;
+    std::unique_ptr<WorkerProcess> process;
     SessionPtr session;        // set by the worker's hello
     Client* bound = nullptr;   // the client whose transaction this worker holds
     std::deque<Request> fifo;  // requests waiting for the current reply to end
     bool busy = false;
     Request current;
-    Clock::time_point startedAt;
-    std::chrono::milliseconds backoff{250};
-    std::unique_ptr<asio::steady_timer> restartTimer;
 };
 
 struct Client {
@@ -330,8 +87,9 @@ struct Service {
 
 class Router {
 public:
-    Router(asio::io_context& io, const RouterConfig& config)
-        : io_(io), config_(config), clientAcceptor_(io), workerAcceptor_(io), signals_(io), stopTimer_(io) {}
+    Router(asio::io_context& io, const RouterConfig& config, Log& log)
+        : io_(io), config_(config), log_(log), clientAcceptor_(io), workerAcceptor_(io), signals_(io),
+          stopTimer_(io) {}
 
     bool start();
 
@@ -368,6 +126,7 @@ private:
 
     asio::io_context& io_;
     const RouterConfig& config_;
+    Log& log_;
     tcp::acceptor clientAcceptor_, workerAcceptor_;
     asio::signal_set signals_;
     asio::steady_timer stopTimer_;
@@ -394,7 +153,7 @@ bool Router::start() {
             w->service = s.get();
             w->number = i;
             w->name = sc.name + "-" + std::to_string(i);
-            w->restartTimer = std::make_unique<asio::steady_timer>(io_);
+            w->process = std::make_unique<WorkerProcess>(io_, log_, w->name);
             s->workers.push_back(std::move(w));
         }
         services_.push_back(std::move(s));
@@ -411,7 +170,7 @@ bool Router::start() {
             fclose(f);
         }
         if (other > 0 && other != getpid() && isRouterProcess(static_cast<pid_t>(other))) {
-            logger.write("another isectd (pid %ld) runs with the run directory %s", other, config_.rundir.c_str());
+            log_.write("another isectd (pid %ld) runs with the run directory %s", other, config_.rundir.c_str());
             fprintf(stderr, "isectd: another isectd (pid %ld) runs with %s\n", other, config_.rundir.c_str());
             return false;
         }
@@ -430,7 +189,7 @@ bool Router::start() {
         tcp::resolver resolver(io_);
         auto results = resolver.resolve(config_.bind, std::to_string(config_.port), ec);
         if (ec || results.empty()) {
-            logger.write("cannot resolve the bind address %s", config_.bind.c_str());
+            log_.write("cannot resolve the bind address %s", config_.bind.c_str());
             fprintf(stderr, "isectd: cannot resolve the bind address %s\n", config_.bind.c_str());
             return false;
         }
@@ -445,7 +204,7 @@ bool Router::start() {
         if (!e) acceptor.bind(ep, e);
         if (!e) acceptor.listen(asio::socket_base::max_listen_connections, e);
         if (e) {
-            logger.write("cannot listen for %s on %s:%u: %s", what, ep.address().to_string().c_str(), ep.port(),
+            log_.write("cannot listen for %s on %s:%u: %s", what, ep.address().to_string().c_str(), ep.port(),
                          e.message().c_str());
             fprintf(stderr, "isectd: cannot listen for %s on %s:%u: %s\n", what,
                     ep.address().to_string().c_str(), ep.port(), e.message().c_str());
@@ -457,12 +216,12 @@ bool Router::start() {
     if (!listen(workerAcceptor_, tcp::endpoint(asio::ip::address_v4::loopback(), 0), "workers")) return false;
     workerPort_ = workerAcceptor_.local_endpoint().port();
     unsigned short clientPort = clientAcceptor_.local_endpoint().port();
-    logger.write("listening for clients on %s:%u, for workers on 127.0.0.1:%u",
+    log_.write("listening for clients on %s:%u, for workers on 127.0.0.1:%u",
                  clientAcceptor_.local_endpoint().address().to_string().c_str(), clientPort, workerPort_);
 
     if (!writeFileAtomic(pidFile_, std::to_string(getpid()) + "\n") ||
         !writeFileAtomic(portFile_, std::to_string(clientPort) + "\n")) {
-        logger.write("cannot write the run files in %s: %s", config_.rundir.c_str(), strerror(errno));
+        log_.write("cannot write the run files in %s: %s", config_.rundir.c_str(), strerror(errno));
         fprintf(stderr, "isectd: cannot write the run files in %s\n", config_.rundir.c_str());
         return false;
     }
@@ -479,14 +238,14 @@ void Router::acceptClient() {
     clientAcceptor_.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
         if (shuttingDown_) return;
         if (ec) {
-            logger.write("accepting a client failed: %s", ec.message().c_str());
+            log_.write("accepting a client failed: %s", ec.message().c_str());
         } else {
             auto c = std::make_shared<Client>();
             c->id = nextClient_++;
             c->session = std::make_shared<Session>(std::move(socket));
             clients_[c->id] = c;
             uint64_t id = c->id;
-            logger.write("client #%llu connected from %s", static_cast<unsigned long long>(id),
+            log_.write("client #%llu connected from %s", static_cast<unsigned long long>(id),
                          c->session->peer().c_str());
             c->session->start([this, id](const MessagePtr& m) { onClientMessage(id, m); },
                               [this, id](const std::string& reason) { onClientClosed(id, reason); });
@@ -509,7 +268,7 @@ void Router::onClientMessage(uint64_t id, const MessagePtr& m) {
         for (auto& s : services_)
             if (s->config->name == m->payload) found = s.get();
         if (!found) {
-            logger.write("client #%llu: login to unknown service \"%s\" refused", static_cast<unsigned long long>(id),
+            log_.write("client #%llu: login to unknown service \"%s\" refused", static_cast<unsigned long long>(id),
                          excerpt(m->payload).c_str());
             c.session->send(makeMessage(ISD_LOGIN_FAIL, "unknown service"));
             c.session->closeAfterSending();
@@ -518,7 +277,7 @@ void Router::onClientMessage(uint64_t id, const MessagePtr& m) {
         }
         c.service = found;
         c.session->send(makeMessage(ISD_LOGIN_OK, ""));
-        logger.write("client #%llu logged in to service %s", static_cast<unsigned long long>(id),
+        log_.write("client #%llu logged in to service %s", static_cast<unsigned long long>(id),
                      found->config->name.c_str());
         return;
     }
@@ -535,12 +294,12 @@ void Router::onClientMessage(uint64_t id, const MessagePtr& m) {
 void Router::onClientClosed(uint64_t id, const std::string& reason) {
     auto it = clients_.find(id);
     if (it == clients_.end()) return;
-    logger.write("client #%llu: %s", static_cast<unsigned long long>(id), reason.c_str());
+    log_.write("client #%llu: %s", static_cast<unsigned long long>(id), reason.c_str());
     clientGone(*it->second);
 }
 
 void Router::dropClient(Client& c, const std::string& reason) {
-    logger.write("client #%llu closed: %s", static_cast<unsigned long long>(c.id), reason.c_str());
+    log_.write("client #%llu closed: %s", static_cast<unsigned long long>(c.id), reason.c_str());
     c.session->close();
     clientGone(c);
 }
@@ -551,7 +310,7 @@ void Router::clientGone(Client& c) {
     Service* s = c.service;
     if (c.bound) {
         Worker& w = *c.bound;
-        logger.write("client #%llu left in a transaction: rollback on %s", static_cast<unsigned long long>(c.id),
+        log_.write("client #%llu left in a transaction: rollback on %s", static_cast<unsigned long long>(c.id),
                      w.name.c_str());
         w.bound = nullptr;
         c.bound = nullptr;
@@ -589,7 +348,7 @@ void Router::dispatch(Client& c, bool fromQueue) {
                 r.ends = true;
                 queueRequest(*c.bound, r);
             } else {
-                logger.write("client #%llu: \"%s\" outside a transaction, dropped",
+                log_.write("client #%llu: \"%s\" outside a transaction, dropped",
                              static_cast<unsigned long long>(c.id), excerpt(m->payload).c_str());
             }
             continue;
@@ -610,7 +369,7 @@ void Router::dispatch(Client& c, bool fromQueue) {
                 if (!c.waiting) {
                     c.waiting = true;
                     s.waiting.push_back(clients_[c.id]);
-                    logger.write("client #%llu waits for a free worker of %s", static_cast<unsigned long long>(c.id),
+                    log_.write("client #%llu waits for a free worker of %s", static_cast<unsigned long long>(c.id),
                                  s.config->name.c_str());
                 }
                 return;
@@ -661,7 +420,7 @@ void Router::acceptWorker() {
     workerAcceptor_.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
         if (shuttingDown_) return;
         if (ec) {
-            logger.write("accepting a worker failed: %s", ec.message().c_str());
+            log_.write("accepting a worker failed: %s", ec.message().c_str());
         } else {
             auto session = std::make_shared<Session>(std::move(socket));
             Session* key = session.get();
@@ -695,14 +454,14 @@ void Router::onWorkerSessionMessage(Session* s, const MessagePtr& m) {
                     for (auto& w : service->workers)
                         if (w->name == name) found = w.get();
         }
-        if (!found || found->session || found->pid == 0 || shuttingDown_) {
-            logger.write("worker connection from %s refused: %s", session->peer().c_str(),
+        if (!found || found->session || !found->process->running() || shuttingDown_) {
+            log_.write("worker connection from %s refused: %s", session->peer().c_str(),
                          found ? "not expected now" : ("bad hello \"" + excerpt(text) + "\"").c_str());
             session->close();
             return;
         }
         found->session = session;
-        logger.write("worker %s (pid %ld) is ready", found->name.c_str(), static_cast<long>(found->pid));
+        log_.write("worker %s (pid %ld) is ready", found->name.c_str(), static_cast<long>(found->process->pid()));
         pump(*found);
         serveWaiting(*found->service);
         return;
@@ -727,7 +486,7 @@ void Router::onWorkerMessage(Worker& w, const MessagePtr& m) {
         return;
     }
     if (!w.busy || w.current.shutdown) {
-        logger.write("worker %s sent a block nobody asked for; dropped", w.name.c_str());
+        log_.write("worker %s sent a block nobody asked for; dropped", w.name.c_str());
         return;
     }
     if (w.current.forward) {
@@ -771,10 +530,10 @@ void Router::pump(Worker& w) {
         w.busy = true;
         w.current = r;
         if (r.shutdown) {
-            logger.write("asking worker %s to end", w.name.c_str());
+            log_.write("asking worker %s to end", w.name.c_str());
         } else {
             auto c = r.client.lock();
-            logger.write("%s <- client #%llu: \"%s\"%s", w.name.c_str(),
+            log_.write("%s <- client #%llu: \"%s\"%s", w.name.c_str(),
                          static_cast<unsigned long long>(c ? c->id : 0), excerpt(r.message->payload).c_str(),
                          r.forward ? "" : " (reply swallowed)");
         }
@@ -809,94 +568,33 @@ void Router::workerLost(Worker& w, const std::string& reason) {
         c->bound = nullptr;
         w.bound = nullptr;
         if (!told.count(c)) c->transactionLost = true;
-        logger.write("client #%llu lost its transaction with worker %s", static_cast<unsigned long long>(c->id),
+        log_.write("client #%llu lost its transaction with worker %s", static_cast<unsigned long long>(c->id),
                      w.name.c_str());
     }
-    if (hadSession || !told.empty()) logger.write("worker %s lost: %s", w.name.c_str(), reason.c_str());
-    if (w.pid > 0 && !shuttingDown_) kill(w.pid, SIGKILL);
+    if (hadSession || !told.empty()) log_.write("worker %s lost: %s", w.name.c_str(), reason.c_str());
+    if (!shuttingDown_) w.process->signal(SIGKILL);
 }
 
 void Router::spawn(Worker& w) {
-    if (shuttingDown_ || w.pid > 0) return;
+    if (shuttingDown_ || w.process->running()) return;
     const ServiceConfig& sc = *w.service->config;
-    std::vector<std::string> args{sc.program, "127.0.0.1:" + std::to_string(workerPort_), sc.name, w.name,
-                                  config_.logdir};
-    for (const auto& a : sc.expandedArgs()) args.push_back(a);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-
-    std::vector<std::string> env;
-    std::vector<std::string> extra = sc.expandedEnv();
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        std::string key = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const auto& x : extra)
-            if (x.substr(0, x.find('=')) == key) replaced = true;
-        if (!replaced) env.push_back(entry);
-    }
-    for (const auto& x : extra) env.push_back(x);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(&e[0]);
-    envp.push_back(nullptr);
-
-    std::string outPath = config_.logdir + "/" + sc.name + "-" + std::to_string(w.number) + ".out";
-    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (out < 0) {
-        logger.write("cannot open %s: %s", outPath.c_str(), strerror(errno));
-    } else {
-        time_t now = time(nullptr);
-        char when[64];
-        strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", localtime(&now));
-        dprintf(out, "---- isectd starts %s at %s\n", w.name.c_str(), when);
-    }
-    int devnull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    bool searchPath = sc.program.find('/') == std::string::npos;
-
-    pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);  // a Ctrl-C at the router's terminal is the router's to handle
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        signal(SIGPIPE, SIG_DFL);
-        if (devnull >= 0) dup2(devnull, 0);
-        if (out >= 0) {
-            dup2(out, 1);
-            dup2(out, 2);
-        }
-        closefrom(3);
-        if (searchPath) execvpe(argv[0], argv.data(), envp.data());
-        else execve(argv[0], argv.data(), envp.data());
-        dprintf(2, "isectd: cannot start %s: %s\n", argv[0], strerror(errno));
-        _exit(127);
-    }
-    if (out >= 0) ::close(out);
-    if (devnull >= 0) ::close(devnull);
-    w.startedAt = Clock::now();
-    if (pid < 0) {
-        logger.write("cannot start worker %s: fork failed: %s", w.name.c_str(), strerror(errno));
+    Launch launch;
+    launch.program = sc.program;
+    launch.args = {"127.0.0.1:" + std::to_string(workerPort_), sc.name, w.name, config_.logdir};
+    for (const auto& a : sc.expandedArgs()) launch.args.push_back(a);
+    launch.env = sc.expandedEnv();
+    launch.outPath = config_.logdir + "/" + sc.name + "-" + std::to_string(w.number) + ".out";
+    if (!w.process->start(launch)) {
         scheduleRestart(w);
         return;
     }
-    w.pid = pid;
-    logger.write("started worker %s (pid %ld): %s", w.name.c_str(), static_cast<long>(pid), sc.program.c_str());
     writeWorkersFile();
 }
 
 void Router::scheduleRestart(Worker& w) {
     if (shuttingDown_) return;
-    auto lived = Clock::now() - w.startedAt;
-    if (lived > std::chrono::seconds(10)) w.backoff = std::chrono::milliseconds(250);
-    auto delay = w.backoff;
-    w.backoff = std::min(w.backoff * 2, std::chrono::milliseconds(30000));
-    logger.write("restarting worker %s in %lld ms", w.name.c_str(), static_cast<long long>(delay.count()));
     Worker* wp = &w;
-    w.restartTimer->expires_after(delay);
-    w.restartTimer->async_wait([this, wp](const asio::error_code& ec) {
-        if (!ec) spawn(*wp);
-    });
+    w.process->scheduleRestart([this, wp] { spawn(*wp); });
 }
 
 void Router::reap() {
@@ -906,15 +604,13 @@ void Router::reap() {
         Worker* w = nullptr;
         for (auto& s : services_)
             for (auto& x : s->workers)
-                if (x->pid == pid) w = x.get();
+                if (x->process->pid() == pid) w = x.get();
         if (!w) continue;
-        std::string how = WIFEXITED(status) ? "exited with status " + std::to_string(WEXITSTATUS(status))
-                          : WIFSIGNALED(status) ? "was killed by signal " + std::to_string(WTERMSIG(status))
-                                                : "ended";
-        double lived = std::chrono::duration<double>(Clock::now() - w->startedAt).count();
-        logger.write("worker %s (pid %ld) %s after %.1f s%s", w->name.c_str(), static_cast<long>(pid), how.c_str(),
-                     lived, w->session || shuttingDown_ ? "" : " (it had not connected; see its .out file)");
-        w->pid = 0;
+        std::string how = WorkerProcess::describeStatus(status);
+        log_.write("worker %s (pid %ld) %s after %.1f s%s", w->name.c_str(), static_cast<long>(pid), how.c_str(),
+                   w->process->secondsAlive(),
+                   w->session || shuttingDown_ ? "" : " (it had not connected; see its .out file)");
+        w->process->exited();
         writeWorkersFile();
         workerLost(*w, "process " + how);
         if (shuttingDown_) {
@@ -930,9 +626,10 @@ void Router::writeWorkersFile() {
     std::string text;
     for (auto& s : services_)
         for (auto& w : s->workers)
-            if (w->pid > 0) text += s->config->name + " " + w->name + " " + std::to_string(w->pid) + "\n";
+            if (w->process->running())
+                text += s->config->name + " " + w->name + " " + std::to_string(w->process->pid()) + "\n";
     if (!writeFileAtomic(workersFile_, text))
-        logger.write("cannot write %s: %s", workersFile_.c_str(), strerror(errno));
+        log_.write("cannot write %s: %s", workersFile_.c_str(), strerror(errno));
 }
 
 // ---- life
@@ -949,7 +646,7 @@ void Router::waitSignals() {
 void Router::beginShutdown(int signo) {
     if (shuttingDown_) return;
     shuttingDown_ = true;
-    logger.write("signal %d: shutting down", signo);
+    log_.write("signal %d: shutting down", signo);
     asio::error_code ignored;
     clientAcceptor_.close(ignored);
     workerAcceptor_.close(ignored);
@@ -963,15 +660,15 @@ void Router::beginShutdown(int signo) {
     newcomers_.clear();
     for (auto& s : services_) {
         for (auto& w : s->workers) {
-            w->restartTimer->cancel();
+            w->process->cancelRestart();
             if (w->session) {
                 Request r;
                 r.message = makeMessage(ISD_SHUTDOWN, "");
                 r.forward = false;
                 r.shutdown = true;
                 queueRequest(*w, r);
-            } else if (w->pid > 0) {
-                kill(w->pid, SIGTERM);
+            } else {
+                w->process->signal(SIGTERM);
             }
         }
     }
@@ -980,10 +677,10 @@ void Router::beginShutdown(int signo) {
         if (ec) return;
         for (auto& s : services_)
             for (auto& w : s->workers)
-                if (w->pid > 0) {
-                    logger.write("worker %s (pid %ld) did not end in 15 s: killed", w->name.c_str(),
-                                 static_cast<long>(w->pid));
-                    kill(w->pid, SIGKILL);
+                if (w->process->running()) {
+                    log_.write("worker %s (pid %ld) did not end in 15 s: killed", w->name.c_str(),
+                               static_cast<long>(w->process->pid()));
+                    w->process->signal(SIGKILL);
                 }
     });
     checkStopped();
@@ -992,12 +689,12 @@ void Router::beginShutdown(int signo) {
 void Router::checkStopped() {
     for (auto& s : services_)
         for (auto& w : s->workers)
-            if (w->pid > 0) return;
+            if (w->process->running()) return;
     stopTimer_.cancel();
     unlink(portFile_.c_str());
     unlink(workersFile_.c_str());
     unlink(pidFile_.c_str());
-    logger.write("isectd stopped");
+    log_.write("isectd stopped");
     io_.stop();
 }
 
@@ -1009,15 +706,16 @@ int runRouter(const RouterConfig& config) {
                 strerror(errno));
         return 1;
     }
-    for (const auto& s : config.services) logger.addSecret(s.password);
+    Log log;
+    for (const auto& s : config.services) log.addSecret(s.password);
     std::string logPath = config.logdir + "/isectd.log";
-    if (!logger.open(logPath)) {
+    if (!log.open(logPath)) {
         fprintf(stderr, "isectd: cannot open %s: %s\n", logPath.c_str(), strerror(errno));
         return 1;
     }
-    logger.write("isectd starting (pid %ld)\n%s", static_cast<long>(getpid()), describeConfig(config).c_str());
+    log.write("isectd starting (pid %ld)\n%s", static_cast<long>(getpid()), describeConfig(config).c_str());
     asio::io_context io;
-    Router router(io, config);
+    Router router(io, config, log);
     if (!router.start()) return 1;
     io.run();
     return 0;
