@@ -106,12 +106,12 @@ double benchDrawing(FXApp& app, int rounds, int& plans, double& queryMs) {
         Clock::time_point start = Clock::now();
         IsectRecordset rs;
         rs.inTransaction = 1;
-        rs.OpenRecordset("Select Teacher from Teachers where Id = " + currentUserId);
-        rs.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + currentUserId);
+        rs.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId);
+        rs.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId);
         rs.OpenRecordset("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate");
         rs.OpenRecordset("Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
                          "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And "
-                         "UnitPlan.FKTeacher = " + currentUserId + " and LongTerm.Persistant = 0");
+                         "UnitPlan.FKTeacher = " + appState.currentUserId + " and LongTerm.Persistant = 0");
         rs.CommitTrans();
         queryTimes.push_back(msSince(start));
     }

@@ -15,8 +15,6 @@
 using namespace FX;
 
 int runPlenwick(int argc, char** argv) {
-    softwareVersion = "2.0.3";
-
     FXApp app("Plenwick", "Brellmoor");
     new FXToolTip(&app);
     createResources(&app);
@@ -38,7 +36,7 @@ int runPlenwick(int argc, char** argv) {
     createCursors(&app);
 
     FXString message;
-    if (CheckVersion(&app, message, softwareVersion, databaseVersion))
+    if (CheckVersion(&app, message, appState.softwareVersion, databaseVersion))
         Prompter::get().warning(nullptr, app.getAppName(), message);
 
     FXint code = app.run();

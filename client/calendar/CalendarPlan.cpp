@@ -55,27 +55,18 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     FXlong termBase = 0, N = 0;
 
     // The queries, in one transaction.  A failed connection ends the drawing
-    // (the transaction is ended by the guard).
-    struct EndTransaction {
-        IsectRecordset& rs;
-        ~EndTransaction() {
-            try {
-                if (rs.inTransaction) rs.RollbackTrans();
-            } catch (...) {
-            }
-        }
-    } guard{drawRecordset};
-    drawRecordset.inTransaction = 1;
+    // (the guard ends the transaction).
+    IsectRecordset::Transaction transaction(drawRecordset);
     {
         // Without the middleware (the warning box has told the user) the
         // area stays white.
-        if (!drawRecordset.OpenRecordset("Select Teacher from Teachers where Id = " + currentUserId)) return;
+        if (!drawRecordset.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId)) return;
         teacherPart = "    Teacher:" + drawRecordset.GetField("0");
 
-        if (!drawRecordset.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + currentUserId)) return;
+        if (!drawRecordset.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId)) return;
         drawRecordset.rows.MoveFirst();
         if (drawRecordset.rows.eof) {
-            drawRecordset.CommitTrans();
+            transaction.commit();
             Prompter::get().error(this, "CalendarWindow::drawPlan - No plans exist.",
                                   "No plans have been loaded yet for this teacher.");
             return;
@@ -88,7 +79,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
         drawRecordset.rows.MoveLast();
         schoolYear = drawRecordset.GetField("SchoolYear");
         schoolTerm = drawRecordset.GetField("SchoolTerm");
-        FXlong termStart = dates::localMoment(drawRecordset.rows.GetField(1), schoolHour, schoolMinute);
+        FXlong termStart = dates::localMoment(drawRecordset.rows.GetField(1), appState.schoolHour, appState.schoolMinute);
         termBase = termStart - oneWeek;
         // Calendar weeks: a week that begins in summer time after a term
         // that began in winter time still begins on its Monday.
@@ -100,7 +91,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
         if (!drawRecordset.OpenRecordset(
             "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
             "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
-            currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
+            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
             "' and DateEnd >= '" + D6 + "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id"))
             return;
 
@@ -130,7 +121,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
             lessons.push_back(row);
             rows.MoveNext();
         }
-        drawRecordset.CommitTrans();
+        transaction.commit();
     }
 
     // Footer and heading.
@@ -147,7 +138,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     // counts each plan's cells and writes the labels.
     // A timetable of no rows (a damaged SchoolTimes setting) draws no grid
     // instead of dividing by zero.
-    const FXint L = schoolTimes > 0 ? (H - 70) / schoolTimes : 0;
+    const FXint L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
     const FXint C = (W - 80) / 6;
     const FXint K = ((W - 80) + C) / 6;
     FXlong dstFix = 0;
@@ -155,7 +146,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     for (int pass = 0; pass < 3; ++pass) {
         planColourList.MoveFirst();
         drawRecordset.rows.MoveFirst();
-        for (FXint p = 0; p < schoolTimes; ++p) {
+        for (FXint p = 0; p < appState.schoolTimes; ++p) {
             const FXint y = 60 + L * p;
             for (FXint d = 0; d <= 5; ++d) {
                 const FXint x = d == 0 ? 3 : 3 + C / 2 + (d - 1) * K;
@@ -164,7 +155,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                 if (p == 1 && d == 1) {
                     weekStart = termBase + N * oneWeek;
                     const FXint hour = dates::hourOf(weekStart);
-                    dstFix = hour == schoolHour ? 0 : hour > schoolHour ? -3600 : 3600;
+                    dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
                 }
 
                 if (p >= 1 && d >= 1) {
@@ -270,7 +261,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                     }
                     if (d == 0 && p >= 1) {
                         dc.setFont(labelFont);
-                        FXlong t = termBase + N * oneWeek + p * (FXlong)schoolPeriod + dstFix;
+                        FXlong t = termBase + N * oneWeek + p * (FXlong)appState.schoolPeriod + dstFix;
                         dc.drawText(x + 2, y + L * 2 / 3 + 3, dates::localText(t, "%H:%M"));
                     }
                     dc.drawRectangle(x, y, width, L);
@@ -300,8 +291,8 @@ FXlong CalendarWindow::DayTimes::sameDayAt(FXlong when, FXint hour, FXint minute
 
 bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
     const LessonRow& lesson = lessons[currentLesson];
-    const FXlong A = s + p * (FXlong)schoolPeriod;
-    const FXlong B = s + (p + 1) * (FXlong)schoolPeriod;
+    const FXlong A = s + p * (FXlong)appState.schoolPeriod;
+    const FXlong B = s + (p + 1) * (FXlong)appState.schoolPeriod;
     // The lesson's dates reach the slot...
     if (!((A <= lesson.endDay && lesson.endDay < B) || (lesson.startDay <= B && B <= lesson.endDay))) return false;
     // ...and so do its times on the slot's day.
@@ -323,8 +314,8 @@ void CalendarWindow::redraw() {
 
 long CalendarWindow::onPaint(FXObject*, FXSelector, void*) {
     // A syndicate leader has no week of its own: a black canvas.
-    FXint user = decimalValue(currentUserId);
-    if (user > 0 && user == decimalValue(currentSyndicate)) {
+    FXint user = decimalValue(appState.currentUserId);
+    if (user > 0 && user == decimalValue(appState.currentSyndicate)) {
         redrawState = 0;
         FXDCWindow dc(canvas);
         dc.fillRectangle(0, 0, canvas->getWidth(), canvas->getHeight());

@@ -144,40 +144,40 @@ void CalendarWindow::loadSettings() {
     // The file first; in registry mode the platform registry again on top.
     reg.setAsciiMode(true);
     reg.parseFile(registryFileName(), true);
-    registryTarget = reg.readIntEntry("SETTINGS", "RegistryTarget", 1);
-    if (registryTarget == 0) {
+    appState.registryTarget = reg.readIntEntry("SETTINGS", "RegistryTarget", 1);
+    if (appState.registryTarget == 0) {
         reg.setAsciiMode(false);
         reg.read();
     }
 
-    currentUserId = reg.readStringEntry(("SERVICE: " + databaseService).text(), "userid", "0");
+    appState.currentUserId = reg.readStringEntry(("SERVICE: " + databaseService).text(), "userid", "0");
 
     try {
         // The current teacher: the stored one, or the one added last.
         bool answered;
-        if (currentUserId == "0") {
+        if (appState.currentUserId == "0") {
             answered = settingsRecordset.OpenRecordset(
                 "Select First 1 Id, Teacher, Syndicate from Teachers Order By Id Desc");
-            dateOffset = 0;
+            appState.dateOffset = 0;
         } else {
             answered = settingsRecordset.OpenRecordset("Select Id, Teacher, Syndicate from Teachers where Id = " +
-                                                       currentUserId);
-            dateOffset = (FXlong)(FXint)reg.readIntEntry("SETTINGS", "DateOffset", 0);
+                                                       appState.currentUserId);
+            appState.dateOffset = (FXlong)(FXint)reg.readIntEntry("SETTINGS", "DateOffset", 0);
         }
         settingsRecordset.rows.MoveFirst();
         if (!answered || settingsRecordset.rows.eof) {
-            currentUserId = "0";
-            currentSyndicate = "0";
-            dateOffset = 0;
+            appState.currentUserId = "0";
+            appState.currentSyndicate = "0";
+            appState.dateOffset = 0;
         } else {
-            currentUserId = settingsRecordset.GetField("Id");
+            appState.currentUserId = settingsRecordset.GetField("Id");
             userText->setText(settingsRecordset.GetField("Teacher"));
-            currentSyndicate = settingsRecordset.GetField("Syndicate");
+            appState.currentSyndicate = settingsRecordset.GetField("Syndicate");
         }
 
         // The school timetable, where the database has it.
         const char* keys[] = {"SchoolPeriod", "SchoolTimes", "SchoolHour", "SchoolMinute"};
-        FXint* values[] = {&schoolPeriod, &schoolTimes, &schoolHour, &schoolMinute};
+        FXint* values[] = {&appState.schoolPeriod, &appState.schoolTimes, &appState.schoolHour, &appState.schoolMinute};
         for (int i = 0; i < 4; ++i) {
             if (!settingsRecordset.OpenRecordset(FXString("Select StringValue from Settings Where StringKey = '") +
                                                  keys[i] + "'"))
@@ -189,7 +189,7 @@ void CalendarWindow::loadSettings() {
         Prompter::get().error(this, "Database Error", e.what());
     }
 
-    americanDate = reg.readIntEntry("SETTINGS", "AmericanDate", 1);
+    appState.americanDate = reg.readIntEntry("SETTINGS", "AmericanDate", 1);
 
     FXint x = reg.readIntEntry("CALENDAR", "x", 40);
     FXint y = reg.readIntEntry("CALENDAR", "y", 40);
@@ -208,10 +208,10 @@ void CalendarWindow::saveSettings() {
     reg.writeIntEntry("CALENDAR", "y", getY() - placementDy);
     reg.writeIntEntry("CALENDAR", "width", getWidth());
     reg.writeIntEntry("CALENDAR", "height", getHeight());
-    reg.writeStringEntry(("SERVICE: " + databaseService).text(), "userid", currentUserId.text());
-    reg.writeIntEntry("SETTINGS", "AmericanDate", americanDate);
-    reg.writeIntEntry("SETTINGS", "DateOffset", (FXint)(FXuint)(dateOffset & 0xffffffff));
-    if (registryTarget == 1) {
+    reg.writeStringEntry(("SERVICE: " + databaseService).text(), "userid", appState.currentUserId.text());
+    reg.writeIntEntry("SETTINGS", "AmericanDate", appState.americanDate);
+    reg.writeIntEntry("SETTINGS", "DateOffset", (FXint)(FXuint)(appState.dateOffset & 0xffffffff));
+    if (appState.registryTarget == 1) {
         reg.writeIntEntry("SETTINGS", "RegistryTarget", 1);
         reg.unparseFile(registryFileName());
     } else {
@@ -230,13 +230,13 @@ void CalendarWindow::saveSettings() {
 
 long CalendarWindow::onCmdNavigate(FXObject*, FXSelector sel, void*) {
     switch (FXSELID(sel)) {
-        case ID_PREV_YEAR: dateOffset -= oneYear; break;
+        case ID_PREV_YEAR: appState.dateOffset -= oneYear; break;
         case ID_PREV_TERM: termNavigation(false); break;
-        case ID_PREV_WEEK: dateOffset -= oneWeek; break;
-        case ID_THIS_WEEK: dateOffset = 0; break;
-        case ID_NEXT_WEEK: dateOffset += oneWeek; break;
+        case ID_PREV_WEEK: appState.dateOffset -= oneWeek; break;
+        case ID_THIS_WEEK: appState.dateOffset = 0; break;
+        case ID_NEXT_WEEK: appState.dateOffset += oneWeek; break;
         case ID_NEXT_TERM: termNavigation(true); break;
-        case ID_NEXT_YEAR: dateOffset += oneYear; break;
+        case ID_NEXT_YEAR: appState.dateOffset += oneYear; break;
     }
     redraw();
     return 1;
@@ -265,7 +265,7 @@ void CalendarWindow::termNavigation(bool forwards) {
         }
         // The term's first day is read raw (YYYY-MM-DD), with the
         // daylight-saving state of that day.
-        dateOffset = dates::offsetShowing(settingsRecordset.rows.GetField(0));
+        appState.dateOffset = dates::offsetShowing(settingsRecordset.rows.GetField(0));
     } catch (const FXException& e) {
         Prompter::get().error(this, "Database Error", e.what());
     }
@@ -345,7 +345,7 @@ long CalendarWindow::onCmdSetUserText(FXObject*, FXSelector, void* ptr) {
     return 1;
 }
 
-// A window it opened moved dateOffset (the plan editor on selecting a lesson).
+// A window it opened moved appState.dateOffset (the plan editor on selecting a lesson).
 long CalendarWindow::onCmdShowDate(FXObject*, FXSelector, void*) {
     redraw();
     return 1;
@@ -367,7 +367,7 @@ FXDialogBox* CalendarWindow::makeAboutBox() {
     ok->setFont(labelFont);
     FXText* text = new FXText(box, nullptr, 0, TEXT_READONLY | TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     text->setFont(textFont);
-    text->setText("Version: " + softwareVersion +
+    text->setText("Version: " + appState.softwareVersion +
                   "\n\nPlenwick uses the following open source tools:\n\n"
                   "Fox Toolkit Library\nIsectd Middleware\nFirebird Relational Database\n");
     return box;
@@ -384,10 +384,10 @@ long CalendarWindow::onCmdAbout(FXObject*, FXSelector, void*) {
 // registry choice at Quit.
 long CalendarWindow::onCmdOption(FXObject*, FXSelector sel, void*) {
     switch (FXSELID(sel)) {
-        case ID_AMERICAN: americanDate = 1; break;
-        case ID_ENGLISH: americanDate = 0; break;
-        case ID_FILEREGISTRY: registryTarget = 1; break;
-        case ID_WINDOWSREGISTRY: registryTarget = 0; break;
+        case ID_AMERICAN: appState.americanDate = 1; break;
+        case ID_ENGLISH: appState.americanDate = 0; break;
+        case ID_FILEREGISTRY: appState.registryTarget = 1; break;
+        case ID_WINDOWSREGISTRY: appState.registryTarget = 0; break;
     }
     return 1;
 }
@@ -395,10 +395,10 @@ long CalendarWindow::onCmdOption(FXObject*, FXSelector sel, void*) {
 long CalendarWindow::onUpdOption(FXObject* sender, FXSelector sel, void*) {
     bool checked = false;
     switch (FXSELID(sel)) {
-        case ID_AMERICAN: checked = americanDate == 1; break;
-        case ID_ENGLISH: checked = americanDate == 0; break;
-        case ID_FILEREGISTRY: checked = registryTarget == 1; break;
-        case ID_WINDOWSREGISTRY: checked = registryTarget == 0; break;
+        case ID_AMERICAN: checked = appState.americanDate == 1; break;
+        case ID_ENGLISH: checked = appState.americanDate == 0; break;
+        case ID_FILEREGISTRY: checked = appState.registryTarget == 1; break;
+        case ID_WINDOWSREGISTRY: checked = appState.registryTarget == 0; break;
     }
     sender->handle(this, FXSEL(SEL_COMMAND, checked ? ID_CHECK : ID_UNCHECK), nullptr);
     return 1;

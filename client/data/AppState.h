@@ -1,34 +1,46 @@
 // Application-wide state of the client: one instance for the whole process,
-// written only on the event thread and read directly by every window.
+// written only on the event thread and read directly by every window
+// (appState.currentUserId, appState.dateOffset, ...).  The members' start
+// values are the program's defaults; a test puts everything back with one
+// assignment:
 //
-// Defined in AppState.cpp (library plenwick_data) with their start values.
+//   appState = AppState();
 #ifndef PLENWICK_APPSTATE_H
 #define PLENWICK_APPSTATE_H
 
 #include <fx.h>
 
-// Id of the current teacher in table Teachers as read from the database
-// (integers keep their leading spaces), or "0" for none.  Empty at start.
-extern FX::FXString currentUserId;
-// Syndicate of the current teacher (its leader's Id), or "0".  Empty at start.
-extern FX::FXString currentSyndicate;
-// Seconds added to the clock wherever "today" is needed; the calendar shows
-// the moment dateOffset seconds after now.  0 at start.
-extern FX::FXlong dateOffset;
-// 1: dates typed and shown month first (MM/DD/YY); 0: day first.  1 at start.
-extern FX::FXint americanDate;
-// 1: settings kept in the file Registry.ini; 0: in the platform registry.
-extern FX::FXint registryTarget;
-// School timetable: length of one grid row in seconds (900), number of grid
-// rows including the day-name row (26), start of the school day (8:45).
-extern FX::FXint schoolPeriod;
-extern FX::FXint schoolTimes;
-extern FX::FXint schoolHour;
-extern FX::FXint schoolMinute;
-// The client's version, compared with the database's ("2.0.3").
-extern FX::FXString softwareVersion;
-// Name of the database service, set when the recordset layer first reads
-// the connection file.  Empty at start.
+struct AppState {
+    // Id of the current teacher in table Teachers as read from the database
+    // (integers keep their leading spaces), or "0" for none.  Empty at start.
+    FX::FXString currentUserId;
+    // Syndicate of the current teacher (its leader's Id), or "0".
+    FX::FXString currentSyndicate;
+    // Seconds added to the clock wherever "today" is needed; the calendar
+    // shows the moment dateOffset seconds after now.
+    FX::FXlong dateOffset = 0;
+    // 1: dates typed and shown month first (MM/DD/YY); 0: day first.
+    FX::FXint americanDate = 1;
+    // 1: settings kept in the file Registry.ini; 0: in the platform registry.
+    FX::FXint registryTarget = 1;
+    // School timetable: length of one grid row in seconds, number of grid
+    // rows including the day-name row, start of the school day (8:45).
+    FX::FXint schoolPeriod = 900;
+    FX::FXint schoolTimes = 26;
+    FX::FXint schoolHour = 8;
+    FX::FXint schoolMinute = 45;
+    // The client's version (the project version of CMakeLists.txt), compared
+    // with the database's and shown in the About box.
+    FX::FXString softwareVersion = softwareVersionText;
+
+    static const char* const softwareVersionText;
+};
+
+extern AppState appState;
+
+// Name of the database service, set by the recordset layer when it first
+// reads the connection file; it belongs to the connection and lives as long
+// as the connection does, so resetting appState leaves it.
 extern FX::FXString databaseService;
 
 #endif

@@ -36,7 +36,7 @@ namespace dates {
 
 FXlong now() { return (FXlong)time(nullptr); }
 
-FXlong shownNow() { return now() + dateOffset; }
+FXlong shownNow() { return now() + appState.dateOffset; }
 
 FXString localText(FXlong moment, const char* format) {
     time_t t = (time_t)moment;
@@ -51,7 +51,7 @@ FXString isoDate(FXlong moment) { return localText(moment, "%Y-%m-%d"); }
 
 FXString today() { return isoDate(shownNow()); }
 
-FXString shownDate(FXlong moment) { return localText(moment, americanDate ? "%m/%d/%y" : "%d/%m/%y"); }
+FXString shownDate(FXlong moment) { return localText(moment, appState.americanDate ? "%m/%d/%y" : "%d/%m/%y"); }
 
 FXint weekday(FXlong moment) {
     time_t t = (time_t)moment;
@@ -120,7 +120,7 @@ FXlong weeksBetween(FXlong from, FXlong to) { return (wallClock(to) - wallClock(
 FXlong offsetFor(FXlong moment) { return moment - now(); }
 
 FXlong offsetShowing(const FXString& iso) {
-    return offsetFor(addDays(localMoment(iso, schoolHour, schoolMinute), 1));
+    return offsetFor(addDays(localMoment(iso, appState.schoolHour, appState.schoolMinute), 1));
 }
 
 }  // namespace dates
@@ -139,9 +139,9 @@ FXString Year2000(const FXString& text, FXint& error) {
         FXString monthYear = dates::localText(dates::shownNow(), "%m%Y");
         FXString mm = monthYear.left(2), yy = monthYear.right(2);
         FXString day = s.length() == 1 ? "0" + s : s;
-        s = americanDate ? mm + day + yy : day + mm + yy;
+        s = appState.americanDate ? mm + day + yy : day + mm + yy;
     }
-    if (s.length() > 8) return americanDate ? americanFormats : englishFormats;
+    if (s.length() > 8) return appState.americanDate ? americanFormats : englishFormats;
 
     // 00-35 are 2000-2035, 36-99 are 1936-1999; a four-digit year keeps its last two digits.
     FXString yy = s.right(2);
@@ -175,8 +175,8 @@ FXString Year2000(const FXString& text, FXint& error) {
         first = s.mid(0, 2);
         second = s.mid(3, 2);
     }
-    FXString day = americanDate ? second : first;
-    FXString month = americanDate ? first : second;
+    FXString day = appState.americanDate ? second : first;
+    FXString month = appState.americanDate ? first : second;
     FXint dayValue = leadingValue(day);
     if (dayValue < 1 || dayValue > 31) return "IsectRecordset::Year2000 - Invalid day provided.";
     error = 0;
@@ -187,7 +187,7 @@ FXString DisplayDate(const FXString& value) {
     if (value.find("None") >= 0) return value;
     if (at(value, 2) == ':') return value.left(5);
     FXString yy = value.mid(2, 2), mm = value.mid(5, 2), dd = value.mid(8, 2);
-    return americanDate ? mm + "/" + dd + "/" + yy : dd + "/" + mm + "/" + yy;
+    return appState.americanDate ? mm + "/" + dd + "/" + yy : dd + "/" + mm + "/" + yy;
 }
 
 namespace {

@@ -2,13 +2,13 @@
 //
 // A moment is a signed 64-bit count of seconds of the C library's clock; a
 // date in SQL text is 'YYYY-MM-DD'; a date shown to the user is MM/DD/YY
-// with americanDate, else DD/MM/YY; a time of day is HH:MM.  "Today" is the
-// clock plus dateOffset: the moment the calendar shows.
+// with appState.americanDate, else DD/MM/YY; a time of day is HH:MM.  "Today" is the
+// clock plus appState.dateOffset: the moment the calendar shows.
 //
 //   dates::today()                                 '2014-03-12'
 //   dates::localMoment("2014-03-10", 8, 45)        Monday at school start
 //   dates::addDays(moment, 1)                      the next day, same clock time
-//   dateOffset = dates::offsetShowing("2014-03-10")  the calendar shows that week
+//   appState.dateOffset = dates::offsetShowing("2014-03-10")  the calendar shows that week
 //
 // Local time throughout: adding days keeps the wall-clock time across a
 // daylight-saving change (a day is then 23 or 25 hours long); counting
@@ -29,7 +29,7 @@ constexpr FX::FXlong oneDay = 86400;
 constexpr FX::FXlong oneWeek = 7 * oneDay;
 constexpr FX::FXlong oneYear = 365 * oneDay;  // the calendar's year step
 
-// The clock, and the clock plus dateOffset.
+// The clock, and the clock plus appState.dateOffset.
 FX::FXlong now();
 FX::FXlong shownNow();
 
@@ -37,7 +37,7 @@ FX::FXlong shownNow();
 FX::FXString localText(FX::FXlong moment, const char* format);
 // 'YYYY-MM-DD' of a moment.
 FX::FXString isoDate(FX::FXlong moment);
-// 'YYYY-MM-DD' of today (the clock plus dateOffset).
+// 'YYYY-MM-DD' of today (the clock plus appState.dateOffset).
 FX::FXString today();
 // A moment's date as the user types and reads it: MM/DD/YY or DD/MM/YY.
 FX::FXString shownDate(FX::FXlong moment);
@@ -62,10 +62,10 @@ FX::FXString addDays(const FX::FXString& isoDate, FX::FXint days);
 // towards zero), by the clock time each shows.
 FX::FXlong weeksBetween(FX::FXlong from, FX::FXlong to);
 
-// The dateOffset that makes the shown moment `moment`.
+// The appState.dateOffset that makes the shown moment `moment`.
 FX::FXlong offsetFor(FX::FXlong moment);
-// The dateOffset that makes the calendar show the day after an ISO date at
-// the start of the school day (schoolHour:schoolMinute): the week of that
+// The appState.dateOffset that makes the calendar show the day after an ISO date at
+// the start of the school day (appState.schoolHour:appState.schoolMinute): the week of that
 // date, even on a Friday.
 FX::FXlong offsetShowing(const FX::FXString& isoDate);
 
@@ -74,7 +74,7 @@ FX::FXlong offsetShowing(const FX::FXString& isoDate);
 // Typed date (D/M/YY, DDMMYY, a day alone, ...) to 'YYYY-MM-DD'.  On
 // failure returns the message for the user and sets error to 1.
 FX::FXString Year2000(const FX::FXString& text, FX::FXint& error);
-// 'YYYY-MM-DD[ time]' to DD/MM/YY (MM/DD/YY with americanDate); a time to
+// 'YYYY-MM-DD[ time]' to DD/MM/YY (MM/DD/YY with appState.americanDate); a time to
 // HH:MM; None unchanged.
 FX::FXString DisplayDate(const FX::FXString& value);
 // True when ISO date a is later than ISO date b.

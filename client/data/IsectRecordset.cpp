@@ -62,6 +62,27 @@ void IsectRecordset::RollbackTrans() {
     sendWord("rollback");
 }
 
+IsectRecordset::Transaction::Transaction(IsectRecordset& rs) : rs_(rs) { rs_.inTransaction = 1; }
+
+IsectRecordset::Transaction::~Transaction() {
+    try {
+        rollback();
+    } catch (...) {
+    }
+}
+
+void IsectRecordset::Transaction::commit() {
+    if (!open()) return;
+    ended_ = true;
+    rs_.CommitTrans();
+}
+
+void IsectRecordset::Transaction::rollback() {
+    if (!open()) return;
+    ended_ = true;
+    rs_.RollbackTrans();
+}
+
 FXbool IsectRecordset::sendAndReceive(const FXString& sql) {
     blocks.Clear();
     if (!connect()) {

@@ -15,8 +15,15 @@
 // with escapes decoded, numbers with their leading spaces, NULL as "None".
 //
 // Transactions: with inTransaction 0 every OpenRecordset is followed by
-// "commit"; set it to 1 to run several statements in one transaction and end
-// with CommitTrans or RollbackTrans (both set it back to 0).
+// "commit".  Several statements run in one transaction under a guard:
+//
+//   IsectRecordset::Transaction transaction(rs);   // inTransaction = 1
+//   rs.OpenRecordset("Update ...");
+//   rs.OpenRecordset("Update ...");
+//   transaction.commit();                           // "commit"
+//
+// Leaving the scope without commit() (an exception, an early return) sends
+// "rollback".  A database error inside has already rolled back.
 //
 // Failures: a database error sends "rollback" and throws FXException with the
 // worker's error text; an unknown column throws from FieldOrdinal; a lost
@@ -72,6 +79,25 @@ public:
 
     void CommitTrans();
     void RollbackTrans();
+
+    // One transaction of several statements on this recordset (see the top
+    // of this file).  The destructor rolls back what is still open and
+    // never throws.
+    class Transaction {
+    public:
+        explicit Transaction(IsectRecordset& rs);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void commit();
+        void rollback();
+        // False once committed or rolled back, here or by an error reply.
+        bool open() const { return !ended_ && rs_.inTransaction != 0; }
+
+    private:
+        IsectRecordset& rs_;
+        bool ended_ = false;
+    };
 
     // Cursor of `rows`.
     void MoveFirst() { rows.MoveFirst(); }

@@ -94,7 +94,7 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 // version number are committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
     IsectRecordset rs;
-    rs.inTransaction = 1;
+    IsectRecordset::Transaction transaction(rs);
     try {
         bool wide = exists(rs,
                            "Select F.RDB$FIELD_NAME from RDB$RELATION_FIELDS R, RDB$FIELDS F "
@@ -120,12 +120,12 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
             rs.SetFieldByKey(rs.GetField("Id"), "StringValue", softwareVersion);
             if (!rs.WriteRecordset()) throw FXException("");
         }
-        rs.CommitTrans();
+        transaction.commit();
         return true;
     } catch (const FXException& e) {
         // An empty text marks a lost connection, already reported by its warning.
         FXString text = e.what();
-        rs.RollbackTrans();
+        transaction.rollback();
         if (!text.empty()) Prompter::get().error(nullptr, "Database Error", text);
         return false;
     }

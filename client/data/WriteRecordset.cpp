@@ -58,7 +58,7 @@ bool quotedType(const FXString& type) { return type == "s" || type == "d"; }
 FXbool IsectRecordset::WriteRecordset() {
     if (fromTable.empty()) throw FXException("IsectRecordset::WriteRecordset - No From clause provided.");
     IsectRecordset w;
-    w.inTransaction = 1;
+    Transaction transaction(w);
 
     // Column names and type letters, once.
     std::vector<FieldDef> columns;
@@ -119,7 +119,7 @@ FXbool IsectRecordset::WriteRecordset() {
         }
         if (!w.OpenRecordset(sql)) return false;
     }
-    w.CommitTrans();
+    transaction.commit();
     // Read the stored state back (a set parsed from text has no statement).
     if (sqlText.empty()) return true;
     return OpenRecordset(sqlText);

@@ -76,7 +76,7 @@ void UnitPlanDialog::onLessonSelected(FXint index) {
             // The calendar shows the day after the lesson's start.
             FXString start = rawField(recordset, "DateStart");
             if (start.length() >= 10 && start != "None") {
-                dateOffset = dates::offsetShowing(start.left(10));
+                appState.dateOffset = dates::offsetShowing(start.left(10));
                 tellDateShown();
             }
         }
@@ -331,7 +331,7 @@ void UnitPlanDialog::shoveLessons() {
         plan.MoveFirst();
         const FXString planEnd = rawField(plan, "PlanEnd").left(10);
         if (!DateIsLater(lastEnd, planEnd)) return;
-        if (FXIntVal(plan.GetField("FKSyndicate")) == FXIntVal(currentUserId)) {
+        if (FXIntVal(plan.GetField("FKSyndicate")) == FXIntVal(appState.currentUserId)) {
             plan.SetFieldByKey(plan.rows.GetField(0), "PlanEnd", lastEnd);
             if (!plan.WriteRecordset()) throw PlanEditAbort();
         } else {

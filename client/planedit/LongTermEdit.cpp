@@ -40,7 +40,7 @@ void UnitPlanDialog::addLongTermQuery() {
         FXint year = childYearCombo->getCurrentItem();
         if (subject < 0 || year < 0)
             throw FXTextException("Cannot add a Long Term plan without a Subject and a Children's Year.");
-        const FXString owner = syndicateWide ? currentSyndicate : currentUserId;
+        const FXString owner = syndicateWide ? appState.currentSyndicate : appState.currentUserId;
         IsectRecordset rs;
         query(rs, "Select * from MakeLongTerm('" + EscapeText(name) + "','" +
                       EscapeText(longTermDescription->getText()) + "','" + start + "','" + end + "'," +
@@ -82,7 +82,7 @@ void UnitPlanDialog::editLongTermQuery() {
         if (childYearCombo->getCurrentItem() >= 0)
             recordset.SetFieldByKey(
                 key, "FKYear", text((FXint)(FXival)childYearCombo->getItemData(childYearCombo->getCurrentItem())));
-        recordset.SetFieldByKey(key, "FKSyndicate", trimmed(syndicateWide ? currentSyndicate : currentUserId));
+        recordset.SetFieldByKey(key, "FKSyndicate", trimmed(syndicateWide ? appState.currentSyndicate : appState.currentUserId));
         recordset.SetFieldByKey(key, "Persistant", text(persistent ? 1 : 0));
         if (!recordset.WriteRecordset()) throw PlanEditAbort();
         busy(false);
@@ -112,7 +112,7 @@ void UnitPlanDialog::deleteLongTermQuery() {
 void UnitPlanDialog::refreshSubjects(FXint id) {
     subjectList->clearItems();
     IsectRecordset rs;
-    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + dates::today() + "')");
+    query(rs, "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         subjectList->appendItem(rs.GetField("Description"), nullptr, (void*)(FXival)FXIntVal(rs.GetField("Id")));
     noCurrentEntry(subjectList);
@@ -132,7 +132,7 @@ void UnitPlanDialog::addSubject() {
         rs.MoveLast();
         const FXString term = trimmed(rs.GetField("Id"));
         if (blank(name)) throw FXTextException("Cannot have empty Subject name.");
-        query(rs, "Select * from MakeSubject('" + EscapeText(name) + "'," + trimmed(currentSyndicate) + "," + term +
+        query(rs, "Select * from MakeSubject('" + EscapeText(name) + "'," + trimmed(appState.currentSyndicate) + "," + term +
                       ")");
         refreshSubjects(FXIntVal(rs.GetField("0")));
     });
@@ -188,20 +188,19 @@ void UnitPlanDialog::moveSubject(bool up) {
     }
     const FXint a = itemId(subjectList, i);
     const FXint b = itemId(subjectList, j);
-    bool moved = failureScope("Database Error", [&] {
-        recordset.inTransaction = 1;
+    failureScope("Database Error", [&] {
+        // A failure before the commit rolls back: the shared recordset
+        // never keeps a transaction open.
+        IsectRecordset::Transaction transaction(recordset);
         query(recordset, "Select Ordinal from Subject where Id = " + text(a));
         const FXString ordinalA = trimmed(recordset.GetField("Ordinal"));
         query(recordset, "Select Ordinal from Subject where Id = " + text(b));
         const FXString ordinalB = trimmed(recordset.GetField("Ordinal"));
         query(recordset, "Update Subject Set Ordinal = " + ordinalB + " where Id = " + text(a));
         query(recordset, "Update Subject Set Ordinal = " + ordinalA + " where Id = " + text(b));
-        recordset.CommitTrans();
+        transaction.commit();
         refreshSubjects(a);
     });
-    // A failure before the commit must not leave the shared recordset
-    // holding its transaction open.
-    if (!moved && recordset.inTransaction) recordset.RollbackTrans();
 }
 
 void UnitPlanDialog::onSubjectSelected(FXint index) {

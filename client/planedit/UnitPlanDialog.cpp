@@ -172,10 +172,7 @@ bool UnitPlanDialog::failureScope(const FXString& caption, const std::function<v
 }
 
 void UnitPlanDialog::query(IsectRecordset& rs, const FXString& sql) {
-    if (!rs.OpenRecordset(sql)) {
-        rs.inTransaction = 0;
-        throw PlanEditAbort();
-    }
+    if (!rs.OpenRecordset(sql)) throw PlanEditAbort();
 }
 
 FXString UnitPlanDialog::rawField(IsectRecordset& rs, const FXString& name) {
@@ -226,7 +223,7 @@ void UnitPlanDialog::busy(bool on) {
     if (cursor) setDefaultCursor(cursor);
 }
 
-bool UnitPlanDialog::isLeader() const { return FXIntVal(currentUserId) == FXIntVal(currentSyndicate); }
+bool UnitPlanDialog::isLeader() const { return FXIntVal(appState.currentUserId) == FXIntVal(appState.currentSyndicate); }
 
 // A tab hidden from this user (a leader's unit and lesson tabs) is not brought up.
 void UnitPlanDialog::showTab(Tab tab) {
@@ -240,7 +237,7 @@ void UnitPlanDialog::clearPlanLists() {
     lessonList->clearItems();
 }
 
-// dateOffset moved: the target (the calendar) shows the new week.
+// appState.dateOffset moved: the target (the calendar) shows the new week.
 void UnitPlanDialog::tellDateShown() {
     if (target) target->tryHandle(this, FXSEL(SEL_COMMAND, message), nullptr);
 }
@@ -248,7 +245,7 @@ void UnitPlanDialog::tellDateShown() {
 // ---------------------------------------------------------------- opening
 
 FXint UnitPlanDialog::selectQuery() {
-    if (currentUserId.empty()) {
+    if (appState.currentUserId.empty()) {
         Prompter::get().error(this, "UnitPlanDialog", "You must choose a user name to add long term plans.");
         closeDialog();
         return 0;
@@ -288,8 +285,8 @@ FXint UnitPlanDialog::selectQuery() {
         FXString termEnd = dates::addDays(termStart, weeks * 7);
 
         IsectRecordset plans;
-        query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + currentSyndicate +
-                         " or FKSyndicate = " + currentUserId + ") and ((PlanEnd >= '" + termStart +
+        query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + appState.currentSyndicate +
+                         " or FKSyndicate = " + appState.currentUserId + ") and ((PlanEnd >= '" + termStart +
                          "' and PlanEnd < '" + termEnd + "' or PlanStart <= '" + termEnd + "' and PlanEnd >= '" +
                          termEnd + "') or (Persistant = 1)) Order by PlanName");
         if (plans.rows.IsEmpty()) {
@@ -315,7 +312,7 @@ void UnitPlanDialog::fillCombos() {
     query(rs, "Select * from ChildYear Order By Description Desc");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         childYearCombo->appendItem(rs.GetField("Description"), (void*)(FXival)FXIntVal(rs.GetField("Id")));
-    query(rs, "Select * from GetCurrentSubjects(" + currentSyndicate + ",'" + dates::today() + "')");
+    query(rs, "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')");
     const bool leader = isLeader();
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
         void* id = (void*)(FXival)FXIntVal(rs.GetField("Id"));
@@ -340,7 +337,7 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
         const FXString id = text(itemId(longTermList, index));
 
         IsectRecordset units;
-        query(units, "Select * from UnitPlan where FKLongTerm = " + id + " and FKTeacher = " + currentUserId +
+        query(units, "Select * from UnitPlan where FKLongTerm = " + id + " and FKTeacher = " + appState.currentUserId +
                          " Order By UnitName");
         for (units.MoveFirst(); !units.eof(); units.MoveNext()) {
             FXint transfer = FXIntVal(units.GetField("Transfer"));
@@ -371,7 +368,7 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
             // keeps the plan's subject instead of taking the last one shown.
             subjectCombo->setCurrentItem(findData(subjectCombo, FXIntVal(recordset.GetField("FKSubject"))));
             childYearCombo->setCurrentItem(findData(childYearCombo, FXIntVal(recordset.GetField("FKYear"))));
-            syndicateWide = FXIntVal(recordset.GetField("FKSyndicate")) != FXIntVal(currentUserId) ? 1 : 0;
+            syndicateWide = FXIntVal(recordset.GetField("FKSyndicate")) != FXIntVal(appState.currentUserId) ? 1 : 0;
             persistent = FXIntVal(recordset.GetField("Persistant")) != 0 ? 1 : 0;
             applyEnableRules();
         }
@@ -529,8 +526,8 @@ long UnitPlanDialog::onCmdOperation(FXObject*, FXSelector sel, void*) {
         case ID_DELETE_LESSON: deleteLessonQuery(); break;
         case ID_PLUS_DAY: shiftDates(1); break;
         case ID_PLUS_WEEK: shiftDates(7); break;
-        case ID_PERIOD_UP: shiftTimes(-(FXlong)schoolPeriod); break;
-        case ID_PERIOD_DOWN: shiftTimes((FXlong)schoolPeriod); break;
+        case ID_PERIOD_UP: shiftTimes(-(FXlong)appState.schoolPeriod); break;
+        case ID_PERIOD_DOWN: shiftTimes((FXlong)appState.schoolPeriod); break;
         case ID_BUMP: bumpLesson(); break;
         case ID_SHOVE: shoveLessons(); break;
         case ID_ADD_SUBJECT: addSubject(); break;

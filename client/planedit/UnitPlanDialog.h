@@ -189,7 +189,7 @@ public:
 
     // longTermId or lessonId of 2 or more selects that plan or lesson once
     // the lists are filled; below 2 means none.  The target (tgt, sel) is
-    // told when selecting a lesson moved dateOffset: SEL_COMMAND with the
+    // told when selecting a lesson moved appState.dateOffset: SEL_COMMAND with the
     // dialog's message and no data.
     UnitPlanDialog(FX::FXApp* app, FX::FXint longTermId, FX::FXint lessonId, FX::FXObject* tgt = nullptr,
                    FX::FXSelector sel = 0);

@@ -77,7 +77,7 @@ void UnitPlanDialog::addUnitQuery() {
         IsectRecordset rs;
         query(rs, "Select * from MakeUnitPlan('" + EscapeText(name) + "','" + EscapeText(unitDescription->getText()) +
                       "'," + text(unitType) + "," + text(itemId(longTermList, longTerm)) + "," +
-                      FXString(currentUserId).trim() + ",0," + text(rotate ? 1 : 0) + ")");
+                      FXString(appState.currentUserId).trim() + ",0," + text(rotate ? 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
     });
     if (!added) return;

@@ -89,8 +89,8 @@ void TeachersWindow::load() {
         teacherList->setCurrentItem(-1);
         leaderList->setCurrentItem(-1);
     }
-    currentUserId = "0";
-    currentSyndicate = "0";
+    appState.currentUserId = "0";
+    appState.currentSyndicate = "0";
     nameField->setText("No current user.");
     tellOwner();
 }
@@ -99,17 +99,17 @@ void TeachersWindow::select(FXint row) {
     FXint v = row >= 0 && row < teacherList->getNumItems() ? itemId(teacherList, row) : 0;
     FXint current = teacherList->getCurrentItem();
     if (current < 0) {
-        currentUserId = "0";
-        currentSyndicate = "0";
+        appState.currentUserId = "0";
+        appState.currentSyndicate = "0";
         nameField->setText("No current user.");
     } else {
-        currentUserId = FXStringVal(itemId(teacherList, current));
+        appState.currentUserId = FXStringVal(itemId(teacherList, current));
         nameField->setText(teacherList->getItemText(current));
         bool answered = recordset.OpenRecordset("Select Syndicate from Teachers Where Id = " + FXStringVal(v));
         recordset.rows.MoveFirst();
         if (answered && !recordset.rows.eof) {
-            currentSyndicate = recordset.GetField("Syndicate");
-            FXint syndicate = decimalValue(currentSyndicate);
+            appState.currentSyndicate = recordset.GetField("Syndicate");
+            FXint syndicate = decimalValue(appState.currentSyndicate);
             leaderFlag = syndicate == v ? 1 : 0;
             // The leader's row, searching forwards from the current one.
             FXint leaderRow = leaderList->findItemByData((void*)(FXival)syndicate, leaderList->getCurrentItem(),

@@ -36,8 +36,8 @@ TEST(WorkerReplies, EscapedCharactersComeBack) {
 }
 
 TEST(WorkerReplies, EveryTypeAsWritten) {
-    FXint saved = americanDate;
-    americanDate = 0;
+    FXint saved = appState.americanDate;
+    appState.americanDate = 0;
     IsectRecordset rs;
     rs.OpenFromText(reply("types.txt"));
     EXPECT_EQ(11, rs.fieldCount);
@@ -50,7 +50,7 @@ TEST(WorkerReplies, EveryTypeAsWritten) {
     EXPECT_EQ("None", field(rs, "BLOBCOL"));
     EXPECT_EQ("     7", field(rs, "S"));
     EXPECT_EQ(FXString("d"), rs.FieldOrdinal("TS").type);
-    americanDate = saved;
+    appState.americanDate = saved;
 }
 
 TEST(WorkerReplies, ShapesOfResults) {

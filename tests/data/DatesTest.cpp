@@ -19,8 +19,8 @@ using namespace FX;
 namespace {
 
 struct DateOrder {
-    explicit DateOrder(FXint american) : saved(americanDate) { americanDate = american; }
-    ~DateOrder() { americanDate = saved; }
+    explicit DateOrder(FXint american) : saved(appState.americanDate) { appState.americanDate = american; }
+    ~DateOrder() { appState.americanDate = saved; }
     FXint saved;
 };
 
@@ -77,8 +77,8 @@ TEST(Year2000, MonthFirst) {
 
 TEST(Year2000, DayAloneIsInTheShownMonth) {
     DateOrder order(0);
-    FXlong savedOffset = dateOffset;
-    dateOffset = 40 * 86400;
+    FXlong savedOffset = appState.dateOffset;
+    appState.dateOffset = 40 * 86400;
     time_t shown = (time_t)dates::shownNow();
     struct tm local;
     localtime_r(&shown, &local);
@@ -90,7 +90,7 @@ TEST(Year2000, DayAloneIsInTheShownMonth) {
     DateOrder american(1);
     snprintf(expected, sizeof expected, "%04d-%02d-07", local.tm_year + 1900, local.tm_mon + 1);
     EXPECT_EQ(expected, y2k("7"));
-    dateOffset = savedOffset;
+    appState.dateOffset = savedOffset;
 }
 
 TEST(DisplayDate, DatesTimesAndNone) {
@@ -120,17 +120,17 @@ protected:
         const char* tz = getenv("TZ");
         hadZone = tz != nullptr;
         if (tz) savedZone = tz;
-        savedOffset = dateOffset;
-        savedHour = schoolHour;
-        savedMinute = schoolMinute;
+        savedOffset = appState.dateOffset;
+        savedHour = appState.schoolHour;
+        savedMinute = appState.schoolMinute;
     }
     void TearDown() override {
         if (hadZone) setenv("TZ", savedZone.c_str(), 1);
         else unsetenv("TZ");
         tzset();
-        dateOffset = savedOffset;
-        schoolHour = savedHour;
-        schoolMinute = savedMinute;
+        appState.dateOffset = savedOffset;
+        appState.schoolHour = savedHour;
+        appState.schoolMinute = savedMinute;
     }
     std::string at(FXlong moment) { return dates::localText(moment, "%Y-%m-%d %H:%M").text(); }
 
@@ -158,8 +158,8 @@ TEST_F(InZone, CalendarArithmetic) {
     EXPECT_EQ(dates::weeksBetween(monday, monday + dates::oneWeek), 1);
     EXPECT_EQ(dates::weeksBetween(monday, monday + 10 * dates::oneWeek + 3600), 10);
 
-    // Today is the clock plus dateOffset, in every form it is asked for.
-    dateOffset = 3 * dates::oneDay;
+    // Today is the clock plus appState.dateOffset, in every form it is asked for.
+    appState.dateOffset = 3 * dates::oneDay;
     EXPECT_EQ(dates::today(), dates::isoDate(dates::now() + 3 * dates::oneDay));
     EXPECT_NEAR((double)dates::shownNow(), (double)(time(nullptr) + 3 * dates::oneDay), 2.0);
     DateOrder english(0);
@@ -168,11 +168,11 @@ TEST_F(InZone, CalendarArithmetic) {
     EXPECT_EQ(dates::shownDate(monday), FXString("03/10/14"));
 
     // The calendar shows the day after a date, at school start.
-    schoolHour = 8;
-    schoolMinute = 45;
-    dateOffset = dates::offsetShowing("2014-03-10");
+    appState.schoolHour = 8;
+    appState.schoolMinute = 45;
+    appState.dateOffset = dates::offsetShowing("2014-03-10");
     EXPECT_NEAR((double)dates::shownNow(), (double)dates::localMoment("2014-03-11", 8, 45), 2.0);
-    dateOffset = dates::offsetFor(monday);
+    appState.dateOffset = dates::offsetFor(monday);
     EXPECT_NEAR((double)dates::shownNow(), (double)monday, 2.0);
 }
 
@@ -213,9 +213,9 @@ TEST_F(InZone, DaylightSavingWeekInLondon) {
 
     // The shown moment after selecting a date before the change is the next
     // day at school start, not an hour later.
-    schoolHour = 8;
-    schoolMinute = 45;
-    dateOffset = dates::offsetShowing("2014-03-29");
+    appState.schoolHour = 8;
+    appState.schoolMinute = 45;
+    appState.dateOffset = dates::offsetShowing("2014-03-29");
     EXPECT_EQ(dates::localText(dates::shownNow() + 1, "%Y-%m-%d %H:%M"), FXString("2014-03-30 08:45"));
     EXPECT_EQ(dates::today(), FXString("2014-03-30"));
 }
@@ -229,7 +229,7 @@ TEST_F(InZone, DaylightSavingWeekInAuckland) {
     EXPECT_EQ(dates::addDays(friday, 3) - friday, 3 * dates::oneDay - 3600);
     const FXlong termBase = dates::localMoment("2014-07-21", 8, 45) - dates::oneWeek;
     EXPECT_EQ(dates::weeksBetween(termBase, dates::localMoment("2014-09-29", 9, 0)), 11);
-    dateOffset = dates::offsetShowing("2014-09-27");
+    appState.dateOffset = dates::offsetShowing("2014-09-27");
     EXPECT_EQ(dates::today(), FXString("2014-09-28"));
 }
 

@@ -111,12 +111,12 @@ TEST(Parser, FieldAccessByNameOrdinalAndEmptyText) {
     EXPECT_EQ(0, rs.FieldOrdinal("planname").ordinal);
     EXPECT_EQ(FXString("PLANSTART"), rs.FieldOrdinal("1").name);
     EXPECT_EQ(FXString("d"), rs.FieldOrdinal("1").type);
-    FXint saved = americanDate;
-    americanDate = 0;
+    FXint saved = appState.americanDate;
+    appState.americanDate = 0;
     EXPECT_EQ(FXString("03/04/14"), rs.GetField("1"));
-    americanDate = 1;
+    appState.americanDate = 1;
     EXPECT_EQ(FXString("04/03/14"), rs.GetField(1));
-    americanDate = saved;
+    appState.americanDate = saved;
     EXPECT_EQ(FXString("08:05"), rs.GetField("TimeStart"));
     try {
         rs.GetField("Nothing");

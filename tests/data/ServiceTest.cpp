@@ -321,6 +321,63 @@ TEST_F(ServiceTest, DatabaseErrorRollsBackAndRaisesTheWorkersText) {
     EXPECT_EQ(0u, prompts.prompts.size());
 }
 
+// The transaction guard: commit() keeps every statement, leaving the scope
+// without it (an early return, an exception) rolls all of them back, and a
+// database error inside has rolled back already.
+TEST_F(ServiceTest, TransactionGuardCommitsOrRollsBackAllItsStatements) {
+    auto stored = [&](const std::string& description) {
+        return scalar("Select count(*) from ChildYear where Description = '" + description + "'");
+    };
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        EXPECT_EQ(1, rs.inTransaction);
+        EXPECT_TRUE(transaction.open());
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7801, 'guard kept')");
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7802, 'guard kept')");
+        // Not visible to another attachment before the commit.
+        EXPECT_EQ(std::string::npos, svc->isql("Select Description from ChildYear where Id = 7801;").find("guard"));
+        transaction.commit();
+        EXPECT_EQ(0, rs.inTransaction);
+        EXPECT_FALSE(transaction.open());
+    }
+    EXPECT_EQ("2", stored("guard kept"));
+    EXPECT_NE(std::string::npos, svc->isql("Select Description from ChildYear where Id = 7802;").find("guard kept"));
+
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7803, 'guard left')");
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7804, 'guard left')");
+    }
+    EXPECT_EQ("0", stored("guard left"));
+
+    try {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7805, 'guard thrown')");
+        throw FXException("a check between the statements failed");
+    } catch (const FXException&) {
+    }
+    EXPECT_EQ("0", stored("guard thrown"));
+
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7806, 'guard error')");
+        EXPECT_THROW(rs.OpenRecordset("Select Nothing from NoSuchTable"), FXException);
+        EXPECT_FALSE(transaction.open());
+        EXPECT_EQ(0, rs.inTransaction);
+        transaction.commit();  // nothing is left to commit
+    }
+    EXPECT_EQ("0", stored("guard error"));
+    // A statement after the guard commits on its own again.
+    IsectRecordset rs;
+    rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7807, 'after the guard')");
+    EXPECT_NE(std::string::npos, svc->isql("Select Description from ChildYear where Id = 7807;").find("after"));
+    EXPECT_EQ(0u, prompts.prompts.size());
+}
+
 TEST_F(ServiceTest, FetchFailureAfterSomeRowsIsAnErrorNotAResult) {
     // The worker sends the rows it fetched and then the error lines; the
     // client must not take the first rows for the whole result.

@@ -45,8 +45,8 @@ protected:
         return calendar->handle(calendar, FXSEL(SEL_COMMAND, id), ptr);
     }
     // Shows the given local moment.
-    void show(int year, int month, int day, int hour = 12) { dateOffset = offsetFor(localMoment(year, month, day, hour)); }
-    FXlong shown() const { return (FXlong)time(nullptr) + dateOffset; }
+    void show(int year, int month, int day, int hour = 12) { appState.dateOffset = offsetFor(localMoment(year, month, day, hour)); }
+    FXlong shown() const { return (FXlong)time(nullptr) + appState.dateOffset; }
 };
 
 // The moment one day after a term's first day at the school's start (8:45).
@@ -54,17 +54,17 @@ FXlong afterTermStart(int year, int month, int day) { return localMoment(year, m
 
 TEST_F(CalendarCommands, WeekAndYearStepsAndThisWeek) {
     command(CalendarWindow::ID_NEXT_WEEK);
-    EXPECT_EQ(dateOffset, 604800);
+    EXPECT_EQ(appState.dateOffset, 604800);
     command(CalendarWindow::ID_PREV_WEEK);
     command(CalendarWindow::ID_PREV_WEEK);
-    EXPECT_EQ(dateOffset, -604800);
+    EXPECT_EQ(appState.dateOffset, -604800);
     command(CalendarWindow::ID_NEXT_YEAR);
-    EXPECT_EQ(dateOffset, -604800 + 31536000);
+    EXPECT_EQ(appState.dateOffset, -604800 + 31536000);
     command(CalendarWindow::ID_PREV_YEAR);
     command(CalendarWindow::ID_PREV_YEAR);
-    EXPECT_EQ(dateOffset, -604800 - 31536000);
+    EXPECT_EQ(appState.dateOffset, -604800 - 31536000);
     command(CalendarWindow::ID_THIS_WEEK);
-    EXPECT_EQ(dateOffset, 0);
+    EXPECT_EQ(appState.dateOffset, 0);
     // Every step redraws: Tom's missing plans are reported each time.
     EXPECT_EQ(prompts.count("error"), 7u);
     EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No plans exist.");
@@ -78,9 +78,9 @@ TEST_F(CalendarCommands, TermForwardGoesToTheDayAfterTheNextTermStarts) {
 
 TEST_F(CalendarCommands, TermForwardAfterTheLastTermLeavesTheWeekButRedraws) {
     show(2014, 8, 6);
-    FXlong before = dateOffset;
+    FXlong before = appState.dateOffset;
     command(CalendarWindow::ID_NEXT_TERM);
-    EXPECT_EQ(dateOffset, before);
+    EXPECT_EQ(appState.dateOffset, before);
     EXPECT_EQ(prompts.count("error"), 1u);  // the redraw happened
 }
 
@@ -98,19 +98,19 @@ TEST_F(CalendarCommands, TermBackWithOneTermBehindGoesToItsStartAndWithNoneStays
     EXPECT_NEAR((double)shown(), (double)afterTermStart(2014, 2, 3), 2.0);
 
     show(2013, 12, 1);
-    FXlong before = dateOffset;
+    FXlong before = appState.dateOffset;
     command(CalendarWindow::ID_PREV_TERM);
-    EXPECT_EQ(dateOffset, before);
+    EXPECT_EQ(appState.dateOffset, before);
 }
 
 TEST_F(CalendarCommands, FunctionKeysRefreshAndGoBackToThisWeek) {
-    dateOffset = 5 * 604800;
+    appState.dateOffset = 5 * 604800;
     FXEvent key;
     key.type = SEL_KEYPRESS;
     key.code = KEY_F7;
     key.state = 0;
     calendar->handle(calendar, FXSEL(SEL_KEYPRESS, 0), &key);
-    EXPECT_EQ(dateOffset, 0);
+    EXPECT_EQ(appState.dateOffset, 0);
 
     prompts.clear();
     key.code = KEY_F5;
@@ -122,17 +122,17 @@ TEST_F(CalendarCommands, FunctionKeysRefreshAndGoBackToThisWeek) {
 TEST_F(CalendarCommands, OptionsChangeOnlyTheStateAndShowTheirChecks) {
     FXMenuRadio english(calendar->getPopupMenu(), "probe");
     command(CalendarWindow::ID_ENGLISH);
-    EXPECT_EQ(americanDate, 0);
+    EXPECT_EQ(appState.americanDate, 0);
     calendar->handle(&english, FXSEL(SEL_UPDATE, CalendarWindow::ID_ENGLISH), nullptr);
     EXPECT_TRUE(english.getCheck());
     calendar->handle(&english, FXSEL(SEL_UPDATE, CalendarWindow::ID_AMERICAN), nullptr);
     EXPECT_FALSE(english.getCheck());
     command(CalendarWindow::ID_AMERICAN);
-    EXPECT_EQ(americanDate, 1);
+    EXPECT_EQ(appState.americanDate, 1);
     command(CalendarWindow::ID_WINDOWSREGISTRY);
-    EXPECT_EQ(registryTarget, 0);
+    EXPECT_EQ(appState.registryTarget, 0);
     command(CalendarWindow::ID_FILEREGISTRY);
-    EXPECT_EQ(registryTarget, 1);
+    EXPECT_EQ(appState.registryTarget, 1);
     EXPECT_TRUE(prompts.prompts.empty()) << "no redraw";
 }
 
@@ -165,8 +165,8 @@ TEST_F(CalendarCommands, TeachersDialogHidesOtherMainWindowsAndClosedAtOnceLeave
     FXMainWindow* other = new FXMainWindow(app(), "Long Term");
     other->create();
     other->show();
-    currentUserId = "2";
-    currentSyndicate = "1";
+    appState.currentUserId = "2";
+    appState.currentSyndicate = "1";
     ModalCloser closer;
     app()->addTimeout(&closer, 0, 400);  // after the dialog's own load timer
     command(CalendarWindow::ID_TEACHERS);
@@ -174,7 +174,7 @@ TEST_F(CalendarCommands, TeachersDialogHidesOtherMainWindowsAndClosedAtOnceLeave
     EXPECT_EQ(closer.title, "Teachers");
     EXPECT_FALSE(other->shown());
     EXPECT_TRUE(calendar->shown());
-    EXPECT_STREQ(currentUserId.text(), "0");
+    EXPECT_STREQ(appState.currentUserId.text(), "0");
     EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
     delete other;
 }

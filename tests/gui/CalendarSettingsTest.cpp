@@ -49,13 +49,13 @@ TEST_F(CalendarSettings, WithoutAnySettingsTheDefaultsHoldAndTheTeacherAddedLast
     EXPECT_EQ(calendar->getY(), 40);
     EXPECT_EQ(calendar->getWidth(), 640);
     EXPECT_EQ(calendar->getHeight(), 480);
-    EXPECT_EQ(americanDate, 1);
-    EXPECT_EQ(registryTarget, 1);
-    EXPECT_EQ(dateOffset, 0);
-    EXPECT_EQ(decimalValue(currentUserId), 3);  // the highest Id, whatever the insertion order
-    EXPECT_EQ(decimalValue(currentSyndicate), 1);
+    EXPECT_EQ(appState.americanDate, 1);
+    EXPECT_EQ(appState.registryTarget, 1);
+    EXPECT_EQ(appState.dateOffset, 0);
+    EXPECT_EQ(decimalValue(appState.currentUserId), 3);  // the highest Id, whatever the insertion order
+    EXPECT_EQ(decimalValue(appState.currentSyndicate), 1);
     EXPECT_STREQ(calendar->getUserText().text(), "Sarah Kim");
-    EXPECT_EQ(schoolTimes, 26);
+    EXPECT_EQ(appState.schoolTimes, 26);
 }
 
 TEST_F(CalendarSettings, GeometryBelowTheMinimumsOrNegativeIsCorrected) {
@@ -79,24 +79,24 @@ TEST_F(CalendarSettings, GeometryBelowTheMinimumsOrNegativeIsCorrected) {
 TEST_F(CalendarSettings, StoredUserWithDateOffsetShowsThatWeekButUserZeroIgnoresIt) {
     writeFile("Registry.ini", "[SETTINGS]\nDateOffset=-604800\n\n[SERVICE: Plenwick]\nuserid=2\n\n");
     open();
-    EXPECT_EQ(decimalValue(currentUserId), 2);
+    EXPECT_EQ(decimalValue(appState.currentUserId), 2);
     EXPECT_STREQ(calendar->getUserText().text(), "Tom Hale");
-    EXPECT_EQ(dateOffset, -604800);
+    EXPECT_EQ(appState.dateOffset, -604800);
     close();
 
     clearSettings();
     writeFile("Registry.ini", "[SETTINGS]\nDateOffset=-604800\n\n[SERVICE: Plenwick]\nuserid=0\n\n");
     open();
-    EXPECT_EQ(dateOffset, 0);
-    EXPECT_EQ(decimalValue(currentUserId), 3);
+    EXPECT_EQ(appState.dateOffset, 0);
+    EXPECT_EQ(decimalValue(appState.currentUserId), 3);
 }
 
 TEST_F(CalendarSettings, StoredUserThatNoLongerExistsMeansNoUser) {
     writeFile("Registry.ini", "[SETTINGS]\nDateOffset=604800\n\n[SERVICE: Plenwick]\nuserid=99\n\n");
     open();
-    EXPECT_STREQ(currentUserId.text(), "0");
-    EXPECT_STREQ(currentSyndicate.text(), "0");
-    EXPECT_EQ(dateOffset, 0);
+    EXPECT_STREQ(appState.currentUserId.text(), "0");
+    EXPECT_STREQ(appState.currentSyndicate.text(), "0");
+    EXPECT_EQ(appState.dateOffset, 0);
     EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
 }
 
@@ -105,10 +105,10 @@ TEST_F(CalendarSettings, TimetableComesFromTheDatabaseWhereItHasARow) {
         "update Settings set StringValue = ' 600 seconds' where StringKey = 'SchoolPeriod';"
         "update Settings set StringValue = 'nine' where StringKey = 'SchoolHour';");
     open();
-    EXPECT_EQ(schoolTimes, 26);
-    EXPECT_EQ(schoolPeriod, 600);
-    EXPECT_EQ(schoolHour, 0);  // no digits: 0
-    EXPECT_EQ(schoolMinute, 45);
+    EXPECT_EQ(appState.schoolTimes, 26);
+    EXPECT_EQ(appState.schoolPeriod, 600);
+    EXPECT_EQ(appState.schoolHour, 0);  // no digits: 0
+    EXPECT_EQ(appState.schoolMinute, 45);
 }
 
 TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
@@ -116,8 +116,8 @@ TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
     open();
     calendar->position(120, 130, 800, 600);
     settle();
-    dateOffset = -604800 * 3;
-    americanDate = 0;
+    appState.dateOffset = -604800 * 3;
+    appState.americanDate = 0;
     quit();
     EXPECT_FALSE(app()->reg().isModified());
 
@@ -141,14 +141,14 @@ TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
     open();
     EXPECT_EQ(calendar->getX(), 120);
     EXPECT_EQ(calendar->getWidth(), 800);
-    EXPECT_EQ(americanDate, 0);
-    EXPECT_EQ(dateOffset, -604800 * 3);
-    EXPECT_EQ(decimalValue(currentUserId), 3);
+    EXPECT_EQ(appState.americanDate, 0);
+    EXPECT_EQ(appState.dateOffset, -604800 * 3);
+    EXPECT_EQ(decimalValue(appState.currentUserId), 3);
 }
 
 TEST_F(CalendarSettings, DateOffsetIsStoredAsItsLow32Bits) {
     open();
-    dateOffset = (FXlong)3000000000LL;  // beyond 31 bits: wraps to a negative number
+    appState.dateOffset = (FXlong)3000000000LL;  // beyond 31 bits: wraps to a negative number
     quit();
     std::string file = readFile("Registry.ini");
     EXPECT_NE(file.find("DateOffset=-1294967296"), std::string::npos) << file;
@@ -157,8 +157,8 @@ TEST_F(CalendarSettings, DateOffsetIsStoredAsItsLow32Bits) {
 TEST_F(CalendarSettings, RegistryModeLeavesTheFileWithTheOneSwitch) {
     writeFile("Registry.ini", "[SETTINGS]\nRegistryTarget=0\n\n");
     open();
-    EXPECT_EQ(registryTarget, 0);
-    americanDate = 0;
+    EXPECT_EQ(appState.registryTarget, 0);
+    appState.americanDate = 0;
     quit();
 
     EXPECT_EQ(readFile("Registry.ini"), "[SETTINGS]\nRegistryTarget=0\n\n");
@@ -172,8 +172,8 @@ TEST_F(CalendarSettings, RegistryModeLeavesTheFileWithTheOneSwitch) {
     app()->reg().clear();
     resetState();
     open();
-    EXPECT_EQ(registryTarget, 0);
-    EXPECT_EQ(americanDate, 0);
+    EXPECT_EQ(appState.registryTarget, 0);
+    EXPECT_EQ(appState.americanDate, 0);
 }
 
 TEST_F(CalendarSettings, ChoosingTheFileAgainMovesTheSettingsBack) {

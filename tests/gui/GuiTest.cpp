@@ -37,17 +37,7 @@ void resetDatabase() {
         "insert into Settings (StringKey, StringValue) values ('SchoolMinute', '45');");
 }
 
-void resetState() {
-    currentUserId = "";
-    currentSyndicate = "";
-    dateOffset = 0;
-    americanDate = 1;
-    registryTarget = 1;
-    schoolPeriod = 900;
-    schoolTimes = 26;
-    schoolHour = 8;
-    schoolMinute = 45;
-}
+void resetState() { appState = AppState(); }
 
 std::string platformRegistryFile() { return std::string(getenv("HOME")) + "/.foxrc/Brellmoor/Plenwick"; }
 

@@ -31,7 +31,7 @@ std::string platformRegistryFile();
 using testsupport::readFile;
 using testsupport::writeFile;
 
-// Local time of a day and hour; the dateOffset that shows a moment.
+// Local time of a day and hour; the appState.dateOffset that shows a moment.
 using dates::localMoment;
 using dates::offsetFor;
 

@@ -90,16 +90,16 @@ TEST_F(Teachers, LoadListsTeachersBySyndicateAndLeavesNoCurrentUser) {
     EXPECT_EQ((FXival)leaders->getItemData(1), 0);
     EXPECT_FALSE(leaders->isEnabled());
     EXPECT_EQ(teachers->getCurrentItem(), -1);
-    EXPECT_STREQ(currentUserId.text(), "0");
-    EXPECT_STREQ(currentSyndicate.text(), "0");
+    EXPECT_STREQ(appState.currentUserId.text(), "0");
+    EXPECT_STREQ(appState.currentSyndicate.text(), "0");
     EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
     EXPECT_EQ(dialog->getLeaderFlag(), 1);
 }
 
 TEST_F(Teachers, SelectMakesTheCurrentUserAndHighlightsTheLeader) {
     pick(3);
-    EXPECT_STREQ(currentUserId.text(), "4");
-    EXPECT_EQ(decimalValue(currentSyndicate), 3);
+    EXPECT_STREQ(appState.currentUserId.text(), "4");
+    EXPECT_EQ(decimalValue(appState.currentSyndicate), 3);
     EXPECT_EQ(dialog->getLeaderFlag(), 0);
     EXPECT_EQ(dialog->getLeaderList()->getCurrentItem(), 2);
     EXPECT_TRUE(dialog->getLeaderList()->isItemSelected(2));
@@ -107,7 +107,7 @@ TEST_F(Teachers, SelectMakesTheCurrentUserAndHighlightsTheLeader) {
     EXPECT_STREQ(calendar->getUserText().text(), "Sarah Kim");
 
     pick(0);
-    EXPECT_STREQ(currentUserId.text(), "1");
+    EXPECT_STREQ(appState.currentUserId.text(), "1");
     EXPECT_EQ(dialog->getLeaderFlag(), 1);
     EXPECT_EQ(dialog->getLeaderList()->getCurrentItem(), 0);
 }
@@ -133,7 +133,7 @@ TEST_F(Teachers, AddWithTheLeaderBoxCheckedMakesANewSyndicate) {
     ASSERT_EQ(dialog->getLeaderFlag(), 1);
     add("Hemi Walker");
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
-    FXint id = decimalValue(currentUserId);
+    FXint id = decimalValue(appState.currentUserId);
     FXint syndicate = 0;
     EXPECT_EQ(stored(id, &syndicate), "Hemi Walker");
     EXPECT_EQ(syndicate, id);
@@ -147,7 +147,7 @@ TEST_F(Teachers, AddToASyndicateListedFirstSelectsTheNewTeacher) {
     add("Bob Smith");
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
     FXint syndicate = 0;
-    EXPECT_EQ(stored(decimalValue(currentUserId), &syndicate), "Bob Smith");
+    EXPECT_EQ(stored(decimalValue(appState.currentUserId), &syndicate), "Bob Smith");
     EXPECT_EQ(syndicate, 1);
     EXPECT_EQ(rowOf("Bob Smith"), 2) << "listed within Ann's syndicate";
     EXPECT_EQ(dialog->getTeacherList()->getCurrentItem(), 2);
@@ -157,7 +157,7 @@ TEST_F(Teachers, AddToASyndicateListedFirstSelectsTheNewTeacher) {
 TEST_F(Teachers, NameWithApostropheAndCommaIsStoredIntact) {
     add("Margaret O'Brien, Jr");
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
-    EXPECT_EQ(stored(decimalValue(currentUserId)), "Margaret O'Brien, Jr");
+    EXPECT_EQ(stored(decimalValue(appState.currentUserId)), "Margaret O'Brien, Jr");
     EXPECT_NE(sql("select Teacher from Teachers where Teacher starting with 'Margaret';").find("O\\047Brien\\054 Jr"),
               std::string::npos);
     EXPECT_GE(rowOf("Margaret O'Brien, Jr"), 0);
@@ -170,7 +170,7 @@ TEST_F(Teachers, RenameKeepsTheRowSelected) {
     EXPECT_EQ(stored(2), "Thomas Hale");
     EXPECT_EQ(dialog->getTeacherList()->getCurrentItem(), 1);
     EXPECT_STREQ(dialog->getTeacherList()->getItemText(1).text(), "Thomas Hale");
-    EXPECT_STREQ(currentUserId.text(), "2");
+    EXPECT_STREQ(appState.currentUserId.text(), "2");
     EXPECT_STREQ(calendar->getUserText().text(), "Thomas Hale");
 }
 
@@ -185,11 +185,11 @@ TEST_F(Teachers, EditAndDeleteWithoutARowDoNothing) {
 
 TEST_F(Teachers, DeletingTheCurrentTeacherClearsTheCurrentUser) {
     pick(3);
-    ASSERT_STREQ(currentUserId.text(), "4");
+    ASSERT_STREQ(appState.currentUserId.text(), "4");
     command(TeachersWindow::ID_DELETE);
     EXPECT_EQ(stored(4), "");
     EXPECT_EQ(dialog->getTeacherList()->getNumItems(), 3);
-    EXPECT_STREQ(currentUserId.text(), "0");
+    EXPECT_STREQ(appState.currentUserId.text(), "0");
     EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
 }
 

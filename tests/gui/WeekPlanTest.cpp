@@ -85,9 +85,9 @@ protected:
         calendar->create();
         settle();
         // Tom's week of Monday 10 March 2014 (the third week of the term).
-        currentUserId = "2";
-        currentSyndicate = "1";
-        dateOffset = offsetFor(localMoment(2014, 3, 12, 12));
+        appState.currentUserId = "2";
+        appState.currentSyndicate = "1";
+        appState.dateOffset = offsetFor(localMoment(2014, 3, 12, 12));
         prompts.clear();
     }
     void TearDown() override {
@@ -242,7 +242,7 @@ TEST_F(WeekPlan, LabelIsWrittenInTheFirstAndSixthCells) {
 
 TEST_F(WeekPlan, HeadingAndDayHeadersInBothDateOrders) {
     lesson(60, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
-    americanDate = 0;
+    appState.americanDate = 0;
     {
         RecordingDC dc(app());
         calendar->drawPlan(dc, W, H);
@@ -255,7 +255,7 @@ TEST_F(WeekPlan, HeadingAndDayHeadersInBothDateOrders) {
         EXPECT_EQ(dc.find("09:00").size(), 1u);
         EXPECT_EQ(dc.find(footerNotice.text()).size(), 1u);
     }
-    americanDate = 1;
+    appState.americanDate = 1;
     {
         RecordingDC dc(app());
         calendar->drawPlan(dc, W, H);
@@ -277,8 +277,8 @@ TEST_F(WeekPlan, TheWeekAfterTheClocksGoForward) {
     tzset();
     lesson(80, "Summer", 1, "2014-03-31", "2014-03-31", "09:00", "09:15");
     lesson(81, "Friday", 1, "2014-04-04", "2014-04-04", "10:00", "10:15");
-    dateOffset = offsetFor(localMoment(2014, 3, 31, 9, 0));
-    americanDate = 0;
+    appState.dateOffset = offsetFor(localMoment(2014, 3, 31, 9, 0));
+    appState.americanDate = 0;
     RecordingDC dc(app());
     calendar->drawPlan(dc, W, H);
     if (tz) setenv("TZ", savedZone.c_str(), 1);
@@ -318,7 +318,7 @@ TEST_F(WeekPlan, MarkersShowEvaluationAssessmentAndNotTaught) {
 // without rows: the heading is drawn, nothing is divided by zero.
 TEST_F(WeekPlan, TimetableWithoutRowsDrawsTheHeadingOnly) {
     lesson(75, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
-    schoolTimes = 0;
+    appState.schoolTimes = 0;
     RecordingDC dc(app());
     calendar->drawPlan(dc, W, H);
     EXPECT_EQ(dc.find("WEEKLY CALENDAR FOR WEEK:2  TERM:1  YEAR:2014    Teacher:Tom Hale").size(), 1u);
@@ -339,7 +339,7 @@ TEST_F(WeekPlan, TeacherWithoutPlansGetsTheNoPlansBox) {
 
 TEST_F(WeekPlan, NoTermBeforeTheShownDateIsADatabaseErrorBoxOnPaint) {
     lesson(80, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
-    dateOffset = offsetFor(localMoment(2013, 6, 1, 12));
+    appState.dateOffset = offsetFor(localMoment(2013, 6, 1, 12));
     calendar->redraw();
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.last().caption, "Database Error");
@@ -417,8 +417,8 @@ TEST_F(WeekPlanClicks, ClickOnAColourLineOrMarker) {
 TEST_F(WeekPlanClicks, SyndicateLeaderSeesABlackCanvasAndClicksChooseNothing) {
     lesson(95, "Maths", 1, "2014-03-10", "2014-03-10", "09:00", "09:30");
     calendar->redraw();
-    currentUserId = "         1";
-    currentSyndicate = "         1";
+    appState.currentUserId = "         1";
+    appState.currentSyndicate = "         1";
     calendar->redraw();
     ASSERT_TRUE(prompts.prompts.empty());
     Grid g = canvasGrid();
@@ -427,8 +427,8 @@ TEST_F(WeekPlanClicks, SyndicateLeaderSeesABlackCanvasAndClicksChooseNothing) {
     EXPECT_EQ(prompts.last().caption, "CalendarWindow::onMouseDown - No plan chosen.");
 
     // Back to a teacher: the week is drawn again.
-    currentUserId = "2";
-    currentSyndicate = "1";
+    appState.currentUserId = "2";
+    appState.currentSyndicate = "1";
     prompts.clear();
     calendar->redraw();
     click(g.x(1) + g.K / 2, g.y(Grid::row(9, 0)) + g.L - 2);

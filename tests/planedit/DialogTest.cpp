@@ -70,7 +70,7 @@ TEST_F(PlanEdit, NoPlansAndNoUserAreReported) {
     dialog = nullptr;
     prompts.clear();
 
-    currentUserId = "";
+    appState.currentUserId = "";
     const int before = UnitPlanDialog::liveCount;
     UnitPlanDialog* d = new UnitPlanDialog(app(), 0, 0);
     d->create();

@@ -14,7 +14,7 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
     calendar->create();
     // The calendar's settings load chose a teacher of its own: take ours.
     loginAs(TEACHER, LEADER);
-    americanDate = 0;
+    appState.americanDate = 0;
     prompts.clear();
 
     open();
@@ -60,10 +60,10 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
     image.restore();
     ASSERT_TRUE(listed(calendar->planColourList, colour, days));
     EXPECT_EQ(days, "Junk,3,3,3,3");  // 10:00 to 10:50: four cells on Wednesday
-    const FXint L = (H - 70) / schoolTimes;
+    const FXint L = (H - 70) / appState.schoolTimes;
     const FXint C = (W - 80) / 6;
     const FXint K = ((W - 80) + C) / 6;
-    const FXint row = (10 * 60 - (schoolHour * 60 + schoolMinute)) / (schoolPeriod / 60);  // the 10:00 row
+    const FXint row = (10 * 60 - (appState.schoolHour * 60 + appState.schoolMinute)) / (appState.schoolPeriod / 60);  // the 10:00 row
     const FXint x = 3 + C / 2 + 2 * K + K - 10;  // right end of the Wednesday cell, clear of the label
     const FXint y = 60 + L * row + L - 4;
     const FXColor expected = (FXColor)strtoul(colour.text(), nullptr, 10);

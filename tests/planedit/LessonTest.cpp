@@ -67,8 +67,8 @@ TEST_F(Lessons, SelectingALessonFillsTheTabsAndMovesTheCalendar) {
     t.tm_min = 45;
     t.tm_isdst = -1;
     const FXlong target = (FXlong)mktime(&t);
-    EXPECT_GE(target - dateOffset, before);
-    EXPECT_LE(target - dateOffset, after);
+    EXPECT_GE(target - appState.dateOffset, before);
+    EXPECT_LE(target - appState.dateOffset, after);
 }
 
 TEST_F(Lessons, AddingANewLessonAndACopy) {
@@ -267,12 +267,12 @@ TEST_F(Lessons, DayWeekUpAndDownChangeOnlyTheShownFields) {
     press(UnitPlanDialog::ID_PERIOD_DOWN);
     EXPECT_EQ(panel().startTime->getText(), "09:15");
     EXPECT_EQ(panel().endDate->getText(), "08/01/15");
-    americanDate = 1;
+    appState.americanDate = 1;
     panel().startDate->setText("12/31/14");
     panel().endDate->setText("12/31/14");
     press(UnitPlanDialog::ID_PLUS_DAY);
     EXPECT_EQ(panel().startDate->getText(), "01/01/15");
-    americanDate = 0;
+    appState.americanDate = 0;
     EXPECT_EQ(lesson(30, "DateStart || ' ' || TimeStart"), weekday(7) + " 09:00:00.0000");
 
     panel().startDate->setText("");

@@ -68,13 +68,8 @@ void PlanEdit::SetUp() {
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (1, 'Maths', 1, 1, 1);\n"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (2, 'Reading', 2, 1, 1);\n"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (3, 'Science', 3, 1, 1);\n");
-    currentUserId = "";
-    currentSyndicate = "";
-    dateOffset = 0;
-    americanDate = 0;
-    schoolPeriod = 900;
-    schoolHour = 8;
-    schoolMinute = 45;
+    appState = AppState();
+    appState.americanDate = 0;  // the tests type dates day first
     loginAs(TEACHER, LEADER);
     theApp->reg().clear();
 }
@@ -100,8 +95,8 @@ std::string PlanEdit::value(const std::string& query) {
 
 void PlanEdit::loginAs(int teacher, int syndicate) {
     // As the database gives them: integers with leading spaces.
-    currentUserId = FXStringFormat("%11d", teacher);
-    currentSyndicate = FXStringFormat("%11d", syndicate);
+    appState.currentUserId = FXStringFormat("%11d", teacher);
+    appState.currentSyndicate = FXStringFormat("%11d", syndicate);
 }
 
 int PlanEdit::addLongTerm(int id, const std::string& name, const std::string& start, const std::string& end,

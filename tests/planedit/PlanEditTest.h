@@ -20,7 +20,7 @@ namespace planedit {
 FX::FXApp* app();
 testsupport::Services& services();
 
-// 'YYYY-MM-DD' of today plus a number of days (the clock without dateOffset).
+// 'YYYY-MM-DD' of today plus a number of days (the clock without appState.dateOffset).
 std::string day(int offset);
 // 'YYYY-MM-DD' of this week's Monday plus a number of days.
 std::string weekday(int offsetFromMonday);
