@@ -16,26 +16,35 @@ FXDEFMAP(CalendarWindow) CalendarWindowMap[] = {
     FXMAPFUNC(SEL_LEFTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onMouseDown),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onRightDown),
     FXMAPFUNC(SEL_RIGHTBUTTONRELEASE, CalendarWindow::ID_CANVAS, CalendarWindow::onRightUp),
-    FXMAPFUNCS(SEL_COMMAND, CalendarWindow::ID_PREV_YEAR, CalendarWindow::ID_NEXT_YEAR,
-               CalendarWindow::onCmdNavigate),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PREV_YEAR, CalendarWindow::onCmdPrevYear),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PREV_TERM, CalendarWindow::onCmdPrevTerm),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PREV_WEEK, CalendarWindow::onCmdPrevWeek),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_THIS_WEEK, CalendarWindow::onCmdThisWeek),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_NEXT_WEEK, CalendarWindow::onCmdNextWeek),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_NEXT_TERM, CalendarWindow::onCmdNextTerm),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_NEXT_YEAR, CalendarWindow::onCmdNextYear),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_REFRESH, CalendarWindow::onCmdRefresh),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_TEACHERS, CalendarWindow::onCmdTeachers),
-    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_UNITPLAN, CalendarWindow::onCmdNotYet),
-    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_LONGTERM, CalendarWindow::onCmdNotYet),
-    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTLESSONS, CalendarWindow::onCmdNotYet),
-    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTCALENDAR, CalendarWindow::onCmdNotYet),
-    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTUNITPLANS, CalendarWindow::onCmdNotYet),
-    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTDATABASE, CalendarWindow::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_UNITPLAN, CalendarWindow::onCmdUnitPlan),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_LONGTERM, CalendarWindow::onCmdLongTerm),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTLESSONS, CalendarWindow::onCmdPrintLessons),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTCALENDAR, CalendarWindow::onCmdPrintCalendar),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTUNITPLANS, CalendarWindow::onCmdExportUnitPlans),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTDATABASE, CalendarWindow::onCmdExportDatabase),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_MOREOPTIONS, CalendarWindow::onCmdMoreOptions),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SETUSERTEXT, CalendarWindow::onCmdSetUserText),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SHOWDATE, CalendarWindow::onCmdShowDate),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_QUIT, CalendarWindow::onCmdQuit),
     FXMAPFUNC(SEL_CLOSE, 0, CalendarWindow::onCmdQuit),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_ABOUT, CalendarWindow::onCmdAbout),
-    FXMAPFUNCS(SEL_COMMAND, CalendarWindow::ID_AMERICAN, CalendarWindow::ID_WINDOWSREGISTRY,
-               CalendarWindow::onCmdOption),
-    FXMAPFUNCS(SEL_UPDATE, CalendarWindow::ID_AMERICAN, CalendarWindow::ID_WINDOWSREGISTRY,
-               CalendarWindow::onUpdOption),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_AMERICAN, CalendarWindow::onCmdAmerican),
+    FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_AMERICAN, CalendarWindow::onUpdAmerican),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_ENGLISH, CalendarWindow::onCmdEnglish),
+    FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_ENGLISH, CalendarWindow::onUpdEnglish),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_FILEREGISTRY, CalendarWindow::onCmdFileRegistry),
+    FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_FILEREGISTRY, CalendarWindow::onUpdFileRegistry),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onCmdWindowsRegistry),
+    FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onUpdWindowsRegistry),
 };
 
 FXIMPLEMENT(CalendarWindow, FXMainWindow, CalendarWindowMap, ARRAYNUMBER(CalendarWindowMap))
@@ -228,16 +237,46 @@ void CalendarWindow::saveSettings() {
 // ---------------------------------------------------------------------------
 // Commands
 
-long CalendarWindow::onCmdNavigate(FXObject*, FXSelector sel, void*) {
-    switch (FXSELID(sel)) {
-        case ID_PREV_YEAR: appState.dateOffset -= oneYear; break;
-        case ID_PREV_TERM: termNavigation(false); break;
-        case ID_PREV_WEEK: appState.dateOffset -= oneWeek; break;
-        case ID_THIS_WEEK: appState.dateOffset = 0; break;
-        case ID_NEXT_WEEK: appState.dateOffset += oneWeek; break;
-        case ID_NEXT_TERM: termNavigation(true); break;
-        case ID_NEXT_YEAR: appState.dateOffset += oneYear; break;
-    }
+// Navigation: each command moves the shown moment and redraws.  A year is
+// 365 days, a week 604800 seconds, as the date offset has always counted.
+long CalendarWindow::onCmdPrevYear(FXObject*, FXSelector, void*) {
+    appState.dateOffset -= oneYear;
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdPrevTerm(FXObject*, FXSelector, void*) {
+    termNavigation(false);
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdPrevWeek(FXObject*, FXSelector, void*) {
+    appState.dateOffset -= oneWeek;
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdThisWeek(FXObject*, FXSelector, void*) {
+    appState.dateOffset = 0;
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdNextWeek(FXObject*, FXSelector, void*) {
+    appState.dateOffset += oneWeek;
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdNextTerm(FXObject*, FXSelector, void*) {
+    termNavigation(true);
+    redraw();
+    return 1;
+}
+
+long CalendarWindow::onCmdNextYear(FXObject*, FXSelector, void*) {
+    appState.dateOffset += oneYear;
     redraw();
     return 1;
 }
@@ -293,16 +332,35 @@ long CalendarWindow::onCmdTeachers(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// The windows of these commands are not part of the program yet: say so.
-long CalendarWindow::onCmdNotYet(FXObject*, FXSelector sel, void*) {
-    switch (FXSELID(sel)) {
-        case ID_UNITPLAN: openUnitPlanDialog("1"); break;
-        case ID_LONGTERM: notAvailable("Long Term", "The long-term window"); break;
-        case ID_PRINTLESSONS: notAvailable("Print Lessons", "The lesson dialog"); break;
-        case ID_PRINTCALENDAR: notAvailable("Print Calendar", "Calendar printing"); break;
-        case ID_EXPORTUNITPLANS: notAvailable("Export Unit Plans", "The unit plan export"); break;
-        case ID_EXPORTDATABASE: notAvailable("Export Database", "The database export"); break;
-    }
+// "&Unit Plan": a new plan editor with no plan chosen.
+long CalendarWindow::onCmdUnitPlan(FXObject*, FXSelector, void*) {
+    openUnitPlanDialog("1");
+    return 1;
+}
+
+// The windows of these commands are not part of the program yet: each says so.
+long CalendarWindow::onCmdLongTerm(FXObject*, FXSelector, void*) {
+    notAvailable("Long Term", "The long-term window");
+    return 1;
+}
+
+long CalendarWindow::onCmdPrintLessons(FXObject*, FXSelector, void*) {
+    notAvailable("Print Lessons", "The lesson dialog");
+    return 1;
+}
+
+long CalendarWindow::onCmdPrintCalendar(FXObject*, FXSelector, void*) {
+    notAvailable("Print Calendar", "Calendar printing");
+    return 1;
+}
+
+long CalendarWindow::onCmdExportUnitPlans(FXObject*, FXSelector, void*) {
+    notAvailable("Export Unit Plans", "The unit plan export");
+    return 1;
+}
+
+long CalendarWindow::onCmdExportDatabase(FXObject*, FXSelector, void*) {
+    notAvailable("Export Database", "The database export");
     return 1;
 }
 
@@ -381,25 +439,46 @@ long CalendarWindow::onCmdAbout(FXObject*, FXSelector, void*) {
 }
 
 // The options change only the state: the dates at the next redraw, the
-// registry choice at Quit.
-long CalendarWindow::onCmdOption(FXObject*, FXSelector sel, void*) {
-    switch (FXSELID(sel)) {
-        case ID_AMERICAN: appState.americanDate = 1; break;
-        case ID_ENGLISH: appState.americanDate = 0; break;
-        case ID_FILEREGISTRY: appState.registryTarget = 1; break;
-        case ID_WINDOWSREGISTRY: appState.registryTarget = 0; break;
-    }
+// registry choice at Quit.  Each radio item shows its choice checked.
+namespace {
+long check(FXObject* sender, FXObject* from, bool checked) {
+    sender->handle(from, FXSEL(SEL_COMMAND, checked ? FXWindow::ID_CHECK : FXWindow::ID_UNCHECK), nullptr);
+    return 1;
+}
+}  // namespace
+
+long CalendarWindow::onCmdAmerican(FXObject*, FXSelector, void*) {
+    appState.americanDate = 1;
     return 1;
 }
 
-long CalendarWindow::onUpdOption(FXObject* sender, FXSelector sel, void*) {
-    bool checked = false;
-    switch (FXSELID(sel)) {
-        case ID_AMERICAN: checked = appState.americanDate == 1; break;
-        case ID_ENGLISH: checked = appState.americanDate == 0; break;
-        case ID_FILEREGISTRY: checked = appState.registryTarget == 1; break;
-        case ID_WINDOWSREGISTRY: checked = appState.registryTarget == 0; break;
-    }
-    sender->handle(this, FXSEL(SEL_COMMAND, checked ? ID_CHECK : ID_UNCHECK), nullptr);
+long CalendarWindow::onUpdAmerican(FXObject* sender, FXSelector, void*) {
+    return check(sender, this, appState.americanDate == 1);
+}
+
+long CalendarWindow::onCmdEnglish(FXObject*, FXSelector, void*) {
+    appState.americanDate = 0;
     return 1;
+}
+
+long CalendarWindow::onUpdEnglish(FXObject* sender, FXSelector, void*) {
+    return check(sender, this, appState.americanDate == 0);
+}
+
+long CalendarWindow::onCmdFileRegistry(FXObject*, FXSelector, void*) {
+    appState.registryTarget = 1;
+    return 1;
+}
+
+long CalendarWindow::onUpdFileRegistry(FXObject* sender, FXSelector, void*) {
+    return check(sender, this, appState.registryTarget == 1);
+}
+
+long CalendarWindow::onCmdWindowsRegistry(FXObject*, FXSelector, void*) {
+    appState.registryTarget = 0;
+    return 1;
+}
+
+long CalendarWindow::onUpdWindowsRegistry(FXObject* sender, FXSelector, void*) {
+    return check(sender, this, appState.registryTarget == 0);
 }

@@ -133,17 +133,34 @@ public:
     long onMouseDown(FX::FXObject*, FX::FXSelector, void*);
     long onRightDown(FX::FXObject*, FX::FXSelector, void*);
     long onRightUp(FX::FXObject*, FX::FXSelector, void*);
-    long onCmdNavigate(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrevYear(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrevTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrevWeek(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdThisWeek(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdNextWeek(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdNextTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdNextYear(FX::FXObject*, FX::FXSelector, void*);
     long onCmdRefresh(FX::FXObject*, FX::FXSelector, void*);
     long onCmdTeachers(FX::FXObject*, FX::FXSelector, void*);
-    long onCmdNotYet(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdUnitPlan(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdLongTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrintLessons(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrintCalendar(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdExportUnitPlans(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdExportDatabase(FX::FXObject*, FX::FXSelector, void*);
     long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShowDate(FX::FXObject*, FX::FXSelector, void*);
     long onCmdQuit(FX::FXObject*, FX::FXSelector, void*);
     long onCmdAbout(FX::FXObject*, FX::FXSelector, void*);
-    long onCmdOption(FX::FXObject*, FX::FXSelector, void*);
-    long onUpdOption(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAmerican(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdAmerican(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEnglish(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdEnglish(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdFileRegistry(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdFileRegistry(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdWindowsRegistry(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdWindowsRegistry(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
     void termNavigation(bool forwards);

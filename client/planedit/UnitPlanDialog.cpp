@@ -31,12 +31,39 @@ FXDEFMAP(UnitPlanDialog) UnitPlanDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SUBJECTLIST, UnitPlanDialog::onCmdSubjectList),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PERSISTENT, UnitPlanDialog::onCmdPersistent),
     FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_PERSISTENT_FIELD, UnitPlanDialog::onUpdPersistentField),
-    FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_SEARCHTEXT, UnitPlanDialog::onUpdSearchText),
+    FXMAPFUNC(SEL_CHANGED, UnitPlanDialog::ID_SEARCHTEXT, UnitPlanDialog::onChgSearchText),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_EVALUATION, UnitPlanDialog::onCmdSearchCheck),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_ASSESSMENT, UnitPlanDialog::onCmdSearchCheck),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_NOTTAUGHT, UnitPlanDialog::onCmdSearchCheck),
     FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_TIMESWITCHER, UnitPlanDialog::onUpdTimeSwitcher),
-    FXMAPFUNCS(SEL_COMMAND, UnitPlanDialog::ID_ADD_LONGTERM, UnitPlanDialog::ID_SUBJECT_DOWN,
-               UnitPlanDialog::onCmdOperation),
-    FXMAPFUNCS(SEL_COMMAND, UnitPlanDialog::ID_ATTACH_IMPORT, UnitPlanDialog::ID_SEARCH_PRINT,
-               UnitPlanDialog::onCmdNotYet),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ADD_LONGTERM, UnitPlanDialog::onCmdAddLongTerm),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_EDIT_LONGTERM, UnitPlanDialog::onCmdEditLongTerm),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_DELETE_LONGTERM, UnitPlanDialog::onCmdDeleteLongTerm),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ADD_UNIT, UnitPlanDialog::onCmdAddUnit),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_EDIT_UNIT, UnitPlanDialog::onCmdEditUnit),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_DELETE_UNIT, UnitPlanDialog::onCmdDeleteUnit),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ADD_LESSON, UnitPlanDialog::onCmdAddLesson),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_EDIT_LESSON, UnitPlanDialog::onCmdEditLesson),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_DELETE_LESSON, UnitPlanDialog::onCmdDeleteLesson),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PLUS_DAY, UnitPlanDialog::onCmdPlusDay),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PLUS_WEEK, UnitPlanDialog::onCmdPlusWeek),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PERIOD_UP, UnitPlanDialog::onCmdPeriodUp),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PERIOD_DOWN, UnitPlanDialog::onCmdPeriodDown),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_BUMP, UnitPlanDialog::onCmdBump),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SHOVE, UnitPlanDialog::onCmdShove),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ADD_SUBJECT, UnitPlanDialog::onCmdAddSubject),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_RENAME_SUBJECT, UnitPlanDialog::onCmdRenameSubject),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_RETIRE_SUBJECT, UnitPlanDialog::onCmdRetireSubject),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SUBJECT_UP, UnitPlanDialog::onCmdSubjectUp),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SUBJECT_DOWN, UnitPlanDialog::onCmdSubjectDown),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ATTACH_IMPORT, UnitPlanDialog::onCmdAttachImport),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ATTACH_EDIT, UnitPlanDialog::onCmdAttachEdit),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ATTACH_EXPORT, UnitPlanDialog::onCmdAttachExport),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_ATTACH_REMOVE, UnitPlanDialog::onCmdAttachRemove),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH, UnitPlanDialog::onCmdSearch),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_SELECT, UnitPlanDialog::onCmdSearchSelect),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_UNSELECT, UnitPlanDialog::onCmdSearchUnselect),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_PRINT, UnitPlanDialog::onCmdSearchPrint),
 };
 
 FXIMPLEMENT(UnitPlanDialog, FXDialogBox, UnitPlanDialogMap, ARRAYNUMBER(UnitPlanDialogMap))
@@ -370,7 +397,7 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
             childYearCombo->setCurrentItem(findData(childYearCombo, FXIntVal(recordset.GetField("FKYear"))));
             syndicateWide = FXIntVal(recordset.GetField("FKSyndicate")) != FXIntVal(appState.currentUserId) ? 1 : 0;
             persistent = FXIntVal(recordset.GetField("Persistant")) != 0 ? 1 : 0;
-            applyEnableRules();
+            enableDateFields();
         }
         showTab(TAB_LONGTERM);
     });
@@ -459,7 +486,7 @@ long UnitPlanDialog::onCmdLessonList(FXObject*, FXSelector, void* ptr) {
 long UnitPlanDialog::onCmdAttachmentList(FXObject*, FXSelector, void* ptr) {
     FXint index = (FXint)(FXival)ptr;
     if (index < 0) return 1;
-    Prompter::get().information(this, "File Attachments", "File attachments are not available yet.");
+    attachmentsNotYet();
     return 1;
 }
 
@@ -470,81 +497,209 @@ long UnitPlanDialog::onCmdSubjectList(FXObject*, FXSelector, void* ptr) {
 
 // ---------------------------------------------------------------- enable rules
 
-void UnitPlanDialog::applyEnableRules() {
-    const bool datesApply = persistent == 0;
-    if (datesApply) {
-        subjectCombo->enable();
-        longTermStart->enable();
-        longTermEnd->enable();
-    } else {
-        subjectCombo->disable();
-        longTermStart->disable();
-        longTermEnd->disable();
+// "Subject:", "Start Date:" and "End Date:" of tab 1 apply only to a plan
+// with dates: "Ignore Start and End Dates" disables them.  Set at once when
+// the flag changes or a plan is shown; the GUI update keeps each in step.
+void UnitPlanDialog::enableDateFields() {
+    FXWindow* fields[] = {subjectCombo, longTermStart, longTermEnd};
+    for (FXWindow* field : fields) {
+        if (persistent == 0) field->enable();
+        else field->disable();
     }
-    if ((searchEvaluation->getCheck() == TRUE || searchAssessment->getCheck() == TRUE ||
-         searchNotTaught->getCheck() == TRUE) &&
-        !searchText->getText().empty())
-        searchText->setText(FXString::null);
 }
 
 long UnitPlanDialog::onCmdPersistent(FXObject*, FXSelector, void*) {
-    applyEnableRules();
+    enableDateFields();
     return 1;
 }
 
-long UnitPlanDialog::onUpdPersistentField(FXObject*, FXSelector, void*) {
-    applyEnableRules();
+long UnitPlanDialog::onUpdPersistentField(FXObject* sender, FXSelector, void*) {
+    sender->handle(this, FXSEL(SEL_COMMAND, persistent == 0 ? ID_ENABLE : ID_DISABLE), nullptr);
     return 1;
 }
 
-long UnitPlanDialog::onUpdSearchText(FXObject*, FXSelector, void*) {
-    applyEnableRules();
+// The search string stays empty while an evaluation check is on: checking
+// one clears it, and so does typing into it then.
+bool UnitPlanDialog::searchChecksOn() const {
+    return searchEvaluation->getCheck() == TRUE || searchAssessment->getCheck() == TRUE ||
+           searchNotTaught->getCheck() == TRUE;
+}
+
+void UnitPlanDialog::keepSearchTextEmpty() {
+    if (searchChecksOn() && !searchText->getText().empty()) searchText->setText(FXString::null);
+}
+
+long UnitPlanDialog::onCmdSearchCheck(FXObject*, FXSelector, void*) {
+    keepSearchTextEmpty();
     return 1;
 }
 
-// The time panel follows the unit type.
-long UnitPlanDialog::onUpdTimeSwitcher(FXObject*, FXSelector, void*) {
+long UnitPlanDialog::onChgSearchText(FXObject*, FXSelector, void*) {
+    keepSearchTextEmpty();
+    return 1;
+}
+
+// The time panel shows the unit type's fields (the switcher displays the
+// unit type, as a data target's widget displays its value).
+long UnitPlanDialog::onUpdTimeSwitcher(FXObject* sender, FXSelector, void*) {
     FXint panel = FXCLAMP(1, unitType, 3) - 1;
-    if (timeSwitcher->getCurrent() != panel) timeSwitcher->setCurrent(panel);
+    sender->handle(this, FXSEL(SEL_COMMAND, ID_SETINTVALUE), &panel);
     return 1;
 }
 
 UnitPlanDialog::TimePanel& UnitPlanDialog::currentPanel() { return panels[FXCLAMP(1, unitType, 3) - 1]; }
 
 // ---------------------------------------------------------------- buttons
+//
+// One handler per button; the operations are in LongTermEdit.cpp (tabs 1
+// and 7), UnitPlanEdit.cpp (tab 2) and LessonPlanEdit.cpp (tabs 3 to 5).
 
-long UnitPlanDialog::onCmdOperation(FXObject*, FXSelector sel, void*) {
-    switch (FXSELID(sel)) {
-        case ID_ADD_LONGTERM: addLongTermQuery(); break;
-        case ID_EDIT_LONGTERM: editLongTermQuery(); break;
-        case ID_DELETE_LONGTERM: deleteLongTermQuery(); break;
-        case ID_ADD_UNIT: addUnitQuery(); break;
-        case ID_EDIT_UNIT: editUnitQuery(); break;
-        case ID_DELETE_UNIT: deleteUnitQuery(); break;
-        case ID_ADD_LESSON: addLessonQuery(); break;
-        case ID_EDIT_LESSON: editLessonQuery(); break;
-        case ID_DELETE_LESSON: deleteLessonQuery(); break;
-        case ID_PLUS_DAY: shiftDates(1); break;
-        case ID_PLUS_WEEK: shiftDates(7); break;
-        case ID_PERIOD_UP: shiftTimes(-(FXlong)appState.schoolPeriod); break;
-        case ID_PERIOD_DOWN: shiftTimes((FXlong)appState.schoolPeriod); break;
-        case ID_BUMP: bumpLesson(); break;
-        case ID_SHOVE: shoveLessons(); break;
-        case ID_ADD_SUBJECT: addSubject(); break;
-        case ID_RENAME_SUBJECT: renameSubject(); break;
-        case ID_RETIRE_SUBJECT: retireSubject(); break;
-        case ID_SUBJECT_UP: moveSubject(true); break;
-        case ID_SUBJECT_DOWN: moveSubject(false); break;
-    }
+long UnitPlanDialog::onCmdAddLongTerm(FXObject*, FXSelector, void*) {
+    addLongTermQuery();
     return 1;
 }
 
-// Attachments and the lesson search come with their own parts of the program.
-long UnitPlanDialog::onCmdNotYet(FXObject*, FXSelector sel, void*) {
-    FXSelector id = FXSELID(sel);
-    if (id >= ID_ATTACH_IMPORT && id <= ID_ATTACH_REMOVE)
-        Prompter::get().information(this, "File Attachments", "File attachments are not available yet.");
-    else
-        Prompter::get().information(this, "Lesson Search", "The lesson search is not available yet.");
+long UnitPlanDialog::onCmdEditLongTerm(FXObject*, FXSelector, void*) {
+    editLongTermQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdDeleteLongTerm(FXObject*, FXSelector, void*) {
+    deleteLongTermQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAddUnit(FXObject*, FXSelector, void*) {
+    addUnitQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdEditUnit(FXObject*, FXSelector, void*) {
+    editUnitQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdDeleteUnit(FXObject*, FXSelector, void*) {
+    deleteUnitQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAddLesson(FXObject*, FXSelector, void*) {
+    addLessonQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdEditLesson(FXObject*, FXSelector, void*) {
+    editLessonQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdDeleteLesson(FXObject*, FXSelector, void*) {
+    deleteLessonQuery();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdPlusDay(FXObject*, FXSelector, void*) {
+    shiftDates(1);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdPlusWeek(FXObject*, FXSelector, void*) {
+    shiftDates(7);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdPeriodUp(FXObject*, FXSelector, void*) {
+    shiftTimes(-(FXlong)appState.schoolPeriod);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdPeriodDown(FXObject*, FXSelector, void*) {
+    shiftTimes((FXlong)appState.schoolPeriod);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdBump(FXObject*, FXSelector, void*) {
+    bumpLesson();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdShove(FXObject*, FXSelector, void*) {
+    shoveLessons();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAddSubject(FXObject*, FXSelector, void*) {
+    addSubject();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdRenameSubject(FXObject*, FXSelector, void*) {
+    renameSubject();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdRetireSubject(FXObject*, FXSelector, void*) {
+    retireSubject();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSubjectUp(FXObject*, FXSelector, void*) {
+    moveSubject(true);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSubjectDown(FXObject*, FXSelector, void*) {
+    moveSubject(false);
+    return 1;
+}
+
+// Attachments and the lesson search come with their own parts of the
+// program; until then each button says so.
+void UnitPlanDialog::attachmentsNotYet() {
+    Prompter::get().information(this, "File Attachments", "File attachments are not available yet.");
+}
+
+void UnitPlanDialog::searchNotYet() {
+    Prompter::get().information(this, "Lesson Search", "The lesson search is not available yet.");
+}
+
+long UnitPlanDialog::onCmdAttachImport(FXObject*, FXSelector, void*) {
+    attachmentsNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAttachEdit(FXObject*, FXSelector, void*) {
+    attachmentsNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAttachExport(FXObject*, FXSelector, void*) {
+    attachmentsNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdAttachRemove(FXObject*, FXSelector, void*) {
+    attachmentsNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSearch(FXObject*, FXSelector, void*) {
+    searchNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSearchSelect(FXObject*, FXSelector, void*) {
+    searchNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSearchUnselect(FXObject*, FXSelector, void*) {
+    searchNotYet();
+    return 1;
+}
+
+long UnitPlanDialog::onCmdSearchPrint(FXObject*, FXSelector, void*) {
+    searchNotYet();
     return 1;
 }

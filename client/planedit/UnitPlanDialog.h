@@ -3,9 +3,10 @@
 // which a syndicate leader keeps the syndicate's subject list.
 //
 //   UnitPlanLayout.cpp   the widgets and their layout
-//   UnitPlanDialog.cpp   opening (selectQuery, fillCombos, the timed
-//                        preselection), long-term selection, enable rules,
-//                        geometry, closing, the failure scope
+//   UnitPlanDialog.cpp   the message map and its handlers, opening
+//                        (selectQuery, fillCombos, the timed preselection),
+//                        long-term selection, enable rules, geometry,
+//                        closing, the failure scope
 //   LongTermEdit.cpp     long-term plans (tab 1) and subjects (tab 7)
 //   UnitPlanEdit.cpp     unit plans (tab 2) and the unit list
 //   LessonPlanEdit.cpp   lesson plans (tabs 3 to 5): add, edit, delete, the
@@ -155,6 +156,9 @@ public:
         ID_PERSISTENT,        // the persistent flag changed
         ID_PERSISTENT_FIELD,  // the controls the persistent flag disables
         ID_SEARCHTEXT,
+        ID_SEARCH_EVALUATION,  // the three "Lesson Evaluation" checks of the search
+        ID_SEARCH_ASSESSMENT,
+        ID_SEARCH_NOTTAUGHT,
         ID_TIMESWITCHER,
         ID_ADD_LONGTERM,
         ID_EDIT_LONGTERM,
@@ -208,8 +212,11 @@ public:
     void closeDialog();
     bool isLeader() const;
     void showTab(Tab tab);
-    // The enable rules: the persistent flag and the search evaluation checks.
-    void applyEnableRules();
+    // The persistent flag enables or disables the subject and the dates.
+    void enableDateFields();
+    // The search string is emptied while an evaluation check is on.
+    bool searchChecksOn() const;
+    void keepSearchTextEmpty();
 
     // ---- long-term plans and subjects (LongTermEdit.cpp)
     void addLongTermQuery();
@@ -259,10 +266,37 @@ public:
     long onCmdSubjectList(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPersistent(FX::FXObject*, FX::FXSelector, void*);
     long onUpdPersistentField(FX::FXObject*, FX::FXSelector, void*);
-    long onUpdSearchText(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSearchCheck(FX::FXObject*, FX::FXSelector, void*);
+    long onChgSearchText(FX::FXObject*, FX::FXSelector, void*);
     long onUpdTimeSwitcher(FX::FXObject*, FX::FXSelector, void*);
-    long onCmdOperation(FX::FXObject*, FX::FXSelector, void*);
-    long onCmdNotYet(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddLongTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEditLongTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDeleteLongTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddUnit(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEditUnit(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDeleteUnit(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddLesson(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEditLesson(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDeleteLesson(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPlusDay(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPlusWeek(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPeriodUp(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPeriodDown(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdBump(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdShove(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddSubject(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdRenameSubject(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdRetireSubject(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSubjectUp(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSubjectDown(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAttachImport(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAttachEdit(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAttachExport(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAttachRemove(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSearch(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSearchSelect(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSearchUnselect(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSearchPrint(FX::FXObject*, FX::FXSelector, void*);
 
     // ---- helpers shared by the operation files
     // Runs body inside the failure scope; false when it failed.
@@ -295,6 +329,8 @@ protected:
     void buildSearchTab(FX::FXComposite* pane);
     void buildSubjectsTab(FX::FXComposite* pane);
     void tellDateShown();
+    void attachmentsNotYet();
+    void searchNotYet();
     FX::FXint preselectLongTerm = 0;
     FX::FXint preselectLesson = 0;
     bool closing = false;

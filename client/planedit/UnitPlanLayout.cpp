@@ -326,9 +326,9 @@ void UnitPlanDialog::buildSearchTab(FXComposite* pane) {
     FXGroupBox* group =
         new FXGroupBox(pane, "Lesson Evaluation", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
     FXHorizontalFrame* checks = new FXHorizontalFrame(group, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
-    searchEvaluation = new FXCheckButton(checks, "Evaluation\tSearch on Excellent, Good or Bad");
-    searchAssessment = new FXCheckButton(checks, "Assessment\tSearch on Assessment Yes or No");
-    searchNotTaught = new FXCheckButton(checks, "Lesson Not Taught\tSearch on Not Taught Yes or No");
+    searchEvaluation = new FXCheckButton(checks, "Evaluation\tSearch on Excellent, Good or Bad", this, ID_SEARCH_EVALUATION);
+    searchAssessment = new FXCheckButton(checks, "Assessment\tSearch on Assessment Yes or No", this, ID_SEARCH_ASSESSMENT);
+    searchNotTaught = new FXCheckButton(checks, "Lesson Not Taught\tSearch on Not Taught Yes or No", this, ID_SEARCH_NOTTAUGHT);
 }
 
 void UnitPlanDialog::buildSubjectsTab(FXComposite* pane) {

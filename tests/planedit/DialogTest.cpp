@@ -152,9 +152,45 @@ TEST_F(PlanEdit, IgnoringDatesDisablesSubjectAndDatesAtOnce) {
 
     // The search string stays empty while an evaluation check is on.
     dialog->searchText->setText("fractions");
-    dialog->searchAssessment->setCheck(TRUE);
+    dialog->searchAssessment->setCheck(TRUE, TRUE);  // as a click
     dialog->forceRefresh();
     EXPECT_EQ(dialog->searchText->getText(), "");
+}
+
+// Checking is what empties the search string, and typing while a check is on;
+// the GUI update pass changes nothing but the controls' enabled state.
+TEST_F(PlanEdit, TheSearchStringIsEmptiedByTheChecksNotByTheUpdatePass) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    open();
+    // Typing, as the keyboard does it: the field inserts and tells its target.
+    auto type = [&](const char* text) {
+        dialog->searchText->handle(dialog, FXSEL(SEL_COMMAND, FXTextField::ID_INSERT_STRING), (void*)text);
+    };
+    type("fractions");
+    dialog->forceRefresh();
+    EXPECT_EQ(dialog->searchText->getText(), "fractions");
+    dialog->searchNotTaught->setCheck(TRUE, TRUE);
+    EXPECT_EQ(dialog->searchText->getText(), "");
+    type("halves");
+    EXPECT_EQ(dialog->searchText->getText(), "");
+    dialog->searchNotTaught->setCheck(FALSE, TRUE);
+    type("halves");
+    dialog->forceRefresh();
+    EXPECT_EQ(dialog->searchText->getText(), "halves");
+    // Set without a click (a check restored by code): the text stays until
+    // the user acts, and the update pass does not clear it.
+    dialog->searchEvaluation->setCheck(TRUE);
+    dialog->forceRefresh();
+    EXPECT_EQ(dialog->searchText->getText(), "halves");
+
+    // The persistent flag's controls follow it in the update pass as well.
+    dialog->persistent = 1;
+    dialog->forceRefresh();
+    EXPECT_FALSE(dialog->subjectCombo->isEnabled());
+    EXPECT_FALSE(dialog->longTermStart->isEnabled());
+    dialog->persistent = 0;
+    dialog->forceRefresh();
+    EXPECT_TRUE(dialog->longTermStart->isEnabled());
 }
 
 TEST_F(PlanEdit, DataTargetsBindTheRadioButtons) {
