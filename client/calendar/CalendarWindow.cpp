@@ -6,6 +6,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Prompter.h"
+#include "data/WindowPlace.h"
 #include "teachers/TeachersWindow.h"
 #include "planedit/UnitPlanDialog.h"
 
@@ -200,23 +201,13 @@ void CalendarWindow::loadSettings() {
 
     appState.americanDate = reg.readIntEntry("SETTINGS", "AmericanDate", 1);
 
-    FXint x = reg.readIntEntry("CALENDAR", "x", 40);
-    FXint y = reg.readIntEntry("CALENDAR", "y", 40);
-    FXint w = reg.readIntEntry("CALENDAR", "width", 640);
-    FXint h = reg.readIntEntry("CALENDAR", "height", 480);
-    if (x < 0) x = 40;
-    if (y < 0) y = 40;
-    if (w < 640) w = 640;
-    if (h < 480) h = 480;
-    position(x, y, w, h);
+    const WindowPlace place = WindowPlace::read(reg, "CALENDAR");
+    position(place.x, place.y, place.width, place.height);
 }
 
 void CalendarWindow::saveSettings() {
     FXRegistry& reg = getApp()->reg();
-    reg.writeIntEntry("CALENDAR", "x", getX() - placementDx);
-    reg.writeIntEntry("CALENDAR", "y", getY() - placementDy);
-    reg.writeIntEntry("CALENDAR", "width", getWidth());
-    reg.writeIntEntry("CALENDAR", "height", getHeight());
+    WindowPlace{getX() - placementDx, getY() - placementDy, getWidth(), getHeight()}.write(reg, "CALENDAR");
     reg.writeStringEntry(("SERVICE: " + databaseService).text(), "userid", appState.currentUserId.text());
     reg.writeIntEntry("SETTINGS", "AmericanDate", appState.americanDate);
     reg.writeIntEntry("SETTINGS", "DateOffset", (FXint)(FXuint)(appState.dateOffset & 0xffffffff));

@@ -4,6 +4,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
@@ -42,10 +43,10 @@ void UnitPlanDialog::readLesson(FXint lessonId) {
 void UnitPlanDialog::onLessonSelected(FXint index) {
     if (index < 0 || index >= dayList->getNumItems()) return;
     failureScope("Database Error", [&] {
-        const FXint lessonId = itemId(dayList, index);
+        const FXint lessonId = lists::itemId(dayList, index);
         currentLessonId = lessonId;
-        selectEntry(dayList, index);
-        selectEntry(lessonList, index);
+        lists::selectItem(dayList, index);
+        lists::selectItem(lessonList, index);
         readLesson(lessonId);
         if (!recordset.rows.IsEmpty()) {
             recordset.MoveFirst();
@@ -120,7 +121,7 @@ void UnitPlanDialog::editLessonQuery() {
     if (dayList->getNumItems() == 0) return;
     const FXint index = dayList->getCurrentItem();
     if (index < 0) return;
-    const FXint lessonId = itemId(dayList, index);
+    const FXint lessonId = lists::itemId(dayList, index);
     bool written = false;
     failureScope("Database Error", [&] {
         readLesson(lessonId);
@@ -164,7 +165,7 @@ void UnitPlanDialog::editLessonQuery() {
 
 void UnitPlanDialog::addLessonQuery() {
     const FXint unitIndex = unitList->getCurrentItem();
-    if (unitList->getNumItems() == 0 || unitIndex < 0 || itemId(unitList, unitIndex) < 0) {
+    if (unitList->getNumItems() == 0 || unitIndex < 0 || lists::itemId(unitList, unitIndex) < 0) {
         Prompter::get().error(this, "Add Lesson Plan Error", "No Unit Plan available to add lesson to.");
         return;
     }
@@ -189,7 +190,7 @@ void UnitPlanDialog::addLessonQuery() {
                       "','" + EscapeText(lessonDevelopment->getText()) + "','" +
                       EscapeText(lessonClosure->getText()) + "','" + EscapeText(lessonResources->getText()) + "','" +
                       EscapeText(lessonReflection->getText()) + "','" + EscapeText(lessonTest->getText()) + "','" +
-                      start + "','" + end + "'," + text(itemId(unitList, unitIndex)) + ",'" +
+                      start + "','" + end + "'," + text(lists::itemId(unitList, unitIndex)) + ",'" +
                       EscapeText(panel.startTime->getText()) + "','" + EscapeText(panel.endTime->getText()) + "'," +
                       text(unitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
@@ -197,13 +198,13 @@ void UnitPlanDialog::addLessonQuery() {
     });
     if (!added) return;
     onUnitSelected(unitIndex);
-    onLessonSelected(findData(dayList, newId));
+    onLessonSelected(lists::findItem(dayList, newId));
 }
 
 void UnitPlanDialog::deleteLessonQuery() {
     const FXint index = dayList->getCurrentItem();
     if (index < 0 || !dayList->isItemSelected(index)) return;
-    const FXint lessonId = itemId(dayList, index);
+    const FXint lessonId = lists::itemId(dayList, index);
     bool deleted = false;
     failureScope("Database Error", [&] {
         readLesson(lessonId);

@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
@@ -44,20 +45,20 @@ void UnitPlanDialog::addLongTermQuery() {
         IsectRecordset rs;
         query(rs, "Select * from MakeLongTerm('" + EscapeText(name) + "','" +
                       EscapeText(longTermDescription->getText()) + "','" + start + "','" + end + "'," +
-                      text((FXint)(FXival)subjectCombo->getItemData(subject)) + "," +
-                      text((FXint)(FXival)childYearCombo->getItemData(year)) + "," + trimmed(owner) + "," +
+                      text(lists::itemId(subjectCombo, subject)) + "," +
+                      text(lists::itemId(childYearCombo, year)) + "," + trimmed(owner) + "," +
                       text(persistent ? 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
     });
     if (!added) return;
     clearPlanLists();
-    if (selectQuery()) onLongTermSelected(findData(longTermList, newId));
+    if (selectQuery()) onLongTermSelected(lists::findItem(longTermList, newId));
 }
 
 void UnitPlanDialog::editLongTermQuery() {
     const FXint index = longTermList->getCurrentItem();
     if (longTermList->getNumItems() == 0 || index < 0) return;
-    const FXint planId = itemId(longTermList, index);
+    const FXint planId = lists::itemId(longTermList, index);
     bool edited = failureScope("Database Error", [&] {
         const FXString name = longTermName->getText();
         if (blank(name)) throw FXTextException("Cannot have empty Long Term plan name.");
@@ -78,10 +79,10 @@ void UnitPlanDialog::editLongTermQuery() {
         recordset.SetFieldByKey(key, "PlanEnd", end);
         if (subjectCombo->getCurrentItem() >= 0)
             recordset.SetFieldByKey(key, "FKSubject",
-                                    text((FXint)(FXival)subjectCombo->getItemData(subjectCombo->getCurrentItem())));
+                                    text(lists::itemId(subjectCombo, subjectCombo->getCurrentItem())));
         if (childYearCombo->getCurrentItem() >= 0)
             recordset.SetFieldByKey(
-                key, "FKYear", text((FXint)(FXival)childYearCombo->getItemData(childYearCombo->getCurrentItem())));
+                key, "FKYear", text(lists::itemId(childYearCombo, childYearCombo->getCurrentItem())));
         recordset.SetFieldByKey(key, "FKSyndicate", trimmed(syndicateWide ? appState.currentSyndicate : appState.currentUserId));
         recordset.SetFieldByKey(key, "Persistant", text(persistent ? 1 : 0));
         if (!recordset.WriteRecordset()) throw PlanEditAbort();
@@ -89,7 +90,7 @@ void UnitPlanDialog::editLongTermQuery() {
     });
     if (!edited) return;
     clearPlanLists();
-    if (selectQuery()) onLongTermSelected(findData(longTermList, planId));
+    if (selectQuery()) onLongTermSelected(lists::findItem(longTermList, planId));
 }
 
 void UnitPlanDialog::deleteLongTermQuery() {
@@ -97,7 +98,7 @@ void UnitPlanDialog::deleteLongTermQuery() {
     if (index < 0 || !longTermList->isItemSelected(index)) return;
     if (!Prompter::get().question(this, "Confirm delete Long Term", "Do you want to delete this Long Term plan?"))
         return;
-    const FXint planId = itemId(longTermList, index);
+    const FXint planId = lists::itemId(longTermList, index);
     bool deleted = failureScope("Database Error", [&] {
         IsectRecordset rs;
         query(rs, "Delete from LongTerm where ID = " + text(planId));
@@ -115,9 +116,9 @@ void UnitPlanDialog::refreshSubjects(FXint id) {
     query(rs, "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         subjectList->appendItem(rs.GetField("Description"), nullptr, (void*)(FXival)FXIntVal(rs.GetField("Id")));
-    noCurrentEntry(subjectList);
-    FXint index = findData(subjectList, id);
-    if (index >= 0) selectEntry(subjectList, index);
+    lists::noCurrentItem(subjectList);
+    FXint index = lists::findItem(subjectList, id);
+    if (index >= 0) lists::selectItem(subjectList, index);
 }
 
 void UnitPlanDialog::addSubject() {
@@ -142,7 +143,7 @@ void UnitPlanDialog::renameSubject() {
     if (subjectList->getNumItems() == 0) return;
     const FXint index = subjectList->getCurrentItem();
     if (index < 0) return;
-    const FXint id = itemId(subjectList, index);
+    const FXint id = lists::itemId(subjectList, index);
     failureScope("Database Error", [&] {
         const FXString name = trimmed(subjectText->getText());
         if (name.empty()) throw FXTextException("Cannot have empty Subject name.");
@@ -158,7 +159,7 @@ void UnitPlanDialog::retireSubject() {
     const FXint index = subjectList->getCurrentItem();
     if (index < 0 || !subjectList->isItemSelected(index)) return;
     if (!Prompter::get().question(this, "Confirm retire Subject", "Do you want to retire this Subject?")) return;
-    const FXString id = text(itemId(subjectList, index));
+    const FXString id = text(lists::itemId(subjectList, index));
     failureScope("Database Error", [&] {
         IsectRecordset rs;
         query(rs, "Select First 1 PlanEnd from LongTerm where FKSubject = " + id + " Order By PlanEnd Desc");
@@ -186,8 +187,8 @@ void UnitPlanDialog::moveSubject(bool up) {
         if (i < 0 || i > n - 2) return;
         j = i + 1;
     }
-    const FXint a = itemId(subjectList, i);
-    const FXint b = itemId(subjectList, j);
+    const FXint a = lists::itemId(subjectList, i);
+    const FXint b = lists::itemId(subjectList, j);
     failureScope("Database Error", [&] {
         // A failure before the commit rolls back: the shared recordset
         // never keeps a transaction open.

@@ -11,6 +11,8 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/ListItems.h"
+#include "data/WindowPlace.h"
 #include "planedit/PlanIcons.h"
 #include "data/Prompter.h"
 
@@ -141,19 +143,12 @@ void UnitPlanDialog::create() {
     transferFileIcon->create();
 
     FXRegistry& reg = getApp()->reg();
-    FXint x = reg.readIntEntry(settingsSection, "x", 40);
-    FXint y = reg.readIntEntry(settingsSection, "y", 40);
-    FXint w = reg.readIntEntry(settingsSection, "width", 640);
-    FXint h = reg.readIntEntry(settingsSection, "height", 480);
-    if (x < 0) x = 40;
-    if (y < 0) y = 40;
-    if (w < 640) w = 640;
-    if (h < 480) h = 480;
-    position(x, y, w, h);
+    const WindowPlace place = WindowPlace::read(reg, settingsSection);
+    position(place.x, place.y, place.width, place.height);
     leaderLabel->hide();
     show();
-    placementDx = getX() - x;
-    placementDy = getY() - y;
+    placementDx = getX() - place.x;
+    placementDy = getY() - place.y;
 }
 
 // ---------------------------------------------------------------- closing
@@ -162,10 +157,7 @@ void UnitPlanDialog::closeDialog() {
     if (closing) return;
     closing = true;
     FXRegistry& reg = getApp()->reg();
-    reg.writeIntEntry(settingsSection, "x", getX() - placementDx);
-    reg.writeIntEntry(settingsSection, "y", getY() - placementDy);
-    reg.writeIntEntry(settingsSection, "width", getWidth());
-    reg.writeIntEntry(settingsSection, "height", getHeight());
+    WindowPlace{getX() - placementDx, getY() - placementDy, getWidth(), getHeight()}.write(reg, settingsSection);
     getApp()->removeTimeout(this, ID_SELECTQUERY);
     getApp()->removeTimeout(this, ID_PRESELECT);
     hide();
@@ -205,37 +197,6 @@ void UnitPlanDialog::query(IsectRecordset& rs, const FXString& sql) {
 FXString UnitPlanDialog::rawField(IsectRecordset& rs, const FXString& name) {
     FieldDef def = rs.FieldOrdinal(name);
     return rs.rows.GetField(def.ordinal);
-}
-
-FXint UnitPlanDialog::itemId(FXList* list, FXint index) {
-    return (FXint)(FXival)list->getItemData(index);
-}
-
-FXint UnitPlanDialog::findData(FXList* list, FXint id) {
-    for (FXint i = 0; i < list->getNumItems(); ++i)
-        if (itemId(list, i) == id) return i;
-    return -1;
-}
-
-FXint UnitPlanDialog::findData(FXComboBox* combo, FXint id) {
-    for (FXint i = 0; i < combo->getNumItems(); ++i)
-        if ((FXint)(FXival)combo->getItemData(i) == id) return i;
-    return -1;
-}
-
-// A filled list has no current entry until one is chosen: Edit and Delete
-// must never act on an entry the user did not pick.
-void UnitPlanDialog::noCurrentEntry(FXList* list) {
-    list->killSelection();
-    list->setCurrentItem(-1);
-}
-
-void UnitPlanDialog::selectEntry(FXList* list, FXint index) {
-    if (index < 0 || index >= list->getNumItems()) return;
-    list->killSelection();
-    list->selectItem(index);
-    list->setCurrentItem(index);
-    list->makeItemVisible(index);
 }
 
 FXString UnitPlanDialog::typedDate(const FXString& typed) {
@@ -325,7 +286,7 @@ FXint UnitPlanDialog::selectQuery() {
             longTermList->appendItem(plans.GetField("PlanName"), icon,
                                      (void*)(FXival)FXIntVal(plans.GetField("Id")));
         }
-        noCurrentEntry(longTermList);
+        lists::noCurrentItem(longTermList);
         result = 1;
     });
     return result;
@@ -346,7 +307,7 @@ void UnitPlanDialog::fillCombos() {
         subjectCombo->appendItem(rs.GetField("Description"), id);
         if (leader) subjectList->appendItem(rs.GetField("Description"), nullptr, id);
     }
-    noCurrentEntry(subjectList);
+    lists::noCurrentItem(subjectList);
     childYearCombo->setNumVisible(6);
     subjectCombo->setNumVisible(6);
 }
@@ -357,11 +318,11 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
         return;
     }
     failureScope("Database Error", [&] {
-        selectEntry(longTermList, index);
+        lists::selectItem(longTermList, index);
         unitList->clearItems();
         dayList->clearItems();
         lessonList->clearItems();
-        const FXString id = text(itemId(longTermList, index));
+        const FXString id = text(lists::itemId(longTermList, index));
 
         IsectRecordset units;
         query(units, "Select * from UnitPlan where FKLongTerm = " + id + " and FKTeacher = " + appState.currentUserId +
@@ -381,7 +342,7 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
         std::sort(names.begin(), names.end(),
                   [](const FXString& a, const FXString& b) { return compare(a, b) < 0; });
         for (const FXString& name : names) unitList->appendItem(name, transferFileIcon, (void*)(FXival)-1);
-        noCurrentEntry(unitList);
+        lists::noCurrentItem(unitList);
 
         recordset.fromTable = "LongTerm";
         query(recordset, "Select * from LongTerm where Id = " + id);
@@ -393,8 +354,8 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
             longTermEnd->setText(recordset.GetField("PlanEnd"));
             // A retired subject is not in the box: show none, so that an edit
             // keeps the plan's subject instead of taking the last one shown.
-            subjectCombo->setCurrentItem(findData(subjectCombo, FXIntVal(recordset.GetField("FKSubject"))));
-            childYearCombo->setCurrentItem(findData(childYearCombo, FXIntVal(recordset.GetField("FKYear"))));
+            subjectCombo->setCurrentItem(lists::findItem(subjectCombo, FXIntVal(recordset.GetField("FKSubject"))));
+            childYearCombo->setCurrentItem(lists::findItem(childYearCombo, FXIntVal(recordset.GetField("FKYear"))));
             syndicateWide = FXIntVal(recordset.GetField("FKSyndicate")) != FXIntVal(appState.currentUserId) ? 1 : 0;
             persistent = FXIntVal(recordset.GetField("Persistant")) != 0 ? 1 : 0;
             enableDateFields();
@@ -405,7 +366,7 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
 
 FXint UnitPlanDialog::getUnitIndex() {
     if (longTermList->getNumItems() == 0) return 0;
-    FXint index = findData(longTermList, currentLessonId);
+    FXint index = lists::findItem(longTermList, currentLessonId);
     if (index < 0) {
         Prompter::get().error(this, "UnitPlanDialog::getUnitIndex",
                               "The Long Term Plan this Lesson Plan belongs to is not available.\n"
@@ -428,7 +389,7 @@ FXint UnitPlanDialog::getLessonIndex() {
         currentLessonId = FXIntVal(rs.GetField("FKLongTerm"));
     });
     if (!found || !getUnitIndex()) return 0;
-    FXint unitIndex = findData(unitList, unitId);
+    FXint unitIndex = lists::findItem(unitList, unitId);
     if (unitIndex < 0) {
         Prompter::get().error(this, "UnitPlanDialog::getLessonIndex",
                               "The Unit Plan this Lesson Plan belongs to is not available\n"
@@ -438,7 +399,7 @@ FXint UnitPlanDialog::getLessonIndex() {
     onUnitSelected(unitIndex);
     if (lessonList->getNumItems() > 0) {
         currentLessonId = lessonId;
-        FXint lessonIndex = findData(lessonList, lessonId);
+        FXint lessonIndex = lists::findItem(lessonList, lessonId);
         if (lessonIndex >= 0) onLessonSelected(lessonIndex);
     }
     return 1;
@@ -470,7 +431,7 @@ long UnitPlanDialog::onCmdLongTermList(FXObject*, FXSelector, void* ptr) {
 long UnitPlanDialog::onCmdUnitList(FXObject*, FXSelector, void* ptr) {
     FXint index = (FXint)(FXival)ptr;
     if (index < 0 || index >= unitList->getNumItems()) return 1;
-    if (itemId(unitList, index) < 0)
+    if (lists::itemId(unitList, index) < 0)
         importUnitPlan(index);
     else
         onUnitSelected(index);

@@ -26,6 +26,7 @@
 #include <functional>
 
 #include "data/IsectRecordset.h"
+#include "data/ListItems.h"
 
 class UnitPlanDialog : public FX::FXDialogBox {
     FXDECLARE(UnitPlanDialog)
@@ -307,13 +308,6 @@ public:
     // Raw text of a column of the current row (dates as YYYY-MM-DD, times
     // as HH:MM:SS...), without the display conversion of GetField.
     static FX::FXString rawField(IsectRecordset& rs, const FX::FXString& name);
-    // Entry index of a list whose item data equals id, or -1.
-    static FX::FXint findData(FX::FXList* list, FX::FXint id);
-    static FX::FXint findData(FX::FXComboBox* combo, FX::FXint id);
-    static FX::FXint itemId(FX::FXList* list, FX::FXint index);
-    static void noCurrentEntry(FX::FXList* list);
-    // Selects, shows and makes current one entry of a list.
-    static void selectEntry(FX::FXList* list, FX::FXint index);
     // A typed date through Year2000; its error message becomes a failure.
     static FX::FXString typedDate(const FX::FXString& text);
     void busy(bool on);

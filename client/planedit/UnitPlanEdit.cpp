@@ -1,6 +1,7 @@
 // UnitPlanDialog: unit plans (tab "Unit &Plans") and the unit list.
 #include "data/AppState.h"
 #include "data/FXTextException.h"
+#include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
@@ -17,10 +18,10 @@ const char* const weekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "F
 
 void UnitPlanDialog::onUnitSelected(FXint index) {
     if (index < 0 || index >= unitList->getNumItems()) return;
-    const FXint unitId = itemId(unitList, index);
+    const FXint unitId = lists::itemId(unitList, index);
     failureScope("Database Error", [&] {
         listAttachments(unitId);
-        selectEntry(unitList, index);
+        lists::selectItem(unitList, index);
         dayList->clearItems();
         lessonList->clearItems();
 
@@ -54,8 +55,8 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
             dayList->appendItem(day, nullptr, lessonId);
             lessonList->appendItem(lessons.GetField("LessonName"), nullptr, lessonId);
         }
-        noCurrentEntry(dayList);
-        noCurrentEntry(lessonList);
+        lists::noCurrentItem(dayList);
+        lists::noCurrentItem(lessonList);
         showTab(TAB_UNIT);
         timeSwitcher->setCurrent(FXCLAMP(1, unitType, 3) - 1);
     });
@@ -76,20 +77,20 @@ void UnitPlanDialog::addUnitQuery() {
         if (longTerm < 0) throw FXTextException("No Long Term plan available to add the Unit plan to.");
         IsectRecordset rs;
         query(rs, "Select * from MakeUnitPlan('" + EscapeText(name) + "','" + EscapeText(unitDescription->getText()) +
-                      "'," + text(unitType) + "," + text(itemId(longTermList, longTerm)) + "," +
+                      "'," + text(unitType) + "," + text(lists::itemId(longTermList, longTerm)) + "," +
                       FXString(appState.currentUserId).trim() + ",0," + text(rotate ? 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
     });
     if (!added) return;
     onLongTermSelected(longTermList->getCurrentItem());
-    onUnitSelected(findData(unitList, newId));
+    onUnitSelected(lists::findItem(unitList, newId));
 }
 
 void UnitPlanDialog::editUnitQuery() {
     if (unitList->getNumItems() == 0) return;
     const FXint index = unitList->getCurrentItem();
     if (index < 0) return;
-    const FXint unitId = itemId(unitList, index);
+    const FXint unitId = lists::itemId(unitList, index);
     if (unitId < 0) return;  // a transfer file, not a unit in the database
     bool edited = failureScope("Database Error", [&] {
         const FXString name = unitName->getText();
@@ -118,7 +119,7 @@ void UnitPlanDialog::editUnitQuery() {
 void UnitPlanDialog::deleteUnitQuery() {
     const FXint index = unitList->getCurrentItem();
     if (index < 0 || !unitList->isItemSelected(index)) return;
-    const FXint unitId = itemId(unitList, index);
+    const FXint unitId = lists::itemId(unitList, index);
     if (unitId < 0) return;  // a transfer file
     if (!Prompter::get().question(this, "Confirm delete Unit Plan", "Do you want to delete this Unit Plan?")) return;
     bool deleted = failureScope("Database Error", [&] {

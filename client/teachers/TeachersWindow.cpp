@@ -2,6 +2,7 @@
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/ListItems.h"
 #include "data/Prompter.h"
 
 using namespace FX;
@@ -16,10 +17,6 @@ FXDEFMAP(TeachersWindow) TeachersWindowMap[] = {
 };
 
 FXIMPLEMENT(TeachersWindow, FXDialogBox, TeachersWindowMap, ARRAYNUMBER(TeachersWindowMap))
-
-namespace {
-FXint itemId(FXList* list, FXint row) { return (FXint)(FXival)list->getItemData(row); }
-}  // namespace
 
 TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
     : FXDialogBox(owner, "Teachers", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE, 0, 0, 0, 500, 2, 2, 2, 2, 4, 4),
@@ -96,14 +93,14 @@ void TeachersWindow::load() {
 }
 
 void TeachersWindow::select(FXint row) {
-    FXint v = row >= 0 && row < teacherList->getNumItems() ? itemId(teacherList, row) : 0;
+    FXint v = row >= 0 && row < teacherList->getNumItems() ? lists::itemId(teacherList, row) : 0;
     FXint current = teacherList->getCurrentItem();
     if (current < 0) {
         appState.currentUserId = "0";
         appState.currentSyndicate = "0";
         nameField->setText("No current user.");
     } else {
-        appState.currentUserId = FXStringVal(itemId(teacherList, current));
+        appState.currentUserId = FXStringVal(lists::itemId(teacherList, current));
         nameField->setText(teacherList->getItemText(current));
         bool answered = recordset.OpenRecordset("Select Syndicate from Teachers Where Id = " + FXStringVal(v));
         recordset.rows.MoveFirst();
@@ -114,11 +111,7 @@ void TeachersWindow::select(FXint row) {
             // The leader's row, searching forwards from the current one.
             FXint leaderRow = leaderList->findItemByData((void*)(FXival)syndicate, leaderList->getCurrentItem(),
                                                          SEARCH_FORWARD | SEARCH_WRAP);
-            if (leaderRow >= 0) {
-                leaderList->selectItem(leaderRow);
-                leaderList->setCurrentItem(leaderRow);
-                leaderList->makeItemVisible(leaderRow);
-            }
+            lists::selectItem(leaderList, leaderRow);
         }
     }
     tellOwner();
@@ -133,9 +126,7 @@ void TeachersWindow::tellOwner() {
 
 void TeachersWindow::selectRow(FXint row) {
     if (row < 0 || row >= teacherList->getNumItems()) return;
-    teacherList->setCurrentItem(row);
-    teacherList->selectItem(row);
-    teacherList->makeItemVisible(row);
+    lists::selectItem(teacherList, row);
     select(row);
 }
 
@@ -175,7 +166,7 @@ long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
     try {
         FXint leaderRow = leaderList->getCurrentItem();
         FXString leader = leaderFlag != 0 || leaderRow < 0 ? FXString("0")
-                                                            : FXStringVal(itemId(leaderList, leaderRow));
+                                                            : FXStringVal(lists::itemId(leaderList, leaderRow));
         if (!recordset.OpenRecordset("Select * from MakeAccount('" + EscapeText(name) + "'," + leader + ")"))
             return 1;
         load();
@@ -183,7 +174,7 @@ long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
         // joined a syndicate listed before others.
         FXint newest = teacherList->getNumItems() - 1;
         for (FXint i = 0; i < teacherList->getNumItems(); ++i)
-            if (itemId(teacherList, i) > itemId(teacherList, newest)) newest = i;
+            if (lists::itemId(teacherList, i) > lists::itemId(teacherList, newest)) newest = i;
         selectRow(newest);
     } catch (const FXException& e) {
         Prompter::get().error(this, "Database Error", e.what());
@@ -196,7 +187,7 @@ long TeachersWindow::onCmdEdit(FXObject*, FXSelector, void*) {
     if (row < 0) return 1;
     try {
         if (!recordset.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(nameField->getText()) +
-                                     "' where ID = " + FXStringVal(itemId(teacherList, row))))
+                                     "' where ID = " + FXStringVal(lists::itemId(teacherList, row))))
             return 1;
         load();
         selectRow(row);
@@ -210,7 +201,7 @@ long TeachersWindow::onCmdDelete(FXObject*, FXSelector, void*) {
     FXint row = teacherList->getCurrentItem();
     if (row < 0) return 1;
     try {
-        if (!recordset.OpenRecordset("Delete from Teachers where ID = " + FXStringVal(itemId(teacherList, row))))
+        if (!recordset.OpenRecordset("Delete from Teachers where ID = " + FXStringVal(lists::itemId(teacherList, row))))
             return 1;
         load();
     } catch (const FXException& e) {

@@ -115,7 +115,7 @@ TEST_F(PlanEdit, TransferFilesAreListedAndTheirImportIsNotAvailableYet) {
     open();
     selectLongTerm(10);
     EXPECT_EQ(items(dialog->unitList), (std::vector<std::string>{"Fractions", "a unit.dat", "b unit.dat"}));
-    EXPECT_EQ(UnitPlanDialog::itemId(dialog->unitList, 1), -1);
+    EXPECT_EQ(lists::itemId(dialog->unitList, 1), -1);
     EXPECT_EQ(dialog->unitList->getItemIcon(1), dialog->transferFileIcon);
     dialog->handle(dialog->unitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_UNITLIST), (void*)(FXival)1);
     EXPECT_EQ(prompts.last().kind, "information");

@@ -141,19 +141,19 @@ UnitPlanDialog* PlanEdit::openTimed(int longTermId, int lessonId) {
 }
 
 void PlanEdit::selectLongTerm(int id) {
-    int index = UnitPlanDialog::findData(dialog->longTermList, id);
+    int index = lists::findItem(dialog->longTermList, id);
     ASSERT_GE(index, 0) << "long-term plan " << id << " not listed";
     dialog->handle(dialog->longTermList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_LONGTERMLIST), (void*)(FXival)index);
 }
 
 void PlanEdit::selectUnit(int id) {
-    int index = UnitPlanDialog::findData(dialog->unitList, id);
+    int index = lists::findItem(dialog->unitList, id);
     ASSERT_GE(index, 0) << "unit " << id << " not listed";
     dialog->handle(dialog->unitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_UNITLIST), (void*)(FXival)index);
 }
 
 void PlanEdit::selectLesson(int id) {
-    int index = UnitPlanDialog::findData(dialog->lessonList, id);
+    int index = lists::findItem(dialog->lessonList, id);
     ASSERT_GE(index, 0) << "lesson " << id << " not listed";
     dialog->handle(dialog->lessonList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_LESSONLIST), (void*)(FXival)index);
 }

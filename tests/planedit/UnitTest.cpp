@@ -72,7 +72,7 @@ TEST_F(PlanEdit, SelectingAUnitListsItsLessonsNewestFirst) {
     EXPECT_EQ(dialog->unitDescription->getText(), "Unit Fractions");
     EXPECT_EQ(items(dialog->lessonList), (std::vector<std::string>{"Next day", "Late same day", "Early"}));
     EXPECT_EQ(items(dialog->dayList)[0], shown(weekday(2)));
-    EXPECT_EQ(UnitPlanDialog::itemId(dialog->dayList, 1), 31);
+    EXPECT_EQ(lists::itemId(dialog->dayList, 1), 31);
     selectUnit(21);
     EXPECT_EQ(dialog->unitType, 2);
     EXPECT_EQ(items(dialog->dayList), (std::vector<std::string>{"Invalid day", "Monday", "Tuesday"}));
@@ -99,7 +99,7 @@ TEST_F(PlanEdit, TheExportMarkIsWrittenAndShown) {
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(value("Select UnitName || ',' || Transfer from UnitPlan where Id = 20"), "Fractions, again,1");
     EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Halves");
-    int index = UnitPlanDialog::findData(dialog->unitList, 20);
+    int index = lists::findItem(dialog->unitList, 20);
     EXPECT_EQ(dialog->unitList->getItemIcon(index), dialog->exportIcon);
     EXPECT_EQ(dialog->unitList->getCurrentItem(), index);
 
@@ -114,7 +114,7 @@ TEST_F(PlanEdit, TheExportMarkIsWrittenAndShown) {
     dialog->exportCheck->setCheck(FALSE, TRUE);
     press(UnitPlanDialog::ID_EDIT_UNIT);
     EXPECT_EQ(value("Select Transfer from UnitPlan where Id = 21"), "0");
-    EXPECT_EQ(dialog->unitList->getItemIcon(UnitPlanDialog::findData(dialog->unitList, 21)), nullptr);
+    EXPECT_EQ(dialog->unitList->getItemIcon(lists::findItem(dialog->unitList, 21)), nullptr);
 }
 
 TEST_F(PlanEdit, DeletingAUnitAsksAndTakesItsLessons) {
