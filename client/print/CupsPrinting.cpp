@@ -29,31 +29,27 @@ FXbool printerExists(const FXString& name) {
     return found;
 }
 
+FXString defaultPrinter() {
+    FXString name;
+    cups_dest_t* dests = nullptr;
+    int n = cupsGetDests(&dests);
+    // The user's own default (lpoptions) comes first, then the system's.
+    cups_dest_t* dest = cupsGetDest(nullptr, nullptr, n, dests);
+    if (dest) name = dest->name;
+    cupsFreeDests(n, dests);
+    return name;
+}
+
 FXString mediaName(const FXPrinterSettings& settings, FXdouble width, FXdouble height) {
-    switch (settings.paperCode) {
-        case 1: return "Letter";
-        case 5: return "Legal";
-        case 8: return "A3";
-        case 9: return "A4";
-        case 64:
-        case 66: return "A2";
-        default: break;
-    }
+    const char* name = paperName((FXuint)settings.paperCode);
+    if (*name) return name;
     // Custom sizes travel in points.
     FXString media;
     media.format("Custom.%dx%d", (int)lround(width), (int)lround(height));
     return media;
 }
 
-FXString pageRanges(const FXNativePrinter& printer) {
-    FXString text;
-    for (const auto& r : printer.ranges) {
-        if (!text.empty()) text += ",";
-        text += FXStringVal((FXint)r.first);
-        if (r.second != r.first) text += "-" + FXStringVal((FXint)r.second);
-    }
-    return text;
-}
+FXString pageRanges(const FXNativePrinter& printer) { return printer.rangeText(); }
 
 FXint submit(const FXNativePrinter& printer, const FXString& file, const FXString& title, FXString& error) {
     cups_option_t* options = nullptr;
@@ -74,7 +70,8 @@ FXint submit(const FXNativePrinter& printer, const FXString& file, const FXStrin
         n = cupsAddOption("page-ranges", pageRanges(printer).text(), n, &options);
     // The pages carry their own rotation for landscape, so no orientation
     // option goes with them: CUPS would turn them a second time.
-    int job = cupsPrintFile(printer.name.text(), file.text(), title.text(), n, options);
+    FXString jobTitle = title.empty() ? FXString("Plenwick") : title;
+    int job = cupsPrintFile(printer.name.text(), file.text(), jobTitle.text(), n, options);
     cupsFreeOptions(n, options);
     if (job <= 0) {
         error = cupsLastErrorString();

@@ -14,6 +14,10 @@ namespace cupsprint {
 // gives them.  Empty when CUPS cannot be reached.
 std::vector<FX::FXString> printerNames();
 
+// The queue CUPS prints to when none is named (the user's or the system's
+// default); empty when there is none.
+FX::FXString defaultPrinter();
+
 // True when `name` is one of those queues.
 FX::FXbool printerExists(const FX::FXString& name);
 

@@ -1,7 +1,10 @@
 #include "print/FXDCNativePrinter.h"
 
-#include <X11/Xlib.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cmath>
 #include <cstdlib>
@@ -45,11 +48,18 @@ private:
     std::vector<FXPoint> heap;
 };
 
+namespace {
+FXString pdfConverter = "ps2pdf";
+}
+
+void FXDCNativePrinter::setPdfConverter(const FXString& program) { pdfConverter = program; }
+
 FXDCNativePrinter::FXDCNativePrinter(FXApp* a)
     : FXDC(a), dctype(NO_JOB), dc(nullptr), ps(nullptr), html(nullptr), printerres(72), screenres(0),
       activeScreenres(72), scalex(1.0), scaley(1.0), mmperdot(25.4 / 72), mmperpixel(25.4 / 72), offx(0), offy(0),
       pagewidth(0), pageheight(0), leftmargin(0), rightmargin(0), topmargin(0), bottommargin(0), pagesended(0),
-      devfont(nullptr), jobid(0) {}
+      pagesbegun(0), devfont(nullptr), jobid(0), previewdc(nullptr), previewimage(nullptr), previewpage(0),
+      previewmm(1.0) {}
 
 FXDCNativePrinter::~FXDCNativePrinter() {
     if (dctype != NO_JOB) endPrint();
@@ -58,16 +68,8 @@ FXDCNativePrinter::~FXDCNativePrinter() {
 
 FXint FXDCNativePrinter::getScreenResolution() const {
     if (screenres > 0) return screenres;
-    Display* display = (Display*)getApp()->getDisplay();
-    if (display) {
-        int screen = DefaultScreen(display);
-        int mm = DisplayWidthMM(display, screen);
-        if (mm > 0) {
-            FXint dpi = (FXint)lround(DisplayWidth(display, screen) * 25.4 / mm);
-            if (dpi > 0) return dpi;
-        }
-    }
-    return 96;
+    FXint res = getApp()->reg().readIntEntry("SETTINGS", "screenres", 100);
+    return res > 0 ? res : 100;
 }
 
 void FXDCNativePrinter::warn(const FXString& text) {
@@ -79,6 +81,9 @@ void FXDCNativePrinter::releaseJob() {
     ps = nullptr;
     delete html;
     html = nullptr;
+    delete previewdc;
+    previewdc = nullptr;
+    previewimage = nullptr;
     dc = nullptr;
     delete devfont;
     devfont = nullptr;
@@ -95,11 +100,9 @@ FXColor FXDCNativePrinter::deviceColor(FXColor clr) const {
     return FXRGBA(grey, grey, grey, FXALPHAVAL(clr));
 }
 
-// Both file and printer jobs are drawn by the PostScript device.  A file job
-// draws in points with the drawing's origin where the PostScript device puts
-// it; a printer job draws in screen pixels scaled to points, with the origin
-// at the printable area's top-left corner.
-FXbool FXDCNativePrinter::startPostscript(FXNativePrinter& job, FXbool toPrinter) {
+// Page size (rounded down) and margins (rounded up) in the job's units, the
+// paper turned for landscape; the scale from those units to points.
+void FXDCNativePrinter::layout(const FXNativePrinter& job, FXint unitsPerInch) {
     FXdouble mw = job.mediawidth, mh = job.mediaheight;
     FXdouble lm = job.leftmargin, rm = job.rightmargin, tm = job.topmargin, bm = job.bottommargin;
     if (job.flags & FXNativePrinter::LANDSCAPE) {
@@ -107,48 +110,58 @@ FXbool FXDCNativePrinter::startPostscript(FXNativePrinter& job, FXbool toPrinter
         std::swap(lm, tm);
     }
     printerres = 72;
+    activeScreenres = unitsPerInch;
+    scalex = scaley = (FXdouble)printerres / unitsPerInch;
+    const FXdouble perPoint = (FXdouble)unitsPerInch / printerres;
+    pagewidth = (FXint)floor(mw * perPoint + 1e-9);
+    pageheight = (FXint)floor(mh * perPoint + 1e-9);
+    leftmargin = (FXint)ceil(lm * perPoint - 1e-9);
+    topmargin = (FXint)ceil(tm * perPoint - 1e-9);
+    rightmargin = (FXint)ceil(rm * perPoint - 1e-9);
+    bottommargin = (FXint)ceil(bm * perPoint - 1e-9);
+    // The PostScript device puts the drawing 5 points from the left and 40
+    // below the top of the sheet; this moves it to the printable area.
+    offx = (FXint)lround(lm) - 5;
+    offy = (FXint)lround(tm) - 40;
+    mmperdot = 25.4 / printerres;
+    mmperpixel = 25.4 / unitsPerInch;
+}
+
+FXbool FXDCNativePrinter::makeSpoolFile() {
+    char path[] = "/tmp/plenwick-printXXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) return false;
+    close(fd);
+    tmpname = path;
+    return true;
+}
+
+// Every destination but HTML is drawn by the PostScript device: a file job
+// in points, a PDF job the same into a spool file that becomes the PDF, a
+// printer job in screen pixels scaled to points into a spool file for CUPS.
+FXbool FXDCNativePrinter::startPostscript(FXNativePrinter& job, Destination to) {
+    layout(job, to == TO_PRINTER ? getScreenResolution() : 72);
     FXNativePrinter psjob = job;
-    if (toPrinter) {
-        activeScreenres = getScreenResolution();
-        scalex = scaley = (FXdouble)printerres / activeScreenres;
-        // Physical page, printable area beside the offsets, all in dots.
-        FXdouble printableW = mw - lm - rm, printableH = mh - tm - bm;
-        pagewidth = (FXint)floor(mw * activeScreenres / printerres);
-        pageheight = (FXint)floor(mh * activeScreenres / printerres);
-        leftmargin = (FXint)ceil(lm * activeScreenres / printerres);
-        topmargin = (FXint)ceil(tm * activeScreenres / printerres);
-        rightmargin = (FXint)ceil((mw - lm - printableW) * activeScreenres / printerres);
-        bottommargin = (FXint)ceil((mh - tm - printableH) * activeScreenres / printerres);
-        offx = (FXint)lm - 5;
-        offy = (FXint)tm - 40;
-        psjob.flags = (job.flags & ~(FXNativePrinter::DEST_HTML)) | FXNativePrinter::DEST_FILE;
-        psjob.numcopies = 1;  // CUPS makes the copies
-        char path[] = "/tmp/plenwick-printXXXXXX";
-        int fd = mkstemp(path);
-        if (fd < 0) {
+    psjob.flags = (job.flags & ~(FXNativePrinter::DEST_HTML | FXNativePrinter::DEST_PDF)) | FXNativePrinter::DEST_FILE;
+    if (to == TO_PRINTER) {
+        // CUPS makes the copies and picks and orders the pages.
+        psjob.numcopies = 1;
+        psjob.flags &= ~(FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD | FXNativePrinter::PAGES_RANGE |
+                         FXNativePrinter::COLLATE_REVERSED);
+    }
+    if (to != TO_POSTSCRIPT) {
+        if (!makeSpoolFile()) {
             warn("Cannot start document printing");
             return false;
         }
-        close(fd);
-        tmpname = path;
         psjob.name = tmpname;
-    } else {
-        activeScreenres = printerres;
-        scalex = scaley = 1.0;
-        pagewidth = (FXint)mw;
-        pageheight = (FXint)mh;
-        leftmargin = (FXint)lm;
-        rightmargin = (FXint)rm;
-        topmargin = (FXint)tm;
-        bottommargin = (FXint)bm;
-        offx = offy = 0;
     }
-    mmperdot = 25.4 / printerres;
-    mmperpixel = 25.4 / activeScreenres;
+    FXdouble mw = (job.flags & FXNativePrinter::LANDSCAPE) ? job.mediaheight : job.mediawidth;
+    FXdouble mh = (job.flags & FXNativePrinter::LANDSCAPE) ? job.mediawidth : job.mediaheight;
     ps = new FXDCPostscript(getApp());
-    ps->setContentRange((FXint)lm, (FXint)tm, (FXint)mw, (FXint)mh);
+    ps->setContentRange(leftmargin, topmargin, (FXint)mw, (FXint)mh);
     if (!ps->beginPrint(psjob)) {
-        if (toPrinter) warn("Cannot start document printing");
+        if (to != TO_POSTSCRIPT) warn("Cannot start document printing");
         releaseJob();
         return false;
     }
@@ -160,29 +173,33 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
     if (dctype != NO_JOB) endPrint();
     jobid = 0;
     pagesended = 0;
+    pagesbegun = 0;
     if (job.name.empty()) {
         warn("Please define a printer first!");
         return false;
     }
     printer = job;
     if (job.flags & FXNativePrinter::DEST_FILE) {
-        if (!startPostscript(job, false)) return false;
+        if (!startPostscript(job, TO_POSTSCRIPT)) return false;
         dctype = TO_POSTSCRIPT;
+    } else if (job.flags & FXNativePrinter::DEST_PDF) {
+        // Refuse a file that cannot be written before anything is drawn.
+        FILE* probe = fopen(job.name.text(), "w");
+        if (!probe) return false;
+        fclose(probe);
+        if (!startPostscript(job, TO_PDF)) {
+            unlink(job.name.text());
+            return false;
+        }
+        dctype = TO_PDF;
     } else if (job.flags & FXNativePrinter::DEST_HTML) {
         html = new FXDChtml(getApp());
         if (!html->beginPrint(job.name)) {
             releaseJob();
             return false;
         }
-        printerres = activeScreenres = 72;
-        scalex = scaley = 1.0;
+        layout(job, 72);
         offx = offy = 0;
-        pagewidth = (FXint)((job.flags & FXNativePrinter::LANDSCAPE) ? job.mediaheight : job.mediawidth);
-        pageheight = (FXint)((job.flags & FXNativePrinter::LANDSCAPE) ? job.mediawidth : job.mediaheight);
-        leftmargin = (FXint)job.leftmargin;
-        rightmargin = (FXint)job.rightmargin;
-        topmargin = (FXint)job.topmargin;
-        bottommargin = (FXint)job.bottommargin;
         dc = html;
         dctype = TO_HTML;
     } else {
@@ -190,7 +207,7 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
             warn("Cannot create printer dc.");
             return false;
         }
-        if (!startPostscript(job, true)) return false;
+        if (!startPostscript(job, TO_PRINTER)) return false;
         dctype = TO_PRINTER;
     }
     setForeground(FXRGB(0, 0, 0));
@@ -199,9 +216,35 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
     return true;
 }
 
+// The preview is laid out as the destination would be (points for files, the
+// screen's pixels for a printer) and drawn at the preview's scale; the
+// drawing's origin is the image's top-left corner, as it is the printable
+// area's on paper.
+FXbool FXDCNativePrinter::beginPreview(FXNativePrinter& job, FXImage* image, FXuint page, FXdouble mmPerPixel) {
+    if (dctype != NO_JOB) endPrint();
+    jobid = 0;
+    pagesended = 0;
+    pagesbegun = 0;
+    chosenpages.clear();
+    printer = job;
+    layout(job, job.toFile() ? 72 : getScreenResolution());
+    const FXdouble unitMM = 25.4 / activeScreenres;
+    previewmm = mmPerPixel > 0 ? mmPerPixel : 1.0;
+    scalex = scaley = unitMM / previewmm;
+    offx = offy = 0;
+    previewimage = image;
+    previewpage = page;
+    dc = nullptr;
+    dctype = TO_PREVIEW;
+    fg = FXRGB(0, 0, 0);
+    bg = FXRGB(255, 255, 255);
+    return true;
+}
+
 FXbool FXDCNativePrinter::beginPage(FXuint page) {
     switch (dctype) {
         case TO_POSTSCRIPT:
+        case TO_PDF:
         case TO_PRINTER:
             if (!ps->beginPage(page)) {
                 if (dctype == TO_PRINTER) endPrint();
@@ -209,8 +252,32 @@ FXbool FXDCNativePrinter::beginPage(FXuint page) {
             }
             // A new page starts with the job's colour and font again.
             ps->setForeground(deviceColor(fg));
+            pagesbegun++;
             return true;
-        case TO_HTML: return html->beginPage(page);
+        case TO_HTML: pagesbegun++; return html->beginPage(page);
+        case TO_PREVIEW:
+            pagesbegun++;
+            delete previewdc;
+            previewdc = nullptr;
+            dc = nullptr;
+            // The preview steps through the pages the job prints; only the one
+            // asked for is drawn.
+            if (!printer.printsPage(page)) return true;
+            chosenpages.push_back(page);
+            if (chosenpages.size() == previewpage && previewimage) {
+                FXDCWindow* window = new FXDCWindow(previewimage);
+                previewdc = window;
+                dc = window;
+                dc->setForeground(deviceColor(fg));
+                dc->setBackground(deviceColor(bg));
+                dc->setFunction(BLT_SRC);
+                applyLineWidth();
+                dc->setLineCap(cap);
+                dc->setLineStyle(style);
+                if (dashlen) dc->setDashes(dashoff, dashpat, dashlen);
+                if (font) setFont(font);
+            }
+            return true;
         default: return false;
     }
 }
@@ -218,6 +285,7 @@ FXbool FXDCNativePrinter::beginPage(FXuint page) {
 FXbool FXDCNativePrinter::endPage() {
     switch (dctype) {
         case TO_POSTSCRIPT:
+        case TO_PDF:
         case TO_PRINTER:
             if (!ps->endPage()) return false;
             pagesended++;
@@ -225,8 +293,38 @@ FXbool FXDCNativePrinter::endPage() {
         case TO_HTML:
             pagesended++;
             return html->endPage();
+        case TO_PREVIEW:
+            delete previewdc;
+            previewdc = nullptr;
+            dc = nullptr;
+            pagesended++;
+            return true;
         default: return false;
     }
+}
+
+// Runs the converter on the spool file; false, after a warning, when it
+// cannot run or fails.
+FXbool FXDCNativePrinter::makePdf() {
+    FXString output = printer.name;
+    // A name starting with "-" would read as an option.
+    if (output[0] == '-') output = "./" + output;
+    FXString input = tmpname;
+    const char* argv[] = {pdfConverter.text(), input.text(), output.text(), nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, (char* const*)argv, environ) != 0) {
+        warn("Cannot make the PDF file " + printer.name + ": " + pdfConverter + " (Ghostscript) is not installed.");
+        return false;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        warn("Cannot make the PDF file " + printer.name + ".");
+        unlink(printer.name.text());
+        return false;
+    }
+    return true;
 }
 
 FXbool FXDCNativePrinter::endPrint() {
@@ -236,23 +334,47 @@ FXbool FXDCNativePrinter::endPrint() {
     switch (was) {
         case TO_POSTSCRIPT: ok = ps->endPrint(); break;
         case TO_HTML: ok = html->endPrint(); break;
+        case TO_PDF:
+            ok = ps->endPrint();
+            if (!ok) {
+                warn("Cannot make the PDF file " + printer.name + ".");
+                unlink(printer.name.text());
+            } else {
+                ok = makePdf();
+            }
+            break;
         case TO_PRINTER:
             ok = ps->endPrint();
             if (!ok) {
                 warn("Cannot start document printing");
             } else if (pagesended > 0) {
                 FXString error;
-                jobid = cupsprint::submit(printer, tmpname, "Document", error);
+                jobid = cupsprint::submit(printer, tmpname, printer.title, error);
                 if (!jobid) {
                     warn("Cannot print on " + printer.name + ": " + error);
                     ok = false;
                 }
             }
             break;
+        case TO_PREVIEW: break;
         default: ok = false; break;
     }
     releaseJob();
     return ok;
+}
+
+void FXDCNativePrinter::abortPrint() {
+    Destination was = dctype;
+    dctype = NO_JOB;
+    switch (was) {
+        case TO_POSTSCRIPT:
+        case TO_PDF:
+        case TO_PRINTER: ps->endPrint(); break;
+        case TO_HTML: html->endPrint(); break;
+        default: break;
+    }
+    if (was == TO_POSTSCRIPT || was == TO_PDF || was == TO_HTML) unlink(printer.name.text());
+    releaseJob();
 }
 
 FXbool FXDCNativePrinter::writeTable(const FXString& sql) {
@@ -432,9 +554,27 @@ void FXDCNativePrinter::setDashes(FXuint dashoffset, const FXchar* dashpattern, 
     if (dc) dc->setDashes(dashoffset, dashpattern, dashlength);
 }
 
+// Widths 0 and 1 are the screen's thin line, one pixel wide: on paper and in
+// the preview they become one unit of the job scaled to the destination, so
+// that thin lines stay visible instead of shrinking to nothing.
 void FXDCNativePrinter::setLineWidth(FXuint linewidth) {
     width = linewidth;
-    if (dc) dc->setLineWidth((FXuint)sw((FXint)linewidth));
+    applyLineWidth();
+}
+
+void FXDCNativePrinter::applyLineWidth() {
+    if (!dc) return;
+    const FXdouble w = FXMAX(width, 1u) * scalex;
+    if (dc == ps) {
+        if (w == floor(w))
+            ps->setLineWidth((FXuint)w);
+        else
+            ps->setLineWidthPoints(w);
+    } else if (dc == previewdc) {
+        dc->setLineWidth((FXuint)FXMAX(1L, lround(w)));
+    } else {
+        dc->setLineWidth(width);
+    }
 }
 
 void FXDCNativePrinter::setLineCap(FXCapStyle capstyle) {
@@ -488,14 +628,30 @@ void FXDCNativePrinter::clearClipRectangle() {
 // size * 0.1 * scale in destination dots per screen pixel, expressed in
 // the destination's points.
 FXint FXDCNativePrinter::deviceFontSize(FXuint decipoints) const {
+    if (dctype == TO_PREVIEW) return (FXint)lround(decipoints * 0.1);  // what the paper gets
     return (FXint)lround(decipoints * 0.1 * scalex * activeScreenres / printerres);
 }
 
+// The destination's copy of the font.  In a preview it is the size the paper
+// gets, shown at the preview's scale: the toolkit draws a font of p points
+// p * res / 72 pixels high, res being its font resolution.
 void FXDCNativePrinter::setFont(FXFont* fnt) {
     font = fnt;
     if (!dc || !fnt) return;
-    FXFont* copy = new FXFont(getApp(), fnt->getName(), (FXuint)deviceFontSize(fnt->getSize()), fnt->getWeight(),
-                              fnt->getSlant(), fnt->getEncoding(), fnt->getSetWidth(), fnt->getHints());
+    FXFont* copy;
+    if (dctype == TO_PREVIEW) {
+        FXFontDesc desc;
+        fnt->getFontDesc(desc);
+        FXint res = getApp()->reg().readIntEntry("SETTINGS", "screenres", 100);
+        if (res <= 0) res = 100;
+        FXdouble pixels = deviceFontSize(fnt->getSize()) * 25.4 / 72.0 / previewmm;
+        desc.size = (FXushort)FXMAX(1L, lround(pixels * 72.0 / res * 10.0));
+        copy = new FXFont(getApp(), desc);
+        copy->create();
+    } else {
+        copy = new FXFont(getApp(), fnt->getName(), (FXuint)deviceFontSize(fnt->getSize()), fnt->getWeight(),
+                          fnt->getSlant(), fnt->getEncoding(), fnt->getSetWidth(), fnt->getHints());
+    }
     dc->setFont(copy);
     delete devfont;
     devfont = copy;

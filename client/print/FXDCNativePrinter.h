@@ -1,17 +1,32 @@
 // The device context that report code draws into when it prints.  It sends
-// the drawing to a PostScript file, an HTML file or a CUPS printer, as the
-// printer description says; report code draws in screen pixels and never
-// needs to know which.
+// the drawing to a PostScript file, a PDF file, an HTML file or a CUPS
+// printer, as the printer description says, or into a print preview; report
+// code draws in the job's units and never needs to know which.
 //
 //   FXDCNativePrinter dc(app);
 //   if (dc.beginPrint(printer)) {
-//       dc.beginPage(1); ...draw...; dc.endPage();
+//       dc.beginPage(1);
+//       draw(dc, dc.getContentWidth(), dc.getContentHeight());
+//       if (dc.toHtml()) dc.writeTable(sql);
+//       dc.endPage();
 //       dc.endPrint();
 //   }
+//
+// Windows do not write this themselves: PrintCommand.h runs the whole
+// command (dialog, job, preview) around a routine like the one above.
+//
+// Geometry, the same on every destination: the drawing's (0, 0) is the
+// top-left corner of the printable area (the paper inside its margins) and
+// getContentWidth() x getContentHeight() is that area, so a page drawn
+// within it lies on the paper.  Units: points for files (72 per inch), the
+// screen's pixels for a printer (scaled to the printer), preview pixels
+// scaled the same way as the destination being previewed.
 #ifndef PLENWICK_FXDCNATIVEPRINTER_H
 #define PLENWICK_FXDCNATIVEPRINTER_H
 
 #include <fx.h>
+
+#include <vector>
 
 #include "print/FXNativePrinter.h"
 
@@ -20,7 +35,7 @@ class FXDChtml;
 
 class FXDCNativePrinter : public FX::FXDC {
 public:
-    enum Destination { TO_POSTSCRIPT = 0, TO_HTML = 1, TO_PRINTER = 2, NO_JOB = 4 };
+    enum Destination { TO_POSTSCRIPT = 0, TO_HTML = 1, TO_PRINTER = 2, TO_PDF = 3, NO_JOB = 4, TO_PREVIEW = 5 };
 
     explicit FXDCNativePrinter(FX::FXApp* a);
     ~FXDCNativePrinter() override;
@@ -29,11 +44,30 @@ public:
     FX::FXbool beginPage(FX::FXuint page = 1);
     FX::FXbool endPage();
     FX::FXbool endPrint();
+    // Ends the job without result: nothing is printed, a file being written
+    // is removed.
+    void abortPrint();
+
+    // A preview of the job `job` describes: page `page` is drawn into
+    // `image` (the printable area, `mmPerPixel` millimetres per image pixel,
+    // already created), every other page into nothing; the pages are counted.
+    FX::FXbool beginPreview(FXNativePrinter& job, FX::FXImage* image, FX::FXuint page, FX::FXdouble mmPerPixel);
+    // Pages begun so far, and in a preview the numbers of those among them
+    // that the job prints, in order.
+    FX::FXuint getPagesBegun() const { return pagesbegun; }
+    const std::vector<FX::FXuint>& getChosenPages() const { return chosenpages; }
 
     // Hands the statement to the HTML device; false for other destinations.
     FX::FXbool writeTable(const FX::FXString& sql);
 
     Destination destination() const { return dctype; }
+    // True when the job goes to an HTML file: callers hand it their tables.
+    FX::FXbool toHtml() const { return dctype == TO_HTML; }
+
+    // The area report code lays a page out in: the printable area, in the
+    // job's units, with its top-left corner at (0, 0).
+    FX::FXint getContentWidth() const { return pagewidth - leftmargin - rightmargin; }
+    FX::FXint getContentHeight() const { return pageheight - topmargin - bottommargin; }
 
     // Page size and margins of the job, in screen pixels.
     FX::FXint getPageWidth() const { return pagewidth; }
@@ -46,10 +80,14 @@ public:
     FX::FXdouble getScaleY() const { return scaley; }
     FX::FXint getPagesEnded() const { return pagesended; }
 
-    // The screen's resolution in dots per inch; read from the display unless
-    // set here.
+    // The screen's resolution in dots per inch: the resolution the toolkit
+    // draws its fonts at (its SETTINGS/screenres, 100 unless set), so that
+    // text measured on the screen fits the same space on paper; unless set here.
     void setScreenResolution(FX::FXint dpi) { screenres = dpi; }
     FX::FXint getScreenResolution() const;
+
+    // The PDF converter (ps2pdf unless set here; for tests).
+    static void setPdfConverter(const FX::FXString& program);
 
     // The CUPS job id of the last job sent to a printer (0 if none).
     FX::FXint lastJob() const { return jobid; }
@@ -127,9 +165,15 @@ private:
     FX::FXint pagewidth, pageheight;
     FX::FXint leftmargin, rightmargin, topmargin, bottommargin;
     FX::FXint pagesended;
+    FX::FXuint pagesbegun;
+    std::vector<FX::FXuint> chosenpages;
     FX::FXFont* devfont;       // the destination's copy of the current font
-    FX::FXString tmpname;
+    FX::FXString tmpname;      // the spool file of a printer or PDF job
     FX::FXint jobid;
+    FX::FXDC* previewdc;       // a window context on the preview image
+    FX::FXImage* previewimage;
+    FX::FXuint previewpage;
+    FX::FXdouble previewmm;    // millimetres per preview pixel
 
     FX::FXint sx(FX::FXint x) const { return (FX::FXint)(x * scalex) + offx; }
     FX::FXint sy(FX::FXint y) const { return (FX::FXint)(y * scaley) + offy; }
@@ -139,8 +183,12 @@ private:
     // Point lists scaled in a fixed buffer, longer ones in one of their own.
     class ScaledPoints;
     void warn(const FX::FXString& text);
-    FX::FXbool startPostscript(FXNativePrinter& job, FX::FXbool toPrinter);
+    void layout(const FXNativePrinter& job, FX::FXint unitsPerInch);
+    FX::FXbool startPostscript(FXNativePrinter& job, Destination to);
+    FX::FXbool makeSpoolFile();
+    FX::FXbool makePdf();
     void releaseJob();
+    void applyLineWidth();
 };
 
 #endif

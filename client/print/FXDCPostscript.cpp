@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "print/PostscriptFonts.h"
+
 using namespace FX;
 
 // Empty boxes start inverted so that the first point sets them.
@@ -16,14 +18,16 @@ void FXDCPostscript::resetBox(Box& b) {
 }
 
 FXDCPostscript::FXDCPostscript(FXApp* a)
-    : FXDC(a), psout(nullptr), pxmin(0), pymin(0), pxmax(0), pymax(0), pagecount(0),
-      pagesended(0) {
+    : FXDC(a), psout(nullptr), spool(nullptr), sink(nullptr), pxmin(0), pymin(0), pxmax(0), pymax(0),
+      inPage(false), pageNumber(0), pageStart(0), pagesended(0), lineWidth(1.0), lineWidthSet(false),
+      lineWidthFractional(false) {
     resetBox(docbox);
     resetBox(pagebox);
 }
 
 FXDCPostscript::~FXDCPostscript() {
     if (psout) fclose(psout);
+    if (spool) fclose(spool);
 }
 
 bool FXDCPostscript::open() const {
@@ -32,12 +36,14 @@ bool FXDCPostscript::open() const {
     return false;
 }
 
-// Every byte of output goes through here.
+// Every byte of output goes through here.  Between pages, and on pages that
+// are not chosen, nothing is written: each written page sets up its own
+// drawing state.
 void FXDCPostscript::outf(const char* format, ...) {
-    if (!open()) return;
+    if (!open() || !sink) return;
     va_list args;
     va_start(args, format);
-    vfprintf(psout, format, args);
+    vfprintf(sink, format, args);
     va_end(args);
 }
 
@@ -48,23 +54,88 @@ void FXDCPostscript::setContentRange(FXint xmin, FXint ymin, FXint xmax, FXint y
     pymax = ymax;
 }
 
-// Drawing coordinates to PostScript coordinates; widens both boxes.
+// Drawing coordinates to PostScript coordinates.
 void FXDCPostscript::tfm(FXdouble& xo, FXdouble& yo, FXdouble xi, FXdouble yi) {
     xo = xi + 5.0;
     yo = (FXdouble)pymax - 40.0 - yi;
+}
+
+// Ink in PostScript coordinates widens the page's and the document's box;
+// only pages that are written count.
+void FXDCPostscript::ink(FXdouble x0, FXdouble y0, FXdouble x1, FXdouble y1) {
+    if (!sink) return;
     for (Box* b : {&pagebox, &docbox}) {
-        if (xo < b->xmin) b->xmin = xo;
-        if (xo > b->xmax) b->xmax = xo;
-        if (yo < b->ymin) b->ymin = yo;
-        if (yo > b->ymax) b->ymax = yo;
+        if (x0 < b->xmin) b->xmin = x0;
+        if (x1 > b->xmax) b->xmax = x1;
+        if (y0 < b->ymin) b->ymin = y0;
+        if (y1 > b->ymax) b->ymax = y1;
+    }
+}
+
+void FXDCPostscript::inkAround(FXdouble x, FXdouble y, FXdouble pad) { ink(x - pad, y - pad, x + pad, y + pad); }
+
+// The ink of an open path stroked with the current width, in PostScript
+// coordinates: each segment's band, the caps at its two ends, and the
+// miter points of its corners (PostScript's default join, bevelled beyond
+// its miter limit of 10).
+void FXDCPostscript::strokeInk(const FXdouble* xy, FXuint n) {
+    const FXdouble p = strokePad();
+    if (n == 1 || p == 0) {
+        for (FXuint i = 0; i < n; i++) inkAround(xy[2 * i], xy[2 * i + 1], 0);
+        if (p == 0) return;
+    }
+    FXdouble prevNx = 0, prevNy = 0;
+    bool havePrev = false;
+    FXuint segments = 0;
+    FXdouble firstDx = 0, firstDy = 0, lastDx = 0, lastDy = 0;
+    for (FXuint i = 0; i + 1 < n; i++) {
+        const FXdouble x0 = xy[2 * i], y0 = xy[2 * i + 1], x1 = xy[2 * i + 2], y1 = xy[2 * i + 3];
+        const FXdouble len = sqrt((x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0));
+        if (len == 0) continue;
+        const FXdouble dx = (x1 - x0) / len, dy = (y1 - y0) / len;
+        const FXdouble nx = -dy, ny = dx;
+        inkAround(x0 + nx * p, y0 + ny * p, 0);
+        inkAround(x0 - nx * p, y0 - ny * p, 0);
+        inkAround(x1 + nx * p, y1 + ny * p, 0);
+        inkAround(x1 - nx * p, y1 - ny * p, 0);
+        if (havePrev) {
+            const FXdouble c = 1 + prevNx * nx + prevNy * ny;
+            if (c > 0 && 2 / c <= 100) {  // miter length ratio sqrt(2 / c) up to 10
+                const FXdouble mx = (prevNx + nx) * p / c, my = (prevNy + ny) * p / c;
+                inkAround(x0 + mx, y0 + my, 0);
+                inkAround(x0 - mx, y0 - my, 0);
+            }
+        }
+        if (segments == 0) {
+            firstDx = dx;
+            firstDy = dy;
+        }
+        lastDx = dx;
+        lastDy = dy;
+        segments++;
+        prevNx = nx;
+        prevNy = ny;
+        havePrev = true;
+    }
+    if (segments == 0) return;
+    // Caps: projecting ones reach p beyond the ends, round ones p all round.
+    const FXdouble sx = xy[0], sy = xy[1], ex = xy[2 * n - 2], ey = xy[2 * n - 1];
+    if (cap == CAP_ROUND) {
+        inkAround(sx, sy, p);
+        inkAround(ex, ey, p);
+    } else if (cap == CAP_PROJECTING) {
+        for (FXdouble side : {1.0, -1.0}) {
+            inkAround(sx - firstDx * p - firstDy * p * side, sy - firstDy * p + firstDx * p * side, 0);
+            inkAround(ex + lastDx * p - lastDy * p * side, ey + lastDy * p + lastDx * p * side, 0);
+        }
     }
 }
 
 // A collected box in the default page coordinates: landscape pages are drawn
 // rotated by 90 degrees about the media's lower right corner.
-void FXDCPostscript::writeBox(const char* comment, const Box& b) const {
+void FXDCPostscript::writeBox(const char* comment, const Box& b) {
     if (!(b.xmin < b.xmax) || !(b.ymin < b.ymax)) {
-        fprintf(psout, "%%%%%s: 0 0 100 100\n", comment);
+        outf("%%%%%s: 0 0 100 100\n", comment);
         return;
     }
     FXdouble x0 = b.xmin, y0 = b.ymin, x1 = b.xmax, y1 = b.ymax;
@@ -75,7 +146,7 @@ void FXDCPostscript::writeBox(const char* comment, const Box& b) const {
         y0 = b.xmin;
         y1 = b.xmax;
     }
-    fprintf(psout, "%%%%%s: %d %d %d %d\n", comment, (int)floor(x0), (int)floor(y0), (int)ceil(x1), (int)ceil(y1));
+    outf("%%%%%s: %d %d %d %d\n", comment, (int)floor(x0), (int)floor(y0), (int)ceil(x1), (int)ceil(y1));
 }
 
 FXbool FXDCPostscript::beginPrint(FXNativePrinter& job) {
@@ -93,47 +164,109 @@ FXbool FXDCPostscript::beginPrint(FXNativePrinter& job) {
         return false;
     }
     if (psout) fclose(psout);
+    if (spool) fclose(spool);
     psout = fopen(job.name.text(), "w");
     if (!psout) return false;
-
-    outf("%%!PS-Adobe-3.0\n");
-    outf("%%%%Title: Print Job\n");
-    outf("%%%%Creator: FOX GUI Toolkit Application\n");
-    if (job.flags & FXNativePrinter::NOBOUNDS) {
-        resetBox(docbox);
-        outf("%%%%BoundingBox: (atend)\n");
-    } else {
-        docbox.xmin = job.leftmargin;
-        docbox.xmax = job.mediawidth - job.rightmargin;
-        docbox.ymin = job.bottommargin;
-        docbox.ymax = job.mediaheight - job.topmargin;
-        outf("%%%%BoundingBox: %d %d %d %d\n", (int)docbox.xmin, (int)docbox.ymin, (int)docbox.xmax,
-             (int)docbox.ymax);
+    spool = tmpfile();
+    if (!spool) {
+        fclose(psout);
+        psout = nullptr;
+        return false;
     }
+    sink = nullptr;
+    inPage = false;
+    pages.clear();
+    fonts.clear();
+    resetBox(docbox);
+    resetBox(pagebox);
+    pagesended = 0;
+    return true;
+}
 
-    FXint span = (FXint)job.lastpage - (FXint)job.firstpage + 1;
-    FXint selected = (FXint)job.topage - (FXint)job.frompage;
-    if (job.flags & (FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD))
-        pagecount = selected / 2 + 1;
-    else if (job.flags & FXNativePrinter::PAGES_RANGE)
-        pagecount = selected + 1;
+// The document's comments.  The bounding box and the page count are those of
+// the pages written; with flag 0x100 the box follows in the trailer.
+void FXDCPostscript::writeHeader() {
+    outf("%%!PS-Adobe-3.0\n");
+    // The title is one line of text.
+    FXString title = printer.title.empty() ? FXString("Print Job") : printer.title;
+    for (FXint i = 0; i < title.length(); i++)
+        if ((FXuchar)title[i] < 0x20 || title[i] == 0x7f) title[i] = ' ';
+    outf("%%%%Title: %s\n", title.text());
+    outf("%%%%Creator: FOX GUI Toolkit Application\n");
+    if (printer.flags & FXNativePrinter::NOBOUNDS)
+        outf("%%%%BoundingBox: (atend)\n");
     else
-        pagecount = span;
-    if (pagecount > 0)
-        outf("%%%%Pages: %d\n", pagecount);
-    else
-        outf("%%%%Pages: (atend)\n");
-
+        writeBox("BoundingBox", docbox);
+    outf("%%%%Pages: %d\n", (int)pages.size());
+    // The paper as it lies in the printer: landscape pages are turned on it.
+    const char* paper = paperName(printer.mediasize);
+    outf("%%%%DocumentMedia: %s %ld %ld 0 () ()\n", *paper ? paper : "Custom", lround(printer.mediawidth),
+         lround(printer.mediaheight));
+    outf("%%%%Orientation: %s\n", (printer.flags & FXNativePrinter::LANDSCAPE) ? "Landscape" : "Portrait");
+    if (printer.flags & FXNativePrinter::COLLATE_REVERSED) outf("%%%%PageOrder: Descend\n");
     outf("%%%%DocumentFonts:\n");
     outf("%%%%EndComments\n");
+}
+
+// Copies, the page size and the fonts in ISO Latin-1.
+void FXDCPostscript::writeSetup() {
+    outf("%%%%BeginSetup\n");
+    outf("/#copies %d def\n", (int)printer.numcopies);
+    const char* paper = paperName(printer.mediasize);
+    if (*paper) outf("%%%%BeginFeature: *PageSize %s\n", paper);
+    outf("/setpagedevice where { pop << /PageSize [%ld %ld] >> setpagedevice } if\n", lround(printer.mediawidth),
+         lround(printer.mediaheight));
+    if (*paper) outf("%%%%EndFeature\n");
+    for (const FXString& font : fonts) outf("/%s reencodeISO\n", font.text());
+    outf("%%%%EndSetup\n");
+}
+
+// Pages in the order chosen, numbered in the file from 1.
+void FXDCPostscript::writePages() {
+    const bool reversed = (printer.flags & FXNativePrinter::COLLATE_REVERSED) != 0;
+    const size_t n = pages.size();
+    std::vector<char> buffer(65536);
+    for (size_t k = 0; k < n; k++) {
+        const Page& page = pages[reversed ? n - 1 - k : k];
+        outf("%%%%Page: %u %d\n", page.number, (int)(k + 1));
+        if (printer.flags & FXNativePrinter::NOBOUNDS)
+            outf("%%%%PageBoundingBox: (atend)\n");
+        else
+            writeBox("PageBoundingBox", page.box);
+        outf("%%%%BeginPageSetup\n");
+        outf("%%%%EndPageSetup\n");
+        fflush(spool);
+        fseek(spool, page.start, SEEK_SET);
+        long left = page.end - page.start;
+        while (left > 0) {
+            size_t got = fread(buffer.data(), 1, (size_t)FXMIN(left, (long)buffer.size()), spool);
+            if (got == 0) break;
+            fwrite(buffer.data(), 1, got, psout);
+            left -= (long)got;
+        }
+    }
+}
+
+FXbool FXDCPostscript::endPrint() {
+    if (!open()) return false;
+    if (inPage) endPage();
+    sink = psout;
+    writeHeader();
     outf("%%%%BeginProlog\n\n\n");
     writeProlog();
     outf("%%%%EndProlog\n");
-    outf("%%%%BeginSetup\n");
-    outf("/#copies %d def\n", (int)job.numcopies);
-    outf("%%%%EndSetup\n");
-    pagesended = 0;
-    return true;
+    writeSetup();
+    writePages();
+    outf("%%%%Trailer\n");
+    if (printer.flags & FXNativePrinter::NOBOUNDS) writeBox("BoundingBox", docbox);
+    if (!(printer.flags & (FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD | FXNativePrinter::PAGES_RANGE)))
+        outf("%%%%Pages: %d\n", (int)pages.size());
+    outf("%%%%EOF\n");
+    bool ok = !ferror(psout) && !ferror(spool);
+    ok = fclose(psout) == 0 && ok;
+    fclose(spool);
+    psout = spool = sink = nullptr;
+    return ok;
 }
 
 void FXDCPostscript::writeProlog() {
@@ -158,6 +291,14 @@ void FXDCPostscript::writeProlog() {
          "grestore\n} def\n");
     outf("%% (string) x y height drawText\n");
     outf("/drawText {\n\tgsave findfont exch scalefont setfont moveto\n\tshow grestore\n} def\n");
+    // The setup re-encodes every font the pages use, under its own name, to
+    // ISO Latin-1 with the keyboard's apostrophe, hyphen and grave accent.
+    outf("%% /fontname reencodeISO\n");
+    outf("/reencodeISO {\n\tdup findfont dup length dict begin\n"
+         "\t\t{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
+         "\t\t/Encoding ISOLatin1Encoding 256 array copy\n"
+         "\t\tdup 39 /quotesingle put dup 45 /hyphen put dup 96 /grave put def\n"
+         "\t\tcurrentdict\n\tend definefont pop\n} def\n");
     // Grey conversion of colour image data for interpreters without colorimage.
     outf("/bwproc\n");
     outf("{\n\trgbproc\n\tdup length 3 idiv string 0 3 0\n\t5 -1 roll {\n\tadd 2 1 roll 1 sub dup 0 eq {\n"
@@ -218,48 +359,54 @@ void FXDCPostscript::writeProlog() {
          "} bind def\n");
 }
 
+// A chosen page goes to the spool, starting with the whole drawing state so
+// that it prints the same wherever it ends up; another page is drawn into
+// nothing.
 FXbool FXDCPostscript::beginPage(FXuint page) {
     if (!open()) return false;
-    outf("%%%%Page: %d %d\n", (int)page, (int)page);
-    if (printer.flags & FXNativePrinter::NOBOUNDS) {
-        resetBox(pagebox);
-        outf("%%%%PageBoundingBox: (atend)\n");
-    } else {
-        pagebox = docbox;
-        outf("%%%%PageBoundingBox: %d %d %d %d\n", (int)pagebox.xmin, (int)pagebox.ymin, (int)pagebox.xmax,
-             (int)pagebox.ymax);
-    }
-    outf("%%%%BeginPageSetup\n");
-    outf("%%%%EndPageSetup\n");
+    if (inPage) endPage();
+    inPage = true;
+    pageNumber = page;
+    resetBox(pagebox);
+    sink = printer.printsPage(page) ? spool : nullptr;
+    if (!sink) return true;
+    pageStart = ftell(spool);
     outf("gsave\n");
     if (printer.flags & FXNativePrinter::LANDSCAPE) {
         outf("%g %g translate\n", printer.mediawidth, 0.0);
         outf("90 rotate\n");
     }
+    writeState();
     return true;
 }
 
 FXbool FXDCPostscript::endPage() {
-    if (!open()) return false;
-    outf("%%%%PageTrailer\n");
-    if (printer.flags & FXNativePrinter::NOBOUNDS) writeBox("BoundingBox", pagebox);
-    outf("showpage\n");
-    outf("grestore\n");
+    if (!open() || !inPage) return false;
+    if (sink) {
+        outf("%%%%PageTrailer\n");
+        if (printer.flags & FXNativePrinter::NOBOUNDS) writeBox("BoundingBox", pagebox);
+        outf("showpage\n");
+        outf("grestore\n");
+        pages.push_back({pageNumber, pageStart, ftell(spool), pagebox});
+    }
+    sink = nullptr;
+    inPage = false;
     pagesended++;
     return true;
 }
 
-FXbool FXDCPostscript::endPrint() {
-    if (!open()) return false;
-    outf("%%%%Trailer\n");
-    if (printer.flags & FXNativePrinter::NOBOUNDS) writeBox("BoundingBox", docbox);
-    if (!(printer.flags & (FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD | FXNativePrinter::PAGES_RANGE)))
-        outf("%%%%Pages: %d\n", pagesended);
-    outf("%%%%EOF\n");
-    bool ok = !ferror(psout);
-    ok = fclose(psout) == 0 && ok;
-    psout = nullptr;
-    return ok;
+// The colour, line width, cap and dashes in force, at the start of a page.
+void FXDCPostscript::writeState() {
+    outf("%g %g %g setrgbcolor\n", FXREDVAL(fg) / 255.0, FXGREENVAL(fg) / 255.0, FXBLUEVAL(fg) / 255.0);
+    if (lineWidthSet) writeLineWidth();
+    if (cap != CAP_BUTT) outf("%d setlinecap\n", cap == CAP_PROJECTING ? 2 : 1);
+    if (style != LINE_SOLID) writeDashes();
+}
+
+void FXDCPostscript::useFont(const FXString& name) {
+    for (const FXString& f : fonts)
+        if (f == name) return;
+    fonts.push_back(name);
 }
 
 // ---- drawing -------------------------------------------------------------
@@ -268,6 +415,7 @@ void FXDCPostscript::drawPoint(FXint x, FXint y) {
     if (!open()) return;
     FXdouble xx, yy;
     tfm(xx, yy, x, y);
+    inkAround(xx, yy, 0.5);
     outf("%g %g 0.5 0 360 arc fill\n", xx, yy);
 }
 
@@ -289,16 +437,22 @@ void FXDCPostscript::drawLine(FXint x1, FXint y1, FXint x2, FXint y2) {
     FXdouble xx1, yy1, xx2, yy2;
     tfm(xx1, yy1, x1, y1);
     tfm(xx2, yy2, x2, y2);
+    const FXdouble path[4] = {xx1, yy1, xx2, yy2};
+    strokeInk(path, 2);
     outf("newpath %g %g moveto %g %g lineto stroke\n", xx1, yy1, xx2, yy2);
 }
 
 // Open or filled path through the points; relative points are offsets from
 // the previous point.
-void FXDCPostscript::polyPath(const FXPoint* points, FXuint npoints, bool relative, const char* ending) {
+void FXDCPostscript::polyPath(const FXPoint* points, FXuint npoints, bool relative, bool stroke) {
     if (!open() || npoints < 2) return;
+    std::vector<FXdouble> path;
+    path.reserve(2 * npoints);
     FXdouble xx, yy;
     FXint x = points[0].x, y = points[0].y;
     tfm(xx, yy, x, y);
+    path.push_back(xx);
+    path.push_back(yy);
     outf("newpath %g %g moveto", xx, yy);
     for (FXuint i = 1; i < npoints; i++) {
         if (relative) {
@@ -309,15 +463,20 @@ void FXDCPostscript::polyPath(const FXPoint* points, FXuint npoints, bool relati
             y = points[i].y;
         }
         tfm(xx, yy, x, y);
+        path.push_back(xx);
+        path.push_back(yy);
         outf(" %g %g lineto", xx, yy);
     }
-    outf("%s", ending);
+    if (stroke) {
+        strokeInk(path.data(), npoints);
+    } else {
+        for (FXuint i = 0; i < npoints; i++) inkAround(path[2 * i], path[2 * i + 1], 0);
+    }
+    outf("%s", stroke ? " stroke\n" : " fill\n");
 }
 
-void FXDCPostscript::drawLines(const FXPoint* points, FXuint npoints) { polyPath(points, npoints, false, " stroke\n"); }
-void FXDCPostscript::drawLinesRel(const FXPoint* points, FXuint npoints) {
-    polyPath(points, npoints, true, " stroke\n");
-}
+void FXDCPostscript::drawLines(const FXPoint* points, FXuint npoints) { polyPath(points, npoints, false, true); }
+void FXDCPostscript::drawLinesRel(const FXPoint* points, FXuint npoints) { polyPath(points, npoints, true, true); }
 
 // All segments go on the stack, then one drawSegmt draws them.
 void FXDCPostscript::drawLineSegments(const FXSegment* segments, FXuint nsegments) {
@@ -326,28 +485,35 @@ void FXDCPostscript::drawLineSegments(const FXSegment* segments, FXuint nsegment
         FXdouble xx1, yy1, xx2, yy2;
         tfm(xx1, yy1, segments[i].x1, segments[i].y1);
         tfm(xx2, yy2, segments[i].x2, segments[i].y2);
+        const FXdouble path[4] = {xx1, yy1, xx2, yy2};
+        strokeInk(path, 2);
         outf("newpath %g %g %g %g ", xx1, yy1, xx2, yy2);
     }
     outf("%d drawSegmt\n", (int)nsegments);
 }
 
-void FXDCPostscript::rectanglePath(FXint x, FXint y, FXint w, FXint h, const char* ending) {
+void FXDCPostscript::rectanglePath(FXint x, FXint y, FXint w, FXint h, bool stroke) {
     if (!open()) return;
     FXdouble xl, yt, xr, yb;
     tfm(xl, yt, x, y);
     tfm(xr, yb, x + w - 1, y + h - 1);
+    const FXdouble path[10] = {xl, yt, xr, yt, xr, yb, xl, yb, xl, yt};
+    if (stroke)
+        strokeInk(path, 5);
+    else
+        ink(FXMIN(xl, xr), FXMIN(yt, yb), FXMAX(xl, xr), FXMAX(yt, yb));
     outf("newpath %g %g moveto %g %g lineto %g %g lineto %g %g lineto %g %g lineto%s", xl, yt, xr, yt, xr, yb, xl,
-         yb, xl, yt, ending);
+         yb, xl, yt, stroke ? " stroke\n" : " fill\n");
 }
 
-void FXDCPostscript::drawRectangle(FXint x, FXint y, FXint w, FXint h) { rectanglePath(x, y, w, h, " stroke\n"); }
+void FXDCPostscript::drawRectangle(FXint x, FXint y, FXint w, FXint h) { rectanglePath(x, y, w, h, true); }
 
 void FXDCPostscript::drawRectangles(const FXRectangle* rectangles, FXuint nrectangles) {
     for (FXuint i = 0; i < nrectangles; i++)
         drawRectangle(rectangles[i].x, rectangles[i].y, rectangles[i].w, rectangles[i].h);
 }
 
-void FXDCPostscript::fillRectangle(FXint x, FXint y, FXint w, FXint h) { rectanglePath(x, y, w, h, " fill\n"); }
+void FXDCPostscript::fillRectangle(FXint x, FXint y, FXint w, FXint h) { rectanglePath(x, y, w, h, false); }
 
 void FXDCPostscript::fillRectangles(const FXRectangle* rectangles, FXuint nrectangles) {
     for (FXuint i = 0; i < nrectangles; i++)
@@ -355,14 +521,14 @@ void FXDCPostscript::fillRectangles(const FXRectangle* rectangles, FXuint nrecta
 }
 
 // An arc of the ellipse in the box (x, y, w, h); a flat ellipse would make
-// the procedure divide by zero, so it draws nothing.
+// the procedure divide by zero, so it draws nothing.  The whole ellipse
+// counts as ink.
 void FXDCPostscript::arcPath(FXint x, FXint y, FXint w, FXint h, FXint ang1, FXint ang2, const char* procedure) {
     if (!open() || w <= 0 || h <= 0) return;
     FXdouble xx, yy;
     tfm(xx, yy, x + w / 2.0, y + h / 2.0);
-    FXdouble dummyx, dummyy;
-    tfm(dummyx, dummyy, x, y);  // the whole box belongs to the bounds
-    tfm(dummyx, dummyy, x + w, y + h);
+    const FXdouble pad = strcmp(procedure, "drawArc") == 0 ? strokePad() : 0;
+    ink(xx - w / 2.0 - pad, yy - h / 2.0 - pad, xx + w / 2.0 + pad, yy + h / 2.0 + pad);
     outf("newpath %1.3f %1.3f %1.3f %1.3f %1.3f %1.3f %s\n", xx, yy, ang1 / 64.0, (ang1 + ang2) / 64.0, w / 2.0,
          h / 2.0, procedure);
 }
@@ -396,21 +562,19 @@ void FXDCPostscript::fillChords(const FXArc* chords, FXuint nchords) { fillArcs(
 
 void FXDCPostscript::fillEllipse(FXint x, FXint y, FXint w, FXint h) { fillArc(x, y, w, h, 0, 64 * 360); }
 
-void FXDCPostscript::fillPolygon(const FXPoint* points, FXuint npoints) { polyPath(points, npoints, false, " fill\n"); }
+void FXDCPostscript::fillPolygon(const FXPoint* points, FXuint npoints) { polyPath(points, npoints, false, false); }
 void FXDCPostscript::fillConcavePolygon(const FXPoint* points, FXuint npoints) {
-    polyPath(points, npoints, false, " fill\n");
+    polyPath(points, npoints, false, false);
 }
 void FXDCPostscript::fillComplexPolygon(const FXPoint* points, FXuint npoints) {
-    polyPath(points, npoints, false, " fill\n");
+    polyPath(points, npoints, false, false);
 }
-void FXDCPostscript::fillPolygonRel(const FXPoint* points, FXuint npoints) {
-    polyPath(points, npoints, true, " fill\n");
-}
+void FXDCPostscript::fillPolygonRel(const FXPoint* points, FXuint npoints) { polyPath(points, npoints, true, false); }
 void FXDCPostscript::fillConcavePolygonRel(const FXPoint* points, FXuint npoints) {
-    polyPath(points, npoints, true, " fill\n");
+    polyPath(points, npoints, true, false);
 }
 void FXDCPostscript::fillComplexPolygonRel(const FXPoint* points, FXuint npoints) {
-    polyPath(points, npoints, true, " fill\n");
+    polyPath(points, npoints, true, false);
 }
 
 // The image as hexadecimal RGB rows; its lower-left corner is (dx, dy + height).
@@ -418,9 +582,9 @@ void FXDCPostscript::drawImage(const FXImage* image, FXint dx, FXint dy) {
     if (!open() || !image || !image->getData()) return;
     FXint w = image->getWidth(), h = image->getHeight();
     if (w <= 0 || h <= 0) return;
-    FXdouble xx, yy, ex, ey;
+    FXdouble xx, yy;
     tfm(xx, yy, dx, dy + h);
-    tfm(ex, ey, dx + w, dy);
+    ink(xx, yy, xx + w, yy + h);
     outf("gsave\n");
     outf("/picstr %d string def\n", 3 * w);
     outf("%g %g translate\n", xx, yy);
@@ -445,23 +609,35 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXString& string) {
     drawText(x, y, string.text(), string.length());
 }
 
-// The text as a PostScript string: backslashes doubled, parentheses escaped.
+// The text as a PostScript string: backslashes doubled, parentheses escaped,
+// and every byte outside printable ASCII written as an octal escape, so that
+// the file stays plain text and ISO Latin-1 letters reach the re-encoded font.
 void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* string, FXuint length) {
     if (!open()) return;
     std::string escaped;
     escaped.reserve(length + 8);
     for (FXuint i = 0; i < length; i++) {
-        char c = string[i];
-        if (c == '\\' || c == '(' || c == ')') escaped += '\\';
-        escaped += c;
+        FXuchar c = (FXuchar)string[i];
+        if (c == '\\' || c == '(' || c == ')') {
+            escaped += '\\';
+            escaped += (char)c;
+        } else if (c < 0x20 || c >= 0x7f) {
+            char octal[5];
+            snprintf(octal, sizeof octal, "\\%03o", c);
+            escaped += octal;
+        } else {
+            escaped += (char)c;
+        }
     }
     FXdouble xx, yy;
     tfm(xx, yy, x, y);
     int size = font ? (int)(font->getSize() / 10) : 12;
     FXString name = fontName(font);
-    outf("(");
-    fwrite(escaped.data(), 1, escaped.size(), psout);  // may hold NUL bytes
-    outf(") %g %g %d /%s drawText\n", xx, yy, size, name.text());
+    psfonts::Ink box;
+    if (sink && psfonts::textInk(name, size, string, length, box))
+        ink(xx + box.xmin, yy + box.ymin, xx + box.xmax, yy + box.ymax);
+    if (sink) useFont(name);
+    outf("(%s) %g %g %d /%s drawText\n", escaped.c_str(), xx, yy, size, name.text());
 }
 
 void FXDCPostscript::drawImageText(FXint x, FXint y, const FXString& string) { drawText(x, y, string); }
@@ -478,10 +654,29 @@ void FXDCPostscript::setForeground(FXColor clr) {
     outf("%g %g %g setrgbcolor\n", FXREDVAL(clr) / 255.0, FXGREENVAL(clr) / 255.0, FXBLUEVAL(clr) / 255.0);
 }
 
+void FXDCPostscript::writeLineWidth() {
+    if (lineWidthFractional)
+        outf("%g setlinewidth\n", lineWidth);
+    else
+        outf("%d setlinewidth\n", (int)lineWidth);
+}
+
 void FXDCPostscript::setLineWidth(FXuint linewidth) {
     width = linewidth;
+    lineWidth = linewidth;
+    lineWidthSet = true;
+    lineWidthFractional = false;
     if (!open()) return;
-    outf("%d setlinewidth\n", (int)linewidth);
+    writeLineWidth();
+}
+
+void FXDCPostscript::setLineWidthPoints(FXdouble points) {
+    width = (FXuint)points;
+    lineWidth = points;
+    lineWidthSet = true;
+    lineWidthFractional = true;
+    if (!open()) return;
+    writeLineWidth();
 }
 
 void FXDCPostscript::setLineCap(FXCapStyle capstyle) {
@@ -494,7 +689,11 @@ void FXDCPostscript::setLineCap(FXCapStyle capstyle) {
 void FXDCPostscript::setLineStyle(FXLineStyle linestyle) {
     style = linestyle;
     if (!open()) return;
-    if (linestyle == LINE_SOLID) {
+    writeDashes();
+}
+
+void FXDCPostscript::writeDashes() {
+    if (style == LINE_SOLID) {
         outf("[ ] 0 setdash\n");
         return;
     }

@@ -2,12 +2,21 @@
 // file, framed as a document with structuring comments.  A point (x, y) of
 // the drawing lands at (x + 5, bottom - 40 - y) in PostScript units, bottom
 // being the fourth value of the content range.
+//
+// The document states its paper and orientation and asks for that page
+// size; its fonts are re-encoded to ISO Latin-1, the client's character set.
+// Only the chosen pages are written (even, odd, ranges), in reverse for
+// "Last Page First", each page carrying its whole drawing state, and every
+// bounding box is the ink actually drawn.  So that the header can say all
+// that, the pages are kept in a spool file until endPrint writes the
+// document.
 #ifndef PLENWICK_FXDCPOSTSCRIPT_H
 #define PLENWICK_FXDCPOSTSCRIPT_H
 
 #include <fx.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "print/FXNativePrinter.h"
 
@@ -70,32 +79,63 @@ public:
     // Attributes.
     void setForeground(FX::FXColor clr) override;
     void setLineWidth(FX::FXuint linewidth = 0) override;
+    // A line width in points that need not be whole ("0.75 setlinewidth").
+    void setLineWidthPoints(FX::FXdouble points);
     void setLineCap(FX::FXCapStyle capstyle = FX::CAP_BUTT) override;
     void setLineStyle(FX::FXLineStyle linestyle = FX::LINE_SOLID) override;
+
+    // Pages written to the file so far (chosen pages only).
+    FX::FXint pagesWritten() const { return (FX::FXint)pages.size(); }
 
 private:
     struct Box {
         FX::FXdouble xmin, xmax, ymin, ymax;
     };
+    // A written page: its number, where its body lies in the spool, its ink.
+    struct Page {
+        FX::FXuint number;
+        long start, end;
+        Box box;
+    };
 
-    FILE* psout;
+    FILE* psout;                            // the document
+    FILE* spool;                            // page bodies until endPrint
+    FILE* sink;                             // where output goes now; null between and in skipped pages
     FXNativePrinter printer;
     FX::FXint pxmin, pymin, pxmax, pymax;   // content range
     Box docbox, pagebox;
-    FX::FXint pagecount;                    // pages announced in the header
+    bool inPage;
+    FX::FXuint pageNumber;
+    long pageStart;
+    std::vector<Page> pages;
+    std::vector<FX::FXString> fonts;        // fonts the written pages use
     FX::FXint pagesended;
+    FX::FXdouble lineWidth;                 // in points; PostScript starts at 1
+    bool lineWidthSet;
+    bool lineWidthFractional;
     FX::FXString command;
 
     void outf(const char* format, ...) FX_PRINTF(2, 3);
     bool open() const;
     void tfm(FX::FXdouble& xo, FX::FXdouble& yo, FX::FXdouble xi, FX::FXdouble yi);
+    void ink(FX::FXdouble x0, FX::FXdouble y0, FX::FXdouble x1, FX::FXdouble y1);
+    void inkAround(FX::FXdouble x, FX::FXdouble y, FX::FXdouble pad);
+    void strokeInk(const FX::FXdouble* xy, FX::FXuint n);
+    FX::FXdouble strokePad() const { return lineWidth > 0 ? lineWidth / 2 : 0; }
     static void resetBox(Box& b);
-    void writeBox(const char* comment, const Box& b) const;
+    void writeBox(const char* comment, const Box& b);
+    void writeHeader();
+    void writeSetup();
+    void writePages();
     void writeProlog();
-    void polyPath(const FX::FXPoint* points, FX::FXuint npoints, bool relative, const char* ending);
+    void writeState();
+    void writeLineWidth();
+    void writeDashes();
+    void useFont(const FX::FXString& name);
+    void polyPath(const FX::FXPoint* points, FX::FXuint npoints, bool relative, bool stroke);
     void arcPath(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, FX::FXint ang1, FX::FXint ang2,
                  const char* procedure);
-    void rectanglePath(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, const char* ending);
+    void rectanglePath(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h, bool stroke);
 };
 
 #endif

@@ -4,21 +4,26 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "print/CupsPrinting.h"
 #include "data/Prompter.h"
+#include "print/CupsPrinting.h"
+#include "print/FXPreviewDialog.h"
 
 using namespace FX;
 
 FXDEFMAP(FXNativePrintDialog) FXNativePrintDialogMap[] = {
-    FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER, FXNativePrintDialog::ID_TO_HTML,
+    FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER, FXNativePrintDialog::ID_TO_PDF,
                FXNativePrintDialog::onCmdDestination),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PRINTER_NAME, FXNativePrintDialog::onCmdPrinterName),
     FXMAPFUNC(SEL_CHANGED, FXNativePrintDialog::ID_FILE_NAME, FXNativePrintDialog::onCmdFileName),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME, FXNativePrintDialog::onCmdFileName),
     FXMAPFUNC(SEL_CHANGED, FXNativePrintDialog::ID_HTML_NAME, FXNativePrintDialog::onCmdFileName),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_HTML_NAME, FXNativePrintDialog::onCmdFileName),
-    FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_BROWSE_FILE, FXNativePrintDialog::ID_BROWSE_HTML,
+    FXMAPFUNC(SEL_CHANGED, FXNativePrintDialog::ID_PDF_NAME, FXNativePrintDialog::onCmdFileName),
+    FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PDF_NAME, FXNativePrintDialog::onCmdFileName),
+    FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_BROWSE_FILE, FXNativePrintDialog::ID_BROWSE_PDF,
                FXNativePrintDialog::onCmdBrowse),
+    FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PREVIEW, FXNativePrintDialog::onCmdPreview),
+    FXMAPFUNC(SEL_UPDATE, FXNativePrintDialog::ID_PREVIEW, FXNativePrintDialog::onUpdPreview),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PROPERTIES, FXNativePrintDialog::onCmdProperties),
     FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_PAGES_ALL, FXNativePrintDialog::ID_PAGES_RANGE,
                FXNativePrintDialog::onCmdPages),
@@ -47,6 +52,22 @@ const char* const defaultPapers[] = {
     "[A3] 8 841.88976 1190.55118 80 80 80 80",
     "[A2] 64 1190.55118 1683.77953 80 80 80 80",
 };
+
+// The three file destinations: their settings key, default name and file
+// dialog, by destination number less one.
+struct FileDestination {
+    const char* key;
+    const char* defaultName;
+    const char* caption;
+    const char* patterns;
+    FXuint flag;
+};
+const FileDestination fileDestinations[3] = {
+    {"file", "output.ps", "Select Output File", "All Files (*)\nPostscript Files (*.ps,*.eps)", FXNativePrinter::DEST_FILE},
+    {"html", "output.html", "Select HTML File", "All Files (*)\nHTML Files (*.htm,*.html)", FXNativePrinter::DEST_HTML},
+    {"pdf", "output.pdf", "Select PDF File", "All Files (*)\nPDF Files (*.pdf)", FXNativePrinter::DEST_PDF},
+};
+const FXuint destinationFlags = FXNativePrinter::DEST_FILE | FXNativePrinter::DEST_HTML | FXNativePrinter::DEST_PDF;
 
 // A piece of the range text: digits only.
 bool allDigits(const FXString& s) {
@@ -81,6 +102,7 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     FXHorizontalFrame* buttons = new FXHorizontalFrame(top, LAYOUT_FILL_X | PACK_UNIFORM_WIDTH);
     new FXButton(buttons, "&Print", nullptr, this, FXDialogBox::ID_ACCEPT,
                  BUTTON_DEFAULT | BUTTON_INITIAL | FRAME_RAISED | FRAME_THICK | LAYOUT_LEFT);
+    new FXButton(buttons, "Pre&view", nullptr, this, ID_PREVIEW, FRAME_RAISED | FRAME_THICK | LAYOUT_LEFT);
     new FXButton(buttons, "&Cancel", nullptr, this, FXDialogBox::ID_CANCEL, FRAME_RAISED | FRAME_THICK | LAYOUT_LEFT);
 
     FXGroupBox* where = new FXGroupBox(top, "Print Destination", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
@@ -96,6 +118,9 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     toHtml = new FXRadioButton(grid, "&HTML File:", this, ID_TO_HTML, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
     htmlname = new FXTextField(grid, 30, this, ID_HTML_NAME, TEXTFIELD_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
     new FXButton(grid, "&Browse...", nullptr, this, ID_BROWSE_HTML, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
+    toPdf = new FXRadioButton(grid, "P&DF File:", this, ID_TO_PDF, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
+    pdfname = new FXTextField(grid, 30, this, ID_PDF_NAME, TEXTFIELD_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
+    new FXButton(grid, "&Browse...", nullptr, this, ID_BROWSE_PDF, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
 
     FXHorizontalFrame* middle = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     FXGroupBox* pages = new FXGroupBox(middle, "Pages", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
@@ -199,16 +224,15 @@ void FXNativePrintDialog::loadSettings() {
     else
         printer.flags &= ~FXNativePrinter::COLOR;
     dest = registry().readIntEntry("PRINTER", "printtofile", 0);
-    if (dest < 0 || dest > 2) dest = 0;
-    filename->setText(registry().readStringEntry("PRINTER", "file", "output.ps"));
-    htmlname->setText(registry().readStringEntry("PRINTER", "html", "output.html"));
-    printer.flags &= ~(FXNativePrinter::DEST_FILE | FXNativePrinter::DEST_HTML);
-    if (dest == 1) {
-        printer.flags |= FXNativePrinter::DEST_FILE;
-        printer.name = filename->getText();
-    } else if (dest == 2) {
-        printer.flags |= FXNativePrinter::DEST_HTML;
-        printer.name = htmlname->getText();
+    if (dest < 0 || dest > 3) dest = 0;
+    for (FXint d = 1; d <= 3; d++) {
+        const FileDestination& f = fileDestinations[d - 1];
+        nameField(d)->setText(registry().readStringEntry("PRINTER", f.key, f.defaultName));
+    }
+    printer.flags &= ~destinationFlags;
+    if (dest > 0) {
+        printer.flags |= fileDestinations[dest - 1].flag;
+        printer.name = nameField(dest)->getText();
     } else {
         printer.name = registry().readStringEntry("PRINTER", "printer", "");
         syncSettings();
@@ -219,7 +243,7 @@ void FXNativePrintDialog::setPrinter(const FXNativePrinter& p) {
     FXNativePrinter remembered = printer;
     printer = p;
     if (p.name.empty()) {
-        const FXuint kept = FXNativePrinter::DEST_FILE | FXNativePrinter::DEST_HTML | FXNativePrinter::LANDSCAPE | FXNativePrinter::COLOR;
+        const FXuint kept = destinationFlags | FXNativePrinter::LANDSCAPE | FXNativePrinter::COLOR;
         printer.name = remembered.name;
         printer.flags = (p.flags & ~kept) | (remembered.flags & kept);
         printer.mediasize = remembered.mediasize;
@@ -231,9 +255,15 @@ void FXNativePrintDialog::setPrinter(const FXNativePrinter& p) {
         printer.bottommargin = remembered.bottommargin;
         printer.settings = remembered.settings;
     } else {
-        dest = (p.flags & FXNativePrinter::DEST_FILE) ? 1 : (p.flags & FXNativePrinter::DEST_HTML) ? 2 : 0;
-        if (dest == 1) filename->setText(p.name);
-        if (dest == 2) htmlname->setText(p.name);
+        dest = 0;
+        for (FXint d = 1; d <= 3; d++)
+            if (p.flags & fileDestinations[d - 1].flag) dest = d;
+        if (dest > 0) nameField(dest)->setText(p.name);
+        if (dest == 0) {
+            FXint found = printers->findItem(p.name);
+            if (found >= 0) printers->setCurrentItem(found);
+        }
+        range->setText(p.rangeText());
         color = (p.flags & FXNativePrinter::COLOR) ? 1 : 0;
         for (FXint i = 0; i < (FXint)paperList.size(); i++)
             if (paperList[i].code == p.mediasize) media = i;
@@ -248,6 +278,7 @@ void FXNativePrintDialog::showState() {
     toPrinter->setCheck(dest == 0);
     toFile->setCheck(dest == 1);
     toHtml->setCheck(dest == 2);
+    toPdf->setCheck(dest == 3);
     FXuint f = printer.flags;
     pagesEven->setCheck((f & FXNativePrinter::PAGES_EVEN) != 0);
     pagesOdd->setCheck((f & FXNativePrinter::PAGES_ODD) != 0);
@@ -308,13 +339,10 @@ void FXNativePrintDialog::applyProperties(const FXPrinterSettings& s) {
 void FXNativePrintDialog::setDestination(FXint d) {
     dest = d;
     registry().writeIntEntry("PRINTER", "printtofile", d);
-    printer.flags &= ~(FXNativePrinter::DEST_FILE | FXNativePrinter::DEST_HTML);
-    if (d == 1) {
-        printer.flags |= FXNativePrinter::DEST_FILE;
-        printer.name = filename->getText();
-    } else if (d == 2) {
-        printer.flags |= FXNativePrinter::DEST_HTML;
-        printer.name = htmlname->getText();
+    printer.flags &= ~destinationFlags;
+    if (d > 0) {
+        printer.flags |= fileDestinations[d - 1].flag;
+        printer.name = nameField(d)->getText();
     } else {
         FXint cur = printers->getCurrentItem();
         printer.name = cur >= 0 ? printers->getItemText(cur)
@@ -341,24 +369,24 @@ long FXNativePrintDialog::onCmdPrinterName(FXObject*, FXSelector, void*) {
     return 1;
 }
 
+FXTextField* FXNativePrintDialog::nameField(FXint d) const { return d == 1 ? filename : d == 2 ? htmlname : pdfname; }
+
 long FXNativePrintDialog::onCmdFileName(FXObject*, FXSelector sel, void*) {
-    bool html = FXSELID(sel) == ID_HTML_NAME;
-    FXString name = (html ? htmlname : filename)->getText();
-    registry().writeStringEntry("PRINTER", html ? "html" : "file", name.text());
-    if (dest == (html ? 2 : 1)) printer.name = name;
+    FXint d = FXSELID(sel) - ID_FILE_NAME + 1;
+    FXString name = nameField(d)->getText();
+    registry().writeStringEntry("PRINTER", fileDestinations[d - 1].key, name.text());
+    if (dest == d) printer.name = name;
     return 1;
 }
 
 long FXNativePrintDialog::onCmdBrowse(FXObject*, FXSelector sel, void*) {
-    bool html = FXSELID(sel) == ID_BROWSE_HTML;
-    FXTextField* field = html ? htmlname : filename;
+    FXint d = FXSELID(sel) - ID_BROWSE_FILE + 1;
+    const FileDestination& f = fileDestinations[d - 1];
+    FXTextField* field = nameField(d);
     FXString path = field->getText();
-    bool chosen = html ? Prompter::get().saveFile(this, "Select HTML File", "All Files (*)\nHTML Files (*.htm,*.html)", path)
-                       : Prompter::get().saveFile(this, "Select Output File",
-                                                  "All Files (*)\nPostscript Files (*.ps,*.eps)", path);
-    if (chosen) {
+    if (Prompter::get().saveFile(this, f.caption, f.patterns, path)) {
         field->setText(path);
-        onCmdFileName(field, FXSEL(SEL_COMMAND, html ? ID_HTML_NAME : ID_FILE_NAME), nullptr);
+        onCmdFileName(field, FXSEL(SEL_COMMAND, ID_FILE_NAME + d - 1), nullptr);
     }
     return 1;
 }
@@ -367,10 +395,12 @@ void FXNativePrintDialog::fillPrinterList() {
     printers->clearItems();
     for (const FXString& name : cupsprint::printerNames()) printers->appendItem(name);
     FXString wanted = dest == 0 ? printer.name : FXString(registry().readStringEntry("PRINTER", "printer", ""));
+    // No remembered printer: the one CUPS prints to by default.
+    if (wanted.empty()) wanted = cupsprint::defaultPrinter();
     FXint found = printers->findItem(wanted);
     if (found >= 0) printers->setCurrentItem(found);
     if (dest == 0 && printer.name.empty() && printers->getNumItems() > 0) {
-        // No remembered printer: the first queue is the choice.
+        // Without a default either, the first queue.
         printer.name = printers->getItemText(printers->getCurrentItem() >= 0 ? printers->getCurrentItem() : 0);
     }
 }
@@ -538,7 +568,7 @@ long FXNativePrintDialog::onCmdProperties(FXObject*, FXSelector, void*) {
 
 // ---- print --------------------------------------------------------------------
 
-long FXNativePrintDialog::onCmdAccept(FXObject* sender, FXSelector sel, void* ptr) {
+void FXNativePrintDialog::takeChoices() {
     registry().writeIntEntry("PRINTER", "landscape", (printer.flags & FXNativePrinter::LANDSCAPE) ? 1 : 0);
     registry().writeIntEntry("PRINTER", "color", color);
     printer.numcopies = (FXuint)copies->getValue();
@@ -555,7 +585,11 @@ long FXNativePrintDialog::onCmdAccept(FXObject* sender, FXSelector sel, void* pt
     }
     if (dest == 0 && printer.name.empty() && printers->getCurrentItem() >= 0)
         printer.name = printers->getItemText(printers->getCurrentItem());
-    if (dest != 0 && FXStat::exists(printer.name)) {
+}
+
+long FXNativePrintDialog::onCmdAccept(FXObject* sender, FXSelector sel, void* ptr) {
+    takeChoices();
+    if (confirmOverwrite && dest != 0 && FXStat::exists(printer.name)) {
         FXString question;
         question.format("Overwrite existing file %s?", printer.name.text());
         // Yes overwrites, No closes the dialog without printing, Cancel
@@ -567,4 +601,30 @@ long FXNativePrintDialog::onCmdAccept(FXObject* sender, FXSelector sel, void* pt
         }
     }
     return FXDialogBox::onCmdAccept(sender, sel, ptr);
+}
+
+// ---- preview ----------------------------------------------------------------
+
+// The preview shows the job as the dialog now describes it; what its print
+// options change comes back here, and its "&Print" prints.
+long FXNativePrintDialog::onCmdPreview(FXObject*, FXSelector, void*) {
+    if (!routine || dest == 2) return 1;
+    takeChoices();
+    FXPreviewDialog preview(this, printer, routine);
+    FXbool printNow = preview.execute(PLACEMENT_OWNER);
+    FXNativePrinter chosen = preview.description();
+    if (chosen.name.empty()) chosen.name = printer.name;
+    for (FXint d = 1; d <= 3; d++) {
+        const FileDestination& f = fileDestinations[d - 1];
+        nameField(d)->setText(registry().readStringEntry("PRINTER", f.key, f.defaultName));
+    }
+    setPrinter(chosen);
+    if (printNow) return onCmdAccept(this, FXSEL(SEL_COMMAND, ID_ACCEPT), nullptr);
+    return 1;
+}
+
+// An HTML file has no pages to show.
+long FXNativePrintDialog::onUpdPreview(FXObject* sender, FXSelector, void*) {
+    sender->handle(this, FXSEL(SEL_COMMAND, (routine && dest != 2) ? ID_ENABLE : ID_DISABLE), nullptr);
+    return 1;
 }

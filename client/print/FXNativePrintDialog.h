@@ -1,11 +1,14 @@
 // The modal dialog in which the user chooses where and how a report is
-// printed: a CUPS printer, a PostScript file or an HTML file; pages; colour;
-// copies; collate order; orientation; paper.  The choices are kept in the
-// application registry, sections "PRINTER" and "PAPER".
+// printed: a CUPS printer, a PostScript file, an HTML file or a PDF file;
+// pages; colour; copies; collate order; orientation; paper.  The choices are
+// kept in the application registry, sections "PRINTER" and "PAPER".
 //
 //   FXNativePrintDialog dlg(owner, "Printer Setup");
 //   dlg.setPrinter(printer);
+//   dlg.setPrintRoutine(routine);      // what "Pre&view" shows
 //   if (dlg.execute(PLACEMENT_CURSOR)) dlg.getPrinter(printer);
+//
+// Windows use PrintCommand (PrintCommand.h), which does exactly this.
 #ifndef PLENWICK_FXNATIVEPRINTDIALOG_H
 #define PLENWICK_FXNATIVEPRINTDIALOG_H
 
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "print/FXNativePrinter.h"
+#include "print/PrintRoutine.h"
 
 class FXNativePrintDialog : public FX::FXDialogBox {
     FXDECLARE(FXNativePrintDialog)
@@ -31,11 +35,15 @@ public:
         ID_TO_PRINTER = FX::FXDialogBox::ID_LAST,
         ID_TO_FILE,
         ID_TO_HTML,
+        ID_TO_PDF,
         ID_PRINTER_NAME,
         ID_FILE_NAME,
         ID_HTML_NAME,
+        ID_PDF_NAME,
         ID_BROWSE_FILE,
         ID_BROWSE_HTML,
+        ID_BROWSE_PDF,
+        ID_PREVIEW,
         ID_PROPERTIES,
         ID_PAGES_ALL,
         ID_PAGES_EVEN,
@@ -63,6 +71,19 @@ public:
     void getPrinter(FXNativePrinter& p) const { p = printer; }
     const FXNativePrinter& description() const { return printer; }
 
+    // The routine the "Pre&view" button shows the pages of; without one the
+    // button is disabled.
+    void setPrintRoutine(const PrintRoutine& r) { routine = r; }
+    FX::FXbool hasPrintRoutine() const { return (bool)routine; }
+
+    // Whether "&Print" asks before it overwrites an existing file (it does
+    // unless told otherwise; the preview's print options do not).
+    void setConfirmOverwrite(FX::FXbool ask) { confirmOverwrite = ask; }
+
+    // Completes the description from the controls as "&Print" does (layout,
+    // colour, copies, ranges), without asking or closing.
+    void takeChoices();
+
     // Filling the printer list with the CUPS queues happens when shown.
     void show() override;
     void show(FX::FXuint placement) override;
@@ -71,6 +92,7 @@ public:
     // Section "PAPER" as read at construction.
     const std::vector<Paper>& papers() const { return paperList; }
     FX::FXint selectedPaper() const { return media; }
+    // 0 printer, 1 PostScript file, 2 HTML file, 3 PDF file.
     FX::FXint destination() const { return dest; }
 
     // Parsing helpers.
@@ -89,6 +111,8 @@ public:
     long onCmdPrinterName(FX::FXObject*, FX::FXSelector, void*);
     long onCmdFileName(FX::FXObject*, FX::FXSelector, void*);
     long onCmdBrowse(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPreview(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdPreview(FX::FXObject*, FX::FXSelector, void*);
     long onCmdProperties(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPages(FX::FXObject*, FX::FXSelector, void*);
     long onVerifyRange(FX::FXObject*, FX::FXSelector, void*);
@@ -103,6 +127,7 @@ public:
     FX::FXListBox* printerList() const { return printers; }
     FX::FXTextField* fileField() const { return filename; }
     FX::FXTextField* htmlField() const { return htmlname; }
+    FX::FXTextField* pdfField() const { return pdfname; }
     FX::FXTextField* rangeField() const { return range; }
     FX::FXSpinner* copiesSpinner() const { return copies; }
     FX::FXList* paperListBox() const { return paper; }
@@ -113,16 +138,20 @@ protected:
 private:
     FXNativePrinter printer;
     std::vector<Paper> paperList;
-    FX::FXint dest = 0;    // 0 printer, 1 PostScript file, 2 HTML file
+    FX::FXint dest = 0;    // 0 printer, 1 PostScript file, 2 HTML file, 3 PDF file
     FX::FXint media = 0;   // index into paperList
     FX::FXint color = 0;
 
     FX::FXRadioButton* toPrinter;
     FX::FXRadioButton* toFile;
     FX::FXRadioButton* toHtml;
+    FX::FXRadioButton* toPdf;
     FX::FXListBox* printers;
     FX::FXTextField* filename;
     FX::FXTextField* htmlname;
+    FX::FXTextField* pdfname;
+    PrintRoutine routine;
+    FX::FXbool confirmOverwrite = true;
     FX::FXRadioButton* pagesAll;
     FX::FXRadioButton* pagesEven;
     FX::FXRadioButton* pagesOdd;
@@ -142,6 +171,7 @@ private:
     void takePaper(FX::FXint index);
     void setDestination(FX::FXint d);
     void choosePages(FX::FXint selector);
+    FX::FXTextField* nameField(FX::FXint destination) const;
     void showState();
     FX::FXRegistry& registry() { return getApp()->reg(); }
 };

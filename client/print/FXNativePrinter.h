@@ -31,10 +31,16 @@ struct FXNativePrinter {
         COLLATE_REVERSED = 0x020,  // "Last Page First"
         LANDSCAPE        = 0x040,
         COLOR            = 0x080,  // clear: colours are printed as grey
-        NOBOUNDS         = 0x100   // PostScript bounding boxes collected while drawing
+        NOBOUNDS         = 0x100,  // PostScript bounding boxes written at the end
+        DEST_PDF         = 0x200   // PDF file named by `name`, made from the PostScript job
     };
 
+    // Page numbers beyond every page a job can have: the span of a job whose
+    // length is not known before it is drawn.
+    static const FX::FXuint OPEN_END = 99999;
+
     FX::FXString name;             // printer name, or the output file
+    FX::FXString title;            // the job's title (the CUPS queue, the file's title); may be empty
     FX::FXuint firstpage = 1;      // page span of the document
     FX::FXuint lastpage = 1;
     FX::FXuint currentpage = 1;
@@ -51,6 +57,49 @@ struct FXNativePrinter {
     FX::FXuint flags = 0;
     std::vector<std::pair<FX::FXuint, FX::FXuint>> ranges;  // (from, to) page ranges
     FXPrinterSettings settings;    // platform printer settings
+
+    // True when page `page` of the job is one of the pages chosen: even or
+    // odd pages by their number, a range by the range list (or the from and
+    // to pages when the list is empty), otherwise every page.
+    FX::FXbool printsPage(FX::FXuint page) const {
+        if (flags & PAGES_EVEN) return (page & 1) == 0;
+        if (flags & PAGES_ODD) return (page & 1) == 1;
+        if (flags & PAGES_RANGE) {
+            if (ranges.empty()) return page >= frompage && page <= topage;
+            for (const auto& r : ranges)
+                if (page >= r.first && page <= r.second) return true;
+            return false;
+        }
+        return true;
+    }
+
+    // The page ranges as they are typed and as CUPS takes them: "3-5,8".
+    FX::FXString rangeText() const {
+        FX::FXString text;
+        for (const auto& r : ranges) {
+            if (!text.empty()) text += ",";
+            text += FX::FXStringVal((FX::FXint)r.first);
+            if (r.second != r.first) text += "-" + FX::FXStringVal((FX::FXint)r.second);
+        }
+        return text;
+    }
+
+    // The job goes to a file of its own (PostScript, HTML or PDF), not to a printer.
+    FX::FXbool toFile() const { return (flags & (DEST_FILE | DEST_HTML | DEST_PDF)) != 0; }
 };
+
+// The usual name of a paper code ("Letter", "Legal", "A4", "A3", "A2"), or
+// empty for a paper of its own size.
+inline const char* paperName(FX::FXuint code) {
+    switch (code) {
+        case 1: return "Letter";
+        case 5: return "Legal";
+        case 8: return "A3";
+        case 9: return "A4";
+        case 64:
+        case 66: return "A2";
+        default: return "";
+    }
+}
 
 #endif

@@ -179,4 +179,72 @@ TEST_F(CupsPrintTest, DialogListsTheQueues) {
     dlg.hide();
 }
 
+// The job is named after the report in the queue; thin lines keep a width a
+// printer shows (one screen pixel, 0.75 points at 96 dots an inch); accented
+// text arrives as typed.
+TEST_F(CupsPrintTest, TitledJobWithThinLinesAndAccents) {
+    unlink(output.c_str());
+    FXNativePrinter job;
+    job.name = queue.c_str();
+    job.title = "Unit Summary: Fractions";
+    FXDCNativePrinter dc(printtest::app());
+    dc.setScreenResolution(96);
+    ASSERT_TRUE(dc.beginPrint(job));
+    FXFont font(printtest::app(), "helvetica", 12);
+    dc.beginPage(1);
+    dc.setLineWidth(1);
+    dc.drawLine(0, 100, 400, 100);
+    dc.setFont(&font);
+    dc.drawText(0, 20, "caf\xe9 M\xfcller na\xefve");
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    ASSERT_TRUE(waitForJob(dc.lastJob()));
+    cups_job_t* jobs = nullptr;
+    int n = cupsGetJobs(&jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ALL);
+    std::string title;
+    for (int i = 0; i < n; i++)
+        if (jobs[i].id == dc.lastJob()) title = jobs[i].title;
+    cupsFreeJobs(n, jobs);
+    EXPECT_EQ(title, "Unit Summary: Fractions");
+    std::string printed = printtest::readFile(output);
+    EXPECT_NE(printed.find("0.75 setlinewidth\n"), std::string::npos);
+    EXPECT_EQ(printed.find("0 setlinewidth"), std::string::npos);
+    std::string copy = printtest::scratchDir() + "/printed.ps";
+    printtest::writeFile(copy, printed);
+    std::string text;
+    ASSERT_EQ(printtest::pdfText(copy, text), 0) << text;
+    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve\n");
+    // The line shows when rendered: 0.75 points is a pixel at 72 dots an inch.
+    printtest::Raster page;
+    std::string messages;
+    ASSERT_TRUE(printtest::renderPage(copy, page, &messages)) << messages;
+    // (75 points below the top margin of 72: row 147, from column 72 to 372.)
+    EXPECT_GT(page.darkPixels(100, 146, 300, 148), 150);
+}
+
+// Without a remembered printer the dialog takes the system's default queue,
+// not the first one by name.
+TEST_F(CupsPrintTest, DialogPreselectsTheDefaultQueue) {
+    if (!printtest::haveDisplay()) GTEST_SKIP() << "no display: run the tests under xvfb-run";
+    std::string out;
+    ASSERT_EQ(testsupport::run("lpadmin -p PlenwickAaaFirst -E -v file:///dev/null -m drv:///sample.drv/generic.ppd && "
+                               "lpadmin -d " + queue + " 2>&1",
+                               &out),
+              0)
+        << out;
+    printtest::clearPrinterSettings();
+    FXMainWindow owner(printtest::app(), "Owner");
+    owner.create();
+    {
+        FXNativePrintDialog dlg(&owner);
+        dlg.create();
+        dlg.show(PLACEMENT_OWNER);
+        ASSERT_GE(dlg.printerList()->findItem("PlenwickAaaFirst"), 0);
+        EXPECT_EQ(dlg.printerList()->getCurrentItem(), dlg.printerList()->findItem(queue.c_str()));
+        EXPECT_STREQ(dlg.description().name.text(), queue.c_str());
+        dlg.hide();
+    }
+    testsupport::run("lpadmin -x PlenwickAaaFirst 2>&1", &out);
+}
+
 }  // namespace

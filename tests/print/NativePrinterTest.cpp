@@ -9,17 +9,11 @@
 #include "RecordingPrompter.h"
 
 using namespace FX;
+using printtest::fileJob;
 using printtest::readFile;
 using testsupport::RecordingPrompter;
 
 namespace {
-
-FXNativePrinter fileJob(const std::string& file, FXuint flags = FXNativePrinter::DEST_FILE) {
-    FXNativePrinter job;
-    job.name = file.c_str();
-    job.flags = flags;
-    return job;
-}
 
 TEST(NativePrinter, EmptyNameNeverOpensAJob) {
     RecordingPrompter prompts;
@@ -70,8 +64,11 @@ TEST(NativePrinter, PostscriptFileUsesPointsAndTheDescriptionsPage) {
     ASSERT_TRUE(dc.endPrint());
     EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
     std::string ps = readFile(dir + "/page.ps");
-    // Bottom of the content range is the page height: 841 - 40 = 801.
-    EXPECT_NE(ps.find("newpath 5 801 moveto 15 801 lineto stroke\n"), std::string::npos);
+    // The drawing starts at the printable area's top-left corner: 80 points
+    // from the left, 70 below the top of the 841-point page.
+    EXPECT_NE(ps.find("newpath 80 771 moveto 90 771 lineto stroke\n"), std::string::npos) << ps;
+    EXPECT_EQ(dc.getContentWidth(), 595 - 80 - 60);
+    EXPECT_EQ(dc.getContentHeight(), 841 - 70 - 50);
     EXPECT_NE(ps.find("0 0 0 setrgbcolor\n"), std::string::npos);  // the job starts in black
     std::string messages;
     EXPECT_EQ(printtest::ghostscript(dir + "/page.ps", &messages), 0) << messages;
@@ -94,7 +91,8 @@ TEST(NativePrinter, LandscapeExchangesWidthAndHeightAndLeftAndTopMargins) {
     dc.endPrint();
     std::string ps = readFile(dir + "/land.ps");
     EXPECT_NE(ps.find("612 0 translate\n90 rotate\n"), std::string::npos);
-    EXPECT_NE(ps.find("newpath 5 572 moveto 15 572 lineto stroke\n"), std::string::npos);
+    // Left margin 50, top margin 30 on the turned sheet 612 high.
+    EXPECT_NE(ps.find("newpath 50 582 moveto 60 582 lineto stroke\n"), std::string::npos) << ps;
     std::string messages;
     EXPECT_EQ(printtest::ghostscript(dir + "/land.ps", &messages), 0) << messages;
 }
@@ -173,15 +171,15 @@ TEST(NativePrinter, LongPointListsAreScaledLikeShortOnes) {
     dc.endPage();
     dc.endPrint();
     std::string ps = readFile(file);
-    size_t first = ps.find("newpath 5 752 moveto");
+    size_t first = ps.find("newpath 72 720 moveto");
     ASSERT_NE(first, std::string::npos);
-    size_t second = ps.find("newpath 5 752 moveto", first + 1);
+    size_t second = ps.find("newpath 72 720 moveto", first + 1);
     ASSERT_NE(second, std::string::npos);
     std::string longLine = ps.substr(first, ps.find('\n', first) - first);
     std::string shortLine = ps.substr(second, ps.find('\n', second) - second);
     EXPECT_EQ(printtest::count(longLine, "lineto"), 199u);
     EXPECT_EQ(longLine.substr(0, shortLine.size() - 7), shortLine.substr(0, shortLine.size() - 7));
-    EXPECT_NE(longLine.find(" 204 "), std::string::npos);  // the 200th point, x 199 + 5
+    EXPECT_NE(longLine.find(" 271 "), std::string::npos);  // the 200th point, x 199 + 72
 }
 
 }  // namespace

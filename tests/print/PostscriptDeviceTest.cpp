@@ -2,6 +2,7 @@
 // font names, landscape; every file it writes must render in Ghostscript.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -45,16 +46,23 @@ TEST_F(PostscriptDeviceTest, DocumentFrameAndPageCount) {
     ASSERT_TRUE(dc.endPage());
     ASSERT_TRUE(dc.endPrint());
 
+    // The box is the ink of the line (1 point wide, from 5 to 105 at 752,
+    // butt ends);
+    // the page count is that of the pages written.
     std::string ps = readFile(file);
     EXPECT_EQ(ps.rfind("%!PS-Adobe-3.0\n%%Title: Print Job\n%%Creator: FOX GUI Toolkit Application\n"
-                       "%%BoundingBox: 72 72 540 720\n%%Pages: 3\n%%DocumentFonts:\n%%EndComments\n"
+                       "%%BoundingBox: 5 751 105 753\n%%Pages: 1\n%%DocumentMedia: Letter 612 792 0 () ()\n"
+                       "%%Orientation: Portrait\n%%DocumentFonts:\n%%EndComments\n"
                        "%%BeginProlog\n\n\n% h w x y drawRect\n",
                        0),
               0u)
         << ps.substr(0, 400);
-    EXPECT_NE(ps.find("%%EndProlog\n%%BeginSetup\n/#copies 2 def\n%%EndSetup\n%%Page: 1 1\n"
-                      "%%PageBoundingBox: 72 72 540 720\n%%BeginPageSetup\n%%EndPageSetup\ngsave\n"),
-              std::string::npos);
+    EXPECT_NE(ps.find("%%EndProlog\n%%BeginSetup\n/#copies 2 def\n%%BeginFeature: *PageSize Letter\n"
+                      "/setpagedevice where { pop << /PageSize [612 792] >> setpagedevice } if\n%%EndFeature\n"
+                      "%%EndSetup\n%%Page: 1 1\n"
+                      "%%PageBoundingBox: 5 751 105 753\n%%BeginPageSetup\n%%EndPageSetup\ngsave\n"),
+              std::string::npos)
+        << ps;
     EXPECT_NE(ps.find("%%PageTrailer\nshowpage\ngrestore\n%%Trailer\n%%Pages: 1\n%%EOF\n"), std::string::npos);
     EXPECT_EQ(ps.substr(ps.size() - 6), "%%EOF\n");
     expectRenders();
@@ -111,36 +119,103 @@ TEST_F(PostscriptDeviceTest, PrologDefinesItsProceduresInOrder) {
     expectRenders();
 }
 
-TEST_F(PostscriptDeviceTest, PagesAnnouncedForEvenOddAndRanges) {
+// A job of seven pages, each page showing its number: the file holds the
+// chosen pages only, announced and numbered as they stand in it.
+TEST_F(PostscriptDeviceTest, OnlyTheChosenPagesAreWrittenAndAnnounced) {
     struct Case {
-        FXuint flags, first, last, from, to;
-        const char* header;
-        bool trailerCount;
+        FXuint flags, from, to;
+        std::vector<std::pair<FXuint, FXuint>> ranges;
+        std::vector<int> pages;
     } cases[] = {
-        {0, 1, 7, 1, 7, "%%Pages: 7\n", true},
-        {FXNativePrinter::PAGES_EVEN, 1, 7, 2, 6, "%%Pages: 3\n", false},
-        {FXNativePrinter::PAGES_ODD, 1, 7, 1, 7, "%%Pages: 4\n", false},
-        {FXNativePrinter::PAGES_RANGE, 1, 10, 3, 5, "%%Pages: 3\n", false},
-        {0, 2, 1, 1, 1, "%%Pages: (atend)\n", true},
+        {0, 1, 7, {}, {1, 2, 3, 4, 5, 6, 7}},
+        {FXNativePrinter::PAGES_EVEN, 2, 6, {}, {2, 4, 6}},
+        {FXNativePrinter::PAGES_ODD, 1, 7, {}, {1, 3, 5, 7}},
+        {FXNativePrinter::PAGES_RANGE, 3, 5, {}, {3, 4, 5}},
+        {FXNativePrinter::PAGES_RANGE, 2, 7, {{2, 3}, {6, 7}}, {2, 3, 6, 7}},
+        {FXNativePrinter::PAGES_EVEN | FXNativePrinter::COLLATE_REVERSED, 2, 6, {}, {6, 4, 2}},
+        {FXNativePrinter::COLLATE_REVERSED, 1, 7, {}, {7, 6, 5, 4, 3, 2, 1}},
     };
+    FXFont font(printtest::app(), "helvetica", 12);
     for (const Case& c : cases) {
         job.flags = FXNativePrinter::DEST_FILE | c.flags;
-        job.firstpage = c.first;
-        job.lastpage = c.last;
+        job.firstpage = 1;
+        job.lastpage = 7;
         job.frompage = c.from;
         job.topage = c.to;
+        job.ranges = c.ranges;
         FXDCPostscript dc(printtest::app());
         dc.setContentRange(72, 72, 612, 792);
         ASSERT_TRUE(dc.beginPrint(job));
-        dc.beginPage(1);
-        dc.endPage();
-        dc.endPrint();
+        dc.setFont(&font);
+        for (int page = 1; page <= 7; page++) {
+            dc.beginPage(page);
+            dc.drawText(100, 100, FXString("page ") + FXStringVal(page));
+            dc.endPage();
+        }
+        ASSERT_TRUE(dc.endPrint());
+        EXPECT_EQ(dc.pagesWritten(), (FXint)c.pages.size());
         std::string ps = readFile(file);
-        std::string trailer = ps.substr(ps.find("%%Trailer"));
-        EXPECT_NE(ps.find(c.header), std::string::npos) << c.header;
-        EXPECT_EQ(trailer.find("%%Pages: 1\n") != std::string::npos, c.trailerCount) << c.header;
-        expectRenders();
+        std::string expected = "%%Pages: " + std::to_string(c.pages.size()) + "\n";
+        EXPECT_NE(ps.find(expected), std::string::npos) << expected;
+        // The pages in the file's order, each numbered with its own number
+        // and its place in the file.
+        std::string order;
+        for (size_t k = 0; k < c.pages.size(); k++) {
+            std::string page = std::to_string(c.pages[k]);
+            EXPECT_NE(ps.find("%%Page: " + page + " " + std::to_string(k + 1) + "\n"), std::string::npos);
+            size_t at = ps.find("(page " + page + ")");
+            ASSERT_NE(at, std::string::npos) << page;
+            order += page + " ";
+        }
+        for (size_t k = 1; k < c.pages.size(); k++)
+            EXPECT_LT(ps.find("(page " + std::to_string(c.pages[k - 1]) + ")"),
+                      ps.find("(page " + std::to_string(c.pages[k]) + ")"))
+                << order;
+        for (int page = 1; page <= 7; page++) {
+            if (std::find(c.pages.begin(), c.pages.end(), page) == c.pages.end()) {
+                EXPECT_EQ(ps.find("(page " + std::to_string(page) + ")"), std::string::npos) << page;
+            }
+        }
+        EXPECT_EQ(count(ps, "showpage\n"), c.pages.size());
+        EXPECT_EQ(ps.find("%%PageOrder: Descend\n") != std::string::npos,
+                  (c.flags & FXNativePrinter::COLLATE_REVERSED) != 0);
+        // Ghostscript shows as many pages, in that order.
+        std::string text;
+        ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
+        std::string shown;
+        for (int page : c.pages) shown += "page " + std::to_string(page) + "\n";
+        EXPECT_EQ(printtest::pageCount(file), (int)c.pages.size());
+        EXPECT_EQ(printtest::squeeze(text), shown) << text;
     }
+}
+
+// What a page sets stays with it: every written page starts with the state
+// in force, so pages printed alone or in another order look the same.
+TEST_F(PostscriptDeviceTest, EveryPageCarriesItsDrawingState) {
+    job.flags |= FXNativePrinter::PAGES_EVEN;
+    FXDCPostscript dc(printtest::app());
+    dc.setContentRange(72, 72, 612, 792);
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    dc.setForeground(FXRGB(255, 0, 0));
+    dc.setLineWidth(3);
+    dc.setLineCap(CAP_ROUND);
+    const FXchar dashes[] = {2, 2};
+    dc.setDashes(0, dashes, 2);
+    dc.setLineStyle(LINE_ONOFF_DASH);
+    dc.drawLine(0, 0, 10, 0);
+    dc.endPage();
+    dc.beginPage(2);
+    dc.drawLine(0, 10, 10, 10);
+    dc.endPage();
+    dc.endPrint();
+    std::string ps = readFile(file);
+    EXPECT_EQ(ps.find("newpath 5 752 moveto"), std::string::npos);  // page 1 is not written
+    EXPECT_NE(ps.find("gsave\n1 0 0 setrgbcolor\n3 setlinewidth\n1 setlinecap\n[2 2] 0 setdash\n"
+                      "newpath 5 742 moveto 15 742 lineto stroke\n"),
+              std::string::npos)
+        << ps;
+    expectRenders();
 }
 
 TEST_F(PostscriptDeviceTest, PointsAreShiftedIntoTheContentArea) {
@@ -233,8 +308,9 @@ TEST_F(PostscriptDeviceTest, CollectedBoundingBoxes) {
     EXPECT_NE(ps.find("%%BoundingBox: (atend)\n"), std::string::npos);
     EXPECT_NE(ps.find("%%PageBoundingBox: (atend)\n"), std::string::npos);
     EXPECT_NE(ps.find("%%PageTrailer\n%%BoundingBox: 0 0 100 100\nshowpage\n"), std::string::npos);
-    EXPECT_NE(ps.find("%%PageTrailer\n%%BoundingBox: 5 702 105 752\nshowpage\n"), std::string::npos);
-    EXPECT_NE(ps.find("%%Trailer\n%%BoundingBox: 5 702 105 752\n%%Pages: 2\n%%EOF\n"), std::string::npos);
+    // The line's ink, half its width of 1 point on either side.
+    EXPECT_NE(ps.find("%%PageTrailer\n%%BoundingBox: 4 701 106 753\nshowpage\n"), std::string::npos) << ps;
+    EXPECT_NE(ps.find("%%Trailer\n%%BoundingBox: 4 701 106 753\n%%Pages: 2\n%%EOF\n"), std::string::npos);
     expectRenders();
 }
 

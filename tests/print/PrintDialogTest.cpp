@@ -14,52 +14,9 @@ using testsupport::RecordingPrompter;
 
 namespace {
 
-// Answers the next modal dialog that opens: when the event loop of that
-// dialog goes idle, `answer` runs on it.
-class ModalAnswer : public FXObject {
-    FXDECLARE(ModalAnswer)
-public:
-    enum { ID_IDLE = 1 };
-    FXWindow* outer = nullptr;      // the dialog already open, not to be answered
-    void (*answer)(FXWindow*) = nullptr;
-    bool answered = false;
-
-    void arm() { printtest::app()->addChore(this, ID_IDLE); }
-    long onIdle(FXObject*, FXSelector, void*) {
-        FXWindow* modal = printtest::app()->getModalWindow();
-        if (modal && modal != outer) {
-            answer(modal);
-            answered = true;
-        } else {
-            arm();
-        }
-        return 1;
-    }
-};
-
-FXDEFMAP(ModalAnswer) ModalAnswerMap[] = {FXMAPFUNC(SEL_CHORE, ModalAnswer::ID_IDLE, ModalAnswer::onIdle)};
-FXIMPLEMENT(ModalAnswer, FXObject, ModalAnswerMap, ARRAYNUMBER(ModalAnswerMap))
-
-// The first widget of type T under `root`.
-template <class T>
-T* findWidget(FXWindow* root) {
-    for (FXWindow* w = root->getFirst(); w; w = w->getNext()) {
-        if (T* t = dynamic_cast<T*>(w)) return t;
-        if (T* inner = findWidget<T>(w)) return inner;
-    }
-    return nullptr;
-}
-
-// The first button of type T under `root` labelled `text`.
-template <class T>
-T* findButton(FXWindow* root, const char* text) {
-    for (FXWindow* w = root->getFirst(); w; w = w->getNext()) {
-        T* t = dynamic_cast<T*>(w);
-        if (t && t->getText() == text) return t;
-        if (T* inner = findButton<T>(w, text)) return inner;
-    }
-    return nullptr;
-}
+using printtest::findButton;
+using printtest::findWidget;
+using printtest::ModalAnswer;
 
 class PrintDialogTest : public ::testing::Test {
 protected:

@@ -54,12 +54,7 @@ int Raster::darkPixels(int x0, int y0, int x1, int y1) const {
     return n;
 }
 
-bool renderPage(const std::string& file, Raster& raster, std::string* messages) {
-    std::string png = file + ".png";
-    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -dFirstPage=1 -dLastPage=1 -sDEVICE=png16m "
-                              "-sPAPERSIZE=letter -sOutputFile='" + png + "' '" + file + "' 2>&1",
-                              messages);
-    if (rc != 0) return false;
+bool loadPng(const std::string& png, Raster& raster) {
     FXFileStream stream;
     if (!stream.open(png.c_str(), FXStreamLoad)) return false;
     FXPNGImage image(app(), nullptr, IMAGE_KEEP);
@@ -74,6 +69,93 @@ bool renderPage(const std::string& file, Raster& raster, std::string* messages) 
         raster.rgb[i * 3 + 2] = FXBLUEVAL(data[i]);
     }
     return true;
+}
+
+bool renderPage(const std::string& file, Raster& raster, std::string* messages) {
+    std::string png = file + ".png";
+    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -dFirstPage=1 -dLastPage=1 -sDEVICE=png16m "
+                              "-sPAPERSIZE=letter -sOutputFile='" + png + "' '" + file + "' 2>&1",
+                              messages);
+    if (rc != 0) return false;
+    return loadPng(png, raster);
+}
+
+std::vector<Box> inkBoxes(const std::string& file, std::string* messages) {
+    std::string text;
+    std::vector<Box> boxes;
+    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=bbox " + testsupport::shellQuote(file) + " 2>&1",
+                              &text);
+    if (messages) *messages = text;
+    if (rc != 0) return boxes;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        Box b;
+        if (sscanf(line.c_str(), "%%%%HiResBoundingBox: %lf %lf %lf %lf", &b.x0, &b.y0, &b.x1, &b.y1) == 4)
+            boxes.push_back(b);
+    }
+    return boxes;
+}
+
+int pageCount(const std::string& file) { return (int)inkBoxes(file).size(); }
+
+std::vector<Box> boundingBoxComments(const std::string& ps, const std::string& comment) {
+    std::vector<Box> boxes;
+    std::string key = "%%" + comment + ": ";
+    for (size_t at = ps.find(key); at != std::string::npos; at = ps.find(key, at + 1)) {
+        if (at > 0 && ps[at - 1] != '\n') continue;
+        Box b;
+        if (sscanf(ps.c_str() + at + key.size(), "%lf %lf %lf %lf", &b.x0, &b.y0, &b.x1, &b.y1) == 4)
+            boxes.push_back(b);
+    }
+    return boxes;
+}
+
+int pdfText(const std::string& file, std::string& text) {
+    std::string pdf = file;
+    int rc = 0;
+    if (file.size() < 4 || file.substr(file.size() - 4) != ".pdf") {
+        pdf = file + ".pdf";
+        rc = testsupport::run("ps2pdf " + testsupport::shellQuote(file) + " " + testsupport::shellQuote(pdf) + " 2>&1",
+                              &text);
+        if (rc != 0) return rc;
+    }
+    return testsupport::run("pdftotext -enc UTF-8 " + testsupport::shellQuote(pdf) + " - 2>&1", &text);
+}
+
+std::string squeeze(const std::string& text) {
+    std::string out, line;
+    std::istringstream lines(text);
+    while (std::getline(lines, line)) {
+        size_t b = line.find_first_not_of(" \t\f\r");
+        if (b == std::string::npos) continue;
+        size_t e = line.find_last_not_of(" \t\f\r");
+        out += line.substr(b, e - b + 1) + "\n";
+    }
+    return out;
+}
+
+FXDEFMAP(ModalAnswer) ModalAnswerMap[] = {FXMAPFUNC(SEL_CHORE, ModalAnswer::ID_IDLE, ModalAnswer::onIdle)};
+FXIMPLEMENT(ModalAnswer, FXObject, ModalAnswerMap, ARRAYNUMBER(ModalAnswerMap))
+
+void ModalAnswer::arm() { app()->addChore(this, ID_IDLE); }
+
+long ModalAnswer::onIdle(FXObject*, FXSelector, void*) {
+    FXWindow* modal = app()->getModalWindow();
+    if (modal && modal != outer && !answered) {
+        answered = true;
+        answer(modal);
+    } else if (!answered) {
+        arm();
+    }
+    return 1;
+}
+
+FXNativePrinter fileJob(const std::string& file, FXuint flags) {
+    FXNativePrinter job;
+    job.name = file.c_str();
+    job.flags = flags;
+    return job;
 }
 
 void clearPrinterSettings() {

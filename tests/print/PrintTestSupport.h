@@ -5,8 +5,12 @@
 
 #include <fx.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "print/FXNativePrinter.h"
 
 #include "TestFiles.h"
 
@@ -39,14 +43,79 @@ struct Raster {
     // Number of pixels darker than 128 in the box.
     int darkPixels(int x0, int y0, int x1, int y1) const;
 };
+// Reads a PNG file.
+bool loadPng(const std::string& png, Raster& raster);
 // Renders page 1 to PNG with Ghostscript's png16m device and reads it back.
 bool renderPage(const std::string& file, Raster& raster, std::string* messages);
+
+// The ink Ghostscript's bbox device finds on each page of a PostScript or
+// PDF file, in points (its high-resolution boxes); one entry per page, an
+// empty page giving all zeros.  Empty when Ghostscript fails.
+struct Box {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+std::vector<Box> inkBoxes(const std::string& file, std::string* messages = nullptr);
+// The pages Ghostscript renders from the file.
+int pageCount(const std::string& file);
+// The %%BoundingBox (or %%PageBoundingBox) comments of a PostScript file, in
+// order, "(atend)" ones left out.
+std::vector<Box> boundingBoxComments(const std::string& ps, const std::string& comment);
+
+// The text of a PostScript file as ps2pdf and pdftotext read it (a PDF file
+// is read directly); returns the exit status, the text in `text`.
+int pdfText(const std::string& file, std::string& text);
+// The text with each line trimmed and empty lines and page breaks left out,
+// every line ending in a line feed.
+std::string squeeze(const std::string& text);
+
+// A job to the file `file` (a PostScript file unless `flags` say otherwise)
+// on Letter paper with margins of 72 points.
+FXNativePrinter fileJob(const std::string& file, FX::FXuint flags = FXNativePrinter::DEST_FILE);
 
 // Registry sections the tests use, emptied.
 void clearPrinterSettings();
 
 // Counts the occurrences of `needle` in `text`.
 size_t count(const std::string& text, const std::string& needle);
+
+// The first widget of type T under `root`.
+template <class T>
+T* findWidget(FX::FXWindow* root) {
+    for (FX::FXWindow* w = root->getFirst(); w; w = w->getNext()) {
+        if (T* t = dynamic_cast<T*>(w)) return t;
+        if (T* inner = findWidget<T>(w)) return inner;
+    }
+    return nullptr;
+}
+
+// The first button of type T under `root` labelled `text`.
+template <class T>
+T* findButton(FX::FXWindow* root, const char* text) {
+    for (FX::FXWindow* w = root->getFirst(); w; w = w->getNext()) {
+        T* t = dynamic_cast<T*>(w);
+        if (t && t->getText() == text) return t;
+        if (T* inner = findButton<T>(w, text)) return inner;
+    }
+    return nullptr;
+}
+
+// Answers the next modal dialog that opens: when the event loop of that
+// dialog goes idle, `answer` runs on it (for a dialog that a handler
+// executes; `outer` is a dialog already open, not to be answered).
+class ModalAnswer : public FX::FXObject {
+    FXDECLARE(ModalAnswer)
+public:
+    enum { ID_IDLE = 1 };
+    FX::FXWindow* outer = nullptr;
+    std::function<void(FX::FXWindow*)> answer;
+    bool answered = false;
+
+    ModalAnswer() {}
+    explicit ModalAnswer(std::function<void(FX::FXWindow*)> a, FX::FXWindow* already = nullptr)
+        : outer(already), answer(std::move(a)) {}
+    void arm();
+    long onIdle(FX::FXObject*, FX::FXSelector, void*);
+};
 
 }  // namespace printtest
 

@@ -1,0 +1,74 @@
+#include "print/PrintCommand.h"
+
+#include "print/FXDCNativePrinter.h"
+#include "print/FXNativePrintDialog.h"
+#include "data/Prompter.h"
+
+using namespace FX;
+
+PrintCommand::PrintCommand(FXWindow* o, const FXString& title) : owner(o) {
+    printer.title = title;
+    printer.lastpage = FXNativePrinter::OPEN_END;
+    printer.topage = FXNativePrinter::OPEN_END;
+}
+
+FXbool PrintCommand::run(const PrintRoutine& routine) {
+    jobid = 0;
+    FXNativePrintDialog dialog(owner, "Printer Setup");
+    dialog.setPrinter(printer);
+    dialog.setPrintRoutine(routine);
+    if (!dialog.execute(PLACEMENT_CURSOR)) return false;
+    FXString title = printer.title;
+    dialog.getPrinter(printer);
+    printer.title = title;
+    if (printer.name.empty()) {
+        Prompter::get().warning(owner, owner->getApp()->getAppName(), "Please select a printer first!\n");
+        return false;
+    }
+    return print(owner, printer, routine, &jobid);
+}
+
+namespace {
+
+// The busy cursor (the toolkit's wait cursor, which the client's busyCursor
+// is) for as long as it lives.
+class BusyCursor {
+public:
+    explicit BusyCursor(FXApp* a) : app(a) { app->beginWaitCursor(); }
+    ~BusyCursor() { app->endWaitCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    FXApp* app;
+};
+
+}  // namespace
+
+FXbool PrintCommand::print(FXWindow* owner, FXNativePrinter& printer, const PrintRoutine& routine, FXint* jobid) {
+    FXApp* app = owner->getApp();
+    FXDCNativePrinter dc(app);
+    if (!dc.beginPrint(printer)) return false;
+    FXString failure;
+    bool failed = false;
+    {
+        BusyCursor busy(app);
+        try {
+            routine(dc);
+        } catch (const FXException& e) {
+            failure = e.what();
+            failed = true;
+        } catch (...) {
+            dc.abortPrint();
+            throw;
+        }
+        if (!failed) {
+            FXbool ok = dc.endPrint();
+            if (jobid) *jobid = dc.lastJob();
+            return ok;
+        }
+        dc.abortPrint();
+    }
+    Prompter::get().error(owner, "Database Error", failure);
+    return false;
+}
