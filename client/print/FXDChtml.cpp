@@ -1,5 +1,8 @@
 #include "print/FXDChtml.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <vector>
 
 #include "data/IsectRecordset.h"
@@ -38,11 +41,92 @@ FXString FXDChtml::baseName(const FXString& filename) {
     return dot >= 0 ? name.left(dot) : FXString();
 }
 
+FXString FXDChtml::htmlText(const FXString& text, FXbool attribute) {
+    FXString out;
+    for (FXint i = 0; i < text.length(); i++) {
+        FXuchar c = (FXuchar)text[i];
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"':
+                if (attribute) {
+                    out += "&quot;";
+                    break;
+                }
+                out += '"';
+                break;
+            default:
+                if (c < 0x80) {
+                    out += (FXchar)c;
+                } else {
+                    out += (FXchar)(0xC0 | (c >> 6));
+                    out += (FXchar)(0x80 | (c & 0x3F));
+                }
+        }
+    }
+    return out;
+}
+
+// Readable tables with borders on the screen.
+const char* FXDChtml::screenStyleSheet() {
+    return "/* Plenwick reports on the screen.  Written by Plenwick where a report\n"
+           "   folder has none; edit it to restyle every report in the folder. */\n"
+           "body { font-family: Helvetica, Arial, sans-serif; font-size: 10pt;\n"
+           "       color: #000; background: #fff; margin: 1em 2em; }\n"
+           "table { border-collapse: collapse; width: 100%; }\n"
+           "th, td { border: 1px solid #777; padding: 0.25em 0.5em;\n"
+           "         text-align: left; vertical-align: top; }\n"
+           "th { background: #dde4ee; font-weight: bold; }\n"
+           "tbody tr:nth-child(even) td { background: #f4f6f9; }\n";
+}
+
+// On paper: black borders, no shading, the header row on every page, rows
+// kept whole.
+const char* FXDChtml::printStyleSheet() {
+    return "/* Plenwick reports on paper.  Written by Plenwick where a report folder\n"
+           "   has none; edit it to restyle every report in the folder. */\n"
+           "@page { margin: 1.5cm; }\n"
+           "body { font-family: Helvetica, Arial, sans-serif; font-size: 9pt;\n"
+           "       color: #000; background: none; margin: 0; }\n"
+           "table { border-collapse: collapse; width: 100%; }\n"
+           "thead { display: table-header-group; }\n"
+           "tr { page-break-inside: avoid; }\n"
+           "th, td { border: 1px solid #000; padding: 2pt 4pt;\n"
+           "         text-align: left; vertical-align: top; background: none; }\n"
+           "th { font-weight: bold; }\n";
+}
+
+FXbool FXDChtml::provideStyleSheets(const FXString& directory) {
+    FXString global = (directory.empty() ? FXString(".") : directory) + "/Global";
+    mkdir(global.text(), 0777);  // there already, or it cannot be made: seen below
+    bool ok = true;
+    const struct {
+        const char* name;
+        const char* text;
+    } sheets[] = {{"GlobalScreen.css", screenStyleSheet()}, {"GlobalPrint.css", printStyleSheet()}};
+    for (const auto& sheet : sheets) {
+        FXString path = global + "/" + sheet.name;
+        if (FXStat::exists(path)) continue;
+        FILE* f = fopen(path.text(), "w");
+        if (!f) {
+            ok = false;
+            continue;
+        }
+        fputs(sheet.text, f);
+        ok = fclose(f) == 0 && ok;
+    }
+    return ok;
+}
+
 FXbool FXDChtml::beginPrint(const FXString& filename) {
     if (output) fclose(output);
     output = fopen(filename.text(), "w");
     if (!output) return false;
-    FXString base = baseName(filename);
+    // The style sheets the head links, next to the report.
+    FXint slash = FXMAX(filename.rfind('\\'), filename.rfind('/'));
+    provideStyleSheets(slash >= 0 ? filename.left(slash) : FXString());
+    FXString base = htmlText(baseName(filename), true);
     put("<!DOCTYPE html><HTML><HEAD><meta charset='UTF-8'>\n");
     put("<!-- Global cascading style sheet for ALL reports -->\n");
     put("<link href=\"Global/GlobalScreen.css");
@@ -77,18 +161,18 @@ FXbool FXDChtml::beginPrint(const FXString& filename) {
 void FXDChtml::writeHeaderRow(const FXString* names, FXint count) {
     if (!header) return;
     put("<THEAD><TR>");
-    for (FXint i = 0; i < count; i++) put("<TH class=\"" + names[i] + "\">" + names[i] + "</TH>");
+    for (FXint i = 0; i < count; i++) put("<TH class=\"" + htmlText(names[i], true) + "\">" + htmlText(names[i]) + "</TH>");
     put("</TR></THEAD><TBODY>\n");
 }
 
 void FXDChtml::writeRow(const FXString* names, const FXString* values, FXint count) {
     put("<TR>");
     for (FXint i = 0; i < count; i++) {
-        put("<TD class=\"" + names[i] + "\">");
+        put("<TD class=\"" + htmlText(names[i], true) + "\">");
         if (values[i].empty()) {
             put("&nbsp;");
         } else {
-            FXString v = values[i];
+            FXString v = htmlText(values[i]);
             v.substitute("\n", "<BR>");
             put(v);
         }
@@ -102,16 +186,27 @@ FXbool FXDChtml::writeTable(const FXString& sql) {
     if (!rs.OpenRecordset(sql)) return false;  // the recordset layer has told the user
     FXint count = rs.fieldCount;
     std::vector<FXString> names((size_t)(count > 0 ? count : 0));
+    std::vector<bool> numeric(names.size()), nullable(names.size());
     rs.fieldDefs.MoveFirst();
     for (FXint i = 0; i < count && !rs.fieldDefs.eof; i++) {
         names[i] = rs.fieldDefs.GetField(0);
+        FXString type = rs.fieldDefs.GetField(1);
+        numeric[i] = type == "i" || type == "n";
+        nullable[i] = rs.fieldDefs.GetField(2).trim() != "0";
         rs.fieldDefs.MoveNext();
     }
     writeHeaderRow(names.data(), count);
     std::vector<FXString> values(names.size());
     rs.rows.MoveFirst();
     while (!rs.rows.eof) {
-        for (FXint i = 0; i < count; i++) values[i] = rs.GetField(i);
+        for (FXint i = 0; i < count; i++) {
+            // NULL arrives as None; only a column that can hold NULL has it.
+            values[i] = rs.GetField(i);
+            if (nullable[i] && values[i] == "None")
+                values[i] = FXString();
+            else if (numeric[i])
+                values[i].trim();
+        }
         writeRow(names.data(), values.data(), count);
         rs.rows.MoveNext();
     }

@@ -1,6 +1,12 @@
 // The device used when a report is printed to an HTML file.  Drawing calls
 // draw nothing; the document holds a fixed head linking style sheets and
 // scripts, one table made from an SQL query, and a fixed foot.
+//
+// Data is written as text: "&", "<" and ">" escaped (and the double quote in
+// attributes), the client's ISO Latin-1 turned into the UTF-8 the page
+// declares, line feeds as <BR>, NULL as a no-break space, numbers without
+// their padding.  The two Global style sheets every report links are written
+// into the report's Global folder when they are missing there.
 #ifndef PLENWICK_FXDCHTML_H
 #define PLENWICK_FXDCHTML_H
 
@@ -28,7 +34,19 @@ public:
     // scripts: after the last backslash, before the last dot ("" without a dot).
     static FX::FXString baseName(const FX::FXString& filename);
 
-    // Writers of the table pieces, used by writeTable.
+    // Text of the client (ISO Latin-1) as HTML text in UTF-8: "&", "<", ">"
+    // (and with `attribute` the double quote) as entities.
+    static FX::FXString htmlText(const FX::FXString& text, FX::FXbool attribute = false);
+
+    // The default Global/GlobalScreen.css and Global/GlobalPrint.css.
+    static const char* screenStyleSheet();
+    static const char* printStyleSheet();
+    // Writes them into `directory`/Global where they are missing; false when
+    // they are not there afterwards.
+    static FX::FXbool provideStyleSheets(const FX::FXString& directory);
+
+    // Writers of the table pieces, used by writeTable; values as the table
+    // shows them (empty for NULL).
     void writeHeaderRow(const FX::FXString* names, FX::FXint count);
     void writeRow(const FX::FXString* names, const FX::FXString* values, FX::FXint count);
 

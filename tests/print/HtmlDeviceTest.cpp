@@ -68,21 +68,51 @@ TEST(HtmlDevice, DocumentWithHeaderAndRows) {
                                   foot);
 }
 
-TEST(HtmlDevice, ValuesAreWrittenAsStoredWithLineFeedsAsBreaks) {
+// Data is text in the page: markup and ampersands are shown, not obeyed;
+// ISO Latin-1 becomes the UTF-8 the page declares; line feeds break lines; a
+// percent sign is an ordinary character.
+TEST(HtmlDevice, ValuesAreWrittenAsTextWithLineFeedsAsBreaks) {
     std::string dir = printtest::scratchDir();
     std::string file = dir + "/Values.html";
     FXDChtml dc(printtest::app());
     ASSERT_TRUE(dc.beginPrint(file.c_str()));
-    FXString names[4] = {"LESSONNAME", "NOTES", "PERCENT", "MARKUP"};
-    FXString values[4] = {"one\ntwo", "first\r\nsecond\n", "100%s %d %n", "<b>bold</b> & \"quoted\""};
-    dc.writeHeaderRow(names, 4);
-    dc.writeRow(names, values, 4);
+    FXString names[6] = {"LESSONNAME", "NOTES", "PERCENT", "MARKUP", "ACCENTS", "A\"B<C"};
+    FXString values[6] = {"one\ntwo", "first\r\nsecond\n", "100%s %d %n", "<b>bold</b> & \"quoted\"",
+                          "caf\xe9 M\xfcller na\xefve \xa3", "<script>alert('x')</script>"};
+    dc.writeHeaderRow(names, 6);
+    dc.writeRow(names, values, 6);
     dc.endPrint();
     std::string html = readFile(file);
     EXPECT_NE(html.find("<TD class=\"LESSONNAME\">one<BR>two</TD>"), std::string::npos);
     EXPECT_NE(html.find("<TD class=\"NOTES\">first\r<BR>second<BR></TD>"), std::string::npos);
     EXPECT_NE(html.find("<TD class=\"PERCENT\">100%s %d %n</TD>"), std::string::npos);
-    EXPECT_NE(html.find("<TD class=\"MARKUP\"><b>bold</b> & \"quoted\"</TD></TR>\n</TBODY>"), std::string::npos);
+    EXPECT_NE(html.find("<TD class=\"MARKUP\">&lt;b&gt;bold&lt;/b&gt; &amp; \"quoted\"</TD>"), std::string::npos);
+    EXPECT_NE(html.find("<TD class=\"ACCENTS\">café Müller naïve £</TD>"), std::string::npos);
+    EXPECT_NE(html.find("<TH class=\"A&quot;B&lt;C\">A\"B&lt;C</TH>"), std::string::npos);
+    EXPECT_NE(html.find("<TD class=\"A&quot;B&lt;C\">&lt;script&gt;alert('x')&lt;/script&gt;</TD></TR>\n</TBODY>"),
+              std::string::npos);
+    EXPECT_EQ(html.find("<script>alert"), std::string::npos);
+}
+
+// The Global style sheets every report links are there after the first
+// report; sheets the school has changed are left alone.
+TEST(HtmlDevice, GlobalStyleSheetsAreProvided) {
+    std::string dir = printtest::scratchDir();
+    FXDChtml dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint((dir + "/Week.html").c_str()));
+    dc.endPrint();
+    std::string screen = readFile(dir + "/Global/GlobalScreen.css");
+    std::string print = readFile(dir + "/Global/GlobalPrint.css");
+    EXPECT_NE(screen.find("border: 1px solid"), std::string::npos);
+    EXPECT_NE(print.find("thead { display: table-header-group; }"), std::string::npos);
+    EXPECT_EQ(print.find("background: #"), std::string::npos);  // no screen shading on paper
+    printtest::writeFile(dir + "/Global/GlobalScreen.css", "td { color: green; }\n");
+    ASSERT_TRUE(dc.beginPrint((dir + "/Term.html").c_str()));
+    dc.endPrint();
+    EXPECT_EQ(readFile(dir + "/Global/GlobalScreen.css"), "td { color: green; }\n");
+    // A report whose folder cannot take a Global folder is still written.
+    printtest::writeFile(dir + "/sub", "");
+    EXPECT_FALSE(FXDChtml::provideStyleSheets((dir + "/sub").c_str()));
 }
 
 TEST(HtmlDevice, HeaderRowOnlyBeforeTheFirstPageEnds) {

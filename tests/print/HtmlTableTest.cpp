@@ -2,7 +2,9 @@
 // and worker: the table holds the full result of the statement.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "print/FXDCNativePrinter.h"
 #include "data/IsectRecordset.h"
@@ -66,14 +68,27 @@ TEST_F(HtmlTableTest, ColumnsAndRowsOfTheResult) {
     EXPECT_EQ(prompts.prompts.size(), 0u);
 }
 
-TEST_F(HtmlTableTest, StoredTextGoesInUnchanged) {
+TEST_F(HtmlTableTest, StoredTextGoesInAsText) {
     std::string table = print({"Select 'one' || ascii_char(10) || 'two' as LessonName, "
                                "'first' || ascii_char(13) || ascii_char(10) || 'second' as Notes, "
                                "'100%s <b>bold</b>' as Markup from RDB$DATABASE"});
     EXPECT_NE(table.find("<TH class=\"LESSONNAME\">LESSONNAME</TH>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"LESSONNAME\">one<BR>two</TD>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"NOTES\">first\r<BR>second</TD>"), std::string::npos) << table;
-    EXPECT_NE(table.find("<TD class=\"MARKUP\">100%s <b>bold</b></TD>"), std::string::npos) << table;
+    EXPECT_NE(table.find("<TD class=\"MARKUP\">100%s &lt;b&gt;bold&lt;/b&gt;</TD>"), std::string::npos) << table;
+}
+
+// NULL is an empty cell, not "None"; a text "None" in a column that cannot be
+// NULL stays; numbers lose the padding the result text gives them.
+TEST_F(HtmlTableTest, NullsAndNumbers) {
+    std::string table = print({"Select cast(null as varchar(10)) as Missing, 'None' as Word, "
+                               "cast(5 as integer) as N, cast(-12.34 as numeric(9,2)) as Money, "
+                               "cast(null as integer) as NoNumber from RDB$DATABASE"});
+    EXPECT_NE(table.find("<TD class=\"MISSING\">&nbsp;</TD>"), std::string::npos) << table;
+    EXPECT_NE(table.find("<TD class=\"WORD\">None</TD>"), std::string::npos) << table;
+    EXPECT_NE(table.find("<TD class=\"N\">5</TD>"), std::string::npos) << table;
+    EXPECT_NE(table.find("<TD class=\"MONEY\">-12.34</TD>"), std::string::npos) << table;
+    EXPECT_NE(table.find("<TD class=\"NONUMBER\">&nbsp;</TD>"), std::string::npos) << table;
 }
 
 TEST_F(HtmlTableTest, EmptyResultsAndSecondTables) {
@@ -102,6 +117,70 @@ TEST_F(HtmlTableTest, DatabaseErrorReachesTheCaller) {
     EXPECT_THROW(dc.writeTable("Select NoSuchColumn from RDB$DATABASE"), FXException);
     EXPECT_TRUE(dc.endPrint());  // the document is still complete
     EXPECT_NE(printtest::readFile(file).find("</BODY></HTML>"), std::string::npos);
+}
+
+// The report as a browser shows it: headless Chromium (Debian's
+// chromium-headless-shell, or chromium) opens the file; a GlobalFoot.js of
+// the test's own, which every report loads after its table, writes what the
+// page shows into the page, and the DOM is read back.
+std::string browser() {
+    for (const char* name : {"chromium-headless-shell", "chromium"}) {
+        std::string path;
+        if (testsupport::run(std::string("command -v ") + name, &path) == 0 && !path.empty())
+            return path.substr(0, path.find('\n'));
+    }
+    return "";
+}
+
+std::string unescapeHtml(std::string s) {
+    const std::pair<const char*, const char*> entities[] = {{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                                                            {"&nbsp;", " "}, {"&amp;", "&"}};
+    for (const auto& e : entities)
+        for (size_t at = s.find(e.first); at != std::string::npos; at = s.find(e.first, at + 1))
+            s.replace(at, strlen(e.first), e.second);
+    return s;
+}
+
+TEST_F(HtmlTableTest, BrowserShowsTheValuesAsTextWithBorders) {
+    std::string chromium = browser();
+    if (chromium.empty()) GTEST_SKIP() << "no headless Chromium (scripts/setup --tests installs it)";
+    ScopedChdir here(svc->workdir());
+    std::string dir = printtest::scratchDir();
+    std::string file = dir + "/Lessons.html";
+    FXNativePrinter job = printtest::fileJob(file, FXNativePrinter::DEST_HTML);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    ASSERT_TRUE(dc.writeTable("Select '<script>window.injected = 1;</script>' as Script, 'Tom & Jerry' as Amp, "
+                              "'O''Brien' as Apostrophe, 'a, b' as Comma, 'one' || ascii_char(10) || 'two' as Lines, "
+                              "'caf' || ascii_char(233) as Accent, cast(null as varchar(10)) as Missing "
+                              "from RDB$DATABASE"));
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    printtest::writeFile(dir + "/Global/GlobalFoot.js",
+                         "var cells = document.querySelectorAll('td');\n"
+                         "var shown = [];\n"
+                         "for (var i = 0; i < cells.length; i++) shown.push(cells[i].innerText);\n"
+                         "var style = getComputedStyle(cells[0]);\n"
+                         "var out = document.createElement('pre');\n"
+                         "out.id = 'result';\n"
+                         "out.textContent = JSON.stringify({cells: shown, injected: window.injected || 0,\n"
+                         "  border: style.borderTopStyle + ' ' + style.borderTopWidth});\n"
+                         "document.body.appendChild(out);\n");
+    std::string dom;
+    ASSERT_EQ(testsupport::run(testsupport::shellQuote(chromium) +
+                                   " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                                   "--disable-background-networking --disable-component-update --disable-sync "
+                                   "--user-data-dir=" + testsupport::shellQuote(dir + "/profile") +
+                                   " --dump-dom " + testsupport::shellQuote("file://" + file) + " 2>/dev/null",
+                               &dom, false),
+              0)
+        << dom;
+    size_t start = dom.find("<pre id=\"result\">"), end = dom.find("</pre>", start);
+    ASSERT_NE(start, std::string::npos) << dom;
+    std::string result = unescapeHtml(dom.substr(start + 17, end - start - 17));
+    EXPECT_EQ(result, "{\"cells\":[\"<script>window.injected = 1;</script>\",\"Tom & Jerry\",\"O'Brien\",\"a, b\","
+                      "\"one\\ntwo\",\"café\",\" \"],\"injected\":0,\"border\":\"solid 1px\"}");
 }
 
 }  // namespace
