@@ -14,6 +14,7 @@
 #include "print/CupsPrinting.h"
 #include "print/FXDCPostscript.h"
 #include "print/FXDChtml.h"
+#include "print/PrintText.h"
 #include "data/Prompter.h"
 
 using namespace FX;
@@ -349,7 +350,7 @@ FXbool FXDCNativePrinter::endPrint() {
                 warn("Cannot start document printing");
             } else if (pagesended > 0) {
                 FXString error;
-                jobid = cupsprint::submit(printer, tmpname, printer.title, error);
+                jobid = cupsprint::submit(printer, tmpname, printtext::toUtf8(printer.title), error);
                 if (!jobid) {
                     warn("Cannot print on " + printer.name + ": " + error);
                     ok = false;
@@ -522,19 +523,32 @@ void FXDCNativePrinter::drawImage(const FXImage* image, FXint dx, FXint dy) {
 }
 
 void FXDCNativePrinter::drawText(FXint x, FXint y, const FXString& string) {
-    if (dc) dc->drawText(sx(x), sy(y), string);
+    drawText(x, y, string.text(), (FXuint)string.length());
 }
 
+// The preview's fonts take UTF-8; they get the text the paper gets.
 void FXDCNativePrinter::drawText(FXint x, FXint y, const FXchar* string, FXuint length) {
-    if (dc) dc->drawText(sx(x), sy(y), string, length);
+    if (!dc) return;
+    if (dctype == TO_PREVIEW) {
+        FXString shown = printtext::toUtf8(printtext::toLatin1(string, length));
+        dc->drawText(sx(x), sy(y), shown.text(), (FXuint)shown.length());
+    } else {
+        dc->drawText(sx(x), sy(y), string, length);
+    }
 }
 
 void FXDCNativePrinter::drawImageText(FXint x, FXint y, const FXString& string) {
-    if (dc) dc->drawImageText(sx(x), sy(y), string);
+    drawImageText(x, y, string.text(), (FXuint)string.length());
 }
 
 void FXDCNativePrinter::drawImageText(FXint x, FXint y, const FXchar* string, FXuint length) {
-    if (dc) dc->drawImageText(sx(x), sy(y), string, length);
+    if (!dc) return;
+    if (dctype == TO_PREVIEW) {
+        FXString shown = printtext::toUtf8(printtext::toLatin1(string, length));
+        dc->drawImageText(sx(x), sy(y), shown.text(), (FXuint)shown.length());
+    } else {
+        dc->drawImageText(sx(x), sy(y), string, length);
+    }
 }
 
 // ---- attributes ------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "print/PostscriptFonts.h"
+#include "print/PrintText.h"
 
 using namespace FX;
 
@@ -188,7 +189,7 @@ FXbool FXDCPostscript::beginPrint(FXNativePrinter& job) {
 void FXDCPostscript::writeHeader() {
     outf("%%!PS-Adobe-3.0\n");
     // The title is one line of text.
-    FXString title = printer.title.empty() ? FXString("Print Job") : printer.title;
+    FXString title = printer.title.empty() ? FXString("Print Job") : printtext::toLatin1(printer.title);
     for (FXint i = 0; i < title.length(); i++)
         if ((FXuchar)title[i] < 0x20 || title[i] == 0x7f) title[i] = ' ';
     outf("%%%%Title: %s\n", title.text());
@@ -609,11 +610,22 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXString& string) {
     drawText(x, y, string.text(), string.length());
 }
 
-// The text as a PostScript string: backslashes doubled, parentheses escaped,
-// and every byte outside printable ASCII written as an octal escape, so that
-// the file stays plain text and ISO Latin-1 letters reach the re-encoded font.
-void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* string, FXuint length) {
+// The text, in ISO Latin-1, as a PostScript string: backslashes doubled,
+// parentheses escaped, and every byte outside printable ASCII written as an
+// octal escape, so that the file stays plain text and the letters reach the
+// re-encoded font.
+void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textLength) {
     if (!open()) return;
+    FXString latin1;
+    const FXchar* string = text;
+    FXuint length = textLength;
+    bool ascii = true;
+    for (FXuint i = 0; i < textLength && ascii; i++) ascii = (FXuchar)text[i] < 0x80;
+    if (!ascii) {
+        latin1 = printtext::toLatin1(text, textLength);
+        string = latin1.text();
+        length = (FXuint)latin1.length();
+    }
     std::string escaped;
     escaped.reserve(length + 8);
     for (FXuint i = 0; i < length; i++) {

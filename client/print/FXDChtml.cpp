@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "data/IsectRecordset.h"
+#include "print/PrintText.h"
 
 using namespace FX;
 
@@ -42,30 +44,26 @@ FXString FXDChtml::baseName(const FXString& filename) {
 }
 
 FXString FXDChtml::htmlText(const FXString& text, FXbool attribute) {
-    FXString out;
-    for (FXint i = 0; i < text.length(); i++) {
-        FXuchar c = (FXuchar)text[i];
-        switch (c) {
+    const FXString utf8 = printtext::toUtf8(text);
+    const FXchar* p = utf8.text();
+    const FXint n = utf8.length();
+    FXint specials = 0;
+    for (FXint i = 0; i < n; i++) specials += p[i] == '&' || p[i] == '<' || p[i] == '>' || (attribute && p[i] == '"');
+    if (!specials) return utf8;
+    std::string out;
+    out.reserve((size_t)n + 5 * (size_t)specials);
+    for (FXint i = 0; i < n; i++) {
+        switch (p[i]) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
             case '"':
-                if (attribute) {
-                    out += "&quot;";
-                    break;
-                }
-                out += '"';
+                out += attribute ? "&quot;" : "\"";
                 break;
-            default:
-                if (c < 0x80) {
-                    out += (FXchar)c;
-                } else {
-                    out += (FXchar)(0xC0 | (c >> 6));
-                    out += (FXchar)(0x80 | (c & 0x3F));
-                }
+            default: out += p[i];
         }
     }
-    return out;
+    return FXString(out.data(), (FXint)out.size());
 }
 
 // Readable tables with borders on the screen.

@@ -3,8 +3,7 @@
 // scripts, one table made from an SQL query, and a fixed foot.
 //
 // Data is written as text: "&", "<" and ">" escaped (and the double quote in
-// attributes), the client's ISO Latin-1 turned into the UTF-8 the page
-// declares, line feeds as <BR>, NULL as a no-break space, numbers without
+// attributes), the client's text in the UTF-8 the page declares, line feeds as <BR>, NULL as a no-break space, numbers without
 // their padding.  The two Global style sheets every report links are written
 // into the report's Global folder when they are missing there.
 #ifndef PLENWICK_FXDCHTML_H
@@ -34,8 +33,9 @@ public:
     // scripts: after the last backslash, before the last dot ("" without a dot).
     static FX::FXString baseName(const FX::FXString& filename);
 
-    // Text of the client (ISO Latin-1) as HTML text in UTF-8: "&", "<", ">"
-    // (and with `attribute` the double quote) as entities.
+    // Text of the client (UTF-8 or ISO Latin-1, see PrintText.h) as HTML
+    // text in UTF-8: "&", "<", ">" (and with `attribute` the double quote) as
+    // entities.
     static FX::FXString htmlText(const FX::FXString& text, FX::FXbool attribute = false);
 
     // The default Global/GlobalScreen.css and Global/GlobalPrint.css.

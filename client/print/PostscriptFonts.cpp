@@ -77,6 +77,9 @@ struct Metrics {
 
 FXString metricsDir = "/usr/share/fonts/type1/urw-base35";
 std::map<std::string, Metrics> cache;
+// The font asked for last: pages set most of their text in one or two fonts.
+FXString lastName;
+const Metrics* last = nullptr;
 
 // Reads the character metrics ("C 233 ; WX 556 ; N eacute ; B 40 -23 513 740 ;")
 // and places each glyph at the byte the re-encoding gives its name.
@@ -113,12 +116,16 @@ void load(const std::string& fontName, Metrics& m) {
 }
 
 const Metrics& metricsOf(const FXString& fontName) {
+    if (last && fontName == lastName) return *last;
     std::string key = fontName.text();
     auto found = cache.find(key);
-    if (found != cache.end()) return found->second;
-    Metrics& m = cache[key];
-    load(key, m);
-    return m;
+    if (found == cache.end()) {
+        found = cache.emplace(key, Metrics()).first;
+        load(key, found->second);
+    }
+    lastName = fontName;
+    last = &found->second;
+    return *last;
 }
 
 void widen(Ink& ink, bool& any, double x0, double y0, double x1, double y1) {
@@ -143,6 +150,7 @@ const char* glyphName(FXuchar c) { return latin1Glyphs[c]; }
 void setMetricsDirectory(const FXString& dir) {
     metricsDir = dir;
     cache.clear();
+    last = nullptr;
 }
 
 FXbool textInk(const FXString& fontName, FXdouble size, const FXchar* text, FXuint length, Ink& ink) {

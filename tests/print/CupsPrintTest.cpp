@@ -9,10 +9,14 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "print/CupsPrinting.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
+#include "print/FXPreviewCanvas.h"
+#include "print/FXPreviewDialog.h"
+#include "print/PrintCommand.h"
 #include "PrintTestSupport.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
@@ -245,6 +249,73 @@ TEST_F(CupsPrintTest, DialogPreselectsTheDefaultQueue) {
         dlg.hide();
     }
     testsupport::run("lpadmin -x PlenwickAaaFirst 2>&1", &out);
+}
+
+// A page drawn within the area the printer job gives lies inside the paper's
+// margins on the printed sheet (Ghostscript's bbox device on what CUPS wrote).
+TEST_F(CupsPrintTest, PrinterPageLiesInsideTheMargins) {
+    unlink(output.c_str());
+    FXNativePrinter job;
+    job.name = queue.c_str();
+    job.mediasize = job.settings.paperCode = 9;
+    job.mediawidth = 595.27559;
+    job.mediaheight = 841.88976;
+    job.leftmargin = job.rightmargin = job.topmargin = job.bottommargin = 80;
+    FXDCNativePrinter dc(printtest::app());
+    dc.setScreenResolution(96);
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    dc.drawRectangle(0, 0, dc.getContentWidth(), dc.getContentHeight());
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    ASSERT_TRUE(waitForJob(dc.lastJob()));
+    std::string copy = printtest::scratchDir() + "/sheet.ps";
+    printtest::writeFile(copy, printtest::readFile(output));
+    std::vector<printtest::Box> ink = printtest::inkBoxes(copy);
+    ASSERT_EQ(ink.size(), 1u);
+    // Inside the margins (half the 0.75-point line may stand on them), and
+    // short of them by no more than the rounding to whole screen pixels.
+    EXPECT_GE(ink[0].x0, 80 - 1);
+    EXPECT_GE(ink[0].y0, 80 - 1);
+    EXPECT_LE(ink[0].x1, 595.28 - 80 + 1);
+    EXPECT_LE(ink[0].y1, 841.89 - 80 + 1);
+    EXPECT_GT(ink[0].x1, 595.28 - 80 - 2.5);
+    EXPECT_LT(ink[0].y0, 80 + 2.5);
+}
+
+// The preview of a printer job shows the pages the printer gets: each page
+// image against Ghostscript's rendering of what CUPS wrote, inside its margins.
+TEST_F(CupsPrintTest, PreviewShowsWhatThePrinterGets) {
+    if (!printtest::haveDisplay()) GTEST_SKIP() << "no display: run the tests under xvfb-run";
+    unlink(output.c_str());
+    FXFont font(printtest::app(), "helvetica", 14);
+    font.create();
+    FXNativePrinter job;
+    job.name = queue.c_str();
+    PrintRoutine routine = [&](FXDCNativePrinter& dc) { printtest::reportPages(dc, font); };
+    FXMainWindow owner(printtest::app(), "Owner");
+    owner.create();
+    FXint id = 0;
+    ASSERT_TRUE(PrintCommand::print(&owner, job, routine, &id));
+    ASSERT_TRUE(waitForJob(id));
+    std::string sheet = printtest::scratchDir() + "/printed.ps";
+    printtest::writeFile(sheet, printtest::readFile(output));
+
+    FXPreviewDialog preview(&owner, job, routine);
+    preview.create();
+    preview.setZoom(0.5);  // 50.8 pixels an inch; the margins of 72 points are 50.8 pixels
+    for (FXuint page = 1; page <= 2; page++) {
+        SCOPED_TRACE("page " + std::to_string(page));
+        preview.setCurrentPage(page);
+        preview.canvas()->refreshImage();
+        ASSERT_EQ(preview.getPageCount(), 2u);
+        printtest::Raster shown = printtest::imageOf(preview.canvas()->getImage());
+        printtest::Raster printed;
+        std::string messages;
+        ASSERT_TRUE(printtest::renderAt(sheet, page, 50.8, printed, &messages)) << messages;
+        EXPECT_GT(printtest::darkAgreement(shown, printed, 51, 51, 2), 0.97);
+        EXPECT_GT(printtest::darkAgreement(printed, shown, -51, -51, 2), 0.97);
+    }
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ TEST(HtmlDevice, ValuesAreWrittenAsTextWithLineFeedsAsBreaks) {
     EXPECT_NE(html.find("<TD class=\"PERCENT\">100%s %d %n</TD>"), std::string::npos);
     EXPECT_NE(html.find("<TD class=\"MARKUP\">&lt;b&gt;bold&lt;/b&gt; &amp; \"quoted\"</TD>"), std::string::npos);
     EXPECT_NE(html.find("<TD class=\"ACCENTS\">café Müller naïve £</TD>"), std::string::npos);
+    // Text typed in the toolkit's fields is UTF-8 already: written as it is.
+    EXPECT_STREQ(FXDChtml::htmlText("Zo\xc3\xab & caf\xc3\xa9").text(), "Zoë &amp; café");
     EXPECT_NE(html.find("<TH class=\"A&quot;B&lt;C\">A\"B&lt;C</TH>"), std::string::npos);
     EXPECT_NE(html.find("<TD class=\"A&quot;B&lt;C\">&lt;script&gt;alert('x')&lt;/script&gt;</TD></TR>\n</TBODY>"),
               std::string::npos);

@@ -227,57 +227,7 @@ TEST_F(PrintCommandTest, DialogRemembersThePdfDestination) {
 
 // ---- preview ----------------------------------------------------------------
 
-// The preview image of the printable area, read back from the display.
-printtest::Raster imageOf(FXImage* image) {
-    image->restore();
-    printtest::Raster r;
-    r.width = image->getWidth();
-    r.height = image->getHeight();
-    r.rgb.resize((size_t)r.width * r.height * 3);
-    const FXColor* data = image->getData();
-    for (int i = 0; i < r.width * r.height; i++) {
-        r.rgb[i * 3] = FXREDVAL(data[i]);
-        r.rgb[i * 3 + 1] = FXGREENVAL(data[i]);
-        r.rgb[i * 3 + 2] = FXBLUEVAL(data[i]);
-    }
-    return r;
-}
-
-// The share of dark pixels of `a` that have a dark pixel of `b` within
-// `reach` pixels, `b` shifted by (dx, dy).
-double darkAgreement(const printtest::Raster& a, const printtest::Raster& b, int dx, int dy, int reach) {
-    int dark = 0, matched = 0;
-    for (int y = 0; y < a.height; y++)
-        for (int x = 0; x < a.width; x++) {
-            if (a.grey(x, y) >= 128) continue;
-            dark++;
-            bool found = false;
-            for (int v = -reach; v <= reach && !found; v++)
-                for (int u = -reach; u <= reach && !found; u++) found = b.grey(x + dx + u, y + dy + v) < 128;
-            matched += found;
-        }
-    return dark ? (double)matched / dark : 1.0;
-}
-
-// The pages of a report: boxes, a filled bar, text; different on each page.
-void reportPages(FXDCNativePrinter& dc, FXFont& font) {
-    const FXint W = dc.getContentWidth(), H = dc.getContentHeight();
-    for (FXuint page = 1; page <= 2; page++) {
-        dc.beginPage(page);
-        dc.setForeground(FXRGB(0, 0, 0));
-        dc.drawRectangle(0, 0, W, H);
-        dc.setFont(&font);
-        dc.drawText(15, 19, page == 1 ? "Unit Summary" : "Second page");
-        if (page == 1) {
-            for (FXint x = 13; x + 120 <= W; x += 120) dc.drawRectangle(x, 35, 120, 40);
-            dc.fillRectangle(13, 90, 200, 30);
-        } else {
-            dc.fillRectangle(W / 2, H / 2, 60, 120);
-            dc.drawLine(13, H - 40, W - 13, H - 40);
-        }
-        dc.endPage();
-    }
-}
+using printtest::reportPages;
 
 class PreviewTest : public PrintCommandTest {};
 
@@ -336,22 +286,14 @@ TEST_F(PreviewTest, PagesInTurnAsThePrintedFileShowsThem) {
         canvas->refreshImage();
         EXPECT_EQ(preview.getPageCount(), 2u);
         EXPECT_EQ(preview.getPageNumber(), page);
-        printtest::Raster shown = imageOf(canvas->getImage());
+        printtest::Raster shown = printtest::imageOf(canvas->getImage());
         EXPECT_EQ(shown.width, 431 - 50 - 50);
-        std::string png = file + "." + std::to_string(page) + ".png";
-        std::string out;
-        ASSERT_EQ(testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r50.8 -sDEVICE=png16m -dFirstPage=" +
-                                       std::to_string(page) + " -dLastPage=" + std::to_string(page) +
-                                       " -sOutputFile=" + testsupport::shellQuote(png) + " " +
-                                       testsupport::shellQuote(file),
-                                   &out),
-                  0)
-            << out;
         printtest::Raster printed;
-        ASSERT_TRUE(printtest::loadPng(png, printed));
+        std::string out;
+        ASSERT_TRUE(printtest::renderAt(file, page, 50.8, printed, &out)) << out;
         // The printable area starts 72 points (50.8 pixels) in.
-        EXPECT_GT(darkAgreement(shown, printed, 51, 51, 2), 0.97);
-        EXPECT_GT(darkAgreement(printed, shown, -51, -51, 2), 0.97);
+        EXPECT_GT(printtest::darkAgreement(shown, printed, 51, 51, 2), 0.97);
+        EXPECT_GT(printtest::darkAgreement(printed, shown, -51, -51, 2), 0.97);
         // What differs between the pages is where it should be.
         const FXint fx = (FXint)lround((page == 1 ? 13 + 100 : 468 / 2 + 30) * 25.4 / 72 / zoom);
         const FXint fy = (FXint)lround((page == 1 ? 105 : 648 / 2 + 60) * 25.4 / 72 / zoom);

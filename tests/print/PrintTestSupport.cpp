@@ -12,6 +12,7 @@
 #include <FXPNGImage.h>
 
 #include "Services.h"
+#include "print/FXDCNativePrinter.h"
 
 using namespace FX;
 
@@ -69,6 +70,48 @@ bool loadPng(const std::string& png, Raster& raster) {
         raster.rgb[i * 3 + 2] = FXBLUEVAL(data[i]);
     }
     return true;
+}
+
+Raster imageOf(FXImage* image) {
+    image->restore();
+    Raster r;
+    r.width = image->getWidth();
+    r.height = image->getHeight();
+    r.rgb.resize((size_t)r.width * r.height * 3);
+    const FXColor* data = image->getData();
+    for (int i = 0; i < r.width * r.height; i++) {
+        r.rgb[i * 3] = FXREDVAL(data[i]);
+        r.rgb[i * 3 + 1] = FXGREENVAL(data[i]);
+        r.rgb[i * 3 + 2] = FXBLUEVAL(data[i]);
+    }
+    return r;
+}
+
+double darkAgreement(const Raster& a, const Raster& b, int dx, int dy, int reach) {
+    int dark = 0, matched = 0;
+    for (int y = 0; y < a.height; y++)
+        for (int x = 0; x < a.width; x++) {
+            if (a.grey(x, y) >= 128) continue;
+            dark++;
+            bool found = false;
+            for (int v = -reach; v <= reach && !found; v++)
+                for (int u = -reach; u <= reach && !found; u++) found = b.grey(x + dx + u, y + dy + v) < 128;
+            matched += found;
+        }
+    return dark ? (double)matched / dark : 1.0;
+}
+
+bool renderAt(const std::string& file, int page, double dpi, Raster& raster, std::string* messages) {
+    std::string png = file + "." + std::to_string(page) + ".png";
+    char res[32];
+    snprintf(res, sizeof res, "%g", dpi);
+    std::string text;
+    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r" + std::string(res) + " -sDEVICE=png16m -dFirstPage=" +
+                                  std::to_string(page) + " -dLastPage=" + std::to_string(page) + " -sOutputFile=" +
+                                  testsupport::shellQuote(png) + " " + testsupport::shellQuote(file) + " 2>&1",
+                              &text);
+    if (messages) *messages = text;
+    return rc == 0 && loadPng(png, raster);
 }
 
 bool renderPage(const std::string& file, Raster& raster, std::string* messages) {
@@ -156,6 +199,25 @@ FXNativePrinter fileJob(const std::string& file, FXuint flags) {
     job.name = file.c_str();
     job.flags = flags;
     return job;
+}
+
+void reportPages(FXDCNativePrinter& dc, FXFont& font) {
+    const FXint W = dc.getContentWidth(), H = dc.getContentHeight();
+    for (FXuint page = 1; page <= 2; page++) {
+        dc.beginPage(page);
+        dc.setForeground(FXRGB(0, 0, 0));
+        dc.drawRectangle(0, 0, W, H);
+        dc.setFont(&font);
+        dc.drawText(15, 19, page == 1 ? "Unit Summary" : "Second page");
+        if (page == 1) {
+            for (FXint x = 13; x + 120 <= W; x += 120) dc.drawRectangle(x, 35, 120, 40);
+            dc.fillRectangle(13, 90, 200, 30);
+        } else {
+            dc.fillRectangle(W / 2, H / 2, 60, 120);
+            dc.drawLine(13, H - 40, W - 13, H - 40);
+        }
+        dc.endPage();
+    }
 }
 
 void clearPrinterSettings() {

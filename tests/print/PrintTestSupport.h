@@ -12,6 +12,8 @@
 
 #include "print/FXNativePrinter.h"
 
+class FXDCNativePrinter;
+
 #include "TestFiles.h"
 
 namespace printtest {
@@ -43,6 +45,14 @@ struct Raster {
     // Number of pixels darker than 128 in the box.
     int darkPixels(int x0, int y0, int x1, int y1) const;
 };
+// An image's pixels read back from the display (the image keeps its data).
+Raster imageOf(FX::FXImage* image);
+// The share of dark pixels of `a` that have a dark pixel of `b` within
+// `reach` pixels, `b` shifted by (dx, dy).
+double darkAgreement(const Raster& a, const Raster& b, int dx, int dy, int reach);
+// Renders page `page` of a PostScript or PDF file at `dpi` dots an inch.
+bool renderAt(const std::string& file, int page, double dpi, Raster& raster, std::string* messages = nullptr);
+
 // Reads a PNG file.
 bool loadPng(const std::string& png, Raster& raster);
 // Renders page 1 to PNG with Ghostscript's png16m device and reads it back.
@@ -98,6 +108,11 @@ T* findButton(FX::FXWindow* root, const char* text) {
     }
     return nullptr;
 }
+
+// Two pages of a report for the preview tests: on page 1 a row of boxes and
+// a bar, on page 2 a block in the middle and a line, a frame and a title on
+// both, drawn within the job's area in `font`.
+void reportPages(FXDCNativePrinter& dc, FX::FXFont& font);
 
 // Answers the next modal dialog that opens: when the event loop of that
 // dialog goes idle, `answer` runs on it (for a dialog that a handler

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "print/FXDCNativePrinter.h"
+#include "print/PrintText.h"
 #include "PrintTestSupport.h"
 #include "Services.h"
 
@@ -104,6 +105,37 @@ TEST(PrintedOutput, AccentedTextReadsBackExactly) {
     EXPECT_EQ(printtest::squeeze(text), "café Müller naïve\n"
                                         "À bientôt, æsop's £5 - 10% (garçon)\n"
                                         "`quoted' \\ back-slash\n");
+    expectTrueBoxes(file);
+}
+
+// Text typed in the toolkit's fields is UTF-8: it prints the same letters,
+// typographic quotes and dashes as their keyboard forms, and what Latin-1
+// cannot hold as "?".
+TEST(PrintedOutput, Utf8TextPrintsInLatin1) {
+    EXPECT_STREQ(printtext::toLatin1("caf\xc3\xa9").text(), "caf\xe9");
+    EXPECT_STREQ(printtext::toLatin1("caf\xe9").text(), "caf\xe9");           // Latin-1 already
+    EXPECT_STREQ(printtext::toLatin1("\xc3\x28").text(), "\xc3\x28");       // not UTF-8: Latin-1
+    EXPECT_STREQ(printtext::toLatin1("\xe2\x80\x9cZo\xc3\xab\xe2\x80\x99s\xe2\x80\x9d \xe2\x80\x93 5\xe2\x82\xac").text(),
+                 "\"Zo\xeb's\" - 5?");
+    EXPECT_STREQ(printtext::toUtf8("caf\xe9").text(), "caf\xc3\xa9");
+    EXPECT_STREQ(printtext::toUtf8("caf\xc3\xa9").text(), "caf\xc3\xa9");      // UTF-8 already
+    std::string dir = printtest::scratchDir();
+    std::string file = sheetName(dir, "utf8.ps");
+    FXNativePrinter job = fileJob(file);
+    job.title = "Zo\xc3\xab's week";
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    FXFont font(printtest::app(), "helvetica", 12);
+    dc.setFont(&font);
+    dc.drawText(10, 20, "caf\xc3\xa9 M\xc3\xbcller na\xc3\xafve \xe2\x80\x93 Zo\xc3\xab\xe2\x80\x99s");
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    std::string ps = readFile(file);
+    EXPECT_NE(ps.find("%%Title: Zo\xeb's week\n"), std::string::npos);
+    std::string text;
+    ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
+    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve - Zoë's\n");
     expectTrueBoxes(file);
 }
 
