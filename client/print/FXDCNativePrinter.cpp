@@ -383,6 +383,11 @@ FXbool FXDCNativePrinter::writeTable(const FXString& sql) {
     return html->writeTable(sql);
 }
 
+FXbool FXDCNativePrinter::writeTableRows(const FXString& sql) {
+    if (dctype != TO_HTML) return false;
+    return html->writeTableRows(sql);
+}
+
 // ---- drawing ---------------------------------------------------------------
 
 FXColor FXDCNativePrinter::readPixel(FXint, FXint) { return 0; }

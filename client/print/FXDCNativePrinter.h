@@ -59,6 +59,9 @@ public:
 
     // Hands the statement to the HTML device; false for other destinations.
     FX::FXbool writeTable(const FX::FXString& sql);
+    // The statement's rows added to the HTML table without a header row
+    // (the later records of a report); false for other destinations.
+    FX::FXbool writeTableRows(const FX::FXString& sql);
 
     Destination destination() const { return dctype; }
     // True when the job goes to an HTML file: callers hand it their tables.

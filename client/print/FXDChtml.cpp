@@ -179,7 +179,11 @@ void FXDChtml::writeRow(const FXString* names, const FXString* values, FXint cou
     put("</TR>\n");
 }
 
-FXbool FXDChtml::writeTable(const FXString& sql) {
+FXbool FXDChtml::writeTable(const FXString& sql) { return writeResult(sql, true); }
+
+FXbool FXDChtml::writeTableRows(const FXString& sql) { return writeResult(sql, false); }
+
+FXbool FXDChtml::writeResult(const FXString& sql, FXbool headed) {
     IsectRecordset rs;
     if (!rs.OpenRecordset(sql)) return false;  // the recordset layer has told the user
     FXint count = rs.fieldCount;
@@ -193,7 +197,7 @@ FXbool FXDChtml::writeTable(const FXString& sql) {
         nullable[i] = rs.fieldDefs.GetField(2).trim() != "0";
         rs.fieldDefs.MoveNext();
     }
-    writeHeaderRow(names.data(), count);
+    if (headed) writeHeaderRow(names.data(), count);
     std::vector<FXString> values(names.size());
     rs.rows.MoveFirst();
     while (!rs.rows.eof) {

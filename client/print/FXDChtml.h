@@ -24,6 +24,10 @@ public:
     // Runs the statement and writes its rows as table rows, headed by the
     // column names while no page has ended yet.
     FX::FXbool writeTable(const FX::FXString& sql);
+    // Runs the statement and adds its rows to the table without a header
+    // row: a report that hands its records one statement at a time keeps
+    // one header row above all of them.
+    FX::FXbool writeTableRows(const FX::FXString& sql);
     FX::FXbool beginPage(FX::FXuint page = 1);
     FX::FXbool endPage();
     // Writes the document foot and closes the file.
@@ -54,6 +58,8 @@ public:
 
 private:
     FX::FXint header;
+
+    FX::FXbool writeResult(const FX::FXString& sql, FX::FXbool headed);
     FILE* output;
 
     void put(const FX::FXString& text);

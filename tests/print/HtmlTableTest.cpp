@@ -106,6 +106,33 @@ TEST_F(HtmlTableTest, EmptyResultsAndSecondTables) {
     EXPECT_NE(table.find("<TR><TD class=\"N\">"), std::string::npos);
 }
 
+// A report handing its records one statement at a time: writeTable for the
+// first, writeTableRows for the rest, one header row above them all.
+TEST_F(HtmlTableTest, LaterRecordsAddRowsWithoutHeader) {
+    ScopedChdir here(svc->workdir());
+    std::string file = printtest::scratchDir() + "/Rows.html";
+    FXNativePrinter job;
+    job.name = file.c_str();
+    job.flags = FXNativePrinter::DEST_HTML;
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    EXPECT_TRUE(dc.writeTable("Select 1 as N from RDB$DATABASE"));
+    EXPECT_TRUE(dc.writeTableRows("Select 2 as N from RDB$DATABASE"));
+    EXPECT_TRUE(dc.writeTableRows("Select 3 as N from RDB$DATABASE"));
+    dc.endPage();
+    dc.endPrint();
+    std::string html = printtest::readFile(file);
+    EXPECT_EQ(printtest::count(html, "<THEAD>"), 1u);
+    EXPECT_NE(html.find("<TR><TD class=\"N\">1</TD></TR>\n<TR><TD class=\"N\">2</TD></TR>\n"
+                        "<TR><TD class=\"N\">3</TD></TR>\n</TBODY></TABLE>"),
+              std::string::npos)
+        << html;
+    // Other destinations take no table.
+    FXDCNativePrinter ps(printtest::app());
+    EXPECT_FALSE(ps.writeTableRows("Select 1 from RDB$DATABASE"));
+}
+
 TEST_F(HtmlTableTest, DatabaseErrorReachesTheCaller) {
     ScopedChdir here(svc->workdir());
     std::string file = printtest::scratchDir() + "/Broken.html";
