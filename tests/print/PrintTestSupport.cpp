@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -23,6 +24,11 @@ bool displayOpen = false;
 
 FXApp* app() { return theApp; }
 bool haveDisplay() { return displayOpen; }
+
+void useApp(FXApp* application, bool display) {
+    theApp = application;
+    displayOpen = display;
+}
 
 std::vector<std::unique_ptr<testsupport::TempDir>> scratchDirs;
 
@@ -164,6 +170,49 @@ int pdfText(const std::string& file, std::string& text) {
         if (rc != 0) return rc;
     }
     return testsupport::run("pdftotext -enc UTF-8 " + testsupport::shellQuote(pdf) + " - 2>&1", &text);
+}
+
+namespace {
+std::string unescapeXml(std::string s) {
+    const std::pair<const char*, const char*> entities[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
+    for (const auto& e : entities)
+        for (size_t at = s.find(e.first); at != std::string::npos; at = s.find(e.first, at + 1))
+            s.replace(at, strlen(e.first), e.second);
+    return s;
+}
+}  // namespace
+
+std::vector<Word> words(const std::string& file) {
+    std::vector<Word> out;
+    std::string pdf = file, html;
+    if (file.size() < 4 || file.substr(file.size() - 4) != ".pdf") {
+        pdf = file + ".pdf";
+        if (testsupport::run("ps2pdf " + testsupport::shellQuote(file) + " " + testsupport::shellQuote(pdf) + " 2>&1",
+                             &html) != 0)
+            return out;
+    }
+    if (testsupport::run("pdftotext -bbox -enc UTF-8 " + testsupport::shellQuote(pdf) + " - 2>/dev/null", &html,
+                         false) != 0)
+        return out;
+    int page = 0;
+    std::istringstream lines(html);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find("<page ") != std::string::npos) ++page;
+        size_t at = line.find("<word ");
+        if (at == std::string::npos) continue;
+        Word w;
+        w.page = page;
+        if (sscanf(line.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &w.x0, &w.y0, &w.x1,
+                   &w.y1) != 4)
+            continue;
+        size_t open = line.find('>', at), close = line.find("</word>", at);
+        if (open == std::string::npos || close == std::string::npos) continue;
+        w.text = unescapeXml(line.substr(open + 1, close - open - 1));
+        out.push_back(w);
+    }
+    return out;
 }
 
 std::string squeeze(const std::string& text) {

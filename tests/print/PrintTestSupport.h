@@ -21,6 +21,9 @@ namespace printtest {
 // The application object of the test program (created in main); its
 // registry lives in a private HOME.
 FX::FXApp* app();
+// For test programs with a main of their own (GUI tests against services):
+// the helpers below use `application`, connected to a display or not.
+void useApp(FX::FXApp* application, bool display);
 // True when the application is connected to a display (Xvfb in the tests).
 bool haveDisplay();
 
@@ -74,6 +77,14 @@ std::vector<Box> boundingBoxComments(const std::string& ps, const std::string& c
 // The text of a PostScript file as ps2pdf and pdftotext read it (a PDF file
 // is read directly); returns the exit status, the text in `text`.
 int pdfText(const std::string& file, std::string& text);
+// The words of a PostScript or PDF file as pdftotext places them: page
+// (from 1), box in points from the top-left corner of the sheet, text.
+struct Word {
+    int page = 0;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    std::string text;
+};
+std::vector<Word> words(const std::string& file);
 // The text with each line trimmed and empty lines and page breaks left out,
 // every line ending in a line feed.
 std::string squeeze(const std::string& text);
