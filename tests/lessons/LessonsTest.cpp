@@ -1,0 +1,169 @@
+#include "LessonsTest.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "GuiTestApp.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "data/IsectRecordset.h"
+#include "lessons/LessonDialogOpened.h"
+#include "print/FXNativePrintDialog.h"
+#include "print/PrintCommand.h"
+
+using namespace FX;
+
+namespace lessonstest {
+namespace {
+FXApp* theApp = nullptr;
+testsupport::Services* theServices = nullptr;
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+}  // namespace
+
+FXApp* app() { return theApp; }
+testsupport::Services& services() { return *theServices; }
+
+std::string weekday(int offsetFromMonday) {
+    int sinceMonday = (dates::weekday(dates::now()) + 6) % 7;
+    return dates::isoDate(dates::addDays(dates::now(), offsetFromMonday - sinceMonday)).text();
+}
+
+FXlong mondayMoment() { return dates::localMoment(FXString(weekday(0).c_str()), 8, 45); }
+
+void settle() { testsupport::settle(theApp); }
+
+bool runUntil(const std::function<bool()>& done) {
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit) return false;
+        if (!theApp->peekEvent()) usleep(5000);
+        theApp->runWhileEvents();
+    }
+    return true;
+}
+
+void Lessons::SetUp() {
+    printtest::useApp(theApp, theApp->getDisplay() != nullptr);
+    // Four terms; the second began three weeks before this Monday.
+    auto term = [&](int id, int offset) {
+        return "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (" +
+               std::to_string(id) + ", " + quoted(weekday(-21 + offset)) + ", 10, 2030, " + std::to_string(id) +
+               ");\n";
+    };
+    sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Subject;"
+        "delete from ChildYear; delete from Teachers; delete from TermDate;\n" +
+        term(1, -84) + term(2, 0) + term(3, 84) + term(4, 168) +
+        "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Lena Leader', 1);\n"
+        "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tia Teacher', 1);\n"
+        "insert into ChildYear (Id, Description) values (2, 'Year 4');\n"
+        "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (1, 'Maths', 1, 1, 1);\n"
+        "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
+        "Persistant) values (10, 'Number', 'Number sense for the term', " + quoted(weekday(-21)) + ", " +
+        quoted(weekday(40)) + ", 1, 2, 2, 0);\n"
+        "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
+        "values (20, 'Fractions', 'Halves and quarters', 1, 10, 2, 0, 0);\n");
+    appState = AppState();
+    appState.americanDate = 0;
+    appState.currentUserId = FXStringFormat("%11d", TEACHER);
+    appState.currentSyndicate = FXStringFormat("%11d", 1);
+    theApp->reg().clear();
+    lessons::setLessonDialogOpened(FALSE);
+    owner = new FXMainWindow(theApp, "Owner", nullptr, nullptr, DECOR_ALL, 0, 0, 400, 300);
+    owner->create();
+    dir = printtest::scratchDir();
+}
+
+void Lessons::TearDown() {
+    theApp->removeChore(&dialogAnswer, printtest::ModalAnswer::ID_IDLE);
+    delete owner;
+    owner = nullptr;
+    settle();
+}
+
+std::string Lessons::sql(const std::string& statements) { return theServices->isql(statements + "\ncommit;\n"); }
+
+void Lessons::addUnit(int id, const std::string& name, int type, int rotate) {
+    sql("insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
+        "values (" + std::to_string(id) + ", " + quoted(name) + ", 'Unit " + name + "', " + std::to_string(type) +
+        ", 10, 2, 0, " + std::to_string(rotate) + ");");
+}
+
+void Lessons::addLesson(int id, int unit, const std::string& name, const std::string& start,
+                        const std::string& timeStart, const std::string& timeEnd, const std::string& end) {
+    sql("insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
+        "LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay, FKUnitPlan) "
+        "values (" + std::to_string(id) + ", " + quoted(name) + ", 'Skills " + name + "', 'Objectives " + name +
+        "', 'Outcomes " + name + "', 'Intro " + name + "', 'Development " + name + "', 'Closure " + name +
+        "', 'Assessment " + name + "', 'Resources " + name + "', 'Reflection " + name + "', " + quoted(start) + ", " +
+        quoted(end.empty() ? start : end) + ", " + quoted(timeStart) + ", " + quoted(timeEnd) + ", 0, " +
+        std::to_string(unit) + ");");
+}
+
+void Lessons::storeText(int lessonId, const std::string& column, const std::string& text) {
+    IsectRecordset rs;
+    ASSERT_TRUE(rs.OpenRecordset(FXString("Update LessonPlan set ") + column.c_str() + " = '" +
+                                 EscapeText(text.c_str()) + "' where Id = " + FXStringVal(lessonId)));
+}
+
+FXNativePrinter Lessons::job(const std::string& name, FXuint flags) { return printtest::fileJob(dir + "/" + name, flags); }
+
+bool Lessons::print(FXNativePrinter& printer, const std::function<void(FXDCNativePrinter&)>& routine) {
+    return PrintCommand::print(owner, printer, routine);
+}
+
+void Lessons::answerPrintDialog(int destination, const std::string& file) {
+    dialogAnswer.answered = false;
+    dialogAnswer.outer = nullptr;
+    dialogAnswer.answer = [=](FXWindow* w) {
+        FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER + destination), nullptr);
+        FXTextField* field = destination == 1 ? dlg->fileField() : destination == 2 ? dlg->htmlField() : dlg->pdfField();
+        field->setText(file.c_str());
+        dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME + destination - 1), nullptr);
+        dlg->handle(dlg, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
+    };
+    dialogAnswer.arm();
+}
+
+void Lessons::expectGoodPostscript(const std::string& file, int pages) {
+    std::string messages;
+    EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
+    std::vector<printtest::Box> boxes = printtest::inkBoxes(file, &messages);
+    EXPECT_EQ((int)boxes.size(), pages) << messages;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const printtest::Box& b = boxes[i];
+        EXPECT_GE(b.x0, 0.0) << "page " << i + 1;
+        EXPECT_GE(b.y0, 0.0) << "page " << i + 1;
+        EXPECT_LE(b.x1, 612.0) << "page " << i + 1;
+        EXPECT_LE(b.y1, 792.0) << "page " << i + 1;
+    }
+    // The footer line on every page, on the sheet.
+    std::vector<int> footers(pages + 1, 0);
+    for (const printtest::Word& w : printtest::words(file))
+        if (w.text == "Brellmoor" && w.page >= 1 && w.page <= pages && w.y1 <= 792 && w.x1 <= 612) footers[w.page]++;
+    for (int page = 1; page <= pages; ++page) EXPECT_EQ(footers[page], 1) << "footer of page " << page;
+}
+
+std::string Lessons::textOf(const std::string& file) {
+    std::string text;
+    for (const printtest::Word& w : printtest::words(file)) text += (text.empty() ? "" : " ") + w.text;
+    return text;
+}
+
+std::vector<std::string> Lessons::errors() {
+    std::vector<std::string> out;
+    for (const auto& p : prompts.prompts)
+        if (p.kind == "error" || p.kind == "warning") out.push_back(p.caption + "|" + p.text);
+    return out;
+}
+
+}  // namespace lessonstest
+
+int main(int argc, char** argv) {
+    return testsupport::runGuiTests(argc, argv, lessonstest::theServices, lessonstest::theApp);
+}
