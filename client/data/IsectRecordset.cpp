@@ -18,6 +18,26 @@ namespace {
 int connection = -1;
 
 const char* const networkFailed = "IsectRecordset::OpenRecordset - Network connection failed.";
+const char* const endedInside =
+    "IsectRecordset::OpenRecordset - The transaction was ended by a failure of another statement; nothing of it "
+    "was kept.";
+
+// The connection has one transaction.  The Transaction that began it owns
+// it; statements and Transactions of other recordsets that run meanwhile (a
+// repaint while an upload lets events run) are part of it and neither commit
+// nor roll back on their own.  When one of them fails, the database has
+// rolled everything back: the owner's next statement and its commit fail.
+const IsectRecordset::Transaction* owner = nullptr;
+const IsectRecordset* ownerRecordset = nullptr;
+bool brokenInside = false;
+
+// A statement failed and the database rolled the transaction back: the
+// owner's own statement ends its Transaction, another one breaks it.
+void transactionFailed(const IsectRecordset* rs) {
+    if (!owner) return;
+    if (rs == ownerRecordset) owner = nullptr;
+    else brokenInside = true;
+}
 
 // Logs in on first use: the connection file names the router and the service.
 bool connect() {
@@ -62,24 +82,43 @@ void IsectRecordset::RollbackTrans() {
     sendWord("rollback");
 }
 
-IsectRecordset::Transaction::Transaction(IsectRecordset& rs) : rs_(rs) { rs_.inTransaction = 1; }
+IsectRecordset::Transaction::Transaction(IsectRecordset& rs) : rs_(rs) {
+    rs_.inTransaction = 1;
+    if (!owner) {
+        owner = this;
+        ownerRecordset = &rs_;
+        brokenInside = false;
+    }
+}
 
 IsectRecordset::Transaction::~Transaction() {
     try {
         rollback();
     } catch (...) {
     }
+    if (owner == this) owner = nullptr;
 }
 
 void IsectRecordset::Transaction::commit() {
     if (!open()) return;
     ended_ = true;
+    if (owner != this) {
+        rs_.inTransaction = 0;  // the owner commits
+        return;
+    }
+    owner = nullptr;
+    if (brokenInside) {
+        rs_.RollbackTrans();
+        throw FXException(endedInside);
+    }
     rs_.CommitTrans();
 }
 
 void IsectRecordset::Transaction::rollback() {
     if (!open()) return;
     ended_ = true;
+    if (owner == this) owner = nullptr;
+    else if (owner) brokenInside = true;
     rs_.RollbackTrans();
 }
 
@@ -162,20 +201,29 @@ bool endsLikeResult(const FXStringRecordset& blocks) {
 FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
     sqlText = sql;
     loadedText = FXString();
+    if (inTransaction && owner && brokenInside) {
+        RollbackTrans();
+        throw FXException(endedInside);
+    }
     if (!sendAndReceive(sql)) {
+        // The router has rolled back what the connection had open: the
+        // owner of the transaction must not go on as if it were still there.
+        if (owner) brokenInside = true;
         Prompter::get().warning(nullptr, "Plenwick", networkFailed);
         return false;
     }
-    if (!inTransaction) CommitTrans();
+    if (!inTransaction && !owner) CommitTrans();
     resetResult();
     FXString first;
     if (firstBlockIsError(blocks, first)) {
+        transactionFailed(this);
         RollbackTrans();
         first.trim();
         if (first.empty()) first = "IsectRecordset::OpenRecordset - The database service sent an empty reply.";
         throw FXTextException(first);
     }
     if (!endsLikeResult(blocks)) {
+        transactionFailed(this);
         RollbackTrans();
         FXString text = GetText();
         loadedText = FXString();

@@ -25,6 +25,14 @@
 // Leaving the scope without commit() (an exception, an early return) sends
 // "rollback".  A database error inside has already rolled back.
 //
+// All recordsets share one connection, and so one transaction: while a
+// Transaction is open, statements of other recordsets (a window repainting
+// while an upload lets events run) and Transactions begun meanwhile are part
+// of it; only the first Transaction commits or rolls back.  When such a
+// statement fails, or the connection is lost, the database has rolled
+// everything back: the owner's next statement and its commit() then throw
+// instead of carrying on in a new transaction.
+//
 // Failures: a database error sends "rollback" and throws FXException with the
 // worker's error text; an unknown column throws from FieldOrdinal; a lost
 // connection shows the warning box (through Prompter) and throws nothing:

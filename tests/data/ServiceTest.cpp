@@ -378,6 +378,75 @@ TEST_F(ServiceTest, TransactionGuardCommitsOrRollsBackAllItsStatements) {
     EXPECT_EQ(0u, prompts.prompts.size());
 }
 
+// Statements of other recordsets while a Transaction is open (a repaint
+// during an upload) are part of it: they commit nothing on their own, and
+// their failure ends the owner's transaction instead of letting it go on.
+TEST_F(ServiceTest, StatementsOfOtherRecordsetsJoinTheOpenTransaction) {
+    auto stored = [&](const std::string& description) {
+        return scalar("Select count(*) from ChildYear where Description = '" + description + "'");
+    };
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7811, 'joined')");
+        IsectRecordset other;
+        other.OpenRecordset("Select count(*) from ChildYear");  // would have committed 7811
+        {
+            IsectRecordset inner;
+            IsectRecordset::Transaction innerTransaction(inner);
+            inner.OpenRecordset("Insert into ChildYear (Id, Description) values (7812, 'joined')");
+            innerTransaction.commit();  // the owner commits
+        }
+        EXPECT_EQ(std::string::npos, svc->isql("Select Description from ChildYear where Id = 7811;").find("joined"));
+        transaction.rollback();
+    }
+    EXPECT_EQ("0", stored("joined"));
+
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7813, 'joined and kept')");
+        IsectRecordset other;
+        other.OpenRecordset("Insert into ChildYear (Id, Description) values (7814, 'joined and kept')");
+        transaction.commit();
+    }
+    EXPECT_EQ("2", stored("joined and kept"));
+
+    // Another recordset's failure rolled everything back: the owner's next
+    // statement and its commit say so instead of starting afresh.
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7815, 'broken')");
+        IsectRecordset other;
+        EXPECT_THROW(other.OpenRecordset("Select Nothing from NoSuchTable"), FXException);
+        EXPECT_THROW(rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7816, 'broken')"),
+                     FXException);
+        EXPECT_FALSE(transaction.open());
+    }
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7817, 'broken')");
+        {
+            IsectRecordset inner;
+            IsectRecordset::Transaction innerTransaction(inner);
+            inner.OpenRecordset("Insert into ChildYear (Id, Description) values (7818, 'broken')");
+        }  // rolled back: everything is
+        try {
+            transaction.commit();
+            ADD_FAILURE() << "commit after a rollback inside";
+        } catch (const FXException& e) {
+            EXPECT_NE(std::string::npos, std::string(e.what()).find("nothing of it was kept")) << e.what();
+        }
+    }
+    EXPECT_EQ("0", stored("broken"));
+    // Afterwards each statement commits on its own again.
+    IsectRecordset rs;
+    rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7819, 'on its own')");
+    EXPECT_NE(std::string::npos, svc->isql("Select Description from ChildYear where Id = 7819;").find("on its own"));
+}
+
 TEST_F(ServiceTest, FetchFailureAfterSomeRowsIsAnErrorNotAResult) {
     // The worker sends the rows it fetched and then the error lines; the
     // client must not take the first rows for the whole result.
