@@ -446,8 +446,7 @@ long UnitPlanDialog::onCmdLessonList(FXObject*, FXSelector, void* ptr) {
 
 long UnitPlanDialog::onCmdAttachmentList(FXObject*, FXSelector, void* ptr) {
     FXint index = (FXint)(FXival)ptr;
-    if (index < 0) return 1;
-    attachmentsNotYet();
+    if (index >= 0) onAttachmentSelected(index);
     return 1;
 }
 
@@ -615,34 +614,30 @@ long UnitPlanDialog::onCmdSubjectDown(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// Attachments and the lesson search come with their own parts of the
-// program; until then each button says so.
-void UnitPlanDialog::attachmentsNotYet() {
-    Prompter::get().information(this, "File Attachments", "File attachments are not available yet.");
-}
-
-void UnitPlanDialog::searchNotYet() {
-    Prompter::get().information(this, "Lesson Search", "The lesson search is not available yet.");
-}
-
 long UnitPlanDialog::onCmdAttachImport(FXObject*, FXSelector, void*) {
-    attachmentsNotYet();
+    importAttachment();
     return 1;
 }
 
 long UnitPlanDialog::onCmdAttachEdit(FXObject*, FXSelector, void*) {
-    attachmentsNotYet();
+    saveAttachmentNotes();
     return 1;
 }
 
 long UnitPlanDialog::onCmdAttachExport(FXObject*, FXSelector, void*) {
-    attachmentsNotYet();
+    exportAttachment();
     return 1;
 }
 
 long UnitPlanDialog::onCmdAttachRemove(FXObject*, FXSelector, void*) {
-    attachmentsNotYet();
+    removeAttachment();
     return 1;
+}
+
+// The lesson search comes with its own part of the program; until then
+// each of its buttons says so.
+void UnitPlanDialog::searchNotYet() {
+    Prompter::get().information(this, "Lesson Search", "The lesson search is not available yet.");
 }
 
 long UnitPlanDialog::onCmdSearch(FXObject*, FXSelector, void*) {

@@ -12,6 +12,10 @@
 //   LessonPlanEdit.cpp   lesson plans (tabs 3 to 5): add, edit, delete, the
 //                        retrospective-planning rule, +Day, +Week, Up, Down,
 //                        Bump and Shove
+//   AttachmentEdit.cpp   the unit's file attachments (tab 2): list, notes,
+//                        import with progress and Cancel, export, remove
+//   UnitImport.cpp       importing a transfer file (TransferFile.h) into the
+//                        selected long-term plan
 //   PlanIcons.cpp        the four small list icons
 //
 // Every operation started by a button or a list selection runs inside one
@@ -235,8 +239,19 @@ public:
     void addUnitQuery();
     void editUnitQuery();
     void deleteUnitQuery();
-    void listAttachments(FX::FXint unitId);
     void importUnitPlan(FX::FXint index);
+
+    // ---- file attachments (AttachmentEdit.cpp)
+    void listAttachments(FX::FXint unitId);
+    void onAttachmentSelected(FX::FXint index);
+    void importAttachment();
+    void exportAttachment();
+    void saveAttachmentNotes();
+    void removeAttachment();
+    // The name list's entry that is current and selected, or -1.
+    FX::FXint chosenAttachment() const;
+    // The unit of the current unit entry, or -1 (none, or a transfer file).
+    FX::FXint attachmentUnit() const;
 
     // ---- lesson plans (LessonPlanEdit.cpp)
     void onLessonSelected(FX::FXint index);
@@ -323,7 +338,6 @@ protected:
     void buildSearchTab(FX::FXComposite* pane);
     void buildSubjectsTab(FX::FXComposite* pane);
     void tellDateShown();
-    void attachmentsNotYet();
     void searchNotYet();
     FX::FXint preselectLongTerm = 0;
     FX::FXint preselectLesson = 0;

@@ -132,14 +132,6 @@ void UnitPlanDialog::deleteUnitQuery() {
     onLongTermSelected(longTermList->getCurrentItem());
 }
 
-// The unit's file attachments are listed by the attachment operations; until
-// they are part of the program the lists stay empty.
-void UnitPlanDialog::listAttachments(FXint) {
-    attachmentList->clearItems();
-    attachmentSizeList->clearItems();
-    attachmentNotes->setText(FXString::null);
-}
-
 // Importing a transfer file comes with the transfer-file operations.
 void UnitPlanDialog::importUnitPlan(FXint) {
     Prompter::get().information(this, "Import Unit Plan", "The unit plan import is not available yet.");

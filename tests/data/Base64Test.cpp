@@ -6,7 +6,7 @@
 #include <string>
 
 #include "data/Base64.h"
-#include "data/FileNames.h"
+#include "data/Files.h"
 
 using namespace FX;
 

@@ -124,11 +124,10 @@ TEST_F(PlanEdit, TransferFilesAreListedAndTheirImportIsNotAvailableYet) {
     rmdir(transfer.c_str());
 }
 
-TEST_F(PlanEdit, SearchAndAttachmentButtonsSayTheyAreNotAvailableYet) {
+TEST_F(PlanEdit, SearchButtonsSayTheyAreNotAvailableYet) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     open();
-    for (FXSelector id : {UnitPlanDialog::ID_SEARCH, UnitPlanDialog::ID_SEARCH_PRINT, UnitPlanDialog::ID_ATTACH_IMPORT,
-                          UnitPlanDialog::ID_ATTACH_REMOVE}) {
+    for (FXSelector id : {UnitPlanDialog::ID_SEARCH, UnitPlanDialog::ID_SEARCH_PRINT}) {
         prompts.clear();
         press(id);
         ASSERT_EQ(prompts.prompts.size(), 1u);

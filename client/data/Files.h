@@ -1,0 +1,33 @@
+// Files of the client: names taken from data, and whole files read and
+// written (attachments, transfer files, exported pages).
+//
+//   CleanFileName("Fractions 1/2")        "Fractions 1 2"
+//   LastPathComponent("C:\\work\\a.doc")  "a.doc"
+//   FXString bytes;
+//   if (ReadWholeFile(path, bytes) == FileRead::Missing) ...
+#ifndef PLENWICK_FILES_H
+#define PLENWICK_FILES_H
+
+#include <fx.h>
+
+// Each of the nine characters < > : \ / | ? * and the double quote becomes a
+// space, so that a name taken from data stays one name inside the directory
+// it is meant for.  Any other text is returned unchanged.
+FX::FXString CleanFileName(const FX::FXString& name);
+
+// The part after the last "/" or "\" (the whole text when it has neither).
+FX::FXString LastPathComponent(const FX::FXString& path);
+
+// The largest file the client reads whole: 1 GiB (its base64 text must fit
+// an FXString).
+constexpr FX::FXlong largestFile = 1024LL * 1024 * 1024;
+
+enum class FileRead { Done, Missing, Unreadable, TooLarge };
+// The file's bytes into `bytes`; on failure `bytes` is empty.
+FileRead ReadWholeFile(const FX::FXString& path, FX::FXString& bytes);
+// Creates or replaces the file with exactly `bytes`; false when it cannot be
+// opened or not every byte was written.
+FX::FXbool WriteWholeFile(const FX::FXString& path, const FX::FXString& bytes);
+FX::FXbool WriteWholeFile(const FX::FXString& path, const char* data, size_t size);
+
+#endif

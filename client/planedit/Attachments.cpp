@@ -1,0 +1,34 @@
+#include "planedit/Attachments.h"
+
+#include <cstring>
+
+#include "data/Base64.h"
+#include "planedit/UnitPlanDialog.h"
+
+using namespace FX;
+
+namespace attachments {
+
+FXString readBytes(IsectRecordset& rs, const FXString& attachmentId) {
+    FXString id = attachmentId;
+    id.trim();
+    UnitPlanDialog::query(rs, "Select BinaryData, BinaryIncrement from UnitBinary where BinaryId = " + id +
+                                  " Order By BinaryIncrement");
+    // The joined length is known beforehand: one allocation for the text.
+    FXint length = 0;
+    for (const FXStringRecordset::Row* row = rs.rows.FirstRow(); row; row = row->next)
+        if (row->firstField) length += row->firstField->value.length();
+    FXString text;
+    if (length == 0) return text;
+    text.length(length);
+    FXint at = 0;
+    for (const FXStringRecordset::Row* row = rs.rows.FirstRow(); row; row = row->next) {
+        if (!row->firstField) continue;
+        const FXString& chunk = row->firstField->value;
+        memcpy(&text[at], chunk.text(), chunk.length());
+        at += chunk.length();
+    }
+    return base64::decode(text);
+}
+
+}  // namespace attachments
