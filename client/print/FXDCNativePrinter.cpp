@@ -101,6 +101,12 @@ FXColor FXDCNativePrinter::deviceColor(FXColor clr) const {
     return FXRGBA(grey, grey, grey, FXALPHAVAL(clr));
 }
 
+// The job's units: the screen's pixels for a printer and where the job asks
+// for them, points for files.
+FXint FXDCNativePrinter::unitsPerInch(const FXNativePrinter& job, FXbool printer) const {
+    return printer || (job.flags & FXNativePrinter::SCREEN_UNITS) ? getScreenResolution() : 72;
+}
+
 // Page size (rounded down) and margins (rounded up) in the job's units, the
 // paper turned for landscape; the scale from those units to points.
 void FXDCNativePrinter::layout(const FXNativePrinter& job, FXint unitsPerInch) {
@@ -141,7 +147,7 @@ FXbool FXDCNativePrinter::makeSpoolFile() {
 // in points, a PDF job the same into a spool file that becomes the PDF, a
 // printer job in screen pixels scaled to points into a spool file for CUPS.
 FXbool FXDCNativePrinter::startPostscript(FXNativePrinter& job, Destination to) {
-    layout(job, to == TO_PRINTER ? getScreenResolution() : 72);
+    layout(job, unitsPerInch(job, to == TO_PRINTER));
     FXNativePrinter psjob = job;
     psjob.flags = (job.flags & ~(FXNativePrinter::DEST_HTML | FXNativePrinter::DEST_PDF)) | FXNativePrinter::DEST_FILE;
     if (to == TO_PRINTER) {
@@ -199,7 +205,7 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
             releaseJob();
             return false;
         }
-        layout(job, 72);
+        layout(job, unitsPerInch(job, false));
         offx = offy = 0;
         dc = html;
         dctype = TO_HTML;
@@ -228,7 +234,7 @@ FXbool FXDCNativePrinter::beginPreview(FXNativePrinter& job, FXImage* image, FXu
     pagesbegun = 0;
     chosenpages.clear();
     printer = job;
-    layout(job, job.toFile() ? 72 : getScreenResolution());
+    layout(job, unitsPerInch(job, !job.toFile()));
     const FXdouble unitMM = 25.4 / activeScreenres;
     previewmm = mmPerPixel > 0 ? mmPerPixel : 1.0;
     scalex = scaley = unitMM / previewmm;

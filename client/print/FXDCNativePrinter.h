@@ -19,8 +19,9 @@
 // top-left corner of the printable area (the paper inside its margins) and
 // getContentWidth() x getContentHeight() is that area, so a page drawn
 // within it lies on the paper.  Units: points for files (72 per inch), the
-// screen's pixels for a printer (scaled to the printer), preview pixels
-// scaled the same way as the destination being previewed.
+// screen's pixels for a printer (scaled to the printer) and for every job
+// flagged SCREEN_UNITS, preview pixels scaled the same way as the
+// destination being previewed.
 #ifndef PLENWICK_FXDCNATIVEPRINTER_H
 #define PLENWICK_FXDCNATIVEPRINTER_H
 
@@ -186,6 +187,7 @@ private:
     // Point lists scaled in a fixed buffer, longer ones in one of their own.
     class ScaledPoints;
     void warn(const FX::FXString& text);
+    FX::FXint unitsPerInch(const FXNativePrinter& job, FX::FXbool printer) const;
     void layout(const FXNativePrinter& job, FX::FXint unitsPerInch);
     FX::FXbool startPostscript(FXNativePrinter& job, Destination to);
     FX::FXbool makeSpoolFile();

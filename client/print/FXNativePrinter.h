@@ -32,7 +32,13 @@ struct FXNativePrinter {
         LANDSCAPE        = 0x040,
         COLOR            = 0x080,  // clear: colours are printed as grey
         NOBOUNDS         = 0x100,  // PostScript bounding boxes written at the end
-        DEST_PDF         = 0x200   // PDF file named by `name`, made from the PostScript job
+        DEST_PDF         = 0x200,  // PDF file named by `name`, made from the PostScript job
+        // Lay pages out in the screen's pixels on every destination, as a
+        // printer job is (files are laid out in points otherwise): drawing
+        // written for the screen (fixed offsets, text measured with the
+        // screen's fonts) then looks the same on paper, in every file and in
+        // the preview.
+        SCREEN_UNITS     = 0x400
     };
 
     // Page numbers beyond every page a job can have: the span of a job whose

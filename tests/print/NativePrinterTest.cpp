@@ -74,6 +74,37 @@ TEST(NativePrinter, PostscriptFileUsesPointsAndTheDescriptionsPage) {
     EXPECT_EQ(printtest::ghostscript(dir + "/page.ps", &messages), 0) << messages;
 }
 
+// SCREEN_UNITS: a file laid out as a printer job is, in the screen's pixels
+// (100 an inch unless set), scaled to points on the printable area.
+TEST(NativePrinter, FileInScreenUnitsIsLaidOutAsForAPrinter) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrinter job = fileJob(dir + "/screen.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS);
+    FXDCNativePrinter dc(printtest::app());
+    dc.setScreenResolution(100);
+    ASSERT_TRUE(dc.beginPrint(job));
+    EXPECT_EQ(dc.getContentWidth(), 850 - 100 - 100);
+    EXPECT_EQ(dc.getContentHeight(), 1100 - 100 - 100);
+    EXPECT_DOUBLE_EQ(dc.getScaleX(), 0.72);
+    dc.beginPage(1);
+    dc.drawRectangle(0, 0, dc.getContentWidth(), dc.getContentHeight());
+    dc.endPage();
+    dc.endPrint();
+    std::vector<printtest::Box> ink = printtest::inkBoxes(dir + "/screen.ps");
+    ASSERT_EQ(ink.size(), 1u);
+    EXPECT_NEAR(ink[0].x0, 72, 1.5);
+    EXPECT_NEAR(ink[0].x1, 540, 1.5);
+    EXPECT_NEAR(ink[0].y0, 72, 1.5);
+    EXPECT_NEAR(ink[0].y1, 720, 1.5);
+
+    // The preview of such a job is laid out the same way.
+    FXImage image(printtest::app(), nullptr, IMAGE_KEEP, 10, 10);
+    FXDCNativePrinter preview(printtest::app());
+    preview.setScreenResolution(100);
+    ASSERT_TRUE(preview.beginPreview(job, &image, 1, 1.0));
+    EXPECT_EQ(preview.getContentWidth(), 650);
+    preview.endPrint();
+}
+
 TEST(NativePrinter, LandscapeExchangesWidthAndHeightAndLeftAndTopMargins) {
     std::string dir = printtest::scratchDir();
     FXNativePrinter job = fileJob(dir + "/land.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::LANDSCAPE);
