@@ -7,8 +7,11 @@
 #include "data/Dates.h"
 #include "data/Prompter.h"
 #include "data/WindowPlace.h"
-#include "teachers/TeachersWindow.h"
+#include "lessons/LessonDialog.h"
 #include "planedit/UnitPlanDialog.h"
+#include "print/FXDCNativePrinter.h"
+#include "print/PrintCommand.h"
+#include "teachers/TeachersWindow.h"
 
 using namespace FX;
 
@@ -335,14 +338,32 @@ long CalendarWindow::onCmdLongTerm(FXObject*, FXSelector, void*) {
     return 1;
 }
 
+// "&Print Lessons": a new lesson dialog for the shown week; it shows itself
+// and lives until it is closed.
 long CalendarWindow::onCmdPrintLessons(FXObject*, FXSelector, void*) {
-    notAvailable("Print Lessons", "The lesson dialog");
+    LessonDialog* dialog = new LessonDialog(getApp(), weekStart, 0, planColourList);
+    dialog->create();
     return 1;
 }
 
+// "Print Calendar": the shown week, drawn by drawPlan, on one page of the
+// chosen destination, 100 units inside the page's printable area; an HTML
+// file gets the table of the week's lessons.  The drawing gives the plans
+// new colours, so the screen is drawn again afterwards: a click must find
+// the plan whose colour it shows.
 long CalendarWindow::onCmdPrintCalendar(FXObject*, FXSelector, void*) {
-    notAvailable("Print Calendar", "Calendar printing");
+    PrintCommand print(this, "Calendar");
+    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS;
+    print.run([&](FXDCNativePrinter& dc) { printWeek(dc); });
+    redraw();
     return 1;
+}
+
+void CalendarWindow::printWeek(FXDCNativePrinter& dc) {
+    dc.beginPage(1);
+    drawPlan(dc, dc.getContentWidth() - 100, dc.getContentHeight() - 100);
+    if (dc.toHtml()) dc.writeTable(drawRecordset.sqlText);
+    dc.endPage();
 }
 
 long CalendarWindow::onCmdExportUnitPlans(FXObject*, FXSelector, void*) {

@@ -16,6 +16,8 @@
 #include "data/FXStringRecordset.h"
 #include "data/IsectRecordset.h"
 
+class FXDCNativePrinter;
+
 class CalendarWindow : public FX::FXMainWindow {
     FXDECLARE(CalendarWindow)
 protected:
@@ -119,6 +121,8 @@ public:
     bool slotTest(FX::FXlong s, FX::FXint p, FX::FXint d) const;
     // Redraw: a new image at the next paint, which runs at once.
     void redraw();
+    // The shown week as one page of a print job ("Print Calendar").
+    void printWeek(FXDCNativePrinter& dc);
 
     // The About box, built but not run.
     FX::FXDialogBox* makeAboutBox();

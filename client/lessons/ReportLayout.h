@@ -16,7 +16,10 @@
 //
 // Page geometry: W x H is the area a page is laid out in, the printer job's
 // getContentWidth() x getContentHeight() (the paper inside its margins, the
-// same on every destination).  The usable width is U = W - 16, from x = 13 to
+// same on every destination).  Its units are fixed offsets and text
+// measured with the screen's fonts, so a report's job asks for screen units
+// (FXNativePrinter::SCREEN_UNITS): it then looks the same in every file, on
+// a printer and in the preview.  The usable width is U = W - 16, from x = 13 to
 // W - 3; a relative width r is trunc(r * U) wide, and running x positions are
 // x = trunc(r * U + x) from 13.  The page header takes the top 60 units; rows
 // stay above H - 40; the footer's baseline is H.
@@ -28,6 +31,7 @@
 //   report::addColumn(definition, "Date", "DATESTART", "0.07");
 //   report::addColumn(definition, "Lesson Name", "LESSONNAME", "0.14");
 //   PrintCommand print(this, "Unit summary");
+//   print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
 //   print.run([&](FXDCNativePrinter& dc) {
 //       ReportPages pages(dc, definition);
 //       pages.begin();                        // page 1 and its header

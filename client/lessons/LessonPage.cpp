@@ -1,0 +1,145 @@
+// The lesson page form: its header line, its fifteen boxes and the footer.
+#include "lessons/LessonPage.h"
+
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "lessons/ReportLayout.h"
+
+using namespace FX;
+
+namespace {
+
+const FXColor white = FXRGB(255, 255, 255);
+const FXColor black = FXRGB(0, 0, 0);
+
+// trunc(): towards zero, to whole device units.
+FXint cut(FXdouble v) { return (FXint)v; }
+
+// One box of the form: its outline, the part cleared before the label (to
+// wipe what the box on its left drew beyond its edge), its label, and the
+// value drawn in it: on one line at (vx, vy), or wrapped in a text box at
+// (vx, vy) `vw` wide and at most `limit` high.
+struct Box {
+    const char* label;
+    FXint x, y, w, h;
+    FXbool cleared;
+    FXint cx, cy, cw, ch;
+    const char* field;
+    FXbool wrapped;
+    FXint vx, vy, vw, limit;
+};
+
+}  // namespace
+
+FXString lessonPageStatement(FXint lessonId) {
+    return "Select Subject.Description as Subject, LongTerm.PlanName as LongTermPlanName, LongTerm.Description as "
+           "LongTermDescription, UnitPlan.UnitName, UnitPlan.UnitDescription, LessonPlan.* from Subject, LongTerm, "
+           "UnitPlan, LessonPlan"
+           " Where Subject.Id = LongTerm.FKSubject And LongTerm.Id = UnitPlan.FKLongTerm And UnitPlan.Id = "
+           "LessonPlan.FKUnitPlan"
+           " And LessonPlan.Id = " +
+           FXStringVal(lessonId);
+}
+
+void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& dateText, IsectRecordset& rs) {
+    report::createFonts();
+    dc.setForeground(white);
+    dc.fillRectangle(0, 0, W, H);
+    dc.setForeground(black);
+
+    // The values, when there is a lesson to show.
+    FXbool values = lessonId >= 1;
+    FXString teacher;
+    if (values) {
+        if (!appState.currentUserId.empty() &&
+            rs.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId) && !rs.rows.IsEmpty()) {
+            rs.MoveFirst();
+            teacher = rs.GetField(0);
+        }
+        values = rs.OpenRecordset(lessonPageStatement(lessonId)) && !rs.rows.IsEmpty();
+        if (values) rs.MoveFirst();
+    }
+    auto value = [&](const char* field) { return values ? report::fieldValue(rs, field) : FXString(); };
+
+    const FXint fh = textFont->getFontHeight();
+    const FXint U = W - 16;
+    const FXint V = H - 19;
+
+    // Header line.
+    auto labelled = [&](const char* label, FXint x, FXint valueX, const FXString& text) {
+        dc.setFont(labelFont);
+        dc.drawText(x, 19, label);
+        if (!values) return;
+        dc.setFont(textFont);
+        dc.drawText(valueX + labelFont->getTextWidth(label), 19, text);
+    };
+    const FXint c1 = cut(13 + 0.33 * U);
+    const FXint c2 = cut(c1 + 0.33 * U);
+    labelled("START:", 15, 19, value("TIMESTART").left(5));
+    labelled("END:", 133, 139, value("TIMEEND").left(5));
+    labelled("DATE:", c1 + 2, c1 + 6, dateText);
+    labelled("TEACHER:", c2 + 2, c2 + 6, teacher);
+
+    // The boxes.
+    const FXint h3 = cut(0.12 * V);
+    const FXint y4 = cut(79 + 0.12 * V);
+    const FXint R = H - y4;
+    const FXint y5 = cut(y4 + 0.14 * R);
+    const FXint y6 = cut(y5 + 0.09 * R - 1);
+    const FXint y7 = cut(y6 + 0.34 * R);
+    const FXint y8 = cut(y7 + 0.13 * R);
+    const FXint y9 = cut(y8 + 0.11 * R - 1);
+    const FXint c3 = cut(13 + 0.5 * U);
+    const Box boxes[] = {
+        {"NAME", 13, 37, cut(0.33 * U), fh + 6, FALSE, 0, 0, 0, 0, "LESSONNAME", FALSE, 15, 35 + fh + 2, 0, 0},
+        {"SUBJECT", c1, 37, cut(0.33 * U + 1), fh + 6, TRUE, c1 + 1, 38, cut(0.33 * U - 1), fh + 5, "SUBJECT", FALSE,
+         c1 + 2, 35 + fh + 2, 0, 0},
+        {"RESOURCES", c2, 37, cut(0.33 * U), cut(0.12 * V + 42), TRUE, c2 + 1, 38, cut(0.33 * U - 2),
+         cut(0.12 * V + 41), "LESSONRESOURCE", TRUE, c2 + 2, 35, cut(0.33 * U - 2), cut(0.14 * V + 49)},
+        {"UNIT PLAN", 13, 54, cut(0.33 * U), 25, TRUE, 14, 55, cut(0.33 * U - 1), 24, "UNITNAME", FALSE, 15,
+         54 + fh + 8, 0, 0},
+        {"LONG TERM PLAN", c1, 54, cut(0.33 * U), 25, TRUE, c1 + 1, 55, cut(0.33 * U - 1), 24, "LONGTERMPLANNAME",
+         FALSE, c1 + 2, 54 + fh + 8, 0, 0},
+        {"ACHIEVEMENT OBJECTIVES", 13, 79, cut(0.33 * U), h3, FALSE, 0, 0, 0, 0, "LESSONAO", TRUE, 15, 89,
+         cut(0.33 * U - 1), cut(0.12 * V - 6)},
+        {"ESSENTIAL SKILLS", c1, 79, cut(0.33 * U + 1), h3, FALSE, 0, 0, 0, 0, "LESSONES", TRUE, c1 + 2, 89,
+         cut(0.33 * U - 1), cut(0.12 * V - 6)},
+        {"SPECIFIC LEARNING OUTCOMES", 13, y4, cut(0.99 * U), cut(0.14 * R), FALSE, 0, 0, 0, 0, "LESSONSLO", TRUE, 15,
+         y4 + 10, cut(0.94 * U), cut(0.14 * R - 6)},
+        {"INTRODUCTION", 13, y5, cut(0.99 * U), cut(0.09 * R), FALSE, 0, 0, 0, 0, "LESSONINTRO", TRUE, 15, y5 + 10,
+         cut(0.94 * U), cut(0.09 * R - 6)},
+        {"DEVELOPMENT", 13, y6, cut(0.99 * U), cut(0.34 * R + 1), FALSE, 0, 0, 0, 0, "LESSONDEV", TRUE, 15, y6 + 10,
+         cut(0.94 * U), cut(0.34 * R - 6)},
+        {"CLOSURE", 13, y7, cut(0.5 * U), cut(0.13 * R), FALSE, 0, 0, 0, 0, "LESSONCLOSE", TRUE, 15, y7 + 10,
+         cut(0.5 * U - 1), cut(0.13 * R - 6)},
+        {"ASSESSMENT", c3, y7, cut(0.49 * U + 1), cut(0.13 * R), FALSE, 0, 0, 0, 0, "LESSONTEST", TRUE, c3 + 2,
+         y7 + 10, cut(0.49 * U - 1), cut(0.13 * R - 6)},
+        {"UNIT PLAN DESCRIPTION", 13, y8, cut(0.5 * U), cut(0.11 * R), FALSE, 0, 0, 0, 0, "UNITDESCRIPTION", TRUE,
+         15, y8 + 10, cut(0.5 * U - 1), cut(0.11 * R - 6)},
+        {"LONG TERM DESCRIPTION", c3, y8, cut(0.49 * U + 1), cut(0.11 * R), FALSE, 0, 0, 0, 0,
+         "LONGTERMDESCRIPTION", TRUE, c3 + 2, y8 + 10, cut(0.49 * U - 1), cut(0.11 * R - 6)},
+        {"REFLECTION", 13, y9, cut(0.99 * U), cut(0.1 * R), FALSE, 0, 0, 0, 0, "LESSONREFLECT", TRUE, 15, y9 + 10,
+         cut(0.94 * U), cut(0.1 * R - 6)},
+    };
+    for (const Box& box : boxes) {
+        dc.setForeground(black);
+        dc.drawRectangle(box.x, box.y, box.w, box.h);
+        if (box.cleared) {
+            dc.setForeground(white);
+            dc.fillRectangle(box.cx, box.cy, box.cw, box.ch);
+            dc.setForeground(black);
+        }
+        dc.setFont(labelFont);
+        dc.drawText(box.x + 2, box.y == 37 ? 35 : box.y + fh - 3, box.label);
+        if (!values) continue;
+        dc.setFont(textFont);
+        if (box.wrapped)
+            drawTextBox(dc, value(box.field), box.vx, box.vy, box.vw, box.limit, TRUE);
+        else
+            dc.drawText(box.vx, box.vy, value(box.field));
+    }
+
+    // Footer.
+    dc.setFont(smallFont);
+    dc.drawText(cut((W - 3 - smallFont->getTextWidth(footerNotice)) * 0.99), cut(y9 + 0.1 * R) + 8, footerNotice);
+}

@@ -1,0 +1,119 @@
+// The lesson page on paper: the empty form, the values in their boxes, the
+// limits of the text boxes.
+#include "LessonsTest.h"
+
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "lessons/LessonPage.h"
+#include "lessons/ReportLayout.h"
+
+using namespace FX;
+using namespace lessonstest;
+
+namespace {
+
+const char* const labels[] = {"START:", "END:", "DATE:", "TEACHER:", "NAME", "SUBJECT", "RESOURCES", "UNIT PLAN",
+                              "LONG TERM PLAN", "ACHIEVEMENT OBJECTIVES", "ESSENTIAL SKILLS",
+                              "SPECIFIC LEARNING OUTCOMES", "INTRODUCTION", "DEVELOPMENT", "CLOSURE", "ASSESSMENT",
+                              "UNIT PLAN DESCRIPTION", "LONG TERM DESCRIPTION", "REFLECTION"};
+
+}  // namespace
+
+TEST_F(Lessons, TheEmptyFormHasLabelsBoxesAndFooterAndAsksNothing) {
+    // A current user that no statement could use: the empty form runs none.
+    appState.currentUserId = "no such teacher";
+    IsectRecordset rs;
+    FXNativePrinter printer = job("empty.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS);
+    ASSERT_TRUE(print(printer, [&](FXDCNativePrinter& dc) {
+        dc.beginPage(1);
+        drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), 0, "Monday 01/01/30", rs);
+        dc.endPage();
+    }));
+    EXPECT_TRUE(rs.sqlText.empty());
+    EXPECT_TRUE(errors().empty());
+    expectGoodPostscript(printer.name.text(), 1);
+    // Every label, no value (not even the date), the footer.
+    std::string squeezed;
+    for (const printtest::Word& w : printtest::words(printer.name.text())) squeezed += w.text + " ";
+    for (const char* label : labels) {
+        std::string first = std::string(label).substr(0, std::string(label).find(' '));
+        EXPECT_NE(squeezed.find(first), std::string::npos) << label;
+    }
+    EXPECT_EQ(squeezed.find("Monday"), std::string::npos);
+    EXPECT_NE(squeezed.find("Brellmoor"), std::string::npos);
+    // The boxes: the edges running across the whole width on the rendered
+    // page (the first row, the four full-width boxes, the two rows of
+    // halves, the foot of the form).
+    printtest::Raster page;
+    ASSERT_TRUE(printtest::renderAt(printer.name.text(), 1, 72, page));
+    int edges = 0;
+    bool inEdge = false;
+    for (int y = 0; y < page.height; ++y) {
+        int run = 0, longest = 0;
+        for (int x = 0; x < page.width; ++x) {
+            run = page.grey(x, y) < 128 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        if (longest > 400 && !inEdge) ++edges;
+        inEdge = longest > 400;
+    }
+    EXPECT_GE(edges, 7);
+}
+
+TEST_F(Lessons, TheLessonPageShowsEveryValueInItsBox) {
+    addLesson(301, FRACTIONS, "Halving shapes", weekday(0), "09:05:30", "09:55");
+    IsectRecordset rs;
+    FXNativePrinter printer = job("page.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS);
+    ASSERT_TRUE(print(printer, [&](FXDCNativePrinter& dc) {
+        dc.beginPage(1);
+        drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), 301, "Monday 01/01/30", rs);
+        dc.endPage();
+    }));
+    expectGoodPostscript(printer.name.text(), 1);
+    std::vector<printtest::Word> words = printtest::words(printer.name.text());
+    std::string text;
+    for (const printtest::Word& w : words) text += w.text + " ";
+    // An eight-character time is shown as hours and minutes.
+    for (const char* pair : {"START: 09:05 END: 09:55", "DATE: Monday 01/01/30", "TEACHER: Tia Teacher"})
+        EXPECT_NE(text.find(pair), std::string::npos) << pair << " in " << text;
+    EXPECT_EQ(text.find("09:05:30"), std::string::npos);
+    for (const char* value : {"Halving shapes", "Maths", "Fractions", "Number", "Objectives Halving", "Skills Halving",
+                              "Outcomes Halving", "Intro Halving", "Development Halving", "Closure Halving",
+                              "Assessment Halving", "Resources Halving", "Reflection Halving", "Halves and quarters",
+                              "Number sense for the term"})
+        EXPECT_NE(text.find(value), std::string::npos) << value;
+    // Everything on the sheet inside the margins (72 points), the footer
+    // included.
+    for (const printtest::Word& w : words) {
+        EXPECT_GE(w.x0, 72 - 1) << w.text;
+        EXPECT_LE(w.x1, 612 - 72 + 1) << w.text;
+        EXPECT_GE(w.y0, 72 - 1) << w.text;
+        EXPECT_LE(w.y1, 792 - 72 + 4) << w.text;
+    }
+}
+
+TEST_F(Lessons, ALongDevelopmentStopsAtItsBoxAndResourcesMayRunBelowTheirs) {
+    addLesson(302, FRACTIONS, "Long", weekday(0));
+    std::string dev;
+    for (int i = 10; i < 80; ++i) dev += (dev.empty() ? "" : "\n") + std::string("dev") + std::to_string(i);
+    storeText(302, "LessonDev", dev);
+    IsectRecordset rs;
+    FXint H = 0;
+    FXNativePrinter printer = job("long.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS);
+    ASSERT_TRUE(print(printer, [&](FXDCNativePrinter& dc) {
+        H = dc.getContentHeight();
+        dc.beginPage(1);
+        drawLessonPage(dc, dc.getContentWidth(), H, 302, "", rs);
+        dc.endPage();
+    }));
+    expectGoodPostscript(printer.name.text(), 1);
+    const FXint y4 = (FXint)(79 + 0.12 * (H - 19));
+    const FXint R = H - y4;
+    const FXint lh = textFont->getFontHeight();
+    const int shown = (FXint)(0.34 * R - 6) / lh - 1;
+    ASSERT_GT(shown, 5);
+    ASSERT_LT(shown, 70);
+    std::string text = textOf(printer.name.text());
+    for (int i = 10; i < 80; ++i)
+        EXPECT_EQ(text.find("dev" + std::to_string(i)) != std::string::npos, i < 10 + shown) << "dev" << i;
+}
