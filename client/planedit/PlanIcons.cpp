@@ -98,6 +98,28 @@ const char* const transferFileXpm[] = {
     "                ",
 };
 
+const char* const tickXpm[] = {
+    "16 16 2 1",
+    "  c None",
+    "g c #1E8C28",
+    "                ",
+    "                ",
+    "             gg ",
+    "            ggg ",
+    "           ggg  ",
+    "          ggg   ",
+    "  g      ggg    ",
+    " ggg    ggg     ",
+    "  ggg  ggg      ",
+    "   ggggggg      ",
+    "    ggggg       ",
+    "     ggg        ",
+    "      g         ",
+    "                ",
+    "                ",
+    "                ",
+};
+
 FXIcon* make(FXApp* app, const char* const* xpm) {
     return new FXXPMIcon(app, const_cast<const FXchar**>(xpm));
 }
@@ -108,3 +130,4 @@ FXIcon* makePersistentIcon(FXApp* app) { return make(app, pinXpm); }
 FXIcon* makeExportIcon(FXApp* app) { return make(app, exportXpm); }
 FXIcon* makeImportedIcon(FXApp* app) { return make(app, importedXpm); }
 FXIcon* makeTransferFileIcon(FXApp* app) { return make(app, transferFileXpm); }
+FXIcon* makeTickIcon(FXApp* app) { return make(app, tickXpm); }

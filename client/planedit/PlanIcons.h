@@ -1,4 +1,4 @@
-// The four small icons of the plan editor's lists, drawn as XPM images.
+// The small icons of the plan editor's lists, drawn as XPM images.
 #ifndef PLENWICK_PLANICONS_H
 #define PLENWICK_PLANICONS_H
 
@@ -12,5 +12,7 @@ FX::FXIcon* makeExportIcon(FX::FXApp* app);
 FX::FXIcon* makeImportedIcon(FX::FXApp* app);
 // A transfer file waiting in the transfer directory (a page with a folded corner).
 FX::FXIcon* makeTransferFileIcon(FX::FXApp* app);
+// A search result ticked for printing (a green tick).
+FX::FXIcon* makeTickIcon(FX::FXApp* app);
 
 #endif

@@ -34,6 +34,7 @@ FXDEFMAP(UnitPlanDialog) UnitPlanDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PERSISTENT, UnitPlanDialog::onCmdPersistent),
     FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_PERSISTENT_FIELD, UnitPlanDialog::onUpdPersistentField),
     FXMAPFUNC(SEL_CHANGED, UnitPlanDialog::ID_SEARCHTEXT, UnitPlanDialog::onChgSearchText),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCHRESULT, UnitPlanDialog::onCmdSearchResult),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_EVALUATION, UnitPlanDialog::onCmdSearchCheck),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_ASSESSMENT, UnitPlanDialog::onCmdSearchCheck),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_NOTTAUGHT, UnitPlanDialog::onCmdSearchCheck),
@@ -104,6 +105,7 @@ UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId, FXO
     exportIcon = makeExportIcon(app);
     importedIcon = makeImportedIcon(app);
     transferFileIcon = makeTransferFileIcon(app);
+    tickIcon = makeTickIcon(app);
 
     buildLayout();
 
@@ -129,6 +131,7 @@ UnitPlanDialog::~UnitPlanDialog() {
     delete exportIcon;
     delete importedIcon;
     delete transferFileIcon;
+    delete tickIcon;
     --liveCount;
 }
 
@@ -141,6 +144,7 @@ void UnitPlanDialog::create() {
     exportIcon->create();
     importedIcon->create();
     transferFileIcon->create();
+    tickIcon->create();
 
     FXRegistry& reg = getApp()->reg();
     const WindowPlace place = WindowPlace::read(reg, settingsSection);
@@ -478,8 +482,8 @@ long UnitPlanDialog::onUpdPersistentField(FXObject* sender, FXSelector, void*) {
     return 1;
 }
 
-// The search string stays empty while an evaluation check is on: checking
-// one clears it, and so does typing into it then.
+// The search text and the evaluation checks exclude each other: checking
+// one empties the text, typing clears the checks.
 bool UnitPlanDialog::searchChecksOn() const {
     return searchEvaluation->getCheck() == TRUE || searchAssessment->getCheck() == TRUE ||
            searchNotTaught->getCheck() == TRUE;
@@ -495,7 +499,7 @@ long UnitPlanDialog::onCmdSearchCheck(FXObject*, FXSelector, void*) {
 }
 
 long UnitPlanDialog::onChgSearchText(FXObject*, FXSelector, void*) {
-    keepSearchTextEmpty();
+    for (FXCheckButton* check : {searchEvaluation, searchAssessment, searchNotTaught}) check->setCheck(FALSE);
     return 1;
 }
 
@@ -634,28 +638,3 @@ long UnitPlanDialog::onCmdAttachRemove(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// The lesson search comes with its own part of the program; until then
-// each of its buttons says so.
-void UnitPlanDialog::searchNotYet() {
-    Prompter::get().information(this, "Lesson Search", "The lesson search is not available yet.");
-}
-
-long UnitPlanDialog::onCmdSearch(FXObject*, FXSelector, void*) {
-    searchNotYet();
-    return 1;
-}
-
-long UnitPlanDialog::onCmdSearchSelect(FXObject*, FXSelector, void*) {
-    searchNotYet();
-    return 1;
-}
-
-long UnitPlanDialog::onCmdSearchUnselect(FXObject*, FXSelector, void*) {
-    searchNotYet();
-    return 1;
-}
-
-long UnitPlanDialog::onCmdSearchPrint(FXObject*, FXSelector, void*) {
-    searchNotYet();
-    return 1;
-}

@@ -16,7 +16,9 @@
 //                        import with progress and Cancel, export, remove
 //   UnitImport.cpp       importing a transfer file (TransferFile.h) into the
 //                        selected long-term plan
-//   PlanIcons.cpp        the four small list icons
+//   LessonSearchTab.cpp  the Search tab: search, ticks, choosing a result,
+//                        printing the ticked lessons
+//   PlanIcons.cpp        the small list icons
 //
 // Every operation started by a button or a list selection runs inside one
 // failure scope: a recordset exception, a date error or an input check ends
@@ -133,6 +135,9 @@ public:
     FX::FXList* subjectList = nullptr;
     FX::FXTextField* subjectText = nullptr;
 
+    // The tick of a search result row chosen for printing.
+    FX::FXIcon* tickIcon = nullptr;
+
     // The four list icons: always shown, marked for export, imported, transfer file.
     FX::FXIcon* persistentIcon = nullptr;
     FX::FXIcon* exportIcon = nullptr;
@@ -161,6 +166,7 @@ public:
         ID_PERSISTENT,        // the persistent flag changed
         ID_PERSISTENT_FIELD,  // the controls the persistent flag disables
         ID_SEARCHTEXT,
+        ID_SEARCHRESULT,  // a row of the four search result lists chosen
         ID_SEARCH_EVALUATION,  // the three "Lesson Evaluation" checks of the search
         ID_SEARCH_ASSESSMENT,
         ID_SEARCH_NOTTAUGHT,
@@ -223,6 +229,16 @@ public:
     bool searchChecksOn() const;
     void keepSearchTextEmpty();
 
+    // ---- lesson search (LessonSearchTab.cpp)
+    void searchLessons();
+    // Result row `index` chosen: untick a ticked row; tick another and show
+    // its date and lesson.
+    void chooseSearchResult(FXint index);
+    bool isResultTicked(FXint index) const;
+    void tickResult(FXint index, bool ticked);
+    void tickAllResults(bool ticked);
+    void printTickedLessons();
+
     // ---- long-term plans and subjects (LongTermEdit.cpp)
     void addLongTermQuery();
     void editLongTermQuery();
@@ -284,6 +300,7 @@ public:
     long onUpdPersistentField(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSearchCheck(FX::FXObject*, FX::FXSelector, void*);
     long onChgSearchText(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSearchResult(FX::FXObject*, FX::FXSelector, void*);
     long onUpdTimeSwitcher(FX::FXObject*, FX::FXSelector, void*);
     long onCmdAddLongTerm(FX::FXObject*, FX::FXSelector, void*);
     long onCmdEditLongTerm(FX::FXObject*, FX::FXSelector, void*);
@@ -338,7 +355,6 @@ protected:
     void buildSearchTab(FX::FXComposite* pane);
     void buildSubjectsTab(FX::FXComposite* pane);
     void tellDateShown();
-    void searchNotYet();
     FX::FXint preselectLongTerm = 0;
     FX::FXint preselectLesson = 0;
     bool closing = false;

@@ -313,8 +313,9 @@ void UnitPlanDialog::buildSearchTab(FXComposite* pane) {
 
     const char* titles[] = {"Date", "Teacher", "Unit Name", "Lesson Plan Name"};
     const FXint widths[] = {73, 130, 145, 277};
+    const FXSelector sels[] = {ID_SEARCHRESULT, ID_SEARCHRESULT, ID_SEARCHRESULT, ID_SEARCHRESULT};
     FXList* lists[4];
-    listGroup(pane, titles, widths, 4, lists, nullptr, nullptr, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    listGroup(pane, titles, widths, 4, lists, this, sels, LAYOUT_FILL_X | LAYOUT_FILL_Y);
     searchDateList = lists[0];
     searchTeacherList = lists[1];
     searchUnitList = lists[2];

@@ -124,15 +124,19 @@ TEST_F(PlanEdit, TransferFilesAreListedAndTheirImportIsNotAvailableYet) {
     rmdir(transfer.c_str());
 }
 
-TEST_F(PlanEdit, SearchButtonsSayTheyAreNotAvailableYet) {
+// The search buttons do their work now (SearchTest.cpp): an empty search
+// text asks for a longer one, and nothing says it is not available.
+TEST_F(PlanEdit, SearchButtonsAreAvailable) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     open();
-    for (FXSelector id : {UnitPlanDialog::ID_SEARCH, UnitPlanDialog::ID_SEARCH_PRINT}) {
+    press(UnitPlanDialog::ID_SEARCH);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().kind, "information");
+    EXPECT_EQ(prompts.last().caption, "Search String Too Short");
+    for (FXSelector id : {UnitPlanDialog::ID_SEARCH_SELECT, UnitPlanDialog::ID_SEARCH_UNSELECT}) {
         prompts.clear();
         press(id);
-        ASSERT_EQ(prompts.prompts.size(), 1u);
-        EXPECT_EQ(prompts.last().kind, "information");
-        EXPECT_NE(prompts.last().text.find("not available yet"), std::string::npos);
+        EXPECT_TRUE(prompts.prompts.empty());
     }
 }
 
@@ -156,7 +160,7 @@ TEST_F(PlanEdit, IgnoringDatesDisablesSubjectAndDatesAtOnce) {
     EXPECT_EQ(dialog->searchText->getText(), "");
 }
 
-// Checking is what empties the search string, and typing while a check is on;
+// Checking is what empties the search string, and typing clears the checks;
 // the GUI update pass changes nothing but the controls' enabled state.
 TEST_F(PlanEdit, TheSearchStringIsEmptiedByTheChecksNotByTheUpdatePass) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
@@ -170,10 +174,11 @@ TEST_F(PlanEdit, TheSearchStringIsEmptiedByTheChecksNotByTheUpdatePass) {
     EXPECT_EQ(dialog->searchText->getText(), "fractions");
     dialog->searchNotTaught->setCheck(TRUE, TRUE);
     EXPECT_EQ(dialog->searchText->getText(), "");
-    type("halves");
+    dialog->forceRefresh();
     EXPECT_EQ(dialog->searchText->getText(), "");
-    dialog->searchNotTaught->setCheck(FALSE, TRUE);
+    // Typing while a check is on: the text is kept, the checks go.
     type("halves");
+    EXPECT_FALSE(dialog->searchNotTaught->getCheck());
     dialog->forceRefresh();
     EXPECT_EQ(dialog->searchText->getText(), "halves");
     // Set without a click (a check restored by code): the text stays until

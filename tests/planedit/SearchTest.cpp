@@ -1,0 +1,237 @@
+// The Search tab: finding lessons of every teacher by name (apostrophes,
+// "%" and "_" as typed) or by their marks, ticking results, moving the
+// dialog to a result, and printing the ticked lessons as a report.
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "lessons/LessonDialogOpened.h"
+#include "PlanEditTest.h"
+#include "PrintTestSupport.h"
+#include "print/FXNativePrintDialog.h"
+
+using namespace FX;
+using namespace planedit;
+
+namespace {
+
+class Search : public PlanEdit {
+protected:
+    printtest::ModalAnswer answer;
+
+    void SetUp() override {
+        PlanEdit::SetUp();
+        printtest::useApp(app(), app()->getDisplay() != nullptr);
+        lessons::setLessonDialogOpened(TRUE);
+        addLongTerm(10, "Number", weekday(-21), weekday(40));
+        addUnit(20, 10, "Fractions");
+        addUnit(21, 10, "Others unit", 1, 0, OTHER);
+    }
+    void TearDown() override {
+        app()->removeChore(&answer, printtest::ModalAnswer::ID_IDLE);
+        PlanEdit::TearDown();
+    }
+
+    // A lesson named as the plan editor stores names (through EscapeText).
+    void lessonNamed(int id, int unit, const std::string& name, const std::string& date) {
+        addLesson(id, unit, "x", date, date);
+        IsectRecordset rs;
+        ASSERT_TRUE(rs.OpenRecordset(FXString("Update LessonPlan set LessonName = '") + EscapeText(name.c_str()) +
+                                     "' where Id = " + FXStringVal(id)));
+    }
+
+    void type(const char* text) {
+        dialog->searchText->handle(dialog, FXSEL(SEL_COMMAND, FXTextField::ID_INSERT_STRING), (void*)text);
+    }
+
+    // The lesson names found for a search text.
+    std::vector<std::string> search(const std::string& text) {
+        dialog->searchText->setText(text.c_str());
+        press(UnitPlanDialog::ID_SEARCH);
+        return items(dialog->searchLessonList);
+    }
+
+    void choose(int row) {
+        dialog->handle(dialog->searchUnitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_SEARCHRESULT), (void*)(FXival)row);
+    }
+
+    std::vector<bool> ticks() {
+        std::vector<bool> out;
+        for (int i = 0; i < dialog->searchLessonList->getNumItems(); ++i) {
+            const bool ticked = dialog->searchLessonList->getItemIcon(i) == dialog->tickIcon;
+            for (FXList* list : {dialog->searchDateList, dialog->searchTeacherList, dialog->searchUnitList})
+                EXPECT_EQ(list->getItemIcon(i) == dialog->tickIcon, ticked) << "row " << i;
+            out.push_back(ticked);
+        }
+        return out;
+    }
+
+    // "&Print" with the print dialog answered: a PostScript file (or HTML).
+    std::string print(const std::string& name, int destination = 1) {
+        std::string file = printtest::scratchDir() + "/" + name;
+        answer.answered = false;
+        answer.answer = [=](FXWindow* w) {
+            FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER + destination), nullptr);
+            FXTextField* field = destination == 1 ? dlg->fileField() : dlg->htmlField();
+            field->setText(file.c_str());
+            dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME + destination - 1), nullptr);
+            dlg->handle(dlg, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
+        };
+        answer.arm();
+        press(UnitPlanDialog::ID_SEARCH_PRINT);
+        EXPECT_TRUE(answer.answered);
+        return file;
+    }
+
+    std::string textOf(const std::string& file) {
+        std::string text;
+        for (const printtest::Word& w : printtest::words(file)) text += (text.empty() ? "" : " ") + w.text;
+        return text;
+    }
+};
+
+}  // namespace
+
+TEST_F(Search, ApostrophesPercentAndUnderscoreAreMatchedAsTyped) {
+    lessonNamed(30, 20, "O'Brien's fractions", weekday(0));
+    lessonNamed(31, 20, "OBrien", weekday(1));
+    lessonNamed(32, 20, "100% effort", weekday(2));
+    lessonNamed(33, 20, "1000 effort", weekday(3));
+    lessonNamed(34, 21, "snake_case", weekday(4));
+    lessonNamed(35, 20, "snakescase", weekday(5));
+    lessonNamed(36, 20, "Halves, quarters", weekday(6));
+    lessonNamed(37, 20, "Fun! at last", weekday(7));
+    // Stored as typed, by another program: found as well.
+    sql("insert into LessonPlan (Id, LessonName, DateStart, DateEnd, TimeStart, TimeEnd, FKUnitPlan) values "
+        "(38, 'O''Brien again, raw', '" + weekday(8) + "', '" + weekday(8) + "', '09:00', '09:30', 20);");
+    open();
+    EXPECT_EQ(search("O'Brien"), (std::vector<std::string>{"O'Brien's fractions", "O'Brien again, raw"}));
+    EXPECT_EQ(search("100%"), (std::vector<std::string>{"100% effort"}));
+    EXPECT_EQ(search("%"), (std::vector<std::string>{"100% effort"}));
+    EXPECT_EQ(search("e_c"), (std::vector<std::string>{"snake_case"}));
+    EXPECT_EQ(search("s, q"), (std::vector<std::string>{"Halves, quarters"}));
+    EXPECT_EQ(search("n!"), (std::vector<std::string>{"Fun! at last"}));
+    EXPECT_EQ(search("'; delete from LessonPlan; --"), std::vector<std::string>{});
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(count("Select count(*) from LessonPlan"), 9);
+    // The other columns of a row: date, teacher, unit.
+    search("snake");
+    ASSERT_EQ(items(dialog->searchLessonList), (std::vector<std::string>{"snake_case", "snakescase"}));
+    EXPECT_EQ(items(dialog->searchTeacherList), (std::vector<std::string>{"Otto Other", "Tia Teacher"}));
+    EXPECT_EQ(items(dialog->searchUnitList), (std::vector<std::string>{"Others unit", "Fractions"}));
+    EXPECT_EQ(items(dialog->searchDateList)[0], shown(weekday(4)));
+    EXPECT_EQ(lists::itemId(dialog->searchLessonList, 0), 34);
+    EXPECT_EQ((FXlong)(FXival)dialog->searchDateList->getItemData(0), dates::offsetShowing(weekday(4).c_str()));
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
+}
+
+TEST_F(Search, ShortTextsAreRefusedUnlessMarksAreSearched) {
+    addLesson(30, 20, "Halves", weekday(0), weekday(0));
+    addLesson(31, 20, "Quarters", weekday(1), weekday(1));
+    sql("update LessonPlan set LessonEval = 1 where Id = 31;");
+    open();
+    EXPECT_EQ(search(" h "), std::vector<std::string>{});
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().kind, "information");
+    EXPECT_EQ(prompts.last().caption, "Search String Too Short");
+    EXPECT_EQ(prompts.last().text, "You must have at least two characters in your search string.");
+    // With "Evaluation" checked the text is not needed, and not used: the
+    // lessons whose evaluation is the one chosen (Excellent) are found.
+    dialog->searchEvaluation->setCheck(TRUE, TRUE);
+    dialog->evaluation = 1;
+    dialog->searchText->setText("h");
+    press(UnitPlanDialog::ID_SEARCH);
+    EXPECT_EQ(items(dialog->searchLessonList), (std::vector<std::string>{"Quarters"}));
+    EXPECT_EQ(prompts.prompts.size(), 1u);
+    // Typing a character clears the three checks.
+    dialog->searchAssessment->setCheck(TRUE, TRUE);
+    dialog->searchNotTaught->setCheck(TRUE, TRUE);
+    type("a");
+    EXPECT_FALSE(dialog->searchEvaluation->getCheck());
+    EXPECT_FALSE(dialog->searchAssessment->getCheck());
+    EXPECT_FALSE(dialog->searchNotTaught->getCheck());
+    EXPECT_EQ(dialog->searchText->getText(), "a");
+}
+
+TEST_F(Search, ChoosingAResultTicksItAndShowsItsLesson) {
+    addLesson(30, 20, "Halves", weekday(7), weekday(7));
+    addLesson(31, 20, "Half time", weekday(9), weekday(9));
+    open();
+    EXPECT_EQ(search("Hal"), (std::vector<std::string>{"Halves", "Half time"}));
+    choose(1);
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, true}));
+    EXPECT_EQ(dialog->currentLessonId, 31);
+    EXPECT_EQ(dialog->lessonName->getText(), "Half time");
+    EXPECT_EQ(lists::itemId(dialog->unitList, dialog->unitList->getCurrentItem()), 20);
+    for (FXList* list : {dialog->searchDateList, dialog->searchTeacherList, dialog->searchUnitList,
+                         dialog->searchLessonList})
+        EXPECT_EQ(list->getCurrentItem(), 1);
+    const FXlong moved = appState.dateOffset;
+    // Chosen again: unticked, and the dialog stays where it is.
+    dialog->lessonName->setText("typed, not saved");
+    choose(1);
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
+    EXPECT_EQ(appState.dateOffset, moved);
+    EXPECT_EQ(dialog->lessonName->getText(), "typed, not saved");
+    choose(1);
+    EXPECT_EQ(dialog->lessonName->getText(), "Half time");
+    // Select and Unselect tick and untick every row.
+    press(UnitPlanDialog::ID_SEARCH_SELECT);
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, true}));
+    press(UnitPlanDialog::ID_SEARCH_UNSELECT);
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(Search, TheTickedLessonsPrintAsAReport) {
+    addLesson(30, 20, "Halves", weekday(0), weekday(0));
+    addLesson(31, 20, "Half time", weekday(1), weekday(1));
+    addLesson(32, 20, "Halloween", weekday(2), weekday(2));
+    open();
+    // No lesson dialog opened yet: the report is refused with the message.
+    lessons::setLessonDialogOpened(FALSE);
+    search("Hal");
+    press(UnitPlanDialog::ID_SEARCH_PRINT);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Printing device context not yet initialised.");
+    EXPECT_EQ(prompts.last().text, "Please open and close the Print Lessons screen and try again.");
+    lessons::setLessonDialogOpened(TRUE);
+
+    // Nothing ticked: the header alone.
+    std::string file = print("none.ps");
+    std::string text = textOf(file);
+    EXPECT_EQ(printtest::pageCount(file), 1);
+    EXPECT_NE(text.find("Search criteria: Hal"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Halves"), std::string::npos) << text;
+
+    choose(2);
+    choose(0);
+    file = print("ticked.ps");
+    std::string messages;
+    EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
+    EXPECT_EQ(printtest::pageCount(file), 1);
+    text = textOf(file);
+    for (const char* head : {"Date", "Unit", "Lesson Name", "Introduction", "Development", "Closure", "Resources"})
+        EXPECT_NE(text.find(head), std::string::npos) << head;
+    // The rows in list order; names longer than eight characters wrap in
+    // their narrow columns ("Hallowee" "n", "Fractio" "ns").
+    ASSERT_NE(text.find("Hallowee"), std::string::npos) << text;
+    EXPECT_LT(text.find("Halves"), text.find("Hallowee"));
+    EXPECT_EQ(text.find("Half"), std::string::npos);
+    EXPECT_NE(text.find(shown(weekday(0))), std::string::npos);
+    EXPECT_NE(text.find(shown(weekday(2))), std::string::npos);
+    EXPECT_EQ(printtest::count(text, "Fractio"), 2u) << text;
+    for (const printtest::Box& b : printtest::inkBoxes(file)) {
+        EXPECT_GE(b.x0, 0);
+        EXPECT_GE(b.y0, 0);
+        EXPECT_LE(b.x1, 612);
+        EXPECT_LE(b.y1, 792);
+    }
+
+    // To HTML: one table of the ticked lessons, one header row.
+    file = print("ticked.html", 2);
+    std::string html = printtest::readFile(file);
+    EXPECT_EQ(printtest::count(html, "<THEAD>"), 1u);
+    EXPECT_EQ(printtest::count(html, "<TD class=\"LESSONNAME\">"), 2u);
+    EXPECT_LT(html.find(">Halves<"), html.find(">Halloween<"));
+}
