@@ -466,13 +466,14 @@ void LessonDialog::printCommand(Command command) {
     const FXbool unit = command == PRINT_UNIT || command == PRINT_UNIT_SUMMARY;
     FXString unitName;
     if (unit) {
+        FXint count = 0;
         try {
-            if (!unitRecordset.OpenRecordset(unitStatement(currentLesson))) return;
+            count = loadUnit();
         } catch (const FXException& e) {
             Prompter::get().error(this, "Database Error", e.what());
             return;
         }
-        const FXint count = unitRecordset.rows.RowCount();
+        if (count < 0) return;
         if (count > 0) {
             unitRecordset.MoveFirst();
             unitName = unitRecordset.GetField("UnitName");
@@ -497,14 +498,21 @@ void LessonDialog::printCommand(Command command) {
     }
     PrintCommand print(this, title.trim());
     print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
-    print.run([&](FXDCNativePrinter& dc) {
-        if (command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY)
-            printSummary(dc, ids, command);
-        else if (verboseFormat)
-            printVerbose(dc, ids);
-        else
-            printPages(dc, ids, command);
-    });
+    print.run([&](FXDCNativePrinter& dc) { printJob(dc, command, ids); });
+}
+
+FXint LessonDialog::loadUnit() {
+    if (!unitRecordset.OpenRecordset(unitStatement(currentLesson))) return -1;
+    return unitRecordset.rows.RowCount();
+}
+
+void LessonDialog::printJob(FXDCNativePrinter& dc, Command command, const std::vector<FXint>& ids) {
+    if (command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY)
+        printSummary(dc, ids, command);
+    else if (verboseFormat)
+        printVerbose(dc, ids);
+    else
+        printPages(dc, ids, command);
 }
 
 void LessonDialog::printPages(FXDCNativePrinter& dc, const std::vector<FXint>& ids, Command command) {

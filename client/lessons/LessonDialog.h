@@ -81,6 +81,12 @@ public:
     void chooseTab(FX::FXint index);
     // One of the five print commands.
     void printCommand(Command command);
+    // The unit of the current lesson into the unit recordset (the unit
+    // commands' lessons); its number of lessons.
+    FX::FXint loadUnit();
+    // What a print command draws onto the job: lesson pages, the verbose
+    // listing or a summary of the lessons `ids`.
+    void printJob(FXDCNativePrinter& dc, Command command, const std::vector<FX::FXint>& ids);
 
     // Draws lesson `lessonId` as a page W x H for `command` (the date is
     // empty for "Print &Unit", else the chosen day).
