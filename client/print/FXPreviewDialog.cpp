@@ -105,6 +105,8 @@ long FXPreviewDialog::onCmdCanvas(FXObject*, FXSelector, void*) {
     } catch (const FXException& e) {
         failure = e.what();
         failed = true;
+    } catch (const PrintAbandoned&) {
+        failed = true;  // the user has been told
     }
     dc.endPrint();
     getApp()->endWaitCursor();
@@ -112,7 +114,7 @@ long FXPreviewDialog::onCmdCanvas(FXObject*, FXSelector, void*) {
     pageCount = (FXuint)chosen.size();
     pageNumber = page <= chosen.size() ? chosen[page - 1] : 0;
     showPageCount();
-    if (failed) Prompter::get().error(this, "Database Error", failure);
+    if (failed && !failure.empty()) Prompter::get().error(this, "Database Error", failure);
     return 1;
 }
 

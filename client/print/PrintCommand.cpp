@@ -58,6 +58,9 @@ FXbool PrintCommand::print(FXWindow* owner, FXNativePrinter& printer, const Prin
         } catch (const FXException& e) {
             failure = e.what();
             failed = true;
+        } catch (const PrintAbandoned&) {
+            dc.abortPrint();
+            return false;
         } catch (...) {
             dc.abortPrint();
             throw;

@@ -15,7 +15,8 @@
 // job starts on a new FXDCNativePrinter (printer, PostScript, PDF or HTML
 // file), the routine runs under the busy cursor and the job ends.  A
 // database error (FXException) thrown by the routine ends the job without
-// output (a file begun is removed) and is shown in the "Database Error" box.
+// output (a file begun is removed) and is shown in the "Database Error" box;
+// PrintAbandoned (PrintRoutine.h) ends it the same way without a message.
 //
 // The routine lays every page out in dc.getContentWidth() x
 // dc.getContentHeight(), with (0, 0) the printable area's top-left corner;

@@ -11,4 +11,9 @@ class FXDCNativePrinter;
 
 using PrintRoutine = std::function<void(FXDCNativePrinter& dc)>;
 
+// Thrown by a routine that cannot go on and whose user has already been told
+// why (the database could not be reached: the recordset layer's warning has
+// been shown): the job ends without output and without a further message.
+struct PrintAbandoned {};
+
 #endif

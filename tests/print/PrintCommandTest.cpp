@@ -145,6 +145,21 @@ TEST_F(PrintCommandTest, DatabaseErrorEndsTheJobWithoutAFile) {
     EXPECT_FALSE(printtest::fileExists(file));
 }
 
+// A routine whose user has been told why it cannot go on (a lost database
+// connection): no file, no further message.
+TEST_F(PrintCommandTest, AnAbandonedJobLeavesNoFileAndSaysNothingMore) {
+    RecordingPrompter prompts;
+    std::string file = dir + "/abandoned.ps";
+    FXNativePrinter job = printtest::fileJob(file);
+    EXPECT_FALSE(PrintCommand::print(owner, job, [&](FXDCNativePrinter& dc) {
+        dc.beginPage(1);
+        dc.drawLine(0, 0, 10, 10);
+        throw PrintAbandoned();
+    }));
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_FALSE(printtest::fileExists(file));
+}
+
 TEST_F(PrintCommandTest, HtmlJobsTakeTheTables) {
     std::string file = dir + "/Week.html";
     PrintCommand command(owner, "Week");
