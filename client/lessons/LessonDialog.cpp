@@ -392,6 +392,8 @@ long LessonDialog::onPaintPreview(FXObject*, FXSelector, void* ptr) {
     } catch (const FXException& e) {
         busy(FALSE);
         Prompter::get().error(this, "Database Error", e.what());
+    } catch (const PrintAbandoned&) {
+        // No connection: the recordset layer has said so; the image stays.
     }
     busy(FALSE);
     return 1;

@@ -51,13 +51,12 @@ void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& 
     FXbool values = lessonId >= 1;
     FXString teacher;
     if (values) {
-        if (!appState.currentUserId.empty() &&
-            rs.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId) && !rs.rows.IsEmpty()) {
-            rs.MoveFirst();
-            teacher = rs.GetField(0);
+        if (!appState.currentUserId.empty()) {
+            report::openRecord(rs, "Select Teacher from Teachers where Id = " + appState.currentUserId);
+            if (!rs.rows.IsEmpty()) teacher = rs.GetField(0);
         }
-        values = rs.OpenRecordset(lessonPageStatement(lessonId)) && !rs.rows.IsEmpty();
-        if (values) rs.MoveFirst();
+        report::openRecord(rs, lessonPageStatement(lessonId));
+        values = !rs.rows.IsEmpty();
     }
     auto value = [&](const char* field) { return values ? report::fieldValue(rs, field) : FXString(); };
 

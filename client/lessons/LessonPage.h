@@ -17,7 +17,8 @@
 // Draws lesson `lessonId` (0: the empty form, labels and boxes only, no
 // query) with `dateText` after "DATE:", running its two queries (the
 // teacher, the lesson with its subject, unit and long-term plan) on
-// `recordset`.  A lesson that is not found draws the empty form.
+// `recordset`.  A lesson that is not found draws the empty form; when the
+// database cannot be reached, PrintAbandoned is thrown (ReportLayout.h).
 void drawLessonPage(FX::FXDC& dc, FX::FXint W, FX::FXint H, FX::FXint lessonId, const FX::FXString& dateText,
                     IsectRecordset& recordset);
 

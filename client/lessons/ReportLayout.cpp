@@ -8,6 +8,7 @@
 #include "data/AppResources.h"
 #include "data/AppState.h"
 #include "print/FXDCNativePrinter.h"
+#include "print/PrintRoutine.h"
 
 using namespace FX;
 using report::TextLine;
@@ -54,13 +55,6 @@ FXString withoutTabs(const FXString& text) {
 
 FXint fontHeight(const FXFont* font) { return font ? font->getFontHeight() : 0; }
 
-// The record a row statement selects; a statement that cannot reach the
-// database ends the report (the recordset layer has told the user why).
-void openRecord(IsectRecordset& record, const FXString& sql) {
-    if (!record.OpenRecordset(sql))
-        throw FXException("The report could not be printed because the database could not be reached.");
-    record.MoveFirst();
-}
 
 ReportPages::Cell textCell(FXint x, FXint w, FXFont* font, const FXString& value) {
     ReportPages::Cell cell;
@@ -105,6 +99,11 @@ void addColumn(FXStringRecordset& definition, const FXString& title, const FXStr
     definition.AddField(title, TRUE);
     definition.AddField(field, FALSE);
     definition.AddField(width, FALSE);
+}
+
+void openRecord(IsectRecordset& record, const FXString& sql) {
+    if (!record.OpenRecordset(sql)) throw PrintAbandoned();
+    if (!record.rows.IsEmpty()) record.MoveFirst();
 }
 
 FXString fieldValue(IsectRecordset& record, const FXString& name) {
@@ -194,11 +193,8 @@ FXint drawReportHeader(FXDC& dc, FXint W, FXint H, FXStringRecordset& definition
     FXString teacher;
     if (!appState.currentUserId.empty()) {
         IsectRecordset rs;
-        if (rs.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId) &&
-            !rs.rows.IsEmpty()) {
-            rs.MoveFirst();
-            teacher = rs.GetField(0);
-        }
+        report::openRecord(rs, "Select Teacher from Teachers where Id = " + appState.currentUserId);
+        if (!rs.rows.IsEmpty()) teacher = rs.GetField(0);
     }
 
     const std::vector<DefinitionRow> rows = rowsOf(definition);
@@ -313,7 +309,7 @@ FXint drawReportRow(FXDC& dc, FXint W, FXint y, IsectRecordset& record, FXbool d
 
 FXint drawReportRow(FXDC& dc, FXint W, FXint y, const FXString& sql, FXbool draw, FXStringRecordset& definition) {
     IsectRecordset record;
-    openRecord(record, sql);
+    report::openRecord(record, sql);
     return drawReportRow(dc, W, y, record, draw, definition);
 }
 
@@ -332,7 +328,7 @@ FXint drawVerboseRow(FXDC& dc, FXint W, FXint y, IsectRecordset& record, FXbool 
 
 FXint drawVerboseRow(FXDC& dc, FXint W, FXint y, const FXString& sql, FXbool draw, FXStringRecordset& definition) {
     IsectRecordset record;
-    openRecord(record, sql);
+    report::openRecord(record, sql);
     return drawVerboseRow(dc, W, y, record, draw, definition);
 }
 
@@ -382,7 +378,7 @@ void ReportPages::row(const FXString& sql, FXStringRecordset& columns) {
         return;
     }
     IsectRecordset record;
-    openRecord(record, sql);
+    report::openRecord(record, sql);
     Row cells = report::layoutRow(W, record, columns);
     place(cells);
 }
@@ -393,7 +389,7 @@ void ReportPages::verboseRows(const FXString& sql, FXStringRecordset& fields) {
         return;
     }
     IsectRecordset record;
-    openRecord(record, sql);
+    report::openRecord(record, sql);
     const std::vector<DefinitionRow> rows = rowsOf(fields);
     for (size_t i = 1; i < rows.size(); ++i) {
         const FXdouble r = rows[i][2].empty() ? report::verboseWidth : fraction(rows[i][2]);

@@ -80,6 +80,11 @@ inline FX::FXint rowLimit(FX::FXint H) { return H - 40; }
 // The width used by verbose rows whose definition leaves it empty.
 const FX::FXdouble verboseWidth = 0.81;
 
+// Runs the statement of a record and moves to its row.  When the database
+// cannot be reached (the recordset layer has shown its warning) the print
+// job is abandoned: throws PrintAbandoned (print/PrintRoutine.h).
+void openRecord(IsectRecordset& record, const FX::FXString& sql);
+
 // A value as a report shows it: the field `name` of the current row, a
 // NULL (None in a column that can hold one) as empty, empty when the result
 // has no row.

@@ -318,6 +318,7 @@ TEST_F(LessonDialogs, SummariesOfTheDayAndOfTheUnit) {
     // Verbose: one line per column and the end of each record.
     dialog->optionChecks[3]->setCheck(TRUE, TRUE);
     file = printTo(LessonDialog::ID_PRINT_SUMMARY, "dayverbose.ps");
+    expectGoodPostscript(file, 1);
     text = textOf(file);
     EXPECT_EQ(printtest::count(text, "...End of Record..."), 3u) << text;
     EXPECT_EQ(text.find("Date: Monday " + dayText(0)), 0u) << text;
@@ -336,6 +337,7 @@ TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {
     EXPECT_EQ(printtest::words(file).size(), 21u) << text;
     // The day summary with no day chosen says so.
     file = printTo(LessonDialog::ID_PRINT_SUMMARY, "noday.ps");
+    expectGoodPostscript(file, 1);
     text = textOf(file);
     EXPECT_NE(text.find("Date:"), std::string::npos) << text;
     EXPECT_NE(text.find("No day chosen."), std::string::npos) << text;
@@ -351,6 +353,7 @@ TEST_F(LessonDialogs, TenLessonsInAUnitAskBeforePrinting) {
     chooseDay(0);
     // Nine: no question.
     std::string file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "nine.ps");
+    expectGoodPostscript(file, 1);
     EXPECT_EQ(prompts.count("question"), 0u);
     EXPECT_NE(textOf(file).find("Part8"), std::string::npos);
     // Ten: the question; Yes cancels before the print dialog.
@@ -367,6 +370,7 @@ TEST_F(LessonDialogs, TenLessonsInAUnitAskBeforePrinting) {
     // No goes on to print.
     prompts.answers.push_back(false);
     file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "ten.ps");
+    expectGoodPostscript(file, 1);
     EXPECT_EQ(prompts.count("question"), 2u);
     EXPECT_NE(textOf(file).find("Part9"), std::string::npos);
 }
@@ -424,4 +428,28 @@ TEST_F(LessonDialogs, ClosingSavesTheGeometryAndEveryControlIsShownAtTheDefaultS
     open({});
     EXPECT_EQ(dialog->getWidth(), 700);
     EXPECT_EQ(dialog->getHeight(), 520);
+}
+
+TEST_F(LessonDialogs, ALostServiceEndsThePrintWithoutAFile) {
+    setPaper();
+    mondayLessons();
+    open(mondayRows());
+    chooseDay(0);
+    dialog->preview->repaint();  // the preview has its page before the service goes
+    prompts.clear();
+    services().stop();
+    std::string pages = printTo(LessonDialog::ID_PRINT_ALL, "lost.ps");
+    std::string summary = printTo(LessonDialog::ID_PRINT_SUMMARY, "lost-summary.ps");
+    services().start();
+    // The recordset layer's warning each time, and nothing else.
+    ASSERT_EQ(prompts.prompts.size(), 2u);
+    for (const auto& p : prompts.prompts) {
+        EXPECT_EQ(p.kind, "warning");
+        EXPECT_EQ(p.text, "IsectRecordset::OpenRecordset - Network connection failed.");
+    }
+    EXPECT_FALSE(printtest::fileExists(pages));
+    EXPECT_FALSE(printtest::fileExists(summary));
+    // The service is back: the same command prints.
+    pages = printTo(LessonDialog::ID_PRINT_ALL, "back.ps");
+    expectGoodPostscript(pages, 3);
 }

@@ -200,6 +200,8 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
     // Nothing ticked: the header alone.
     std::string file = print("none.ps");
     std::string text = textOf(file);
+    std::string messages;
+    EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
     EXPECT_EQ(printtest::pageCount(file), 1);
     EXPECT_NE(text.find("Search criteria: Hal"), std::string::npos) << text;
     EXPECT_EQ(text.find("Halves"), std::string::npos) << text;
@@ -207,7 +209,6 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
     choose(2);
     choose(0);
     file = print("ticked.ps");
-    std::string messages;
     EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
     EXPECT_EQ(printtest::pageCount(file), 1);
     text = textOf(file);
