@@ -38,7 +38,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -51,26 +53,31 @@ void loadSchool(testsupport::Services& services) {
     const std::string monday = dates::isoDate(dates::now()).text();
     std::string sql =
         "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Bench Teacher', 1);"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" + monday +
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" +
+        monday +
         "', 40, 2026, 1);"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (1, 'Maths', 1, 1, 1);"
         "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
         "Persistant) values (1, 'Number', 'Number sense for the whole year, with fractions and decimals.', '" +
-        monday + "', '" + monday + "', 1, 1, 1, 0);"
+        monday + "', '" + monday +
+        "', 1, 1, 1, 0);"
         "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher) values "
         "(1, 'Hundred', 'A unit of one hundred lessons.', 1, 1, 1);"
         "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher) values "
         "(2, 'Two hundred', 'A unit of two hundred lessons.', 1, 1, 1);";
-    const std::string text = "Children work in pairs with paper strips, fold them into halves and quarters, "
-                             "label each part and compare what they found with the next pair.";
+    const std::string text =
+        "Children work in pairs with paper strips, fold them into halves and quarters, "
+        "label each part and compare what they found with the next pair.";
     for (int id = 1; id <= 300; ++id) {
         const int unit = id <= 100 ? 1 : 2;
         const std::string day = dates::isoDate(dates::addDays(dates::now(), (id % 200) / 5)).text();
         char times[64];
         snprintf(times, sizeof times, "'%02d:00', '%02d:50'", 9 + id % 5, 9 + id % 5);
-        sql += "insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
-               "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
-               "FKUnitPlan) values (" + std::to_string(id) + ", 'Lesson " + std::to_string(id) + "'";
+        sql +=
+            "insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
+            "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
+            "FKUnitPlan) values (" +
+            std::to_string(id) + ", 'Lesson " + std::to_string(id) + "'";
         for (int f = 0; f < 9; ++f) sql += ", '" + text + "'";
         sql += ", '" + day + "', '" + day + "', " + times + ", " + std::to_string(unit) + ");";
         if (id % 50 == 0) {
@@ -174,13 +181,15 @@ int main(int argc, char** argv) {
     dialog->chooseDay(0);
 
     Figures pages = printUnit(dialog, LessonDialog::PRINT_UNIT, 1, dir.file("pages.ps"));
-    printf("Print Unit, 100 lesson pages to PostScript: %.0f ms (%d pages, %ld kB); statements %.0f ms, drawing and "
-           "writing %.0f ms\n",
-           pages.total, pages.pages, pages.bytes / 1024, pages.statements, pages.drawing);
+    printf(
+        "Print Unit, 100 lesson pages to PostScript: %.0f ms (%d pages, %ld kB); statements %.0f ms, drawing and "
+        "writing %.0f ms\n",
+        pages.total, pages.pages, pages.bytes / 1024, pages.statements, pages.drawing);
     Figures summary = printUnit(dialog, LessonDialog::PRINT_UNIT_SUMMARY, 101, dir.file("summary.ps"));
-    printf("Print Unit Summary, 200 lessons to PostScript: %.0f ms (%d pages, %ld kB); statements %.0f ms, drawing "
-           "and writing %.0f ms\n",
-           summary.total, summary.pages, summary.bytes / 1024, summary.statements, summary.drawing);
+    printf(
+        "Print Unit Summary, 200 lessons to PostScript: %.0f ms (%d pages, %ld kB); statements %.0f ms, drawing "
+        "and writing %.0f ms\n",
+        summary.total, summary.pages, summary.bytes / 1024, summary.statements, summary.drawing);
 
     // The preview: one lesson page drawn again, as a tab change or a resize does.
     dialog->currentLesson = 1;

@@ -42,9 +42,10 @@ FXString containsCondition(const FXString& column, const FXString& text) {
 }
 
 FXString searchStatement(const SearchCriteria& c) {
-    FXString sql = "Select LessonPlan.Id, DateStart, Teacher, UnitName, LessonName from LessonPlan, UnitPlan, Teachers "
-                   "Where"
-                   " LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKTeacher = Teachers.Id";
+    FXString sql =
+        "Select LessonPlan.Id, DateStart, Teacher, UnitName, LessonName from LessonPlan, UnitPlan, Teachers "
+        "Where"
+        " LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKTeacher = Teachers.Id";
     if (c.byEvaluation) sql += " And LessonEval = " + FXStringVal(c.evaluation);
     if (c.byAssessment) sql += " And LessonAssess = " + FXStringVal(c.assessment);
     if (c.byNotTaught) sql += " And LessonNotTaught = " + FXStringVal(c.notTaught);
@@ -53,7 +54,8 @@ FXString searchStatement(const SearchCriteria& c) {
 }
 
 FXString searchReportStatement(FXint lessonId) {
-    return "Select UnitName, DateStart, LessonName, LessonIntro, LessonDev, LessonClose, LessonResource from LessonPlan, "
+    return "Select UnitName, DateStart, LessonName, LessonIntro, LessonDev, LessonClose, LessonResource from "
+           "LessonPlan, "
            "UnitPlan Where UnitPlan.Id = LessonPlan.FKUnitPlan and LessonPlan.Id = " +
            FXStringVal(lessonId);
 }

@@ -55,7 +55,6 @@ FXString withoutTabs(const FXString& text) {
 
 FXint fontHeight(const FXFont* font) { return font ? font->getFontHeight() : 0; }
 
-
 ReportPages::Cell textCell(FXint x, FXint w, FXFont* font, const FXString& value) {
     ReportPages::Cell cell;
     cell.x = x;

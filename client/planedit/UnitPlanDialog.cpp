@@ -18,7 +18,8 @@
 
 using namespace FX;
 
-FXDEFMAP(UnitPlanDialog) UnitPlanDialogMap[] = {
+FXDEFMAP(UnitPlanDialog)
+UnitPlanDialogMap[] = {
     FXMAPFUNC(SEL_TIMEOUT, UnitPlanDialog::ID_SELECTQUERY, UnitPlanDialog::onTimerSelectQuery),
     FXMAPFUNC(SEL_TIMEOUT, UnitPlanDialog::ID_PRESELECT, UnitPlanDialog::onTimerPreselect),
     FXMAPFUNC(SEL_CHORE, UnitPlanDialog::ID_DESTROY, UnitPlanDialog::onChoreDestroy),
@@ -637,4 +638,3 @@ long UnitPlanDialog::onCmdAttachRemove(FXObject*, FXSelector, void*) {
     removeAttachment();
     return 1;
 }
-

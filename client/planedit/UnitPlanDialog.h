@@ -154,8 +154,8 @@ public:
 public:
     enum {
         ID_SELECTQUERY = FX::FXDialogBox::ID_LAST,  // timer: fill the lists
-        ID_PRESELECT,                                // timer: select the plan or lesson opened with
-        ID_DESTROY,                                  // chore: delete the closed dialog
+        ID_PRESELECT,                               // timer: select the plan or lesson opened with
+        ID_DESTROY,                                 // chore: delete the closed dialog
         ID_CLOSE,
         ID_LONGTERMLIST,
         ID_UNITLIST,
@@ -166,7 +166,7 @@ public:
         ID_PERSISTENT,        // the persistent flag changed
         ID_PERSISTENT_FIELD,  // the controls the persistent flag disables
         ID_SEARCHTEXT,
-        ID_SEARCHRESULT,  // a row of the four search result lists chosen
+        ID_SEARCHRESULT,       // a row of the four search result lists chosen
         ID_SEARCH_EVALUATION,  // the three "Lesson Evaluation" checks of the search
         ID_SEARCH_ASSESSMENT,
         ID_SEARCH_NOTTAUGHT,

@@ -1,11 +1,11 @@
 // The Search tab: finding lessons of every teacher by name (apostrophes,
 // "%" and "_" as typed) or by their marks, ticking results, moving the
 // dialog to a result, and printing the ticked lessons as a report.
+#include "PlanEditTest.h"
+#include "PrintTestSupport.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "lessons/LessonDialogOpened.h"
-#include "PlanEditTest.h"
-#include "PrintTestSupport.h"
 #include "print/FXNativePrintDialog.h"
 
 using namespace FX;
@@ -103,7 +103,8 @@ TEST_F(Search, ApostrophesPercentAndUnderscoreAreMatchedAsTyped) {
     lessonNamed(37, 20, "Fun! at last", weekday(7));
     // Stored as typed, by another program: found as well.
     sql("insert into LessonPlan (Id, LessonName, DateStart, DateEnd, TimeStart, TimeEnd, FKUnitPlan) values "
-        "(38, 'O''Brien again, raw', '" + weekday(8) + "', '" + weekday(8) + "', '09:00', '09:30', 20);");
+        "(38, 'O''Brien again, raw', '" +
+        weekday(8) + "', '" + weekday(8) + "', '09:00', '09:30', 20);");
     open();
     EXPECT_EQ(search("O'Brien"), (std::vector<std::string>{"O'Brien's fractions", "O'Brien again, raw"}));
     EXPECT_EQ(search("100%"), (std::vector<std::string>{"100% effort"}));
@@ -163,8 +164,8 @@ TEST_F(Search, ChoosingAResultTicksItAndShowsItsLesson) {
     EXPECT_EQ(dialog->currentLessonId, 31);
     EXPECT_EQ(dialog->lessonName->getText(), "Half time");
     EXPECT_EQ(lists::itemId(dialog->unitList, dialog->unitList->getCurrentItem()), 20);
-    for (FXList* list : {dialog->searchDateList, dialog->searchTeacherList, dialog->searchUnitList,
-                         dialog->searchLessonList})
+    for (FXList* list :
+         {dialog->searchDateList, dialog->searchTeacherList, dialog->searchUnitList, dialog->searchLessonList})
         EXPECT_EQ(list->getCurrentItem(), 1);
     const FXlong moved = appState.dateOffset;
     // Chosen again: unticked, and the dialog stays where it is.
