@@ -366,16 +366,6 @@ void CalendarWindow::printWeek(FXDCNativePrinter& dc) {
     dc.endPage();
 }
 
-long CalendarWindow::onCmdExportUnitPlans(FXObject*, FXSelector, void*) {
-    notAvailable("Export Unit Plans", "The unit plan export");
-    return 1;
-}
-
-long CalendarWindow::onCmdExportDatabase(FXObject*, FXSelector, void*) {
-    notAvailable("Export Database", "The database export");
-    return 1;
-}
-
 // Opens a new unit plan dialog on a lesson plan ("1" for none chosen); the
 // dialog shows itself and lives until it is closed.
 void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {

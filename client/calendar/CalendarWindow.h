@@ -5,6 +5,8 @@
 //   CalendarWindow.cpp   layout, settings load and save, commands, menus
 //   CalendarPlan.cpp     the week drawing (drawPlan, slotTest), the canvas
 //                        paint and the click test (onMouseDown)
+//   CalendarExport.cpp   "Export Unit Plans" (transfer files) and "Export
+//                        Database" (a tree of HTML pages and attachment files)
 #ifndef PLENWICK_CALENDARWINDOW_H
 #define PLENWICK_CALENDARWINDOW_H
 
@@ -124,6 +126,10 @@ public:
     // The shown week as one page of a print job ("Print Calendar").
     void printWeek(FXDCNativePrinter& dc);
 
+    // The exports of the pop-up menu (CalendarExport.cpp).
+    void exportUnitPlans();
+    void exportDatabase();
+
     // The About box, built but not run.
     FX::FXDialogBox* makeAboutBox();
 
@@ -171,6 +177,9 @@ protected:
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
     void notAvailable(const FX::FXString& caption, const FX::FXString& what);
     FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);
+    bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
+    void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
+    void exportAttachments(const FX::FXString& directory, const FX::FXString& unitId);
 };
 
 #endif

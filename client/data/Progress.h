@@ -75,6 +75,7 @@ public:
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
     Progress* operator->() { return &progress_; }
+    Progress& operator*() { return progress_; }
 
 private:
     Progress& progress_;

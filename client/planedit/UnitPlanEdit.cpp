@@ -131,8 +131,3 @@ void UnitPlanDialog::deleteUnitQuery() {
     lessonList->clearItems();
     onLongTermSelected(longTermList->getCurrentItem());
 }
-
-// Importing a transfer file comes with the transfer-file operations.
-void UnitPlanDialog::importUnitPlan(FXint) {
-    Prompter::get().information(this, "Import Unit Plan", "The unit plan import is not available yet.");
-}

@@ -137,8 +137,7 @@ TEST_F(CalendarCommands, OptionsChangeOnlyTheStateAndShowTheirChecks) {
 }
 
 TEST_F(CalendarCommands, CommandsWithoutTheirWindowsSaySo) {
-    const FXSelector ids[] = {CalendarWindow::ID_LONGTERM, CalendarWindow::ID_EXPORTUNITPLANS,
-                              CalendarWindow::ID_EXPORTDATABASE};
+    const FXSelector ids[] = {CalendarWindow::ID_LONGTERM};
     for (FXSelector id : ids) {
         prompts.clear();
         command(id);

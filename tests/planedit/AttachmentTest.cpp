@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <random>
 #include <sstream>
 
 #include "PlanEditTest.h"
@@ -15,17 +14,11 @@
 
 using namespace FX;
 using namespace planedit;
+using testsupport::randomBytes;
 using testsupport::readFile;
 using testsupport::writeFile;
 
 namespace {
-
-std::string randomBytes(size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) c = (char)(random() & 0xFF);
-    return bytes;
-}
 
 class Attachments : public PlanEdit {
 protected:

@@ -103,7 +103,7 @@ TEST_F(PlanEdit, SelectingAPlanFillsTheLongTermTab) {
     EXPECT_TRUE(dialog->longTermList->isItemSelected(0));
 }
 
-TEST_F(PlanEdit, TransferFilesAreListedAndTheirImportIsNotAvailableYet) {
+TEST_F(PlanEdit, TransferFilesAreListedAndChoosingOneOffersItsImport) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     addUnit(20, 10, "Fractions");
     std::string transfer = services().workdir() + "/../Transfer";
@@ -118,8 +118,10 @@ TEST_F(PlanEdit, TransferFilesAreListedAndTheirImportIsNotAvailableYet) {
     EXPECT_EQ(lists::itemId(dialog->unitList, 1), -1);
     EXPECT_EQ(dialog->unitList->getItemIcon(1), dialog->transferFileIcon);
     dialog->handle(dialog->unitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_UNITLIST), (void*)(FXival)1);
-    EXPECT_EQ(prompts.last().kind, "information");
-    EXPECT_EQ(prompts.last().text, "The unit plan import is not available yet.");
+    EXPECT_EQ(prompts.last().kind, "question");
+    EXPECT_EQ(prompts.last().caption, "Confirm import Unit Plan");
+    EXPECT_EQ(prompts.last().text, "Do you want to import this Unit Plan and attach it to this Long Term Plan?");
+    EXPECT_EQ(count("Select Count(*) from UnitPlan"), 1);  // answered No
     for (const char* name : {"b unit.dat", "a unit.dat", "notes.txt"}) unlink((transfer + "/" + name).c_str());
     rmdir(transfer.c_str());
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -44,6 +45,13 @@ std::string TempDir::release() {
     std::string kept = path_;
     path_.clear();
     return kept;
+}
+
+std::string randomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = (char)(random() & 0xFF);
+    return bytes;
 }
 
 }  // namespace testsupport

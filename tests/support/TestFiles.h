@@ -7,6 +7,7 @@
 #ifndef PLENWICK_TEST_FILES_H
 #define PLENWICK_TEST_FILES_H
 
+#include <cstddef>
 #include <string>
 
 namespace testsupport {
@@ -16,6 +17,8 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 // Removes a file or a directory tree; nothing when it is not there.
 void removeTree(const std::string& path);
+// `size` bytes of every value, the same for the same seed (test files).
+std::string randomBytes(size_t size, unsigned seed);
 
 // A new directory under /tmp, removed with everything in it when the object
 // goes.  Throws std::runtime_error when none can be made.

@@ -1,0 +1,273 @@
+// CalendarWindow: the two exports of the pop-up menu.
+//
+// "Export Unit Plans" writes every unit plan the teacher marked for export
+// to its transfer file in ..\Transfer (planedit/TransferFile.h) and clears
+// the mark.  "Export Database" writes the teacher's long-term plans, unit
+// plans, lessons and attachments as a new directory tree of HTML pages and
+// attachment files:
+//
+//   D/Teacher 2014-06-30 15-04-05/
+//     PlanName 12/                      ". The Long Term Plan Description 0.html"
+//       UnitName 34/                    ". The Unit Plan Description 0.html",
+//                                       one page per lesson ("Halves 0.html", ...),
+//                                       ". The File Attachment Notes.html" and the
+//                                       attachment files, when there are any
+//
+// Names from data are cleaned (CleanFileName) before they become file or
+// directory names.  Pages are UTF-8 and say so; every value is written as
+// text ("&", "<" and ">" escaped).  Both exports show a progress window whose
+// Cancel ends them between two rows; what was written stays.
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+
+#include "calendar/CalendarWindow.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "data/Files.h"
+#include "data/Progress.h"
+#include "data/Prompter.h"
+#include "planedit/Attachments.h"
+#include "planedit/TransferFile.h"
+#include "planedit/UnitPlanDialog.h"
+#include "print/FXDChtml.h"
+
+using namespace FX;
+
+namespace {
+
+const char* const exportSection = "EXPORTDATABASE";
+const char* const pageHead =
+    "<HEAD> <meta charset=\"UTF-8\"> <STYLE> P { page-break-after: always } </STYLE> </HEAD> <BODY> "
+    "<TABLE border=1>\r\n";
+const char* const pageFoot = "</TABLE> </BODY>";
+
+FXString trimmed(const FXString& s) {
+    FXString t = s;
+    return t.trim();
+}
+
+void query(IsectRecordset& rs, const FXString& sql) { UnitPlanDialog::query(rs, sql); }
+
+// A value as page text: empty as a no-break space, line feeds as <BR>,
+// numbers without their padding.
+FXString pageValue(IsectRecordset& rs, FXint column) {
+    FieldDef def = rs.FieldOrdinal(FXStringVal(column));
+    FXString value = rs.GetField(column);
+    if (def.type == "i" || def.type == "n") value.trim();
+    if (value.empty()) return "&nbsp;";
+    FXString html = FXDChtml::htmlText(value);
+    html.substitute("\n", "<BR>");
+    return html;
+}
+
+FXString columnName(IsectRecordset& rs, FXint column) {
+    return FXDChtml::htmlText(rs.FieldOrdinal(FXStringVal(column)).name);
+}
+
+bool makeDirectory(const FXString& path) { return mkdir(path.text(), 0777) == 0; }
+
+void cannotCreate(FXWindow* owner, const FXString& path) {
+    Prompter::get().error(owner, "Cannot Create", FXStringFormat("Cannot create directory %s.\n", path.text()));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Export Unit Plans
+
+long CalendarWindow::onCmdExportUnitPlans(FXObject*, FXSelector, void*) {
+    exportUnitPlans();
+    return 1;
+}
+
+void CalendarWindow::exportUnitPlans() {
+    if (busyCursor) setDefaultCursor(busyCursor);
+    try {
+        IsectRecordset& marked = settingsRecordset;
+        query(marked, "Select Id, UnitName from UnitPlan where FKTeacher = " + appState.currentUserId +
+                          " and Transfer > 0");
+        if (!marked.rows.IsEmpty()) {
+            ProgressWindow progress(this, "Export Unit Plans Progress",
+                                    "Writing unit plans to \n" + localPath("..\\Transfer\\") + " \ndirectory.",
+                                    (FXuint)marked.recordCount);
+            IsectRecordset rs;
+            for (marked.MoveFirst(); !marked.eof(); marked.MoveNext()) {
+                if (progress->cancelled()) break;
+                const FXString path = transfer::pathFor(marked.GetField("UnitName"));
+                if (!transfer::writeUnit(rs, marked.GetField("Id"), path, appState.softwareVersion)) {
+                    Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
+                    break;
+                }
+                progress->advance(1);
+            }
+        }
+    } catch (const PlanEditAbort&) {
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    if (normalCursor) setDefaultCursor(normalCursor);
+}
+
+// ---------------------------------------------------------------- Export Database
+
+long CalendarWindow::onCmdExportDatabase(FXObject*, FXSelector, void*) {
+    exportDatabase();
+    return 1;
+}
+
+// One page per row of the query: a table of column name and value.  False
+// when a page could not be written (the rows after it are skipped).
+bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& directory, const FXString& sql) {
+    query(rs, sql);
+    FXint position = 0;
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext(), ++position) {
+        std::string page = pageHead;
+        for (FXint c = 0; c < rs.fieldCount; ++c) {
+            page += ("<TR><TH align =\"left\">" + columnName(rs, c) + "</TH><TR><TD>" + pageValue(rs, c) +
+                     "</TD></TR>\r\n")
+                        .text();
+        }
+        page += pageFoot;
+        const FXString path =
+            directory + PATHSEP + CleanFileName(rs.GetField("Name")) + " " + FXStringVal(position) + ".html";
+        if (!WriteWholeFile(path, page.data(), page.size())) {
+            Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
+            return false;
+        }
+    }
+    return true;
+}
+
+// One page for all rows of the query, named by the last row's Name; none
+// for a query without rows.
+void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& directory, const FXString& sql) {
+    query(rs, sql);
+    if (rs.rows.IsEmpty()) return;
+    std::string page = pageHead;
+    page += "<TR>";
+    for (FXint c = 0; c < rs.fieldCount; ++c) page += ("<TH>" + columnName(rs, c) + "</TH>").text();
+    page += "</TR>\r\n";
+    FXString name;
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
+        page += "<TR>";
+        for (FXint c = 0; c < rs.fieldCount; ++c) page += ("<TD>" + pageValue(rs, c) + "</TD>").text();
+        page += "</TR>\r\n";
+        name = rs.GetField("Name");
+    }
+    page += pageFoot;
+    const FXString path = directory + PATHSEP + CleanFileName(name) + ".html";
+    if (!WriteWholeFile(path, page.data(), page.size()))
+        Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
+}
+
+// The unit's attachment notes page and its attachment files.  Two
+// attachments of one file name (from different directories) both stay: the
+// second gets its Id added to its name.
+void CalendarWindow::exportAttachments(const FXString& directory, const FXString& unitId) {
+    IsectRecordset present;
+    query(present, "Select BinaryDescription.Id, FileName, FileSize from UnitBinary, BinaryDescription where "
+                   "FKUnitPlan = " + unitId + " and UnitBinary.Id = BinaryDescription.Id");
+    if (present.rows.IsEmpty()) return;
+    IsectRecordset rs;
+    writeTablePage(rs, directory,
+                   "Select '. The File Attachment Notes' as Name, FileName, FileSize, Description from UnitBinary, "
+                   "BinaryDescription where FKUnitPlan = " + unitId + " and UnitBinary.Id = BinaryDescription.Id");
+    for (present.MoveFirst(); !present.eof(); present.MoveNext()) {
+        const FXString id = trimmed(present.GetField("Id"));
+        FXString name = CleanFileName(LastPathComponent(present.GetField("FileName")));
+        if (FXStat::exists(directory + PATHSEP + name)) {
+            const FXint dot = name.rfind('.');
+            name = dot > 0 ? name.left(dot) + " " + id + name.mid(dot, name.length()) : name + " " + id;
+        }
+        const FXString path = directory + PATHSEP + name;
+        const FXString bytes = attachments::readBytes(rs, id);
+        if (!WriteWholeFile(path, bytes)) {
+            Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
+            return;
+        }
+    }
+}
+
+void CalendarWindow::exportDatabase() {
+    if (busyCursor) setDefaultCursor(busyCursor);
+    try {
+        IsectRecordset& rs = settingsRecordset;
+        query(rs, "Select Teacher, Syndicate from Teachers Where Id = " + appState.currentUserId);
+        if (rs.rows.IsEmpty()) {
+            Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No current user.",
+                                  "You must choose a user name to export the database.");
+            throw PlanEditAbort();
+        }
+        rs.MoveFirst();
+        const FXString teacher = rs.GetField("Teacher");
+        const FXString syndicate = trimmed(rs.GetField("Syndicate"));
+        query(rs, "Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate +
+                      " or FKSyndicate = " + appState.currentUserId);
+        if (rs.rows.IsEmpty()) {
+            Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No plans exist.",
+                                  "No plans have been loaded yet for this syndicate.");
+            throw PlanEditAbort();
+        }
+
+        FXRegistry& reg = getApp()->reg();
+        FXString chosen = reg.readStringEntry(exportSection, "directory", "");
+        if (chosen.empty()) chosen = FXSystem::getCurrentDirectory();
+        if (!Prompter::get().chooseDirectory(this, "Export database to disk", chosen)) throw PlanEditAbort();
+        const FXString top = chosen + PATHSEP + CleanFileName(teacher) + " " +
+                             dates::localText(dates::now(), "%Y-%m-%d %H-%M-%S");
+        if (!makeDirectory(top)) {
+            cannotCreate(this, top);
+            throw PlanEditAbort();
+        }
+        reg.writeStringEntry(exportSection, "directory", chosen.text());
+
+        query(rs, "Select LongTerm.Id as LongTermId, PlanName, UnitPlan.Id as UnitPlanId, UnitName from UnitPlan, "
+                  "LongTerm where FKLongTerm = LongTerm.Id and FKTeacher = " + appState.currentUserId +
+                      " Order By LongTerm.Id");
+        ProgressWindow progress(this, "Export Database Progress", "Writing out directories.",
+                                (FXuint)rs.recordCount);
+        IsectRecordset pages;
+        FXString previousPlan, planDirectory;
+        for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
+            if (progress->cancelled()) break;
+            const FXString plan = trimmed(rs.GetField("LongTermId"));
+            if (plan != previousPlan || planDirectory.empty()) {
+                previousPlan = plan;
+                planDirectory = top + PATHSEP + CleanFileName(rs.GetField("PlanName")) + " " + plan;
+                if (!makeDirectory(planDirectory)) {
+                    cannotCreate(this, planDirectory);
+                    break;
+                }
+                writeRecordPages(pages, planDirectory,
+                                 "Select '. The Long Term Plan Description' as Name, Description from LongTerm "
+                                 "where Id = " + plan);
+            }
+            const FXString unit = trimmed(rs.GetField("UnitPlanId"));
+            const FXString unitDirectory =
+                planDirectory + PATHSEP + CleanFileName(rs.GetField("UnitName")) + " " + unit;
+            if (!makeDirectory(unitDirectory)) {
+                cannotCreate(this, unitDirectory);
+                break;
+            }
+            writeRecordPages(pages, unitDirectory,
+                             "Select '. The Unit Plan Description' as Name, UNITDESCRIPTION as Description from "
+                             "UnitPlan where Id = " + unit);
+            writeRecordPages(pages, unitDirectory,
+                             "Select LESSONNAME as Name, LESSONES as Essential_Skills, LESSONAO as "
+                             "Achievement_Objectives, LESSONSLO as Specific_Learning_Outcomes, LESSONINTRO as "
+                             "Introduction, LESSONDEV as Development, LESSONCLOSE as Closure, LESSONTEST as "
+                             "Assessment, LESSONRESOURCE as Resources, LESSONREFLECT as Reflection from LessonPlan "
+                             "where FKUnitPlan = " + unit);
+            progress->setMessage("Writing out file attachments.");
+            exportAttachments(unitDirectory, unit);
+            progress->setMessage("Writing out directories.");
+            progress->advance(1);
+        }
+    } catch (const PlanEditAbort&) {
+    } catch (const FXException& e) {
+        Prompter::get().error(this, "Database Error", e.what());
+    }
+    if (normalCursor) setDefaultCursor(normalCursor);
+}
