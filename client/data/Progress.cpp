@@ -43,6 +43,7 @@ void FXProgress::open(FXWindow* owner, const FXString& title, const FXString& me
     dialog_->setTotal(total);
     dialog_->create();
     dialog_->show(PLACEMENT_OWNER);
+    dialog_->layout();
     runEvents();
 }
 
@@ -80,7 +81,10 @@ void FXProgress::close() {
 void FXProgress::runEvents() {
     lastEvents_ = clockNanoseconds();
     FXApp* app = dialog_->getApp();
-    app->forceRefresh();
     app->runModalWhileEvents(dialog_);
+    // Windows are painted when the event loop is idle, which this loop
+    // never is: what was exposed or changed is painted now.
+    app->forceRefresh();
+    app->repaint();
     app->flush();
 }
