@@ -69,7 +69,7 @@ void UnitPlanDialog::onLessonSelected(FXint index) {
             panel.startTime->setText(recordset.GetField("TimeStart"));
             panel.endTime->setText(recordset.GetField("TimeEnd"));
             FXint day = FXIntVal(recordset.GetField("RoutineDay"));
-            if (unitType != 2)
+            if (storedUnitType != 2)
                 routineDayCombo->setCurrentItem(0);
             else
                 routineDayCombo->setCurrentItem(day >= 1 && day <= 5 ? day - 1 : -1);
@@ -152,7 +152,7 @@ void UnitPlanDialog::editLessonQuery() {
         if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
         recordset.SetFieldByKey(key, "TimeStart", panel.startTime->getText());
         recordset.SetFieldByKey(key, "TimeEnd", panel.endTime->getText());
-        recordset.SetFieldByKey(key, "RoutineDay", text(unitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0));
+        recordset.SetFieldByKey(key, "RoutineDay", text(storedUnitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0));
         if (!recordset.WriteRecordset()) throw PlanEditAbort();
         busy(false);
         written = true;
@@ -192,7 +192,7 @@ void UnitPlanDialog::addLessonQuery() {
                       EscapeText(lessonReflection->getText()) + "','" + EscapeText(lessonTest->getText()) + "','" +
                       start + "','" + end + "'," + text(lists::itemId(unitList, unitIndex)) + ",'" +
                       EscapeText(panel.startTime->getText()) + "','" + EscapeText(panel.endTime->getText()) + "'," +
-                      text(unitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0) + ")");
+                      text(storedUnitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
         busy(false);
     });

@@ -84,7 +84,7 @@ FXString text(FXint value) { return FXStringVal(value); }
 // ---------------------------------------------------------------- construction
 
 UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId, FXObject* tgt, FXSelector sel)
-    : FXDialogBox(app, "Edit Unit Plans", DECOR_ALL, 0, 0, 640, 480, 4, 4, 4, 4, 4, 4) {
+    : FXDialogBox(app, "Edit Unit Plans", DECOR_ALL, 0, 0, defaultWidth, defaultHeight, 4, 4, 4, 4, 4, 4) {
     setTarget(tgt);
     setSelector(sel);
     ++liveCount;
@@ -148,7 +148,9 @@ void UnitPlanDialog::create() {
     tickIcon->create();
 
     FXRegistry& reg = getApp()->reg();
-    const WindowPlace place = WindowPlace::read(reg, settingsSection);
+    WindowPlace place =
+        WindowPlace::read(reg, settingsSection, defaultWidth, defaultHeight, minimumWidth, minimumHeight);
+    place.keepOnScreen(getRoot()->getWidth(), getRoot()->getHeight());
     position(place.x, place.y, place.width, place.height);
     leaderLabel->hide();
     show();
@@ -221,6 +223,67 @@ bool UnitPlanDialog::isLeader() const { return FXIntVal(appState.currentUserId) 
 // A tab hidden from this user (a leader's unit and lesson tabs) is not brought up.
 void UnitPlanDialog::showTab(Tab tab) {
     if (tabItems[tab]->shown()) tabBook->setCurrent(tab);
+    activateShortcuts();
+}
+
+// ---------------------------------------------------------------- Alt keys
+//
+// FOX registers every button's and tab name's Alt key with the dialog when
+// the widget is made, the last one made winning; so Alt+A would press the
+// Subjects tab's Add from any tab.  The dialog keeps the list of them and
+// makes active only those of the tab shown and the names of the tabs shown.
+
+namespace {
+
+// The Alt key FOX parsed from a label's "&" (0 when it has none).
+struct LabelKey : FXLabel {
+    static FXHotKey of(FXLabel* label) { return label->*(&LabelKey::hotkey); }
+};
+
+void collect(FXWindow* window, FXint tab, std::vector<UnitPlanDialog::Shortcut>& out) {
+    for (FXWindow* child = window->getFirst(); child; child = child->getNext()) {
+        if (child->isMemberOf(FXMETACLASS(FXLabel))) {
+            FXHotKey key = LabelKey::of(static_cast<FXLabel*>(child));
+            if (key) out.push_back({child, key, tab});
+        }
+        collect(child, tab, out);
+    }
+}
+
+}  // namespace
+
+void UnitPlanDialog::collectShortcuts() {
+    shortcuts.clear();
+    for (FXint i = 0; i < TAB_COUNT; ++i) {
+        FXHotKey key = LabelKey::of(tabItems[i]);
+        if (key) shortcuts.push_back({tabItems[i], key, -1});
+    }
+    for (FXint i = 0; i < TAB_COUNT; ++i) collect(tabPanes[i], i, shortcuts);
+    activateShortcuts();
+}
+
+void UnitPlanDialog::activateShortcuts() {
+    if (shortcuts.empty()) return;
+    for (const Shortcut& s : shortcuts) s.widget->remHotKey(s.key);
+    const FXint current = tabBook->getCurrent();
+    const bool currentShown = current >= 0 && current < TAB_COUNT && tabItems[current]->shown();
+    // A control counts when it stands on the shown tab and, inside the
+    // lesson's date and time panels, on the panel of the unit's type.
+    auto onScreen = [&](FXWindow* w) {
+        for (; w && w != tabPanes[current]; w = w->getParent()) {
+            if (w->getParent() == timeSwitcher) {
+                if (timeSwitcher->indexOfChild(w) != lessonPanel()) return false;
+            } else if (!w->shown()) {
+                return false;
+            }
+        }
+        return w != nullptr;
+    };
+    for (const Shortcut& s : shortcuts)
+        if (s.tab < 0 && s.widget->shown()) s.widget->addHotKey(s.key);
+    if (!currentShown) return;
+    for (const Shortcut& s : shortcuts)
+        if (s.tab == current && onScreen(s.widget)) s.widget->addHotKey(s.key);
 }
 
 void UnitPlanDialog::clearPlanLists() {
@@ -264,6 +327,7 @@ FXint UnitPlanDialog::selectQuery() {
             if (tabBook->getCurrent() == TAB_SUBJECTS) showTab(TAB_LONGTERM);
         }
         tabBook->recalc();
+        activateShortcuts();
 
         clearPlanLists();
         fillCombos();
@@ -504,15 +568,17 @@ long UnitPlanDialog::onChgSearchText(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// The time panel shows the unit type's fields (the switcher displays the
-// unit type, as a data target's widget displays its value).
+// The time panel shows the fields of the unit's stored type (the switcher
+// displays it, as a data target's widget displays its value).
 long UnitPlanDialog::onUpdTimeSwitcher(FXObject* sender, FXSelector, void*) {
-    FXint panel = FXCLAMP(1, unitType, 3) - 1;
+    FXint panel = lessonPanel();
     sender->handle(this, FXSEL(SEL_COMMAND, ID_SETINTVALUE), &panel);
     return 1;
 }
 
-UnitPlanDialog::TimePanel& UnitPlanDialog::currentPanel() { return panels[FXCLAMP(1, unitType, 3) - 1]; }
+FXint UnitPlanDialog::lessonPanel() const { return FXCLAMP(1, storedUnitType, 3) - 1; }
+
+UnitPlanDialog::TimePanel& UnitPlanDialog::currentPanel() { return panels[lessonPanel()]; }
 
 // ---------------------------------------------------------------- buttons
 //

@@ -30,6 +30,7 @@
 #include <fx.h>
 
 #include <functional>
+#include <vector>
 
 #include "data/IsectRecordset.h"
 #include "data/ListItems.h"
@@ -46,6 +47,9 @@ public:
     FX::FXint syndicateWide = 0;  // "Syndicate Wide Plan"
     FX::FXint persistent = 0;     // "Ignore Start and End Dates" (LongTerm.Persistant)
     FX::FXint unitType = 1;       // 1 unit plan, 2 routine lesson, 3 non-contact time
+    // The shown unit's type as stored: its lessons' date and time panel and
+    // their routine day follow it, not a radio clicked but not yet saved.
+    FX::FXint storedUnitType = 1;
     FX::FXint exportMark = 0;     // UnitPlan.Transfer: 1 marked, 0 ordinary, -1 imported
     FX::FXint rotate = 0;         // "Rotating plan"
     FX::FXint shoveDays = 1;      // 1..30
@@ -144,6 +148,26 @@ public:
     FX::FXIcon* importedIcon = nullptr;
     FX::FXIcon* transferFileIcon = nullptr;
 
+    // The Alt-key shortcuts of the dialog's buttons and tab names; only those
+    // of the tab shown (and the names of the tabs shown) are active.
+    struct Shortcut {
+        FX::FXWindow* widget;
+        FX::FXHotKey key;
+        FX::FXint tab;  // the tab the widget is on; -1 for a tab name
+    };
+    std::vector<Shortcut> shortcuts;
+
+    // Sizes, in pixels: the dialog opens at the default size and never
+    // smaller than the minimum; both fit a 1024 x 768 screen with every
+    // control of every tab visible.  The plan lists on the left are
+    // planListWidth wide (two side by side), the day list dayListWidth.
+    static constexpr FX::FXint defaultWidth = 940;
+    static constexpr FX::FXint defaultHeight = 690;
+    static constexpr FX::FXint minimumWidth = 940;
+    static constexpr FX::FXint minimumHeight = 620;
+    static constexpr FX::FXint planListWidth = 140;
+    static constexpr FX::FXint dayListWidth = 90;
+
     // Where the platform put the dialog against where it was asked to.
     FX::FXint placementDx = 0;
     FX::FXint placementDy = 0;
@@ -223,6 +247,11 @@ public:
     void closeDialog();
     bool isLeader() const;
     void showTab(Tab tab);
+    // Makes the Alt keys of the tab shown, and of the tab names shown, the
+    // active ones (the shown tab's controls win over a tab name with the
+    // same key).  Run whenever the shown tab, the tabs shown or the lesson
+    // panel change.
+    void activateShortcuts();
     // The persistent flag enables or disables the subject and the dates.
     void enableDateFields();
     // The search string is emptied while an evaluation check is on.
@@ -284,7 +313,9 @@ public:
     void readLesson(FX::FXint lessonId);
     void bumpLesson();
     void shoveLessons();
+    // The panel of the shown unit's stored type, and its index (0 to 2).
     TimePanel& currentPanel();
+    FX::FXint lessonPanel() const;
 
     // ---- message handlers
     long onTimerSelectQuery(FX::FXObject*, FX::FXSelector, void*);
@@ -354,6 +385,7 @@ protected:
     void buildEvaluationTab(FX::FXComposite* pane);
     void buildSearchTab(FX::FXComposite* pane);
     void buildSubjectsTab(FX::FXComposite* pane);
+    void collectShortcuts();
     void tellDateShown();
     FX::FXint preselectLongTerm = 0;
     FX::FXint preselectLesson = 0;

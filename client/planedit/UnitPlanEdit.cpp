@@ -34,6 +34,7 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
             unitName->setText(recordset.GetField("UnitName"));
             unitDescription->setText(recordset.GetField("UnitDescription"));
             unitType = FXIntVal(recordset.GetField("UnitType"));
+            storedUnitType = unitType;
             exportMark = FXIntVal(recordset.GetField("Transfer"));
             rotate = FXIntVal(recordset.GetField("Rotate"));
         }
@@ -44,10 +45,10 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
         for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext()) {
             void* lessonId = (void*)(FXival)FXIntVal(lessons.GetField("Id"));
             FXString day;
-            if (unitType == 2) {
+            if (storedUnitType == 2) {
                 FXint routineDay = FXIntVal(lessons.GetField("RoutineDay"));
                 day = routineDay >= 1 && routineDay <= 5 ? weekdays[routineDay - 1] : "Invalid day";
-            } else if (unitType == 3) {
+            } else if (storedUnitType == 3) {
                 day = "Daily";
             } else {
                 day = lessons.GetField("DateStart");
@@ -57,8 +58,8 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
         }
         lists::noCurrentItem(dayList);
         lists::noCurrentItem(lessonList);
+        timeSwitcher->setCurrent(lessonPanel());
         showTab(TAB_UNIT);
-        timeSwitcher->setCurrent(FXCLAMP(1, unitType, 3) - 1);
     });
 }
 

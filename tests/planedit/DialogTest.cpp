@@ -208,6 +208,10 @@ TEST_F(PlanEdit, DataTargetsBindTheRadioButtons) {
     dialog->forceRefresh();
     EXPECT_EQ(dialog->unitTypeRadio[1]->getCheck(), TRUE);
     EXPECT_EQ(dialog->unitTypeRadio[2]->getCheck(), FALSE);
+    // The lesson panel shows the unit's stored type, not the radio.
+    EXPECT_EQ(dialog->timeSwitcher->getCurrent(), 0);
+    dialog->storedUnitType = 2;
+    dialog->forceRefresh();
     EXPECT_EQ(dialog->timeSwitcher->getCurrent(), 1);
     dialog->shoveDays = 7;
     dialog->forceRefresh();
@@ -225,7 +229,7 @@ TEST_F(PlanEdit, GeometryIsRestoredWithinLimitsAndStoredOnClose) {
     open();
     EXPECT_EQ(dialog->getX() - dialog->placementDx, 40);
     EXPECT_EQ(dialog->getY() - dialog->placementDy, 70);
-    EXPECT_EQ(dialog->getWidth(), 640);
+    EXPECT_EQ(dialog->getWidth(), UnitPlanDialog::minimumWidth);
     EXPECT_EQ(dialog->getHeight(), 700);
     EXPECT_TRUE(dialog->shown());
 

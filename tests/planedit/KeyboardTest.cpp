@@ -1,0 +1,272 @@
+// The dialog on screen and under the keyboard: every control of every tab
+// visible at the minimum size, Alt keys that act only on the tab shown, and
+// a Tab order that follows the fields.
+#include <fxkeys.h>
+
+#include <functional>
+
+#include "data/AppState.h"
+#include "data/WindowPlace.h"
+#include "PlanEditTest.h"
+
+using namespace FX;
+using namespace planedit;
+
+namespace {
+
+class Keyboard : public PlanEdit {
+protected:
+    // A key pressed and let go, as the keyboard delivers it to the dialog.
+    void key(FXuint code, FXuint state = 0) {
+        FXEvent event;
+        event.type = SEL_KEYPRESS;
+        event.code = code;
+        event.state = state;
+        dialog->handle(dialog, FXSEL(SEL_KEYPRESS, 0), &event);
+        event.type = SEL_KEYRELEASE;
+        dialog->handle(dialog, FXSEL(SEL_KEYRELEASE, 0), &event);
+        settle();
+    }
+    void alt(char letter) { key(KEY_a + (letter - 'a'), ALTMASK); }
+    void showTab(UnitPlanDialog::Tab tab) {
+        dialog->tabBook->setCurrent(tab, TRUE);
+        settle();
+    }
+    FXWindow* focus() { return dialog->getFocus() ? deepest(dialog->getFocus()) : nullptr; }
+    static FXWindow* deepest(FXWindow* w) {
+        while (w->getFocus()) w = w->getFocus();
+        return w;
+    }
+};
+
+// Every shown widget of `pane` lies inside it and is at least as large as it
+// asks to be, so no control is hidden and no text is cut.
+void expectAllVisible(UnitPlanDialog* dialog, FXWindow* pane, const std::string& where) {
+    std::function<void(FXWindow*)> walk = [&](FXWindow* w) {
+        for (FXWindow* child = w->getFirst(); child; child = child->getNext()) {
+            if (!child->shown()) continue;
+            FXint x = 0, y = 0;
+            child->getParent()->translateCoordinatesTo(x, y, pane, child->getX(), child->getY());
+            std::string name = child->getClassName();
+            if (child->isMemberOf(FXMETACLASS(FXLabel)))
+                name += " \"" + std::string(static_cast<FXLabel*>(child)->getText().text()) + "\"";
+            EXPECT_GE(x, 0) << where << ": " << name;
+            EXPECT_GE(y, 0) << where << ": " << name;
+            EXPECT_LE(x + child->getWidth(), pane->getWidth()) << where << ": " << name;
+            EXPECT_LE(y + child->getHeight(), pane->getHeight()) << where << ": " << name;
+            if (child->isMemberOf(FXMETACLASS(FXLabel)) || child->isMemberOf(FXMETACLASS(FXTextField)) ||
+                child->isMemberOf(FXMETACLASS(FXComboBox))) {
+                EXPECT_GE(child->getWidth(), child->getDefaultWidth()) << where << ": " << name << " is cut";
+                EXPECT_GE(child->getHeight(), child->getDefaultHeight()) << where << ": " << name << " is cut";
+            }
+            if (child->isMemberOf(FXMETACLASS(FXText))) {
+                EXPECT_GE(child->getHeight(), 40) << where << ": a text area of " << child->getHeight() << " pixels";
+            }
+            walk(child);
+        }
+    };
+    walk(pane);
+    (void)dialog;
+}
+
+// The tab names shown fit the tab book.
+void expectTabNamesVisible(UnitPlanDialog* dialog, const std::string& where) {
+    for (FXTabItem* item : dialog->tabItems) {
+        if (!item->shown()) continue;
+        EXPECT_LE(item->getX() + item->getWidth(), dialog->tabBook->getWidth()) << where << ": " << item->getText().text();
+        EXPECT_GE(item->getWidth(), item->getDefaultWidth()) << where << ": " << item->getText().text();
+    }
+}
+
+}  // namespace
+
+TEST_F(Keyboard, EveryControlOfEveryTabIsVisibleAtTheMinimumAndTheDefaultSize) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addUnit(20, 10, "Fractions");
+    addUnit(21, 10, "Fitness", 2);
+    addUnit(22, 10, "Release time", 3);
+    app()->reg().writeIntEntry("UNITPLANDIALOG", "width", 400);
+    app()->reg().writeIntEntry("UNITPLANDIALOG", "height", 300);
+    open();
+    EXPECT_EQ(dialog->getWidth(), UnitPlanDialog::minimumWidth);
+    EXPECT_EQ(dialog->getHeight(), UnitPlanDialog::minimumHeight);
+    selectLongTerm(10);
+    for (int size = 0; size < 2; ++size) {
+        if (size == 1) dialog->resize(UnitPlanDialog::defaultWidth, UnitPlanDialog::defaultHeight);
+        const std::string at = size == 0 ? "minimum" : "default";
+        for (int unit : {20, 21, 22}) {
+            selectUnit(unit);
+            for (int tab = UnitPlanDialog::TAB_LONGTERM; tab <= UnitPlanDialog::TAB_SEARCH; ++tab) {
+                showTab(UnitPlanDialog::Tab(tab));
+                dialog->layout();
+                expectAllVisible(dialog, dialog->tabPanes[tab],
+                                 at + " size, tab " + std::to_string(tab) + ", unit " + std::to_string(unit));
+            }
+        }
+        expectTabNamesVisible(dialog, at);
+        // The four plan lists stand beside the tabs, whole.
+        for (FXList* list : {dialog->longTermList, dialog->unitList, dialog->dayList, dialog->lessonList})
+            EXPECT_LE(list->getParent()->getParent()->getX() + list->getParent()->getParent()->getWidth(),
+                      dialog->tabBook->getX());
+    }
+    delete dialog;
+    dialog = nullptr;
+
+    loginAs(LEADER, LEADER);
+    open();
+    for (int tab : {UnitPlanDialog::TAB_LONGTERM, UnitPlanDialog::TAB_SUBJECTS}) {
+        showTab(UnitPlanDialog::Tab(tab));
+        dialog->layout();
+        expectAllVisible(dialog, dialog->tabPanes[tab], "leader, tab " + std::to_string(tab));
+    }
+}
+
+TEST_F(Keyboard, TheDialogFitsA1024By768Screen) {
+    static_assert(40 + UnitPlanDialog::defaultWidth <= 1024, "default width");
+    static_assert(40 + UnitPlanDialog::defaultHeight <= 768, "default height");
+    // A place saved on a larger screen is brought back onto this one.
+    WindowPlace place = WindowPlace::read(app()->reg(), "NOWHERE", 940, 690, 940, 620);
+    place.x = 900;
+    place.y = 500;
+    place.keepOnScreen(1024, 768);
+    EXPECT_EQ(place.x, 1024 - 940);
+    EXPECT_EQ(place.y, 768 - 690);
+    place.width = 1600;
+    place.keepOnScreen(1024, 768);
+    EXPECT_EQ(place.x, 0);
+    EXPECT_EQ(place.width, 1024);
+}
+
+TEST_F(Keyboard, AltKeysActOnlyOnTheTabShown) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addUnit(20, 10, "Fractions");
+    addLesson(30, 20, "Halves", weekday(7), weekday(7));
+    open();
+
+    // Alt+A on the long-term tab adds a long-term plan, not a subject.
+    dialog->longTermName->setText("Typed plan");
+    dialog->longTermStart->setText(shown(weekday(0)).c_str());
+    dialog->longTermEnd->setText(shown(weekday(5)).c_str());
+    dialog->childYearCombo->setCurrentItem(0);
+    dialog->subjectCombo->setCurrentItem(0);
+    showTab(UnitPlanDialog::TAB_LONGTERM);
+    alt('a');
+    EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'Typed plan'"), 1);
+    EXPECT_EQ(count("Select Count(*) from Subject"), 3);
+
+    // Alt+E on a lesson tab saves the typed lesson.
+    selectLongTerm(10);
+    selectUnit(20);
+    selectLesson(30);
+    dialog->lessonName->setText("Halves, typed");
+    showTab(UnitPlanDialog::TAB_DETAIL);
+    alt('e');
+    EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Halves, typed");
+    // Alt+D asks about the lesson, not about a subject.
+    prompts.clear();
+    alt('d');
+    ASSERT_EQ(prompts.count("question"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Confirm delete lesson");
+    EXPECT_EQ(count("Select Count(*) from LessonPlan"), 1);
+
+    // Alt+H from the long-term tab brings up the Search tab and shoves nothing.
+    showTab(UnitPlanDialog::TAB_LONGTERM);
+    prompts.clear();
+    alt('h');
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SEARCH);
+    EXPECT_TRUE(prompts.prompts.empty());
+    // On the Search tab its own Alt keys win over the tab names: Alt+S
+    // searches (and, with no search string, says so).
+    alt('s');
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SEARCH);
+    ASSERT_FALSE(prompts.prompts.empty());
+    EXPECT_EQ(prompts.last().caption, "Search String Too Short");
+    // Alt+O brings the long-term tab back; Alt+Y there does nothing (+Day is
+    // on another tab).
+    alt('o');
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_LONGTERM);
+    const FXString start = panel().startDate->getText();
+    alt('y');
+    EXPECT_EQ(panel().startDate->getText(), start);
+    alt('l');
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_OBJECTIVE);
+    alt('y');
+    EXPECT_NE(panel().startDate->getText(), start);
+}
+
+TEST_F(Keyboard, HiddenTabsAndTheirButtonsHaveNoAltKeys) {
+    loginAs(LEADER, LEADER);
+    addLongTerm(10, "Number", weekday(-21), weekday(40), LEADER);
+    open();
+    // A leader's hidden unit and lesson tabs are not reached by their names.
+    for (char letter : {'p', 'l', 's', 'v', 'h'}) {
+        alt(letter);
+        EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_LONGTERM) << letter;
+    }
+    alt('j');
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SUBJECTS);
+    // Alt+A on the subjects tab adds the typed subject.
+    dialog->subjectText->setText("Music");
+    alt('a');
+    EXPECT_EQ(count("Select Count(*) from Subject where Description = 'Music'"), 1);
+    EXPECT_EQ(count("Select Count(*) from LongTerm"), 1);
+    delete dialog;
+    dialog = nullptr;
+
+    // A teacher never reaches the subjects tab, nor its buttons.
+    loginAs(TEACHER, LEADER);
+    open();
+    dialog->subjectText->setText("Drama");
+    alt('j');
+    EXPECT_NE(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SUBJECTS);
+    alt('r');
+    alt('a');
+    EXPECT_EQ(count("Select Count(*) from Subject where Description = 'Drama'"), 0);
+}
+
+TEST_F(Keyboard, TheDateButtonsOfAnotherUnitTypeHaveNoAltKeys) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addUnit(21, 10, "Fitness", 2);
+    addLesson(31, 21, "Run", weekday(7), weekday(7), "13:30", "13:45", 4);
+    open();
+    selectLongTerm(10);
+    selectUnit(21);
+    selectLesson(31);
+    // Bump and Shove stand on the unit-plan panel only.
+    prompts.clear();
+    alt('h');
+    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SEARCH);
+    EXPECT_EQ(prompts.count("question"), 0u);
+    alt('o');  // on the Search tab Alt+L is its Select
+    alt('l');
+    const FXString end = dialog->panels[1].endDate->getText();
+    alt('w');
+    EXPECT_NE(dialog->panels[1].endDate->getText(), end);  // +Week of the routine panel
+}
+
+TEST_F(Keyboard, TabGoesThroughTheDatesAndTimesBeforeTheirButtons) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addUnit(20, 10, "Fractions");
+    addLesson(30, 20, "Halves", weekday(7), weekday(7));
+    open();
+    selectLongTerm(10);
+    selectUnit(20);
+    selectLesson(30);
+    settle();
+    panel().startDate->setFocus();
+    ASSERT_EQ(focus(), panel().startDate);
+    key(KEY_Tab);
+    EXPECT_EQ(focus(), panel().endDate);
+    key(KEY_Tab);
+    EXPECT_EQ(focus(), panel().startTime);
+    key(KEY_Tab);
+    EXPECT_EQ(focus(), panel().endTime);
+
+    // On the long-term tab the fields come before the buttons.
+    showTab(UnitPlanDialog::TAB_LONGTERM);
+    dialog->longTermEnd->setFocus();
+    key(KEY_Tab);
+    EXPECT_EQ(focus(), dialog->syndicateWideCheck);
+    key(KEY_Tab);
+    EXPECT_EQ(focus(), dialog->persistentCheck);
+}
