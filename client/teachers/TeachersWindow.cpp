@@ -2,6 +2,7 @@
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/InputChecks.h"
 #include "data/ListItems.h"
 #include "data/Prompter.h"
 
@@ -18,6 +19,38 @@ FXDEFMAP(TeachersWindow) TeachersWindowMap[] = {
 
 FXIMPLEMENT(TeachersWindow, FXDialogBox, TeachersWindowMap, ARRAYNUMBER(TeachersWindowMap))
 
+namespace {
+
+// Width of each list: a long name ("Margaret O'Brien-Whitcombe") fits, a
+// longer one shows whole in the list's tooltip.
+const FXint listWidth = 220;
+
+// What the name field shows when nobody is chosen: never a teacher's name.
+const char* const noCurrentUser = "No current user.";
+
+}  // namespace
+
+// The leader list and the teacher list show one row per teacher side by
+// side: whichever scrolls, the other follows, so that a leader and its
+// teachers stay on the same line.
+class TwinList : public FXList {
+public:
+    TwinList(FXComposite* parent, FXObject* tgt, FXSelector sel, FXuint opts, FXint w)
+        : FXList(parent, tgt, sel, opts, 0, 0, w, 0) {}
+    void setTwin(TwinList* other) { twin = other; }
+    void moveContents(FXint x, FXint y) override {
+        FXList::moveContents(x, y);
+        if (!twin || following) return;
+        following = true;
+        twin->setPosition(twin->getXPosition(), y);
+        following = false;
+    }
+
+private:
+    TwinList* twin = nullptr;
+    bool following = false;
+};
+
 TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
     : FXDialogBox(owner, "Teachers", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE, 0, 0, 0, 500, 2, 2, 2, 2, 4, 4),
       leaderTarget(leaderFlag) {
@@ -30,14 +63,24 @@ TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
 
     // The two lists under their header, the hint and the leader box.
     FXVerticalFrame* listFrame = new FXVerticalFrame(frame, LAYOUT_FILL_X | LAYOUT_FILL_Y);
-    FXHeader* header = new FXHeader(listFrame, nullptr, 0, HEADER_NORMAL | LAYOUT_FIX_WIDTH, 0, 0, 360, 0);
-    header->appendItem("Syndicate Leader", nullptr, 180);
-    header->appendItem("Teacher", nullptr, 180);
+    FXHeader* header = new FXHeader(listFrame, nullptr, 0, HEADER_NORMAL | LAYOUT_FIX_WIDTH, 0, 0, 2 * listWidth, 0);
+    header->appendItem("Syndicate Leader", nullptr, listWidth);
+    header->appendItem("Teacher", nullptr, listWidth);
     header->disable();
-    FXHorizontalFrame* lists = new FXHorizontalFrame(listFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
-    leaderList = new FXList(lists, nullptr, 0, LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y, 0, 0, 180, 0);
+    FXHorizontalFrame* lists = new FXHorizontalFrame(listFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    // Only the teacher list has a scroll bar; the leader list follows it.
+    TwinList* leaders = new TwinList(lists, nullptr, 0,
+                                     LIST_SINGLESELECT | HSCROLLER_NEVER | VSCROLLER_NEVER | LAYOUT_FIX_WIDTH |
+                                         LAYOUT_FILL_Y,
+                                     listWidth);
+    TwinList* teachers = new TwinList(lists, this, ID_SELECT,
+                                      LIST_SINGLESELECT | HSCROLLER_NEVER | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y,
+                                      listWidth);
+    leaders->setTwin(teachers);
+    teachers->setTwin(leaders);
+    leaderList = leaders;
     leaderList->disable();
-    teacherList = new FXList(lists, this, ID_SELECT, LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y, 0, 0, 180, 0);
+    teacherList = teachers;
     FXVerticalFrame* side = new FXVerticalFrame(lists, LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4);
     new FXLabel(side, "To assign a teacher to a syndicate highlight\nthe syndicate leader and add the teachers name.",
                 nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
@@ -88,7 +131,7 @@ void TeachersWindow::load() {
     }
     appState.currentUserId = "0";
     appState.currentSyndicate = "0";
-    nameField->setText("No current user.");
+    nameField->setText(noCurrentUser);
     tellOwner();
 }
 
@@ -98,7 +141,7 @@ void TeachersWindow::select(FXint row) {
     if (current < 0) {
         appState.currentUserId = "0";
         appState.currentSyndicate = "0";
-        nameField->setText("No current user.");
+        nameField->setText(noCurrentUser);
     } else {
         appState.currentUserId = FXStringVal(lists::itemId(teacherList, current));
         nameField->setText(teacherList->getItemText(current));
@@ -112,6 +155,8 @@ void TeachersWindow::select(FXint row) {
             FXint leaderRow = leaderList->findItemByData((void*)(FXival)syndicate, leaderList->getCurrentItem(),
                                                          SEARCH_FORWARD | SEARCH_WRAP);
             lists::selectItem(leaderList, leaderRow);
+            // The lists scroll together: the chosen teacher stays in view.
+            teacherList->makeItemVisible(current);
         }
     }
     tellOwner();
@@ -151,18 +196,34 @@ long TeachersWindow::onCmdSelect(FXObject*, FXSelector, void* ptr) {
     return 1;
 }
 
-long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
-    FXString name = nameField->getText();
-    if (name.empty()) {
-        Prompter::get().error(this, "Add Teacher Error", "No teacher name provided.");
-        return 1;
+// The name as typed, without spaces at either end; false (after the error
+// box with the caption) when it is empty, the placeholder of no current
+// user, or the name of another row of the list (`exceptRow`).
+bool TeachersWindow::readName(const FXString& caption, FXString& name, FXint exceptRow) {
+    name = nameField->getText();
+    name.trim();
+    if (name.empty() || name == noCurrentUser) {
+        Prompter::get().error(this, caption, "No teacher name provided.");
+        return false;
+    }
+    try {
+        checks::fits("The teacher's name", name, checks::nameWidth);
+    } catch (const FXException& e) {
+        Prompter::get().error(this, caption, e.what());
+        return false;
     }
     for (FXint i = 0; i < teacherList->getNumItems(); ++i) {
-        if (teacherList->getItemText(i) == name) {
-            Prompter::get().error(this, "Add Teacher Error", "This teacher already exists.");
-            return 1;
+        if (i != exceptRow && teacherList->getItemText(i) == name) {
+            Prompter::get().error(this, caption, "This teacher already exists.");
+            return false;
         }
     }
+    return true;
+}
+
+long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
+    FXString name;
+    if (!readName("Add Teacher Error", name, -1)) return 1;
     try {
         FXint leaderRow = leaderList->getCurrentItem();
         FXString leader = leaderFlag != 0 || leaderRow < 0 ? FXString("0")
@@ -185,8 +246,10 @@ long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
 long TeachersWindow::onCmdEdit(FXObject*, FXSelector, void*) {
     FXint row = teacherList->getCurrentItem();
     if (row < 0) return 1;
+    FXString name;
+    if (!readName("Edit Teacher Error", name, row)) return 1;
     try {
-        if (!recordset.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(nameField->getText()) +
+        if (!recordset.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(name) +
                                      "' where ID = " + FXStringVal(lists::itemId(teacherList, row))))
             return 1;
         load();

@@ -56,6 +56,7 @@ public:
 protected:
     void tellOwner();
     void selectRow(FX::FXint row);
+    bool readName(const FX::FXString& caption, FX::FXString& name, FX::FXint exceptRow);
 };
 
 #endif

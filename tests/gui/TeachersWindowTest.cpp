@@ -193,4 +193,90 @@ TEST_F(Teachers, DeletingTheCurrentTeacherClearsTheCurrentUser) {
     EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
 }
 
+TEST_F(Teachers, EditRefusesAnEmptyNameOrTheNameOfAnotherTeacher) {
+    pick(1);
+    dialog->getNameField()->setText("   ");
+    command(TeachersWindow::ID_EDIT);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Edit Teacher Error");
+    EXPECT_EQ(prompts.last().text, "No teacher name provided.");
+    dialog->getNameField()->setText("Sarah Kim ");
+    command(TeachersWindow::ID_EDIT);
+    ASSERT_EQ(prompts.prompts.size(), 2u);
+    EXPECT_EQ(prompts.last().text, "This teacher already exists.");
+    EXPECT_EQ(stored(2), "Tom Hale");
+    // The same teacher's own name, with a space too many, is no duplicate.
+    dialog->getNameField()->setText("Tom Hale ");
+    command(TeachersWindow::ID_EDIT);
+    EXPECT_EQ(prompts.prompts.size(), 2u);
+    EXPECT_EQ(stored(2), "Tom Hale");
+}
+
+TEST_F(Teachers, NamesAreTrimmedBeforeTheyAreCheckedAndStored) {
+    add("Tom Hale ");
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().text, "This teacher already exists.");
+    EXPECT_EQ(teacherCount(), 4);
+    add("  Hemi Walker  ");
+    EXPECT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(stored(decimalValue(appState.currentUserId)), "Hemi Walker");
+    EXPECT_GE(rowOf("Hemi Walker"), 0);
+}
+
+TEST_F(Teachers, ThePlaceholderOfNoCurrentUserNeverBecomesATeacher) {
+    ASSERT_STREQ(dialog->getNameField()->getText().text(), "No current user.");
+    command(TeachersWindow::ID_ADD);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Add Teacher Error");
+    EXPECT_EQ(prompts.last().text, "No teacher name provided.");
+    pick(1);
+    dialog->getNameField()->setText("No current user.");
+    command(TeachersWindow::ID_EDIT);
+    EXPECT_EQ(prompts.prompts.size(), 2u);
+    EXPECT_EQ(teacherCount(), 4);
+    EXPECT_EQ(stored(2), "Tom Hale");
+}
+
+TEST_F(Teachers, ANameLongerThanItsColumnIsRefusedWithHowMuchTooLong) {
+    add(std::string(139, 'a').append("'").c_str());  // 139 + 4 as stored
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().text,
+              "The teacher's name is 3 characters too long: it holds 140 characters, and each ' , or \\ in it takes "
+              "four of them.");
+    EXPECT_EQ(teacherCount(), 4);
+    add(std::string(140, 'a').c_str());
+    EXPECT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(teacherCount(), 5);
+}
+
+TEST_F(Teachers, TheTwoListsScrollTogether) {
+    std::string rows;
+    for (int i = 0; i < 60; ++i)
+        rows += "insert into Teachers (Id, Teacher, Syndicate) values (" + std::to_string(100 + i) + ", 'Teacher " +
+                std::to_string(i) + "', 1);";
+    sql(rows);
+    dialog->resize(dialog->getDefaultWidth(), 500);
+    dialog->show();
+    command(TeachersWindow::ID_LOAD);
+    FXList* teachers = dialog->getTeacherList();
+    FXList* leaders = dialog->getLeaderList();
+    // As at the next idle moment: the lists learn their new length.
+    dialog->layout();
+    teachers->layout();
+    leaders->layout();
+    settle();
+    ASSERT_GT(teachers->getContentHeight(), teachers->getViewportHeight()) << "the list must need scrolling";
+    teachers->setPosition(0, -200);
+    EXPECT_EQ(teachers->getYPosition(), -200);
+    EXPECT_EQ(leaders->getYPosition(), teachers->getYPosition());
+    // Choosing a teacher far down shows it, with its leader row beside it.
+    pick(teachers->getNumItems() - 1);
+    EXPECT_EQ(leaders->getYPosition(), teachers->getYPosition());
+    EXPECT_LT(teachers->getYPosition(), -200);
+    FXint y = teachers->getItemHeight(0) * (teachers->getNumItems() - 1) + teachers->getYPosition();
+    EXPECT_GE(y, 0);
+    EXPECT_LE(y + teachers->getItemHeight(0), teachers->getViewportHeight());
+    dialog->hide();
+}
+
 }  // namespace
