@@ -1,6 +1,12 @@
 // The client's start: creates the application, its shared fonts, icons and
 // cursors, learns the database version, opens the calendar and runs the
 // event loop until Quit.
+//
+// Nothing is shown before the application has been created.  When the
+// database service cannot be reached the calendar still opens, then one
+// warning names the host and service that were tried; the calendar tries
+// again at its next redraw (F5) and loads what it missed once it gets
+// through.
 #include "app/Startup.h"
 
 #include <fx.h>
@@ -20,24 +26,28 @@ int runPlenwick(int argc, char** argv) {
     createResources(&app);
     app.init(argc, argv);
 
-    // The database's version; empty when it cannot be read.
-    FXString databaseVersion;
-    try {
-        IsectRecordset version;
-        version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
-        version.rows.MoveFirst();
-        if (!version.rows.eof) databaseVersion = version.GetField("0");
-    } catch (const FXException& e) {
-        Prompter::get().error(nullptr, "Database Error", e.what());
+    // The database's version; empty when it cannot be read.  A failure waits
+    // until there is a window to show it in.
+    const bool reached = IsectRecordset::Connect();
+    FXString databaseVersion, databaseError;
+    if (reached) {
+        try {
+            databaseVersion = DatabaseVersion();
+        } catch (const FXException& e) {
+            databaseError = e.what();
+        }
     }
 
-    new CalendarWindow(&app);
+    CalendarWindow* calendar = new CalendarWindow(&app);
     app.create();
     createCursors(&app);
 
-    FXString message;
-    if (CheckVersion(&app, message, appState.softwareVersion, databaseVersion))
-        Prompter::get().warning(nullptr, app.getAppName(), message);
+    if (!reached)
+        Prompter::get().warning(calendar, app.getAppName(), IsectRecordset::ConnectionProblem() + CalendarWindow::tryAgainHint);
+    else if (!databaseError.empty())
+        Prompter::get().error(calendar, "Database Error", databaseError);
+    else
+        ReportVersion(&app, nullptr, databaseVersion);
 
     FXint code = app.run();
     // Leave the middleware before the statics that hold the connection go.

@@ -1,8 +1,8 @@
 // CalendarWindow: the week plan.  drawPlan draws one school week of the
 // current teacher's lesson plans on any device; the canvas keeps the drawing
 // in an off-screen image; a click is mapped back to a plan by its colour.
-#include <cstdlib>
 #include <ctime>
+#include <vector>
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
@@ -29,6 +29,63 @@ const char* const dayNames[5] = {"Monday ", "Tuesday ", "Wednesday ", "Thursday 
 FXString colourText(FXColor colour) { return FXStringFormat("%u", (FXuint)colour); }
 FXColor colourValue(const FXString& text) { return (FXColor)decimalValue(text); }
 
+// A lesson's light colour, the same in every drawing: red, green and blue
+// each 155 to 254, mixed from its unit's Id, so that a teacher knows a unit
+// from week to week and neighbouring units look different.  Lessons of one
+// unit in one week get shades of the unit's colour: a colour too near one
+// already given in this drawing is moved, so that a click always tells two
+// lessons apart.
+FXuint mixBits(FXuint h) {
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    h *= 0xc2b2ae35u;
+    h ^= h >> 16;
+    return h;
+}
+
+FXint colourDistance(FXColor a, FXColor b) {
+    return FXABS((FXint)FXREDVAL(a) - (FXint)FXREDVAL(b)) + FXABS((FXint)FXGREENVAL(a) - (FXint)FXGREENVAL(b)) +
+           FXABS((FXint)FXBLUEVAL(a) - (FXint)FXBLUEVAL(b));
+}
+
+// Far enough apart for the click test, near enough to look alike.
+const FXint shadeStep = 12;
+const FXint distinct = 2 * shadeStep;
+
+bool farFromAll(FXColor colour, const FXStringRecordset& list) {
+    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
+        if (row->firstField && row->firstField->next &&
+            colourDistance(colour, colourValue(row->firstField->next->value)) < distinct)
+            return false;
+    return true;
+}
+
+FXColor lightColour(FXuint bits, FXint dr = 0, FXint dg = 0, FXint db = 0) {
+    const FXint r = 155 + (FXint)(bits % 100) + dr, g = 155 + (FXint)((bits / 100) % 100) + dg,
+                b = 155 + (FXint)((bits / 10000) % 100) + db;
+    return FXRGB(FXCLAMP(155, r, 254), FXCLAMP(155, g, 254), FXCLAMP(155, b, 254));
+}
+
+FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStringRecordset& list) {
+    const FXuint bits = mixBits((FXuint)decimalValue(unitId));
+    // The unit's colour, then its shades one and two steps away.
+    for (FXint steps = 0; steps <= 2; ++steps)
+        for (FXint dr = -steps; dr <= steps; ++dr)
+            for (FXint dg = -steps; dg <= steps; ++dg)
+                for (FXint db = -steps; db <= steps; ++db) {
+                    if (FXMAX(FXABS(dr), FXMAX(FXABS(dg), FXABS(db))) != steps) continue;
+                    const FXColor colour = lightColour(bits, dr * shadeStep, dg * shadeStep, db * shadeStep);
+                    if (farFromAll(colour, list)) return colour;
+                }
+    // A week crowded with one unit's lessons: colours of the lesson's own.
+    for (FXuint attempt = 0; attempt < 16; ++attempt) {
+        const FXColor colour = lightColour(mixBits((FXuint)decimalValue(lessonId) * 16u + attempt));
+        if (farFromAll(colour, list)) return colour;
+    }
+    return lightColour(bits);
+}
+
 // Moves the list's cursor to the row of plan `id`; false when there is none.
 bool findPlan(FXStringRecordset& list, const FXString& id) {
     list.MoveFirst();
@@ -51,17 +108,35 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     dayTimes = DayTimes();
 
     const FXlong shown = dates::shownNow();
-    FXString teacherPart, schoolYear, schoolTerm;
+    FXString teacherName, schoolYear, schoolTerm;
     FXlong termBase = 0, N = 0;
+    canvasNotice = FXString();
+
+    // Without the middleware nothing is asked: the warning has said why, and
+    // the next redraw (F5) tries again.
+    if (!IsectRecordset::Connected()) {
+        cannotDraw(dc, W, H, FXString(),
+                   "Plenwick is not connected to the database service.\n\nPress F5 to try again.");
+        return;
+    }
 
     // The queries, in one transaction.  A failed connection ends the drawing
     // (the guard ends the transaction).
     IsectRecordset::Transaction transaction(drawRecordset);
     {
         // Without the middleware (the warning box has told the user) the
-        // area stays white.
-        if (!drawRecordset.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId)) return;
-        teacherPart = "    Teacher:" + drawRecordset.GetField("0");
+        // area stays white.  Two columns, so that a teacher whose name is
+        // empty still has a row.
+        if (!drawRecordset.OpenRecordset("Select Id, Teacher from Teachers where Id = " + appState.currentUserId))
+            return;
+        drawRecordset.rows.MoveFirst();
+        if (drawRecordset.rows.eof) {
+            FXString text = noTeacherText();
+            transaction.commit();
+            cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No teacher chosen.", text);
+            return;
+        }
+        teacherName = drawRecordset.GetField("Teacher");
 
         if (!drawRecordset.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId)) return;
         drawRecordset.rows.MoveFirst();
@@ -76,14 +151,35 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                 "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
                 dates::isoDate(shown) + "'"))
             return;
+        drawRecordset.rows.MoveFirst();
+        if (drawRecordset.rows.eof) {
+            // Before the first term, or no terms at all.
+            if (!drawRecordset.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return;
+            drawRecordset.rows.MoveFirst();
+            FXString text = drawRecordset.rows.eof
+                                ? FXString("This database has no school terms yet.\n\n"
+                                           "Add them in Options, School Setup: the first day of each term and "
+                                           "its length in weeks.")
+                                : "The week shown lies before the school's first term, which begins on " +
+                                      DisplayDate(drawRecordset.rows.GetField(0)) +
+                                      ".\n\nPress \"Term >\" to go to it, or add the earlier terms in Options, "
+                                      "School Setup.";
+            transaction.commit();
+            cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No school term.", text);
+            return;
+        }
         drawRecordset.rows.MoveLast();
         schoolYear = drawRecordset.GetField("SchoolYear");
         schoolTerm = drawRecordset.GetField("SchoolTerm");
-        FXlong termStart = dates::localMoment(drawRecordset.rows.GetField(1), appState.schoolHour, appState.schoolMinute);
+        const FXString firstDay = drawRecordset.rows.GetField(1);
+        FXlong termStart = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute);
         termBase = termStart - oneWeek;
-        // Calendar weeks: a week that begins in summer time after a term
-        // that began in winter time still begins on its Monday.
-        N = dates::weeksBetween(termBase, shown);
+        // The week that holds the shown date: weeks are counted from the
+        // midnight before the term's first day, so that early on a Monday,
+        // before school starts, it is already that Monday's week.  Calendar
+        // weeks: a week that begins in summer time after a term that began in
+        // winter time still begins on its Monday.
+        N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
 
         FXlong first = termBase + N * oneWeek;
         FXString D0 = dates::isoDate(first);
@@ -101,6 +197,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
         while (!rows.eof) {
             LessonRow row;
             row.id = drawRecordset.GetField("Id");
+            row.unitId = drawRecordset.GetField("FKUnitPlan");
             row.name = drawRecordset.GetField("LessonName");
             row.unitTypeText = drawRecordset.GetField("UnitType");
             row.rotateText = drawRecordset.GetField("Rotate");
@@ -123,15 +220,29 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
         }
         transaction.commit();
     }
+    if (FXString(teacherName).trim().empty())
+        Prompter::get().error(this, "CalendarWindow::drawPlan - The teacher has no name.",
+                              "The current teacher has no name.\n\nGive it one in Teachers: choose the teacher, "
+                              "type the name and press Edit.");
 
     // Footer and heading.
     dc.setForeground(black);
     dc.setFont(smallFont);
     dc.drawText(W - 80 - smallFont->getTextWidth(footerNotice), H, footerNotice);
     dc.setFont(labelFont);
-    FXString heading = "WEEKLY CALENDAR FOR WEEK:" + FXStringVal((FXint)N) + "  TERM:" + schoolTerm.trim() +
-                       "  YEAR:" + schoolYear.trim() + teacherPart;
-    dc.drawText((W - 80) / 2 - labelFont->getTextWidth(heading) / 2, 19, heading);
+    // The heading stays on the drawing: moved off the centre where it must
+    // be, and with the teacher's name shortened only when the whole width is
+    // not enough.
+    const FXString headingStart = "WEEKLY CALENDAR FOR WEEK:" + FXStringVal((FXint)N) + "  TERM:" + schoolTerm.trim() +
+                                  "  YEAR:" + schoolYear.trim() + "    Teacher:";
+    FXString heading = headingStart + teacherName;
+    for (FXint keep = teacherName.length(); keep > 0 && labelFont->getTextWidth(heading) > W - 6;) {
+        keep = FXMAX(0, keep - 1);
+        while (keep > 0 && (teacherName[keep] & 0xC0) == 0x80) --keep;  // never half a UTF-8 character
+        heading = headingStart + teacherName.left(keep) + "...";
+    }
+    const FXint headingWidth = labelFont->getTextWidth(heading);
+    dc.drawText(FXMAX(3, FXMIN((W - 80) / 2 - headingWidth / 2, W - 3 - headingWidth)), 19, heading);
 
     // The grid: three passes over every cell.  Pass 0 gives each plan its
     // colour, pass 1 fills the cells and draws headers and lines, pass 2
@@ -141,8 +252,10 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     const FXint L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
     const FXint C = (W - 80) / 6;
     const FXint K = ((W - 80) + C) / 6;
+    // Times in the label font where a row is tall enough for it, else in the
+    // grid's small font (a timetable of many short rows).
+    FXFont* const timeFont = L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
     FXlong dstFix = 0;
-    srand((unsigned)time(nullptr));
     for (int pass = 0; pass < 3; ++pass) {
         planColourList.MoveFirst();
         drawRecordset.rows.MoveFirst();
@@ -176,13 +289,8 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                         if (!found) {
                             planColourList.AddField(lesson.id, true);
                             if (k < 3 || r) {
-                                FXColor colour = nonContact;
-                                if (lesson.unitType != 3) {
-                                    FXint cr = 155 + rand() % 100;
-                                    FXint cg = 155 + rand() % 100;
-                                    FXint cb = 155 + rand() % 100;
-                                    colour = FXRGB(cr, cg, cb);
-                                }
+                                const FXColor colour =
+                                    lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, planColourList);
                                 planColourList.AddField(colourText(colour), false);
                                 planColourList.AddField(colourText(black), false);
                             } else {
@@ -260,7 +368,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                         dc.drawText(x + 2, y + 11, dayNames[d - 1] + dates::shownDate(day));
                     }
                     if (d == 0 && p >= 1) {
-                        dc.setFont(labelFont);
+                        dc.setFont(timeFont);
                         FXlong t = termBase + N * oneWeek + p * (FXlong)appState.schoolPeriod + dstFix;
                         dc.drawText(x + 2, y + L * 2 / 3 + 3, dates::localText(t, "%H:%M"));
                     }
@@ -269,6 +377,71 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
             }
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// When there is no week to draw
+
+namespace {
+// The words of `text`, paragraph by paragraph, in lines no wider than `width`.
+std::vector<FXString> wrapLines(FXFont* font, const FXString& text, FXint width) {
+    std::vector<FXString> lines;
+    for (FXint i = 0, n = text.contains('\n'); i <= n; ++i) {
+        const FXString paragraph = text.section('\n', i);
+        FXString line;
+        for (FXint w = 0, words = paragraph.contains(' '); w <= words; ++w) {
+            const FXString word = paragraph.section(' ', w);
+            const FXString longer = line.empty() ? word : line + " " + word;
+            if (!line.empty() && font->getTextWidth(longer) > width) {
+                lines.push_back(line);
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+}  // namespace
+
+void CalendarWindow::cannotDraw(FXDC& dc, FXint W, FXint H, const FXString& caption, const FXString& text) {
+    canvasNotice = text;
+    dc.setForeground(black);
+    dc.setFont(labelFont);
+    const std::vector<FXString> lines = wrapLines(labelFont, text, FXMAX(W - 40, 40));
+    const FXint lineHeight = labelFont->getFontHeight() + 2;
+    FXint y = FXMAX(lineHeight, (H - lineHeight * (FXint)lines.size()) / 2) + labelFont->getFontAscent();
+    for (const FXString& line : lines) {
+        dc.drawText(FXMAX(3, (W - labelFont->getTextWidth(line)) / 2), y, line);
+        y += lineHeight;
+    }
+    if (!caption.empty()) Prompter::get().error(this, caption, text);
+}
+
+// Runs on the drawing's recordset, inside its transaction.
+FXString CalendarWindow::noTeacherText() {
+    const FXString chooseOne = "\n\nChoose yourself in Teachers (the button below the calendar).";
+    if (decimalValue(appState.currentUserId) != 0)
+        return "The current teacher is no longer in the database (it may have been deleted on another computer)." +
+               chooseOne;
+    drawRecordset.OpenRecordset("Select Count(*) from Teachers");
+    drawRecordset.rows.MoveFirst();
+    const bool noTeachers = drawRecordset.rows.eof || decimalValue(drawRecordset.rows.GetField(0)) == 0;
+    drawRecordset.OpenRecordset("Select Count(*) from TermDate");
+    drawRecordset.rows.MoveFirst();
+    const bool noTerms = drawRecordset.rows.eof || decimalValue(drawRecordset.rows.GetField(0)) == 0;
+    const FXString addTeachers =
+        "Teachers (the button below the calendar): add each syndicate's leader with \"Syndicate Leader\" checked, "
+        "then, with the leader highlighted and the box cleared, the syndicate's teachers; then choose yourself.";
+    if (noTeachers && noTerms)
+        return "This is a new database: no school has been set up in it yet.\n\n"
+               "1. Options, School Setup: the school's terms, the children's year levels and the timetable.\n"
+               "2. " + addTeachers + "\n\nThen plan your lessons with Unit Plan.";
+    if (noTeachers) return "This database has no teachers yet.\n\nAdd them in " + addTeachers;
+    if (!missingUserId.empty())
+        return "The teacher chosen when Plenwick last closed is no longer in the database." + chooseOne;
+    return "No teacher is chosen." + chooseOne;
 }
 
 // The calendar date of `moment` at hour:minute.
@@ -308,6 +481,7 @@ bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
 // The canvas
 
 void CalendarWindow::redraw() {
+    reachDatabase();
     redrawState = 1;
     if (canvas->id()) onPaint(canvas, FXSEL(SEL_PAINT, ID_CANVAS), nullptr);
 }
@@ -317,6 +491,8 @@ long CalendarWindow::onPaint(FXObject*, FXSelector, void*) {
     FXint user = decimalValue(appState.currentUserId);
     if (user > 0 && user == decimalValue(appState.currentSyndicate)) {
         redrawState = 0;
+        planColourList.Clear();
+        canvasNotice = FXString();
         FXDCWindow dc(canvas);
         dc.fillRectangle(0, 0, canvas->getWidth(), canvas->getHeight());
         return 1;
@@ -346,6 +522,18 @@ long CalendarWindow::onPaint(FXObject*, FXSelector, void*) {
         FXDCWindow dc(canvas);
         dc.drawImage(image, 0, 0);
     } catch (const FXException& e) {
+        // Nothing of an earlier week stays on the canvas, or in the click
+        // test, under the error box.
+        planColourList.Clear();
+        if (image) {
+            {
+                FXDCWindow imageDc(image);
+                imageDc.setForeground(white);
+                imageDc.fillRectangle(0, 0, image->getWidth(), image->getHeight());
+            }
+            FXDCWindow dc(canvas);
+            dc.drawImage(image, 0, 0);
+        }
         if (normalCursor) setDefaultCursor(normalCursor);
         Prompter::get().error(this, "Database Error", e.what());
         return 1;

@@ -6,11 +6,13 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Prompter.h"
+#include "data/VersionCheck.h"
 #include "data/WindowPlace.h"
 #include "lessons/LessonDialog.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
+#include "setup/SchoolSetupWindow.h"
 #include "teachers/TeachersWindow.h"
 
 using namespace FX;
@@ -49,19 +51,35 @@ FXDEFMAP(CalendarWindow) CalendarWindowMap[] = {
     FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_FILEREGISTRY, CalendarWindow::onUpdFileRegistry),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onCmdWindowsRegistry),
     FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onUpdWindowsRegistry),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SCHOOLSETUP, CalendarWindow::onCmdSchoolSetup),
 };
 
 FXIMPLEMENT(CalendarWindow, FXMainWindow, CalendarWindowMap, ARRAYNUMBER(CalendarWindowMap))
 
 namespace {
 const FXuint bigButton = FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH;
+
+// Sizes on a 1024 x 768 screen: the window opens at the default size and is
+// never restored smaller than the minimum, at which every button, the
+// current user's name and the week grid (26 rows with readable times) show.
+const FXint defaultWidth = 980, defaultHeight = 690;
+const FXint minimumWidth = 940, minimumHeight = 600;
+
+// Buttons are 100 wide, or as wide as their text needs.
+void fitButtons(FXComposite* frame) {
+    for (FXWindow* child = frame->getFirst(); child; child = child->getNext())
+        if (child->isMemberOf(FXMETACLASS(FXButton))) child->setWidth(FXMAX(100, child->getDefaultWidth()));
+}
 }  // namespace
 
 using dates::oneWeek;
 using dates::oneYear;
 
+const char* const CalendarWindow::tryAgainHint =
+    "\n\nPlenwick goes on without the database: press F5 in the calendar to try again once the service is up.";
+
 CalendarWindow::CalendarWindow(FXApp* app)
-    : FXMainWindow(app, "Calendar", appIcon, appIcon, DECOR_ALL, 0, 0, 640, 480, 1, 1, 1, 1, 0, 0) {
+    : FXMainWindow(app, "Calendar", appIcon, appIcon, DECOR_ALL, 0, 0, defaultWidth, defaultHeight, 1, 1, 1, 1, 0, 0) {
     // Menu bar: options and help.
     menuBar = new FXMenuBar(this, LAYOUT_SIDE_TOP | LAYOUT_FILL_X);
     optionsMenu = new FXMenuPane(this);
@@ -70,6 +88,8 @@ CalendarWindow::CalendarWindow(FXApp* app)
     new FXMenuSeparator(optionsMenu);
     new FXMenuRadio(optionsMenu, "File registry", this, ID_FILEREGISTRY);
     new FXMenuRadio(optionsMenu, "Windows registry", this, ID_WINDOWSREGISTRY);
+    new FXMenuSeparator(optionsMenu);
+    new FXMenuCommand(optionsMenu, "&School Setup...", nullptr, this, ID_SCHOOLSETUP);
     new FXMenuTitle(menuBar, "&Options", nullptr, optionsMenu);
     helpMenu = new FXMenuPane(this);
     new FXMenuCommand(helpMenu, "&About Plenwick...", nullptr, this, ID_ABOUT);
@@ -80,15 +100,15 @@ CalendarWindow::CalendarWindow(FXApp* app)
     // Navigation by year, term and week.
     navigationFrame = new FXHorizontalFrame(outerFrame, FRAME_SUNKEN | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
     const FXuint navButton = bigButton | BUTTON_DEFAULT | LAYOUT_CENTER_X | JUSTIFY_CENTER_X;
-    new FXButton(navigationFrame, "< Year", nullptr, this, ID_PREV_YEAR, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
-    new FXButton(navigationFrame, "< Term", nullptr, this, ID_PREV_TERM, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
-    new FXButton(navigationFrame, "< Week", nullptr, this, ID_PREV_WEEK, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    new FXButton(navigationFrame, "< Year", nullptr, this, ID_PREV_YEAR, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
+    new FXButton(navigationFrame, "< Term", nullptr, this, ID_PREV_TERM, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
+    new FXButton(navigationFrame, "< Week", nullptr, this, ID_PREV_WEEK, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
     FXButton* thisWeek = new FXButton(navigationFrame, "This Week\tUse function key F7", nullptr, this,
-                                      ID_THIS_WEEK, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+                                      ID_THIS_WEEK, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
     thisWeek->setFont(labelFont);
-    new FXButton(navigationFrame, "Week >", nullptr, this, ID_NEXT_WEEK, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
-    new FXButton(navigationFrame, "Term >", nullptr, this, ID_NEXT_TERM, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
-    new FXButton(navigationFrame, "Year >", nullptr, this, ID_NEXT_YEAR, navButton, 0, 0, 100, 0, 20, 20, 5, 5);
+    new FXButton(navigationFrame, "Week >", nullptr, this, ID_NEXT_WEEK, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
+    new FXButton(navigationFrame, "Term >", nullptr, this, ID_NEXT_TERM, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
+    new FXButton(navigationFrame, "Year >", nullptr, this, ID_NEXT_YEAR, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
 
     // The week canvas, with a sunken thick border.
     canvasFrame = new FXVerticalFrame(outerFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 10, 10, 10, 10, 4, 4);
@@ -102,11 +122,12 @@ CalendarWindow::CalendarWindow(FXApp* app)
     const FXSelector lowerIds[] = {ID_QUIT, ID_TEACHERS, ID_UNITPLAN, ID_LONGTERM, ID_PRINTLESSONS, ID_MOREOPTIONS};
     for (int i = 0; i < 6; ++i) {
         FXButton* b = new FXButton(buttonFrame, lower[i], nullptr, this, lowerIds[i], bigButton | LAYOUT_RIGHT,
-                                   0, 0, 100, 0, 20, 20, 5, 5);
+                                   0, 0, 100, 0, 10, 10, 5, 5);
         b->setFont(labelFont);
     }
     new FXLabel(buttonFrame, "Current User:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
-    userText = new FXTextField(buttonFrame, 20, nullptr, 0,
+    // Room for a typical name; a longer one scrolls in the field.
+    userText = new FXTextField(buttonFrame, 16, nullptr, 0,
                                TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_CENTER_Y,
                                0, 0, 0, 0, 2, 2, 2, 2);
     userText->setText("No current user.");
@@ -139,6 +160,9 @@ void CalendarWindow::create() {
     smallFont->create();
     labelFont->create();
     textFont->create();
+    getApp()->getNormalFont()->create();
+    fitButtons(navigationFrame);
+    fitButtons(buttonFrame);
     loadSettings();
     FXMainWindow::create();
     popupMenu->create();
@@ -163,6 +187,25 @@ void CalendarWindow::loadSettings() {
         reg.read();
     }
 
+    // Without the database service the calendar opens all the same; the
+    // teacher and the timetable are read when it is reached.
+    if (IsectRecordset::Connect()) loadDatabaseSettings();
+
+    appState.americanDate = reg.readIntEntry("SETTINGS", "AmericanDate", 1);
+
+    // At least the minimum, or what the buttons and fields need with this
+    // machine's fonts; never larger than the screen.
+    const FXint needWidth = FXMAX(minimumWidth, getDefaultWidth());
+    WindowPlace place = WindowPlace::read(reg, "CALENDAR", FXMAX(defaultWidth, needWidth), defaultHeight, needWidth,
+                                          minimumHeight);
+    place.keepOnScreen(getRoot()->getWidth(), getRoot()->getHeight());
+    position(place.x, place.y, place.width, place.height);
+}
+
+void CalendarWindow::loadDatabaseSettings() {
+    FXRegistry& reg = getApp()->reg();
+    databaseLoaded = true;
+    missingUserId = FXString();
     appState.currentUserId = reg.readStringEntry(("SERVICE: " + databaseService).text(), "userid", "0");
 
     try {
@@ -179,12 +222,13 @@ void CalendarWindow::loadSettings() {
         }
         settingsRecordset.rows.MoveFirst();
         if (!answered || settingsRecordset.rows.eof) {
+            if (answered && appState.currentUserId != "0") missingUserId = appState.currentUserId;
             appState.currentUserId = "0";
             appState.currentSyndicate = "0";
             appState.dateOffset = 0;
         } else {
             appState.currentUserId = settingsRecordset.GetField("Id");
-            userText->setText(settingsRecordset.GetField("Teacher"));
+            showUser(settingsRecordset.GetField("Teacher"));
             appState.currentSyndicate = settingsRecordset.GetField("Syndicate");
         }
 
@@ -201,19 +245,33 @@ void CalendarWindow::loadSettings() {
     } catch (const FXException& e) {
         Prompter::get().error(this, "Database Error", e.what());
     }
+}
 
-    appState.americanDate = reg.readIntEntry("SETTINGS", "AmericanDate", 1);
-
-    const WindowPlace place = WindowPlace::read(reg, "CALENDAR");
-    position(place.x, place.y, place.width, place.height);
+bool CalendarWindow::reachDatabase() {
+    if (!IsectRecordset::Connected() && !IsectRecordset::Connect()) {
+        Prompter::get().warning(this, getApp()->getAppName(), IsectRecordset::ConnectionProblem() + tryAgainHint);
+        return false;
+    }
+    if (!databaseLoaded) {
+        loadDatabaseSettings();
+        try {
+            ReportVersion(getApp(), this, DatabaseVersion());
+        } catch (const FXException& e) {
+            Prompter::get().error(this, "Database Error", e.what());
+        }
+    }
+    return true;
 }
 
 void CalendarWindow::saveSettings() {
     FXRegistry& reg = getApp()->reg();
     WindowPlace{getX() - placementDx, getY() - placementDy, getWidth(), getHeight()}.write(reg, "CALENDAR");
-    reg.writeStringEntry(("SERVICE: " + databaseService).text(), "userid", appState.currentUserId.text());
+    // Without the database this session chose no teacher: the stored one stays.
+    if (databaseLoaded) {
+        reg.writeStringEntry(("SERVICE: " + databaseService).text(), "userid", appState.currentUserId.text());
+        reg.writeIntEntry("SETTINGS", "DateOffset", (FXint)(FXuint)(appState.dateOffset & 0xffffffff));
+    }
     reg.writeIntEntry("SETTINGS", "AmericanDate", appState.americanDate);
-    reg.writeIntEntry("SETTINGS", "DateOffset", (FXint)(FXuint)(appState.dateOffset & 0xffffffff));
     if (appState.registryTarget == 1) {
         reg.writeIntEntry("SETTINGS", "RegistryTarget", 1);
         reg.unparseFile(registryFileName());
@@ -323,6 +381,19 @@ long CalendarWindow::onCmdTeachers(FXObject*, FXSelector, void*) {
     dialog.create();
     dialog.move(getX() + 80, getY() + 80);
     dialog.execute(PLACEMENT_DEFAULT);
+    // The week of whoever was chosen, and no click on the previous one's plans.
+    redraw();
+    return 1;
+}
+
+// Options, School Setup: terms, year levels and the timetable; the week is
+// drawn again with what was saved.
+long CalendarWindow::onCmdSchoolSetup(FXObject*, FXSelector, void*) {
+    if (!reachDatabase()) return 1;
+    SchoolSetupWindow setup(this);
+    setup.create();
+    setup.execute(PLACEMENT_DEFAULT);
+    redraw();
     return 1;
 }
 
@@ -400,8 +471,16 @@ long CalendarWindow::onRightUp(FXObject*, FXSelector, void* ptr) {
     return 1;
 }
 
+// The current user's name from its beginning, however long.
+void CalendarWindow::showUser(const FXString& name) {
+    userText->setText(name);
+    userText->setCursorPos(0);
+    userText->makePositionVisible(0);
+}
+
 long CalendarWindow::onCmdSetUserText(FXObject*, FXSelector, void* ptr) {
-    if (ptr) userText->setText(*static_cast<const FXString*>(ptr));
+    if (ptr) showUser(*static_cast<const FXString*>(ptr));
+    missingUserId = FXString();
     return 1;
 }
 

@@ -53,7 +53,7 @@ protected:
     // One lesson row of the drawing's lesson query, read once per drawing so
     // that the three passes over the grid need not parse its text again.
     struct LessonRow {
-        FX::FXString id, name, unitTypeText, rotateText;
+        FX::FXString id, unitId, name, unitTypeText, rotateText;
         FX::FXint unitType = 0, routineDay = 0, rotate = 0;
         FX::FXint notTaught = 0, assess = 0, eval = 0;
         FX::FXlong startDay = 0, endDay = 0;  // DateStart 00:00, DateEnd 23:59
@@ -75,6 +75,16 @@ protected:
 
     // The lesson plan the last click chose ("0" when the list was empty).
     FX::FXString chosenLessonPlan;
+
+    // Whether the teacher and the timetable have been read from the
+    // database: not when the service could not be reached at start; then
+    // the next redraw that reaches it reads them.
+    bool databaseLoaded = false;
+    // The stored user that was no longer in Teachers at start, until the
+    // current user is set again; empty when there was none.
+    FX::FXString missingUserId;
+    // What the canvas says when it shows no week (empty when it shows one).
+    FX::FXString canvasNotice;
 
     CalendarWindow() {}
 
@@ -104,6 +114,7 @@ public:
         ID_ENGLISH,
         ID_FILEREGISTRY,
         ID_WINDOWSREGISTRY,
+        ID_SCHOOLSETUP,
         ID_CANVAS,
         ID_LAST
     };
@@ -115,6 +126,15 @@ public:
     // Settings store: loaded when the window is created, saved at Quit.
     void loadSettings();
     void saveSettings();
+    // The part of the settings load that reads the database: the current
+    // teacher (its Id stored per service) and the school timetable.
+    void loadDatabaseSettings();
+    // Logs in when not logged in (the warning box when that fails) and reads
+    // what the start could not; false without the database.
+    bool reachDatabase();
+
+    // Appended to the warning when the service cannot be reached.
+    static const char* const tryAgainHint;
 
     // Draws the shown week on any device, W x H pixels.
     void drawPlan(FX::FXDC& dc, FX::FXint W, FX::FXint H);
@@ -136,6 +156,7 @@ public:
     FX::FXCanvas* getCanvas() const { return canvas; }
     FX::FXImage* getImage() const { return image; }
     FX::FXString getUserText() const { return userText->getText(); }
+    const FX::FXString& getCanvasNotice() const { return canvasNotice; }
     const FX::FXString& getChosenLessonPlan() const { return chosenLessonPlan; }
     FX::FXMenuPane* getPopupMenu() const { return popupMenu; }
 
@@ -171,15 +192,22 @@ public:
     long onUpdFileRegistry(FX::FXObject*, FX::FXSelector, void*);
     long onCmdWindowsRegistry(FX::FXObject*, FX::FXSelector, void*);
     long onUpdWindowsRegistry(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSchoolSetup(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
     void termNavigation(bool forwards);
+    void showUser(const FX::FXString& name);
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
     void notAvailable(const FX::FXString& caption, const FX::FXString& what);
     FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);
     bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
     void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
     void exportAttachments(const FX::FXString& directory, const FX::FXString& unitId);
+    // Why no week can be drawn: the words on the canvas, and (unless only
+    // the canvas should say it) in an error box with the caption.
+    void cannotDraw(FX::FXDC& dc, FX::FXint W, FX::FXint H, const FX::FXString& caption, const FX::FXString& text);
+    // The message for a drawing without a current teacher.
+    FX::FXString noTeacherText();
 };
 
 #endif

@@ -17,6 +17,13 @@ namespace {
 // The one middleware connection of the process, shared by all recordsets.
 int connection = -1;
 
+// What the last log-in tried and why it failed, for ConnectionProblem().
+struct LoginAttempt {
+    bool fileFound = false;
+    std::string host, service, reason;
+};
+LoginAttempt lastAttempt;
+
 const char* const networkFailed = "IsectRecordset::OpenRecordset - Network connection failed.";
 const char* const endedInside =
     "IsectRecordset::OpenRecordset - The transaction was ended by a failure of another statement; nothing of it "
@@ -43,9 +50,12 @@ void transactionFailed(const IsectRecordset* rs) {
 bool connect() {
     if (connection != -1) return true;
     std::string host, service;
-    isdReadConnectionFile("Plenwick.ini", host, service);
+    lastAttempt.fileFound = isdReadConnectionFile("Plenwick.ini", host, service);
     databaseService = service.c_str();
     connection = isdLogin(host.c_str(), service.c_str(), 2);
+    lastAttempt.host = host;
+    lastAttempt.service = service;
+    lastAttempt.reason = connection == -1 ? isdLastError() : "";
     return connection != -1;
 }
 
@@ -57,6 +67,31 @@ void dropConnection() {
 }  // namespace
 
 void IsectRecordset::Disconnect() { dropConnection(); }
+
+FXbool IsectRecordset::Connect() { return connect(); }
+
+FXbool IsectRecordset::Connected() { return connection != -1; }
+
+FXString IsectRecordset::ConnectionProblem() {
+    const FXString folder = FXSystem::getCurrentDirectory();
+    if (!lastAttempt.fileFound)
+        return "Plenwick found no Plenwick.ini in its folder " + folder +
+               ".\n\nThat file tells Plenwick where the school's database service runs, for example:\n\n"
+               "    [Plenwick]\n    Host=server:7100\n    DatabaseService=Plenwick\n\n"
+               "Ask whoever looks after the school's server for it.";
+    const FXString host = lastAttempt.host.c_str(), service = lastAttempt.service.c_str();
+    const FXString reason = lastAttempt.reason.c_str();
+    if (host.empty())
+        return "Plenwick.ini in " + folder +
+               " names no computer: the line Host= (for example Host=server:7100) is missing or empty.";
+    if (reason.find("login refused") == 0)
+        return "The database service \"" + service + "\" at " + host + " refused Plenwick (" + reason +
+               ").\n\nCheck DatabaseService and the service key in Plenwick.ini (in " + folder +
+               ") with whoever looks after the school's server.";
+    return "Plenwick could not reach the database service \"" + service + "\" at " + host + " (" + reason +
+           ").\n\nThe service may not be running, or Host and DatabaseService in Plenwick.ini (in " + folder +
+           ") may be wrong. Ask whoever looks after the school's server to start it.";
+}
 
 // "commit" and "rollback" go out with a zeroed header (no reply wanted) and
 // nothing is received for them.

@@ -130,6 +130,13 @@ public:
 
     // Logs out of the middleware; the next statement logs in again.
     static void Disconnect();
+    // Logs in now unless logged in already; false when the service could
+    // not be reached or refused the log-in (nothing is shown).
+    static FX::FXbool Connect();
+    static FX::FXbool Connected();
+    // The last failed log-in in words for the user: the host and service
+    // tried (or the missing connection file) and the reason.
+    static FX::FXString ConnectionProblem();
 
 private:
     void resetResult();

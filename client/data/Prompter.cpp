@@ -8,12 +8,36 @@ namespace {
 FXPrompter defaultPrompter;
 Prompter* installed = nullptr;
 
-// A message box needs a window or the application; without either (a test or
-// a tool that has no FXApp) the text goes to standard error only.
-FXApp* appOf(FXWindow* owner) {
-    if (owner) return owner->getApp();
-    return FXApp::instance();
+// A message box needs a created window or a created application; without
+// either (a tool that has no FXApp, or a prompt before the application has
+// been created) the text goes to standard error only.
+// An owner that is not created yet gives way to the application.
+FXApp* appOf(FXWindow*& owner) {
+    FXApp* app = owner ? owner->getApp() : FXApp::instance();
+    if (!app || !app->getRootWindow() || !app->getRootWindow()->id()) return nullptr;
+    if (owner && !owner->id()) owner = nullptr;
+    return app;
 }
+// Message boxes do not wrap their text: a line longer than about 80
+// characters is broken at its spaces so that the box fits on the screen.
+FXString wrapped(const FXString& text) {
+    const FXint width = 80;
+    FXString out;
+    for (FXint i = 0, lines = text.contains('\n'); i <= lines; ++i) {
+        FXString line = text.section('\n', i);
+        while (line.length() > width) {
+            FXint cut = line.rfind(' ', width);
+            if (cut <= 0) cut = line.find(' ', width);
+            if (cut <= 0) break;
+            out += line.left(cut) + "\n";
+            line = line.mid(cut + 1, line.length());
+        }
+        out += line;
+        if (i < lines) out += "\n";
+    }
+    return out;
+}
+
 }  // namespace
 
 Prompter& Prompter::get() { return installed ? *installed : defaultPrompter; }
@@ -27,8 +51,9 @@ Prompter* Prompter::install(Prompter* p) {
 void FXPrompter::error(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
     if (!app) { fprintf(stderr, "%s: %s\n", caption.text(), text.text()); return; }
-    if (owner) FXMessageBox::error(owner, MBOX_OK, caption.text(), "%s", text.text());
-    else FXMessageBox::error(app, MBOX_OK, caption.text(), "%s", text.text());
+    const FXString shown = wrapped(text);
+    if (owner) FXMessageBox::error(owner, MBOX_OK, caption.text(), "%s", shown.text());
+    else FXMessageBox::error(app, MBOX_OK, caption.text(), "%s", shown.text());
 }
 
 void FXPrompter::warning(FXWindow* owner, const FXString& caption, const FXString& text) {
@@ -36,30 +61,34 @@ void FXPrompter::warning(FXWindow* owner, const FXString& caption, const FXStrin
     fprintf(stderr, "%s\n", shown.text());
     FXApp* app = appOf(owner);
     if (!app) return;
-    if (owner) FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", shown.text());
-    else FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", shown.text());
+    const FXString box = wrapped(shown);
+    if (owner) FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", box.text());
+    else FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", box.text());
 }
 
 void FXPrompter::information(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
     if (!app) { fprintf(stderr, "%s: %s\n", caption.text(), text.text()); return; }
-    if (owner) FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", text.text());
-    else FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", text.text());
+    const FXString shown = wrapped(text);
+    if (owner) FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", shown.text());
+    else FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", shown.text());
 }
 
 bool FXPrompter::question(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
     if (!app) return false;
-    FXuint answer = owner ? FXMessageBox::question(owner, MBOX_YES_NO, caption.text(), "%s", text.text())
-                          : FXMessageBox::question(app, MBOX_YES_NO, caption.text(), "%s", text.text());
+    const FXString shown = wrapped(text);
+    FXuint answer = owner ? FXMessageBox::question(owner, MBOX_YES_NO, caption.text(), "%s", shown.text())
+                          : FXMessageBox::question(app, MBOX_YES_NO, caption.text(), "%s", shown.text());
     return answer == MBOX_CLICKED_YES;
 }
 
 Prompter::Answer FXPrompter::questionYesNoCancel(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
     if (!app) return CANCEL;
-    FXuint answer = owner ? FXMessageBox::question(owner, MBOX_YES_NO_CANCEL, caption.text(), "%s", text.text())
-                          : FXMessageBox::question(app, MBOX_YES_NO_CANCEL, caption.text(), "%s", text.text());
+    const FXString shown = wrapped(text);
+    FXuint answer = owner ? FXMessageBox::question(owner, MBOX_YES_NO_CANCEL, caption.text(), "%s", shown.text())
+                          : FXMessageBox::question(app, MBOX_YES_NO_CANCEL, caption.text(), "%s", shown.text());
     if (answer == MBOX_CLICKED_YES) return YES;
     if (answer == MBOX_CLICKED_NO) return NO;
     return CANCEL;

@@ -1,5 +1,6 @@
 #include "data/VersionCheck.h"
 
+#include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/IsectRecordset.h"
 #include "data/Prompter.h"
@@ -57,6 +58,20 @@ bool exists(IsectRecordset& rs, const char* sql) {
 }
 
 }  // namespace
+
+void ReportVersion(FXApp* application, FXWindow* owner, const FXString& databaseVersion) {
+    FXString message;
+    if (CheckVersion(application, message, appState.softwareVersion, databaseVersion))
+        Prompter::get().warning(owner, application->getAppName(), message);
+}
+
+FXString DatabaseVersion() {
+    IsectRecordset version;
+    if (!version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'")) return FXString();
+    version.rows.MoveFirst();
+    if (version.rows.eof) return FXString();
+    return version.GetField("0");
+}
 
 void SplitVersion(const FXString& version, FXint& major, FXint& minor, FXint& patch) {
     FXint first = version.find('.');

@@ -12,6 +12,15 @@
 FX::FXbool CheckVersion(FX::FXApp* application, FX::FXString& message, const FX::FXString& softwareVersion,
                         const FX::FXString& databaseVersion);
 
+// CheckVersion against this software's version, its message (when there is
+// one) in the warning box over `owner`.
+void ReportVersion(FX::FXApp* application, FX::FXWindow* owner, const FX::FXString& databaseVersion);
+
+// The database's version: the StringValue of the Settings row 'Version';
+// empty when there is none or the service cannot be reached.  Throws on a
+// database error.
+FX::FXString DatabaseVersion();
+
 // Brings the schema up to the software's version and records it in Settings.
 // Each change is made only when it is not already in place, MAKEUNITPLAN is
 // replaced in one step (never dropped first), so a failed or repeated upgrade

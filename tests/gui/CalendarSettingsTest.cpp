@@ -47,8 +47,9 @@ TEST_F(CalendarSettings, WithoutAnySettingsTheDefaultsHoldAndTheTeacherAddedLast
     open();
     EXPECT_EQ(calendar->getX(), 40);
     EXPECT_EQ(calendar->getY(), 40);
-    EXPECT_EQ(calendar->getWidth(), 640);
-    EXPECT_EQ(calendar->getHeight(), 480);
+    // The default size, at which every control shows on a 1024 x 768 screen.
+    EXPECT_EQ(calendar->getWidth(), 980);
+    EXPECT_EQ(calendar->getHeight(), 690);
     EXPECT_EQ(appState.americanDate, 1);
     EXPECT_EQ(appState.registryTarget, 1);
     EXPECT_EQ(appState.dateOffset, 0);
@@ -59,20 +60,20 @@ TEST_F(CalendarSettings, WithoutAnySettingsTheDefaultsHoldAndTheTeacherAddedLast
 }
 
 TEST_F(CalendarSettings, GeometryBelowTheMinimumsOrNegativeIsCorrected) {
-    writeFile("Registry.ini", "[CALENDAR]\nx=-10\ny=25\nwidth=500\nheight=300\n\n");
+    writeFile("Registry.ini", "[CALENDAR]\nx=-10\ny=25\nwidth=640\nheight=480\n\n");
     open();
     EXPECT_EQ(calendar->getX(), 40);
     EXPECT_EQ(calendar->getY(), 25);
-    EXPECT_EQ(calendar->getWidth(), 640);
-    EXPECT_EQ(calendar->getHeight(), 480);
+    EXPECT_EQ(calendar->getWidth(), 940);
+    EXPECT_EQ(calendar->getHeight(), 600);
     close();
 
     clearSettings();
-    writeFile("Registry.ini", "[CALENDAR]\nx=0\ny=-1\nwidth=900\nheight=700\n\n");
+    writeFile("Registry.ini", "[CALENDAR]\nx=0\ny=-1\nwidth=960\nheight=700\n\n");
     open();
     EXPECT_EQ(calendar->getX(), 0);
     EXPECT_EQ(calendar->getY(), 40);
-    EXPECT_EQ(calendar->getWidth(), 900);
+    EXPECT_EQ(calendar->getWidth(), 960);
     EXPECT_EQ(calendar->getHeight(), 700);
 }
 
@@ -114,7 +115,7 @@ TEST_F(CalendarSettings, TimetableComesFromTheDatabaseWhereItHasARow) {
 TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
     writeFile("Registry.ini", "[LONGTERM]\nwidth=700\n\n");
     open();
-    calendar->position(120, 130, 800, 600);
+    calendar->position(120, 130, 960, 640);
     settle();
     appState.dateOffset = -604800 * 3;
     appState.americanDate = 0;
@@ -125,8 +126,8 @@ TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
     EXPECT_NE(file.find("[CALENDAR]"), std::string::npos) << file;
     EXPECT_NE(file.find("x=120"), std::string::npos) << file;
     EXPECT_NE(file.find("y=130"), std::string::npos) << file;
-    EXPECT_NE(file.find("width=800"), std::string::npos) << file;
-    EXPECT_NE(file.find("height=600"), std::string::npos) << file;
+    EXPECT_NE(file.find("width=960"), std::string::npos) << file;
+    EXPECT_NE(file.find("height=640"), std::string::npos) << file;
     EXPECT_NE(file.find("AmericanDate=0"), std::string::npos) << file;
     EXPECT_NE(file.find("DateOffset=-1814400"), std::string::npos) << file;
     EXPECT_NE(file.find("RegistryTarget=1"), std::string::npos) << file;
@@ -140,7 +141,7 @@ TEST_F(CalendarSettings, QuitWritesTheFileWithPositionUserDatesAndOffset) {
     resetState();
     open();
     EXPECT_EQ(calendar->getX(), 120);
-    EXPECT_EQ(calendar->getWidth(), 800);
+    EXPECT_EQ(calendar->getWidth(), 960);
     EXPECT_EQ(appState.americanDate, 0);
     EXPECT_EQ(appState.dateOffset, -604800 * 3);
     EXPECT_EQ(decimalValue(appState.currentUserId), 3);

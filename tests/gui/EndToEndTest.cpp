@@ -12,6 +12,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <fstream>
 #include <sstream>
@@ -58,6 +59,125 @@ bool closeWindow(const char* title) {
     }
     XCloseDisplay(display);
     return window != 0;
+}
+
+// A key pressed in the window titled `title` (sent as the X server would).
+bool pressKey(const char* title, KeySym key) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    Window window = findWindow(display, DefaultRootWindow(display), title);
+    if (window) {
+        for (int type : {KeyPress, KeyRelease}) {
+            XEvent event = {};
+            event.xkey.type = type;
+            event.xkey.display = display;
+            event.xkey.window = window;
+            event.xkey.root = DefaultRootWindow(display);
+            event.xkey.time = CurrentTime;
+            event.xkey.same_screen = True;
+            event.xkey.keycode = XKeysymToKeycode(display, key);
+            XSendEvent(display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
+        }
+        XFlush(display);
+    }
+    XCloseDisplay(display);
+    return window != 0;
+}
+
+bool windowExists(const char* title) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    bool found = findWindow(display, DefaultRootWindow(display), title) != 0;
+    XCloseDisplay(display);
+    return found;
+}
+
+// The program in `dir`, its standard error into `errFile`.
+pid_t startPlenwick(const std::string& dir, const std::string& home, const std::string& errFile) {
+    const std::string program = testsupport::buildDir() + "/Plenwick";
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        setenv("HOME", home.c_str(), 1);
+        if (!freopen(errFile.c_str(), "w", stderr)) _exit(127);
+        execl(program.c_str(), "Plenwick", (char*)nullptr);
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits until `done` holds (a quarter second at a time, at most a minute);
+// false when the program ended first or time ran out.
+template <class Done>
+bool waitFor(pid_t pid, Done done, int* status) {
+    for (int attempt = 0; attempt < 240; ++attempt) {
+        if (waitpid(pid, status, WNOHANG) == pid) return false;
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return false;
+}
+
+void endProgram(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, &status, 0);
+}
+
+// Started before its database service, or without Plenwick.ini, the program
+// opens its calendar with a warning that names what it tried, and draws the
+// week once the service is up and F5 is pressed.
+TEST(PlenwickProgram, StartsWithoutItsServiceAndDrawsTheWeekOnceTheServiceIsUp) {
+    ASSERT_NE(getenv("DISPLAY"), nullptr) << "run under Xvfb (xvfb-run)";
+    testsupport::ServicesOptions options;
+    options.demo = true;
+    options.start = false;
+    testsupport::Services services(options);
+    std::string home = services.dir() + "/home";
+    mkdir(home.c_str(), 0700);
+    const std::string errors = services.dir() + "/stderr.txt";
+    int status = 0;
+
+    // No Plenwick.ini at all.
+    pid_t pid = startPlenwick(services.workdir(), home, errors);
+    ASSERT_GT(pid, 0);
+    bool up = waitFor(pid, [&] { return windowExists("Calendar") && !testsupport::readFile(errors).empty(); },
+                      &status);
+    ASSERT_TRUE(up) << "no calendar (status " << status << "): " << testsupport::readFile(errors);
+    EXPECT_NE(testsupport::readFile(errors).find("Plenwick found no Plenwick.ini in its folder " + services.workdir()),
+              std::string::npos)
+        << testsupport::readFile(errors);
+    EXPECT_EQ(testsupport::readFile(errors).find("FXMessageBox"), std::string::npos) << testsupport::readFile(errors);
+    endProgram(pid);
+
+    // Plenwick.ini names a router that is not running.
+    testsupport::writeFile(services.workdir() + "/Plenwick.ini",
+                           "[Plenwick]\nHost=127.0.0.1:1\nDatabaseService=Plenwick\n");
+    pid = startPlenwick(services.workdir(), home, errors);
+    up = waitFor(pid, [&] { return windowExists("Calendar") && !testsupport::readFile(errors).empty(); }, &status);
+    ASSERT_TRUE(up) << "no calendar (status " << status << "): " << testsupport::readFile(errors);
+    EXPECT_NE(testsupport::readFile(errors).find("could not reach the database service \"Plenwick\" at 127.0.0.1:1"),
+              std::string::npos)
+        << testsupport::readFile(errors);
+
+    // The service starts (writing the real Plenwick.ini); the warning is
+    // closed; F5 draws the demo teacher's week.
+    services.start();
+    EXPECT_TRUE(closeWindow("Plenwick")) << "no warning box";
+    screenshot::Picture picture;
+    int area = 0;
+    bool drawn = waitFor(pid,
+                         [&] {
+                             pressKey("Calendar", XK_F5);
+                             std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                             if (screenshot::take(picture, services.dir() + "/screen.ppm"))
+                                 area = screenshot::largestPlanColourArea(picture);
+                             return area >= 150;
+                         },
+                         &status);
+    EXPECT_TRUE(drawn) << "no plans drawn after F5 (status " << status << "); last screenshot in " << services.dir();
+    endProgram(pid);
 }
 
 TEST(PlenwickProgram, FirstStartOnTheDemoDatabaseShowsThisWeeksPlans) {

@@ -4,6 +4,9 @@
 
 #include <unistd.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -54,6 +57,19 @@ struct Grid {
 };
 
 FXColor rgb(int r, int g, int b) { return FXRGB(r, g, b); }
+
+// What the display shows at a point of a window (not the calendar's
+// off-screen image).
+FXColor screenPixel(FXWindow* window, FXint x, FXint y) {
+    app()->flush(true);
+    Display* display = (Display*)app()->getDisplay();
+    XImage* shot = XGetImage(display, (Window)window->id(), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!shot) return 0;
+    const unsigned long p = XGetPixel(shot, 0, 0);
+    XDestroyImage(shot);
+    // A 24-bit TrueColor display: red in the high byte.
+    return FXRGB((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
+}
 
 struct PlanRow {
     std::string id, cellColour, labelColour, cells, unitType, days, rotate;
@@ -337,13 +353,162 @@ TEST_F(WeekPlan, TeacherWithoutPlansGetsTheNoPlansBox) {
     EXPECT_TRUE(planRows().empty());
 }
 
-TEST_F(WeekPlan, NoTermBeforeTheShownDateIsADatabaseErrorBoxOnPaint) {
+TEST_F(WeekPlan, NoTermBeforeTheShownDateIsSaidInPlainWordsOnPaint) {
     lesson(80, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
     appState.dateOffset = offsetFor(localMoment(2013, 6, 1, 12));
     calendar->redraw();
     ASSERT_EQ(prompts.prompts.size(), 1u);
-    EXPECT_EQ(prompts.last().caption, "Database Error");
-    EXPECT_EQ(prompts.last().text, "FXStringRecordset::GetField - Recordset is empty.");
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No school term.");
+    EXPECT_EQ(prompts.last().text,
+              "The week shown lies before the school's first term, which begins on 03/03/14.\n\n"
+              "Press \"Term >\" to go to it, or add the earlier terms in Options, School Setup.");
+    EXPECT_EQ(calendar->getCanvasNotice(), prompts.last().text.c_str());
+    EXPECT_TRUE(calendar->planColourList.IsEmpty());
+}
+
+// The week shown is the one that holds the shown date, at any hour: early
+// on a Monday, before school starts, it is already that Monday's week, and
+// late on Sunday still the week before.
+TEST_F(WeekPlan, ThisWeekHoldsTodayEvenBeforeSchoolOnMonday) {
+    lesson(100, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    struct Moment {
+        int month, day, hour, minute, week;
+        const char* monday;
+    } moments[] = {
+        {3, 10, 7, 0, 2, "Monday 03/10/14"},   // Monday at 07:00, school starts 08:45
+        {3, 10, 0, 1, 2, "Monday 03/10/14"},   // just after midnight
+        {3, 16, 23, 59, 2, "Monday 03/10/14"}, // Sunday night
+        {3, 17, 8, 44, 3, "Monday 03/17/14"},  // a minute before school
+        {3, 3, 7, 30, 1, "Monday 03/03/14"},   // the term's first day, before school
+    };
+    for (const Moment& m : moments) {
+        appState.dateOffset = offsetFor(localMoment(2014, m.month, m.day, m.hour, m.minute));
+        RecordingDC dc(app());
+        calendar->drawPlan(dc, W, H);
+        const std::string heading =
+            "WEEKLY CALENDAR FOR WEEK:" + std::to_string(m.week) + "  TERM:1  YEAR:2014    Teacher:Tom Hale";
+        EXPECT_EQ(dc.find(heading).size(), 1u) << m.month << "/" << m.day << " " << m.hour << ":" << m.minute;
+        EXPECT_EQ(dc.find(m.monday).size(), 1u) << m.month << "/" << m.day << " " << m.hour << ":" << m.minute;
+    }
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+// A lesson's colour comes from its unit: the same in every drawing and week
+// to week; lessons of one unit in one week are shades of it, far enough
+// apart for the click test.
+TEST_F(WeekPlan, ALessonKeepsItsUnitsColourFromDrawingToDrawing) {
+    for (int d = 0; d < 5; ++d)
+        lesson(110 + d, "Week one", 1, "2014-03-1" + std::to_string(d), "2014-03-1" + std::to_string(d), "09:00",
+               "09:30");
+    lesson(120, "Week two", 1, "2014-03-17", "2014-03-17", "09:00", "09:30");
+    lesson(121, "Routine", 2, "2014-03-10", "2014-03-14", "11:00", "11:15", 4);
+    drawImage();
+    std::vector<PlanRow> first = planRows();
+    ASSERT_EQ(first.size(), 6u);
+    srand(12345);  // nothing random is left in the drawing
+    drawImage();
+    std::vector<PlanRow> again = planRows();
+    ASSERT_EQ(again.size(), first.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(again[i].id, first[i].id);
+        EXPECT_EQ(again[i].cellColour, first[i].cellColour) << "lesson " << first[i].id;
+    }
+    // Every two lessons of the week apart; the shades of unit 1 near each other.
+    for (size_t i = 0; i < first.size(); ++i)
+        for (size_t j = i + 1; j < first.size(); ++j) {
+            FXColor a = colour(first[i]), b = colour(first[j]);
+            int distance = abs((int)FXREDVAL(a) - (int)FXREDVAL(b)) + abs((int)FXGREENVAL(a) - (int)FXGREENVAL(b)) +
+                           abs((int)FXBLUEVAL(a) - (int)FXBLUEVAL(b));
+            EXPECT_GE(distance, 24) << first[i].id << " and " << first[j].id;
+            if (first[i].id != "121" && first[j].id != "121") {
+                EXPECT_LE(distance, 6 * 24) << "shades of one unit: " << first[i].id << " and " << first[j].id;
+            }
+        }
+    // The next week the unit's first lesson has the unit's colour again.
+    const FXColor unitColour = colour(plan("110"));
+    appState.dateOffset = offsetFor(localMoment(2014, 3, 19, 12));
+    drawImage();
+    EXPECT_EQ(colour(plan("120")), unitColour);
+    for (const PlanRow& row : planRows()) {
+        FXColor c = colour(row);
+        EXPECT_GE(FXREDVAL(c), 155);
+        EXPECT_GE(FXGREENVAL(c), 155);
+        EXPECT_GE(FXBLUEVAL(c), 155);
+    }
+}
+
+TEST_F(WeekPlan, ALongTeacherNameIsShortenedToKeepTheHeadingOnTheCanvas) {
+    lesson(130, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    const std::string longName(140, 'W');  // as long as the column allows
+    sql("update Teachers set Teacher = '" + longName + "' where Id = 2;");
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    bool found = false;
+    for (const auto& t : dc.texts) {
+        if (t.text.rfind("WEEKLY CALENDAR FOR WEEK:2", 0) != 0) continue;
+        found = true;
+        EXPECT_GE(t.x, 3);
+        EXPECT_LE(t.x + labelFont->getTextWidth(t.text.c_str()), W - 3);
+        EXPECT_NE(t.text.find("Teacher:WWW"), std::string::npos) << t.text;
+        EXPECT_EQ(t.text.substr(t.text.size() - 3), "...");
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(WeekPlan, ATeacherWithoutANameIsToldWhereToGiveOneAndTheWeekIsDrawn) {
+    lesson(140, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    sql("update Teachers set Teacher = '' where Id = 2;");
+    drawImage();
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - The teacher has no name.");
+    EXPECT_NE(prompts.last().text.find("in Teachers"), std::string::npos) << prompts.last().text;
+    EXPECT_EQ(planRows().size(), 1u);
+}
+
+TEST_F(WeekPlan, BeforeAnyTermIsStoredTheMessageLeadsToSchoolSetup) {
+    lesson(150, "Any", 1, "2014-03-10", "2014-03-10", "09:00", "09:15");
+    sql("delete from TermDate;");
+    drawImage();
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No school term.");
+    EXPECT_EQ(prompts.last().text,
+              "This database has no school terms yet.\n\nAdd them in Options, School Setup: the first day of each "
+              "term and its length in weeks.");
+    EXPECT_EQ(pixel(W / 2, H - 5), rgb(255, 255, 255));
+}
+
+// A redraw that fails leaves nothing of the week before: a white canvas
+// and no plans for a click, then the error box.
+TEST_F(WeekPlan, AFailedRedrawClearsTheCanvasBeforeTheErrorBox) {
+    lesson(160, "Maths", 1, "2014-03-10", "2014-03-10", "09:00", "10:00");
+    calendar->redraw();
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    ASSERT_FALSE(calendar->planColourList.IsEmpty());
+    Grid g(calendar->getCanvas()->getWidth(), calendar->getCanvas()->getHeight());
+    const FXint x = g.x(1) + g.K - 4, y = g.y(Grid::row(9, 30)) + g.L / 2;
+    ASSERT_NE(screenPixel(calendar->getCanvas(), x, y), rgb(255, 255, 255));
+
+    // Something the database refuses.
+    appState.currentUserId = "2 and";
+    FXColor underTheBox = 0;
+    struct Watch : testsupport::RecordingPrompter {
+        CalendarWindow* calendar;
+        FXint x, y;
+        FXColor* seen;
+        void error(FXWindow* o, const FXString& c, const FXString& t) override {
+            *seen = screenPixel(calendar->getCanvas(), x, y);
+            RecordingPrompter::error(o, c, t);
+        }
+    } watch;
+    watch.calendar = calendar;
+    watch.x = x;
+    watch.y = y;
+    watch.seen = &underTheBox;
+    calendar->redraw();
+    ASSERT_EQ(watch.prompts.size(), 1u);
+    EXPECT_EQ(watch.last().caption, "Database Error");
+    EXPECT_EQ(underTheBox, rgb(255, 255, 255)) << "the old week was still shown under the box";
+    EXPECT_TRUE(calendar->planColourList.IsEmpty());
 }
 
 // Clicks on the calendar's own canvas.

@@ -27,8 +27,6 @@ namespace testsupport {
 std::string sourceDir() { return PLENWICK_SOURCE_DIR; }
 std::string buildDir() { return PLENWICK_BUILD_DIR; }
 
-namespace {
-
 // A port that was free a moment ago; the router binds it right after.
 int freePort() {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -45,6 +43,8 @@ int freePort() {
     close(fd);
     return ntohs(a.sin_port);
 }
+
+namespace {
 
 std::string services() {
     return "PLENWICK_BUILD=" + shellQuote(buildDir()) + " " + shellQuote(sourceDir() + "/scripts/services");

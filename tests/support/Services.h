@@ -18,6 +18,10 @@ namespace testsupport {
 std::string sourceDir();
 std::string buildDir();
 
+// A loopback port that was free a moment ago (the router binds it right
+// after; a test that wants a port nobody listens on uses it as it is).
+int freePort();
+
 // `s` in single quotes for the shell.
 std::string shellQuote(const std::string& s);
 

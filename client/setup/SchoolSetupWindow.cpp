@@ -1,0 +1,547 @@
+#include "setup/SchoolSetupWindow.h"
+
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "data/InputChecks.h"
+#include "data/ListItems.h"
+#include "data/Prompter.h"
+#include "data/WindowPlace.h"
+
+using namespace FX;
+
+FXDEFMAP(SchoolSetupWindow) SchoolSetupWindowMap[] = {
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_TERMLIST, SchoolSetupWindow::onCmdTermList),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_ADDTERM, SchoolSetupWindow::onCmdAddTerm),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_EDITTERM, SchoolSetupWindow::onCmdEditTerm),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_DELETETERM, SchoolSetupWindow::onCmdDeleteTerm),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_YEARLIST, SchoolSetupWindow::onCmdYearList),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_ADDYEAR, SchoolSetupWindow::onCmdAddYear),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_EDITYEAR, SchoolSetupWindow::onCmdEditYear),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_DELETEYEAR, SchoolSetupWindow::onCmdDeleteYear),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_TIMETABLE, SchoolSetupWindow::onCmdTimetable),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_SAVETIMETABLE, SchoolSetupWindow::onCmdSaveTimetable),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_CLOSE, SchoolSetupWindow::onCmdClose),
+    FXMAPFUNC(SEL_CLOSE, 0, SchoolSetupWindow::onCmdClose),
+};
+
+FXIMPLEMENT(SchoolSetupWindow, FXDialogBox, SchoolSetupWindowMap, ARRAYNUMBER(SchoolSetupWindowMap))
+
+namespace {
+
+const char* const section = "SCHOOLSETUP";
+const FXint defaultWidth = 700, defaultHeight = 520;
+const FXint minimumWidth = 600, minimumHeight = 460;
+
+// ChildYear.Description holds at most this many bytes as stored (escaped).
+const FXint yearLevelLength = 40;
+
+FXButton* button(FXComposite* parent, const char* text, FXObject* target, FXSelector id) {
+    FXButton* b = new FXButton(parent, text, nullptr, target, id, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X,
+                               0, 0, 0, 0, 20, 20, 5, 5);
+    b->setFont(labelFont);
+    return b;
+}
+
+FXLabel* label(FXComposite* parent, const char* text) {
+    return new FXLabel(parent, text, nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+}
+
+FXSpinner* spinner(FXComposite* parent, FXint columns, FXint low, FXint high, FXObject* target = nullptr,
+                   FXSelector id = 0) {
+    FXSpinner* s = new FXSpinner(parent, columns, target, id, SPIN_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+    s->setRange(low, high);
+    return s;
+}
+
+// The last day of a term: the Sunday of its last week.
+FXString lastDay(const FXString& firstDay, FXint weeks) { return dates::addDays(firstDay, 7 * weeks - 1); }
+
+// The Friday of a term's last week, as the list shows it.
+FXString lastSchoolDay(const FXString& firstDay, FXint weeks) { return dates::addDays(firstDay, 7 * weeks - 3); }
+
+FXString termText(FXint number, FXint year, const FXString& firstDay, FXint weeks) {
+    return FXStringFormat("Term %d, %d:  ", number, year) + DisplayDate(firstDay) + " to " +
+           DisplayDate(lastSchoolDay(firstDay, weeks)) + FXStringFormat("  (%d week%s)", weeks, weeks == 1 ? "" : "s");
+}
+
+FXString timeText(FXint minutes) { return FXStringFormat("%02d:%02d", minutes / 60, minutes % 60); }
+
+}  // namespace
+
+SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
+    : FXDialogBox(owner, "School Setup", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0,
+                  defaultWidth, defaultHeight, 4, 4, 4, 4, 4, 4) {
+    setIcon(appIcon);
+    setMiniIcon(appIcon);
+
+    FXHorizontalFrame* bottom = new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X | FRAME_SUNKEN,
+                                                      0, 0, 0, 0, 4, 4, 4, 4);
+    FXButton* close = new FXButton(bottom, "&Close", nullptr, this, ID_CLOSE,
+                                   FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT | LAYOUT_FIX_WIDTH, 0, 0, 100, 0,
+                                   20, 20, 5, 5);
+    close->setFont(labelFont);
+    new FXLabel(bottom, "What is saved here is in the database at once, for every teacher.", nullptr,
+                LABEL_NORMAL | LAYOUT_CENTER_Y);
+
+    tabs = new FXTabBook(this, nullptr, 0, TABBOOK_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+
+    // Terms.
+    new FXTabItem(tabs, "&Terms");
+    FXHorizontalFrame* termPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* termListFrame = new FXVerticalFrame(termPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    label(termListFrame, "The school's terms, in date order:");
+    FXVerticalFrame* termBorder = new FXVerticalFrame(termListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X |
+                                                      LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    termList = new FXList(termBorder, this, ID_TERMLIST, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* termSide = new FXVerticalFrame(termPage, LAYOUT_FILL_Y);
+    FXMatrix* termFields = new FXMatrix(termSide, 2, MATRIX_BY_COLUMNS);
+    firstDayLabel = label(termFields, "First day:");
+    firstDayField = new FXTextField(termFields, 10, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+    label(termFields, "Weeks:");
+    weeksSpinner = spinner(termFields, 4, 1, 60);
+    label(termFields, "Year:");
+    yearSpinner = spinner(termFields, 6, 1936, 2100);
+    label(termFields, "Term:");
+    termSpinner = spinner(termFields, 4, 1, 9);
+    new FXLabel(termSide, "The first day is the Monday\nof the term's first week.", nullptr,
+                LABEL_NORMAL | JUSTIFY_LEFT);
+    button(termSide, "&Add", this, ID_ADDTERM);
+    button(termSide, "&Edit", this, ID_EDITTERM);
+    button(termSide, "&Delete", this, ID_DELETETERM);
+
+    // Year levels.
+    new FXTabItem(tabs, "&Year Levels");
+    FXHorizontalFrame* yearPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* yearListFrame = new FXVerticalFrame(yearPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    label(yearListFrame, "The children's year levels that long-term plans are for:");
+    FXVerticalFrame* yearBorder = new FXVerticalFrame(yearListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X |
+                                                      LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    yearList = new FXList(yearBorder, this, ID_YEARLIST, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* yearSide = new FXVerticalFrame(yearPage, LAYOUT_FILL_Y);
+    label(yearSide, "Year level:");
+    yearField = new FXTextField(yearSide, 20, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X);
+    button(yearSide, "A&dd", this, ID_ADDYEAR);
+    button(yearSide, "Ed&it", this, ID_EDITYEAR);
+    button(yearSide, "De&lete", this, ID_DELETEYEAR);
+
+    // Timetable.
+    new FXTabItem(tabs, "Time&table");
+    FXVerticalFrame* timePage = new FXVerticalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y,
+                                                    0, 0, 0, 0, 10, 10, 10, 10);
+    label(timePage, "The school day as the week grid shows it:");
+    FXMatrix* timeFields = new FXMatrix(timePage, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 10, 10, 10, 10, 8, 6);
+    label(timeFields, "The first row starts at (hour, minute):");
+    FXHorizontalFrame* start = new FXHorizontalFrame(timeFields, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    hourSpinner = spinner(start, 3, 0, 23, this, ID_TIMETABLE);
+    minuteSpinner = spinner(start, 3, 0, 59, this, ID_TIMETABLE);
+    label(timeFields, "One row of the grid lasts (minutes):");
+    periodSpinner = spinner(timeFields, 4, 5, 120, this, ID_TIMETABLE);
+    label(timeFields, "Rows of the grid in a day:");
+    rowsSpinner = spinner(timeFields, 4, 1, 96, this, ID_TIMETABLE);
+    dayEndsLabel = new FXLabel(timePage, "", nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+    FXHorizontalFrame* saveRow = new FXHorizontalFrame(timePage, LAYOUT_FILL_X);
+    FXButton* save = new FXButton(saveRow, "&Save Timetable", nullptr, this, ID_SAVETIMETABLE,
+                                  FRAME_RAISED | FRAME_THICK, 0, 0, 0, 0, 20, 20, 5, 5);
+    save->setFont(labelFont);
+}
+
+SchoolSetupWindow::~SchoolSetupWindow() {}
+
+void SchoolSetupWindow::create() {
+    const WindowPlace place =
+        WindowPlace::read(getApp()->reg(), section, defaultWidth, defaultHeight, minimumWidth, minimumHeight);
+    position(place.x, place.y, place.width, place.height);
+    FXDialogBox::create();
+    load();
+}
+
+// ---------------------------------------------------------------------------
+// Reading the database
+
+void SchoolSetupWindow::load() {
+    firstDayLabel->setText(appState.americanDate ? "First day (mm/dd/yy):" : "First day (dd/mm/yy):");
+    try {
+        loadTerms();
+        loadYears();
+        loadTimetable();
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+}
+
+void SchoolSetupWindow::loadTerms(FXint selectId) {
+    if (!recordset.OpenRecordset("Select Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm from TermDate "
+                                 "Order By FirstDay, Id"))
+        return;
+    termList->clearItems();
+    FXint lastYear = 0, lastTerm = 0;
+    FXString lastFirstDay;
+    FXint lastWeeks = 10;
+    for (recordset.MoveFirst(); !recordset.eof(); recordset.MoveNext()) {
+        const FXint id = decimalValue(recordset.GetField("Id"));
+        const FXString firstDay = recordset.rows.GetField(1);  // YYYY-MM-DD as stored
+        lastWeeks = decimalValue(recordset.GetField("SchoolWeeks"));
+        lastYear = decimalValue(recordset.GetField("SchoolYear"));
+        lastTerm = decimalValue(recordset.GetField("SchoolTerm"));
+        lastFirstDay = firstDay;
+        termList->appendItem(termText(lastTerm, lastYear, firstDay, lastWeeks), nullptr, (void*)(FXival)id);
+    }
+    lists::noCurrentItem(termList);
+    const FXint row = lists::findItem(termList, selectId);
+    if (row >= 0) {
+        lists::selectItem(termList, row);
+        onCmdTermList(termList, FXSEL(SEL_COMMAND, ID_TERMLIST), (void*)(FXival)row);
+        return;
+    }
+    // Ready for the next term: after the last one, or this year's first.
+    firstDayField->setText(FXString());
+    weeksSpinner->setValue(10);
+    if (lastFirstDay.empty()) {
+        yearSpinner->setValue(decimalValue(dates::localText(dates::now(), "%Y")));
+        termSpinner->setValue(1);
+    } else if (lastTerm >= 4) {
+        yearSpinner->setValue(lastYear + 1);
+        termSpinner->setValue(1);
+    } else {
+        yearSpinner->setValue(lastYear);
+        termSpinner->setValue(lastTerm + 1);
+    }
+}
+
+void SchoolSetupWindow::loadYears(FXint selectId) {
+    if (!recordset.OpenRecordset("Select Id, Description from ChildYear Order By Description Desc")) return;
+    yearList->clearItems();
+    for (recordset.MoveFirst(); !recordset.eof(); recordset.MoveNext())
+        yearList->appendItem(recordset.GetField("Description"), nullptr,
+                             (void*)(FXival)decimalValue(recordset.GetField("Id")));
+    lists::noCurrentItem(yearList);
+    const FXint row = lists::findItem(yearList, selectId);
+    if (row >= 0) {
+        lists::selectItem(yearList, row);
+        yearField->setText(yearList->getItemText(row));
+    } else {
+        yearField->setText(FXString());
+    }
+}
+
+// The values the calendar has read (the defaults where the database has no
+// row), then the database's own.
+void SchoolSetupWindow::loadTimetable() {
+    FXint hour = appState.schoolHour, minute = appState.schoolMinute;
+    FXint period = appState.schoolPeriod, times = appState.schoolTimes;
+    const char* keys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
+    FXint* values[] = {&hour, &minute, &period, &times};
+    for (int i = 0; i < 4; ++i) {
+        if (!recordset.OpenRecordset(FXString("Select StringValue from Settings Where StringKey = '") + keys[i] + "'"))
+            return;
+        recordset.MoveFirst();
+        if (!recordset.eof()) *values[i] = decimalValue(recordset.GetField("0"));
+    }
+    // The stored start is that of the grid's first row, which holds the day
+    // names: the first row of lessons begins one row later, and a day has
+    // one row fewer than SchoolTimes.
+    const FXint first = FXCLAMP(0, hour * 60 + minute + period / 60, 24 * 60 - 1);
+    hourSpinner->setValue(first / 60);
+    minuteSpinner->setValue(first % 60);
+    periodSpinner->setValue(period / 60);
+    rowsSpinner->setValue(times - 1);
+    showDayEnd();
+}
+
+void SchoolSetupWindow::showDayEnd() {
+    const FXint first = hourSpinner->getValue() * 60 + minuteSpinner->getValue();
+    const FXint end = first + periodSpinner->getValue() * rowsSpinner->getValue();
+    dayEndsLabel->setText("The grid shows " + timeText(first) + " to " +
+                          (end > 24 * 60 ? FXString("after midnight") : timeText(end)) + ".");
+}
+
+void SchoolSetupWindow::databaseError(const FXException& e) { Prompter::get().error(this, "Database Error", e.what()); }
+
+// ---------------------------------------------------------------------------
+// Terms
+
+long SchoolSetupWindow::onCmdTermList(FXObject*, FXSelector, void*) {
+    const FXint row = termList->getCurrentItem();
+    if (row < 0) return 1;
+    try {
+        if (!recordset.OpenRecordset("Select FirstDay, SchoolWeeks, SchoolYear, SchoolTerm from TermDate Where Id = " +
+                                     FXStringVal(lists::itemId(termList, row))))
+            return 1;
+        recordset.MoveFirst();
+        if (recordset.eof()) return 1;
+        firstDayField->setText(recordset.GetField("FirstDay"));
+        weeksSpinner->setValue(decimalValue(recordset.GetField("SchoolWeeks")));
+        yearSpinner->setValue(decimalValue(recordset.GetField("SchoolYear")));
+        termSpinner->setValue(decimalValue(recordset.GetField("SchoolTerm")));
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+bool SchoolSetupWindow::readTermFields(const FXString& caption, Term& term) {
+    try {
+        term.firstDay = checks::date("First day", firstDayField->getText());
+    } catch (const FXException& e) {
+        Prompter::get().error(this, caption, e.what());
+        return false;
+    }
+    const FXlong noon = dates::localMoment(term.firstDay, 12, 0);
+    if (dates::weekday(noon) != 1) {
+        const FXString monday = dates::isoDate(dates::addDays(noon, dates::weekday(noon) == 0 ? -6 : 1 - dates::weekday(noon)));
+        Prompter::get().error(this, caption,
+                              "First day: " + DisplayDate(term.firstDay) + " is a " + dates::localText(noon, "%A") +
+                                  ". A term's first day is the Monday of its first week, because the calendar's "
+                                  "weeks begin on it: type " + DisplayDate(monday) + ".");
+        return false;
+    }
+    term.weeks = weeksSpinner->getValue();
+    term.year = yearSpinner->getValue();
+    term.number = termSpinner->getValue();
+    return true;
+}
+
+bool SchoolSetupWindow::checkOverlap(const FXString& caption, const Term& term, FXint exceptId) {
+    const FXString end = lastDay(term.firstDay, term.weeks);
+    if (!recordset.OpenRecordset("Select Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm from TermDate "
+                                 "Order By FirstDay, Id"))
+        return false;
+    for (recordset.MoveFirst(); !recordset.eof(); recordset.MoveNext()) {
+        if (decimalValue(recordset.GetField("Id")) == exceptId) continue;
+        const FXString otherStart = recordset.rows.GetField(1);
+        const FXint otherWeeks = decimalValue(recordset.GetField("SchoolWeeks"));
+        const FXString otherEnd = lastDay(otherStart, otherWeeks);
+        // ISO dates compare as text.
+        if (otherStart <= end && term.firstDay <= otherEnd) {
+            Prompter::get().error(this, caption,
+                                  "These dates overlap " +
+                                      termText(decimalValue(recordset.GetField("SchoolTerm")),
+                                               decimalValue(recordset.GetField("SchoolYear")), otherStart,
+                                               otherWeeks) +
+                                      ".\n\nTerms may not overlap: change the first day or the number of weeks.");
+            return false;
+        }
+    }
+    return true;
+}
+
+long SchoolSetupWindow::onCmdAddTerm(FXObject*, FXSelector, void*) {
+    Term term;
+    if (!readTermFields("Add Term Error", term)) return 1;
+    try {
+        if (!checkOverlap("Add Term Error", term, 0)) return 1;
+        if (!recordset.OpenRecordset("Insert into TermDate (FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values ('" +
+                                     term.firstDay + "', " + FXStringVal(term.weeks) + ", " + FXStringVal(term.year) +
+                                     ", " + FXStringVal(term.number) + ")"))
+            return 1;
+        // The list shows the new term; the fields are ready for the next.
+        loadTerms();
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdEditTerm(FXObject*, FXSelector, void*) {
+    const FXint row = termList->getCurrentItem();
+    if (row < 0) {
+        Prompter::get().error(this, "Edit Term Error", "Choose the term to change in the list first.");
+        return 1;
+    }
+    const FXint id = lists::itemId(termList, row);
+    Term term;
+    if (!readTermFields("Edit Term Error", term)) return 1;
+    try {
+        if (!checkOverlap("Edit Term Error", term, id)) return 1;
+        if (!recordset.OpenRecordset("Update TermDate Set FirstDay = '" + term.firstDay +
+                                     "', SchoolWeeks = " + FXStringVal(term.weeks) + ", SchoolYear = " +
+                                     FXStringVal(term.year) + ", SchoolTerm = " + FXStringVal(term.number) +
+                                     " Where Id = " + FXStringVal(id)))
+            return 1;
+        loadTerms(id);
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdDeleteTerm(FXObject*, FXSelector, void*) {
+    const FXint row = termList->getCurrentItem();
+    if (row < 0) {
+        Prompter::get().error(this, "Delete Term Error", "Choose the term to delete in the list first.");
+        return 1;
+    }
+    const FXint id = lists::itemId(termList, row);
+    try {
+        // Subjects begin or end with a term; without it they would seem
+        // current in every term.
+        if (!recordset.OpenRecordset("Select Count(*) from Subject Where FKTermDateStart = " + FXStringVal(id) +
+                                     " or FKTermDateEnd = " + FXStringVal(id)))
+            return 1;
+        recordset.MoveFirst();
+        const FXint subjects = recordset.eof() ? 0 : decimalValue(recordset.rows.GetField(0));
+        if (subjects > 0) {
+            Prompter::get().error(this, "Delete Term Error",
+                                  FXStringFormat("%d subject%s began or ended in this term, so it cannot be deleted. "
+                                                 "Change its dates with Edit instead.",
+                                                 subjects, subjects == 1 ? "" : "s"));
+            return 1;
+        }
+        if (!Prompter::get().question(this, "Confirm Delete Term",
+                                      "Delete " + termList->getItemText(row) + "?"))
+            return 1;
+        if (!recordset.OpenRecordset("Delete from TermDate Where Id = " + FXStringVal(id))) return 1;
+        loadTerms();
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Year levels
+
+long SchoolSetupWindow::onCmdYearList(FXObject*, FXSelector, void*) {
+    const FXint row = yearList->getCurrentItem();
+    if (row >= 0) yearField->setText(yearList->getItemText(row));
+    return 1;
+}
+
+bool SchoolSetupWindow::readYearField(const FXString& caption, FXString& name, FXint exceptId) {
+    name = yearField->getText();
+    name.trim();
+    if (name.empty()) {
+        Prompter::get().error(this, caption, "Type the year level's name first (for example Year 3).");
+        return false;
+    }
+    try {
+        checks::fits("Year level", name, yearLevelLength);
+    } catch (const FXException& e) {
+        Prompter::get().error(this, caption, e.what());
+        return false;
+    }
+    for (FXint i = 0; i < yearList->getNumItems(); ++i)
+        if (lists::itemId(yearList, i) != exceptId && yearList->getItemText(i) == name) {
+            Prompter::get().error(this, caption, "This year level already exists.");
+            return false;
+        }
+    return true;
+}
+
+long SchoolSetupWindow::onCmdAddYear(FXObject*, FXSelector, void*) {
+    FXString name;
+    if (!readYearField("Add Year Level Error", name, 0)) return 1;
+    try {
+        if (!recordset.OpenRecordset("Insert into ChildYear (Description) values ('" + EscapeText(name) +
+                                     "') returning Id"))
+            return 1;
+        recordset.MoveFirst();
+        loadYears(recordset.eof() ? 0 : decimalValue(recordset.GetField("Id")));
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdEditYear(FXObject*, FXSelector, void*) {
+    const FXint row = yearList->getCurrentItem();
+    if (row < 0) {
+        Prompter::get().error(this, "Edit Year Level Error", "Choose the year level to rename in the list first.");
+        return 1;
+    }
+    const FXint id = lists::itemId(yearList, row);
+    FXString name;
+    if (!readYearField("Edit Year Level Error", name, id)) return 1;
+    try {
+        if (!recordset.OpenRecordset("Update ChildYear Set Description = '" + EscapeText(name) + "' Where Id = " +
+                                     FXStringVal(id)))
+            return 1;
+        loadYears(id);
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdDeleteYear(FXObject*, FXSelector, void*) {
+    const FXint row = yearList->getCurrentItem();
+    if (row < 0) {
+        Prompter::get().error(this, "Delete Year Level Error", "Choose the year level to delete in the list first.");
+        return 1;
+    }
+    const FXint id = lists::itemId(yearList, row);
+    try {
+        if (!recordset.OpenRecordset("Select Count(*) from LongTerm Where FKYear = " + FXStringVal(id))) return 1;
+        recordset.MoveFirst();
+        const FXint plans = recordset.eof() ? 0 : decimalValue(recordset.rows.GetField(0));
+        if (plans > 0) {
+            Prompter::get().error(this, "Delete Year Level Error",
+                                  FXStringFormat("%d long-term plan%s %s for this year level, so it cannot be "
+                                                 "deleted. Rename it with Edit instead.",
+                                                 plans, plans == 1 ? "" : "s", plans == 1 ? "is" : "are"));
+            return 1;
+        }
+        if (!Prompter::get().question(this, "Confirm Delete Year Level",
+                                      "Delete the year level " + yearList->getItemText(row) + "?"))
+            return 1;
+        if (!recordset.OpenRecordset("Delete from ChildYear Where Id = " + FXStringVal(id))) return 1;
+        loadYears();
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Timetable
+
+long SchoolSetupWindow::onCmdTimetable(FXObject*, FXSelector, void*) {
+    showDayEnd();
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdSaveTimetable(FXObject*, FXSelector, void*) {
+    const FXint first = hourSpinner->getValue() * 60 + minuteSpinner->getValue();
+    const FXint periodMinutes = periodSpinner->getValue(), rows = rowsSpinner->getValue();
+    if (first < periodMinutes) {
+        Prompter::get().error(this, "Timetable Error",
+                              "The first row may start no earlier than one row's length after midnight (" +
+                                  timeText(periodMinutes) + ").");
+        return 1;
+    }
+    if (first + rows * periodMinutes > 24 * 60) {
+        Prompter::get().error(this, "Timetable Error",
+                              "The school day would go on past midnight: start it earlier, or give the grid fewer "
+                              "or shorter rows.");
+        return 1;
+    }
+    // Stored as the start of the day-name row, one row before the first.
+    const FXint start = first - periodMinutes;
+    const FXint hour = start / 60, minute = start % 60, period = periodMinutes * 60, times = rows + 1;
+    try {
+        IsectRecordset::Transaction transaction(recordset);
+        const char* keys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
+        const FXint values[] = {hour, minute, period, times};
+        for (int i = 0; i < 4; ++i)
+            if (!recordset.OpenRecordset(FXString("Update or Insert into Settings (StringKey, StringValue) values ('") +
+                                         keys[i] + "', '" + FXStringVal(values[i]) + "') matching (StringKey)"))
+                return 1;
+        transaction.commit();
+        appState.schoolHour = hour;
+        appState.schoolMinute = minute;
+        appState.schoolPeriod = period;
+        appState.schoolTimes = times;
+        Prompter::get().information(this, "School Setup", "The timetable is saved.");
+    } catch (const FXException& e) {
+        databaseError(e);
+    }
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdClose(FXObject*, FXSelector, void*) {
+    WindowPlace{getX(), getY(), getWidth(), getHeight()}.write(getApp()->reg(), section);
+    getApp()->stopModal(this, FALSE);
+    hide();
+    return 1;
+}

@@ -1,0 +1,119 @@
+// School Setup: what a school needs before its teachers can plan, kept
+// without SQL.  Three tabs:
+//
+//   Terms        the school terms (TermDate: first day, weeks, year, term
+//                number); add, edit, delete; terms may not overlap
+//   Year Levels  the children's year levels (ChildYear) that long-term
+//                plans are for
+//   Timetable    the Settings rows SchoolHour, SchoolMinute, SchoolPeriod
+//                and SchoolTimes that the week grid is drawn with
+//
+// A modal dialog; the calendar opens it from its Options menu and redraws
+// when it returns.  Saving the timetable also sets the application's
+// timetable (appState) at once.
+//
+//   SchoolSetupWindow setup(calendar);
+//   setup.create();              // fills the lists from the database
+//   setup.execute(PLACEMENT_OWNER);
+#ifndef PLENWICK_SCHOOLSETUPWINDOW_H
+#define PLENWICK_SCHOOLSETUPWINDOW_H
+
+#include <fx.h>
+
+#include "data/IsectRecordset.h"
+
+class SchoolSetupWindow : public FX::FXDialogBox {
+    FXDECLARE(SchoolSetupWindow)
+protected:
+    FX::FXTabBook* tabs = nullptr;
+    // Terms: the list (item data: TermDate Id, in date order) and the fields.
+    FX::FXList* termList = nullptr;
+    FX::FXLabel* firstDayLabel = nullptr;
+    FX::FXTextField* firstDayField = nullptr;
+    FX::FXSpinner* weeksSpinner = nullptr;
+    FX::FXSpinner* yearSpinner = nullptr;
+    FX::FXSpinner* termSpinner = nullptr;
+    // Year levels: the list (item data: ChildYear Id) and the name field.
+    FX::FXList* yearList = nullptr;
+    FX::FXTextField* yearField = nullptr;
+    // Timetable.
+    FX::FXSpinner* hourSpinner = nullptr;
+    FX::FXSpinner* minuteSpinner = nullptr;
+    FX::FXSpinner* periodSpinner = nullptr;
+    FX::FXSpinner* rowsSpinner = nullptr;
+    FX::FXLabel* dayEndsLabel = nullptr;
+    IsectRecordset recordset;
+
+    SchoolSetupWindow() {}
+
+public:
+    enum {
+        ID_TERMLIST = FX::FXDialogBox::ID_LAST,
+        ID_ADDTERM,
+        ID_EDITTERM,
+        ID_DELETETERM,
+        ID_YEARLIST,
+        ID_ADDYEAR,
+        ID_EDITYEAR,
+        ID_DELETEYEAR,
+        ID_TIMETABLE,  // a timetable spinner changed: the end of the day is shown again
+        ID_SAVETIMETABLE,
+        ID_CLOSE,
+        ID_LAST
+    };
+
+    explicit SchoolSetupWindow(FX::FXWindow* owner);
+    ~SchoolSetupWindow() override;
+    void create() override;
+
+    // Reads terms, year levels and the timetable from the database.
+    void load();
+
+    FX::FXTabBook* getTabs() const { return tabs; }
+    FX::FXList* getTermList() const { return termList; }
+    FX::FXTextField* getFirstDayField() const { return firstDayField; }
+    FX::FXSpinner* getWeeksSpinner() const { return weeksSpinner; }
+    FX::FXSpinner* getYearSpinner() const { return yearSpinner; }
+    FX::FXSpinner* getTermSpinner() const { return termSpinner; }
+    FX::FXList* getYearList() const { return yearList; }
+    FX::FXTextField* getYearField() const { return yearField; }
+    FX::FXSpinner* getHourSpinner() const { return hourSpinner; }
+    FX::FXSpinner* getMinuteSpinner() const { return minuteSpinner; }
+    FX::FXSpinner* getPeriodSpinner() const { return periodSpinner; }
+    FX::FXSpinner* getRowsSpinner() const { return rowsSpinner; }
+    FX::FXString getDayEndsText() const { return dayEndsLabel->getText(); }
+
+    long onCmdTermList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEditTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDeleteTerm(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdYearList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddYear(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEditYear(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDeleteYear(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdTimetable(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdSaveTimetable(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdClose(FX::FXObject*, FX::FXSelector, void*);
+
+protected:
+    // One term as the fields give it; false (after the error box with the
+    // caption) when a field is wrong.
+    struct Term {
+        FX::FXString firstDay;  // YYYY-MM-DD, a Monday
+        FX::FXint weeks = 0, year = 0, number = 0;
+    };
+    bool readTermFields(const FX::FXString& caption, Term& term);
+    // False (after the error box) when `term` overlaps a stored term other
+    // than `exceptId`.
+    bool checkOverlap(const FX::FXString& caption, const Term& term, FX::FXint exceptId);
+    // The year level's name as typed, trimmed; false (after the error box)
+    // when it is empty, too long or already there (other than `exceptId`).
+    bool readYearField(const FX::FXString& caption, FX::FXString& name, FX::FXint exceptId);
+    void loadTerms(FX::FXint selectId = 0);
+    void loadYears(FX::FXint selectId = 0);
+    void loadTimetable();
+    void showDayEnd();
+    void databaseError(const FX::FXException& e);
+};
+
+#endif

@@ -1,0 +1,427 @@
+// School Setup: terms, year levels and the timetable, written through the
+// real middleware and read back; and a school built from an empty database
+// through School Setup, Teachers and the plan editor, its lesson found on
+// the calendar.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "GuiTest.h"
+#include "RecordingPrompter.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
+#include "data/ListItems.h"
+#include "planedit/UnitPlanDialog.h"
+#include "setup/SchoolSetupWindow.h"
+#include "teachers/TeachersWindow.h"
+
+using namespace FX;
+using namespace guitest;
+
+namespace {
+
+// First column of the first row through the middleware, trimmed ("" when none).
+std::string value(const std::string& query) {
+    IsectRecordset rs;
+    rs.OpenRecordset(query.c_str());
+    rs.MoveFirst();
+    if (rs.eof()) return "";
+    FXString v = rs.GetField(0);
+    return v.trim().text();
+}
+int count(const std::string& query) { return atoi(value(query).c_str()); }
+
+// An empty school: the schema's Settings rows and nothing else.
+void emptySchool() {
+    resetDatabase();
+    sql("delete from Subject; delete from ChildYear;");
+}
+
+class SchoolSetup : public ::testing::Test {
+protected:
+    testsupport::RecordingPrompter prompts;
+    SchoolSetupWindow* setup = nullptr;
+
+    void SetUp() override {
+        emptySchool();
+        resetState();
+        clearSettings();
+        appState.americanDate = 0;
+        setup = new SchoolSetupWindow(app()->getRootWindow());
+        setup->create();
+        prompts.clear();
+    }
+    void TearDown() override { delete setup; }
+
+    void press(FXSelector id) { setup->handle(setup, FXSEL(SEL_COMMAND, id), nullptr); }
+    void term(const char* firstDay, FXint weeks, FXint year, FXint number) {
+        setup->getFirstDayField()->setText(firstDay);
+        setup->getWeeksSpinner()->setValue(weeks);
+        setup->getYearSpinner()->setValue(year);
+        setup->getTermSpinner()->setValue(number);
+    }
+    void pickTerm(FXint row) {
+        FXList* list = setup->getTermList();
+        lists::selectItem(list, row);
+        setup->handle(list, FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_TERMLIST), (void*)(FXival)row);
+    }
+    void pickYear(FXint row) {
+        FXList* list = setup->getYearList();
+        lists::selectItem(list, row);
+        setup->handle(list, FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_YEARLIST), (void*)(FXival)row);
+    }
+    std::vector<std::string> items(FXList* list) {
+        std::vector<std::string> out;
+        for (FXint i = 0; i < list->getNumItems(); ++i) out.push_back(list->getItemText(i).text());
+        return out;
+    }
+};
+
+TEST_F(SchoolSetup, TermsAreAddedInDateOrderAndCheckedBeforeTheyAreStored) {
+    term("2/2/26", 10, 2026, 1);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    term("27/4/26", 9, 2026, 2);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(value("Select FirstDay || ' ' || SchoolWeeks || ' ' || SchoolYear || ' ' || SchoolTerm from TermDate "
+                    "where SchoolTerm = 2"),
+              "2026-04-27 9 2026 2");
+    EXPECT_EQ(items(setup->getTermList()),
+              (std::vector<std::string>{"Term 1, 2026:  02/02/26 to 10/04/26  (10 weeks)",
+                                        "Term 2, 2026:  27/04/26 to 26/06/26  (9 weeks)"}));
+    // Ready for the next term.
+    EXPECT_EQ(setup->getTermSpinner()->getValue(), 3);
+
+    // Overlapping the first term (its tenth week ends on Sunday 12 April).
+    term("6/4/26", 2, 2026, 9);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Add Term Error");
+    EXPECT_EQ(prompts.last().text,
+              "These dates overlap Term 1, 2026:  02/02/26 to 10/04/26  (10 weeks).\n\nTerms may not overlap: "
+              "change the first day or the number of weeks.");
+    // Not a Monday; not a date; not a date at all.
+    term("8/4/26", 1, 2026, 9);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    EXPECT_EQ(prompts.last().text,
+              "First day: 08/04/26 is a Wednesday. A term's first day is the Monday of its first week, because the "
+              "calendar's weeks begin on it: type 06/04/26.");
+    term("31/2/26", 1, 2026, 9);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    EXPECT_EQ(prompts.last().text.find("First day \"31/2/26\" is not a date: February 2026 has only 28 days."), 0u)
+        << prompts.last().text;
+    term("5/13/26", 1, 2026, 9);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    EXPECT_EQ(prompts.last().text.find("First day \"5/13/26\" is not a date: there is no month 13"), 0u)
+        << prompts.last().text;
+    term("", 1, 2026, 9);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    EXPECT_EQ(prompts.last().text.find("First day is empty."), 0u) << prompts.last().text;
+    // A term that ends the Sunday before the next begins is no overlap.
+    term("13/4/26", 2, 2026, 9);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    EXPECT_EQ(prompts.prompts.size(), 5u);
+    EXPECT_EQ(count("Select Count(*) from TermDate"), 3);
+}
+
+TEST_F(SchoolSetup, ATermIsEditedWithoutOverlappingItselfAndDeletedOnlyWhenNoSubjectNeedsIt) {
+    term("2/2/26", 10, 2026, 1);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    term("27/4/26", 10, 2026, 2);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+
+    press(SchoolSetupWindow::ID_EDITTERM);  // nothing chosen
+    EXPECT_EQ(prompts.last().text, "Choose the term to change in the list first.");
+    pickTerm(0);
+    EXPECT_STREQ(setup->getFirstDayField()->getText().text(), "02/02/26");
+    EXPECT_EQ(setup->getWeeksSpinner()->getValue(), 10);
+    // One week longer still ends before term 2; twelve weeks would not.
+    setup->getWeeksSpinner()->setValue(11);
+    press(SchoolSetupWindow::ID_EDITTERM);
+    EXPECT_EQ(prompts.prompts.size(), 1u) << prompts.last().text;
+    EXPECT_EQ(value("Select SchoolWeeks from TermDate where SchoolTerm = 1"), "11");
+    EXPECT_EQ(setup->getTermList()->getCurrentItem(), 0);
+    setup->getWeeksSpinner()->setValue(13);
+    press(SchoolSetupWindow::ID_EDITTERM);
+    EXPECT_EQ(prompts.last().caption, "Edit Term Error");
+    EXPECT_EQ(value("Select SchoolWeeks from TermDate where SchoolTerm = 1"), "11");
+
+    // A subject that began in term 1 keeps it.
+    const std::string first = value("Select Id from TermDate where SchoolTerm = 1");
+    sql("insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (1, 'Maths', 1, 1, " +
+        first + ");");
+    pickTerm(0);
+    prompts.answers.push_back(true);
+    press(SchoolSetupWindow::ID_DELETETERM);
+    EXPECT_EQ(prompts.last().caption, "Delete Term Error");
+    EXPECT_EQ(prompts.last().text,
+              "1 subject began or ended in this term, so it cannot be deleted. Change its dates with Edit instead.");
+    EXPECT_EQ(count("Select Count(*) from TermDate"), 2);
+
+    // Term 2: asked first; No keeps it, Yes deletes it.
+    prompts.answers.clear();
+    pickTerm(1);
+    press(SchoolSetupWindow::ID_DELETETERM);
+    EXPECT_EQ(prompts.last().kind, "question");
+    EXPECT_EQ(prompts.last().caption, "Confirm Delete Term");
+    EXPECT_EQ(count("Select Count(*) from TermDate"), 2);
+    prompts.answers.push_back(true);
+    press(SchoolSetupWindow::ID_DELETETERM);
+    EXPECT_EQ(count("Select Count(*) from TermDate"), 1);
+    EXPECT_EQ(setup->getTermList()->getNumItems(), 1);
+}
+
+TEST_F(SchoolSetup, YearLevels) {
+    setup->getYearField()->setText(" Year 3 ");
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    setup->getYearField()->setText("Year 4, Room 'B'");
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(items(setup->getYearList()), (std::vector<std::string>{"Year 4, Room 'B'", "Year 3"}));
+    EXPECT_EQ(count("Select Count(*) from ChildYear where Description = 'Year 3'"), 1);
+
+    setup->getYearField()->setText("Year 3");
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    EXPECT_EQ(prompts.last().text, "This year level already exists.");
+    setup->getYearField()->setText("");
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    EXPECT_EQ(prompts.last().text, "Type the year level's name first (for example Year 3).");
+    setup->getYearField()->setText((std::string(30, 'y') + ",,,").c_str());  // 30 + 3 x 4 as stored
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    EXPECT_EQ(prompts.last().text,
+              "Year level is 2 characters too long: it holds 40 characters, and each ' , or \\ in it takes four of "
+              "them.");
+    EXPECT_EQ(count("Select Count(*) from ChildYear"), 2);
+
+    pickYear(1);
+    EXPECT_STREQ(setup->getYearField()->getText().text(), "Year 3");
+    setup->getYearField()->setText("Year 3 and 4");
+    press(SchoolSetupWindow::ID_EDITYEAR);
+    EXPECT_EQ(count("Select Count(*) from ChildYear where Description = 'Year 3 and 4'"), 1);
+
+    // A year level that a plan is for stays.
+    const std::string id = value("Select Id from ChildYear where Description = 'Year 3 and 4'");
+    sql("insert into LongTerm (Id, PlanName, FKYear, FKSyndicate, Persistant) values (1, 'Plan', " + id + ", 1, 0);");
+    pickYear(lists::findItem(setup->getYearList(), atoi(id.c_str())));
+    prompts.answers.push_back(true);
+    press(SchoolSetupWindow::ID_DELETEYEAR);
+    EXPECT_EQ(prompts.last().text,
+              "1 long-term plan is for this year level, so it cannot be deleted. Rename it with Edit instead.");
+    prompts.answers.clear();
+    pickYear(lists::findItem(setup->getYearList(), atoi(value("Select Id from ChildYear where Description "
+                                                              "<> 'Year 3 and 4'").c_str())));
+    prompts.answers.push_back(true);
+    press(SchoolSetupWindow::ID_DELETEYEAR);
+    EXPECT_EQ(count("Select Count(*) from ChildYear"), 1);
+}
+
+TEST_F(SchoolSetup, TheTimetableIsStoredInSettingsAndUsedAtOnce) {
+    // The schema's timetable: rows from 09:00 (the day-name row at 08:45).
+    EXPECT_EQ(setup->getHourSpinner()->getValue(), 9);
+    EXPECT_EQ(setup->getMinuteSpinner()->getValue(), 0);
+    EXPECT_EQ(setup->getPeriodSpinner()->getValue(), 15);
+    EXPECT_EQ(setup->getRowsSpinner()->getValue(), 25);
+    EXPECT_STREQ(setup->getDayEndsText().text(), "The grid shows 09:00 to 15:15.");
+
+    sql("delete from Settings where StringKey = 'SchoolTimes';");  // a row missing: it is added
+    setup->getHourSpinner()->setValue(8);
+    setup->getMinuteSpinner()->setValue(30);
+    setup->getPeriodSpinner()->setValue(20);
+    setup->getRowsSpinner()->setValue(21);
+    setup->handle(setup->getRowsSpinner(), FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_TIMETABLE), nullptr);
+    EXPECT_STREQ(setup->getDayEndsText().text(), "The grid shows 08:30 to 15:30.");
+    press(SchoolSetupWindow::ID_SAVETIMETABLE);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().text, "The timetable is saved.");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolHour'"), "8");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolMinute'"), "10");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolPeriod'"), "1200");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolTimes'"), "22");
+    EXPECT_EQ(count("Select Count(*) from Settings where StringKey = 'SchoolTimes'"), 1);
+    EXPECT_EQ(appState.schoolHour, 8);
+    EXPECT_EQ(appState.schoolMinute, 10);
+    EXPECT_EQ(appState.schoolPeriod, 1200);
+    EXPECT_EQ(appState.schoolTimes, 22);
+
+    // A day past midnight is refused and nothing changes.
+    setup->getHourSpinner()->setValue(20);
+    press(SchoolSetupWindow::ID_SAVETIMETABLE);
+    EXPECT_EQ(prompts.last().caption, "Timetable Error");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolHour'"), "8");
+
+    // A new window reads what was stored.
+    delete setup;
+    setup = new SchoolSetupWindow(app()->getRootWindow());
+    setup->create();
+    EXPECT_EQ(setup->getHourSpinner()->getValue(), 8);
+    EXPECT_EQ(setup->getMinuteSpinner()->getValue(), 30);
+    EXPECT_EQ(setup->getRowsSpinner()->getValue(), 21);
+}
+
+// ---------------------------------------------------------------------------
+// A school from nothing
+
+// Modal windows answer a script: each step runs when its window is up.
+class Script : public FXObject {
+    FXDECLARE(Script)
+public:
+    std::function<bool(FXWindow*)> step;  // true when done; the window is closed by the step
+    bool done = false;
+    long onTimeout(FXObject*, FXSelector, void*) {
+        FXWindow* modal = app()->getModalWindow();
+        if (!modal || !step(modal)) app()->addTimeout(this, 0, 20);
+        else done = true;
+        return 1;
+    }
+    void start() {
+        done = false;
+        app()->addTimeout(this, 0, 20);
+    }
+};
+
+}  // namespace
+
+FXDEFMAP(Script) ScriptMap[] = {FXMAPFUNC(SEL_TIMEOUT, 0, Script::onTimeout)};
+FXIMPLEMENT(Script, FXObject, ScriptMap, ARRAYNUMBER(ScriptMap))
+
+namespace {
+
+TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEditor) {
+    testsupport::RecordingPrompter prompts;
+    emptySchool();
+    resetState();
+    clearSettings();
+    CalendarWindow* calendar = new CalendarWindow(app());
+    calendar->create();
+    settle();
+    appState.americanDate = 0;
+    prompts.clear();
+    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_REFRESH), nullptr);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().text.find("This is a new database"), 0u) << prompts.last().text;
+
+    // Options, School Setup: this term (from last week's Monday), a year level.
+    const FXlong now = dates::now();
+    const FXlong monday = dates::addDays(now, -((dates::weekday(now) + 6) % 7) - 7);
+    const FXString firstDay = dates::shownDate(monday);
+    Script script;
+    script.step = [&](FXWindow* modal) {
+        if (!modal->isMemberOf(FXMETACLASS(SchoolSetupWindow))) return false;
+        SchoolSetupWindow* setup = static_cast<SchoolSetupWindow*>(modal);
+        setup->getFirstDayField()->setText(firstDay);
+        setup->getWeeksSpinner()->setValue(10);
+        setup->handle(setup, FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_ADDTERM), nullptr);
+        setup->getYearField()->setText("Year 3");
+        setup->handle(setup, FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_ADDYEAR), nullptr);
+        setup->handle(setup, FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_CLOSE), nullptr);
+        return true;
+    };
+    script.start();
+    prompts.clear();
+    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_SCHOOLSETUP), nullptr);
+    ASSERT_TRUE(script.done);
+    EXPECT_EQ(count("Select Count(*) from TermDate"), 1);
+    EXPECT_EQ(count("Select Count(*) from ChildYear"), 1);
+    // Still no teachers: the message says so, and only that is left.
+    ASSERT_FALSE(prompts.prompts.empty());
+    EXPECT_EQ(prompts.last().text.find("This database has no teachers yet."), 0u) << prompts.last().text;
+
+    // Teachers: a syndicate leader, then a teacher of the syndicate, chosen.
+    script.step = [&](FXWindow* modal) {
+        if (!modal->isMemberOf(FXMETACLASS(TeachersWindow))) return false;
+        TeachersWindow* teachers = static_cast<TeachersWindow*>(modal);
+        teachers->handle(teachers, FXSEL(SEL_COMMAND, TeachersWindow::ID_LOAD), nullptr);
+        teachers->getNameField()->setText("Lena Leader");
+        teachers->handle(teachers, FXSEL(SEL_COMMAND, TeachersWindow::ID_ADD), nullptr);
+        teachers->setLeaderFlag(0);  // the box cleared, Lena highlighted
+        teachers->getNameField()->setText("Tia Teacher");
+        teachers->handle(teachers, FXSEL(SEL_COMMAND, TeachersWindow::ID_ADD), nullptr);
+        teachers->handle(teachers, FXSEL(SEL_COMMAND, FXDialogBox::ID_CANCEL), nullptr);
+        return true;
+    };
+    script.start();
+    prompts.clear();
+    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_TEACHERS), nullptr);
+    ASSERT_TRUE(script.done);
+    EXPECT_STREQ(calendar->getUserText().text(), "Tia Teacher");
+    const std::string leader = value("Select Id from Teachers where Teacher = 'Lena Leader'");
+    EXPECT_EQ(value("Select Syndicate from Teachers where Teacher = 'Tia Teacher'"), leader);
+    ASSERT_FALSE(prompts.prompts.empty());
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No plans exist.");
+    const FXString tia = appState.currentUserId;
+
+    // The plan editor: the leader adds the syndicate's subject...
+    // A plan editor with its lists filled at once (its timers taken off).
+    auto openEditor = [] {
+        UnitPlanDialog* dialog = new UnitPlanDialog(app(), 0, 0);
+        app()->removeTimeout(dialog, UnitPlanDialog::ID_SELECTQUERY);
+        app()->removeTimeout(dialog, UnitPlanDialog::ID_PRESELECT);
+        dialog->create();
+        dialog->selectQuery();
+        return dialog;
+    };
+    appState.currentUserId = leader.c_str();
+    appState.currentSyndicate = leader.c_str();
+    UnitPlanDialog* editor = openEditor();
+    auto press = [&](FXSelector id) { editor->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); };
+    prompts.clear();
+    editor->subjectText->setText("Maths");
+    press(UnitPlanDialog::ID_ADD_SUBJECT);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    delete editor;
+
+    // ...and Tia plans: a long-term plan, a unit, a lesson on Wednesday.
+    appState.currentUserId = tia;
+    appState.currentSyndicate = leader.c_str();
+    editor = openEditor();
+    editor->setTarget(calendar);
+    editor->setSelector(CalendarWindow::ID_SHOWDATE);
+    ASSERT_EQ(prompts.prompts.size(), 1u);  // a new teacher has no plans yet
+    EXPECT_EQ(prompts.last().text, "No long term plans found for this term.");
+    prompts.clear();
+    ASSERT_GT(editor->subjectCombo->getNumItems(), 0);
+    ASSERT_GT(editor->childYearCombo->getNumItems(), 0);
+    editor->longTermName->setText("Number");
+    editor->longTermStart->setText(dates::shownDate(monday));
+    editor->longTermEnd->setText(dates::shownDate(dates::addDays(monday, 60)));
+    editor->subjectCombo->setCurrentItem(0);
+    editor->childYearCombo->setCurrentItem(0);
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    editor->unitName->setText("Fractions");
+    press(UnitPlanDialog::ID_ADD_UNIT);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    const FXlong wednesday = dates::addDays(monday, 9);  // this week's
+    editor->lessonName->setText("Halves and quarters");
+    editor->panels[0].startDate->setText(dates::shownDate(wednesday));
+    editor->panels[0].endDate->setText(dates::shownDate(wednesday));
+    editor->panels[0].startTime->setText("10:00");
+    editor->panels[0].endTime->setText("10:50");
+    prompts.answers.push_back(true);
+    press(UnitPlanDialog::ID_ADD_LESSON);
+    for (const auto& p : prompts.prompts) EXPECT_EQ(p.kind, "question") << p.caption << ": " << p.text;
+    const std::string lesson = value("Select Id from LessonPlan where LessonName = 'Halves and quarters'");
+    ASSERT_FALSE(lesson.empty());
+    delete editor;
+
+    // This week on the calendar: the lesson in Wednesday's cells.
+    prompts.clear();
+    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_THIS_WEEK), nullptr);
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    bool drawn = false;
+    FXStringRecordset& list = calendar->planColourList;
+    for (list.MoveFirst(); !list.eof; list.MoveNext())
+        if (FXString(list.GetField(0)).trim() == lesson.c_str()) {
+            drawn = true;
+            EXPECT_EQ(std::string(list.GetField(5).text()), "Junk,3,3,3,3");
+        }
+    EXPECT_TRUE(drawn) << "lesson " << lesson << " is not on this week's calendar";
+    delete calendar;
+}
+
+}  // namespace
