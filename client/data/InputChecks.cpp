@@ -61,7 +61,7 @@ bool splitIso(const FXString& s, FXint& year, FXint& month, FXint& day) {
 }
 
 FXString howToTypeDates() {
-    const FXString example = dates::shownDate(dates::shownNow());
+    const FXString example = dates::shownDate(dates::now());
     return appState.americanDate ? "\n\nType dates month first, as MM/DD/YY (for example " + example + ")."
                                  : "\n\nType dates day first, as DD/MM/YY (for example " + example + ").";
 }

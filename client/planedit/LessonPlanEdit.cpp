@@ -4,6 +4,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/InputChecks.h"
 #include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
@@ -16,7 +17,8 @@ using planedit::text;
 
 namespace {
 
-// A typed time: hours are its first two characters, minutes its last two.
+// A time (checked, or as stored): hours are its first two characters,
+// minutes its last two; no time is midnight.
 FXint typedHour(const FXString& time) { return FXIntVal(time.left(2)); }
 FXint typedMinute(const FXString& time) { return FXIntVal(time.right(2)); }
 
@@ -64,10 +66,10 @@ void UnitPlanDialog::onLessonSelected(FXint index) {
             assessment = FXIntVal(recordset.GetField("LessonAssess"));
             notTaught = FXIntVal(recordset.GetField("LessonNotTaught"));
             TimePanel& panel = currentPanel();
-            panel.startDate->setText(recordset.GetField("DateStart"));
-            panel.endDate->setText(recordset.GetField("DateEnd"));
-            panel.startTime->setText(recordset.GetField("TimeStart"));
-            panel.endTime->setText(recordset.GetField("TimeEnd"));
+            panel.startDate->setText(shownValue(recordset, "DateStart"));
+            panel.endDate->setText(shownValue(recordset, "DateEnd"));
+            panel.startTime->setText(shownValue(recordset, "TimeStart"));
+            panel.endTime->setText(shownValue(recordset, "TimeEnd"));
             FXint day = FXIntVal(recordset.GetField("RoutineDay"));
             if (storedUnitType != 2)
                 routineDayCombo->setCurrentItem(0);
@@ -85,7 +87,31 @@ void UnitPlanDialog::onLessonSelected(FXint index) {
     });
 }
 
-bool UnitPlanDialog::checkRetrospective(bool forEdit) {
+// Every typed value of the lesson tabs, checked before anything is sent:
+// the name, the lengths of the texts, the dates (start not after end) and
+// the times.  `texts` false leaves out the texts that a new record empties.
+UnitPlanDialog::CheckedLesson UnitPlanDialog::checkLessonFields(bool texts) {
+    if (blank(lessonName->getText())) throw FXTextException("Cannot have empty Lesson plan name.");
+    checks::fits("Name", lessonName->getText(), checks::nameWidth);
+    if (texts) {
+        const std::pair<const char*, FXText*> areas[] = {
+            {"Essential Skills", essentialSkills}, {"Achievement Objectives", achievementObjectives},
+            {"Specific Learning Outcomes", learningOutcomes}, {"Introduction", lessonIntro},
+            {"Development", lessonDevelopment}, {"Closure", lessonClosure}, {"Assessment", lessonTest},
+            {"Resources", lessonResources}, {"Reflection", lessonReflection}};
+        for (const auto& area : areas) checks::fits(area.first, area.second->getText(), checks::textWidth);
+    }
+    TimePanel& panel = currentPanel();
+    CheckedLesson checked;
+    checked.start = checkedDate("Start Date", panel.startDate);
+    checked.end = checkedDate("End Date", panel.endDate);
+    if (DateIsLater(checked.start, checked.end)) throw FXTextException("Cannot have start date after end date.");
+    checked.startTime = checks::timeOfDay("Start Time", panel.startTime->getText());
+    checked.endTime = checks::timeOfDay("End Time", panel.endTime->getText());
+    return checked;
+}
+
+bool UnitPlanDialog::checkRetrospective(bool forEdit, const CheckedLesson* shown) {
     // The lesson row is the one readLesson put into the shared recordset.
     recordset.MoveFirst();
     IsectRecordset unit;
@@ -96,15 +122,12 @@ bool UnitPlanDialog::checkRetrospective(bool forEdit) {
     const FXString storedEnd = rawField(recordset, "DateEnd").left(10);
     const FXlong storedStartMoment = dates::localMoment(storedStart, 0, 0);
     const FXlong storedEndMoment = dates::localMoment(storedEnd, 23, 59);
-    TimePanel& panel = currentPanel();
-    const FXString shownStart = typedDate(panel.startDate->getText());
-    const FXString shownEnd = typedDate(panel.endDate->getText());
     const FXlong weekAgo = dates::now() - dates::oneWeek;
 
     // Minor tweaks of a lesson that ended within the last week.
-    if (forEdit && dates::localMoment(shownEnd, 23, 59) > weekAgo) {
-        if (trimmed(panel.startTime->getText()) == trimmed(recordset.GetField("TimeStart")) &&
-            trimmed(panel.endTime->getText()) == trimmed(recordset.GetField("TimeEnd")) && shownStart == storedStart)
+    if (forEdit && shown && dates::localMoment(shown->end, 23, 59) > weekAgo) {
+        if (shown->startTime == shownValue(recordset, "TimeStart") &&
+            shown->endTime == shownValue(recordset, "TimeEnd") && shown->start == storedStart)
             return true;
     }
     if (storedStartMoment >= weekAgo && storedEndMoment >= weekAgo) return true;
@@ -124,14 +147,13 @@ void UnitPlanDialog::editLessonQuery() {
     const FXint lessonId = lists::itemId(dayList, index);
     bool written = false;
     failureScope("Database Error", [&] {
+        const CheckedLesson checked = checkLessonFields(true);
         readLesson(lessonId);
-        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::editLessonQuery - Lesson plan not found.");
-        if (!checkRetrospective(true)) return;
-        const FXString name = lessonName->getText();
-        if (blank(name)) throw FXTextException("Cannot have empty Lesson plan name.");
+        if (recordset.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
+        if (!checkRetrospective(true, &checked)) return;
         busy(true);
         const FXString key = text(lessonId);
-        recordset.SetFieldByKey(key, "LessonName", name);
+        recordset.SetFieldByKey(key, "LessonName", lessonName->getText());
         recordset.SetFieldByKey(key, "LessonES", essentialSkills->getText());
         recordset.SetFieldByKey(key, "LessonAO", achievementObjectives->getText());
         recordset.SetFieldByKey(key, "LessonSLO", learningOutcomes->getText());
@@ -144,14 +166,11 @@ void UnitPlanDialog::editLessonQuery() {
         recordset.SetFieldByKey(key, "LessonEval", text(evaluation));
         recordset.SetFieldByKey(key, "LessonAssess", text(assessment));
         recordset.SetFieldByKey(key, "LessonNotTaught", text(notTaught));
-        TimePanel& panel = currentPanel();
-        const FXString start = typedDate(panel.startDate->getText());
-        const FXString end = typedDate(panel.endDate->getText());
-        recordset.SetFieldByKey(key, "DateStart", start);
-        recordset.SetFieldByKey(key, "DateEnd", end);
-        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
-        recordset.SetFieldByKey(key, "TimeStart", panel.startTime->getText());
-        recordset.SetFieldByKey(key, "TimeEnd", panel.endTime->getText());
+        recordset.SetFieldByKey(key, "DateStart", checked.start);
+        recordset.SetFieldByKey(key, "DateEnd", checked.end);
+        // An empty time is written as NULL: no time.
+        recordset.SetFieldByKey(key, "TimeStart", checked.startTime);
+        recordset.SetFieldByKey(key, "TimeEnd", checked.endTime);
         recordset.SetFieldByKey(key, "RoutineDay", text(storedUnitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0));
         if (!recordset.WriteRecordset()) throw PlanEditAbort();
         busy(false);
@@ -169,6 +188,10 @@ void UnitPlanDialog::addLessonQuery() {
         Prompter::get().error(this, "Add Lesson Plan Error", "No Unit Plan available to add lesson to.");
         return;
     }
+    // The name, dates and times are checked before the question, so that a
+    // refused value leaves every text as it was.
+    CheckedLesson checked;
+    if (!failureScope("Database Error", [&] { checked = checkLessonFields(false); })) return;
     if (Prompter::get().question(this, "New record or Copy existing?", "Is this a new record?")) {
         FXText* texts[] = {essentialSkills, achievementObjectives, learningOutcomes, lessonIntro, lessonDevelopment,
                            lessonClosure, lessonResources, lessonReflection, lessonTest};
@@ -176,22 +199,17 @@ void UnitPlanDialog::addLessonQuery() {
     }
     FXint newId = 0;
     bool added = failureScope("Database Error", [&] {
-        const FXString name = lessonName->getText();
-        if (blank(name)) throw FXTextException("Cannot have empty Lesson plan name.");
-        TimePanel& panel = currentPanel();
-        const FXString start = typedDate(panel.startDate->getText());
-        const FXString end = typedDate(panel.endDate->getText());
-        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
+        checkLessonFields(true);  // the texts a copy keeps
         busy(true);
         IsectRecordset rs;
-        query(rs, "Select * from MakeLessonPlan('" + EscapeText(name) + "','" +
+        query(rs, "Select * from MakeLessonPlan('" + EscapeText(lessonName->getText()) + "','" +
                       EscapeText(essentialSkills->getText()) + "','" + EscapeText(achievementObjectives->getText()) +
                       "','" + EscapeText(learningOutcomes->getText()) + "','" + EscapeText(lessonIntro->getText()) +
                       "','" + EscapeText(lessonDevelopment->getText()) + "','" +
                       EscapeText(lessonClosure->getText()) + "','" + EscapeText(lessonResources->getText()) + "','" +
                       EscapeText(lessonReflection->getText()) + "','" + EscapeText(lessonTest->getText()) + "','" +
-                      start + "','" + end + "'," + text(lists::itemId(unitList, unitIndex)) + ",'" +
-                      EscapeText(panel.startTime->getText()) + "','" + EscapeText(panel.endTime->getText()) + "'," +
+                      checked.start + "','" + checked.end + "'," + text(lists::itemId(unitList, unitIndex)) + "," +
+                      checks::timeLiteral(checked.startTime) + "," + checks::timeLiteral(checked.endTime) + "," +
                       text(storedUnitType == 2 ? routineDayCombo->getCurrentItem() + 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
         busy(false);
@@ -208,8 +226,8 @@ void UnitPlanDialog::deleteLessonQuery() {
     bool deleted = false;
     failureScope("Database Error", [&] {
         readLesson(lessonId);
-        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::deleteLessonQuery - Lesson plan not found.");
-        if (!checkRetrospective(false)) return;
+        if (recordset.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
+        if (!checkRetrospective(false, nullptr)) return;
         if (!Prompter::get().question(this, "Confirm delete lesson", "Do you want to delete this lesson?")) return;
         IsectRecordset rs;
         query(rs, "Delete from LessonPlan where ID = " + text(lessonId));
@@ -226,15 +244,16 @@ void UnitPlanDialog::deleteLessonQuery() {
 void UnitPlanDialog::shiftDates(FXint days) {
     failureScope("Empty Dates", [&] {
         TimePanel& panel = currentPanel();
-        auto shift = [&](FXTextField* dateField, FXTextField* timeField, const char* emptyMessage) {
+        auto shift = [&](const char* field, FXTextField* dateField, const char* timeName, FXTextField* timeField,
+                         const char* emptyMessage) {
             if (blank(dateField->getText())) throw FXTextException(emptyMessage);
-            const FXString iso = typedDate(dateField->getText());
-            const FXString time = timeField->getText();
+            const FXString iso = checkedDate(field, dateField);
+            const FXString time = checks::timeOfDay(timeName, timeField->getText());
             const FXlong moment = dates::localMoment(iso, typedHour(time), typedMinute(time));
             dateField->setText(dates::shownDate(dates::addDays(moment, days)));
         };
-        shift(panel.startDate, panel.startTime, "Cannot have empty start date.");
-        shift(panel.endDate, panel.endTime, "Cannot have empty end date.");
+        shift("Start Date", panel.startDate, "Start Time", panel.startTime, "Cannot have empty start date.");
+        shift("End Date", panel.endDate, "End Time", panel.endTime, "Cannot have empty end date.");
     });
 }
 
@@ -243,34 +262,52 @@ void UnitPlanDialog::shiftDates(FXint days) {
 void UnitPlanDialog::shiftTimes(FXlong seconds) {
     failureScope("Empty Dates", [&] {
         TimePanel& panel = currentPanel();
-        auto shift = [&](FXTextField* dateField, FXTextField* timeField, const char* emptyMessage) {
+        auto shift = [&](const char* field, FXTextField* dateField, const char* timeName, FXTextField* timeField,
+                         const char* emptyMessage) {
             if (blank(dateField->getText())) throw FXTextException(emptyMessage);
-            typedDate(dateField->getText());
-            const FXString time = timeField->getText();
+            checkedDate(field, dateField);
+            const FXString time = checks::timeOfDay(timeName, timeField->getText());
+            if (time.empty())
+                throw FXTextException(FXString(timeName) + " is empty: type a time for Up and Down to move.");
             const FXlong moment =
                 dates::localMoment(dates::isoDate(dates::now()), typedHour(time), typedMinute(time)) + seconds;
             timeField->setText(dates::localText(moment, "%H:%M"));
         };
-        shift(panel.startDate, panel.startTime, "Cannot have empty start date.");
-        shift(panel.endDate, panel.endTime, "Cannot have empty end date.");
+        shift("Start Date", panel.startDate, "Start Time", panel.startTime, "Cannot have empty start date.");
+        shift("End Date", panel.endDate, "End Time", panel.endTime, "Cannot have empty end date.");
     });
+}
+
+// The lesson Bump and Shove act on: the one chosen in the lesson list of the
+// unit shown (the current lesson is forgotten when the unit or the plan
+// changes).  -1 after telling the user to choose one.
+FXint UnitPlanDialog::chosenLesson(const FXString& caption, const FXString& action) {
+    const FXint index = lists::findItem(dayList, currentLessonId);
+    if (currentLessonId <= 0 || index < 0 || !dayList->isItemSelected(index)) {
+        Prompter::get().error(this, caption,
+                              "Choose a lesson of the unit shown in the Lesson Plan list first: " + action + ".");
+        return -1;
+    }
+    return index;
 }
 
 // The next lesson of the unit (by start) lends its dates and times.
 void UnitPlanDialog::bumpLesson() {
+    if (chosenLesson("Bump Lesson", "Bump gives it the time slot of the unit's next lesson") < 0) return;
     failureScope("Database Error", [&] {
         IsectRecordset rs;
         query(rs, "Select Id, DateStart, DateEnd, TimeStart,TimeEnd from LessonPlan Where FKUnitPlan = "
                   "(Select FKUnitPlan from LessonPlan Where LessonPlan.Id = " + text(currentLessonId) +
                       ") Order By DateStart, TimeStart");
+        if (rs.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
         bool next = false;
         for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
             if (next) {
                 TimePanel& panel = currentPanel();
-                panel.startDate->setText(rs.GetField("DateStart"));
-                panel.endDate->setText(rs.GetField("DateEnd"));
-                panel.startTime->setText(rs.GetField("TimeStart"));
-                panel.endTime->setText(rs.GetField("TimeEnd"));
+                panel.startDate->setText(shownValue(rs, "DateStart"));
+                panel.endDate->setText(shownValue(rs, "DateEnd"));
+                panel.startTime->setText(shownValue(rs, "TimeStart"));
+                panel.endTime->setText(shownValue(rs, "TimeEnd"));
                 return;
             }
             if (FXIntVal(rs.GetField("Id")) == currentLessonId) next = true;
@@ -278,21 +315,28 @@ void UnitPlanDialog::bumpLesson() {
     });
 }
 
-// Moves the shown lesson's end and every later lesson of the unit on by
+// Moves the chosen lesson's end and every later lesson of the unit on by
 // shoveDays school days, and stretches the teacher's own long-term plan to
 // the unit's last lesson.
 void UnitPlanDialog::shoveLessons() {
+    const FXint lessonIndex =
+        chosenLesson("Shove Lessons", "Shove moves that lesson and the unit's later lessons forward");
+    if (lessonIndex < 0) return;
+    const FXString lessonShown = lessonList->getItemText(lessonIndex);
+    const FXString unitShown = unitList->getCurrentItem() >= 0 ? unitList->getItemText(unitList->getCurrentItem())
+                                                               : FXString::null;
     failureScope("Database Error", [&] {
         const FXint days = FXCLAMP(1, shoveDays, 30);
         IsectRecordset rs;
         query(rs, "Select FKUnitPlan from LessonPlan Where LessonPlan.Id = " + text(currentLessonId));
+        if (rs.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
         const FXString unit = trimmed(rs.GetField("FKUnitPlan"));
 
         IsectRecordset lessons;
         lessons.fromTable = "LessonPlan";
         query(lessons, "Select Id, DateStart, DateEnd, TimeStart, TimeEnd from LessonPlan Where FKUnitPlan = " + unit +
                            " Order By DateStart, TimeStart");
-        TimePanel& panel = currentPanel();
+        FXlong shownEnd = 0;
         for (FXint pass = 0; pass < days; ++pass) {
             bool reached = false;
             for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext()) {
@@ -304,9 +348,8 @@ void UnitPlanDialog::shoveLessons() {
                 if (!reached) {
                     if (FXIntVal(key) != currentLessonId) continue;
                     reached = true;
-                    const FXlong end = nextSchoolDay(dateEnd, endHour);
-                    lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(end));
-                    panel.endDate->setText(dates::shownDate(end));
+                    shownEnd = nextSchoolDay(dateEnd, endHour);
+                    lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(shownEnd));
                     continue;
                 }
                 lessons.SetFieldByKey(key, "DateStart", dates::isoDate(nextSchoolDay(dateStart, startHour)));
@@ -314,12 +357,16 @@ void UnitPlanDialog::shoveLessons() {
             }
         }
         if (!Prompter::get().question(this, "Confirm shove lessons",
-                                      "Do you want to shove this lesson and \nall subsequent lessons in this unit "
-                                      "forward by " + text(days) + " days?"))
+                                      "Do you want to shove the lesson \"" + lessonShown + "\" and \nall subsequent "
+                                      "lessons in the unit \"" + unitShown + "\" forward by " + text(days) +
+                                      (days == 1 ? " day?" : " days?")))
             return;
         busy(true);
         if (!lessons.WriteRecordset()) throw PlanEditAbort();
         busy(false);
+        // Shown once stored: a No leaves the fields as they were.
+        if (shownEnd) currentPanel().endDate->setText(dates::shownDate(shownEnd));
+        refreshShownDates(lessons);
 
         // The long-term plan must reach the unit's last lesson.
         query(rs, "Select First 1 DateEnd from LessonPlan where FKUnitPlan = " + unit + " Order By DateEnd Desc");
@@ -331,7 +378,8 @@ void UnitPlanDialog::shoveLessons() {
         if (plan.rows.IsEmpty()) return;
         plan.MoveFirst();
         const FXString planEnd = rawField(plan, "PlanEnd").left(10);
-        if (!DateIsLater(lastEnd, planEnd)) return;
+        // A plan without an end date (listed in every term) has nothing to stretch.
+        if (planEnd == "None" || !DateIsLater(lastEnd, planEnd)) return;
         if (FXIntVal(plan.GetField("FKSyndicate")) == FXIntVal(appState.currentUserId)) {
             plan.SetFieldByKey(plan.rows.GetField(0), "PlanEnd", lastEnd);
             if (!plan.WriteRecordset()) throw PlanEditAbort();
@@ -340,4 +388,14 @@ void UnitPlanDialog::shoveLessons() {
                                         "Your unit plan has overrun your syndicate wide Long Term Plan.");
         }
     });
+}
+
+// The day list of a dated unit shows each lesson's start: after a shove the
+// entries take their stored starts again, and nothing else is re-read.
+void UnitPlanDialog::refreshShownDates(IsectRecordset& lessons) {
+    if (storedUnitType != 1) return;
+    for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext()) {
+        const FXint index = lists::findItem(dayList, FXIntVal(lessons.rows.GetField(0)));
+        if (index >= 0) dayList->setItemText(index, shownValue(lessons, "DateStart"));
+    }
 }

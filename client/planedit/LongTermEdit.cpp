@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/InputChecks.h"
 #include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
@@ -15,6 +16,13 @@ using planedit::text;
 
 namespace {
 
+const char* const chooseSubjectText =
+    "Choose a Subject for the plan.\n\nIf the Subject list is empty, your syndicate leader adds the subjects "
+    "on the Subjects tab of this window.";
+const char* const chooseYearText =
+    "Choose a Children's Year for the plan.\n\nIf the list is empty, add the year levels in School Setup "
+    "(Options menu of the calendar).";
+
 bool listHoldsText(FXList* list, const FXString& s) {
     for (FXint i = 0; i < list->getNumItems(); ++i)
         if (list->getItemText(i) == s) return true;
@@ -25,6 +33,12 @@ bool listHoldsText(FXList* list, const FXString& s) {
 
 // ---------------------------------------------------------------- long-term plans
 
+// The lengths of the long-term tab's texts, before anything is sent.
+void UnitPlanDialog::checkLongTermFields() {
+    checks::fits("Name", longTermName->getText(), checks::nameWidth);
+    checks::fits("Description", longTermDescription->getText(), checks::textWidth);
+}
+
 void UnitPlanDialog::addLongTermQuery() {
     const FXString name = longTermName->getText();
     if (listHoldsText(longTermList, name)) {
@@ -34,19 +48,22 @@ void UnitPlanDialog::addLongTermQuery() {
     FXint newId = 0;
     bool added = failureScope("Database Error", [&] {
         if (blank(name)) throw FXTextException("Cannot have empty Long Term plan name.");
-        FXString start = typedDate(longTermStart->getText());
-        FXString end = typedDate(longTermEnd->getText());
-        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
-        FXint subject = subjectCombo->getCurrentItem();
-        FXint year = childYearCombo->getCurrentItem();
-        if (subject < 0 || year < 0)
-            throw FXTextException("Cannot add a Long Term plan without a Subject and a Children's Year.");
+        checkLongTermFields();
+        // A persistent plan is listed in every term: its dates may stay empty.
+        const FXString start = checkedDate("Start Date", longTermStart, persistent != 0);
+        const FXString end = checkedDate("End Date", longTermEnd, persistent != 0);
+        if (!start.empty() && !end.empty() && DateIsLater(start, end))
+            throw FXTextException("Cannot have start date after end date.");
+        const FXint subject = subjectCombo->getCurrentItem();
+        const FXint year = childYearCombo->getCurrentItem();
+        if (subject < 0 && !persistent) throw FXTextException(chooseSubjectText);
+        if (year < 0) throw FXTextException(chooseYearText);
         const FXString owner = syndicateWide ? appState.currentSyndicate : appState.currentUserId;
         IsectRecordset rs;
         query(rs, "Select * from MakeLongTerm('" + EscapeText(name) + "','" +
-                      EscapeText(longTermDescription->getText()) + "','" + start + "','" + end + "'," +
-                      text(lists::itemId(subjectCombo, subject)) + "," +
-                      text(lists::itemId(childYearCombo, year)) + "," + trimmed(owner) + "," +
+                      EscapeText(longTermDescription->getText()) + "'," + dateLiteral(start) + "," +
+                      dateLiteral(end) + "," + (subject < 0 ? FXString("NULL") : text(lists::itemId(subjectCombo, subject))) +
+                      "," + text(lists::itemId(childYearCombo, year)) + "," + trimmed(owner) + "," +
                       text(persistent ? 1 : 0) + ")");
         newId = FXIntVal(rs.GetField("0"));
     });
@@ -62,9 +79,11 @@ void UnitPlanDialog::editLongTermQuery() {
     bool edited = failureScope("Database Error", [&] {
         const FXString name = longTermName->getText();
         if (blank(name)) throw FXTextException("Cannot have empty Long Term plan name.");
-        FXString start = typedDate(longTermStart->getText());
-        FXString end = typedDate(longTermEnd->getText());
-        if (DateIsLater(start, end)) throw FXTextException("Cannot have start date after end date.");
+        checkLongTermFields();
+        const FXString start = checkedDate("Start Date", longTermStart, persistent != 0);
+        const FXString end = checkedDate("End Date", longTermEnd, persistent != 0);
+        if (!start.empty() && !end.empty() && DateIsLater(start, end))
+            throw FXTextException("Cannot have start date after end date.");
         busy(true);
         // Read the selected plan's row again: later selections use the shared
         // recordset for other rows.
@@ -72,7 +91,7 @@ void UnitPlanDialog::editLongTermQuery() {
         recordset.fromTable = "LongTerm";
         recordset.whereClause = FXString::null;
         query(recordset, "Select * from LongTerm where Id = " + key);
-        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::editLongTermQuery - Long Term plan not found.");
+        if (recordset.rows.IsEmpty()) throw FXTextException(vanishedText("Long Term plan"));
         recordset.SetFieldByKey(key, "PlanName", name);
         recordset.SetFieldByKey(key, "Description", longTermDescription->getText());
         recordset.SetFieldByKey(key, "PlanStart", start);
@@ -110,12 +129,24 @@ void UnitPlanDialog::deleteLongTermQuery() {
 
 // ---------------------------------------------------------------- subjects
 
+// The subjects list and the long-term tab's Subject box, both from the
+// current subjects; the box keeps the subject it showed while that subject
+// is still current, and shows none when it was retired.
 void UnitPlanDialog::refreshSubjects(FXint id) {
+    const FXint shownSubject =
+        subjectCombo->getCurrentItem() >= 0 ? lists::itemId(subjectCombo, subjectCombo->getCurrentItem()) : -1;
     subjectList->clearItems();
+    subjectCombo->clearItems();
     IsectRecordset rs;
     query(rs, "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')");
-    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
-        subjectList->appendItem(rs.GetField("Description"), nullptr, (void*)(FXival)FXIntVal(rs.GetField("Id")));
+    const bool leader = isLeader();
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
+        void* subjectId = (void*)(FXival)FXIntVal(rs.GetField("Id"));
+        if (leader) subjectList->appendItem(rs.GetField("Description"), nullptr, subjectId);
+        subjectCombo->appendItem(rs.GetField("Description"), subjectId);
+    }
+    subjectCombo->setNumVisible(6);
+    if (shownSubject >= 0) subjectCombo->setCurrentItem(lists::findItem(subjectCombo, shownSubject));
     lists::noCurrentItem(subjectList);
     FXint index = lists::findItem(subjectList, id);
     if (index >= 0) lists::selectItem(subjectList, index);
@@ -130,9 +161,11 @@ void UnitPlanDialog::addSubject() {
     failureScope("Database Error", [&] {
         IsectRecordset rs;
         query(rs, "Select Id from TermDate Where FirstDay <= '" + dates::today() + "'");
+        if (rs.rows.IsEmpty()) throw FXTextException(noTermText());
         rs.MoveLast();
         const FXString term = trimmed(rs.GetField("Id"));
         if (blank(name)) throw FXTextException("Cannot have empty Subject name.");
+        checks::fits("Subject", name, checks::nameWidth);
         query(rs, "Select * from MakeSubject('" + EscapeText(name) + "'," + trimmed(appState.currentSyndicate) + "," + term +
                       ")");
         refreshSubjects(FXIntVal(rs.GetField("0")));
@@ -147,6 +180,7 @@ void UnitPlanDialog::renameSubject() {
     failureScope("Database Error", [&] {
         const FXString name = trimmed(subjectText->getText());
         if (name.empty()) throw FXTextException("Cannot have empty Subject name.");
+        checks::fits("Subject", name, checks::nameWidth);
         busy(true);
         IsectRecordset rs;
         query(rs, "Update Subject Set Description = '" + EscapeText(name) + "' where Id = " + text(id));

@@ -9,10 +9,13 @@
 
 #include "data/AppResources.h"
 #include "data/AppState.h"
+#include "data/DatabaseMessages.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/InputChecks.h"
 #include "data/ListItems.h"
 #include "data/WindowPlace.h"
+#include "planedit/PlanEditText.h"
 #include "planedit/PlanIcons.h"
 #include "data/Prompter.h"
 
@@ -192,7 +195,9 @@ bool UnitPlanDialog::failureScope(const FXString& caption, const std::function<v
         busy(false);
     } catch (const FXException& e) {
         busy(false);
-        Prompter::get().error(this, caption, e.what());
+        FXString shownCaption = caption;
+        const FXString text = messages::plain(e.what(), shownCaption);
+        Prompter::get().error(this, shownCaption, text);
     }
     return false;
 }
@@ -206,11 +211,27 @@ FXString UnitPlanDialog::rawField(IsectRecordset& rs, const FXString& name) {
     return rs.rows.GetField(def.ordinal);
 }
 
-FXString UnitPlanDialog::typedDate(const FXString& typed) {
-    FXint error = 0;
-    FXString result = Year2000(typed, error);
-    if (error) throw FXTextException(result);
-    return result;
+FXString UnitPlanDialog::shownValue(IsectRecordset& rs, const FXString& name) {
+    const FXString value = rs.GetField(name);
+    return value == "None" && rs.FieldOrdinal(name).type == "d" ? FXString::null : value;
+}
+
+FXString UnitPlanDialog::checkedDate(const FXString& field, FXTextField* control, bool optional) {
+    if (optional && planedit::blank(control->getText())) return FXString::null;
+    return checks::date(field, control->getText());
+}
+
+FXString UnitPlanDialog::dateLiteral(const FXString& iso) { return iso.empty() ? FXString("NULL") : "'" + iso + "'"; }
+
+FXString UnitPlanDialog::vanishedText(const FXString& what) {
+    return "This " + what + " is no longer in the database: someone may have just deleted it.\n\n"
+           "Choose again from the lists; everything you typed is still here.";
+}
+
+FXString UnitPlanDialog::noTermText() {
+    return "No school term has begun by " + dates::shownDate(dates::shownNow()) +
+           ".\n\nAdd the school terms in School Setup (Options menu of the calendar); until then only the "
+           "plans marked \"Ignore Start and End Dates\" are listed.";
 }
 
 void UnitPlanDialog::busy(bool on) {
@@ -333,19 +354,25 @@ FXint UnitPlanDialog::selectQuery() {
         fillCombos();
 
         // The current term: the last one that began on or before today.
+        // Before the first term only the persistent plans are listed.
         IsectRecordset terms;
         query(terms, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + dates::today() +
                          "'");
-        terms.MoveLast();
-        FXString termStart = rawField(terms, "FirstDay").left(10);
-        FXint weeks = FXIntVal(terms.GetField("SchoolWeeks"));
-        FXString termEnd = dates::addDays(termStart, weeks * 7);
+        FXString inTerm = "(Persistant = 1)";
+        if (terms.rows.IsEmpty()) {
+            Prompter::get().error(this, "No School Term", noTermText());
+        } else {
+            terms.MoveLast();
+            FXString termStart = rawField(terms, "FirstDay").left(10);
+            FXint weeks = FXIntVal(terms.GetField("SchoolWeeks"));
+            FXString termEnd = dates::addDays(termStart, weeks * 7);
+            inTerm = "((PlanEnd >= '" + termStart + "' and PlanEnd < '" + termEnd + "' or PlanStart <= '" + termEnd +
+                     "' and PlanEnd >= '" + termEnd + "') or (Persistant = 1))";
+        }
 
         IsectRecordset plans;
         query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + appState.currentSyndicate +
-                         " or FKSyndicate = " + appState.currentUserId + ") and ((PlanEnd >= '" + termStart +
-                         "' and PlanEnd < '" + termEnd + "' or PlanStart <= '" + termEnd + "' and PlanEnd >= '" +
-                         termEnd + "') or (Persistant = 1)) Order by PlanName");
+                         " or FKSyndicate = " + appState.currentUserId + ") and " + inTerm + " Order by PlanName");
         if (plans.rows.IsEmpty()) {
             Prompter::get().error(this, "UnitPlanDialog::selectQuery", "No long term plans found for this term.");
             return;
@@ -364,21 +391,12 @@ FXint UnitPlanDialog::selectQuery() {
 void UnitPlanDialog::fillCombos() {
     childYearCombo->clearItems();
     subjectCombo->clearItems();
-    subjectList->clearItems();
     IsectRecordset rs;
     query(rs, "Select * from ChildYear Order By Description Desc");
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
         childYearCombo->appendItem(rs.GetField("Description"), (void*)(FXival)FXIntVal(rs.GetField("Id")));
-    query(rs, "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')");
-    const bool leader = isLeader();
-    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
-        void* id = (void*)(FXival)FXIntVal(rs.GetField("Id"));
-        subjectCombo->appendItem(rs.GetField("Description"), id);
-        if (leader) subjectList->appendItem(rs.GetField("Description"), nullptr, id);
-    }
-    lists::noCurrentItem(subjectList);
     childYearCombo->setNumVisible(6);
-    subjectCombo->setNumVisible(6);
+    refreshSubjects(0);
 }
 
 void UnitPlanDialog::onLongTermSelected(FXint index) {
@@ -388,6 +406,8 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
     }
     failureScope("Database Error", [&] {
         lists::selectItem(longTermList, index);
+        // Another plan: no lesson is current until one of its units' is chosen.
+        currentLessonId = 0;
         unitList->clearItems();
         dayList->clearItems();
         lessonList->clearItems();
@@ -419,8 +439,8 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
             recordset.MoveFirst();
             longTermName->setText(recordset.GetField("PlanName"));
             longTermDescription->setText(recordset.GetField("Description"));
-            longTermStart->setText(recordset.GetField("PlanStart"));
-            longTermEnd->setText(recordset.GetField("PlanEnd"));
+            longTermStart->setText(shownValue(recordset, "PlanStart"));
+            longTermEnd->setText(shownValue(recordset, "PlanEnd"));
             // A retired subject is not in the box: show none, so that an edit
             // keeps the plan's subject instead of taking the last one shown.
             subjectCombo->setCurrentItem(lists::findItem(subjectCombo, FXIntVal(recordset.GetField("FKSubject"))));

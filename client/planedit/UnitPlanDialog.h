@@ -270,6 +270,7 @@ public:
 
     // ---- long-term plans and subjects (LongTermEdit.cpp)
     void addLongTermQuery();
+    void checkLongTermFields();
     void editLongTermQuery();
     void deleteLongTermQuery();
     void refreshSubjects(FX::FXint id);
@@ -282,6 +283,7 @@ public:
     // ---- unit plans (UnitPlanEdit.cpp)
     void onUnitSelected(FX::FXint index);
     void addUnitQuery();
+    void checkUnitFields();
     void editUnitQuery();
     void deleteUnitQuery();
     void importUnitPlan(FX::FXint index);
@@ -303,8 +305,15 @@ public:
     void addLessonQuery();
     void editLessonQuery();
     void deleteLessonQuery();
-    // true: go on; false: the user chose to abandon.
-    bool checkRetrospective(bool forEdit);
+    // The lesson's typed dates ('YYYY-MM-DD') and times ("HH:MM", or ""
+    // for none), checked.
+    struct CheckedLesson {
+        FX::FXString start, end, startTime, endTime;
+    };
+    CheckedLesson checkLessonFields(bool texts);
+    // true: go on; false: the user chose to abandon.  `shown` holds the
+    // checked values of an edit.
+    bool checkRetrospective(bool forEdit, const CheckedLesson* shown);
     // +Day and +Week move the shown dates by calendar days, Up and Down the
     // shown times by seconds; nothing is stored.
     void shiftDates(FX::FXint days);
@@ -313,6 +322,8 @@ public:
     void readLesson(FX::FXint lessonId);
     void bumpLesson();
     void shoveLessons();
+    FX::FXint chosenLesson(const FX::FXString& caption, const FX::FXString& action);
+    void refreshShownDates(IsectRecordset& lessons);
     // The panel of the shown unit's stored type, and its index (0 to 2).
     TimePanel& currentPanel();
     FX::FXint lessonPanel() const;
@@ -371,8 +382,18 @@ public:
     // Raw text of a column of the current row (dates as YYYY-MM-DD, times
     // as HH:MM:SS...), without the display conversion of GetField.
     static FX::FXString rawField(IsectRecordset& rs, const FX::FXString& name);
-    // A typed date through Year2000; its error message becomes a failure.
-    static FX::FXString typedDate(const FX::FXString& text);
+    // A column of the current row as shown (GetField), with NULL dates and
+    // times as empty text instead of "None".
+    static FX::FXString shownValue(IsectRecordset& rs, const FX::FXString& name);
+    // The date typed in a field, checked (data/InputChecks.h) and as
+    // 'YYYY-MM-DD'; with `optional` a blank field is "" (no date).
+    static FX::FXString checkedDate(const FX::FXString& field, FX::FXTextField* control, bool optional = false);
+    // The SQL literal of a checked date: 'YYYY-MM-DD', or NULL for no date.
+    static FX::FXString dateLiteral(const FX::FXString& iso);
+    // Plain words for a row that vanished, and for a database without a
+    // school term yet.
+    static FX::FXString vanishedText(const FX::FXString& what);
+    static FX::FXString noTermText();
     void busy(bool on);
 
 protected:

@@ -1,6 +1,7 @@
 // UnitPlanDialog: unit plans (tab "Unit &Plans") and the unit list.
 #include "data/AppState.h"
 #include "data/FXTextException.h"
+#include "data/InputChecks.h"
 #include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
@@ -24,6 +25,8 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
         lists::selectItem(unitList, index);
         dayList->clearItems();
         lessonList->clearItems();
+        // Another unit: no lesson is current until one of its own is chosen.
+        currentLessonId = 0;
 
         const FXString id = text(unitId);
         recordset.fromTable = "UnitPlan";
@@ -51,7 +54,7 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
             } else if (storedUnitType == 3) {
                 day = "Daily";
             } else {
-                day = lessons.GetField("DateStart");
+                day = shownValue(lessons, "DateStart");
             }
             dayList->appendItem(day, nullptr, lessonId);
             lessonList->appendItem(lessons.GetField("LessonName"), nullptr, lessonId);
@@ -61,6 +64,11 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
         timeSwitcher->setCurrent(lessonPanel());
         showTab(TAB_UNIT);
     });
+}
+
+void UnitPlanDialog::checkUnitFields() {
+    checks::fits("Name", unitName->getText(), checks::nameWidth);
+    checks::fits("Description", unitDescription->getText(), checks::textWidth);
 }
 
 void UnitPlanDialog::addUnitQuery() {
@@ -74,6 +82,7 @@ void UnitPlanDialog::addUnitQuery() {
     FXint newId = 0;
     bool added = failureScope("Database Error", [&] {
         if (blank(name)) throw FXTextException("Cannot have empty Unit plan name.");
+        checkUnitFields();
         FXint longTerm = longTermList->getCurrentItem();
         if (longTerm < 0) throw FXTextException("No Long Term plan available to add the Unit plan to.");
         IsectRecordset rs;
@@ -96,6 +105,7 @@ void UnitPlanDialog::editUnitQuery() {
     bool edited = failureScope("Database Error", [&] {
         const FXString name = unitName->getText();
         if (blank(name)) throw FXTextException("Cannot have empty Unit plan name.");
+        checkUnitFields();
         busy(true);
         // The selected unit's row, read again: a lesson selection may have
         // used the shared recordset since.
@@ -103,7 +113,7 @@ void UnitPlanDialog::editUnitQuery() {
         recordset.fromTable = "UnitPlan";
         recordset.whereClause = FXString::null;
         query(recordset, "Select * from UnitPlan where Id = " + key);
-        if (recordset.rows.IsEmpty()) throw FXTextException("UnitPlanDialog::editUnitQuery - Unit plan not found.");
+        if (recordset.rows.IsEmpty()) throw FXTextException(vanishedText("Unit plan"));
         recordset.SetFieldByKey(key, "UnitName", name);
         recordset.SetFieldByKey(key, "UnitDescription", unitDescription->getText());
         recordset.SetFieldByKey(key, "UnitType", text(unitType));

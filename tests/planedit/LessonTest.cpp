@@ -121,7 +121,8 @@ TEST_F(Lessons, AddChecks) {
     EXPECT_EQ(errors().back(), "Database Error|Cannot have start date after end date.");
     panel().startDate->setText("");
     press(UnitPlanDialog::ID_ADD_LESSON);
-    EXPECT_EQ(errors().back(), "Database Error|IsectRecordset::Year2000 - Empty date provided.");
+    EXPECT_EQ(errors().back(), "Database Error|Start Date is empty.\n\nType dates day first, as DD/MM/YY (for example " +
+                                   shown(day(0)) + ").");
     EXPECT_EQ(count("Select Count(*) from LessonPlan"), 1);
 }
 
@@ -284,7 +285,8 @@ TEST_F(Lessons, DayWeekUpAndDownChangeOnlyTheShownFields) {
     EXPECT_EQ(errors().back(), "Empty Dates|Cannot have empty end date.");
     panel().endDate->setText("45/1/15");
     press(UnitPlanDialog::ID_PLUS_WEEK);
-    EXPECT_EQ(errors().back(), "Empty Dates|IsectRecordset::Year2000 - Invalid day provided.");
+    EXPECT_EQ(errors().back(), "Empty Dates|End Date \"45/1/15\" is not a date: there is no day 45.\n\n"
+                               "Type dates day first, as DD/MM/YY (for example " + shown(day(0)) + ").");
 }
 
 TEST_F(Lessons, BumpTakesTheNextLessonsSlot) {
@@ -316,7 +318,8 @@ TEST_F(Lessons, ShoveByOneSkipsTheWeekend) {
     press(UnitPlanDialog::ID_SHOVE);
     EXPECT_EQ(prompts.last().caption, "Confirm shove lessons");
     EXPECT_EQ(prompts.last().text,
-              "Do you want to shove this lesson and \nall subsequent lessons in this unit forward by 1 days?");
+              "Do you want to shove the lesson \"Shoved\" and \nall subsequent lessons in the unit \"Fractions\" "
+              "forward by 1 day?");
     EXPECT_EQ(lesson(30, "DateStart || ' ' || DateEnd"), weekday(10) + " " + weekday(14));
     EXPECT_EQ(lesson(31, "DateStart || ' ' || DateEnd"), weekday(18) + " " + weekday(21));
     EXPECT_EQ(lesson(29, "DateStart || ' ' || DateEnd"), weekday(7) + " " + weekday(7));

@@ -59,7 +59,8 @@ TEST_F(PlanEdit, LongTermPlanChecks) {
     EXPECT_EQ(errors().back(), "Database Error|Cannot have start date after end date.");
     dialog->longTermStart->setText("32/1/14");
     press(UnitPlanDialog::ID_ADD_LONGTERM);
-    EXPECT_EQ(errors().back(), "Database Error|IsectRecordset::Year2000 - Invalid day provided.");
+    EXPECT_EQ(errors().back(), "Database Error|Start Date \"32/1/14\" is not a date: there is no day 32.\n\n"
+                               "Type dates day first, as DD/MM/YY (for example " + shown(day(0)) + ").");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
     // Start and end on one day are fine.
     fillPlan(dialog, "One day", weekday(2), weekday(2));
@@ -261,17 +262,23 @@ TEST_F(PlanEdit, EditingAPlanOfARetiredSubjectKeepsItsSubject) {
 
 TEST_F(PlanEdit, ADatabaseErrorIsShownAndTheListsStay) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
+    // The database refuses new plans for a while.
+    sql("create exception NO_NEW_PLANS 'New plans are closed: the term is being set up.';\n"
+        "set term ^ ;\n"
+        "create trigger LONGTERM_CLOSED for LONGTERM active before insert position 9 as "
+        "begin exception NO_NEW_PLANS; end^\n"
+        "set term ; ^");
     open();
     selectLongTerm(10);
-    const std::string tooLong(200, 'x');  // the column holds 140 characters
-    fillPlan(dialog, tooLong, weekday(-7), weekday(20));
+    fillPlan(dialog, "Refused plan", weekday(-7), weekday(20));
     press(UnitPlanDialog::ID_ADD_LONGTERM);
+    sql("drop trigger LONGTERM_CLOSED; drop exception NO_NEW_PLANS;");
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_EQ(errors().back().substr(0, 15), "Database Error|");
-    EXPECT_NE(errors().back().find("truncation"), std::string::npos) << errors().back();
+    EXPECT_NE(errors().back().find("New plans are closed"), std::string::npos) << errors().back();
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 1);
     EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Number"});
-    EXPECT_EQ(dialog->longTermName->getText().text(), tooLong);
+    EXPECT_EQ(dialog->longTermName->getText(), "Refused plan");
     // The next statement works as before.
     fillPlan(dialog, "Shorter", weekday(-7), weekday(20));
     press(UnitPlanDialog::ID_ADD_LONGTERM);
