@@ -13,6 +13,15 @@ namespace {
 
 constexpr unsigned short kDialect = SQL_DIALECT_V6;
 
+// Transaction parameters: Firebird's defaults (read-write, snapshot,
+// waiting for a row another transaction holds), but waiting at most
+// kLockTimeoutSeconds: then the statement fails with Firebird's lock
+// time-out error, the client tells the user someone else is changing that
+// row, and a teacher's open change can never hold another one up for good.
+constexpr char kLockTimeoutSeconds = 5;
+const char kTransactionParameters[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait,
+                                       isc_tpb_lock_timeout, 4, kLockTimeoutSeconds, 0, 0, 0};
+
 const char kRowTooLarge[] = "Vantry - Result row is larger than the 160000-byte row buffer.\n";
 const char kTransactionStatement[] =
     "Vantry - A transaction is ended only by the requests commit and rollback.\n";
@@ -213,7 +222,9 @@ int Worker::formatError(const char* origin, const ISC_STATUS* status)
 
 int Worker::execute(const char* sql)
 {
-    if (!transaction_ && isc_start_transaction(status_, &transaction_, 1, &database_, 0, nullptr)) {
+    if (!transaction_ && isc_start_transaction(status_, &transaction_, 1, &database_,
+                                               static_cast<unsigned short>(sizeof kTransactionParameters),
+                                               kTransactionParameters)) {
         transaction_ = 0;
         printStatus(status_);
         return 1;

@@ -163,6 +163,25 @@ TEST_F(WorkerTest, CommitAndRollbackAnswerWithTheirOwnWords)
     EXPECT_FALSE(a->worker.inTransaction());
 }
 
+// A row held by another attachment's open transaction: the statement waits
+// a few seconds, then fails with the lock time-out instead of waiting for
+// good; once the holder has rolled back the same statement goes through.
+TEST_F(WorkerTest, ARowHeldByAnotherTransactionFailsAfterTheLockTimeout)
+{
+    setup({"create table plans (id integer not null primary key, name varchar(40))",
+           "insert into plans values (1, 'Number')"});
+    ASSERT_EQ(a->ask("update plans set name = 'Held' where id = 1"), "[[],[]]");
+    const std::string reply = other().ask("update plans set name = 'Mine' where id = 1");
+    EXPECT_TRUE(isError(reply)) << reply;
+    EXPECT_NE(reply.find("update conflicts with concurrent update"), std::string::npos) << reply;
+    EXPECT_FALSE(other().worker.inTransaction());  // rolled back, as every failed statement
+    a->ask("rollback");
+    EXPECT_EQ(other().ask("update plans set name = 'Mine' where id = 1"), "[[],[]]");
+    other().ask("commit");
+    EXPECT_EQ(a->ask("select name from plans"),
+              "[[{'name':'NAME','type':'s','null':1,'width':40}],\n[['Mine']]]\n");
+}
+
 TEST_F(WorkerTest, CapitalCommitIsExecutedAsSqlAndFails)
 {
     setup({"create table t (id integer)"});
