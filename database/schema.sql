@@ -168,7 +168,15 @@ BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWUNITBINARY, 1); END^
 CREATE TRIGGER UNITBINARY_BI FOR UNITBINARY ACTIVE BEFORE INSERT POSITION 0 AS
 BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWUNITBINARY, 1); END^
 
-/* ---------- what the database keeps tidy on its own */
+/* ---------- what the database keeps tidy on its own
+   (database/upgrade.sql gives a database made by an earlier script the same) */
+/* A deleted long-term plan takes its unit plans with it, and so their
+   lessons and attachments. */
+CREATE TRIGGER LONGTERM_AD FOR LONGTERM ACTIVE AFTER DELETE POSITION 0 AS
+BEGIN
+  DELETE FROM UNITPLAN WHERE FKLONGTERM = OLD.ID;
+END^
+
 /* A deleted unit plan takes its lessons and attachment chunks with it. */
 CREATE TRIGGER UNITPLAN_AD FOR UNITPLAN ACTIVE AFTER DELETE POSITION 0 AS
 BEGIN

@@ -19,6 +19,30 @@ const char* const makeUnitPlanStatement =
 
 namespace {
 
+// What the database keeps tidy on its own, as database/schema.sql and
+// database/upgrade.sql define it: a deleted long-term plan takes its unit
+// plans, a deleted unit plan its lessons and attachment chunks, the last
+// chunk of an attachment its description.
+const char* const tidyTriggers[][2] = {
+    {"LONGTERM_AD",
+     "CREATE OR ALTER TRIGGER LONGTERM_AD FOR LONGTERM ACTIVE AFTER DELETE POSITION 0 AS\n"
+     "BEGIN\n"
+     "  DELETE FROM UNITPLAN WHERE FKLONGTERM = OLD.ID;\n"
+     "END"},
+    {"UNITPLAN_AD",
+     "CREATE OR ALTER TRIGGER UNITPLAN_AD FOR UNITPLAN ACTIVE AFTER DELETE POSITION 0 AS\n"
+     "BEGIN\n"
+     "  DELETE FROM LESSONPLAN WHERE FKUNITPLAN = OLD.ID;\n"
+     "  DELETE FROM UNITBINARY WHERE FKUNITPLAN = OLD.ID;\n"
+     "END"},
+    {"UNITBINARY_AD",
+     "CREATE OR ALTER TRIGGER UNITBINARY_AD FOR UNITBINARY ACTIVE AFTER DELETE POSITION 0 AS\n"
+     "BEGIN\n"
+     "  IF (NOT EXISTS (SELECT 1 FROM UNITBINARY WHERE BINARYID = OLD.BINARYID)) THEN\n"
+     "    DELETE FROM BINARYDESCRIPTION WHERE ID = OLD.BINARYID;\n"
+     "END"},
+};
+
 FXint partValue(const FXString& part) {
     FXint v = 0;
     for (FXint i = 0; i < part.length() && part[i] >= '0' && part[i] <= '9' && v < 100000000; ++i)
@@ -104,9 +128,10 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 }
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
-// ROTATE column, and MAKEUNITPLAN with the rotate argument.  Each is checked
-// first; the worker commits each ALTER on its own, the procedure and the new
-// version number are committed together at the end.
+// ROTATE column, MAKEUNITPLAN with the rotate argument, and the triggers
+// that delete a plan's units, lessons and attachments with it.  Each is
+// checked first; the worker commits each ALTER and CREATE on its own, the
+// procedure and the new version number are committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
@@ -127,6 +152,11 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
         if (!rotate && !rs.OpenRecordset("ALTER TABLE \"UNITPLAN\" ADD \"ROTATE\" INTEGER DEFAULT 0 NOT NULL"))
             throw FXException("");
         if (!procedure && !rs.OpenRecordset(makeUnitPlanStatement)) throw FXException("");
+        for (const auto& trigger : tidyTriggers) {
+            const FXString present =
+                FXString("Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = '") + trigger[0] + "'";
+            if (!exists(rs, present.text()) && !rs.OpenRecordset(trigger[1])) throw FXException("");
+        }
 
         rs.fromTable = "Settings";
         if (!rs.OpenRecordset("Select Id, StringValue from Settings Where StringKey = 'Version'"))

@@ -112,12 +112,37 @@ void UnitPlanDialog::editLongTermQuery() {
     if (selectQuery()) onLongTermSelected(lists::findItem(longTermList, planId));
 }
 
+// The database deletes a plan's unit plans, lessons and attachments with
+// it.  A plan that other teachers' units stand in (a syndicate-wide plan) is
+// not deleted, so that nobody's work goes with someone else's plan.
 void UnitPlanDialog::deleteLongTermQuery() {
     const FXint index = longTermList->getCurrentItem();
     if (index < 0 || !longTermList->isItemSelected(index)) return;
-    if (!Prompter::get().question(this, "Confirm delete Long Term", "Do you want to delete this Long Term plan?"))
-        return;
     const FXint planId = lists::itemId(longTermList, index);
+    FXint ownUnits = 0, otherUnits = 0;
+    if (!failureScope("Database Error", [&] {
+            IsectRecordset rs;
+            query(rs, "Select Count(*) from UnitPlan where FKLongTerm = " + text(planId) + " and FKTeacher = " +
+                          trimmed(appState.currentUserId));
+            ownUnits = FXIntVal(rs.GetField("0"));
+            query(rs, "Select Count(*) from UnitPlan where FKLongTerm = " + text(planId) +
+                          " and (FKTeacher <> " + trimmed(appState.currentUserId) + " or FKTeacher is null)");
+            otherUnits = FXIntVal(rs.GetField("0"));
+        }))
+        return;
+    if (otherUnits > 0) {
+        Prompter::get().error(this, "Delete Long Term Plan",
+                              "Other teachers have " + text(otherUnits) +
+                                  (otherUnits == 1 ? " unit plan" : " unit plans") +
+                                  " in this Long Term plan, so it is not deleted: their units and lessons would go "
+                                  "with it.\n\nAsk them to delete those unit plans first.");
+        return;
+    }
+    FXString question = "Do you want to delete this Long Term plan?";
+    if (ownUnits > 0)
+        question += "\n\nIts " + text(ownUnits) + (ownUnits == 1 ? " unit plan" : " unit plans") +
+                    ", with their lessons and file attachments, will be deleted too.";
+    if (!Prompter::get().question(this, "Confirm delete Long Term", question)) return;
     bool deleted = failureScope("Database Error", [&] {
         IsectRecordset rs;
         query(rs, "Delete from LongTerm where ID = " + text(planId));

@@ -124,6 +124,15 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     EXPECT_EQ("1", scalar("Select Rotate from UnitPlan where Id = " + id));
     EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));
 
+    // A long-term plan now takes its units and their lessons with it.
+    IsectRecordset writes;
+    writes.OpenRecordset("Insert into LongTerm (Id, PlanName, Persistant) values (5, 'Gone plan', 0)");
+    writes.OpenRecordset("Insert into UnitPlan (Id, UnitName, FKLongTerm, Rotate) values (500, 'Gone unit', 5, 0)");
+    writes.OpenRecordset("Insert into LessonPlan (Id, LessonName, FKUnitPlan) values (5000, 'Gone lesson', 500)");
+    writes.OpenRecordset("Delete from LongTerm where Id = 5");
+    EXPECT_EQ("0", scalar("Select count(*) from UnitPlan where FKLongTerm = 5"));
+    EXPECT_EQ("0", scalar("Select count(*) from LessonPlan where Id = 5000"));
+
     // A second run changes nothing and succeeds.
     EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.3"));
     EXPECT_EQ(0u, prompts.prompts.size());

@@ -64,3 +64,56 @@ TEST(ServicesScript, WrongUseSaysWhatIsWrong) {
     EXPECT_NE(0, run(services("launch"), &out));
     EXPECT_NE(std::string::npos, out.find("unknown command launch")) << out;
 }
+
+namespace {
+
+// The source of a trigger as the database keeps it ("" when it has none).
+std::string triggerSource(const testsupport::Services& svc, const std::string& name) {
+    std::string out = svc.isql("set heading off;\nselect rdb$trigger_source from rdb$triggers where rdb$trigger_name = '" +
+                               name + "';");
+    // isql prints a blob column as its id, then the text.
+    const size_t begin = out.find("BEGIN");
+    return begin == std::string::npos ? "" : out.substr(begin, out.find("END", begin) + 3 - begin);
+}
+
+}  // namespace
+
+// A database made before the database removed a long-term plan's units with
+// it (and, older still, a unit's lessons with the unit) gets the current
+// triggers when the services start, keeping every row.
+TEST(ServicesScript, AStartGivesAnEarlierDatabaseWhatTheCurrentSchemaHas) {
+    testsupport::ServicesOptions o;
+    o.workers = 1;
+    testsupport::Services fresh(o);
+    testsupport::Services svc(o);
+    svc.stop();
+    std::string out = svc.isql(
+        "drop trigger LONGTERM_AD;\ndrop trigger UNITPLAN_AD;\ncommit;\n"
+        "insert into LongTerm (Id, PlanName, Persistant) values (7, 'Old plan', 0);\n"
+        "insert into LongTerm (Id, PlanName, Persistant) values (8, 'Kept plan', 0);\n"
+        "insert into UnitPlan (Id, UnitName, FKLongTerm, Rotate) values (70, 'Old unit', 7, 0);\n"
+        "insert into UnitPlan (Id, UnitName, FKLongTerm, Rotate) values (80, 'Kept unit', 8, 0);\n"
+        "insert into LessonPlan (Id, LessonName, FKUnitPlan) values (700, 'Old lesson', 70);\n"
+        "insert into LessonPlan (Id, LessonName, FKUnitPlan) values (800, 'Kept lesson', 80);\n"
+        "commit;\n");
+    ASSERT_EQ("", triggerSource(svc, "LONGTERM_AD")) << out;
+    svc.start();
+    for (const char* name : {"LONGTERM_AD", "UNITPLAN_AD", "UNITBINARY_AD"}) {
+        EXPECT_NE("", triggerSource(svc, name)) << name;
+        EXPECT_EQ(triggerSource(fresh, name), triggerSource(svc, name)) << name << " differs from database/schema.sql";
+    }
+    std::string isdcat = "cd '" + svc.workdir() + "' && '" + testsupport::buildDir() + "/isdcat' ";
+    ASSERT_EQ(0, run(isdcat + "\"select count(*) from LessonPlan\"", &out)) << out;
+    EXPECT_NE(std::string::npos, out.find("[[                    2]]]")) << out;  // no row was lost
+    ASSERT_EQ(0, run(isdcat + "\"delete from LongTerm where Id = 7\"", &out)) << out;
+    ASSERT_EQ(0, run(isdcat + "\"select count(*) from UnitPlan where FKLongTerm = 7\"", &out));
+    EXPECT_NE(std::string::npos, out.find("[[                    0]]]")) << out;
+    ASSERT_EQ(0, run(isdcat + "\"select LessonName from LessonPlan order by Id\"", &out));
+    EXPECT_NE(std::string::npos, out.find("'Kept lesson'")) << out;
+    EXPECT_EQ(std::string::npos, out.find("Old lesson")) << out;
+
+    // A second start changes nothing more.
+    svc.stop();
+    svc.start();
+    EXPECT_EQ(triggerSource(fresh, "LONGTERM_AD"), triggerSource(svc, "LONGTERM_AD"));
+}

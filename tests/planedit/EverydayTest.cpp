@@ -3,6 +3,11 @@
 // day wiped by an unsaved radio, persistent plans that could not be added,
 // a stale Subject box, raw texts instead of plain words, and typed values
 // that reached the database unchecked.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "data/AppState.h"
 #include "PlanEditTest.h"
 
@@ -429,4 +434,132 @@ TEST_F(Everyday, TextsLongerThanTheirColumnsAreRefusedSayingByHowMuch) {
     EXPECT_EQ(errors().back(), "Database Error|Name is 10 characters too long: it holds 140 characters.");
     EXPECT_EQ(value("Select PlanName from LongTerm where Id = 10"), "Number");
     EXPECT_FALSE(saidRaw());
+}
+
+// ---------------------------------------------------------------- a row held by another teacher
+
+namespace {
+
+// Another teacher's open change: isql updates a lesson and keeps its
+// transaction open until release() (then rolls it back).
+class HeldRow {
+public:
+    HeldRow(const std::string& update) {
+        release_ = services().dir() + "/release-held-row";
+        unlink(release_.c_str());
+        // isql ends a command at its first ";", so the waiting is a script of its own.
+        const std::string wait = services().dir() + "/hold-wait.sh";
+        std::ofstream(wait) << "while [ ! -e " << testsupport::shellQuote(release_) << " ]; do sleep 0.1; done\n";
+        const std::string script = services().dir() + "/hold.sql";
+        std::ofstream(script) << "set transaction wait;\n" << update << "\n"
+                              << "shell sh " << testsupport::shellQuote(wait) << ";\n"
+                              << "rollback;\n";
+        const std::string command = "FIREBIRD=" + testsupport::shellQuote(services().workdir() + "/services/firebird") +
+                                    " exec isql-fb -q -user SYSDBA -password masterkey -i " +
+                                    testsupport::shellQuote(script) + " " + testsupport::shellQuote(services().database()) +
+                                    " >/dev/null 2>&1";
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl("/bin/sh", "sh", "-c", command.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+    }
+    ~HeldRow() { release(); }
+    // True once the row is held (a no-wait update of it fails).
+    bool held(const std::string& probe) {
+        const std::string out = services().isql("set transaction no wait;\n" + probe + "\nrollback;");
+        return out.find("lock conflict") != std::string::npos || out.find("deadlock") != std::string::npos;
+    }
+    void release() {
+        if (pid_ <= 0) return;
+        std::ofstream(release_) << "go\n";
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string release_;
+};
+
+}  // namespace
+
+TEST_F(Everyday, ARowHeldByAnotherTeacherIsReportedAndNothingTypedIsLost) {
+    showLesson(20, 30);
+    HeldRow other("update LessonPlan set LessonIntro = 'Someone else' where Id = 30;");
+    bool held = false;
+    for (int i = 0; i < 100 && !held; ++i) {
+        held = other.held("update LessonPlan set LessonIntro = LessonIntro where Id = 30;");
+        if (!held) usleep(100000);
+    }
+    ASSERT_TRUE(held) << "the other transaction did not take the row";
+
+    dialog->lessonIntro->setText("My own introduction");
+    press(UnitPlanDialog::ID_EDIT_LESSON);  // waits a few seconds for the row, then gives up
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors().back(),
+              "Someone Else Is Changing This|Someone else is changing this plan at the moment, so your change was "
+              "not saved.\n\nEverything you typed is still here: try again in a moment.");
+    EXPECT_EQ(dialog->lessonIntro->getText(), "My own introduction");
+    EXPECT_FALSE(saidRaw());
+
+    // Shove waits the same bounded time for its rows.
+    prompts.clear();
+    prompts.answers.push_back(true);
+    press(UnitPlanDialog::ID_SHOVE);
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors().back().substr(0, errors().back().find('|')), "Someone Else Is Changing This");
+    EXPECT_EQ(lesson(30, "DateEnd"), weekday(8));
+
+    // The other teacher is done: trying again goes through.
+    other.release();
+    prompts.clear();
+    press(UnitPlanDialog::ID_EDIT_LESSON);
+    EXPECT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(lesson(30, "LessonIntro"), "My own introduction");
+}
+
+// ---------------------------------------------------------------- deleting a long-term plan
+
+TEST_F(Everyday, DeletingALongTermPlanDeletesItsUnitsLessonsAndAttachments) {
+    addLongTerm(11, "Other plan", weekday(-21), weekday(40));
+    addUnit(26, 11, "Kept unit");
+    addLesson(60, 26, "Kept lesson", weekday(7), weekday(7));
+    sql("insert into BinaryDescription (Id, FileName, FileSize, Description, Ready) values (90, 'walls.png', 3, '', 0);\n"
+        "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (90, 90, 0, 'AAAA', 20);\n"
+        "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (91, 90, 1, 'BBBB', 20);\n");
+    open();
+    selectLongTerm(10);
+    prompts.answers.push_back(true);
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    ASSERT_EQ(prompts.count("question"), 1u);
+    EXPECT_EQ(prompts.last().text, "Do you want to delete this Long Term plan?\n\nIts 2 unit plans, with their lessons "
+                                   "and file attachments, will be deleted too.");
+    EXPECT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 10"), 0);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 10"), 0);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where FKUnitPlan in (20, 21)"), 0);
+    EXPECT_EQ(count("Select Count(*) from UnitBinary"), 0);
+    EXPECT_EQ(count("Select Count(*) from BinaryDescription"), 0);
+    // The other plan keeps everything.
+    EXPECT_EQ(value("Select LessonName from LessonPlan"), "Kept lesson");
+    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Other plan"});
+}
+
+TEST_F(Everyday, APlanHoldingOtherTeachersUnitsIsNotDeleted) {
+    addLongTerm(12, "Syndicate maths", weekday(-21), weekday(40), LEADER);
+    addUnit(27, 12, "Own unit");
+    addUnit(28, 12, "Helper unit", 1, 0, OTHER);
+    open();
+    selectLongTerm(12);
+    prompts.answers.push_back(true);
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    EXPECT_EQ(prompts.count("question"), 0u);
+    ASSERT_FALSE(errors().empty());
+    EXPECT_EQ(errors().back(), "Delete Long Term Plan|Other teachers have 1 unit plan in this Long Term plan, so it is "
+                               "not deleted: their units and lessons would go with it.\n\nAsk them to delete those "
+                               "unit plans first.");
+    EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
 }
