@@ -144,6 +144,9 @@ CREATE INDEX IX_LESSONPLAN_DATESTART ON LESSONPLAN (DATESTART);
 CREATE INDEX IX_UNITBINARY_BINARYID ON UNITBINARY (BINARYID);
 CREATE INDEX IX_UNITBINARY_UNITPLAN ON UNITBINARY (FKUNITPLAN);
 
+/* ---------- exceptions */
+CREATE EXCEPTION LONG_TERM_PLAN_SHARED 'This Long Term plan holds the unit plans of more than one teacher, so it is not deleted: each teacher deletes their own unit plans first.';
+
 SET TERM ^ ;
 
 /* ---------- ids for rows inserted without one */
@@ -169,11 +172,17 @@ CREATE TRIGGER UNITBINARY_BI FOR UNITBINARY ACTIVE BEFORE INSERT POSITION 0 AS
 BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWUNITBINARY, 1); END^
 
 /* ---------- what the database keeps tidy on its own
-   (database/upgrade.sql gives a database made by an earlier script the same) */
+   (database/upgrade.sql, and for a database of an earlier patch level the
+   client's upgrade in client/data/VersionCheck.cpp, give a database made by
+   an earlier script the same, with the same texts) */
 /* A deleted long-term plan takes its unit plans with it, and so their
-   lessons and attachments. */
+   lessons and attachments; a plan holding the unit plans of more than one
+   teacher is not deleted, so that nobody's work goes with another teacher's
+   plan. */
 CREATE TRIGGER LONGTERM_AD FOR LONGTERM ACTIVE AFTER DELETE POSITION 0 AS
 BEGIN
+  IF ((SELECT COUNT(DISTINCT COALESCE(FKTEACHER, -1)) FROM UNITPLAN WHERE FKLONGTERM = OLD.ID) > 1) THEN
+    EXCEPTION LONG_TERM_PLAN_SHARED;
   DELETE FROM UNITPLAN WHERE FKLONGTERM = OLD.ID;
 END^
 

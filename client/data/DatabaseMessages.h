@@ -1,7 +1,9 @@
 // Failures a teacher meets in everyday use, in plain words: another
 // teacher's open change holding a row (the worker waits a few seconds for
-// it, then gives up with Firebird's lock texts), and a row that vanished
-// while it was being read (the recordset's "Recordset is empty.").
+// it, then gives up with Firebird's lock texts), a row that vanished
+// while it was being read (the recordset's "Recordset is empty."), and the
+// database refusing to delete a long-term plan that holds the unit plans of
+// more than one teacher (its exception LONG_TERM_PLAN_SHARED).
 //
 //   catch (const FXException& e) {
 //       FXString caption = "Database Error";

@@ -19,23 +19,39 @@ const char* const makeUnitPlanStatement =
 
 namespace {
 
-// What the database keeps tidy on its own, as database/schema.sql and
-// database/upgrade.sql define it: a deleted long-term plan takes its unit
-// plans, a deleted unit plan its lessons and attachment chunks, the last
-// chunk of an attachment its description.
-const char* const tidyTriggers[][2] = {
-    {"LONGTERM_AD",
+// What the database does on its own when rows are deleted, as
+// database/schema.sql creates it (and database/upgrade.sql, run by the
+// services on every start, gives a database of this version made by an
+// earlier script): a deleted long-term plan takes its unit plans (refused
+// for a plan holding units of more than one teacher, so that nobody's work
+// goes with another teacher's plan), a deleted unit plan its lessons and
+// attachment chunks, the last chunk of an attachment its description.  Each
+// rule has a probe that finds it in place; the texts are those of
+// schema.sql, so an upgraded database and a new one hold the same.
+struct SchemaRule {
+    const char* probe;
+    const char* statement;
+};
+
+const SchemaRule deleteRules[] = {
+    {"Select RDB$EXCEPTION_NAME from RDB$EXCEPTIONS Where RDB$EXCEPTION_NAME = 'LONG_TERM_PLAN_SHARED'",
+     "CREATE EXCEPTION LONG_TERM_PLAN_SHARED 'This Long Term plan holds the unit plans of more than one teacher, "
+     "so it is not deleted: each teacher deletes their own unit plans first.'"},
+    {"Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = 'LONGTERM_AD' "
+     "and RDB$TRIGGER_SOURCE containing 'LONG_TERM_PLAN_SHARED'",
      "CREATE OR ALTER TRIGGER LONGTERM_AD FOR LONGTERM ACTIVE AFTER DELETE POSITION 0 AS\n"
      "BEGIN\n"
+     "  IF ((SELECT COUNT(DISTINCT COALESCE(FKTEACHER, -1)) FROM UNITPLAN WHERE FKLONGTERM = OLD.ID) > 1) THEN\n"
+     "    EXCEPTION LONG_TERM_PLAN_SHARED;\n"
      "  DELETE FROM UNITPLAN WHERE FKLONGTERM = OLD.ID;\n"
      "END"},
-    {"UNITPLAN_AD",
+    {"Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = 'UNITPLAN_AD'",
      "CREATE OR ALTER TRIGGER UNITPLAN_AD FOR UNITPLAN ACTIVE AFTER DELETE POSITION 0 AS\n"
      "BEGIN\n"
      "  DELETE FROM LESSONPLAN WHERE FKUNITPLAN = OLD.ID;\n"
      "  DELETE FROM UNITBINARY WHERE FKUNITPLAN = OLD.ID;\n"
      "END"},
-    {"UNITBINARY_AD",
+    {"Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = 'UNITBINARY_AD'",
      "CREATE OR ALTER TRIGGER UNITBINARY_AD FOR UNITBINARY ACTIVE AFTER DELETE POSITION 0 AS\n"
      "BEGIN\n"
      "  IF (NOT EXISTS (SELECT 1 FROM UNITBINARY WHERE BINARYID = OLD.BINARYID)) THEN\n"
@@ -128,10 +144,10 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 }
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
-// ROTATE column, MAKEUNITPLAN with the rotate argument, and the triggers
-// that delete a plan's units, lessons and attachments with it.  Each is
-// checked first; the worker commits each ALTER and CREATE on its own, the
-// procedure and the new version number are committed together at the end.
+// ROTATE column, MAKEUNITPLAN with the rotate argument, and the delete rules
+// above.  Each is checked first, so a second run changes nothing;
+// the worker commits each ALTER and CREATE on its own, the procedure and the
+// version number are committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
@@ -152,11 +168,8 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
         if (!rotate && !rs.OpenRecordset("ALTER TABLE \"UNITPLAN\" ADD \"ROTATE\" INTEGER DEFAULT 0 NOT NULL"))
             throw FXException("");
         if (!procedure && !rs.OpenRecordset(makeUnitPlanStatement)) throw FXException("");
-        for (const auto& trigger : tidyTriggers) {
-            const FXString present =
-                FXString("Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = '") + trigger[0] + "'";
-            if (!exists(rs, present.text()) && !rs.OpenRecordset(trigger[1])) throw FXException("");
-        }
+        for (const SchemaRule& rule : deleteRules)
+            if (!exists(rs, rule.probe) && !rs.OpenRecordset(rule.statement)) throw FXException("");
 
         rs.fromTable = "Settings";
         if (!rs.OpenRecordset("Select Id, StringValue from Settings Where StringKey = 'Version'"))

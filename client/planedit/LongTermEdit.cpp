@@ -114,23 +114,25 @@ void UnitPlanDialog::editLongTermQuery() {
 
 // The database deletes a plan's unit plans, lessons and attachments with
 // it.  A plan that other teachers' units stand in (a syndicate-wide plan) is
-// not deleted, so that nobody's work goes with someone else's plan.
+// not deleted, so that nobody's work goes with someone else's plan; and the
+// delete goes only while the plan holds just the units the question named.
 void UnitPlanDialog::deleteLongTermQuery() {
     const FXint index = longTermList->getCurrentItem();
     if (index < 0 || !longTermList->isItemSelected(index)) return;
-    const FXint planId = lists::itemId(longTermList, index);
-    FXint ownUnits = 0, otherUnits = 0;
+    const FXString plan = text(lists::itemId(longTermList, index));
+    const FXString teacher = trimmed(appState.currentUserId);
+    const FXString units = "(Select Count(*) from UnitPlan where FKLongTerm = " + plan;
+    const FXString ownUnitsQuery = units + " and FKTeacher = " + teacher + ")";
+    FXint ownUnits = 0, allUnits = 0;
     if (!failureScope("Database Error", [&] {
             IsectRecordset rs;
-            query(rs, "Select Count(*) from UnitPlan where FKLongTerm = " + text(planId) + " and FKTeacher = " +
-                          trimmed(appState.currentUserId));
+            query(rs, "Select " + ownUnitsQuery + ", " + units + ") from RDB$DATABASE");
             ownUnits = FXIntVal(rs.GetField("0"));
-            query(rs, "Select Count(*) from UnitPlan where FKLongTerm = " + text(planId) +
-                          " and (FKTeacher <> " + trimmed(appState.currentUserId) + " or FKTeacher is null)");
-            otherUnits = FXIntVal(rs.GetField("0"));
+            allUnits = FXIntVal(rs.GetField("1"));
         }))
         return;
-    if (otherUnits > 0) {
+    if (allUnits > ownUnits) {
+        const FXint otherUnits = allUnits - ownUnits;
         Prompter::get().error(this, "Delete Long Term Plan",
                               "Other teachers have " + text(otherUnits) +
                                   (otherUnits == 1 ? " unit plan" : " unit plans") +
@@ -140,14 +142,28 @@ void UnitPlanDialog::deleteLongTermQuery() {
     }
     FXString question = "Do you want to delete this Long Term plan?";
     if (ownUnits > 0)
-        question += "\n\nIts " + text(ownUnits) + (ownUnits == 1 ? " unit plan" : " unit plans") +
-                    ", with their lessons and file attachments, will be deleted too.";
+        question += "\n\nIts " + text(ownUnits) +
+                    (ownUnits == 1 ? " unit plan, with its lessons" : " unit plans, with their lessons") +
+                    " and file attachments, will be deleted too.";
     if (!Prompter::get().question(this, "Confirm delete Long Term", question)) return;
+    bool changed = false;
     bool deleted = failureScope("Database Error", [&] {
+        // One statement: what it checks is what the database's delete rule
+        // then sees, so a unit added meanwhile keeps the plan.
         IsectRecordset rs;
-        query(rs, "Delete from LongTerm where ID = " + text(planId));
+        query(rs, "Delete from LongTerm where ID = " + plan + " and " + units + ") = " + text(ownUnits) + " and " +
+                      ownUnitsQuery + " = " + text(ownUnits));
+        query(rs, "Select Count(*) from LongTerm where ID = " + plan);
+        changed = FXIntVal(rs.GetField("0")) > 0;
     });
     if (!deleted) return;
+    if (changed) {
+        Prompter::get().error(this, "Delete Long Term Plan",
+                              "This Long Term plan changed while you were asked: a unit plan was added to it or "
+                              "taken out of it, so nothing was deleted.\n\nChoose Delete again to see what it "
+                              "holds now.");
+        return;
+    }
     clearPlanLists();
     selectQuery();
 }

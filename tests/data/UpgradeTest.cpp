@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "data/DatabaseMessages.h"
 #include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
 #include "Services.h"
@@ -65,6 +66,12 @@ public:
         options.workers = 1;
         svc_.reset(new Services(options));
         chdir_.reset(new ScopedChdir(svc_->workdir()));
+        // The services' start has given the database the delete rules of
+        // database/upgrade.sql; a 2.0.2 database met elsewhere may lack
+        // them, and the client's upgrade makes them.
+        IsectRecordset rs;
+        EXPECT_TRUE(rs.OpenRecordset("DROP TRIGGER LONGTERM_AD"));
+        EXPECT_TRUE(rs.OpenRecordset("DROP EXCEPTION LONG_TERM_PLAN_SHARED"));
         IsectRecordset::Disconnect();
     }
     ~OldDatabase() {
@@ -93,6 +100,13 @@ void block(const char* object) {
     IsectRecordset rs;
     rs.OpenRecordset((std::string("Delete from UpgradeBlock")).c_str());
     if (object) rs.OpenRecordset((std::string("Insert into UpgradeBlock values ('") + object + "')").c_str());
+}
+
+std::string triggerBody(const std::string& name) {
+    std::string source = scalar("Select cast(RDB$TRIGGER_SOURCE as varchar(4000)) from RDB$TRIGGERS "
+                                "Where RDB$TRIGGER_NAME = '" + name + "'");
+    size_t at = source.find("BEGIN");
+    return at == std::string::npos ? source : source.substr(at);
 }
 
 // MAKEUNITPLAN still makes units, whichever shape it has.
@@ -132,6 +146,32 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     writes.OpenRecordset("Delete from LongTerm where Id = 5");
     EXPECT_EQ("0", scalar("Select count(*) from UnitPlan where FKLongTerm = 5"));
     EXPECT_EQ("0", scalar("Select count(*) from LessonPlan where Id = 5000"));
+
+    // The delete rules are those of a new database, word for word.
+    for (const char* trigger : {"LONGTERM_AD", "UNITPLAN_AD", "UNITBINARY_AD"})
+        EXPECT_EQ(schemaText(std::string("CREATE TRIGGER ") + trigger + " ", " AS\n", "^"), triggerBody(trigger))
+            << trigger;
+    EXPECT_EQ(schemaText("CREATE EXCEPTION LONG_TERM_PLAN_SHARED", "'", "'"),
+              scalar("Select RDB$MESSAGE from RDB$EXCEPTIONS Where RDB$EXCEPTION_NAME = 'LONG_TERM_PLAN_SHARED'"));
+    // A plan holding the units of two teachers is not deleted.
+    writes.OpenRecordset("Insert into LongTerm (Id, PlanName, Persistant) values (6, 'Shared plan', 0)");
+    writes.OpenRecordset("Insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (600, 'A', 6, 1, 0)");
+    writes.OpenRecordset("Insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (601, 'B', 6, 2, 0)");
+    std::string refusal;
+    try {
+        writes.OpenRecordset("Delete from LongTerm where Id = 6");
+    } catch (const FXException& e) {
+        refusal = e.what();
+    }
+    EXPECT_NE(std::string::npos, refusal.find("more than one teacher")) << refusal;
+    FXString caption = "Database Error";
+    EXPECT_EQ(FXString("This Long Term plan holds the unit plans of more than one teacher, so it is not deleted: "
+                       "each teacher deletes their own unit plans first."),
+              messages::plain(refusal.c_str(), caption));
+    EXPECT_EQ(FXString("Delete Long Term Plan"), caption);
+    EXPECT_EQ("2", scalar("Select count(*) from UnitPlan where FKLongTerm = 6"));
+    writes.OpenRecordset("Delete from UnitPlan where Id in (600, 601)");
+    writes.OpenRecordset("Delete from LongTerm where Id = 6");
 
     // A second run changes nothing and succeeds.
     EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.3"));

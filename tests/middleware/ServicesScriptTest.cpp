@@ -76,6 +76,15 @@ std::string triggerSource(const testsupport::Services& svc, const std::string& n
     return begin == std::string::npos ? "" : out.substr(begin, out.find("END", begin) + 3 - begin);
 }
 
+// The message of a database exception as isql prints it ("" when there is none).
+std::string exceptionMessage(const testsupport::Services& svc, const std::string& name) {
+    std::string out = svc.isql("set heading off;\nselect trim(rdb$message) from rdb$exceptions where "
+                               "rdb$exception_name = '" + name + "';");
+    const size_t begin = out.find_first_not_of(" \n");
+    if (begin == std::string::npos) return "";
+    return out.substr(begin, out.find_last_not_of(" \n") + 1 - begin);
+}
+
 }  // namespace
 
 // A database made before the database removed a long-term plan's units with
@@ -88,7 +97,7 @@ TEST(ServicesScript, AStartGivesAnEarlierDatabaseWhatTheCurrentSchemaHas) {
     testsupport::Services svc(o);
     svc.stop();
     std::string out = svc.isql(
-        "drop trigger LONGTERM_AD;\ndrop trigger UNITPLAN_AD;\ncommit;\n"
+        "drop trigger LONGTERM_AD;\ndrop trigger UNITPLAN_AD;\ndrop exception LONG_TERM_PLAN_SHARED;\ncommit;\n"
         "insert into LongTerm (Id, PlanName, Persistant) values (7, 'Old plan', 0);\n"
         "insert into LongTerm (Id, PlanName, Persistant) values (8, 'Kept plan', 0);\n"
         "insert into UnitPlan (Id, UnitName, FKLongTerm, Rotate) values (70, 'Old unit', 7, 0);\n"
@@ -97,10 +106,20 @@ TEST(ServicesScript, AStartGivesAnEarlierDatabaseWhatTheCurrentSchemaHas) {
         "insert into LessonPlan (Id, LessonName, FKUnitPlan) values (800, 'Kept lesson', 80);\n"
         "commit;\n");
     ASSERT_EQ("", triggerSource(svc, "LONGTERM_AD")) << out;
+    ASSERT_EQ("", exceptionMessage(svc, "LONG_TERM_PLAN_SHARED")) << out;
     svc.start();
+    // The texts are schema.sql's own (a database the services started is
+    // not the measure: the same start has run upgrade.sql on it too).
+    const std::string schemaMessage = testsupport::schemaText("CREATE EXCEPTION LONG_TERM_PLAN_SHARED", "'", "'");
+    EXPECT_NE(std::string::npos, schemaMessage.find("more than one teacher"));
+    EXPECT_EQ(schemaMessage, exceptionMessage(fresh, "LONG_TERM_PLAN_SHARED"));
+    EXPECT_EQ(schemaMessage, exceptionMessage(svc, "LONG_TERM_PLAN_SHARED"));
     for (const char* name : {"LONGTERM_AD", "UNITPLAN_AD", "UNITBINARY_AD"}) {
         EXPECT_NE("", triggerSource(svc, name)) << name;
         EXPECT_EQ(triggerSource(fresh, name), triggerSource(svc, name)) << name << " differs from database/schema.sql";
+        EXPECT_EQ(testsupport::schemaText(std::string("CREATE TRIGGER ") + name + " ", " AS\n", "^"),
+                  triggerSource(svc, name))
+            << name << " differs from database/schema.sql";
     }
     std::string isdcat = "cd '" + svc.workdir() + "' && '" + testsupport::buildDir() + "/isdcat' ";
     ASSERT_EQ(0, run(isdcat + "\"select count(*) from LessonPlan\"", &out)) << out;
@@ -112,8 +131,19 @@ TEST(ServicesScript, AStartGivesAnEarlierDatabaseWhatTheCurrentSchemaHas) {
     EXPECT_NE(std::string::npos, out.find("'Kept lesson'")) << out;
     EXPECT_EQ(std::string::npos, out.find("Old lesson")) << out;
 
+    // A plan holding the units of two teachers stays, with all of them.
+    ASSERT_EQ(0, run(isdcat + "\"insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values "
+                              "(81, 'Other unit', 8, 99, 0)\"", &out)) << out;
+    run(isdcat + "\"delete from LongTerm where Id = 8\"", &out);
+    EXPECT_NE(std::string::npos, out.find("LONG_TERM_PLAN_SHARED")) << out;
+    ASSERT_EQ(0, run(isdcat + "\"select count(*) from UnitPlan where FKLongTerm = 8\"", &out));
+    EXPECT_NE(std::string::npos, out.find("[[                    2]]]")) << out;
+
     // A second start changes nothing more.
     svc.stop();
     svc.start();
     EXPECT_EQ(triggerSource(fresh, "LONGTERM_AD"), triggerSource(svc, "LONGTERM_AD"));
+    EXPECT_EQ(schemaMessage, exceptionMessage(svc, "LONG_TERM_PLAN_SHARED"));
+    ASSERT_EQ(0, run(isdcat + "\"select count(*) from UnitPlan\"", &out));
+    EXPECT_NE(std::string::npos, out.find("[[                    2]]]")) << out;  // 80 and 81
 }

@@ -563,3 +563,81 @@ TEST_F(Everyday, APlanHoldingOtherTeachersUnitsIsNotDeleted) {
     EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
     EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
 }
+
+TEST_F(Everyday, APlanChangedWhileTheDeleteQuestionIsOpenIsKept) {
+    // Another teacher adds a unit to the syndicate-wide plan while Tia is asked.
+    addLongTerm(12, "Syndicate maths", weekday(-21), weekday(40), LEADER);
+    addUnit(27, 12, "Own unit");
+    addLesson(61, 27, "Own lesson", weekday(7), weekday(7));
+    open();
+    selectLongTerm(12);
+    prompts.answers.push_back(true);
+    prompts.whileAsking = [&] {
+        addUnit(28, 12, "Helper unit", 1, 0, OTHER);
+        addLesson(62, 28, "Helper lesson", weekday(7), weekday(7));
+    };
+    auto question = [&] {
+        for (auto p = prompts.prompts.rbegin(); p != prompts.prompts.rend(); ++p)
+            if (p->kind == "question") return p->text;
+        return std::string();
+    };
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    prompts.whileAsking = nullptr;
+    ASSERT_EQ(prompts.count("question"), 1u);
+    EXPECT_NE(question().find("Its 1 unit plan, with its lessons and file"), std::string::npos) << question();
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors().back(), "Delete Long Term Plan|This Long Term plan changed while you were asked: a unit plan "
+                               "was added to it or taken out of it, so nothing was deleted.\n\nChoose Delete again "
+                               "to see what it holds now.");
+    EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where Id in (61, 62)"), 2);
+    EXPECT_EQ(items(dialog->longTermList), (std::vector<std::string>{"Number", "Syndicate maths"}));
+
+    // Asked again, the question names the other teacher's unit and nothing goes.
+    prompts.clear();
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    EXPECT_EQ(prompts.count("question"), 0u);
+    EXPECT_NE(errors().back().find("Other teachers have 1 unit plan"), std::string::npos) << errors().back();
+
+    // A unit of her own added meanwhile (in another window) is not taken unasked either.
+    prompts.clear();
+    selectLongTerm(10);
+    prompts.answers.push_back(true);
+    prompts.whileAsking = [&] { addUnit(29, 10, "Added meanwhile"); };
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    prompts.whileAsking = nullptr;
+    EXPECT_NE(question().find("Its 2 unit plans"), std::string::npos) << question();
+    EXPECT_EQ(errors().size(), 1u);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 10"), 3);
+    // Asked again with the three named, it goes.
+    prompts.clear();
+    prompts.answers.push_back(true);
+    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    EXPECT_NE(question().find("Its 3 unit plans"), std::string::npos) << question();
+    EXPECT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 10"), 0);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where FKUnitPlan in (20, 21)"), 0);
+}
+
+// The database's own rule, whoever sends the delete: a plan is deleted with
+// the units of one teacher, never with those of two.
+TEST_F(Everyday, TheDatabaseNeverDeletesTwoTeachersUnitsWithAPlan) {
+    addLongTerm(12, "Syndicate maths", weekday(-21), weekday(40), LEADER);
+    addUnit(27, 12, "Own unit");
+    addUnit(28, 12, "Helper unit", 1, 0, OTHER);
+    addLesson(62, 28, "Helper lesson", weekday(7), weekday(7));
+    const std::string out = sql("delete from LongTerm where Id = 12;");
+    EXPECT_NE(out.find("LONG_TERM_PLAN_SHARED"), std::string::npos) << out;
+    EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where Id = 62"), 1);
+    // A unit without a teacher counts as someone else's.
+    sql("delete from UnitPlan where Id = 28; update UnitPlan set FKTeacher = NULL where Id = 21;");
+    EXPECT_NE(sql("delete from LongTerm where Id = 10;").find("LONG_TERM_PLAN_SHARED"), std::string::npos);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 10"), 2);
+    // One teacher's units go with the plan, with their lessons.
+    EXPECT_EQ(sql("delete from LongTerm where Id = 12;").find("LONG_TERM_PLAN_SHARED"), std::string::npos);
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 0);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where Id = 30"), 1);
+}

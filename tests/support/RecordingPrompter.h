@@ -5,6 +5,8 @@
 //   ... drive a handler ...
 //   EXPECT_EQ(prompts.last().text, "Cannot have empty Unit plan name.");
 //
+//   prompts.whileAsking = [&] { ... };        // runs while each question is open
+//
 // Questions without a scripted answer get No (Cancel for Yes/No/Cancel
 // questions); file and directory choices
 // without a scripted path are cancelled.
@@ -12,6 +14,7 @@
 #define PLENWICK_RECORDING_PROMPTER_H
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,8 @@ public:
     std::deque<bool> answers;        // for question()
     std::deque<Answer> choices;      // for questionYesNoCancel(); none scripted: Cancel
     std::deque<std::string> paths;   // for openFile(), saveFile(), chooseDirectory()
+    // Run while a question is open, as if someone else acted meanwhile.
+    std::function<void()> whileAsking;
 
     RecordingPrompter() { previous_ = Prompter::install(this); }
     ~RecordingPrompter() override { Prompter::install(previous_ == this ? nullptr : previous_); }
@@ -49,6 +54,7 @@ public:
     }
     bool question(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
         add("question", c, t);
+        if (whileAsking) whileAsking();
         if (answers.empty()) return false;
         bool a = answers.front();
         answers.pop_front();

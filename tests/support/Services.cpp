@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -26,6 +27,15 @@ namespace testsupport {
 
 std::string sourceDir() { return PLENWICK_SOURCE_DIR; }
 std::string buildDir() { return PLENWICK_BUILD_DIR; }
+
+std::string schemaText(const std::string& from, const std::string& begin, const std::string& end) {
+    std::ifstream in(sourceDir() + "/database/schema.sql");
+    std::string schema((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = schema.find(from);
+    if (at == std::string::npos || (at = schema.find(begin, at)) == std::string::npos) return "";
+    at += begin.size();
+    return schema.substr(at, schema.find(end, at) - at);
+}
 
 // A port that was free a moment ago; the router binds it right after.
 int freePort() {

@@ -18,6 +18,12 @@ namespace testsupport {
 std::string sourceDir();
 std::string buildDir();
 
+// What database/schema.sql writes after the first `from`: the text between
+// the next `begin` and the `end` that follows it ("" when `from` is not
+// there).  schemaText("CREATE TRIGGER LONGTERM_AD ", " AS\n", "^") is that
+// trigger's source as the database keeps it.
+std::string schemaText(const std::string& from, const std::string& begin, const std::string& end);
+
 // A loopback port that was free a moment ago (the router binds it right
 // after; a test that wants a port nobody listens on uses it as it is).
 int freePort();
