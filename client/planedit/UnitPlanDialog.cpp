@@ -37,6 +37,7 @@ UnitPlanDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SUBJECTLIST, UnitPlanDialog::onCmdSubjectList),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_PERSISTENT, UnitPlanDialog::onCmdPersistent),
     FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_PERSISTENT_FIELD, UnitPlanDialog::onUpdPersistentField),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_EXPORT_MARK, UnitPlanDialog::onCmdExportMark),
     FXMAPFUNC(SEL_CHANGED, UnitPlanDialog::ID_SEARCHTEXT, UnitPlanDialog::onChgSearchText),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCHRESULT, UnitPlanDialog::onCmdSearchResult),
     FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_SEARCH_EVALUATION, UnitPlanDialog::onCmdSearchCheck),
@@ -98,7 +99,7 @@ UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId, FXO
     syndicateWideTarget.connect(syndicateWide);
     persistentTarget.connect(persistent, this, ID_PERSISTENT);
     unitTypeTarget.connect(unitType);
-    exportMarkTarget.connect(exportMark);
+    exportMarkTarget.connect(exportChecked, this, ID_EXPORT_MARK);
     rotateTarget.connect(rotate);
     shoveDaysTarget.connect(shoveDays);
     evaluationTarget.connect(evaluation);
@@ -564,6 +565,11 @@ long UnitPlanDialog::onCmdPersistent(FXObject*, FXSelector, void*) {
 
 long UnitPlanDialog::onUpdPersistentField(FXObject* sender, FXSelector, void*) {
     sender->handle(this, FXSEL(SEL_COMMAND, persistent == 0 ? ID_ENABLE : ID_DISABLE), nullptr);
+    return 1;
+}
+
+long UnitPlanDialog::onCmdExportMark(FXObject*, FXSelector, void*) {
+    exportMark = exportChecked ? 1 : 0;
     return 1;
 }
 

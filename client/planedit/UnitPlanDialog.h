@@ -51,6 +51,10 @@ public:
     // their routine day follow it, not a radio clicked but not yet saved.
     FX::FXint storedUnitType = 1;
     FX::FXint exportMark = 0;     // UnitPlan.Transfer: 1 marked, 0 ordinary, -1 imported
+    // "Mark for export to disk" as shown: checked only for a unit marked for
+    // export; an imported unit is not.  Checking or clearing it sets the mark
+    // to 1 or 0, an imported unit left alone keeps -1.
+    FX::FXint exportChecked = 0;
     FX::FXint rotate = 0;         // "Rotating plan"
     FX::FXint shoveDays = 1;      // 1..30
     FX::FXint evaluation = 0;     // 1 excellent, 0 good, -1 bad
@@ -189,6 +193,7 @@ public:
         ID_SUBJECTLIST,
         ID_PERSISTENT,        // the persistent flag changed
         ID_PERSISTENT_FIELD,  // the controls the persistent flag disables
+        ID_EXPORT_MARK,       // "Mark for export to disk" checked or cleared
         ID_SEARCHTEXT,
         ID_SEARCHRESULT,       // a row of the four search result lists chosen
         ID_SEARCH_EVALUATION,  // the three "Lesson Evaluation" checks of the search
@@ -340,6 +345,7 @@ public:
     long onCmdSubjectList(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPersistent(FX::FXObject*, FX::FXSelector, void*);
     long onUpdPersistentField(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdExportMark(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSearchCheck(FX::FXObject*, FX::FXSelector, void*);
     long onChgSearchText(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSearchResult(FX::FXObject*, FX::FXSelector, void*);

@@ -39,6 +39,7 @@ void UnitPlanDialog::onUnitSelected(FXint index) {
             unitType = FXIntVal(recordset.GetField("UnitType"));
             storedUnitType = unitType;
             exportMark = FXIntVal(recordset.GetField("Transfer"));
+            exportChecked = exportMark > 0 ? 1 : 0;
             rotate = FXIntVal(recordset.GetField("Rotate"));
         }
 

@@ -103,18 +103,43 @@ TEST_F(PlanEdit, TheExportMarkIsWrittenAndShown) {
     EXPECT_EQ(dialog->unitList->getItemIcon(index), dialog->exportIcon);
     EXPECT_EQ(dialog->unitList->getCurrentItem(), index);
 
-    // An imported unit keeps -1 unless the mark is touched.
+    // A unit marked for export shows the mark.
     selectUnit(21);
+    selectUnit(20);
+    dialog->forceRefresh();
+    EXPECT_EQ(dialog->exportCheck->getCheck(), TRUE);
+
+    // An imported unit is not marked for export, and keeps -1 unless the
+    // mark is touched.
+    selectUnit(21);
+    dialog->forceRefresh();
     EXPECT_EQ(dialog->exportMark, -1);
+    EXPECT_EQ(dialog->exportCheck->getCheck(), FALSE);
+    EXPECT_EQ(dialog->unitList->getItemIcon(lists::findItem(dialog->unitList, 21)), dialog->importedIcon);
     dialog->unitDescription->setText("Changed");
     press(UnitPlanDialog::ID_EDIT_UNIT);
     EXPECT_EQ(value("Select UnitDescription || ',' || Transfer from UnitPlan where Id = 21"), "Changed,-1");
     selectUnit(21);
     dialog->forceRefresh();
+    EXPECT_EQ(dialog->exportCheck->getCheck(), FALSE);
+    // Checked, then cleared again: 0.
+    dialog->exportCheck->setCheck(TRUE, TRUE);
     dialog->exportCheck->setCheck(FALSE, TRUE);
     press(UnitPlanDialog::ID_EDIT_UNIT);
     EXPECT_EQ(value("Select Transfer from UnitPlan where Id = 21"), "0");
     EXPECT_EQ(dialog->unitList->getItemIcon(lists::findItem(dialog->unitList, 21)), nullptr);
+
+    // An imported unit checked: marked for export.
+    sql("update UnitPlan set Transfer = -1 where Id = 21;");
+    selectLongTerm(10);
+    selectUnit(21);
+    dialog->forceRefresh();
+    dialog->exportCheck->setCheck(TRUE, TRUE);
+    press(UnitPlanDialog::ID_EDIT_UNIT);
+    EXPECT_EQ(value("Select Transfer from UnitPlan where Id = 21"), "1");
+    dialog->forceRefresh();
+    EXPECT_EQ(dialog->exportCheck->getCheck(), TRUE);
+    EXPECT_TRUE(errors().empty());
 }
 
 TEST_F(PlanEdit, DeletingAUnitAsksAndTakesItsLessons) {
