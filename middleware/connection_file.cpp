@@ -34,6 +34,18 @@ void isdParseConnectionText(const std::string& text, std::string& host, std::str
     service = valueOf(text, "DatabaseService");
 }
 
+std::string isdParseServiceKey(const std::string& text) {
+    if (text.find("ServiceKey") == std::string::npos) return std::string();
+    return valueOf(text, "ServiceKey");
+}
+
+std::string isdReadServiceKey(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::string();
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return isdParseServiceKey(text);
+}
+
 bool isdReadConnectionFile(const std::string& path, std::string& host, std::string& service) {
     host.clear();
     service.clear();

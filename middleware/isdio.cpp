@@ -1,9 +1,15 @@
 // The ISDIO calls: synchronous Asio sockets, one per handle.
 #include "isdio.h"
 
+#include "Auth.h"
+#include "LogFile.h"
+
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -44,25 +50,33 @@ thread_local std::string lastError;
 
 void setError(const std::string& text) { lastError = text; }
 
-// Never destroyed: the connection table below may still hold sockets when
-// static objects are torn down at exit, and a socket must not outlive its
-// io_context.
-asio::io_context& ioContext() {
-    static asio::io_context* io = new asio::io_context;
-    return *io;
-}
+using Clock = std::chrono::steady_clock;
 
+// One connection to the router.  Each has its own io_context: the login runs
+// asynchronously on it so that it can give up at a deadline; afterwards the
+// calls are plain blocking reads and writes.
 struct Connection {
-    explicit Connection(asio::io_context& io) : socket(io) {}
-    tcp::socket socket;
+    asio::io_context io;
+    tcp::socket socket{io};
+    std::unique_ptr<asio::ssl::context> tlsContext;
+    std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
     std::vector<char> buffer = std::vector<char>(1, '\0');
     bool worker = false;
     bool shutdownRequested = false;
+    std::string failure;  // the router's reason for the last failed request
+    // What a login needs again after the router closed the idle connection.
+    std::string endpoint, service, key;
+    bool useTls = false;
+    // The last request awaiting its first reply block, sent again after a
+    // new login when the router had closed the connection for idleness.
+    std::string lastRequest;
+    IsdHeader lastHeader{};
+    bool awaitingReply = false;
 };
 
-// Handles are indexes into this table.  The
-// table is guarded so that threads may log in and out on their own handles;
-// one handle is used by one thread at a time.
+// Handles are indexes into this table.  The table is guarded so that threads
+// may log in and out on their own handles; one handle is used by one thread
+// at a time.
 std::vector<std::unique_ptr<Connection>> connections;
 std::mutex tableMutex;
 
@@ -89,6 +103,8 @@ void closeSocket(Connection* c) {
     c->socket.close(ignored);
 }
 
+bool isOpen(Connection* c) { return c->socket.is_open(); }
+
 // "name", "name:port" or "[v6address]:port".
 bool splitEndpoint(const std::string& text, int defaultPort, std::string& host, std::string& port) {
     host = text;
@@ -114,28 +130,93 @@ bool splitEndpoint(const std::string& text, int defaultPort, std::string& host, 
     return std::stol(port) > 0 && std::stol(port) < 65536;
 }
 
-std::unique_ptr<Connection> connectTo(const std::string& endpoint, int defaultPort, asio::error_code& ec) {
-    std::string host, port;
-    if (!splitEndpoint(endpoint, defaultPort, host, port)) {
-        ec = asio::error::invalid_argument;
-        setError("bad router address \"" + endpoint + "\"");
-        return nullptr;
+// Runs one asynchronous operation on the connection's context until it
+// completes or the deadline passes (then the socket is closed and the
+// operation counts as timed out).
+template <typename Start>
+bool runUntil(Connection* c, Clock::time_point deadline, Start start, asio::error_code& ec) {
+    bool done = false;
+    ec.clear();
+    start([&](const asio::error_code& e, auto&&...) {
+        ec = e;
+        done = true;
+    });
+    c->io.restart();
+    while (!done) {
+        auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) break;
+        c->io.run_one_for(left);
     }
-    auto c = std::make_unique<Connection>(ioContext());
-    tcp::resolver resolver(ioContext());
+    if (!done) {
+        closeSocket(c);
+        c->io.restart();
+        c->io.run();  // the cancelled operation ends
+        ec = asio::error::timed_out;
+    }
+    return !ec;
+}
+
+bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
+    std::string host, port;
+    if (!splitEndpoint(c->endpoint, defaultPort, host, port)) {
+        setError("bad router address \"" + c->endpoint + "\"");
+        return false;
+    }
+    asio::error_code ec;
+    tcp::resolver resolver(c->io);
     auto endpoints = resolver.resolve(host, port, ec);
     if (ec) {
         setError("cannot resolve " + host + ": " + ec.message());
-        return nullptr;
+        return false;
     }
-    asio::connect(c->socket, endpoints, ec);
-    if (ec) {
-        setError("cannot connect to " + endpoint + ": " + ec.message());
-        return nullptr;
+    if (c->socket.is_open()) closeSocket(c);
+    c->tls.reset();
+    c->socket = tcp::socket(c->io);
+    if (!runUntil(c, deadline,
+                  [&](auto handler) { asio::async_connect(c->socket, endpoints, handler); }, ec)) {
+        setError("cannot connect to " + c->endpoint + ": " + ec.message());
+        closeSocket(c);
+        return false;
     }
     c->socket.set_option(tcp::no_delay(true), ec);
-    ec.clear();
-    return c;
+    if (c->useTls) {
+        if (!c->tlsContext) {
+            c->tlsContext = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_client);
+            c->tlsContext->set_options(asio::ssl::context::no_sslv2 | asio::ssl::context::no_sslv3 |
+                                       asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
+            // The router's certificate is not checked against an authority:
+            // the proofs of the service key are bound to this TLS session, so
+            // only the holder of the key can stand at the other end.
+            c->tlsContext->set_verify_mode(asio::ssl::verify_none);
+        }
+        c->tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(c->socket, *c->tlsContext);
+        if (!runUntil(c, deadline,
+                      [&](auto handler) { c->tls->async_handshake(asio::ssl::stream_base::client, handler); },
+                      ec)) {
+            setError("TLS with " + c->endpoint + " failed: " + ec.message());
+            closeSocket(c);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Keying material of the TLS session that both ends compute alike.
+std::string channelBinding(Connection* c) {
+    if (!c->tls) return std::string();
+    return isdauth::tlsBinding(c->tls->native_handle(), "?");
+}
+
+template <typename Buffers>
+void writeAll(Connection* c, const Buffers& buffers, asio::error_code& ec) {
+    if (c->tls) asio::write(*c->tls, buffers, ec);
+    else asio::write(c->socket, buffers, ec);
+}
+
+template <typename Buffers>
+void readAll(Connection* c, const Buffers& buffers, asio::error_code& ec) {
+    if (c->tls) asio::read(*c->tls, buffers, ec);
+    else asio::read(c->socket, buffers, ec);
 }
 
 bool writeMessage(Connection* c, IsdHeader* header, const char* data, int length) {
@@ -144,7 +225,7 @@ bool writeMessage(Connection* c, IsdHeader* header, const char* data, int length
     std::vector<asio::const_buffer> buffers{asio::buffer(header->bytes, ISD_HEADER_SIZE)};
     if (length > 0) buffers.push_back(asio::buffer(data, static_cast<size_t>(length)));
     asio::error_code ec;
-    asio::write(c->socket, buffers, ec);
+    writeAll(c, buffers, ec);
     if (ec) {
         setError("send failed: " + ec.message());
         closeSocket(c);
@@ -159,25 +240,30 @@ bool sendKind(Connection* c, uint16_t kind, const std::string& payload) {
     return writeMessage(c, &h, payload.data(), static_cast<int>(payload.size()));
 }
 
+bool checkHeader(Connection* c, const IsdHeader& header, size_t maxLength) {
+    if (!isdHeaderValid(&header) || static_cast<size_t>(isdGetLength(&header)) > maxLength) {
+        setError("bad message header from the router");
+        closeSocket(c);
+        return false;
+    }
+    return true;
+}
+
 // Reads one whole message into `header` and the connection's buffer.  A bad
 // header leaves the stream unusable, so the connection is closed.
 bool readMessage(Connection* c, IsdHeader& header) {
     asio::error_code ec;
-    asio::read(c->socket, asio::buffer(header.bytes, ISD_HEADER_SIZE), ec);
+    readAll(c, asio::buffer(header.bytes, ISD_HEADER_SIZE), ec);
     if (ec) {
         setError(ec == asio::error::eof ? "connection closed by the router" : "receive failed: " + ec.message());
         closeSocket(c);
         return false;
     }
-    if (!isdHeaderValid(&header)) {
-        setError("bad message header from the router");
-        closeSocket(c);
-        return false;
-    }
+    if (!checkHeader(c, header, ISD_MAX_LENGTH)) return false;
     size_t length = static_cast<size_t>(isdGetLength(&header));
     c->buffer.resize(length + 1);
     if (length > 0) {
-        asio::read(c->socket, asio::buffer(c->buffer.data(), length), ec);
+        readAll(c, asio::buffer(c->buffer.data(), length), ec);
         if (ec) {
             setError("receive failed: " + ec.message());
             closeSocket(c);
@@ -188,20 +274,118 @@ bool readMessage(Connection* c, IsdHeader& header) {
     return true;
 }
 
-// ---- worker log files ----
-
-FILE* logFile = nullptr;
-FILE* errFile = nullptr;
-
-void closeLogs() {
-    if (logFile) fclose(logFile);
-    if (errFile) fclose(errFile);
-    logFile = errFile = nullptr;
+// The same during a login, bounded in size and time.
+bool readLoginMessage(Connection* c, IsdHeader& header, std::string& payload, Clock::time_point deadline) {
+    asio::error_code ec;
+    auto readInto = [&](void* data, size_t n) {
+        return runUntil(c, deadline,
+                        [&](auto handler) {
+                            if (c->tls) asio::async_read(*c->tls, asio::buffer(data, n), handler);
+                            else asio::async_read(c->socket, asio::buffer(data, n), handler);
+                        },
+                        ec);
+    };
+    if (!readInto(header.bytes, ISD_HEADER_SIZE)) {
+        setError(ec == asio::error::eof         ? "connection closed by the router"
+                 : ec == asio::error::timed_out ? "the router did not answer the login within " +
+                                                      std::to_string(ISD_LOGIN_SECONDS) + " s"
+                                                : "receive failed: " + ec.message());
+        closeSocket(c);
+        return false;
+    }
+    if (!checkHeader(c, header, ISD_MAX_LOGIN_LENGTH)) return false;
+    payload.assign(static_cast<size_t>(isdGetLength(&header)), '\0');
+    if (!payload.empty() && !readInto(&payload[0], payload.size())) {
+        setError("receive failed: " + ec.message());
+        closeSocket(c);
+        return false;
+    }
+    return true;
 }
 
-// Every line gets the time it was written; a record without a final line
-// feed gets one, so records never run together.
-int writeLog(FILE* file, const char* format, va_list args) {
+// The challenge-response of Auth.h.  `helloKind` is ISD_LOGIN for a client
+// (hello "SERVICE[\nNONCE]") or ISD_HELLO for a worker ("SERVICE\nNAME\nNONCE").
+bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, const std::string& role,
+                  const std::string& routerRole, const std::string& ownNonce, Clock::time_point deadline) {
+    if (!sendKind(c, helloKind, hello)) return false;
+    IsdHeader reply{};
+    std::string payload;
+    if (!readLoginMessage(c, reply, payload, deadline)) return false;
+    uint16_t kind = isdGetKind(&reply);
+    if (kind == ISD_LOGIN_FAIL) {
+        setError("login refused: " + payload);
+        closeSocket(c);
+        return false;
+    }
+    if (kind == ISD_LOGIN_OK && c->key.empty() && helloKind == ISD_LOGIN) return true;
+    if (kind == ISD_LOGIN_OK) {
+        setError("the router at " + c->endpoint + " asks for no service key; it is not the router this " +
+                 std::string(helloKind == ISD_LOGIN ? "ServiceKey" : "worker key") + " belongs to");
+        closeSocket(c);
+        return false;
+    }
+    if (kind != ISD_CHALLENGE) {
+        setError("unexpected answer to the login");
+        closeSocket(c);
+        return false;
+    }
+    size_t nl = payload.find('\n');
+    std::string routerNonce = payload.substr(0, nl);
+    std::string routerProof = nl == std::string::npos ? std::string() : payload.substr(nl + 1);
+    std::string binding = channelBinding(c);
+    bool routerProven = !c->key.empty() &&
+                        isdauth::sameProof(routerProof, isdauth::proof(c->key, routerRole, c->service, routerNonce,
+                                                                       ownNonce, binding));
+    // The proof goes out even when the router's was wrong, so that the
+    // router logs the refused login; it is worth nothing anywhere else.
+    std::string mine = c->key.empty() || !isdauth::isNonce(routerNonce)
+                           ? std::string()
+                           : isdauth::proof(c->key, role, c->service, ownNonce, routerNonce, binding);
+    if (!sendKind(c, ISD_AUTH, mine)) return false;
+    if (!readLoginMessage(c, reply, payload, deadline)) return false;
+    kind = isdGetKind(&reply);
+    if (kind == ISD_LOGIN_FAIL) {
+        setError("login refused: " + payload + (c->key.empty() && helloKind == ISD_LOGIN
+                                                    ? " (there is no ServiceKey in ./Plenwick.ini)"
+                                                    : ""));
+        closeSocket(c);
+        return false;
+    }
+    if (!routerProven) {
+        setError("the router at " + c->endpoint + " could not prove the service key: it is not the school's "
+                 "router, or the key is wrong");
+        closeSocket(c);
+        return false;
+    }
+    if (kind != ISD_LOGIN_OK) {
+        setError("unexpected answer to the login");
+        closeSocket(c);
+        return false;
+    }
+    return true;
+}
+
+bool clientLogin(Connection* c) {
+    auto deadline = Clock::now() + std::chrono::seconds(ISD_LOGIN_SECONDS);
+    if (!connectSocket(c, 7100, deadline)) return false;
+    std::string nonce;
+    if (!c->key.empty()) {
+        nonce = isdauth::nonce();
+        if (nonce.empty()) {
+            setError("no random numbers for the login");
+            closeSocket(c);
+            return false;
+        }
+    }
+    std::string hello = nonce.empty() ? c->service : c->service + "\n" + nonce;
+    return authenticate(c, ISD_LOGIN, hello, "client", "router", nonce, deadline);
+}
+
+// ---- worker log files ----
+
+isdlog::LogFile logFile, errFile;
+
+int writeLog(isdlog::LogFile& file, const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     int n = vsnprintf(nullptr, 0, format, copy);
@@ -210,27 +394,7 @@ int writeLog(FILE* file, const char* format, va_list args) {
     std::string text(static_cast<size_t>(n) + 1, '\0');
     vsnprintf(&text[0], text.size(), format, args);
     text.resize(static_cast<size_t>(n));
-
-    char stamp[64];
-    struct timeval tv;
-    gettimeofday(&tv, nullptr);
-    struct tm tmv;
-    localtime_r(&tv.tv_sec, &tmv);
-    size_t len = strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tmv);
-    snprintf(stamp + len, sizeof stamp - len, ".%03ld [%ld] ", static_cast<long>(tv.tv_usec / 1000),
-             static_cast<long>(getpid()));
-
-    FILE* out = file ? file : stderr;
-    size_t start = 0;
-    do {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        fputs(stamp, out);
-        fwrite(line.data(), 1, line.size(), out);
-        fputc('\n', out);
-        start = end == std::string::npos ? text.size() : end + 1;
-    } while (start < text.size());
-    fflush(out);
+    file.write(text);
     return n;
 }
 
@@ -257,30 +421,28 @@ int isdHeaderValid(const IsdHeader* h) {
 const char* isdLastError(void) { return lastError.c_str(); }
 
 int isdLogin(const char* host, const char* service, int mode) {
-    if (!host || !*host || !service) {
-        setError("no router host given");
-        return -1;
-    }
     if (mode != 2) {
         setError("unsupported login mode");
         return -1;
     }
-    asio::error_code ec;
-    auto c = connectTo(host, 7100, ec);
-    if (!c) return -1;
-    if (!sendKind(c.get(), ISD_LOGIN, service)) return -1;
-    IsdHeader reply{};
-    if (!readMessage(c.get(), reply)) return -1;
-    switch (isdGetKind(&reply)) {
-    case ISD_LOGIN_OK:
-        return addConnection(std::move(c));
-    case ISD_LOGIN_FAIL:
-        setError(std::string("login refused: ") + c->buffer.data());
-        return -1;
-    default:
-        setError("unexpected answer to the login");
+    return isdLoginWithKey(host, service, isdReadServiceKey("Plenwick.ini").c_str());
+}
+
+int isdLoginWithKey(const char* host, const char* service, const char* key) {
+    if (!host || !*host || !service) {
+        setError("no router host given");
         return -1;
     }
+    auto c = std::make_unique<Connection>();
+    c->endpoint = host;
+    if (c->endpoint.compare(0, 4, "tls:") == 0) {
+        c->useTls = true;
+        c->endpoint = c->endpoint.substr(4);
+    }
+    c->service = service;
+    c->key = key ? key : "";
+    if (!clientLogin(c.get())) return -1;
+    return addConnection(std::move(c));
 }
 
 int isdSend(int handle, const char* data, int length, IsdHeader* header) {
@@ -291,43 +453,80 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header) {
         setError("bad message length");
         return -1;
     }
-    if (!c->socket.is_open()) {
+    if (!isOpen(c)) {
         setError("connection is closed");
         return -1;
     }
+    c->failure.clear();
     isdSetKind(header, ISD_DATA);
+    if (!c->worker) {
+        // Kept until the first block of the reply, in case the router closed
+        // this connection for idleness before it read the request.
+        c->awaitingReply = isdGetReplyWanted(header) != 0 && length <= (1 << 20);
+        if (c->awaitingReply) {
+            c->lastRequest.assign(data ? data : "", static_cast<size_t>(length));
+            c->lastHeader = *header;
+        }
+    }
     return writeMessage(c, header, data, length) ? length : -1;
 }
 
 char* isdRecv(int handle, IsdHeader* header) {
     Connection* c = lookup(handle);
     if (!c || !header) return nullptr;
-    if (!c->socket.is_open()) {
+    if (!isOpen(c)) {
         setError("connection is closed");
         return nullptr;
     }
     IsdHeader in{};
-    if (!readMessage(c, in)) return nullptr;
-    switch (isdGetKind(&in)) {
-    case ISD_DATA:
-        memcpy(header->bytes, in.bytes, ISD_HEADER_SIZE);
-        return c->buffer.data();
-    case ISD_FAIL:
-        // The request is lost but the connection is still good.
-        setError(c->buffer[0] ? c->buffer.data() : "the worker serving the request ended");
-        return nullptr;
-    case ISD_SHUTDOWN:
-        if (c->worker) {
-            c->shutdownRequested = true;
-            setError("the router ends this worker");
+    for (;;) {
+        if (!readMessage(c, in)) return nullptr;
+        uint16_t kind = isdGetKind(&in);
+        if (kind == ISD_BYE && !c->worker) {
+            // The router ran nothing that came after its goodbye: log in
+            // again and send the request once more.
+            bool resend = c->awaitingReply;
+            if (!clientLogin(c)) return nullptr;
+            if (!resend) {
+                setError("the router closed the idle connection");
+                return nullptr;
+            }
+            IsdHeader h = c->lastHeader;
+            if (!writeMessage(c, &h, c->lastRequest.data(), static_cast<int>(c->lastRequest.size())))
+                return nullptr;
+            continue;
+        }
+        switch (kind) {
+        case ISD_DATA:
+            c->awaitingReply = false;
+            c->lastRequest.clear();
+            memcpy(header->bytes, in.bytes, ISD_HEADER_SIZE);
+            return c->buffer.data();
+        case ISD_FAIL:
+            // The request is lost but the connection is still good.
+            c->awaitingReply = false;
+            c->failure = c->buffer[0] ? c->buffer.data() : "the worker serving the request ended";
+            setError(c->failure);
+            return nullptr;
+        case ISD_SHUTDOWN:
+            if (c->worker) {
+                c->shutdownRequested = true;
+                setError("the router ends this worker");
+                return nullptr;
+            }
+            [[fallthrough]];
+        default:
+            setError("unexpected message from the router");
+            closeSocket(c);
             return nullptr;
         }
-        [[fallthrough]];
-    default:
-        setError("unexpected message from the router");
-        closeSocket(c);
-        return nullptr;
     }
+}
+
+const char* isdFailureReason(int handle) {
+    Connection* c = lookup(handle);
+    if (!c || c->failure.empty() || !isOpen(c)) return nullptr;
+    return c->failure.c_str();
 }
 
 int isdShutdownRequested(int handle) {
@@ -356,26 +555,48 @@ int isdConnect(int argc, char** argv) {
         errno = EINVAL;
         return -1;
     }
-    asio::error_code ec;
-    auto c = connectTo(argv[1], 0, ec);
-    if (!c) {
-        errno = ec && ec.category() == asio::system_category() ? ec.value() : ECONNREFUSED;
-        return -1;
-    }
-    if (!sendKind(c.get(), ISD_HELLO, service + "\n" + name)) {
-        errno = EPIPE;
-        return -1;
-    }
+    auto c = std::make_unique<Connection>();
+    c->endpoint = argv[1];
+    c->service = service;
     c->worker = true;
+    if (const char* key = getenv("ISD_SERVICE_KEY")) {
+        c->key = key;
+        unsetenv("ISD_SERVICE_KEY");
+    }
+    auto deadline = Clock::now() + std::chrono::seconds(ISD_LOGIN_SECONDS);
+    if (!connectSocket(c.get(), 0, deadline)) {
+        errno = ECONNREFUSED;
+        return -1;
+    }
+    if (c->key.empty()) {
+        // No key to prove: the plain hello, for a router that asks none.
+        if (!sendKind(c.get(), ISD_HELLO, service + "\n" + name)) {
+            errno = EPIPE;
+            return -1;
+        }
+    } else {
+        std::string nonce = isdauth::nonce();
+        if (nonce.empty() || !authenticate(c.get(), ISD_HELLO, service + "\n" + name + "\n" + nonce, "worker",
+                                           "router-to-worker", nonce, deadline)) {
+            errno = EACCES;
+            return -1;
+        }
+    }
 
-    closeLogs();
+    size_t limit = isdlog::LogFile::kDefaultLimit;
+    int keep = isdlog::LogFile::kDefaultKeep;
+    isdlog::parseLimit(getenv("ISD_LOG_LIMIT"), limit, keep);
     std::string base = logdir + "/" + service + "-" + name;
-    logFile = fopen((base + ".log").c_str(), "a");
-    errFile = fopen((base + ".err").c_str(), "a");
-    if (!logFile || !errFile) {
+    bool opened = logFile.open(base + ".log", limit, keep);
+    opened = errFile.open(base + ".err", limit, keep) && opened;
+    std::string prefix = "[" + std::to_string(static_cast<long>(getpid())) + "] ";
+    logFile.setPrefix(prefix);
+    errFile.setPrefix(prefix);
+    if (!opened) {
         // Keep serving; the lines go to standard error (the router keeps that).
         fprintf(stderr, "isdConnect: cannot open the log files %s.log/.err: %s\n", base.c_str(), strerror(errno));
-        closeLogs();
+        logFile.close();
+        errFile.close();
     }
     return addConnection(std::move(c));
 }

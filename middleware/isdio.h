@@ -13,6 +13,9 @@
 //       20  16     more flag
 //       24 ..63    router-private words (zero for callers)
 //
+// A client logs in with the service key of its working directory's
+// connection file (see Auth.h); a worker proves the key the router gave it.
+//
 // The library owns the receive buffer: the pointer returned by isdRecv stays
 // valid until the next isdRecv on the same handle.  It is always followed by a
 // NUL byte, so a request can be read as text.
@@ -35,12 +38,18 @@ enum IsdKind : uint16_t {
     ISD_HELLO = 4,       // worker -> router: payload "service\nworker-name"
     ISD_FAIL = 5,        // router -> client: the worker serving the request died
     ISD_SHUTDOWN = 6,    // router -> worker: end now
+    ISD_CHALLENGE = 7,   // router -> client or worker: "nonce\nproof"
+    ISD_AUTH = 8,        // client or worker -> router: the proof of the key
+    ISD_BYE = 9,         // router -> client: the idle connection is closed (payload the reason);
+                         // nothing sent after it is run, the library logs in again
 };
 
 enum {
     ISD_HEADER_SIZE = 64,
     ISD_MAGIC = 0x31445349,              // "ISD1" in the byte order of the wire
     ISD_MAX_LENGTH = 64 * 1024 * 1024,   // longest payload a peer may announce
+    ISD_MAX_LOGIN_LENGTH = 4096,         // longest message before a login has succeeded
+    ISD_LOGIN_SECONDS = 30,              // a login not answered by then fails
 };
 
 // Header field access (little-endian on every host).
@@ -61,9 +70,15 @@ int isdHeaderValid(const IsdHeader* h);
 // bad message ...); never null.
 const char* isdLastError(void);
 
-// Client calls.  `host` is "name" or "name:port" (default port 7100); `mode`
-// is accepted for compatibility and must be 2.  Returns a handle or -1.
+// Client calls.  `host` is "name" or "name:port" (default port 7100), or
+// "tls:name:port" for a router that speaks TLS; `mode` is accepted for
+// compatibility and must be 2.  The service key is the value of "ServiceKey"
+// in ./Plenwick.ini; without one the client logs in only to a router that
+// asks for no key.  Returns a handle or -1 (the reason in isdLastError).
 int isdLogin(const char* host, const char* service, int mode);
+// The same with the key given (empty or null: none), for programs that keep
+// it elsewhere than in ./Plenwick.ini (tests, benchmarks).
+int isdLoginWithKey(const char* host, const char* service, const char* key);
 // Sends `length` bytes, or strlen(data) when length is -1, as a data message:
 // sets the header's length, magic and kind, then sends header and bytes.
 // Returns the number of bytes sent or -1.
@@ -72,6 +87,11 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header);
 // when the connection failed or the router reported a failed request (the
 // header's more flag is then left as it was).
 char* isdRecv(int handle, IsdHeader* header);
+// After isdRecv returned null: the router's reason when it reported that the
+// request failed (its worker ended, the transaction was lost, a time limit
+// passed) and the connection is still good; null when the connection itself
+// failed.  Cleared by the next isdSend.
+const char* isdFailureReason(int handle);
 void isdLogout(int handle);
 
 // Worker calls.  argv[1..4] are the router's own arguments:
@@ -79,6 +99,9 @@ void isdLogout(int handle);
 //   argv[2] service name
 //   argv[3] worker name (used in the worker's error messages)
 //   argv[4] log directory
+// The key to prove comes from the environment (ISD_SERVICE_KEY, removed from
+// it once read); without one the hello carries no proof.  ISD_LOG_LIMIT
+// ("BYTES KEEP") sets the rotation of the worker's log files.
 // Returns a handle or -1 with errno set.
 int isdConnect(int argc, char** argv);
 // isdRecv and isdSend as above; a worker's isdRecv returns null when the
@@ -103,5 +126,9 @@ int isdError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 bool isdReadConnectionFile(const std::string& path, std::string& host, std::string& service);
 // The same reading applied to the file's contents.
 void isdParseConnectionText(const std::string& text, std::string& host, std::string& service);
+// The value of "ServiceKey" read the same way; empty when the file or the
+// key is missing.
+std::string isdParseServiceKey(const std::string& text);
+std::string isdReadServiceKey(const std::string& path);
 
 #endif

@@ -157,7 +157,8 @@ void IsectRecordset::Transaction::rollback() {
     rs_.RollbackTrans();
 }
 
-FXbool IsectRecordset::sendAndReceive(const FXString& sql) {
+FXbool IsectRecordset::sendAndReceive(const FXString& sql, FXString& failure) {
+    failure = FXString();
     blocks.Clear();
     if (!connect()) {
         dropConnection();
@@ -181,6 +182,13 @@ FXbool IsectRecordset::sendAndReceive(const FXString& sql) {
     } while (isdGetMore(&header) > 0);
     if (isdGetMore(&header) == -999) {
         blocks.Clear();
+        // The router may report that the request failed while the
+        // connection is good (the worker holding the transaction ended, a
+        // time limit passed): that is a database error, not a lost network.
+        if (const char* reason = isdFailureReason(connection)) {
+            failure = reason;
+            return false;
+        }
         dropConnection();
         return false;
     }
@@ -240,7 +248,17 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         RollbackTrans();
         throw FXException(endedInside);
     }
-    if (!sendAndReceive(sql)) {
+    FXString failure;
+    if (!sendAndReceive(sql, failure)) {
+        if (!failure.empty()) {
+            // The router kept the connection but the transaction is gone (its
+            // worker ended, a time limit passed): a database error like any
+            // other.  The rollback tells the router the client knows.
+            transactionFailed(this);
+            RollbackTrans();
+            resetResult();
+            throw FXTextException(failure);
+        }
         // The router has rolled back what the connection had open: the
         // owner of the transaction must not go on as if it were still there.
         if (owner) brokenInside = true;

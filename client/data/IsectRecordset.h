@@ -34,8 +34,11 @@
 // instead of carrying on in a new transaction.
 //
 // Failures: a database error sends "rollback" and throws FXException with the
-// worker's error text; an unknown column throws from FieldOrdinal; a lost
-// connection shows the warning box (through Prompter) and throws nothing:
+// worker's error text; so does a request the router reports as failed (the
+// worker holding the transaction ended, a time limit passed: its text says
+// that nothing of the transaction was saved).  An unknown column throws from
+// FieldOrdinal.  A lost connection shows the warning box (through Prompter)
+// and throws nothing:
 // OpenRecordset then returns false and keeps the previous result, and the
 // next statement logs in afresh.
 #ifndef PLENWICK_ISECTRECORDSET_H
@@ -141,7 +144,9 @@ public:
 private:
     void resetResult();
     void parseBlocks();
-    FX::FXbool sendAndReceive(const FX::FXString& sql);
+    // False when the request failed: with `failure` set when the router
+    // reported why (the connection stays), else the connection was lost.
+    FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure);
     static FX::FXbool sendWord(const char* word);
 };
 

@@ -49,7 +49,29 @@ bool toInt(const std::string& text, long low, long high, int& out) {
     return true;
 }
 
+bool toSeconds(const std::string& text, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    double v = strtod(text.c_str(), &end);
+    if (*end != '\0' || !(v >= 0) || v > 1e7) return false;
+    out = v;
+    return true;
+}
+
+bool toLong(const std::string& text, long low, long high, long& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    long v = strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || v < low || v > high) return false;
+    out = v;
+    return true;
+}
+
 }  // namespace
+
+bool isLoopback(const std::string& address) {
+    return address == "localhost" || address == "::1" || address.compare(0, 4, "127.") == 0;
+}
 
 std::string replacePassword(const std::string& text, const std::string& password) {
     static const std::string token = "${PASSWORD}";
@@ -132,6 +154,29 @@ bool parseConfig(const std::string& text, const std::string& baseDir, RouterConf
                 config.logdir = relativeTo(baseDir, value);
             } else if (key == "rundir") {
                 config.rundir = relativeTo(baseDir, value);
+            } else if (key == "keyfile") {
+                config.keyfile = relativeTo(baseDir, value);
+            } else if (key == "tlscert") {
+                config.tlsCert = relativeTo(baseDir, value);
+            } else if (key == "tlskey") {
+                config.tlsKey = relativeTo(baseDir, value);
+            } else if (key == "maxclients") {
+                if (!toInt(value, 1, 100000, config.maxClients)) return fail("maxclients must be a number from 1 to 100000");
+            } else if (key == "logintimeout" || key == "idletimeout" || key == "transactiontimeout" ||
+                       key == "requesttimeout" || key == "sendtimeout") {
+                double* target = key == "logintimeout"         ? &config.loginTimeout
+                                 : key == "idletimeout"        ? &config.idleTimeout
+                                 : key == "transactiontimeout" ? &config.transactionTimeout
+                                 : key == "requesttimeout"     ? &config.requestTimeout
+                                                               : &config.sendTimeout;
+                if (!toSeconds(value, *target)) return fail(key + " must be a number of seconds (0 = no limit)");
+            } else if (key == "clientbuffer") {
+                if (!toLong(value, 65536, 1L << 30, config.clientBuffer))
+                    return fail("clientbuffer must be a number of bytes from 65536 up");
+            } else if (key == "logsize") {
+                if (!toLong(value, 0, 1L << 40, config.logSize)) return fail("logsize must be a number of bytes");
+            } else if (key == "logkeep") {
+                if (!toInt(value, 1, 100, config.logKeep)) return fail("logkeep must be a number from 1 to 100");
             } else {
                 return fail("unknown key " + key + " in [router]");
             }
@@ -165,9 +210,24 @@ bool parseConfig(const std::string& text, const std::string& baseDir, RouterConf
         error = "no [service NAME] section";
         return false;
     }
+    if (config.tlsCert.empty() != config.tlsKey.empty()) {
+        error = "tlscert and tlskey go together";
+        return false;
+    }
+    if (config.tls() && config.keyfile.empty()) {
+        error = "TLS needs a service key (keyfile): the key's proofs are what make the connection trusted";
+        return false;
+    }
     if (config.logdir.empty()) config.logdir = baseDir.empty() ? "." : baseDir;
     if (config.rundir.empty()) config.rundir = config.logdir;
     return true;
+}
+
+std::string startProblem(const RouterConfig& config) {
+    if (!isLoopback(config.bind) && config.keyfile.empty())
+        return "a router bound to " + config.bind +
+               " is reachable from other machines and needs a service key (keyfile in [router])";
+    return std::string();
 }
 
 bool loadConfig(const std::string& path, RouterConfig& config, std::string& error) {
@@ -190,7 +250,13 @@ bool loadConfig(const std::string& path, RouterConfig& config, std::string& erro
 std::string describeConfig(const RouterConfig& config) {
     std::ostringstream out;
     out << "[router] bind = " << config.bind << ", port = " << config.port << ", logdir = " << config.logdir
-        << ", rundir = " << config.rundir;
+        << ", rundir = " << config.rundir
+        << "\n  keyfile = " << (config.keyfile.empty() ? "(none: logins are not authenticated)" : config.keyfile)
+        << ", tls = " << (config.tls() ? config.tlsCert : "off") << "\n  maxclients = " << config.maxClients
+        << ", clientbuffer = " << config.clientBuffer << ", logsize = " << config.logSize
+        << ", logkeep = " << config.logKeep << "\n  timeouts (s): login " << config.loginTimeout << ", idle "
+        << config.idleTimeout << ", transaction " << config.transactionTimeout << ", request "
+        << config.requestTimeout << ", send " << config.sendTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");

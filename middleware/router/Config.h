@@ -5,6 +5,18 @@
 //   port = 7100             ; client port, 0 = any free port
 //   logdir = /path/logs
 //   rundir = /path/run
+//   keyfile = /path/servicekey   ; the service key clients and workers prove
+//   tlscert = /path/cert.pem     ; with tlskey: TLS on the client port
+//   tlskey = /path/key.pem
+//   maxclients = 200        ; client connections at most
+//   logintimeout = 10       ; seconds; decimals allowed; 0 = no limit
+//   idletimeout = 3600      ;   a connection without a transaction or a request
+//   transactiontimeout = 60 ;   inside a transaction without a request (rolled back)
+//   requesttimeout = 120    ;   a request a worker has not answered (worker restarted)
+//   sendtimeout = 30        ;   a client that reads nothing while a reply waits
+//   clientbuffer = 1048576  ; bytes of reply held for a client that does not read
+//   logsize = 10485760      ; a log file is rotated at this size (0 = never)
+//   logkeep = 5             ; rotated files kept
 //   [service NAME]          ; any number of services
 //   workers = 2
 //   program = /path/to/worker
@@ -42,14 +54,32 @@ struct RouterConfig {
     int port = 7100;
     std::string logdir;
     std::string rundir;
+    std::string keyfile;
+    std::string tlsCert, tlsKey;
+    int maxClients = 200;
+    double loginTimeout = 10;
+    double idleTimeout = 3600;
+    double transactionTimeout = 60;
+    double requestTimeout = 120;
+    double sendTimeout = 30;
+    long clientBuffer = 1 << 20;
+    long logSize = 10L << 20;
+    int logKeep = 5;
     std::vector<ServiceConfig> services;
 
     const ServiceConfig* service(const std::string& name) const;
+    bool tls() const { return !tlsCert.empty(); }
 };
+
+// Whether the address is a loopback address ("127.0.0.1", "::1", "localhost").
+bool isLoopback(const std::string& address);
 
 // Reads and checks the file; on failure `error` says which line is wrong.
 bool loadConfig(const std::string& path, RouterConfig& config, std::string& error);
 bool parseConfig(const std::string& text, const std::string& baseDir, RouterConfig& config, std::string& error);
+
+// Why the router must not start with this configuration (empty: it may).
+std::string startProblem(const RouterConfig& config);
 
 // The configuration as text for the log, every password shown as ********.
 std::string describeConfig(const RouterConfig& config);

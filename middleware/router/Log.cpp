@@ -1,24 +1,11 @@
 #include "Log.h"
 
-#include <sys/time.h>
-
 #include <cstdarg>
-#include <cstring>
-#include <ctime>
+#include <cstdio>
 
 namespace isectd {
 
-Log::~Log() {
-    if (file_) fclose(file_);
-}
-
-bool Log::open(const std::string& path) {
-    FILE* f = fopen(path.c_str(), "a");
-    if (!f) return false;
-    if (file_) fclose(file_);
-    file_ = f;
-    return true;
-}
+bool Log::open(const std::string& path, size_t limit, int keep) { return file_.open(path, limit, keep); }
 
 void Log::addSecret(const std::string& secret) {
     if (!secret.empty()) secrets_.push_back(secret);
@@ -27,26 +14,15 @@ void Log::addSecret(const std::string& secret) {
 void Log::write(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    char buffer[2048];
-    vsnprintf(buffer, sizeof buffer, format, args);
+    va_list copy;
+    va_copy(copy, args);
+    int n = vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(n > 0 ? static_cast<size_t>(n) + 1 : 1, '\0');
+    if (n > 0) vsnprintf(&text[0], text.size(), format, args);
     va_end(args);
-    std::string text = masked(buffer);
-    char stamp[64];
-    struct timeval tv;
-    gettimeofday(&tv, nullptr);
-    struct tm tmv;
-    localtime_r(&tv.tv_sec, &tmv);
-    size_t len = strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tmv);
-    snprintf(stamp + len, sizeof stamp - len, ".%03ld ", static_cast<long>(tv.tv_usec / 1000));
-    FILE* out = file_ ? file_ : stderr;
-    size_t start = 0;
-    do {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        fprintf(out, "%s%s\n", stamp, line.c_str());
-        start = end == std::string::npos ? text.size() : end + 1;
-    } while (start < text.size());
-    fflush(out);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    file_.writeLines(masked(text));
 }
 
 // No password ever reaches the log, whatever line it hides in.
@@ -62,13 +38,23 @@ std::string Log::masked(std::string text) const {
 }
 
 std::string excerpt(const std::string& payload, size_t max) {
-    std::string out;
-    for (size_t i = 0; i < payload.size() && out.size() < max; ++i) {
-        unsigned char ch = static_cast<unsigned char>(payload[i]);
-        out += (ch >= 32 && ch < 127) ? static_cast<char>(ch) : ' ';
+    if (payload.size() <= max) return isdlog::escapeRecord(payload, max);
+    return isdlog::escapeRecord(payload.substr(0, max), max) + "... (" + std::to_string(payload.size()) +
+           " bytes)";
+}
+
+void RateLimitedLog::write(const std::string& text) {
+    auto now = std::chrono::steady_clock::now();
+    if (last_.time_since_epoch().count() != 0 && now - last_ < std::chrono::seconds(1)) {
+        ++suppressed_;
+        return;
     }
-    if (payload.size() > max) out += "...";
-    return out;
+    last_ = now;
+    if (suppressed_ > 0)
+        log_.write("%s (and %ld more like it in the last second)", text.c_str(), suppressed_);
+    else
+        log_.write("%s", text.c_str());
+    suppressed_ = 0;
 }
 
 }  // namespace isectd

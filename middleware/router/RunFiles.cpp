@@ -9,14 +9,14 @@
 
 namespace isectd {
 
-bool makeDirs(const std::string& path) {
+bool makeDirs(const std::string& path, unsigned mode) {
     std::string partial;
     size_t pos = 0;
     while (pos != std::string::npos) {
         pos = path.find('/', pos + 1);
         partial = path.substr(0, pos);
         if (partial.empty()) continue;
-        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
     }
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -8,8 +8,9 @@
 
 namespace isectd {
 
-// Creates the directory and its parents; true when it exists afterwards.
-bool makeDirs(const std::string& path);
+// Creates the directory and its parents (new ones with `mode`); true when it
+// exists afterwards.
+bool makeDirs(const std::string& path, unsigned mode = 0755);
 // Writes through a temporary file and a rename: readers polling a run file
 // never see it half written.
 bool writeFileAtomic(const std::string& path, const std::string& text);

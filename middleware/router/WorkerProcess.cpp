@@ -1,6 +1,7 @@
 #include "WorkerProcess.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,7 +42,8 @@ bool WorkerProcess::start(const Launch& launch) {
     for (auto& e : env) envp.push_back(&e[0]);
     envp.push_back(nullptr);
 
-    int out = ::open(launch.outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int out = ::open(launch.outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (out >= 0) fchmod(out, 0600);
     if (out < 0) {
         log_.write("cannot open %s: %s", launch.outPath.c_str(), strerror(errno));
     } else {

@@ -35,7 +35,10 @@ TEST(RouterRestart, FailedSendWarnsThenTheNextRequestLogsInAgain) {
 }
 
 TEST(RouterRestart, NoConnectionFileGivesTheWarning) {
-    Services svc(ServicesOptions{1, false, "", "", false});
+    ServicesOptions options;
+    options.workers = 1;
+    options.start = false;
+    Services svc(options);
     ScopedChdir chdir(svc.dir());  // no Plenwick.ini here
     RecordingPrompter prompts;
     IsectRecordset::Disconnect();

@@ -20,8 +20,10 @@ using namespace guitest;
 
 namespace {
 
+// With the service key of the test's services, as scripts/services writes it.
 void writeConnectionFile(const std::string& dir, const std::string& host, const std::string& service) {
-    writeFile(dir + "/Plenwick.ini", "[Plenwick]\nHost=" + host + "\nDatabaseService=" + service + "\n");
+    writeFile(dir + "/Plenwick.ini", "[Plenwick]\nHost=" + host + "\nDatabaseService=" + service +
+                                         "\nServiceKey=" + services().key() + "\n");
 }
 
 class CalendarStart : public ::testing::Test {
@@ -141,6 +143,14 @@ TEST_F(CalendarStart, ARefusedLogInNamesTheServiceAndTheReason) {
     const std::string text = IsectRecordset::ConnectionProblem().text();
     EXPECT_NE(text.find("\"Nowhere\" at " + services().host() + " refused Plenwick"), std::string::npos) << text;
     EXPECT_NE(text.find("unknown service"), std::string::npos) << text;
+
+    // A connection file without the service key: refused with the reason.
+    writeFile(dir.file("Plenwick.ini"), "[Plenwick]\nHost=" + services().host() + "\nDatabaseService=" +
+                                            services().service() + "\n");
+    EXPECT_FALSE(IsectRecordset::Connect());
+    const std::string withoutKey = IsectRecordset::ConnectionProblem().text();
+    EXPECT_NE(withoutKey.find("the service key is missing or wrong"), std::string::npos) << withoutKey;
+    EXPECT_NE(withoutKey.find("no ServiceKey in ./Plenwick.ini"), std::string::npos) << withoutKey;
 }
 
 // A database with no school in it: one message that leads to School Setup

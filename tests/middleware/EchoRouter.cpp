@@ -1,6 +1,7 @@
 #include "EchoRouter.h"
 
 #include "Services.h"
+#include "TestFiles.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -97,13 +98,8 @@ std::vector<pid_t> EchoRouter::workerPids() const {
 }
 
 void EchoRouter::waitForLog(const std::string& text, int count) const {
-    bool found = eventually([&] {
-        std::string l = log();
-        int n = 0;
-        for (size_t at = l.find(text); at != std::string::npos; at = l.find(text, at + 1)) ++n;
-        return n >= count;
-    });
-    if (!found) throw std::runtime_error("the router log never showed \"" + text + "\":\n" + log());
+    if (!testsupport::waitForText(logdir() + "/isectd.log", text, count))
+        throw std::runtime_error("the router log never showed \"" + text + "\":\n" + log());
 }
 
 int rawConnect(int port) {
@@ -121,6 +117,30 @@ int rawConnect(int port) {
 
 bool rawSend(int fd, const void* data, size_t size) {
     return ::send(fd, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
+}
+
+bool rawSendMessage(int fd, uint16_t kind, const std::string& payload) {
+    IsdHeader h{};
+    isdSetMagic(&h);
+    isdSetKind(&h, kind);
+    isdSetLength(&h, static_cast<int32_t>(payload.size()));
+    return rawSend(fd, h.bytes, 64) && rawSend(fd, payload.data(), payload.size());
+}
+
+bool rawReceive(int fd, IsdHeader& header, std::string& payload) {
+    auto readAll = [&](void* p, size_t n) {
+        char* at = static_cast<char*>(p);
+        while (n > 0) {
+            ssize_t r = read(fd, at, n);
+            if (r <= 0) return false;
+            at += r;
+            n -= static_cast<size_t>(r);
+        }
+        return true;
+    };
+    if (!readAll(header.bytes, 64)) return false;
+    payload.assign(static_cast<size_t>(isdGetLength(&header)), '\0');
+    return payload.empty() || readAll(&payload[0], payload.size());
 }
 
 bool rawClosedByPeer(int fd) {

@@ -60,6 +60,10 @@ using Client = testsupport::IsdClient;
 // A raw TCP connection for sending bytes no client would send.
 int rawConnect(int port);
 bool rawSend(int fd, const void* data, size_t size);
+// One whole message of the given kind (header and payload).
+bool rawSendMessage(int fd, uint16_t kind, const std::string& payload);
+// Reads one whole message; false when the connection ends first.
+bool rawReceive(int fd, IsdHeader& header, std::string& payload);
 // True when the peer closed the connection (read returns 0 or fails).
 bool rawClosedByPeer(int fd);
 

@@ -1,7 +1,15 @@
-// The router's parts on their own, inside the test process: the log and one
-// session on a loopback connection, with no router running.
+// The router's parts on their own, inside the test process: the log, one
+// session on a loopback connection, the log files, the key's proofs and the
+// configuration, with no router running.
+#include "Auth.h"
+#include "Config.h"
 #include "Log.h"
+#include "LogFile.h"
 #include "Session.h"
+#include "TestFiles.h"
+#include "isdio.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -89,7 +97,9 @@ TEST(RouterLog, EveryLineIsStampedAndNoSecretSurvives) {
         EXPECT_EQ('.', line[19]) << line;
     }
     EXPECT_EQ(3, n) << text;
-    EXPECT_EQ("select 'a b...", isectd::excerpt("select 'a\nb' from x", 11));
+    // Text from a peer: control bytes escaped, cut with a note of its length.
+    EXPECT_EQ("select 'a\\nb... (19 bytes)", isectd::excerpt("select 'a\nb' from x", 11));
+    EXPECT_EQ("a\\tb\\x1b[2J", isectd::excerpt("a\tb\x1b[2J"));
     std::remove(path.c_str());
     std::remove(dir);
 }
@@ -165,4 +175,106 @@ TEST(RouterSession, QueuedMessagesGoOutInOrderBeforeAnOrderlyClose) {
     p.settle();
     EXPECT_TRUE(p.received.empty());
     EXPECT_TRUE(p.closed.empty());
+}
+
+TEST(MiddlewareLogFile, RecordsAreEscapedBoundedAndRotatedInPrivateFiles) {
+    testsupport::TempDir dir("plenwick-logfile");
+    std::string path = dir.file("w.log");
+    {
+        isdlog::LogFile log;
+        ASSERT_TRUE(log.open(path, 2000, 2));
+        log.setPrefix("[7] ");
+        log.write("one\nfake 2026-01-01 line\r\x1b[31m\n");  // the last line feed only ends the record
+        log.write(std::string(10000, 'q'));
+        for (int i = 0; i < 60; ++i) log.write("filler " + std::to_string(i));
+    }
+    struct stat st;
+    ASSERT_EQ(0, stat(path.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+    EXPECT_LE(st.st_size, 2000 + 100);
+    EXPECT_EQ(0, stat((path + ".1").c_str(), &st));
+    EXPECT_EQ(0, stat((path + ".2").c_str(), &st));
+    EXPECT_NE(0, stat((path + ".3").c_str(), &st)) << "two old files kept";
+    std::string all = testsupport::readFile(path + ".2") + testsupport::readFile(path + ".1") +
+                      testsupport::readFile(path);
+    EXPECT_NE(std::string::npos, all.find("[7] one\\nfake 2026-01-01 line\\r\\x1b[31m\n")) << all.substr(0, 200);
+    EXPECT_EQ(std::string::npos, all.find("\nfake")) << "no line of the sender's choosing";
+    // Cut with its beginning, its end and its full length.
+    EXPECT_NE(std::string::npos, all.find(" ...[10000 bytes in all]... ")) << all.substr(0, 300);
+    EXPECT_EQ(std::string::npos, all.find(std::string(isdlog::LogFile::kRecordLimit, 'q')));
+    EXPECT_NE(std::string::npos, all.find("filler 59\n"));
+
+    size_t limit = 0;
+    int keep = 0;
+    EXPECT_TRUE(isdlog::parseLimit("65536 3", limit, keep));
+    EXPECT_EQ(65536u, limit);
+    EXPECT_EQ(3, keep);
+    EXPECT_FALSE(isdlog::parseLimit("lots", limit, keep));
+    EXPECT_FALSE(isdlog::parseLimit(nullptr, limit, keep));
+}
+
+TEST(MiddlewareAuth, ProofsDependOnKeyRoleServiceNoncesAndSession) {
+    std::string a = isdauth::nonce(), b = isdauth::nonce();
+    EXPECT_TRUE(isdauth::isNonce(a));
+    EXPECT_NE(a, b);
+    EXPECT_FALSE(isdauth::isNonce("xyz"));
+    std::string p = isdauth::proof("key", "client", "Plenwick", a, b, "");
+    EXPECT_EQ(64u, p.size());
+    EXPECT_TRUE(isdauth::sameProof(p, isdauth::proof("key", "client", "Plenwick", a, b, "")));
+    EXPECT_FALSE(isdauth::sameProof(p, isdauth::proof("kez", "client", "Plenwick", a, b, "")));
+    EXPECT_FALSE(isdauth::sameProof(p, isdauth::proof("key", "router", "Plenwick", a, b, "")));
+    EXPECT_FALSE(isdauth::sameProof(p, isdauth::proof("key", "client", "Other", a, b, "")));
+    EXPECT_FALSE(isdauth::sameProof(p, isdauth::proof("key", "client", "Plenwick", b, a, "")));
+    EXPECT_FALSE(isdauth::sameProof(p, isdauth::proof("key", "client", "Plenwick", a, b, "tls session")));
+    EXPECT_FALSE(isdauth::sameProof("", ""));
+    testsupport::TempDir dir("plenwick-key");
+    testsupport::writeFile(dir.file("k"), "  abc123  \nignored\n");
+    std::string key, error;
+    EXPECT_TRUE(isdauth::readKeyFile(dir.file("k"), key, error));
+    EXPECT_EQ("abc123", key);
+    testsupport::writeFile(dir.file("empty"), "\n");
+    EXPECT_FALSE(isdauth::readKeyFile(dir.file("empty"), key, error));
+    EXPECT_FALSE(isdauth::readKeyFile(dir.file("none"), key, error));
+    EXPECT_NE(std::string::npos, error.find("cannot read the key file")) << error;
+    EXPECT_EQ("00ff", isdParseServiceKey("[Plenwick]\r\nHost=h:1\r\nDatabaseService=P\r\nServiceKey = 00ff \r\n"));
+    EXPECT_EQ("", isdParseServiceKey("[Plenwick]\nHost=h:1\nDatabaseService=P\n"));
+}
+
+TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
+    isectd::RouterConfig c;
+    std::string error;
+    ASSERT_TRUE(isectd::parseConfig("[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
+                                    "logintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
+                                    "requesttimeout = 9\nsendtimeout = 2\nclientbuffer = 65536\nlogsize = 100\n"
+                                    "logkeep = 2\n[service S]\nprogram = w\n",
+                                    "/etc/i", c, error))
+        << error;
+    EXPECT_EQ("/etc/i/key", c.keyfile);
+    EXPECT_TRUE(c.tls());
+    EXPECT_EQ(5, c.maxClients);
+    EXPECT_DOUBLE_EQ(0.5, c.loginTimeout);
+    EXPECT_DOUBLE_EQ(0, c.idleTimeout);
+    EXPECT_DOUBLE_EQ(7, c.transactionTimeout);
+    EXPECT_DOUBLE_EQ(9, c.requestTimeout);
+    EXPECT_DOUBLE_EQ(2, c.sendTimeout);
+    EXPECT_EQ(65536, c.clientBuffer);
+    EXPECT_EQ(100, c.logSize);
+    EXPECT_EQ(2, c.logKeep);
+    // The defaults.
+    ASSERT_TRUE(isectd::parseConfig("[service S]\nprogram = w\n", "", c, error)) << error;
+    EXPECT_EQ(200, c.maxClients);
+    EXPECT_DOUBLE_EQ(10, c.loginTimeout);
+    EXPECT_DOUBLE_EQ(3600, c.idleTimeout);
+    EXPECT_DOUBLE_EQ(60, c.transactionTimeout);
+    EXPECT_DOUBLE_EQ(120, c.requestTimeout);
+    EXPECT_DOUBLE_EQ(30, c.sendTimeout);
+    EXPECT_EQ(1 << 20, c.clientBuffer);
+    EXPECT_EQ("", isectd::startProblem(c));
+    c.bind = "192.168.1.5";
+    EXPECT_NE(std::string::npos, isectd::startProblem(c).find("needs a service key")) << isectd::startProblem(c);
+    for (const char* bad : {"[router]\nlogintimeout = soon\n[service S]\nprogram = w\n",
+                            "[router]\nmaxclients = 0\n[service S]\nprogram = w\n",
+                            "[router]\ntlscert = c.pem\nkeyfile = k\n[service S]\nprogram = w\n",
+                            "[router]\ntlscert = c.pem\ntlskey = k.pem\n[service S]\nprogram = w\n"})
+        EXPECT_FALSE(isectd::parseConfig(bad, "", c, error)) << bad;
 }

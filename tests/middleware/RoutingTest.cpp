@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <string>
@@ -427,4 +428,47 @@ TEST(Routing, ShutdownLetsTheRunningRequestFinishThenKillsWhatHangs) {
     EXPECT_NE(std::string::npos, log.find("exited with status 0")) << log;
     EXPECT_NE(std::string::npos, log.find("killed by signal 9")) << log;
     EXPECT_FALSE(exists(router.rundir() + "/isectd.pid"));
+}
+
+TEST(Routing, TheRequestTextDecidesWhatEndsATransaction) {
+    EchoRouter router({echo(1)});
+    Client a(router.host(), "Echo"), b(router.host(), "Echo");
+    // "commit" asked as a query ends the transaction too, and its echo is
+    // the reply the client waits for.
+    EXPECT_EQ("[ok]", a.query("put one"));
+    EXPECT_EQ("commit", a.query("commit"));
+    EXPECT_EQ("[Echo-1|]", b.query("get")) << "the worker is free again";
+    EXPECT_EQ("[one]", b.query("all"));
+    b.commit();
+    // Outside a transaction the router answers it itself.
+    EXPECT_EQ("rollback", a.query("rollback"));
+    // Anything that is not a word, sent without asking for the reply, is
+    // refused and the sender's transaction rolled back before anyone else
+    // gets the worker.
+    EXPECT_EQ("[ok]", a.query("put two"));
+    ASSERT_TRUE(a.word("put three"));
+    EXPECT_EQ("[Echo-1|]", b.query("get"));
+    b.commit();
+    EXPECT_EQ("FAILED", a.query("get"));
+    EXPECT_NE(nullptr, strstr(isdFailureReason(a.handle()), "refused"));
+    EXPECT_EQ("[one]", a.query("all"));
+    a.commit();
+    router.waitForLog("a statement claiming no reply refused: \"put three\"");
+}
+
+TEST(Routing, ACommitAskedForAfterALostTransactionFails) {
+    EchoRouter router({echo(1)});
+    Client a(router.host(), "Echo");
+    EXPECT_EQ("[ok]", a.query("put gone"));
+    ASSERT_EQ(0, kill(router.workerPids().at(0), SIGKILL));
+    router.waitForLog("client #1 lost its transaction");
+    EXPECT_EQ("FAILED", a.query("commit"));
+    EXPECT_NE(nullptr, strstr(isdFailureReason(a.handle()), "nothing of it was saved"));
+    // A rollback after a loss asks for what happened: nothing more to tell.
+    EXPECT_EQ("[ok]", a.query("put again"));
+    ASSERT_EQ(0, kill(router.workerPids().at(0), SIGKILL));
+    router.waitForLog("client #1 lost its transaction", 2);
+    ASSERT_TRUE(a.rollback());
+    EXPECT_EQ("[Echo-1|]", a.query("get"));
+    a.commit();
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,11 @@ using testsupport::readFile;
 using testsupport::run;
 
 namespace {
+
+unsigned modeOf(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 01000;
+}
 
 std::string services(const std::string& args) {
     return "PLENWICK_BUILD='" + testsupport::buildDir() + "' '" + testsupport::sourceDir() + "/scripts/services' " +
@@ -30,6 +36,20 @@ TEST(ServicesScript, SecondStartFindsItRunningAndRestartKeepsTheDatabase) {
     std::string isdcat = "cd '" + svc.workdir() + "' && '" + testsupport::buildDir() + "/isdcat' ";
     std::string out;
     ASSERT_EQ(0, run(isdcat + "\"insert into ChildYear (Description) values ('kept across restarts')\"", &out)) << out;
+
+    // The service key: made on the first start, readable by its owner only,
+    // and handed to the client in its connection file, which is private too.
+    std::string state = svc.workdir() + "/services";
+    std::string key = readFile(state + "/servicekey");
+    ASSERT_EQ(65u, key.size()) << key;
+    EXPECT_EQ(0600u, modeOf(state + "/servicekey"));
+    EXPECT_EQ(0600u, modeOf(svc.workdir() + "/Plenwick.ini"));
+    EXPECT_EQ(0600u, modeOf(state + "/isectd.ini"));
+    EXPECT_EQ(0700u, modeOf(state));
+    EXPECT_EQ(0700u, modeOf(state + "/logs"));
+    EXPECT_NE(std::string::npos, readFile(svc.workdir() + "/Plenwick.ini").find("\nServiceKey=" + key))
+        << readFile(svc.workdir() + "/Plenwick.ini");
+    EXPECT_EQ(key.substr(0, 64), svc.key());
 
     std::string start = services("start --db '" + svc.database() + "' --workdir '" + svc.workdir() +
                                  "' --workers 1 --port " + std::to_string(svc.port()));
@@ -49,6 +69,7 @@ TEST(ServicesScript, SecondStartFindsItRunningAndRestartKeepsTheDatabase) {
     // A start on the existing file keeps its rows (and --demo adds nothing).
     ASSERT_EQ(0, run(start + " --demo", &out)) << out;
     EXPECT_EQ(std::string::npos, out.find("created")) << out;
+    EXPECT_EQ(key, readFile(state + "/servicekey")) << "the key is kept: clients set up before still get in";
     ASSERT_EQ(0, run(isdcat + "\"select count(*) from ChildYear where Description = 'kept across restarts'\"", &out));
     EXPECT_NE(std::string::npos, out.find("[[                    1]]]")) << out;
     ASSERT_EQ(0, run(isdcat + "\"select count(*) from Teachers\"", &out));

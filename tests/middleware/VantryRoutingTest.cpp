@@ -1,6 +1,7 @@
 // Transactions through the router with the real worker on a real database.
 #include "EchoRouter.h"
 #include "Services.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -36,14 +37,8 @@ std::vector<std::string> names(const std::string& reply) {
 bool isResult(const std::string& reply) { return reply.find('[') != std::string::npos; }
 
 void waitForLog(const testsupport::Services& svc, const std::string& text, int count = 1) {
-    for (int i = 0; i < 6000; ++i) {
-        std::string log = mwtest::readFile(svc.logdir() + "/isectd.log");
-        int n = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-        if (n >= count) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    FAIL() << "the router log never showed \"" << text << "\"";
+    if (!testsupport::waitForText(svc.logdir() + "/isectd.log", text, count))
+        FAIL() << "the router log never showed \"" << text << "\"";
 }
 
 testsupport::ServicesOptions workers(int n) {
@@ -56,7 +51,7 @@ testsupport::ServicesOptions workers(int n) {
 
 TEST(VantryRouting, OpenTransactionsSeeOnlyTheirOwnRows) {
     testsupport::Services svc(workers(3));
-    Client a(svc.host(), svc.service()), b(svc.host(), svc.service()), c(svc.host(), svc.service());
+    Client a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key()), c(svc.host(), svc.service(), svc.key());
     ASSERT_TRUE(a.ok() && b.ok() && c.ok());
     EXPECT_TRUE(isResult(a.query(insert("mw-a1"))));
     EXPECT_TRUE(isResult(b.query(insert("mw-b1"))));
@@ -83,7 +78,7 @@ TEST(VantryRouting, ConcurrentClientsNeverGetAnotherClientsReply) {
     std::vector<std::thread> threads;
     for (int t = 0; t < clients; ++t) {
         threads.emplace_back([&, t] {
-            Client c(svc.host(), svc.service());
+            Client c(svc.host(), svc.service(), svc.key());
             if (!c.ok()) {
                 ++wrong;
                 return;
@@ -123,7 +118,7 @@ TEST(VantryRouting, ConcurrentClientsNeverGetAnotherClientsReply) {
 
 TEST(VantryRouting, CommitAndRollbackEchoesNeverReachTheClient) {
     testsupport::Services svc(workers(1));
-    Client c(svc.host(), svc.service());
+    Client c(svc.host(), svc.service(), svc.key());
     for (int i = 0; i < 10; ++i) {
         std::string reply = c.query("select count(*) from Teachers");
         EXPECT_EQ(0u, reply.find("[[{")) << reply;
@@ -136,7 +131,7 @@ TEST(VantryRouting, CommitAndRollbackEchoesNeverReachTheClient) {
 
 TEST(VantryRouting, ClientWaitsForTheOnlyWorker) {
     testsupport::Services svc(workers(1));
-    Client a(svc.host(), svc.service()), b(svc.host(), svc.service());
+    Client a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key());
     EXPECT_TRUE(isResult(a.query(insert("mw-waiting"))));
     ASSERT_TRUE(b.send(kSelect));
     waitForLog(svc, "waits for a free worker of Plenwick");
@@ -151,7 +146,7 @@ TEST(VantryRouting, ClientWaitsForTheOnlyWorker) {
 
 TEST(VantryRouting, KilledWorkerLosesItsTransactionAndIsReplaced) {
     testsupport::Services svc(workers(1));
-    Client c(svc.host(), svc.service());
+    Client c(svc.host(), svc.service(), svc.key());
     std::vector<pid_t> before = svc.workerPids();
     ASSERT_EQ(1u, before.size());
 
@@ -188,7 +183,7 @@ TEST(VantryRouting, ClientProcessDyingMidTransactionIsRolledBack) {
     testsupport::Services svc(workers(1));
     pid_t child = fork();
     if (child == 0) {
-        Client c(svc.host(), svc.service());
+        Client c(svc.host(), svc.service(), svc.key());
         std::string r = c.query(insert("mw-orphan"));
         _exit(isResult(r) ? 0 : 1);  // no commit, no logout
     }
@@ -196,7 +191,7 @@ TEST(VantryRouting, ClientProcessDyingMidTransactionIsRolledBack) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // The only worker serves us only after the orphan's transaction ended.
-    Client c(svc.host(), svc.service());
+    Client c(svc.host(), svc.service(), svc.key());
     std::string reply = c.query(kSelect);
     EXPECT_TRUE(names(reply).empty()) << reply;
     c.commit();
@@ -207,7 +202,7 @@ TEST(VantryRouting, ClientProcessDyingMidTransactionIsRolledBack) {
 
 TEST(VantryRouting, GarbageOnTheRouterPortLeavesItServing) {
     testsupport::Services svc(workers(1));
-    Client c(svc.host(), svc.service());
+    Client c(svc.host(), svc.service(), svc.key());
     EXPECT_TRUE(isResult(c.query(insert("mw-before"))));
     for (int i = 0; i < 3; ++i) {
         int fd = mwtest::rawConnect(svc.port());
@@ -219,7 +214,7 @@ TEST(VantryRouting, GarbageOnTheRouterPortLeavesItServing) {
     }
     EXPECT_EQ((std::vector<std::string>{"mw-before"}), names(c.query(kSelect)));
     c.commit();
-    Client d(svc.host(), svc.service());
+    Client d(svc.host(), svc.service(), svc.key());
     EXPECT_EQ((std::vector<std::string>{"mw-before"}), names(d.query(kSelect)));
     d.commit();
 }
@@ -228,7 +223,7 @@ TEST(VantryRouting, RouterKilledMidTransactionLeavesNothingCommitted) {
     testsupport::Services svc(workers(1));
     std::vector<pid_t> workerPids = svc.workerPids();
     ASSERT_EQ(1u, workerPids.size());
-    Client c(svc.host(), svc.service());
+    Client c(svc.host(), svc.service(), svc.key());
     ASSERT_TRUE(isResult(c.query(insert("mw-half-done"))));
     // No orderly shutdown: the worker just loses its connection.
     ASSERT_EQ(0, kill(svc.routerPid(), SIGKILL));
@@ -243,7 +238,7 @@ TEST(VantryRouting, QueryRightAfterCommitSeesTheCommittedRows) {
     // With two idle workers the next query could go to the other worker
     // before the commit has run there; it must wait behind the commit.
     testsupport::Services svc(workers(2));
-    Client c(svc.host(), svc.service());
+    Client c(svc.host(), svc.service(), svc.key());
     for (int i = 0; i < 30; ++i) {
         std::string name = "mw-" + std::to_string(100 + i);
         ASSERT_TRUE(isResult(c.query(insert(name))));

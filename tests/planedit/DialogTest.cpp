@@ -2,6 +2,10 @@
 // the current term, the enable rules, geometry, closing, the preselection.
 #include "data/AppState.h"
 #include "PlanEditTest.h"
+#include "TestFiles.h"
+#include "data/IsectRecordset.h"
+
+#include <signal.h>
 
 using namespace FX;
 using namespace planedit;
@@ -329,6 +333,33 @@ TEST_F(PlanEdit, ALostServiceIsReportedAndNothingIsLost) {
     press(UnitPlanDialog::ID_ADD_LONGTERM);
     EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'While away'"), 1);
     EXPECT_EQ(items(dialog->longTermList), (std::vector<std::string>{"Number", "While away"}));
+}
+
+TEST_F(PlanEdit, ALostTransactionIsADatabaseErrorAndNothingTypedIsLost) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    open();
+    selectLongTerm(10);
+    // The program's one connection is inside a transaction when the worker
+    // holding it ends.
+    IsectRecordset held;
+    held.inTransaction = 1;
+    ASSERT_TRUE(held.OpenRecordset("Select Count(*) from LongTerm"));
+    for (pid_t worker : services().workerPids()) kill(worker, SIGKILL);
+    ASSERT_TRUE(testsupport::waitForText(services().logdir() + "/isectd.log", "lost its transaction"));
+    dialog->longTermName->setText("Typed meanwhile");
+    dialog->longTermStart->setText(shown(weekday(0)).c_str());
+    dialog->longTermEnd->setText(shown(weekday(5)).c_str());
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors()[0].rfind("Database Error|isectd - The database service stopped", 0), 0u) << errors()[0];
+    EXPECT_EQ(prompts.count("warning"), 0u);
+    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Number"});
+    EXPECT_EQ(dialog->longTermName->getText(), "Typed meanwhile");
+    // Told once: the same press now goes through.
+    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'Typed meanwhile'"), 1);
+    EXPECT_EQ(items(dialog->longTermList), (std::vector<std::string>{"Number", "Typed meanwhile"}));
+    held.inTransaction = 0;
 }
 
 TEST_F(PlanEdit, EditAndDeleteActOnlyOnAChosenEntry) {

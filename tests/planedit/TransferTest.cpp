@@ -310,7 +310,12 @@ TEST_F(Transfer, AWorkerDyingPartWayLeavesNothing) {
     };
     importFile(file, 11);
     progress.onStep = nullptr;
-    EXPECT_EQ("IsectRecordset::OpenRecordset - Network connection failed.", prompts.last().text);
+    // The router's reason, in the import's own error box.
+    ASSERT_EQ(1u, errors().size());
+    EXPECT_EQ(0u, errors()[0].find("Database Error|The transfer file " + transferDir() + "/" + file +
+                                   " could not be imported:\nisectd - The database service stopped"))
+        << errors()[0];
+    EXPECT_NE(std::string::npos, errors()[0].find("Nothing was imported")) << errors()[0];
     ASSERT_TRUE(runUntil([&] { return !services().workerPids().empty(); }));
     EXPECT_EQ(before, snapshot());
     EXPECT_TRUE(exists(file));

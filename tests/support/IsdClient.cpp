@@ -10,6 +10,10 @@ IsdClient::IsdClient(const std::string& host, const std::string& service) {
     handle_ = isdLogin(host.c_str(), service.c_str(), 2);
 }
 
+IsdClient::IsdClient(const std::string& host, const std::string& service, const std::string& key) {
+    handle_ = isdLoginWithKey(host.c_str(), service.c_str(), key.c_str());
+}
+
 IsdClient::~IsdClient() { logout(); }
 
 void IsdClient::logout() {
@@ -66,6 +70,11 @@ std::string joined(const std::vector<Block>& blocks) {
 }
 
 CheckedClient::CheckedClient(const std::string& host, const std::string& service) : IsdClient(host, service) {
+    if (!ok()) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
+}
+
+CheckedClient::CheckedClient(const std::string& host, const std::string& service, const std::string& key)
+    : IsdClient(host, service, key) {
     if (!ok()) throw std::runtime_error(std::string("isdLogin failed: ") + isdLastError());
 }
 

@@ -17,7 +17,9 @@ struct Block {
 
 class IsdClient {
 public:
+    // Logs in with the ServiceKey of ./Plenwick.ini, or with the key given.
     IsdClient(const std::string& host, const std::string& service);
+    IsdClient(const std::string& host, const std::string& service, const std::string& key);
     ~IsdClient();
     IsdClient(const IsdClient&) = delete;
     IsdClient& operator=(const IsdClient&) = delete;
@@ -48,6 +50,7 @@ private:
 class CheckedClient : public IsdClient {
 public:
     CheckedClient(const std::string& host, const std::string& service);
+    CheckedClient(const std::string& host, const std::string& service, const std::string& key);
 
     // send + receive: the reply's blocks, or its text joined.
     std::vector<Block> query(const std::string& sql, int more = 1);

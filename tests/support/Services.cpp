@@ -1,5 +1,7 @@
 #include "Services.h"
 
+#include "isdio.h"
+
 #include "TestFiles.h"
 
 #include <arpa/inet.h>
@@ -56,7 +58,10 @@ int freePort() {
 
 namespace {
 
-std::string services() {
+// scripts/services of a source tree with its build/ (this one when empty).
+std::string services(const std::string& tree = "") {
+    if (!tree.empty())
+        return "PLENWICK_BUILD=" + shellQuote(tree + "/build") + " " + shellQuote(tree + "/scripts/services");
     return "PLENWICK_BUILD=" + shellQuote(buildDir()) + " " + shellQuote(sourceDir() + "/scripts/services");
 }
 
@@ -149,7 +154,7 @@ void Services::startWatchdog() {
     // The shell waits for the end of the pipe, then stops the services.  It
     // is a shell from the start, so that killing the test program by name
     // does not kill its watchdog too.
-    std::string cmd = "cat <&3 >/dev/null; " + services() + " stop --workdir " + shellQuote(workdir_) +
+    std::string cmd = "cat <&3 >/dev/null; " + services(options_.tree) + " stop --workdir " + shellQuote(workdir_) +
                       " >/dev/null 2>&1; rm -rf " + shellQuote(dir_);
     pid_t pid = fork();
     if (pid == 0) {
@@ -179,9 +184,11 @@ void Services::startWatchdog() {
 void Services::start() {
     if (running_) return;
     port_ = freePort();
-    std::string cmd = services() + " start --db " + shellQuote(database_) + " --workdir " + shellQuote(workdir_) +
+    std::string cmd = services(options_.tree) + " start --db " + shellQuote(database_) + " --workdir " + shellQuote(workdir_) +
                       " --workers " + std::to_string(options_.workers) + " --port " + std::to_string(port_);
     if (!options_.password.empty()) cmd += " --password " + shellQuote(options_.password);
+    if (options_.tls) cmd += " --tls";
+    for (const auto& setting : options_.settings) cmd += " --set " + shellQuote(setting);
     std::string out;
     if (run(cmd, &out) != 0) throw std::runtime_error("services start failed: " + out);
     running_ = true;
@@ -192,9 +199,11 @@ void Services::stop() {
     if (!running_) return;
     running_ = false;
     std::string out;
-    if (run(services() + " stop --workdir " + shellQuote(workdir_), &out) != 0)
+    if (run(services(options_.tree) + " stop --workdir " + shellQuote(workdir_), &out) != 0)
         throw std::runtime_error("services stop failed: " + out);
 }
+
+std::string Services::key() const { return isdReadServiceKey(workdir_ + "/Plenwick.ini"); }
 
 std::string Services::host() const { return "127.0.0.1:" + std::to_string(port_); }
 

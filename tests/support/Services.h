@@ -41,6 +41,10 @@ struct ServicesOptions {
     std::string database;   // empty: a new file in the temporary directory; may be host:path
     std::string password;   // empty: the scripts' default
     bool start = true;      // false: only create the database and directories
+    bool tls = false;       // TLS on the client port
+    std::vector<std::string> settings;  // "key=value" lines for the router's [router] section
+    std::string tree;       // another source tree whose scripts and build/ run the services
+                            // (a benchmark's earlier version); empty: this one
 };
 
 class Services {
@@ -61,6 +65,8 @@ public:
     int port() const { return port_; }
     std::string service() const { return "Plenwick"; }
     std::string logdir() const { return workdir_ + "/services/logs"; }
+    // The service key clients prove (the ServiceKey of Plenwick.ini).
+    std::string key() const;
 
     // Runs SQL through isql-fb on the database (beside the workers) and
     // returns what isql printed.

@@ -2,12 +2,14 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -27,6 +29,20 @@ void writeFile(const std::string& path, const std::string& text) {
 void removeTree(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
+}
+
+int countOf(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+bool waitForText(const std::string& path, const std::string& text, int count, int seconds) {
+    for (int i = 0; i < seconds * 100; ++i) {
+        if (countOf(readFile(path), text) >= count) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 TempDir::TempDir(const std::string& prefix) {

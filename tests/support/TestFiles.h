@@ -19,6 +19,11 @@ void writeFile(const std::string& path, const std::string& text);
 void removeTree(const std::string& path);
 // `size` bytes of every value, the same for the same seed (test files).
 std::string randomBytes(size_t size, unsigned seed);
+// How often `what` stands in `text`.
+int countOf(const std::string& text, const std::string& what);
+// Waits until the file holds `text` at least `count` times; false after
+// `seconds` (a broken program fails the test instead of hanging it).
+bool waitForText(const std::string& path, const std::string& text, int count = 1, int seconds = 60);
 
 // A new directory under /tmp, removed with everything in it when the object
 // goes.  Throws std::runtime_error when none can be made.

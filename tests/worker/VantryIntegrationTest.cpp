@@ -97,7 +97,7 @@ protected:
         if (!b.skipReason.empty()) GTEST_SKIP() << b.skipReason;
         svc = b.services.get();
         password = b.password;
-        client = std::make_unique<Client>(svc->host(), svc->service());
+        client = std::make_unique<Client>(svc->host(), svc->service(), svc->key());
     }
     void TearDown() override { client.reset(); }
 
