@@ -3,12 +3,15 @@
 //
 //   isdcat STATEMENT            one statement, committed
 //   isdcat -t STATEMENT...      all statements in one transaction
+//   isdcat [-t] -               one statement a line from standard input
 //
-// Exit status: 0 result, 1 error reply, 2 middleware unreachable or failed.
+// Exit status: 0 result, 1 error reply (or any failed line with -), 2
+// middleware unreachable or failed.
 #include "isdio.h"
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -17,29 +20,40 @@ namespace {
 int usage() {
     fputs("usage: isdcat STATEMENT\n"
           "       isdcat -t STATEMENT...\n"
+          "       isdcat [-t] -\n"
           "Sends SQL through the middleware to the service named in ./Plenwick.ini\n"
-          "(keys Host and DatabaseService) and writes the reply text to standard output\n"
-          "as received; with -t all statements run in one transaction, each reply\n"
-          "followed by a line feed, and the first error rolls the transaction back.\n"
-          "Exit status: 0 result, 1 error reply, 2 middleware unreachable or failed.\n",
+          "(keys Host, DatabaseService and ServiceKey) and writes the reply text to\n"
+          "standard output as received; with -t all statements run in one transaction,\n"
+          "each reply followed by a line feed, and the first error rolls the transaction\n"
+          "back.\n"
+          "With - the statements are read one a line from standard input over one\n"
+          "connection, each reply followed by a line feed; a line \"commit\" or\n"
+          "\"rollback\" is sent as that word.  Without -t every statement is committed;\n"
+          "with -t they share a transaction until a \"commit\" or \"rollback\" line\n"
+          "(after a failed statement the rest of that transaction is skipped).  Errors\n"
+          "go to standard error and the next line goes on.\n"
+          "Exit status: 0 result, 1 error reply (with -: any line failed), 2 middleware\n"
+          "unreachable or failed.\n",
           stderr);
     return 2;
 }
 
-// Sends a statement and collects its reply blocks; false when the
-// middleware failed.
-bool query(int handle, const std::string& sql, std::string& reply, bool& error) {
+enum class Outcome { Result, Error, Failed };
+
+// Sends a statement and collects its reply blocks.  Failed: the middleware
+// failed (isdLastError says why).
+Outcome query(int handle, const std::string& sql, std::string& reply) {
     IsdHeader header{};
     isdSetReplyWanted(&header, 1);
     isdSetMore(&header, 1);
-    if (isdSend(handle, sql.c_str(), -1, &header) < 0) return false;
+    if (isdSend(handle, sql.c_str(), -1, &header) < 0) return Outcome::Failed;
     reply.clear();
     bool first = true;
-    error = false;
+    bool error = false;
     do {
         isdSetMore(&header, -999);
         char* block = isdRecv(handle, &header);
-        if (isdGetMore(&header) == -999 || !block) return false;
+        if (isdGetMore(&header) == -999 || !block) return Outcome::Failed;
         std::string text(block, static_cast<size_t>(isdGetLength(&header)));
         if (first) error = text.find('[') == std::string::npos;
         first = false;
@@ -50,12 +64,85 @@ bool query(int handle, const std::string& sql, std::string& reply, bool& error) 
     // feeds), so text after it can only be such error lines.
     size_t end = reply.rfind("]]\n");
     if (end != std::string::npos && end + 3 < reply.size()) error = true;
-    return true;
+    return error ? Outcome::Error : Outcome::Result;
 }
 
-bool endTransaction(int handle, const char* word) {
+bool sendWord(int handle, const char* word) {
     IsdHeader header{};
     return isdSend(handle, word, -1, &header) >= 0;
+}
+
+std::string trim(const std::string& s) {
+    const char* space = " \t\r\n";
+    size_t first = s.find_first_not_of(space);
+    if (first == std::string::npos) return std::string();
+    return s.substr(first, s.find_last_not_of(space) - first + 1);
+}
+
+// The SQL shell: one statement a line.
+int lines(int handle, bool transaction) {
+    int status = 0;
+    bool open = false;         // statements sent since the last commit or rollback
+    long failedAt = 0;         // with -t: the line whose failure ended the transaction
+    std::string line;
+    long number = 0;
+    while (std::getline(std::cin, line)) {
+        ++number;
+        std::string sql = trim(line);
+        if (!sql.empty() && sql.back() == ';') sql = trim(sql.substr(0, sql.size() - 1));
+        if (sql.empty()) continue;
+        if (sql == "commit" || sql == "rollback") {
+            bool commit = sql == "commit" && failedAt == 0;
+            if (!sendWord(handle, commit ? "commit" : "rollback")) {
+                fprintf(stderr, "isdcat: line %ld: sending %s failed: %s\n", number, sql.c_str(), isdLastError());
+                return 2;
+            }
+            if (sql == "commit" && failedAt > 0)
+                fprintf(stderr, "isdcat: line %ld: rolled back instead: the transaction failed at line %ld\n", number,
+                        failedAt);
+            open = false;
+            failedAt = 0;
+            continue;
+        }
+        if (transaction && failedAt > 0) {
+            fprintf(stderr, "isdcat: line %ld skipped: the transaction failed at line %ld; a \"commit\" or "
+                            "\"rollback\" line ends it\n",
+                    number, failedAt);
+            status = 1;
+            continue;
+        }
+        std::string reply;
+        Outcome outcome = query(handle, sql, reply);
+        if (outcome == Outcome::Failed) {
+            if (!isdFailureReason(handle)) {
+                fprintf(stderr, "isdcat: line %ld: the middleware failed: %s\n", number, isdLastError());
+                return 2;
+            }
+            reply = isdFailureReason(handle);
+            outcome = Outcome::Error;
+        }
+        if (outcome == Outcome::Error) {
+            fprintf(stderr, "isdcat: line %ld: %s\n", number, trim(reply).c_str());
+            status = 1;
+            sendWord(handle, "rollback");
+            if (transaction) failedAt = number;
+            open = false;
+        } else {
+            fwrite(reply.data(), 1, reply.size(), stdout);
+            fputc('\n', stdout);
+            fflush(stdout);
+            open = transaction;
+            if (!transaction && !sendWord(handle, "commit")) {
+                fprintf(stderr, "isdcat: line %ld: sending commit failed: %s\n", number, isdLastError());
+                return 2;
+            }
+        }
+    }
+    // The end of the input ends an open transaction as the last line would:
+    // committed unless it failed.
+    if (open && !sendWord(handle, "commit")) return 2;
+    if (failedAt > 0) sendWord(handle, "rollback");
+    return status;
 }
 
 }  // namespace
@@ -63,6 +150,7 @@ bool endTransaction(int handle, const char* word) {
 int main(int argc, char** argv) {
     bool transaction = argc > 1 && strcmp(argv[1], "-t") == 0;
     std::vector<std::string> statements(argv + (transaction ? 2 : 1), argv + argc);
+    bool shell = statements.size() == 1 && statements[0] == "-";
     if (statements.empty() || (!transaction && statements.size() != 1)) return usage();
 
     std::string host, service;
@@ -76,24 +164,30 @@ int main(int argc, char** argv) {
                 isdLastError());
         return 2;
     }
+    if (shell) {
+        int status = lines(handle, transaction);
+        fflush(stdout);
+        isdLogout(handle);
+        return status;
+    }
     int status = 0;
     for (const auto& sql : statements) {
         std::string reply;
-        bool error = false;
-        if (!query(handle, sql, reply, error)) {
+        Outcome outcome = query(handle, sql, reply);
+        if (outcome == Outcome::Failed) {
             fprintf(stderr, "isdcat: the request failed: %s\n", isdLastError());
             isdLogout(handle);
             return 2;
         }
         fwrite(reply.data(), 1, reply.size(), stdout);
         if (transaction) fputc('\n', stdout);
-        if (error) {
+        if (outcome == Outcome::Error) {
             status = 1;
             break;
         }
     }
     fflush(stdout);
-    if (!endTransaction(handle, status == 0 ? "commit" : "rollback")) {
+    if (!sendWord(handle, status == 0 ? "commit" : "rollback")) {
         fprintf(stderr, "isdcat: sending the end of the transaction failed: %s\n", isdLastError());
         status = 2;
     }

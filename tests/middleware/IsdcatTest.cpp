@@ -1,6 +1,7 @@
 // isdcat against the router and the echo worker.
 #include "EchoRouter.h"
 #include "Services.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -60,4 +61,34 @@ TEST_F(Isdcat, UnreachableMiddlewareAndUsage) {
     writeIni("Host=" + router->host() + "\nDatabaseService=Echo\n");
     EXPECT_EQ(2, isdcat("die", out)) << "a failed receive";
     EXPECT_EQ(0, isdcat("pid", out));
+}
+
+TEST_F(Isdcat, ReadsOneStatementALineOverOneConnection) {
+    std::string out;
+    auto shell = [&](const std::string& args, const std::string& input, std::string& err) {
+        testsupport::writeFile(router->dir() + "/input.sql", input);
+        std::string cmd = "cd '" + router->dir() + "' && '" + testsupport::buildDir() + "/isdcat' " + args +
+                          " < input.sql 2> err.txt";
+        int status = testsupport::run(cmd, &out, false);
+        err = testsupport::readFile(router->dir() + "/err.txt");
+        return status;
+    };
+    std::string err;
+    // Without -t every statement is committed; a failed one is reported on
+    // standard error and the next line goes on.
+    EXPECT_EQ(1, shell("-", "put a\n\nfail\nput b;\nget\n", err));
+    EXPECT_EQ("[ok]\n[ok]\n[Echo-1|]\n", out);
+    EXPECT_EQ("isdcat: line 3: error: failed\n", err);
+    EXPECT_EQ(0, shell("-", "all\n", err));
+    EXPECT_EQ("[a,b]\n", out);
+    EXPECT_EQ("", err);
+    // With -t the statements share a transaction up to a commit or rollback
+    // line; after a failure the rest of that transaction is skipped.
+    EXPECT_EQ(1, shell("-t -", "put c\nput d\ncommit\nput e\nfail\nput f\ncommit\nput g\nrollback\nput h\n", err));
+    EXPECT_EQ("[ok]\n[ok]\n[ok]\n[ok]\n[ok]\n", out);
+    EXPECT_NE(std::string::npos, err.find("line 5: error: failed")) << err;
+    EXPECT_NE(std::string::npos, err.find("line 6 skipped: the transaction failed at line 5")) << err;
+    EXPECT_NE(std::string::npos, err.find("line 7: rolled back instead")) << err;
+    EXPECT_EQ(0, shell("-", "all\n", err));
+    EXPECT_EQ("[a,b,c,d,h]\n", out) << "e and f were rolled back, g by its line, h committed at the end";
 }
