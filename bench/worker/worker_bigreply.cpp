@@ -16,7 +16,7 @@ const std::string kRows =
 
 void measure(const char* where, testsupport::Services& svc)
 {
-    Client client(svc.host(), svc.service());
+    Client client(svc.host(), svc.service(), svc.key());
     client.must("create table digits (d integer)");
     for (int d = 0; d < 10; ++d) client.must("insert into digits values (" + std::to_string(d) + ")");
     client.word("commit");

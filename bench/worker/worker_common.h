@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -64,6 +65,70 @@ inline bool startServer(Server& server)
     if (server.start("bench.fdb", "page_size 8192")) return true;
     std::printf("server    skipped: %s\n", server.why().c_str());
     return false;
+}
+
+// The routers measured: this build ("after"), and with PLENWICK_BASELINE set
+// to a tree made by bench/baseline, that earlier build too ("before"), so
+// that both are measured in the same run on the same machine.
+struct Variant {
+    std::string name;  // "after" or "before"
+    std::string tree;  // ServicesOptions::tree
+};
+
+inline std::vector<Variant> variants()
+{
+    std::vector<Variant> out{{"after", ""}};
+    const char* baseline = std::getenv("PLENWICK_BASELINE");
+    if (baseline && *baseline) {
+        if (access((std::string(baseline) + "/build/isectd").c_str(), X_OK) != 0)
+            throw std::runtime_error(std::string("PLENWICK_BASELINE=") + baseline + " holds no build/isectd");
+        out.push_back({"before", baseline});
+    }
+    return out;
+}
+
+// An in-memory directory for an embedded database: every transaction
+// writes the header page with forced writes, and on a shared disk those
+// waits would swamp the figures.  Removed with the object.
+struct ShmDir {
+    std::string path;
+    ShmDir()
+    {
+        char tmpl[] = "/dev/shm/vantry-bench-XXXXXX";
+        if (access("/dev/shm", W_OK) == 0 && mkdtemp(tmpl)) path = tmpl;
+    }
+    ~ShmDir()
+    {
+        if (!path.empty()) testsupport::removeTree(path);
+    }
+    std::string database(const std::string& name) const { return path.empty() ? "" : path + "/" + name; }
+};
+
+using ServicesList = std::vector<std::unique_ptr<testsupport::Services>>;
+
+// The services of each router of variants() with the same options.  With
+// `shm`, each on a database of its own there, named NAME-VARIANT.fdb;
+// with `shared`, all on the first one's database; else on options.database.
+inline ServicesList startEach(const std::vector<Variant>& routers, const testsupport::ServicesOptions& options,
+                              const ShmDir* shm = nullptr, const std::string& name = "", bool shared = false)
+{
+    ServicesList out;
+    for (const auto& r : routers) {
+        testsupport::ServicesOptions o = options;
+        o.tree = r.tree;
+        if (shm) o.database = shm->database(name + "-" + r.name + ".fdb");
+        if (shared && !out.empty()) o.database = out[0]->database();
+        out.push_back(std::make_unique<testsupport::Services>(o));
+    }
+    return out;
+}
+
+// Options of a service on the embedded engine.
+inline testsupport::ServicesOptions embedded(int workers)
+{
+    testsupport::ServicesOptions options;
+    options.workers = workers;
+    return options;
 }
 
 // One worker on the server's database.

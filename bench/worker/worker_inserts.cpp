@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 using namespace workerbench;
 
@@ -49,20 +50,25 @@ double withIsql(Client& client, const std::string& table, int count, const std::
     return seconds() - start;
 }
 
-void measure(const char* where, testsupport::Services& svc, const std::string& isql, int count)
+// The routers of variants() side by side on one database, rounds taken in turn.
+void measure(const std::string& where, ServicesList& services,
+             const std::vector<Variant>& routers, const std::string& isql, int count)
 {
-    Client client(svc.host(), svc.service());
-    double router = 1e9, script = 1e9;
+    std::vector<std::unique_ptr<Client>> clients;
+    for (auto& svc : services) clients.push_back(std::make_unique<Client>(svc->host(), svc->service(), svc->key()));
+    std::vector<double> router(routers.size(), 1e9);
+    double script = 1e9;
     for (int round = 0; round < 2; ++round) {
         std::string suffix = std::to_string(round);
-        double r = throughRouter(client, "bench_router_" + suffix, count);
-        double s = withIsql(client, "bench_isql_" + suffix, count, isql, svc.dir());
-        if (r < router) router = r;
-        if (s < script) script = s;
+        for (std::size_t v = 0; v < routers.size(); ++v)
+            router[v] = std::min(router[v], throughRouter(*clients[v], "bench_" + routers[v].name + "_" + suffix, count));
+        script = std::min(script, withIsql(*clients[0], "bench_isql_" + suffix, count, isql, services[0]->dir()));
     }
-    std::printf("%-9s %d INSERTs: through isectd+Vantry %.3f s (%.0f us each), isql-fb script %.3f s   "
-                "ratio %5.2f (goal <= 1.5)\n",
-                where, count, router, router / count * 1e6, script, router / script);
+    for (std::size_t v = 0; v < routers.size(); ++v)
+        std::printf("%-16s %d INSERTs: through isectd+Vantry %.3f s (%.0f us each), isql-fb script %.3f s   "
+                    "ratio %5.2f (goal <= 1.5)\n",
+                    (where + " " + routers[v].name).c_str(), count, router[v], router[v] / count * 1e6, script,
+                    router[v] / script);
 }
 
 }  // namespace
@@ -71,20 +77,20 @@ int main(int argc, char** argv)
 {
     int count = argc > 1 ? std::atoi(argv[1]) : 10000;
     try {
+        std::vector<Variant> routers = variants();
         {
-            testsupport::ServicesOptions options;
-            options.workers = 1;
-            testsupport::Services svc(options);
-            std::string isql = "FIREBIRD=" + quote(svc.workdir() + "/services/firebird") +
-                               " isql-fb -q -b -user SYSDBA -password masterkey " + quote(svc.database());
-            measure("embedded", svc, isql, count);
+            // The routers share one database file, each with its worker.
+            ServicesList services = startEach(routers, embedded(1), nullptr, "", true);
+            std::string isql = "FIREBIRD=" + quote(services[0]->workdir() + "/services/firebird") +
+                               " isql-fb -q -b -user SYSDBA -password masterkey " + quote(services[0]->database());
+            measure("embedded", services, routers, isql, count);
         }
         Server server;
         if (!startServer(server)) return 0;
-        testsupport::Services svc(onServer(server));
+        ServicesList services = startEach(routers, onServer(server));
         std::string isql = "isql-fb -q -b -user SYSDBA -password " + quote(server.password()) + " " +
                            quote(server.database());
-        measure("server", svc, isql, count);
+        measure("server", services, routers, isql, count);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "worker_inserts: %s\n", e.what());
         return 1;

@@ -2,12 +2,19 @@
 // query followed by the client's "commit") against the same statement run
 // directly with the Firebird client library (prepare, execute, fetch,
 // commit) on the same database.  Goal: ratio at most 2.
+//
+// Then what the rule "a new transaction starts only after every commit sent
+// before it has run" costs: on two workers, client B's one-row SELECT sent
+// right behind client A's UPDATE and "commit" (no reply awaited), against
+// the same SELECT while no commit is running.
 #include "worker_common.h"
 
 #include <ibase.h>
 #include <stdlib.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -76,7 +83,7 @@ double direct(const std::string& database, const std::string& password, int roun
 
 double throughRouter(testsupport::Services& svc, int rounds)
 {
-    Client client(svc.host(), svc.service());
+    Client client(svc.host(), svc.service(), svc.key());
     double start = 0;
     for (int i = -rounds / 10; i < rounds; ++i) {
         if (i == 0) start = seconds();
@@ -89,24 +96,116 @@ double throughRouter(testsupport::Services& svc, int rounds)
     return elapsed / rounds;
 }
 
-// The transport alone: "commit" asked with a reply is only echoed by the
-// worker, without work in the database.
+// The transport alone: an empty request is answered by the worker at once
+// with an empty block, without work in the database.
 double echo(testsupport::Services& svc, int rounds)
 {
-    Client client(svc.host(), svc.service());
+    Client client(svc.host(), svc.service(), svc.key());
     double start = 0;
     for (int i = -rounds / 10; i < rounds; ++i) {
         if (i == 0) start = seconds();
-        client.query("commit");
+        client.query("");
     }
-    return (seconds() - start) / rounds;
+    double elapsed = seconds() - start;
+    client.word("rollback");
+    return elapsed / rounds;
 }
 
-void report(const char* where, double middleware, double fb, double transport)
+void report(const std::string& where, double middleware, double fb, double transport)
 {
-    std::printf("%-9s through isectd+Vantry %8.1f us   direct fbclient %8.1f us   ratio %5.2f (goal <= 2)"
+    std::printf("%-16s through isectd+Vantry %8.1f us   direct fbclient %8.1f us   ratio %5.2f (goal <= 2)"
                 "   [echo round trip without database work %6.1f us]\n",
-                where, middleware * 1e6, fb * 1e6, middleware / fb, transport * 1e6);
+                where.c_str(), middleware * 1e6, fb * 1e6, middleware / fb, transport * 1e6);
+}
+
+// The routers of variants() side by side, batches taken in turn.
+void measure(const std::string& where, ServicesList& services,
+             const std::vector<Variant>& routers, int rounds, const std::function<double()>& directRun,
+             bool directAfterStop)
+{
+    std::vector<double> m(routers.size(), 1e9), e(routers.size(), 1e9);
+    double d = 1e9;
+    for (int batch = 0; batch < 3; ++batch)
+        for (std::size_t v = 0; v < routers.size(); ++v) {
+            m[v] = std::min(m[v], throughRouter(*services[v], rounds));
+            e[v] = std::min(e[v], echo(*services[v], rounds));
+            if (!directAfterStop && v == 0) d = std::min(d, directRun());
+        }
+    if (directAfterStop) {
+        // Alone on the file, as the worker was: two processes on one file
+        // pass the header page through the disk on every transaction.
+        for (auto& svc : services) svc->stop();
+        for (int batch = 0; batch < 3; ++batch) d = std::min(d, directRun());
+    }
+    for (std::size_t v = 0; v < routers.size(); ++v) report(where + " " + routers[v].name, m[v], d, e[v]);
+}
+
+// Seconds of B's SELECT, with A's commit running (behind) or not.
+struct Visibility {
+    double alone = 1e9, behind = 1e9;
+};
+
+Visibility visibility(testsupport::Services& svc, const std::string& table, int rounds)
+{
+    Client a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key());
+    double alone = 0, behind = 0;
+    int counted = 0;
+    for (int i = -rounds / 10; i < rounds; ++i) {
+        std::string update = "update " + table + " set v = " + std::to_string(i);
+        // Alone: A's commit has run (A's next query waited for it) and A
+        // idles inside its next transaction, holding the other worker.
+        a.must(update);
+        a.word("commit");
+        a.query(kQuery);
+        double start = seconds();
+        b.query(kQuery);
+        double quiet = seconds() - start;
+        b.word("commit");
+        a.word("commit");
+        // Behind: B's query follows A's commit at once.
+        a.must(update);
+        a.word("commit");
+        start = seconds();
+        b.query(kQuery);
+        double waited = seconds() - start;
+        b.word("commit");
+        if (i >= 0) {
+            alone += quiet;
+            behind += waited;
+            ++counted;
+        }
+    }
+    a.query(kQuery);  // behind the last commits
+    a.word("commit");
+    return {alone / counted, behind / counted};
+}
+
+// The routers of variants() side by side on two workers each, batches taken
+// in turn, the best batch kept.
+void measureVisibility(const std::string& where, const std::vector<Variant>& routers, int rounds,
+                       ServicesList services)
+{
+    // A table of one row for each router (they may share a database).
+    std::vector<std::string> tables;
+    for (std::size_t v = 0; v < routers.size(); ++v) {
+        tables.push_back("bench_visibility_" + routers[v].name);
+        Client c(services[v]->host(), services[v]->service(), services[v]->key());
+        c.must("recreate table " + tables[v] + " (v integer)");
+        c.must("insert into " + tables[v] + " values (0)");
+        c.word("commit");
+    }
+    std::vector<Visibility> best(routers.size());
+    for (int batch = 0; batch < 3; ++batch)
+        for (std::size_t v = 0; v < routers.size(); ++v) {
+            Visibility got = visibility(*services[v], tables[v], rounds / 2);
+            best[v].alone = std::min(best[v].alone, got.alone);
+            best[v].behind = std::min(best[v].behind, got.behind);
+        }
+    for (std::size_t v = 0; v < routers.size(); ++v)
+        std::printf("%-16s another client's SELECT on 2 workers: %8.1f us with no commit running, %8.1f us sent "
+                    "right behind a commit   cost %+7.1f us\n",
+                    (where + " " + routers[v].name).c_str(), best[v].alone * 1e6, best[v].behind * 1e6,
+                    (best[v].behind - best[v].alone) * 1e6);
 }
 
 }  // namespace
@@ -115,43 +214,29 @@ int main(int argc, char** argv)
 {
     int rounds = argc > 1 ? std::atoi(argv[1]) : 1000;
     try {
+        std::vector<Variant> routers = variants();
         {
-            // Every transaction writes the header page with forced writes;
-            // on a shared disk those waits swamp both figures, so the
-            // embedded database lies in memory when /dev/shm is there.
-            std::string shm;
-            char tmpl[] = "/dev/shm/vantry-bench-XXXXXX";
-            if (access("/dev/shm", W_OK) == 0 && mkdtemp(tmpl)) shm = tmpl;
-            testsupport::ServicesOptions options;
-            options.workers = 1;
-            if (!shm.empty()) options.database = shm + "/bench.fdb";
-            testsupport::Services svc(options);
-            std::printf("embedded  database %s\n", svc.database().c_str());
+            ShmDir shm;
+            ServicesList services = startEach(routers, embedded(1), &shm, "bench");
+            std::printf("embedded  database %s\n", services[0]->database().c_str());
             // The direct attachment shares the file with the worker.
-            setenv("FIREBIRD", (svc.workdir() + "/services/firebird").c_str(), 1);
-            double m = 1e9, d = 1e9, e = 1e9;
-            for (int batch = 0; batch < 3; ++batch) {
-                m = std::min(m, throughRouter(svc, rounds));
-                e = std::min(e, echo(svc, rounds));
-            }
-            // Alone on the file, as the worker was: two processes on one
-            // file pass the header page through the disk on every
-            // transaction.
-            svc.stop();
-            for (int batch = 0; batch < 3; ++batch) d = std::min(d, direct(svc.database(), "masterkey", rounds));
-            report("embedded", m, d, e);
-            if (!shm.empty()) testsupport::removeTree(shm);
+            setenv("FIREBIRD", (services[0]->workdir() + "/services/firebird").c_str(), 1);
+            std::string db = services[0]->database();
+            measure("embedded", services, routers, rounds, [&] { return direct(db, "masterkey", rounds); }, true);
+        }
+        {
+            ShmDir shm;
+            measureVisibility("embedded", routers, rounds, startEach(routers, embedded(2), &shm, "visibility"));
         }
         Server server;
         if (!startServer(server)) return 0;
-        testsupport::Services svc(onServer(server));
-        double m = 1e9, d = 1e9, e = 1e9;
-        for (int batch = 0; batch < 3; ++batch) {
-            m = std::min(m, throughRouter(svc, rounds));
-            e = std::min(e, echo(svc, rounds));
-            d = std::min(d, direct(server.database(), server.password(), rounds));
-        }
-        report("server", m, d, e);
+        ServicesList services = startEach(routers, onServer(server));
+        measure("server", services, routers, rounds,
+                [&] { return direct(server.database(), server.password(), rounds); }, false);
+        services.clear();
+        testsupport::ServicesOptions two = onServer(server);
+        two.workers = 2;
+        measureVisibility("server", routers, rounds, startEach(routers, two));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "worker_roundtrip: %s\n", e.what());
         return 1;
