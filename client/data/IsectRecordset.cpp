@@ -208,6 +208,10 @@ void IsectRecordset::parseBlocks() {
     std::vector<TextBlock> parts;
     for (const FXStringRecordset::Row* row = blocks.FirstRow(); row; row = row->next)
         if (row->firstField) parts.push_back({row->firstField->value.text(), (size_t)row->firstField->value.length()});
+    parseParts(parts);
+}
+
+void IsectRecordset::parseParts(const std::vector<TextBlock>& parts) {
     try {
         ParsedCounts counts = ParseResultText(parts, fieldDefs, rows);
         fieldCount = counts.fieldCount;
@@ -219,11 +223,14 @@ void IsectRecordset::parseBlocks() {
 }
 
 namespace {
+// Result text has a "[" in its first block; an error reply has none.
+bool isError(const FXString& firstBlock) { return memchr(firstBlock.text(), '[', firstBlock.length()) == nullptr; }
+
 bool firstBlockIsError(const FXStringRecordset& blocks, FXString& text) {
     const FXStringRecordset::Row* first = blocks.FirstRow();
     if (first && first->firstField) text = first->firstField->value;
     else text = FXString();
-    return memchr(text.text(), '[', text.length()) == nullptr;
+    return isError(text);
 }
 
 // A complete result ends with "]]\n", or is "[[],[]]" for a statement
@@ -290,23 +297,26 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
     return true;
 }
 
+// The text is kept once, in loadedText, and parsed where it lies: a
+// transfer file can be many megabytes.
 void IsectRecordset::OpenFromText(const FXString& text) {
     loadedText = text;
     blocks.Clear();
-    blocks.AddField(text, true);
     resetResult();
-    FXString first;
-    if (firstBlockIsError(blocks, first)) {
+    if (isError(loadedText)) {
+        FXString first = loadedText;
         first.trim();
         // A damaged file can be large: the message shows its beginning only.
         if (first.length() > 1024) first = first.left(1024) + "...";
         if (first.empty()) first = "IsectRecordset::OpenFromText - The text holds no result.";
         throw FXTextException(first);
     }
-    parseBlocks();
+    parseParts({{loadedText.text(), (size_t)loadedText.length()}});
 }
 
 FXString IsectRecordset::GetText() {
+    // After OpenFromText the text is loadedText itself.
+    if (blocks.IsEmpty()) return loadedText;
     FXint total = 0;
     for (const FXStringRecordset::Row* row = blocks.FirstRow(); row; row = row->next)
         if (row->firstField) total += row->firstField->value.length();

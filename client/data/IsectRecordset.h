@@ -49,6 +49,10 @@
 #include "data/Dates.h"
 #include "data/FXStringRecordset.h"
 
+#include <vector>
+
+struct TextBlock;
+
 struct FieldDef {
     FX::FXint ordinal = -1;
     FX::FXString name;
@@ -58,7 +62,7 @@ struct FieldDef {
 class IsectRecordset {
 public:
     FX::FXString sqlText;            // the SQL of the last OpenRecordset
-    FX::FXString loadedText;         // the text given to OpenFromText
+    FX::FXString loadedText;         // the text given to OpenFromText (its blocks stay empty)
     FX::FXint fieldCount = 0;        // result columns
     FX::FXlong recordCount = 0;      // result rows
     FXStringRecordset blocks;        // the reply blocks as received, one field each
@@ -144,6 +148,7 @@ public:
 private:
     void resetResult();
     void parseBlocks();
+    void parseParts(const std::vector<TextBlock>& parts);
     // False when the request failed: with `failure` set when the router
     // reported why (the connection stays), else the connection was lost.
     FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure);

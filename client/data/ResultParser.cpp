@@ -70,12 +70,60 @@ int decodeEscape(const char three[3]) {
 
 }  // namespace
 
+namespace {
+
+// The value being read.  Most values lie whole inside one block between two
+// structure characters, so the text is first only pointed at (`run`) and
+// copied once, straight into the recordset; only a value put together from
+// several pieces (escapes, a colon, a block boundary) is collected in
+// `joined`.
+class ValueText {
+public:
+    ValueText() { joined_.reserve(256); }
+    void append(const char* p, size_t n) {
+        if (!run_ && joined_.empty()) {
+            run_ = p;
+            runLength_ = n;
+        } else if (run_ && p == run_ + runLength_) {
+            runLength_ += n;
+        } else {
+            flush();
+            joined_.append(p, n);
+        }
+    }
+    void push(char c) {
+        flush();
+        joined_.push_back(c);
+    }
+    void clear() {
+        run_ = nullptr;
+        runLength_ = 0;
+        joined_.clear();
+    }
+    bool empty() const { return !run_ && joined_.empty(); }
+    const char* data() const { return run_ ? run_ : joined_.data(); }
+    FXint size() const { return (FXint)(run_ ? runLength_ : joined_.size()); }
+
+private:
+    void flush() {
+        if (run_) {
+            joined_.append(run_, runLength_);
+            run_ = nullptr;
+            runLength_ = 0;
+        }
+    }
+    const char* run_ = nullptr;
+    size_t runLength_ = 0;
+    std::string joined_;
+};
+
+}  // namespace
+
 ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecordset& fieldDefs,
                              FXStringRecordset& rows) {
     ParsedCounts counts;
     StructureStack stack;
-    std::string value;
-    value.reserve(256);
+    ValueText value;
     bool newDefinitionRow = true, newDataRow = true, noValueSeparatorSeen = true, noDescriptorSeen = true;
     size_t skip = 0;  // characters of an escape that continue in the next block(s)
 
@@ -114,13 +162,13 @@ ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecor
             }
             case COLON:
                 if (stack.top() == '{') value.clear();
-                else value.push_back(':');
+                else value.push(':');
                 break;
             case COMMA: {
                 char t = stack.top();
                 if (t == '[' || t == ']') {
                     noValueSeparatorSeen = false;
-                    rows.AddField(value.data(), (FXint)value.size(), newDataRow);
+                    rows.AddField(value.data(), value.size(), newDataRow);
                     if (t == ']') {
                         newDataRow = true;
                         ++counts.recordCount;
@@ -130,7 +178,7 @@ ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecor
                     }
                     value.clear();
                 } else if (t == '{' || t == '}') {
-                    fieldDefs.AddField(value.data(), (FXint)value.size(), newDefinitionRow);
+                    fieldDefs.AddField(value.data(), value.size(), newDefinitionRow);
                     value.clear();
                     if (t == '}') {
                         newDefinitionRow = true;
@@ -141,7 +189,7 @@ ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecor
                         newDefinitionRow = false;
                     }
                 } else {
-                    value.push_back(',');
+                    value.push(',');
                 }
                 break;
             }
@@ -164,9 +212,9 @@ ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecor
                 }
                 int decoded = got == 3 ? decodeEscape(three) : -1;
                 if (decoded < 0) {
-                    value.push_back('\\');
+                    value.push('\\');
                 } else {
-                    value.push_back((char)decoded);
+                    value.push((char)decoded);
                     size_t left = n - (i + 1);
                     if (left >= 3) {
                         i += 3;
@@ -186,7 +234,7 @@ ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecor
 
     if (counts.fieldCount == 1 && counts.recordCount == 0 && !value.empty()) noValueSeparatorSeen = false;
     if (!noValueSeparatorSeen && !noDescriptorSeen) {
-        rows.AddField(value.data(), (FXint)value.size(), newDataRow);
+        rows.AddField(value.data(), value.size(), newDataRow);
         ++counts.recordCount;
     }
     fieldDefs.MoveFirst();

@@ -163,6 +163,69 @@ TEST(Parser, EscapeSplitAcrossBlocksIsDecodedOnce) {
     }
 }
 
+// Values are taken from the text where they lie unless escapes, colons or
+// block boundaries break them up: damaged text must read the same whole and
+// cut into blocks of any size, a boundary falling anywhere.
+TEST(Parser, DamagedTextReadsTheSameWholeOrInBlocks) {
+    const std::string seed =
+        "[[{'name':'ID','type':'i','null':0,'width':4},{'name':'T','type':'s','null':1,'width':80},"
+        "{'name':'AT','type':'d','null':1,'width':4}],\n"
+        "[[          1,'O\\047Brien\\054 Ann','08:05:00.0000'],\n[          2,None,'a:b\\134c'],\n"
+        "[          3,'\\012\\012x','']]]\n";
+    EXPECT_EQ("          1|O'Brien, Ann|08:05:00.0000/          2|None|a:b\\c/          3|\n\nx|/",
+              parseBlocks({seed}).rows);
+    std::mt19937 random(20261208);
+    const std::string alphabet = "[]{}',:\n\\0123 aN";
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = seed;
+        int changes = random() % 6;
+        for (int k = 0; k < changes; ++k) {
+            size_t at = random() % text.size();
+            switch (random() % 3) {
+            case 0: text[at] = alphabet[random() % alphabet.size()]; break;
+            case 1: text.erase(at, 1 + random() % 5); break;
+            default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+            }
+            if (text.empty()) text = "[";
+        }
+        std::vector<std::string> parts;
+        for (size_t at = 0; at < text.size();) {
+            size_t length = 1 + random() % (round % 2 ? 4 : 60);
+            parts.push_back(text.substr(at, length));
+            at += length;
+        }
+        std::string whole, split;
+        try {
+            Parsed p = parseBlocks({text});
+            whole = p.defs + "#" + p.rows + "#" + std::to_string(p.fieldCount) + "/" + std::to_string(p.recordCount);
+        } catch (const FXException& e) {
+            whole = e.what();
+        }
+        try {
+            Parsed p = parseBlocks(parts);
+            split = p.defs + "#" + p.rows + "#" + std::to_string(p.fieldCount) + "/" + std::to_string(p.recordCount);
+        } catch (const FXException& e) {
+            split = e.what();
+        }
+        ASSERT_EQ(whole, split) << "round " << round;
+    }
+}
+
+// Text given to OpenFromText is kept once; GetText gives it back, also after
+// an error text, and a later text replaces it.
+TEST(Parser, TextGivenIsTheTextReturned) {
+    IsectRecordset rs;
+    rs.OpenFromText(twoRows);
+    EXPECT_TRUE(rs.blocks.IsEmpty());
+    EXPECT_EQ(FXString(twoRows), rs.GetText());
+    EXPECT_THROW(rs.OpenFromText("Table unknown\n"), FXException);
+    EXPECT_EQ(FXString("Table unknown\n"), rs.GetText());
+    EXPECT_EQ(0, rs.recordCount);
+    rs.OpenFromText("[[],[]]");
+    EXPECT_EQ(FXString("[[],[]]"), rs.GetText());
+    EXPECT_EQ(1, rs.recordCount);
+}
+
 TEST(Parser, ErrorTextIsRaisedTrimmed) {
     IsectRecordset rs;
     try {
