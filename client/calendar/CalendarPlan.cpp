@@ -8,6 +8,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "calendar/CalendarWindow.h"
+#include "data/PlanDrawing.h"
 #include "data/Prompter.h"
 
 using namespace FX;
@@ -296,19 +297,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
                             } else {
                                 planColourList.AddField(colourText(overlapping), false);
                                 planColourList.AddField(colourText(white), false);
-                                dc.setForeground(white);
-                                dc.fillRectangle(3, 43, W - 80, 16);
-                                dc.setFont(smallFont);
-                                FXint tx = 13;
-                                dc.setForeground(red);
-                                dc.drawText(tx, 55, "Error: ");
-                                tx += smallFont->getTextWidth("Error: ");
-                                dc.setForeground(black);
-                                dc.drawText(tx, 55, lesson.name);
-                                tx += smallFont->getTextWidth(lesson.name);
-                                dc.setForeground(red);
-                                dc.drawText(tx, 55,
-                                            " is overlapping two other plans. Change it's start or end dates.");
+                                plandrawing::drawOverlapError(dc, W - 80, lesson.name);
                             }
                             planColourList.AddField("0", false);
                             planColourList.AddField(lesson.unitTypeText, false);
@@ -554,26 +543,12 @@ FXColor CalendarWindow::canvasPixel(FXint x, FXint y) {
 long CalendarWindow::onMouseDown(FXObject*, FXSelector, void* ptr) {
     const FXEvent* event = static_cast<const FXEvent*>(ptr);
     FXColor pixel = canvasPixel(event->win_x, event->win_y);
-    FXint sum = FXREDVAL(pixel) + FXGREENVAL(pixel) + FXBLUEVAL(pixel);
-    if (sum == 0 || sum == 765) {
+    if (plandrawing::blackOrWhite(pixel)) {
         Prompter::get().error(this, "CalendarWindow::onMouseDown - No plan chosen.",
                               "You clicked on a region coloured black or white. Please click on a coloured plan.");
         return 1;
     }
     // The plan whose colour is nearest; among equals the one latest in the list.
-    FXString chosen = "0";
-    FXint best = 9999;
-    planColourList.MoveLast();
-    while (!planColourList.bof) {
-        FXColor colour = colourValue(planColourList.GetField(1));
-        FXint distance = FXABS(FXREDVAL(pixel) - FXREDVAL(colour)) + FXABS(FXGREENVAL(pixel) - FXGREENVAL(colour)) +
-                         FXABS(FXBLUEVAL(pixel) - FXBLUEVAL(colour));
-        if (distance < best) {
-            best = distance;
-            chosen = planColourList.GetField(0);
-        }
-        planColourList.MovePrevious();
-    }
-    openUnitPlanDialog(chosen);
+    openUnitPlanDialog(plandrawing::nearestPlan(planColourList, 1, pixel));
     return 1;
 }
