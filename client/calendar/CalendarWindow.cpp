@@ -6,9 +6,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Prompter.h"
+#include "data/Terms.h"
 #include "data/VersionCheck.h"
 #include "data/WindowPlace.h"
 #include "lessons/LessonDialog.h"
+#include "longterm/LongTermWindow.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
@@ -333,30 +335,11 @@ long CalendarWindow::onCmdNextYear(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// Moves the shown moment to one day after the first day of the previous
-// (backwards) or next (forwards) term, at the school's start time.  Without
-// such a term the shown week stays.
+// Moves the shown moment to the previous or next term (data/Terms.h);
+// without such a term the shown week stays.
 void CalendarWindow::termNavigation(bool forwards) {
-    const FXString today = dates::today();
     try {
-        if (forwards) {
-            if (!settingsRecordset.OpenRecordset(FXString("Select FirstDay from TermDate Where FirstDay > '") +
-                                                 today + "'"))
-                return;
-            settingsRecordset.rows.MoveFirst();
-            if (settingsRecordset.rows.eof) return;
-        } else {
-            if (!settingsRecordset.OpenRecordset(FXString("Select FirstDay from TermDate Where FirstDay <= '") +
-                                                 today + "'"))
-                return;
-            settingsRecordset.rows.MoveFirst();
-            if (settingsRecordset.rows.eof) return;
-            settingsRecordset.rows.MoveLast();
-            settingsRecordset.rows.MovePrevious();
-        }
-        // The term's first day is read raw (YYYY-MM-DD), with the
-        // daylight-saving state of that day.
-        appState.dateOffset = dates::offsetShowing(settingsRecordset.rows.GetField(0));
+        terms::step(settingsRecordset, forwards);
     } catch (const FXException& e) {
         Prompter::get().error(this, "Database Error", e.what());
     }
@@ -403,9 +386,11 @@ long CalendarWindow::onCmdUnitPlan(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// The windows of these commands are not part of the program yet: each says so.
+// "&Long Term": a new long-term window each time; it tells the calendar when
+// it moved the shown moment.
 long CalendarWindow::onCmdLongTerm(FXObject*, FXSelector, void*) {
-    notAvailable("Long Term", "The long-term window");
+    LongTermWindow* window = new LongTermWindow(getApp(), this, ID_SHOWDATE);
+    window->create();
     return 1;
 }
 
@@ -445,10 +430,6 @@ void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {
     dialog->create();
 }
 
-void CalendarWindow::notAvailable(const FXString& caption, const FXString& what) {
-    Prompter::get().information(this, caption, what + " is not available yet.");
-}
-
 long CalendarWindow::onCmdMoreOptions(FXObject*, FXSelector, void*) {
     popupMenu->popup(nullptr, canvas->getWidth() / 2, canvas->getHeight() / 2);
     getApp()->runModalWhileShown(popupMenu);
@@ -484,7 +465,8 @@ long CalendarWindow::onCmdSetUserText(FXObject*, FXSelector, void* ptr) {
     return 1;
 }
 
-// A window it opened moved appState.dateOffset (the plan editor on selecting a lesson).
+// A window it opened moved appState.dateOffset (the plan editor on selecting
+// a lesson, the long-term window stepping by term or year).
 long CalendarWindow::onCmdShowDate(FXObject*, FXSelector, void*) {
     redraw();
     return 1;

@@ -198,7 +198,6 @@ protected:
     void termNavigation(bool forwards);
     void showUser(const FX::FXString& name);
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
-    void notAvailable(const FX::FXString& caption, const FX::FXString& what);
     FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);
     bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
     void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);

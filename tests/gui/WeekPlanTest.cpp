@@ -15,6 +15,8 @@
 #include "data/AppState.h"
 #include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
+#include "GuiActions.h"
+#include "RecordingDC.h"
 #include "RecordingPrompter.h"
 #include "planedit/UnitPlanDialog.h"
 
@@ -23,28 +25,7 @@ using namespace guitest;
 
 namespace {
 
-// A drawing device that keeps the texts drawn on it, with their colour.
-class RecordingDC : public FXDC {
-public:
-    struct Text {
-        FXint x, y;
-        std::string text;
-        FXColor colour;
-    };
-    std::vector<Text> texts;
-
-    explicit RecordingDC(FXApp* app) : FXDC(app) {}
-    void drawText(FXint x, FXint y, const FXString& s) override { texts.push_back({x, y, s.text(), getForeground()}); }
-    void drawText(FXint x, FXint y, const FXchar* s, FXuint n) override {
-        texts.push_back({x, y, std::string(s, n), getForeground()});
-    }
-    std::vector<Text> find(const std::string& text) const {
-        std::vector<Text> found;
-        for (const auto& t : texts)
-            if (t.text == text) found.push_back(t);
-        return found;
-    }
-};
+using testsupport::RecordingDC;
 
 // Grid geometry of a W x H drawing, as the calendar lays it out.
 struct Grid {
@@ -515,30 +496,11 @@ TEST_F(WeekPlan, AFailedRedrawClearsTheCanvasBeforeTheErrorBox) {
 class WeekPlanClicks : public WeekPlan {
 protected:
     void click(FXint x, FXint y) {
-        FXEvent event;
-        event.type = SEL_LEFTBUTTONPRESS;
-        event.win_x = x;
-        event.win_y = y;
-        event.code = LEFTBUTTON;
-        calendar->handle(calendar->getCanvas(), FXSEL(SEL_LEFTBUTTONPRESS, CalendarWindow::ID_CANVAS), &event);
+        testsupport::clickCanvas(calendar, calendar->getCanvas(), CalendarWindow::ID_CANVAS, x, y);
     }
     Grid canvasGrid() const { return Grid(calendar->getCanvas()->getWidth(), calendar->getCanvas()->getHeight()); }
     // A click on a plan opens the plan editor: closes the editors opened so far and counts them.
-    int closeUnitPlanDialogs() {
-        int count = 0;
-        for (bool found = true; found;) {
-            found = false;
-            for (FXWindow* w = app()->getRootWindow()->getFirst(); w; w = w->getNext()) {
-                if (w->isMemberOf(FXMETACLASS(UnitPlanDialog))) {
-                    delete w;  // takes its pop-up panes with it, so look again from the start
-                    ++count;
-                    found = true;
-                    break;
-                }
-            }
-        }
-        return count;
-    }
+    int closeUnitPlanDialogs() { return testsupport::deleteWindows<UnitPlanDialog>(app()); }
 };
 
 TEST_F(WeekPlanClicks, ClickOnAColourLineOrMarker) {

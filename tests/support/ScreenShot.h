@@ -22,6 +22,14 @@ bool take(Picture& picture, const std::string& scratchFile);
 // plan cells, not text, lines, grey window parts or white paper.
 int largestPlanColourArea(const Picture& picture);
 
+// A pixel inside the box [x0, x1) x [y0, y1) in the middle of a 7 x 7
+// square of one plan colour (as above): a place to click on a filled plan
+// cell clear of its lines and text.  False when there is none.
+bool findPlanCell(const Picture& picture, int x0, int y0, int x1, int y1, int& x, int& y);
+
+// The pixels of exactly this colour in the box [x0, x1) x [y0, y1).
+int countColour(const Picture& picture, int x0, int y0, int x1, int y1, int r, int g, int b);
+
 }  // namespace screenshot
 
 #endif

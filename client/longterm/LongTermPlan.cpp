@@ -1,0 +1,430 @@
+// LongTermWindow: the term view.  drawPlan reads the term, its subjects and
+// the plans that reach into it, then draws the grid on any device; the
+// canvas keeps the drawing in an off-screen image; a click is mapped back to
+// a plan by its colour.
+#include <cstdlib>
+#include <ctime>
+
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "data/PlanDrawing.h"
+#include "data/Prompter.h"
+#include "longterm/LongTermWindow.h"
+
+using namespace FX;
+
+namespace {
+
+const FXColor white = FXRGB(255, 255, 255);
+const FXColor black = FXRGB(0, 0, 0);
+const FXColor red = FXRGB(255, 0, 0);
+const FXColor overlapping = FXRGB(15, 15, 15);  // a plan that is third in a cell
+
+// Colours are kept in the colour table as signed decimal text (black is
+// -16777216).
+FXString colourText(FXColor colour) { return FXStringVal((FXint)colour); }
+FXColor colourValue(const FXString& text) { return (FXColor)decimalValue(text); }
+
+// A term longer than a year is a damaged TermDate row.
+const FXint mostWeeks = 53;
+
+// The footer line at the foot of the view, its descenders included.
+FXint footerHeight() { return smallFont->getFontHeight() + 1; }
+
+// The footer line, its right end at x = A.
+void drawFooter(FXDC& dc, FXint A, FXint h) {
+    dc.setForeground(black);
+    dc.setFont(smallFont);
+    const FXString footer = plandrawing::fitText(smallFont, footerNotice, A - 3);
+    dc.drawText(A - smallFont->getTextWidth(footer), h - smallFont->getFontDescent(), footer);
+}
+
+// A week date that does not fit its cell loses its year: 03/10/14, else 03/10.
+FXString weekLabel(FXlong day, FXint width) {
+    FXString full = dates::shownDate(day);
+    if (smallFont->getTextWidth(full) <= width) return full;
+    return plandrawing::fitText(smallFont, dates::localText(day, appState.americanDate ? "%m/%d" : "%d/%m"), width);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The queries
+
+FXbool LongTermWindow::loadTerm(Term& term) {
+    term.shownDay = dates::today();
+    const FXString user = appState.currentUserId;
+
+    // The teacher, whether the syndicate has plans at all, the term and its
+    // plans: one transaction.  A database error rolls it back and is thrown.
+    IsectRecordset::Transaction transaction(workRecordset);
+    if (!workRecordset.OpenRecordset("Select Teacher,Syndicate from Teachers Where Id = " + user)) return false;
+    workRecordset.rows.MoveFirst();
+    if (workRecordset.rows.eof) {
+        term.outcome = Term::NO_USER;
+        transaction.commit();
+        return true;
+    }
+    term.teacher = workRecordset.GetField("Teacher");
+    const FXString syndicate = workRecordset.GetField("Syndicate");
+
+    if (!workRecordset.OpenRecordset("Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate +
+                                     " or FKSyndicate = " + user))
+        return false;
+    workRecordset.rows.MoveFirst();
+    if (workRecordset.rows.eof) {
+        term.outcome = Term::NO_PLANS;
+        transaction.commit();
+        return true;
+    }
+
+    if (!workRecordset.OpenRecordset("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
+                                     term.shownDay + "'"))
+        return false;
+    workRecordset.rows.MoveFirst();
+    if (workRecordset.rows.eof) {
+        term.outcome = Term::NO_TERM;
+        transaction.commit();
+        return true;
+    }
+    workRecordset.rows.MoveLast();
+    term.weeks = FXCLAMP(0, decimalValue(workRecordset.GetField("SchoolWeeks")), mostWeeks);
+    term.firstDay = workRecordset.rows.GetField(1);  // raw: YYYY-MM-DD
+    term.schoolYear = workRecordset.GetField("SchoolYear");
+    term.schoolTerm = workRecordset.GetField("SchoolTerm");
+
+    // The plans ending in the term or reaching past its last day.
+    const FXString F = term.firstDay.left(10);
+    const FXString L = dates::addDays(F, 7 * term.weeks - 1);
+    if (!workRecordset.OpenRecordset(
+            "Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
+            " (FKSyndicate = " + syndicate + " or FKSyndicate = " + user + ") and (PlanEnd >= '" + F +
+            "' and PlanEnd < '" + L + "' or PlanStart <= '" + L + "' and PlanEnd >= '" + L +
+            "') and Persistant = 0 Order By Id"))
+        return false;
+    FXStringRecordset& rows = workRecordset.rows;
+    const FXint idColumn = workRecordset.FieldOrdinal("Id").ordinal;
+    const FXint subjectColumn = workRecordset.FieldOrdinal("FKSubject").ordinal;
+    const FXint nameColumn = workRecordset.FieldOrdinal("PlanName").ordinal;
+    const FXint startColumn = workRecordset.FieldOrdinal("PlanStart").ordinal;
+    const FXint endColumn = workRecordset.FieldOrdinal("PlanEnd").ordinal;
+    const FXint descriptionColumn = workRecordset.FieldOrdinal("Description").ordinal;
+    const FXint ownerColumn = workRecordset.FieldOrdinal("FKSyndicate").ordinal;
+    for (rows.MoveFirst(); !rows.eof; rows.MoveNext()) {
+        Plan plan;
+        plan.id = rows.GetField(idColumn);
+        plan.subject = decimalValue(rows.GetField(subjectColumn));
+        plan.name = rows.GetField(nameColumn);
+        plan.description = rows.GetField(descriptionColumn);
+        if (plan.description == "None") plan.description = FXString();
+        plan.owner = decimalValue(rows.GetField(ownerColumn));
+        plan.start = dates::localMoment(rows.GetField(startColumn), 12, 0);
+        plan.end = dates::localMoment(rows.GetField(endColumn), 12, 0);
+        term.plans.push_back(plan);
+    }
+    transaction.commit();
+
+    // The syndicate's subjects current on the viewed date.
+    if (!subjectRecordset.OpenRecordset("Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" +
+                                        term.shownDay + "')"))
+        return false;
+    for (subjectRecordset.MoveFirst(); !subjectRecordset.eof(); subjectRecordset.MoveNext()) {
+        Subject subject;
+        subject.id = decimalValue(subjectRecordset.GetField("Id"));
+        subject.name = subjectRecordset.GetField("Description");
+        if (subject.name == "None") subject.name = FXString();
+        term.subjects.push_back(subject);
+    }
+    term.outcome = Term::TERM;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The drawing
+
+FXbool LongTermWindow::drawPlan(FXDC& dc, FXint w, FXint h) {
+    Term term;
+    if (!loadTerm(term)) return false;
+
+    dc.setForeground(white);
+    dc.fillRectangle(0, 0, w, h);
+    planColours.Clear();
+    switch (term.outcome) {
+    case Term::NO_USER:
+        Prompter::get().error(this, "LongTermWindow::drawPlan - No current user.",
+                              "You must choose a user name to look at the plans.");
+        break;
+    case Term::NO_PLANS:
+        Prompter::get().error(this, "LongTermWindow::drawPlan - No plans exist.",
+                              "No plans have been loaded yet for this syndicate.");
+        break;
+    case Term::NO_TERM:
+        drawNoTerm(dc, w, h, term);
+        break;
+    case Term::TERM:
+        schoolYear = term.schoolYear;
+        schoolTerm = term.schoolTerm;
+        drawTerm(dc, w, h, term);
+        break;
+    }
+    return true;
+}
+
+// No term starts on or before the viewed date: the date and what is missing.
+void LongTermWindow::drawNoTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
+    const FXint A = w - 12;
+    drawFooter(dc, A, h);
+
+    const FXString date = DisplayDate(term.shownDay);
+    const FXString lines[2] = {"No school term holds " + date + ".",
+                               "The term dates are missing: no term starts on or before " + date + "."};
+    FXFont* fonts[2] = {labelFont, textFont};
+    FXint y = 19;
+    for (int i = 0; i < 2; ++i) {
+        const FXString line = plandrawing::fitText(fonts[i], lines[i], A - 3);
+        dc.setFont(fonts[i]);
+        dc.drawText(FXMAX(3, A / 2 - fonts[i]->getTextWidth(line) / 2), y, line);
+        y += fonts[i]->getFontHeight() + 6;
+    }
+}
+
+void LongTermWindow::drawTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
+    const FXint weeks = term.weeks;
+    const FXint C = weeks + 1;                             // the subject column and one per week
+    const FXint R = (FXint)term.subjects.size() + 1;       // the date row and one per subject
+    // The grid ends above the footer line.
+    const FXint A = w - 12, B = h - 60 - footerHeight();
+    const FXint u = A / C;
+    const FXint ch = B / R;
+    const FXint lh = (FXint)(ch / 2.3);
+    // Week columns (A - u) / C wide, narrower where they would run off the
+    // drawing (a short term: the subject column is two units wide).
+    FXint cw = (A - u) / C;
+    if (C > 1 && 3 + 2 * u + (C - 1) * cw > w - 1) cw = FXMAX(0, (w - 4 - 2 * u) / (C - 1));
+    auto columnX = [&](FXint i) { return i == 0 ? 3 : 3 + 2 * u + (i - 1) * cw; };
+    auto columnWidth = [&](FXint i) { return i == 0 ? 2 * u : cw; };
+
+    // Week i (from 1) runs from weekStart[i] to weekStart[i + 1], at noon.
+    std::vector<FXlong> weekStart(weeks + 2);
+    const FXlong firstDay = dates::localMoment(term.firstDay, 12, 0);
+    for (FXint i = 1; i <= weeks + 1; ++i) weekStart[i] = dates::addDays(firstDay, 7 * (i - 1));
+
+    // The plans in each subject's week cells, in plan order.  A plan covers
+    // a week that it ends in or that ends within it.
+    std::vector<std::vector<std::vector<FXint>>> cells(R, std::vector<std::vector<FXint>>(C));
+    for (FXint r = 1; r < R; ++r) {
+        const FXint subject = term.subjects[r - 1].id;
+        for (FXint p = 0; p < (FXint)term.plans.size(); ++p) {
+            const Plan& plan = term.plans[p];
+            if (plan.subject != subject) continue;
+            for (FXint i = 1; i < C; ++i) {
+                const FXlong ws = weekStart[i], we = weekStart[i + 1];
+                if ((ws <= plan.end && plan.end < we) || (plan.start < we && we <= plan.end)) cells[r][i].push_back(p);
+            }
+        }
+    }
+
+    // Footer and title.
+    drawFooter(dc, A, h);
+    dc.setFont(labelFont);
+    FXString title = "LONG TERM PLANS FOR TERM:" + FXString(term.schoolTerm).trim() +
+                     "  YEAR:" + FXString(term.schoolYear).trim() + "    Teacher:" + term.teacher;
+    title = plandrawing::fitText(labelFont, title, A - 3);
+    dc.drawText(FXMAX(3, A / 2 - labelFont->getTextWidth(title) / 2), 19, title);
+
+    // Pass 0 gives each plan its colours; a plan that is third or later in a
+    // cell takes the overlap colour (and keeps it) and is named on the error
+    // line.
+    srand((unsigned)time(nullptr));
+    for (FXint r = 1; r < R; ++r) {
+        for (FXint i = 1; i < C; ++i) {
+            const std::vector<FXint>& here = cells[r][i];
+            for (FXint k = 0; k < (FXint)here.size(); ++k) {
+                const Plan& plan = term.plans[here[k]];
+                bool found = false;
+                for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
+                    if (planColours.GetField(0) == plan.id) {
+                        found = true;
+                        break;
+                    }
+                }
+                if (found && k >= 2) {
+                    planColours.DeleteRow();
+                    found = false;
+                }
+                if (found) continue;
+                planColours.AddField(plan.id, true);
+                if (k >= 2) {
+                    planColours.AddField(colourText(overlapping), false);
+                    planColours.AddField(colourText(white), false);
+                    plandrawing::drawOverlapError(dc, A, plan.name);
+                } else {
+                    planColours.AddField(colourText(plandrawing::lightColour()), false);
+                    planColours.AddField(colourText(black), false);
+                }
+                planColours.AddField("0", false);
+            }
+        }
+    }
+
+    // Each plan's colours, as the table holds them now.
+    const FXint plans = (FXint)term.plans.size();
+    std::vector<FXColor> fill(plans, white), ink(plans, black);
+    std::vector<FXint> counter(plans, 0);
+    std::vector<bool> met(plans, false);
+    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
+        for (FXint p = 0; p < plans; ++p) {
+            if (term.plans[p].id != planColours.GetField(0)) continue;
+            fill[p] = colourValue(planColours.GetField(1));
+            ink[p] = colourValue(planColours.GetField(2));
+            met[p] = true;
+        }
+    }
+
+    // Pass 1: the bands (the first plan of a cell fills it, the others its
+    // lower half), red corners on syndicate plans, dates, subjects, lines.
+    const FXint user = decimalValue(appState.currentUserId);
+    for (FXint r = 0; r < R; ++r) {
+        const FXint y = 60 + ch * r;
+        for (FXint i = 0; i < C; ++i) {
+            const FXint x = columnX(i), width = columnWidth(i);
+            const std::vector<FXint>& here = cells[r][i];
+            for (FXint k = 0; k < (FXint)here.size(); ++k) {
+                const Plan& plan = term.plans[here[k]];
+                dc.setForeground(fill[here[k]]);
+                if (k == 0) dc.fillRectangle(x, y, width, ch);
+                else dc.fillRectangle(x, y + ch / 2, width, ch / 2);
+                if (plan.owner != user) {
+                    dc.setForeground(red);
+                    dc.fillRectangle(x + width - 3, k == 0 ? y : y + ch / 2, 3, 3);
+                }
+            }
+            dc.setForeground(black);
+            if (r == 0 && i >= 1) {
+                dc.setFont(smallFont);
+                dc.drawText(x + 2, y + lh + 3, weekLabel(weekStart[i], width - 3));
+            }
+            if (i == 0 && r >= 1) {
+                dc.setFont(labelFont);
+                dc.drawText(x + 2, y + lh + 5, plandrawing::fitText(labelFont, term.subjects[r - 1].name, width - 3));
+            }
+            dc.drawRectangle(x, y, width, ch);
+        }
+    }
+
+    // Pass 2: names in a plan's 1st, 5th, 9th ... week, each running on along
+    // the plan's own band (at most to its next name) and cut where the band
+    // ends; description windows beside each plan's first week.
+    dc.setFont(smallFont);
+    for (FXint r = 1; r < R; ++r) {
+        const FXint y = 60 + ch * r;
+        for (FXint i = 1; i < C; ++i) {
+            const FXint x = columnX(i);
+            const std::vector<FXint>& here = cells[r][i];
+            for (FXint k = 0; k < (FXint)here.size(); ++k) {
+                const FXint p = here[k];
+                const Plan& plan = term.plans[p];
+                ++counter[p];
+                if (counter[p] % 4 == 1) {
+                    // The half the name is written in shows the plan in the
+                    // next cells while the plan is first there (upper half)
+                    // or last there (lower half).
+                    FXint end = i + 1;
+                    while (end < C && end < i + 4) {
+                        const std::vector<FXint>& next = cells[r][end];
+                        if (next.empty() || (k == 0 ? next.front() : next.back()) != p) break;
+                        ++end;
+                    }
+                    const FXint room = columnX(end) - x - 3;
+                    dc.setForeground(ink[p]);
+                    dc.drawText(x + 2, k == 0 ? y + lh + 1 : y + (FXint)(lh * 2.1),
+                                plandrawing::fitText(smallFont, plan.name, room));
+                }
+                if (withDescriptions && counter[p] == 1 && !plan.description.empty()) openDescription(plan, x, y);
+            }
+        }
+    }
+
+    // The table's week counters.
+    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
+        for (FXint p = 0; p < plans; ++p)
+            if (met[p] && term.plans[p].id == planColours.GetField(0)) planColours.SetField(3, FXStringVal(counter[p]));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The canvas
+
+void LongTermWindow::redraw() {
+    if (repaintState != NO_IMAGE) repaintState = DIRTY;
+    if (canvas->id()) onPaint(canvas, FXSEL(SEL_PAINT, ID_CANVAS), nullptr);
+}
+
+// The image is drawn anew when it is missing, out of date or of another
+// size than the canvas; a drawing that fails (the middleware lost, a
+// database error) keeps the image it had, says so once, and is not tried
+// again before the next command or size change.
+long LongTermWindow::onPaint(FXObject*, FXSelector, void*) {
+    if (busyCursor) setDefaultCursor(busyCursor);
+    const FXint w = FXMAX(canvas->getWidth(), 1), h = FXMAX(canvas->getHeight(), 1);
+    if (w != imageWidth || h != imageHeight) {
+        imageWidth = w;
+        imageHeight = h;
+        if (repaintState == CLEAN) repaintState = DIRTY;
+    }
+    if (repaintState != CLEAN) {
+        const bool first = repaintState == NO_IMAGE;
+        repaintState = CLEAN;
+        FXImage* drawing = new FXImage(getApp(), nullptr, IMAGE_KEEP, w, h);
+        drawing->create();
+        bool drawn = false;
+        try {
+            FXDCWindow imageDc(drawing);
+            drawn = drawPlan(imageDc, w, h);
+        } catch (const FXException& e) {
+            if (normalCursor) setDefaultCursor(normalCursor);
+            Prompter::get().error(this, "Database Error", e.what());
+        }
+        withDescriptions = false;
+        if (drawn || first) {
+            if (!drawn) {  // nothing drawn before either: a white canvas
+                FXDCWindow imageDc(drawing);
+                imageDc.setForeground(white);
+                imageDc.fillRectangle(0, 0, w, h);
+            }
+            delete image;
+            image = drawing;
+        } else {
+            delete drawing;
+        }
+    }
+    if (image && canvas->id()) {
+        FXDCWindow dc(canvas);
+        dc.setForeground(white);
+        dc.fillRectangle(0, 0, canvas->getWidth(), canvas->getHeight());
+        dc.drawImage(image, 0, 0);
+    }
+    if (normalCursor) setDefaultCursor(normalCursor);
+    return 1;
+}
+
+// The colour under the pointer: that of the drawn term, white beside it.
+FXColor LongTermWindow::canvasPixel(FXint x, FXint y) {
+    if (!image || x < 0 || y < 0 || x >= image->getWidth() || y >= image->getHeight()) return white;
+    image->restore();
+    return image->getPixel(x, y);
+}
+
+long LongTermWindow::onMouseDown(FXObject*, FXSelector, void* ptr) {
+    const FXEvent* event = static_cast<const FXEvent*>(ptr);
+    const FXColor pixel = canvasPixel(event->win_x, event->win_y);
+    if (plandrawing::blackOrWhite(pixel)) {
+        Prompter::get().error(this, "LongTermWindow::onMouseDown - No plan chosen.",
+                              "You clicked on a region coloured black or white. Please click on a coloured plan.");
+        return 1;
+    }
+    chosenPlan = plandrawing::nearestPlan(planColours, 1, pixel);
+    openUnitPlanDialog(decimalValue(chosenPlan));
+    return 1;
+}

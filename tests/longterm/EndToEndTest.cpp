@@ -1,0 +1,142 @@
+// The real Plenwick program on the demo database, driven from outside as a
+// user would (xdotool): "&Long Term" opens the term view, a click on a band
+// opens the plan editor on that plan.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "ScreenShot.h"
+#include "Services.h"
+
+using testsupport::run;
+
+namespace {
+
+// The id of the window titled exactly `title`, waiting up to `seconds`.
+std::string waitForWindow(const std::string& title, int seconds) {
+    for (int i = 0; i < seconds * 4; ++i) {
+        std::string out;
+        if (run("xdotool search --name " + testsupport::shellQuote("^" + title + "$") + " 2>/dev/null", &out, false) == 0) {
+            std::istringstream lines(out);
+            std::string id;
+            if (lines >> id) return id;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return "";
+}
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+Geometry geometryOf(const std::string& window) {
+    std::string out;
+    Geometry g;
+    if (run("xdotool getwindowgeometry --shell " + window, &out, false) != 0) return g;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::atoi(line.c_str() + eq + 1);
+        if (key == "X") g.x = value;
+        if (key == "Y") g.y = value;
+        if (key == "WIDTH") g.width = value;
+        if (key == "HEIGHT") g.height = value;
+    }
+    return g;
+}
+
+TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
+    ASSERT_NE(getenv("DISPLAY"), nullptr) << "run under Xvfb (xvfb-run)";
+    ASSERT_EQ(run("command -v xdotool >/dev/null"), 0) << "xdotool is missing (scripts/setup --tests)";
+    testsupport::ServicesOptions options;
+    options.demo = true;
+    testsupport::Services services(options);
+    const std::string home = services.dir() + "/home";
+    mkdir(home.c_str(), 0700);
+    const std::string program = testsupport::buildDir() + "/Plenwick";
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(services.workdir().c_str()) != 0) _exit(127);
+        setenv("HOME", home.c_str(), 1);
+        execl(program.c_str(), "Plenwick", (char*)nullptr);
+        _exit(127);
+    }
+    auto stop = [&] {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, &status, 0);
+        }
+    };
+
+    const std::string calendar = waitForWindow("Calendar", 60);
+    if (calendar.empty()) {
+        stop();
+        FAIL() << "no window titled Calendar";
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    run("xdotool windowfocus --sync " + calendar + " key alt+l");
+    const std::string longTerm = waitForWindow("Long Term Plans", 30);
+    if (longTerm.empty()) {
+        stop();
+        FAIL() << "\"&Long Term\" opened no window titled Long Term Plans";
+    }
+
+    // A band in the lower half of the term view (the demo's later subjects),
+    // inside the canvas: clear of the window's grey frames and buttons.
+    const Geometry g = geometryOf(longTerm);
+    screenshot::Picture picture;
+    int x = -1, y = -1;
+    for (int attempt = 0; attempt < 40 && x < 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        if (screenshot::take(picture, services.dir() + "/screen.ppm"))
+            screenshot::findPlanCell(picture, g.x + 20, g.y + g.height / 2, g.x + g.width - 20, g.y + g.height - 60, x,
+                                     y);
+    }
+    if (x < 0) {
+        stop();
+        FAIL() << "no plan band in the long-term window at " << g.x << "," << g.y << " " << g.width << "x" << g.height
+               << "; last screenshot in " << services.dir();
+    }
+    run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    const std::string editor = waitForWindow("Edit Unit Plans", 30);
+    EXPECT_FALSE(editor.empty()) << "the click on " << x << "," << y << " opened no plan editor";
+
+    // The editor shows the plan chosen in its long-term list (the selection's
+    // dark blue), once its lists are filled.
+    int selected = 0;
+    if (!editor.empty()) {
+        const Geometry e = geometryOf(editor);
+        for (int attempt = 0; attempt < 40 && selected < 100; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            if (screenshot::take(picture, services.dir() + "/screen.ppm"))
+                selected = screenshot::countColour(picture, e.x, e.y, e.x + e.width / 2, e.y + e.height / 2, 10, 36, 106);
+        }
+    }
+    EXPECT_GE(selected, 100) << "no long-term plan selected in the editor; last screenshot in " << services.dir();
+
+    // "&Quit" on the calendar ends the program.
+    run("xdotool windowfocus --sync " + calendar + " key alt+q");
+    int status = 0;
+    bool exited = false;
+    for (int attempt = 0; attempt < 80 && !exited; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        exited = waitpid(pid, &status, WNOHANG) == pid;
+    }
+    if (!exited) stop();
+    EXPECT_TRUE(exited && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+}  // namespace
