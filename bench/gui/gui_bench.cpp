@@ -29,6 +29,7 @@
 #include "data/Prompter.h"
 #include "ScreenShot.h"
 #include "Services.h"
+#include "SilentPrompter.h"
 
 using namespace FX;
 using Clock = std::chrono::steady_clock;
@@ -73,20 +74,6 @@ void loadWeek(testsupport::Services& services) {
     services.isql(sql + "commit;");
 }
 
-// Prompts during the benchmark are counted, never shown.
-class SilentPrompter : public FXPrompter {
-public:
-    int count = 0;
-    void error(FXWindow*, const FXString&, const FXString& t) override {
-        ++count;
-        fprintf(stderr, "error: %s\n", t.text());
-    }
-    void warning(FXWindow*, const FXString&, const FXString& t) override {
-        ++count;
-        fprintf(stderr, "warning: %s\n", t.text());
-    }
-    void information(FXWindow*, const FXString&, const FXString&) override { ++count; }
-};
 
 double benchDrawing(FXApp& app, int rounds, int& plans, double& queryMs) {
     CalendarWindow* calendar = new CalendarWindow(&app);
@@ -151,7 +138,6 @@ double benchColdStart(testsupport::Services& services, bool& seen) {
     std::string home = services.dir() + "/home-cold";
     mkdir(home.c_str(), 0700);
     unlink((services.workdir() + "/Registry.ini").c_str());
-    std::string program = testsupport::buildDir() + "/Plenwick";
     Display* display = XOpenDisplay(nullptr);
     Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;
@@ -163,13 +149,7 @@ double benchColdStart(testsupport::Services& services, bool& seen) {
         return 0;
     }
     Clock::time_point start = Clock::now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(services.workdir().c_str()) != 0) _exit(127);
-        setenv("HOME", home.c_str(), 1);
-        execl(program.c_str(), "Plenwick", (char*)nullptr);
-        _exit(127);
-    }
+    pid_t pid = testsupport::startPlenwick(services.workdir(), home);
     seen = false;
     double elapsed = 0;
     while (!seen && msSince(start) < 30000) {
@@ -201,7 +181,7 @@ int main(int argc, char** argv) {
     setenv("HOME", home.c_str(), 1);
     testsupport::ScopedChdir inWorkdir(services.workdir());
 
-    SilentPrompter prompts;
+    testsupport::SilentPrompter prompts;
     Prompter::install(&prompts);
     FXApp app("Plenwick", "Brellmoor");
     createResources(&app);

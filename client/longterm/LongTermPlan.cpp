@@ -32,13 +32,6 @@ const FXint mostWeeks = 53;
 // The footer line at the foot of the view, its descenders included.
 FXint footerHeight() { return smallFont->getFontHeight() + 1; }
 
-// The footer line, its right end at x = A.
-void drawFooter(FXDC& dc, FXint A, FXint h) {
-    dc.setForeground(black);
-    dc.setFont(smallFont);
-    const FXString footer = plandrawing::fitText(smallFont, footerNotice, A - 3);
-    dc.drawText(A - smallFont->getTextWidth(footer), h - smallFont->getFontDescent(), footer);
-}
 
 // A week date that does not fit its cell loses its year: 03/10/14, else 03/10.
 FXString weekLabel(FXlong day, FXint width) {
@@ -142,6 +135,14 @@ FXbool LongTermWindow::loadTerm(Term& term) {
 
 // ---------------------------------------------------------------------------
 // The drawing
+
+// The footer line at the foot of a page h high, its right end at x = A.
+void LongTermWindow::drawFooter(FXDC& dc, FXint A, FXint h) {
+    dc.setForeground(black);
+    dc.setFont(smallFont);
+    const FXString footer = plandrawing::fitText(smallFont, footerNotice, A - 3);
+    dc.drawText(A - smallFont->getTextWidth(footer), h - smallFont->getFontDescent(), footer);
+}
 
 FXbool LongTermWindow::drawPlan(FXDC& dc, FXint w, FXint h) {
     Term term;

@@ -1,15 +1,122 @@
-// LongTermWindow: printing the term view and the summary report.
+// LongTermWindow: printing.  "Print Long Term" puts the term view on a page
+// (and the open description windows on a second one); "Print Long Term
+// Summary Report" lists the plans of the last drawing as a report.  Both go
+// through PrintCommand to a printer or a PostScript, PDF or HTML file, laid
+// out in screen units so that the page looks like the screen.
+#include "data/AppResources.h"
 #include "data/Prompter.h"
+#include "lessons/LessonDialogOpened.h"
+#include "lessons/ReportLayout.h"
 #include "longterm/LongTermWindow.h"
+#include "print/FXDCNativePrinter.h"
+#include "print/PrintCommand.h"
 
 using namespace FX;
 
+namespace {
+
+// Thrown out of a print routine when the drawing could not reach the
+// database (the warning box has told the user): the job ends unprinted.
+struct DrawingAbandoned {};
+
+// The page area of the term view: 100 units inside the printable area.
+const FXint pageInset = 100;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// "Print Long Term"
+
 long LongTermWindow::onCmdPrintLongTerm(FXObject*, FXSelector, void*) {
-    Prompter::get().information(this, "Print Long Term", "Printing the long-term view is not available yet.");
+    PrintCommand print(this, "Long Term Plans");
+    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS;
+    try {
+        print.run([&](FXDCNativePrinter& dc) { printLongTerm(dc); });
+    } catch (const DrawingAbandoned&) {
+    }
+    // The printed drawing chose new colours: draw the screen again, so that a
+    // click finds the plan whose colour it shows.
+    redraw();
     return 1;
 }
 
+void LongTermWindow::printLongTerm(FXDCNativePrinter& dc) {
+    const FXint b = dc.getContentWidth() - pageInset, a = dc.getContentHeight() - pageInset;
+    dc.beginPage(1);
+    withDescriptions = false;
+    if (!drawPlan(dc, b, a)) throw DrawingAbandoned();
+    if (dc.toHtml()) dc.writeTable(workRecordset.sqlText);
+    if (!descriptionWindows.IsEmpty()) {
+        dc.endPage();
+        dc.beginPage(2);
+        drawDescriptionPage(dc, b, a, getRoot()->getWidth(), getRoot()->getHeight());
+    }
+    dc.endPage();
+}
+
+// The description windows as boxes, each where its text stood on the
+// screen, scaled from the screen (sw x sh) to the page (b x a) and kept on
+// the page; the footer line as on the term view.
+void LongTermWindow::drawDescriptionPage(FXDC& dc, FXint b, FXint a, FXint sw, FXint sh) {
+    dc.setForeground(FXRGB(255, 255, 255));
+    dc.fillRectangle(0, 0, b, a);
+    drawFooter(dc, b - 12, a);
+    if (sw <= 0 || sh <= 0) return;
+    const FXdouble sx = (FXdouble)b / sw, sy = (FXdouble)a / sh;
+    dc.setFont(textFont);
+    for (descriptionWindows.MoveFirst(); !descriptionWindows.eof; descriptionWindows.MoveNext()) {
+        FXint P = (FXint)(sx * decimalValue(descriptionWindows.GetField(2)));
+        FXint Q = (FXint)(sy * decimalValue(descriptionWindows.GetField(3)));
+        FXint Wd = (FXint)(sx * decimalValue(descriptionWindows.GetField(4)));
+        FXint Ht = (FXint)(sy * decimalValue(descriptionWindows.GetField(5)));
+        // A window partly off the screen keeps its box on the page.
+        P = FXCLAMP(0, P, FXMAX(0, b - 2));
+        Q = FXCLAMP(0, Q, FXMAX(0, a - 2));
+        Wd = FXMIN(Wd, b - 1 - P);
+        Ht = FXMIN(Ht, a - 1 - Q);
+        if (Wd <= 0 || Ht <= 0) continue;
+        dc.setForeground(FXRGB(255, 255, 255));
+        dc.fillRectangle(P, Q, Wd, Ht);
+        dc.setForeground(FXRGB(0, 0, 0));
+        dc.drawRectangle(P, Q, Wd, Ht);
+        drawTextBox(dc, descriptionWindows.GetField(1), P, Q, Wd, Ht, true);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// "Print Long Term Summary Report"
+
+void LongTermWindow::summaryDefinition(FXStringRecordset& definition) const {
+    report::setTitleRow(definition, "Long Term:",
+                        "Term: " + FXString(schoolTerm).trim() + "  Year: " + FXString(schoolYear).trim(), "0.50");
+    report::addColumn(definition, "Start", "PLANSTART", "0.07");
+    report::addColumn(definition, "End", "PLANEND", "0.07");
+    report::addColumn(definition, "Subject", "SUBJECTNAME", "0.18");
+    report::addColumn(definition, "Plan Name", "PLANNAME", "0.18");
+    report::addColumn(definition, "Description", "DESCRIPTION", "0.48");
+}
+
+FXString LongTermWindow::summaryStatement(const FXString& planId) {
+    return "Select Subject.Description as SubjectName, LongTerm.* from LongTerm, Subject Where LongTerm.Id = " +
+           planId + " AND Subject.Id = LongTerm.FKSubject";
+}
+
 long LongTermWindow::onCmdPrintSummary(FXObject*, FXSelector, void*) {
-    Prompter::get().information(this, "Print Long Term Summary Report", "The summary report is not available yet.");
+    if (!lessons::requireLessonDialogOpened(this)) return 1;
+    // The plans of the last drawing, in the order it met them.
+    std::vector<FXString> plans;
+    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext())
+        plans.push_back(FXString(planColours.GetField(0)).trim());
+    FXStringRecordset definition;
+    summaryDefinition(definition);
+    PrintCommand print(this, "Long Term Summary Report");
+    print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    print.run([&](FXDCNativePrinter& dc) {
+        if (dc.toHtml() && !workRecordset.sqlText.empty()) dc.writeTable(workRecordset.sqlText);
+        ReportPages pages(dc, definition);
+        pages.begin();
+        for (const FXString& id : plans) pages.row(summaryStatement(id));
+        pages.end();
+    });
     return 1;
 }

@@ -24,6 +24,7 @@
 #include "data/FXStringRecordset.h"
 #include "data/IsectRecordset.h"
 
+class FXDCNativePrinter;
 class LongDialogDesc;
 
 class LongTermWindow : public FX::FXMainWindow {
@@ -100,6 +101,17 @@ public:
     // Redraw: a new image at the next paint, which runs at once.
     void redraw();
 
+    // "Print Long Term" on a job: the term view 100 units inside the
+    // printable area, then the description windows on page 2.
+    void printLongTerm(FXDCNativePrinter& dc);
+    // Page 2: each row of the description window table as a box with its
+    // text, scaled from a screen sw x sh to a page b x a.
+    void drawDescriptionPage(FX::FXDC& dc, FX::FXint b, FX::FXint a, FX::FXint sw, FX::FXint sh);
+    // The summary report's definition (the term of the last drawing) and the
+    // statement of one plan's row.
+    void summaryDefinition(FXStringRecordset& definition) const;
+    static FX::FXString summaryStatement(const FX::FXString& planId);
+
     FX::FXCanvas* getCanvas() const { return canvas; }
     FX::FXImage* getImage() const { return image; }
     FX::FXMenuPane* getPopupMenu() const { return popupMenu; }
@@ -149,6 +161,7 @@ protected:
     // Runs the drawing's queries; false without the middleware.
     FX::FXbool loadTerm(Term& term);
     void drawTerm(FX::FXDC& dc, FX::FXint w, FX::FXint h, const Term& term);
+    static void drawFooter(FX::FXDC& dc, FX::FXint A, FX::FXint h);
     void drawNoTerm(FX::FXDC& dc, FX::FXint w, FX::FXint h, const Term& term);
     void openDescription(const Plan& plan, FX::FXint x, FX::FXint y);
     void deleteClosedDescriptions();

@@ -187,16 +187,9 @@ TEST(PlenwickProgram, FirstStartOnTheDemoDatabaseShowsThisWeeksPlans) {
     testsupport::Services services(options);
     std::string home = services.dir() + "/home";
     mkdir(home.c_str(), 0700);
-    std::string program = testsupport::buildDir() + "/Plenwick";
 
-    pid_t pid = fork();
+    pid_t pid = testsupport::startPlenwick(services.workdir(), home);
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (chdir(services.workdir().c_str()) != 0) _exit(127);
-        setenv("HOME", home.c_str(), 1);
-        execl(program.c_str(), "Plenwick", (char*)nullptr);
-        _exit(127);
-    }
 
     // Look until the week shows filled plan cells (or give up after a minute).
     screenshot::Picture picture;

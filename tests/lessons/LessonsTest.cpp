@@ -118,36 +118,11 @@ bool Lessons::print(FXNativePrinter& printer, const std::function<void(FXDCNativ
 void Lessons::answerPrintDialog(int destination, const std::string& file) {
     dialogAnswer.answered = false;
     dialogAnswer.outer = nullptr;
-    dialogAnswer.answer = [=](FXWindow* w) {
-        FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
-        ASSERT_NE(dlg, nullptr);
-        dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER + destination), nullptr);
-        FXTextField* field = destination == 1 ? dlg->fileField() : destination == 2 ? dlg->htmlField() : dlg->pdfField();
-        field->setText(file.c_str());
-        dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME + destination - 1), nullptr);
-        dlg->handle(dlg, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
-    };
+    dialogAnswer.answer = printtest::chooseFileAndPrint(destination, file);
     dialogAnswer.arm();
 }
 
-void Lessons::expectGoodPostscript(const std::string& file, int pages) {
-    std::string messages;
-    EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
-    std::vector<printtest::Box> boxes = printtest::inkBoxes(file, &messages);
-    EXPECT_EQ((int)boxes.size(), pages) << messages;
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        const printtest::Box& b = boxes[i];
-        EXPECT_GE(b.x0, 0.0) << "page " << i + 1;
-        EXPECT_GE(b.y0, 0.0) << "page " << i + 1;
-        EXPECT_LE(b.x1, 612.0) << "page " << i + 1;
-        EXPECT_LE(b.y1, 792.0) << "page " << i + 1;
-    }
-    // The footer line on every page, on the sheet.
-    std::vector<int> footers(pages + 1, 0);
-    for (const printtest::Word& w : printtest::words(file))
-        if (w.text == "Brellmoor" && w.page >= 1 && w.page <= pages && w.y1 <= 792 && w.x1 <= 612) footers[w.page]++;
-    for (int page = 1; page <= pages; ++page) EXPECT_EQ(footers[page], 1) << "footer of page " << page;
-}
+void Lessons::expectGoodPostscript(const std::string& file, int pages) { printtest::expectGoodLetterPages(file, pages); }
 
 std::string Lessons::textOf(const std::string& file) {
     std::string text;

@@ -201,11 +201,7 @@ TEST_F(LongTermWindowTest, TermAndYearStepsShareTheCalendarsMomentAndTellTheOwne
     EXPECT_EQ(appState.dateOffset, offset - 31536000);
 
     // F7 is "This Term".
-    FXEvent key;
-    key.type = SEL_KEYPRESS;
-    key.code = KEY_F7;
-    key.state = 0;
-    window->handle(window, FXSEL(SEL_KEYPRESS, 0), &key);
+    testsupport::pressKey(window, KEY_F7);
     EXPECT_EQ(appState.dateOffset, 0);
     EXPECT_EQ(calendarRedraws(), 8u);
 
@@ -227,11 +223,7 @@ TEST_F(LongTermWindowTest, EveryCommandRedrawsTheTermShown) {
     EXPECT_EQ(colourRows().size(), 3u);
     // F5 draws again: the colours are chosen anew.
     sql("delete from LongTerm where Id = 12;");
-    FXEvent key;
-    key.type = SEL_KEYPRESS;
-    key.code = KEY_F5;
-    key.state = 0;
-    window->handle(window, FXSEL(SEL_KEYPRESS, 0), &key);
+    testsupport::pressKey(window, KEY_F5);
     EXPECT_EQ(colourRows().size(), 2u);
 }
 

@@ -11,9 +11,11 @@
 #include <sstream>
 
 #include <FXPNGImage.h>
+#include <gtest/gtest.h>
 
 #include "Services.h"
 #include "print/FXDCNativePrinter.h"
+#include "print/FXNativePrintDialog.h"
 
 using namespace FX;
 
@@ -278,6 +280,37 @@ size_t count(const std::string& text, const std::string& needle) {
     size_t n = 0;
     for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) n++;
     return n;
+}
+
+void expectGoodLetterPages(const std::string& file, int pages) {
+    std::string messages;
+    EXPECT_EQ(ghostscript(file, &messages), 0) << messages;
+    std::vector<Box> boxes = inkBoxes(file, &messages);
+    EXPECT_EQ((int)boxes.size(), pages) << messages;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const Box& b = boxes[i];
+        EXPECT_GE(b.x0, 0.0) << "page " << i + 1;
+        EXPECT_GE(b.y0, 0.0) << "page " << i + 1;
+        EXPECT_LE(b.x1, 612.0) << "page " << i + 1;
+        EXPECT_LE(b.y1, 792.0) << "page " << i + 1;
+    }
+    std::vector<int> footers(pages + 1, 0);
+    for (const Word& w : words(file))
+        if (w.text == "Brellmoor" && w.page >= 1 && w.page <= pages && w.y1 <= 792 && w.x1 <= 612) footers[w.page]++;
+    for (int page = 1; page <= pages; ++page) EXPECT_EQ(footers[page], 1) << "footer of page " << page;
+}
+
+std::function<void(FX::FXWindow*)> chooseFileAndPrint(int destination, const std::string& file) {
+    return [=](FX::FXWindow* w) {
+        FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        dlg->handle(dlg, FXSEL(FX::SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER + destination), nullptr);
+        FX::FXTextField* field =
+            destination == 1 ? dlg->fileField() : destination == 2 ? dlg->htmlField() : dlg->pdfField();
+        field->setText(file.c_str());
+        dlg->handle(dlg, FXSEL(FX::SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME + destination - 1), nullptr);
+        dlg->handle(dlg, FXSEL(FX::SEL_COMMAND, FX::FXDialogBox::ID_ACCEPT), nullptr);
+    };
 }
 
 }  // namespace printtest

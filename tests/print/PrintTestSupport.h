@@ -99,6 +99,15 @@ void clearPrinterSettings();
 // Counts the occurrences of `needle` in `text`.
 size_t count(const std::string& text, const std::string& needle);
 
+// Checks of a PostScript or PDF file on Letter paper: Ghostscript renders
+// it without error, it has `pages` pages, every page's ink lies on the sheet
+// and the footer line ("... Brellmoor") is on every page, on the sheet.
+void expectGoodLetterPages(const std::string& file, int pages);
+
+// The print dialog answered as a user would (for ModalAnswer): the
+// PostScript file (1), HTML file (2) or PDF file (3) `file`, then accepted.
+std::function<void(FX::FXWindow*)> chooseFileAndPrint(int destination, const std::string& file);
+
 // The first widget of type T under `root`.
 template <class T>
 T* findWidget(FX::FXWindow* root) {

@@ -21,6 +21,16 @@ inline void clickCanvas(FX::FXObject* window, FX::FXWindow* canvas, FX::FXSelect
     window->handle(canvas, FXSEL(FX::SEL_LEFTBUTTONPRESS, id), &event);
 }
 
+// A key press (KEY_F5, ...) without modifiers, handled by `window` as from
+// the keyboard: its accelerators answer it.
+inline void pressKey(FX::FXWindow* window, FX::FXuint code) {
+    FX::FXEvent key;
+    key.type = FX::SEL_KEYPRESS;
+    key.code = code;
+    key.state = 0;
+    window->handle(window, FXSEL(FX::SEL_KEYPRESS, 0), &key);
+}
+
 // The first top window of class T, or null.
 template <class T>
 T* findWindow(FX::FXApp* app) {

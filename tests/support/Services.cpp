@@ -248,4 +248,16 @@ ScopedChdir::~ScopedChdir() {
     if (!old_.empty() && chdir(old_.c_str()) != 0) perror("chdir");
 }
 
+pid_t startPlenwick(const std::string& workdir, const std::string& home) {
+    const std::string program = buildDir() + "/Plenwick";
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(workdir.c_str()) != 0) _exit(127);
+        setenv("HOME", home.c_str(), 1);
+        execl(program.c_str(), "Plenwick", (char*)nullptr);
+        _exit(127);
+    }
+    return pid;
+}
+
 }  // namespace testsupport

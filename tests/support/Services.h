@@ -84,6 +84,11 @@ private:
     void startWatchdog();
 };
 
+// Starts the real Plenwick program of the build in `workdir` (where
+// Plenwick.ini is) with HOME = `home`, on the display of the environment;
+// returns its process id (-1 when it could not be started).
+pid_t startPlenwick(const std::string& workdir, const std::string& home);
+
 // Changes the working directory for the life of the object.
 class ScopedChdir {
 public:

@@ -1,0 +1,182 @@
+// "Print Long Term" and "Print Long Term Summary Report" through the print
+// dialog to PostScript, PDF and HTML files, read back with Ghostscript and
+// poppler; the page of description boxes.
+#include <string>
+
+#include "data/AppResources.h"
+#include "data/AppState.h"
+#include "GuiActions.h"
+#include "LongTermTest.h"
+#include "PrintTestSupport.h"
+#include "lessons/LessonDialogOpened.h"
+#include "longterm/LongDialogDesc.h"
+
+using namespace FX;
+using namespace guitest;
+using namespace longterm;
+
+namespace {
+
+class LongTermPrint : public LongTerm {
+protected:
+    std::string dir;
+    printtest::ModalAnswer answer;
+
+    void SetUp() override {
+        LongTerm::SetUp();
+        printtest::useApp(app(), true);
+        printtest::clearPrinterSettings();
+        lessons::setLessonDialogOpened(TRUE);
+        dir = printtest::scratchDir();
+        plan(10, "Fractions", MATHS, "2014-04-28", "2014-05-16", 2, "Halves and quarters.");
+        plan(11, "Poetry", READING, "2014-05-19", "2014-06-06", 1, "Rhyme and rhythm.");
+        plan(12, "Plants", SCIENCE, "2014-04-28", "2014-06-27");
+    }
+    void TearDown() override {
+        app()->removeChore(&answer, printtest::ModalAnswer::ID_IDLE);
+        lessons::setLessonDialogOpened(FALSE);
+        printtest::removeScratchDirs();
+        LongTerm::TearDown();
+    }
+    void open() {
+        window->create();
+        settle();
+        if (!window->getImage()) window->redraw();
+    }
+    // Runs the command with the print dialog answered: destination 1
+    // PostScript, 2 HTML, 3 PDF, into `name` in the scratch directory.
+    std::string print(FXSelector command, int destination, const std::string& name) {
+        const std::string file = dir + "/" + name;
+        answer.answered = false;
+        answer.answer = printtest::chooseFileAndPrint(destination, file);
+        answer.arm();
+        window->handle(window, FXSEL(SEL_COMMAND, command), nullptr);
+        EXPECT_TRUE(answer.answered) << "no print dialog";
+        return file;
+    }
+    static std::string textOf(const std::string& file) {
+        std::string text;
+        for (const printtest::Word& w : printtest::words(file)) text += (text.empty() ? "" : " ") + w.text;
+        return text;
+    }
+};
+
+TEST_F(LongTermPrint, TheTermViewOnOnePageOfEveryKindOfFile) {
+    open();
+    const std::string ps = print(LongTermWindow::ID_PRINT_LONGTERM, 1, "term.ps");
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    printtest::expectGoodLetterPages(ps, 1);
+    std::string text = textOf(ps);
+    for (const char* name : {"Fractions", "Poetry", "Plants", "Mathematics", "LONG", "28/04"})
+        EXPECT_NE(text.find(name), std::string::npos) << name << " in: " << text;
+
+    const std::string pdf = print(LongTermWindow::ID_PRINT_LONGTERM, 3, "term.pdf");
+    printtest::expectGoodLetterPages(pdf, 1);
+    EXPECT_NE(textOf(pdf).find("Poetry"), std::string::npos);
+
+    // The HTML file holds the plans of the drawing as a table.
+    const std::string html = print(LongTermWindow::ID_PRINT_LONGTERM, 2, "term.html");
+    const std::string page = printtest::readFile(html);
+    for (const char* name : {"Fractions", "Poetry", "Plants", "Halves and quarters."})
+        EXPECT_NE(page.find(name), std::string::npos) << name;
+    EXPECT_TRUE(prompts.prompts.empty());
+
+    // The screen was drawn again: a click still finds the plan it shows.
+    Grid g(window->getCanvas()->getWidth(), window->getCanvas()->getHeight(), 10, 3);
+    testsupport::clickCanvas(window, window->getCanvas(), LongTermWindow::ID_CANVAS, g.x(5) + g.cw / 2,
+                             g.y(2) + g.ch - 4);
+    EXPECT_EQ(std::string(FXString(window->getChosenPlan()).trim().text()), "11");
+    closeUnitPlanDialogs();
+}
+
+TEST_F(LongTermPrint, OpenDescriptionWindowsPrintAsBoxesOnASecondPage) {
+    open();
+    window->handle(window, FXSEL(SEL_COMMAND, LongTermWindow::ID_REFRESH_DESCRIPTIONS), nullptr);
+    settle();
+    app()->forceRefresh();
+    ASSERT_EQ(window->descriptionWindows.RowCount(), 2);
+    const std::string ps = print(LongTermWindow::ID_PRINT_LONGTERM, 1, "descriptions.ps");
+    printtest::expectGoodLetterPages(ps, 2);
+    int onSecond = 0;
+    for (const printtest::Word& w : printtest::words(ps)) onSecond += w.page == 2 && (w.text == "Rhyme" || w.text == "Halves");
+    EXPECT_EQ(onSecond, 2);
+    EXPECT_TRUE(window->getDescriptionDialogs().size() == 2u) << "printing opens no windows";
+
+    // With every window closed the term view is one page again.
+    for (LongDialogDesc* d : window->getDescriptionDialogs()) d->handle(d, FXSEL(SEL_CLOSE, 0), nullptr);
+    EXPECT_TRUE(window->descriptionWindows.IsEmpty());
+    printtest::expectGoodLetterPages(print(LongTermWindow::ID_PRINT_LONGTERM, 1, "again.ps"), 1);
+}
+
+// A window at screen (100, 70), 200 x 70, on a 1000 x 700 screen, prints on
+// a 2000 x 2800 page area as a box at (200, 280), 400 x 280.
+TEST_F(LongTermPrint, DescriptionBoxesAreScaledFromTheScreenToThePage) {
+    FXStringRecordset& table = window->descriptionWindows;
+    const char* row[] = {"10", "Fractions - Halves", "100", "70", "200", "70", "0", "0", "600", "400"};
+    table.AddField(row[0], true);
+    for (int i = 1; i < 10; ++i) table.AddField(row[i], false);
+    // Partly off the screen: kept on the page.
+    const char* off[] = {"11", "Poetry - Rhyme", "900", "-50", "300", "100", "0", "0", "600", "400"};
+    table.AddField(off[0], true);
+    for (int i = 1; i < 10; ++i) table.AddField(off[i], false);
+
+    RecordingDC dc(app());
+    window->drawDescriptionPage(dc, 2000, 2800, 1000, 700);
+    ASSERT_GE(dc.rects.size(), 3u);
+    EXPECT_TRUE(dc.rects[0].filled && dc.rects[0].x == 0 && dc.rects[0].w == 2000 && dc.rects[0].h == 2800);
+    bool box = false, outline = false;
+    for (const auto& r : dc.rects) {
+        if (r.x == 200 && r.y == 280 && r.w == 400 && r.h == 280) (r.filled ? box : outline) = true;
+        EXPECT_GE(r.x, 0);
+        EXPECT_GE(r.y, 0);
+        EXPECT_LE(r.x + r.w, 2000);
+        EXPECT_LE(r.y + r.h, 2800);
+    }
+    EXPECT_TRUE(box);
+    EXPECT_TRUE(outline);
+    bool text = false;
+    for (const auto& t : dc.texts) text |= t.text.find("Fractions") != std::string::npos && t.x == 200 && t.y > 280;
+    EXPECT_TRUE(text);
+}
+
+TEST_F(LongTermPrint, TheSummaryListsThePlansOfTheLastDrawing) {
+    open();
+    const std::string ps = print(LongTermWindow::ID_PRINT_SUMMARY, 1, "summary.ps");
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    printtest::expectGoodLetterPages(ps, 1);
+    std::string text = textOf(ps);
+    for (const char* name : {"Long Term:", "Term: 2", "Year: 2014", "Tom Hale", "Fractions", "Poetry", "Plants",
+                             "Mathematics", "Reading", "Science", "Halves and quarters.", "Plan Name", "Description"})
+        EXPECT_NE(text.find(name), std::string::npos) << name << " in: " << text;
+
+    printtest::expectGoodLetterPages(print(LongTermWindow::ID_PRINT_SUMMARY, 3, "summary.pdf"), 1);
+    const std::string page = printtest::readFile(print(LongTermWindow::ID_PRINT_SUMMARY, 2, "summary.html"));
+    for (const char* name : {"Fractions", "Poetry", "Plants", "Mathematics", "Rhyme and rhythm."})
+        EXPECT_NE(page.find(name), std::string::npos) << name;
+}
+
+// No drawing has succeeded (no current teacher): the summary has its header only.
+TEST_F(LongTermPrint, ASummaryBeforeAnyDrawingHasOnlyItsHeader) {
+    appState.currentUserId = "0";
+    open();
+    ASSERT_EQ(prompts.count("error"), 1u);
+    prompts.clear();
+    const std::string ps = print(LongTermWindow::ID_PRINT_SUMMARY, 1, "empty.ps");
+    printtest::expectGoodLetterPages(ps, 1);
+    std::string text = textOf(ps);
+    EXPECT_NE(text.find("Long Term:"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Fractions"), std::string::npos) << text;
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+TEST_F(LongTermPrint, TheSummaryWaitsForTheLessonDialog) {
+    open();
+    lessons::setLessonDialogOpened(FALSE);
+    window->handle(window, FXSEL(SEL_COMMAND, LongTermWindow::ID_PRINT_SUMMARY), nullptr);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().kind, "information");
+    EXPECT_EQ(prompts.last().caption, "Printing device context not yet initialised.");
+    EXPECT_EQ(prompts.last().text, "Please open and close the Print Lessons screen and try again.");
+}
+
+}  // namespace
