@@ -148,6 +148,7 @@ FXbool LongTermWindow::drawPlan(FXDC& dc, FXint w, FXint h) {
     Term term;
     if (!loadTerm(term)) return false;
 
+    ++drawings;
     dc.setForeground(white);
     dc.fillRectangle(0, 0, w, h);
     planColours.Clear();

@@ -4,20 +4,16 @@
 // through PrintCommand to a printer or a PostScript, PDF or HTML file, laid
 // out in screen units so that the page looks like the screen.
 #include "data/AppResources.h"
-#include "data/Prompter.h"
 #include "lessons/LessonDialogOpened.h"
 #include "lessons/ReportLayout.h"
 #include "longterm/LongTermWindow.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
+#include "print/PrintRoutine.h"
 
 using namespace FX;
 
 namespace {
-
-// Thrown out of a print routine when the drawing could not reach the
-// database (the warning box has told the user): the job ends unprinted.
-struct DrawingAbandoned {};
 
 // The page area of the term view: 100 units inside the printable area.
 const FXint pageInset = 100;
@@ -30,13 +26,11 @@ const FXint pageInset = 100;
 long LongTermWindow::onCmdPrintLongTerm(FXObject*, FXSelector, void*) {
     PrintCommand print(this, "Long Term Plans");
     print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS;
-    try {
-        print.run([&](FXDCNativePrinter& dc) { printLongTerm(dc); });
-    } catch (const DrawingAbandoned&) {
-    }
-    // The printed drawing chose new colours: draw the screen again, so that a
-    // click finds the plan whose colour it shows.
-    redraw();
+    const FXuint before = drawings;
+    print.run([&](FXDCNativePrinter& dc) { printLongTerm(dc); });
+    // A printed (or previewed) drawing chose new colours: draw the screen
+    // again, so that a click finds the plan whose colour it shows.
+    if (drawings != before) redraw();
     return 1;
 }
 
@@ -44,7 +38,9 @@ void LongTermWindow::printLongTerm(FXDCNativePrinter& dc) {
     const FXint b = dc.getContentWidth() - pageInset, a = dc.getContentHeight() - pageInset;
     dc.beginPage(1);
     withDescriptions = false;
-    if (!drawPlan(dc, b, a)) throw DrawingAbandoned();
+    // Without the database (the warning has told the user) the job ends
+    // unprinted, in the preview too.
+    if (!drawPlan(dc, b, a)) throw PrintAbandoned();
     if (dc.toHtml()) dc.writeTable(workRecordset.sqlText);
     if (!descriptionWindows.IsEmpty()) {
         dc.endPage();
@@ -111,8 +107,11 @@ long LongTermWindow::onCmdPrintSummary(FXObject*, FXSelector, void*) {
     summaryDefinition(definition);
     PrintCommand print(this, "Long Term Summary Report");
     print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    // An HTML file gets one table: the report's records, which ReportPages
+    // hands over.  (The HTML device writes one table a document; the term's
+    // plan query handed over as well would run into it under a second
+    // header row and list every plan twice.)
     print.run([&](FXDCNativePrinter& dc) {
-        if (dc.toHtml() && !workRecordset.sqlText.empty()) dc.writeTable(workRecordset.sqlText);
         ReportPages pages(dc, definition);
         pages.begin();
         for (const FXString& id : plans) pages.row(summaryStatement(id));

@@ -63,6 +63,9 @@ protected:
     FX::FXbool closing = false;
     // The description windows this window opened (it deletes them).
     std::vector<LongDialogDesc*> descriptionDialogs;
+    // Drawings begun (on any device) since the window was made: each one
+    // rebuilt planColours.
+    FX::FXuint drawings = 0;
     // The long-term plan the last click chose ("0" when none was drawn).
     FX::FXString chosenPlan;
 
@@ -102,7 +105,8 @@ public:
     void redraw();
 
     // "Print Long Term" on a job: the term view 100 units inside the
-    // printable area, then the description windows on page 2.
+    // printable area, then the description windows on page 2.  Without the
+    // middleware throws PrintAbandoned (print/PrintRoutine.h).
     void printLongTerm(FXDCNativePrinter& dc);
     // Page 2: each row of the description window table as a box with its
     // text, scaled from a screen sw x sh to a page b x a.
