@@ -233,20 +233,7 @@ TEST_F(LongTerm, NoTermOnOrBeforeTheViewedDateNamesTheDate) {
 // and on a printed page: every text and box inside the drawing, names cut
 // at the end of their band, subjects at the end of their column.
 TEST_F(LongTerm, FourteenWeeksAndTwentySubjectsStayInsideTheDrawing) {
-    std::string rows = "delete from Subject;"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (3, '2014-07-21', 14, 2014, 3);";
-    for (int s = 1; s <= 20; ++s)
-        rows += "insert into Subject (Id, Description, Ordinal, FKSyndicate) values (" + std::to_string(s) +
-                ", 'Subject " + std::to_string(s) + " with a long description', " + std::to_string(s) + ", 1);";
-    // Three plans a subject: weeks 1-4, 5-9 and 10-14.
-    const char* spans[3][2] = {{"2014-07-21", "2014-08-15"}, {"2014-08-18", "2014-09-19"}, {"2014-09-22", "2014-10-24"}};
-    int id = 100;
-    for (int s = 1; s <= 20; ++s)
-        for (int p = 0; p < 3; ++p, ++id)
-            rows += planRow(id, "Plan " + std::to_string(id) + " with a name far too long for its band", s,
-                            spans[p][0], spans[p][1], id % 2 ? 1 : 2);
-    sql(rows);
-    show(2014, 8, 6);
+    fourteenWeeksTwentySubjects();
 
     for (auto size : {std::pair<FXint, FXint>{610, 362}, {368, 548}, {1000, 700}}) {
         const FXint w = size.first, h = size.second;

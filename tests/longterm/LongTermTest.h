@@ -54,6 +54,10 @@ protected:
                                int persistent = 0);
     static void plan(int id, const std::string& name, int subject, const std::string& start, const std::string& end,
                      int owner = 2, const std::string& description = "", int persistent = 0);
+    // Term 3 of 2014 from 21 July, 14 weeks, 20 subjects with long names,
+    // three plans each (weeks 1-4, 5-9, 10-14) with names far too long for
+    // their bands, every other one the syndicate's; shows 6 August.
+    static void fourteenWeeksTwentySubjects();
     // Shows the given day at noon.
     static void show(int year, int month, int day);
 

@@ -10,6 +10,9 @@
 #include "PrintTestSupport.h"
 #include "lessons/LessonDialogOpened.h"
 #include "longterm/LongDialogDesc.h"
+#include "print/FXDCNativePrinter.h"
+#include "print/FXPreviewCanvas.h"
+#include "print/FXPreviewDialog.h"
 
 using namespace FX;
 using namespace guitest;
@@ -149,10 +152,21 @@ TEST_F(LongTermPrint, TheSummaryListsThePlansOfTheLastDrawing) {
                              "Mathematics", "Reading", "Science", "Halves and quarters.", "Plan Name", "Description"})
         EXPECT_NE(text.find(name), std::string::npos) << name << " in: " << text;
 
-    printtest::expectGoodLetterPages(print(LongTermWindow::ID_PRINT_SUMMARY, 3, "summary.pdf"), 1);
+    const std::string pdf = print(LongTermWindow::ID_PRINT_SUMMARY, 3, "summary.pdf");
+    printtest::expectGoodLetterPages(pdf, 1);
+    text = textOf(pdf);
+    for (const char* name : {"Fractions", "Poetry", "Plants", "Reading"})
+        EXPECT_NE(text.find(name), std::string::npos) << name << " in: " << text;
+
+    // The HTML file is one table: one header row, each plan once, with its
+    // subject's name.
     const std::string page = printtest::readFile(print(LongTermWindow::ID_PRINT_SUMMARY, 2, "summary.html"));
-    for (const char* name : {"Fractions", "Poetry", "Plants", "Mathematics", "Rhyme and rhythm."})
+    for (const char* name : {"Mathematics", "Reading", "Science", "Rhyme and rhythm."})
         EXPECT_NE(page.find(name), std::string::npos) << name;
+    EXPECT_EQ(printtest::count(page, "<THEAD>"), 1u) << page;
+    EXPECT_EQ(printtest::count(page, "<TABLE>"), 1u) << page;
+    for (const char* name : {">Fractions<", ">Poetry<", ">Plants<"}) EXPECT_EQ(printtest::count(page, name), 1u) << name;
+    EXPECT_TRUE(prompts.prompts.empty());
 }
 
 // No drawing has succeeded (no current teacher): the summary has its header only.
@@ -167,6 +181,50 @@ TEST_F(LongTermPrint, ASummaryBeforeAnyDrawingHasOnlyItsHeader) {
     EXPECT_NE(text.find("Long Term:"), std::string::npos) << text;
     EXPECT_EQ(text.find("Fractions"), std::string::npos) << text;
     EXPECT_TRUE(prompts.prompts.empty());
+}
+
+// A term of 14 weeks and 20 subjects stays inside the printable area, the
+// names cut to their bands.
+TEST_F(LongTermPrint, FourteenWeeksAndTwentySubjectsStayInsideThePrintableArea) {
+    fourteenWeeksTwentySubjects();
+    open();
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    for (int destination : {1, 3}) {
+        const std::string file = print(LongTermWindow::ID_PRINT_LONGTERM, destination, destination == 1 ? "long.ps" : "long.pdf");
+        SCOPED_TRACE(file);
+        printtest::expectGoodLetterPages(file, 1);
+        // Letter with margins of 72 points: the ink within them.
+        std::vector<printtest::Box> ink = printtest::inkBoxes(file);
+        ASSERT_EQ(ink.size(), 1u);
+        EXPECT_GE(ink[0].x0, 71.5);
+        EXPECT_LE(ink[0].x1, 540.5);
+        EXPECT_GE(ink[0].y0, 71.5);
+        EXPECT_LE(ink[0].y1, 720.5);
+        const std::string text = textOf(file);
+        for (const char* name : {"Plan", "Subject", "21/07", "20/10", "TERM:3"})
+            EXPECT_NE(text.find(name), std::string::npos) << name << " in: " << text;
+    }
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+// Without the service the job ends unprinted after the one warning (the
+// screen, drawn by nothing, is not drawn again), from the print dialog and
+// in its preview.
+TEST_F(LongTermPrint, ALostServiceEndsTheJobUnprintedAndThePreviewQuietly) {
+    open();
+    services().stop();
+    const std::string ps = print(LongTermWindow::ID_PRINT_LONGTERM, 1, "lost.ps");
+    EXPECT_FALSE(printtest::fileExists(ps));
+    EXPECT_EQ(prompts.count("warning"), 1u);
+    EXPECT_EQ(prompts.count("error"), 0u);
+
+    FXPreviewDialog preview(window, printtest::fileJob(dir + "/preview.ps"),
+                            [&](FXDCNativePrinter& dc) { window->printLongTerm(dc); });
+    preview.create();
+    preview.canvas()->refreshImage();  // the routine gives up inside the preview, which stays
+    EXPECT_EQ(prompts.count("warning"), 2u);
+    EXPECT_EQ(prompts.count("error"), 0u);
+    services().start();
 }
 
 TEST_F(LongTermPrint, TheSummaryWaitsForTheLessonDialog) {
