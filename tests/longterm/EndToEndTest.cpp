@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "PrivateDisplay.h"
 #include "ScreenShot.h"
 #include "Services.h"
 
@@ -56,12 +57,40 @@ Geometry geometryOf(const std::string& window) {
     return g;
 }
 
+// What isql prints for `select 'N=' || count(*) ...`: the number after "N=", or -1.
+int countOf(const testsupport::Services& services, const std::string& where) {
+    const std::string out = services.isql("select 'N=' || count(*) from LongTerm where " + where + ";");
+    const size_t at = out.find("N=");
+    return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 2);
+}
+
+// The demo's current term gets one more subject, last in the syndicate's
+// order, with one plan of Sarah's own over the whole term and no units: the
+// lowest band of the term view is that plan.  A click on it opens the plan
+// editor on it, which the editor's "&Delete" proves: that plan, and no other,
+// leaves the database.
 TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
-    ASSERT_NE(getenv("DISPLAY"), nullptr) << "run under Xvfb (xvfb-run)";
     ASSERT_EQ(run("command -v xdotool >/dev/null"), 0) << "xdotool is missing (scripts/setup --tests)";
+    // A teacher's 1024 x 768 screen of its own: clicks and screenshots see
+    // only this program.
+    testsupport::PrivateDisplay display(1024, 768);
+    ASSERT_TRUE(display.ok()) << display.error();
     testsupport::ServicesOptions options;
     options.demo = true;
     testsupport::Services services(options);
+    const std::string music = "PlanName = 'Music: singing together'";
+    services.isql(
+        "insert into Subject (Id, Description, Ordinal, FKSyndicate) select gen_id(NewSubject, 1), 'Music', 100, Id "
+        "from Teachers where Teacher = 'Rangi Parata';"
+        "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKSyndicate, Persistant) "
+        "select gen_id(NewLongTerm, 1), 'Music: singing together', 'Songs for the assembly.', d.FirstDay, "
+        "d.FirstDay + 67, (select Id from Subject where Description = 'Music'), t.Id, 0 "
+        "from TermDate d, Teachers t where d.SchoolTerm = 2 and t.Teacher = 'Sarah Kim';"
+        "commit;");
+    ASSERT_EQ(countOf(services, music), 1);
+    const int others = countOf(services, "not " + music);
+    ASSERT_GT(others, 0);
+
     const std::string home = services.dir() + "/home";
     mkdir(home.c_str(), 0700);
     pid_t pid = testsupport::startPlenwick(services.workdir(), home);
@@ -87,16 +116,16 @@ TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
         FAIL() << "\"&Long Term\" opened no window titled Long Term Plans";
     }
 
-    // A band in the lower half of the term view (the demo's later subjects),
-    // inside the canvas: clear of the window's grey frames and buttons.
+    // The lowest band of the term view, inside the canvas: clear of the
+    // window's grey frames and buttons.
     const Geometry g = geometryOf(longTerm);
     screenshot::Picture picture;
     int x = -1, y = -1;
     for (int attempt = 0; attempt < 40 && x < 0; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
         if (screenshot::take(picture, services.dir() + "/screen.ppm"))
-            screenshot::findPlanCell(picture, g.x + 20, g.y + g.height / 2, g.x + g.width - 20, g.y + g.height - 60, x,
-                                     y);
+            screenshot::findPlanCell(picture, g.x + 20, g.y + g.height / 2, g.x + g.width - 20, g.y + g.height - 70, x,
+                                     y, true);
     }
     if (x < 0) {
         stop();
@@ -105,20 +134,34 @@ TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
     }
     run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     const std::string editor = waitForWindow("Edit Unit Plans", 30);
-    EXPECT_FALSE(editor.empty()) << "the click on " << x << "," << y << " opened no plan editor";
+    if (editor.empty()) {
+        stop();
+        FAIL() << "the click on " << x << "," << y << " opened no plan editor";
+    }
 
     // The editor shows the plan chosen in its long-term list (the selection's
     // dark blue), once its lists are filled.
     int selected = 0;
-    if (!editor.empty()) {
-        const Geometry e = geometryOf(editor);
-        for (int attempt = 0; attempt < 40 && selected < 100; ++attempt) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            if (screenshot::take(picture, services.dir() + "/screen.ppm"))
-                selected = screenshot::countColour(picture, e.x, e.y, e.x + e.width / 2, e.y + e.height / 2, 10, 36, 106);
-        }
+    const Geometry e = geometryOf(editor);
+    for (int attempt = 0; attempt < 40 && selected < 100; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        if (screenshot::take(picture, services.dir() + "/screen.ppm"))
+            selected = screenshot::countColour(picture, e.x, e.y, e.x + e.width / 2, e.y + e.height / 2, 10, 36, 106);
     }
     EXPECT_GE(selected, 100) << "no long-term plan selected in the editor; last screenshot in " << services.dir();
+
+    // "&Delete" and "&Yes": the plan the editor is on leaves the database.
+    run("xdotool windowfocus --sync " + editor + " key alt+d");
+    const std::string confirm = waitForWindow("Confirm delete Long Term", 30);
+    EXPECT_FALSE(confirm.empty()) << "\"&Delete\" asked nothing";
+    if (!confirm.empty()) run("xdotool windowfocus --sync " + confirm + " key alt+y");
+    int left = 1;
+    for (int attempt = 0; attempt < 40 && left != 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        left = countOf(services, music);
+    }
+    EXPECT_EQ(left, 0) << "the plan of the clicked band is still there";
+    EXPECT_EQ(countOf(services, "not " + music), others) << "another plan was deleted";
 
     // "&Quit" on the calendar ends the program.
     run("xdotool windowfocus --sync " + calendar + " key alt+q");

@@ -46,12 +46,13 @@ int largestPlanColourArea(const Picture& picture) {
     return best;
 }
 
-bool findPlanCell(const Picture& picture, int x0, int y0, int x1, int y1, int& x, int& y) {
+bool findPlanCell(const Picture& picture, int x0, int y0, int x1, int y1, int& x, int& y, bool lowest) {
     x0 = std::max(x0, 3);
     y0 = std::max(y0, 3);
     x1 = std::min(x1, picture.width - 3);
     y1 = std::min(y1, picture.height - 3);
-    for (int cy = y0; cy < y1; ++cy) {
+    for (int row = 0; row < y1 - y0; ++row) {
+        const int cy = lowest ? y1 - 1 - row : y0 + row;
         for (int cx = x0; cx < x1; ++cx) {
             const uint32_t c = at(picture, cx, cy);
             if (!planColour(c)) continue;

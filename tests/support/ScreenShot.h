@@ -24,8 +24,9 @@ int largestPlanColourArea(const Picture& picture);
 
 // A pixel inside the box [x0, x1) x [y0, y1) in the middle of a 7 x 7
 // square of one plan colour (as above): a place to click on a filled plan
-// cell clear of its lines and text.  False when there is none.
-bool findPlanCell(const Picture& picture, int x0, int y0, int x1, int y1, int& x, int& y);
+// cell clear of its lines and text.  The first such pixel from the top, or
+// with `lowest` from the bottom.  False when there is none.
+bool findPlanCell(const Picture& picture, int x0, int y0, int x1, int y1, int& x, int& y, bool lowest = false);
 
 // The pixels of exactly this colour in the box [x0, x1) x [y0, y1).
 int countColour(const Picture& picture, int x0, int y0, int x1, int y1, int r, int g, int b);
