@@ -77,6 +77,13 @@ FXbool LongTermWindow::loadTerm(Term& term) {
         return false;
     workRecordset.rows.MoveFirst();
     if (workRecordset.rows.eof) {
+        // Before the first term, or no terms at all: which one the message
+        // says.  (A recordset of its own, so that the working one still
+        // holds the term query.)
+        IsectRecordset first;
+        if (!first.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return false;
+        first.rows.MoveFirst();
+        if (!first.rows.eof) term.firstTermDay = first.rows.GetField(0);
         term.outcome = Term::NO_TERM;
         transaction.commit();
         return true;
@@ -173,21 +180,29 @@ FXbool LongTermWindow::drawPlan(FXDC& dc, FXint w, FXint h) {
     return true;
 }
 
-// No term starts on or before the viewed date: the date and what is missing.
+// No term starts on or before the viewed date: the date, what is missing
+// and where to mend it, as the calendar says it.
 void LongTermWindow::drawNoTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
     const FXint A = w - 12;
     drawFooter(dc, A, h);
 
     const FXString date = DisplayDate(term.shownDay);
-    const FXString lines[2] = {"No school term holds " + date + ".",
-                               "The term dates are missing: no term starts on or before " + date + "."};
-    FXFont* fonts[2] = {labelFont, textFont};
+    std::vector<FXString> lines = {"No school term holds " + date + "."};
+    if (term.firstTermDay.empty()) {
+        lines.push_back("The term dates are missing: this database has no school terms yet.");
+        lines.push_back("Add them in Options, School Setup: the first day of each term and its length in weeks.");
+    } else {
+        lines.push_back("The term dates are missing: no term starts on or before " + date + ".");
+        lines.push_back("The school's first term begins on " + DisplayDate(term.firstTermDay) + ".");
+        lines.push_back("Press \"Term >\" to go to it, or add the earlier terms in Options, School Setup.");
+    }
     FXint y = 19;
-    for (int i = 0; i < 2; ++i) {
-        const FXString line = plandrawing::fitText(fonts[i], lines[i], A - 3);
-        dc.setFont(fonts[i]);
-        dc.drawText(FXMAX(3, A / 2 - fonts[i]->getTextWidth(line) / 2), y, line);
-        y += fonts[i]->getFontHeight() + 6;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        FXFont* font = i == 0 ? labelFont : textFont;
+        const FXString line = plandrawing::fitText(font, lines[i], A - 3);
+        dc.setFont(font);
+        dc.drawText(FXMAX(3, A / 2 - font->getTextWidth(line) / 2), y, line);
+        y += font->getFontHeight() + 6;
     }
 }
 

@@ -158,6 +158,7 @@ protected:
         enum Outcome { NO_USER, NO_PLANS, NO_TERM, TERM } outcome = NO_USER;
         FX::FXString shownDay;  // the viewed date, YYYY-MM-DD
         FX::FXString teacher, schoolYear, schoolTerm, firstDay;
+        FX::FXString firstTermDay;  // NO_TERM: the first stored term's FirstDay (empty: none)
         FX::FXint weeks = 0;
         std::vector<Subject> subjects;
         std::vector<Plan> plans;

@@ -215,8 +215,8 @@ TEST_F(LongTerm, ASyndicateWithoutPlansGetsTheNoPlansBoxAndNothingElse) {
     EXPECT_EQ(dc.rects[0].colour, white);
 }
 
-// Before the first stored term there is no term to draw: the view says so
-// and names the date, instead of an empty grid.
+// Before the first stored term there is no term to draw: the view says so,
+// names the date and where to go or mend it, instead of an empty grid.
 TEST_F(LongTerm, NoTermOnOrBeforeTheViewedDateNamesTheDate) {
     plan(10, "Fractions", MATHS, "2014-04-28", "2014-05-16");
     show(2013, 11, 20);
@@ -225,8 +225,21 @@ TEST_F(LongTerm, NoTermOnOrBeforeTheViewedDateNamesTheDate) {
     EXPECT_TRUE(prompts.prompts.empty());
     EXPECT_EQ(dc.find("No school term holds 20/11/13.").size(), 1u);
     EXPECT_EQ(dc.find("The term dates are missing: no term starts on or before 20/11/13.").size(), 1u);
+    EXPECT_EQ(dc.find("The school's first term begins on 03/02/14.").size(), 1u);
+    EXPECT_EQ(dc.find("Press \"Term >\" to go to it, or add the earlier terms in Options, School Setup.").size(), 1u);
     for (const auto& r : dc.rects) EXPECT_TRUE(r.filled && r.colour == white) << "a grid line";
     EXPECT_TRUE(colourRows().empty());
+
+    // A database without terms says so and where they are set up.
+    sql("delete from TermDate;");
+    dc.clear();
+    window->drawPlan(dc, 800, 600);
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ(dc.find("No school term holds 20/11/13.").size(), 1u);
+    EXPECT_EQ(dc.find("The term dates are missing: this database has no school terms yet.").size(), 1u);
+    EXPECT_EQ(dc.find("Add them in Options, School Setup: the first day of each term and its length in weeks.").size(),
+              1u);
+    for (const auto& t : dc.texts) EXPECT_LE(t.x + t.font->getTextWidth(t.text.c_str(), (FXuint)t.text.size()), 800) << t.text;
 }
 
 // A term of 14 weeks and 20 subjects with long names on the default canvas
