@@ -249,7 +249,7 @@ long LongTermWindow::onCmdEdit(FXObject*, FXSelector, void*) {
 }
 
 // A new plan editor (it shows itself and lives until it is closed) on the
-// long-term plan `longTermId` (below 2: none).
+// long-term plan `longTermId` (0: none).
 void LongTermWindow::openUnitPlanDialog(FXint longTermId) {
     UnitPlanDialog* dialog = new UnitPlanDialog(getApp(), longTermId, 0, this, ID_SHOWDATE);
     dialog->create();

@@ -115,11 +115,11 @@ UnitPlanDialog::UnitPlanDialog(FXApp* app, FXint longTermId, FXint lessonId, FXO
     buildLayout();
 
     app->addTimeout(this, ID_SELECTQUERY, 100);
-    if (longTermId >= 2) {
+    if (longTermId >= 1) {
         currentLessonId = longTermId;
         preselectLongTerm = 1;
         app->addTimeout(this, ID_PRESELECT, 150);
-    } else if (lessonId >= 2) {
+    } else if (lessonId >= 1) {
         currentLessonId = lessonId;
         preselectLesson = 1;
         app->addTimeout(this, ID_PRESELECT, 150);

@@ -231,8 +231,9 @@ public:
         ID_LAST
     };
 
-    // longTermId or lessonId of 2 or more selects that plan or lesson once
-    // the lists are filled; below 2 means none.  The target (tgt, sel) is
+    // A longTermId or lessonId of 1 or more (the first Id the database
+    // gives) selects that plan or lesson once the lists are filled; 0 means
+    // none.  The target (tgt, sel) is
     // told when selecting a lesson moved appState.dateOffset: SEL_COMMAND with the
     // dialog's message and no data.
     UnitPlanDialog(FX::FXApp* app, FX::FXint longTermId, FX::FXint lessonId, FX::FXObject* tgt = nullptr,

@@ -118,6 +118,29 @@ TEST_F(LongTermWindowTest, ClickingABandOpensThePlanEditorOnThatPlan) {
     EXPECT_EQ(closeUnitPlanDialogs(), 1);
 }
 
+// The database's first long-term plan has Id 1: a click on it opens the
+// plan editor with that plan chosen and shown.
+TEST_F(LongTermWindowTest, TheFirstPlanOfTheDatabaseOpensInThePlanEditor) {
+    plan(1, "Measures", SCIENCE, "2014-06-30", "2014-07-04");  // week 10
+    open();
+    Grid g = canvasGrid();
+    click(g.x(10) + g.cw / 2, g.y(3) + g.ch - 4);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption;
+    EXPECT_EQ(FXString(window->getChosenPlan()).trim(), "1");
+    UnitPlanDialog* editor = openEditor();
+    ASSERT_NE(editor, nullptr);
+    for (int i = 0; i < 100 && editor->longTermName->getText() != "Measures"; ++i) {
+        FXThread::sleep(20000000);
+        settle();
+    }
+    EXPECT_EQ(editor->longTermName->getText(), "Measures");
+    const FXint chosen = editor->longTermList->getCurrentItem();
+    ASSERT_GE(chosen, 0);
+    EXPECT_EQ(editor->longTermList->getItemText(chosen), "Measures");
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption;
+    EXPECT_EQ(closeUnitPlanDialogs(), 1);
+}
+
 TEST_F(LongTermWindowTest, ClicksOnLinesBlackTextOrWhiteChooseNoPlan) {
     open();
     Grid g = canvasGrid();

@@ -276,7 +276,28 @@ TEST_F(PlanEdit, OpeningWithALongTermPlanSelectsIt) {
     EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(PlanEdit, IdsBelowTwoPreselectNothingAndForeignLessonsAreReported) {
+// The database's first Ids are 1: plan 1 and lesson 1 are preselected like
+// any other.
+TEST_F(PlanEdit, TheFirstPlanAndLessonOfADatabaseArePreselected) {
+    addLongTerm(1, "Number", weekday(-21), weekday(40));
+    addLongTerm(2, "Angles", weekday(-21), weekday(40));
+    addUnit(1, 1, "Fractions");
+    addLesson(1, 1, "Halves", weekday(7), weekday(7));
+    openTimed(1, 0);
+    ASSERT_TRUE(runUntil([&] { return dialog->unitList->getNumItems() > 0; }));
+    EXPECT_EQ(dialog->longTermName->getText(), "Number");
+    EXPECT_TRUE(dialog->longTermList->isItemSelected(dialog->longTermList->getCurrentItem()));
+    delete dialog;
+    dialog = nullptr;
+    settle();
+
+    openTimed(0, 1);
+    ASSERT_TRUE(runUntil([&] { return dialog->lessonList->getNumItems() > 0 && dialog->currentLessonId == 1; }));
+    EXPECT_EQ(dialog->lessonName->getText(), "Halves");
+    EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(PlanEdit, IdZeroPreselectsNothingAndForeignLessonsAreReported) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     addUnit(20, 10, "Fractions");
     addLesson(30, 20, "Halves", weekday(7), weekday(7));
@@ -287,7 +308,7 @@ TEST_F(PlanEdit, IdsBelowTwoPreselectNothingAndForeignLessonsAreReported) {
     addUnit(22, 10, "Borrowed", 1, 0, OTHER);
     addLesson(32, 22, "Borrowed lesson", weekday(7), weekday(7));
 
-    open(1, 1);
+    open(0, 0);
     settle();
     EXPECT_EQ(dialog->unitList->getNumItems(), 0);
     EXPECT_FALSE(dialog->longTermList->isItemSelected(0));
