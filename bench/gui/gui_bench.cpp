@@ -27,18 +27,15 @@
 #include "calendar/CalendarWindow.h"
 #include "data/IsectRecordset.h"
 #include "data/Prompter.h"
+#include "BenchProgram.h"
 #include "ScreenShot.h"
 #include "Services.h"
-#include "SilentPrompter.h"
 
 using namespace FX;
-using Clock = std::chrono::steady_clock;
+using Clock = testsupport::BenchClock;
+using testsupport::msSince;
 
 namespace {
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 std::string isoDay(time_t moment) { return dates::isoDate((FXlong)moment).text(); }
 
@@ -102,15 +99,13 @@ double benchDrawing(FXApp& app, int rounds, int& plans, double& queryMs) {
         rs.CommitTrans();
         queryTimes.push_back(msSince(start));
     }
-    std::sort(queryTimes.begin(), queryTimes.end());
-    queryMs = queryTimes[queryTimes.size() / 2];
+    queryMs = testsupport::median(queryTimes);
     plans = 0;
     for (calendar->planColourList.MoveFirst(); !calendar->planColourList.eof; calendar->planColourList.MoveNext())
         ++plans;
     delete calendar;
     app.flush(true);
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return testsupport::median(times);
 }
 
 // The largest filled plan-colour area on the screen.
@@ -176,20 +171,8 @@ int main(int argc, char** argv) {
     testsupport::Services services(options);
     services.isql("delete from Teachers; delete from TermDate; commit;");
     loadWeek(services);
-    std::string home = services.dir() + "/home";
-    mkdir(home.c_str(), 0700);
-    setenv("HOME", home.c_str(), 1);
-    testsupport::ScopedChdir inWorkdir(services.workdir());
-
-    testsupport::SilentPrompter prompts;
-    Prompter::install(&prompts);
-    FXApp app("Plenwick", "Brellmoor");
-    createResources(&app);
-    app.init(argc, argv);
-    app.create();
-    createCursors(&app);
-    IsectRecordset version;
-    version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
+    testsupport::BenchProgram program(services, argc, argv);
+    FXApp& app = program.app;
 
     int plans = 0;
     const int rounds = 30;
@@ -199,8 +182,7 @@ int main(int argc, char** argv) {
            " (goal < 30 ms)\n",
            plans, rounds, drawMs);
     printf("gui_bench: of which its four statements through the middleware: %.1f ms\n", queryMs);
-    Prompter::install(nullptr);
-    IsectRecordset::Disconnect();
+    program.end();
 
     bool seen = false;
     double startMs = benchColdStart(services, seen);
@@ -208,6 +190,7 @@ int main(int argc, char** argv) {
         printf("gui_bench: cold start of Plenwick to the first painted week: %.0f ms (goal < 1500 ms)\n", startMs);
     else
         printf("gui_bench: cold start: no painted week seen within %.0f ms\n", startMs);
-    if (prompts.count) printf("gui_bench: %d prompts during the drawing (see above)\n", prompts.count);
+    if (program.prompts.count)
+        printf("gui_bench: %d prompts during the drawing (see above)\n", program.prompts.count);
     return seen && plans == 60 ? 0 : 1;
 }

@@ -6,37 +6,27 @@
 //
 // Goal: under 30 ms.
 #include <fx.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "BenchProgram.h"
 #include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 #include "longterm/LongTermWindow.h"
 #include "Services.h"
-#include "SilentPrompter.h"
 
 using namespace FX;
-using Clock = std::chrono::steady_clock;
+using Clock = testsupport::BenchClock;
+using testsupport::median;
+using testsupport::msSince;
 
 namespace {
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Term 3 of 2014 from Monday 21 July, 14 weeks; 20 subjects; three plans a
 // subject (weeks 1-4, 5-9, 10-14), every other one the syndicate's.
@@ -73,23 +63,11 @@ int main(int argc, char** argv) {
     options.workers = 1;
     testsupport::Services services(options);
     loadTerm(services);
-    const std::string home = services.dir() + "/home";
-    mkdir(home.c_str(), 0700);
-    setenv("HOME", home.c_str(), 1);
-    testsupport::ScopedChdir inWorkdir(services.workdir());
-
-    testsupport::SilentPrompter prompts;
-    Prompter::install(&prompts);
-    FXApp app("Plenwick", "Brellmoor");
-    createResources(&app);
-    app.init(argc, argv);
-    app.create();
-    createCursors(&app);
+    testsupport::BenchProgram program(services, argc, argv);
+    FXApp& app = program.app;
     smallFont->create();
     labelFont->create();
     textFont->create();
-    IsectRecordset version;
-    version.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'");
     appState.currentUserId = "2";
     appState.currentSyndicate = "1";
     appState.dateOffset = dates::offsetFor(dates::localMoment(2014, 8, 6, 12, 0));
@@ -128,8 +106,7 @@ int main(int argc, char** argv) {
            " median of %d: %.1f ms (goal < 30 ms)\n",
            plans, rounds, median(draws));
     printf("longterm_bench: of which its five statements through the middleware: %.1f ms\n", median(queries));
-    if (prompts.count) printf("longterm_bench: %d prompts during the drawing (see above)\n", prompts.count);
-    Prompter::install(nullptr);
-    IsectRecordset::Disconnect();
+    if (program.prompts.count)
+        printf("longterm_bench: %d prompts during the drawing (see above)\n", program.prompts.count);
     return plans == 60 ? 0 : 1;
 }
