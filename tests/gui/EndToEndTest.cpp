@@ -23,6 +23,23 @@
 
 namespace {
 
+// An X server starts afresh when its last client leaves and refuses a
+// client that connects in that moment: a program started right after the
+// previous one was ended would find no display.  The tests keep a
+// connection of their own open for as long as they run.
+class HeldDisplay : public ::testing::Environment {
+public:
+    void SetUp() override { display_ = XOpenDisplay(nullptr); }
+    void TearDown() override {
+        if (display_) XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+
+private:
+    Display* display_ = nullptr;
+};
+::testing::Environment* const heldDisplay = ::testing::AddGlobalTestEnvironment(new HeldDisplay);
+
 // Finds the top-level window titled `title` (searching two levels below the root).
 Window findWindow(Display* display, Window parent, const char* title, int depth = 0) {
     Window root, up, *children = nullptr;

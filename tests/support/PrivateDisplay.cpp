@@ -26,9 +26,11 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
     if (pid_ == 0) {
         close(fds[0]);
         // Xvfb picks a free display number and writes it to the pipe once it
-        // accepts clients.
+        // accepts clients.  -noreset: the server does not start afresh when
+        // its last client leaves, which would refuse a program connecting in
+        // that moment.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               (char*)nullptr);
+               "-noreset", (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
