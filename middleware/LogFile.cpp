@@ -119,6 +119,10 @@ bool LogFile::open(const std::string& path, size_t limit, int keep) {
     return true;
 }
 
+void LogFile::flush() {
+    if (file_) fflush(file_);
+}
+
 void LogFile::close() {
     if (file_) fclose(file_);
     file_ = nullptr;
@@ -130,7 +134,7 @@ void LogFile::write(const std::string& record) {
     std::string line = stamp() + prefix_ + escapeRecord(text) + "\n";
     FILE* out = file_ ? file_ : stderr;
     fwrite(line.data(), 1, line.size(), out);
-    fflush(out);
+    if (!hold_ || !file_) fflush(out);
     if (!file_) return;
     size_ += line.size();
     if (limit_ > 0 && size_ >= limit_) rotate();

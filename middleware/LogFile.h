@@ -40,6 +40,10 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     // Text put after the time stamp of every line ("[1234] ").
     void setPrefix(const std::string& prefix) { prefix_ = prefix; }
+    // With hold, records stay in the stream's buffer until flush() (or
+    // until the buffer is full) instead of being written one by one.
+    void holdFlushes(bool hold) { hold_ = hold; }
+    void flush();
 
     // One record, escaped and bounded.
     void write(const std::string& record);
@@ -57,6 +61,7 @@ private:
     size_t limit_ = kDefaultLimit;
     int keep_ = kDefaultKeep;
     size_t size_ = 0;
+    bool hold_ = false;
 };
 
 // The escaping and bounding of write(), for tests and for the router's

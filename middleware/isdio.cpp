@@ -7,6 +7,7 @@
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -55,6 +56,9 @@ using Clock = std::chrono::steady_clock;
 // One connection to the router.  Each has its own io_context: the login runs
 // asynchronously on it so that it can give up at a deadline; afterwards the
 // calls are plain blocking reads and writes.
+constexpr size_t kReadChunk = 65536;
+constexpr size_t kQueueLimit = 65536;
+
 struct Connection {
     asio::io_context io;
     tcp::socket socket{io};
@@ -72,6 +76,11 @@ struct Connection {
     std::string lastRequest;
     IsdHeader lastHeader{};
     bool awaitingReply = false;
+    // Bytes read from the socket that no isdRecv has taken yet.
+    std::vector<char> in = std::vector<char>(kReadChunk);
+    size_t inAt = 0, inEnd = 0;
+    // Messages of isdSendQueued waiting for the next write.
+    std::string queued;
 };
 
 // Handles are indexes into this table.  The table is guarded so that threads
@@ -172,6 +181,8 @@ bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
     if (c->socket.is_open()) closeSocket(c);
     c->tls.reset();
     c->socket = tcp::socket(c->io);
+    c->inAt = c->inEnd = 0;  // nothing of an earlier connection is read on
+    c->queued.clear();
     if (!runUntil(c, deadline,
                   [&](auto handler) { asio::async_connect(c->socket, endpoints, handler); }, ec)) {
         setError("cannot connect to " + c->endpoint + ": " + ec.message());
@@ -219,13 +230,17 @@ void readAll(Connection* c, const Buffers& buffers, asio::error_code& ec) {
     else asio::read(c->socket, buffers, ec);
 }
 
+// Writes what isdSendQueued left waiting, then the message, in one write.
 bool writeMessage(Connection* c, IsdHeader* header, const char* data, int length) {
     isdSetLength(header, length);
     isdSetMagic(header);
-    std::vector<asio::const_buffer> buffers{asio::buffer(header->bytes, ISD_HEADER_SIZE)};
+    std::vector<asio::const_buffer> buffers;
+    if (!c->queued.empty()) buffers.push_back(asio::buffer(c->queued));
+    buffers.push_back(asio::buffer(header->bytes, ISD_HEADER_SIZE));
     if (length > 0) buffers.push_back(asio::buffer(data, static_cast<size_t>(length)));
     asio::error_code ec;
     writeAll(c, buffers, ec);
+    c->queued.clear();
     if (ec) {
         setError("send failed: " + ec.message());
         closeSocket(c);
@@ -251,19 +266,43 @@ bool checkHeader(Connection* c, const IsdHeader& header, size_t maxLength) {
 
 // Reads one whole message into `header` and the connection's buffer.  A bad
 // header leaves the stream unusable, so the connection is closed.
+//
+// Bytes come from the socket as far as they are there, up to 64 kB at a
+// time, so a reply of many blocks takes one read for many of them; the
+// rest of a payload longer than what is buffered is read straight into
+// place.
 bool readMessage(Connection* c, IsdHeader& header) {
     asio::error_code ec;
-    readAll(c, asio::buffer(header.bytes, ISD_HEADER_SIZE), ec);
-    if (ec) {
-        setError(ec == asio::error::eof ? "connection closed by the router" : "receive failed: " + ec.message());
-        closeSocket(c);
-        return false;
+    // Copies up to n buffered bytes to `to`, reading more when none wait.
+    auto take = [&](char* to, size_t n) -> size_t {
+        if (c->inAt == c->inEnd) {
+            c->inAt = c->inEnd = 0;
+            size_t got = c->tls ? c->tls->read_some(asio::buffer(c->in), ec) : c->socket.read_some(asio::buffer(c->in), ec);
+            if (ec) return 0;
+            c->inEnd = got;
+        }
+        size_t k = std::min(n, c->inEnd - c->inAt);
+        memcpy(to, c->in.data() + c->inAt, k);
+        c->inAt += k;
+        return k;
+    };
+    for (size_t got = 0; got < ISD_HEADER_SIZE;) {
+        size_t k = take(reinterpret_cast<char*>(header.bytes) + got, ISD_HEADER_SIZE - got);
+        if (ec) {
+            setError(ec == asio::error::eof && got == 0 ? "connection closed by the router"
+                                                        : "receive failed: " + ec.message());
+            closeSocket(c);
+            return false;
+        }
+        got += k;
     }
     if (!checkHeader(c, header, ISD_MAX_LENGTH)) return false;
     size_t length = static_cast<size_t>(isdGetLength(&header));
     c->buffer.resize(length + 1);
-    if (length > 0) {
-        readAll(c, asio::buffer(c->buffer.data(), length), ec);
+    size_t got = 0;
+    if (length > 0 && c->inAt < c->inEnd) got = take(c->buffer.data(), length);
+    if (got < length) {
+        readAll(c, asio::buffer(c->buffer.data() + got, length - got), ec);
         if (ec) {
             setError("receive failed: " + ec.message());
             closeSocket(c);
@@ -471,12 +510,52 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header) {
     return writeMessage(c, header, data, length) ? length : -1;
 }
 
+int isdSendQueued(int handle, const char* data, int length, IsdHeader* header) {
+    Connection* c = lookup(handle);
+    if (!c || !header) return -1;
+    if (length < 0 || length > ISD_MAX_LENGTH || (length > 0 && !data)) {
+        setError("bad message length");
+        return -1;
+    }
+    if (!isOpen(c)) {
+        setError("connection is closed");
+        return -1;
+    }
+    isdSetKind(header, ISD_DATA);
+    isdSetLength(header, length);
+    isdSetMagic(header);
+    c->queued.append(reinterpret_cast<const char*>(header->bytes), ISD_HEADER_SIZE);
+    c->queued.append(data ? data : "", static_cast<size_t>(length));
+    if (c->queued.size() < kQueueLimit) return length;
+    asio::error_code ec;
+    writeAll(c, asio::buffer(c->queued), ec);
+    c->queued.clear();
+    if (ec) {
+        setError("send failed: " + ec.message());
+        closeSocket(c);
+        return -1;
+    }
+    return length;
+}
+
 char* isdRecv(int handle, IsdHeader* header) {
     Connection* c = lookup(handle);
     if (!c || !header) return nullptr;
     if (!isOpen(c)) {
         setError("connection is closed");
         return nullptr;
+    }
+    if (!c->queued.empty()) {
+        // Blocks queued without a final one: they go out before anything is
+        // awaited, or the peer would wait for them forever.
+        asio::error_code ec;
+        writeAll(c, asio::buffer(c->queued), ec);
+        c->queued.clear();
+        if (ec) {
+            setError("send failed: " + ec.message());
+            closeSocket(c);
+            return nullptr;
+        }
     }
     IsdHeader in{};
     for (;;) {
@@ -592,6 +671,7 @@ int isdConnect(int argc, char** argv) {
     std::string prefix = "[" + std::to_string(static_cast<long>(getpid())) + "] ";
     logFile.setPrefix(prefix);
     errFile.setPrefix(prefix);
+    logFile.holdFlushes(true);
     if (!opened) {
         // Keep serving; the lines go to standard error (the router keeps that).
         fprintf(stderr, "isdConnect: cannot open the log files %s.log/.err: %s\n", base.c_str(), strerror(errno));
@@ -616,5 +696,7 @@ int isdError(const char* format, ...) {
     va_end(args);
     return n;
 }
+
+void isdLogFlush(void) { logFile.flush(); }
 
 }  // extern "C"

@@ -18,7 +18,8 @@
 //
 // The library owns the receive buffer: the pointer returned by isdRecv stays
 // valid until the next isdRecv on the same handle.  It is always followed by a
-// NUL byte, so a request can be read as text.
+// NUL byte, so a request can be read as text.  The library reads from the
+// socket in chunks of up to 64 kB and hands the messages out one per isdRecv.
 #ifndef PLENWICK_ISDIO_H
 #define PLENWICK_ISDIO_H
 
@@ -111,8 +112,19 @@ int isdConnect(int argc, char** argv);
 // then roll back instead of committing what a client left open.  Ask before
 // isdLogout.
 int isdShutdownRequested(int handle);
+// A worker's reply block that more blocks will follow: queued and written
+// together with the next isdSend on the handle (or once some 64 kB wait),
+// so that a long reply costs one write for many blocks.  The receiver sees
+// the same messages in the same order.  Returns the length, or -1 when a
+// write of the queue failed (the connection is then closed and the next
+// isdSend fails too).
+int isdSendQueued(int handle, const char* data, int length, IsdHeader* header);
+// isdLog writes its records to the log file's buffer; they reach the file
+// at isdLogFlush (a worker calls it once a request is answered) or when the
+// buffer is full.  isdError writes through at once.
 int isdLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int isdError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void isdLogFlush(void);
 
 }  // extern "C"
 

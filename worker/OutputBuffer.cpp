@@ -1,5 +1,6 @@
 #include "OutputBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vantry {
@@ -24,15 +25,28 @@ void OutputBuffer::write(const char* text, std::size_t length, bool escape)
     if (length == 0) return;
     while (length > 1 && text[length - 1] == ' ') --length;
 
-    for (std::size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (escape && kEscapes.escaped[c]) {
+    std::size_t i = 0;
+    while (i < length) {
+        // The bytes up to the next one to escape are copied as they are, as
+        // much at a time as the block has room for.
+        std::size_t run = length;
+        if (escape) {
+            run = i;
+            while (run < length && !kEscapes.escaped[static_cast<unsigned char>(text[run])]) ++run;
+        }
+        while (i < run) {
+            if (fill_ == kBlock) sendBlock();
+            std::size_t n = std::min(run - i, static_cast<std::size_t>(kBlock - fill_));
+            std::memcpy(buffer_ + fill_, text + i, n);
+            fill_ += static_cast<int>(n);
+            i += n;
+        }
+        if (i < length) {
+            unsigned char c = static_cast<unsigned char>(text[i++]);
             put('\\');
             put(static_cast<char>('0' + (c >> 6)));
             put(static_cast<char>('0' + ((c >> 3) & 7)));
             put(static_cast<char>('0' + (c & 7)));
-        } else {
-            put(static_cast<char>(c));
         }
     }
 }

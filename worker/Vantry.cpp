@@ -31,8 +31,11 @@ public:
     {
         isdSetLength(&header_, length);
         isdSetMore(&header_, static_cast<int16_t>(more));
+        // The blocks of a long reply go out many to one write.
+        if (more > 0) return isdSendQueued(handle_, data, length, &header_);
         return isdSend(handle_, data, length, &header_);
     }
+    void requestDone() override { isdLogFlush(); }
     void log(const char* text) override { isdLog("%s", text); }
     void error(const char* text) override { isdError("%s", text); }
 
@@ -84,6 +87,7 @@ int main(int argc, char** argv)
         int length = isdGetLength(&header);
         int more = isdGetMore(&header);
         if (worker.serve(request, length, more) == vantry::Worker::Outcome::Fatal) {
+            isdLogFlush();
             std::fflush(stdout);
             std::_Exit(1);
         }

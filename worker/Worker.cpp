@@ -151,6 +151,15 @@ void Worker::sendBlock(const char* data, int length, int more)
 
 Worker::Outcome Worker::serve(const char* request, int length, int more)
 {
+    Outcome outcome = answer(request, length, more);
+    // The log records of the request are written once it is answered, not
+    // one by one on the way.
+    transport_.requestDone();
+    return outcome;
+}
+
+Worker::Outcome Worker::answer(const char* request, int length, int more)
+{
     log("msgBufferIn = %s, length = %d, more = %d\n", request, length, more);
     output_.clear();
 

@@ -18,8 +18,11 @@ namespace vantry {
 class Transport {
 public:
     virtual ~Transport() = default;
-    // Sends one reply block; negative on failure.
+    // Sends one reply block; negative on failure.  A block with `more` 1
+    // may wait to go out with the reply's final block (it keeps its place).
     virtual int send(const char* data, int length, int more) = 0;
+    // The request is answered: log records may be written out now.
+    virtual void requestDone() {}
     // The middleware's log and error log.
     virtual void log(const char* text) = 0;
     virtual void error(const char* text) = 0;
@@ -75,6 +78,7 @@ public:
     int columnCapacity() const { return area_ ? area_->sqln : 0; }
 
 private:
+    Outcome answer(const char* request, int length, int more);
     int statementType();
     bool ensureColumns(int count);
     int formatError(const char* origin, const ISC_STATUS* status);

@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -58,6 +60,11 @@ public:
         return payload;
     }
     void write(const void* data, size_t n) { ASSERT_EQ(::write(peer_, data, n), static_cast<ssize_t>(n)); }
+    // Whether bytes arrive within `ms` milliseconds.
+    bool bytesWithin(int ms) {
+        pollfd p{peer_, POLLIN, 0};
+        return poll(&p, 1, ms) == 1;
+    }
     void writeMessage(IsdHeader h, const std::string& payload) {
         write(h.bytes, 64);
         write(payload.data(), payload.size());
@@ -186,6 +193,7 @@ TEST(Wire, WorkerHelloSendAndLogFiles) {
 
     EXPECT_GT(isdLog("line %d\nsecond", 1), 0);
     isdError("trouble %s", "here");
+    isdLogFlush();
     std::string log, err;
     {
         std::ifstream l(link.dir + "/Svc-Svc-1.log");
@@ -201,6 +209,94 @@ TEST(Wire, WorkerHelloSendAndLogFiles) {
     EXPECT_NE(std::string::npos, log.find("line 1"));
     EXPECT_EQ('2', log[0]) << "a time stamp starts each line: " << log;
     EXPECT_NE(std::string::npos, err.find("trouble here"));
+}
+
+// A long reply's blocks are queued and written many at a time; the peer
+// sees every block, in order, with its own header.
+TEST(Wire, QueuedBlocksGoOutInOrderBeforeTheFinalBlock) {
+    WorkerLink link;
+    ASSERT_GE(link.handle, 0) << isdLastError();
+    IsdHeader out{};
+    isdSetMore(&out, 1);
+    for (char c : {'a', 'b', 'c'}) {
+        std::string block(1023, c);
+        EXPECT_EQ(1023, isdSendQueued(link.handle, block.data(), 1023, &out));
+    }
+    EXPECT_FALSE(link.router.bytesWithin(50)) << "three blocks wait for the final one";
+    isdSetMore(&out, -1);
+    EXPECT_EQ(4, isdSend(link.handle, "tail", 4, &out));
+    IsdHeader seen;
+    for (char c : {'a', 'b', 'c'}) {
+        EXPECT_EQ(std::string(1023, c), link.router.readMessage(seen));
+        EXPECT_EQ(1023, isdGetLength(&seen));
+        EXPECT_EQ(1, isdGetMore(&seen));
+        EXPECT_EQ(ISD_DATA, isdGetKind(&seen));
+    }
+    EXPECT_EQ("tail", link.router.readMessage(seen));
+    EXPECT_EQ(-1, isdGetMore(&seen));
+
+    // Some 64 kB queued go out without waiting for the final block: the
+    // worker's memory stays bounded whatever the reply's size.
+    isdSetMore(&out, 1);
+    std::string block(1023, 'x');
+    std::thread early([&] {
+        for (int i = 0; i < 48; ++i) EXPECT_EQ(block, link.router.readMessage(seen)) << i;
+    });
+    for (int i = 0; i < 70; ++i) ASSERT_EQ(1023, isdSendQueued(link.handle, block.data(), 1023, &out));
+    early.join();  // 48 blocks arrived with no final block sent
+
+    // Blocks still queued are written before the worker waits for a request.
+    IsdHeader in{};
+    std::thread reader([&] {
+        for (int i = 48; i < 70; ++i) EXPECT_EQ(block, link.router.readMessage(seen)) << i;
+        link.router.writeMessage(dataHeader(2, 1), "go");
+    });
+    char* text = isdRecv(link.handle, &in);
+    reader.join();
+    ASSERT_NE(nullptr, text);
+    EXPECT_STREQ("go", text);
+}
+
+// Messages that arrive together are handed out one per receive, each with
+// its header, also one longer than the library's read chunk and an empty one.
+TEST(Wire, MessagesArrivingTogetherAreReceivedOneByOne) {
+    WorkerLink link;
+    ASSERT_GE(link.handle, 0) << isdLastError();
+    std::vector<std::string> payloads = {"first", std::string(100000, 'm'), "", "last"};
+    std::string wire;
+    for (size_t i = 0; i < payloads.size(); ++i) {
+        IsdHeader h = dataHeader(static_cast<int32_t>(payloads[i].size()), static_cast<int16_t>(i + 1));
+        wire.append(reinterpret_cast<const char*>(h.bytes), 64);
+        wire += payloads[i];
+    }
+    std::thread writer([&] { link.router.write(wire.data(), wire.size()); });
+    for (size_t i = 0; i < payloads.size(); ++i) {
+        IsdHeader got{};
+        char* text = isdRecv(link.handle, &got);
+        ASSERT_NE(nullptr, text) << i << ": " << isdLastError();
+        EXPECT_EQ(payloads[i], std::string(text, static_cast<size_t>(isdGetLength(&got)))) << i;
+        EXPECT_EQ('\0', text[payloads[i].size()]);
+        EXPECT_EQ(static_cast<int>(i + 1), isdGetMore(&got));
+    }
+    writer.join();
+}
+
+// The worker's log records reach the file once it flushes them (after each
+// request); its error records at once.
+TEST(Wire, LogRecordsAreWrittenAtTheFlushErrorsAtOnce) {
+    WorkerLink link;
+    ASSERT_GE(link.handle, 0) << isdLastError();
+    isdLog("request %d", 1);
+    isdLog("reply %d", 1);
+    EXPECT_EQ("", testsupport::readFile(link.dir + "/Svc-Svc-1.log"));
+    isdError("failed %s", "send");
+    EXPECT_NE(std::string::npos, testsupport::readFile(link.dir + "/Svc-Svc-1.err").find("failed send"));
+    isdLogFlush();
+    std::string log = testsupport::readFile(link.dir + "/Svc-Svc-1.log");
+    size_t first = log.find("request 1\n"), second = log.find("reply 1\n");
+    EXPECT_NE(std::string::npos, first) << log;
+    EXPECT_NE(std::string::npos, second) << log;
+    EXPECT_LT(first, second);
 }
 
 TEST(Wire, ReceiveRejectsBadHeadersAndKeepsMore) {

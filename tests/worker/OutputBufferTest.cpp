@@ -147,3 +147,43 @@ TEST(OutputBufferTest, TrailingSpacesBeforeABoundaryAreStillTrimmed)
     ASSERT_EQ(c.blocks.size(), 1u);
     EXPECT_EQ(c.pending(), "b");
 }
+
+// Plain runs are copied many bytes at a time: whatever the pieces and
+// wherever escapes and block boundaries fall, the blocks hold exactly the
+// escaped text, cut every 1023 bytes.
+TEST(OutputBufferTest, PiecesOfAnySizeGiveTheSameBlocksAsTheEscapedText)
+{
+    const std::string table = std::string("\0\n\r\"'(),[]{}", 12);
+    std::string expected;
+    Collector c;
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int piece = 0; piece < 3000; ++piece) {
+        std::string text;
+        std::size_t n = 1 + (next() >> 8) % (piece % 3 == 0 ? 3000 : 40);
+        for (std::size_t k = 0; k < n; ++k)
+            text += (next() >> 8) % 9 == 0 ? table[(next() >> 8) % table.size()] : static_cast<char>('a' + k % 26);
+        bool escape = piece % 5 != 0;
+        c.write(text, escape);
+        std::size_t length = text.size();
+        while (length > 1 && text[length - 1] == ' ') --length;
+        for (std::size_t k = 0; k < length; ++k) {
+            unsigned char ch = static_cast<unsigned char>(text[k]);
+            if (escape && table.find(static_cast<char>(ch)) != std::string::npos) {
+                expected += '\\';
+                expected += static_cast<char>('0' + (ch >> 6));
+                expected += static_cast<char>('0' + ((ch >> 3) & 7));
+                expected += static_cast<char>('0' + (ch & 7));
+            } else {
+                expected += static_cast<char>(ch);
+            }
+        }
+    }
+    ASSERT_EQ(c.all(), expected);
+    for (std::size_t i = 0; i < c.blocks.size(); ++i) {
+        ASSERT_EQ(c.blocks[i], expected.substr(i * 1023, 1023)) << "block " << i;
+        EXPECT_TRUE(c.terminated[i]);
+    }
+    EXPECT_EQ(static_cast<std::size_t>(c.out.fill()), expected.size() - c.blocks.size() * 1023);
+    EXPECT_GT(c.out.fill(), 0);
+}

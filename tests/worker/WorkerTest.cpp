@@ -365,6 +365,18 @@ TEST_F(WorkerTest, FailedSendIsLoggedAndTheWorkerGoesOn)
     EXPECT_EQ(a->transport.errors.front(), "worker-1: isdSend() reply\n");
 }
 
+// Log records are written out once per request, after its reply and its
+// last record, whatever the request was.
+TEST_F(WorkerTest, EveryRequestEndsOnceAfterItsLogRecords)
+{
+    for (const char* request : {"select 1 from rdb$database", "commit", "rollback", "", "select nothing"}) {
+        a->transport.clear();
+        a->ask(request);
+        ASSERT_EQ(a->transport.logsAtDone.size(), 1u) << request;
+        EXPECT_EQ(a->transport.logsAtDone[0], a->transport.logs.size()) << request;
+    }
+}
+
 TEST(WorkerAttachTest, AttachFailurePrintsTheDatabase)
 {
     RecordingTransport transport;

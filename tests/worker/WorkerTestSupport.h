@@ -23,12 +23,15 @@ public:
         return failSends ? -1 : length;
     }
     void log(const char* text) override { logs.emplace_back(text); }
+    // The number of log lines at each end of a request.
+    void requestDone() override { logsAtDone.push_back(logs.size()); }
     void error(const char* text) override { errors.emplace_back(text); }
 
     void clear()
     {
         blocks.clear();
         logs.clear();
+        logsAtDone.clear();
         errors.clear();
     }
     std::string text() const
@@ -46,6 +49,7 @@ public:
 
     std::vector<Block> blocks;
     std::vector<std::string> logs, errors;
+    std::vector<std::size_t> logsAtDone;
     bool failSends = false;
 };
 
