@@ -175,6 +175,7 @@ struct Worker {
     std::deque<Request> fifo;  // requests waiting for the current reply to end
     bool busy = false;
     Request current;
+    bool aheadSent = false;  // fifo.front() is with the worker already, behind the word running
     Client* throttledBy = nullptr;  // reading paused until this client drains
     bool connected = false;         // the running process has proved its hello
     std::unique_ptr<Deadline> deadline;  // of its start or of the running request
@@ -259,6 +260,8 @@ private:
     void finishRequest(Worker& w);
     void queueRequest(Worker& w, Request r);
     void pump(Worker& w);
+    void sendAhead(Worker& w);
+    void sendToWorker(Worker& w, const Request& r);
     void armWorkerTimer(Worker& w, double s);
     void onWorkerTimer(Worker* w);
     void probeIdleWorkers(Service& s, const Worker& except);
@@ -1081,23 +1084,45 @@ void Router::pump(Worker& w) {
     while (!w.busy && w.session && !w.fifo.empty()) {
         Request r = std::move(w.fifo.front());
         w.fifo.pop_front();
-        // A query of a client that left is not run; its rollback follows.
-        // Its "commit", sent before it left, still runs.
-        if (r.kind == Request::Query && r.client.expired()) continue;
+        bool sent = w.aheadSent;
+        w.aheadSent = false;
+        // A query of a client that left is not run (unless the worker has it
+        // already); its rollback follows.  Its "commit", sent before it
+        // left, still runs.
+        if (!sent && r.kind == Request::Query && r.client.expired()) continue;
         w.busy = true;
         w.current = r;
-        if (r.kind == Request::Shutdown) {
-            log_.write("asking worker %s to end", w.name.c_str());
-        } else if (r.kind != Request::Probe) {
-            auto c = r.client.lock();
-            log_.write("%s <- client #%llu: \"%s\"%s", w.name.c_str(),
-                       static_cast<unsigned long long>(c ? c->id : 0), excerpt(r.message->payload).c_str(),
-                       r.forward ? "" : " (reply swallowed)");
-        }
-        w.session->send(r.message);
+        if (!sent) sendToWorker(w, r);
         if (r.kind != Request::Shutdown)
             armWorkerTimer(w, r.kind == Request::Probe ? std::min(config_.requestTimeout, 5.0) : config_.requestTimeout);
     }
+    sendAhead(w);
+}
+
+// While a "commit" or "rollback" whose answer nobody awaits runs, the query
+// queued behind it goes to the worker at once instead of after the word's
+// echo has come back: the worker serves its requests in order, so the query
+// still starts only once the word has run, and the router reads the two
+// replies in the same order.
+void Router::sendAhead(Worker& w) {
+    if (!w.busy || w.aheadSent || !w.session || w.fifo.empty() || w.throttledBy) return;
+    const Request& word = w.current;
+    if ((word.kind != Request::Word && word.kind != Request::Rollback) || word.forward) return;
+    const Request& next = w.fifo.front();
+    if (next.kind != Request::Query || next.client.expired()) return;
+    sendToWorker(w, next);
+    w.aheadSent = true;
+}
+
+void Router::sendToWorker(Worker& w, const Request& r) {
+    if (r.kind == Request::Shutdown) {
+        log_.write("asking worker %s to end", w.name.c_str());
+    } else if (r.kind != Request::Probe) {
+        auto c = r.client.lock();
+        log_.write("%s <- client #%llu: \"%s\"%s", w.name.c_str(), static_cast<unsigned long long>(c ? c->id : 0),
+                   excerpt(r.message->payload).c_str(), r.forward ? "" : " (reply swallowed)");
+    }
+    w.session->send(r.message);
 }
 
 // The deadline of the running request; each reply block renews it.
@@ -1160,7 +1185,14 @@ void Router::workerLost(Worker& w, const std::string& reason, const std::string&
         if (!c) return;
         if (r.kind == Request::Query || (r.kind == Request::Word && r.forward)) {
             --c->outstanding;
-            failRequest(*c, r.kind == Request::Word && running ? kStoppedSaving : clientText);
+            // A query right behind the client's own "commit" that was cut
+            // off says so: the commit's fate is what the client must learn.
+            std::string text = r.kind == Request::Word && running ? kStoppedSaving : clientText;
+            if (r.kind == Request::Query && !c->lost.empty()) {
+                text = c->lost;
+                c->lost.clear();
+            }
+            failRequest(*c, text);
             told.insert(c.get());
             armClientTimer(*c);
         } else if (r.kind == Request::Word) {
@@ -1176,6 +1208,7 @@ void Router::workerLost(Worker& w, const std::string& reason, const std::string&
     w.current = Request();
     for (const auto& r : w.fifo) lose(r, false);
     w.fifo.clear();
+    w.aheadSent = false;
     w.throttledBy = nullptr;
     w.deadline->clear();
     if (w.bound) {

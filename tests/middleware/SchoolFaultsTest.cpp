@@ -286,6 +286,36 @@ TEST(SchoolFaults, ALostCommitIsReportedAtTheNextRequest) {
            "\" and \"" + told2 + "\"");
 }
 
+// The query a client sends right behind its "commit" goes to the worker
+// while the commit still runs (the worker answers them in order).  When the
+// worker dies there, the query fails saying the change may not be saved,
+// once, and the next request goes on; the other worker keeps serving.
+TEST(SchoolFaults, AQuerySentBehindACommitThatIsCutOffSaysSo) {
+    Services svc(options(2));
+    IsdClient a(svc.host(), svc.service(), svc.key());
+    int id = newestClient(svc);
+    std::string me = "client #" + std::to_string(id);
+    ASSERT_NE("FAILED", a.query(insert("mw-ahead")));
+    std::string name = workerOf(svc, id);
+    ASSERT_FALSE(name.empty()) << routerLog(svc);
+    pid_t pid = workerPid(svc, name);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    ASSERT_TRUE(a.commit());
+    std::string reply;
+    std::thread asker([&] { reply = a.query("select count(*) from Teachers where Teacher = 'mw-ahead'"); });
+    // Handed on behind the commit, before the stopped worker has answered it.
+    waitForLog(svc, name + " <- " + me + ": \"select count(*)");
+    ASSERT_EQ(0, kill(pid, SIGKILL));
+    asker.join();
+    EXPECT_EQ("FAILED", reply);
+    std::string told = failure(a);
+    EXPECT_NE(std::string::npos, told.find("may not have been saved")) << told;
+    EXPECT_NE("FAILED", a.query("select count(*) from Teachers")) << failure(a);  // told once
+    a.rollback();
+    a.logout();
+    EXPECT_EQ(0, countNamed(svc, "mw-ahead"));
+}
+
 // Fault 5: memory grows with what arrives, a client that does not read holds
 // a bounded amount, and connections are limited.
 TEST(SchoolFaults, RouterMemoryStaysBounded) {
