@@ -1,6 +1,7 @@
 // Throughput with many clients: N clients (default 50) for a fixed time on
-// two workers, each transaction one statement and the client's "commit" as
-// Plenwick sends them; once with a one-row SELECT, once with an INSERT.
+// two workers, each transaction its statements and the client's "commit" as
+// Plenwick sends them; once a one-row SELECT, once an INSERT, once an INSERT
+// and an UPDATE of the row.
 // Prints transactions a second, the least any client got done, and the
 // median and 99th percentile of a transaction's time.
 #include "worker_common.h"
@@ -22,7 +23,9 @@ struct Outcome {
     double p50 = 0, p99 = 0;
 };
 
-Outcome run(testsupport::Services& svc, int clients, double secondsToRun, bool inserts, const std::string& tag)
+enum Kind { Select, Insert, InsertUpdate };
+
+Outcome run(testsupport::Services& svc, int clients, double secondsToRun, Kind kind, const std::string& tag)
 {
     std::vector<std::vector<double>> times(static_cast<std::size_t>(clients));
     std::vector<std::thread> threads;
@@ -36,11 +39,20 @@ Outcome run(testsupport::Services& svc, int clients, double secondsToRun, bool i
             while (!go) std::this_thread::yield();
             for (long i = 0; seconds() < end; ++i) {
                 double start = seconds();
-                if (inserts)
-                    c.query("insert into Teachers (Teacher) values ('" + tag + "-" + std::to_string(t) + "-" +
-                            std::to_string(i) + "')");
-                else
+                std::string name = "'" + tag + "-" + std::to_string(t) + "-" + std::to_string(i) + "'";
+                if (kind == Select) {
                     c.query("select rdb$relation_id from rdb$database");
+                } else if (kind == Insert) {
+                    c.query("insert into Teachers (Teacher) values (" + name + ")");
+                } else {
+                    // The new row's Id, then the row changed by its key.
+                    std::string reply = testsupport::joined(
+                        c.query("insert into Teachers (Teacher) values (" + name + ") returning Id"));
+                    std::size_t at = reply.find("\n[[");
+                    long id = at == std::string::npos ? 0 : std::atol(reply.c_str() + at + 3);
+                    c.query("update Teachers set Teacher = " + name.substr(0, name.size() - 1) + "u' where Id = " +
+                            std::to_string(id));
+                }
                 c.word("commit");
                 times[static_cast<std::size_t>(t)].push_back(seconds() - start);
             }
@@ -77,12 +89,14 @@ int main(int argc, char** argv)
         std::vector<Variant> routers = variants();
         ShmDir shm;
         ServicesList services = startEach(routers, embedded(2), &shm, "clients");
-        for (bool inserts : {false, true})
+        const char* names[] = {"SELECT", "INSERT", "INS+UPD"};
+        for (Kind kind : {Select, Insert, InsertUpdate})
             for (std::size_t v = 0; v < routers.size(); ++v) {
-                Outcome o = run(*services[v], clients, length, inserts, "bench-" + routers[v].name);
+                Outcome o = run(*services[v], clients, length, kind,
+                                "bench-" + routers[v].name + "-" + std::to_string(static_cast<int>(kind)));
                 std::printf("%-7s %-6s %d clients, 2 workers, %.0f s: %7.0f transactions/s, least per client %5ld, "
                             "a transaction %6.2f ms median, %7.2f ms at the 99th percentile\n",
-                            inserts ? "INSERT" : "SELECT", routers[v].name.c_str(), clients, length,
+                            names[kind], routers[v].name.c_str(), clients, length,
                             static_cast<double>(o.transactions) / length, o.least, o.p50 * 1e3, o.p99 * 1e3);
                 std::fflush(stdout);
             }
