@@ -437,6 +437,37 @@ int writeLog(isdlog::LogFile& file, const char* format, va_list args) {
     return n;
 }
 
+// The connection a send may use for `length` bytes of `data`, or null (the
+// reason set).
+Connection* sendable(int handle, const char* data, int length, const IsdHeader* header) {
+    Connection* c = lookup(handle);
+    if (!c || !header) return nullptr;
+    if (length < 0 || length > ISD_MAX_LENGTH || (length > 0 && !data)) {
+        setError("bad message length");
+        return nullptr;
+    }
+    if (!isOpen(c)) {
+        setError("connection is closed");
+        return nullptr;
+    }
+    return c;
+}
+
+// Writes what isdSendQueued left waiting; false (the connection closed)
+// when the write failed.
+bool flushQueued(Connection* c) {
+    if (c->queued.empty()) return true;
+    asio::error_code ec;
+    writeAll(c, asio::buffer(c->queued), ec);
+    c->queued.clear();
+    if (ec) {
+        setError("send failed: " + ec.message());
+        closeSocket(c);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -484,18 +515,11 @@ int isdLoginWithKey(const char* host, const char* service, const char* key) {
     return addConnection(std::move(c));
 }
 
+
 int isdSend(int handle, const char* data, int length, IsdHeader* header) {
-    Connection* c = lookup(handle);
-    if (!c || !header) return -1;
     if (length == -1) length = data ? static_cast<int>(strlen(data)) : 0;
-    if (length < 0 || length > ISD_MAX_LENGTH || (length > 0 && !data)) {
-        setError("bad message length");
-        return -1;
-    }
-    if (!isOpen(c)) {
-        setError("connection is closed");
-        return -1;
-    }
+    Connection* c = sendable(handle, data, length, header);
+    if (!c) return -1;
     c->failure.clear();
     isdSetKind(header, ISD_DATA);
     if (!c->worker) {
@@ -511,31 +535,15 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header) {
 }
 
 int isdSendQueued(int handle, const char* data, int length, IsdHeader* header) {
-    Connection* c = lookup(handle);
-    if (!c || !header) return -1;
-    if (length < 0 || length > ISD_MAX_LENGTH || (length > 0 && !data)) {
-        setError("bad message length");
-        return -1;
-    }
-    if (!isOpen(c)) {
-        setError("connection is closed");
-        return -1;
-    }
+    Connection* c = sendable(handle, data, length, header);
+    if (!c) return -1;
     isdSetKind(header, ISD_DATA);
     isdSetLength(header, length);
     isdSetMagic(header);
     c->queued.append(reinterpret_cast<const char*>(header->bytes), ISD_HEADER_SIZE);
     c->queued.append(data ? data : "", static_cast<size_t>(length));
     if (c->queued.size() < kQueueLimit) return length;
-    asio::error_code ec;
-    writeAll(c, asio::buffer(c->queued), ec);
-    c->queued.clear();
-    if (ec) {
-        setError("send failed: " + ec.message());
-        closeSocket(c);
-        return -1;
-    }
-    return length;
+    return flushQueued(c) ? length : -1;
 }
 
 char* isdRecv(int handle, IsdHeader* header) {
@@ -545,18 +553,9 @@ char* isdRecv(int handle, IsdHeader* header) {
         setError("connection is closed");
         return nullptr;
     }
-    if (!c->queued.empty()) {
-        // Blocks queued without a final one: they go out before anything is
-        // awaited, or the peer would wait for them forever.
-        asio::error_code ec;
-        writeAll(c, asio::buffer(c->queued), ec);
-        c->queued.clear();
-        if (ec) {
-            setError("send failed: " + ec.message());
-            closeSocket(c);
-            return nullptr;
-        }
-    }
+    // Blocks queued without a final one go out before anything is awaited,
+    // or the peer would wait for them forever.
+    if (!flushQueued(c)) return nullptr;
     IsdHeader in{};
     for (;;) {
         if (!readMessage(c, in)) return nullptr;

@@ -44,6 +44,22 @@ struct Parsed {
     }
 };
 
+// The text with `changes` random characters of the structure replaced,
+// removed or inserted.
+std::string damaged(std::string text, int changes, std::mt19937& random) {
+    const std::string alphabet = "[]{}',:\n\\0123 aN";
+    for (int k = 0; k < changes; ++k) {
+        size_t at = random() % text.size();
+        switch (random() % 3) {
+        case 0: text[at] = alphabet[random() % alphabet.size()]; break;
+        case 1: text.erase(at, 1 + random() % 5); break;
+        default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+        }
+        if (text.empty()) text = "[";
+    }
+    return text;
+}
+
 Parsed parseBlocks(const std::vector<std::string>& parts) {
     std::vector<TextBlock> blocks;
     for (const auto& p : parts) blocks.push_back({p.data(), p.size()});
@@ -175,19 +191,9 @@ TEST(Parser, DamagedTextReadsTheSameWholeOrInBlocks) {
     EXPECT_EQ("          1|O'Brien, Ann|08:05:00.0000/          2|None|a:b\\c/          3|\n\nx|/",
               parseBlocks({seed}).rows);
     std::mt19937 random(20261208);
-    const std::string alphabet = "[]{}',:\n\\0123 aN";
     for (int round = 0; round < 2000; ++round) {
-        std::string text = seed;
         int changes = random() % 6;
-        for (int k = 0; k < changes; ++k) {
-            size_t at = random() % text.size();
-            switch (random() % 3) {
-            case 0: text[at] = alphabet[random() % alphabet.size()]; break;
-            case 1: text.erase(at, 1 + random() % 5); break;
-            default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
-            }
-            if (text.empty()) text = "[";
-        }
+        std::string text = damaged(seed, changes, random);
         std::vector<std::string> parts;
         for (size_t at = 0; at < text.size();) {
             size_t length = 1 + random() % (round % 2 ? 4 : 60);
@@ -252,19 +258,9 @@ TEST(Parser, LineFeedsClosingMoreThanOpenedRaiseStackEmpty) {
 
 TEST(Parser, RandomDamageEndsInAResultOrAnException) {
     std::mt19937 random(20141203);
-    const std::string alphabet = "[]{}',:\n\\0123 aN";
     for (int round = 0; round < 3000; ++round) {
-        std::string text = twoRows;
         int changes = 1 + random() % 8;
-        for (int k = 0; k < changes; ++k) {
-            size_t at = random() % text.size();
-            switch (random() % 3) {
-            case 0: text[at] = alphabet[random() % alphabet.size()]; break;
-            case 1: text.erase(at, 1 + random() % 5); break;
-            default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
-            }
-            if (text.empty()) text = "[";
-        }
+        std::string text = damaged(twoRows, changes, random);
         IsectRecordset rs;
         try {
             rs.OpenFromText(FXString(text.data(), (FXint)text.size()));
