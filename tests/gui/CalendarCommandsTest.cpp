@@ -27,9 +27,7 @@ protected:
     CalendarWindow* calendar = nullptr;
 
     void SetUp() override {
-        resetDatabase();
-        resetState();
-        clearSettings();
+        freshStart();
         // Three terms in 2014; Tom has no plans, so every drawing reports that.
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"

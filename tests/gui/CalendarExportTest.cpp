@@ -120,9 +120,7 @@ protected:
     std::string transferDir() { return services().dir() + "/Transfer"; }
 
     void SetUp() override {
-        resetDatabase();
-        resetState();
-        clearSettings();
+        freshStart();
         sql("delete from UnitBinary; delete from BinaryDescription; set generator NEWUNITBINARY to 5000;"
             "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom \"T\" Hale', 1);"

@@ -32,9 +32,7 @@ protected:
     CalendarWindow* calendar = nullptr;
 
     void SetUp() override {
-        resetDatabase();
-        resetState();
-        clearSettings();
+        freshStart();
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (3, 'Sarah Kim', 1);"

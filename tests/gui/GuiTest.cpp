@@ -48,6 +48,12 @@ void clearSettings() {
     theApp->reg().setModified(false);
 }
 
+void freshStart() {
+    resetDatabase();
+    resetState();
+    clearSettings();
+}
+
 void settle() { testsupport::settle(theApp); }
 
 }  // namespace guitest

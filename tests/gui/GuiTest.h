@@ -25,6 +25,8 @@ void resetDatabase();
 void resetState();
 // No Registry.ini, an empty platform registry and an empty store.
 void clearSettings();
+// A test's start from nothing: resetDatabase, resetState and clearSettings.
+void freshStart();
 // The platform registry file of Plenwick (under the test's HOME).
 std::string platformRegistryFile();
 

@@ -24,9 +24,7 @@ protected:
     TeachersWindow* dialog = nullptr;
 
     void SetUp() override {
-        resetDatabase();
-        resetState();
-        clearSettings();
+        freshStart();
         // Two syndicates: Ann leads Tom, Rangi leads Sarah.
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"

@@ -65,9 +65,7 @@ protected:
     Grid grid{680, 590};
 
     void SetUp() override {
-        resetDatabase();
-        resetState();
-        clearSettings();
+        freshStart();
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
             "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, 2014, 1);"

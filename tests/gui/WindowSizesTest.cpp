@@ -81,9 +81,7 @@ protected:
     CalendarWindow* calendar = nullptr;
 
     void SetUp() override {
-        resetDatabase();
-        resetState();
-        clearSettings();
+        freshStart();
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Margaret O''Brien-Whitcombe', 1);");
         calendar = new CalendarWindow(app());

@@ -23,9 +23,7 @@ Grid::Grid(FXint width, FXint height, FXint weeks, FXint subjects)
 }
 
 void LongTerm::SetUp() {
-    resetDatabase();
-    resetState();
-    clearSettings();
+    freshStart();
     sql("delete from Subject;"
         "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
         "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
