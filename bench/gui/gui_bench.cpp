@@ -21,15 +21,15 @@
 #include <thread>
 #include <vector>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
-#include "data/Dates.h"
-#include "calendar/CalendarWindow.h"
-#include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 #include "BenchProgram.h"
 #include "ScreenShot.h"
 #include "Services.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "data/IsectRecordset.h"
+#include "data/Prompter.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using Clock = testsupport::BenchClock;

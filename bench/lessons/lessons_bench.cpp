@@ -23,7 +23,6 @@
 
 #include "Services.h"
 #include "TestFiles.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
@@ -32,6 +31,7 @@
 #include "lessons/LessonPage.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using Clock = std::chrono::steady_clock;

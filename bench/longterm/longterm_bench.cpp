@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "BenchProgram.h"
-#include "data/AppResources.h"
+#include "Services.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "longterm/LongTermWindow.h"
-#include "Services.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using Clock = testsupport::BenchClock;

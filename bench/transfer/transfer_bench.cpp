@@ -23,13 +23,13 @@
 #include "Services.h"
 #include "TestFiles.h"
 #include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "data/Progress.h"
 #include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
+#include "ui/Progress.h"
 
 using namespace FX;
 using Clock = std::chrono::steady_clock;

@@ -12,11 +12,11 @@
 #include <fx.h>
 
 #include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
 #include "data/Prompter.h"
 #include "data/VersionCheck.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

@@ -23,16 +23,16 @@
 #include <string>
 
 #include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Files.h"
-#include "data/Progress.h"
 #include "data/Prompter.h"
 #include "planedit/Attachments.h"
 #include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDChtml.h"
+#include "ui/AppResources.h"
+#include "ui/Progress.h"
 
 using namespace FX;
 

@@ -4,12 +4,13 @@
 #include <ctime>
 #include <vector>
 
-#include "data/AppResources.h"
+#include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
-#include "calendar/CalendarWindow.h"
-#include "data/PlanDrawing.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
+#include "ui/AppResources.h"
+#include "ui/PlanDrawing.h"
 
 using namespace FX;
 

@@ -2,13 +2,13 @@
 // week drawing, the canvas paint and the click test are in CalendarPlan.cpp.
 #include "calendar/CalendarWindow.h"
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
+#include "data/Files.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
 #include "data/Terms.h"
 #include "data/VersionCheck.h"
-#include "data/WindowPlace.h"
 #include "lessons/LessonDialog.h"
 #include "longterm/LongTermWindow.h"
 #include "planedit/UnitPlanDialog.h"
@@ -16,6 +16,8 @@
 #include "print/PrintCommand.h"
 #include "setup/SchoolSetupWindow.h"
 #include "teachers/TeachersWindow.h"
+#include "ui/AppResources.h"
+#include "ui/WindowPlace.h"
 
 using namespace FX;
 

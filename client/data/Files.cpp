@@ -68,3 +68,11 @@ FXbool WriteWholeFile(const FXString& path, const char* data, size_t size) {
 FXbool WriteWholeFile(const FXString& path, const FXString& bytes) {
     return WriteWholeFile(path, bytes.text(), (size_t)bytes.length());
 }
+
+FXString localPath(const FXString& windowsPath) {
+    FXString path = windowsPath;
+    if (PATHSEP != '\\') path.substitute('\\', PATHSEP);
+    return path;
+}
+
+FXString registryFileName() { return localPath(".\\Registry.ini"); }

@@ -30,4 +30,9 @@ FileRead ReadWholeFile(const FX::FXString& path, FX::FXString& bytes);
 FX::FXbool WriteWholeFile(const FX::FXString& path, const FX::FXString& bytes);
 FX::FXbool WriteWholeFile(const FX::FXString& path, const char* data, size_t size);
 
+// The settings file ".\Registry.ini" written with this platform's separator.
+FX::FXString registryFileName();
+// A relative path written with backslashes, turned to this platform's separator.
+FX::FXString localPath(const FX::FXString& windowsPath);
+
 #endif

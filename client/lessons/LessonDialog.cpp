@@ -4,17 +4,18 @@
 
 #include <utility>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
-#include "data/WindowPlace.h"
 #include "lessons/LessonDialogOpened.h"
 #include "lessons/LessonPage.h"
-#include "lessons/ReportLayout.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/PrintCommand.h"
+#include "report/ReportLayout.h"
+#include "ui/AppResources.h"
+#include "ui/WindowPlace.h"
 
 using namespace FX;
 

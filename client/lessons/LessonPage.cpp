@@ -1,9 +1,9 @@
 // The lesson page form: its header line, its fifteen boxes and the footer.
 #include "lessons/LessonPage.h"
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
-#include "lessons/ReportLayout.h"
+#include "report/ReportLayout.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

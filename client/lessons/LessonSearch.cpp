@@ -3,9 +3,9 @@
 
 #include "data/IsectRecordset.h"
 #include "lessons/LessonDialogOpened.h"
-#include "lessons/ReportLayout.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
+#include "report/ReportLayout.h"
 
 using namespace FX;
 

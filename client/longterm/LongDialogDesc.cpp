@@ -1,6 +1,6 @@
 #include "longterm/LongDialogDesc.h"
 
-#include "data/AppResources.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

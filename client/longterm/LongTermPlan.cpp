@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
-#include "data/PlanDrawing.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
 #include "longterm/LongTermWindow.h"
+#include "ui/AppResources.h"
+#include "ui/PlanDrawing.h"
 
 using namespace FX;
 

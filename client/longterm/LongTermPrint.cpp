@@ -3,13 +3,14 @@
 // Summary Report" lists the plans of the last drawing as a report.  Both go
 // through PrintCommand to a printer or a PostScript, PDF or HTML file, laid
 // out in screen units so that the page looks like the screen.
-#include "data/AppResources.h"
+#include "data/Numbers.h"
 #include "lessons/LessonDialogOpened.h"
-#include "lessons/ReportLayout.h"
 #include "longterm/LongTermWindow.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
 #include "print/PrintRoutine.h"
+#include "report/ReportLayout.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

@@ -3,14 +3,15 @@
 // are in LongTermPlan.cpp; printing is in LongTermPrint.cpp.
 #include "longterm/LongTermWindow.h"
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
 #include "data/Terms.h"
-#include "data/WindowPlace.h"
 #include "longterm/LongDialogDesc.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
+#include "ui/WindowPlace.h"
 
 using namespace FX;
 

@@ -6,17 +6,17 @@
 // others one statement each (BulkLoadUnitBinary).  The whole upload is one
 // transaction: Cancel, a database error or a lost connection part-way leave
 // nothing of the file behind.
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Base64.h"
-#include "data/Files.h"
 #include "data/FXTextException.h"
-#include "data/ListItems.h"
-#include "data/Progress.h"
+#include "data/Files.h"
 #include "data/Prompter.h"
 #include "planedit/Attachments.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
+#include "ui/ListItems.h"
+#include "ui/Progress.h"
 
 using namespace FX;
 using planedit::text;

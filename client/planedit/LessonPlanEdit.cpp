@@ -5,10 +5,10 @@
 #include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
-#include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/ListItems.h"
 
 using namespace FX;
 using planedit::blank;

@@ -8,12 +8,12 @@
 
 #include <vector>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
-#include "data/ListItems.h"
 #include "data/Prompter.h"
 #include "lessons/LessonSearch.h"
+#include "ui/AppResources.h"
+#include "ui/ListItems.h"
 
 using namespace FX;
 

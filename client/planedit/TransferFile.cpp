@@ -1,11 +1,11 @@
 #include "planedit/TransferFile.h"
 
-#include "data/AppResources.h"
 #include "data/Base64.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using planedit::text;

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "data/IsectRecordset.h"
-#include "data/Progress.h"
+#include "ui/Progress.h"
 
 namespace transfer {
 

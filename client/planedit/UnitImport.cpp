@@ -11,13 +11,13 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
-#include "data/ListItems.h"
-#include "data/Progress.h"
 #include "data/Prompter.h"
 #include "data/VersionCheck.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/ListItems.h"
+#include "ui/Progress.h"
 
 using namespace FX;
 using planedit::text;

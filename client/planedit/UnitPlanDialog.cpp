@@ -7,17 +7,18 @@
 #include <algorithm>
 #include <vector>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/DatabaseMessages.h"
 #include "data/Dates.h"
 #include "data/FXTextException.h"
+#include "data/Files.h"
 #include "data/InputChecks.h"
-#include "data/ListItems.h"
-#include "data/WindowPlace.h"
+#include "data/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/PlanIcons.h"
-#include "data/Prompter.h"
+#include "ui/AppResources.h"
+#include "ui/ListItems.h"
+#include "ui/WindowPlace.h"
 
 using namespace FX;
 

@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "data/IsectRecordset.h"
-#include "data/ListItems.h"
+#include "ui/ListItems.h"
 
 class UnitPlanDialog : public FX::FXDialogBox {
     FXDECLARE(UnitPlanDialog)

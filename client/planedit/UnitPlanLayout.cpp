@@ -9,8 +9,8 @@
 // visible at the minimum size and the areas grow with the window.  Within a
 // tab the widgets are created in the order the keyboard's Tab key visits
 // them: the fields from the top, then the tab's buttons from the left.
-#include "data/AppResources.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

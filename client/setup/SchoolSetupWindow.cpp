@@ -1,12 +1,13 @@
 #include "setup/SchoolSetupWindow.h"
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/InputChecks.h"
-#include "data/ListItems.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
-#include "data/WindowPlace.h"
+#include "ui/AppResources.h"
+#include "ui/ListItems.h"
+#include "ui/WindowPlace.h"
 
 using namespace FX;
 

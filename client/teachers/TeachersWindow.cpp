@@ -1,10 +1,11 @@
 #include "teachers/TeachersWindow.h"
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/InputChecks.h"
-#include "data/ListItems.h"
+#include "data/Numbers.h"
 #include "data/Prompter.h"
+#include "ui/AppResources.h"
+#include "ui/ListItems.h"
 
 using namespace FX;
 

@@ -8,13 +8,13 @@
 
 #include <fxkeys.h>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
-#include "calendar/CalendarWindow.h"
 #include "GuiActions.h"
 #include "GuiTest.h"
-#include "longterm/LongTermWindow.h"
 #include "RecordingPrompter.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppState.h"
+#include "longterm/LongTermWindow.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
-#include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppState.h"
+#include "data/Numbers.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -10,10 +10,10 @@
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
 #include "teachers/TeachersWindow.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "GuiTest.h"
-#include "data/Progress.h"
+#include "ui/Progress.h"
 
 using namespace FX;
 

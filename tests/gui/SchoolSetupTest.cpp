@@ -10,13 +10,13 @@
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
-#include "data/ListItems.h"
 #include "planedit/UnitPlanDialog.h"
 #include "setup/SchoolSetupWindow.h"
 #include "teachers/TeachersWindow.h"
+#include "ui/AppResources.h"
+#include "ui/ListItems.h"
 
 using namespace FX;
 using namespace guitest;

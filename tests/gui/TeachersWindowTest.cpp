@@ -4,13 +4,14 @@
 
 #include <string>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
-#include "calendar/CalendarWindow.h"
 #include "GuiTest.h"
-#include "data/IsectRecordset.h"
 #include "RecordingPrompter.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppState.h"
+#include "data/IsectRecordset.h"
+#include "data/Numbers.h"
 #include "teachers/TeachersWindow.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
-#include "calendar/CalendarWindow.h"
-#include "GuiTest.h"
 #include "GuiActions.h"
+#include "GuiTest.h"
 #include "RecordingDC.h"
 #include "RecordingPrompter.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppState.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -8,10 +8,10 @@
 #include "GuiTest.h"
 #include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "setup/SchoolSetupWindow.h"
 #include "teachers/TeachersWindow.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "lessons/LessonDialog.h"
 #include "lessons/LessonDialogOpened.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace lessonstest;

@@ -2,10 +2,10 @@
 // limits of the text boxes.
 #include "LessonsTest.h"
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "lessons/LessonPage.h"
-#include "lessons/ReportLayout.h"
+#include "report/ReportLayout.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace lessonstest;

@@ -6,13 +6,13 @@
 #include <sstream>
 
 #include "GuiTestApp.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "lessons/LessonDialogOpened.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/PrintCommand.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

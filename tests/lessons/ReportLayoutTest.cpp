@@ -3,9 +3,9 @@
 // PostScript files that Ghostscript renders and poppler reads back.
 #include "LessonsTest.h"
 
-#include "data/AppResources.h"
 #include "lessons/LessonDialogOpened.h"
-#include "lessons/ReportLayout.h"
+#include "report/ReportLayout.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace lessonstest;

@@ -2,9 +2,9 @@
 // a recording device (texts and rectangles), and the colour table.
 #include <string>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
 #include "LongTermTest.h"
+#include "data/AppState.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -3,9 +3,9 @@
 #include <cstdlib>
 
 #include "GuiActions.h"
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -3,16 +3,16 @@
 // poppler; the page of description boxes.
 #include <string>
 
-#include "data/AppResources.h"
-#include "data/AppState.h"
 #include "GuiActions.h"
 #include "LongTermTest.h"
 #include "PrintTestSupport.h"
+#include "data/AppState.h"
 #include "lessons/LessonDialogOpened.h"
 #include "longterm/LongDialogDesc.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXPreviewCanvas.h"
 #include "print/FXPreviewDialog.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "calendar/CalendarWindow.h"
-#include "data/AppResources.h"
-#include "data/AppState.h"
-#include "longterm/LongDialogDesc.h"
 #include "GuiActions.h"
 #include "LongTermTest.h"
+#include "calendar/CalendarWindow.h"
+#include "data/AppState.h"
+#include "longterm/LongDialogDesc.h"
 #include "planedit/UnitPlanDialog.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using namespace guitest;

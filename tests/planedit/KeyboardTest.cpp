@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "data/AppState.h"
-#include "data/WindowPlace.h"
 #include "PlanEditTest.h"
+#include "data/AppState.h"
+#include "ui/WindowPlace.h"
 
 using namespace FX;
 using namespace planedit;

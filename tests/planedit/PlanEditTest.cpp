@@ -1,5 +1,5 @@
-#include "PlanEditTest.h"
 #include "GuiTestApp.h"
+#include "PlanEditTest.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "data/AppResources.h"
-#include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 #include "Services.h"
 #include "SilentPrompter.h"
+#include "data/IsectRecordset.h"
+#include "data/Prompter.h"
+#include "ui/AppResources.h"
 
 namespace testsupport {
 

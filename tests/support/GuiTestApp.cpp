@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "data/AppResources.h"
 #include "data/IsectRecordset.h"
+#include "ui/AppResources.h"
 
 namespace testsupport {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "data/Progress.h"
+#include "ui/Progress.h"
 
 namespace testsupport {
 

@@ -34,13 +34,4 @@ void createResources(FX::FXApp* app);
 // Takes the toolkit's stock arrow and watch cursors.
 void createCursors(FX::FXApp* app);
 
-// The settings file ".\Registry.ini" written with this platform's separator.
-FX::FXString registryFileName();
-// A relative path written with backslashes, turned to this platform's separator.
-FX::FXString localPath(const FX::FXString& windowsPath);
-
-// The C library's decimal conversion (atoi): leading white space, an optional
-// sign, digits up to the first non-digit; wraps at 32 bits; no digits gives 0.
-FX::FXint decimalValue(const FX::FXString& text);
-
 #endif

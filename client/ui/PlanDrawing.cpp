@@ -1,8 +1,9 @@
-#include "data/PlanDrawing.h"
+#include "ui/PlanDrawing.h"
 
 #include <cstdlib>
 
-#include "data/AppResources.h"
+#include "data/Numbers.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 

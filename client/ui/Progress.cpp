@@ -1,4 +1,4 @@
-#include "data/Progress.h"
+#include "ui/Progress.h"
 
 #include <chrono>
 

@@ -1,6 +1,6 @@
-#include "data/AppResources.h"
+#include "ui/AppResources.h"
 
-#include "data/IconData.h"
+#include "ui/IconData.h"
 
 using namespace FX;
 
@@ -38,22 +38,4 @@ void createResources(FXApp* app) {
 void createCursors(FXApp* app) {
     normalCursor = app->getDefaultCursor(DEF_ARROW_CURSOR);
     busyCursor = app->getDefaultCursor(DEF_WAIT_CURSOR);
-}
-
-FXString localPath(const FXString& windowsPath) {
-    FXString path = windowsPath;
-    if (PATHSEP != '\\') path.substitute('\\', PATHSEP);
-    return path;
-}
-
-FXString registryFileName() { return localPath(".\\Registry.ini"); }
-
-FXint decimalValue(const FXString& text) {
-    const char* s = text.text();
-    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
-    bool negative = false;
-    if (*s == '+' || *s == '-') negative = *s++ == '-';
-    FXuint value = 0;
-    while (*s >= '0' && *s <= '9') value = value * 10u + FXuint(*s++ - '0');
-    return FXint(negative ? 0u - value : value);
 }

@@ -1,14 +1,14 @@
 // The report layout: text boxes, page headers, report and verbose rows, and
 // the pages of a report with the page-break rule.
-#include "lessons/ReportLayout.h"
+#include "report/ReportLayout.h"
 
 #include <algorithm>
 #include <array>
 
-#include "data/AppResources.h"
 #include "data/AppState.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintRoutine.h"
+#include "ui/AppResources.h"
 
 using namespace FX;
 using report::TextLine;
