@@ -21,14 +21,14 @@
 #include <thread>
 #include <vector>
 
-#include "BenchProgram.h"
-#include "ScreenShot.h"
-#include "Services.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "data/Prompter.h"
+#include "support/BenchProgram.h"
+#include "support/ScreenShot.h"
+#include "support/Services.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

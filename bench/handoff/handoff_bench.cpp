@@ -28,8 +28,8 @@
 // Messages are the ISDIO header of 64 bytes (length in the first 4) and the
 // payload; nothing else of the product is used, so the figures show the
 // transport alone.
-#include "Services.h"
-#include "TestFiles.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <ibase.h>
 #include <netinet/in.h>

@@ -21,8 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "Services.h"
-#include "TestFiles.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
@@ -31,6 +29,8 @@
 #include "lessons/LessonPage.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "BenchProgram.h"
-#include "Services.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "longterm/LongTermWindow.h"
+#include "support/BenchProgram.h"
+#include "support/Services.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

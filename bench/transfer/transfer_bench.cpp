@@ -19,15 +19,15 @@
 #include <string>
 #include <vector>
 
-#include "RecordingPrompter.h"
-#include "Services.h"
-#include "TestFiles.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 #include "ui/AppResources.h"
 #include "ui/Progress.h"
 

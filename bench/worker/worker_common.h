@@ -4,11 +4,11 @@
 #ifndef PLENWICK_BENCH_WORKER_COMMON_H
 #define PLENWICK_BENCH_WORKER_COMMON_H
 
-#include "FirebirdServer.h"
-#include "IsdClient.h"
-#include "TestFiles.h"
-#include "Services.h"
 #include "isdio.h"
+#include "support/FirebirdServer.h"
+#include "support/IsdClient.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <unistd.h>
 

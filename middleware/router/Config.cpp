@@ -1,4 +1,4 @@
-#include "Config.h"
+#include "router/Config.h"
 
 #include <cctype>
 #include <cstdlib>

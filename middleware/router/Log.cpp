@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "router/Log.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -33,15 +33,15 @@
 //   still running, so that it sees what was committed before it.
 // - Per client at most `clientbuffer` bytes of reply wait in the router; then
 //   the router stops reading from the worker until the client drains.
-#include "Router.h"
+#include "router/Router.h"
 
 #include "Auth.h"
-#include "Log.h"
 #include "LogFile.h"
-#include "RunFiles.h"
-#include "Session.h"
-#include "WorkerProcess.h"
 #include "isdio.h"
+#include "router/Log.h"
+#include "router/RunFiles.h"
+#include "router/Session.h"
+#include "router/WorkerProcess.h"
 
 #include <asio.hpp>
 #include <asio/ssl.hpp>

@@ -3,7 +3,7 @@
 #ifndef ISECTD_ROUTER_H
 #define ISECTD_ROUTER_H
 
-#include "Config.h"
+#include "router/Config.h"
 
 namespace isectd {
 

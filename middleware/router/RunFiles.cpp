@@ -1,4 +1,4 @@
-#include "RunFiles.h"
+#include "router/RunFiles.h"
 
 #include <signal.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "router/Session.h"
 
 #include "Auth.h"
 

@@ -1,4 +1,4 @@
-#include "WorkerProcess.h"
+#include "router/WorkerProcess.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

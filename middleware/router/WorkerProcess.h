@@ -7,7 +7,7 @@
 #ifndef ISECTD_WORKERPROCESS_H
 #define ISECTD_WORKERPROCESS_H
 
-#include "Log.h"
+#include "router/Log.h"
 
 #include <asio.hpp>
 

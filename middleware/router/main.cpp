@@ -1,6 +1,6 @@
 // isectd -c CONFIG: the message router.  Stays in the foreground.
-#include "Config.h"
-#include "Router.h"
+#include "router/Config.h"
+#include "router/Router.h"
 
 #include <cstdio>
 #include <cstring>

@@ -8,7 +8,7 @@
 
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 using namespace FX;
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "data/IsectRecordset.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 using namespace FX;
 using namespace testsupport;

@@ -11,8 +11,8 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 using namespace FX;
 using testsupport::RecordingPrompter;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "data/IsectRecordset.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 using namespace FX;
 using namespace testsupport;

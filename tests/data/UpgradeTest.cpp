@@ -11,10 +11,10 @@
 
 #include "data/DatabaseMessages.h"
 #include "data/IsectRecordset.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
-#include "TestFiles.h"
 #include "data/VersionCheck.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 using namespace FX;
 using namespace testsupport;

@@ -8,12 +8,12 @@
 
 #include <fxkeys.h>
 
-#include "GuiActions.h"
-#include "GuiTest.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
+#include "gui/GuiTest.h"
 #include "longterm/LongTermWindow.h"
+#include "support/GuiActions.h"
+#include "support/RecordingPrompter.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

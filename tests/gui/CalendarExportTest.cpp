@@ -12,14 +12,14 @@
 #include <functional>
 #include <set>
 
-#include "GuiTest.h"
-#include "RecordingProgress.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Base64.h"
 #include "data/IsectRecordset.h"
+#include "gui/GuiTest.h"
 #include "planedit/TransferFile.h"
+#include "support/RecordingProgress.h"
+#include "support/RecordingPrompter.h"
 
 using namespace FX;
 using namespace guitest;

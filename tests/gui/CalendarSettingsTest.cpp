@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "GuiTest.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Numbers.h"
+#include "gui/GuiTest.h"
+#include "support/RecordingPrompter.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

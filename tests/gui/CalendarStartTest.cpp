@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "GuiTest.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
+#include "gui/GuiTest.h"
+#include "support/RecordingPrompter.h"
 #include "teachers/TeachersWindow.h"
 #include "ui/AppResources.h"
 

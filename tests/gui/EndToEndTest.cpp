@@ -17,9 +17,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "ScreenShot.h"
-#include "Services.h"
-#include "TestFiles.h"
+#include "support/ScreenShot.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 namespace {
 

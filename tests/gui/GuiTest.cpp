@@ -1,5 +1,5 @@
-#include "GuiTest.h"
-#include "GuiTestApp.h"
+#include "gui/GuiTest.h"
+#include "support/GuiTestApp.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "Services.h"
 #include "data/Dates.h"
-#include "TestFiles.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 namespace guitest {
 

@@ -2,7 +2,7 @@
 // Cancel button seen by the loop.
 #include <gtest/gtest.h>
 
-#include "GuiTest.h"
+#include "gui/GuiTest.h"
 #include "ui/Progress.h"
 
 using namespace FX;

@@ -7,13 +7,13 @@
 #include <functional>
 #include <string>
 
-#include "GuiTest.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
+#include "gui/GuiTest.h"
 #include "planedit/UnitPlanDialog.h"
 #include "setup/SchoolSetupWindow.h"
+#include "support/RecordingPrompter.h"
 #include "teachers/TeachersWindow.h"
 #include "ui/AppResources.h"
 #include "ui/ListItems.h"

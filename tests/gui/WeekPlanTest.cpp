@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "GuiActions.h"
-#include "GuiTest.h"
-#include "RecordingDC.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
+#include "gui/GuiTest.h"
 #include "planedit/UnitPlanDialog.h"
+#include "support/GuiActions.h"
+#include "support/RecordingDC.h"
+#include "support/RecordingPrompter.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "GuiTest.h"
-#include "RecordingPrompter.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
+#include "gui/GuiTest.h"
 #include "setup/SchoolSetupWindow.h"
+#include "support/RecordingPrompter.h"
 #include "teachers/TeachersWindow.h"
 #include "ui/AppResources.h"
 

@@ -1,6 +1,6 @@
 // The calendar's printing commands: "Print Calendar" to a PostScript and an
 // HTML file, and "&Print Lessons" opening the lesson dialog on the shown week.
-#include "LessonsTest.h"
+#include "lessons/LessonsTest.h"
 
 #include <unistd.h>
 

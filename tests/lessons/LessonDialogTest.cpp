@@ -2,7 +2,7 @@
 // tabs with the three plan options, the preview against the printed page,
 // the five print commands in their modes through the print dialog, the
 // large-unit question, geometry and layout.
-#include "LessonsTest.h"
+#include "lessons/LessonsTest.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The lesson page on paper: the empty form, the values in their boxes, the
 // limits of the text boxes.
-#include "LessonsTest.h"
+#include "lessons/LessonsTest.h"
 
 #include "data/AppState.h"
 #include "lessons/LessonPage.h"

@@ -1,17 +1,17 @@
-#include "LessonsTest.h"
+#include "lessons/LessonsTest.h"
 
 #include <unistd.h>
 
 #include <chrono>
 #include <sstream>
 
-#include "GuiTestApp.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "lessons/LessonDialogOpened.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/PrintCommand.h"
+#include "support/GuiTestApp.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

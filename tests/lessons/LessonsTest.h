@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "PrintTestSupport.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrinter.h"
+#include "print/PrintTestSupport.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 namespace lessonstest {
 

@@ -1,7 +1,7 @@
 // The report layout on real paper: text boxes, report and verbose rows,
 // page headers, the page-break rule and rows taller than a page, printed to
 // PostScript files that Ghostscript renders and poppler reads back.
-#include "LessonsTest.h"
+#include "lessons/LessonsTest.h"
 
 #include "lessons/LessonDialogOpened.h"
 #include "report/ReportLayout.h"

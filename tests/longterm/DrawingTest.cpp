@@ -2,8 +2,8 @@
 // a recording device (texts and rectangles), and the colour table.
 #include <string>
 
-#include "LongTermTest.h"
 #include "data/AppState.h"
+#include "longterm/LongTermTest.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

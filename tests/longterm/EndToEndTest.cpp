@@ -13,9 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "PrivateDisplay.h"
-#include "ScreenShot.h"
-#include "Services.h"
+#include "support/PrivateDisplay.h"
+#include "support/ScreenShot.h"
+#include "support/Services.h"
 
 using testsupport::run;
 

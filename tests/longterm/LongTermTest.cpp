@@ -1,10 +1,10 @@
-#include "LongTermTest.h"
+#include "longterm/LongTermTest.h"
 
 #include <cstdlib>
 
-#include "GuiActions.h"
 #include "data/AppState.h"
 #include "planedit/UnitPlanDialog.h"
+#include "support/GuiActions.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "GuiTest.h"
-#include "RecordingDC.h"
-#include "RecordingPrompter.h"
+#include "gui/GuiTest.h"
 #include "longterm/LongTermWindow.h"
+#include "support/RecordingDC.h"
+#include "support/RecordingPrompter.h"
 
 namespace longterm {
 

@@ -3,15 +3,15 @@
 // poppler; the page of description boxes.
 #include <string>
 
-#include "GuiActions.h"
-#include "LongTermTest.h"
-#include "PrintTestSupport.h"
 #include "data/AppState.h"
 #include "lessons/LessonDialogOpened.h"
 #include "longterm/LongDialogDesc.h"
+#include "longterm/LongTermTest.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXPreviewCanvas.h"
 #include "print/FXPreviewDialog.h"
+#include "print/PrintTestSupport.h"
+#include "support/GuiActions.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "GuiActions.h"
-#include "LongTermTest.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "longterm/LongDialogDesc.h"
+#include "longterm/LongTermTest.h"
 #include "planedit/UnitPlanDialog.h"
+#include "support/GuiActions.h"
 #include "ui/AppResources.h"
 
 using namespace FX;

@@ -1,7 +1,7 @@
-#include "EchoRouter.h"
+#include "middleware/EchoRouter.h"
 
-#include "Services.h"
-#include "TestFiles.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -2,9 +2,9 @@
 #ifndef PLENWICK_TEST_ECHO_ROUTER_H
 #define PLENWICK_TEST_ECHO_ROUTER_H
 
-#include "IsdClient.h"
-#include "TestFiles.h"
 #include "isdio.h"
+#include "support/IsdClient.h"
+#include "support/TestFiles.h"
 
 #include <sys/types.h>
 

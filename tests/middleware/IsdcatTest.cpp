@@ -1,7 +1,7 @@
 // isdcat against the router and the echo worker.
-#include "EchoRouter.h"
-#include "Services.h"
-#include "TestFiles.h"
+#include "middleware/EchoRouter.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // session on a loopback connection, the log files, the key's proofs and the
 // configuration, with no router running.
 #include "Auth.h"
-#include "Config.h"
-#include "Log.h"
 #include "LogFile.h"
-#include "Session.h"
-#include "TestFiles.h"
 #include "isdio.h"
+#include "router/Config.h"
+#include "router/Log.h"
+#include "router/Session.h"
+#include "support/TestFiles.h"
 
 #include <sys/stat.h>
 

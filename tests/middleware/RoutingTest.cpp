@@ -1,7 +1,7 @@
 // The router with the echo worker: binding, queueing, swallowed echoes,
 // failures of clients and workers, bad input, shutdown.
-#include "EchoRouter.h"
-#include "Services.h"
+#include "middleware/EchoRouter.h"
+#include "support/Services.h"
 
 #include <gtest/gtest.h>
 

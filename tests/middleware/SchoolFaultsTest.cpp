@@ -2,11 +2,11 @@
 // workers and a real database, under the faults that once made it unfit for
 // more than one teacher.  Each test prints its figure ("FIGURE ...").
 #include "Auth.h"
-#include "EchoRouter.h"
-#include "IsdClient.h"
-#include "Services.h"
-#include "TestFiles.h"
 #include "isdio.h"
+#include "middleware/EchoRouter.h"
+#include "support/IsdClient.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // scripts/services as the README's run command uses it: a second start finds
 // the services up, a restart keeps the database, a stop ends every process.
-#include "Services.h"
-#include "TestFiles.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Transactions through the router with the real worker on a real database.
-#include "EchoRouter.h"
-#include "Services.h"
-#include "TestFiles.h"
+#include "middleware/EchoRouter.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

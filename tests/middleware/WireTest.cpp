@@ -1,8 +1,8 @@
 // The ISDIO wire format and its bounds, the connection file and the router
 // configuration, tested against a hand-made peer.
-#include "Config.h"
-#include "TestFiles.h"
 #include "isdio.h"
+#include "router/Config.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 
 #include <sstream>
 
-#include "PlanEditTest.h"
-#include "RecordingProgress.h"
-#include "TestFiles.h"
 #include "data/Base64.h"
+#include "planedit/PlanEditTest.h"
+#include "support/RecordingProgress.h"
+#include "support/TestFiles.h"
 
 using namespace FX;
 using namespace planedit;

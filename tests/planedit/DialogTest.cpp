@@ -1,9 +1,9 @@
 // The dialog itself: tabs, leader and teacher views, the long-term list of
 // the current term, the enable rules, geometry, closing, the preselection.
 #include "data/AppState.h"
-#include "PlanEditTest.h"
-#include "TestFiles.h"
 #include "data/IsectRecordset.h"
+#include "planedit/PlanEditTest.h"
+#include "support/TestFiles.h"
 
 #include <signal.h>
 

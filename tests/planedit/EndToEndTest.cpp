@@ -1,8 +1,8 @@
 // From the plan editor to the week on the calendar: a lesson added through
 // the dialog is drawn in its slot.
-#include "data/AppState.h"
 #include "calendar/CalendarWindow.h"
-#include "PlanEditTest.h"
+#include "data/AppState.h"
+#include "planedit/PlanEditTest.h"
 
 using namespace FX;
 using namespace planedit;

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "data/AppState.h"
-#include "PlanEditTest.h"
+#include "planedit/PlanEditTest.h"
 
 using namespace FX;
 using namespace planedit;

@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "PlanEditTest.h"
 #include "data/AppState.h"
+#include "planedit/PlanEditTest.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;

@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "data/AppState.h"
-#include "PlanEditTest.h"
+#include "planedit/PlanEditTest.h"
 
 using namespace FX;
 using namespace planedit;

@@ -1,7 +1,7 @@
 // Long-term plans (tab 1) and the syndicate's subjects (tab 7), written
 // through the real middleware and read back from the database.
 #include "data/AppState.h"
-#include "PlanEditTest.h"
+#include "planedit/PlanEditTest.h"
 
 using namespace FX;
 using namespace planedit;

@@ -1,5 +1,5 @@
-#include "GuiTestApp.h"
-#include "PlanEditTest.h"
+#include "planedit/PlanEditTest.h"
+#include "support/GuiTestApp.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "RecordingPrompter.h"
-#include "Services.h"
 #include "planedit/UnitPlanDialog.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 namespace planedit {
 

@@ -1,12 +1,12 @@
 // The Search tab: finding lessons of every teacher by name (apostrophes,
 // "%" and "_" as typed) or by their marks, ticking results, moving the
 // dialog to a result, and printing the ticked lessons as a report.
-#include "PlanEditTest.h"
-#include "PrintTestSupport.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "lessons/LessonDialogOpened.h"
+#include "planedit/PlanEditTest.h"
 #include "print/FXNativePrintDialog.h"
+#include "print/PrintTestSupport.h"
 
 using namespace FX;
 using namespace planedit;

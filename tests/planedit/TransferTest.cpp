@@ -8,14 +8,14 @@
 
 #include <sstream>
 
-#include "PlanEditTest.h"
-#include "RecordingProgress.h"
-#include "Services.h"
-#include "TestFiles.h"
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Base64.h"
+#include "planedit/PlanEditTest.h"
 #include "planedit/TransferFile.h"
+#include "support/RecordingProgress.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 using namespace FX;
 using namespace planedit;

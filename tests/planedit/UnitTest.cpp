@@ -1,6 +1,6 @@
 // Unit plans (tab 2) and the unit list.
 #include "data/AppState.h"
-#include "PlanEditTest.h"
+#include "planedit/PlanEditTest.h"
 
 using namespace FX;
 using namespace planedit;

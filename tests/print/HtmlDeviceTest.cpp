@@ -5,7 +5,7 @@
 #include <string>
 
 #include "print/FXDChtml.h"
-#include "PrintTestSupport.h"
+#include "print/PrintTestSupport.h"
 
 using namespace FX;
 using printtest::readFile;

@@ -6,11 +6,11 @@
 #include <string>
 #include <utility>
 
-#include "print/FXDCNativePrinter.h"
 #include "data/IsectRecordset.h"
-#include "PrintTestSupport.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
+#include "print/FXDCNativePrinter.h"
+#include "print/PrintTestSupport.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 using namespace FX;
 using testsupport::RecordingPrompter;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "print/FXDCNativePrinter.h"
-#include "PrintTestSupport.h"
-#include "RecordingPrompter.h"
+#include "print/PrintTestSupport.h"
+#include "support/RecordingPrompter.h"
 
 using namespace FX;
 using printtest::fileJob;

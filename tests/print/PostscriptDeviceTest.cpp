@@ -7,7 +7,7 @@
 #include <string>
 
 #include "print/FXDCPostscript.h"
-#include "PrintTestSupport.h"
+#include "print/PrintTestSupport.h"
 
 using namespace FX;
 using printtest::count;

@@ -13,9 +13,9 @@
 #include "print/FXPreviewCanvas.h"
 #include "print/FXPreviewDialog.h"
 #include "print/PrintCommand.h"
-#include "PrintTestSupport.h"
-#include "RecordingPrompter.h"
-#include "Services.h"
+#include "print/PrintTestSupport.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
 
 using namespace FX;
 using printtest::findButton;

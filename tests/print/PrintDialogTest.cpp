@@ -6,8 +6,8 @@
 #include <string>
 
 #include "print/FXNativePrintDialog.h"
-#include "PrintTestSupport.h"
-#include "RecordingPrompter.h"
+#include "print/PrintTestSupport.h"
+#include "support/RecordingPrompter.h"
 
 using namespace FX;
 using testsupport::RecordingPrompter;

@@ -1,4 +1,4 @@
-#include "PrintTestSupport.h"
+#include "print/PrintTestSupport.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,9 +13,9 @@
 #include <FXPNGImage.h>
 #include <gtest/gtest.h>
 
-#include "Services.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
+#include "support/Services.h"
 
 using namespace FX;
 

@@ -14,7 +14,7 @@
 
 class FXDCNativePrinter;
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 namespace printtest {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "print/FXDCNativePrinter.h"
+#include "print/PrintTestSupport.h"
 #include "print/PrintText.h"
-#include "PrintTestSupport.h"
-#include "Services.h"
+#include "support/Services.h"
 
 using namespace FX;
 using printtest::fileJob;

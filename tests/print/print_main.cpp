@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "PrintTestSupport.h"
+#include "print/PrintTestSupport.h"
 
 namespace printtest {
 extern FX::FXApp* theApp;

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "Services.h"
-#include "SilentPrompter.h"
 #include "data/IsectRecordset.h"
 #include "data/Prompter.h"
+#include "support/Services.h"
+#include "support/SilentPrompter.h"
 #include "ui/AppResources.h"
 
 namespace testsupport {

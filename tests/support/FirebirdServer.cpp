@@ -1,11 +1,11 @@
-#include "FirebirdServer.h"
+#include "support/FirebirdServer.h"
 
 #include <unistd.h>
 
 #include <fstream>
 
-#include "Services.h"
-#include "TestFiles.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "GuiTestApp.h"
+#include "support/GuiTestApp.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -9,7 +9,7 @@
 
 #include <fx.h>
 
-#include "Services.h"
+#include "support/Services.h"
 
 namespace testsupport {
 

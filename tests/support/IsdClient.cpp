@@ -1,4 +1,4 @@
-#include "IsdClient.h"
+#include "support/IsdClient.h"
 
 #include "isdio.h"
 

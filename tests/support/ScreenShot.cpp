@@ -1,4 +1,4 @@
-#include "ScreenShot.h"
+#include "support/ScreenShot.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "Services.h"
+#include "support/Services.h"
 
 #include "isdio.h"
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -2,10 +2,10 @@
 // which runs Vantry workers on a fresh database.  Every case runs on an
 // embedded database file and again on a Firebird server reached over
 // host:path (started by scripts/fbserver; skipped where none can start).
-#include "FirebirdServer.h"
-#include "IsdClient.h"
-#include "Services.h"
 #include "isdio.h"
+#include "support/FirebirdServer.h"
+#include "support/IsdClient.h"
+#include "support/Services.h"
 
 #include <gtest/gtest.h>
 

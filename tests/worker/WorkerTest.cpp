@@ -1,7 +1,7 @@
 // The worker's statement execution and request handling on a real embedded
 // database, without the router.
 #include "ValueText.h"
-#include "WorkerTestSupport.h"
+#include "worker/WorkerTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "WorkerTestSupport.h"
+#include "worker/WorkerTestSupport.h"
 
 #include <ibase.h>
 #include <stdlib.h>
 
 #include <stdexcept>
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 namespace vantrytest {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "Services.h"
-#include "TestFiles.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
 
 int main(int argc, char** argv)
 {
