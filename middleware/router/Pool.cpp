@@ -164,7 +164,7 @@ void Pool::dispatch(Client& c) {
         if (c.bound < 0) {
             // A new transaction: first come, first served, and not before the
             // words received earlier have run.
-            bool ahead = false;
+            bool ahead = lineAhead(c, p.seq);
             int w = ahead ? -1 : workerFor(p.seq);
             if (w < 0) {
                 joinLine(c, !ahead && blockedByWords(p.seq) && freeWorker() >= 0);
