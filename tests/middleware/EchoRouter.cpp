@@ -102,6 +102,13 @@ void EchoRouter::waitForLog(const std::string& text, int count) const {
         throw std::runtime_error("the router log never showed \"" + text + "\":\n" + log());
 }
 
+bool processEnded(pid_t pid) {
+    if (kill(pid, 0) != 0) return true;
+    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(") ");
+    return close != std::string::npos && stat.compare(close + 2, 1, "Z") == 0;
+}
+
 int rawConnect(int port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};

@@ -57,6 +57,11 @@ private:
 // One logged-in client.
 using Client = testsupport::IsdClient;
 
+// Whether the process has ended: gone, or a zombie its parent has not reaped
+// yet (a detached router, or a worker whose router was killed, belongs to
+// init, which may reap it seconds later).
+bool processEnded(pid_t pid);
+
 // A raw TCP connection for sending bytes no client would send.
 int rawConnect(int port);
 bool rawSend(int fd, const void* data, size_t size);
