@@ -39,13 +39,14 @@ bool eventually(F condition) {
 
 }  // namespace
 
-EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services) {
+EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services, std::vector<std::string> settings) {
     char tmpl[] = "/tmp/plenwick-mw-XXXXXX";
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
     std::ofstream ini(dir_ + "/isectd.ini");
     ini << "; routing tests\n[router]\nbind = 127.0.0.1\nport = 0   ; any free port\n"
         << "logdir = logs\nrundir = run\n";
+    for (const auto& line : settings) ini << line << "\n";
     for (const auto& s : services) {
         ini << "\n[service " << s.name << "]\nworkers = " << s.workers << "\nprogram = " << (s.program.empty() ? ECHO_WORKER_PATH : s.program) << "\n";
         for (const auto& a : s.args) ini << "arg = " << a << "\n";

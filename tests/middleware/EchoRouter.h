@@ -25,10 +25,12 @@ struct EchoServiceOptions {
 };
 
 // Starts isectd in a fresh temporary directory with the given services (one
-// echo service by default); stops it and removes the directory at the end.
+// echo service by default) and "key = value" lines for its [router] section;
+// stops it and removes the directory at the end.
 class EchoRouter {
 public:
-    explicit EchoRouter(std::vector<EchoServiceOptions> services = {EchoServiceOptions()});
+    explicit EchoRouter(std::vector<EchoServiceOptions> services = {EchoServiceOptions()},
+                        std::vector<std::string> settings = {});
     ~EchoRouter();
     EchoRouter(const EchoRouter&) = delete;
     EchoRouter& operator=(const EchoRouter&) = delete;
