@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdio>
 #include <iterator>
 
 namespace isectd {
@@ -80,13 +79,8 @@ Pool::Actions Pool::take() {
 void Pool::note(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int n = vsnprintf(nullptr, 0, format, args);
+    std::string text = formatText(format, args);
     va_end(args);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) vsnprintf(&text[0], text.size() + 1, format, again);
-    va_end(again);
     if (log_) log_(text);
 }
 
