@@ -1,6 +1,7 @@
 #include "router/Config.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -69,6 +70,14 @@ bool toLong(const std::string& text, long low, long high, long& out) {
 
 }  // namespace
 
+std::chrono::milliseconds millis(double s) { return std::chrono::milliseconds(static_cast<long long>(s * 1000)); }
+
+std::string seconds(double s) {
+    char text[32];
+    snprintf(text, sizeof text, "%g", s);
+    return text;
+}
+
 bool isLoopback(const std::string& address) {
     return address == "localhost" || address == "::1" || address.compare(0, 4, "127.") == 0;
 }
@@ -103,6 +112,86 @@ const ServiceConfig* RouterConfig::service(const std::string& name) const {
         if (s.name == name) return &s;
     return nullptr;
 }
+
+namespace {
+
+// One key of [router]; the error text, or "" when the key is taken.
+std::string routerKey(const std::string& key, const std::string& value, const std::string& baseDir,
+                      RouterConfig& config) {
+    static const struct {
+        const char* key;
+        double RouterConfig::*target;
+    } limits[] = {{"logintimeout", &RouterConfig::loginTimeout},
+                  {"idletimeout", &RouterConfig::idleTimeout},
+                  {"transactiontimeout", &RouterConfig::transactionTimeout},
+                  {"requesttimeout", &RouterConfig::requestTimeout},
+                  {"sendtimeout", &RouterConfig::sendTimeout},
+                  {"stoptimeout", &RouterConfig::stopTimeout}};
+    for (const auto& limit : limits)
+        if (key == limit.key)
+            return toSeconds(value, config.*limit.target) ? "" : key + " must be a number of seconds (0 = no limit)";
+    if (key == "bind") {
+        if (value.empty()) return "empty bind address";
+        config.bind = value;
+    } else if (key == "port") {
+        if (!toInt(value, 0, 65535, config.port)) return "port must be a number from 0 to 65535";
+    } else if (key == "logdir") {
+        config.logdir = relativeTo(baseDir, value);
+    } else if (key == "rundir") {
+        config.rundir = relativeTo(baseDir, value);
+    } else if (key == "keyfile") {
+        config.keyfile = relativeTo(baseDir, value);
+    } else if (key == "tlscert") {
+        config.tlsCert = relativeTo(baseDir, value);
+    } else if (key == "tlskey") {
+        config.tlsKey = relativeTo(baseDir, value);
+    } else if (key == "maxclients") {
+        if (!toInt(value, 1, 100000, config.maxClients)) return "maxclients must be a number from 1 to 100000";
+    } else if (key == "clientbuffer") {
+        if (!toLong(value, 65536, 1L << 30, config.clientBuffer)) return "clientbuffer must be a number of bytes from 65536 up";
+    } else if (key == "logsize") {
+        if (!toLong(value, 0, 1L << 40, config.logSize)) return "logsize must be a number of bytes";
+    } else if (key == "logkeep") {
+        if (!toInt(value, 1, 100, config.logKeep)) return "logkeep must be a number from 1 to 100";
+    } else {
+        return "unknown key " + key + " in [router]";
+    }
+    return "";
+}
+
+// One key of a [service NAME]; the error text, or "" when the key is taken.
+std::string serviceKey(const std::string& key, const std::string& value, const std::string& baseDir,
+                       ServiceConfig& s) {
+    if (key == "workers") {
+        if (!toInt(value, 1, 256, s.workers)) return "workers must be a number from 1 to 256";
+    } else if (key == "program") {
+        s.program = value.find('/') == std::string::npos ? value : relativeTo(baseDir, value);
+    } else if (key == "arg") {
+        s.args.push_back(value);
+    } else if (key == "password") {
+        s.password = value;
+    } else if (key == "env") {
+        size_t e = value.find('=');
+        if (e == std::string::npos || e == 0) return "env takes NAME=VALUE";
+        s.env.push_back(value);
+    } else {
+        return "unknown key " + key + " in [service " + s.name + "]";
+    }
+    return "";
+}
+
+// What the whole file must have; the error text, or "".
+std::string wholeConfigProblem(const RouterConfig& config) {
+    for (const auto& s : config.services)
+        if (s.program.empty()) return "service " + s.name + " has no program";
+    if (config.services.empty()) return "no [service NAME] section";
+    if (config.tlsCert.empty() != config.tlsKey.empty()) return "tlscert and tlskey go together";
+    if (config.tls() && config.keyfile.empty())
+        return "TLS needs a service key (keyfile): the key's proofs are what make the connection trusted";
+    return "";
+}
+
+}  // namespace
 
 bool parseConfig(const std::string& text, const std::string& baseDir, RouterConfig& config, std::string& error) {
     config = RouterConfig();
@@ -144,80 +233,13 @@ bool parseConfig(const std::string& text, const std::string& baseDir, RouterConf
         if (eq == std::string::npos) return fail("expected key = value");
         std::string key = trim(t.substr(0, eq));
         std::string value = valueText(t.substr(eq + 1));
-        if (section == ROUTER) {
-            if (key == "bind") {
-                if (value.empty()) return fail("empty bind address");
-                config.bind = value;
-            } else if (key == "port") {
-                if (!toInt(value, 0, 65535, config.port)) return fail("port must be a number from 0 to 65535");
-            } else if (key == "logdir") {
-                config.logdir = relativeTo(baseDir, value);
-            } else if (key == "rundir") {
-                config.rundir = relativeTo(baseDir, value);
-            } else if (key == "keyfile") {
-                config.keyfile = relativeTo(baseDir, value);
-            } else if (key == "tlscert") {
-                config.tlsCert = relativeTo(baseDir, value);
-            } else if (key == "tlskey") {
-                config.tlsKey = relativeTo(baseDir, value);
-            } else if (key == "maxclients") {
-                if (!toInt(value, 1, 100000, config.maxClients)) return fail("maxclients must be a number from 1 to 100000");
-            } else if (key == "logintimeout" || key == "idletimeout" || key == "transactiontimeout" ||
-                       key == "requesttimeout" || key == "sendtimeout") {
-                double* target = key == "logintimeout"         ? &config.loginTimeout
-                                 : key == "idletimeout"        ? &config.idleTimeout
-                                 : key == "transactiontimeout" ? &config.transactionTimeout
-                                 : key == "requesttimeout"     ? &config.requestTimeout
-                                                               : &config.sendTimeout;
-                if (!toSeconds(value, *target)) return fail(key + " must be a number of seconds (0 = no limit)");
-            } else if (key == "clientbuffer") {
-                if (!toLong(value, 65536, 1L << 30, config.clientBuffer))
-                    return fail("clientbuffer must be a number of bytes from 65536 up");
-            } else if (key == "logsize") {
-                if (!toLong(value, 0, 1L << 40, config.logSize)) return fail("logsize must be a number of bytes");
-            } else if (key == "logkeep") {
-                if (!toInt(value, 1, 100, config.logKeep)) return fail("logkeep must be a number from 1 to 100");
-            } else {
-                return fail("unknown key " + key + " in [router]");
-            }
-        } else if (section == SERVICE) {
-            ServiceConfig& s = config.services.back();
-            if (key == "workers") {
-                if (!toInt(value, 1, 256, s.workers)) return fail("workers must be a number from 1 to 256");
-            } else if (key == "program") {
-                s.program = value.find('/') == std::string::npos ? value : relativeTo(baseDir, value);
-            } else if (key == "arg") {
-                s.args.push_back(value);
-            } else if (key == "password") {
-                s.password = value;
-            } else if (key == "env") {
-                size_t e = value.find('=');
-                if (e == std::string::npos || e == 0) return fail("env takes NAME=VALUE");
-                s.env.push_back(value);
-            } else {
-                return fail("unknown key " + key + " in [service " + s.name + "]");
-            }
-        } else {
-            return fail("key outside a section");
-        }
+        if (section == NONE) return fail("key outside a section");
+        std::string problem = section == ROUTER ? routerKey(key, value, baseDir, config)
+                                                : serviceKey(key, value, baseDir, config.services.back());
+        if (!problem.empty()) return fail(problem);
     }
-    for (const auto& s : config.services)
-        if (s.program.empty()) {
-            error = "service " + s.name + " has no program";
-            return false;
-        }
-    if (config.services.empty()) {
-        error = "no [service NAME] section";
-        return false;
-    }
-    if (config.tlsCert.empty() != config.tlsKey.empty()) {
-        error = "tlscert and tlskey go together";
-        return false;
-    }
-    if (config.tls() && config.keyfile.empty()) {
-        error = "TLS needs a service key (keyfile): the key's proofs are what make the connection trusted";
-        return false;
-    }
+    error = wholeConfigProblem(config);
+    if (!error.empty()) return false;
     if (config.logdir.empty()) config.logdir = baseDir.empty() ? "." : baseDir;
     if (config.rundir.empty()) config.rundir = config.logdir;
     return true;
@@ -256,7 +278,7 @@ std::string describeConfig(const RouterConfig& config) {
         << ", clientbuffer = " << config.clientBuffer << ", logsize = " << config.logSize
         << ", logkeep = " << config.logKeep << "\n  timeouts (s): login " << config.loginTimeout << ", idle "
         << config.idleTimeout << ", transaction " << config.transactionTimeout << ", request "
-        << config.requestTimeout << ", send " << config.sendTimeout;
+        << config.requestTimeout << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");

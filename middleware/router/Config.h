@@ -14,6 +14,7 @@
 //   transactiontimeout = 60 ;   inside a transaction without a request (rolled back)
 //   requesttimeout = 120    ;   a request a worker has not answered (worker restarted)
 //   sendtimeout = 30        ;   a client that reads nothing while a reply waits
+//   stoptimeout = 15        ;   a worker that has not ended this long after SIGTERM is killed
 //   clientbuffer = 1048576  ; bytes of reply held for a client that does not read
 //   logsize = 10485760      ; a log file is rotated at this size (0 = never)
 //   logkeep = 5             ; rotated files kept
@@ -31,6 +32,7 @@
 #ifndef ISECTD_CONFIG_H
 #define ISECTD_CONFIG_H
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,7 @@ struct RouterConfig {
     double transactionTimeout = 60;
     double requestTimeout = 120;
     double sendTimeout = 30;
+    double stopTimeout = 15;
     long clientBuffer = 1 << 20;
     long logSize = 10L << 20;
     int logKeep = 5;
@@ -85,6 +88,10 @@ std::string startProblem(const RouterConfig& config);
 std::string describeConfig(const RouterConfig& config);
 
 std::string replacePassword(const std::string& text, const std::string& password);
+
+// A time limit of the configuration as a duration, and as text ("2", "0.5").
+std::chrono::milliseconds millis(double seconds);
+std::string seconds(double seconds);
 
 }  // namespace isectd
 

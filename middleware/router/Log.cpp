@@ -11,17 +11,22 @@ void Log::addSecret(const std::string& secret) {
     if (!secret.empty()) secrets_.push_back(secret);
 }
 
-void Log::write(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+std::string formatText(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     int n = vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     std::string text(n > 0 ? static_cast<size_t>(n) + 1 : 1, '\0');
     if (n > 0) vsnprintf(&text[0], text.size(), format, args);
-    va_end(args);
     text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+void Log::write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = formatText(format, args);
+    va_end(args);
     file_.writeLines(masked(text));
 }
 

@@ -7,6 +7,7 @@
 #include "LogFile.h"
 
 #include <chrono>
+#include <cstdarg>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ private:
     isdlog::LogFile file_;
     std::vector<std::string> secrets_;
 };
+
+// The text printf would write for `format` and `args`.
+std::string formatText(const char* format, va_list args);
 
 // A printable excerpt of a payload for the log: control bytes escaped, cut
 // after `max` bytes with a note of the full length.

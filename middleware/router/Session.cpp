@@ -1,25 +1,17 @@
 #include "router/Session.h"
 
 #include "Auth.h"
+#include "router/Log.h"
 
 #include <openssl/ssl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace isectd {
 
 using asio::ip::tcp;
-
-MessagePtr makeMessage(uint16_t kind, const std::string& payload, uint16_t replyWanted) {
-    auto m = std::make_shared<Message>();
-    m->payload = payload;
-    isdSetLength(&m->header, static_cast<int32_t>(payload.size()));
-    isdSetMagic(&m->header);
-    isdSetKind(&m->header, kind);
-    isdSetReplyWanted(&m->header, replyWanted);
-    return m;
-}
 
 namespace {
 
@@ -284,6 +276,20 @@ void Session::writeNext() {
     };
     if (tls_) asio::async_write(*tls_, buffers, handler);
     else asio::async_write(socket_, buffers, handler);
+}
+
+bool listenOn(tcp::acceptor& acceptor, const tcp::endpoint& endpoint, const char* what, Log& log) {
+    asio::error_code e;
+    acceptor.open(endpoint.protocol(), e);
+    if (!e) acceptor.set_option(tcp::acceptor::reuse_address(true), e);
+    if (!e) acceptor.bind(endpoint, e);
+    if (!e) acceptor.listen(asio::socket_base::max_listen_connections, e);
+    if (!e) return true;
+    log.write("cannot listen for %s on %s:%u: %s", what, endpoint.address().to_string().c_str(), endpoint.port(),
+              e.message().c_str());
+    fprintf(stderr, "isectd: cannot listen for %s on %s:%u: %s\n", what, endpoint.address().to_string().c_str(),
+            endpoint.port(), e.message().c_str());
+    return false;
 }
 
 }  // namespace isectd

@@ -22,6 +22,7 @@
 #define ISECTD_SESSION_H
 
 #include "isdio.h"
+#include "router/Message.h"
 
 #include <asio.hpp>
 #include <asio/ssl.hpp>
@@ -34,15 +35,6 @@
 #include <string>
 
 namespace isectd {
-
-struct Message {
-    IsdHeader header{};
-    std::string payload;
-};
-using MessagePtr = std::shared_ptr<const Message>;
-
-// A message of the given kind with its header filled in.
-MessagePtr makeMessage(uint16_t kind, const std::string& payload, uint16_t replyWanted = 0);
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
@@ -110,6 +102,13 @@ private:
 };
 
 using SessionPtr = std::shared_ptr<Session>;
+
+class Log;
+
+// Opens, binds and listens; a failure is logged and printed with `what`
+// ("clients", "workers") and gives false.
+bool listenOn(asio::ip::tcp::acceptor& acceptor, const asio::ip::tcp::endpoint& endpoint, const char* what,
+              Log& log);
 
 }  // namespace isectd
 

@@ -39,13 +39,14 @@ bool eventually(F condition) {
 
 }  // namespace
 
-EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services) {
+EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services, std::vector<std::string> settings) {
     char tmpl[] = "/tmp/plenwick-mw-XXXXXX";
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
     dir_ = tmpl;
     std::ofstream ini(dir_ + "/isectd.ini");
     ini << "; routing tests\n[router]\nbind = 127.0.0.1\nport = 0   ; any free port\n"
         << "logdir = logs\nrundir = run\n";
+    for (const auto& line : settings) ini << line << "\n";
     for (const auto& s : services) {
         ini << "\n[service " << s.name << "]\nworkers = " << s.workers << "\nprogram = " << (s.program.empty() ? ECHO_WORKER_PATH : s.program) << "\n";
         for (const auto& a : s.args) ini << "arg = " << a << "\n";
@@ -100,6 +101,13 @@ std::vector<pid_t> EchoRouter::workerPids() const {
 void EchoRouter::waitForLog(const std::string& text, int count) const {
     if (!testsupport::waitForText(logdir() + "/isectd.log", text, count))
         throw std::runtime_error("the router log never showed \"" + text + "\":\n" + log());
+}
+
+bool processEnded(pid_t pid) {
+    if (kill(pid, 0) != 0) return true;
+    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(") ");
+    return close != std::string::npos && stat.compare(close + 2, 1, "Z") == 0;
 }
 
 int rawConnect(int port) {

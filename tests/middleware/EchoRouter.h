@@ -25,10 +25,12 @@ struct EchoServiceOptions {
 };
 
 // Starts isectd in a fresh temporary directory with the given services (one
-// echo service by default); stops it and removes the directory at the end.
+// echo service by default) and "key = value" lines for its [router] section;
+// stops it and removes the directory at the end.
 class EchoRouter {
 public:
-    explicit EchoRouter(std::vector<EchoServiceOptions> services = {EchoServiceOptions()});
+    explicit EchoRouter(std::vector<EchoServiceOptions> services = {EchoServiceOptions()},
+                        std::vector<std::string> settings = {});
     ~EchoRouter();
     EchoRouter(const EchoRouter&) = delete;
     EchoRouter& operator=(const EchoRouter&) = delete;
@@ -56,6 +58,11 @@ private:
 
 // One logged-in client.
 using Client = testsupport::IsdClient;
+
+// Whether the process has ended: gone, or a zombie its parent has not reaped
+// yet (a detached router, or a worker whose router was killed, belongs to
+// init, which may reap it seconds later).
+bool processEnded(pid_t pid);
 
 // A raw TCP connection for sending bytes no client would send.
 int rawConnect(int port);

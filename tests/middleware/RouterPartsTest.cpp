@@ -245,7 +245,7 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     std::string error;
     ASSERT_TRUE(isectd::parseConfig("[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
                                     "logintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
-                                    "requesttimeout = 9\nsendtimeout = 2\nclientbuffer = 65536\nlogsize = 100\n"
+                                    "requesttimeout = 9\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = 65536\nlogsize = 100\n"
                                     "logkeep = 2\n[service S]\nprogram = w\n",
                                     "/etc/i", c, error))
         << error;
@@ -257,6 +257,7 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     EXPECT_DOUBLE_EQ(7, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(9, c.requestTimeout);
     EXPECT_DOUBLE_EQ(2, c.sendTimeout);
+    EXPECT_DOUBLE_EQ(1.5, c.stopTimeout);
     EXPECT_EQ(65536, c.clientBuffer);
     EXPECT_EQ(100, c.logSize);
     EXPECT_EQ(2, c.logKeep);
@@ -268,11 +269,13 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     EXPECT_DOUBLE_EQ(60, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(120, c.requestTimeout);
     EXPECT_DOUBLE_EQ(30, c.sendTimeout);
+    EXPECT_DOUBLE_EQ(15, c.stopTimeout);
     EXPECT_EQ(1 << 20, c.clientBuffer);
     EXPECT_EQ("", isectd::startProblem(c));
     c.bind = "192.168.1.5";
     EXPECT_NE(std::string::npos, isectd::startProblem(c).find("needs a service key")) << isectd::startProblem(c);
     for (const char* bad : {"[router]\nlogintimeout = soon\n[service S]\nprogram = w\n",
+                            "[router]\nstoptimeout = -1\n[service S]\nprogram = w\n",
                             "[router]\nmaxclients = 0\n[service S]\nprogram = w\n",
                             "[router]\ntlscert = c.pem\nkeyfile = k\n[service S]\nprogram = w\n",
                             "[router]\ntlscert = c.pem\ntlskey = k.pem\n[service S]\nprogram = w\n"})
