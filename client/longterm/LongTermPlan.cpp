@@ -8,10 +8,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "longterm/LongTermWindow.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/PlanDrawing.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -38,7 +39,7 @@ FXint footerHeight() { return smallFont->getFontHeight() + 1; }
 FXString weekLabel(FXlong day, FXint width) {
     FXString full = dates::shownDate(day);
     if (smallFont->getTextWidth(full) <= width) return full;
-    return plandrawing::fitText(smallFont, dates::localText(day, appState.americanDate ? "%m/%d" : "%d/%m"), width);
+    return plandrawing::fitText(smallFont, dates::shownDayMonth(day), width);
 }
 
 }  // namespace
@@ -397,13 +398,10 @@ long LongTermWindow::onPaint(FXObject*, FXSelector, void*) {
         FXImage* drawing = new FXImage(getApp(), nullptr, IMAGE_KEEP, w, h);
         drawing->create();
         bool drawn = false;
-        try {
+        failures::run(this, "Database Error", "long term plan", [&] {
             FXDCWindow imageDc(drawing);
             drawn = drawPlan(imageDc, w, h);
-        } catch (const FXException& e) {
-            if (normalCursor) setDefaultCursor(normalCursor);
-            Prompter::get().error(this, "Database Error", e.what());
-        }
+        });
         withDescriptions = false;
         if (drawn || first) {
             if (!drawn) {  // nothing drawn before either: a white canvas

@@ -6,11 +6,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "data/Terms.h"
 #include "longterm/LongDialogDesc.h"
 #include "planedit/UnitPlanDialog.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;
@@ -130,11 +130,7 @@ long LongTermWindow::onCmdPrevYear(FXObject*, FXSelector, void*) {
 }
 
 long LongTermWindow::onCmdPrevTerm(FXObject*, FXSelector, void*) {
-    try {
-        terms::step(workRecordset, false);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    failures::run(this, "Database Error", "term", [&] { terms::step(workRecordset, false); });
     moved();
     return 1;
 }
@@ -146,11 +142,7 @@ long LongTermWindow::onCmdThisTerm(FXObject*, FXSelector, void*) {
 }
 
 long LongTermWindow::onCmdNextTerm(FXObject*, FXSelector, void*) {
-    try {
-        terms::step(workRecordset, true);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    failures::run(this, "Database Error", "term", [&] { terms::step(workRecordset, true); });
     moved();
     return 1;
 }

@@ -97,8 +97,8 @@ public:
     // Places the window where it was last closed and shows it.
     void create() override;
 
-    // Draws the term view on any device, w x h.  Without the middleware (the
-    // warning box has told the user) it draws nothing and returns false; a
+    // Draws the term view on any device, w x h.  Without the middleware (a
+    // lost connection, for the command to tell) it draws nothing and returns false; a
     // database error is thrown (FXException) before anything is drawn.
     FX::FXbool drawPlan(FX::FXDC& dc, FX::FXint w, FX::FXint h);
     // Redraw: a new image at the next paint, which runs at once.
