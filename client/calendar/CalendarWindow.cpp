@@ -310,8 +310,7 @@ long CalendarWindow::onCmdPrevYear(FXObject*, FXSelector, void*) {
 }
 
 long CalendarWindow::onCmdPrevTerm(FXObject*, FXSelector, void*) {
-    termNavigation(false);
-    redraw();
+    if (termNavigation(false)) redraw();
     return 1;
 }
 
@@ -334,8 +333,7 @@ long CalendarWindow::onCmdNextWeek(FXObject*, FXSelector, void*) {
 }
 
 long CalendarWindow::onCmdNextTerm(FXObject*, FXSelector, void*) {
-    termNavigation(true);
-    redraw();
+    if (termNavigation(true)) redraw();
     return 1;
 }
 
@@ -346,9 +344,12 @@ long CalendarWindow::onCmdNextYear(FXObject*, FXSelector, void*) {
 }
 
 // Moves the shown moment to the previous or next term (data/Terms.h);
-// without such a term the shown week stays.
-void CalendarWindow::termNavigation(bool forwards) {
+// without such a term the shown week stays.  False when the connection was
+// lost: its warning has been shown, and a drawing would only say it again.
+bool CalendarWindow::termNavigation(bool forwards) {
+    const failures::Mark mark;
     failures::run(this, "Database Error", "term", [&] { terms::step(settingsRecordset, forwards); });
+    return !mark.lost();
 }
 
 long CalendarWindow::onCmdRefresh(FXObject*, FXSelector, void*) {

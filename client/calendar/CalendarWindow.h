@@ -207,7 +207,7 @@ public:
     long onCmdSchoolSetup(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
-    void termNavigation(bool forwards);
+    bool termNavigation(bool forwards);
     void showUser(const FX::FXString& name);
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
     FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);

@@ -130,8 +130,10 @@ long LongTermWindow::onCmdPrevYear(FXObject*, FXSelector, void*) {
 }
 
 long LongTermWindow::onCmdPrevTerm(FXObject*, FXSelector, void*) {
+    // After a lost connection (told) a drawing would only say it again.
+    const failures::Mark mark;
     failures::run(this, "Database Error", "term", [&] { terms::step(workRecordset, false); });
-    moved();
+    if (!mark.lost()) moved();
     return 1;
 }
 
@@ -142,8 +144,10 @@ long LongTermWindow::onCmdThisTerm(FXObject*, FXSelector, void*) {
 }
 
 long LongTermWindow::onCmdNextTerm(FXObject*, FXSelector, void*) {
+    // After a lost connection (told) a drawing would only say it again.
+    const failures::Mark mark;
     failures::run(this, "Database Error", "term", [&] { terms::step(workRecordset, true); });
-    moved();
+    if (!mark.lost()) moved();
     return 1;
 }
 
