@@ -26,13 +26,16 @@ LoginAttempt lastAttempt;
 const char* const networkFailed = "IsectRecordset::OpenRecordset - Network connection failed.";
 const char* const commitFailed = "IsectRecordset::CommitTrans - Network connection failed.";
 
-// The lost connections so far and the words of the last one.
+// The lost connections so far, the words of the last one, and who hears of
+// each as it happens.
 FXuint lostConnections = 0;
 const char* lostConnectionText = networkFailed;
+void (*lostConnectionListener)() = nullptr;
 
 void connectionLost(const char* text) {
     ++lostConnections;
     lostConnectionText = text;
+    if (lostConnectionListener) lostConnectionListener();
 }
 const char* const endedInside =
     "IsectRecordset::OpenRecordset - The transaction was ended by a failure of another statement; nothing of it "
@@ -84,6 +87,8 @@ FXbool IsectRecordset::Connected() { return connection != -1; }
 FXuint IsectRecordset::LostConnections() { return lostConnections; }
 
 FXString IsectRecordset::LostConnectionText() { return lostConnectionText; }
+
+void IsectRecordset::SetLostConnectionListener(void (*listener)()) { lostConnectionListener = listener; }
 
 FXString IsectRecordset::ConnectionProblem() {
     const FXString folder = FXSystem::getCurrentDirectory();

@@ -40,8 +40,9 @@
 // of the transaction was saved.  An unknown column throws from FieldOrdinal.
 // A lost connection throws nothing and shows nothing: OpenRecordset returns
 // false and keeps the previous result, the loss is counted
-// (LostConnections), and the next statement logs in afresh.  The window
-// whose command ran the statement tells the user (ui/Failures.h).
+// (LostConnections, and a listener hears of it), and the next statement logs
+// in afresh.  The window whose command ran the statement tells the user
+// (ui/Failures.h).
 #ifndef PLENWICK_ISECTRECORDSET_H
 #define PLENWICK_ISECTRECORDSET_H
 
@@ -152,6 +153,10 @@ public:
     // The words of the warning for the last lost connection
     // ("IsectRecordset::OpenRecordset - Network connection failed.").
     static FX::FXString LostConnectionText();
+    // `listener` (null: none) is called after each lost connection has been
+    // counted, before the statement returns; the client's failure telling
+    // (ui/Failures.h) listens.
+    static void SetLostConnectionListener(void (*listener)());
 
 private:
     void resetResult();

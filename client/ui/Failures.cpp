@@ -13,6 +13,8 @@ namespace {
 // The lost connections the user has been told of: each is told once, by the
 // first command that ends after it.
 FXuint told = 0;
+// The Marks alive: commands that will tell a lost connection themselves.
+FXuint waiting = 0;
 
 FXString applicationName(FXWindow* owner) {
     FXApp* app = owner ? owner->getApp() : FXApp::instance();
@@ -25,21 +27,33 @@ void normalCursorOn(FXWindow* owner) {
         owner->setDefaultCursor(normalCursor);
 }
 
+void tellUntold(FXWindow* owner) {
+    const FXuint now = IsectRecordset::LostConnections();
+    if (now == told) return;
+    told = now;
+    tell(owner, messages::lostConnection(IsectRecordset::LostConnectionText(), applicationName(owner)));
+}
+
+// A lost connection no command waits for: told now, over no window.
+void lostOutsideCommands() {
+    if (waiting == 0) tellUntold(nullptr);
+}
+
 }  // namespace
 
-Mark::Mark() : start(IsectRecordset::LostConnections()) {}
+Mark::Mark() : start(IsectRecordset::LostConnections()) { ++waiting; }
+
+Mark::~Mark() { --waiting; }
 
 bool Mark::lost() const { return IsectRecordset::LostConnections() != start; }
 
 bool tellLost(FXWindow* owner, const Mark& mark) {
     if (!mark.lost()) return false;
-    const FXuint now = IsectRecordset::LostConnections();
-    if (now != told) {
-        told = now;
-        tell(owner, messages::lostConnection(IsectRecordset::LostConnectionText(), applicationName(owner)));
-    }
+    tellUntold(owner);
     return true;
 }
+
+void watchConnections() { IsectRecordset::SetLostConnectionListener(lostOutsideCommands); }
 
 void tell(FXWindow* owner, const messages::Message& message) {
     normalCursorOn(owner);

@@ -49,9 +49,17 @@ bool run(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& s
 // tellLost() shows the warning when a statement since then lost the
 // connection and no command has told it yet.  For a command that cannot run
 // its body inside run() (a print job, which must end its file first).
+//
+// While a Mark lives (run() holds one) a lost connection waits for the
+// command to tell it.  One that happens while none lives (a window that does
+// not tell through this module) is told at once, in the same warning, once
+// watchConnections() has been called.
 class Mark {
 public:
     Mark();
+    ~Mark();
+    Mark(const Mark&) = delete;
+    Mark& operator=(const Mark&) = delete;
     // Whether a statement since the mark lost the connection.
     bool lost() const;
 
@@ -61,6 +69,11 @@ private:
 // True when the connection was lost since `mark` (the warning shown now
 // unless already shown).
 bool tellLost(FX::FXWindow* owner, const Mark& mark);
+
+// Hears of every lost connection from the recordset layer, to tell those no
+// Mark waits for.  Called once, when the program creates its shared
+// resources (createResources).
+void watchConnections();
 
 // The box for a failure put in words (messages::explainCaught in the
 // window's own catch block), as run() would show it.
