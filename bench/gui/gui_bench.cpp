@@ -25,11 +25,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 #include "support/BenchProgram.h"
 #include "support/ScreenShot.h"
 #include "support/Services.h"
 #include "ui/AppResources.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using Clock = testsupport::BenchClock;

@@ -24,7 +24,6 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 #include "lessons/LessonDialog.h"
 #include "lessons/LessonPage.h"
 #include "print/FXDCNativePrinter.h"
@@ -32,6 +31,7 @@
 #include "support/Services.h"
 #include "support/TestFiles.h"
 #include "ui/AppResources.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using Clock = std::chrono::steady_clock;

@@ -14,9 +14,10 @@
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 #include "data/VersionCheck.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -29,12 +30,16 @@ int runPlenwick(int argc, char** argv) {
     // The database's version; empty when it cannot be read.  A failure waits
     // until there is a window to show it in.
     const bool reached = IsectRecordset::Connect();
-    FXString databaseVersion, databaseError;
+    const failures::Mark mark;
+    FXString databaseVersion;
+    messages::Message databaseError;
+    bool failed = false;
     if (reached) {
         try {
             databaseVersion = DatabaseVersion();
-        } catch (const FXException& e) {
-            databaseError = e.what();
+        } catch (const FXException&) {
+            databaseError = messages::explainCaught("Database Error", "database");
+            failed = true;
         }
     }
 
@@ -44,10 +49,12 @@ int runPlenwick(int argc, char** argv) {
 
     if (!reached)
         Prompter::get().warning(calendar, app.getAppName(), IsectRecordset::ConnectionProblem() + CalendarWindow::tryAgainHint);
-    else if (!databaseError.empty())
-        Prompter::get().error(calendar, "Database Error", databaseError);
-    else
-        ReportVersion(&app, nullptr, databaseVersion);
+    else if (!failures::tellLost(calendar, mark)) {  // (the connection may go right after the log-in)
+        if (failed)
+            failures::tell(calendar, databaseError);
+        else
+            calendar->reportVersion(databaseVersion);
+    }
 
     FXint code = app.run();
     // Leave the middleware before the statics that hold the connection go.

@@ -26,13 +26,14 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Files.h"
-#include "data/Prompter.h"
 #include "planedit/Attachments.h"
 #include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDChtml.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/Progress.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -84,30 +85,36 @@ long CalendarWindow::onCmdExportUnitPlans(FXObject*, FXSelector, void*) {
 
 void CalendarWindow::exportUnitPlans() {
     if (busyCursor) setDefaultCursor(busyCursor);
-    try {
-        IsectRecordset& marked = settingsRecordset;
-        query(marked, "Select Id, UnitName from UnitPlan where FKTeacher = " + appState.currentUserId +
-                          " and Transfer > 0");
-        if (!marked.rows.IsEmpty()) {
-            ProgressWindow progress(this, "Export Unit Plans Progress",
-                                    "Writing unit plans to \n" + localPath("..\\Transfer\\") + " \ndirectory.",
-                                    (FXuint)marked.recordCount);
-            IsectRecordset rs;
-            for (marked.MoveFirst(); !marked.eof(); marked.MoveNext()) {
-                if (progress->cancelled()) break;
-                const FXString path = transfer::pathFor(marked.GetField("UnitName"));
-                if (!transfer::writeUnit(rs, marked.GetField("Id"), path, appState.softwareVersion)) {
-                    Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
-                    break;
-                }
-                progress->advance(1);
-            }
+    failures::run(this, "Database Error", "unit plan", [&] {
+        try {
+            writeMarkedUnits();
+        } catch (const PlanEditAbort&) {
+            // The connection was lost: told as the command ends.
         }
-    } catch (const PlanEditAbort&) {
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    });
     if (normalCursor) setDefaultCursor(normalCursor);
+}
+
+// Each unit plan marked for export to its transfer file, the mark cleared.
+void CalendarWindow::writeMarkedUnits() {
+    IsectRecordset& marked = settingsRecordset;
+    query(marked,
+          "Select Id, UnitName from UnitPlan where FKTeacher = " + appState.currentUserId + " and Transfer > 0");
+    if (!marked.rows.IsEmpty()) {
+        ProgressWindow progress(this, "Export Unit Plans Progress",
+                                "Writing unit plans to \n" + localPath("..\\Transfer\\") + " \ndirectory.",
+                                (FXuint)marked.recordCount);
+        IsectRecordset rs;
+        for (marked.MoveFirst(); !marked.eof(); marked.MoveNext()) {
+            if (progress->cancelled()) break;
+            const FXString path = transfer::pathFor(marked.GetField("UnitName"));
+            if (!transfer::writeUnit(rs, marked.GetField("Id"), path, appState.softwareVersion)) {
+                Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
+                break;
+            }
+            progress->advance(1);
+        }
+    }
 }
 
 // ---------------------------------------------------------------- Export Database
@@ -192,82 +199,90 @@ void CalendarWindow::exportAttachments(const FXString& directory, const FXString
 
 void CalendarWindow::exportDatabase() {
     if (busyCursor) setDefaultCursor(busyCursor);
-    try {
-        IsectRecordset& rs = settingsRecordset;
-        query(rs, "Select Teacher, Syndicate from Teachers Where Id = " + appState.currentUserId);
-        if (rs.rows.IsEmpty()) {
-            Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No current user.",
-                                  "You must choose a user name to export the database.");
-            throw PlanEditAbort();
+    failures::run(this, "Database Error", "plan", [&] {
+        try {
+            writeDatabaseTree();
+        } catch (const PlanEditAbort&) {
+            // Told already (no user, no plans, no directory), or the
+            // connection was lost: told as the command ends.
         }
-        rs.MoveFirst();
-        const FXString teacher = rs.GetField("Teacher");
-        const FXString syndicate = trimmed(rs.GetField("Syndicate"));
-        query(rs, "Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate +
-                      " or FKSyndicate = " + appState.currentUserId);
-        if (rs.rows.IsEmpty()) {
-            Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No plans exist.",
-                                  "No plans have been loaded yet for this syndicate.");
-            throw PlanEditAbort();
-        }
+    });
+    if (normalCursor) setDefaultCursor(normalCursor);
+}
 
-        FXRegistry& reg = getApp()->reg();
-        FXString chosen = reg.readStringEntry(exportSection, "directory", "");
-        if (chosen.empty()) chosen = FXSystem::getCurrentDirectory();
-        if (!Prompter::get().chooseDirectory(this, "Export database to disk", chosen)) throw PlanEditAbort();
-        const FXString top = chosen + PATHSEP + CleanFileName(teacher) + " " +
-                             dates::localText(dates::now(), "%Y-%m-%d %H-%M-%S");
-        if (!makeDirectory(top)) {
-            cannotCreate(this, top);
-            throw PlanEditAbort();
-        }
-        reg.writeStringEntry(exportSection, "directory", chosen.text());
+void CalendarWindow::writeDatabaseTree() {
+    IsectRecordset& rs = settingsRecordset;
+    query(rs, "Select Teacher, Syndicate from Teachers Where Id = " + appState.currentUserId);
+    if (rs.rows.IsEmpty()) {
+        Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No current user.",
+                              "You must choose a user name to export the database.");
+        throw PlanEditAbort();
+    }
+    rs.MoveFirst();
+    const FXString teacher = rs.GetField("Teacher");
+    const FXString syndicate = trimmed(rs.GetField("Syndicate"));
+    query(rs, "Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate +
+                  " or FKSyndicate = " + appState.currentUserId);
+    if (rs.rows.IsEmpty()) {
+        Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No plans exist.",
+                              "No plans have been loaded yet for this syndicate.");
+        throw PlanEditAbort();
+    }
 
-        query(rs, "Select LongTerm.Id as LongTermId, PlanName, UnitPlan.Id as UnitPlanId, UnitName from UnitPlan, "
-                  "LongTerm where FKLongTerm = LongTerm.Id and FKTeacher = " + appState.currentUserId +
-                      " Order By LongTerm.Id");
-        ProgressWindow progress(this, "Export Database Progress", "Writing out directories.",
-                                (FXuint)rs.recordCount);
-        IsectRecordset pages;
-        FXString previousPlan, planDirectory;
-        for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
-            if (progress->cancelled()) break;
-            const FXString plan = trimmed(rs.GetField("LongTermId"));
-            if (plan != previousPlan || planDirectory.empty()) {
-                previousPlan = plan;
-                planDirectory = top + PATHSEP + CleanFileName(rs.GetField("PlanName")) + " " + plan;
-                if (!makeDirectory(planDirectory)) {
-                    cannotCreate(this, planDirectory);
-                    break;
-                }
-                writeRecordPages(pages, planDirectory,
-                                 "Select '. The Long Term Plan Description' as Name, Description from LongTerm "
-                                 "where Id = " + plan);
-            }
-            const FXString unit = trimmed(rs.GetField("UnitPlanId"));
-            const FXString unitDirectory =
-                planDirectory + PATHSEP + CleanFileName(rs.GetField("UnitName")) + " " + unit;
-            if (!makeDirectory(unitDirectory)) {
-                cannotCreate(this, unitDirectory);
+    FXRegistry& reg = getApp()->reg();
+    FXString chosen = reg.readStringEntry(exportSection, "directory", "");
+    if (chosen.empty()) chosen = FXSystem::getCurrentDirectory();
+    if (!Prompter::get().chooseDirectory(this, "Export database to disk", chosen)) throw PlanEditAbort();
+    const FXString top =
+        chosen + PATHSEP + CleanFileName(teacher) + " " + dates::localText(dates::now(), "%Y-%m-%d %H-%M-%S");
+    if (!makeDirectory(top)) {
+        cannotCreate(this, top);
+        throw PlanEditAbort();
+    }
+    reg.writeStringEntry(exportSection, "directory", chosen.text());
+
+    query(rs,
+          "Select LongTerm.Id as LongTermId, PlanName, UnitPlan.Id as UnitPlanId, UnitName from UnitPlan, "
+          "LongTerm where FKLongTerm = LongTerm.Id and FKTeacher = " +
+              appState.currentUserId + " Order By LongTerm.Id");
+    ProgressWindow progress(this, "Export Database Progress", "Writing out directories.", (FXuint)rs.recordCount);
+    IsectRecordset pages;
+    FXString previousPlan, planDirectory;
+    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
+        if (progress->cancelled()) break;
+        const FXString plan = trimmed(rs.GetField("LongTermId"));
+        if (plan != previousPlan || planDirectory.empty()) {
+            previousPlan = plan;
+            planDirectory = top + PATHSEP + CleanFileName(rs.GetField("PlanName")) + " " + plan;
+            if (!makeDirectory(planDirectory)) {
+                cannotCreate(this, planDirectory);
                 break;
             }
-            writeRecordPages(pages, unitDirectory,
-                             "Select '. The Unit Plan Description' as Name, UNITDESCRIPTION as Description from "
-                             "UnitPlan where Id = " + unit);
-            writeRecordPages(pages, unitDirectory,
-                             "Select LESSONNAME as Name, LESSONES as Essential_Skills, LESSONAO as "
-                             "Achievement_Objectives, LESSONSLO as Specific_Learning_Outcomes, LESSONINTRO as "
-                             "Introduction, LESSONDEV as Development, LESSONCLOSE as Closure, LESSONTEST as "
-                             "Assessment, LESSONRESOURCE as Resources, LESSONREFLECT as Reflection from LessonPlan "
-                             "where FKUnitPlan = " + unit);
-            progress->setMessage("Writing out file attachments.");
-            exportAttachments(unitDirectory, unit);
-            progress->setMessage("Writing out directories.");
-            progress->advance(1);
+            writeRecordPages(pages, planDirectory,
+                             "Select '. The Long Term Plan Description' as Name, Description from LongTerm "
+                             "where Id = " +
+                                 plan);
         }
-    } catch (const PlanEditAbort&) {
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
+        const FXString unit = trimmed(rs.GetField("UnitPlanId"));
+        const FXString unitDirectory = planDirectory + PATHSEP + CleanFileName(rs.GetField("UnitName")) + " " + unit;
+        if (!makeDirectory(unitDirectory)) {
+            cannotCreate(this, unitDirectory);
+            break;
+        }
+        writeRecordPages(pages, unitDirectory,
+                         "Select '. The Unit Plan Description' as Name, UNITDESCRIPTION as Description from "
+                         "UnitPlan where Id = " +
+                             unit);
+        writeRecordPages(pages, unitDirectory,
+                         "Select LESSONNAME as Name, LESSONES as Essential_Skills, LESSONAO as "
+                         "Achievement_Objectives, LESSONSLO as Specific_Learning_Outcomes, LESSONINTRO as "
+                         "Introduction, LESSONDEV as Development, LESSONCLOSE as Closure, LESSONTEST as "
+                         "Assessment, LESSONRESOURCE as Resources, LESSONREFLECT as Reflection from LessonPlan "
+                         "where FKUnitPlan = " +
+                             unit);
+        progress->setMessage("Writing out file attachments.");
+        exportAttachments(unitDirectory, unit);
+        progress->setMessage("Writing out directories.");
+        progress->advance(1);
     }
-    if (normalCursor) setDefaultCursor(normalCursor);
 }

@@ -8,9 +8,10 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/PlanDrawing.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -107,127 +108,156 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     dc.fillRectangle(0, 0, W, H);
     planColourList.Clear();
     lessons.clear();
-    dayTimes = DayTimes();
-
-    const FXlong shown = dates::shownNow();
-    FXString teacherName, schoolYear, schoolTerm;
-    FXlong termBase = 0, N = 0;
+    dayTimes = dates::SameDayTimes();
     canvasNotice = FXString();
 
-    // Without the middleware nothing is asked: the warning has said why, and
-    // the next redraw (F5) tries again.
+    // Without the middleware nothing is asked: the canvas says why, and the
+    // next redraw (F5) tries again.
     if (!IsectRecordset::Connected()) {
         cannotDraw(dc, W, H, FXString(),
                    "Plenwick is not connected to the database service.\n\nPress F5 to try again.");
         return;
     }
 
-    // The queries, in one transaction.  A failed connection ends the drawing
-    // (the guard ends the transaction).
-    IsectRecordset::Transaction transaction(drawRecordset);
-    {
-        // Without the middleware (the warning box has told the user) the
-        // area stays white.  Two columns, so that a teacher whose name is
-        // empty still has a row.
-        if (!drawRecordset.OpenRecordset("Select Id, Teacher from Teachers where Id = " + appState.currentUserId))
+    Week week;
+    loadWeek(week);
+    switch (week.outcome) {
+        case Week::LOST:  // the area stays white; the command's warning tells why
             return;
-        drawRecordset.rows.MoveFirst();
-        if (drawRecordset.rows.eof) {
-            FXString text = noTeacherText();
-            transaction.commit();
-            cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No teacher chosen.", text);
+        case Week::NO_TEACHER:
+            cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No teacher chosen.", week.notice);
             return;
-        }
-        teacherName = drawRecordset.GetField("Teacher");
-
-        if (!drawRecordset.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId)) return;
-        drawRecordset.rows.MoveFirst();
-        if (drawRecordset.rows.eof) {
-            transaction.commit();
+        case Week::NO_PLANS:
             Prompter::get().error(this, "CalendarWindow::drawPlan - No plans exist.",
                                   "No plans have been loaded yet for this teacher.");
             return;
-        }
-
-        if (!drawRecordset.OpenRecordset(
-                "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
-                dates::isoDate(shown) + "'"))
+        case Week::NO_TERM:
+            cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No school term.", week.notice);
             return;
-        drawRecordset.rows.MoveFirst();
-        if (drawRecordset.rows.eof) {
-            // Before the first term, or no terms at all.
-            if (!drawRecordset.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return;
-            drawRecordset.rows.MoveFirst();
-            FXString text = drawRecordset.rows.eof
-                                ? FXString("This database has no school terms yet.\n\n"
-                                           "Add them in Options, School Setup: the first day of each term and "
-                                           "its length in weeks.")
-                                : "The week shown lies before the school's first term, which begins on " +
-                                      DisplayDate(drawRecordset.rows.GetField(0)) +
-                                      ".\n\nPress \"Term >\" to go to it, or add the earlier terms in Options, "
-                                      "School Setup.";
-            transaction.commit();
-            cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No school term.", text);
-            return;
-        }
-        drawRecordset.rows.MoveLast();
-        schoolYear = drawRecordset.GetField("SchoolYear");
-        schoolTerm = drawRecordset.GetField("SchoolTerm");
-        const FXString firstDay = drawRecordset.rows.GetField(1);
-        FXlong termStart = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute);
-        termBase = termStart - oneWeek;
-        // The week that holds the shown date: weeks are counted from the
-        // midnight before the term's first day, so that early on a Monday,
-        // before school starts, it is already that Monday's week.  Calendar
-        // weeks: a week that begins in summer time after a term that began in
-        // winter time still begins on its Monday.
-        N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
-
-        FXlong first = termBase + N * oneWeek;
-        FXString D0 = dates::isoDate(first);
-        FXString D6 = dates::isoDate(dates::addDays(first, 6));
-        if (!drawRecordset.OpenRecordset(
-            "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
-            "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
-            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
-            "' and DateEnd >= '" + D6 + "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id"))
-            return;
-
-        // Read each lesson once; the three passes below reuse them.
-        FXStringRecordset& rows = drawRecordset.rows;
-        rows.MoveFirst();
-        while (!rows.eof) {
-            LessonRow row;
-            row.id = drawRecordset.GetField("Id");
-            row.unitId = drawRecordset.GetField("FKUnitPlan");
-            row.name = drawRecordset.GetField("LessonName");
-            row.unitTypeText = drawRecordset.GetField("UnitType");
-            row.rotateText = drawRecordset.GetField("Rotate");
-            row.unitType = decimalValue(row.unitTypeText);
-            row.rotate = decimalValue(row.rotateText);
-            row.routineDay = decimalValue(drawRecordset.GetField("RoutineDay"));
-            row.notTaught = decimalValue(drawRecordset.GetField("LessonNotTaught"));
-            row.assess = decimalValue(drawRecordset.GetField("LessonAssess"));
-            row.eval = decimalValue(drawRecordset.GetField("LessonEval"));
-            row.startDay = dates::localMoment(rows.GetField(14), 0, 0);
-            row.endDay = dates::localMoment(rows.GetField(15), 23, 59);
-            FXString timeStart = drawRecordset.GetField("TimeStart");
-            FXString timeEnd = drawRecordset.GetField("TimeEnd");
-            row.startHour = decimalValue(timeStart.mid(0, 2));
-            row.startMinute = decimalValue(timeStart.mid(3, 2));
-            row.endHour = decimalValue(timeEnd.mid(0, 2));
-            row.endMinute = decimalValue(timeEnd.mid(3, 2));
-            lessons.push_back(row);
-            rows.MoveNext();
-        }
-        transaction.commit();
+        case Week::WEEK:
+            break;
     }
-    if (FXString(teacherName).trim().empty())
+    if (FXString(week.teacherName).trim().empty())
         Prompter::get().error(this, "CalendarWindow::drawPlan - The teacher has no name.",
                               "The current teacher has no name.\n\nGive it one in Teachers: choose the teacher, "
                               "type the name and press Edit.");
+    drawHeading(dc, W, H, week);
+    drawGrid(dc, W, H, week);
+}
 
-    // Footer and heading.
+// ---------------------------------------------------------------------------
+// The queries
+
+void CalendarWindow::loadWeek(Week& week) {
+    const FXlong shown = dates::shownNow();
+    // The queries, in one transaction.  A failed connection ends the drawing
+    // (the guard ends the transaction).  Two columns for the teacher, so that
+    // a teacher whose name is empty still has a row.
+    IsectRecordset::Transaction transaction(drawRecordset);
+    if (!drawRecordset.OpenRecordset("Select Id, Teacher from Teachers where Id = " + appState.currentUserId)) return;
+    drawRecordset.rows.MoveFirst();
+    if (drawRecordset.rows.eof) {
+        week.notice = noTeacherText();
+        if (week.notice.empty()) return;
+        transaction.commit();
+        week.outcome = Week::NO_TEACHER;
+        return;
+    }
+    week.teacherName = drawRecordset.GetField("Teacher");
+
+    if (!drawRecordset.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId))
+        return;
+    drawRecordset.rows.MoveFirst();
+    if (drawRecordset.rows.eof) {
+        transaction.commit();
+        week.outcome = Week::NO_PLANS;
+        return;
+    }
+
+    if (!drawRecordset.OpenRecordset(
+            "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
+            dates::isoDate(shown) + "'"))
+        return;
+    drawRecordset.rows.MoveFirst();
+    if (drawRecordset.rows.eof) {
+        // Before the first term, or no terms at all.
+        if (!drawRecordset.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return;
+        drawRecordset.rows.MoveFirst();
+        week.notice = drawRecordset.rows.eof
+                          ? FXString(
+                                "This database has no school terms yet.\n\n"
+                                "Add them in Options, School Setup: the first day of each term and "
+                                "its length in weeks.")
+                          : "The week shown lies before the school's first term, which begins on " +
+                                DisplayDate(drawRecordset.rows.GetField(0)) +
+                                ".\n\nPress \"Term >\" to go to it, or add the earlier terms in Options, "
+                                "School Setup.";
+        transaction.commit();
+        week.outcome = Week::NO_TERM;
+        return;
+    }
+    drawRecordset.rows.MoveLast();
+    week.schoolYear = drawRecordset.GetField("SchoolYear");
+    week.schoolTerm = drawRecordset.GetField("SchoolTerm");
+    const FXString firstDay = drawRecordset.rows.GetField(1);
+    FXlong termStart = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute);
+    week.termBase = termStart - oneWeek;
+    // The week that holds the shown date: weeks are counted from the
+    // midnight before the term's first day, so that early on a Monday,
+    // before school starts, it is already that Monday's week.  Calendar
+    // weeks: a week that begins in summer time after a term that began in
+    // winter time still begins on its Monday.
+    week.N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
+
+    const FXlong first = week.termBase + week.N * oneWeek;
+    const FXString D0 = dates::isoDate(first);
+    const FXString D6 = dates::isoDate(dates::addDays(first, 6));
+    if (!drawRecordset.OpenRecordset(
+            "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
+            "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
+            "= " +
+            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
+            "' and DateEnd >= '" + D6 +
+            "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id"))
+        return;
+    readLessons();
+    transaction.commit();
+    week.outcome = Week::WEEK;
+}
+
+// Each lesson of the lesson query, read once; the three passes over the
+// grid reuse them.
+void CalendarWindow::readLessons() {
+    FXStringRecordset& rows = drawRecordset.rows;
+    for (rows.MoveFirst(); !rows.eof; rows.MoveNext()) {
+        LessonRow row;
+        row.id = drawRecordset.GetField("Id");
+        row.unitId = drawRecordset.GetField("FKUnitPlan");
+        row.name = drawRecordset.GetField("LessonName");
+        row.unitTypeText = drawRecordset.GetField("UnitType");
+        row.rotateText = drawRecordset.GetField("Rotate");
+        row.unitType = decimalValue(row.unitTypeText);
+        row.rotate = decimalValue(row.rotateText);
+        row.routineDay = decimalValue(drawRecordset.GetField("RoutineDay"));
+        row.notTaught = decimalValue(drawRecordset.GetField("LessonNotTaught"));
+        row.assess = decimalValue(drawRecordset.GetField("LessonAssess"));
+        row.eval = decimalValue(drawRecordset.GetField("LessonEval"));
+        row.startDay = dates::localMoment(rows.GetField(14), 0, 0);
+        row.endDay = dates::localMoment(rows.GetField(15), 23, 59);
+        FXString timeStart = drawRecordset.GetField("TimeStart");
+        FXString timeEnd = drawRecordset.GetField("TimeEnd");
+        row.startHour = decimalValue(timeStart.mid(0, 2));
+        row.startMinute = decimalValue(timeStart.mid(3, 2));
+        row.endHour = decimalValue(timeEnd.mid(0, 2));
+        row.endMinute = decimalValue(timeEnd.mid(3, 2));
+        lessons.push_back(row);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The week
+
+void CalendarWindow::drawHeading(FXDC& dc, FXint W, FXint H, const Week& week) {
     dc.setForeground(black);
     dc.setFont(smallFont);
     dc.drawText(W - 80 - smallFont->getTextWidth(footerNotice), H, footerNotice);
@@ -235,8 +265,10 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     // The heading stays on the drawing: moved off the centre where it must
     // be, and with the teacher's name shortened only when the whole width is
     // not enough.
-    const FXString headingStart = "WEEKLY CALENDAR FOR WEEK:" + FXStringVal((FXint)N) + "  TERM:" + schoolTerm.trim() +
-                                  "  YEAR:" + schoolYear.trim() + "    Teacher:";
+    const FXString& teacherName = week.teacherName;
+    const FXString headingStart = "WEEKLY CALENDAR FOR WEEK:" + FXStringVal((FXint)week.N) +
+                                  "  TERM:" + FXString(week.schoolTerm).trim() +
+                                  "  YEAR:" + FXString(week.schoolYear).trim() + "    Teacher:";
     FXString heading = headingStart + teacherName;
     for (FXint keep = teacherName.length(); keep > 0 && labelFont->getTextWidth(heading) > W - 6;) {
         keep = FXMAX(0, keep - 1);
@@ -245,128 +277,152 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     }
     const FXint headingWidth = labelFont->getTextWidth(heading);
     dc.drawText(FXMAX(3, FXMIN((W - 80) / 2 - headingWidth / 2, W - 3 - headingWidth)), 19, heading);
+}
 
-    // The grid: three passes over every cell.  Pass 0 gives each plan its
-    // colour, pass 1 fills the cells and draws headers and lines, pass 2
-    // counts each plan's cells and writes the labels.
+// The grid: three passes over every cell.  Pass 0 gives each plan its
+// colour, pass 1 fills the cells and draws headers and lines, pass 2 counts
+// each plan's cells and writes the labels.
+void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
     // A timetable of no rows (a damaged SchoolTimes setting) draws no grid
     // instead of dividing by zero.
-    const FXint L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
-    const FXint C = (W - 80) / 6;
-    const FXint K = ((W - 80) + C) / 6;
+    Grid grid;
+    grid.W = W;
+    grid.L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
+    grid.C = (W - 80) / 6;
+    grid.K = ((W - 80) + grid.C) / 6;
     // Times in the label font where a row is tall enough for it, else in the
     // grid's small font (a timetable of many short rows).
-    FXFont* const timeFont = L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
+    grid.timeFont = grid.L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
+    const FXlong monday = week.termBase + week.N * oneWeek;
     FXlong dstFix = 0;
     for (int pass = 0; pass < 3; ++pass) {
         planColourList.MoveFirst();
         drawRecordset.rows.MoveFirst();
         for (FXint p = 0; p < appState.schoolTimes; ++p) {
-            const FXint y = 60 + L * p;
+            const FXint y = 60 + grid.L * p;
             for (FXint d = 0; d <= 5; ++d) {
-                const FXint x = d == 0 ? 3 : 3 + C / 2 + (d - 1) * K;
-                const FXint width = d == 0 ? C / 2 : K;
-
+                const FXint x = d == 0 ? 3 : 3 + grid.C / 2 + (d - 1) * grid.K;
                 if (p == 1 && d == 1) {
-                    weekStart = termBase + N * oneWeek;
+                    weekStart = monday;
                     const FXint hour = dates::hourOf(weekStart);
                     dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
                 }
-
-                if (p >= 1 && d >= 1) {
-                    // The day's school start, whatever the daylight-saving state.
-                    const FXlong dayStart = dates::addDays(termBase + N * oneWeek + dstFix, d - 1);
-                    FXint k = 0;
-                    bool r = false;
-                    for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson) {
-                        if (!slotTest(dayStart, p, d)) continue;
-                        const LessonRow& lesson = lessons[currentLesson];
-                        ++k;
-                        if (lesson.unitType == 3) r = true;
-                        bool found = findPlan(planColourList, lesson.id);
-                        if (found && pass == 0 && k >= 3 && !r) {
-                            planColourList.DeleteRow();
-                            found = false;
-                        }
-                        if (!found) {
-                            planColourList.AddField(lesson.id, true);
-                            if (k < 3 || r) {
-                                const FXColor colour =
-                                    lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, planColourList);
-                                planColourList.AddField(colourText(colour), false);
-                                planColourList.AddField(colourText(black), false);
-                            } else {
-                                planColourList.AddField(colourText(overlapping), false);
-                                planColourList.AddField(colourText(white), false);
-                                plandrawing::drawOverlapError(dc, W - 80, lesson.name);
-                            }
-                            planColourList.AddField("0", false);
-                            planColourList.AddField(lesson.unitTypeText, false);
-                            planColourList.AddField("Junk", false);
-                            planColourList.AddField(lesson.rotateText, false);
-                            continue;
-                        }
-
-                        // A plan met before: fill (pass 1) or count (pass 2), then markers.
-                        const bool rightHalf = k >= 2;
-                        const bool showsHere = !r || lesson.unitType == 2;
-                        if (pass == 1) {
-                            dc.setForeground(colourValue(planColourList.GetField(1)));
-                            if (!rightHalf) dc.fillRectangle(x, y, K, L);
-                            else if (showsHere) dc.fillRectangle(x + K / 2, y, K / 2, L);
-                        } else if (pass == 2) {
-                            planColourList.SetField(3, FXStringVal(decimalValue(planColourList.GetField(3)) + 1));
-                            planColourList.SetField(5, planColourList.GetField(5) + "," + FXStringVal(d));
-                        }
-                        const FXint x0 = rightHalf ? x + K / 2 : x;
-                        if (lesson.rotate != 0) {
-                            dc.setForeground(red);
-                            dc.fillEllipse(x0 + K / 4, y + L / 2 - 1, 3, 3);
-                        }
-                        if (lesson.notTaught != 0) {
-                            dc.setForeground(red);
-                            dc.fillRectangle(x0, y + L - 3, 3, 3);
-                        }
-                        if (lesson.assess != 0) {
-                            dc.setForeground(blue);
-                            dc.fillRectangle(x0, y + L / 2 - 1, 3, 3);
-                        }
-                        if (lesson.eval > 0) {
-                            dc.setForeground(yellow);
-                            dc.fillRectangle(x0, y, 3, 3);
-                        } else if (lesson.eval < 0) {
-                            dc.setForeground(white);
-                            dc.fillRectangle(x0, y, 3, 3);
-                        }
-                        if (pass == 2) {
-                            FXint cells = decimalValue(planColourList.GetField(3));
-                            if (cells == 1 || cells % 5 == 1) {
-                                dc.setFont(smallFont);
-                                dc.setForeground(colourValue(planColourList.GetField(2)));
-                                if (!rightHalf) dc.drawText(x + 2, y + 7, lesson.name);
-                                else if (showsHere) dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
-                            }
-                        }
-                    }
-                }
-
-                if (pass == 1) {
-                    dc.setForeground(black);
-                    if (p == 0 && d >= 1) {
-                        dc.setFont(smallFont);
-                        FXlong day = dates::addDays(termBase + N * oneWeek, d - 1);
-                        dc.drawText(x + 2, y + 11, dayNames[d - 1] + dates::shownDate(day));
-                    }
-                    if (d == 0 && p >= 1) {
-                        dc.setFont(timeFont);
-                        FXlong t = termBase + N * oneWeek + p * (FXlong)appState.schoolPeriod + dstFix;
-                        dc.drawText(x + 2, y + L * 2 / 3 + 3, dates::localText(t, "%H:%M"));
-                    }
-                    dc.drawRectangle(x, y, width, L);
-                }
+                // The day's school start, whatever the daylight-saving state.
+                if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, dates::addDays(monday + dstFix, d - 1), p, d);
+                if (pass == 1) drawCellFrame(dc, grid, x, y, monday, dstFix, p, d);
             }
         }
     }
+}
+
+// The lessons of one slot (row p, day column d, at x, y) in one pass.
+void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXint y, FXlong dayStart, FXint p,
+                              FXint d) {
+    const FXint K = grid.K, L = grid.L;
+    FXint k = 0;
+    bool r = false;
+    for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson) {
+        if (!slotTest(dayStart, p, d)) continue;
+        const LessonRow& lesson = lessons[currentLesson];
+        ++k;
+        if (lesson.unitType == 3) r = true;
+        bool found = findPlan(planColourList, lesson.id);
+        if (found && pass == 0 && k >= 3 && !r) {
+            planColourList.DeleteRow();
+            found = false;
+        }
+        if (!found) {
+            listPlan(dc, grid, lesson, k < 3 || r);
+            continue;
+        }
+
+        // A plan met before: fill (pass 1) or count (pass 2), then markers.
+        const bool rightHalf = k >= 2;
+        const bool showsHere = !r || lesson.unitType == 2;
+        if (pass == 1) {
+            dc.setForeground(colourValue(planColourList.GetField(1)));
+            if (!rightHalf)
+                dc.fillRectangle(x, y, K, L);
+            else if (showsHere)
+                dc.fillRectangle(x + K / 2, y, K / 2, L);
+        } else if (pass == 2) {
+            planColourList.SetField(3, FXStringVal(decimalValue(planColourList.GetField(3)) + 1));
+            planColourList.SetField(5, planColourList.GetField(5) + "," + FXStringVal(d));
+        }
+        drawMarkers(dc, lesson, rightHalf ? x + K / 2 : x, y, K, L);
+        if (pass == 2) {
+            FXint cells = decimalValue(planColourList.GetField(3));
+            if (cells == 1 || cells % 5 == 1) {
+                dc.setFont(smallFont);
+                dc.setForeground(colourValue(planColourList.GetField(2)));
+                if (!rightHalf)
+                    dc.drawText(x + 2, y + 7, lesson.name);
+                else if (showsHere)
+                    dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
+            }
+        }
+    }
+}
+
+// A plan met for the first time gets its row in planColourList: its own
+// colour, or, as the third plan of a cell without a non-contact plan
+// (`coloured` false), the overlap colour and the error line naming it.
+void CalendarWindow::listPlan(FXDC& dc, const Grid& grid, const LessonRow& lesson, bool coloured) {
+    planColourList.AddField(lesson.id, true);
+    if (coloured) {
+        const FXColor colour = lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, planColourList);
+        planColourList.AddField(colourText(colour), false);
+        planColourList.AddField(colourText(black), false);
+    } else {
+        planColourList.AddField(colourText(overlapping), false);
+        planColourList.AddField(colourText(white), false);
+        plandrawing::drawOverlapError(dc, grid.W - 80, lesson.name);
+    }
+    planColourList.AddField("0", false);
+    planColourList.AddField(lesson.unitTypeText, false);
+    planColourList.AddField("Junk", false);
+    planColourList.AddField(lesson.rotateText, false);
+}
+
+// The lesson's marks in its half of a cell at x0: rotating, not taught,
+// assessed, evaluated well or badly.
+void CalendarWindow::drawMarkers(FXDC& dc, const LessonRow& lesson, FXint x0, FXint y, FXint K, FXint L) {
+    if (lesson.rotate != 0) {
+        dc.setForeground(red);
+        dc.fillEllipse(x0 + K / 4, y + L / 2 - 1, 3, 3);
+    }
+    if (lesson.notTaught != 0) {
+        dc.setForeground(red);
+        dc.fillRectangle(x0, y + L - 3, 3, 3);
+    }
+    if (lesson.assess != 0) {
+        dc.setForeground(blue);
+        dc.fillRectangle(x0, y + L / 2 - 1, 3, 3);
+    }
+    if (lesson.eval > 0) {
+        dc.setForeground(yellow);
+        dc.fillRectangle(x0, y, 3, 3);
+    } else if (lesson.eval < 0) {
+        dc.setForeground(white);
+        dc.fillRectangle(x0, y, 3, 3);
+    }
+}
+
+// A cell's outline, with the day's name and date (row 0) or the time of
+// its row (column 0).
+void CalendarWindow::drawCellFrame(FXDC& dc, const Grid& grid, FXint x, FXint y, FXlong monday, FXlong dstFix, FXint p,
+                                   FXint d) {
+    dc.setForeground(black);
+    if (p == 0 && d >= 1) {
+        dc.setFont(smallFont);
+        dc.drawText(x + 2, y + 11, dayNames[d - 1] + dates::shownDate(dates::addDays(monday, d - 1)));
+    }
+    if (d == 0 && p >= 1) {
+        dc.setFont(grid.timeFont);
+        const FXlong t = monday + p * (FXlong)appState.schoolPeriod + dstFix;
+        dc.drawText(x + 2, y + grid.L * 2 / 3 + 3, dates::shownTime(t));
+    }
+    dc.drawRectangle(x, y, d == 0 ? grid.C / 2 : grid.K, grid.L);
 }
 
 // ---------------------------------------------------------------------------
@@ -415,10 +471,10 @@ FXString CalendarWindow::noTeacherText() {
     if (decimalValue(appState.currentUserId) != 0)
         return "The current teacher is no longer in the database (it may have been deleted on another computer)." +
                chooseOne;
-    drawRecordset.OpenRecordset("Select Count(*) from Teachers");
+    if (!drawRecordset.OpenRecordset("Select Count(*) from Teachers")) return FXString();
     drawRecordset.rows.MoveFirst();
     const bool noTeachers = drawRecordset.rows.eof || decimalValue(drawRecordset.rows.GetField(0)) == 0;
-    drawRecordset.OpenRecordset("Select Count(*) from TermDate");
+    if (!drawRecordset.OpenRecordset("Select Count(*) from TermDate")) return FXString();
     drawRecordset.rows.MoveFirst();
     const bool noTerms = drawRecordset.rows.eof || decimalValue(drawRecordset.rows.GetField(0)) == 0;
     const FXString addTeachers =
@@ -434,24 +490,6 @@ FXString CalendarWindow::noTeacherText() {
     return "No teacher is chosen." + chooseOne;
 }
 
-// The calendar date of `moment` at hour:minute.
-FXlong CalendarWindow::DayTimes::sameDayAt(FXlong when, FXint hour, FXint minute) {
-    struct tm local;
-    if (when != moment) {
-        time_t t = (time_t)when;
-        localtime_r(&t, &local);
-        moment = when;
-        year = local.tm_year;
-        yday = local.tm_yday;
-    }
-    long long key = ((long long)year * 400 + yday) * 1440 + hour * 60 + minute;
-    auto known = at.find(key);
-    if (known != at.end()) return known->second;
-    FXlong result = dates::sameDayAt(when, hour, minute);
-    at[key] = result;
-    return result;
-}
-
 bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
     const LessonRow& lesson = lessons[currentLesson];
     const FXlong A = s + p * (FXlong)appState.schoolPeriod;
@@ -459,8 +497,8 @@ bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
     // The lesson's dates reach the slot...
     if (!((A <= lesson.endDay && lesson.endDay < B) || (lesson.startDay <= B && B <= lesson.endDay))) return false;
     // ...and so do its times on the slot's day.
-    const FXlong lessonStart = dayTimes.sameDayAt(A, lesson.startHour, lesson.startMinute);
-    const FXlong lessonEnd = dayTimes.sameDayAt(B, lesson.endHour, lesson.endMinute);
+    const FXlong lessonStart = dayTimes.at(A, lesson.startHour, lesson.startMinute);
+    const FXlong lessonEnd = dayTimes.at(B, lesson.endHour, lesson.endMinute);
     if (!((A <= lessonEnd && lessonEnd < B) || (lessonStart < B && B <= lessonEnd))) return false;
     // A routine plan only on its own day.
     if (lesson.unitType == 2) return lesson.routineDay == d;
@@ -488,48 +526,57 @@ long CalendarWindow::onPaint(FXObject*, FXSelector, void*) {
         return 1;
     }
     if (busyCursor) setDefaultCursor(busyCursor);
-    try {
-        FXint w = FXMAX(canvas->getWidth(), 1), h = FXMAX(canvas->getHeight(), 1);
-        if (redrawState == 0 || !image) {
-            imageWidth = w;
-            imageHeight = h;
-            delete image;
-            image = new FXImage(getApp(), nullptr, IMAGE_KEEP, w, h);
-            image->create();
-            redrawState = 1;
+    failures::run(this, "Database Error", "week", [&] {
+        try {
+            paintImage();
+        } catch (const FXException&) {
+            // Nothing of an earlier week stays on the canvas, or in the click
+            // test, under the error box.
+            blankCanvas();
+            throw;
         }
-        if (w != imageWidth || h != imageHeight) {
-            imageWidth = w;
-            imageHeight = h;
-            redrawState = 1;
-        }
-        if (redrawState != -1) {
-            redrawState = -1;
-            image->resize(w, h);
-            FXDCWindow imageDc(image);
-            drawPlan(imageDc, w, h);
-        }
-        FXDCWindow dc(canvas);
-        dc.drawImage(image, 0, 0);
-    } catch (const FXException& e) {
-        // Nothing of an earlier week stays on the canvas, or in the click
-        // test, under the error box.
-        planColourList.Clear();
-        if (image) {
-            {
-                FXDCWindow imageDc(image);
-                imageDc.setForeground(white);
-                imageDc.fillRectangle(0, 0, image->getWidth(), image->getHeight());
-            }
-            FXDCWindow dc(canvas);
-            dc.drawImage(image, 0, 0);
-        }
-        if (normalCursor) setDefaultCursor(normalCursor);
-        Prompter::get().error(this, "Database Error", e.what());
-        return 1;
-    }
+    });
     if (normalCursor) setDefaultCursor(normalCursor);
     return 1;
+}
+
+// The off-screen image, drawn again when asked for or when the canvas
+// changed its size, copied to the canvas.
+void CalendarWindow::paintImage() {
+    FXint w = FXMAX(canvas->getWidth(), 1), h = FXMAX(canvas->getHeight(), 1);
+    if (redrawState == 0 || !image) {
+        imageWidth = w;
+        imageHeight = h;
+        delete image;
+        image = new FXImage(getApp(), nullptr, IMAGE_KEEP, w, h);
+        image->create();
+        redrawState = 1;
+    }
+    if (w != imageWidth || h != imageHeight) {
+        imageWidth = w;
+        imageHeight = h;
+        redrawState = 1;
+    }
+    if (redrawState != -1) {
+        redrawState = -1;
+        image->resize(w, h);
+        FXDCWindow imageDc(image);
+        drawPlan(imageDc, w, h);
+    }
+    FXDCWindow dc(canvas);
+    dc.drawImage(image, 0, 0);
+}
+
+void CalendarWindow::blankCanvas() {
+    planColourList.Clear();
+    if (!image) return;
+    {
+        FXDCWindow imageDc(image);
+        imageDc.setForeground(white);
+        imageDc.fillRectangle(0, 0, image->getWidth(), image->getHeight());
+    }
+    FXDCWindow dc(canvas);
+    dc.drawImage(image, 0, 0);
 }
 
 // The colour under the pointer: that of the drawn week, black where the

@@ -6,7 +6,6 @@
 #include "data/Dates.h"
 #include "data/Files.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "data/Terms.h"
 #include "data/VersionCheck.h"
 #include "lessons/LessonDialog.h"
@@ -17,6 +16,8 @@
 #include "setup/SchoolSetupWindow.h"
 #include "teachers/TeachersWindow.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
+#include "ui/Prompter.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;
@@ -212,7 +213,7 @@ void CalendarWindow::loadDatabaseSettings() {
     missingUserId = FXString();
     appState.currentUserId = reg.readStringEntry(("SERVICE: " + databaseService).text(), "userid", "0");
 
-    try {
+    failures::run(this, "Database Error", "teacher", [&] {
         // The current teacher: the stored one, or the one added last.
         bool answered;
         if (appState.currentUserId == "0") {
@@ -242,13 +243,11 @@ void CalendarWindow::loadDatabaseSettings() {
         for (int i = 0; i < 4; ++i) {
             if (!settingsRecordset.OpenRecordset(FXString("Select StringValue from Settings Where StringKey = '") +
                                                  keys[i] + "'"))
-                continue;
+                return;
             settingsRecordset.rows.MoveFirst();
             if (!settingsRecordset.rows.eof) *values[i] = decimalValue(settingsRecordset.GetField("0"));
         }
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    });
 }
 
 bool CalendarWindow::reachDatabase() {
@@ -258,13 +257,22 @@ bool CalendarWindow::reachDatabase() {
     }
     if (!databaseLoaded) {
         loadDatabaseSettings();
-        try {
-            ReportVersion(getApp(), this, DatabaseVersion());
-        } catch (const FXException& e) {
-            Prompter::get().error(this, "Database Error", e.what());
-        }
+        FXString version;
+        if (failures::run(this, "Database Error", "database", [&] { version = DatabaseVersion(); }))
+            reportVersion(version);
     }
     return true;
+}
+
+// The version check, its upgrade's failure first (the error box), then its
+// message (the warning box).
+void CalendarWindow::reportVersion(const FXString& databaseVersion) {
+    FXString message;
+    messages::Message failure;
+    const failures::Mark mark;
+    const FXbool show = CheckVersion(getApp(), message, appState.softwareVersion, databaseVersion, failure);
+    if (!failures::tellLost(this, mark) && !failure.text.empty()) failures::tell(this, failure);
+    if (show) Prompter::get().warning(this, getApp()->getAppName(), message);
 }
 
 void CalendarWindow::saveSettings() {
@@ -302,8 +310,7 @@ long CalendarWindow::onCmdPrevYear(FXObject*, FXSelector, void*) {
 }
 
 long CalendarWindow::onCmdPrevTerm(FXObject*, FXSelector, void*) {
-    termNavigation(false);
-    redraw();
+    if (termNavigation(false)) redraw();
     return 1;
 }
 
@@ -326,8 +333,7 @@ long CalendarWindow::onCmdNextWeek(FXObject*, FXSelector, void*) {
 }
 
 long CalendarWindow::onCmdNextTerm(FXObject*, FXSelector, void*) {
-    termNavigation(true);
-    redraw();
+    if (termNavigation(true)) redraw();
     return 1;
 }
 
@@ -338,13 +344,12 @@ long CalendarWindow::onCmdNextYear(FXObject*, FXSelector, void*) {
 }
 
 // Moves the shown moment to the previous or next term (data/Terms.h);
-// without such a term the shown week stays.
-void CalendarWindow::termNavigation(bool forwards) {
-    try {
-        terms::step(settingsRecordset, forwards);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+// without such a term the shown week stays.  False when the connection was
+// lost: its warning has been shown, and a drawing would only say it again.
+bool CalendarWindow::termNavigation(bool forwards) {
+    const failures::Mark mark;
+    failures::run(this, "Database Error", "term", [&] { terms::step(settingsRecordset, forwards); });
+    return !mark.lost();
 }
 
 long CalendarWindow::onCmdRefresh(FXObject*, FXSelector, void*) {

@@ -12,9 +12,9 @@
 
 #include <fx.h>
 
-#include <map>
 #include <vector>
 
+#include "data/Dates.h"
 #include "data/FXStringRecordset.h"
 #include "data/IsectRecordset.h"
 
@@ -63,15 +63,24 @@ protected:
     size_t currentLesson = 0;  // the row slotTest looks at
 
     // slotTest asks for "that slot's day at hh:mm" thousands of times per
-    // drawing for a handful of days and times; the local-time conversions
-    // are remembered for the drawing.
-    struct DayTimes {
-        FX::FXlong moment = -1;  // last moment asked for, and its day
-        FX::FXint year = 0, yday = 0;
-        std::map<long long, FX::FXlong> at;  // (day, hh:mm) -> moment
-        FX::FXlong sameDayAt(FX::FXlong moment, FX::FXint hour, FX::FXint minute);
+    // drawing for a handful of days and times: the answers are remembered
+    // for the drawing.
+    mutable dates::SameDayTimes dayTimes;
+
+    // What one drawing reads (loadWeek), drawn by drawHeading and drawGrid.
+    struct Week {
+        enum Outcome { LOST, NO_TEACHER, NO_PLANS, NO_TERM, WEEK } outcome = LOST;
+        FX::FXString notice;  // NO_TEACHER, NO_TERM: what the canvas says
+        FX::FXString teacherName, schoolYear, schoolTerm;
+        FX::FXlong termBase = 0;  // a week before the term's first day at school start
+        FX::FXlong N = 0;         // the shown week's number in the term
     };
-    mutable DayTimes dayTimes;
+    // The grid's measures for a drawing W wide: row height L, column unit C,
+    // day column width K.
+    struct Grid {
+        FX::FXint W = 0, L = 0, C = 0, K = 0;
+        FX::FXFont* timeFont = nullptr;
+    };
 
     // The lesson plan the last click chose ("0" when the list was empty).
     FX::FXString chosenLessonPlan;
@@ -132,6 +141,9 @@ public:
     // Logs in when not logged in (the warning box when that fails) and reads
     // what the start could not; false without the database.
     bool reachDatabase();
+    // The version check of the start against the database's version, with
+    // its boxes: the upgrade's failure, then the message about the versions.
+    void reportVersion(const FX::FXString& databaseVersion);
 
     // Appended to the warning when the service cannot be reached.
     static const char* const tryAgainHint;
@@ -195,18 +207,38 @@ public:
     long onCmdSchoolSetup(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
-    void termNavigation(bool forwards);
+    bool termNavigation(bool forwards);
     void showUser(const FX::FXString& name);
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
     FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);
+    // The exports' work, inside the commands' failure handling; throw
+    // PlanEditAbort when they stop short.
+    void writeMarkedUnits();
+    void writeDatabaseTree();
     bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
     void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
     void exportAttachments(const FX::FXString& directory, const FX::FXString& unitId);
     // Why no week can be drawn: the words on the canvas, and (unless only
     // the canvas should say it) in an error box with the caption.
     void cannotDraw(FX::FXDC& dc, FX::FXint W, FX::FXint H, const FX::FXString& caption, const FX::FXString& text);
-    // The message for a drawing without a current teacher.
+    // The message for a drawing without a current teacher (empty when the
+    // connection was lost while asking what the database holds).
     FX::FXString noTeacherText();
+    // The week drawing, in its steps.
+    void loadWeek(Week& week);
+    void readLessons();
+    void drawHeading(FX::FXDC& dc, FX::FXint W, FX::FXint H, const Week& week);
+    void drawGrid(FX::FXDC& dc, FX::FXint W, FX::FXint H, const Week& week);
+    void drawSlot(FX::FXDC& dc, const Grid& grid, int pass, FX::FXint x, FX::FXint y, FX::FXlong dayStart, FX::FXint p,
+                  FX::FXint d);
+    void listPlan(FX::FXDC& dc, const Grid& grid, const LessonRow& lesson, bool coloured);
+    static void drawMarkers(FX::FXDC& dc, const LessonRow& lesson, FX::FXint x0, FX::FXint y, FX::FXint K, FX::FXint L);
+    void drawCellFrame(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, FX::FXlong monday, FX::FXlong dstFix,
+                       FX::FXint p, FX::FXint d);
+    // The canvas paint: the image drawn when needed and copied to the
+    // canvas; after a failure, a white canvas and no plans to click.
+    void paintImage();
+    void blankCanvas();
 };
 
 #endif

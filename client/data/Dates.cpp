@@ -53,6 +53,10 @@ FXString today() { return isoDate(shownNow()); }
 
 FXString shownDate(FXlong moment) { return localText(moment, appState.americanDate ? "%m/%d/%y" : "%d/%m/%y"); }
 
+FXString shownDayMonth(FXlong moment) { return localText(moment, appState.americanDate ? "%m/%d" : "%d/%m"); }
+
+FXString shownTime(FXlong moment) { return localText(moment, "%H:%M"); }
+
 FXint weekday(FXlong moment) {
     time_t t = (time_t)moment;
     struct tm local;
@@ -92,6 +96,23 @@ FXlong sameDayAt(FXlong moment, FXint hour, FXint minute) {
     local.tm_sec = 0;
     local.tm_isdst = -1;
     return (FXlong)mktime(&local);
+}
+
+FXlong SameDayTimes::at(FXlong moment, FXint hour, FXint minute) {
+    if (moment != moment_) {
+        time_t t = (time_t)moment;
+        struct tm local;
+        localtime_r(&t, &local);
+        moment_ = moment;
+        year_ = local.tm_year;
+        yday_ = local.tm_yday;
+    }
+    const long long key = ((long long)year_ * 400 + yday_) * 1440 + hour * 60 + minute;
+    auto found = known_.find(key);
+    if (found != known_.end()) return found->second;
+    const FXlong result = sameDayAt(moment, hour, minute);
+    known_[key] = result;
+    return result;
 }
 
 FXlong addDays(FXlong moment, FXint days) {

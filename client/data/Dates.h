@@ -23,6 +23,8 @@
 
 #include <fx.h>
 
+#include <map>
+
 namespace dates {
 
 constexpr FX::FXlong oneDay = 86400;
@@ -39,8 +41,12 @@ FX::FXString localText(FX::FXlong moment, const char* format);
 FX::FXString isoDate(FX::FXlong moment);
 // 'YYYY-MM-DD' of today (the clock plus appState.dateOffset).
 FX::FXString today();
-// A moment's date as the user types and reads it: MM/DD/YY or DD/MM/YY.
+// A moment's date as the user types and reads it: MM/DD/YY or DD/MM/YY;
+// the same without the year (MM/DD or DD/MM), where room is short.
 FX::FXString shownDate(FX::FXlong moment);
+FX::FXString shownDayMonth(FX::FXlong moment);
+// A moment's time of day: HH:MM.
+FX::FXString shownTime(FX::FXlong moment);
 // Day of the week of a moment: 0 Sunday ... 6 Saturday; its local hour.
 FX::FXint weekday(FX::FXlong moment);
 FX::FXint hourOf(FX::FXlong moment);
@@ -54,6 +60,19 @@ FX::FXlong localMoment(FX::FXint year, FX::FXint month, FX::FXint day, FX::FXint
 FX::FXlong localMoment(const FX::FXString& isoDate, FX::FXint hour, FX::FXint minute);
 // The moment's calendar day at hour:minute.
 FX::FXlong sameDayAt(FX::FXlong moment, FX::FXint hour, FX::FXint minute);
+
+// sameDayAt for many moments of a few days: each day's answers are kept,
+// so that a drawing asking thousands of times converts each day and time
+// once.  A new object forgets them.
+class SameDayTimes {
+public:
+    FX::FXlong at(FX::FXlong moment, FX::FXint hour, FX::FXint minute);
+
+private:
+    FX::FXlong moment_ = -1;  // the last moment asked for, and its day
+    FX::FXint year_ = 0, yday_ = 0;
+    std::map<long long, FX::FXlong> known_;  // (day, hh:mm) -> moment
+};
 
 // `days` calendar days later (earlier when negative), at the same clock time.
 FX::FXlong addDays(FX::FXlong moment, FX::FXint days);

@@ -24,4 +24,13 @@ private:
     std::shared_ptr<std::string> buffer_;
 };
 
+// The database's own words for a statement it refused: the worker's error
+// lines, as received (trimmed).  Windows tell them in plain words
+// (DatabaseMessages.h); everything else the client throws is its own
+// sentence.
+class DatabaseError : public FXTextException {
+public:
+    explicit DatabaseError(const FX::FXString& text) : FXTextException(text) {}
+};
+
 #endif

@@ -6,7 +6,6 @@
 
 #include "data/AppState.h"
 #include "data/FXTextException.h"
-#include "data/Prompter.h"
 #include "data/ResultParser.h"
 #include "isdio.h"
 
@@ -25,6 +24,19 @@ struct LoginAttempt {
 LoginAttempt lastAttempt;
 
 const char* const networkFailed = "IsectRecordset::OpenRecordset - Network connection failed.";
+const char* const commitFailed = "IsectRecordset::CommitTrans - Network connection failed.";
+
+// The lost connections so far, the words of the last one, and who hears of
+// each as it happens.
+FXuint lostConnections = 0;
+const char* lostConnectionText = networkFailed;
+void (*lostConnectionListener)() = nullptr;
+
+void connectionLost(const char* text) {
+    ++lostConnections;
+    lostConnectionText = text;
+    if (lostConnectionListener) lostConnectionListener();
+}
 const char* const endedInside =
     "IsectRecordset::OpenRecordset - The transaction was ended by a failure of another statement; nothing of it "
     "was kept.";
@@ -72,6 +84,12 @@ FXbool IsectRecordset::Connect() { return connect(); }
 
 FXbool IsectRecordset::Connected() { return connection != -1; }
 
+FXuint IsectRecordset::LostConnections() { return lostConnections; }
+
+FXString IsectRecordset::LostConnectionText() { return lostConnectionText; }
+
+void IsectRecordset::SetLostConnectionListener(void (*listener)()) { lostConnectionListener = listener; }
+
 FXString IsectRecordset::ConnectionProblem() {
     const FXString folder = FXSystem::getCurrentDirectory();
     if (!lastAttempt.fileFound)
@@ -108,8 +126,7 @@ FXbool IsectRecordset::sendWord(const char* word) {
 
 void IsectRecordset::CommitTrans() {
     inTransaction = 0;
-    if (connection != -1 && !sendWord("commit"))
-        Prompter::get().warning(nullptr, "Plenwick", "IsectRecordset::CommitTrans - Network connection failed.");
+    if (connection != -1 && !sendWord("commit")) connectionLost(commitFailed);
 }
 
 void IsectRecordset::RollbackTrans() {
@@ -269,7 +286,7 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         // The router has rolled back what the connection had open: the
         // owner of the transaction must not go on as if it were still there.
         if (owner) brokenInside = true;
-        Prompter::get().warning(nullptr, "Plenwick", networkFailed);
+        connectionLost(networkFailed);
         return false;
     }
     if (!inTransaction && !owner) CommitTrans();
@@ -279,8 +296,9 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         transactionFailed(this);
         RollbackTrans();
         first.trim();
-        if (first.empty()) first = "IsectRecordset::OpenRecordset - The database service sent an empty reply.";
-        throw FXTextException(first);
+        if (first.empty())
+            throw FXException("IsectRecordset::OpenRecordset - The database service sent an empty reply.");
+        throw DatabaseError(first);
     }
     if (!endsLikeResult(blocks)) {
         transactionFailed(this);
@@ -290,8 +308,9 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         FXint end = text.rfind("]]\n");
         FXString error = end >= 0 ? text.mid(end + 3, text.length()) : text.right(1024);
         error.trim();
-        if (error.empty()) error = "IsectRecordset::OpenRecordset - The database service sent an incomplete reply.";
-        throw FXTextException(error);
+        if (error.empty())
+            throw FXException("IsectRecordset::OpenRecordset - The database service sent an incomplete reply.");
+        throw DatabaseError(error);
     }
     parseBlocks();
     return true;

@@ -33,14 +33,16 @@
 // everything back: the owner's next statement and its commit() then throw
 // instead of carrying on in a new transaction.
 //
-// Failures: a database error sends "rollback" and throws FXException with the
-// worker's error text; so does a request the router reports as failed (the
-// worker holding the transaction ended, a time limit passed: its text says
-// that nothing of the transaction was saved).  An unknown column throws from
-// FieldOrdinal.  A lost connection shows the warning box (through Prompter)
-// and throws nothing:
-// OpenRecordset then returns false and keeps the previous result, and the
-// next statement logs in afresh.
+// Failures: a database error sends "rollback" and throws DatabaseError
+// (FXTextException.h) with the worker's error text; a request the router
+// reports as failed (the worker holding the transaction ended, a time limit
+// passed) throws FXException with the router's text, which says that nothing
+// of the transaction was saved.  An unknown column throws from FieldOrdinal.
+// A lost connection throws nothing and shows nothing: OpenRecordset returns
+// false and keeps the previous result, the loss is counted
+// (LostConnections, and a listener hears of it), and the next statement logs
+// in afresh.  The window whose command ran the statement tells the user
+// (ui/Failures.h).
 #ifndef PLENWICK_ISECTRECORDSET_H
 #define PLENWICK_ISECTRECORDSET_H
 
@@ -76,9 +78,9 @@ public:
     IsectRecordset(const IsectRecordset&) = delete;
     IsectRecordset& operator=(const IsectRecordset&) = delete;
 
-    // Sends sql, receives and parses the reply.  Returns false (after the
-    // warning box) when the middleware could not be reached; throws on a
-    // database error.
+    // Sends sql, receives and parses the reply.  Returns false (a lost
+    // connection, counted) when the middleware could not be reached; throws
+    // on a database error.
     FX::FXbool OpenRecordset(const FX::FXString& sql);
     // Parses result text that did not come from the network (a transfer file).
     void OpenFromText(const FX::FXString& text);
@@ -144,6 +146,17 @@ public:
     // The last failed log-in in words for the user: the host and service
     // tried (or the missing connection file) and the reason.
     static FX::FXString ConnectionProblem();
+    // Lost connections since the program started: statements that could not
+    // reach the middleware and a "commit" that could not be sent.  A window
+    // compares the count before and after a command.
+    static FX::FXuint LostConnections();
+    // The words of the warning for the last lost connection
+    // ("IsectRecordset::OpenRecordset - Network connection failed.").
+    static FX::FXString LostConnectionText();
+    // `listener` (null: none) is called after each lost connection has been
+    // counted, before the statement returns; the client's failure telling
+    // (ui/Failures.h) listens.
+    static void SetLostConnectionListener(void (*listener)());
 
 private:
     void resetResult();

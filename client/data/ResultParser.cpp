@@ -119,125 +119,166 @@ private:
 
 }  // namespace
 
-ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecordset& fieldDefs,
-                             FXStringRecordset& rows) {
-    ParsedCounts counts;
-    StructureStack stack;
-    ValueText value;
-    bool newDefinitionRow = true, newDataRow = true, noValueSeparatorSeen = true, noDescriptorSeen = true;
-    size_t skip = 0;  // characters of an escape that continue in the next block(s)
+namespace {
 
-    const unsigned char* cls = table.cls;
-    for (size_t b = 0; b < blocks.size(); ++b) {
-        const char* p = blocks[b].data;
-        const size_t n = blocks[b].size;
-        size_t i = 0;
-        if (skip) {
-            size_t here = skip < n ? skip : n;
-            i = here;
-            skip -= here;
-        }
-        while (i < n) {
-            size_t j = i;
-            while (j < n && cls[(unsigned char)p[j]] == PLAIN) ++j;
-            if (j > i) {
-                value.append(p + i, j - i);
-                i = j;
-                if (i >= n) break;
+// The parse's state, fed one structure character at a time; plain runs of
+// text between them go straight into the value.
+class Parser {
+public:
+    Parser(const std::vector<TextBlock>& blocks, FXStringRecordset& fieldDefs, FXStringRecordset& rows)
+        : blocks_(blocks), fieldDefs_(fieldDefs), rows_(rows) {}
+
+    ParsedCounts run() {
+        const unsigned char* cls = table.cls;
+        for (size_t b = 0; b < blocks_.size(); ++b) {
+            const char* p = blocks_[b].data;
+            const size_t n = blocks_[b].size;
+            size_t i = 0;
+            if (skip_) {
+                size_t here = skip_ < n ? skip_ : n;
+                i = here;
+                skip_ -= here;
             }
-            const char c = p[i];
-            switch (cls[(unsigned char)c]) {
+            while (i < n) {
+                size_t j = i;
+                while (j < n && cls[(unsigned char)p[j]] == PLAIN) ++j;
+                if (j > i) {
+                    value_.append(p + i, j - i);
+                    i = j;
+                    if (i >= n) break;
+                }
+                structure(cls[(unsigned char)p[i]], p[i], b, i);
+                ++i;
+            }
+        }
+        finish();
+        return counts_;
+    }
+
+private:
+    const std::vector<TextBlock>& blocks_;
+    FXStringRecordset& fieldDefs_;
+    FXStringRecordset& rows_;
+    ParsedCounts counts_;
+    StructureStack stack_;
+    ValueText value_;
+    bool newDefinitionRow_ = true, newDataRow_ = true, noValueSeparatorSeen_ = true, noDescriptorSeen_ = true;
+    size_t skip_ = 0;  // characters of an escape that continue in the next block(s)
+
+    // Character i of block b, of class `cls`.
+    inline void structure(unsigned char cls, char c, size_t b, size_t& i) {
+        switch (cls) {
             case OPEN:
-                if (stack.top() != '}') stack.push(c);
+                if (stack_.top() != '}') stack_.push(c);
                 break;
             case CLOSEBRACE:
-                stack.push('}');
-                noDescriptorSeen = false;
+                stack_.push('}');
+                noDescriptorSeen_ = false;
                 break;
             case QUOTE: {
-                char t = stack.top();
-                if (t == '\'') stack.pop();
-                else if (t == '[') stack.push('\'');
+                char t = stack_.top();
+                if (t == '\'')
+                    stack_.pop();
+                else if (t == '[')
+                    stack_.push('\'');
                 break;
             }
             case COLON:
-                if (stack.top() == '{') value.clear();
-                else value.push(':');
+                if (stack_.top() == '{')
+                    value_.clear();
+                else
+                    value_.push(':');
                 break;
-            case COMMA: {
-                char t = stack.top();
-                if (t == '[' || t == ']') {
-                    noValueSeparatorSeen = false;
-                    rows.AddField(value.data(), value.size(), newDataRow);
-                    if (t == ']') {
-                        newDataRow = true;
-                        ++counts.recordCount;
-                        stack.pop();
-                    } else {
-                        newDataRow = false;
-                    }
-                    value.clear();
-                } else if (t == '{' || t == '}') {
-                    fieldDefs.AddField(value.data(), value.size(), newDefinitionRow);
-                    value.clear();
-                    if (t == '}') {
-                        newDefinitionRow = true;
-                        ++counts.fieldCount;
-                        stack.pop();
-                        stack.pop();
-                    } else {
-                        newDefinitionRow = false;
-                    }
-                } else {
-                    value.push(',');
-                }
+            case COMMA:
+                comma();
                 break;
-            }
             case LINEFEED:
-                stack.pop();
+                stack_.pop();
                 break;
-            case BACKSLASH: {
-                // The next three characters, from the following blocks when
-                // this one ends first.
-                char three[3];
-                int got = 0;
-                size_t bb = b, k = i + 1;
-                while (got < 3 && bb < blocks.size()) {
-                    if (k < blocks[bb].size) {
-                        three[got++] = blocks[bb].data[k++];
-                    } else {
-                        ++bb;
-                        k = 0;
-                    }
-                }
-                int decoded = got == 3 ? decodeEscape(three) : -1;
-                if (decoded < 0) {
-                    value.push('\\');
-                } else {
-                    value.push((char)decoded);
-                    size_t left = n - (i + 1);
-                    if (left >= 3) {
-                        i += 3;
-                    } else {
-                        i = n - 1;
-                        skip = 3 - left;
-                    }
-                }
+            case BACKSLASH:
+                escape(b, i);
                 break;
-            }
             default:
                 break;
-            }
-            ++i;
         }
     }
 
-    if (counts.fieldCount == 1 && counts.recordCount == 0 && !value.empty()) noValueSeparatorSeen = false;
-    if (!noValueSeparatorSeen && !noDescriptorSeen) {
-        rows.AddField(value.data(), value.size(), newDataRow);
-        ++counts.recordCount;
+    // A comma ends a data value or a descriptor value, or is text.
+    inline void comma() {
+        char t = stack_.top();
+        if (t == '[' || t == ']') {
+            noValueSeparatorSeen_ = false;
+            rows_.AddField(value_.data(), value_.size(), newDataRow_);
+            if (t == ']') {
+                newDataRow_ = true;
+                ++counts_.recordCount;
+                stack_.pop();
+            } else {
+                newDataRow_ = false;
+            }
+            value_.clear();
+        } else if (t == '{' || t == '}') {
+            fieldDefs_.AddField(value_.data(), value_.size(), newDefinitionRow_);
+            value_.clear();
+            if (t == '}') {
+                newDefinitionRow_ = true;
+                ++counts_.fieldCount;
+                stack_.pop();
+                stack_.pop();
+            } else {
+                newDefinitionRow_ = false;
+            }
+        } else {
+            value_.push(',');
+        }
     }
-    fieldDefs.MoveFirst();
-    rows.MoveFirst();
-    return counts;
+
+    // The backslash at i of block b and the three characters after it, from
+    // the following blocks when this one ends first: the character they
+    // spell, or the backslash itself.  Leaves i on the escape's last
+    // character in this block.
+    void escape(size_t b, size_t& i) {
+        char three[3];
+        int got = 0;
+        size_t bb = b, k = i + 1;
+        while (got < 3 && bb < blocks_.size()) {
+            if (k < blocks_[bb].size) {
+                three[got++] = blocks_[bb].data[k++];
+            } else {
+                ++bb;
+                k = 0;
+            }
+        }
+        int decoded = got == 3 ? decodeEscape(three) : -1;
+        if (decoded < 0) {
+            value_.push('\\');
+            return;
+        }
+        value_.push((char)decoded);
+        const size_t n = blocks_[b].size;
+        size_t left = n - (i + 1);
+        if (left >= 3) {
+            i += 3;
+        } else {
+            i = n - 1;
+            skip_ = 3 - left;
+        }
+    }
+
+    void finish() {
+        if (counts_.fieldCount == 1 && counts_.recordCount == 0 && !value_.empty()) noValueSeparatorSeen_ = false;
+        if (!noValueSeparatorSeen_ && !noDescriptorSeen_) {
+            rows_.AddField(value_.data(), value_.size(), newDataRow_);
+            ++counts_.recordCount;
+        }
+        fieldDefs_.MoveFirst();
+        rows_.MoveFirst();
+    }
+};
+
+}  // namespace
+
+ParsedCounts ParseResultText(const std::vector<TextBlock>& blocks, FXStringRecordset& fieldDefs,
+                             FXStringRecordset& rows) {
+    return Parser(blocks, fieldDefs, rows).run();
 }

@@ -16,8 +16,9 @@ namespace terms {
 // term (forwards) or of the term before the shown one, at the start of the
 // school day.  "Before" is the second-last term starting on or before the
 // shown date, or the last one when it is the only one; the rows come in the
-// database's order.  Without such a term, or without the middleware (the
-// warning box has told the user), the offset stays and the result is false.
+// database's order.  Without such a term, or without the middleware (a
+// lost connection, for the command to tell), the offset stays and the
+// result is false.
 // A database error is thrown as FXException.
 FX::FXbool step(IsectRecordset& rs, FX::FXbool forwards);
 

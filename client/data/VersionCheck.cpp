@@ -1,9 +1,6 @@
 #include "data/VersionCheck.h"
 
-#include "data/AppState.h"
-#include "data/FXTextException.h"
 #include "data/IsectRecordset.h"
-#include "data/Prompter.h"
 
 using namespace FX;
 
@@ -91,19 +88,21 @@ int compare(FXString& message, const FXString& software, const FXString& other) 
     return 1;
 }
 
+// The upgrade cannot go on: the connection was lost (the recordset layer
+// counted it).
+struct ConnectionGone {};
+
+void run(IsectRecordset& rs, const char* sql) {
+    if (!rs.OpenRecordset(sql)) throw ConnectionGone();
+}
+
 // True when the query returns a row.
 bool exists(IsectRecordset& rs, const char* sql) {
-    if (!rs.OpenRecordset(sql)) throw FXException("");  // connection lost: warning already shown
+    run(rs, sql);
     return rs.recordCount > 0;
 }
 
 }  // namespace
-
-void ReportVersion(FXApp* application, FXWindow* owner, const FXString& databaseVersion) {
-    FXString message;
-    if (CheckVersion(application, message, appState.softwareVersion, databaseVersion))
-        Prompter::get().warning(owner, application->getAppName(), message);
-}
 
 FXString DatabaseVersion() {
     IsectRecordset version;
@@ -123,10 +122,11 @@ void SplitVersion(const FXString& version, FXint& major, FXint& minor, FXint& pa
 }
 
 FXbool CheckVersion(FXApp* application, FXString& message, const FXString& softwareVersion,
-                    const FXString& databaseVersion) {
+                    const FXString& databaseVersion, messages::Message& failure) {
+    failure = messages::Message();
     int result = compare(message, softwareVersion, databaseVersion);
     if (result >= 0) return result != 0;
-    if (UpgradeDatabase(application, softwareVersion)) {
+    if (UpgradeDatabase(application, softwareVersion, failure)) {
         message += "\n\nDatabase successfully updated to current software version.";
     } else {
         message += "\n\nAutomatic update failed.";
@@ -148,7 +148,8 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 // above.  Each is checked first, so a second run changes nothing;
 // the worker commits each ALTER and CREATE on its own, the procedure and the
 // version number are committed together at the end.
-FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
+FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Message& failure) {
+    failure = messages::Message();
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
     try {
@@ -163,28 +164,25 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion) {
         bool procedure = exists(rs,
                                 "Select RDB$PARAMETER_NAME from RDB$PROCEDURE_PARAMETERS "
                                 "Where RDB$PROCEDURE_NAME = 'MAKEUNITPLAN' and RDB$PARAMETER_NAME = 'THISROTATE'");
-        if (!wide && !rs.OpenRecordset("ALTER TABLE \"UNITPLAN\" ALTER COLUMN \"UNITDESCRIPTION\" TYPE VARCHAR(4400)"))
-            throw FXException("");
-        if (!rotate && !rs.OpenRecordset("ALTER TABLE \"UNITPLAN\" ADD \"ROTATE\" INTEGER DEFAULT 0 NOT NULL"))
-            throw FXException("");
-        if (!procedure && !rs.OpenRecordset(makeUnitPlanStatement)) throw FXException("");
+        if (!wide) run(rs, "ALTER TABLE \"UNITPLAN\" ALTER COLUMN \"UNITDESCRIPTION\" TYPE VARCHAR(4400)");
+        if (!rotate) run(rs, "ALTER TABLE \"UNITPLAN\" ADD \"ROTATE\" INTEGER DEFAULT 0 NOT NULL");
+        if (!procedure) run(rs, makeUnitPlanStatement);
         for (const SchemaRule& rule : deleteRules)
-            if (!exists(rs, rule.probe) && !rs.OpenRecordset(rule.statement)) throw FXException("");
+            if (!exists(rs, rule.probe)) run(rs, rule.statement);
 
         rs.fromTable = "Settings";
-        if (!rs.OpenRecordset("Select Id, StringValue from Settings Where StringKey = 'Version'"))
-            throw FXException("");
+        run(rs, "Select Id, StringValue from Settings Where StringKey = 'Version'");
         if (rs.recordCount > 0) {
             rs.SetFieldByKey(rs.GetField("Id"), "StringValue", softwareVersion);
-            if (!rs.WriteRecordset()) throw FXException("");
+            if (!rs.WriteRecordset()) throw ConnectionGone();
         }
         transaction.commit();
         return true;
-    } catch (const FXException& e) {
-        // An empty text marks a lost connection, already reported by its warning.
-        FXString text = e.what();
+    } catch (const ConnectionGone&) {
         transaction.rollback();
-        if (!text.empty()) Prompter::get().error(nullptr, "Database Error", text);
-        return false;
+    } catch (const FXException&) {
+        failure = messages::explainCaught("Database Error", "database");
+        transaction.rollback();
     }
+    return false;
 }

@@ -6,15 +6,14 @@
 
 #include <fx.h>
 
+#include "data/DatabaseMessages.h"
+
 // Compares the software's version with the database's and builds the message
 // for the user in `message`; true when it must be shown.  A database one
-// patch level behind is upgraded on the spot (the message tells the outcome).
+// patch level behind is upgraded on the spot (the message tells the outcome;
+// `failure` says why it failed).  Shows nothing itself.
 FX::FXbool CheckVersion(FX::FXApp* application, FX::FXString& message, const FX::FXString& softwareVersion,
-                        const FX::FXString& databaseVersion);
-
-// CheckVersion against this software's version, its message (when there is
-// one) in the warning box over `owner`.
-void ReportVersion(FX::FXApp* application, FX::FXWindow* owner, const FX::FXString& databaseVersion);
+                        const FX::FXString& databaseVersion, messages::Message& failure);
 
 // The database's version: the StringValue of the Settings row 'Version';
 // empty when there is none or the service cannot be reached.  Throws on a
@@ -24,9 +23,11 @@ FX::FXString DatabaseVersion();
 // Brings the schema up to the software's version and records it in Settings.
 // Each change is made only when it is not already in place, MAKEUNITPLAN is
 // replaced in one step (never dropped first), so a failed or repeated upgrade
-// leaves a working database.  Errors are shown in the "Database Error" box;
-// returns true on success.
-FX::FXbool UpgradeDatabase(FX::FXApp* application, const FX::FXString& softwareVersion);
+// leaves a working database.  Returns true on success; else `failure` holds
+// the database error in words for the "Database Error" box, or no text at
+// all when the connection was lost on the way (the recordset layer counted
+// that).  Shows nothing itself: the window tells the user.
+FX::FXbool UpgradeDatabase(FX::FXApp* application, const FX::FXString& softwareVersion, messages::Message& failure);
 
 // The comparison for a transfer file written by `fileVersion`: true (with the
 // message) when the versions differ in any part.  Never upgrades anything.

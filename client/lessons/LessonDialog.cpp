@@ -7,7 +7,6 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "lessons/LessonDialogOpened.h"
 #include "lessons/LessonPage.h"
 #include "print/FXDCNativePrinter.h"
@@ -15,6 +14,8 @@
 #include "print/PrintCommand.h"
 #include "report/ReportLayout.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
+#include "ui/Prompter.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;
@@ -278,8 +279,7 @@ FXbool LessonDialog::start() {
     preview->update();
 
     dayList->clearItems();
-    for (FXint k = 0; k < 5; ++k)
-        dayList->appendItem(dates::localText(weekStart + k * dates::oneDay, appState.americanDate ? "%m/%d/%y" : "%d/%m/%y"));
+    for (FXint k = 0; k < 5; ++k) dayList->appendItem(dates::shownDate(weekStart + k * dates::oneDay));
     // No day chosen until the user chooses one.
     dayList->killSelection();
     dayList->setCurrentItem(-1);
@@ -300,23 +300,20 @@ void LessonDialog::chooseDay(FXint index) {
     dayLessons.Clear();
     currentLesson = 0;
     const FXString day = FXStringVal(index + 1);
-    try {
+    failures::run(this, "Database Error", "lesson", [&] {
         for (const WeekLesson& lesson : weekLessons) {
             if (lesson.days.find(day) < 0) continue;
             if (!routinePlans && lesson.unitType == 2) continue;
             if (!nonContactTime && lesson.unitType == 3) continue;
             if (!rotatingPlans && lesson.rotate != 0) continue;
-            if (!lessonRecordset.OpenRecordset("Select * from LessonPlan where Id = " + FXStringVal(lesson.id))) break;
+            if (!lessonRecordset.OpenRecordset("Select * from LessonPlan where Id = " + FXStringVal(lesson.id))) return;
             if (lessonRecordset.rows.IsEmpty()) continue;  // deleted since the calendar drew it
             lessonRecordset.MoveFirst();
             FXTabItem* tab = new FXTabItem(tabBar, lessonRecordset.GetField("LessonName"), nullptr, TAB_RIGHT_NORMAL);
             if (tabBar->id()) tab->create();
             dayLessons.AddField(FXStringVal(lesson.id), TRUE);
         }
-    } catch (const FXException& e) {
-        busy(FALSE);
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    });
     tabBar->recalc();
     if (!dayLessons.IsEmpty()) {
         tabBar->setCurrent(0);
@@ -376,7 +373,7 @@ long LessonDialog::onPaintPreview(FXObject*, FXSelector, void* ptr) {
         return 1;
     }
     busy(TRUE);
-    try {
+    failures::run(this, "Database Error", "lesson", [&] {
         if (!image) {
             image = new FXImage(getApp(), nullptr, IMAGE_KEEP, w, h);
             image->create();
@@ -387,15 +384,14 @@ long LessonDialog::onPaintPreview(FXObject*, FXSelector, void* ptr) {
         }
         if (redrawState != CLEAN) {
             redrawState = CLEAN;
-            drawPreview();
+            try {
+                drawPreview();
+            } catch (const PrintAbandoned&) {
+                return;  // no connection: the image stays
+            }
         }
         screen.drawImage(image, 0, 0);
-    } catch (const FXException& e) {
-        busy(FALSE);
-        Prompter::get().error(this, "Database Error", e.what());
-    } catch (const PrintAbandoned&) {
-        // No connection: the recordset layer has said so; the image stays.
-    }
+    });
     busy(FALSE);
     return 1;
 }
@@ -470,13 +466,7 @@ void LessonDialog::printCommand(Command command) {
     FXString unitName;
     if (unit) {
         FXint count = 0;
-        try {
-            count = loadUnit();
-        } catch (const FXException& e) {
-            Prompter::get().error(this, "Database Error", e.what());
-            return;
-        }
-        if (count < 0) return;
+        if (!failures::run(this, "Database Error", "lesson", [&] { count = loadUnit(); }) || count < 0) return;
         if (count > 0) {
             unitRecordset.MoveFirst();
             unitName = unitRecordset.GetField("UnitName");

@@ -1,6 +1,6 @@
 #include "lessons/LessonDialogOpened.h"
 
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 

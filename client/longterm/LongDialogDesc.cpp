@@ -4,8 +4,9 @@
 
 using namespace FX;
 
-FXDEFMAP(LongDialogDesc) LongDialogDescMap[] = {
-    FXMAPFUNC(SEL_UPDATE, 0, LongDialogDesc::onUpdReport),
+FXDEFMAP(LongDialogDesc)
+LongDialogDescMap[] = {
+    FXMAPFUNC(SEL_CONFIGURE, 0, LongDialogDesc::onConfigure),
     FXMAPFUNC(SEL_CLOSE, 0, LongDialogDesc::onCmdClose),
 };
 
@@ -57,11 +58,40 @@ void LongDialogDesc::send(FXbool closed) {
     if (reportTarget) reportTarget->handle(this, FXSEL(SEL_COMMAND, reportSelector), &r);
 }
 
-// Every GUI update: tell the long-term window when the window moved or
-// changed its size.
-long LongDialogDesc::onUpdReport(FXObject* sender, FXSelector sel, void* ptr) {
-    FXDialogBox::onUpdate(sender, sel, ptr);
-    if (shown()) send(false);
+// Where the shown window stands now, laid out first when its size changed
+// (the toolkit would lay it out a moment later), to the long-term window
+// unless it stands where it stood.
+void LongDialogDesc::reportPlace() {
+    if (!shown()) return;
+    if (flags & FLAG_DIRTY) layout();
+    send(false);
+}
+
+// The program shows, moves or resizes the window: reported at once.
+void LongDialogDesc::show() {
+    FXDialogBox::show();
+    reportPlace();
+}
+
+void LongDialogDesc::move(FXint x, FXint y) {
+    FXDialogBox::move(x, y);
+    reportPlace();
+}
+
+void LongDialogDesc::resize(FXint w, FXint h) {
+    FXDialogBox::resize(w, h);
+    reportPlace();
+}
+
+void LongDialogDesc::position(FXint x, FXint y, FXint w, FXint h) {
+    FXDialogBox::position(x, y, w, h);
+    reportPlace();
+}
+
+// The user (through the window manager) moved or resized the window.
+long LongDialogDesc::onConfigure(FXObject* sender, FXSelector sel, void* ptr) {
+    FXDialogBox::onConfigure(sender, sel, ptr);
+    reportPlace();
     return 1;
 }
 

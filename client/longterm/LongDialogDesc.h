@@ -1,6 +1,6 @@
 // A description window: a long-term plan's Description beside the plan on
 // the term view, opened by "Refresh with Descriptions".  While it is shown
-// it reports where it stands (at every GUI update that finds it moved or
+// it reports where it stands (when it appears, whenever it is moved or
 // resized, and once more when it is closed) to its target, the long-term
 // window, which keeps one row per open window and prints them as boxes on
 // the page after the term view.
@@ -35,7 +35,16 @@ public:
     // Where the window stands now, as it would report it.
     Report report(FX::FXbool closed) const;
 
-    long onUpdReport(FX::FXObject*, FX::FXSelector, void*);
+    // Shown, moved or resized by the program: the long-term window learns
+    // where at once (the window system's word comes later, as SEL_CONFIGURE,
+    // and moves by the user come only so).
+    using FX::FXDialogBox::show;
+    void show() override;
+    void move(FX::FXint x, FX::FXint y) override;
+    void resize(FX::FXint w, FX::FXint h) override;
+    void position(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+
+    long onConfigure(FX::FXObject*, FX::FXSelector, void*);
     long onCmdClose(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
@@ -48,6 +57,7 @@ private:
     FX::FXText* textWidget = nullptr;
     FX::FXint lastX = 0, lastY = 0, lastW = 0, lastH = 0;
 
+    void reportPlace();
     void send(FX::FXbool closed);
 };
 

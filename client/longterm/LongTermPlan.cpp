@@ -8,10 +8,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "longterm/LongTermWindow.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/PlanDrawing.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -38,7 +39,7 @@ FXint footerHeight() { return smallFont->getFontHeight() + 1; }
 FXString weekLabel(FXlong day, FXint width) {
     FXString full = dates::shownDate(day);
     if (smallFont->getTextWidth(full) <= width) return full;
-    return plandrawing::fitText(smallFont, dates::localText(day, appState.americanDate ? "%m/%d" : "%d/%m"), width);
+    return plandrawing::fitText(smallFont, dates::shownDayMonth(day), width);
 }
 
 }  // namespace
@@ -207,57 +208,91 @@ void LongTermWindow::drawNoTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
     }
 }
 
-void LongTermWindow::drawTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
-    const FXint weeks = term.weeks;
-    const FXint C = weeks + 1;                             // the subject column and one per week
-    const FXint R = (FXint)term.subjects.size() + 1;       // the date row and one per subject
+// The grid of one term for a drawing w x h: its measures, the start of each
+// week and the plans in each subject's week cells.
+LongTermWindow::TermGrid LongTermWindow::layOut(FXint w, FXint h, const Term& term) {
+    TermGrid g;
+    g.C = term.weeks + 1;                   // the subject column and one per week
+    g.R = (FXint)term.subjects.size() + 1;  // the date row and one per subject
     // The grid ends above the footer line.
-    const FXint A = w - 12, B = h - 60 - footerHeight();
-    const FXint u = A / C;
-    const FXint ch = B / R;
-    const FXint lh = (FXint)(ch / 2.3);
+    g.A = w - 12;
+    const FXint B = h - 60 - footerHeight();
+    g.u = g.A / g.C;
+    g.ch = B / g.R;
+    g.lh = (FXint)(g.ch / 2.3);
     // Week columns (A - u) / C wide, narrower where they would run off the
     // drawing (a short term: the subject column is two units wide).
-    FXint cw = (A - u) / C;
-    if (C > 1 && 3 + 2 * u + (C - 1) * cw > w - 1) cw = FXMAX(0, (w - 4 - 2 * u) / (C - 1));
-    auto columnX = [&](FXint i) { return i == 0 ? 3 : 3 + 2 * u + (i - 1) * cw; };
-    auto columnWidth = [&](FXint i) { return i == 0 ? 2 * u : cw; };
+    g.cw = (g.A - g.u) / g.C;
+    if (g.C > 1 && 3 + 2 * g.u + (g.C - 1) * g.cw > w - 1) g.cw = FXMAX(0, (w - 4 - 2 * g.u) / (g.C - 1));
 
     // Week i (from 1) runs from weekStart[i] to weekStart[i + 1], at noon.
-    std::vector<FXlong> weekStart(weeks + 2);
+    g.weekStart.assign(term.weeks + 2, 0);
     const FXlong firstDay = dates::localMoment(term.firstDay, 12, 0);
-    for (FXint i = 1; i <= weeks + 1; ++i) weekStart[i] = dates::addDays(firstDay, 7 * (i - 1));
+    for (FXint i = 1; i <= term.weeks + 1; ++i) g.weekStart[i] = dates::addDays(firstDay, 7 * (i - 1));
 
     // The plans in each subject's week cells, in plan order.  A plan covers
     // a week that it ends in or that ends within it.
-    std::vector<std::vector<std::vector<FXint>>> cells(R, std::vector<std::vector<FXint>>(C));
-    for (FXint r = 1; r < R; ++r) {
+    g.cells.assign(g.R, std::vector<std::vector<FXint>>(g.C));
+    for (FXint r = 1; r < g.R; ++r) {
         const FXint subject = term.subjects[r - 1].id;
         for (FXint p = 0; p < (FXint)term.plans.size(); ++p) {
             const Plan& plan = term.plans[p];
             if (plan.subject != subject) continue;
-            for (FXint i = 1; i < C; ++i) {
-                const FXlong ws = weekStart[i], we = weekStart[i + 1];
-                if ((ws <= plan.end && plan.end < we) || (plan.start < we && we <= plan.end)) cells[r][i].push_back(p);
+            for (FXint i = 1; i < g.C; ++i) {
+                const FXlong ws = g.weekStart[i], we = g.weekStart[i + 1];
+                if ((ws <= plan.end && plan.end < we) || (plan.start < we && we <= plan.end))
+                    g.cells[r][i].push_back(p);
             }
         }
     }
+    return g;
+}
+
+void LongTermWindow::drawTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
+    const TermGrid g = layOut(w, h, term);
 
     // Footer and title.
-    drawFooter(dc, A, h);
+    drawFooter(dc, g.A, h);
     dc.setFont(labelFont);
     FXString title = "LONG TERM PLANS FOR TERM:" + FXString(term.schoolTerm).trim() +
                      "  YEAR:" + FXString(term.schoolYear).trim() + "    Teacher:" + term.teacher;
-    title = plandrawing::fitText(labelFont, title, A - 3);
-    dc.drawText(FXMAX(3, A / 2 - labelFont->getTextWidth(title) / 2), 19, title);
+    title = plandrawing::fitText(labelFont, title, g.A - 3);
+    dc.drawText(FXMAX(3, g.A / 2 - labelFont->getTextWidth(title) / 2), 19, title);
 
-    // Pass 0 gives each plan its colours; a plan that is third or later in a
-    // cell takes the overlap colour (and keeps it) and is named on the error
-    // line.
+    listPlans(dc, g, term);
+
+    // Each plan's colours, as the table holds them now.
+    const FXint plans = (FXint)term.plans.size();
+    PlanInk ink{std::vector<FXColor>(plans, white), std::vector<FXColor>(plans, black)};
+    std::vector<bool> met(plans, false);
+    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
+        for (FXint p = 0; p < plans; ++p) {
+            if (term.plans[p].id != planColours.GetField(0)) continue;
+            ink.fill[p] = colourValue(planColours.GetField(1));
+            ink.text[p] = colourValue(planColours.GetField(2));
+            met[p] = true;
+        }
+    }
+
+    drawBands(dc, g, term, ink);
+    std::vector<FXint> counter(plans, 0);
+    drawNames(dc, g, term, ink, counter);
+
+    // The table's week counters.
+    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
+        for (FXint p = 0; p < plans; ++p)
+            if (met[p] && term.plans[p].id == planColours.GetField(0)) planColours.SetField(3, FXStringVal(counter[p]));
+    }
+}
+
+// Pass 0 gives each plan its colours in the colour table; a plan that is
+// third or later in a cell takes the overlap colour (and keeps it) and is
+// named on the error line.
+void LongTermWindow::listPlans(FXDC& dc, const TermGrid& g, const Term& term) {
     srand((unsigned)time(nullptr));
-    for (FXint r = 1; r < R; ++r) {
-        for (FXint i = 1; i < C; ++i) {
-            const std::vector<FXint>& here = cells[r][i];
+    for (FXint r = 1; r < g.R; ++r) {
+        for (FXint i = 1; i < g.C; ++i) {
+            const std::vector<FXint>& here = g.cells[r][i];
             for (FXint k = 0; k < (FXint)here.size(); ++k) {
                 const Plan& plan = term.plans[here[k]];
                 bool found = false;
@@ -276,7 +311,7 @@ void LongTermWindow::drawTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
                 if (k >= 2) {
                     planColours.AddField(colourText(overlapping), false);
                     planColours.AddField(colourText(white), false);
-                    plandrawing::drawOverlapError(dc, A, plan.name);
+                    plandrawing::drawOverlapError(dc, g.A, plan.name);
                 } else {
                     planColours.AddField(colourText(plandrawing::lightColour()), false);
                     planColours.AddField(colourText(black), false);
@@ -285,61 +320,55 @@ void LongTermWindow::drawTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
             }
         }
     }
+}
 
-    // Each plan's colours, as the table holds them now.
-    const FXint plans = (FXint)term.plans.size();
-    std::vector<FXColor> fill(plans, white), ink(plans, black);
-    std::vector<FXint> counter(plans, 0);
-    std::vector<bool> met(plans, false);
-    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
-        for (FXint p = 0; p < plans; ++p) {
-            if (term.plans[p].id != planColours.GetField(0)) continue;
-            fill[p] = colourValue(planColours.GetField(1));
-            ink[p] = colourValue(planColours.GetField(2));
-            met[p] = true;
-        }
-    }
-
-    // Pass 1: the bands (the first plan of a cell fills it, the others its
-    // lower half), red corners on syndicate plans, dates, subjects, lines.
+// Pass 1: the bands (the first plan of a cell fills it, the others its
+// lower half), red corners on syndicate plans, dates, subjects, lines.
+void LongTermWindow::drawBands(FXDC& dc, const TermGrid& g, const Term& term, const PlanInk& ink) {
     const FXint user = decimalValue(appState.currentUserId);
-    for (FXint r = 0; r < R; ++r) {
-        const FXint y = 60 + ch * r;
-        for (FXint i = 0; i < C; ++i) {
-            const FXint x = columnX(i), width = columnWidth(i);
-            const std::vector<FXint>& here = cells[r][i];
+    for (FXint r = 0; r < g.R; ++r) {
+        const FXint y = 60 + g.ch * r;
+        for (FXint i = 0; i < g.C; ++i) {
+            const FXint x = g.x(i), width = g.width(i);
+            const std::vector<FXint>& here = g.cells[r][i];
             for (FXint k = 0; k < (FXint)here.size(); ++k) {
                 const Plan& plan = term.plans[here[k]];
-                dc.setForeground(fill[here[k]]);
-                if (k == 0) dc.fillRectangle(x, y, width, ch);
-                else dc.fillRectangle(x, y + ch / 2, width, ch / 2);
+                dc.setForeground(ink.fill[here[k]]);
+                if (k == 0)
+                    dc.fillRectangle(x, y, width, g.ch);
+                else
+                    dc.fillRectangle(x, y + g.ch / 2, width, g.ch / 2);
                 if (plan.owner != user) {
                     dc.setForeground(red);
-                    dc.fillRectangle(x + width - 3, k == 0 ? y : y + ch / 2, 3, 3);
+                    dc.fillRectangle(x + width - 3, k == 0 ? y : y + g.ch / 2, 3, 3);
                 }
             }
             dc.setForeground(black);
             if (r == 0 && i >= 1) {
                 dc.setFont(smallFont);
-                dc.drawText(x + 2, y + lh + 3, weekLabel(weekStart[i], width - 3));
+                dc.drawText(x + 2, y + g.lh + 3, weekLabel(g.weekStart[i], width - 3));
             }
             if (i == 0 && r >= 1) {
                 dc.setFont(labelFont);
-                dc.drawText(x + 2, y + lh + 5, plandrawing::fitText(labelFont, term.subjects[r - 1].name, width - 3));
+                dc.drawText(x + 2, y + g.lh + 5, plandrawing::fitText(labelFont, term.subjects[r - 1].name, width - 3));
             }
-            dc.drawRectangle(x, y, width, ch);
+            dc.drawRectangle(x, y, width, g.ch);
         }
     }
+}
 
-    // Pass 2: names in a plan's 1st, 5th, 9th ... week, each running on along
-    // the plan's own band (at most to its next name) and cut where the band
-    // ends; description windows beside each plan's first week.
+// Pass 2: names in a plan's 1st, 5th, 9th ... week, each running on along
+// the plan's own band (at most to its next name) and cut where the band
+// ends; description windows beside each plan's first week.  `counter`
+// counts each plan's weeks.
+void LongTermWindow::drawNames(FXDC& dc, const TermGrid& g, const Term& term, const PlanInk& ink,
+                               std::vector<FXint>& counter) {
     dc.setFont(smallFont);
-    for (FXint r = 1; r < R; ++r) {
-        const FXint y = 60 + ch * r;
-        for (FXint i = 1; i < C; ++i) {
-            const FXint x = columnX(i);
-            const std::vector<FXint>& here = cells[r][i];
+    for (FXint r = 1; r < g.R; ++r) {
+        const FXint y = 60 + g.ch * r;
+        for (FXint i = 1; i < g.C; ++i) {
+            const FXint x = g.x(i);
+            const std::vector<FXint>& here = g.cells[r][i];
             for (FXint k = 0; k < (FXint)here.size(); ++k) {
                 const FXint p = here[k];
                 const Plan& plan = term.plans[p];
@@ -349,25 +378,19 @@ void LongTermWindow::drawTerm(FXDC& dc, FXint w, FXint h, const Term& term) {
                     // next cells while the plan is first there (upper half)
                     // or last there (lower half).
                     FXint end = i + 1;
-                    while (end < C && end < i + 4) {
-                        const std::vector<FXint>& next = cells[r][end];
+                    while (end < g.C && end < i + 4) {
+                        const std::vector<FXint>& next = g.cells[r][end];
                         if (next.empty() || (k == 0 ? next.front() : next.back()) != p) break;
                         ++end;
                     }
-                    const FXint room = columnX(end) - x - 3;
-                    dc.setForeground(ink[p]);
-                    dc.drawText(x + 2, k == 0 ? y + lh + 1 : y + (FXint)(lh * 2.1),
+                    const FXint room = g.x(end) - x - 3;
+                    dc.setForeground(ink.text[p]);
+                    dc.drawText(x + 2, k == 0 ? y + g.lh + 1 : y + (FXint)(g.lh * 2.1),
                                 plandrawing::fitText(smallFont, plan.name, room));
                 }
                 if (withDescriptions && counter[p] == 1 && !plan.description.empty()) openDescription(plan, x, y);
             }
         }
-    }
-
-    // The table's week counters.
-    for (planColours.MoveFirst(); !planColours.eof; planColours.MoveNext()) {
-        for (FXint p = 0; p < plans; ++p)
-            if (met[p] && term.plans[p].id == planColours.GetField(0)) planColours.SetField(3, FXStringVal(counter[p]));
     }
 }
 
@@ -397,13 +420,10 @@ long LongTermWindow::onPaint(FXObject*, FXSelector, void*) {
         FXImage* drawing = new FXImage(getApp(), nullptr, IMAGE_KEEP, w, h);
         drawing->create();
         bool drawn = false;
-        try {
+        failures::run(this, "Database Error", "long term plan", [&] {
             FXDCWindow imageDc(drawing);
             drawn = drawPlan(imageDc, w, h);
-        } catch (const FXException& e) {
-            if (normalCursor) setDefaultCursor(normalCursor);
-            Prompter::get().error(this, "Database Error", e.what());
-        }
+        });
         withDescriptions = false;
         if (drawn || first) {
             if (!drawn) {  // nothing drawn before either: a white canvas

@@ -39,8 +39,8 @@ void LongTermWindow::printLongTerm(FXDCNativePrinter& dc) {
     const FXint b = dc.getContentWidth() - pageInset, a = dc.getContentHeight() - pageInset;
     dc.beginPage(1);
     withDescriptions = false;
-    // Without the database (the warning has told the user) the job ends
-    // unprinted, in the preview too.
+    // Without the database the job ends unprinted, in the preview too; the
+    // print command warns of the lost connection.
     if (!drawPlan(dc, b, a)) throw PrintAbandoned();
     if (dc.toHtml()) dc.writeTable(workRecordset.sqlText);
     if (!descriptionWindows.IsEmpty()) {

@@ -6,11 +6,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "data/Terms.h"
 #include "longterm/LongDialogDesc.h"
 #include "planedit/UnitPlanDialog.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;
@@ -130,12 +130,10 @@ long LongTermWindow::onCmdPrevYear(FXObject*, FXSelector, void*) {
 }
 
 long LongTermWindow::onCmdPrevTerm(FXObject*, FXSelector, void*) {
-    try {
-        terms::step(workRecordset, false);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
-    moved();
+    // After a lost connection (told) a drawing would only say it again.
+    const failures::Mark mark;
+    failures::run(this, "Database Error", "term", [&] { terms::step(workRecordset, false); });
+    if (!mark.lost()) moved();
     return 1;
 }
 
@@ -146,12 +144,10 @@ long LongTermWindow::onCmdThisTerm(FXObject*, FXSelector, void*) {
 }
 
 long LongTermWindow::onCmdNextTerm(FXObject*, FXSelector, void*) {
-    try {
-        terms::step(workRecordset, true);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
-    moved();
+    // After a lost connection (told) a drawing would only say it again.
+    const failures::Mark mark;
+    failures::run(this, "Database Error", "term", [&] { terms::step(workRecordset, true); });
+    if (!mark.lost()) moved();
     return 1;
 }
 

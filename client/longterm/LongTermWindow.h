@@ -97,8 +97,8 @@ public:
     // Places the window where it was last closed and shows it.
     void create() override;
 
-    // Draws the term view on any device, w x h.  Without the middleware (the
-    // warning box has told the user) it draws nothing and returns false; a
+    // Draws the term view on any device, w x h.  Without the middleware (a
+    // lost connection, for the command to tell) it draws nothing and returns false; a
     // database error is thrown (FXException) before anything is drawn.
     FX::FXbool drawPlan(FX::FXDC& dc, FX::FXint w, FX::FXint h);
     // Redraw: a new image at the next paint, which runs at once.
@@ -163,9 +163,29 @@ protected:
         std::vector<Subject> subjects;
         std::vector<Plan> plans;
     };
+    // The term's grid on a drawing: the measures (A the width of the grid,
+    // u the column unit, ch and lh the row and line heights, cw a week
+    // column's width), each week's start, and the plans (indices into
+    // Term::plans) in each cell, rows by subject and columns by week.
+    struct TermGrid {
+        FX::FXint C = 0, R = 0, A = 0, u = 0, ch = 0, lh = 0, cw = 0;
+        std::vector<FX::FXlong> weekStart;
+        std::vector<std::vector<std::vector<FX::FXint>>> cells;
+        FX::FXint x(FX::FXint i) const { return i == 0 ? 3 : 3 + 2 * u + (i - 1) * cw; }
+        FX::FXint width(FX::FXint i) const { return i == 0 ? 2 * u : cw; }
+    };
+    // Each plan's fill and text colour, by index into Term::plans.
+    struct PlanInk {
+        std::vector<FX::FXColor> fill, text;
+    };
     // Runs the drawing's queries; false without the middleware.
     FX::FXbool loadTerm(Term& term);
+    static TermGrid layOut(FX::FXint w, FX::FXint h, const Term& term);
     void drawTerm(FX::FXDC& dc, FX::FXint w, FX::FXint h, const Term& term);
+    void listPlans(FX::FXDC& dc, const TermGrid& g, const Term& term);
+    void drawBands(FX::FXDC& dc, const TermGrid& g, const Term& term, const PlanInk& ink);
+    void drawNames(FX::FXDC& dc, const TermGrid& g, const Term& term, const PlanInk& ink,
+                   std::vector<FX::FXint>& counter);
     static void drawFooter(FX::FXDC& dc, FX::FXint A, FX::FXint h);
     void drawNoTerm(FX::FXDC& dc, FX::FXint w, FX::FXint h, const Term& term);
     void openDescription(const Plan& plan, FX::FXint x, FX::FXint y);

@@ -10,7 +10,7 @@
 #include "data/Base64.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "planedit/Attachments.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"

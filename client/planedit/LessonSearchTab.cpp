@@ -10,7 +10,7 @@
 
 #include "data/AppState.h"
 #include "data/Dates.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "lessons/LessonSearch.h"
 #include "ui/AppResources.h"
 #include "ui/ListItems.h"

@@ -4,7 +4,7 @@
 #include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
 #include "ui/ListItems.h"

@@ -11,7 +11,7 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "data/VersionCheck.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/TransferFile.h"

@@ -13,7 +13,7 @@
 #include "data/FXTextException.h"
 #include "data/Files.h"
 #include "data/InputChecks.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/PlanIcons.h"
 #include "ui/AppResources.h"

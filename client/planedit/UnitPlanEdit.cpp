@@ -2,7 +2,7 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "planedit/PlanEditText.h"
 #include "planedit/UnitPlanDialog.h"
 #include "ui/ListItems.h"

@@ -15,7 +15,7 @@
 #include "print/FXDCPostscript.h"
 #include "print/FXDChtml.h"
 #include "print/PrintText.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 

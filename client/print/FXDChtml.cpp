@@ -185,7 +185,7 @@ FXbool FXDChtml::writeTableRows(const FXString& sql) { return writeResult(sql, f
 
 FXbool FXDChtml::writeResult(const FXString& sql, FXbool headed) {
     IsectRecordset rs;
-    if (!rs.OpenRecordset(sql)) return false;  // the recordset layer has told the user
+    if (!rs.OpenRecordset(sql)) return false;  // lost: the command tells the user
     FXint count = rs.fieldCount;
     std::vector<FXString> names((size_t)(count > 0 ? count : 0));
     std::vector<bool> numeric(names.size()), nullable(names.size());

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "data/Prompter.h"
 #include "print/CupsPrinting.h"
 #include "print/FXPreviewDialog.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 

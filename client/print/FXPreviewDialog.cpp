@@ -5,7 +5,7 @@
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/FXPreviewCanvas.h"
-#include "data/Prompter.h"
+#include "ui/Failures.h"
 
 using namespace FX;
 
@@ -97,24 +97,27 @@ void FXPreviewDialog::showPageCount() {
 long FXPreviewDialog::onCmdCanvas(FXObject*, FXSelector, void*) {
     if (!routine || failed) return 1;
     FXDCNativePrinter dc(getApp());
-    FXString failure;
+    messages::Message failure;
+    const failures::Mark mark;
     getApp()->beginWaitCursor();
     dc.beginPreview(printer, sheet->getImage(), page, zoom);
+    bool threw = false;
     try {
         routine(dc);
-    } catch (const FXException& e) {
-        failure = e.what();
-        failed = true;
+    } catch (const FXException&) {
+        failure = messages::explainCaught("Database Error");
+        failed = threw = true;
     } catch (const PrintAbandoned&) {
-        failed = true;  // the user has been told
+        failed = true;  // the lost connection, told below
     }
+    if (mark.lost()) failed = true;
     dc.endPrint();
     getApp()->endWaitCursor();
     const std::vector<FXuint>& chosen = dc.getChosenPages();
     pageCount = (FXuint)chosen.size();
     pageNumber = page <= chosen.size() ? chosen[page - 1] : 0;
     showPageCount();
-    if (failed && !failure.empty()) Prompter::get().error(this, "Database Error", failure);
+    if (failed && !failures::tellLost(this, mark) && threw) failures::tell(this, failure);
     return 1;
 }
 

@@ -2,7 +2,8 @@
 
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
-#include "data/Prompter.h"
+#include "ui/Failures.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -49,29 +50,35 @@ FXbool PrintCommand::print(FXWindow* owner, FXNativePrinter& printer, const Prin
     FXApp* app = owner->getApp();
     FXDCNativePrinter dc(app);
     if (!dc.beginPrint(printer)) return false;
-    FXString failure;
+    // The job ends without output (a file begun is removed) before the user
+    // is told why.
+    const failures::Mark mark;
+    messages::Message failure;
     bool failed = false;
     {
         BusyCursor busy(app);
         try {
             routine(dc);
-        } catch (const FXException& e) {
-            failure = e.what();
+        } catch (const FXException&) {
+            failure = messages::explainCaught("Database Error");
             failed = true;
         } catch (const PrintAbandoned&) {
             dc.abortPrint();
+            failures::tellLost(owner, mark);
             return false;
         } catch (...) {
             dc.abortPrint();
             throw;
         }
-        if (!failed) {
+        // A statement that lost the connection (a table of an HTML file) leaves
+        // the job without its rows: it is not printed either.
+        if (!failed && !mark.lost()) {
             FXbool ok = dc.endPrint();
             if (jobid) *jobid = dc.lastJob();
             return ok;
         }
         dc.abortPrint();
     }
-    Prompter::get().error(owner, "Database Error", failure);
+    if (!failures::tellLost(owner, mark)) failures::tell(owner, failure);
     return false;
 }

@@ -15,8 +15,11 @@
 // job starts on a new FXDCNativePrinter (printer, PostScript, PDF or HTML
 // file), the routine runs under the busy cursor and the job ends.  A
 // database error (FXException) thrown by the routine ends the job without
-// output (a file begun is removed) and is shown in the "Database Error" box;
-// PrintAbandoned (PrintRoutine.h) ends it the same way without a message.
+// output (a file begun is removed) and is then told as every window tells
+// a failure (ui/Failures.h); so is a connection lost by a statement of the
+// routine, which ends the job the same way whether or not the routine went
+// on.  PrintAbandoned (PrintRoutine.h) ends it the same way, telling only
+// that lost connection.
 //
 // The routine lays every page out in dc.getContentWidth() x
 // dc.getContentHeight(), with (0, 0) the printable area's top-left corner;

@@ -11,9 +11,10 @@ class FXDCNativePrinter;
 
 using PrintRoutine = std::function<void(FXDCNativePrinter& dc)>;
 
-// Thrown by a routine that cannot go on and whose user has already been told
-// why (the database could not be reached: the recordset layer's warning has
-// been shown): the job ends without output and without a further message.
+// Thrown by a routine that cannot go on because the database could not be
+// reached (the recordset layer counted the lost connection): the job ends
+// without output, and the command tells the user of the lost connection
+// only.
 struct PrintAbandoned {};
 
 #endif

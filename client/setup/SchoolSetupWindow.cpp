@@ -4,9 +4,10 @@
 #include "data/Dates.h"
 #include "data/InputChecks.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;
@@ -162,13 +163,15 @@ void SchoolSetupWindow::create() {
 
 void SchoolSetupWindow::load() {
     firstDayLabel->setText(appState.americanDate ? "First day (mm/dd/yy):" : "First day (dd/mm/yy):");
-    try {
+    // Without the middleware the first query says so; the others are not tried.
+    failures::run(this, "Database Error", "school setup", [&] {
+        const failures::Mark mark;
         loadTerms();
+        if (mark.lost()) return;
         loadYears();
+        if (mark.lost()) return;
         loadTimetable();
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
 }
 
 void SchoolSetupWindow::loadTerms(FXint selectId) {
@@ -257,27 +260,23 @@ void SchoolSetupWindow::showDayEnd() {
                           (end > 24 * 60 ? FXString("after midnight") : timeText(end)) + ".");
 }
 
-void SchoolSetupWindow::databaseError(const FXException& e) { Prompter::get().error(this, "Database Error", e.what()); }
-
 // ---------------------------------------------------------------------------
 // Terms
 
 long SchoolSetupWindow::onCmdTermList(FXObject*, FXSelector, void*) {
     const FXint row = termList->getCurrentItem();
     if (row < 0) return 1;
-    try {
+    failures::run(this, "Database Error", "term", [&] {
         if (!recordset.OpenRecordset("Select FirstDay, SchoolWeeks, SchoolYear, SchoolTerm from TermDate Where Id = " +
                                      FXStringVal(lists::itemId(termList, row))))
-            return 1;
+            return;
         recordset.MoveFirst();
-        if (recordset.eof()) return 1;
+        if (recordset.eof()) return;
         firstDayField->setText(recordset.GetField("FirstDay"));
         weeksSpinner->setValue(decimalValue(recordset.GetField("SchoolWeeks")));
         yearSpinner->setValue(decimalValue(recordset.GetField("SchoolYear")));
         termSpinner->setValue(decimalValue(recordset.GetField("SchoolTerm")));
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -330,17 +329,15 @@ bool SchoolSetupWindow::checkOverlap(const FXString& caption, const Term& term, 
 long SchoolSetupWindow::onCmdAddTerm(FXObject*, FXSelector, void*) {
     Term term;
     if (!readTermFields("Add Term Error", term)) return 1;
-    try {
-        if (!checkOverlap("Add Term Error", term, 0)) return 1;
+    failures::run(this, "Database Error", "term", [&] {
+        if (!checkOverlap("Add Term Error", term, 0)) return;
         if (!recordset.OpenRecordset("Insert into TermDate (FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values ('" +
                                      term.firstDay + "', " + FXStringVal(term.weeks) + ", " + FXStringVal(term.year) +
                                      ", " + FXStringVal(term.number) + ")"))
-            return 1;
+            return;
         // The list shows the new term; the fields are ready for the next.
         loadTerms();
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -353,17 +350,15 @@ long SchoolSetupWindow::onCmdEditTerm(FXObject*, FXSelector, void*) {
     const FXint id = lists::itemId(termList, row);
     Term term;
     if (!readTermFields("Edit Term Error", term)) return 1;
-    try {
-        if (!checkOverlap("Edit Term Error", term, id)) return 1;
+    failures::run(this, "Database Error", "term", [&] {
+        if (!checkOverlap("Edit Term Error", term, id)) return;
         if (!recordset.OpenRecordset("Update TermDate Set FirstDay = '" + term.firstDay +
                                      "', SchoolWeeks = " + FXStringVal(term.weeks) + ", SchoolYear = " +
                                      FXStringVal(term.year) + ", SchoolTerm = " + FXStringVal(term.number) +
                                      " Where Id = " + FXStringVal(id)))
-            return 1;
+            return;
         loadTerms(id);
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -374,12 +369,12 @@ long SchoolSetupWindow::onCmdDeleteTerm(FXObject*, FXSelector, void*) {
         return 1;
     }
     const FXint id = lists::itemId(termList, row);
-    try {
+    failures::run(this, "Database Error", "term", [&] {
         // Subjects begin or end with a term; without it they would seem
         // current in every term.
         if (!recordset.OpenRecordset("Select Count(*) from Subject Where FKTermDateStart = " + FXStringVal(id) +
                                      " or FKTermDateEnd = " + FXStringVal(id)))
-            return 1;
+            return;
         recordset.MoveFirst();
         const FXint subjects = recordset.eof() ? 0 : decimalValue(recordset.rows.GetField(0));
         if (subjects > 0) {
@@ -387,16 +382,14 @@ long SchoolSetupWindow::onCmdDeleteTerm(FXObject*, FXSelector, void*) {
                                   FXStringFormat("%d subject%s began or ended in this term, so it cannot be deleted. "
                                                  "Change its dates with Edit instead.",
                                                  subjects, subjects == 1 ? "" : "s"));
-            return 1;
+            return;
         }
         if (!Prompter::get().question(this, "Confirm Delete Term",
                                       "Delete " + termList->getItemText(row) + "?"))
-            return 1;
-        if (!recordset.OpenRecordset("Delete from TermDate Where Id = " + FXStringVal(id))) return 1;
+            return;
+        if (!recordset.OpenRecordset("Delete from TermDate Where Id = " + FXStringVal(id))) return;
         loadTerms();
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -433,15 +426,13 @@ bool SchoolSetupWindow::readYearField(const FXString& caption, FXString& name, F
 long SchoolSetupWindow::onCmdAddYear(FXObject*, FXSelector, void*) {
     FXString name;
     if (!readYearField("Add Year Level Error", name, 0)) return 1;
-    try {
+    failures::run(this, "Database Error", "year level", [&] {
         if (!recordset.OpenRecordset("Insert into ChildYear (Description) values ('" + EscapeText(name) +
                                      "') returning Id"))
-            return 1;
+            return;
         recordset.MoveFirst();
         loadYears(recordset.eof() ? 0 : decimalValue(recordset.GetField("Id")));
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -454,14 +445,12 @@ long SchoolSetupWindow::onCmdEditYear(FXObject*, FXSelector, void*) {
     const FXint id = lists::itemId(yearList, row);
     FXString name;
     if (!readYearField("Edit Year Level Error", name, id)) return 1;
-    try {
+    failures::run(this, "Database Error", "year level", [&] {
         if (!recordset.OpenRecordset("Update ChildYear Set Description = '" + EscapeText(name) + "' Where Id = " +
                                      FXStringVal(id)))
-            return 1;
+            return;
         loadYears(id);
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -472,8 +461,8 @@ long SchoolSetupWindow::onCmdDeleteYear(FXObject*, FXSelector, void*) {
         return 1;
     }
     const FXint id = lists::itemId(yearList, row);
-    try {
-        if (!recordset.OpenRecordset("Select Count(*) from LongTerm Where FKYear = " + FXStringVal(id))) return 1;
+    failures::run(this, "Database Error", "year level", [&] {
+        if (!recordset.OpenRecordset("Select Count(*) from LongTerm Where FKYear = " + FXStringVal(id))) return;
         recordset.MoveFirst();
         const FXint plans = recordset.eof() ? 0 : decimalValue(recordset.rows.GetField(0));
         if (plans > 0) {
@@ -481,16 +470,14 @@ long SchoolSetupWindow::onCmdDeleteYear(FXObject*, FXSelector, void*) {
                                   FXStringFormat("%d long-term plan%s %s for this year level, so it cannot be "
                                                  "deleted. Rename it with Edit instead.",
                                                  plans, plans == 1 ? "" : "s", plans == 1 ? "is" : "are"));
-            return 1;
+            return;
         }
         if (!Prompter::get().question(this, "Confirm Delete Year Level",
                                       "Delete the year level " + yearList->getItemText(row) + "?"))
-            return 1;
-        if (!recordset.OpenRecordset("Delete from ChildYear Where Id = " + FXStringVal(id))) return 1;
+            return;
+        if (!recordset.OpenRecordset("Delete from ChildYear Where Id = " + FXStringVal(id))) return;
         loadYears();
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 
@@ -520,23 +507,21 @@ long SchoolSetupWindow::onCmdSaveTimetable(FXObject*, FXSelector, void*) {
     // Stored as the start of the day-name row, one row before the first.
     const FXint start = first - periodMinutes;
     const FXint hour = start / 60, minute = start % 60, period = periodMinutes * 60, times = rows + 1;
-    try {
+    failures::run(this, "Database Error", "timetable", [&] {
         IsectRecordset::Transaction transaction(recordset);
         const char* keys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
         const FXint values[] = {hour, minute, period, times};
         for (int i = 0; i < 4; ++i)
             if (!recordset.OpenRecordset(FXString("Update or Insert into Settings (StringKey, StringValue) values ('") +
                                          keys[i] + "', '" + FXStringVal(values[i]) + "') matching (StringKey)"))
-                return 1;
+                return;
         transaction.commit();
         appState.schoolHour = hour;
         appState.schoolMinute = minute;
         appState.schoolPeriod = period;
         appState.schoolTimes = times;
         Prompter::get().information(this, "School Setup", "The timetable is saved.");
-    } catch (const FXException& e) {
-        databaseError(e);
-    }
+    });
     return 1;
 }
 

@@ -113,7 +113,6 @@ protected:
     void loadYears(FX::FXint selectId = 0);
     void loadTimetable();
     void showDayEnd();
-    void databaseError(const FX::FXException& e);
 };
 
 #endif

@@ -3,9 +3,10 @@
 #include "data/AppState.h"
 #include "data/InputChecks.h"
 #include "data/Numbers.h"
-#include "data/Prompter.h"
 #include "ui/AppResources.h"
+#include "ui/Failures.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 
@@ -28,6 +29,8 @@ const FXint listWidth = 220;
 
 // What the name field shows when nobody is chosen: never a teacher's name.
 const char* const noCurrentUser = "No current user.";
+// What the dialog's failures speak of.
+const char* const subject = "teacher";
 
 }  // namespace
 
@@ -110,8 +113,8 @@ TeachersWindow::~TeachersWindow() { getApp()->removeTimeout(this, ID_LOAD); }
 // SQL and list handling
 
 void TeachersWindow::load() {
-    // Without the middleware (the warning box has told the user) the lists
-    // keep what they show.
+    // Without the middleware (the command's warning tells the user) the
+    // lists keep what they show.
     bool answered = recordset.OpenRecordset("Select * from Teachers Order by Syndicate,Id");
     recordset.rows.MoveFirst();
     if (answered && !recordset.rows.eof) {
@@ -180,20 +183,12 @@ void TeachersWindow::selectRow(FXint row) {
 // Commands
 
 long TeachersWindow::onLoad(FXObject*, FXSelector, void*) {
-    try {
-        load();
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    failures::run(this, "Database Error", subject, [&] { load(); });
     return 1;
 }
 
 long TeachersWindow::onCmdSelect(FXObject*, FXSelector, void* ptr) {
-    try {
-        select((FXint)(FXival)ptr);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    failures::run(this, "Database Error", subject, [&] { select((FXint)(FXival)ptr); });
     return 1;
 }
 
@@ -225,12 +220,11 @@ bool TeachersWindow::readName(const FXString& caption, FXString& name, FXint exc
 long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
     FXString name;
     if (!readName("Add Teacher Error", name, -1)) return 1;
-    try {
+    failures::run(this, "Database Error", subject, [&] {
         FXint leaderRow = leaderList->getCurrentItem();
         FXString leader = leaderFlag != 0 || leaderRow < 0 ? FXString("0")
                                                             : FXStringVal(lists::itemId(leaderList, leaderRow));
-        if (!recordset.OpenRecordset("Select * from MakeAccount('" + EscapeText(name) + "'," + leader + ")"))
-            return 1;
+        if (!recordset.OpenRecordset("Select * from MakeAccount('" + EscapeText(name) + "'," + leader + ")")) return;
         load();
         // The new teacher has the highest Id; it is the last row unless it
         // joined a syndicate listed before others.
@@ -238,9 +232,7 @@ long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
         for (FXint i = 0; i < teacherList->getNumItems(); ++i)
             if (lists::itemId(teacherList, i) > lists::itemId(teacherList, newest)) newest = i;
         selectRow(newest);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    });
     return 1;
 }
 
@@ -249,27 +241,23 @@ long TeachersWindow::onCmdEdit(FXObject*, FXSelector, void*) {
     if (row < 0) return 1;
     FXString name;
     if (!readName("Edit Teacher Error", name, row)) return 1;
-    try {
+    failures::run(this, "Database Error", subject, [&] {
         if (!recordset.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(name) +
                                      "' where ID = " + FXStringVal(lists::itemId(teacherList, row))))
-            return 1;
+            return;
         load();
         selectRow(row);
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    });
     return 1;
 }
 
 long TeachersWindow::onCmdDelete(FXObject*, FXSelector, void*) {
     FXint row = teacherList->getCurrentItem();
     if (row < 0) return 1;
-    try {
+    failures::run(this, "Database Error", subject, [&] {
         if (!recordset.OpenRecordset("Delete from Teachers where ID = " + FXStringVal(lists::itemId(teacherList, row))))
-            return 1;
+            return;
         load();
-    } catch (const FXException& e) {
-        Prompter::get().error(this, "Database Error", e.what());
-    }
+    });
     return 1;
 }

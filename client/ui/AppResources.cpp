@@ -1,5 +1,6 @@
 #include "ui/AppResources.h"
 
+#include "ui/Failures.h"
 #include "ui/IconData.h"
 
 using namespace FX;
@@ -33,6 +34,7 @@ void createResources(FXApp* app) {
     transferIcon = icon(app, transferIconData);
     printIcon = icon(app, printIconData);
     footerNotice = "Plenwick lesson planner - Brellmoor";
+    failures::watchConnections();
 }
 
 void createCursors(FXApp* app) {

@@ -29,7 +29,8 @@ extern FX::FXCursor* normalCursor;
 extern FX::FXCursor* busyCursor;
 
 // Creates the fonts and icons (the toolkit creates them on the display when
-// the application is created) and sets footerNotice.
+// the application is created), sets footerNotice and starts the telling of
+// lost connections that no command tells (ui/Failures.h).
 void createResources(FX::FXApp* app);
 // Takes the toolkit's stock arrow and watch cursors.
 void createCursors(FX::FXApp* app);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "data/AppState.h"
+#include "data/DatabaseMessages.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "data/VersionCheck.h"
@@ -277,21 +278,22 @@ TEST(Version, SplitsParts) {
 
 TEST(Version, MessagesThatNeedNoDatabase) {
     FXString message;
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.3", "2.0.3"));
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "2.0.4"));
+    messages::Message failure;
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.3", "2.0.3", failure));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "2.0.4", failure));
     EXPECT_EQ(FXString("This software version is 2.0.3\nThe database version is 2.0.4\n\nThe server database has "
                        "already been updated by a more recent version of the software elsewhere on the network.\n"
                        "Update this local instance to the current software version."),
               message);
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "2.1.3"));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "2.1.3", failure));
     EXPECT_NE(-1, message.find("\n\nA database patch is required to upgrade this software.\nContact the vendor for "
                                "the appropriate database patch."));
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "3.0.3"));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "3.0.3", failure));
     EXPECT_NE(-1, message.find("\n\nThis software version will not work with this database.\nContact the vendor for "
                                "the data conversion routines required."));
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", ""));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", "", failure));
     EXPECT_NE(-1, message.find("will not work"));
-    EXPECT_TRUE(CheckVersion(nullptr, message, "10.0.3", "1.0.3"));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "10.0.3", "1.0.3", failure));
     EXPECT_NE(-1, message.find("will not work"));
 }
 

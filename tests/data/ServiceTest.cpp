@@ -493,11 +493,11 @@ TEST_F(ServiceTest, ConnectionFileWithoutServiceLineUsesTheFirstValue) {
     }
     ScopedChdir there(dir);
     IsectRecordset::Disconnect();
+    const FXuint lost = IsectRecordset::LostConnections();
     IsectRecordset rs;
     EXPECT_FALSE(rs.OpenRecordset("Select 1 from rdb$database"));
     EXPECT_EQ(FXString(svc->host().c_str()), databaseService);
-    ASSERT_EQ(1u, prompts.count("warning"));
-    EXPECT_EQ("IsectRecordset::OpenRecordset - Network connection failed.", prompts.last().text);
+    EXPECT_EQ(lost + 1, IsectRecordset::LostConnections());
     IsectRecordset::Disconnect();
 }
 

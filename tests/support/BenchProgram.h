@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "data/IsectRecordset.h"
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 #include "support/Services.h"
 #include "support/SilentPrompter.h"
 #include "ui/AppResources.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 
 namespace testsupport {
 

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 
 namespace testsupport {
 

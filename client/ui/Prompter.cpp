@@ -1,4 +1,4 @@
-#include "data/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <cstdio>
 
