@@ -83,7 +83,6 @@ protected:
         return file;
     }
 
-
     // Monday's three lessons (one also on Wednesday) and Tuesday's one.
     void mondayLessons() {
         addLesson(401, FRACTIONS, "Halves", weekday(0), "09:00");
