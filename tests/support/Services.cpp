@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -16,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -173,6 +175,7 @@ Services::Services(const ServicesOptions& options) : options_(options) {
 }
 
 Services::~Services() {
+    isql_.reset();
     try {
         stop();
     } catch (...) {
@@ -237,11 +240,121 @@ std::string Services::key() const { return isdReadServiceKey(workdir_ + "/Plenwi
 
 std::string Services::host() const { return "127.0.0.1:" + std::to_string(port_); }
 
+// One isql process on the database for the life of a Services object:
+// starting isql and attaching costs tens of milliseconds, and fixtures call
+// it hundreds of times.  Each call's script goes in by INPUT; then
+// "commit" ends its transaction, and SHOW SQL DIALECT (which starts none)
+// prints the line that ends its output.
+class IsqlSession {
+public:
+    IsqlSession(const std::string& firebird, const std::string& database, const std::string& dir)
+        : script_(dir + "/isql-session.sql") {
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0) return;
+        if (pipe2(out, O_CLOEXEC) != 0) {
+            close(in[0]);
+            close(in[1]);
+            return;
+        }
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(127);
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            dup2(out[1], 2);
+            setenv("FIREBIRD", firebird.c_str(), 1);
+            execlp("isql-fb", "isql-fb", "-q", "-user", "SYSDBA", "-password", "masterkey", database.c_str(),
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        to_ = in[1];
+        from_ = out[0];
+        if (pid_ < 0) end();
+    }
+    ~IsqlSession() { end(); }
+    bool ok() const { return pid_ > 0; }
+
+    // What isql printed for `sql`; false (with what came) when isql ended or
+    // gave no end of its output within two minutes.
+    bool run(const std::string& sql, std::string& output) {
+        output.clear();
+        writeFile(script_, sql + "\n");
+        const std::string request = "commit;\ninput '" + script_ + "';\ncommit;\nshow sql dialect;\n";
+        if (write(to_, request.data(), request.size()) != (ssize_t)request.size()) return fail();
+        const std::string mark = "Client SQL dialect is set to:";
+        size_t at;
+        while ((at = output.find(mark)) == std::string::npos || output.find('\n', at) == std::string::npos) {
+            pollfd wait{from_, POLLIN, 0};
+            char buffer[65536];
+            ssize_t n;
+            if (poll(&wait, 1, 120000) <= 0 || (n = read(from_, buffer, sizeof buffer)) <= 0) return fail();
+            output.append(buffer, (size_t)n);
+        }
+        output.erase(output.rfind('\n', at) == std::string::npos ? 0 : output.rfind('\n', at) + 1);
+        return true;
+    }
+
+private:
+    bool fail() {
+        end();
+        return false;
+    }
+    void end() {
+        if (to_ >= 0) close(to_);  // at the end of its input isql commits and exits
+        if (from_ >= 0) close(from_);
+        to_ = from_ = -1;
+        if (pid_ > 0) {
+            for (int i = 0; i < 500 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(10000);
+            if (kill(pid_, 0) == 0) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
+        }
+        pid_ = -1;
+    }
+    std::string script_;
+    pid_t pid_ = -1;
+    int to_ = -1, from_ = -1;
+};
+
+namespace {
+// A SET command of isql's own other than SET TRANSACTION (SET TERM, SET
+// LIST, ...) starts one of the script's statements: its effect would last
+// beyond the call.
+bool changesIsqlSettings(const std::string& sql) {
+    for (size_t at = 0; at < sql.size(); ++at) {
+        if (at > 0 && sql[at - 1] != ';') continue;
+        size_t word = at;
+        while (word < sql.size() && isspace((unsigned char)sql[word])) ++word;
+        auto is = [&](size_t from, const char* what) {
+            for (size_t k = 0; what[k]; ++k)
+                if (from + k >= sql.size() || tolower((unsigned char)sql[from + k]) != what[k]) return false;
+            return true;
+        };
+        if (!is(word, "set") || word + 3 >= sql.size() || !isspace((unsigned char)sql[word + 3])) continue;
+        size_t next = word + 3;
+        while (next < sql.size() && isspace((unsigned char)sql[next])) ++next;
+        if (!is(next, "transaction")) return true;
+    }
+    return false;
+}
+}  // namespace
+
 std::string Services::isql(const std::string& sql) const {
+    const std::string fb = workdir_ + "/services/firebird";
+    std::string out;
+    if (!changesIsqlSettings(sql)) {
+        if (!isql_ || !isql_->ok()) isql_.reset(new IsqlSession(fb, database_, dir_));
+        if (isql_->ok() && isql_->run(sql, out)) return out;
+        isql_.reset();
+        return out;
+    }
     std::string file = dir_ + "/isql-input.sql";
     std::ofstream(file) << sql << "\n";
-    std::string fb = workdir_ + "/services/firebird";
-    std::string out;
     run("FIREBIRD=" + shellQuote(fb) + " isql-fb -q -user SYSDBA -password masterkey -i " + shellQuote(file) + " " +
             shellQuote(database_),
         &out);

@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ struct ServicesOptions {
                             // (a benchmark's earlier version); empty: this one
 };
 
+class IsqlSession;
+
 class Services {
 public:
     explicit Services(const ServicesOptions& options = ServicesOptions());
@@ -93,7 +96,11 @@ public:
     std::string key() const;
 
     // Runs SQL through isql-fb on the database (beside the workers) and
-    // returns what isql printed.
+    // returns what isql printed, as `isql-fb -q -i` would on a script of it:
+    // each call a transaction of its own, committed at its end (an open
+    // transaction of an earlier call is committed first).  One isql process
+    // serves the calls of an object; a script that changes isql's own
+    // settings (SET LIST, SET TERM, ...) gets an isql of its own.
     std::string isql(const std::string& sql) const;
     // The pids of the running workers, from the router's status file.
     std::vector<pid_t> workerPids() const;
@@ -105,6 +112,7 @@ private:
     int port_ = 0;
     bool running_ = false;
     Watchdog watchdog_;  // stops the services should the test process die
+    mutable std::unique_ptr<IsqlSession> isql_;
     void startWatchdog();
 };
 
