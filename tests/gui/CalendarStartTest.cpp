@@ -77,7 +77,8 @@ protected:
 TEST_F(CalendarStart, WithoutTheServiceTheCalendarOpensAndWorksOnceTheServiceIsUp) {
     testsupport::TempDir dir("plenwick-offline");
     writeFile(dir.file("Registry.ini"), "[SETTINGS]\nDateOffset=0\n\n[SERVICE: Plenwick]\nuserid=2\n\n");
-    const std::string deadHost = "127.0.0.1:" + std::to_string(testsupport::freePort());
+    const testsupport::ReservedPort dead;  // held, and refusing every connection
+    const std::string deadHost = dead.host();
     writeConnectionFile(dir.path(), deadHost, "Plenwick");
     testsupport::ScopedChdir there(dir.path());
     IsectRecordset::Disconnect();

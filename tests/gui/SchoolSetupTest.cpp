@@ -300,15 +300,15 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
     calendar->create();
     settle();
     appState.americanDate = 0;
+    // The school's today: Wednesday 12 June 2030.
+    appState.dateOffset = offsetFor(localMoment(2030, 6, 12, 12));
     prompts.clear();
     calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_REFRESH), nullptr);
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.last().text.find("This is a new database"), 0u) << prompts.last().text;
 
     // Options, School Setup: this term (from last week's Monday), a year level.
-    const FXlong now = dates::now();
-    const FXlong monday = dates::addDays(now, -((dates::weekday(now) + 6) % 7) - 7);
-    const FXString firstDay = dates::shownDate(monday);
+    const FXString firstDay = "03/06/30";
     Script script;
     script.step = [&](FXWindow* modal) {
         if (!modal->isMemberOf(FXMETACLASS(SchoolSetupWindow))) return false;
@@ -387,8 +387,8 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
     ASSERT_GT(editor->subjectCombo->getNumItems(), 0);
     ASSERT_GT(editor->childYearCombo->getNumItems(), 0);
     editor->longTermName->setText("Number");
-    editor->longTermStart->setText(dates::shownDate(monday));
-    editor->longTermEnd->setText(dates::shownDate(dates::addDays(monday, 60)));
+    editor->longTermStart->setText("03/06/30");
+    editor->longTermEnd->setText("02/08/30");
     editor->subjectCombo->setCurrentItem(0);
     editor->childYearCombo->setCurrentItem(0);
     press(UnitPlanDialog::ID_ADD_LONGTERM);
@@ -396,10 +396,9 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
     editor->unitName->setText("Fractions");
     press(UnitPlanDialog::ID_ADD_UNIT);
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
-    const FXlong wednesday = dates::addDays(monday, 9);  // this week's
-    editor->lessonName->setText("Halves and quarters");
-    editor->panels[0].startDate->setText(dates::shownDate(wednesday));
-    editor->panels[0].endDate->setText(dates::shownDate(wednesday));
+    editor->lessonName->setText("Halves and quarters");  // on today, Wednesday
+    editor->panels[0].startDate->setText("12/06/30");
+    editor->panels[0].endDate->setText("12/06/30");
     editor->panels[0].startTime->setText("10:00");
     editor->panels[0].endTime->setText("10:50");
     prompts.answers.push_back(true);
@@ -409,9 +408,10 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
     ASSERT_FALSE(lesson.empty());
     delete editor;
 
-    // This week on the calendar: the lesson in Wednesday's cells.
+    // The week of 10 June on the calendar: the lesson in Wednesday's cells.
     prompts.clear();
-    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_THIS_WEEK), nullptr);
+    appState.dateOffset = offsetFor(localMoment(2030, 6, 12, 12));
+    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_REFRESH), nullptr);
     EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
     bool drawn = false;
     FXStringRecordset& list = calendar->planColourList;
@@ -420,7 +420,7 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
             drawn = true;
             EXPECT_EQ(std::string(list.GetField(5).text()), "Junk,3,3,3,3");
         }
-    EXPECT_TRUE(drawn) << "lesson " << lesson << " is not on this week's calendar";
+    EXPECT_TRUE(drawn) << "lesson " << lesson << " is not on the calendar of its week";
     delete calendar;
 }
 

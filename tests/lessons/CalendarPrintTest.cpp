@@ -24,6 +24,7 @@ protected:
         addLesson(502, FRACTIONS, "Quarters", weekday(2), "10:00", "10:45");
         calendar = new CalendarWindow(app());
         calendar->create();
+        appState.dateOffset = weekOffset();  // the settings' load put it back to today
         calendar->resize(900, 700);
         settle();
         calendar->redraw();

@@ -3,10 +3,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <sstream>
 
 #include "data/AppState.h"
-#include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "lessons/LessonDialogOpened.h"
 #include "print/FXNativePrintDialog.h"
@@ -27,12 +27,42 @@ std::string quoted(const std::string& s) { return "'" + s + "'"; }
 FXApp* app() { return theApp; }
 testsupport::Services& services() { return *theServices; }
 
-std::string weekday(int offsetFromMonday) {
-    int sinceMonday = (dates::weekday(dates::now()) + 6) % 7;
-    return dates::isoDate(dates::addDays(dates::now(), offsetFromMonday - sinceMonday)).text();
+namespace {
+// The day as the C library counts it: the Monday plus `offset` days, at
+// `hour`:`minute` local time.
+struct tm fixedDay(int offset, int hour = 12, int minute = 0) {
+    struct tm day = {};
+    day.tm_year = 2030 - 1900;
+    day.tm_mon = 5;  // June
+    day.tm_mday = 10 + offset;
+    day.tm_hour = hour;
+    day.tm_min = minute;
+    day.tm_isdst = -1;
+    mktime(&day);  // brings the day into its month
+    return day;
 }
 
-FXlong mondayMoment() { return dates::localMoment(FXString(weekday(0).c_str()), 8, 45); }
+std::string format(int offset, const char* pattern) {
+    struct tm day = fixedDay(offset);
+    char text[32];
+    strftime(text, sizeof text, pattern, &day);
+    return text;
+}
+}  // namespace
+
+std::string weekday(int offsetFromMonday) { return format(offsetFromMonday, "%Y-%m-%d"); }
+
+std::string shownDay(int offsetFromMonday) { return format(offsetFromMonday, "%d/%m/%y"); }
+
+FXlong mondayMoment() {
+    struct tm monday = fixedDay(0, 8, 45);
+    return (FXlong)mktime(&monday);
+}
+
+FXlong weekOffset() {
+    struct tm wednesday = fixedDay(2);
+    return (FXlong)mktime(&wednesday) - (FXlong)time(nullptr);
+}
 
 void settle() { testsupport::settle(theApp); }
 
@@ -48,7 +78,7 @@ bool runUntil(const std::function<bool()>& done) {
 
 void Lessons::SetUp() {
     printtest::useApp(theApp, theApp->getDisplay() != nullptr);
-    // Four terms; the second began three weeks before this Monday.
+    // Four terms of 2030; the second began three weeks before the tests' Monday.
     auto term = [&](int id, int offset) {
         return "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (" +
                std::to_string(id) + ", " + quoted(weekday(-21 + offset)) + ", 10, 2030, " + std::to_string(id) +
@@ -67,6 +97,7 @@ void Lessons::SetUp() {
         "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
         "values (20, 'Fractions', 'Halves and quarters', 1, 10, 2, 0, 0);\n");
     appState = AppState();
+    appState.dateOffset = weekOffset();
     appState.americanDate = 0;
     appState.currentUserId = FXStringFormat("%11d", TEACHER);
     appState.currentSyndicate = FXStringFormat("%11d", 1);

@@ -24,10 +24,18 @@ namespace lessonstest {
 FX::FXApp* app();
 testsupport::Services& services();
 
-// 'YYYY-MM-DD' of this week's Monday plus a number of days.
+// The tests' week is fixed: Monday 10 June 2030 (the fourth week of term 2)
+// to Friday 14 June, shown as the calendar's current week (the fixture sets
+// appState.dateOffset), so that what a test expects of dates does not come
+// from the date routines it tests.
+// 'YYYY-MM-DD' of that Monday plus a number of days.
 std::string weekday(int offsetFromMonday);
-// The moment of this week's Monday at the school's start (8:45).
+// 'DD/MM/YY' of the same day.
+std::string shownDay(int offsetFromMonday);
+// The moment of that Monday at the school's start (8:45, local time).
 FX::FXlong mondayMoment();
+// The appState.dateOffset that makes that week the current one.
+FX::FXlong weekOffset();
 
 enum : int {
     TEACHER = 2,  // Tia Teacher, the current user

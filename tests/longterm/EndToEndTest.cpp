@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/PrivateDisplay.h"
+#include "support/ProgramWindows.h"
 #include "support/ScreenShot.h"
 #include "support/Services.h"
 
@@ -21,41 +22,8 @@ using testsupport::run;
 
 namespace {
 
-// The id of the window titled exactly `title`, waiting up to `seconds`.
-std::string waitForWindow(const std::string& title, int seconds) {
-    for (int i = 0; i < seconds * 4; ++i) {
-        std::string out;
-        if (run("xdotool search --name " + testsupport::shellQuote("^" + title + "$") + " 2>/dev/null", &out, false) == 0) {
-            std::istringstream lines(out);
-            std::string id;
-            if (lines >> id) return id;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
-    return "";
-}
-
-struct Geometry {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-Geometry geometryOf(const std::string& window) {
-    std::string out;
-    Geometry g;
-    if (run("xdotool getwindowgeometry --shell " + window, &out, false) != 0) return g;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = line.substr(0, eq);
-        const int value = std::atoi(line.c_str() + eq + 1);
-        if (key == "X") g.x = value;
-        if (key == "Y") g.y = value;
-        if (key == "WIDTH") g.width = value;
-        if (key == "HEIGHT") g.height = value;
-    }
-    return g;
-}
+using testsupport::geometryOf;
+using testsupport::waitForWindow;
 
 // What isql prints for `select 'N=' || count(*) ...`: the number after "N=", or -1.
 int countOf(const testsupport::Services& services, const std::string& where) {
@@ -108,8 +76,19 @@ TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
         stop();
         FAIL() << "no window titled Calendar";
     }
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    run("xdotool windowfocus --sync " + calendar + " key alt+l");
+    // The calendar takes keys once it has drawn the week (the demo's plans).
+    screenshot::Picture picture, before;
+    bool drawn = false;
+    for (int attempt = 0; attempt < 240 && !drawn; ++attempt) {
+        drawn = screenshot::takeWindow(picture, calendar, services.dir() + "/calendar.ppm") &&
+                screenshot::largestPlanColourArea(picture) >= 150;
+        if (!drawn) std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    if (!drawn) {
+        stop();
+        FAIL() << "the calendar drew no week; last screenshot in " << services.dir();
+    }
+    testsupport::pressKey(calendar, "alt+l");
     const std::string longTerm = waitForWindow("Long Term Plans", 30);
     if (longTerm.empty()) {
         stop();
@@ -117,44 +96,50 @@ TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
     }
 
     // The lowest band of the term view, inside the canvas: clear of the
-    // window's grey frames and buttons.
-    const Geometry g = geometryOf(longTerm);
-    screenshot::Picture picture;
+    // window's grey frames and buttons.  Looked for in a picture of the
+    // window itself, taken while the window stays where it is and shows the
+    // same twice: a window still being placed or drawn gives no place to
+    // click.
+    testsupport::WindowGeometry g;
     int x = -1, y = -1;
     for (int attempt = 0; attempt < 40 && x < 0; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        if (screenshot::take(picture, services.dir() + "/screen.ppm"))
-            screenshot::findPlanCell(picture, g.x + 20, g.y + g.height / 2, g.x + g.width - 20, g.y + g.height - 70, x,
-                                     y, true);
+        const testsupport::WindowGeometry placed = geometryOf(longTerm);
+        if (!screenshot::takeWindow(picture, longTerm, services.dir() + "/screen.ppm")) continue;
+        g = geometryOf(longTerm);
+        const bool settled = g == placed && picture.width == g.width && picture.height == g.height &&
+                             picture.rgb == before.rgb;
+        before = picture;
+        if (settled) screenshot::findPlanCell(picture, 20, g.height / 2, g.width - 20, g.height - 70, x, y, true);
     }
     if (x < 0) {
         stop();
         FAIL() << "no plan band in the long-term window at " << g.x << "," << g.y << " " << g.width << "x" << g.height
                << "; last screenshot in " << services.dir();
     }
-    run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    run("xdotool mousemove " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) + " click 1");
     const std::string editor = waitForWindow("Edit Unit Plans", 30);
     if (editor.empty()) {
         stop();
-        FAIL() << "the click on " << x << "," << y << " opened no plan editor";
+        FAIL() << "the click on " << g.x + x << "," << g.y + y << " opened no plan editor";
     }
 
     // The editor shows the plan chosen in its long-term list (the selection's
     // dark blue), once its lists are filled.
     int selected = 0;
-    const Geometry e = geometryOf(editor);
     for (int attempt = 0; attempt < 40 && selected < 100; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        if (screenshot::take(picture, services.dir() + "/screen.ppm"))
-            selected = screenshot::countColour(picture, e.x, e.y, e.x + e.width / 2, e.y + e.height / 2, 10, 36, 106);
+        const testsupport::WindowGeometry e = geometryOf(editor);
+        if (screenshot::takeWindow(picture, editor, services.dir() + "/editor.ppm"))
+            selected = screenshot::countColour(picture, 0, 0, e.width / 2, e.height / 2, 10, 36, 106);
     }
     EXPECT_GE(selected, 100) << "no long-term plan selected in the editor; last screenshot in " << services.dir();
 
     // "&Delete" and "&Yes": the plan the editor is on leaves the database.
-    run("xdotool windowfocus --sync " + editor + " key alt+d");
+    testsupport::pressKey(editor, "alt+d");
     const std::string confirm = waitForWindow("Confirm delete Long Term", 30);
     EXPECT_FALSE(confirm.empty()) << "\"&Delete\" asked nothing";
-    if (!confirm.empty()) run("xdotool windowfocus --sync " + confirm + " key alt+y");
+    testsupport::pressKey(confirm, "alt+y");
     int left = 1;
     for (int attempt = 0; attempt < 40 && left != 0; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -164,12 +149,12 @@ TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
     EXPECT_EQ(countOf(services, "not " + music), others) << "another plan was deleted";
 
     // "&Quit" on the calendar ends the program.
-    run("xdotool windowfocus --sync " + calendar + " key alt+q");
+    testsupport::pressKey(calendar, "alt+q");
     int status = 0;
     bool exited = false;
-    for (int attempt = 0; attempt < 80 && !exited; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    for (int attempt = 0; attempt < 200 && !exited; ++attempt) {
         exited = waitpid(pid, &status, WNOHANG) == pid;
+        if (!exited) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     if (!exited) stop();
     EXPECT_TRUE(exited && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;

@@ -1,6 +1,7 @@
-// Printing through a real CUPS queue whose device writes into a file: the
-// private scheduler of scripts/cups-test-queue.  Skipped where CUPS cannot
-// be started.
+// Printing through a real CUPS queue whose device writes into a file: a
+// scheduler of the test's own (scripts/cups-test-queue in a new directory),
+// stopped when the tests end, or by a watchdog should the test program die.
+// Skipped where CUPS cannot be started.
 #include <gtest/gtest.h>
 
 #include <cups/cups.h>
@@ -20,6 +21,8 @@
 #include "print/PrintTestSupport.h"
 #include "support/RecordingPrompter.h"
 #include "support/Services.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
 
 using namespace FX;
 using testsupport::RecordingPrompter;
@@ -30,12 +33,17 @@ class CupsPrintTest : public ::testing::Test {
 protected:
     static bool ready;
     static std::string why, queue, output;
+    static testsupport::TempDir* dir;
+    static testsupport::Watchdog* watchdog;
+
+    static std::string script() { return testsupport::shellQuote(testsupport::sourceDir() + "/scripts/cups-test-queue"); }
 
     static void SetUpTestSuite() {
-        const char* dir = getenv("PLENWICK_CUPS_DIR");
-        std::string command = testsupport::sourceDir() + "/scripts/cups-test-queue " + (dir ? dir : "/tmp/plenwick-cups");
+        dir = new testsupport::TempDir("plenwick-cups");
+        const std::string where = testsupport::shellQuote(dir->path());
+        watchdog = new testsupport::Watchdog(script() + " --stop " + where + "; rm -rf " + where);
         std::string text;
-        int rc = testsupport::run(command + " 2>&1", &text);
+        int rc = testsupport::run(script() + " " + where + " 2>&1", &text);
         if (rc != 0) {
             why = text;
             return;
@@ -54,6 +62,17 @@ protected:
         setenv("CUPS_SERVER", server.c_str(), 1);
         cupsSetServer(server.c_str());
         ready = true;
+    }
+
+    static void TearDownTestSuite() {
+        // Later tests see the machine's CUPS again, as before these.
+        unsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
+        testsupport::run(script() + " --stop " + testsupport::shellQuote(dir->path()));
+        watchdog->disarm();
+        delete watchdog;
+        delete dir;
+        ready = false;
     }
 
     void SetUp() override {
@@ -79,6 +98,8 @@ protected:
 
 bool CupsPrintTest::ready = false;
 std::string CupsPrintTest::why, CupsPrintTest::queue, CupsPrintTest::output;
+testsupport::TempDir* CupsPrintTest::dir = nullptr;
+testsupport::Watchdog* CupsPrintTest::watchdog = nullptr;
 
 TEST_F(CupsPrintTest, JobIsDrawnScaledAndHandedToTheQueue) {
     unlink(output.c_str());

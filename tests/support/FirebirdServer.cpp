@@ -43,6 +43,8 @@ bool FirebirdServer::start(const std::string& fileName, const std::string& creat
         why_ = e.what();
         return false;
     }
+    // Should the test program die, the server stops all the same.
+    watchdog_.arm(fbserver() + " stop " + shellQuote(dir_) + " >/dev/null 2>&1; rm -rf " + shellQuote(dir_));
     std::string out;
     if (run(fbserver() + " start " + shellQuote(dir_) + " 2>" + shellQuote(dir_ + "/start.err"), &out, false) != 0) {
         why_ = "scripts/fbserver could not start a server: " + readFile(dir_ + "/start.err");
@@ -61,8 +63,9 @@ bool FirebirdServer::start(const std::string& fileName, const std::string& creat
 
 FirebirdServer::~FirebirdServer() {
     if (dir_.empty()) return;
-    run(fbserver() + " stop " + shellQuote(dir_));
+    if (run(fbserver() + " stop " + shellQuote(dir_)) != 0) return;  // the watchdog tries again
     removeTree(dir_);
+    watchdog_.disarm();
 }
 
 }  // namespace testsupport

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "support/Watchdog.h"
+
 namespace testsupport {
 
 // SYSDBA's password from /etc/firebird/3.0/SYSDBA.password ("" when none).
@@ -20,7 +22,8 @@ std::string sysdbaPassword();
 class FirebirdServer {
 public:
     FirebirdServer() {}
-    ~FirebirdServer();  // stops the server and removes its directory
+    ~FirebirdServer();  // stops the server and removes its directory (so does a
+                        // watchdog, should the test program die first)
     FirebirdServer(const FirebirdServer&) = delete;
     FirebirdServer& operator=(const FirebirdServer&) = delete;
 
@@ -35,6 +38,7 @@ public:
 
 private:
     std::string dir_, database_, password_, why_;
+    Watchdog watchdog_;
 };
 
 }  // namespace testsupport

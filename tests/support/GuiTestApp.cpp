@@ -3,16 +3,23 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "data/IsectRecordset.h"
+#include "support/PrivateDisplay.h"
 #include "ui/AppResources.h"
 
 namespace testsupport {
 
 int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app) {
     testing::InitGoogleTest(&argc, argv);
+    PrivateDisplay display(1280, 1024);
+    if (!display.ok()) {
+        fprintf(stderr, "no display for the GUI tests: %s\n", display.error().c_str());
+        return 1;
+    }
     ServicesOptions options;
     options.workers = 1;
     Services svc(options);

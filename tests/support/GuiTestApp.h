@@ -1,5 +1,6 @@
-// The start of an in-process GUI test program: real services (one worker),
-// a real FXApp with the client's shared fonts, icons and cursors, the
+// The start of an in-process GUI test program: a display of its own
+// (PrivateDisplay, 1280 x 1024), real services (one worker), a real FXApp
+// with the client's shared fonts, icons and cursors, the
 // services' work directory as the current directory and a HOME of its own
 // (FOX keeps its registry there).
 //

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,9 +23,14 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
     }
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const std::string fd = std::to_string(fds[1]);
+    const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
+        // The server ends with the test, however the test ends (a crash, a
+        // time limit); on SIGTERM it removes its lock file and socket.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
         // Xvfb picks a free display number and writes it to the pipe once it
         // accepts clients.  -noreset: the server does not start afresh when
         // its last client leaves, which would refuse a program connecting in

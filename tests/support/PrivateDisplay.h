@@ -1,9 +1,10 @@
 // An X display of a test's own: an Xvfb server on a free display number,
 // made the DISPLAY of the test and of everything it starts, ended with the
-// object.  Tests that drive a real program from outside (xdotool clicks at
-// screen positions, screenshots of the root window) use one, so that the
-// windows of GUI tests running beside them on the shared display neither
-// cover the program nor show up in its screenshots.
+// object, or with the test process should it die first.  Every test
+// program that opens windows runs on one: a real program driven from
+// outside (xdotool clicks at screen positions, windows found by their
+// titles, screenshots) sees only its own windows, and in-process GUI tests
+// share no focus, grab or screen with tests running beside them.
 //
 //   testsupport::PrivateDisplay display(1024, 768);
 //   ASSERT_TRUE(display.ok()) << display.error();

@@ -9,8 +9,9 @@
 
 namespace screenshot {
 
-bool take(Picture& picture, const std::string& scratchFile) {
-    std::string command = "import -window root -depth 8 ppm:'" + scratchFile + "' 2>/dev/null";
+namespace {
+bool import(Picture& picture, const std::string& window, const std::string& scratchFile) {
+    std::string command = "import -window '" + window + "' -depth 8 ppm:'" + scratchFile + "' 2>/dev/null";
     if (system(command.c_str()) != 0) return false;
     std::ifstream in(scratchFile, std::ios::binary);
     std::string magic;
@@ -22,6 +23,13 @@ bool take(Picture& picture, const std::string& scratchFile) {
     in.read(reinterpret_cast<char*>(picture.rgb.data()), (std::streamsize)picture.rgb.size());
     return (size_t)in.gcount() == picture.rgb.size();
 }
+}  // namespace
+
+bool take(Picture& picture, const std::string& scratchFile) { return import(picture, "root", scratchFile); }
+
+bool takeWindow(Picture& picture, const std::string& window, const std::string& scratchFile) {
+    return !window.empty() && import(picture, window, scratchFile);
+}
 
 namespace {
 // The pixel at (x, y) as 0xRRGGBB.
@@ -29,10 +37,13 @@ uint32_t at(const Picture& picture, int x, int y) {
     const size_t i = ((size_t)y * picture.width + x) * 3;
     return (uint32_t)(picture.rgb[i] << 16 | picture.rgb[i + 1] << 8 | picture.rgb[i + 2]);
 }
+// Light and clearly coloured, and not the toolkit's window grey (its base
+// colour, 212 208 200), which would pass for a plan colour otherwise: every
+// window's background would count as a filled plan cell.
 bool planColour(uint32_t c) {
     int r = c >> 16 & 255, g = c >> 8 & 255, b = c & 255;
     int low = std::min({r, g, b}), high = std::max({r, g, b});
-    return low >= 150 && high - low >= 10;
+    return low >= 150 && high - low >= 10 && c != 0xD4D0C8;
 }
 }  // namespace
 

@@ -16,10 +16,15 @@ struct Picture {
 
 // The whole screen (ImageMagick's import); false when it cannot be taken.
 bool take(Picture& picture, const std::string& scratchFile);
+// One window as it shows (its id as xdotool gives it), the picture's (0, 0)
+// its top-left corner inside the frame; false when it cannot be taken (not
+// mapped yet, or gone).
+bool takeWindow(Picture& picture, const std::string& window, const std::string& scratchFile);
 
 // The largest number of pixels sharing one exact light, clearly coloured
-// value (each component at least 150, components at least 10 apart): filled
-// plan cells, not text, lines, grey window parts or white paper.
+// value (each component at least 150, components at least 10 apart, not
+// the toolkit's window grey): filled plan cells, not text, lines, grey
+// window parts or white paper.
 int largestPlanColourArea(const Picture& picture);
 
 // A pixel inside the box [x0, x1) x [y0, y1) in the middle of a 7 x 7

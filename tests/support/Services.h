@@ -4,14 +4,19 @@
 //   chdir(svc.workdir().c_str());         // Plenwick.ini is there
 //
 // Each Services has its own temporary directory, database file and router
-// port, and stops everything when it goes out of scope.
+// port (the router binds a port of the system's choice), and stops
+// everything when it goes out of scope, or, should the test process die, as
+// it dies (a Watchdog).
 #ifndef PLENWICK_TEST_SERVICES_H
 #define PLENWICK_TEST_SERVICES_H
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/Watchdog.h"
 
 namespace testsupport {
 
@@ -24,9 +29,29 @@ std::string buildDir();
 // trigger's source as the database keeps it.
 std::string schemaText(const std::string& from, const std::string& begin, const std::string& end);
 
-// A loopback port that was free a moment ago (the router binds it right
-// after; a test that wants a port nobody listens on uses it as it is).
+// A loopback port that was free a moment ago.  Another program may take it
+// before the caller binds it: a test that needs a port of its own binds
+// port 0 itself (Services does so), one that needs a port nobody listens on
+// holds a ReservedPort.
 int freePort();
+
+// A loopback port bound and not listening for the life of the object: no
+// other program can take it, and a connection to it is refused at once.
+class ReservedPort {
+public:
+    ReservedPort();
+    ~ReservedPort();
+    ReservedPort(const ReservedPort&) = delete;
+    ReservedPort& operator=(const ReservedPort&) = delete;
+    int number() const { return port_; }
+    std::string host() const;  // "127.0.0.1:PORT"
+private:
+    int fd_ = -1, port_ = 0;
+};
+
+// True when the process has ended (a zombie has: it only waits for its
+// parent to collect its status).
+bool processGone(pid_t pid);
 
 // `s` in single quotes for the shell.
 std::string shellQuote(const std::string& s);
@@ -46,6 +71,8 @@ struct ServicesOptions {
     std::string tree;       // another source tree whose scripts and build/ run the services
                             // (a benchmark's earlier version); empty: this one
 };
+
+class IsqlSession;
 
 class Services {
 public:
@@ -69,7 +96,11 @@ public:
     std::string key() const;
 
     // Runs SQL through isql-fb on the database (beside the workers) and
-    // returns what isql printed.
+    // returns what isql printed, as `isql-fb -q -i` would on a script of it:
+    // each call a transaction of its own, committed at its end (an open
+    // transaction of an earlier call is committed first).  One isql process
+    // serves the calls of an object; a script that changes isql's own
+    // settings (SET LIST, SET TERM, ...) gets an isql of its own.
     std::string isql(const std::string& sql) const;
     // The pids of the running workers, from the router's status file.
     std::vector<pid_t> workerPids() const;
@@ -80,14 +111,17 @@ private:
     std::string dir_, workdir_, database_;
     int port_ = 0;
     bool running_ = false;
-    int watchdog_ = -1;  // write end of the pipe a watchdog process waits on
+    Watchdog watchdog_;  // stops the services should the test process die
+    mutable std::unique_ptr<IsqlSession> isql_;
     void startWatchdog();
 };
 
 // Starts the real Plenwick program of the build in `workdir` (where
-// Plenwick.ini is) with HOME = `home`, on the display of the environment;
-// returns its process id (-1 when it could not be started).
-pid_t startPlenwick(const std::string& workdir, const std::string& home);
+// Plenwick.ini is) with HOME = `home`, on the display of the environment
+// (a PrivateDisplay in tests), its standard error into `errorFile` when one
+// is given; returns its process id (-1 when it could not be started).  The
+// program gets SIGTERM should the test process end before it.
+pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile = "");
 
 // Changes the working directory for the life of the object.
 class ScopedChdir {
