@@ -23,11 +23,11 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
 #include "support/RecordingPrompter.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
+#include "transfer/TransferFile.h"
 #include "ui/AppResources.h"
 #include "ui/Progress.h"
 

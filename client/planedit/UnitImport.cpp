@@ -1,6 +1,6 @@
 // UnitPlanDialog: importing a transfer file listed in the unit list into the
 // selected long-term plan.  The file's format and the writing are in
-// TransferFile.cpp.
+// transfer/TransferFile.h.
 //
 // Nothing of a file reaches the database unless all of it does: a refused
 // version, a damaged file, Cancel and every failure part-way leave the
@@ -14,8 +14,8 @@
 #include "data/Prompter.h"
 #include "data/VersionCheck.h"
 #include "planedit/PlanEditText.h"
-#include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
+#include "transfer/TransferFile.h"
 #include "ui/ListItems.h"
 #include "ui/Progress.h"
 

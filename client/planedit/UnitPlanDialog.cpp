@@ -204,14 +204,9 @@ bool UnitPlanDialog::failureScope(const FXString& caption, const std::function<v
     return false;
 }
 
-void UnitPlanDialog::query(IsectRecordset& rs, const FXString& sql) {
-    if (!rs.OpenRecordset(sql)) throw PlanEditAbort();
-}
+void UnitPlanDialog::query(IsectRecordset& rs, const FXString& sql) { transfer::query(rs, sql); }
 
-FXString UnitPlanDialog::rawField(IsectRecordset& rs, const FXString& name) {
-    FieldDef def = rs.FieldOrdinal(name);
-    return rs.rows.GetField(def.ordinal);
-}
+FXString UnitPlanDialog::rawField(IsectRecordset& rs, const FXString& name) { return transfer::rawField(rs, name); }
 
 FXString UnitPlanDialog::shownValue(IsectRecordset& rs, const FXString& name) {
     const FXString value = rs.GetField(name);

@@ -14,7 +14,7 @@
 //                        Bump and Shove
 //   AttachmentEdit.cpp   the unit's file attachments (tab 2): list, notes,
 //                        import with progress and Cancel, export, remove
-//   UnitImport.cpp       importing a transfer file (TransferFile.h) into the
+//   UnitImport.cpp       importing a transfer file (transfer/TransferFile.h) into the
 //                        selected long-term plan
 //   LessonSearchTab.cpp  the Search tab: search, ticks, choosing a result,
 //                        printing the ticked lessons
@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "data/IsectRecordset.h"
+#include "transfer/Statements.h"
 #include "ui/ListItems.h"
 
 class UnitPlanDialog : public FX::FXDialogBox {
@@ -419,9 +420,5 @@ protected:
     FX::FXint preselectLesson = 0;
     bool closing = false;
 };
-
-// The operation ended because the middleware could not be reached; the
-// warning box has already said so.
-struct PlanEditAbort {};
 
 #endif

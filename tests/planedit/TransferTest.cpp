@@ -12,10 +12,10 @@
 #include "data/AppState.h"
 #include "data/Base64.h"
 #include "planedit/PlanEditTest.h"
-#include "planedit/TransferFile.h"
 #include "support/RecordingProgress.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
+#include "transfer/TransferFile.h"
 
 using namespace FX;
 using namespace planedit;
