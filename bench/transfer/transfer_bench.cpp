@@ -23,11 +23,12 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
-#include "planedit/TransferFile.h"
+#include "planedit/EditorDriver.h"
 #include "planedit/UnitPlanDialog.h"
 #include "support/RecordingPrompter.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
+#include "transfer/TransferFile.h"
 #include "ui/AppResources.h"
 #include "ui/Progress.h"
 
@@ -78,15 +79,17 @@ int count(const std::string& sql) {
     return rs.rows.IsEmpty() ? 0 : FXIntVal(rs.GetField(0));
 }
 
-UnitPlanDialog* openOn(FXApp& app, int longTerm, int unit) {
-    UnitPlanDialog* dialog = new UnitPlanDialog(&app, 0, 0);
-    app.removeTimeout(dialog, UnitPlanDialog::ID_SELECTQUERY);
-    app.removeTimeout(dialog, UnitPlanDialog::ID_PRESELECT);
-    dialog->create();
-    dialog->selectQuery();
-    dialog->onLongTermSelected(lists::findItem(dialog->longTermList, longTerm));
-    if (unit) dialog->onUnitSelected(lists::findItem(dialog->unitList, unit));
-    return dialog;
+// A plan editor with its lists filled at once, on a plan and a unit.
+planedit::EditorDriver openOn(FXApp& app, int longTerm, int unit) {
+    planedit::EditorDriver editor;
+    editor.dialog = new UnitPlanDialog(&app, 0, 0);
+    app.removeTimeout(editor.dialog, UnitPlanDialog::ID_SELECTQUERY);
+    app.removeTimeout(editor.dialog, UnitPlanDialog::ID_PRESELECT);
+    editor.dialog->create();
+    editor.dialog->selectQuery();
+    editor.choosePlan(longTerm);
+    if (unit) editor.chooseUnit(unit);
+    return editor;
 }
 
 // All three measurements on one database; true when every goal was met.
@@ -121,13 +124,13 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         const int unit = FXIntVal(rs.GetField("0"));
         const std::string path = files.file("ten.bin");
         testsupport::writeFile(path, testsupport::randomBytes(10 * 1024 * 1024, 1));
-        UnitPlanDialog* dialog = openOn(app, 1, unit);
+        planedit::EditorDriver editor = openOn(app, 1, unit);
 
         prompts.paths.push_back(path);
         watcher.cancelAfterMs = -1;
         watcher.start();
         Clock::time_point start = Clock::now();
-        dialog->importAttachment();
+        editor.press(planedit::UNIT, "Import");
         const double stored = secondsSince(start);
         watcher.stop();
         size_t moves = 0;
@@ -143,7 +146,7 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         watcher.cancelAfterMs = 1000;
         watcher.start();
         start = Clock::now();
-        dialog->importAttachment();
+        editor.press(planedit::UNIT, "Import");
         const double answered = watcher.didPress ? secondsSince(watcher.pressed) : -1;
         watcher.stop();
         printf("transfer_bench: Cancel pressed %.2f s into a second upload, honoured %.3f s later (goal < 0.5 s); "
@@ -151,16 +154,16 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
                secondsSince(start) - answered, answered, count("Select Count(*) from BinaryDescription"));
         met = met && answered >= 0 && answered < 0.5;
 
-        dialog->onAttachmentSelected(0);
+        editor.click("File Attachment Name", 0);
         prompts.paths.push_back(files.file("back.bin"));
         start = Clock::now();
-        dialog->exportAttachment();
+        editor.press(planedit::UNIT, "Export");
         const double exported = secondsSince(start);
         const bool same = testsupport::readFile(files.file("back.bin")) == testsupport::readFile(path);
         printf("transfer_bench: 10 MB attachment exported back in %.2f s (goal < 1 s), bytes %s\n", exported,
                same ? "equal" : "DIFFER");
         met = met && exported < 1 && same;
-        delete dialog;
+        delete editor.dialog;
         app.runWhileEvents();
         services.isql("delete from UnitPlan; delete from UnitBinary; delete from BinaryDescription; commit;");
     }
@@ -186,12 +189,12 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         }
         // One attachment of 100 kB per unit, stored as the plan editor stores it.
         for (int unit = 1; unit <= 50; ++unit) {
-            UnitPlanDialog* dialog = openOn(app, 1 + unit % 5, unit);
+            planedit::EditorDriver editor = openOn(app, 1 + unit % 5, unit);
             const std::string path = files.file("sheet " + std::to_string(unit) + ".pdf");
             testsupport::writeFile(path, testsupport::randomBytes(100 * 1024, unit));
             prompts.paths.push_back(path);
-            dialog->importAttachment();
-            delete dialog;
+            editor.press(planedit::UNIT, "Import");
+            delete editor.dialog;
         }
         app.runWhileEvents();
         CalendarWindow* calendar = new CalendarWindow(&app);
@@ -228,14 +231,14 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
                    "', 'Closure', 'Test', 'Resources', 'Reflection', '" + termStart + "', '" + termStart +
                    "', '09:00', '09:50', 0, " + std::to_string(unit) + ");";
         services.isql(sql + "commit;");
-        UnitPlanDialog* dialog = openOn(app, 1, unit);
+        planedit::EditorDriver editor = openOn(app, 1, unit);
         for (int k = 0; k < 5; ++k) {
             const std::string path = files.file("part " + std::to_string(k) + ".bin");
             testsupport::writeFile(path, testsupport::randomBytes(1024 * 1024, 100 + k));
             prompts.paths.push_back(path);
-            dialog->importAttachment();
+            editor.press(planedit::UNIT, "Import");
         }
-        delete dialog;
+        delete editor.dialog;
         Clock::time_point start = Clock::now();
         CalendarWindow* calendar = new CalendarWindow(&app);
         calendar->create();
@@ -253,13 +256,14 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         parsed.decodeParts();
         const double reading = secondsSince(start);
 
-        dialog = openOn(app, 2, 0);
+        editor = openOn(app, 2, 0);
         FXint index = -1;
-        for (FXint i = 0; i < dialog->unitList->getNumItems(); ++i)
-            if (dialog->unitList->getItemText(i) == "Carried.dat") index = i;
+        const std::vector<std::string> units = editor.items("Unit Plan");
+        for (FXint i = 0; i < (FXint)units.size(); ++i)
+            if (units[i] == "Carried.dat") index = i;
         prompts.answers.push_back(true);
         start = Clock::now();
-        dialog->importUnitPlan(index);
+        editor.click("Unit Plan", index);
         const double imported = secondsSince(start);
         const bool whole = count("Select Count(*) from LessonPlan") == 200 &&
                            count("Select Count(*) from BinaryDescription") == 10 && access(file.c_str(), F_OK) != 0;
@@ -267,7 +271,7 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
                " imported in %.2f s (goal < 5 s), of which reading and checking the file %.2f s; %s\n",
                written, text.size() / 1e6, imported, reading, whole ? "all rows there" : "ROWS MISSING");
         met = met && imported < 5 && whole;
-        delete dialog;
+        delete editor.dialog;
         app.runWhileEvents();
     }
     for (const auto& p : prompts.prompts)

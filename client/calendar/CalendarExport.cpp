@@ -1,7 +1,7 @@
 // CalendarWindow: the two exports of the pop-up menu.
 //
 // "Export Unit Plans" writes every unit plan the teacher marked for export
-// to its transfer file in ..\Transfer (planedit/TransferFile.h) and clears
+// to its transfer file in ..\Transfer (transfer/TransferFile.h) and clears
 // the mark.  "Export Database" writes the teacher's long-term plans, unit
 // plans, lessons and attachments as a new directory tree of HTML pages and
 // attachment files:
@@ -26,10 +26,10 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Files.h"
-#include "planedit/Attachments.h"
-#include "planedit/TransferFile.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDChtml.h"
+#include "transfer/Attachments.h"
+#include "transfer/TransferFile.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
 #include "ui/Progress.h"

@@ -121,13 +121,23 @@ const char* const tickXpm[] = {
 };
 
 FXIcon* make(FXApp* app, const char* const* xpm) {
-    return new FXXPMIcon(app, const_cast<const FXchar**>(xpm));
+    return app ? new FXXPMIcon(app, const_cast<const FXchar**>(xpm)) : nullptr;
 }
 
 }  // namespace
 
-FXIcon* makePersistentIcon(FXApp* app) { return make(app, pinXpm); }
-FXIcon* makeExportIcon(FXApp* app) { return make(app, exportXpm); }
-FXIcon* makeImportedIcon(FXApp* app) { return make(app, importedXpm); }
-FXIcon* makeTransferFileIcon(FXApp* app) { return make(app, transferFileXpm); }
-FXIcon* makeTickIcon(FXApp* app) { return make(app, tickXpm); }
+PlanIcons::PlanIcons(FXApp* app)
+    : persistent(make(app, pinXpm)),
+      exported(make(app, exportXpm)),
+      imported(make(app, importedXpm)),
+      transferFile(make(app, transferFileXpm)),
+      tick(make(app, tickXpm)) {}
+
+PlanIcons::~PlanIcons() {
+    for (FXIcon* icon : all()) delete icon;
+}
+
+void PlanIcons::create() {
+    for (FXIcon* icon : all())
+        if (icon) icon->create();
+}

@@ -1,6 +1,6 @@
-// UnitPlanDialog: importing a transfer file listed in the unit list into the
-// selected long-term plan.  The file's format and the writing are in
-// TransferFile.cpp.
+// UnitPane: importing a transfer file listed in the unit list into the
+// chosen long-term plan.  The file's format and its writing are in
+// transfer/TransferFile.h.
 //
 // Nothing of a file reaches the database unless all of it does: a refused
 // version, a damaged file, Cancel and every failure part-way leave the
@@ -13,81 +13,93 @@
 #include "data/Files.h"
 #include "ui/Prompter.h"
 #include "data/VersionCheck.h"
-#include "planedit/PlanEditText.h"
-#include "planedit/TransferFile.h"
-#include "planedit/UnitPlanDialog.h"
+#include "planedit/PlanEditing.h"
+#include "planedit/UnitPane.h"
+#include "transfer/TransferFile.h"
 #include "ui/ListItems.h"
 #include "ui/Progress.h"
 
 using namespace FX;
-using planedit::text;
+using namespace planedit;
 
-void UnitPlanDialog::importUnitPlan(FXint index) {
-    if (index < 0 || index >= unitList->getNumItems()) return;
-    const FXint longTermIndex = longTermList->getCurrentItem();
+namespace {
+
+const char* const nothingImported = "\n\nNothing was imported; the file is left where it is.";
+
+FXString damagedText(const FXString& path, const FXException& e) {
+    return "The transfer file " + path + " is damaged and cannot be imported:\n" + e.what() + nothingImported;
+}
+
+}  // namespace
+
+void UnitPane::importUnitPlan(FXint index) {
+    const FXList* units = lists().units();
+    if (index < 0 || index >= units->getNumItems()) return;
+    const FXint longTermIndex = lists().longTerms()->getCurrentItem();
     if (longTermIndex < 0) return;
-    if (!Prompter::get().question(this, "Confirm import Unit Plan",
+    if (!Prompter::get().question(owner(), "Confirm import Unit Plan",
                                   "Do you want to import this Unit Plan and attach it to this Long Term Plan?"))
         return;
 
     // Shown in full in the messages, so that a teacher can find the file.
-    const FXString path = FXPath::absolute(transfer::directory() + PATHSEP + unitList->getItemText(index));
-    const FXString left = "\n\nNothing was imported; the file is left where it is.";
+    const FXString path = FXPath::absolute(transfer::directory() + PATHSEP + units->getItemText(index));
     FXint unit = 0;
     bool vanished = false;
-    failureScope("Database Error", [&] {
-        ProgressWindow progress(this, "Import Unit Plan Progress", "Importing Unit Plan.", 0);
-        progress->cancelled();  // lets the window appear
-        FXString bytes;
-        switch (ReadWholeFile(path, bytes)) {
-            case FileRead::Done: break;
-            case FileRead::Missing:
-                vanished = true;
-                throw FXTextException("The transfer file " + path + " is no longer there. Nothing was imported.");
-            case FileRead::TooLarge:
-                throw FXTextException("The transfer file " + path + " is larger than 1 GB." + left);
-            case FileRead::Unreadable:
-                throw FXTextException("The transfer file " + path + " cannot be read." + left);
-        }
+    failureScope("Database Error",
+                 [&] { unit = importFile(path, lists::itemId(lists().longTerms(), longTermIndex), vanished); });
+    if (vanished) tell(SEL_DELETED);  // the list no longer offers it
+    if (unit != 0) tell(SEL_INSERTED, (void*)(FXival)unit);
+}
 
-        TransferFile file;
-        try {
-            file.parse(bytes);
-        } catch (const FXException& e) {
-            throw FXTextException("The transfer file " + path + " is damaged and cannot be imported:\n" + e.what() + left);
-        }
-        bytes = FXString::null;
-        FXString message;
-        if (CheckTransferVersion(message, appState.softwareVersion, file.version)) {
-            Prompter::get().warning(this, "Plenwick", message);
-            return;
-        }
-        try {
-            file.decodeParts();
-        } catch (const FXException& e) {
-            throw FXTextException("The transfer file " + path + " is damaged and cannot be imported:\n" + e.what() + left);
-        }
+FXint UnitPane::importFile(const FXString& path, FXint longTermId, bool& vanished) {
+    ProgressWindow progress(owner(), "Import Unit Plan Progress", "Importing Unit Plan.", 0);
+    progress->cancelled();  // lets the window appear
+    FXString bytes;
+    switch (ReadWholeFile(path, bytes)) {
+        case FileRead::Done: break;
+        case FileRead::Missing:
+            vanished = true;
+            throw FXTextException("The transfer file " + path + " is no longer there. Nothing was imported.");
+        case FileRead::TooLarge:
+            throw FXTextException("The transfer file " + path + " is larger than 1 GB." + nothingImported);
+        case FileRead::Unreadable:
+            throw FXTextException("The transfer file " + path + " cannot be read." + nothingImported);
+    }
 
-        progress->setTotal((FXuint)file.recordCount);
-        progress->cancelled();
-        busy(true);
-        IsectRecordset rs;
-        try {
-            unit = file.import(rs, text(lists::itemId(longTermList, longTermIndex)), appState.currentUserId,
-                               *progress);
-        } catch (const FXException& e) {
-            throw FXTextException("The transfer file " + path + " could not be imported:\n" + e.what() + left);
-        }
-        busy(false);
-        if (unit == 0) return;  // cancelled and rolled back
-        if (unlink(path.text()) != 0)
-            Prompter::get().warning(this, "Plenwick",
-                                    "The unit plan was imported, but its transfer file " + path +
-                                        " could not be removed. Remove it before importing again, or the unit "
-                                        "plan will be imported twice.");
-    });
-    if (vanished) onLongTermSelected(longTermIndex);  // the list no longer offers it
-    if (unit == 0) return;
-    onLongTermSelected(longTermIndex);
-    onUnitSelected(lists::findItem(unitList, unit));
+    TransferFile file;
+    try {
+        file.parse(bytes);
+    } catch (const FXException& e) {
+        throw FXTextException(damagedText(path, e));
+    }
+    bytes = FXString::null;
+    FXString message;
+    if (CheckTransferVersion(message, appState.softwareVersion, file.version)) {
+        Prompter::get().warning(owner(), "Plenwick", message);
+        return 0;
+    }
+    try {
+        file.decodeParts();
+    } catch (const FXException& e) {
+        throw FXTextException(damagedText(path, e));
+    }
+
+    progress->setTotal((FXuint)file.recordCount);
+    progress->cancelled();
+    busy(true);
+    IsectRecordset rs;
+    FXint unit = 0;
+    try {
+        unit = file.import(rs, text(longTermId), appState.currentUserId, *progress);
+    } catch (const FXException& e) {
+        throw FXTextException("The transfer file " + path + " could not be imported:\n" + e.what() + nothingImported);
+    }
+    busy(false);
+    if (unit == 0) return 0;  // cancelled and rolled back
+    if (unlink(path.text()) != 0)
+        Prompter::get().warning(owner(), "Plenwick",
+                                "The unit plan was imported, but its transfer file " + path +
+                                    " could not be removed. Remove it before importing again, or the unit "
+                                    "plan will be imported twice.");
+    return unit;
 }

@@ -17,9 +17,9 @@
 #include "data/Base64.h"
 #include "data/IsectRecordset.h"
 #include "gui/GuiTest.h"
-#include "planedit/TransferFile.h"
 #include "support/RecordingProgress.h"
 #include "support/RecordingPrompter.h"
+#include "transfer/TransferFile.h"
 
 using namespace FX;
 using namespace guitest;

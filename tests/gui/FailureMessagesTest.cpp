@@ -15,10 +15,10 @@
 #include "gui/GuiTest.h"
 #include "lessons/LessonDialog.h"
 #include "longterm/LongTermWindow.h"
-#include "planedit/TransferFile.h"
 #include "setup/SchoolSetupWindow.h"
 #include "support/RecordingPrompter.h"
 #include "teachers/TeachersWindow.h"
+#include "transfer/TransferFile.h"
 #include "ui/ListItems.h"
 
 using namespace FX;

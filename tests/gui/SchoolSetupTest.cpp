@@ -11,6 +11,7 @@
 #include "data/AppState.h"
 #include "data/IsectRecordset.h"
 #include "gui/GuiTest.h"
+#include "planedit/EditorDriver.h"
 #include "planedit/UnitPlanDialog.h"
 #include "setup/SchoolSetupWindow.h"
 #include "support/RecordingPrompter.h"
@@ -357,56 +358,55 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
 
     // The plan editor: the leader adds the syndicate's subject...
     // A plan editor with its lists filled at once (its timers taken off).
-    auto openEditor = [] {
-        UnitPlanDialog* dialog = new UnitPlanDialog(app(), 0, 0);
-        app()->removeTimeout(dialog, UnitPlanDialog::ID_SELECTQUERY);
-        app()->removeTimeout(dialog, UnitPlanDialog::ID_PRESELECT);
-        dialog->create();
-        dialog->selectQuery();
-        return dialog;
+    planedit::EditorDriver editor;
+    auto openEditor = [&] {
+        editor.dialog = new UnitPlanDialog(app(), 0, 0);
+        app()->removeTimeout(editor.dialog, UnitPlanDialog::ID_SELECTQUERY);
+        app()->removeTimeout(editor.dialog, UnitPlanDialog::ID_PRESELECT);
+        editor.dialog->create();
+        editor.dialog->selectQuery();
     };
     appState.currentUserId = leader.c_str();
     appState.currentSyndicate = leader.c_str();
-    UnitPlanDialog* editor = openEditor();
-    auto press = [&](FXSelector id) { editor->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); };
+    openEditor();
     prompts.clear();
-    editor->subjectText->setText("Maths");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
+    editor.type(planedit::SUBJECTS, "Subject Description", "Maths");
+    editor.press(planedit::SUBJECTS, "Add");
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
-    delete editor;
+    delete editor.dialog;
 
     // ...and Tia plans: a long-term plan, a unit, a lesson on Wednesday.
     appState.currentUserId = tia;
     appState.currentSyndicate = leader.c_str();
-    editor = openEditor();
-    editor->setTarget(calendar);
-    editor->setSelector(CalendarWindow::ID_SHOWDATE);
+    openEditor();
+    editor.dialog->setTarget(calendar);
+    editor.dialog->setSelector(CalendarWindow::ID_SHOWDATE);
     ASSERT_EQ(prompts.prompts.size(), 1u);  // a new teacher has no plans yet
     EXPECT_EQ(prompts.last().text, "No long term plans found for this term.");
     prompts.clear();
-    ASSERT_GT(editor->subjectCombo->getNumItems(), 0);
-    ASSERT_GT(editor->childYearCombo->getNumItems(), 0);
-    editor->longTermName->setText("Number");
-    editor->longTermStart->setText("03/06/30");
-    editor->longTermEnd->setText("02/08/30");
-    editor->subjectCombo->setCurrentItem(0);
-    editor->childYearCombo->setCurrentItem(0);
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    ASSERT_FALSE(editor.entries(planedit::LONGTERM, "Subject:").empty());
+    ASSERT_FALSE(editor.entries(planedit::LONGTERM, "Children's Year:").empty());
+    editor.type(planedit::LONGTERM, "Name:", "Number");
+    editor.type(planedit::LONGTERM, "Start Date:", "03/06/30");
+    editor.type(planedit::LONGTERM, "End Date:", "02/08/30");
+    editor.pick(planedit::LONGTERM, "Subject:", 0);
+    editor.pick(planedit::LONGTERM, "Children's Year:", 0);
+    editor.press(planedit::LONGTERM, "Add");
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
-    editor->unitName->setText("Fractions");
-    press(UnitPlanDialog::ID_ADD_UNIT);
+    editor.type(planedit::UNIT, "Name:", "Fractions");
+    editor.press(planedit::UNIT, "Add");
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
-    editor->lessonName->setText("Halves and quarters");  // on today, Wednesday
-    editor->panels[0].startDate->setText("12/06/30");
-    editor->panels[0].endDate->setText("12/06/30");
-    editor->panels[0].startTime->setText("10:00");
-    editor->panels[0].endTime->setText("10:50");
+    editor.type(planedit::OBJECTIVE, "Name:", "Halves and quarters");  // on today, Wednesday
+    editor.type(planedit::OBJECTIVE, "Start Date:", "12/06/30");
+    editor.type(planedit::OBJECTIVE, "End Date:", "12/06/30");
+    editor.type(planedit::OBJECTIVE, "Start Time:", "10:00");
+    editor.type(planedit::OBJECTIVE, "End Time:", "10:50");
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_ADD_LESSON);
+    editor.press(planedit::OBJECTIVE, "Add");
     for (const auto& p : prompts.prompts) EXPECT_EQ(p.kind, "question") << p.caption << ": " << p.text;
     const std::string lesson = value("Select Id from LessonPlan where LessonName = 'Halves and quarters'");
     ASSERT_FALSE(lesson.empty());
-    delete editor;
+    delete editor.dialog;
 
     // The week of 10 June on the calendar: the lesson in Wednesday's cells.
     prompts.clear();

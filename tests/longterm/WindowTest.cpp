@@ -9,6 +9,7 @@
 #include "data/AppState.h"
 #include "longterm/LongDialogDesc.h"
 #include "longterm/LongTermTest.h"
+#include "planedit/EditorDriver.h"
 #include "planedit/UnitPlanDialog.h"
 #include "support/GuiActions.h"
 #include "ui/AppResources.h"
@@ -102,7 +103,7 @@ TEST_F(LongTermWindowTest, ClickingABandOpensThePlanEditorOnThatPlan) {
     UnitPlanDialog* editor = openEditor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(UnitPlanDialog::liveCount, before + 1);
-    EXPECT_EQ(editor->currentLessonId, 10);
+    EXPECT_EQ(editor->openedOnLongTerm(), 10);
     EXPECT_TRUE(editor->shown());
     EXPECT_EQ(closeUnitPlanDialogs(), 1);
 
@@ -114,7 +115,7 @@ TEST_F(LongTermWindowTest, ClickingABandOpensThePlanEditorOnThatPlan) {
     command(LongTermWindow::ID_EDIT);
     editor = openEditor();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->currentLessonId, 0);
+    EXPECT_EQ(editor->openedOnLongTerm(), 0);
     EXPECT_EQ(closeUnitPlanDialogs(), 1);
 }
 
@@ -127,16 +128,15 @@ TEST_F(LongTermWindowTest, TheFirstPlanOfTheDatabaseOpensInThePlanEditor) {
     click(g.x(10) + g.cw / 2, g.y(3) + g.ch - 4);
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().caption;
     EXPECT_EQ(FXString(window->getChosenPlan()).trim(), "1");
-    UnitPlanDialog* editor = openEditor();
-    ASSERT_NE(editor, nullptr);
-    for (int i = 0; i < 100 && editor->longTermName->getText() != "Measures"; ++i) {
+    planedit::EditorDriver editor;
+    editor.dialog = openEditor();
+    ASSERT_NE(editor.dialog, nullptr);
+    for (int i = 0; i < 100 && editor.text(planedit::LONGTERM, "Name:") != "Measures"; ++i) {
         FXThread::sleep(20000000);
         settle();
     }
-    EXPECT_EQ(editor->longTermName->getText(), "Measures");
-    const FXint chosen = editor->longTermList->getCurrentItem();
-    ASSERT_GE(chosen, 0);
-    EXPECT_EQ(editor->longTermList->getItemText(chosen), "Measures");
+    EXPECT_EQ(editor.text(planedit::LONGTERM, "Name:"), "Measures");
+    EXPECT_EQ(editor.currentText("Long Term Plan"), "Measures");
     EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption;
     EXPECT_EQ(closeUnitPlanDialogs(), 1);
 }

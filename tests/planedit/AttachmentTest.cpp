@@ -34,15 +34,15 @@ protected:
     }
     void openUnit(int unit = 20) {
         open();
-        selectLongTerm(10);
-        selectUnit(unit);
+        choosePlan(10);
+        chooseUnit(unit);
     }
     // A file of `size` bytes, imported through the button.
     std::string importFile(const std::string& name, size_t size, unsigned seed = 1) {
         std::string path = files.file(name);
         writeFile(path, randomBytes(size, seed));
         prompts.paths.push_back(path);
-        press(UnitPlanDialog::ID_ATTACH_IMPORT);
+        press(UNIT, "Import");
         return path;
     }
     // The stored chunks of an attachment, from the database itself.
@@ -66,10 +66,6 @@ protected:
         return data;
     }
     int stored(const std::string& table) { return count("Select Count(*) from " + table); }
-    void selectAttachment(int index) {
-        dialog->handle(dialog->attachmentList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_ATTACHMENTLIST),
-                       (void*)(FXival)index);
-    }
 };
 
 TEST_F(Attachments, A747ByteFileIsOneChunkAnd750BytesTwo) {
@@ -98,8 +94,8 @@ TEST_F(Attachments, A747ByteFileIsOneChunkAnd750BytesTwo) {
     EXPECT_EQ("Committing file inside database.", progress.messages.back());
 
     // Listed by path and size, complete, sizes as the file system gave them.
-    EXPECT_EQ(items(dialog->attachmentList), (std::vector<std::string>{small, larger}));
-    EXPECT_EQ(items(dialog->attachmentSizeList), (std::vector<std::string>{"747", "750"}));
+    EXPECT_EQ(items("File Attachment Name"), (std::vector<std::string>{small, larger}));
+    EXPECT_EQ(items("File Size"), (std::vector<std::string>{"747", "750"}));
     EXPECT_EQ(0, count("Select Count(*) from BinaryDescription where Ready <> 0"));
     EXPECT_EQ(count("Select Count(*) from UnitBinary where FKUnitPlan = 20"), 3);
     EXPECT_TRUE(errors().empty());
@@ -113,21 +109,21 @@ TEST_F(Attachments, TheSamePathTwiceIsRefusedTheSameFileElsewhereIsNot) {
     openUnit();
     std::string path = importFile("worksheet.pdf", 2000);
     prompts.paths.push_back(path);
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ(errors().back(), "Add File Attachment Error|This file already exists.");
     EXPECT_EQ(1, stored("BinaryDescription"));
     mkdir(files.file("copy").c_str(), 0700);
     std::string copy = files.file("copy/worksheet.pdf");
     writeFile(copy, readFile(path));
     prompts.paths.push_back(copy);
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ(2, stored("BinaryDescription"));
-    EXPECT_EQ(items(dialog->attachmentList), (std::vector<std::string>{path, copy}));
+    EXPECT_EQ(items("File Attachment Name"), (std::vector<std::string>{path, copy}));
     // Another unit may hold the same path.
-    selectUnit(21);
-    EXPECT_TRUE(items(dialog->attachmentList).empty());
+    chooseUnit(21);
+    EXPECT_TRUE(items("File Attachment Name").empty());
     prompts.paths.push_back(path);
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ(3, stored("BinaryDescription"));
     EXPECT_EQ(1u, errors().size());
 }
@@ -135,20 +131,20 @@ TEST_F(Attachments, TheSamePathTwiceIsRefusedTheSameFileElsewhereIsNot) {
 TEST_F(Attachments, ExportWritesTheBytesBackExactly) {
     openUnit();
     std::string path = importFile("picture.png", 1024 * 1024 + 7, 3);
-    selectAttachment(0);
+    click("File Attachment Name", 0);
     std::string out = files.file("exported.png");
     prompts.paths.push_back(out);
-    press(UnitPlanDialog::ID_ATTACH_EXPORT);
+    press(UNIT, "Export");
     EXPECT_EQ("save", prompts.last().kind);
     EXPECT_EQ("Export file attachment to disk", prompts.last().caption);
     EXPECT_EQ(path, prompts.last().text);  // offered under the name it was imported from
     EXPECT_EQ(readFile(path), readFile(out));
 
     // A cancelled file dialog writes nothing; an unwritable place is a warning.
-    press(UnitPlanDialog::ID_ATTACH_EXPORT);
+    press(UNIT, "Export");
     std::string nowhere = files.file("no/such/dir/x.png");
     prompts.paths.push_back(nowhere);
-    press(UnitPlanDialog::ID_ATTACH_EXPORT);
+    press(UNIT, "Export");
     EXPECT_EQ("warning", prompts.last().kind);
     EXPECT_EQ("Aborting file write as " + nowhere + " is opened by another application.", prompts.last().text);
     EXPECT_TRUE(errors().empty());
@@ -158,9 +154,9 @@ TEST_F(Attachments, MissingChunksExportAShorterFile) {
     openUnit();
     std::string path = importFile("notes.txt", 5000, 4);  // 6668 characters: 7 chunks
     sql("delete from UnitBinary where BinaryIncrement = 6;");
-    selectAttachment(0);
+    click("File Attachment Name", 0);
     prompts.paths.push_back(files.file("short.txt"));
-    press(UnitPlanDialog::ID_ATTACH_EXPORT);
+    press(UNIT, "Export");
     std::string back = readFile(files.file("short.txt"));
     // Six chunks remain: 5994 characters, 1498 whole groups and two characters, 4495 bytes.
     EXPECT_EQ(4495u, back.size());
@@ -170,10 +166,10 @@ TEST_F(Attachments, MissingChunksExportAShorterFile) {
 TEST_F(Attachments, ExportAndRemoveNeedAChosenAttachment) {
     openUnit();
     importFile("a.txt", 10);
-    ASSERT_EQ(-1, dialog->attachmentList->getCurrentItem());
+    ASSERT_EQ(-1, current("File Attachment Name"));
     prompts.clear();
-    press(UnitPlanDialog::ID_ATTACH_EXPORT);
-    press(UnitPlanDialog::ID_ATTACH_REMOVE);
+    press(UNIT, "Export");
+    press(UNIT, "Remove");
     EXPECT_TRUE(prompts.prompts.empty());
     EXPECT_EQ(1, stored("BinaryDescription"));
 }
@@ -186,12 +182,12 @@ TEST_F(Attachments, CancelRollsBackEverythingWrittenSoFar) {
     EXPECT_EQ(1u, progress.closes);
     EXPECT_EQ(0, stored("BinaryDescription"));
     EXPECT_EQ(0, stored("UnitBinary"));
-    EXPECT_TRUE(items(dialog->attachmentList).empty());
+    EXPECT_TRUE(items("File Attachment Name").empty());
     EXPECT_TRUE(prompts.count("error") + prompts.count("warning") == 0);
     // The next import goes through whole.
     progress.cancelAtStep = 0;
     prompts.paths.push_back(path);
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ(27u, chunks(path).size());  // 26668 characters
     EXPECT_EQ(1, stored("BinaryDescription"));
 }
@@ -216,7 +212,7 @@ TEST_F(Attachments, AWorkerDyingPartWayLeavesNothingBehind) {
     EXPECT_EQ(0, stored("BinaryDescription"));
     EXPECT_EQ(0, stored("UnitBinary"));
     prompts.paths.push_back(path);
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ(1, stored("BinaryDescription"));
 }
 
@@ -224,17 +220,17 @@ TEST_F(Attachments, AFileThatVanishedOrCannotBeReadChangesNothing) {
     openUnit();
     std::string gone = files.file("gone.doc");
     prompts.paths.push_back(gone);
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ("warning", prompts.last().kind);
     EXPECT_EQ("Aborting file import as " + gone + " cannot be found.", prompts.last().text);
     prompts.paths.push_back(files.path());  // a directory
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ("Aborting file import as " + files.path() + " is opened by another application.", prompts.last().text);
     EXPECT_EQ(0, stored("BinaryDescription"));
     EXPECT_TRUE(progress.opens.empty());
     // A cancelled file dialog: nothing at all.
     prompts.clear();
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_EQ(1u, prompts.prompts.size());
 }
 
@@ -242,44 +238,44 @@ TEST_F(Attachments, NotesAreShownAndSavedEscaped) {
     openUnit();
     importFile("a.txt", 10);
     importFile("b.txt", 20);
-    selectAttachment(1);
-    EXPECT_EQ(dialog->attachmentList->getCurrentItem(), 1);
-    EXPECT_EQ(dialog->attachmentSizeList->getCurrentItem(), 1);
-    EXPECT_EQ(dialog->attachmentNotes->getText(), "");
-    dialog->attachmentNotes->setText("Print it, don't copy it.\nTwo pages.");
-    press(UnitPlanDialog::ID_ATTACH_EDIT);
+    click("File Attachment Name", 1);
+    EXPECT_EQ(current("File Attachment Name"), 1);
+    EXPECT_EQ(current("File Size"), 1);
+    EXPECT_EQ(text(UNIT, "File Notes"), "");
+    type(UNIT, "File Notes", "Print it, don't copy it.\nTwo pages.");
+    press(UNIT, "Edi&t");
     EXPECT_EQ(value("Select Count(*) from BinaryDescription where Description = "
                     "'Print it\\054 don\\047t copy it.\nTwo pages.'"),
               "1");
-    selectAttachment(0);
-    EXPECT_EQ(dialog->attachmentNotes->getText(), "");
-    selectAttachment(1);
-    EXPECT_EQ(dialog->attachmentNotes->getText(), "Print it, don't copy it.\nTwo pages.");
+    click("File Attachment Name", 0);
+    EXPECT_EQ(text(UNIT, "File Notes"), "");
+    click("File Attachment Name", 1);
+    EXPECT_EQ(text(UNIT, "File Notes"), "Print it, don't copy it.\nTwo pages.");
     // Selecting another unit empties the notes.
-    selectUnit(21);
-    EXPECT_EQ(dialog->attachmentNotes->getText(), "");
+    chooseUnit(21);
+    EXPECT_EQ(text(UNIT, "File Notes"), "");
 }
 
 TEST_F(Attachments, RemovalAsksAndTakesTheWholeFile) {
     openUnit();
     std::string a = importFile("a.bin", 5000);
     std::string b = importFile("b.bin", 10);
-    selectAttachment(0);
+    click("File Attachment Name", 0);
     prompts.answers.push_back(false);
-    press(UnitPlanDialog::ID_ATTACH_REMOVE);
+    press(UNIT, "Remove");
     EXPECT_EQ("Confirm delete file", prompts.last().caption);
     EXPECT_EQ("Do you want to delete this file?", prompts.last().text);
     EXPECT_EQ(2, stored("BinaryDescription"));
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_ATTACH_REMOVE);
+    press(UNIT, "Remove");
     EXPECT_EQ(1, stored("BinaryDescription"));
     EXPECT_EQ(1, stored("UnitBinary"));
-    EXPECT_EQ(items(dialog->attachmentList), std::vector<std::string>{b});
+    EXPECT_EQ(items("File Attachment Name"), std::vector<std::string>{b});
 
     // A file still being written is not removed.
     sql("update BinaryDescription set Ready = 1;");
-    selectAttachment(0);
-    press(UnitPlanDialog::ID_ATTACH_REMOVE);
+    click("File Attachment Name", 0);
+    press(UNIT, "Remove");
     EXPECT_EQ("warning", prompts.last().kind);
     EXPECT_EQ("This file is still being written to the database. Please wait for a minute or two and try again.",
               prompts.last().text);
@@ -291,12 +287,12 @@ TEST_F(Attachments, NothingIsAttachedToATransferFileEntry) {
     mkdir(transfer.c_str(), 0700);
     writeFile(transfer + "/Waiting.dat", "x");
     open();
-    selectLongTerm(10);
-    int index = dialog->unitList->getNumItems() - 1;
-    ASSERT_EQ(lists::itemId(dialog->unitList, index), -1);
-    dialog->unitList->setCurrentItem(index);
+    choosePlan(10);
+    const int index = (int)items("Unit Plan").size() - 1;
+    ASSERT_EQ(id("Unit Plan", index), -1);
+    setCurrent("Unit Plan", index);
     prompts.paths.push_back(files.file("x"));
-    press(UnitPlanDialog::ID_ATTACH_IMPORT);
+    press(UNIT, "Import");
     EXPECT_TRUE(prompts.prompts.empty());
     unlink((transfer + "/Waiting.dat").c_str());
 }

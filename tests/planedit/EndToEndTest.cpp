@@ -21,15 +21,15 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
     // As the calendar opens it: the dialog tells the calendar of a new date.
     dialog->setTarget(calendar);
     dialog->setSelector(CalendarWindow::ID_SHOWDATE);
-    selectLongTerm(10);
-    selectUnit(20);
-    dialog->lessonName->setText("Wednesday fractions");
-    panel().startDate->setText(shown(weekday(2)).c_str());
-    panel().endDate->setText(shown(weekday(2)).c_str());
-    panel().startTime->setText("10:00");
-    panel().endTime->setText("10:50");
+    choosePlan(10);
+    chooseUnit(20);
+    type(OBJECTIVE, "Name:", "Wednesday fractions");
+    type(OBJECTIVE, "Start Date:", shown(weekday(2)));
+    type(OBJECTIVE, "End Date:", shown(weekday(2)));
+    type(OBJECTIVE, "Start Time:", "10:00");
+    type(OBJECTIVE, "End Time:", "10:50");
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_ADD_LESSON);
+    press(OBJECTIVE, "Add");
     ASSERT_TRUE(errors().empty()) << errors().back();
     const std::string id = value("Select Id from LessonPlan where LessonName = 'Wednesday fractions'");
     ASSERT_FALSE(id.empty());

@@ -36,9 +36,9 @@ protected:
     }
     void showLesson(int unit, int id) {
         if (!dialog) open();
-        selectLongTerm(10);
-        selectUnit(unit);
-        selectLesson(id);
+        choosePlan(10);
+        chooseUnit(unit);
+        chooseLesson(id);
     }
     bool saidRaw() {
         for (const auto& p : prompts.prompts)
@@ -59,24 +59,24 @@ TEST_F(Everyday, ShoveAndBumpActOnlyOnALessonOfTheUnitShown) {
     showLesson(20, 30);
     const std::string before = allLessonDates();
     // Another unit chosen: the lesson of the first is no longer current.
-    selectUnit(21);
-    EXPECT_EQ(dialog->currentLessonId, 0);
+    chooseUnit(21);
+    EXPECT_EQ(dialog->currentLesson(), 0);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_SHOVE);
+    press(OBJECTIVE, "Shove");
     EXPECT_EQ(prompts.count("question"), 0u);
     ASSERT_FALSE(errors().empty());
     EXPECT_EQ(errors().back().substr(0, errors().back().find('|')), "Shove Lessons");
     EXPECT_NE(errors().back().find("Choose a lesson of the unit shown"), std::string::npos);
-    press(UnitPlanDialog::ID_BUMP);
+    press(OBJECTIVE, "Bump");
     EXPECT_EQ(errors().back().substr(0, errors().back().find('|')), "Bump Lesson");
     EXPECT_EQ(allLessonDates(), before);
 
     // Another long-term plan chosen: the same.
     showLesson(20, 30);
-    selectLongTerm(10);
-    EXPECT_EQ(dialog->currentLessonId, 0);
+    choosePlan(10);
+    EXPECT_EQ(dialog->currentLesson(), 0);
     prompts.clear();
-    press(UnitPlanDialog::ID_SHOVE);
+    press(OBJECTIVE, "Shove");
     EXPECT_EQ(prompts.count("question"), 0u);
     EXPECT_EQ(allLessonDates(), before);
 
@@ -84,36 +84,36 @@ TEST_F(Everyday, ShoveAndBumpActOnlyOnALessonOfTheUnitShown) {
     // The question names the lesson and the unit; No changes neither the
     // database nor the shown end date.
     showLesson(20, 30);
-    const FXString shownEnd = panel().endDate->getText();
+    const std::string shownEnd = text(OBJECTIVE, "End Date:");
     prompts.clear();
-    dialog->shoveDays = 2;
-    press(UnitPlanDialog::ID_SHOVE);
+    bind(OBJECTIVE, "Shove Days:", 2);
+    press(OBJECTIVE, "Shove");
     ASSERT_EQ(prompts.count("question"), 1u);
     EXPECT_EQ(prompts.last().text, "Do you want to shove the lesson \"Halves\" and \nall subsequent lessons in the "
                                    "unit \"Fractions\" forward by 2 days?");
     EXPECT_EQ(allLessonDates(), before);
-    EXPECT_EQ(panel().endDate->getText(), shownEnd);
+    EXPECT_EQ(text(OBJECTIVE, "End Date:"), shownEnd);
     EXPECT_FALSE(saidRaw());
 }
 
 TEST_F(Everyday, ShoveAfterADeleteSaysWhatToDo) {
     showLesson(20, 31);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_DELETE_LESSON);
+    press(OBJECTIVE, "Delete");
     ASSERT_EQ(count("Select Count(*) from LessonPlan where Id = 31"), 0);
     prompts.clear();
-    press(UnitPlanDialog::ID_SHOVE);
-    press(UnitPlanDialog::ID_BUMP);
+    press(OBJECTIVE, "Shove");
+    press(OBJECTIVE, "Bump");
     ASSERT_EQ(errors().size(), 2u);
     EXPECT_NE(errors()[0].find("Choose a lesson of the unit shown"), std::string::npos) << errors()[0];
     EXPECT_FALSE(saidRaw());
 
     // A lesson deleted by someone else while it is shown.
-    selectLesson(30);
+    chooseLesson(30);
     sql("delete from LessonPlan where Id = 30;");
     prompts.clear();
-    press(UnitPlanDialog::ID_SHOVE);
-    press(UnitPlanDialog::ID_BUMP);
+    press(OBJECTIVE, "Shove");
+    press(OBJECTIVE, "Bump");
     ASSERT_EQ(errors().size(), 2u);
     for (const std::string& e : errors())
         EXPECT_NE(e.find("This Lesson plan is no longer in the database"), std::string::npos) << e;
@@ -122,16 +122,16 @@ TEST_F(Everyday, ShoveAfterADeleteSaysWhatToDo) {
 
 TEST_F(Everyday, AShoveShowsTheNewStartsInTheDayList) {
     showLesson(20, 30);
-    dialog->shoveDays = 1;
+    bind(OBJECTIVE, "Shove Days:", 1);
     prompts.answers.push_back(true);
-    const FXString typedName = "Halves, still typing";
-    dialog->lessonName->setText(typedName);
-    press(UnitPlanDialog::ID_SHOVE);
+    const std::string typedName = "Halves, still typing";
+    type(OBJECTIVE, "Name:", typedName);
+    press(OBJECTIVE, "Shove");
     ASSERT_TRUE(errors().empty()) << errors().back();
     const std::string later = lesson(31, "DateStart");
-    EXPECT_EQ(dialog->dayList->getItemText(lists::findItem(dialog->dayList, 31)).text(), shown(later));
+    EXPECT_EQ(items("Day or Date")[lists::findItem(list("Day or Date"), 31)], shown(later));
     // What the teacher was typing stays.
-    EXPECT_EQ(dialog->lessonName->getText(), typedName);
+    EXPECT_EQ(text(OBJECTIVE, "Name:"), typedName);
 }
 
 // ---------------------------------------------------------------- routine day
@@ -140,21 +140,21 @@ TEST_F(Everyday, AnUnsavedUnitTypeRadioLeavesTheRoutineDay) {
     addUnit(22, 10, "Fitness", 2);
     addLesson(50, 22, "Run", weekday(-21), weekday(40), "13:30", "13:45", 4);
     showLesson(22, 50);
-    ASSERT_EQ(dialog->routineDayCombo->getCurrentItem(), 3);
+    ASSERT_EQ(currentEntry(OBJECTIVE, "Day:"), 3);
     // The teacher clicks "Unit Plan" on the unit tab and does not save it.
-    dialog->unitTypeTarget.handle(dialog->unitTypeRadio[0], FXSEL(SEL_COMMAND, FXDataTarget::ID_OPTION + 1), nullptr);
-    dialog->forceRefresh();
-    EXPECT_EQ(dialog->timeSwitcher->getCurrent(), 1);  // still the routine panel
-    dialog->lessonIntro->setText("Warm up first");
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    choose(UNIT, "Lesson Type:", "Unit Plan");
+    refresh();
+    EXPECT_EQ(panel(), "Routine Lesson");  // still the routine panel
+    type(DETAIL, "Introduction:", "Warm up first");
+    press(OBJECTIVE, "Edit");
     ASSERT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(lesson(50, "RoutineDay || ' ' || LessonIntro"), "4 Warm up first");
     EXPECT_EQ(value("Select UnitType from UnitPlan where Id = 22"), "2");
     // A new lesson of the unit gets the day chosen, too.
-    dialog->lessonName->setText("Skip");
-    dialog->routineDayCombo->setCurrentItem(1);
+    type(OBJECTIVE, "Name:", "Skip");
+    pick(OBJECTIVE, "Day:", 1);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_ADD_LESSON);
+    press(OBJECTIVE, "Add");
     EXPECT_EQ(value("Select RoutineDay from LessonPlan where LessonName = 'Skip'"), "2");
 }
 
@@ -162,40 +162,40 @@ TEST_F(Everyday, AnUnsavedUnitTypeRadioLeavesTheRoutineDay) {
 
 TEST_F(Everyday, APersistentPlanNeedsNoDates) {
     open();
-    dialog->longTermName->setText("Classroom routines");
-    dialog->longTermStart->setText("");
-    dialog->longTermEnd->setText("");
-    dialog->persistentCheck->setCheck(TRUE, TRUE);
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    type(LONGTERM, "Name:", "Classroom routines");
+    type(LONGTERM, "Start Date:", "");
+    type(LONGTERM, "End Date:", "");
+    check(LONGTERM, "Ignore Start and End Dates");
+    press(LONGTERM, "Add");
     ASSERT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(value("Select Persistant || ' ' || Coalesce(PlanStart, 'none') || ' ' || Coalesce(PlanEnd, 'none') "
                     "from LongTerm where PlanName = 'Classroom routines'"),
               "1 none none");
     const int id = std::stoi(value("Select Id from LongTerm where PlanName = 'Classroom routines'"));
-    const int index = lists::findItem(dialog->longTermList, id);
+    const int index = lists::findItem(list("Long Term Plan"), id);
     ASSERT_GE(index, 0);
-    EXPECT_EQ(dialog->longTermList->getItemIcon(index), dialog->persistentIcon);
+    EXPECT_EQ(icons("Long Term Plan")[index], "persistent");
     // Shown with empty dates, not "None"; an edit keeps it without dates.
-    EXPECT_EQ(dialog->longTermStart->getText(), "");
-    EXPECT_EQ(dialog->longTermEnd->getText(), "");
-    dialog->longTermDescription->setText("Every day");
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    EXPECT_EQ(text(LONGTERM, "Start Date:"), "");
+    EXPECT_EQ(text(LONGTERM, "End Date:"), "");
+    type(LONGTERM, "Description:", "Every day");
+    press(LONGTERM, "Edit");
     ASSERT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(value("Select Description || ' ' || Coalesce(PlanEnd, 'none') from LongTerm where Id = " +
                     std::to_string(id)),
               "Every day none");
     // Dates typed for a persistent plan are still checked and kept.
-    dialog->longTermStart->setText("31/2/26");
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    type(LONGTERM, "Start Date:", "31/2/26");
+    press(LONGTERM, "Edit");
     EXPECT_NE(errors().back().find("Start Date \"31/2/26\" is not a date: February 2026 has only 28 days."),
               std::string::npos)
         << errors().back();
     // Without the flag the dates are needed.
     prompts.clear();
-    dialog->persistentCheck->setCheck(FALSE, TRUE);
-    dialog->longTermName->setText("Dated plan");
-    dialog->longTermStart->setText("");
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    check(LONGTERM, "Ignore Start and End Dates", false);
+    type(LONGTERM, "Name:", "Dated plan");
+    type(LONGTERM, "Start Date:", "");
+    press(LONGTERM, "Add");
     ASSERT_FALSE(errors().empty());
     EXPECT_NE(errors().back().find("Start Date is empty."), std::string::npos);
     EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'Dated plan'"), 0);
@@ -203,15 +203,14 @@ TEST_F(Everyday, APersistentPlanNeedsNoDates) {
     // A unit of a plan without an end date can be shoved: there is nothing to stretch.
     addUnit(25, id, "Morning", 1);
     addLesson(55, 25, "Roll", weekday(7), weekday(7), "08:45", "09:00");
-    delete dialog;
-    dialog = nullptr;
+    close();
     open();
     prompts.clear();
-    selectLongTerm(id);
-    selectUnit(25);
-    selectLesson(55);
+    choosePlan(id);
+    chooseUnit(25);
+    chooseLesson(55);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_SHOVE);
+    press(OBJECTIVE, "Shove");
     EXPECT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(lesson(55, "DateEnd"), weekday(8));
     EXPECT_EQ(value("Select Coalesce(PlanEnd, 'none') from LongTerm where Id = " + std::to_string(id)), "none");
@@ -223,39 +222,33 @@ TEST_F(Everyday, TheSubjectBoxFollowsTheSubjectsTab) {
     loginAs(LEADER, LEADER);
     addLongTerm(11, "Leader plan", weekday(-21), weekday(40), LEADER, 0, READING);
     open();
-    auto subjects = [&] {
-        std::vector<std::string> out;
-        for (int i = 0; i < dialog->subjectCombo->getNumItems(); ++i)
-            out.push_back(dialog->subjectCombo->getItemText(i).text());
-        return out;
-    };
-    dialog->subjectText->setText("Music");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
+    auto subjects = [&] { return entries(LONGTERM, "Subject:"); };
+    type(SUBJECTS, "Subject Description", "Music");
+    press(SUBJECTS, "Add");
     EXPECT_EQ(subjects(), (std::vector<std::string>{"Maths", "Reading", "Science", "Music"}));
     // Renamed: the box shows the new name.
-    dialog->handle(dialog->subjectList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_SUBJECTLIST), (void*)(FXival)2);
-    dialog->subjectList->setCurrentItem(2);
-    dialog->subjectList->selectItem(2);
-    dialog->subjectText->setText("Science and nature");
-    press(UnitPlanDialog::ID_RENAME_SUBJECT);
+    click("Subject Description", 2);
+    setCurrent("Subject Description", 2, true);
+    type(SUBJECTS, "Subject Description", "Science and nature");
+    press(SUBJECTS, "Edit");
     EXPECT_EQ(subjects(), (std::vector<std::string>{"Maths", "Reading", "Science and nature", "Music"}));
     // Retired while the box shows it: gone from the box, and no plan can be made on it.
-    dialog->subjectCombo->setCurrentItem(2);
+    pick(LONGTERM, "Subject:", 2);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_RETIRE_SUBJECT);
+    press(SUBJECTS, "Retire");
     EXPECT_EQ(subjects(), (std::vector<std::string>{"Maths", "Reading", "Music"}));
-    EXPECT_EQ(dialog->subjectCombo->getCurrentItem(), -1);
-    dialog->longTermName->setText("On a retired subject");
-    dialog->longTermStart->setText(shown(weekday(0)).c_str());
-    dialog->longTermEnd->setText(shown(weekday(5)).c_str());
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    EXPECT_EQ(currentEntry(LONGTERM, "Subject:"), -1);
+    type(LONGTERM, "Name:", "On a retired subject");
+    type(LONGTERM, "Start Date:", shown(weekday(0)));
+    type(LONGTERM, "End Date:", shown(weekday(5)));
+    press(LONGTERM, "Add");
     EXPECT_NE(errors().back().find("Choose a Subject for the plan."), std::string::npos) << errors().back();
     EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'On a retired subject'"), 0);
     // A subject the box showed and that is still current stays shown.
-    dialog->subjectCombo->setCurrentItem(1);
-    dialog->subjectText->setText("Drama");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
-    EXPECT_EQ(dialog->subjectCombo->getText(), "Reading");
+    pick(LONGTERM, "Subject:", 1);
+    type(SUBJECTS, "Subject Description", "Drama");
+    press(SUBJECTS, "Add");
+    EXPECT_EQ(text(LONGTERM, "Subject:"), "Reading");
 }
 
 // ---------------------------------------------------------------- plain words
@@ -268,15 +261,14 @@ TEST_F(Everyday, BeforeTheFirstTermThePlanEditorSaysWhatIsMissing) {
     EXPECT_EQ(errors().front().substr(0, errors().front().find('|')), "No School Term");
     EXPECT_NE(errors().front().find("Add the school terms in School Setup"), std::string::npos);
     // The persistent plan is there all the same.
-    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Always"});
-    delete dialog;
-    dialog = nullptr;
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Always"});
+    close();
 
     loginAs(LEADER, LEADER);
     open();
     prompts.clear();
-    dialog->subjectText->setText("Music");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
+    type(SUBJECTS, "Subject Description", "Music");
+    press(SUBJECTS, "Add");
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_NE(errors().back().find("No school term has begun"), std::string::npos) << errors().back();
     EXPECT_FALSE(saidRaw());
@@ -286,23 +278,22 @@ TEST_F(Everyday, BeforeTheFirstTermThePlanEditorSaysWhatIsMissing) {
 TEST_F(Everyday, APlanOrUnitDeletedElsewhereIsReportedInPlainWords) {
     showLesson(20, 30);
     sql("delete from LessonPlan where Id = 30;");
-    dialog->lessonName->setText("Typed");
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    type(OBJECTIVE, "Name:", "Typed");
+    press(OBJECTIVE, "Edit");
     EXPECT_NE(errors().back().find("This Lesson plan is no longer in the database"), std::string::npos);
-    EXPECT_EQ(dialog->lessonName->getText(), "Typed");
+    EXPECT_EQ(text(OBJECTIVE, "Name:"), "Typed");
     sql("delete from UnitPlan where Id = 20;");
-    press(UnitPlanDialog::ID_EDIT_UNIT);
+    press(UNIT, "Edit");
     EXPECT_NE(errors().back().find("This Unit plan is no longer in the database"), std::string::npos);
     sql("delete from LongTerm where Id = 10;");
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    press(LONGTERM, "Edit");
     EXPECT_NE(errors().back().find("This Long Term plan is no longer in the database"), std::string::npos);
     // Opening the dialog on a lesson that is gone.
-    delete dialog;
-    dialog = nullptr;
+    close();
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     prompts.clear();
     openTimed(0, 31);
-    EXPECT_TRUE(runUntil([&] { return !prompts.prompts.empty() || dialog->lessonList->getNumItems() > 0; }));
+    EXPECT_TRUE(runUntil([&] { return !prompts.prompts.empty() || list("Lesson Plan")->getNumItems() > 0; }));
     settle();
     EXPECT_FALSE(saidRaw());
 }
@@ -323,27 +314,27 @@ TEST_F(Everyday, TypedDatesAreCheckedBeforeTheyAreSent) {
     };
     for (const Case& c : cases) {
         prompts.clear();
-        panel().startDate->setText(c.typed);
-        press(UnitPlanDialog::ID_EDIT_LESSON);
+        type(OBJECTIVE, "Start Date:", c.typed);
+        press(OBJECTIVE, "Edit");
         ASSERT_EQ(errors().size(), 1u) << c.typed;
         EXPECT_NE(errors().back().find(c.problem), std::string::npos) << errors().back();
         EXPECT_NE(errors().back().find("Type dates month first, as MM/DD/YY"), std::string::npos);
         EXPECT_EQ(prompts.count("question"), 0u);
-        EXPECT_EQ(panel().startDate->getText(), c.typed);  // the typed text stays
-        dialog->lessonName->setText("A copy");
-        press(UnitPlanDialog::ID_ADD_LESSON);
+        EXPECT_EQ(text(OBJECTIVE, "Start Date:"), c.typed);  // the typed text stays
+        type(OBJECTIVE, "Name:", "A copy");
+        press(OBJECTIVE, "Add");
         EXPECT_EQ(prompts.count("question"), 0u) << "asked before the date was checked";
         EXPECT_EQ(count("Select Count(*) from LessonPlan where LessonName = 'A copy'"), 0);
-        dialog->lessonName->setText("Halves");
+        type(OBJECTIVE, "Name:", "Halves");
     }
     EXPECT_EQ(lesson(30, "DateStart || ' ' || DateEnd"), stored);
     EXPECT_FALSE(saidRaw());
 
     // On the long-term tab too.
     prompts.clear();
-    selectLongTerm(10);
-    dialog->longTermEnd->setText("2/30/26");
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    choosePlan(10);
+    type(LONGTERM, "End Date:", "2/30/26");
+    press(LONGTERM, "Edit");
     EXPECT_NE(errors().back().find("End Date \"2/30/26\" is not a date"), std::string::npos) << errors().back();
     EXPECT_EQ(value("Select PlanEnd from LongTerm where Id = 10"), weekday(40));
 }
@@ -352,85 +343,85 @@ TEST_F(Everyday, TypedTimesAreCheckedAndABlankTimeIsNoTime) {
     showLesson(20, 30);
     for (const char* bad : {"9", "25:00", "abc"}) {
         prompts.clear();
-        panel().startTime->setText(bad);
-        press(UnitPlanDialog::ID_EDIT_LESSON);
+        type(OBJECTIVE, "Start Time:", bad);
+        press(OBJECTIVE, "Edit");
         ASSERT_EQ(errors().size(), 1u) << bad;
         EXPECT_NE(errors().back().find(std::string("Start Time \"") + bad + "\" is not a time of day"),
                   std::string::npos)
             << errors().back();
-        EXPECT_EQ(panel().startTime->getText(), bad);
-        press(UnitPlanDialog::ID_PERIOD_UP);
+        EXPECT_EQ(text(OBJECTIVE, "Start Time:"), bad);
+        press(OBJECTIVE, "Up");
         EXPECT_EQ(errors().back().substr(0, 12), "Empty Dates|");
-        EXPECT_EQ(panel().startTime->getText(), bad);
+        EXPECT_EQ(text(OBJECTIVE, "Start Time:"), bad);
     }
     EXPECT_EQ(lesson(30, "TimeStart"), "09:00:00.0000");
     EXPECT_FALSE(saidRaw());
 
     // "9:05" is stored as 09:05; a blank time as no time, shown blank.
     prompts.clear();
-    panel().startTime->setText("9:05");
-    panel().endTime->setText("");
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    type(OBJECTIVE, "Start Time:", "9:05");
+    type(OBJECTIVE, "End Time:", "");
+    press(OBJECTIVE, "Edit");
     ASSERT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(lesson(30, "TimeStart || ' ' || Coalesce(TimeEnd, 'none')"), "09:05:00.0000 none");
-    selectLesson(31);
-    selectLesson(30);
-    EXPECT_EQ(panel().endTime->getText(), "");
-    EXPECT_EQ(panel().startTime->getText(), "09:05");
+    chooseLesson(31);
+    chooseLesson(30);
+    EXPECT_EQ(text(OBJECTIVE, "End Time:"), "");
+    EXPECT_EQ(text(OBJECTIVE, "Start Time:"), "09:05");
     // Add treats times as Edit does.
-    dialog->lessonName->setText("No times");
-    panel().startTime->setText(" ");
+    type(OBJECTIVE, "Name:", "No times");
+    type(OBJECTIVE, "Start Time:", " ");
     prompts.answers.push_back(false);
-    press(UnitPlanDialog::ID_ADD_LESSON);
+    press(OBJECTIVE, "Add");
     ASSERT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(value("Select Coalesce(TimeStart, 'none') || ' ' || Coalesce(TimeEnd, 'none') from LessonPlan "
                     "where LessonName = 'No times'"),
               "none none");
-    EXPECT_EQ(panel().startTime->getText(), "");
-    EXPECT_EQ(panel().endTime->getText(), "");
+    EXPECT_EQ(text(OBJECTIVE, "Start Time:"), "");
+    EXPECT_EQ(text(OBJECTIVE, "End Time:"), "");
     // Bump takes a blank time as blank.
-    selectLesson(30);
+    chooseLesson(30);
     sql("update LessonPlan set TimeStart = NULL where Id = 31;");
-    press(UnitPlanDialog::ID_BUMP);
-    EXPECT_EQ(panel().startTime->getText(), "");
+    press(OBJECTIVE, "Bump");
+    EXPECT_EQ(text(OBJECTIVE, "Start Time:"), "");
 }
 
 TEST_F(Everyday, TextsLongerThanTheirColumnsAreRefusedSayingByHowMuch) {
     showLesson(20, 30);
     // 4300 characters, of which 82 commas: 4546 as stored.
     const std::string resources = std::string(4218, 'r') + std::string(82, ',');
-    dialog->lessonResources->setText(resources.c_str());
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    type(EVALUATION, "Resources:", resources);
+    press(OBJECTIVE, "Edit");
     ASSERT_FALSE(errors().empty());
     EXPECT_EQ(errors().back(), "Database Error|Resources is 146 characters too long: it holds 4400 characters, and "
                                "each ' , or \\ in it takes four of them.");
-    EXPECT_EQ(dialog->lessonResources->getText().text(), resources);
+    EXPECT_EQ(text(EVALUATION, "Resources:"), resources);
     EXPECT_EQ(lesson(30, "LessonResource"), "resource");
     // 4300 plain characters fit.
     const std::string plain(4300, 'p');
-    dialog->lessonResources->setText(plain.c_str());
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    type(EVALUATION, "Resources:", plain);
+    press(OBJECTIVE, "Edit");
     EXPECT_EQ(lesson(30, "LessonResource"), plain);
 
     const std::string name = std::string(133, 'n') + "'s work";  // 140 typed, 143 stored
-    dialog->lessonName->setText(name.c_str());
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    type(OBJECTIVE, "Name:", name);
+    press(OBJECTIVE, "Edit");
     EXPECT_EQ(errors().back(), "Database Error|Name is 3 characters too long: it holds 140 characters, and each ' , "
                                "or \\ in it takes four of them.");
-    dialog->lessonName->setText("Halves");
+    type(OBJECTIVE, "Name:", "Halves");
 
-    dialog->unitName->setText(std::string(141, 'u').c_str());
-    press(UnitPlanDialog::ID_ADD_UNIT);
+    type(UNIT, "Name:", std::string(141, 'u'));
+    press(UNIT, "Add");
     EXPECT_EQ(errors().back(), "Database Error|Name is 1 character too long: it holds 140 characters.");
-    dialog->unitDescription->setText(std::string(4401, 'd').c_str());
-    dialog->unitName->setText("Fractions");
-    press(UnitPlanDialog::ID_EDIT_UNIT);
+    type(UNIT, "Description:", std::string(4401, 'd'));
+    type(UNIT, "Name:", "Fractions");
+    press(UNIT, "Edit");
     EXPECT_EQ(errors().back(), "Database Error|Description is 1 character too long: it holds 4400 characters.");
     EXPECT_EQ(value("Select UnitDescription from UnitPlan where Id = 20"), "Unit Fractions");
 
-    selectLongTerm(10);
-    dialog->longTermName->setText(std::string(150, 'l').c_str());
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    choosePlan(10);
+    type(LONGTERM, "Name:", std::string(150, 'l'));
+    press(LONGTERM, "Edit");
     EXPECT_EQ(errors().back(), "Database Error|Name is 10 characters too long: it holds 140 characters.");
     EXPECT_EQ(value("Select PlanName from LongTerm where Id = 10"), "Number");
     EXPECT_FALSE(saidRaw());
@@ -495,19 +486,19 @@ TEST_F(Everyday, ARowHeldByAnotherTeacherIsReportedAndNothingTypedIsLost) {
     }
     ASSERT_TRUE(held) << "the other transaction did not take the row";
 
-    dialog->lessonIntro->setText("My own introduction");
-    press(UnitPlanDialog::ID_EDIT_LESSON);  // waits a few seconds for the row, then gives up
+    type(DETAIL, "Introduction:", "My own introduction");
+    press(OBJECTIVE, "Edit");  // waits a few seconds for the row, then gives up
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_EQ(errors().back(),
               "Someone Else Is Changing This|Someone else is changing this plan at the moment, so your change was "
               "not saved.\n\nEverything you typed is still here: try again in a moment.");
-    EXPECT_EQ(dialog->lessonIntro->getText(), "My own introduction");
+    EXPECT_EQ(text(DETAIL, "Introduction:"), "My own introduction");
     EXPECT_FALSE(saidRaw());
 
     // Shove waits the same bounded time for its rows.
     prompts.clear();
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_SHOVE);
+    press(OBJECTIVE, "Shove");
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_EQ(errors().back().substr(0, errors().back().find('|')), "Someone Else Is Changing This");
     EXPECT_EQ(lesson(30, "DateEnd"), weekday(8));
@@ -515,7 +506,7 @@ TEST_F(Everyday, ARowHeldByAnotherTeacherIsReportedAndNothingTypedIsLost) {
     // The other teacher is done: trying again goes through.
     other.release();
     prompts.clear();
-    press(UnitPlanDialog::ID_EDIT_LESSON);
+    press(OBJECTIVE, "Edit");
     EXPECT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(lesson(30, "LessonIntro"), "My own introduction");
 }
@@ -530,9 +521,9 @@ TEST_F(Everyday, DeletingALongTermPlanDeletesItsUnitsLessonsAndAttachments) {
         "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (90, 90, 0, 'AAAA', 20);\n"
         "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (91, 90, 1, 'BBBB', 20);\n");
     open();
-    selectLongTerm(10);
+    choosePlan(10);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     ASSERT_EQ(prompts.count("question"), 1u);
     EXPECT_EQ(prompts.last().text, "Do you want to delete this Long Term plan?\n\nIts 2 unit plans, with their lessons "
                                    "and file attachments, will be deleted too.");
@@ -544,7 +535,7 @@ TEST_F(Everyday, DeletingALongTermPlanDeletesItsUnitsLessonsAndAttachments) {
     EXPECT_EQ(count("Select Count(*) from BinaryDescription"), 0);
     // The other plan keeps everything.
     EXPECT_EQ(value("Select LessonName from LessonPlan"), "Kept lesson");
-    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Other plan"});
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Other plan"});
 }
 
 TEST_F(Everyday, APlanHoldingOtherTeachersUnitsIsNotDeleted) {
@@ -552,9 +543,9 @@ TEST_F(Everyday, APlanHoldingOtherTeachersUnitsIsNotDeleted) {
     addUnit(27, 12, "Own unit");
     addUnit(28, 12, "Helper unit", 1, 0, OTHER);
     open();
-    selectLongTerm(12);
+    choosePlan(12);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     EXPECT_EQ(prompts.count("question"), 0u);
     ASSERT_FALSE(errors().empty());
     EXPECT_EQ(errors().back(), "Delete Long Term Plan|Other teachers have 1 unit plan in this Long Term plan, so it is "
@@ -570,7 +561,7 @@ TEST_F(Everyday, APlanChangedWhileTheDeleteQuestionIsOpenIsKept) {
     addUnit(27, 12, "Own unit");
     addLesson(61, 27, "Own lesson", weekday(7), weekday(7));
     open();
-    selectLongTerm(12);
+    choosePlan(12);
     prompts.answers.push_back(true);
     prompts.whileAsking = [&] {
         addUnit(28, 12, "Helper unit", 1, 0, OTHER);
@@ -581,7 +572,7 @@ TEST_F(Everyday, APlanChangedWhileTheDeleteQuestionIsOpenIsKept) {
             if (p->kind == "question") return p->text;
         return std::string();
     };
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     prompts.whileAsking = nullptr;
     ASSERT_EQ(prompts.count("question"), 1u);
     EXPECT_NE(question().find("Its 1 unit plan, with its lessons and file"), std::string::npos) << question();
@@ -592,20 +583,20 @@ TEST_F(Everyday, APlanChangedWhileTheDeleteQuestionIsOpenIsKept) {
     EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
     EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
     EXPECT_EQ(count("Select Count(*) from LessonPlan where Id in (61, 62)"), 2);
-    EXPECT_EQ(items(dialog->longTermList), (std::vector<std::string>{"Number", "Syndicate maths"}));
+    EXPECT_EQ(items("Long Term Plan"), (std::vector<std::string>{"Number", "Syndicate maths"}));
 
     // Asked again, the question names the other teacher's unit and nothing goes.
     prompts.clear();
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     EXPECT_EQ(prompts.count("question"), 0u);
     EXPECT_NE(errors().back().find("Other teachers have 1 unit plan"), std::string::npos) << errors().back();
 
     // A unit of her own added meanwhile (in another window) is not taken unasked either.
     prompts.clear();
-    selectLongTerm(10);
+    choosePlan(10);
     prompts.answers.push_back(true);
     prompts.whileAsking = [&] { addUnit(29, 10, "Added meanwhile"); };
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     prompts.whileAsking = nullptr;
     EXPECT_NE(question().find("Its 2 unit plans"), std::string::npos) << question();
     EXPECT_EQ(errors().size(), 1u);
@@ -613,7 +604,7 @@ TEST_F(Everyday, APlanChangedWhileTheDeleteQuestionIsOpenIsKept) {
     // Asked again with the three named, it goes.
     prompts.clear();
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     EXPECT_NE(question().find("Its 3 unit plans"), std::string::npos) << question();
     EXPECT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 10"), 0);

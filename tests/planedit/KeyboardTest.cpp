@@ -28,8 +28,8 @@ protected:
         settle();
     }
     void alt(char letter) { key(KEY_a + (letter - 'a'), ALTMASK); }
-    void showTab(UnitPlanDialog::Tab tab) {
-        dialog->tabBook->setCurrent(tab, TRUE);
+    void showTab(Tab tab) {
+        EditorDriver::showTab(tab);
         settle();
     }
     FXWindow* focus() { return dialog->getFocus() ? deepest(dialog->getFocus()) : nullptr; }
@@ -41,7 +41,7 @@ protected:
 
 // Every shown widget of `pane` lies inside it and is at least as large as it
 // asks to be, so no control is hidden and no text is cut.
-void expectAllVisible(UnitPlanDialog* dialog, FXWindow* pane, const std::string& where) {
+void expectAllVisible(FXWindow* pane, const std::string& where) {
     std::function<void(FXWindow*)> walk = [&](FXWindow* w) {
         for (FXWindow* child = w->getFirst(); child; child = child->getNext()) {
             if (!child->shown()) continue;
@@ -66,14 +66,14 @@ void expectAllVisible(UnitPlanDialog* dialog, FXWindow* pane, const std::string&
         }
     };
     walk(pane);
-    (void)dialog;
 }
 
 // The tab names shown fit the tab book.
-void expectTabNamesVisible(UnitPlanDialog* dialog, const std::string& where) {
-    for (FXTabItem* item : dialog->tabItems) {
+void expectTabNamesVisible(const EditorDriver& editor, const std::string& where) {
+    for (int tab = LONGTERM; tab <= SUBJECTS; ++tab) {
+        FXTabItem* item = editor.tabItem(Tab(tab));
         if (!item->shown()) continue;
-        EXPECT_LE(item->getX() + item->getWidth(), dialog->tabBook->getWidth()) << where << ": " << item->getText().text();
+        EXPECT_LE(item->getX() + item->getWidth(), editor.tabBook()->getWidth()) << where << ": " << item->getText().text();
         EXPECT_GE(item->getWidth(), item->getDefaultWidth()) << where << ": " << item->getText().text();
     }
 }
@@ -90,34 +90,34 @@ TEST_F(Keyboard, EveryControlOfEveryTabIsVisibleAtTheMinimumAndTheDefaultSize) {
     open();
     EXPECT_EQ(dialog->getWidth(), UnitPlanDialog::minimumWidth);
     EXPECT_EQ(dialog->getHeight(), UnitPlanDialog::minimumHeight);
-    selectLongTerm(10);
+    choosePlan(10);
     for (int size = 0; size < 2; ++size) {
         if (size == 1) dialog->resize(UnitPlanDialog::defaultWidth, UnitPlanDialog::defaultHeight);
         const std::string at = size == 0 ? "minimum" : "default";
         for (int unit : {20, 21, 22}) {
-            selectUnit(unit);
-            for (int tab = UnitPlanDialog::TAB_LONGTERM; tab <= UnitPlanDialog::TAB_SEARCH; ++tab) {
-                showTab(UnitPlanDialog::Tab(tab));
+            chooseUnit(unit);
+            for (int tab = LONGTERM; tab <= SEARCH; ++tab) {
+                showTab(Tab(tab));
                 dialog->layout();
-                expectAllVisible(dialog, dialog->tabPanes[tab],
+                expectAllVisible(page(Tab(tab)),
                                  at + " size, tab " + std::to_string(tab) + ", unit " + std::to_string(unit));
             }
         }
-        expectTabNamesVisible(dialog, at);
+        expectTabNamesVisible(*this, at);
         // The four plan lists stand beside the tabs, whole.
-        for (FXList* list : {dialog->longTermList, dialog->unitList, dialog->dayList, dialog->lessonList})
-            EXPECT_LE(list->getParent()->getParent()->getX() + list->getParent()->getParent()->getWidth(),
-                      dialog->tabBook->getX());
+        for (const char* title : {"Long Term Plan", "Unit Plan", "Day or Date", "Lesson Plan"}) {
+            FXWindow* group = list(title)->getParent()->getParent();
+            EXPECT_LE(group->getX() + group->getWidth(), tabBook()->getX()) << title;
+        }
     }
-    delete dialog;
-    dialog = nullptr;
+    close();
 
     loginAs(LEADER, LEADER);
     open();
-    for (int tab : {UnitPlanDialog::TAB_LONGTERM, UnitPlanDialog::TAB_SUBJECTS}) {
-        showTab(UnitPlanDialog::Tab(tab));
+    for (int tab : {LONGTERM, SUBJECTS}) {
+        showTab(Tab(tab));
         dialog->layout();
-        expectAllVisible(dialog, dialog->tabPanes[tab], "leader, tab " + std::to_string(tab));
+        expectAllVisible(page(Tab(tab)), "leader, tab " + std::to_string(tab));
     }
 }
 
@@ -144,22 +144,22 @@ TEST_F(Keyboard, AltKeysActOnlyOnTheTabShown) {
     open();
 
     // Alt+A on the long-term tab adds a long-term plan, not a subject.
-    dialog->longTermName->setText("Typed plan");
-    dialog->longTermStart->setText(shown(weekday(0)).c_str());
-    dialog->longTermEnd->setText(shown(weekday(5)).c_str());
-    dialog->childYearCombo->setCurrentItem(0);
-    dialog->subjectCombo->setCurrentItem(0);
-    showTab(UnitPlanDialog::TAB_LONGTERM);
+    type(LONGTERM, "Name:", "Typed plan");
+    type(LONGTERM, "Start Date:", shown(weekday(0)));
+    type(LONGTERM, "End Date:", shown(weekday(5)));
+    pick(LONGTERM, "Children's Year:", 0);
+    pick(LONGTERM, "Subject:", 0);
+    showTab(LONGTERM);
     alt('a');
     EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'Typed plan'"), 1);
     EXPECT_EQ(count("Select Count(*) from Subject"), 3);
 
     // Alt+E on a lesson tab saves the typed lesson.
-    selectLongTerm(10);
-    selectUnit(20);
-    selectLesson(30);
-    dialog->lessonName->setText("Halves, typed");
-    showTab(UnitPlanDialog::TAB_DETAIL);
+    choosePlan(10);
+    chooseUnit(20);
+    chooseLesson(30);
+    type(OBJECTIVE, "Name:", "Halves, typed");
+    showTab(DETAIL);
     alt('e');
     EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Halves, typed");
     // Alt+D asks about the lesson, not about a subject.
@@ -170,28 +170,28 @@ TEST_F(Keyboard, AltKeysActOnlyOnTheTabShown) {
     EXPECT_EQ(count("Select Count(*) from LessonPlan"), 1);
 
     // Alt+H from the long-term tab brings up the Search tab and shoves nothing.
-    showTab(UnitPlanDialog::TAB_LONGTERM);
+    showTab(LONGTERM);
     prompts.clear();
     alt('h');
-    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SEARCH);
+    EXPECT_EQ(shownTab(), SEARCH);
     EXPECT_TRUE(prompts.prompts.empty());
     // On the Search tab its own Alt keys win over the tab names: Alt+S
     // searches (and, with no search string, says so).
     alt('s');
-    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SEARCH);
+    EXPECT_EQ(shownTab(), SEARCH);
     ASSERT_FALSE(prompts.prompts.empty());
     EXPECT_EQ(prompts.last().caption, "Search String Too Short");
     // Alt+O brings the long-term tab back; Alt+Y there does nothing (+Day is
     // on another tab).
     alt('o');
-    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_LONGTERM);
-    const FXString start = panel().startDate->getText();
+    EXPECT_EQ(shownTab(), LONGTERM);
+    const std::string start = text(OBJECTIVE, "Start Date:");
     alt('y');
-    EXPECT_EQ(panel().startDate->getText(), start);
+    EXPECT_EQ(text(OBJECTIVE, "Start Date:"), start);
     alt('l');
-    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_OBJECTIVE);
+    EXPECT_EQ(shownTab(), OBJECTIVE);
     alt('y');
-    EXPECT_NE(panel().startDate->getText(), start);
+    EXPECT_NE(text(OBJECTIVE, "Start Date:"), start);
 }
 
 TEST_F(Keyboard, HiddenTabsAndTheirButtonsHaveNoAltKeys) {
@@ -201,24 +201,23 @@ TEST_F(Keyboard, HiddenTabsAndTheirButtonsHaveNoAltKeys) {
     // A leader's hidden unit and lesson tabs are not reached by their names.
     for (char letter : {'p', 'l', 's', 'v', 'h'}) {
         alt(letter);
-        EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_LONGTERM) << letter;
+        EXPECT_EQ(shownTab(), LONGTERM) << letter;
     }
     alt('j');
-    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SUBJECTS);
+    EXPECT_EQ(shownTab(), SUBJECTS);
     // Alt+A on the subjects tab adds the typed subject.
-    dialog->subjectText->setText("Music");
+    type(SUBJECTS, "Subject Description", "Music");
     alt('a');
     EXPECT_EQ(count("Select Count(*) from Subject where Description = 'Music'"), 1);
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 1);
-    delete dialog;
-    dialog = nullptr;
+    close();
 
     // A teacher never reaches the subjects tab, nor its buttons.
     loginAs(TEACHER, LEADER);
     open();
-    dialog->subjectText->setText("Drama");
+    type(SUBJECTS, "Subject Description", "Drama");
     alt('j');
-    EXPECT_NE(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SUBJECTS);
+    EXPECT_NE(shownTab(), SUBJECTS);
     alt('r');
     alt('a');
     EXPECT_EQ(count("Select Count(*) from Subject where Description = 'Drama'"), 0);
@@ -229,19 +228,19 @@ TEST_F(Keyboard, TheDateButtonsOfAnotherUnitTypeHaveNoAltKeys) {
     addUnit(21, 10, "Fitness", 2);
     addLesson(31, 21, "Run", weekday(7), weekday(7), "13:30", "13:45", 4);
     open();
-    selectLongTerm(10);
-    selectUnit(21);
-    selectLesson(31);
+    choosePlan(10);
+    chooseUnit(21);
+    chooseLesson(31);
     // Bump and Shove stand on the unit-plan panel only.
     prompts.clear();
     alt('h');
-    EXPECT_EQ(dialog->tabBook->getCurrent(), UnitPlanDialog::TAB_SEARCH);
+    EXPECT_EQ(shownTab(), SEARCH);
     EXPECT_EQ(prompts.count("question"), 0u);
     alt('o');  // on the Search tab Alt+L is its Select
     alt('l');
-    const FXString end = dialog->panels[1].endDate->getText();
+    const std::string end = text(OBJECTIVE, "End Date:");
     alt('w');
-    EXPECT_NE(dialog->panels[1].endDate->getText(), end);  // +Week of the routine panel
+    EXPECT_NE(text(OBJECTIVE, "End Date:"), end);  // +Week of the routine panel
 }
 
 TEST_F(Keyboard, TabGoesThroughTheDatesAndTimesBeforeTheirButtons) {
@@ -249,24 +248,24 @@ TEST_F(Keyboard, TabGoesThroughTheDatesAndTimesBeforeTheirButtons) {
     addUnit(20, 10, "Fractions");
     addLesson(30, 20, "Halves", weekday(7), weekday(7));
     open();
-    selectLongTerm(10);
-    selectUnit(20);
-    selectLesson(30);
+    choosePlan(10);
+    chooseUnit(20);
+    chooseLesson(30);
     settle();
-    panel().startDate->setFocus();
-    ASSERT_EQ(focus(), panel().startDate);
+    control(OBJECTIVE, "Start Date:")->setFocus();
+    ASSERT_EQ(focus(), control(OBJECTIVE, "Start Date:"));
     key(KEY_Tab);
-    EXPECT_EQ(focus(), panel().endDate);
+    EXPECT_EQ(focus(), control(OBJECTIVE, "End Date:"));
     key(KEY_Tab);
-    EXPECT_EQ(focus(), panel().startTime);
+    EXPECT_EQ(focus(), control(OBJECTIVE, "Start Time:"));
     key(KEY_Tab);
-    EXPECT_EQ(focus(), panel().endTime);
+    EXPECT_EQ(focus(), control(OBJECTIVE, "End Time:"));
 
     // On the long-term tab the fields come before the buttons.
-    showTab(UnitPlanDialog::TAB_LONGTERM);
-    dialog->longTermEnd->setFocus();
+    showTab(LONGTERM);
+    control(LONGTERM, "End Date:")->setFocus();
     key(KEY_Tab);
-    EXPECT_EQ(focus(), dialog->syndicateWideCheck);
+    EXPECT_EQ(focus(), checkButton(LONGTERM, "Syndicate Wide Plan"));
     key(KEY_Tab);
-    EXPECT_EQ(focus(), dialog->persistentCheck);
+    EXPECT_EQ(focus(), checkButton(LONGTERM, "Ignore Start and End Dates"));
 }

@@ -8,13 +8,13 @@ using namespace planedit;
 
 namespace {
 
-void fillPlan(UnitPlanDialog* d, const std::string& name, const std::string& start, const std::string& end) {
-    d->longTermName->setText(name.c_str());
-    d->longTermDescription->setText("Plan's aims, one, two");
-    d->longTermStart->setText(shown(start).c_str());
-    d->longTermEnd->setText(shown(end).c_str());
-    d->subjectCombo->setCurrentItem(1);    // Reading
-    d->childYearCombo->setCurrentItem(0);  // Year 4
+void fillPlan(EditorDriver& editor, const std::string& name, const std::string& start, const std::string& end) {
+    editor.type(LONGTERM, "Name:", name);
+    editor.type(LONGTERM, "Description:", "Plan's aims, one, two");
+    editor.type(LONGTERM, "Start Date:", shown(start));
+    editor.type(LONGTERM, "End Date:", shown(end));
+    editor.pick(LONGTERM, "Subject:", "Reading");
+    editor.pick(LONGTERM, "Children's Year:", "Year 4");
 }
 
 }  // namespace
@@ -22,8 +22,8 @@ void fillPlan(UnitPlanDialog* d, const std::string& name, const std::string& sta
 TEST_F(PlanEdit, AddingALongTermPlanStoresItAndSelectsIt) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     open();
-    fillPlan(dialog, "Poetry, rhyme's fun", weekday(-7), weekday(20));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "Poetry, rhyme's fun", weekday(-7), weekday(20));
+    press(LONGTERM, "Add");
     EXPECT_TRUE(errors().empty());
     const std::string id = value("Select Id from LongTerm where Id > 1000");
     ASSERT_FALSE(id.empty());
@@ -35,79 +35,78 @@ TEST_F(PlanEdit, AddingALongTermPlanStoresItAndSelectsIt) {
               "2,2,2,0");
     // Escaped on the way in.
     EXPECT_EQ(value("Select Position('\\047' in PlanName) from LongTerm where Id = " + id), "17");
-    ASSERT_GE(dialog->longTermList->getCurrentItem(), 0);
-    EXPECT_EQ(dialog->longTermList->getItemText(dialog->longTermList->getCurrentItem()), "Poetry, rhyme's fun");
-    EXPECT_TRUE(dialog->longTermList->isItemSelected(dialog->longTermList->getCurrentItem()));
+    ASSERT_GE(current("Long Term Plan"), 0);
+    EXPECT_EQ(currentText("Long Term Plan"), "Poetry, rhyme's fun");
+    EXPECT_TRUE(selected("Long Term Plan", current("Long Term Plan")));
 }
 
 TEST_F(PlanEdit, LongTermPlanChecks) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     open();
     // The exact name again: its own box, nothing written.
-    fillPlan(dialog, "Number", weekday(-7), weekday(20));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "Number", weekday(-7), weekday(20));
+    press(LONGTERM, "Add");
     EXPECT_EQ(errors().back(), "LongTermPlanEdit::addLongTermQuery|This plan already exists.");
     // Only the letter case differs: allowed.
-    fillPlan(dialog, "NUMBER", weekday(-7), weekday(20));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "NUMBER", weekday(-7), weekday(20));
+    press(LONGTERM, "Add");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
-    fillPlan(dialog, "   ", weekday(-7), weekday(20));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "   ", weekday(-7), weekday(20));
+    press(LONGTERM, "Add");
     EXPECT_EQ(errors().back(), "Database Error|Cannot have empty Long Term plan name.");
-    fillPlan(dialog, "Backwards", weekday(20), weekday(-7));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "Backwards", weekday(20), weekday(-7));
+    press(LONGTERM, "Add");
     EXPECT_EQ(errors().back(), "Database Error|Cannot have start date after end date.");
-    dialog->longTermStart->setText("32/1/14");
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    type(LONGTERM, "Start Date:", "32/1/14");
+    press(LONGTERM, "Add");
     EXPECT_EQ(errors().back(), "Database Error|Start Date \"32/1/14\" is not a date: there is no day 32.\n\n"
                                "Type dates day first, as DD/MM/YY (for example " + shown(day(0)) + ").");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
     // Start and end on one day are fine.
-    fillPlan(dialog, "One day", weekday(2), weekday(2));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "One day", weekday(2), weekday(2));
+    press(LONGTERM, "Add");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 3);
 }
 
 TEST_F(PlanEdit, APlanOutsideTheTermIsCreatedButNotFound) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     open();
-    fillPlan(dialog, "Next term", weekday(100), weekday(130));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "Next term", weekday(100), weekday(130));
+    press(LONGTERM, "Add");
     EXPECT_EQ(count("Select Count(*) from LongTerm where PlanName = 'Next term'"), 1);
-    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Number"});
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Number"});
     EXPECT_EQ(errors().back(), "LongTermPlanEdit::onLongTermSelected|Long Term Plan not found in this term.");
 }
 
 TEST_F(PlanEdit, PersistentAndSyndicateWidePlans) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     open();
-    fillPlan(dialog, "Always", "2001-01-01", "2001-02-01");
-    dialog->persistentCheck->setCheck(TRUE, TRUE);
-    dialog->syndicateWideCheck->setCheck(TRUE, TRUE);
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "Always", "2001-01-01", "2001-02-01");
+    check(LONGTERM, "Ignore Start and End Dates");
+    check(LONGTERM, "Syndicate Wide Plan");
+    press(LONGTERM, "Add");
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(value("Select FKSyndicate || ',' || Persistant from LongTerm where PlanName = 'Always'"), "1,1");
     // Listed although it ended long ago, with its icon; shown as syndicate wide.
-    int index = dialog->longTermList->getCurrentItem();
+    int index = current("Long Term Plan");
     ASSERT_GE(index, 0);
-    EXPECT_EQ(dialog->longTermList->getItemText(index), "Always");
-    EXPECT_EQ(dialog->longTermList->getItemIcon(index), dialog->persistentIcon);
-    EXPECT_EQ(dialog->syndicateWide, 1);
-    EXPECT_EQ(dialog->persistent, 1);
-    EXPECT_FALSE(dialog->longTermStart->isEnabled());
+    EXPECT_EQ(items("Long Term Plan")[index], "Always");
+    EXPECT_EQ(icons("Long Term Plan")[index], "persistent");
+    EXPECT_EQ(bound(LONGTERM, "Syndicate Wide Plan"), 1);
+    EXPECT_EQ(bound(LONGTERM, "Ignore Start and End Dates"), 1);
+    EXPECT_FALSE(enabled(LONGTERM, "Start Date:"));
 
     // Another teacher of the syndicate sees it; a teacher of another syndicate does not.
     sql("insert into Teachers (Id, Teacher, Syndicate) values (4, 'Ana Another', 1);");
-    delete dialog;
+    close();
     loginAs(4, LEADER);
     open();
-    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Always"});
-    delete dialog;
-    dialog = nullptr;
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Always"});
+    close();
     loginAs(OTHER, OTHER);
     prompts.clear();
     open();
-    EXPECT_EQ(dialog->longTermList->getNumItems(), 0);
+    EXPECT_TRUE(items("Long Term Plan").empty());
 }
 
 TEST_F(PlanEdit, EditingWritesTheSelectedPlanEvenAfterALessonWasShown) {
@@ -116,25 +115,25 @@ TEST_F(PlanEdit, EditingWritesTheSelectedPlanEvenAfterALessonWasShown) {
     addUnit(20, 10, "Fractions");
     addLesson(30, 20, "Halves", weekday(7), weekday(7));
     open();
-    selectLongTerm(10);
-    selectUnit(20);
-    selectLesson(30);  // the shared recordset now holds the lesson
-    dialog->longTermName->setText("Number and algebra");
-    dialog->longTermEnd->setText(shown(weekday(45)).c_str());
-    dialog->forceRefresh();  // the check shows the flag, as after any GUI update
-    EXPECT_EQ(dialog->syndicateWideCheck->getCheck(), TRUE);
-    dialog->syndicateWideCheck->setCheck(FALSE, TRUE);
-    dialog->childYearCombo->setCurrentItem(1);  // Year 3
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    choosePlan(10);
+    chooseUnit(20);
+    chooseLesson(30);  // the shared recordset now holds the lesson
+    type(LONGTERM, "Name:", "Number and algebra");
+    type(LONGTERM, "End Date:", shown(weekday(45)));
+    refresh();  // the check shows the flag, as after any GUI update
+    EXPECT_EQ(checkButton(LONGTERM, "Syndicate Wide Plan")->getCheck(), TRUE);
+    check(LONGTERM, "Syndicate Wide Plan", false);
+    pick(LONGTERM, "Children's Year:", 1);  // Year 3
+    press(LONGTERM, "Edit");
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(value("Select PlanName || ',' || PlanEnd || ',' || FKSyndicate || ',' || FKYear from LongTerm where Id = 10"),
               "Number and algebra," + weekday(45) + ",2,1");
     EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Halves");
     EXPECT_EQ(value("Select PlanName from LongTerm where Id = 11"), "Angles");
-    EXPECT_EQ(dialog->longTermList->getItemText(dialog->longTermList->getCurrentItem()), "Number and algebra");
+    EXPECT_EQ(currentText("Long Term Plan"), "Number and algebra");
     // An empty name is refused.
-    dialog->longTermName->setText(" ");
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    type(LONGTERM, "Name:", " ");
+    press(LONGTERM, "Edit");
     EXPECT_EQ(errors().back(), "Database Error|Cannot have empty Long Term plan name.");
 }
 
@@ -142,18 +141,18 @@ TEST_F(PlanEdit, DeletingAPlanAsksFirst) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     addLongTerm(11, "Angles", weekday(-21), weekday(40));
     open();
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);  // nothing selected: nothing asked
+    press(LONGTERM, "Delete");  // nothing selected: nothing asked
     EXPECT_EQ(prompts.count("question"), 0u);
-    selectLongTerm(10);
+    choosePlan(10);
     prompts.answers.push_back(false);
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     EXPECT_EQ(prompts.last().caption, "Confirm delete Long Term");
     EXPECT_EQ(prompts.last().text, "Do you want to delete this Long Term plan?");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_DELETE_LONGTERM);
+    press(LONGTERM, "Delete");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 1);
-    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Angles"});
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Angles"});
 }
 
 // ---------------------------------------------------------------- subjects
@@ -162,29 +161,29 @@ TEST_F(PlanEdit, SubjectsAreAddedAndRenamed) {
     loginAs(LEADER, LEADER);
     addLongTerm(10, "Number", weekday(-21), weekday(40), LEADER);
     open();
-    dialog->subjectText->setText("Reading");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
+    type(SUBJECTS, "Subject Description", "Reading");
+    press(SUBJECTS, "Add");
     EXPECT_EQ(errors().back(), "UnitPlanDialog::addSubject|This subject already exists.");
-    dialog->subjectText->setText("  ");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
+    type(SUBJECTS, "Subject Description", "  ");
+    press(SUBJECTS, "Add");
     EXPECT_EQ(errors().back(), "Database Error|Cannot have empty Subject name.");
-    dialog->subjectText->setText("Health, PE");
-    press(UnitPlanDialog::ID_ADD_SUBJECT);
-    EXPECT_EQ(items(dialog->subjectList), (std::vector<std::string>{"Maths", "Reading", "Science", "Health, PE"}));
-    EXPECT_EQ(dialog->subjectList->getCurrentItem(), 3);
+    type(SUBJECTS, "Subject Description", "Health, PE");
+    press(SUBJECTS, "Add");
+    EXPECT_EQ(items("Subject Description"), (std::vector<std::string>{"Maths", "Reading", "Science", "Health, PE"}));
+    EXPECT_EQ(current("Subject Description"), 3);
     EXPECT_EQ(value("Select FKTermDateStart from Subject where Description = 'Health\\054 PE'"), "2");
 
     // Rename with an apostrophe: escaped, so the statement holds.
-    dialog->handle(dialog->subjectList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_SUBJECTLIST), (void*)(FXival)1);
-    EXPECT_EQ(dialog->subjectText->getText(), "Reading");
-    dialog->subjectList->setCurrentItem(1);
-    dialog->subjectText->setText("  Children's reading ");
+    click("Subject Description", 1);
+    EXPECT_EQ(text(SUBJECTS, "Subject Description"), "Reading");
+    setCurrent("Subject Description", 1);
+    type(SUBJECTS, "Subject Description", "  Children's reading ");
     prompts.clear();
-    press(UnitPlanDialog::ID_RENAME_SUBJECT);
+    press(SUBJECTS, "Edit");
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(value("Select Description from Subject where Id = 2"), "Children's reading");
-    EXPECT_EQ(dialog->subjectList->getItemText(1), "Children's reading");
-    EXPECT_EQ(dialog->subjectList->getCurrentItem(), 1);
+    EXPECT_EQ(items("Subject Description")[1], "Children's reading");
+    EXPECT_EQ(current("Subject Description"), 1);
 }
 
 TEST_F(PlanEdit, RetiringASubject) {
@@ -193,30 +192,27 @@ TEST_F(PlanEdit, RetiringASubject) {
     addLongTerm(11, "Far", weekday(-21), weekday(400), LEADER, 0, READING);     // ends after the last term
     open();
     // Science: no plan uses it, so it goes.
-    dialog->subjectList->selectItem(2);
-    dialog->subjectList->setCurrentItem(2);
+    setCurrent("Subject Description", 2, true);
     prompts.answers.push_back(false);
-    press(UnitPlanDialog::ID_RETIRE_SUBJECT);
+    press(SUBJECTS, "Retire");
     EXPECT_EQ(prompts.last().caption, "Confirm retire Subject");
     EXPECT_EQ(count("Select Count(*) from Subject where Id = 3"), 1);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_RETIRE_SUBJECT);
+    press(SUBJECTS, "Retire");
     EXPECT_EQ(count("Select Count(*) from Subject where Id = 3"), 0);
-    EXPECT_EQ(items(dialog->subjectList), (std::vector<std::string>{"Maths", "Reading"}));
+    EXPECT_EQ(items("Subject Description"), (std::vector<std::string>{"Maths", "Reading"}));
     // Maths: retired from the term after its last plan ends; still current now.
-    dialog->subjectList->selectItem(0);
-    dialog->subjectList->setCurrentItem(0);
-    dialog->subjectText->setText("Maths");
+    setCurrent("Subject Description", 0, true);
+    type(SUBJECTS, "Subject Description", "Maths");
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_RETIRE_SUBJECT);
+    press(SUBJECTS, "Retire");
     EXPECT_EQ(value("Select FKTermDateEnd from Subject where Id = 1"), "3");
-    EXPECT_EQ(dialog->subjectText->getText(), "");
-    EXPECT_EQ(dialog->subjectList->getNumItems(), 2);
+    EXPECT_EQ(text(SUBJECTS, "Subject Description"), "");
+    EXPECT_EQ(items("Subject Description").size(), 2u);
     // Reading: its plan ends after every known term, so nothing changes.
-    dialog->subjectList->selectItem(1);
-    dialog->subjectList->setCurrentItem(1);
+    setCurrent("Subject Description", 1, true);
     prompts.answers.push_back(true);
-    press(UnitPlanDialog::ID_RETIRE_SUBJECT);
+    press(SUBJECTS, "Retire");
     EXPECT_EQ(value("Select Coalesce(FKTermDateEnd, 0) from Subject where Id = 2"), "0");
     EXPECT_TRUE(errors().empty());
 }
@@ -225,22 +221,29 @@ TEST_F(PlanEdit, MovingSubjectsUpAndDown) {
     loginAs(LEADER, LEADER);
     addLongTerm(10, "Number", weekday(-21), weekday(40), LEADER);
     open();
-    auto order = [&] { return items(dialog->subjectList); };
-    dialog->subjectList->setCurrentItem(0);
-    press(UnitPlanDialog::ID_SUBJECT_UP);  // already first
+    auto order = [&] { return items("Subject Description"); };
+    setCurrent("Subject Description", 0);
+    press(SUBJECTS, "Up");  // already first
     EXPECT_EQ(order(), (std::vector<std::string>{"Maths", "Reading", "Science"}));
-    dialog->subjectList->setCurrentItem(2);
-    press(UnitPlanDialog::ID_SUBJECT_DOWN);  // already last
+    setCurrent("Subject Description", 2);
+    press(SUBJECTS, "Down");  // already last
     EXPECT_EQ(order(), (std::vector<std::string>{"Maths", "Reading", "Science"}));
-    press(UnitPlanDialog::ID_SUBJECT_UP);
+    press(SUBJECTS, "Up");
     EXPECT_EQ(order(), (std::vector<std::string>{"Maths", "Science", "Reading"}));
-    EXPECT_EQ(dialog->subjectList->getCurrentItem(), 1);
+    EXPECT_EQ(current("Subject Description"), 1);
     EXPECT_EQ(value("Select Ordinal from Subject where Id = 3"), "2");
     EXPECT_EQ(value("Select Ordinal from Subject where Id = 2"), "3");
-    dialog->subjectList->setCurrentItem(0);
-    press(UnitPlanDialog::ID_SUBJECT_DOWN);
+    setCurrent("Subject Description", 0);
+    press(SUBJECTS, "Down");
     EXPECT_EQ(order(), (std::vector<std::string>{"Science", "Maths", "Reading"}));
-    EXPECT_EQ(dialog->recordset.inTransaction, 0);
+    // Committed: another connection sees the new order.
+    auto committed = [&](int subject) {
+        const std::string out =
+            services().isql("set list on; select Ordinal from Subject where Id = " + std::to_string(subject) + ";");
+        return std::atoi(out.substr(out.find("ORDINAL") + 7).c_str());
+    };
+    EXPECT_EQ(committed(3), 1);
+    EXPECT_EQ(committed(1), 2);
     EXPECT_TRUE(errors().empty());
 }
 
@@ -249,13 +252,13 @@ TEST_F(PlanEdit, EditingAPlanOfARetiredSubjectKeepsItsSubject) {
     addLongTerm(10, "Number", weekday(-21), weekday(40), TEACHER, 0, MATHS);
     addLongTerm(11, "Plants", weekday(-21), weekday(40), TEACHER, 0, SCIENCE);
     open();
-    EXPECT_EQ(dialog->subjectCombo->getNumItems(), 2);
-    selectLongTerm(10);
-    EXPECT_EQ(dialog->subjectCombo->getText(), "Maths");
-    selectLongTerm(11);
-    EXPECT_EQ(dialog->subjectCombo->getCurrentItem(), -1);
-    dialog->longTermName->setText("Plants and seeds");
-    press(UnitPlanDialog::ID_EDIT_LONGTERM);
+    EXPECT_EQ(entries(LONGTERM, "Subject:").size(), 2u);
+    choosePlan(10);
+    EXPECT_EQ(text(LONGTERM, "Subject:"), "Maths");
+    choosePlan(11);
+    EXPECT_EQ(currentEntry(LONGTERM, "Subject:"), -1);
+    type(LONGTERM, "Name:", "Plants and seeds");
+    press(LONGTERM, "Edit");
     EXPECT_TRUE(errors().empty());
     EXPECT_EQ(value("Select PlanName || ',' || FKSubject from LongTerm where Id = 11"), "Plants and seeds,3");
 }
@@ -269,18 +272,18 @@ TEST_F(PlanEdit, ADatabaseErrorIsShownAndTheListsStay) {
         "begin exception NO_NEW_PLANS; end^\n"
         "set term ; ^");
     open();
-    selectLongTerm(10);
-    fillPlan(dialog, "Refused plan", weekday(-7), weekday(20));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    choosePlan(10);
+    fillPlan(*this, "Refused plan", weekday(-7), weekday(20));
+    press(LONGTERM, "Add");
     sql("drop trigger LONGTERM_CLOSED; drop exception NO_NEW_PLANS;");
     ASSERT_EQ(errors().size(), 1u);
     EXPECT_EQ(errors().back().substr(0, 15), "Database Error|");
     EXPECT_NE(errors().back().find("New plans are closed"), std::string::npos) << errors().back();
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 1);
-    EXPECT_EQ(items(dialog->longTermList), std::vector<std::string>{"Number"});
-    EXPECT_EQ(dialog->longTermName->getText(), "Refused plan");
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Number"});
+    EXPECT_EQ(text(LONGTERM, "Name:"), "Refused plan");
     // The next statement works as before.
-    fillPlan(dialog, "Shorter", weekday(-7), weekday(20));
-    press(UnitPlanDialog::ID_ADD_LONGTERM);
+    fillPlan(*this, "Shorter", weekday(-7), weekday(20));
+    press(LONGTERM, "Add");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
 }

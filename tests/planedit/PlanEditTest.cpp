@@ -74,11 +74,7 @@ void PlanEdit::SetUp() {
     theApp->reg().clear();
 }
 
-void PlanEdit::TearDown() {
-    delete dialog;
-    dialog = nullptr;
-    settle();
-}
+void PlanEdit::TearDown() { close(); }
 
 std::string PlanEdit::sql(const std::string& statements) {
     return theServices->isql(statements + "\ncommit;\n");
@@ -140,30 +136,10 @@ UnitPlanDialog* PlanEdit::openTimed(int longTermId, int lessonId) {
     return dialog;
 }
 
-void PlanEdit::selectLongTerm(int id) {
-    int index = lists::findItem(dialog->longTermList, id);
-    ASSERT_GE(index, 0) << "long-term plan " << id << " not listed";
-    dialog->handle(dialog->longTermList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_LONGTERMLIST), (void*)(FXival)index);
-}
-
-void PlanEdit::selectUnit(int id) {
-    int index = lists::findItem(dialog->unitList, id);
-    ASSERT_GE(index, 0) << "unit " << id << " not listed";
-    dialog->handle(dialog->unitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_UNITLIST), (void*)(FXival)index);
-}
-
-void PlanEdit::selectLesson(int id) {
-    int index = lists::findItem(dialog->lessonList, id);
-    ASSERT_GE(index, 0) << "lesson " << id << " not listed";
-    dialog->handle(dialog->lessonList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_LESSONLIST), (void*)(FXival)index);
-}
-
-void PlanEdit::press(FXSelector id) { dialog->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); }
-
-std::vector<std::string> PlanEdit::items(FXList* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->getNumItems(); ++i) out.push_back(list->getItemText(i).text());
-    return out;
+void PlanEdit::close() {
+    delete dialog;
+    dialog = nullptr;
+    settle();
 }
 
 std::vector<std::string> PlanEdit::errors() {

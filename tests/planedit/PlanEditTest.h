@@ -1,7 +1,8 @@
 // Shared ground for the plan editor tests: one FOX application and one set
 // of real services (router, worker, a fresh database) for the test program,
-// a fixture that seeds a small school before each test, and helpers to
-// drive the dialog and read the database back through the middleware.
+// a fixture that seeds a small school before each test, drives the dialog
+// by what it shows (EditorDriver.h) and reads the database back through the
+// middleware.
 #ifndef PLENWICK_PLANEDITTEST_H
 #define PLENWICK_PLANEDITTEST_H
 
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "planedit/EditorDriver.h"
 #include "planedit/UnitPlanDialog.h"
 #include "support/RecordingPrompter.h"
 #include "support/Services.h"
@@ -43,10 +45,9 @@ enum : int {
     TERM4 = 4,
 };
 
-class PlanEdit : public testing::Test {
+class PlanEdit : public testing::Test, public EditorDriver {
 protected:
     testsupport::RecordingPrompter prompts;
-    UnitPlanDialog* dialog = nullptr;
 
     void SetUp() override;
     void TearDown() override;
@@ -71,17 +72,9 @@ protected:
     // selectQuery run at once), or with its timers left to run.
     UnitPlanDialog* open(int longTermId = 0, int lessonId = 0);
     UnitPlanDialog* openTimed(int longTermId, int lessonId);
+    // Closes the dialog at once (as the fixture does at the end).
+    void close();
 
-    // Selections by item data, through the dialog's message map.
-    void selectLongTerm(int id);
-    void selectUnit(int id);
-    void selectLesson(int id);
-    void press(FX::FXSelector id);
-
-    // The panel of the current unit type.
-    UnitPlanDialog::TimePanel& panel() { return dialog->currentPanel(); }
-    // Texts of a list.
-    std::vector<std::string> items(FX::FXList* list);
     // The errors recorded so far, "caption|text" each.
     std::vector<std::string> errors();
 };

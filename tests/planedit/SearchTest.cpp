@@ -38,29 +38,19 @@ protected:
                                      "' where Id = " + FXStringVal(id)));
     }
 
-    void type(const char* text) {
-        dialog->searchText->handle(dialog, FXSEL(SEL_COMMAND, FXTextField::ID_INSERT_STRING), (void*)text);
-    }
-
     // The lesson names found for a search text.
     std::vector<std::string> search(const std::string& text) {
-        dialog->searchText->setText(text.c_str());
-        press(UnitPlanDialog::ID_SEARCH);
-        return items(dialog->searchLessonList);
+        type(SEARCH, "Search String:", text);
+        press(SEARCH, "Search");
+        return items("Lesson Plan Name");
     }
 
-    void choose(int row) {
-        dialog->handle(dialog->searchUnitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_SEARCHRESULT), (void*)(FXival)row);
-    }
-
+    // The ticks of the result rows, the same in all four lists.
     std::vector<bool> ticks() {
         std::vector<bool> out;
-        for (int i = 0; i < dialog->searchLessonList->getNumItems(); ++i) {
-            const bool ticked = dialog->searchLessonList->getItemIcon(i) == dialog->tickIcon;
-            for (FXList* list : {dialog->searchDateList, dialog->searchTeacherList, dialog->searchUnitList})
-                EXPECT_EQ(list->getItemIcon(i) == dialog->tickIcon, ticked) << "row " << i;
-            out.push_back(ticked);
-        }
+        for (const std::string& icon : icons("Lesson Plan Name")) out.push_back(icon == "tick");
+        for (const char* title : {"Date", "Teacher", "Unit Name"})
+            EXPECT_EQ(icons(title), icons("Lesson Plan Name")) << title;
         return out;
     }
 
@@ -78,7 +68,7 @@ protected:
             dlg->handle(dlg, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
         };
         answer.arm();
-        press(UnitPlanDialog::ID_SEARCH_PRINT);
+        press(SEARCH, "Print");
         EXPECT_TRUE(answer.answered);
         return file;
     }
@@ -117,12 +107,12 @@ TEST_F(Search, ApostrophesPercentAndUnderscoreAreMatchedAsTyped) {
     EXPECT_EQ(count("Select count(*) from LessonPlan"), 9);
     // The other columns of a row: date, teacher, unit.
     search("snake");
-    ASSERT_EQ(items(dialog->searchLessonList), (std::vector<std::string>{"snake_case", "snakescase"}));
-    EXPECT_EQ(items(dialog->searchTeacherList), (std::vector<std::string>{"Otto Other", "Tia Teacher"}));
-    EXPECT_EQ(items(dialog->searchUnitList), (std::vector<std::string>{"Others unit", "Fractions"}));
-    EXPECT_EQ(items(dialog->searchDateList)[0], shown(weekday(4)));
-    EXPECT_EQ(lists::itemId(dialog->searchLessonList, 0), 34);
-    EXPECT_EQ((FXlong)(FXival)dialog->searchDateList->getItemData(0), dates::offsetShowing(weekday(4).c_str()));
+    ASSERT_EQ(items("Lesson Plan Name"), (std::vector<std::string>{"snake_case", "snakescase"}));
+    EXPECT_EQ(items("Teacher"), (std::vector<std::string>{"Otto Other", "Tia Teacher"}));
+    EXPECT_EQ(items("Unit Name"), (std::vector<std::string>{"Others unit", "Fractions"}));
+    EXPECT_EQ(items("Date")[0], shown(weekday(4)));
+    EXPECT_EQ(id("Lesson Plan Name", 0), 34);
+    EXPECT_EQ((FXlong)data("Date", 0), dates::offsetShowing(weekday(4).c_str()));
     EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
 }
 
@@ -138,20 +128,20 @@ TEST_F(Search, ShortTextsAreRefusedUnlessMarksAreSearched) {
     EXPECT_EQ(prompts.last().text, "You must have at least two characters in your search string.");
     // With "Evaluation" checked the text is not needed, and not used: the
     // lessons whose evaluation is the one chosen (Excellent) are found.
-    dialog->searchEvaluation->setCheck(TRUE, TRUE);
-    dialog->evaluation = 1;
-    dialog->searchText->setText("h");
-    press(UnitPlanDialog::ID_SEARCH);
-    EXPECT_EQ(items(dialog->searchLessonList), (std::vector<std::string>{"Quarters"}));
+    check(SEARCH, "Evaluation");
+    bind(EVALUATION, "Evaluation:", 1);
+    type(SEARCH, "Search String:", "h");
+    press(SEARCH, "Search");
+    EXPECT_EQ(items("Lesson Plan Name"), (std::vector<std::string>{"Quarters"}));
     EXPECT_EQ(prompts.prompts.size(), 1u);
     // Typing a character clears the three checks.
-    dialog->searchAssessment->setCheck(TRUE, TRUE);
-    dialog->searchNotTaught->setCheck(TRUE, TRUE);
-    type("a");
-    EXPECT_FALSE(dialog->searchEvaluation->getCheck());
-    EXPECT_FALSE(dialog->searchAssessment->getCheck());
-    EXPECT_FALSE(dialog->searchNotTaught->getCheck());
-    EXPECT_EQ(dialog->searchText->getText(), "a");
+    check(SEARCH, "Assessment");
+    check(SEARCH, "Lesson Not Taught");
+    typeKeys(SEARCH, "Search String:", "a");
+    EXPECT_FALSE(checkButton(SEARCH, "Evaluation")->getCheck());
+    EXPECT_FALSE(checkButton(SEARCH, "Assessment")->getCheck());
+    EXPECT_FALSE(checkButton(SEARCH, "Lesson Not Taught")->getCheck());
+    EXPECT_EQ(text(SEARCH, "Search String:"), "a");
 }
 
 TEST_F(Search, ChoosingAResultTicksItAndShowsItsLesson) {
@@ -159,27 +149,25 @@ TEST_F(Search, ChoosingAResultTicksItAndShowsItsLesson) {
     addLesson(31, 20, "Half time", weekday(9), weekday(9));
     open();
     EXPECT_EQ(search("Hal"), (std::vector<std::string>{"Halves", "Half time"}));
-    choose(1);
+    click("Unit Name", 1);
     EXPECT_EQ(ticks(), (std::vector<bool>{false, true}));
-    EXPECT_EQ(dialog->currentLessonId, 31);
-    EXPECT_EQ(dialog->lessonName->getText(), "Half time");
-    EXPECT_EQ(lists::itemId(dialog->unitList, dialog->unitList->getCurrentItem()), 20);
-    for (FXList* list :
-         {dialog->searchDateList, dialog->searchTeacherList, dialog->searchUnitList, dialog->searchLessonList})
-        EXPECT_EQ(list->getCurrentItem(), 1);
+    EXPECT_EQ(dialog->currentLesson(), 31);
+    EXPECT_EQ(text(OBJECTIVE, "Name:"), "Half time");
+    EXPECT_EQ(id("Unit Plan", current("Unit Plan")), 20);
+    for (const char* title : {"Date", "Teacher", "Unit Name", "Lesson Plan Name"}) EXPECT_EQ(current(title), 1) << title;
     const FXlong moved = appState.dateOffset;
     // Chosen again: unticked, and the dialog stays where it is.
-    dialog->lessonName->setText("typed, not saved");
-    choose(1);
+    type(OBJECTIVE, "Name:", "typed, not saved");
+    click("Unit Name", 1);
     EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
     EXPECT_EQ(appState.dateOffset, moved);
-    EXPECT_EQ(dialog->lessonName->getText(), "typed, not saved");
-    choose(1);
-    EXPECT_EQ(dialog->lessonName->getText(), "Half time");
+    EXPECT_EQ(text(OBJECTIVE, "Name:"), "typed, not saved");
+    click("Unit Name", 1);
+    EXPECT_EQ(text(OBJECTIVE, "Name:"), "Half time");
     // Select and Unselect tick and untick every row.
-    press(UnitPlanDialog::ID_SEARCH_SELECT);
+    press(SEARCH, "Select");
     EXPECT_EQ(ticks(), (std::vector<bool>{true, true}));
-    press(UnitPlanDialog::ID_SEARCH_UNSELECT);
+    press(SEARCH, "Unselect");
     EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
     EXPECT_TRUE(errors().empty());
 }
@@ -192,7 +180,7 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
     // No lesson dialog opened yet: the report is refused with the message.
     lessons::setLessonDialogOpened(FALSE);
     search("Hal");
-    press(UnitPlanDialog::ID_SEARCH_PRINT);
+    press(SEARCH, "Print");
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.last().caption, "Printing device context not yet initialised.");
     EXPECT_EQ(prompts.last().text, "Please open and close the Print Lessons screen and try again.");
@@ -207,8 +195,8 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
     EXPECT_NE(text.find("Search criteria: Hal"), std::string::npos) << text;
     EXPECT_EQ(text.find("Halves"), std::string::npos) << text;
 
-    choose(2);
-    choose(0);
+    click("Unit Name", 2);
+    click("Unit Name", 0);
     file = print("ticked.ps");
     EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
     EXPECT_EQ(printtest::pageCount(file), 1);

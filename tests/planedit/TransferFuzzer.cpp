@@ -15,7 +15,7 @@
 
 #include "data/Base64.h"
 #include "data/IsectRecordset.h"
-#include "planedit/TransferFile.h"
+#include "transfer/TransferFile.h"
 
 using namespace FX;
 

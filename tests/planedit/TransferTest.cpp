@@ -6,13 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Base64.h"
 #include "planedit/PlanEditTest.h"
-#include "planedit/TransferFile.h"
+#include "transfer/TransferFile.h"
 #include "support/RecordingProgress.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
@@ -74,23 +75,23 @@ protected:
         std::string path = files.file(name);
         writeFile(path, randomBytes(size, seed));
         if (!dialog) open();
-        selectLongTerm(longTerm);
-        selectUnit(unit);
+        choosePlan(longTerm);
+        chooseUnit(unit);
         prompts.paths.push_back(path);
-        press(UnitPlanDialog::ID_ATTACH_IMPORT);
+        press(UNIT, "Import");
         return path;
     }
     // Chooses a listed transfer file under a long-term plan, answering the question.
     void importFile(const std::string& fileName, int longTerm, bool yes = true, bool listAgain = true) {
         if (!dialog) open();
-        if (listAgain) selectLongTerm(longTerm);
+        if (listAgain) choosePlan(longTerm);
+        const std::vector<std::string> units = items("Unit Plan");
         int index = -1;
-        for (int i = 0; i < dialog->unitList->getNumItems(); ++i)
-            if (dialog->unitList->getItemText(i) == fileName.c_str() && lists::itemId(dialog->unitList, i) < 0)
-                index = i;
+        for (int i = 0; i < (int)units.size(); ++i)
+            if (units[i] == fileName && id("Unit Plan", i) < 0) index = i;
         ASSERT_GE(index, 0) << fileName << " not listed";
         prompts.answers.push_back(yes);
-        dialog->handle(dialog->unitList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_UNITLIST), (void*)(FXival)index);
+        click("Unit Plan", index);
     }
     // Everything a unit's import could touch, as the database shows it.
     std::string snapshot() {
@@ -170,8 +171,8 @@ TEST_F(Transfer, TwoAttachmentsOfThreeAndOneChunksAreCarriedInIdOrder) {
     EXPECT_EQ(4u, progress.steps());
     EXPECT_EQ(6u, progress.totals.back());
     // The new unit is selected with its attachments listed.
-    EXPECT_EQ(std::to_string(lists::itemId(dialog->unitList, dialog->unitList->getCurrentItem())), unit);
-    EXPECT_EQ(2, dialog->attachmentList->getNumItems());
+    EXPECT_EQ(std::to_string(id("Unit Plan", current("Unit Plan"))), unit);
+    EXPECT_EQ(2u, items("File Attachment Name").size());
 }
 
 // ---------------------------------------------------------------- version check
@@ -247,7 +248,7 @@ TEST_F(Transfer, NamesWithApostrophesSlashesAndTwiceTheSame) {
                     "part 1'"),
               "It's LessonPlans20 and 'LessonPlans20'");
     EXPECT_EQ(count("Select Count(*) from UnitPlan where Transfer = -1 and UnitName = 'Halves/Quarters ../x'"), 1);
-    EXPECT_EQ(items(dialog->unitList), (std::vector<std::string>{"Halves/Quarters ../x", "Same", "Tom's unit, part 1",
+    EXPECT_EQ(items("Unit Plan"), (std::vector<std::string>{"Halves/Quarters ../x", "Same", "Tom's unit, part 1",
                                                                  "Same.dat"}));
 }
 
@@ -325,7 +326,7 @@ TEST_F(Transfer, AFileThatVanishedBeforeItsImportChangesNothing) {
     addUnit(20, 10, "Fractions");
     const std::string file = exportUnit(20);
     open();
-    selectLongTerm(11);
+    choosePlan(11);
     unlink((transferDir() + "/" + file).c_str());
     const std::string before = snapshot();
     importFile(file, 11, true, false);
@@ -334,7 +335,7 @@ TEST_F(Transfer, AFileThatVanishedBeforeItsImportChangesNothing) {
                                " is no longer there. Nothing was imported.");
     EXPECT_EQ(before, snapshot());
     // The list no longer offers it.
-    EXPECT_TRUE(items(dialog->unitList).empty());
+    EXPECT_TRUE(items("Unit Plan").empty());
 }
 
 // Damaged and hostile files: each is refused with a message naming it;
@@ -409,10 +410,10 @@ TEST_F(Transfer, ImportedLessonsAreExemptFromTheRetrospectiveRule) {
     addLesson(30, 20, "Long ago", day(-400), day(-400));
     importFile(exportUnit(20), 11);
     const int lesson = std::atoi(value("Select Id from LessonPlan where Id <> 30").c_str());
-    selectLesson(lesson);
+    chooseLesson(lesson);
     prompts.clear();
     prompts.answers.push_back(true);  // the delete's own question
-    press(UnitPlanDialog::ID_DELETE_LESSON);
+    press(OBJECTIVE, "Delete");
     for (const auto& p : prompts.prompts) EXPECT_NE("Retrospective Planning Not Allowed", p.caption);
     EXPECT_EQ(count("Select Count(*) from LessonPlan"), 1);
     EXPECT_EQ(value("Select DateStart from LessonPlan where Id = 30"), day(-400));
@@ -462,8 +463,7 @@ TEST_F(Transfer, AUnitCarriedWholeIntoASecondDatabase) {
     const std::string tiny = attach(10, unitId, "one byte", 1, 9);
     sql("update BinaryDescription set Description = 'Print it' || ascii_char(10) || 'twice' where FileSize = 5000;");
     ASSERT_TRUE(errors().empty()) << errors().back();
-    delete dialog;
-    dialog = nullptr;
+    close();
 
     // Written by the calendar's "Export Unit Plans"; the mark is cleared.
     CalendarWindow* calendar = new CalendarWindow(app());
@@ -518,18 +518,15 @@ TEST_F(Transfer, AUnitCarriedWholeIntoASecondDatabase) {
 
         // The files come back byte for byte.
         for (const std::string& path : {big, small, tiny}) {
-            int index = -1;
-            for (int i = 0; i < dialog->attachmentList->getNumItems(); ++i)
-                if (dialog->attachmentList->getItemText(i) == path.c_str()) index = i;
-            ASSERT_GE(index, 0) << path;
-            dialog->handle(dialog->attachmentList, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_ATTACHMENTLIST),
-                           (void*)(FXival)index);
+            const std::vector<std::string> names = items("File Attachment Name");
+            const auto at = std::find(names.begin(), names.end(), path);
+            ASSERT_NE(at, names.end()) << path;
+            click("File Attachment Name", (int)(at - names.begin()));
             prompts.paths.push_back(files.file("back"));
-            press(UnitPlanDialog::ID_ATTACH_EXPORT);
+            press(UNIT, "Export");
             EXPECT_EQ(readFile(path), readFile(files.file("back"))) << path;
         }
-        delete dialog;
-        dialog = nullptr;
+        close();
         IsectRecordset::Disconnect();
     }
 }

@@ -1,19 +1,17 @@
-#include "planedit/TransferFile.h"
+#include "transfer/TransferFile.h"
 
 #include "data/Base64.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
-#include "planedit/PlanEditText.h"
-#include "planedit/UnitPlanDialog.h"
-#include "ui/AppResources.h"
+#include "transfer/Statements.h"
 
 using namespace FX;
-using planedit::text;
-using planedit::trimmed;
+using transfer::query;
 
 namespace {
 
-void query(IsectRecordset& rs, const FXString& sql) { UnitPlanDialog::query(rs, sql); }
+FXString trimmed(FXString s) { return s.trim(); }
+FXString text(FXint value) { return FXStringVal(value); }
 
 // Replaces the last occurrence of a placeholder: the placeholders are the
 // last columns of the row, so a value before them that happens to read the
@@ -75,7 +73,7 @@ FXString timeLiteral(const FXString& raw, const char* what) {
     return "'" + v + "'";
 }
 
-FXString raw(IsectRecordset& rs, const char* name) { return UnitPlanDialog::rawField(rs, name); }
+FXString raw(IsectRecordset& rs, const char* name) { return transfer::rawField(rs, name); }
 
 // One of the embedded replies: complete base64 of complete result text.
 void openPart(IsectRecordset& rs, const FXString& encoded, const char* what) {

@@ -1,9 +1,9 @@
-#include "planedit/Attachments.h"
+#include "transfer/Attachments.h"
 
 #include <cstring>
 
 #include "data/Base64.h"
-#include "planedit/UnitPlanDialog.h"
+#include "transfer/Statements.h"
 
 using namespace FX;
 
@@ -12,8 +12,8 @@ namespace attachments {
 FXString readBytes(IsectRecordset& rs, const FXString& attachmentId) {
     FXString id = attachmentId;
     id.trim();
-    UnitPlanDialog::query(rs, "Select BinaryData, BinaryIncrement from UnitBinary where BinaryId = " + id +
-                                  " Order By BinaryIncrement");
+    transfer::query(rs, "Select BinaryData, BinaryIncrement from UnitBinary where BinaryId = " + id +
+                            " Order By BinaryIncrement");
     // The joined length is known beforehand: one allocation for the text.
     FXint length = 0;
     for (const FXStringRecordset::Row* row = rs.rows.FirstRow(); row; row = row->next)

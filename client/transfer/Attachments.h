@@ -1,11 +1,14 @@
-// Reading an attachment back out of the database: shared by the plan
-// editor's "E&xport" and the calendar's database export.
+// The storage of attachments (a file as the base64 text of its bytes, cut
+// into chunks of chunkSize characters), and reading one back out of the
+// database: shared by the plan editor's import and "E&xport" and the
+// calendar's database export.
 #ifndef PLENWICK_ATTACHMENTS_H
 #define PLENWICK_ATTACHMENTS_H
 
 #include <fx.h>
 
 #include "data/IsectRecordset.h"
+#include "transfer/Statements.h"
 
 namespace attachments {
 

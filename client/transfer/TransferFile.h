@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "data/IsectRecordset.h"
+#include "transfer/Statements.h"
 #include "ui/Progress.h"
 
 namespace transfer {
