@@ -28,14 +28,6 @@ namespace {
 
 const char* const lostWords = "IsectRecordset::OpenRecordset - Network connection failed.";
 
-std::string value(const std::string& query) {
-    IsectRecordset rs;
-    rs.OpenRecordset(query.c_str());
-    rs.MoveFirst();
-    if (rs.eof()) return "";
-    FXString v = rs.GetField(0);
-    return v.trim().text();
-}
 
 // Another teacher changes a row and commits while this program's statements
 // run inside one open transaction (as a window's do while another window's

@@ -27,6 +27,15 @@ testsupport::Services& services() { return *theServices; }
 
 std::string sql(const std::string& statements) { return theServices->isql(statements + "\ncommit;\n"); }
 
+std::string value(const std::string& query) {
+    IsectRecordset rs;
+    rs.OpenRecordset(query.c_str());
+    rs.MoveFirst();
+    if (rs.eof()) return "";
+    FXString v = rs.GetField(0);
+    return v.trim().text();
+}
+
 void resetDatabase() {
     sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Teachers;"
         "delete from TermDate; delete from Settings;"

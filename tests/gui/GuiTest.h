@@ -19,6 +19,9 @@ testsupport::Services& services();
 
 // Runs SQL statements (each ending with ";") through isql and commits.
 std::string sql(const std::string& statements);
+// First column of the first row, through the middleware as the program
+// reads it, trimmed ("" when there is none).
+std::string value(const std::string& query);
 // Empties teachers, terms and plans; the Settings rows of a new database.
 void resetDatabase();
 // The application-wide state as at program start.

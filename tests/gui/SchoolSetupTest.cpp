@@ -24,15 +24,6 @@ using namespace guitest;
 
 namespace {
 
-// First column of the first row through the middleware, trimmed ("" when none).
-std::string value(const std::string& query) {
-    IsectRecordset rs;
-    rs.OpenRecordset(query.c_str());
-    rs.MoveFirst();
-    if (rs.eof()) return "";
-    FXString v = rs.GetField(0);
-    return v.trim().text();
-}
 int count(const std::string& query) { return atoi(value(query).c_str()); }
 
 // An empty school: the schema's Settings rows and nothing else.
