@@ -95,7 +95,8 @@ void copyTruncate(const std::string& path, int keep) {
             if (::write(out, buffer, static_cast<size_t>(n)) != n) break;
         ::close(out);
     }
-    if (ftruncate(in, 0) != 0) { /* the copy is kept; the file grows on */ }
+    if (ftruncate(in, 0) != 0) { /* the copy is kept; the file grows on */
+    }
     ::close(in);
 }
 

@@ -18,23 +18,24 @@
 namespace {
 
 int usage() {
-    fputs("usage: isdcat STATEMENT\n"
-          "       isdcat -t STATEMENT...\n"
-          "       isdcat [-t] -\n"
-          "Sends SQL through the middleware to the service named in ./Plenwick.ini\n"
-          "(keys Host, DatabaseService and ServiceKey) and writes the reply text to\n"
-          "standard output as received; with -t all statements run in one transaction,\n"
-          "each reply followed by a line feed, and the first error rolls the transaction\n"
-          "back.\n"
-          "With - the statements are read one a line from standard input over one\n"
-          "connection, each reply followed by a line feed; a line \"commit\" or\n"
-          "\"rollback\" is sent as that word.  Without -t every statement is committed;\n"
-          "with -t they share a transaction until a \"commit\" or \"rollback\" line\n"
-          "(after a failed statement the rest of that transaction is skipped).  Errors\n"
-          "go to standard error and the next line goes on.\n"
-          "Exit status: 0 result, 1 error reply (with -: any line failed), 2 middleware\n"
-          "unreachable or failed.\n",
-          stderr);
+    fputs(
+        "usage: isdcat STATEMENT\n"
+        "       isdcat -t STATEMENT...\n"
+        "       isdcat [-t] -\n"
+        "Sends SQL through the middleware to the service named in ./Plenwick.ini\n"
+        "(keys Host, DatabaseService and ServiceKey) and writes the reply text to\n"
+        "standard output as received; with -t all statements run in one transaction,\n"
+        "each reply followed by a line feed, and the first error rolls the transaction\n"
+        "back.\n"
+        "With - the statements are read one a line from standard input over one\n"
+        "connection, each reply followed by a line feed; a line \"commit\" or\n"
+        "\"rollback\" is sent as that word.  Without -t every statement is committed;\n"
+        "with -t they share a transaction until a \"commit\" or \"rollback\" line\n"
+        "(after a failed statement the rest of that transaction is skipped).  Errors\n"
+        "go to standard error and the next line goes on.\n"
+        "Exit status: 0 result, 1 error reply (with -: any line failed), 2 middleware\n"
+        "unreachable or failed.\n",
+        stderr);
     return 2;
 }
 
@@ -82,8 +83,8 @@ std::string trim(const std::string& s) {
 // The SQL shell: one statement a line.
 int lines(int handle, bool transaction) {
     int status = 0;
-    bool open = false;         // statements sent since the last commit or rollback
-    long failedAt = 0;         // with -t: the line whose failure ended the transaction
+    bool open = false;  // statements sent since the last commit or rollback
+    long failedAt = 0;  // with -t: the line whose failure ended the transaction
     std::string line;
     long number = 0;
     while (std::getline(std::cin, line)) {
@@ -105,8 +106,9 @@ int lines(int handle, bool transaction) {
             continue;
         }
         if (transaction && failedAt > 0) {
-            fprintf(stderr, "isdcat: line %ld skipped: the transaction failed at line %ld; a \"commit\" or "
-                            "\"rollback\" line ends it\n",
+            fprintf(stderr,
+                    "isdcat: line %ld skipped: the transaction failed at line %ld; a \"commit\" or "
+                    "\"rollback\" line ends it\n",
                     number, failedAt);
             status = 1;
             continue;

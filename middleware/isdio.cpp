@@ -7,19 +7,19 @@
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 
+#include <sys/time.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <sys/time.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -162,8 +162,8 @@ bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
     c->socket = tcp::socket(c->io);
     c->inAt = c->inEnd = 0;  // nothing of an earlier connection is read on
     c->queued.clear();
-    if (!runUntil(c, deadline,
-                  [&](auto handler) { asio::async_connect(c->socket, endpoints, handler); }, ec)) {
+    if (!runUntil(
+            c, deadline, [&](auto handler) { asio::async_connect(c->socket, endpoints, handler); }, ec)) {
         setError("cannot connect to " + c->endpoint + ": " + ec.message());
         closeSocket(c);
         return false;
@@ -180,9 +180,9 @@ bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
             c->tlsContext->set_verify_mode(asio::ssl::verify_none);
         }
         c->tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(c->socket, *c->tlsContext);
-        if (!runUntil(c, deadline,
-                      [&](auto handler) { c->tls->async_handshake(asio::ssl::stream_base::client, handler); },
-                      ec)) {
+        if (!runUntil(
+                c, deadline, [&](auto handler) { c->tls->async_handshake(asio::ssl::stream_base::client, handler); },
+                ec)) {
             setError("TLS with " + c->endpoint + " failed: " + ec.message());
             closeSocket(c);
             return false;
@@ -199,14 +199,18 @@ std::string channelBinding(Connection* c) {
 
 template <typename Buffers>
 void writeAll(Connection* c, const Buffers& buffers, asio::error_code& ec) {
-    if (c->tls) asio::write(*c->tls, buffers, ec);
-    else asio::write(c->socket, buffers, ec);
+    if (c->tls)
+        asio::write(*c->tls, buffers, ec);
+    else
+        asio::write(c->socket, buffers, ec);
 }
 
 template <typename Buffers>
 void readAll(Connection* c, const Buffers& buffers, asio::error_code& ec) {
-    if (c->tls) asio::read(*c->tls, buffers, ec);
-    else asio::read(c->socket, buffers, ec);
+    if (c->tls)
+        asio::read(*c->tls, buffers, ec);
+    else
+        asio::read(c->socket, buffers, ec);
 }
 
 // Writes what isdSendQueued left waiting, then the message, in one write.
@@ -256,7 +260,8 @@ bool readMessage(Connection* c, IsdHeader& header) {
     auto take = [&](char* to, size_t n) -> size_t {
         if (c->inAt == c->inEnd) {
             c->inAt = c->inEnd = 0;
-            size_t got = c->tls ? c->tls->read_some(asio::buffer(c->in), ec) : c->socket.read_some(asio::buffer(c->in), ec);
+            size_t got =
+                c->tls ? c->tls->read_some(asio::buffer(c->in), ec) : c->socket.read_some(asio::buffer(c->in), ec);
             if (ec) return 0;
             c->inEnd = got;
         }
@@ -296,18 +301,21 @@ bool readMessage(Connection* c, IsdHeader& header) {
 bool readLoginMessage(Connection* c, IsdHeader& header, std::string& payload, Clock::time_point deadline) {
     asio::error_code ec;
     auto readInto = [&](void* data, size_t n) {
-        return runUntil(c, deadline,
-                        [&](auto handler) {
-                            if (c->tls) asio::async_read(*c->tls, asio::buffer(data, n), handler);
-                            else asio::async_read(c->socket, asio::buffer(data, n), handler);
-                        },
-                        ec);
+        return runUntil(
+            c, deadline,
+            [&](auto handler) {
+                if (c->tls)
+                    asio::async_read(*c->tls, asio::buffer(data, n), handler);
+                else
+                    asio::async_read(c->socket, asio::buffer(data, n), handler);
+            },
+            ec);
     };
     if (!readInto(header.bytes, ISD_HEADER_SIZE)) {
-        setError(ec == asio::error::eof         ? "connection closed by the router"
-                 : ec == asio::error::timed_out ? "the router did not answer the login within " +
-                                                      std::to_string(ISD_LOGIN_SECONDS) + " s"
-                                                : "receive failed: " + ec.message());
+        setError(ec == asio::error::eof ? "connection closed by the router"
+                 : ec == asio::error::timed_out
+                     ? "the router did not answer the login within " + std::to_string(ISD_LOGIN_SECONDS) + " s"
+                     : "receive failed: " + ec.message());
         closeSocket(c);
         return false;
     }
@@ -351,9 +359,9 @@ bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, c
     std::string routerNonce = payload.substr(0, nl);
     std::string routerProof = nl == std::string::npos ? std::string() : payload.substr(nl + 1);
     std::string binding = channelBinding(c);
-    bool routerProven = !c->key.empty() &&
-                        isdauth::sameProof(routerProof, isdauth::proof(c->key, routerRole, c->service, routerNonce,
-                                                                       ownNonce, binding));
+    bool routerProven =
+        !c->key.empty() &&
+        isdauth::sameProof(routerProof, isdauth::proof(c->key, routerRole, c->service, routerNonce, ownNonce, binding));
     // The proof goes out even when the router's was wrong, so that the
     // router logs the refused login; it is worth nothing anywhere else.
     std::string mine = c->key.empty() || !isdauth::isNonce(routerNonce)
@@ -363,14 +371,14 @@ bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, c
     if (!readLoginMessage(c, reply, payload, deadline)) return false;
     kind = isdGetKind(&reply);
     if (kind == ISD_LOGIN_FAIL) {
-        setError("login refused: " + payload + (c->key.empty() && helloKind == ISD_LOGIN
-                                                    ? " (there is no ServiceKey in ./Plenwick.ini)"
-                                                    : ""));
+        setError("login refused: " + payload +
+                 (c->key.empty() && helloKind == ISD_LOGIN ? " (there is no ServiceKey in ./Plenwick.ini)" : ""));
         closeSocket(c);
         return false;
     }
     if (!routerProven) {
-        setError("the router at " + c->endpoint + " could not prove the service key: it is not the school's "
+        setError("the router at " + c->endpoint +
+                 " could not prove the service key: it is not the school's "
                  "router, or the key is wrong");
         closeSocket(c);
         return false;
@@ -478,7 +486,6 @@ int isdLoginWithKey(const char* host, const char* service, const char* key) {
     return addConnection(std::move(c));
 }
 
-
 int isdSend(int handle, const char* data, int length, IsdHeader* header) {
     if (length == -1) length = data ? static_cast<int>(strlen(data)) : 0;
     Connection* c = sendable(handle, data, length, header);
@@ -533,33 +540,32 @@ char* isdRecv(int handle, IsdHeader* header) {
                 return nullptr;
             }
             IsdHeader h = c->lastHeader;
-            if (!writeMessage(c, &h, c->lastRequest.data(), static_cast<int>(c->lastRequest.size())))
-                return nullptr;
+            if (!writeMessage(c, &h, c->lastRequest.data(), static_cast<int>(c->lastRequest.size()))) return nullptr;
             continue;
         }
         switch (kind) {
-        case ISD_DATA:
-            c->awaitingReply = false;
-            c->lastRequest.clear();
-            memcpy(header->bytes, in.bytes, ISD_HEADER_SIZE);
-            return c->buffer.data();
-        case ISD_FAIL:
-            // The request is lost but the connection is still good.
-            c->awaitingReply = false;
-            c->failure = c->buffer[0] ? c->buffer.data() : "the worker serving the request ended";
-            setError(c->failure);
-            return nullptr;
-        case ISD_SHUTDOWN:
-            if (c->worker) {
-                c->shutdownRequested = true;
-                setError("the router ends this worker");
+            case ISD_DATA:
+                c->awaitingReply = false;
+                c->lastRequest.clear();
+                memcpy(header->bytes, in.bytes, ISD_HEADER_SIZE);
+                return c->buffer.data();
+            case ISD_FAIL:
+                // The request is lost but the connection is still good.
+                c->awaitingReply = false;
+                c->failure = c->buffer[0] ? c->buffer.data() : "the worker serving the request ended";
+                setError(c->failure);
                 return nullptr;
-            }
-            [[fallthrough]];
-        default:
-            setError("unexpected message from the router");
-            closeSocket(c);
-            return nullptr;
+            case ISD_SHUTDOWN:
+                if (c->worker) {
+                    c->shutdownRequested = true;
+                    setError("the router ends this worker");
+                    return nullptr;
+                }
+                [[fallthrough]];
+            default:
+                setError("unexpected message from the router");
+                closeSocket(c);
+                return nullptr;
         }
     }
 }

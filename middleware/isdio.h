@@ -47,10 +47,10 @@ enum IsdKind : uint16_t {
 
 enum {
     ISD_HEADER_SIZE = 64,
-    ISD_MAGIC = 0x31445349,              // "ISD1" in the byte order of the wire
-    ISD_MAX_LENGTH = 64 * 1024 * 1024,   // longest payload a peer may announce
-    ISD_MAX_LOGIN_LENGTH = 4096,         // longest message before a login has succeeded
-    ISD_LOGIN_SECONDS = 30,              // a login not answered by then fails
+    ISD_MAGIC = 0x31445349,             // "ISD1" in the byte order of the wire
+    ISD_MAX_LENGTH = 64 * 1024 * 1024,  // longest payload a peer may announce
+    ISD_MAX_LOGIN_LENGTH = 4096,        // longest message before a login has succeeded
+    ISD_LOGIN_SECONDS = 30,             // a login not answered by then fails
 };
 
 // Header field access (little-endian on every host).

@@ -8,9 +8,7 @@ void put16(IsdHeader* h, int at, uint16_t v) {
     h->bytes[at + 1] = static_cast<unsigned char>(v >> 8);
 }
 
-uint16_t get16(const IsdHeader* h, int at) {
-    return static_cast<uint16_t>(h->bytes[at] | (h->bytes[at + 1] << 8));
-}
+uint16_t get16(const IsdHeader* h, int at) { return static_cast<uint16_t>(h->bytes[at] | (h->bytes[at + 1] << 8)); }
 
 void put32(IsdHeader* h, int at, uint32_t v) {
     for (int i = 0; i < 4; ++i) h->bytes[at + i] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);

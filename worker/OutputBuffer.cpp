@@ -9,10 +9,8 @@ namespace {
 
 struct EscapeTable {
     bool escaped[256] = {};
-    EscapeTable()
-    {
-        for (unsigned char c : {'\0', '\n', '\r', '"', '\'', '(', ')', ',', '[', ']', '{', '}'})
-            escaped[c] = true;
+    EscapeTable() {
+        for (unsigned char c : {'\0', '\n', '\r', '"', '\'', '(', ')', ',', '[', ']', '{', '}'}) escaped[c] = true;
     }
 };
 
@@ -20,8 +18,7 @@ const EscapeTable kEscapes;
 
 }  // namespace
 
-void OutputBuffer::write(const char* text, std::size_t length, bool escape)
-{
+void OutputBuffer::write(const char* text, std::size_t length, bool escape) {
     if (length == 0) return;
     while (length > 1 && text[length - 1] == ' ') --length;
 
@@ -51,19 +48,14 @@ void OutputBuffer::write(const char* text, std::size_t length, bool escape)
     }
 }
 
-void OutputBuffer::write(const char* text)
-{
-    write(text, std::strlen(text), false);
-}
+void OutputBuffer::write(const char* text) { write(text, std::strlen(text), false); }
 
-const char* OutputBuffer::data()
-{
+const char* OutputBuffer::data() {
     buffer_[fill_] = '\0';
     return buffer_;
 }
 
-void OutputBuffer::sendBlock()
-{
+void OutputBuffer::sendBlock() {
     buffer_[kBlock] = '\0';
     fill_ = 0;
     if (sender_) sender_(buffer_, kBlock);

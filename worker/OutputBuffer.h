@@ -43,8 +43,7 @@ public:
     void clear() { fill_ = 0; }
 
 private:
-    void put(char c)
-    {
+    void put(char c) {
         if (fill_ == kBlock) sendBlock();
         buffer_[fill_++] = c;
     }

@@ -7,9 +7,9 @@
 #ifndef VANTRY_VALUETEXT_H
 #define VANTRY_VALUETEXT_H
 
+#include <ibase.h>
 #include <cstddef>
 #include <cstdint>
-#include <ibase.h>
 
 namespace vantry {
 

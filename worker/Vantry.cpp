@@ -27,8 +27,7 @@ public:
 
     void setHandle(int handle) { handle_ = handle; }
 
-    int send(const char* data, int length, int more) override
-    {
+    int send(const char* data, int length, int more) override {
         isdSetLength(&header_, length);
         isdSetMore(&header_, static_cast<int16_t>(more));
         // The blocks of a long reply go out many to one write.
@@ -46,8 +45,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 8) {
         std::fputs(kUsage, stdout);
         return 1;

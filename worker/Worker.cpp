@@ -19,22 +19,27 @@ constexpr unsigned short kDialect = SQL_DIALECT_V6;
 // time-out error, the client tells the user someone else is changing that
 // row, and a teacher's open change can never hold another one up for good.
 constexpr char kLockTimeoutSeconds = 5;
-const char kTransactionParameters[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait,
-                                       isc_tpb_lock_timeout, 4, kLockTimeoutSeconds, 0, 0, 0};
+const char kTransactionParameters[] = {isc_tpb_version3,
+                                       isc_tpb_write,
+                                       isc_tpb_concurrency,
+                                       isc_tpb_wait,
+                                       isc_tpb_lock_timeout,
+                                       4,
+                                       kLockTimeoutSeconds,
+                                       0,
+                                       0,
+                                       0};
 
 const char kRowTooLarge[] = "Vantry - Result row is larger than the 160000-byte row buffer.\n";
-const char kTransactionStatement[] =
-    "Vantry - A transaction is ended only by the requests commit and rollback.\n";
+const char kTransactionStatement[] = "Vantry - A transaction is ended only by the requests commit and rollback.\n";
 
-void appendItem(std::vector<char>& dpb, char item, const std::string& value)
-{
+void appendItem(std::vector<char>& dpb, char item, const std::string& value) {
     dpb.push_back(item);
     dpb.push_back(static_cast<char>(value.size()));
     dpb.insert(dpb.end(), value.begin(), value.end());
 }
 
-void printStatus(const ISC_STATUS* status)
-{
+void printStatus(const ISC_STATUS* status) {
     std::fflush(stdout);
     isc_print_status(status);
     std::fflush(stdout);
@@ -43,8 +48,7 @@ void printStatus(const ISC_STATUS* status)
 
 }  // namespace
 
-bool buildDpb(const ConnectParams& params, std::vector<char>& dpb)
-{
+bool buildDpb(const ConnectParams& params, std::vector<char>& dpb) {
     dpb.clear();
     dpb.push_back(isc_dpb_version1);
     const std::pair<char, const std::string*> items[] = {
@@ -61,16 +65,14 @@ bool buildDpb(const ConnectParams& params, std::vector<char>& dpb)
 }
 
 Worker::Worker(Transport& transport, std::string workerName)
-    : transport_(transport), workerName_(std::move(workerName)), row_(kRowBufferSize)
-{
+    : transport_(transport), workerName_(std::move(workerName)), row_(kRowBufferSize) {
     // A full block is sent without a check: once the router connection is
     // gone every later send fails too, so the final block of the reply
     // reports the failure once instead of once per block.
     output_.setSender([this](const char* data, int length) { transport_.send(data, length, 1); });
 }
 
-Worker::~Worker()
-{
+Worker::~Worker() {
     // An orderly end goes through finish(); this only releases what is left,
     // without committing anything.
     ISC_STATUS status[20];
@@ -80,8 +82,7 @@ Worker::~Worker()
     if (database_) isc_detach_database(status, &database_);
 }
 
-bool Worker::attach(const ConnectParams& params)
-{
+bool Worker::attach(const ConnectParams& params) {
     std::vector<char> dpb;
     if (!buildDpb(params, dpb)) {
         std::printf("Could not open database %s\n", params.database.c_str());
@@ -89,8 +90,8 @@ bool Worker::attach(const ConnectParams& params)
         std::fflush(stdout);
         return false;
     }
-    if (isc_attach_database(status_, 0, params.database.c_str(), &database_,
-                            static_cast<short>(dpb.size()), dpb.data())) {
+    if (isc_attach_database(status_, 0, params.database.c_str(), &database_, static_cast<short>(dpb.size()),
+                            dpb.data())) {
         std::printf("Could not open database %s\n", params.database.c_str());
         printStatus(status_);
         database_ = 0;
@@ -99,10 +100,8 @@ bool Worker::attach(const ConnectParams& params)
     return true;
 }
 
-bool Worker::allocate()
-{
-    if (!ensureColumns(kInitialColumns) ||
-        isc_dsql_allocate_statement(status_, &database_, &statement_)) {
+bool Worker::allocate() {
+    if (!ensureColumns(kInitialColumns) || isc_dsql_allocate_statement(status_, &database_, &statement_)) {
         freeArea();
         printStatus(status_);
         return false;
@@ -110,8 +109,7 @@ bool Worker::allocate()
     return true;
 }
 
-bool Worker::ensureColumns(int count)
-{
+bool Worker::ensureColumns(int count) {
     if (area_ && area_->sqln >= count) return true;
     auto* grown = static_cast<XSQLDA*>(std::realloc(area_, XSQLDA_LENGTH(count)));
     if (!grown) return false;
@@ -121,14 +119,12 @@ bool Worker::ensureColumns(int count)
     return true;
 }
 
-void Worker::freeArea()
-{
+void Worker::freeArea() {
     std::free(area_);
     area_ = nullptr;
 }
 
-void Worker::log(const char* format, ...)
-{
+void Worker::log(const char* format, ...) {
     va_list args;
     va_start(args, format);
     va_list copy;
@@ -141,16 +137,14 @@ void Worker::log(const char* format, ...)
     transport_.log(text.c_str());
 }
 
-void Worker::sendBlock(const char* data, int length, int more)
-{
+void Worker::sendBlock(const char* data, int length, int more) {
     if (transport_.send(data, length, more) < 0) {
         std::string message = workerName_ + ": isdSend() reply\n";
         transport_.error(message.c_str());
     }
 }
 
-Worker::Outcome Worker::serve(const char* request, int length, int more)
-{
+Worker::Outcome Worker::serve(const char* request, int length, int more) {
     Outcome outcome = answer(request, length, more);
     // The log records of the request are written once it is answered, not
     // one by one on the way.
@@ -158,8 +152,7 @@ Worker::Outcome Worker::serve(const char* request, int length, int more)
     return outcome;
 }
 
-Worker::Outcome Worker::answer(const char* request, int length, int more)
-{
+Worker::Outcome Worker::answer(const char* request, int length, int more) {
     log("msgBufferIn = %s, length = %d, more = %d\n", request, length, more);
     output_.clear();
 
@@ -205,8 +198,7 @@ Worker::Outcome Worker::answer(const char* request, int length, int more)
     return Outcome::Served;
 }
 
-int Worker::statementType()
-{
+int Worker::statementType() {
     ISC_STATUS status[20];
     const char item = isc_info_sql_stmt_type;
     char answer[20] = {};
@@ -217,8 +209,7 @@ int Worker::statementType()
     return static_cast<int>(isc_vax_integer(answer + 3, static_cast<short>(length)));
 }
 
-int Worker::formatError(const char* origin, const ISC_STATUS* status)
-{
+int Worker::formatError(const char* origin, const ISC_STATUS* status) {
     const ISC_STATUS* vector = status;
     char line[2048];
     while (fb_interpret(line, sizeof line, &vector) > 0) {
@@ -229,11 +220,10 @@ int Worker::formatError(const char* origin, const ISC_STATUS* status)
     return -1;
 }
 
-int Worker::execute(const char* sql)
-{
-    if (!transaction_ && isc_start_transaction(status_, &transaction_, 1, &database_,
-                                               static_cast<unsigned short>(sizeof kTransactionParameters),
-                                               kTransactionParameters)) {
+int Worker::execute(const char* sql) {
+    if (!transaction_ &&
+        isc_start_transaction(status_, &transaction_, 1, &database_,
+                              static_cast<unsigned short>(sizeof kTransactionParameters), kTransactionParameters)) {
         transaction_ = 0;
         printStatus(status_);
         return 1;
@@ -258,8 +248,7 @@ int Worker::execute(const char* sql)
         if (transaction_ && type == isc_info_sql_stmt_ddl) {
             std::printf("\tCommitting...\n");
             std::fflush(stdout);
-            if (isc_commit_transaction(status_, &transaction_))
-                return formatError("isc_commit_transaction", status_);
+            if (isc_commit_transaction(status_, &transaction_)) return formatError("isc_commit_transaction", status_);
         }
         output_.write("[[],[]]");
         return 0;
@@ -271,8 +260,7 @@ int Worker::execute(const char* sql)
             log("formatError origin = %s\n", "isc_dsql_describe");
             return -1;
         }
-        if (isc_dsql_describe(status_, &statement_, kDialect, area_))
-            return formatError("isc_dsql_describe", status_);
+        if (isc_dsql_describe(status_, &statement_, kDialect, area_)) return formatError("isc_dsql_describe", status_);
     }
 
     // Refused before anything runs: the reply is the error line alone.
@@ -325,8 +313,7 @@ int Worker::execute(const char* sql)
     return 0;
 }
 
-int Worker::finish(bool commitOpen)
-{
+int Worker::finish(bool commitOpen) {
     freeArea();
     if (transaction_ && (commitOpen ? isc_commit_transaction(status_, &transaction_)
                                     : isc_rollback_transaction(status_, &transaction_))) {

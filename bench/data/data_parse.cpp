@@ -5,12 +5,12 @@
 //   data_parse [MEGABYTES]        (default 10)
 //
 // Prints the size, the best of five parses in MB/s, Python's time and the ratio.
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <unistd.h>
 
 #include "data/IsectRecordset.h"
 
@@ -33,8 +33,8 @@ std::string makeReply(size_t bytes) {
                  "the fraction wall\\054 ask what\\047s the same.','Fold paper strips; label each part. Compare "
                  "halves and quarters with a partner\\054 then record in books.',%11d,'2014-%02ld-%02ld',"
                  "'%02ld:%02ld:00.0000',%s,%21ld.%02ld]",
-                 i == 1 ? "" : ",\n", i, i, i % 7, (int)(i % 3) - 1, 1 + i % 12, 1 + i % 28, 8 + i % 7,
-                 (i * 5) % 60, i % 5 ? "'Paper strips\\054 scissors'" : "None", i * 3, i % 100);
+                 i == 1 ? "" : ",\n", i, i, i % 7, (int)(i % 3) - 1, 1 + i % 12, 1 + i % 28, 8 + i % 7, (i * 5) % 60,
+                 i % 5 ? "'Paper strips\\054 scissors'" : "None", i * 3, i % 100);
         text += row;
     }
     text += "]]\n";
@@ -58,10 +58,12 @@ double pythonSeconds(const std::string& text, double& cpu) {
     FILE* f = fdopen(fd, "wb");
     fwrite(text.data(), 1, text.size(), f);
     fclose(f);
-    std::string command = std::string("python3 -c \"import ast,sys,time\n"
-                                      "t=open(sys.argv[1]).read()\n"
-                                      "s=time.perf_counter(); c=time.process_time(); v=ast.literal_eval(t)\n"
-                                      "print(time.perf_counter()-s, time.process_time()-c, len(v[1]))\" ") + path;
+    std::string command = std::string(
+                              "python3 -c \"import ast,sys,time\n"
+                              "t=open(sys.argv[1]).read()\n"
+                              "s=time.perf_counter(); c=time.process_time(); v=ast.literal_eval(t)\n"
+                              "print(time.perf_counter()-s, time.process_time()-c, len(v[1]))\" ") +
+                          path;
     FILE* p = popen(command.c_str(), "r");
     double result = -1;
     long rows = 0;
@@ -94,8 +96,7 @@ int main(int argc, char** argv) {
         records = rs.recordCount;
     }
     printf("result text          %.1f MB, %lld rows of %d columns\n", mb, (long long)records, 9);
-    printf("OpenFromText         %.3f s   %.0f MB/s wall, %.0f MB/s CPU (best of 5)\n", best, mb / best,
-           mb / bestCpu);
+    printf("OpenFromText         %.3f s   %.0f MB/s wall, %.0f MB/s CPU (best of 5)\n", best, mb / best, mb / bestCpu);
     double pythonCpu = 0;
     double python = pythonSeconds(text, pythonCpu);
     if (python > 0) {

@@ -50,10 +50,12 @@ void loadWeek(testsupport::Services& services) {
         "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Bench Leader', 1);"
         "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Bench Teacher', 1);"
         "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" +
-        isoDay(monday - 21 * 86400) + "', 10, 2026, 1);"
+        isoDay(monday - 21 * 86400) +
+        "', 10, 2026, 1);"
         "insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (1, 'Bench', 2, 0);"
         "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (1, 'Unit', 1, 1, 2, 0);"
-        "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Rotating', 1, 1, 2, 1);";
+        "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Rotating', 1, 1, 2, "
+        "1);";
     int id = 1;
     for (int day = 0; day < 5; ++day) {
         std::string date = isoDay(monday + day * 86400);
@@ -61,16 +63,16 @@ void loadWeek(testsupport::Services& services) {
             int start = 9 * 60 + lesson * 30, end = start + 30;
             char times[64];
             snprintf(times, sizeof times, "'%02d:%02d', '%02d:%02d'", start / 60, start % 60, end / 60, end % 60);
-            sql += "insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd,"
-                   " LessonEval, LessonAssess, LessonNotTaught) values (" +
-                   std::to_string(id) + ", 'Lesson " + std::to_string(id) + "', " + std::to_string(1 + id % 2) +
-                   ", '" + date + "', '" + date + "', " + times + ", " + std::to_string(id % 3 - 1) + ", " +
-                   std::to_string(id % 2) + ", " + std::to_string(id % 5 == 0) + ");";
+            sql +=
+                "insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd,"
+                " LessonEval, LessonAssess, LessonNotTaught) values (" +
+                std::to_string(id) + ", 'Lesson " + std::to_string(id) + "', " + std::to_string(1 + id % 2) + ", '" +
+                date + "', '" + date + "', " + times + ", " + std::to_string(id % 3 - 1) + ", " +
+                std::to_string(id % 2) + ", " + std::to_string(id % 5 == 0) + ");";
         }
     }
     services.isql(sql + "commit;");
 }
-
 
 double benchDrawing(FXApp& app, int rounds, int& plans, double& queryMs) {
     CalendarWindow* calendar = new CalendarWindow(&app);
@@ -93,9 +95,11 @@ double benchDrawing(FXApp& app, int rounds, int& plans, double& queryMs) {
         rs.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId);
         rs.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId);
         rs.OpenRecordset("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate");
-        rs.OpenRecordset("Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
-                         "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And "
-                         "UnitPlan.FKTeacher = " + appState.currentUserId + " and LongTerm.Persistant = 0");
+        rs.OpenRecordset(
+            "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
+            "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And "
+            "UnitPlan.FKTeacher = " +
+            appState.currentUserId + " and LongTerm.Persistant = 0");
         rs.CommitTrans();
         queryTimes.push_back(msSince(start));
     }
@@ -178,9 +182,10 @@ int main(int argc, char** argv) {
     const int rounds = 30;
     double queryMs = 0;
     double drawMs = benchDrawing(app, rounds, plans, queryMs);
-    printf("gui_bench: drawPlan, one week of 60 lessons (%d plans drawn), 1000x700 image, median of %d: %.1f ms"
-           " (goal < 30 ms)\n",
-           plans, rounds, drawMs);
+    printf(
+        "gui_bench: drawPlan, one week of 60 lessons (%d plans drawn), 1000x700 image, median of %d: %.1f ms"
+        " (goal < 30 ms)\n",
+        plans, rounds, drawMs);
     printf("gui_bench: of which its four statements through the middleware: %.1f ms\n", queryMs);
     program.end();
 
@@ -190,7 +195,6 @@ int main(int argc, char** argv) {
         printf("gui_bench: cold start of Plenwick to the first painted week: %.0f ms (goal < 1500 ms)\n", startMs);
     else
         printf("gui_bench: cold start: no painted week seen within %.0f ms\n", startMs);
-    if (program.prompts.count)
-        printf("gui_bench: %d prompts during the drawing (see above)\n", program.prompts.count);
+    if (program.prompts.count) printf("gui_bench: %d prompts during the drawing (see above)\n", program.prompts.count);
     return seen && plans == 60 ? 0 : 1;
 }

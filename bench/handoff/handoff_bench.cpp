@@ -52,16 +52,14 @@ namespace {
 
 const char kQuery[] = "select rdb$relation_id, rdb$character_set_name from rdb$database";
 
-double now()
-{
+double now() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 // ---- messages: a 64-byte header holding the length, then the payload
 
-bool readFull(int fd, void* to, size_t n)
-{
+bool readFull(int fd, void* to, size_t n) {
     char* p = static_cast<char*>(to);
     while (n > 0) {
         ssize_t k = read(fd, p, n);
@@ -72,8 +70,7 @@ bool readFull(int fd, void* to, size_t n)
     return true;
 }
 
-bool writeFull(int fd, const void* from, size_t n)
-{
+bool writeFull(int fd, const void* from, size_t n) {
     const char* p = static_cast<const char*>(from);
     while (n > 0) {
         ssize_t k = write(fd, p, n);
@@ -84,8 +81,7 @@ bool writeFull(int fd, const void* from, size_t n)
     return true;
 }
 
-bool sendMessage(int fd, const std::string& payload)
-{
+bool sendMessage(int fd, const std::string& payload) {
     std::string wire(64, '\0');
     uint32_t length = static_cast<uint32_t>(payload.size());
     memcpy(&wire[0], &length, 4);
@@ -93,8 +89,7 @@ bool sendMessage(int fd, const std::string& payload)
     return writeFull(fd, wire.data(), wire.size());
 }
 
-bool receiveMessage(int fd, std::string& payload)
-{
+bool receiveMessage(int fd, std::string& payload) {
     char header[64];
     if (!readFull(fd, header, sizeof header)) return false;
     uint32_t length;
@@ -105,8 +100,7 @@ bool receiveMessage(int fd, std::string& payload)
 
 // ---- descriptor passing over the UNIX socket between router and worker
 
-bool passDescriptor(int over, int fd)
-{
+bool passDescriptor(int over, int fd) {
     char byte = 'd';
     iovec io{&byte, 1};
     char control[CMSG_SPACE(sizeof(int))] = {};
@@ -123,8 +117,7 @@ bool passDescriptor(int over, int fd)
     return sendmsg(over, &msg, 0) == 1;
 }
 
-int takeDescriptor(int over)
-{
+int takeDescriptor(int over) {
     char byte;
     iovec io{&byte, 1};
     char control[CMSG_SPACE(sizeof(int))] = {};
@@ -145,10 +138,27 @@ int takeDescriptor(int over)
 
 class Database {
 public:
-    explicit Database(const std::string& path)
-    {
-        std::vector<char> dpb = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A',
-                                 isc_dpb_password, 9, 'm', 'a', 's', 't', 'e', 'r', 'k', 'e', 'y'};
+    explicit Database(const std::string& path) {
+        std::vector<char> dpb = {isc_dpb_version1,
+                                 isc_dpb_user_name,
+                                 6,
+                                 'S',
+                                 'Y',
+                                 'S',
+                                 'D',
+                                 'B',
+                                 'A',
+                                 isc_dpb_password,
+                                 9,
+                                 'm',
+                                 'a',
+                                 's',
+                                 't',
+                                 'e',
+                                 'r',
+                                 'k',
+                                 'e',
+                                 'y'};
         if (isc_attach_database(status_, 0, path.c_str(), &db_, static_cast<short>(dpb.size()), dpb.data()) ||
             isc_dsql_allocate_statement(status_, &db_, &stmt_))
             fail("attach");
@@ -156,16 +166,14 @@ public:
         da()->version = SQLDA_VERSION1;
         da()->sqln = 20;
     }
-    ~Database()
-    {
+    ~Database() {
         if (tr_) isc_rollback_transaction(status_, &tr_);
         isc_dsql_free_statement(status_, &stmt_, DSQL_drop);
         isc_detach_database(status_, &db_);
     }
 
     // The query's reply text (shorter than the worker's, the same work).
-    std::string query()
-    {
+    std::string query() {
         if (!tr_ && isc_start_transaction(status_, &tr_, 1, &db_, 0, nullptr)) fail("start");
         if (isc_dsql_prepare(status_, &tr_, &stmt_, 0, kQuery, 3, da())) fail("prepare");
         size_t offset = 0;
@@ -181,15 +189,13 @@ public:
         if (isc_dsql_free_statement(status_, &stmt_, DSQL_close)) fail("close");
         return reply;
     }
-    void commit()
-    {
+    void commit() {
         if (tr_ && isc_commit_transaction(status_, &tr_)) fail("commit");
     }
 
 private:
     XSQLDA* da() { return reinterpret_cast<XSQLDA*>(area_.data()); }
-    void fail(const char* what)
-    {
+    void fail(const char* what) {
         isc_print_status(status_);
         throw std::runtime_error(what);
     }
@@ -207,8 +213,7 @@ bool isCommit(const std::string& m) { return m.compare(0, 6, "commit") == 0; }
 // ---- the worker process
 
 // Relay: requests and replies over the router's socket.
-void relayWorker(int router, const std::string& path)
-{
+void relayWorker(int router, const std::string& path) {
     Database db(path);
     std::string m;
     while (receiveMessage(router, m)) {
@@ -225,8 +230,7 @@ void relayWorker(int router, const std::string& path)
 // "commit".  Kept: after "commit" the worker goes on reading the client's
 // socket and gives it back only when the router asks (a byte on the
 // router's socket: another client waits) or the client leaves.
-void handoffWorker(int router, const std::string& path, bool keep)
-{
+void handoffWorker(int router, const std::string& path, bool keep) {
     Database db(path);
     std::string m;
     for (;;) {
@@ -252,8 +256,7 @@ void handoffWorker(int router, const std::string& path, bool keep)
 
 // ---- the router process
 
-void relayRouter(int listener, int worker)
-{
+void relayRouter(int listener, int worker) {
     int client = accept(listener, nullptr, nullptr);
     int one = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -266,8 +269,7 @@ void relayRouter(int listener, int worker)
     }
 }
 
-void handoffRouter(int listener, int worker)
-{
+void handoffRouter(int listener, int worker) {
     int client = accept(listener, nullptr, nullptr);
     int one = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -286,8 +288,7 @@ void handoffRouter(int listener, int worker)
 
 // ---- the client: one round is the query and its commit
 
-double clientRounds(int port, int rounds)
-{
+double clientRounds(int port, int rounds) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -316,8 +317,7 @@ double clientRounds(int port, int rounds)
 enum Mode { Relay, Handoff, Kept };
 
 // Runs router and worker processes of one mode and the client rounds.
-double measure(Mode mode, const std::string& path, int rounds)
-{
+double measure(Mode mode, const std::string& path, int rounds) {
     bool handoff = mode != Relay;
     int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -334,8 +334,10 @@ double measure(Mode mode, const std::string& path, int rounds)
         close(listener);
         close(pair[0]);
         try {
-            if (handoff) handoffWorker(pair[1], path, mode == Kept);
-            else relayWorker(pair[1], path);
+            if (handoff)
+                handoffWorker(pair[1], path, mode == Kept);
+            else
+                relayWorker(pair[1], path);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "worker: %s\n", e.what());
         }
@@ -359,8 +361,7 @@ double measure(Mode mode, const std::string& path, int rounds)
 
 // In a child process too: the engine's threads must never be in the
 // process that forks the next router and worker.
-double direct(const std::string& path, int rounds)
-{
+double direct(const std::string& path, int rounds) {
     int out[2];
     if (pipe(out) != 0) throw std::runtime_error("pipe");
     pid_t child = fork();
@@ -391,8 +392,7 @@ double direct(const std::string& path, int rounds)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::atoi(argv[1]) : 2000;
     try {
         char tmpl[] = "/dev/shm/vantry-handoff-XXXXXX";

@@ -35,21 +35,24 @@ void loadTerm(testsupport::Services& services) {
         "delete from Teachers; delete from TermDate; delete from Subject; delete from LongTerm;"
         "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Bench Leader', 1);"
         "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Bench Teacher', 1);"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-07-21', 14, 2014, 3);";
-    const char* spans[3][2] = {{"2014-07-21", "2014-08-15"}, {"2014-08-18", "2014-09-19"}, {"2014-09-22", "2014-10-24"}};
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-07-21', 14, 2014, "
+        "3);";
+    const char* spans[3][2] = {
+        {"2014-07-21", "2014-08-15"}, {"2014-08-18", "2014-09-19"}, {"2014-09-22", "2014-10-24"}};
     int id = 1;
     for (int s = 1; s <= 20; ++s) {
         sql += "insert into Subject (Id, Description, Ordinal, FKSyndicate) values (" + std::to_string(s) +
                ", 'Subject " + std::to_string(s) + "', " + std::to_string(s) + ", 1);";
         for (int p = 0; p < 3; ++p, ++id)
-            sql += "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKSyndicate, "
-                   "Persistant) values (" + std::to_string(id) + ", 'Plan " + std::to_string(id) +
-                   " of the term', 'What the plan is about.', '" + spans[p][0] + "', '" + spans[p][1] + "', " +
-                   std::to_string(s) + ", " + std::to_string(id % 2 ? 1 : 2) + ", 0);";
+            sql +=
+                "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKSyndicate, "
+                "Persistant) values (" +
+                std::to_string(id) + ", 'Plan " + std::to_string(id) + " of the term', 'What the plan is about.', '" +
+                spans[p][0] + "', '" + spans[p][1] + "', " + std::to_string(s) + ", " + std::to_string(id % 2 ? 1 : 2) +
+                ", 0);";
     }
     services.isql(sql + "commit;");
 }
-
 
 }  // namespace
 
@@ -92,19 +95,22 @@ int main(int argc, char** argv) {
         rs.inTransaction = 1;
         rs.OpenRecordset("Select Teacher,Syndicate from Teachers Where Id = 2");
         rs.OpenRecordset("Select First 1 Id from LongTerm Where FKSyndicate = 1 or FKSyndicate = 2");
-        rs.OpenRecordset("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '2014-08-06'");
-        rs.OpenRecordset("Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
-                         " (FKSyndicate = 1 or FKSyndicate = 2) and (PlanEnd >= '2014-07-21' and PlanEnd < '2014-10-26'"
-                         " or PlanStart <= '2014-10-26' and PlanEnd >= '2014-10-26') and Persistant = 0 Order By Id");
+        rs.OpenRecordset(
+            "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '2014-08-06'");
+        rs.OpenRecordset(
+            "Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
+            " (FKSyndicate = 1 or FKSyndicate = 2) and (PlanEnd >= '2014-07-21' and PlanEnd < '2014-10-26'"
+            " or PlanStart <= '2014-10-26' and PlanEnd >= '2014-10-26') and Persistant = 0 Order By Id");
         rs.CommitTrans();
         subjects.OpenRecordset("Select * from GetCurrentSubjects(1,'2014-08-06')");
         queries.push_back(msSince(start));
     }
     const int plans = window->planColours.RowCount();
     delete window;
-    printf("longterm_bench: drawPlan, a term of 14 weeks, 20 subjects and 60 plans (%d drawn), 1000x700 image,"
-           " median of %d: %.1f ms (goal < 30 ms)\n",
-           plans, rounds, median(draws));
+    printf(
+        "longterm_bench: drawPlan, a term of 14 weeks, 20 subjects and 60 plans (%d drawn), 1000x700 image,"
+        " median of %d: %.1f ms (goal < 30 ms)\n",
+        plans, rounds, median(draws));
     printf("longterm_bench: of which its five statements through the middleware: %.1f ms\n", median(queries));
     if (program.prompts.count)
         printf("longterm_bench: %d prompts during the drawing (see above)\n", program.prompts.count);

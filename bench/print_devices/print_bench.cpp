@@ -5,11 +5,11 @@
 #include <fx.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 #include "print/FXDCNativePrinter.h"
 #include "print/FXDChtml.h"
@@ -17,9 +17,7 @@
 using namespace FX;
 using Clock = std::chrono::steady_clock;
 
-static double seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
+static double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 static long fileSize(const std::string& path) {
     struct stat st;

@@ -101,12 +101,14 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
     std::string seed =
         "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Bench Leader', 1);"
         "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Bench Teacher', 1);"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" + termStart +
-        "', 10, 2026, 1);";
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" +
+        termStart + "', 10, 2026, 1);";
     for (int plan = 1; plan <= 5; ++plan)
-        seed += "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
-                "Persistant) values (" + std::to_string(plan) + ", 'Plan " + std::to_string(plan) +
-                "', 'About the plan', '" + termStart + "', '" + planEnd + "', 0, 0, 2, 0);";
+        seed +=
+            "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
+            "Persistant) values (" +
+            std::to_string(plan) + ", 'Plan " + std::to_string(plan) + "', 'About the plan', '" + termStart + "', '" +
+            planEnd + "', 0, 0, 2, 0);";
     services.isql(seed + "commit;");
     testsupport::ScopedChdir inWorkdir(services.workdir());
     testsupport::TempDir files("plenwick-transfer-bench");
@@ -135,9 +137,10 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         watcher.stop();
         size_t moves = 0;
         for (size_t i = 1; i < watcher.samples.size(); ++i) moves += watcher.samples[i] > watcher.samples[i - 1];
-        printf("transfer_bench: 10 MB attachment stored in %.2f s, %d chunks (goal < 5 s); the progress was seen %zu "
-               "times, moving %zu times\n",
-               stored, count("Select Count(*) from UnitBinary"), watcher.samples.size(), moves);
+        printf(
+            "transfer_bench: 10 MB attachment stored in %.2f s, %d chunks (goal < 5 s); the progress was seen %zu "
+            "times, moving %zu times\n",
+            stored, count("Select Count(*) from UnitBinary"), watcher.samples.size(), moves);
         met = met && stored < 5 && moves > 0;
 
         std::string copy = files.file("ten-copy.bin");
@@ -149,9 +152,10 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         editor.press(planedit::UNIT, "Import");
         const double answered = watcher.didPress ? secondsSince(watcher.pressed) : -1;
         watcher.stop();
-        printf("transfer_bench: Cancel pressed %.2f s into a second upload, honoured %.3f s later (goal < 0.5 s); "
-               "attachments stored: %d\n",
-               secondsSince(start) - answered, answered, count("Select Count(*) from BinaryDescription"));
+        printf(
+            "transfer_bench: Cancel pressed %.2f s into a second upload, honoured %.3f s later (goal < 0.5 s); "
+            "attachments stored: %d\n",
+            secondsSince(start) - answered, answered, count("Select Count(*) from BinaryDescription"));
         met = met && answered >= 0 && answered < 0.5;
 
         editor.click("File Attachment Name", 0);
@@ -172,16 +176,20 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
     {
         std::string sql;
         for (int unit = 1; unit <= 50; ++unit) {
-            sql += "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, "
-                   "Rotate) values (" + std::to_string(unit) + ", 'Unit " + std::to_string(unit) +
-                   "', 'What the unit is about', 1, " + std::to_string(1 + unit % 5) + ", 2, 0, 0);";
+            sql +=
+                "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, "
+                "Rotate) values (" +
+                std::to_string(unit) + ", 'Unit " + std::to_string(unit) + "', 'What the unit is about', 1, " +
+                std::to_string(1 + unit % 5) + ", 2, 0, 0);";
             for (int k = 0; k < 20; ++k)
-                sql += "insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
-                       "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
-                       "RoutineDay, FKUnitPlan) values (" + std::to_string(unit * 100 + k) + ", 'Lesson " +
-                       std::to_string(k) + "', 'Skills & <more>', 'Objectives', 'Outcomes', 'Introduction', '" +
-                       std::string(400, 'd') + "', 'Closure', 'Test', 'Resources', 'Reflection', '" + termStart +
-                       "', '" + termStart + "', '09:00', '09:50', 0, " + std::to_string(unit) + ");";
+                sql +=
+                    "insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
+                    "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
+                    "RoutineDay, FKUnitPlan) values (" +
+                    std::to_string(unit * 100 + k) + ", 'Lesson " + std::to_string(k) +
+                    "', 'Skills & <more>', 'Objectives', 'Outcomes', 'Introduction', '" + std::string(400, 'd') +
+                    "', 'Closure', 'Test', 'Resources', 'Reflection', '" + termStart + "', '" + termStart +
+                    "', '09:00', '09:50', 0, " + std::to_string(unit) + ");";
             if (unit % 10 == 0) {
                 services.isql(sql + "commit;");
                 sql.clear();
@@ -208,9 +216,10 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         const double exported = secondsSince(start);
         std::string listing;
         testsupport::run("find " + testsupport::shellQuote(out.path()) + " -type f | wc -l", &listing);
-        printf("transfer_bench: 1 000 lessons, 50 units, 50 attachments of 100 kB exported as HTML in %.2f s "
-               "(goal < 10 s); %d files written\n",
-               exported, atoi(listing.c_str()));
+        printf(
+            "transfer_bench: 1 000 lessons, 50 units, 50 attachments of 100 kB exported as HTML in %.2f s "
+            "(goal < 10 s); %d files written\n",
+            exported, atoi(listing.c_str()));
         met = met && exported < 10;
         delete calendar;
         app.runWhileEvents();
@@ -224,12 +233,14 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         const int unit = FXIntVal(rs.GetField("0"));
         std::string sql;
         for (int k = 0; k < 100; ++k)
-            sql += "insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
-                   "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
-                   "RoutineDay, FKUnitPlan) values (" + std::to_string(90000 + k) + ", 'Lesson " + std::to_string(k) +
-                   "', 'Skills', 'Objectives', 'Outcomes', 'Introduction', '" + std::string(400, 'd') +
-                   "', 'Closure', 'Test', 'Resources', 'Reflection', '" + termStart + "', '" + termStart +
-                   "', '09:00', '09:50', 0, " + std::to_string(unit) + ");";
+            sql +=
+                "insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
+                "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
+                "RoutineDay, FKUnitPlan) values (" +
+                std::to_string(90000 + k) + ", 'Lesson " + std::to_string(k) +
+                "', 'Skills', 'Objectives', 'Outcomes', 'Introduction', '" + std::string(400, 'd') +
+                "', 'Closure', 'Test', 'Resources', 'Reflection', '" + termStart + "', '" + termStart +
+                "', '09:00', '09:50', 0, " + std::to_string(unit) + ");";
         services.isql(sql + "commit;");
         planedit::EditorDriver editor = openOn(app, 1, unit);
         for (int k = 0; k < 5; ++k) {
@@ -267,15 +278,17 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         const double imported = secondsSince(start);
         const bool whole = count("Select Count(*) from LessonPlan") == 200 &&
                            count("Select Count(*) from BinaryDescription") == 10 && access(file.c_str(), F_OK) != 0;
-        printf("transfer_bench: unit of 100 lessons and 5 MB of attachments: written in %.2f s, a file of %.1f MB;"
-               " imported in %.2f s (goal < 5 s), of which reading and checking the file %.2f s; %s\n",
-               written, text.size() / 1e6, imported, reading, whole ? "all rows there" : "ROWS MISSING");
+        printf(
+            "transfer_bench: unit of 100 lessons and 5 MB of attachments: written in %.2f s, a file of %.1f MB;"
+            " imported in %.2f s (goal < 5 s), of which reading and checking the file %.2f s; %s\n",
+            written, text.size() / 1e6, imported, reading, whole ? "all rows there" : "ROWS MISSING");
         met = met && imported < 5 && whole;
         delete editor.dialog;
         app.runWhileEvents();
     }
     for (const auto& p : prompts.prompts)
-        if (p.kind == "error" || p.kind == "warning") printf("transfer_bench: %s: %s\n", p.caption.c_str(), p.text.c_str());
+        if (p.kind == "error" || p.kind == "warning")
+            printf("transfer_bench: %s: %s\n", p.caption.c_str(), p.text.c_str());
     IsectRecordset::Disconnect();
     return met;
 }

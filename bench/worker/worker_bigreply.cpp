@@ -14,8 +14,7 @@ const std::string kRows =
     "select a.d * 1000 + b.d * 100 + c.d * 10 + e.d as n, cast(rpad('', 1000, 'x') as varchar(1000)) as t "
     "from digits a, digits b, digits c, digits e";
 
-void measure(const char* where, testsupport::Services& svc)
-{
+void measure(const char* where, testsupport::Services& svc) {
     Client client(svc.host(), svc.service(), svc.key());
     client.must("create table digits (d integer)");
     for (int d = 0; d < 10; ++d) client.must("insert into digits values (" + std::to_string(d) + ")");
@@ -50,17 +49,17 @@ void measure(const char* where, testsupport::Services& svc)
     long routerLarge = statusKb(svc.routerPid(), "VmHWM");
     client.word("commit");
 
-    std::printf("%-9s reply %.1f MB in %.3f s: %6.1f MB/s (goal >= 200);  VmHWM after one-row replies and after "
-                "the 10 MB replies: worker %ld kB, %ld kB: +%ld kB; router %ld kB, %ld kB: +%ld kB (goal: flat "
-                "whatever the reply's size; the router holds at most its clientbuffer per client)\n",
-                where, bytes / 1e6, best, bytes / 1e6 / best, small, large, large - small, routerSmall, routerLarge,
-                routerLarge - routerSmall);
+    std::printf(
+        "%-9s reply %.1f MB in %.3f s: %6.1f MB/s (goal >= 200);  VmHWM after one-row replies and after "
+        "the 10 MB replies: worker %ld kB, %ld kB: +%ld kB; router %ld kB, %ld kB: +%ld kB (goal: flat "
+        "whatever the reply's size; the router holds at most its clientbuffer per client)\n",
+        where, bytes / 1e6, best, bytes / 1e6 / best, small, large, large - small, routerSmall, routerLarge,
+        routerLarge - routerSmall);
 }
 
 }  // namespace
 
-int main()
-{
+int main() {
     try {
         {
             testsupport::ServicesOptions options;

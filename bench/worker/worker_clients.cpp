@@ -25,8 +25,7 @@ struct Outcome {
 
 enum Kind { Select, Insert, InsertUpdate };
 
-Outcome run(testsupport::Services& svc, int clients, double secondsToRun, Kind kind, const std::string& tag)
-{
+Outcome run(testsupport::Services& svc, int clients, double secondsToRun, Kind kind, const std::string& tag) {
     std::vector<std::vector<double>> times(static_cast<std::size_t>(clients));
     std::vector<std::thread> threads;
     std::atomic<int> ready{0};
@@ -50,8 +49,8 @@ Outcome run(testsupport::Services& svc, int clients, double secondsToRun, Kind k
                         c.query("insert into Teachers (Teacher) values (" + name + ") returning Id"));
                     std::size_t at = reply.find("\n[[");
                     long id = at == std::string::npos ? 0 : std::atol(reply.c_str() + at + 3);
-                    c.query("update Teachers set Teacher = " + name.substr(0, name.size() - 1) + "u' where Id = " +
-                            std::to_string(id));
+                    c.query("update Teachers set Teacher = " + name.substr(0, name.size() - 1) +
+                            "u' where Id = " + std::to_string(id));
                 }
                 c.word("commit");
                 times[static_cast<std::size_t>(t)].push_back(seconds() - start);
@@ -81,8 +80,7 @@ Outcome run(testsupport::Services& svc, int clients, double secondsToRun, Kind k
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int clients = argc > 1 ? std::atoi(argv[1]) : 50;
     double length = argc > 2 ? std::atof(argv[2]) : 10;
     try {
@@ -94,10 +92,11 @@ int main(int argc, char** argv)
             for (std::size_t v = 0; v < routers.size(); ++v) {
                 Outcome o = run(*services[v], clients, length, kind,
                                 "bench-" + routers[v].name + "-" + std::to_string(static_cast<int>(kind)));
-                std::printf("%-7s %-6s %d clients, 2 workers, %.0f s: %7.0f transactions/s, least per client %5ld, "
-                            "a transaction %6.2f ms median, %7.2f ms at the 99th percentile\n",
-                            names[kind], routers[v].name.c_str(), clients, length,
-                            static_cast<double>(o.transactions) / length, o.least, o.p50 * 1e3, o.p99 * 1e3);
+                std::printf(
+                    "%-7s %-6s %d clients, 2 workers, %.0f s: %7.0f transactions/s, least per client %5ld, "
+                    "a transaction %6.2f ms median, %7.2f ms at the 99th percentile\n",
+                    names[kind], routers[v].name.c_str(), clients, length, static_cast<double>(o.transactions) / length,
+                    o.least, o.p50 * 1e3, o.p99 * 1e3);
                 std::fflush(stdout);
             }
     } catch (const std::exception& e) {

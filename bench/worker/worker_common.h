@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -24,8 +24,7 @@
 
 namespace workerbench {
 
-inline double seconds()
-{
+inline double seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
@@ -36,16 +35,14 @@ inline std::string quote(const std::string& s) { return testsupport::shellQuote(
 using Client = testsupport::CheckedClient;
 
 // The size in bytes of a reply.
-inline std::size_t replySize(const std::vector<testsupport::Block>& blocks)
-{
+inline std::size_t replySize(const std::vector<testsupport::Block>& blocks) {
     std::size_t total = 0;
     for (const auto& b : blocks) total += b.data.size();
     return total;
 }
 
 // A /proc/PID/status field in kB (VmHWM, VmRSS).
-inline long statusKb(pid_t pid, const char* field)
-{
+inline long statusKb(pid_t pid, const char* field) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     std::string key = std::string(field) + ":";
@@ -60,8 +57,7 @@ using Server = testsupport::FirebirdServer;
 
 // Starts the server of the host:path run; false, after saying why, where
 // none can start here.
-inline bool startServer(Server& server)
-{
+inline bool startServer(Server& server) {
     if (server.start("bench.fdb", "page_size 8192")) return true;
     std::printf("server    skipped: %s\n", server.why().c_str());
     return false;
@@ -75,8 +71,7 @@ struct Variant {
     std::string tree;  // ServicesOptions::tree
 };
 
-inline std::vector<Variant> variants()
-{
+inline std::vector<Variant> variants() {
     std::vector<Variant> out{{"after", ""}};
     const char* baseline = std::getenv("PLENWICK_BASELINE");
     if (baseline && *baseline) {
@@ -92,13 +87,11 @@ inline std::vector<Variant> variants()
 // waits would swamp the figures.  Removed with the object.
 struct ShmDir {
     std::string path;
-    ShmDir()
-    {
+    ShmDir() {
         char tmpl[] = "/dev/shm/vantry-bench-XXXXXX";
         if (access("/dev/shm", W_OK) == 0 && mkdtemp(tmpl)) path = tmpl;
     }
-    ~ShmDir()
-    {
+    ~ShmDir() {
         if (!path.empty()) testsupport::removeTree(path);
     }
     std::string database(const std::string& name) const { return path.empty() ? "" : path + "/" + name; }
@@ -110,8 +103,7 @@ using ServicesList = std::vector<std::unique_ptr<testsupport::Services>>;
 // `shm`, each on a database of its own there, named NAME-VARIANT.fdb;
 // with `shared`, all on the first one's database; else on options.database.
 inline ServicesList startEach(const std::vector<Variant>& routers, const testsupport::ServicesOptions& options,
-                              const ShmDir* shm = nullptr, const std::string& name = "", bool shared = false)
-{
+                              const ShmDir* shm = nullptr, const std::string& name = "", bool shared = false) {
     ServicesList out;
     for (const auto& r : routers) {
         testsupport::ServicesOptions o = options;
@@ -124,16 +116,14 @@ inline ServicesList startEach(const std::vector<Variant>& routers, const testsup
 }
 
 // Options of a service on the embedded engine.
-inline testsupport::ServicesOptions embedded(int workers)
-{
+inline testsupport::ServicesOptions embedded(int workers) {
     testsupport::ServicesOptions options;
     options.workers = workers;
     return options;
 }
 
 // One worker on the server's database.
-inline testsupport::ServicesOptions onServer(const Server& server)
-{
+inline testsupport::ServicesOptions onServer(const Server& server) {
     testsupport::ServicesOptions options;
     options.workers = 1;
     options.database = server.database();

@@ -13,14 +13,12 @@ using namespace workerbench;
 
 namespace {
 
-std::string insert(const std::string& table, int i)
-{
+std::string insert(const std::string& table, int i) {
     return "insert into " + table + " (id, name, amount) values (" + std::to_string(i) + ", 'Lesson " +
            std::to_string(i) + "', " + std::to_string(i % 1000) + ".25)";
 }
 
-double throughRouter(Client& client, const std::string& table, int count)
-{
+double throughRouter(Client& client, const std::string& table, int count) {
     client.must("create table " + table + " (id integer, name varchar(40), amount numeric(9,2))");
     client.word("commit");
     double start = seconds();
@@ -32,9 +30,7 @@ double throughRouter(Client& client, const std::string& table, int count)
     return elapsed;
 }
 
-double withIsql(Client& client, const std::string& table, int count, const std::string& isql,
-                const std::string& dir)
-{
+double withIsql(Client& client, const std::string& table, int count, const std::string& isql, const std::string& dir) {
     client.must("create table " + table + " (id integer, name varchar(40), amount numeric(9,2))");
     client.word("commit");
     std::string script = dir + "/" + table + ".sql";
@@ -51,9 +47,8 @@ double withIsql(Client& client, const std::string& table, int count, const std::
 }
 
 // The routers of variants() side by side on one database, rounds taken in turn.
-void measure(const std::string& where, ServicesList& services,
-             const std::vector<Variant>& routers, const std::string& isql, int count)
-{
+void measure(const std::string& where, ServicesList& services, const std::vector<Variant>& routers,
+             const std::string& isql, int count) {
     std::vector<std::unique_ptr<Client>> clients;
     for (auto& svc : services) clients.push_back(std::make_unique<Client>(svc->host(), svc->service(), svc->key()));
     std::vector<double> router(routers.size(), 1e9);
@@ -61,20 +56,21 @@ void measure(const std::string& where, ServicesList& services,
     for (int round = 0; round < 2; ++round) {
         std::string suffix = std::to_string(round);
         for (std::size_t v = 0; v < routers.size(); ++v)
-            router[v] = std::min(router[v], throughRouter(*clients[v], "bench_" + routers[v].name + "_" + suffix, count));
+            router[v] =
+                std::min(router[v], throughRouter(*clients[v], "bench_" + routers[v].name + "_" + suffix, count));
         script = std::min(script, withIsql(*clients[0], "bench_isql_" + suffix, count, isql, services[0]->dir()));
     }
     for (std::size_t v = 0; v < routers.size(); ++v)
-        std::printf("%-16s %d INSERTs: through isectd+Vantry %.3f s (%.0f us each), isql-fb script %.3f s   "
-                    "ratio %5.2f (goal <= %s)\n",
-                    (where + " " + routers[v].name).c_str(), count, router[v], router[v] / count * 1e6, script,
-                    router[v] / script, where == "server" ? "1.2" : "2.0");
+        std::printf(
+            "%-16s %d INSERTs: through isectd+Vantry %.3f s (%.0f us each), isql-fb script %.3f s   "
+            "ratio %5.2f (goal <= %s)\n",
+            (where + " " + routers[v].name).c_str(), count, router[v], router[v] / count * 1e6, script,
+            router[v] / script, where == "server" ? "1.2" : "2.0");
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int count = argc > 1 ? std::atoi(argv[1]) : 10000;
     try {
         std::vector<Variant> routers = variants();
@@ -88,8 +84,8 @@ int main(int argc, char** argv)
         Server server;
         if (!startServer(server)) return 0;
         ServicesList services = startEach(routers, onServer(server));
-        std::string isql = "isql-fb -q -b -user SYSDBA -password " + quote(server.password()) + " " +
-                           quote(server.database());
+        std::string isql =
+            "isql-fb -q -b -user SYSDBA -password " + quote(server.password()) + " " + quote(server.database());
         measure("server", services, routers, isql, count);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "worker_inserts: %s\n", e.what());

@@ -13,9 +13,9 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
-#include <cstdio>
 #include <vector>
 
 using namespace workerbench;
@@ -24,8 +24,7 @@ namespace {
 
 const char kQuery[] = "select rdb$relation_id, rdb$character_set_name from rdb$database";
 
-void check(const ISC_STATUS* status, const char* what)
-{
+void check(const ISC_STATUS* status, const char* what) {
     if (status[0] == 1 && status[1]) {
         isc_print_status(status);
         throw std::runtime_error(what);
@@ -33,12 +32,20 @@ void check(const ISC_STATUS* status, const char* what)
 }
 
 // Seconds per statement, run directly on the database.
-double direct(const std::string& database, const std::string& password, int rounds)
-{
+double direct(const std::string& database, const std::string& password, int rounds) {
     ISC_STATUS status[20];
     isc_db_handle db = 0;
-    std::vector<char> dpb = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A',
-                             isc_dpb_password, static_cast<char>(password.size())};
+    std::vector<char> dpb = {isc_dpb_version1,
+                             isc_dpb_user_name,
+                             6,
+                             'S',
+                             'Y',
+                             'S',
+                             'D',
+                             'B',
+                             'A',
+                             isc_dpb_password,
+                             static_cast<char>(password.size())};
     dpb.insert(dpb.end(), password.begin(), password.end());
     isc_attach_database(status, 0, database.c_str(), &db, static_cast<short>(dpb.size()), dpb.data());
     check(status, "attach");
@@ -81,8 +88,7 @@ double direct(const std::string& database, const std::string& password, int roun
     return elapsed / rounds;
 }
 
-double throughRouter(testsupport::Services& svc, int rounds)
-{
+double throughRouter(testsupport::Services& svc, int rounds) {
     Client client(svc.host(), svc.service(), svc.key());
     double start = 0;
     for (int i = -rounds / 10; i < rounds; ++i) {
@@ -98,8 +104,7 @@ double throughRouter(testsupport::Services& svc, int rounds)
 
 // The transport alone: an empty request is answered by the worker at once
 // with an empty block, without work in the database.
-double echo(testsupport::Services& svc, int rounds)
-{
+double echo(testsupport::Services& svc, int rounds) {
     Client client(svc.host(), svc.service(), svc.key());
     double start = 0;
     for (int i = -rounds / 10; i < rounds; ++i) {
@@ -111,19 +116,17 @@ double echo(testsupport::Services& svc, int rounds)
     return elapsed / rounds;
 }
 
-void report(const std::string& where, double middleware, double fb, double transport)
-{
-    std::printf("%-16s through isectd+Vantry %8.1f us   direct fbclient %8.1f us   ratio %5.2f (goal <= %s)"
-                "   [echo round trip without database work %6.1f us]\n",
-                where.c_str(), middleware * 1e6, fb * 1e6, middleware / fb,
-                where.compare(0, 6, "server") == 0 ? "1.2" : "2.0", transport * 1e6);
+void report(const std::string& where, double middleware, double fb, double transport) {
+    std::printf(
+        "%-16s through isectd+Vantry %8.1f us   direct fbclient %8.1f us   ratio %5.2f (goal <= %s)"
+        "   [echo round trip without database work %6.1f us]\n",
+        where.c_str(), middleware * 1e6, fb * 1e6, middleware / fb, where.compare(0, 6, "server") == 0 ? "1.2" : "2.0",
+        transport * 1e6);
 }
 
 // The routers of variants() side by side, batches taken in turn.
-void measure(const std::string& where, ServicesList& services,
-             const std::vector<Variant>& routers, int rounds, const std::function<double()>& directRun,
-             bool directAfterStop)
-{
+void measure(const std::string& where, ServicesList& services, const std::vector<Variant>& routers, int rounds,
+             const std::function<double()>& directRun, bool directAfterStop) {
     std::vector<double> m(routers.size(), 1e9), e(routers.size(), 1e9);
     double d = 1e9;
     for (int batch = 0; batch < 3; ++batch)
@@ -146,8 +149,7 @@ struct Visibility {
     double alone = 1e9, behind = 1e9;
 };
 
-Visibility visibility(testsupport::Services& svc, const std::string& table, int rounds)
-{
+Visibility visibility(testsupport::Services& svc, const std::string& table, int rounds) {
     Client a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key());
     double alone = 0, behind = 0;
     int counted = 0;
@@ -184,8 +186,7 @@ Visibility visibility(testsupport::Services& svc, const std::string& table, int 
 // The routers of variants() side by side on two workers each, batches taken
 // in turn, the best batch kept.
 void measureVisibility(const std::string& where, const std::vector<Variant>& routers, int rounds,
-                       ServicesList services)
-{
+                       ServicesList services) {
     // A table of one row for each router (they may share a database).
     std::vector<std::string> tables;
     for (std::size_t v = 0; v < routers.size(); ++v) {
@@ -203,16 +204,16 @@ void measureVisibility(const std::string& where, const std::vector<Variant>& rou
             best[v].behind = std::min(best[v].behind, got.behind);
         }
     for (std::size_t v = 0; v < routers.size(); ++v)
-        std::printf("%-16s another client's SELECT on 2 workers: %8.1f us with no commit running, %8.1f us sent "
-                    "right behind a commit   cost %+7.1f us\n",
-                    (where + " " + routers[v].name).c_str(), best[v].alone * 1e6, best[v].behind * 1e6,
-                    (best[v].behind - best[v].alone) * 1e6);
+        std::printf(
+            "%-16s another client's SELECT on 2 workers: %8.1f us with no commit running, %8.1f us sent "
+            "right behind a commit   cost %+7.1f us\n",
+            (where + " " + routers[v].name).c_str(), best[v].alone * 1e6, best[v].behind * 1e6,
+            (best[v].behind - best[v].alone) * 1e6);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::atoi(argv[1]) : 1000;
     try {
         std::vector<Variant> routers = variants();
@@ -223,7 +224,8 @@ int main(int argc, char** argv)
             // The direct attachment shares the file with the worker.
             setenv("FIREBIRD", (services[0]->workdir() + "/services/firebird").c_str(), 1);
             std::string db = services[0]->database();
-            measure("embedded", services, routers, rounds, [&] { return direct(db, "masterkey", rounds); }, true);
+            measure(
+                "embedded", services, routers, rounds, [&] { return direct(db, "masterkey", rounds); }, true);
         }
         {
             ShmDir shm;
@@ -232,8 +234,9 @@ int main(int argc, char** argv)
         Server server;
         if (!startServer(server)) return 0;
         ServicesList services = startEach(routers, onServer(server));
-        measure("server", services, routers, rounds,
-                [&] { return direct(server.database(), server.password(), rounds); }, false);
+        measure(
+            "server", services, routers, rounds, [&] { return direct(server.database(), server.password(), rounds); },
+            false);
         services.clear();
         testsupport::ServicesOptions two = onServer(server);
         two.workers = 2;

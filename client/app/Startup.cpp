@@ -48,7 +48,8 @@ int runPlenwick(int argc, char** argv) {
     createCursors(&app);
 
     if (!reached)
-        Prompter::get().warning(calendar, app.getAppName(), IsectRecordset::ConnectionProblem() + CalendarWindow::tryAgainHint);
+        Prompter::get().warning(calendar, app.getAppName(),
+                                IsectRecordset::ConnectionProblem() + CalendarWindow::tryAgainHint);
     else if (!failures::tellLost(calendar, mark)) {  // (the connection may go right after the log-in)
         if (failed)
             failures::tell(calendar, databaseError);

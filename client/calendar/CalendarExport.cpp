@@ -132,9 +132,9 @@ bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& direct
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext(), ++position) {
         std::string page = pageHead;
         for (FXint c = 0; c < rs.fieldCount; ++c) {
-            page += ("<TR><TH align =\"left\">" + columnName(rs, c) + "</TH><TR><TD>" + pageValue(rs, c) +
-                     "</TD></TR>\r\n")
-                        .text();
+            page +=
+                ("<TR><TH align =\"left\">" + columnName(rs, c) + "</TH><TR><TD>" + pageValue(rs, c) + "</TD></TR>\r\n")
+                    .text();
         }
         page += pageFoot;
         const FXString path =
@@ -174,13 +174,16 @@ void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& director
 // second gets its Id added to its name.
 void CalendarWindow::exportAttachments(const FXString& directory, const FXString& unitId) {
     IsectRecordset present;
-    query(present, "Select BinaryDescription.Id, FileName, FileSize from UnitBinary, BinaryDescription where "
-                   "FKUnitPlan = " + unitId + " and UnitBinary.Id = BinaryDescription.Id");
+    query(present,
+          "Select BinaryDescription.Id, FileName, FileSize from UnitBinary, BinaryDescription where "
+          "FKUnitPlan = " +
+              unitId + " and UnitBinary.Id = BinaryDescription.Id");
     if (present.rows.IsEmpty()) return;
     IsectRecordset rs;
     writeTablePage(rs, directory,
                    "Select '. The File Attachment Notes' as Name, FileName, FileSize, Description from UnitBinary, "
-                   "BinaryDescription where FKUnitPlan = " + unitId + " and UnitBinary.Id = BinaryDescription.Id");
+                   "BinaryDescription where FKUnitPlan = " +
+                       unitId + " and UnitBinary.Id = BinaryDescription.Id");
     for (present.MoveFirst(); !present.eof(); present.MoveNext()) {
         const FXString id = trimmed(present.GetField("Id"));
         FXString name = CleanFileName(LastPathComponent(present.GetField("FileName")));

@@ -483,7 +483,8 @@ FXString CalendarWindow::noTeacherText() {
     if (noTeachers && noTerms)
         return "This is a new database: no school has been set up in it yet.\n\n"
                "1. Options, School Setup: the school's terms, the children's year levels and the timetable.\n"
-               "2. " + addTeachers + "\n\nThen plan your lessons with Unit Plan.";
+               "2. " +
+               addTeachers + "\n\nThen plan your lessons with Unit Plan.";
     if (noTeachers) return "This database has no teachers yet.\n\nAdd them in " + addTeachers;
     if (!missingUserId.empty())
         return "The teacher chosen when Plenwick last closed is no longer in the database." + chooseOne;

@@ -22,7 +22,8 @@
 
 using namespace FX;
 
-FXDEFMAP(CalendarWindow) CalendarWindowMap[] = {
+FXDEFMAP(CalendarWindow)
+CalendarWindowMap[] = {
     FXMAPFUNC(SEL_PAINT, CalendarWindow::ID_CANVAS, CalendarWindow::onPaint),
     FXMAPFUNC(SEL_LEFTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onMouseDown),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onRightDown),
@@ -108,8 +109,8 @@ CalendarWindow::CalendarWindow(FXApp* app)
     new FXButton(navigationFrame, "< Year", nullptr, this, ID_PREV_YEAR, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
     new FXButton(navigationFrame, "< Term", nullptr, this, ID_PREV_TERM, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
     new FXButton(navigationFrame, "< Week", nullptr, this, ID_PREV_WEEK, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
-    FXButton* thisWeek = new FXButton(navigationFrame, "This Week\tUse function key F7", nullptr, this,
-                                      ID_THIS_WEEK, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
+    FXButton* thisWeek = new FXButton(navigationFrame, "This Week\tUse function key F7", nullptr, this, ID_THIS_WEEK,
+                                      navButton, 0, 0, 100, 0, 10, 10, 5, 5);
     thisWeek->setFont(labelFont);
     new FXButton(navigationFrame, "Week >", nullptr, this, ID_NEXT_WEEK, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
     new FXButton(navigationFrame, "Term >", nullptr, this, ID_NEXT_TERM, navButton, 0, 0, 100, 0, 10, 10, 5, 5);
@@ -117,8 +118,8 @@ CalendarWindow::CalendarWindow(FXApp* app)
 
     // The week canvas, with a sunken thick border.
     canvasFrame = new FXVerticalFrame(outerFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 10, 10, 10, 10, 4, 4);
-    FXVerticalFrame* border = new FXVerticalFrame(canvasFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y,
-                                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXVerticalFrame* border = new FXVerticalFrame(
+        canvasFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     canvas = new FXCanvas(border, this, ID_CANVAS, LAYOUT_FILL_X | LAYOUT_FILL_Y);
 
     // Lower buttons, placed from the right edge, and the current user.
@@ -126,15 +127,15 @@ CalendarWindow::CalendarWindow(FXApp* app)
     const char* lower[] = {"&Quit", "&Teachers", "&Unit Plan", "&Long Term", "&Print Lessons", "&More Options"};
     const FXSelector lowerIds[] = {ID_QUIT, ID_TEACHERS, ID_UNITPLAN, ID_LONGTERM, ID_PRINTLESSONS, ID_MOREOPTIONS};
     for (int i = 0; i < 6; ++i) {
-        FXButton* b = new FXButton(buttonFrame, lower[i], nullptr, this, lowerIds[i], bigButton | LAYOUT_RIGHT,
-                                   0, 0, 100, 0, 10, 10, 5, 5);
+        FXButton* b = new FXButton(buttonFrame, lower[i], nullptr, this, lowerIds[i], bigButton | LAYOUT_RIGHT, 0, 0,
+                                   100, 0, 10, 10, 5, 5);
         b->setFont(labelFont);
     }
     new FXLabel(buttonFrame, "Current User:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
     // Room for a typical name; a longer one scrolls in the field.
     userText = new FXTextField(buttonFrame, 16, nullptr, 0,
-                               TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_CENTER_Y,
-                               0, 0, 0, 0, 2, 2, 2, 2);
+                               TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_CENTER_Y, 0, 0, 0,
+                               0, 2, 2, 2, 2);
     userText->setText("No current user.");
 
     // The pop-up menu of "More Options" and the right mouse button.
@@ -201,8 +202,8 @@ void CalendarWindow::loadSettings() {
     // At least the minimum, or what the buttons and fields need with this
     // machine's fonts; never larger than the screen.
     const FXint needWidth = FXMAX(minimumWidth, getDefaultWidth());
-    WindowPlace place = WindowPlace::read(reg, "CALENDAR", FXMAX(defaultWidth, needWidth), defaultHeight, needWidth,
-                                          minimumHeight);
+    WindowPlace place =
+        WindowPlace::read(reg, "CALENDAR", FXMAX(defaultWidth, needWidth), defaultHeight, needWidth, minimumHeight);
     place.keepOnScreen(getRoot()->getWidth(), getRoot()->getHeight());
     position(place.x, place.y, place.width, place.height);
 }
@@ -217,8 +218,8 @@ void CalendarWindow::loadDatabaseSettings() {
         // The current teacher: the stored one, or the one added last.
         bool answered;
         if (appState.currentUserId == "0") {
-            answered = settingsRecordset.OpenRecordset(
-                "Select First 1 Id, Teacher, Syndicate from Teachers Order By Id Desc");
+            answered =
+                settingsRecordset.OpenRecordset("Select First 1 Id, Teacher, Syndicate from Teachers Order By Id Desc");
             appState.dateOffset = 0;
         } else {
             answered = settingsRecordset.OpenRecordset("Select Id, Teacher, Syndicate from Teachers where Id = " +
@@ -490,8 +491,8 @@ FXDialogBox* CalendarWindow::makeAboutBox() {
     box->setIcon(appIcon);
     box->setMiniIcon(appIcon);
     FXButton* ok = new FXButton(box, "    &OK", appIcon, box, FXDialogBox::ID_ACCEPT,
-                                ICON_BEFORE_TEXT | FRAME_RAISED | FRAME_THICK | LAYOUT_CENTER_X | LAYOUT_SIDE_BOTTOM,
-                                0, 0, 0, 0, 20, 20, 5, 5);
+                                ICON_BEFORE_TEXT | FRAME_RAISED | FRAME_THICK | LAYOUT_CENTER_X | LAYOUT_SIDE_BOTTOM, 0,
+                                0, 0, 0, 20, 20, 5, 5);
     ok->setFont(labelFont);
     FXText* text = new FXText(box, nullptr, 0, TEXT_READONLY | TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     text->setFont(textFont);

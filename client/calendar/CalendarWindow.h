@@ -29,6 +29,7 @@ public:
     // One row per lesson plan of the last drawing: Id, cell colour, label
     // colour, cells drawn, UnitType, "Junk" + ",day" per cell, Rotate.
     FXStringRecordset planColourList;
+
 protected:
     FX::FXTextField* userText = nullptr;
     FX::FXVerticalFrame* outerFrame = nullptr;
@@ -38,6 +39,7 @@ protected:
     FX::FXHorizontalFrame* buttonFrame = nullptr;
     FX::FXint placementDx = 0;
     FX::FXint placementDy = 0;
+
 public:
     FX::FXlong weekStart = 0;  // start of the shown week, set by the drawing
 protected:

@@ -177,8 +177,10 @@ FXString Year2000(const FXString& text, FXint& error) {
     if (n == 1 || n == 2) {
         dm = FXString("0") + at(s, 0) + "0" + at(s, 1);
     } else if (n == 3) {
-        if (leadingValue(s.left(2)) > 29) dm = FXString("0") + at(s, 0) + s.mid(1, 2);
-        else dm = s.left(2) + "0" + at(s, 2);
+        if (leadingValue(s.left(2)) > 29)
+            dm = FXString("0") + at(s, 0) + s.mid(1, 2);
+        else
+            dm = s.left(2) + "0" + at(s, 2);
     } else {
         dm = s.left(n > 0 ? n : 0);
     }
@@ -220,4 +222,3 @@ FXlong dateNumber(const FXString& iso) {
 }  // namespace
 
 FXbool DateIsLater(const FXString& a, const FXString& b) { return dateNumber(a) > dateNumber(b); }
-

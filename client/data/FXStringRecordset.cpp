@@ -12,7 +12,7 @@ namespace {
 // Chunks start small (most lists are short) and double up to 64 KB.
 const size_t firstChunkBytes = 1024;
 const size_t lastChunkBytes = 64 * 1024;
-}
+}  // namespace
 
 FXStringRecordset::~FXStringRecordset() { Clear(); }
 
@@ -70,8 +70,10 @@ void FXStringRecordset::releaseRow(Row* row) {
 FXStringRecordset::Row* FXStringRecordset::appendRow() {
     Row* row = newRow();
     row->prev = lastRow;
-    if (lastRow) lastRow->next = row;
-    else firstRow = row;
+    if (lastRow)
+        lastRow->next = row;
+    else
+        firstRow = row;
     lastRow = row;
     return row;
 }
@@ -82,8 +84,10 @@ void FXStringRecordset::AddField(const FXchar* text, FXint length, FXbool newRow
     if (newRow || !lastRow) currentRow = appendRow();
     Row* row = lastRow;
     field->prev = row->lastField;
-    if (row->lastField) row->lastField->next = field;
-    else row->firstField = field;
+    if (row->lastField)
+        row->lastField->next = field;
+    else
+        row->firstField = field;
     row->lastField = field;
 }
 
@@ -191,10 +195,14 @@ void FXStringRecordset::Clear() {
 void FXStringRecordset::DeleteRow() {
     Row* row = currentRow;
     if (row) {
-        if (row->prev) row->prev->next = row->next;
-        else firstRow = row->next;
-        if (row->next) row->next->prev = row->prev;
-        else lastRow = row->prev;
+        if (row->prev)
+            row->prev->next = row->next;
+        else
+            firstRow = row->next;
+        if (row->next)
+            row->next->prev = row->prev;
+        else
+            lastRow = row->prev;
         releaseRow(row);
         currentRow = nullptr;
     }

@@ -113,8 +113,8 @@ public:
     FXStringStack& operator=(const FXStringStack&) = delete;
 
     void Push(const FX::FXString& value);
-    FX::FXString Pop();              // throws "FXStringStack is empty."
-    FX::FXString Top() const;        // throws "FXStringStack is empty."
+    FX::FXString Pop();        // throws "FXStringStack is empty."
+    FX::FXString Top() const;  // throws "FXStringStack is empty."
     void Clear();
     FX::FXbool IsEmpty() const { return top == nullptr; }
 

@@ -19,8 +19,11 @@ FXString CleanFileName(const FXString& name) {
             case '|':
             case '?':
             case '*':
-            case '"': clean[i] = ' '; break;
-            default: break;
+            case '"':
+                clean[i] = ' ';
+                break;
+            default:
+                break;
         }
     }
     return clean;

@@ -97,7 +97,8 @@ FXString date(const FXString& field, const FXString& typed) {
     if (parts.size() == 2) refuseDate(field, t, "the year is missing");
     if (parts.size() == 3) {
         const FXString& y = parts[2];
-        if (y.length() != 2 && y.length() != 4) refuseDate(field, t, "the year has " + FXStringVal(y.length()) + " digits");
+        if (y.length() != 2 && y.length() != 4)
+            refuseDate(field, t, "the year has " + FXStringVal(y.length()) + " digits");
         // Two digits as Year2000 reads them (00-35 are 2000-2035); four as typed.
         year = y.length() == 4 ? number(y) : number(y) + (number(y) < 36 ? 2000 : 1900);
         month = number(appState.americanDate ? parts[0] : parts[1]);
@@ -130,7 +131,9 @@ FXString timeOfDay(const FXString& field, const FXString& typed) {
     if (!allDigits(hours) || hours.length() > 2 || !allDigits(minutes) || minutes.length() != 2)
         throw FXTextException(field + " \"" + t + "\" is not a time of day." + howTo);
     const FXint h = number(hours), m = number(minutes);
-    if (h > 23) throw FXTextException(field + " \"" + t + "\" is not a time of day: there is no hour " + FXStringVal(h) + "." + howTo);
+    if (h > 23)
+        throw FXTextException(field + " \"" + t + "\" is not a time of day: there is no hour " + FXStringVal(h) + "." +
+                              howTo);
     if (m > 59)
         throw FXTextException(field + " \"" + t + "\" is not a time of day: an hour has only 60 minutes." + howTo);
     return FXStringFormat("%02d:%02d", h, m);
@@ -145,8 +148,9 @@ FXint storedLength(const FXString& text) { return EscapeText(text).length(); }
 void fits(const FXString& field, const FXString& text, FXint width) {
     const FXint stored = storedLength(text);
     if (stored <= width) return;
-    FXString message = field + " is " + FXStringVal(stored - width) + (stored - width == 1 ? " character" : " characters") +
-                       " too long: it holds " + FXStringVal(width) + " characters";
+    FXString message = field + " is " + FXStringVal(stored - width) +
+                       (stored - width == 1 ? " character" : " characters") + " too long: it holds " +
+                       FXStringVal(width) + " characters";
     if (stored != text.length()) message += ", and each ' , or \\ in it takes four of them";
     throw FXTextException(message + ".");
 }

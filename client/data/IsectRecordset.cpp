@@ -54,8 +54,10 @@ bool brokenInside = false;
 // owner's own statement ends its Transaction, another one breaks it.
 void transactionFailed(const IsectRecordset* rs) {
     if (!owner) return;
-    if (rs == ownerRecordset) owner = nullptr;
-    else brokenInside = true;
+    if (rs == ownerRecordset)
+        owner = nullptr;
+    else
+        brokenInside = true;
 }
 
 // Logs in on first use: the connection file names the router and the service.
@@ -169,8 +171,10 @@ void IsectRecordset::Transaction::commit() {
 void IsectRecordset::Transaction::rollback() {
     if (!open()) return;
     ended_ = true;
-    if (owner == this) owner = nullptr;
-    else if (owner) brokenInside = true;
+    if (owner == this)
+        owner = nullptr;
+    else if (owner)
+        brokenInside = true;
     rs_.RollbackTrans();
 }
 
@@ -245,8 +249,10 @@ bool isError(const FXString& firstBlock) { return memchr(firstBlock.text(), '[',
 
 bool firstBlockIsError(const FXStringRecordset& blocks, FXString& text) {
     const FXStringRecordset::Row* first = blocks.FirstRow();
-    if (first && first->firstField) text = first->firstField->value;
-    else text = FXString();
+    if (first && first->firstField)
+        text = first->firstField->value;
+    else
+        text = FXString();
     return isError(text);
 }
 

@@ -63,16 +63,16 @@ struct FieldDef {
 
 class IsectRecordset {
 public:
-    FX::FXString sqlText;            // the SQL of the last OpenRecordset
-    FX::FXString loadedText;         // the text given to OpenFromText (its blocks stay empty)
-    FX::FXint fieldCount = 0;        // result columns
-    FX::FXlong recordCount = 0;      // result rows
-    FXStringRecordset blocks;        // the reply blocks as received, one field each
-    FXStringRecordset fieldDefs;     // name, type letter, nullable, width per column
-    FXStringRecordset rows;          // one text field per column
-    FX::FXString fromTable;          // table written by WriteRecordset
-    FX::FXString whereClause;        // optional condition for WriteRecordset (" Where ...")
-    FX::FXint inTransaction = 0;     // 0: commit after every statement
+    FX::FXString sqlText;         // the SQL of the last OpenRecordset
+    FX::FXString loadedText;      // the text given to OpenFromText (its blocks stay empty)
+    FX::FXint fieldCount = 0;     // result columns
+    FX::FXlong recordCount = 0;   // result rows
+    FXStringRecordset blocks;     // the reply blocks as received, one field each
+    FXStringRecordset fieldDefs;  // name, type letter, nullable, width per column
+    FXStringRecordset rows;       // one text field per column
+    FX::FXString fromTable;       // table written by WriteRecordset
+    FX::FXString whereClause;     // optional condition for WriteRecordset (" Where ...")
+    FX::FXint inTransaction = 0;  // 0: commit after every statement
 
     IsectRecordset() {}
     IsectRecordset(const IsectRecordset&) = delete;

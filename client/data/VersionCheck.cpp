@@ -82,8 +82,9 @@ int compare(FXString& message, const FXString& software, const FXString& other) 
     }
     if (sPatch == oPatch) return 0;
     if (oPatch < sPatch) return -1;
-    message += "\n\nThe server database has already been updated by a more recent version of the software "
-               "elsewhere on the network.";
+    message +=
+        "\n\nThe server database has already been updated by a more recent version of the software "
+        "elsewhere on the network.";
     message += "\nUpdate this local instance to the current software version.";
     return 1;
 }
@@ -116,8 +117,9 @@ void SplitVersion(const FXString& version, FXint& major, FXint& minor, FXint& pa
     FXint first = version.find('.');
     FXint second = first < 0 ? -1 : version.find('.', first + 1);
     major = partValue(first < 0 ? version : version.left(first));
-    minor = first < 0 ? 0 : partValue(second < 0 ? version.mid(first + 1, version.length())
-                                                 : version.mid(first + 1, second - first - 1));
+    minor = first < 0 ? 0
+                      : partValue(second < 0 ? version.mid(first + 1, version.length())
+                                             : version.mid(first + 1, second - first - 1));
     patch = second < 0 ? 0 : partValue(version.mid(second + 1, version.length()));
 }
 

@@ -19,10 +19,18 @@ FXString IsectRecordset::EscapeText(const FXString& text) {
     for (FXint i = 0; i < text.length(); ++i) {
         const char* code = nullptr;
         switch (text[i]) {
-        case '\\': code = "\\134"; break;
-        case '\'': code = "\\047"; break;
-        case ',': code = "\\054"; break;
-        default: out[o++] = text[i]; continue;
+            case '\\':
+                code = "\\134";
+                break;
+            case '\'':
+                code = "\\047";
+                break;
+            case ',':
+                code = "\\054";
+                break;
+            default:
+                out[o++] = text[i];
+                continue;
         }
         for (int k = 0; k < 4; ++k) out[o++] = code[k];
     }
@@ -88,13 +96,17 @@ FXbool IsectRecordset::WriteRecordset() {
             if (kind == UPDATE) {
                 if (i == 0 && whereClause.empty()) continue;  // column 0 is the key
                 statement += column.name + " = ";
-                if (!v.empty()) statement += quotedType(column.type) ? "'" + v + "'," : v + ",";
-                else statement += column.type == "s" ? "''," : "NULL,";
+                if (!v.empty())
+                    statement += quotedType(column.type) ? "'" + v + "'," : v + ",";
+                else
+                    statement += column.type == "s" ? "''," : "NULL,";
                 ++assignments;
             } else {
                 statement += column.name + ",";
-                if (!v.empty()) values += quotedType(column.type) ? "'" + v + "'," : v + ",";
-                else values += column.type == "s" ? "''," : "NULL,";
+                if (!v.empty())
+                    values += quotedType(column.type) ? "'" + v + "'," : v + ",";
+                else
+                    values += column.type == "s" ? "''," : "NULL,";
                 ++assignments;
             }
         }

@@ -20,7 +20,8 @@
 
 using namespace FX;
 
-FXDEFMAP(LessonDialog) LessonDialogMap[] = {
+FXDEFMAP(LessonDialog)
+LessonDialogMap[] = {
     FXMAPFUNC(SEL_PAINT, LessonDialog::ID_PREVIEW, LessonDialog::onPaintPreview),
     FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_TABS, LessonDialog::onCmdTabs),
     FXMAPFUNC(SEL_TIMEOUT, LessonDialog::ID_START, LessonDialog::onTimerStart),
@@ -80,10 +81,14 @@ const char* const daySummaryColumns[][3] = {
     {"Resources", "LESSONRESOURCE", "0.14"},
 };
 const char* const unitSummaryColumns[][3] = {
-    {"Date", "DATESTART", "0.07"},           {"Start", "TIMESTART", "0.05"},
-    {"End", "TIMEEND", "0.05"},              {"Lesson Name", "LESSONNAME", "0.14"},
-    {"Introduction", "LESSONINTRO", "0.15"}, {"Development", "LESSONDEV", "0.32"},
-    {"Closure", "LESSONCLOSE", "0.11"},      {"Resources", "LESSONRESOURCE", "0.11"},
+    {"Date", "DATESTART", "0.07"},
+    {"Start", "TIMESTART", "0.05"},
+    {"End", "TIMEEND", "0.05"},
+    {"Lesson Name", "LESSONNAME", "0.14"},
+    {"Introduction", "LESSONINTRO", "0.15"},
+    {"Development", "LESSONDEV", "0.32"},
+    {"Closure", "LESSONCLOSE", "0.11"},
+    {"Resources", "LESSONRESOURCE", "0.11"},
 };
 
 FXString unitStatement(FXint lessonId) {
@@ -106,10 +111,17 @@ FXNativePrinter previewJob(FXRegistry& reg, FXdouble w, FXdouble h, FXdouble l, 
     job.bottommargin = b;
     job.flags = FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS;
     switch (reg.readIntEntry("PRINTER", "printtofile", 0)) {
-        case 1: job.flags |= FXNativePrinter::DEST_FILE; break;
-        case 2: job.flags |= FXNativePrinter::DEST_HTML; break;
-        case 3: job.flags |= FXNativePrinter::DEST_PDF; break;
-        default: break;
+        case 1:
+            job.flags |= FXNativePrinter::DEST_FILE;
+            break;
+        case 2:
+            job.flags |= FXNativePrinter::DEST_HTML;
+            break;
+        case 3:
+            job.flags |= FXNativePrinter::DEST_PDF;
+            break;
+        default:
+            break;
     }
     return job;
 }
@@ -142,33 +154,34 @@ LessonDialog::LessonDialog(FXApp* app, FXlong week, FXint, const FXStringRecords
 
     // Left: the days, the options, the commands.
     FXVerticalFrame* left = new FXVerticalFrame(main, LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
-    FXVerticalFrame* dayFrame = new FXVerticalFrame(left, FRAME_SUNKEN | LAYOUT_FIX_HEIGHT, 0, 0, 0, 150, 0, 0, 0, 0, 0,
-                                                    0);
+    FXVerticalFrame* dayFrame =
+        new FXVerticalFrame(left, FRAME_SUNKEN | LAYOUT_FIX_HEIGHT, 0, 0, 0, 150, 0, 0, 0, 0, 0, 0);
     FXHeader* header = new FXHeader(dayFrame, nullptr, 0, HEADER_NORMAL | LAYOUT_FIX_WIDTH, 0, 0, 100, 0);
     header->appendItem("Day", nullptr, 100);
     dayList = new FXList(dayFrame, this, ID_DAYS, LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y, 0, 0, 100, 0);
 
     FXint* options[4] = {&routinePlans, &nonContactTime, &rotatingPlans, &verboseFormat};
     for (int i = 0; i < 4; ++i) optionTargets[i].connect(*options[i]);
-    optionChecks[0] = new FXCheckButton(left, "Routine plans\tInclude routine plans.", &optionTargets[0],
-                                        FXDataTarget::ID_VALUE);
+    optionChecks[0] =
+        new FXCheckButton(left, "Routine plans\tInclude routine plans.", &optionTargets[0], FXDataTarget::ID_VALUE);
     optionChecks[1] = new FXCheckButton(left, "Non-contact time\tInclude non-contact plans.", &optionTargets[1],
                                         FXDataTarget::ID_VALUE);
-    optionChecks[2] = new FXCheckButton(left, "Rotating plans\tInclude rotating plans.", &optionTargets[2],
-                                        FXDataTarget::ID_VALUE);
+    optionChecks[2] =
+        new FXCheckButton(left, "Rotating plans\tInclude rotating plans.", &optionTargets[2], FXDataTarget::ID_VALUE);
     FXVerticalFrame* verboseFrame = new FXVerticalFrame(left, FRAME_GROOVE | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
     optionChecks[3] = new FXCheckButton(verboseFrame, "Verbose format\tMake all reports one column wide.",
                                         &optionTargets[3], FXDataTarget::ID_VALUE);
 
-    FXVerticalFrame* commands = new FXVerticalFrame(left, FRAME_SUNKEN | LAYOUT_SIDE_BOTTOM | LAYOUT_BOTTOM, 0, 0, 0, 0,
-                                                    4, 4, 4, 4, 4, 4);
+    FXVerticalFrame* commands =
+        new FXVerticalFrame(left, FRAME_SUNKEN | LAYOUT_SIDE_BOTTOM | LAYOUT_BOTTOM, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
     const char* texts[6] = {"&Print\tPrint this lesson only.",
                             "Print &All\tPrint all lessons for today.",
                             "Print &Unit\tPrint entire unit.",
                             "Print &Summary\tPrint all lessons for today in summary format.",
                             "Print Unit Summa&ry\tPrint entire unit in summary format.",
                             "&Close"};
-    const FXSelector ids[6] = {ID_PRINT, ID_PRINT_ALL, ID_PRINT_UNIT, ID_PRINT_SUMMARY, ID_PRINT_UNIT_SUMMARY, ID_CLOSE};
+    const FXSelector ids[6] = {ID_PRINT,         ID_PRINT_ALL,          ID_PRINT_UNIT,
+                               ID_PRINT_SUMMARY, ID_PRINT_UNIT_SUMMARY, ID_CLOSE};
     for (int i = 0; i < 6; ++i) {
         printButtons[i] = new FXButton(commands, texts[i], nullptr, this, ids[i],
                                        FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH, 0, 0, 140, 0, 20, 20, 5, 5);
@@ -202,8 +215,7 @@ void LessonDialog::create() {
     // The command buttons are 140 wide, or as wide as the widest caption needs.
     report::createFonts();
     FXint buttonWidth = 140;
-    for (FXButton* button : printButtons)
-        buttonWidth = FXMAX(buttonWidth, button->getDefaultWidth());
+    for (FXButton* button : printButtons) buttonWidth = FXMAX(buttonWidth, button->getDefaultWidth());
     for (FXButton* button : printButtons) button->setWidth(buttonWidth);
     const WindowPlace place = WindowPlace::read(getApp()->reg(), settingsSection);
     position(place.x, place.y, place.width, place.height);
@@ -218,7 +230,7 @@ void LessonDialog::closeDialog() {
     if (closing) return;
     closing = TRUE;
     WindowPlace{getX() - placementDx, getY() - placementDy, getWidth(), getHeight()}.write(getApp()->reg(),
-                                                                                          settingsSection);
+                                                                                           settingsSection);
     getApp()->removeTimeout(this, ID_START);
     hide();
     getApp()->addChore(this, ID_DESTROY);
@@ -354,8 +366,8 @@ FXString LessonDialog::dayText() const {
 // scaled into the image, so that the preview is the printed page.
 void LessonDialog::drawPreview() {
     if (!image) return;
-    FXNativePrinter job = previewJob(getApp()->reg(), paperWidth, paperHeight, leftMargin, rightMargin, topMargin,
-                                     bottomMargin);
+    FXNativePrinter job =
+        previewJob(getApp()->reg(), paperWidth, paperHeight, leftMargin, rightMargin, topMargin, bottomMargin);
     FXDCNativePrinter dc(getApp());
     dc.beginPreview(job, image, 1, 25.4 / 72.0 / previewScale);
     dc.beginPage(1);
@@ -404,7 +416,8 @@ void LessonDialog::drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, Co
 
 FXString LessonDialog::lessonStatement(FXint lessonId) {
     return "Select '...End of Record...' as EndOfRecord, Subject.Description as Subject, LongTerm.PlanName as "
-           "LongTermPlanName, LongTerm.Description as LongTermDescription, UnitPlan.UnitName, UnitPlan.UnitDescription, "
+           "LongTermPlanName, LongTerm.Description as LongTermDescription, UnitPlan.UnitName, "
+           "UnitPlan.UnitDescription, "
            "LessonPlan.* from Subject, LongTerm, UnitPlan, LessonPlan"
            " Where Subject.Id = LongTerm.FKSubject And LongTerm.Id = UnitPlan.FKLongTerm And UnitPlan.Id = "
            "LessonPlan.FKUnitPlan"
@@ -420,7 +433,9 @@ FXString LessonDialog::summaryStatement(FXint lessonId) {
 std::vector<FXint> LessonDialog::lessonsOf(Command command) {
     std::vector<FXint> ids;
     switch (command) {
-        case PRINT_LESSON: ids.push_back(currentLesson); break;
+        case PRINT_LESSON:
+            ids.push_back(currentLesson);
+            break;
         case PRINT_ALL:
         case PRINT_SUMMARY:
             for (const FXStringRecordset::Row* row = dayLessons.FirstRow(); row; row = row->next)
@@ -471,23 +486,33 @@ void LessonDialog::printCommand(Command command) {
             unitRecordset.MoveFirst();
             unitName = unitRecordset.GetField("UnitName");
         }
-        if (count >= 10 &&
-            Prompter::get().question(this, "Large Print Job Requested",
-                                     "This unit contains " + FXStringVal(count) + " lesson plans." +
-                                         " Do you want to cancel this print job?\n For larger print jobs it is better to" +
-                                         " print to Postscript file\n and peruse the individual lesson plans" +
-                                         " using a Postscript viewer\n\n e.g. GSView."))
+        if (count >= 10 && Prompter::get().question(
+                               this, "Large Print Job Requested",
+                               "This unit contains " + FXStringVal(count) + " lesson plans." +
+                                   " Do you want to cancel this print job?\n For larger print jobs it is better to" +
+                                   " print to Postscript file\n and peruse the individual lesson plans" +
+                                   " using a Postscript viewer\n\n e.g. GSView."))
             return;
     }
     const std::vector<FXint> ids = lessonsOf(command);
 
     FXString title;
     switch (command) {
-        case PRINT_LESSON: title = "Lesson plan"; break;
-        case PRINT_ALL: title = "Lesson plans " + dayText(); break;
-        case PRINT_UNIT: title = "Unit " + unitName; break;
-        case PRINT_SUMMARY: title = "Summary " + dayText(); break;
-        case PRINT_UNIT_SUMMARY: title = "Unit summary " + unitName; break;
+        case PRINT_LESSON:
+            title = "Lesson plan";
+            break;
+        case PRINT_ALL:
+            title = "Lesson plans " + dayText();
+            break;
+        case PRINT_UNIT:
+            title = "Unit " + unitName;
+            break;
+        case PRINT_SUMMARY:
+            title = "Summary " + dayText();
+            break;
+        case PRINT_UNIT_SUMMARY:
+            title = "Unit summary " + unitName;
+            break;
     }
     PrintCommand print(this, title.trim());
     print.printer.flags |= FXNativePrinter::SCREEN_UNITS;

@@ -15,11 +15,11 @@ public:
     // What a description window tells its target (SEL_COMMAND, ptr to it).
     struct Report {
         FX::FXint planId = 0;
-        FX::FXString text;         // title + " - " + description
-        FX::FXint x = 0, y = 0;    // the text's top-left corner on the screen
-        FX::FXint w = 0, h = 0;    // the text's size
+        FX::FXString text;       // title + " - " + description
+        FX::FXint x = 0, y = 0;  // the text's top-left corner on the screen
+        FX::FXint w = 0, h = 0;  // the text's size
         FX::FXint ownerX = 0, ownerY = 0, ownerWidth = 0, ownerHeight = 0;
-        FX::FXint closed = 0;      // 1: the window is being closed
+        FX::FXint closed = 0;  // 1: the window is being closed
     };
 
     // `owner` is the long-term window's canvas; `target` and `sel` receive

@@ -34,7 +34,6 @@ const FXint mostWeeks = 53;
 // The footer line at the foot of the view, its descenders included.
 FXint footerHeight() { return smallFont->getFontHeight() + 1; }
 
-
 // A week date that does not fit its cell loses its year: 03/10/14, else 03/10.
 FXString weekLabel(FXlong day, FXint width) {
     FXString full = dates::shownDate(day);
@@ -74,8 +73,9 @@ FXbool LongTermWindow::loadTerm(Term& term) {
         return true;
     }
 
-    if (!workRecordset.OpenRecordset("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
-                                     term.shownDay + "'"))
+    if (!workRecordset.OpenRecordset(
+            "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + term.shownDay +
+            "'"))
         return false;
     workRecordset.rows.MoveFirst();
     if (workRecordset.rows.eof) {
@@ -101,9 +101,9 @@ FXbool LongTermWindow::loadTerm(Term& term) {
     const FXString L = dates::addDays(F, 7 * term.weeks - 1);
     if (!workRecordset.OpenRecordset(
             "Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
-            " (FKSyndicate = " + syndicate + " or FKSyndicate = " + user + ") and (PlanEnd >= '" + F +
-            "' and PlanEnd < '" + L + "' or PlanStart <= '" + L + "' and PlanEnd >= '" + L +
-            "') and Persistant = 0 Order By Id"))
+            " (FKSyndicate = " +
+            syndicate + " or FKSyndicate = " + user + ") and (PlanEnd >= '" + F + "' and PlanEnd < '" + L +
+            "' or PlanStart <= '" + L + "' and PlanEnd >= '" + L + "') and Persistant = 0 Order By Id"))
         return false;
     FXStringRecordset& rows = workRecordset.rows;
     const FXint idColumn = workRecordset.FieldOrdinal("Id").ordinal;
@@ -162,22 +162,22 @@ FXbool LongTermWindow::drawPlan(FXDC& dc, FXint w, FXint h) {
     dc.fillRectangle(0, 0, w, h);
     planColours.Clear();
     switch (term.outcome) {
-    case Term::NO_USER:
-        Prompter::get().error(this, "LongTermWindow::drawPlan - No current user.",
-                              "You must choose a user name to look at the plans.");
-        break;
-    case Term::NO_PLANS:
-        Prompter::get().error(this, "LongTermWindow::drawPlan - No plans exist.",
-                              "No plans have been loaded yet for this syndicate.");
-        break;
-    case Term::NO_TERM:
-        drawNoTerm(dc, w, h, term);
-        break;
-    case Term::TERM:
-        schoolYear = term.schoolYear;
-        schoolTerm = term.schoolTerm;
-        drawTerm(dc, w, h, term);
-        break;
+        case Term::NO_USER:
+            Prompter::get().error(this, "LongTermWindow::drawPlan - No current user.",
+                                  "You must choose a user name to look at the plans.");
+            break;
+        case Term::NO_PLANS:
+            Prompter::get().error(this, "LongTermWindow::drawPlan - No plans exist.",
+                                  "No plans have been loaded yet for this syndicate.");
+            break;
+        case Term::NO_TERM:
+            drawNoTerm(dc, w, h, term);
+            break;
+        case Term::TERM:
+            schoolYear = term.schoolYear;
+            schoolTerm = term.schoolTerm;
+            drawTerm(dc, w, h, term);
+            break;
     }
     return true;
 }

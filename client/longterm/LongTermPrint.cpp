@@ -84,8 +84,9 @@ void LongTermWindow::drawDescriptionPage(FXDC& dc, FXint b, FXint a, FXint sw, F
 // "Print Long Term Summary Report"
 
 void LongTermWindow::summaryDefinition(FXStringRecordset& definition) const {
-    report::setTitleRow(definition, "Long Term:",
-                        "Term: " + FXString(schoolTerm).trim() + "  Year: " + FXString(schoolYear).trim(), "0.50");
+    report::setTitleRow(definition,
+                        "Long Term:", "Term: " + FXString(schoolTerm).trim() + "  Year: " + FXString(schoolYear).trim(),
+                        "0.50");
     report::addColumn(definition, "Start", "PLANSTART", "0.07");
     report::addColumn(definition, "End", "PLANEND", "0.07");
     report::addColumn(definition, "Subject", "SUBJECTNAME", "0.18");

@@ -15,7 +15,8 @@
 
 using namespace FX;
 
-FXDEFMAP(LongTermWindow) LongTermWindowMap[] = {
+FXDEFMAP(LongTermWindow)
+LongTermWindowMap[] = {
     FXMAPFUNC(SEL_PAINT, LongTermWindow::ID_CANVAS, LongTermWindow::onPaint),
     FXMAPFUNC(SEL_LEFTBUTTONPRESS, LongTermWindow::ID_CANVAS, LongTermWindow::onMouseDown),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, LongTermWindow::ID_CANVAS, LongTermWindow::onRightDown),
@@ -214,8 +215,7 @@ long LongTermWindow::onCmdDescriptionReport(FXObject*, FXSelector, void* ptr) {
 }
 
 void LongTermWindow::openDescription(const Plan& plan, FXint x, FXint y) {
-    LongDialogDesc* dialog =
-        new LongDialogDesc(canvas, this, ID_DESCRIPTION_REPORT, decimalValue(plan.id), plan.name);
+    LongDialogDesc* dialog = new LongDialogDesc(canvas, this, ID_DESCRIPTION_REPORT, decimalValue(plan.id), plan.name);
     descriptionDialogs.push_back(dialog);
     dialog->setDescription(plan.description);
     // Beside the plan's first cell on the screen.
@@ -230,8 +230,10 @@ void LongTermWindow::openDescription(const Plan& plan, FXint x, FXint y) {
 void LongTermWindow::deleteClosedDescriptions() {
     std::vector<LongDialogDesc*> open;
     for (LongDialogDesc* d : descriptionDialogs) {
-        if (d->shown()) open.push_back(d);
-        else delete d;
+        if (d->shown())
+            open.push_back(d);
+        else
+            delete d;
     }
     descriptionDialogs.swap(open);
 }
@@ -285,7 +287,7 @@ void LongTermWindow::closeWindow() {
     if (closing) return;
     closing = true;
     WindowPlace{getX() - placementDx, getY() - placementDy, getWidth(), getHeight()}.write(getApp()->reg(),
-                                                                                          settingsSection);
+                                                                                           settingsSection);
     for (LongDialogDesc* d : descriptionDialogs) d->hide();
     hide();
     // Deleted once the handler that closed it has returned.

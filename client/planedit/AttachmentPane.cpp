@@ -2,12 +2,12 @@
 
 #include "data/Base64.h"
 #include "data/Files.h"
-#include "ui/Prompter.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "transfer/Attachments.h"
 #include "ui/ListItems.h"
 #include "ui/Progress.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;
@@ -37,9 +37,8 @@ AttachmentPane::AttachmentPane(FXComposite* page, const PaneShared& shared, FXOb
     listGroup(this, titles, widths, 2, lists, this, sels, LAYOUT_FILL_X, 90);
     nameList = lists[0];
     sizeList = lists[1];
-    FXGroupBox* notes =
-        new FXGroupBox(this, "File Notes", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0,
-                       0, 4, 4, 2, 4);
+    FXGroupBox* notes = new FXGroupBox(
+        this, "File Notes", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 2, 4);
     notesText = stretchText(notes, 200);
     FXHorizontalFrame* buttons = buttonRow(this);
     button(buttons, "&Import\tCopy file attachment into database", this, ID_IMPORT);
@@ -137,10 +136,17 @@ void AttachmentPane::importAttachment() {
 bool AttachmentPane::readFile(const FXString& path, FXString& bytes) {
     FXString problem;
     switch (ReadWholeFile(path, bytes)) {
-        case FileRead::Done: return true;
-        case FileRead::Missing: problem = " cannot be found."; break;
-        case FileRead::TooLarge: problem = " is larger than 1 GB."; break;
-        case FileRead::Unreadable: problem = " is opened by another application."; break;
+        case FileRead::Done:
+            return true;
+        case FileRead::Missing:
+            problem = " cannot be found.";
+            break;
+        case FileRead::TooLarge:
+            problem = " is larger than 1 GB.";
+            break;
+        case FileRead::Unreadable:
+            problem = " is opened by another application.";
+            break;
     }
     busy(false);
     Prompter::get().warning(owner(), fileWarning, "Aborting file import as " + path + problem);
@@ -154,8 +160,8 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
     failureScope("Database Error", [&] {
         IsectRecordset& rs = recordset();
         IsectRecordset::Transaction transaction(rs);
-        query(rs, "Select * from MakeUnitBinary('" + EscapeText(path) + "'," + text(size) + ",'" +
-                      encoded.left(chunk) + "'," + text(unitId) + ")");
+        query(rs, "Select * from MakeUnitBinary('" + EscapeText(path) + "'," + text(size) + ",'" + encoded.left(chunk) +
+                      "'," + text(unitId) + ")");
         const FXString attachment = trimmed(rs.GetField("0"));
 
         ProgressWindow progress(owner(), "Import Binary File Progress", "Writing file to database.",

@@ -7,10 +7,10 @@
 #include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
-#include "ui/Prompter.h"
 #include "planedit/LessonPane.h"
 #include "planedit/PlanEditing.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;
@@ -125,9 +125,10 @@ void LessonPane::bumpLesson() {
     const FXint lessonId = lists().shownLesson();
     failureScope("Database Error", [&] {
         IsectRecordset rs;
-        query(rs, "Select Id, DateStart, DateEnd, TimeStart,TimeEnd from LessonPlan Where FKUnitPlan = "
-                  "(Select FKUnitPlan from LessonPlan Where LessonPlan.Id = " + text(lessonId) +
-                      ") Order By DateStart, TimeStart");
+        query(rs,
+              "Select Id, DateStart, DateEnd, TimeStart,TimeEnd from LessonPlan Where FKUnitPlan = "
+              "(Select FKUnitPlan from LessonPlan Where LessonPlan.Id = " +
+                  text(lessonId) + ") Order By DateStart, TimeStart");
         if (rs.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
         bool next = false;
         for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
@@ -152,7 +153,8 @@ void LessonPane::shoveLessons() {
     if (lessonIndex < 0) return;
     const FXString lessonShown = lists().lessons()->getItemText(lessonIndex);
     const FXList* units = lists().units();
-    const FXString unitShown = units->getCurrentItem() >= 0 ? units->getItemText(units->getCurrentItem()) : FXString::null;
+    const FXString unitShown =
+        units->getCurrentItem() >= 0 ? units->getItemText(units->getCurrentItem()) : FXString::null;
     failureScope("Database Error", [&] {
         const FXint days = FXCLAMP(1, shoveDays, 30);
         IsectRecordset rs;
@@ -166,9 +168,10 @@ void LessonPane::shoveLessons() {
                            " Order By DateStart, TimeStart");
         const FXlong shownEnd = shove(lessons, days);
         if (!Prompter::get().question(owner(), "Confirm shove lessons",
-                                      "Do you want to shove the lesson \"" + lessonShown + "\" and \nall subsequent "
-                                      "lessons in the unit \"" + unitShown + "\" forward by " + text(days) +
-                                      (days == 1 ? " day?" : " days?")))
+                                      "Do you want to shove the lesson \"" + lessonShown +
+                                          "\" and \nall subsequent "
+                                          "lessons in the unit \"" +
+                                          unitShown + "\" forward by " + text(days) + (days == 1 ? " day?" : " days?")))
             return;
         busy(true);
         if (!lessons.WriteRecordset()) throw PlanEditAbort();
@@ -216,8 +219,10 @@ void LessonPane::stretchPlan(const FXString& unit) {
     const FXString lastEnd = rawField(rs, "DateEnd").left(10);
     IsectRecordset plan;
     plan.fromTable = "LongTerm";
-    query(plan, "Select LongTerm.Id, PlanEnd, FKSyndicate from LongTerm, UnitPlan where LongTerm.Id = "
-                "UnitPlan.FKLongTerm and UnitPlan.Id = " + unit);
+    query(plan,
+          "Select LongTerm.Id, PlanEnd, FKSyndicate from LongTerm, UnitPlan where LongTerm.Id = "
+          "UnitPlan.FKLongTerm and UnitPlan.Id = " +
+              unit);
     if (plan.rows.IsEmpty()) return;
     plan.MoveFirst();
     const FXString planEnd = rawField(plan, "PlanEnd").left(10);

@@ -3,10 +3,10 @@
 #include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
-#include "ui/Prompter.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;
@@ -35,10 +35,14 @@ struct TextColumn {
     const char* name;
 };
 const TextColumn textColumns[] = {
-    {"LessonES", "Essential Skills"}, {"LessonAO", "Achievement Objectives"},
-    {"LessonSLO", "Specific Learning Outcomes"}, {"LessonIntro", "Introduction"},
-    {"LessonDev", "Development"}, {"LessonClose", "Closure"},
-    {"LessonTest", "Assessment"}, {"LessonResource", "Resources"},
+    {"LessonES", "Essential Skills"},
+    {"LessonAO", "Achievement Objectives"},
+    {"LessonSLO", "Specific Learning Outcomes"},
+    {"LessonIntro", "Introduction"},
+    {"LessonDev", "Development"},
+    {"LessonClose", "Closure"},
+    {"LessonTest", "Assessment"},
+    {"LessonResource", "Resources"},
     {"LessonReflect", "Reflection"},
 };
 
@@ -107,9 +111,9 @@ void LessonPane::buildTimePanels() {
     FXMatrix* m = panelMatrix("Unit Plan", 6, {"Start Date:", "End Date:", "Start Time:", "End Time:", "Shove Days:"});
     placeholder(m);
     dateFields(m, panels[0]);
-    FX7Segment* readout = new FX7Segment(
-        m, "1", SEVENSEGMENT_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FIX_WIDTH | LAYOUT_FIX_HEIGHT, 0, 0, 40, 26, 3,
-        3, 3, 3);
+    FX7Segment* readout =
+        new FX7Segment(m, "1", SEVENSEGMENT_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FIX_WIDTH | LAYOUT_FIX_HEIGHT,
+                       0, 0, 40, 26, 3, 3, 3, 3);
     readout->setCellWidth(14);
     readout->setThickness(3);
     readout->setCellHeight(18);
@@ -117,8 +121,8 @@ void LessonPane::buildTimePanels() {
     readout->setTextColor(FXRGB(0, 255, 0));
     readout->setTarget(&shoveDaysTarget);
     readout->setSelector(FXDataTarget::ID_VALUE);
-    FXSlider* slider =
-        new FXSlider(m, &shoveDaysTarget, FXDataTarget::ID_VALUE, SLIDER_HORIZONTAL | SLIDER_INSIDE_BAR | LAYOUT_FILL_X);
+    FXSlider* slider = new FXSlider(m, &shoveDaysTarget, FXDataTarget::ID_VALUE,
+                                    SLIDER_HORIZONTAL | SLIDER_INSIDE_BAR | LAYOUT_FILL_X);
     slider->setRange(1, 30);
     dayAndWeek(m);
     button(m, "&Bump\tShift this lesson foward to share the same\ntime slot as the next lesson in this unit.", this,
@@ -233,7 +237,8 @@ LessonPane::CheckedLesson LessonPane::checkFields(bool withTexts) {
     if (blank(nameField->getText())) throw FXTextException("Cannot have empty Lesson plan name.");
     checks::fits("Name", nameField->getText(), checks::nameWidth);
     if (withTexts)
-        for (FXint i = 0; i < TEXT_COUNT; ++i) checks::fits(textColumns[i].name, texts[i]->getText(), checks::textWidth);
+        for (FXint i = 0; i < TEXT_COUNT; ++i)
+            checks::fits(textColumns[i].name, texts[i]->getText(), checks::textWidth);
     TimePanel& panel = currentPanel();
     CheckedLesson checked;
     checked.start = checkedDate("Start Date", panel.startDate);
@@ -344,8 +349,8 @@ void LessonPane::addLesson() {
         query(rs, "Select * from MakeLessonPlan('" + EscapeText(nameField->getText()) + "'," + quoted(SKILLS) + "," +
                       quoted(OBJECTIVES) + "," + quoted(OUTCOMES) + "," + quoted(INTRO) + "," + quoted(DEVELOPMENT) +
                       "," + quoted(CLOSURE) + "," + quoted(RESOURCES) + "," + quoted(REFLECTION) + "," + quoted(TEST) +
-                      ",'" + checked.start + "','" + checked.end + "'," + text(lists::itemId(units, unitIndex)) +
-                      "," + checks::timeLiteral(checked.startTime) + "," + checks::timeLiteral(checked.endTime) + "," +
+                      ",'" + checked.start + "','" + checked.end + "'," + text(lists::itemId(units, unitIndex)) + "," +
+                      checks::timeLiteral(checked.startTime) + "," + checks::timeLiteral(checked.endTime) + "," +
                       routineDay() + ")");
         newId = FXIntVal(rs.GetField("0"));
         busy(false);

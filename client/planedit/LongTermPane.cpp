@@ -3,10 +3,10 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
-#include "ui/Prompter.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;
@@ -77,8 +77,10 @@ void LongTermPane::build() {
 }
 
 void LongTermPane::showLeaderNote(bool shown) {
-    if (shown) leaderNote->show();
-    else leaderNote->hide();
+    if (shown)
+        leaderNote->show();
+    else
+        leaderNote->hide();
 }
 
 // ---------------------------------------------------------------- lists and the shown plan
@@ -129,8 +131,10 @@ void LongTermPane::show(FXint planId) {
 void LongTermPane::enableDateFields() {
     FXWindow* fields[] = {subjectCombo, startField, endField};
     for (FXWindow* f : fields) {
-        if (persistent == 0) f->enable();
-        else f->disable();
+        if (persistent == 0)
+            f->enable();
+        else
+            f->disable();
     }
 }
 
@@ -172,7 +176,9 @@ void LongTermPane::checkFields(FXString& start, FXString& end) {
         throw FXTextException("Cannot have start date after end date.");
 }
 
-FXString LongTermPane::planOwner() const { return trimmed(syndicateWide ? appState.currentSyndicate : appState.currentUserId); }
+FXString LongTermPane::planOwner() const {
+    return trimmed(syndicateWide ? appState.currentSyndicate : appState.currentUserId);
+}
 
 void LongTermPane::addPlan() {
     const FXString name = nameField->getText();

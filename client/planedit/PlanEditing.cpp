@@ -61,7 +61,8 @@ void rereadRow(IsectRecordset& rs, const FXString& table, const FXString& key, c
 }
 
 FXString vanishedText(const FXString& what) {
-    return "This " + what + " is no longer in the database: someone may have just deleted it.\n\n"
+    return "This " + what +
+           " is no longer in the database: someone may have just deleted it.\n\n"
            "Choose again from the lists; everything you typed is still here.";
 }
 

@@ -9,7 +9,6 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Files.h"
-#include "ui/Prompter.h"
 #include "planedit/AttachmentPane.h"
 #include "planedit/LessonPane.h"
 #include "planedit/LongTermPane.h"
@@ -18,6 +17,7 @@
 #include "planedit/UnitPane.h"
 #include "planedit/UnitPlanDialog.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;
@@ -31,8 +31,8 @@ const char* const weekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "F
 // plans are listed, and the teacher is told why.
 FXString termClause(FXWindow* owner) {
     IsectRecordset terms;
-    query(terms, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
-                     dates::today() + "'");
+    query(terms,
+          "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + dates::today() + "'");
     if (terms.rows.IsEmpty()) {
         Prompter::get().error(owner, "No School Term", noTermText());
         return "(Persistant = 1)";
@@ -124,8 +124,8 @@ void UnitPlanDialog::onLongTermSelected(FXint index) {
 // imported.
 void UnitPlanDialog::listUnits(const FXString& longTermId) {
     IsectRecordset units;
-    query(units, "Select * from UnitPlan where FKLongTerm = " + longTermId + " and FKTeacher = " +
-                     appState.currentUserId + " Order By UnitName");
+    query(units, "Select * from UnitPlan where FKLongTerm = " + longTermId +
+                     " and FKTeacher = " + appState.currentUserId + " Order By UnitName");
     for (units.MoveFirst(); !units.eof(); units.MoveNext()) {
         const FXint transfer = FXIntVal(units.GetField("Transfer"));
         FXIcon* icon = transfer > 0 ? planIcons.exported : transfer < 0 ? planIcons.imported : nullptr;
@@ -219,8 +219,10 @@ FXint UnitPlanDialog::showLesson(FXint lessonId) {
     FXint unitId = 0, longTermId = 0;
     const bool found = failureScope(this, "Database Error", [&] {
         IsectRecordset rs;
-        query(rs, "Select FKUnitPlan, FKLongTerm from LessonPlan,UnitPlan Where FKUnitPlan = UnitPlan.Id"
-                  " and LessonPlan.Id = " + text(lessonId));
+        query(rs,
+              "Select FKUnitPlan, FKLongTerm from LessonPlan,UnitPlan Where FKUnitPlan = UnitPlan.Id"
+              " and LessonPlan.Id = " +
+                  text(lessonId));
         unitId = FXIntVal(rs.GetField("FKUnitPlan"));
         longTermId = FXIntVal(rs.GetField("FKLongTerm"));
     });

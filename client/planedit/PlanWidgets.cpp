@@ -19,8 +19,8 @@ FXHorizontalFrame* buttonRow(FXComposite* p, FXuint opts) {
 
 FXButton* closeButton(FXComposite* row) { return button(row, "&Close", row->getShell(), FXDialogBox::ID_CANCEL); }
 
-FXHorizontalFrame* planButtons(FXComposite* p, FXObject* tgt, FXSelector editId, FXSelector deleteId,
-                               FXSelector addId, FXuint opts) {
+FXHorizontalFrame* planButtons(FXComposite* p, FXObject* tgt, FXSelector editId, FXSelector deleteId, FXSelector addId,
+                               FXuint opts) {
     FXHorizontalFrame* buttons = buttonRow(p, opts);
     if (addId) button(buttons, "&Add", tgt, addId);
     button(buttons, "&Delete", tgt, deleteId);
@@ -45,8 +45,8 @@ FXVerticalFrame* listGroup(FXComposite* p, const char* const* titles, const FXin
     FXVerticalFrame* group;
     if (nominalHeight > 0) {
         StretchFrame* outer = new StretchFrame(p, frameOpts, nominalHeight);
-        group = new FXVerticalFrame(outer, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0,
-                                    0, 0, 0, 0, 0);
+        group = new FXVerticalFrame(outer, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0,
+                                    0, 0, 0, 0);
     } else {
         group = new FXVerticalFrame(p, FRAME_SUNKEN | FRAME_THICK | frameOpts, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     }
@@ -54,8 +54,9 @@ FXVerticalFrame* listGroup(FXComposite* p, const char* const* titles, const FXin
     for (FXint i = 0; i < count; ++i) header->appendItem(titles[i], nullptr, widths[i]);
     FXHorizontalFrame* row = new FXHorizontalFrame(group, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     for (FXint i = 0; i < count; ++i)
-        lists[i] = new FXList(row, tgt, sels ? sels[i] : 0,
-                              LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y | HSCROLLER_NEVER, 0, 0, widths[i], 0);
+        lists[i] =
+            new FXList(row, tgt, sels ? sels[i] : 0,
+                       LIST_SINGLESELECT | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y | HSCROLLER_NEVER, 0, 0, widths[i], 0);
     return group;
 }
 
@@ -69,7 +70,9 @@ FXTextField* nameField(FXComposite* p) {
     return field(row, 40);
 }
 
-FXLabel* label(FXComposite* p, const char* text) { return new FXLabel(p, text, nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y); }
+FXLabel* label(FXComposite* p, const char* text) {
+    return new FXLabel(p, text, nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
+}
 
 void placeholder(FXComposite* p) { new FXFrame(p, FRAME_NONE, 0, 0, 0, 0, 0, 0, 0, 0); }
 

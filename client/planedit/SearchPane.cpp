@@ -4,11 +4,11 @@
 
 #include "data/AppState.h"
 #include "data/Dates.h"
-#include "ui/Prompter.h"
 #include "lessons/LessonSearch.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;

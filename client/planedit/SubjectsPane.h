@@ -21,15 +21,7 @@ public:
     // one of Id `id`, if listed.
     void list(IsectRecordset& subjects, FX::FXint id);
 
-    enum {
-        ID_LIST = FX::FXVerticalFrame::ID_LAST,
-        ID_ADD,
-        ID_RENAME,
-        ID_RETIRE,
-        ID_UP,
-        ID_DOWN,
-        ID_LAST
-    };
+    enum { ID_LIST = FX::FXVerticalFrame::ID_LAST, ID_ADD, ID_RENAME, ID_RETIRE, ID_UP, ID_DOWN, ID_LAST };
     long onCmdList(FX::FXObject*, FX::FXSelector, void*);
     long onCmdAdd(FX::FXObject*, FX::FXSelector, void*);
     long onCmdRename(FX::FXObject*, FX::FXSelector, void*);

@@ -11,13 +11,13 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
-#include "ui/Prompter.h"
 #include "data/VersionCheck.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/UnitPane.h"
 #include "transfer/TransferFile.h"
 #include "ui/ListItems.h"
 #include "ui/Progress.h"
+#include "ui/Prompter.h"
 
 using namespace FX;
 using namespace planedit;
@@ -56,7 +56,8 @@ FXint UnitPane::importFile(const FXString& path, FXint longTermId, bool& vanishe
     progress->cancelled();  // lets the window appear
     FXString bytes;
     switch (ReadWholeFile(path, bytes)) {
-        case FileRead::Done: break;
+        case FileRead::Done:
+            break;
         case FileRead::Missing:
             vanished = true;
             throw FXTextException("The transfer file " + path + " is no longer there. Nothing was imported.");

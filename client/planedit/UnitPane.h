@@ -49,7 +49,7 @@ protected:
     UnitPane() {}
 
 private:
-    FX::FXint unitType = 1;  // 1 unit plan, 2 routine lesson, 3 non-contact time
+    FX::FXint unitType = 1;    // 1 unit plan, 2 routine lesson, 3 non-contact time
     FX::FXint exportMark = 0;  // UnitPlan.Transfer: 1 marked, 0 ordinary, -1 imported
     // "Mark for export to disk" as shown: checked only for a unit marked for
     // export; an imported unit is not.  Checking or clearing it sets the mark

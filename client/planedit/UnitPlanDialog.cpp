@@ -112,8 +112,8 @@ void UnitPlanDialog::buildLayout() {
     buildLists(new FXVerticalFrame(outer, LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4));
 
     tabBook = new PlanTabBook(outer, this);
-    const char* tabTitles[TAB_COUNT] = {"L&ong Term Plans", "Unit &Plans", "&Lesson Objective", "Le&sson Detail",
-                                        "Lesson E&valuation", "Searc&h", "Sub&jects"};
+    const char* tabTitles[TAB_COUNT] = {"L&ong Term Plans",   "Unit &Plans", "&Lesson Objective", "Le&sson Detail",
+                                        "Lesson E&valuation", "Searc&h",     "Sub&jects"};
     for (FXint i = 0; i < TAB_COUNT; ++i) {
         tabItems[i] = new FXTabItem(tabBook, tabTitles[i]);
         pages[i] = new FXVerticalFrame(tabBook, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0,
@@ -122,7 +122,8 @@ void UnitPlanDialog::buildLayout() {
     longTermPane = new LongTermPane(pages[TAB_LONGTERM], shared, this, ID_LONGTERM);
     unitPane = new UnitPane(pages[TAB_UNIT], shared, this, ID_UNIT);
     attachmentPane = new AttachmentPane(pages[TAB_UNIT], shared, this, ID_ATTACHMENTS);
-    lessonPane = new LessonPane(pages[TAB_OBJECTIVE], pages[TAB_DETAIL], pages[TAB_EVALUATION], shared, this, ID_LESSON);
+    lessonPane =
+        new LessonPane(pages[TAB_OBJECTIVE], pages[TAB_DETAIL], pages[TAB_EVALUATION], shared, this, ID_LESSON);
     searchPane = new SearchPane(pages[TAB_SEARCH], lessonPane->marks(), shared, this, ID_SEARCH);
     subjectsPane = new SubjectsPane(pages[TAB_SUBJECTS], shared, this, ID_SUBJECTS);
     collectShortcuts();

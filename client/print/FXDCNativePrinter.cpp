@@ -56,10 +56,33 @@ FXString pdfConverter = "ps2pdf";
 void FXDCNativePrinter::setPdfConverter(const FXString& program) { pdfConverter = program; }
 
 FXDCNativePrinter::FXDCNativePrinter(FXApp* a)
-    : FXDC(a), dctype(NO_JOB), dc(nullptr), ps(nullptr), html(nullptr), printerres(72), screenres(0),
-      activeScreenres(72), scalex(1.0), scaley(1.0), mmperdot(25.4 / 72), mmperpixel(25.4 / 72), offx(0), offy(0),
-      pagewidth(0), pageheight(0), leftmargin(0), rightmargin(0), topmargin(0), bottommargin(0), pagesended(0),
-      pagesbegun(0), devfont(nullptr), jobid(0), previewdc(nullptr), previewimage(nullptr), previewpage(0),
+    : FXDC(a),
+      dctype(NO_JOB),
+      dc(nullptr),
+      ps(nullptr),
+      html(nullptr),
+      printerres(72),
+      screenres(0),
+      activeScreenres(72),
+      scalex(1.0),
+      scaley(1.0),
+      mmperdot(25.4 / 72),
+      mmperpixel(25.4 / 72),
+      offx(0),
+      offy(0),
+      pagewidth(0),
+      pageheight(0),
+      leftmargin(0),
+      rightmargin(0),
+      topmargin(0),
+      bottommargin(0),
+      pagesended(0),
+      pagesbegun(0),
+      devfont(nullptr),
+      jobid(0),
+      previewdc(nullptr),
+      previewimage(nullptr),
+      previewpage(0),
       previewmm(1.0) {}
 
 FXDCNativePrinter::~FXDCNativePrinter() {
@@ -73,9 +96,7 @@ FXint FXDCNativePrinter::getScreenResolution() const {
     return res > 0 ? res : 100;
 }
 
-void FXDCNativePrinter::warn(const FXString& text) {
-    Prompter::get().warning(nullptr, getApp()->getAppName(), text);
-}
+void FXDCNativePrinter::warn(const FXString& text) { Prompter::get().warning(nullptr, getApp()->getAppName(), text); }
 
 void FXDCNativePrinter::releaseJob() {
     delete ps;
@@ -261,7 +282,9 @@ FXbool FXDCNativePrinter::beginPage(FXuint page) {
             ps->setForeground(deviceColor(fg));
             pagesbegun++;
             return true;
-        case TO_HTML: pagesbegun++; return html->beginPage(page);
+        case TO_HTML:
+            pagesbegun++;
+            return html->beginPage(page);
         case TO_PREVIEW:
             pagesbegun++;
             delete previewdc;
@@ -285,7 +308,8 @@ FXbool FXDCNativePrinter::beginPage(FXuint page) {
                 if (font) setFont(font);
             }
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -306,7 +330,8 @@ FXbool FXDCNativePrinter::endPage() {
             dc = nullptr;
             pagesended++;
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -339,8 +364,12 @@ FXbool FXDCNativePrinter::endPrint() {
     dctype = NO_JOB;
     FXbool ok = true;
     switch (was) {
-        case TO_POSTSCRIPT: ok = ps->endPrint(); break;
-        case TO_HTML: ok = html->endPrint(); break;
+        case TO_POSTSCRIPT:
+            ok = ps->endPrint();
+            break;
+        case TO_HTML:
+            ok = html->endPrint();
+            break;
         case TO_PDF:
             ok = ps->endPrint();
             if (!ok) {
@@ -363,8 +392,11 @@ FXbool FXDCNativePrinter::endPrint() {
                 }
             }
             break;
-        case TO_PREVIEW: break;
-        default: ok = false; break;
+        case TO_PREVIEW:
+            break;
+        default:
+            ok = false;
+            break;
     }
     releaseJob();
     return ok;
@@ -376,9 +408,14 @@ void FXDCNativePrinter::abortPrint() {
     switch (was) {
         case TO_POSTSCRIPT:
         case TO_PDF:
-        case TO_PRINTER: ps->endPrint(); break;
-        case TO_HTML: html->endPrint(); break;
-        default: break;
+        case TO_PRINTER:
+            ps->endPrint();
+            break;
+        case TO_HTML:
+            html->endPrint();
+            break;
+        default:
+            break;
     }
     if (was == TO_POSTSCRIPT || was == TO_PDF || was == TO_HTML) unlink(printer.name.text());
     releaseJob();

@@ -156,28 +156,28 @@ public:
 
 private:
     Destination dctype;
-    FX::FXDC* dc;              // the inner device receiving the calls
+    FX::FXDC* dc;  // the inner device receiving the calls
     FXDCPostscript* ps;
     FXDChtml* html;
     FXNativePrinter printer;
-    FX::FXint printerres;      // dots per inch of the destination
-    FX::FXint screenres;       // 0: ask the display
+    FX::FXint printerres;  // dots per inch of the destination
+    FX::FXint screenres;   // 0: ask the display
     FX::FXint activeScreenres;
-    FX::FXdouble scalex, scaley;   // destination dots per screen pixel
+    FX::FXdouble scalex, scaley;  // destination dots per screen pixel
     FX::FXdouble mmperdot, mmperpixel;
-    FX::FXint offx, offy;      // device origin of the printable area
+    FX::FXint offx, offy;  // device origin of the printable area
     FX::FXint pagewidth, pageheight;
     FX::FXint leftmargin, rightmargin, topmargin, bottommargin;
     FX::FXint pagesended;
     FX::FXuint pagesbegun;
     std::vector<FX::FXuint> chosenpages;
-    FX::FXFont* devfont;       // the destination's copy of the current font
-    FX::FXString tmpname;      // the spool file of a printer or PDF job
+    FX::FXFont* devfont;   // the destination's copy of the current font
+    FX::FXString tmpname;  // the spool file of a printer or PDF job
     FX::FXint jobid;
-    FX::FXDC* previewdc;       // a window context on the preview image
+    FX::FXDC* previewdc;  // a window context on the preview image
     FX::FXImage* previewimage;
     FX::FXuint previewpage;
-    FX::FXdouble previewmm;    // millimetres per preview pixel
+    FX::FXdouble previewmm;  // millimetres per preview pixel
 
     FX::FXint sx(FX::FXint x) const { return (FX::FXint)(x * scalex) + offx; }
     FX::FXint sy(FX::FXint y) const { return (FX::FXint)(y * scaley) + offy; }

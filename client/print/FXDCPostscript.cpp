@@ -19,8 +19,20 @@ void FXDCPostscript::resetBox(Box& b) {
 }
 
 FXDCPostscript::FXDCPostscript(FXApp* a)
-    : FXDC(a), psout(nullptr), spool(nullptr), sink(nullptr), pxmin(0), pymin(0), pxmax(0), pymax(0),
-      inPage(false), pageNumber(0), pageStart(0), pagesended(0), lineWidth(1.0), lineWidthSet(false),
+    : FXDC(a),
+      psout(nullptr),
+      spool(nullptr),
+      sink(nullptr),
+      pxmin(0),
+      pymin(0),
+      pxmax(0),
+      pymax(0),
+      inPage(false),
+      pageNumber(0),
+      pageStart(0),
+      pagesended(0),
+      lineWidth(1.0),
+      lineWidthSet(false),
       lineWidthFractional(false) {
     resetBox(docbox);
     resetBox(pagebox);
@@ -272,11 +284,13 @@ FXbool FXDCPostscript::endPrint() {
 
 void FXDCPostscript::writeProlog() {
     outf("%% h w x y drawRect\n");
-    outf("/drawRect {\n\tnewpath moveto dup 0 rlineto exch dup 0 exch\n\trlineto exch neg 0 rlineto neg 0 exch "
-         "rlineto\n\tclosepath stroke\n} def\n");
+    outf(
+        "/drawRect {\n\tnewpath moveto dup 0 rlineto exch dup 0 exch\n\trlineto exch neg 0 rlineto neg 0 exch "
+        "rlineto\n\tclosepath stroke\n} def\n");
     outf("%% h w x y fillRect\n");
-    outf("/fillRect {\n\tnewpath moveto dup 0 rlineto exch dup 0 exch\n\trlineto exch neg 0 rlineto neg 0 exch "
-         "rlineto\n\tclosepath fill stroke\n} def\n");
+    outf(
+        "/fillRect {\n\tnewpath moveto dup 0 rlineto exch dup 0 exch\n\trlineto exch neg 0 rlineto neg 0 exch "
+        "rlineto\n\tclosepath fill stroke\n} def\n");
     outf("%% x y a b drawLine\n");
     outf("/drawLine {\n\tnewpath moveto lineto stroke\n} def\n");
     outf("%% x y ..... npoints drawLines\n");
@@ -286,25 +300,29 @@ void FXDCPostscript::writeProlog() {
     outf("%% x y drawPoint\n");
     outf("/drawPoint {\n\ttranslate 1 1 scale 8 8 1 [ 8 0 0 8 0 0 ] {<0000>} image\n} def\n");
     outf("%% centerx centery  startAngle endAngle radiusX radiusY drawArc\n");
-    outf("/drawArc {\n\tgsave dup 3 1 roll div dup 1 scale 6 -1 roll\n\texch div 5 1 roll  3 -2 roll arc stroke "
-         "grestore\n} def\n");
-    outf("/fillChord {\n\tgsave dup 3 1 roll div dup 1 scale 6 -1 roll\n\texch div 5 1 roll  3 -2 roll arc fill "
-         "grestore\n} def\n");
+    outf(
+        "/drawArc {\n\tgsave dup 3 1 roll div dup 1 scale 6 -1 roll\n\texch div 5 1 roll  3 -2 roll arc stroke "
+        "grestore\n} def\n");
+    outf(
+        "/fillChord {\n\tgsave dup 3 1 roll div dup 1 scale 6 -1 roll\n\texch div 5 1 roll  3 -2 roll arc fill "
+        "grestore\n} def\n");
     outf("%% (string) x y height drawText\n");
     outf("/drawText {\n\tgsave findfont exch scalefont setfont moveto\n\tshow grestore\n} def\n");
     // The setup re-encodes every font the pages use, under its own name, to
     // ISO Latin-1 with the keyboard's apostrophe, hyphen and grave accent.
     outf("%% /fontname reencodeISO\n");
-    outf("/reencodeISO {\n\tdup findfont dup length dict begin\n"
-         "\t\t{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
-         "\t\t/Encoding ISOLatin1Encoding 256 array copy\n"
-         "\t\tdup 39 /quotesingle put dup 45 /hyphen put dup 96 /grave put def\n"
-         "\t\tcurrentdict\n\tend definefont pop\n} def\n");
+    outf(
+        "/reencodeISO {\n\tdup findfont dup length dict begin\n"
+        "\t\t{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
+        "\t\t/Encoding ISOLatin1Encoding 256 array copy\n"
+        "\t\tdup 39 /quotesingle put dup 45 /hyphen put dup 96 /grave put def\n"
+        "\t\tcurrentdict\n\tend definefont pop\n} def\n");
     // Grey conversion of colour image data for interpreters without colorimage.
     outf("/bwproc\n");
-    outf("{\n\trgbproc\n\tdup length 3 idiv string 0 3 0\n\t5 -1 roll {\n\tadd 2 1 roll 1 sub dup 0 eq {\n"
-         "\t\tpop 3 idiv\n\t\t3 -1 roll\n\t\tdup 4 -1 roll\n\t\tdup 3 1 roll\n\t\t5 -1 roll put\n"
-         "\t\t1 add 3 0\n\t} { 2 1 roll } ifelse\n\t} forall\n\tpop pop pop\n} def\n");
+    outf(
+        "{\n\trgbproc\n\tdup length 3 idiv string 0 3 0\n\t5 -1 roll {\n\tadd 2 1 roll 1 sub dup 0 eq {\n"
+        "\t\tpop 3 idiv\n\t\t3 -1 roll\n\t\tdup 4 -1 roll\n\t\tdup 3 1 roll\n\t\t5 -1 roll put\n"
+        "\t\t1 add 3 0\n\t} { 2 1 roll } ifelse\n\t} forall\n\tpop pop pop\n} def\n");
     outf("systemdict /colorimage known not\n");
     outf("{\n\t/colorimage {\n\t\tpop\n\t\tpop\n\t\t/rgbproc exch def\n\t\t{ bwproc } image\n\t} def\n} if\n");
     outf("%% Color -  r g b C\n");
@@ -314,50 +332,52 @@ void FXDCPostscript::writeProlog() {
     outf("%% Flat Shaded Line -  x2 y2 x1 y1 r g b L\n");
     outf("/L { C newpath moveto lineto stroke } bind def\n");
     outf("%% Smooth-shaded line -  x2 y2 r2 g2 b2 x1 y1 r1 g1 b1 SL\n");
-    outf("/SL {\n"
-         " /b1 exch def\n /g1 exch def\n /r1 exch def\n /y1 exch def\n /x1 exch def\n"
-         " /b2 exch def\n /g2 exch def\n /r2 exch def\n /y2 exch def\n /x2 exch def\n\n"
-         " b2 b1 sub abs 0.01 gt\n g2 g1 sub abs 0.005 gt\n r2 r1 sub abs 0.008 gt\n"
-         "     or or {\n"
-         "         /bm b1 b2 add 0.5 mul def\n         /gm g1 g2 add 0.5 mul def\n"
-         "         /rm r1 r2 add 0.5 mul def\n         /ym y1 y2 add 0.5 mul def\n"
-         "         /xm x1 x2 add 0.5 mul def\n\n"
-         "         x1 y1 r1 g1 b1 xm ym rm gm bm\n"
-         "         xm ym rm gm bm x2 y2 r2 g2 b2\n"
-         "         SL SL\n"
-         "     } {\n"
-         "         x1 y1 x2 y2 r1 g1 b1 L\n"
-         "     } ifelse\n"
-         "} bind def\n");
+    outf(
+        "/SL {\n"
+        " /b1 exch def\n /g1 exch def\n /r1 exch def\n /y1 exch def\n /x1 exch def\n"
+        " /b2 exch def\n /g2 exch def\n /r2 exch def\n /y2 exch def\n /x2 exch def\n\n"
+        " b2 b1 sub abs 0.01 gt\n g2 g1 sub abs 0.005 gt\n r2 r1 sub abs 0.008 gt\n"
+        "     or or {\n"
+        "         /bm b1 b2 add 0.5 mul def\n         /gm g1 g2 add 0.5 mul def\n"
+        "         /rm r1 r2 add 0.5 mul def\n         /ym y1 y2 add 0.5 mul def\n"
+        "         /xm x1 x2 add 0.5 mul def\n\n"
+        "         x1 y1 r1 g1 b1 xm ym rm gm bm\n"
+        "         xm ym rm gm bm x2 y2 r2 g2 b2\n"
+        "         SL SL\n"
+        "     } {\n"
+        "         x1 y1 x2 y2 r1 g1 b1 L\n"
+        "     } ifelse\n"
+        "} bind def\n");
     outf("%% Flat-shaded triangle - x3 y3 x2 y2 x1 y1 r g b T\n");
     outf("/T { C newpath moveto lineto lineto closepath fill } bind def\n");
     outf("%% Smooth-shaded triangle - x3 y3 r3 g3 b3 x2 y2 r2 g2 b2 x1 y1 r1 g1 b1 ST\n");
-    outf("/ST {\n"
-         " /b1 exch def\n /g1 exch def\n /r1 exch def\n /y1 exch def\n /x1 exch def\n"
-         " /b2 exch def\n /g2 exch def\n /r2 exch def\n /y2 exch def\n /x2 exch def\n"
-         " /b3 exch def\n /g3 exch def\n /r3 exch def\n /y3 exch def\n /x3 exch def\n\n"
-         " b2 b1 sub abs 0.05 gt\n g2 g1 sub abs 0.017 gt\n r2 r1 sub abs 0.032 gt\n"
-         " b3 b1 sub abs 0.05 gt\n g3 g1 sub abs 0.017 gt\n r3 r1 sub abs 0.032 gt\n"
-         " b2 b3 sub abs 0.05 gt\n g2 g3 sub abs 0.017 gt\n r2 r3 sub abs 0.032 gt\n"
-         " or or or or or or or or {\n"
-         "         /b12 b1 b2 add 0.5 mul def\n         /g12 g1 g2 add 0.5 mul def\n"
-         "         /r12 r1 r2 add 0.5 mul def\n         /y12 y1 y2 add 0.5 mul def\n"
-         "         /x12 x1 x2 add 0.5 mul def\n"
-         "         /b13 b1 b3 add 0.5 mul def\n         /g13 g1 g3 add 0.5 mul def\n"
-         "         /r13 r1 r3 add 0.5 mul def\n         /y13 y1 y3 add 0.5 mul def\n"
-         "         /x13 x1 x3 add 0.5 mul def\n"
-         "         /b32 b3 b2 add 0.5 mul def\n         /g32 g3 g2 add 0.5 mul def\n"
-         "         /r32 r3 r2 add 0.5 mul def\n         /y32 y3 y2 add 0.5 mul def\n"
-         "         /x32 x3 x2 add 0.5 mul def\n\n"
-         "         x13 y13 r13 g13 b13 x12 y12 r12 g12 b12 x1 y1 r1 g1 b1\n"
-         "         x32 y32 r32 g32 b32 x12 y12 r12 g12 b12 x2 y2 r2 g2 b2\n"
-         "         x13 y13 r13 g13 b13 x32 y32 r32 g32 b32 x3 y3 r3 g3 b3\n"
-         "         x13 y13 r13 g13 b13 x12 y12 r12 g12 b12 x32 y32 r32 g32 b32\n"
-         "         ST ST ST ST\n"
-         "     } {\n"
-         "         x1 y1 x2 y2 x3 y3 r1 g1 b1 T\n"
-         "     } ifelse\n"
-         "} bind def\n");
+    outf(
+        "/ST {\n"
+        " /b1 exch def\n /g1 exch def\n /r1 exch def\n /y1 exch def\n /x1 exch def\n"
+        " /b2 exch def\n /g2 exch def\n /r2 exch def\n /y2 exch def\n /x2 exch def\n"
+        " /b3 exch def\n /g3 exch def\n /r3 exch def\n /y3 exch def\n /x3 exch def\n\n"
+        " b2 b1 sub abs 0.05 gt\n g2 g1 sub abs 0.017 gt\n r2 r1 sub abs 0.032 gt\n"
+        " b3 b1 sub abs 0.05 gt\n g3 g1 sub abs 0.017 gt\n r3 r1 sub abs 0.032 gt\n"
+        " b2 b3 sub abs 0.05 gt\n g2 g3 sub abs 0.017 gt\n r2 r3 sub abs 0.032 gt\n"
+        " or or or or or or or or {\n"
+        "         /b12 b1 b2 add 0.5 mul def\n         /g12 g1 g2 add 0.5 mul def\n"
+        "         /r12 r1 r2 add 0.5 mul def\n         /y12 y1 y2 add 0.5 mul def\n"
+        "         /x12 x1 x2 add 0.5 mul def\n"
+        "         /b13 b1 b3 add 0.5 mul def\n         /g13 g1 g3 add 0.5 mul def\n"
+        "         /r13 r1 r3 add 0.5 mul def\n         /y13 y1 y3 add 0.5 mul def\n"
+        "         /x13 x1 x3 add 0.5 mul def\n"
+        "         /b32 b3 b2 add 0.5 mul def\n         /g32 g3 g2 add 0.5 mul def\n"
+        "         /r32 r3 r2 add 0.5 mul def\n         /y32 y3 y2 add 0.5 mul def\n"
+        "         /x32 x3 x2 add 0.5 mul def\n\n"
+        "         x13 y13 r13 g13 b13 x12 y12 r12 g12 b12 x1 y1 r1 g1 b1\n"
+        "         x32 y32 r32 g32 b32 x12 y12 r12 g12 b12 x2 y2 r2 g2 b2\n"
+        "         x13 y13 r13 g13 b13 x32 y32 r32 g32 b32 x3 y3 r3 g3 b3\n"
+        "         x13 y13 r13 g13 b13 x12 y12 r12 g12 b12 x32 y32 r32 g32 b32\n"
+        "         ST ST ST ST\n"
+        "     } {\n"
+        "         x1 y1 x2 y2 x3 y3 r1 g1 b1 T\n"
+        "     } ifelse\n"
+        "} bind def\n");
 }
 
 // A chosen page goes to the spool, starting with the whole drawing state so
@@ -503,8 +523,8 @@ void FXDCPostscript::rectanglePath(FXint x, FXint y, FXint w, FXint h, bool stro
         strokeInk(path, 5);
     else
         ink(FXMIN(xl, xr), FXMIN(yt, yb), FXMAX(xl, xr), FXMAX(yt, yb));
-    outf("newpath %g %g moveto %g %g lineto %g %g lineto %g %g lineto %g %g lineto%s", xl, yt, xr, yt, xr, yb, xl,
-         yb, xl, yt, stroke ? " stroke\n" : " fill\n");
+    outf("newpath %g %g moveto %g %g lineto %g %g lineto %g %g lineto %g %g lineto%s", xl, yt, xr, yt, xr, yb, xl, yb,
+         xl, yt, stroke ? " stroke\n" : " fill\n");
 }
 
 void FXDCPostscript::drawRectangle(FXint x, FXint y, FXint w, FXint h) { rectanglePath(x, y, w, h, true); }

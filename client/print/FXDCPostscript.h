@@ -98,19 +98,19 @@ private:
         Box box;
     };
 
-    FILE* psout;                            // the document
-    FILE* spool;                            // page bodies until endPrint
-    FILE* sink;                             // where output goes now; null between and in skipped pages
+    FILE* psout;  // the document
+    FILE* spool;  // page bodies until endPrint
+    FILE* sink;   // where output goes now; null between and in skipped pages
     FXNativePrinter printer;
-    FX::FXint pxmin, pymin, pxmax, pymax;   // content range
+    FX::FXint pxmin, pymin, pxmax, pymax;  // content range
     Box docbox, pagebox;
     bool inPage;
     FX::FXuint pageNumber;
     long pageStart;
     std::vector<Page> pages;
-    std::vector<FX::FXString> fonts;        // fonts the written pages use
+    std::vector<FX::FXString> fonts;  // fonts the written pages use
     FX::FXint pagesended;
-    FX::FXdouble lineWidth;                 // in points; PostScript starts at 1
+    FX::FXdouble lineWidth;  // in points; PostScript starts at 1
     bool lineWidthSet;
     bool lineWidthFractional;
     FX::FXString command;

@@ -54,13 +54,20 @@ FXString FXDChtml::htmlText(const FXString& text, FXbool attribute) {
     out.reserve((size_t)n + 5 * (size_t)specials);
     for (FXint i = 0; i < n; i++) {
         switch (p[i]) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
             case '"':
                 out += attribute ? "&quot;" : "\"";
                 break;
-            default: out += p[i];
+            default:
+                out += p[i];
         }
     }
     return FXString(out.data(), (FXint)out.size());
@@ -159,7 +166,8 @@ FXbool FXDChtml::beginPrint(const FXString& filename) {
 void FXDChtml::writeHeaderRow(const FXString* names, FXint count) {
     if (!header) return;
     put("<THEAD><TR>");
-    for (FXint i = 0; i < count; i++) put("<TH class=\"" + htmlText(names[i], true) + "\">" + htmlText(names[i]) + "</TH>");
+    for (FXint i = 0; i < count; i++)
+        put("<TH class=\"" + htmlText(names[i], true) + "\">" + htmlText(names[i]) + "</TH>");
     put("</TR></THEAD><TBODY>\n");
 }
 

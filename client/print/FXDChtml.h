@@ -3,9 +3,9 @@
 // scripts, one table made from an SQL query, and a fixed foot.
 //
 // Data is written as text: "&", "<" and ">" escaped (and the double quote in
-// attributes), the client's text in the UTF-8 the page declares, line feeds as <BR>, NULL as a no-break space, numbers without
-// their padding.  The two Global style sheets every report links are written
-// into the report's Global folder when they are missing there.
+// attributes), the client's text in the UTF-8 the page declares, line feeds as <BR>, NULL as a no-break space, numbers
+// without their padding.  The two Global style sheets every report links are written into the report's Global folder
+// when they are missing there.
 #ifndef PLENWICK_FXDCHTML_H
 #define PLENWICK_FXDCHTML_H
 

@@ -10,7 +10,8 @@
 
 using namespace FX;
 
-FXDEFMAP(FXNativePrintDialog) FXNativePrintDialogMap[] = {
+FXDEFMAP(FXNativePrintDialog)
+FXNativePrintDialogMap[] = {
     FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER, FXNativePrintDialog::ID_TO_PDF,
                FXNativePrintDialog::onCmdDestination),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PRINTER_NAME, FXNativePrintDialog::onCmdPrinterName),
@@ -46,10 +47,8 @@ namespace {
 
 // The paper entries written when section "PAPER" has none.
 const char* const defaultPapers[] = {
-    "[Letter] 1 612.00000 792.00000 72 72 72 72",
-    "[A4] 9 595.27559 841.88976 80 80 80 80",
-    "[Legal ] 5 612.00000 1008.00000 72 72 72 72",
-    "[A3] 8 841.88976 1190.55118 80 80 80 80",
+    "[Letter] 1 612.00000 792.00000 72 72 72 72",  "[A4] 9 595.27559 841.88976 80 80 80 80",
+    "[Legal ] 5 612.00000 1008.00000 72 72 72 72", "[A3] 8 841.88976 1190.55118 80 80 80 80",
     "[A2] 64 1190.55118 1683.77953 80 80 80 80",
 };
 
@@ -63,7 +62,8 @@ struct FileDestination {
     FXuint flag;
 };
 const FileDestination fileDestinations[3] = {
-    {"file", "output.ps", "Select Output File", "All Files (*)\nPostscript Files (*.ps,*.eps)", FXNativePrinter::DEST_FILE},
+    {"file", "output.ps", "Select Output File", "All Files (*)\nPostscript Files (*.ps,*.eps)",
+     FXNativePrinter::DEST_FILE},
     {"html", "output.html", "Select HTML File", "All Files (*)\nHTML Files (*.htm,*.html)", FXNativePrinter::DEST_HTML},
     {"pdf", "output.pdf", "Select PDF File", "All Files (*)\nPDF Files (*.pdf)", FXNativePrinter::DEST_PDF},
 };
@@ -94,8 +94,8 @@ std::vector<FXString> split(const FXString& text, const char* delimiters) {
 
 }  // namespace
 
-FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title, FXuint opts, FXint x, FXint y,
-                                         FXint w, FXint h)
+FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title, FXuint opts, FXint x, FXint y, FXint w,
+                                         FXint h)
     : FXDialogBox(owner, title, opts, x, y, w, h, 6, 6, 6, 6, 4, 4) {
     FXVerticalFrame* top = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
 
@@ -123,12 +123,14 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     new FXButton(grid, "&Browse...", nullptr, this, ID_BROWSE_PDF, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
 
     FXHorizontalFrame* middle = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
-    FXGroupBox* pages = new FXGroupBox(middle, "Pages", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXGroupBox* pages =
+        new FXGroupBox(middle, "Pages", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     pagesAll = new FXRadioButton(pages, "Print &All", this, ID_PAGES_ALL);
     pagesEven = new FXRadioButton(pages, "&Even Pages", this, ID_PAGES_EVEN);
     pagesOdd = new FXRadioButton(pages, "&Odd Pages", this, ID_PAGES_ODD);
     FXHorizontalFrame* rangeRow = new FXHorizontalFrame(pages, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
-    pagesRange = new FXRadioButton(rangeRow, "Define Range:", this, ID_PAGES_RANGE, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
+    pagesRange =
+        new FXRadioButton(rangeRow, "Define Range:", this, ID_PAGES_RANGE, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
     range = new FXTextField(rangeRow, 10, this, ID_RANGE, TEXTFIELD_NORMAL);
     new FXLabel(pages, "Page delimiters:,;+\nRange delimiters: - and :\n", nullptr, JUSTIFY_LEFT);
 
@@ -144,14 +146,17 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
 
     FXHorizontalFrame* bottom = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     FXVerticalFrame* leftColumn = new FXVerticalFrame(bottom, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
-    FXGroupBox* collate = new FXGroupBox(leftColumn, "Collate Order", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
+    FXGroupBox* collate =
+        new FXGroupBox(leftColumn, "Collate Order", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
     collateNormal = new FXRadioButton(collate, "First Page First", this, ID_COLLATE_NORMAL);
     collateReversed = new FXRadioButton(collate, "Last Page First", this, ID_COLLATE_REVERSED);
     FXGroupBox* layout = new FXGroupBox(leftColumn, "Layout", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
     portrait = new FXRadioButton(layout, "Portrait", this, ID_PORTRAIT);
     landscape = new FXRadioButton(layout, "Landscape", this, ID_LANDSCAPE);
-    FXGroupBox* paperBox = new FXGroupBox(bottom, "Paper Size", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
-    FXVerticalFrame* paperFrame = new FXVerticalFrame(paperBox, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXGroupBox* paperBox =
+        new FXGroupBox(bottom, "Paper Size", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* paperFrame = new FXVerticalFrame(
+        paperBox, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     paper = new FXList(paperFrame, this, ID_PAPER, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     paper->setNumVisible(6);
 
@@ -283,7 +288,8 @@ void FXNativePrintDialog::showState() {
     pagesEven->setCheck((f & FXNativePrinter::PAGES_EVEN) != 0);
     pagesOdd->setCheck((f & FXNativePrinter::PAGES_ODD) != 0);
     pagesRange->setCheck((f & FXNativePrinter::PAGES_RANGE) != 0);
-    pagesAll->setCheck(!(f & (FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD | FXNativePrinter::PAGES_RANGE)));
+    pagesAll->setCheck(
+        !(f & (FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD | FXNativePrinter::PAGES_RANGE)));
     inColor->setCheck(color != 0);
     inBlackWhite->setCheck(color == 0);
     collateReversed->setCheck((f & FXNativePrinter::COLLATE_REVERSED) != 0);
@@ -345,8 +351,8 @@ void FXNativePrintDialog::setDestination(FXint d) {
         printer.name = nameField(d)->getText();
     } else {
         FXint cur = printers->getCurrentItem();
-        printer.name = cur >= 0 ? printers->getItemText(cur)
-                                : FXString(registry().readStringEntry("PRINTER", "printer", ""));
+        printer.name =
+            cur >= 0 ? printers->getItemText(cur) : FXString(registry().readStringEntry("PRINTER", "printer", ""));
         syncSettings();
     }
     showState();
@@ -435,7 +441,9 @@ void FXNativePrintDialog::choosePages(FXint id) {
             printer.frompage = (first & 1) ? first : first + 1;
             printer.topage = (last & 1) ? last : last - 1;
             break;
-        case ID_PAGES_RANGE: printer.flags |= FXNativePrinter::PAGES_RANGE; break;
+        case ID_PAGES_RANGE:
+            printer.flags |= FXNativePrinter::PAGES_RANGE;
+            break;
     }
     if (printer.frompage < first) printer.frompage = first;
     if (printer.frompage > last) printer.frompage = last;
@@ -551,10 +559,12 @@ long FXNativePrintDialog::onCmdProperties(FXObject*, FXSelector, void*) {
     new FXCheckButton(frame, "Print in Color", &colourTarget, FXDataTarget::ID_VALUE);
     FXHorizontalFrame* row = new FXHorizontalFrame(frame, LAYOUT_FILL_X);
     new FXLabel(row, "Copies:", nullptr, LAYOUT_CENTER_Y);
-    FXSpinner* spin = new FXSpinner(row, 4, &countTarget, FXDataTarget::ID_VALUE, SPIN_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+    FXSpinner* spin =
+        new FXSpinner(row, 4, &countTarget, FXDataTarget::ID_VALUE, SPIN_NORMAL | FRAME_SUNKEN | FRAME_THICK);
     spin->setRange(1, 1000);
     FXHorizontalFrame* buttons = new FXHorizontalFrame(frame, LAYOUT_FILL_X | PACK_UNIFORM_WIDTH);
-    new FXButton(buttons, "&OK", nullptr, &box, FXDialogBox::ID_ACCEPT, BUTTON_DEFAULT | BUTTON_INITIAL | FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT);
+    new FXButton(buttons, "&OK", nullptr, &box, FXDialogBox::ID_ACCEPT,
+                 BUTTON_DEFAULT | BUTTON_INITIAL | FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT);
     new FXButton(buttons, "&Cancel", nullptr, &box, FXDialogBox::ID_CANCEL, FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT);
     if (!box.execute(PLACEMENT_OWNER)) return 1;
 
@@ -595,9 +605,12 @@ long FXNativePrintDialog::onCmdAccept(FXObject* sender, FXSelector sel, void* pt
         // Yes overwrites, No closes the dialog without printing, Cancel
         // returns to the dialog to choose another name.
         switch (Prompter::get().questionYesNoCancel(this, "Overwrite file?", question)) {
-            case Prompter::YES: break;
-            case Prompter::NO: return FXDialogBox::onCmdCancel(sender, sel, ptr);
-            case Prompter::CANCEL: return 1;
+            case Prompter::YES:
+                break;
+            case Prompter::NO:
+                return FXDialogBox::onCmdCancel(sender, sel, ptr);
+            case Prompter::CANCEL:
+                return 1;
         }
     }
     return FXDialogBox::onCmdAccept(sender, sel, ptr);

@@ -61,8 +61,9 @@ public:
         ID_LAST
     };
 
-    FXNativePrintDialog(FX::FXWindow* owner, const FX::FXString& title = "Print", FX::FXuint opts = FX::DECOR_TITLE | FX::DECOR_BORDER,
-                        FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0, FX::FXint h = 0);
+    FXNativePrintDialog(FX::FXWindow* owner, const FX::FXString& title = "Print",
+                        FX::FXuint opts = FX::DECOR_TITLE | FX::DECOR_BORDER, FX::FXint x = 0, FX::FXint y = 0,
+                        FX::FXint w = 0, FX::FXint h = 0);
 
     // The description the dialog edits.  A description without a name takes
     // the destination, name, paper, orientation and colour remembered in the
@@ -138,8 +139,8 @@ protected:
 private:
     FXNativePrinter printer;
     std::vector<Paper> paperList;
-    FX::FXint dest = 0;    // 0 printer, 1 PostScript file, 2 HTML file, 3 PDF file
-    FX::FXint media = 0;   // index into paperList
+    FX::FXint dest = 0;   // 0 printer, 1 PostScript file, 2 HTML file, 3 PDF file
+    FX::FXint media = 0;  // index into paperList
     FX::FXint color = 0;
 
     FX::FXRadioButton* toPrinter;

@@ -8,52 +8,51 @@
 #include <utility>
 #include <vector>
 
-
 // Settings handed to the platform printer (CUPS) for a printer destination:
 // the counterpart of a device-mode record.
 struct FXPrinterSettings {
-    FX::FXint orientation = 1;   // 1 portrait, 2 landscape
-    FX::FXint paperCode = 1;     // paper code of the chosen paper; 256 custom size
-    FX::FXint paperWidth = 0;    // custom size in tenths of a millimetre
+    FX::FXint orientation = 1;  // 1 portrait, 2 landscape
+    FX::FXint paperCode = 1;    // paper code of the chosen paper; 256 custom size
+    FX::FXint paperWidth = 0;   // custom size in tenths of a millimetre
     FX::FXint paperLength = 0;
-    FX::FXint color = 1;         // 1 monochrome, 2 colour
+    FX::FXint color = 1;  // 1 monochrome, 2 colour
     FX::FXint copies = 1;
 };
 
 struct FXNativePrinter {
     // Flag bits of `flags`.
     enum {
-        DEST_FILE        = 0x001,  // PostScript file named by `name`
-        DEST_HTML        = 0x002,  // HTML file named by `name`
-        PAGES_EVEN       = 0x004,
-        PAGES_ODD        = 0x008,
-        PAGES_RANGE      = 0x010,
+        DEST_FILE = 0x001,  // PostScript file named by `name`
+        DEST_HTML = 0x002,  // HTML file named by `name`
+        PAGES_EVEN = 0x004,
+        PAGES_ODD = 0x008,
+        PAGES_RANGE = 0x010,
         COLLATE_REVERSED = 0x020,  // "Last Page First"
-        LANDSCAPE        = 0x040,
-        COLOR            = 0x080,  // clear: colours are printed as grey
-        NOBOUNDS         = 0x100,  // PostScript bounding boxes written at the end
-        DEST_PDF         = 0x200,  // PDF file named by `name`, made from the PostScript job
+        LANDSCAPE = 0x040,
+        COLOR = 0x080,     // clear: colours are printed as grey
+        NOBOUNDS = 0x100,  // PostScript bounding boxes written at the end
+        DEST_PDF = 0x200,  // PDF file named by `name`, made from the PostScript job
         // Lay pages out in the screen's pixels on every destination, as a
         // printer job is (files are laid out in points otherwise): drawing
         // written for the screen (fixed offsets, text measured with the
         // screen's fonts) then looks the same on paper, in every file and in
         // the preview.
-        SCREEN_UNITS     = 0x400
+        SCREEN_UNITS = 0x400
     };
 
     // Page numbers beyond every page a job can have: the span of a job whose
     // length is not known before it is drawn.
     static const FX::FXuint OPEN_END = 99999;
 
-    FX::FXString name;             // printer name, or the output file
-    FX::FXString title;            // the job's title (the CUPS queue, the file's title); may be empty
-    FX::FXuint firstpage = 1;      // page span of the document
+    FX::FXString name;         // printer name, or the output file
+    FX::FXString title;        // the job's title (the CUPS queue, the file's title); may be empty
+    FX::FXuint firstpage = 1;  // page span of the document
     FX::FXuint lastpage = 1;
     FX::FXuint currentpage = 1;
-    FX::FXuint frompage = 1;       // pages to print
+    FX::FXuint frompage = 1;  // pages to print
     FX::FXuint topage = 1;
-    FX::FXuint mediasize = 1;      // paper code
-    FX::FXdouble mediawidth = 612.0;   // points
+    FX::FXuint mediasize = 1;         // paper code
+    FX::FXdouble mediawidth = 612.0;  // points
     FX::FXdouble mediaheight = 792.0;
     FX::FXdouble leftmargin = 72.0;
     FX::FXdouble rightmargin = 72.0;
@@ -62,7 +61,7 @@ struct FXNativePrinter {
     FX::FXuint numcopies = 1;
     FX::FXuint flags = 0;
     std::vector<std::pair<FX::FXuint, FX::FXuint>> ranges;  // (from, to) page ranges
-    FXPrinterSettings settings;    // platform printer settings
+    FXPrinterSettings settings;                             // platform printer settings
 
     // True when page `page` of the job is one of the pages chosen: even or
     // odd pages by their number, a range by the range list (or the from and
@@ -98,13 +97,19 @@ struct FXNativePrinter {
 // empty for a paper of its own size.
 inline const char* paperName(FX::FXuint code) {
     switch (code) {
-        case 1: return "Letter";
-        case 5: return "Legal";
-        case 8: return "A3";
-        case 9: return "A4";
+        case 1:
+            return "Letter";
+        case 5:
+            return "Legal";
+        case 8:
+            return "A3";
+        case 9:
+            return "A4";
         case 64:
-        case 66: return "A2";
-        default: return "";
+        case 66:
+            return "A2";
+        default:
+            return "";
     }
 }
 

@@ -5,7 +5,8 @@
 
 using namespace FX;
 
-FXDEFMAP(FXPreviewCanvas) FXPreviewCanvasMap[] = {
+FXDEFMAP(FXPreviewCanvas)
+FXPreviewCanvasMap[] = {
     FXMAPFUNC(SEL_PAINT, 0, FXPreviewCanvas::onPaint),
 };
 
@@ -15,8 +16,8 @@ namespace {
 const FXdouble mmPerPoint = 0.3527777777777778;
 }
 
-FXPreviewCanvas::FXPreviewCanvas(FXComposite* p, FXObject* tgt, FXSelector sel, FXuint opts, FXint x, FXint y,
-                                 FXint w, FXint h)
+FXPreviewCanvas::FXPreviewCanvas(FXComposite* p, FXObject* tgt, FXSelector sel, FXuint opts, FXint x, FXint y, FXint w,
+                                 FXint h)
     : FXScrollArea(p, opts, x, y, w, h) {
     target = tgt;
     message = sel;

@@ -17,9 +17,8 @@
 class FXPreviewCanvas : public FX::FXScrollArea {
     FXDECLARE(FXPreviewCanvas)
 public:
-    FXPreviewCanvas(FX::FXComposite* p, FX::FXObject* tgt = nullptr, FX::FXSelector sel = 0,
-                    FX::FXuint opts = 0, FX::FXint x = 0, FX::FXint y = 0,
-                    FX::FXint w = 0, FX::FXint h = 0);
+    FXPreviewCanvas(FX::FXComposite* p, FX::FXObject* tgt = nullptr, FX::FXSelector sel = 0, FX::FXuint opts = 0,
+                    FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0, FX::FXint h = 0);
     ~FXPreviewCanvas() override;
 
     void create() override;

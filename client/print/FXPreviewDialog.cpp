@@ -9,7 +9,8 @@
 
 using namespace FX;
 
-FXDEFMAP(FXPreviewDialog) FXPreviewDialogMap[] = {
+FXDEFMAP(FXPreviewDialog)
+FXPreviewDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, FXPreviewDialog::ID_CANVAS, FXPreviewDialog::onCmdCanvas),
     FXMAPFUNC(SEL_COMMAND, FXPreviewDialog::ID_PAGE, FXPreviewDialog::onCmdPage),
     FXMAPFUNC(SEL_UPDATE, FXPreviewDialog::ID_PAGE, FXPreviewDialog::onUpdPage),
@@ -25,8 +26,8 @@ FXIMPLEMENT(FXPreviewDialog, FXDialogBox, FXPreviewDialogMap, ARRAYNUMBER(FXPrev
 namespace {
 
 const FXdouble zoomStep = 1.25;
-const FXdouble closest = 0.05;   // millimetres per pixel at the largest zoom
-const FXdouble farthest = 4.0;   // and at the smallest
+const FXdouble closest = 0.05;  // millimetres per pixel at the largest zoom
+const FXdouble farthest = 4.0;  // and at the smallest
 
 // Two descriptions that print the same way.
 bool samePrint(const FXNativePrinter& a, const FXNativePrinter& b) {
@@ -39,9 +40,10 @@ bool samePrint(const FXNativePrinter& a, const FXNativePrinter& b) {
 }  // namespace
 
 FXPreviewDialog::FXPreviewDialog(FXWindow* owner, const FXNativePrinter& p, const PrintRoutine& r)
-    : FXDialogBox(owner, "Print Preview", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0, 640, 760, 6,
-                  6, 6, 6, 4, 4),
-      printer(p), routine(r) {
+    : FXDialogBox(owner, "Print Preview", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0, 640, 760, 6, 6,
+                  6, 6, 4, 4),
+      printer(p),
+      routine(r) {
     FXVerticalFrame* top = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     FXHorizontalFrame* bar = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     const FXuint button = FRAME_RAISED | FRAME_THICK | LAYOUT_CENTER_Y;

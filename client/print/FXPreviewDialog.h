@@ -22,14 +22,7 @@ class FXPreviewCanvas;
 class FXPreviewDialog : public FX::FXDialogBox {
     FXDECLARE(FXPreviewDialog)
 public:
-    enum {
-        ID_CANVAS = FX::FXDialogBox::ID_LAST,
-        ID_PAGE,
-        ID_ZOOM_IN,
-        ID_ZOOM_OUT,
-        ID_PRINT_OPTIONS,
-        ID_LAST
-    };
+    enum { ID_CANVAS = FX::FXDialogBox::ID_LAST, ID_PAGE, ID_ZOOM_IN, ID_ZOOM_OUT, ID_PRINT_OPTIONS, ID_LAST };
 
     FXPreviewDialog(FX::FXWindow* owner, const FXNativePrinter& printer, const PrintRoutine& routine);
 
@@ -70,7 +63,7 @@ private:
     FX::FXuint pageCount = 0;
     FX::FXuint pageNumber = 0;
     FX::FXdouble zoom = 1.0;
-    FX::FXbool failed = false;   // the routine failed once: not run again
+    FX::FXbool failed = false;  // the routine failed once: not run again
 
     void showPageCount();
 };

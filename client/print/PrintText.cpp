@@ -68,13 +68,23 @@ FXString toLatin1(const FXchar* text, FXuint length) {
         i += n;
         switch (code) {
             case 0x2018:
-            case 0x2019: out += '\''; break;
+            case 0x2019:
+                out += '\'';
+                break;
             case 0x201C:
-            case 0x201D: out += '"'; break;
+            case 0x201D:
+                out += '"';
+                break;
             case 0x2013:
-            case 0x2014: out += '-'; break;
-            case 0x2026: out += "..."; break;
-            default: out += code <= 0xFF ? (FXchar)code : '?'; break;
+            case 0x2014:
+                out += '-';
+                break;
+            case 0x2026:
+                out += "...";
+                break;
+            default:
+                out += code <= 0xFF ? (FXchar)code : '?';
+                break;
         }
     }
     return out;

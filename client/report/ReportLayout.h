@@ -167,9 +167,9 @@ public:
     struct Cell {
         FX::FXint x = 0, w = 0;
         FX::FXFont* font = nullptr;
-        FX::FXint lh = 0;                 // line height of the cell's font
-        FX::FXbool single = false;        // a short value on one line at y + 15
-        FX::FXString text;                // tabs replaced
+        FX::FXint lh = 0;           // line height of the cell's font
+        FX::FXbool single = false;  // a short value on one line at y + 15
+        FX::FXString text;          // tabs replaced
         std::vector<report::TextLine> lines;
         // Height the cell needs: lh for a short value, else one line more
         // than its lines.

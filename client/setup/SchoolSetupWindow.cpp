@@ -12,7 +12,8 @@
 
 using namespace FX;
 
-FXDEFMAP(SchoolSetupWindow) SchoolSetupWindowMap[] = {
+FXDEFMAP(SchoolSetupWindow)
+SchoolSetupWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_TERMLIST, SchoolSetupWindow::onCmdTermList),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_ADDTERM, SchoolSetupWindow::onCmdAddTerm),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_EDITTERM, SchoolSetupWindow::onCmdEditTerm),
@@ -39,8 +40,8 @@ const FXint minimumWidth = 600, minimumHeight = 460;
 const FXint yearLevelLength = 40;
 
 FXButton* button(FXComposite* parent, const char* text, FXObject* target, FXSelector id) {
-    FXButton* b = new FXButton(parent, text, nullptr, target, id, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X,
-                               0, 0, 0, 0, 20, 20, 5, 5);
+    FXButton* b = new FXButton(parent, text, nullptr, target, id, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X, 0, 0, 0,
+                               0, 20, 20, 5, 5);
     b->setFont(labelFont);
     return b;
 }
@@ -72,16 +73,16 @@ FXString timeText(FXint minutes) { return FXStringFormat("%02d:%02d", minutes / 
 }  // namespace
 
 SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
-    : FXDialogBox(owner, "School Setup", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0,
-                  defaultWidth, defaultHeight, 4, 4, 4, 4, 4, 4) {
+    : FXDialogBox(owner, "School Setup", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0, defaultWidth,
+                  defaultHeight, 4, 4, 4, 4, 4, 4) {
     setIcon(appIcon);
     setMiniIcon(appIcon);
 
-    FXHorizontalFrame* bottom = new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X | FRAME_SUNKEN,
-                                                      0, 0, 0, 0, 4, 4, 4, 4);
-    FXButton* close = new FXButton(bottom, "&Close", nullptr, this, ID_CLOSE,
-                                   FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT | LAYOUT_FIX_WIDTH, 0, 0, 100, 0,
-                                   20, 20, 5, 5);
+    FXHorizontalFrame* bottom =
+        new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X | FRAME_SUNKEN, 0, 0, 0, 0, 4, 4, 4, 4);
+    FXButton* close =
+        new FXButton(bottom, "&Close", nullptr, this, ID_CLOSE,
+                     FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT | LAYOUT_FIX_WIDTH, 0, 0, 100, 0, 20, 20, 5, 5);
     close->setFont(labelFont);
     new FXLabel(bottom, "What is saved here is in the database at once, for every teacher.", nullptr,
                 LABEL_NORMAL | LAYOUT_CENTER_Y);
@@ -93,8 +94,8 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     FXHorizontalFrame* termPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* termListFrame = new FXVerticalFrame(termPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
     label(termListFrame, "The school's terms, in date order:");
-    FXVerticalFrame* termBorder = new FXVerticalFrame(termListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X |
-                                                      LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXVerticalFrame* termBorder = new FXVerticalFrame(
+        termListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     termList = new FXList(termBorder, this, ID_TERMLIST, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* termSide = new FXVerticalFrame(termPage, LAYOUT_FILL_Y);
     FXMatrix* termFields = new FXMatrix(termSide, 2, MATRIX_BY_COLUMNS);
@@ -117,20 +118,21 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     FXHorizontalFrame* yearPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* yearListFrame = new FXVerticalFrame(yearPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
     label(yearListFrame, "The children's year levels that long-term plans are for:");
-    FXVerticalFrame* yearBorder = new FXVerticalFrame(yearListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X |
-                                                      LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXVerticalFrame* yearBorder = new FXVerticalFrame(
+        yearListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     yearList = new FXList(yearBorder, this, ID_YEARLIST, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* yearSide = new FXVerticalFrame(yearPage, LAYOUT_FILL_Y);
     label(yearSide, "Year level:");
-    yearField = new FXTextField(yearSide, 20, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X);
+    yearField =
+        new FXTextField(yearSide, 20, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X);
     button(yearSide, "A&dd", this, ID_ADDYEAR);
     button(yearSide, "Ed&it", this, ID_EDITYEAR);
     button(yearSide, "De&lete", this, ID_DELETEYEAR);
 
     // Timetable.
     new FXTabItem(tabs, "Time&table");
-    FXVerticalFrame* timePage = new FXVerticalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y,
-                                                    0, 0, 0, 0, 10, 10, 10, 10);
+    FXVerticalFrame* timePage =
+        new FXVerticalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 10, 10, 10, 10);
     label(timePage, "The school day as the week grid shows it:");
     FXMatrix* timeFields = new FXMatrix(timePage, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 10, 10, 10, 10, 8, 6);
     label(timeFields, "The first row starts at (hour, minute):");
@@ -289,11 +291,13 @@ bool SchoolSetupWindow::readTermFields(const FXString& caption, Term& term) {
     }
     const FXlong noon = dates::localMoment(term.firstDay, 12, 0);
     if (dates::weekday(noon) != 1) {
-        const FXString monday = dates::isoDate(dates::addDays(noon, dates::weekday(noon) == 0 ? -6 : 1 - dates::weekday(noon)));
+        const FXString monday =
+            dates::isoDate(dates::addDays(noon, dates::weekday(noon) == 0 ? -6 : 1 - dates::weekday(noon)));
         Prompter::get().error(this, caption,
                               "First day: " + DisplayDate(term.firstDay) + " is a " + dates::localText(noon, "%A") +
                                   ". A term's first day is the Monday of its first week, because the calendar's "
-                                  "weeks begin on it: type " + DisplayDate(monday) + ".");
+                                  "weeks begin on it: type " +
+                                  DisplayDate(monday) + ".");
         return false;
     }
     term.weeks = weeksSpinner->getValue();
@@ -317,8 +321,7 @@ bool SchoolSetupWindow::checkOverlap(const FXString& caption, const Term& term, 
             Prompter::get().error(this, caption,
                                   "These dates overlap " +
                                       termText(decimalValue(recordset.GetField("SchoolTerm")),
-                                               decimalValue(recordset.GetField("SchoolYear")), otherStart,
-                                               otherWeeks) +
+                                               decimalValue(recordset.GetField("SchoolYear")), otherStart, otherWeeks) +
                                       ".\n\nTerms may not overlap: change the first day or the number of weeks.");
             return false;
         }
@@ -352,10 +355,9 @@ long SchoolSetupWindow::onCmdEditTerm(FXObject*, FXSelector, void*) {
     if (!readTermFields("Edit Term Error", term)) return 1;
     failures::run(this, "Database Error", "term", [&] {
         if (!checkOverlap("Edit Term Error", term, id)) return;
-        if (!recordset.OpenRecordset("Update TermDate Set FirstDay = '" + term.firstDay +
-                                     "', SchoolWeeks = " + FXStringVal(term.weeks) + ", SchoolYear = " +
-                                     FXStringVal(term.year) + ", SchoolTerm = " + FXStringVal(term.number) +
-                                     " Where Id = " + FXStringVal(id)))
+        if (!recordset.OpenRecordset("Update TermDate Set FirstDay = '" + term.firstDay + "', SchoolWeeks = " +
+                                     FXStringVal(term.weeks) + ", SchoolYear = " + FXStringVal(term.year) +
+                                     ", SchoolTerm = " + FXStringVal(term.number) + " Where Id = " + FXStringVal(id)))
             return;
         loadTerms(id);
     });
@@ -384,8 +386,7 @@ long SchoolSetupWindow::onCmdDeleteTerm(FXObject*, FXSelector, void*) {
                                                  subjects, subjects == 1 ? "" : "s"));
             return;
         }
-        if (!Prompter::get().question(this, "Confirm Delete Term",
-                                      "Delete " + termList->getItemText(row) + "?"))
+        if (!Prompter::get().question(this, "Confirm Delete Term", "Delete " + termList->getItemText(row) + "?"))
             return;
         if (!recordset.OpenRecordset("Delete from TermDate Where Id = " + FXStringVal(id))) return;
         loadTerms();
@@ -446,8 +447,8 @@ long SchoolSetupWindow::onCmdEditYear(FXObject*, FXSelector, void*) {
     FXString name;
     if (!readYearField("Edit Year Level Error", name, id)) return 1;
     failures::run(this, "Database Error", "year level", [&] {
-        if (!recordset.OpenRecordset("Update ChildYear Set Description = '" + EscapeText(name) + "' Where Id = " +
-                                     FXStringVal(id)))
+        if (!recordset.OpenRecordset("Update ChildYear Set Description = '" + EscapeText(name) +
+                                     "' Where Id = " + FXStringVal(id)))
             return;
         loadYears(id);
     });

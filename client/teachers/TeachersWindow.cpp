@@ -10,7 +10,8 @@
 
 using namespace FX;
 
-FXDEFMAP(TeachersWindow) TeachersWindowMap[] = {
+FXDEFMAP(TeachersWindow)
+TeachersWindowMap[] = {
     FXMAPFUNC(SEL_TIMEOUT, TeachersWindow::ID_LOAD, TeachersWindow::onLoad),
     FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_LOAD, TeachersWindow::onLoad),
     FXMAPFUNC(SEL_COMMAND, TeachersWindow::ID_ADD, TeachersWindow::onCmdAdd),
@@ -71,15 +72,14 @@ TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
     header->appendItem("Syndicate Leader", nullptr, listWidth);
     header->appendItem("Teacher", nullptr, listWidth);
     header->disable();
-    FXHorizontalFrame* lists = new FXHorizontalFrame(listFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXHorizontalFrame* lists =
+        new FXHorizontalFrame(listFrame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     // Only the teacher list has a scroll bar; the leader list follows it.
-    TwinList* leaders = new TwinList(lists, nullptr, 0,
-                                     LIST_SINGLESELECT | HSCROLLER_NEVER | VSCROLLER_NEVER | LAYOUT_FIX_WIDTH |
-                                         LAYOUT_FILL_Y,
-                                     listWidth);
-    TwinList* teachers = new TwinList(lists, this, ID_SELECT,
-                                      LIST_SINGLESELECT | HSCROLLER_NEVER | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y,
-                                      listWidth);
+    TwinList* leaders = new TwinList(
+        lists, nullptr, 0, LIST_SINGLESELECT | HSCROLLER_NEVER | VSCROLLER_NEVER | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y,
+        listWidth);
+    TwinList* teachers = new TwinList(
+        lists, this, ID_SELECT, LIST_SINGLESELECT | HSCROLLER_NEVER | LAYOUT_FIX_WIDTH | LAYOUT_FILL_Y, listWidth);
     leaders->setTwin(teachers);
     teachers->setTwin(leaders);
     leaderList = leaders;
@@ -90,17 +90,17 @@ TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
                 nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
     leaderBox = new FXCheckButton(side, "Syndicate Leader", &leaderTarget, FXDataTarget::ID_VALUE);
 
-    nameField = new FXTextField(frame, 30, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X,
-                                0, 0, 0, 0, 2, 2, 2, 2);
+    nameField = new FXTextField(frame, 30, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X, 0,
+                                0, 0, 0, 2, 2, 2, 2);
 
-    FXHorizontalFrame* buttons = new FXHorizontalFrame(frame, FRAME_SUNKEN | LAYOUT_FILL_X | LAYOUT_SIDE_BOTTOM,
-                                                       0, 0, 0, 0, 4, 4, 4, 4);
+    FXHorizontalFrame* buttons =
+        new FXHorizontalFrame(frame, FRAME_SUNKEN | LAYOUT_FILL_X | LAYOUT_SIDE_BOTTOM, 0, 0, 0, 0, 4, 4, 4, 4);
     const char* texts[] = {"&Close", "&Edit", "&Delete", "&Add"};
     const FXSelector ids[] = {FXDialogBox::ID_CANCEL, ID_EDIT, ID_DELETE, ID_ADD};
     for (int i = 0; i < 4; ++i) {
-        FXButton* b = new FXButton(buttons, texts[i], nullptr, this, ids[i],
-                                   FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT | LAYOUT_FIX_WIDTH,
-                                   0, 0, 100, 0, 20, 20, 5, 5);
+        FXButton* b =
+            new FXButton(buttons, texts[i], nullptr, this, ids[i],
+                         FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT | LAYOUT_FIX_WIDTH, 0, 0, 100, 0, 20, 20, 5, 5);
         b->setFont(labelFont);
     }
 
@@ -125,8 +125,10 @@ void TeachersWindow::load() {
             FXint id = decimalValue(recordset.GetField("Id"));
             FXint syndicate = decimalValue(recordset.GetField("Syndicate"));
             teacherList->appendItem(name, nullptr, (void*)(FXival)id);
-            if (id == syndicate) leaderList->appendItem(name, nullptr, (void*)(FXival)id);
-            else leaderList->appendItem(" ", nullptr, (void*)(FXival)0);
+            if (id == syndicate)
+                leaderList->appendItem(name, nullptr, (void*)(FXival)id);
+            else
+                leaderList->appendItem(" ", nullptr, (void*)(FXival)0);
             recordset.rows.MoveNext();
         }
         // No row is current until the user picks one.
@@ -222,8 +224,8 @@ long TeachersWindow::onCmdAdd(FXObject*, FXSelector, void*) {
     if (!readName("Add Teacher Error", name, -1)) return 1;
     failures::run(this, "Database Error", subject, [&] {
         FXint leaderRow = leaderList->getCurrentItem();
-        FXString leader = leaderFlag != 0 || leaderRow < 0 ? FXString("0")
-                                                            : FXStringVal(lists::itemId(leaderList, leaderRow));
+        FXString leader =
+            leaderFlag != 0 || leaderRow < 0 ? FXString("0") : FXStringVal(lists::itemId(leaderList, leaderRow));
         if (!recordset.OpenRecordset("Select * from MakeAccount('" + EscapeText(name) + "'," + leader + ")")) return;
         load();
         // The new teacher has the highest Id; it is the last row unless it

@@ -23,14 +23,7 @@ protected:
     TeachersWindow() {}
 
 public:
-    enum {
-        ID_LOAD = FX::FXDialogBox::ID_LAST,
-        ID_ADD,
-        ID_EDIT,
-        ID_DELETE,
-        ID_SELECT,
-        ID_LAST
-    };
+    enum { ID_LOAD = FX::FXDialogBox::ID_LAST, ID_ADD, ID_EDIT, ID_DELETE, ID_SELECT, ID_LAST };
 
     // tgt and sel: who is told the new current user, and with which message.
     explicit TeachersWindow(FX::FXWindow* owner, FX::FXObject* tgt = nullptr, FX::FXSelector sel = 0);

@@ -12,8 +12,8 @@ namespace attachments {
 FXString readBytes(IsectRecordset& rs, const FXString& attachmentId) {
     FXString id = attachmentId;
     id.trim();
-    transfer::query(rs, "Select BinaryData, BinaryIncrement from UnitBinary where BinaryId = " + id +
-                            " Order By BinaryIncrement");
+    transfer::query(
+        rs, "Select BinaryData, BinaryIncrement from UnitBinary where BinaryId = " + id + " Order By BinaryIncrement");
     // The joined length is known beforehand: one allocation for the text.
     FXint length = 0;
     for (const FXStringRecordset::Row* row = rs.rows.FirstRow(); row; row = row->next)

@@ -195,8 +195,8 @@ void TransferFile::decodeParts() {
         Row r;
         r.id = number(chunks.GetField("Id"), "An attachment chunk's Id", -2147483647, 2147483647);
         r.binaryId = number(chunks.GetField("BinaryId"), "An attachment chunk's BinaryId", -2147483647, 2147483647);
-        r.increment = number(chunks.GetField("BinaryIncrement"), "An attachment chunk's BinaryIncrement", 0,
-                             2147483647);
+        r.increment =
+            number(chunks.GetField("BinaryIncrement"), "An attachment chunk's BinaryIncrement", 0, 2147483647);
         r.data = chunks.GetField("BinaryData");
         if (!base64Characters(r.data)) damaged("An attachment chunk is not base64 text.");
         rows.push_back(r);
@@ -226,8 +226,7 @@ FXint TransferFile::import(IsectRecordset& rs, const FXString& longTermId, const
                            Progress& progress) const {
     IsectRecordset::Transaction transaction(rs);
     query(rs, "Select * from MakeUnitPlan('" + EscapeText(unitName) + "','" + EscapeText(unitDescription) + "'," +
-                  text(unitType) + "," + trimmed(longTermId) + "," + trimmed(teacherId) + ",-1," + text(rotate) +
-                  ")");
+                  text(unitType) + "," + trimmed(longTermId) + "," + trimmed(teacherId) + ",-1," + text(rotate) + ")");
     const FXString unit = trimmed(rs.GetField("0"));
 
     auto step = [&] {

@@ -13,7 +13,9 @@
 namespace lists {
 
 // The Id an entry carries.
-inline FX::FXint itemId(const FX::FXList* list, FX::FXint index) { return (FX::FXint)(FX::FXival)list->getItemData(index); }
+inline FX::FXint itemId(const FX::FXList* list, FX::FXint index) {
+    return (FX::FXint)(FX::FXival)list->getItemData(index);
+}
 inline FX::FXint itemId(const FX::FXComboBox* combo, FX::FXint index) {
     return (FX::FXint)(FX::FXival)combo->getItemData(index);
 }

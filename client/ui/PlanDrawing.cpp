@@ -24,8 +24,10 @@ FXString fitText(FXFont* font, const FXString& text, FXint width) {
         FXint middle = text.validate((fits + tooLong) / 2);
         if (middle <= fits) middle = text.inc(fits);
         if (middle >= tooLong) break;
-        if (font->getTextWidth(text.text(), middle) <= width) fits = middle;
-        else tooLong = middle;
+        if (font->getTextWidth(text.text(), middle) <= width)
+            fits = middle;
+        else
+            tooLong = middle;
     }
     return text.left(fits);
 }

@@ -12,8 +12,7 @@ Progress* installed = nullptr;
 const FXlong eventInterval = 40 * 1000 * 1000;
 
 FXlong clockNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 }  // namespace

@@ -48,8 +48,7 @@ public:
 class FXProgress : public Progress {
 public:
     ~FXProgress() override;
-    void open(FX::FXWindow* owner, const FX::FXString& title, const FX::FXString& message,
-              FX::FXuint total) override;
+    void open(FX::FXWindow* owner, const FX::FXString& title, const FX::FXString& message, FX::FXuint total) override;
     void setMessage(const FX::FXString& message) override;
     void setTotal(FX::FXuint total) override;
     void advance(FX::FXuint amount) override;

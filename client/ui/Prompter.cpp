@@ -50,10 +50,15 @@ Prompter* Prompter::install(Prompter* p) {
 
 void FXPrompter::error(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
-    if (!app) { fprintf(stderr, "%s: %s\n", caption.text(), text.text()); return; }
+    if (!app) {
+        fprintf(stderr, "%s: %s\n", caption.text(), text.text());
+        return;
+    }
     const FXString shown = wrapped(text);
-    if (owner) FXMessageBox::error(owner, MBOX_OK, caption.text(), "%s", shown.text());
-    else FXMessageBox::error(app, MBOX_OK, caption.text(), "%s", shown.text());
+    if (owner)
+        FXMessageBox::error(owner, MBOX_OK, caption.text(), "%s", shown.text());
+    else
+        FXMessageBox::error(app, MBOX_OK, caption.text(), "%s", shown.text());
 }
 
 void FXPrompter::warning(FXWindow* owner, const FXString& caption, const FXString& text) {
@@ -62,16 +67,23 @@ void FXPrompter::warning(FXWindow* owner, const FXString& caption, const FXStrin
     FXApp* app = appOf(owner);
     if (!app) return;
     const FXString box = wrapped(shown);
-    if (owner) FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", box.text());
-    else FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", box.text());
+    if (owner)
+        FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", box.text());
+    else
+        FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", box.text());
 }
 
 void FXPrompter::information(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
-    if (!app) { fprintf(stderr, "%s: %s\n", caption.text(), text.text()); return; }
+    if (!app) {
+        fprintf(stderr, "%s: %s\n", caption.text(), text.text());
+        return;
+    }
     const FXString shown = wrapped(text);
-    if (owner) FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", shown.text());
-    else FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", shown.text());
+    if (owner)
+        FXMessageBox::information(owner, MBOX_OK, caption.text(), "%s", shown.text());
+    else
+        FXMessageBox::information(app, MBOX_OK, caption.text(), "%s", shown.text());
 }
 
 bool FXPrompter::question(FXWindow* owner, const FXString& caption, const FXString& text) {

@@ -24,8 +24,7 @@ public:
     virtual bool question(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
     // Yes/No/Cancel question.
     enum Answer { YES, NO, CANCEL };
-    virtual Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption,
-                                       const FX::FXString& text) = 0;
+    virtual Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
     // File and directory choices: false when cancelled, else `path` holds the choice.
     // `patterns` uses FOX's pattern list syntax ("Transfer files (*.dat)\nAll files (*)").
     virtual bool openFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,

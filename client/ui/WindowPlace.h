@@ -18,12 +18,10 @@ struct WindowPlace {
     // Keys "x", "y", "width", "height" of the section: 40, 40, 640 x 480
     // when absent; a negative x or y becomes 40; the size is at least
     // 640 x 480.
-    static WindowPlace read(FX::FXRegistry& reg, const char* section) {
-        return read(reg, section, 640, 480, 640, 480);
-    }
+    static WindowPlace read(FX::FXRegistry& reg, const char* section) { return read(reg, section, 640, 480, 640, 480); }
     // The same for a window with a default and a minimum size of its own.
-    static WindowPlace read(FX::FXRegistry& reg, const char* section, FX::FXint defaultWidth,
-                            FX::FXint defaultHeight, FX::FXint minimumWidth, FX::FXint minimumHeight) {
+    static WindowPlace read(FX::FXRegistry& reg, const char* section, FX::FXint defaultWidth, FX::FXint defaultHeight,
+                            FX::FXint minimumWidth, FX::FXint minimumHeight) {
         WindowPlace place;
         place.x = reg.readIntEntry(section, "x", 40);
         place.y = reg.readIntEntry(section, "y", 40);

@@ -29,15 +29,22 @@ unsigned long long number(uint64_t id) { return static_cast<unsigned long long>(
 
 Clients::Clients(asio::io_context& io, const RouterConfig& config, Log& log, const std::string& key,
                  ClientEvents& events)
-    : io_(io), config_(config), log_(log), key_(key), events_(events), acceptor_(io), acceptTimer_(io),
-      acceptLog_(log), refusedLog_(log) {}
+    : io_(io),
+      config_(config),
+      log_(log),
+      key_(key),
+      events_(events),
+      acceptor_(io),
+      acceptTimer_(io),
+      acceptLog_(log),
+      refusedLog_(log) {}
 
 bool Clients::loadTls() {
     if (!config_.tls()) return true;
     tls_ = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
     tls_->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
-                      asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 |
-                      asio::ssl::context::no_tlsv1_1 | asio::ssl::context::single_dh_use);
+                      asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1 |
+                      asio::ssl::context::single_dh_use);
     asio::error_code ec;
     tls_->use_certificate_chain_file(config_.tlsCert, ec);
     if (!ec) tls_->use_private_key_file(config_.tlsKey, asio::ssl::context::pem, ec);
@@ -58,8 +65,8 @@ void Clients::accept() {
     acceptor_.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
         if (stopped_ || ec == asio::error::operation_aborted) return;
         if (ec) {
-            acceptBackoff_ = std::min(std::max(acceptBackoff_ * 2, std::chrono::milliseconds(20)),
-                                      std::chrono::milliseconds(1000));
+            acceptBackoff_ =
+                std::min(std::max(acceptBackoff_ * 2, std::chrono::milliseconds(20)), std::chrono::milliseconds(1000));
             acceptLog_.write("accepting a client failed: " + ec.message() + (outOfResources(ec) ? " (retrying)" : ""));
             acceptTimer_.expires_after(acceptBackoff_);
             acceptTimer_.async_wait([this](const asio::error_code& e) {
@@ -83,8 +90,8 @@ void Clients::onAccepted(tcp::socket socket) {
     setsockopt(socket.native_handle(), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
     setsockopt(socket.native_handle(), IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
 
-    SessionPtr session = tls_ ? std::make_shared<Session>(std::move(socket), *tls_)
-                              : std::make_shared<Session>(std::move(socket));
+    SessionPtr session =
+        tls_ ? std::make_shared<Session>(std::move(socket), *tls_) : std::make_shared<Session>(std::move(socket));
     session->setMaxLength(ISD_MAX_LOGIN_LENGTH);
     session->setWriteTimeout(millis(config_.sendTimeout));
     if (static_cast<int>(clients_.size()) >= config_.maxClients) {
@@ -107,7 +114,8 @@ void Clients::onAccepted(tcp::socket socket) {
     log_.write("client #%llu connected from %s", number(id), session->peer().c_str());
     session->start([this, id](const MessagePtr& m) { onMessage(id, m); },
                    [this, id](const std::string& reason) { onClosed(id, reason); });
-    if (config_.loginTimeout > 0) c.deadline->set(c.connectedAt + millis(config_.loginTimeout), [this, id] { onTimer(id); });
+    if (config_.loginTimeout > 0)
+        c.deadline->set(c.connectedAt + millis(config_.loginTimeout), [this, id] { onTimer(id); });
 }
 
 Clients::Client* Clients::find(uint64_t id) {
@@ -154,8 +162,10 @@ void Clients::onLoginMessage(Client& c, const MessagePtr& m) {
     if (!isdauth::isNonce(c.clientNonce)) c.clientNonce.clear();
     if (key_.empty()) {
         int service = serviceNamed(c.serviceName);
-        if (service < 0) refuseLogin(c, "unknown service", "login to unknown service \"" + excerpt(c.serviceName) + "\" refused");
-        else loggedIn(c, service);
+        if (service < 0)
+            refuseLogin(c, "unknown service", "login to unknown service \"" + excerpt(c.serviceName) + "\" refused");
+        else
+            loggedIn(c, service);
         return;
     }
     c.routerNonce = isdauth::nonce();
@@ -171,13 +181,15 @@ void Clients::onAuthMessage(Client& c, const std::string& proof) {
         isdauth::proof(key_, "client", c.serviceName, c.clientNonce, c.routerNonce, c.session->channelBinding());
     if (c.clientNonce.empty() || !isdauth::sameProof(proof, expected)) {
         refuseLogin(c, "the service key is missing or wrong",
-                    "login to service \"" + excerpt(c.serviceName) + "\" refused: " +
-                        (proof.empty() ? "no service key given" : "wrong service key"));
+                    "login to service \"" + excerpt(c.serviceName) +
+                        "\" refused: " + (proof.empty() ? "no service key given" : "wrong service key"));
         return;
     }
     int service = serviceNamed(c.serviceName);
-    if (service < 0) refuseLogin(c, "unknown service", "login to unknown service \"" + excerpt(c.serviceName) + "\" refused");
-    else loggedIn(c, service);
+    if (service < 0)
+        refuseLogin(c, "unknown service", "login to unknown service \"" + excerpt(c.serviceName) + "\" refused");
+    else
+        loggedIn(c, service);
 }
 
 void Clients::loggedIn(Client& c, int service) {

@@ -34,8 +34,8 @@ public:
     virtual void clientLoggedIn(uint64_t id, int service) = 0;
     virtual void clientRequest(uint64_t id, int service, const MessagePtr& m) = 0;  // a data message
     virtual void clientLeft(uint64_t id, int service) = 0;                          // closed or dropped
-    virtual void clientDrained(uint64_t id, int service) = 0;  // read most of what waited for it
-    virtual void clientTimer(uint64_t id, int service) = 0;    // the limit the router armed has passed
+    virtual void clientDrained(uint64_t id, int service) = 0;                       // read most of what waited for it
+    virtual void clientTimer(uint64_t id, int service) = 0;  // the limit the router armed has passed
 };
 
 class Clients {

@@ -148,7 +148,8 @@ std::string routerKey(const std::string& key, const std::string& value, const st
     } else if (key == "maxclients") {
         if (!toInt(value, 1, 100000, config.maxClients)) return "maxclients must be a number from 1 to 100000";
     } else if (key == "clientbuffer") {
-        if (!toLong(value, 65536, 1L << 30, config.clientBuffer)) return "clientbuffer must be a number of bytes from 65536 up";
+        if (!toLong(value, 65536, 1L << 30, config.clientBuffer))
+            return "clientbuffer must be a number of bytes from 65536 up";
     } else if (key == "logsize") {
         if (!toLong(value, 0, 1L << 40, config.logSize)) return "logsize must be a number of bytes";
     } else if (key == "logkeep") {
@@ -160,8 +161,7 @@ std::string routerKey(const std::string& key, const std::string& value, const st
 }
 
 // One key of a [service NAME]; the error text, or "" when the key is taken.
-std::string serviceKey(const std::string& key, const std::string& value, const std::string& baseDir,
-                       ServiceConfig& s) {
+std::string serviceKey(const std::string& key, const std::string& value, const std::string& baseDir, ServiceConfig& s) {
     if (key == "workers") {
         if (!toInt(value, 1, 256, s.workers)) return "workers must be a number from 1 to 256";
     } else if (key == "program") {
@@ -277,8 +277,8 @@ std::string describeConfig(const RouterConfig& config) {
         << ", tls = " << (config.tls() ? config.tlsCert : "off") << "\n  maxclients = " << config.maxClients
         << ", clientbuffer = " << config.clientBuffer << ", logsize = " << config.logSize
         << ", logkeep = " << config.logKeep << "\n  timeouts (s): login " << config.loginTimeout << ", idle "
-        << config.idleTimeout << ", transaction " << config.transactionTimeout << ", request "
-        << config.requestTimeout << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
+        << config.idleTimeout << ", transaction " << config.transactionTimeout << ", request " << config.requestTimeout
+        << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");

@@ -44,7 +44,7 @@ struct ServiceConfig {
     std::string program;
     std::vector<std::string> args;  // as written, ${PASSWORD} not yet replaced
     std::string password;
-    std::vector<std::string> env;   // NAME=VALUE, ${PASSWORD} not yet replaced
+    std::vector<std::string> env;  // NAME=VALUE, ${PASSWORD} not yet replaced
 
     // The worker arguments and environment entries with the password put in.
     std::vector<std::string> expandedArgs() const;

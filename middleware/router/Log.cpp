@@ -44,8 +44,7 @@ std::string Log::masked(std::string text) const {
 
 std::string excerpt(const std::string& payload, size_t max) {
     if (payload.size() <= max) return isdlog::escapeRecord(payload, max);
-    return isdlog::escapeRecord(payload.substr(0, max), max) + "... (" + std::to_string(payload.size()) +
-           " bytes)";
+    return isdlog::escapeRecord(payload.substr(0, max), max) + "... (" + std::to_string(payload.size()) + " bytes)";
 }
 
 void RateLimitedLog::write(const std::string& text) {

@@ -142,10 +142,12 @@ void Pool::dispatch(Client& c) {
         }
         if (isdGetReplyWanted(&p.message->header) == 0) {
             c.pending.pop_front();
-            note("client #%llu: a statement claiming no reply refused: \"%s\"%s", number(c.id),
-                 excerpt(text).c_str(), c.bound >= 0 ? "; its transaction is rolled back" : "");
-            if (c.bound >= 0) rollbackFor(c.bound, c, kRefused);
-            else c.lost = kRefused;
+            note("client #%llu: a statement claiming no reply refused: \"%s\"%s", number(c.id), excerpt(text).c_str(),
+                 c.bound >= 0 ? "; its transaction is rolled back" : "");
+            if (c.bound >= 0)
+                rollbackFor(c.bound, c, kRefused);
+            else
+                c.lost = kRefused;
             continue;
         }
         if (!c.lost.empty()) {
@@ -235,8 +237,10 @@ void Pool::joinLine(Client& c, bool forWords) {
         at = before;
     }
     line_.insert(at, c.id);
-    if (forWords) note("client #%llu waits for a commit or rollback received before its request", number(c.id));
-    else note("client #%llu waits for a free worker of %s", number(c.id), service_.c_str());
+    if (forWords)
+        note("client #%llu waits for a commit or rollback received before its request", number(c.id));
+    else
+        note("client #%llu waits for a free worker of %s", number(c.id), service_.c_str());
 }
 
 // Waiting clients get workers in the order of their requests.
@@ -286,9 +290,12 @@ void Pool::rollbackFor(int w, Client& c, const std::string& why) {
 // held or running.
 void Pool::armClientTimer(Client& c) {
     double limit = 0;
-    if (c.outstanding > 0 || !c.pending.empty() || c.waiting) limit = 0;
-    else if (c.bound >= 0) limit = limits_.transactionTimeout;
-    else if (c.lost.empty()) limit = limits_.idleTimeout;
+    if (c.outstanding > 0 || !c.pending.empty() || c.waiting)
+        limit = 0;
+    else if (c.bound >= 0)
+        limit = limits_.transactionTimeout;
+    else if (c.lost.empty())
+        limit = limits_.idleTimeout;
     if (limit <= 0 || shuttingDown_) {
         act(action(PoolAction::ClearClientTimer, c.id));
         return;
@@ -374,8 +381,10 @@ Pool::Actions Pool::replyBlock(int w, const MessagePtr& m) {
         a.message = m;
         act(a);
     }
-    if (isdGetMore(&m->header) <= 0) finishRequest(w);
-    else armWorkerTimer(w, limits_.requestTimeout);
+    if (isdGetMore(&m->header) <= 0)
+        finishRequest(w);
+    else
+        armWorkerTimer(w, limits_.requestTimeout);
     return take();
 }
 
@@ -431,9 +440,7 @@ int Pool::freeWorker() const {
     return -1;
 }
 
-bool Pool::blockedByWords(uint64_t seq) const {
-    return !wordsInFlight_.empty() && wordsInFlight_.begin()->first < seq;
-}
+bool Pool::blockedByWords(uint64_t seq) const { return !wordsInFlight_.empty() && wordsInFlight_.begin()->first < seq; }
 
 void Pool::queueRequest(int w, Request r) {
     workers_[w].fifo.push_back(std::move(r));
@@ -456,7 +463,8 @@ void Pool::pump(int w) {
         x.current = r;
         if (!sent) sendToWorker(w, r);
         if (r.kind != Request::Shutdown)
-            armWorkerTimer(w, r.kind == Request::Probe ? std::min(limits_.requestTimeout, 5.0) : limits_.requestTimeout);
+            armWorkerTimer(w,
+                           r.kind == Request::Probe ? std::min(limits_.requestTimeout, 5.0) : limits_.requestTimeout);
     }
     sendAhead(w);
 }

@@ -92,18 +92,18 @@ public:
          ClockFunction now = Clock::now);
 
     // The clients' side.
-    Actions clientJoined(ClientId c);                     // logged in to this service
-    Actions request(ClientId c, const MessagePtr& m);     // a data message of the client
-    Actions clientLeft(ClientId c);                       // closed, dropped or gone
-    Actions clientTimer(ClientId c);                      // its time limit has passed
-    Actions replyBackedUp(int worker);                    // the client of the block just forwarded holds too much
-    Actions clientDrained(ClientId c);                    // it has read most of what waited for it
+    Actions clientJoined(ClientId c);                  // logged in to this service
+    Actions request(ClientId c, const MessagePtr& m);  // a data message of the client
+    Actions clientLeft(ClientId c);                    // closed, dropped or gone
+    Actions clientTimer(ClientId c);                   // its time limit has passed
+    Actions replyBackedUp(int worker);                 // the client of the block just forwarded holds too much
+    Actions clientDrained(ClientId c);                 // it has read most of what waited for it
 
     // The workers' side.
-    Actions workerReady(int worker);                      // connected and proved
-    Actions replyBlock(int worker, const MessagePtr& m);  // a data block from the worker
+    Actions workerReady(int worker);                            // connected and proved
+    Actions replyBlock(int worker, const MessagePtr& m);        // a data block from the worker
     Actions workerLost(int worker, const std::string& reason);  // its connection or process ended
-    Actions workerTimer(int worker, long pid);            // its request limit has passed
+    Actions workerTimer(int worker, long pid);                  // its request limit has passed
 
     // Shutting down: from beginShutdown on nobody is served from the line
     // and no time limit is armed; endWorkers queues the end of every ready
@@ -143,13 +143,13 @@ private:
     };
     struct Worker {
         std::string name;
-        bool ready = false;           // connected and proved
-        ClientId bound = 0;           // the client whose transaction it holds
-        std::deque<Request> fifo;     // requests waiting for the current reply to end
+        bool ready = false;        // connected and proved
+        ClientId bound = 0;        // the client whose transaction it holds
+        std::deque<Request> fifo;  // requests waiting for the current reply to end
         bool busy = false;
         Request current;
-        bool aheadSent = false;       // fifo.front() is with the worker already, behind the word running
-        ClientId throttledBy = 0;     // reading paused until this client drains
+        bool aheadSent = false;    // fifo.front() is with the worker already, behind the word running
+        ClientId throttledBy = 0;  // reading paused until this client drains
         bool free() const { return ready && !bound && !busy && fifo.empty(); }
     };
 
@@ -193,8 +193,8 @@ private:
     ClockFunction now_;
     std::vector<Worker> workers_;
     std::map<ClientId, Client> clients_;
-    std::deque<ClientId> line_;                // waiting clients, in the order of their requests
-    std::map<uint64_t, int> wordsInFlight_;    // each client's word still running, by seq, and its worker
+    std::deque<ClientId> line_;              // waiting clients, in the order of their requests
+    std::map<uint64_t, int> wordsInFlight_;  // each client's word still running, by seq, and its worker
     uint64_t nextSeq_ = 1;
     bool serving_ = false;
     bool shuttingDown_ = false;

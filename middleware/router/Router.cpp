@@ -78,8 +78,8 @@ private:
     Log& log_;
     asio::signal_set signals_;
     asio::steady_timer stopTimer_, maintenanceTimer_;
-    std::string key_;        // the service key; empty: clients are not authenticated
-    std::string workerKey_;  // what workers prove: the service key, or one made for this run
+    std::string key_;                           // the service key; empty: clients are not authenticated
+    std::string workerKey_;                     // what workers prove: the service key, or one made for this run
     std::vector<std::unique_ptr<Pool>> pools_;  // one per service, in the configuration's order
     Clients clients_;
     Workers workers_;
@@ -88,9 +88,16 @@ private:
 };
 
 Router::Router(asio::io_context& io, const RouterConfig& config, Log& log)
-    : io_(io), config_(config), log_(log), signals_(io), stopTimer_(io), maintenanceTimer_(io),
-      clients_(io, config, log, key_, *this), workers_(io, config, log, workerKey_, *this),
-      pidFile_(config.rundir + "/isectd.pid"), portFile_(config.rundir + "/port"),
+    : io_(io),
+      config_(config),
+      log_(log),
+      signals_(io),
+      stopTimer_(io),
+      maintenanceTimer_(io),
+      clients_(io, config, log, key_, *this),
+      workers_(io, config, log, workerKey_, *this),
+      pidFile_(config.rundir + "/isectd.pid"),
+      portFile_(config.rundir + "/port"),
       workersFile_(config.rundir + "/workers") {
     PoolLimits limits;
     limits.idleTimeout = config.idleTimeout;
@@ -180,9 +187,10 @@ void Router::warnAboutPasswords() {
     for (const auto& sc : config_.services)
         for (const auto& a : sc.args)
             if (a.find("${PASSWORD}") != std::string::npos && !sc.password.empty())
-                log_.write("warning: the password of service %s is on its workers' command line, where every user "
-                           "sees it (ps); give it through the environment (env = ISC_PASSWORD=${PASSWORD})",
-                           sc.name.c_str());
+                log_.write(
+                    "warning: the password of service %s is on its workers' command line, where every user "
+                    "sees it (ps); give it through the environment (env = ISC_PASSWORD=${PASSWORD})",
+                    sc.name.c_str());
 }
 
 bool Router::clientEndpoint(tcp::endpoint& endpoint) {
@@ -244,20 +252,42 @@ void Router::execute(int service, const Pool::Actions& actions) {
     int backedUp = -1;  // the worker whose client holds too much of its reply
     for (const PoolAction& a : actions) {
         switch (a.kind) {
-        case PoolAction::ToWorker: workers_.send(service, a.worker, a.message); break;
-        case PoolAction::Forward:
-            if (clients_.forward(a.client, a.message)) backedUp = a.worker;
-            break;
-        case PoolAction::Answer: clients_.send(a.client, makeMessage(ISD_DATA, a.text)); break;
-        case PoolAction::Fail: clients_.send(a.client, makeMessage(ISD_FAIL, a.text)); break;
-        case PoolAction::Bye: clients_.bye(a.client, a.text); break;
-        case PoolAction::EndWorker: workers_.end(service, a.worker, a.kill); break;
-        case PoolAction::PauseWorker: workers_.pauseReading(service, a.worker); break;
-        case PoolAction::ResumeWorker: workers_.resumeReading(service, a.worker); break;
-        case PoolAction::ArmClientTimer: clients_.armTimer(a.client, a.due); break;
-        case PoolAction::ClearClientTimer: clients_.clearTimer(a.client); break;
-        case PoolAction::ArmWorkerTimer: workers_.armTimer(service, a.worker, a.due); break;
-        case PoolAction::ClearWorkerTimer: workers_.clearTimer(service, a.worker); break;
+            case PoolAction::ToWorker:
+                workers_.send(service, a.worker, a.message);
+                break;
+            case PoolAction::Forward:
+                if (clients_.forward(a.client, a.message)) backedUp = a.worker;
+                break;
+            case PoolAction::Answer:
+                clients_.send(a.client, makeMessage(ISD_DATA, a.text));
+                break;
+            case PoolAction::Fail:
+                clients_.send(a.client, makeMessage(ISD_FAIL, a.text));
+                break;
+            case PoolAction::Bye:
+                clients_.bye(a.client, a.text);
+                break;
+            case PoolAction::EndWorker:
+                workers_.end(service, a.worker, a.kill);
+                break;
+            case PoolAction::PauseWorker:
+                workers_.pauseReading(service, a.worker);
+                break;
+            case PoolAction::ResumeWorker:
+                workers_.resumeReading(service, a.worker);
+                break;
+            case PoolAction::ArmClientTimer:
+                clients_.armTimer(a.client, a.due);
+                break;
+            case PoolAction::ClearClientTimer:
+                clients_.clearTimer(a.client);
+                break;
+            case PoolAction::ArmWorkerTimer:
+                workers_.armTimer(service, a.worker, a.due);
+                break;
+            case PoolAction::ClearWorkerTimer:
+                workers_.clearTimer(service, a.worker);
+                break;
         }
     }
     if (backedUp >= 0) execute(service, pools_[service]->replyBackedUp(backedUp));

@@ -114,11 +114,15 @@ void Session::discardInput() {
     auto handler = [this, self](const asio::error_code& ec, size_t) {
         reading_ = false;
         if (closed_) return;
-        if (ec) close();
-        else discardInput();
+        if (ec)
+            close();
+        else
+            discardInput();
     };
-    if (tls_) tls_->async_read_some(asio::buffer(chunk_), handler);
-    else socket_.async_read_some(asio::buffer(chunk_), handler);
+    if (tls_)
+        tls_->async_read_some(asio::buffer(chunk_), handler);
+    else
+        socket_.async_read_some(asio::buffer(chunk_), handler);
 }
 
 void Session::readSome() {
@@ -134,8 +138,10 @@ void Session::readSome() {
         if (closed_) return;
         if (closing_) {
             if (discarding_) {
-                if (ec) close();
-                else discardInput();
+                if (ec)
+                    close();
+                else
+                    discardInput();
             }
             return;
         }
@@ -144,15 +150,17 @@ void Session::readSome() {
                 fail("truncated message: " + ec.message());
             else
                 fail(ec == asio::error::eof || ec == asio::ssl::error::stream_truncated ? "connection closed"
-                                                                                         : ec.message());
+                                                                                        : ec.message());
             return;
         }
         chunkAt_ = 0;
         chunkEnd_ = n;
         consume();
     };
-    if (tls_) tls_->async_read_some(asio::buffer(chunk_), handler);
-    else socket_.async_read_some(asio::buffer(chunk_), handler);
+    if (tls_)
+        tls_->async_read_some(asio::buffer(chunk_), handler);
+    else
+        socket_.async_read_some(asio::buffer(chunk_), handler);
 }
 
 // Turns the bytes of the current chunk into messages.
@@ -205,8 +213,10 @@ void Session::resumeReading() {
     if (!paused_) return;
     paused_ = false;
     if (closed_ || closing_) return;
-    if (chunkAt_ < chunkEnd_) consume();
-    else readSome();
+    if (chunkAt_ < chunkEnd_)
+        consume();
+    else
+        readSome();
 }
 
 void Session::fail(const std::string& reason) {
@@ -231,8 +241,10 @@ void Session::armWriteTimer() {
             armWriteTimer();
             return;
         }
-        if (closing_) close();
-        else fail("the peer read nothing for " + std::to_string(writeTimeout_.count() / 1000.0).substr(0, 4) + " s");
+        if (closing_)
+            close();
+        else
+            fail("the peer read nothing for " + std::to_string(writeTimeout_.count() / 1000.0).substr(0, 4) + " s");
     });
 }
 
@@ -262,8 +274,10 @@ void Session::writeNext() {
         ++writesDone_;
         if (ec) {
             writing_ = false;
-            if (closing_) close();
-            else fail("send failed: " + ec.message());
+            if (closing_)
+                close();
+            else
+                fail("send failed: " + ec.message());
             return;
         }
         for (size_t i = 0; i < writingCount_ && !out_.empty(); ++i) out_.pop_front();
@@ -274,8 +288,10 @@ void Session::writeNext() {
             drained();
         }
     };
-    if (tls_) asio::async_write(*tls_, buffers, handler);
-    else asio::async_write(socket_, buffers, handler);
+    if (tls_)
+        asio::async_write(*tls_, buffers, handler);
+    else
+        asio::async_write(socket_, buffers, handler);
 }
 
 bool listenOn(tcp::acceptor& acceptor, const tcp::endpoint& endpoint, const char* what, Log& log) {

@@ -107,8 +107,7 @@ class Log;
 
 // Opens, binds and listens; a failure is logged and printed with `what`
 // ("clients", "workers") and gives false.
-bool listenOn(asio::ip::tcp::acceptor& acceptor, const asio::ip::tcp::endpoint& endpoint, const char* what,
-              Log& log);
+bool listenOn(asio::ip::tcp::acceptor& acceptor, const asio::ip::tcp::endpoint& endpoint, const char* what, Log& log);
 
 }  // namespace isectd
 

@@ -1,8 +1,8 @@
 #include "router/WorkerProcess.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,8 +68,10 @@ bool WorkerProcess::start(const Launch& launch) {
             dup2(out, 2);
         }
         closefrom(3);
-        if (searchPath) execvpe(argv[0], argv.data(), envp.data());
-        else execve(argv[0], argv.data(), envp.data());
+        if (searchPath)
+            execvpe(argv[0], argv.data(), envp.data());
+        else
+            execve(argv[0], argv.data(), envp.data());
         dprintf(2, "isectd: cannot start %s: %s\n", argv[0], strerror(errno));
         _exit(127);
     }
@@ -89,9 +91,7 @@ void WorkerProcess::signal(int signo) const {
     if (pid_ > 0) kill(pid_, signo);
 }
 
-double WorkerProcess::secondsAlive() const {
-    return std::chrono::duration<double>(Clock::now() - startedAt_).count();
-}
+double WorkerProcess::secondsAlive() const { return std::chrono::duration<double>(Clock::now() - startedAt_).count(); }
 
 void WorkerProcess::scheduleRestart(std::function<void()> start) {
     auto lived = Clock::now() - startedAt_;

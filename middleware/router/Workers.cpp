@@ -19,8 +19,15 @@ using asio::ip::tcp;
 
 Workers::Workers(asio::io_context& io, const RouterConfig& config, Log& log, const std::string& key,
                  WorkerEvents& events)
-    : io_(io), config_(config), log_(log), key_(key), events_(events), acceptor_(io), acceptTimer_(io),
-      acceptLog_(log), workersFile_(config.rundir + "/workers") {
+    : io_(io),
+      config_(config),
+      log_(log),
+      key_(key),
+      events_(events),
+      acceptor_(io),
+      acceptTimer_(io),
+      acceptLog_(log),
+      workersFile_(config.rundir + "/workers") {
     for (size_t s = 0; s < config.services.size(); ++s) {
         const ServiceConfig& sc = config.services[s];
         workers_.emplace_back();
@@ -106,16 +113,21 @@ void Workers::onSessionMessage(Session* s, const MessagePtr& m) {
     if (nc != newcomers_.end()) {
         Newcomer& n = *nc->second;
         uint16_t kind = isdGetKind(&m->header);
-        if (kind == ISD_HELLO && !n.worker) onHello(n, m->payload);
-        else if (kind == ISD_AUTH && n.worker) onProof(n, m->payload);
-        else refuse(n, "unexpected message kind " + std::to_string(kind));
+        if (kind == ISD_HELLO && !n.worker)
+            onHello(n, m->payload);
+        else if (kind == ISD_AUTH && n.worker)
+            onProof(n, m->payload);
+        else
+            refuse(n, "unexpected message kind " + std::to_string(kind));
         return;
     }
     Worker* w = bySession(s);
     if (!w) return;
     uint16_t kind = isdGetKind(&m->header);
-    if (kind != ISD_DATA) events_.workerLost(w->service, w->index, "unexpected message kind " + std::to_string(kind));
-    else events_.workerMessage(w->service, w->index, m);
+    if (kind != ISD_DATA)
+        events_.workerLost(w->service, w->index, "unexpected message kind " + std::to_string(kind));
+    else
+        events_.workerMessage(w->service, w->index, m);
 }
 
 void Workers::refuse(Newcomer& n, const std::string& why) {
@@ -149,10 +161,9 @@ void Workers::onHello(Newcomer& n, const std::string& text) {
     }
     n.worker = found;
     n.routerNonce = isdauth::nonce();
-    n.session->send(makeMessage(ISD_CHALLENGE,
-                                n.routerNonce + "\n" +
-                                    isdauth::proof(key_, "router-to-worker", serviceName, n.routerNonce,
-                                                   n.workerNonce, "")));
+    n.session->send(makeMessage(
+        ISD_CHALLENGE, n.routerNonce + "\n" +
+                           isdauth::proof(key_, "router-to-worker", serviceName, n.routerNonce, n.workerNonce, "")));
 }
 
 void Workers::onProof(Newcomer& n, const std::string& proof) {
@@ -213,7 +224,8 @@ void Workers::spawn(Worker& w) {
     // A worker that never proves its hello (hung while attaching) is ended
     // and started again.
     Worker* wp = &w;
-    w.deadline->set(Deadline::Clock::now() + millis(std::max(60.0, config_.requestTimeout)), [this, wp] { onTimer(*wp); });
+    w.deadline->set(Deadline::Clock::now() + millis(std::max(60.0, config_.requestTimeout)),
+                    [this, wp] { onTimer(*wp); });
 }
 
 void Workers::scheduleRestart(Worker& w) {
@@ -269,7 +281,8 @@ void Workers::rotateOutFiles() {
         for (auto& w : service) {
             std::string out = config_.logdir + "/" + w->name + ".out";
             struct stat st;
-            if (stat(out.c_str(), &st) == 0 && st.st_size >= config_.logSize) isdlog::copyTruncate(out, config_.logKeep);
+            if (stat(out.c_str(), &st) == 0 && st.st_size >= config_.logSize)
+                isdlog::copyTruncate(out, config_.logKeep);
         }
 }
 

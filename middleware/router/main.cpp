@@ -18,8 +18,10 @@ static int usage() {
 int main(int argc, char** argv) {
     std::string path;
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "-c") == 0 && i + 1 < argc) path = argv[++i];
-        else return usage();
+        if (strcmp(argv[i], "-c") == 0 && i + 1 < argc)
+            path = argv[++i];
+        else
+            return usage();
     }
     if (path.empty()) return usage();
     isectd::RouterConfig config;

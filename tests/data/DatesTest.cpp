@@ -126,8 +126,10 @@ protected:
         savedMinute = appState.schoolMinute;
     }
     void TearDown() override {
-        if (hadZone) setenv("TZ", savedZone.c_str(), 1);
-        else unsetenv("TZ");
+        if (hadZone)
+            setenv("TZ", savedZone.c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
         appState.dateOffset = savedOffset;
         appState.schoolHour = savedHour;

@@ -52,9 +52,15 @@ std::string damaged(std::string text, int changes, std::mt19937& random) {
     for (int k = 0; k < changes; ++k) {
         size_t at = random() % text.size();
         switch (random() % 3) {
-        case 0: text[at] = alphabet[random() % alphabet.size()]; break;
-        case 1: text.erase(at, 1 + random() % 5); break;
-        default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+            case 0:
+                text[at] = alphabet[random() % alphabet.size()];
+                break;
+            case 1:
+                text.erase(at, 1 + random() % 5);
+                break;
+            default:
+                text.insert(at, 1, alphabet[random() % alphabet.size()]);
+                break;
         }
         if (text.empty()) text = "[";
     }
@@ -122,11 +128,15 @@ struct Reading {
                 stack.push_back("}");
                 noDescriptorSeen = false;
             } else if (c == '\'') {
-                if (top() == "'") pop();
-                else if (top() == "[") stack.push_back("'");
+                if (top() == "'")
+                    pop();
+                else if (top() == "[")
+                    stack.push_back("'");
             } else if (c == ':') {
-                if (top() == "{") value.clear();
-                else value += ':';
+                if (top() == "{")
+                    value.clear();
+                else
+                    value += ':';
             } else if (c == ',') {
                 const std::string t = top();
                 if (t == "[" || t == "]") {
@@ -234,7 +244,8 @@ TEST(Parser, SingleEmptyValueInOneColumnGivesNoRows) {
 
 TEST(Parser, QueryWithoutRows) {
     IsectRecordset rs;
-    rs.OpenFromText("[[{'name':'ID','type':'i','null':0,'width':4},{'name':'N','type':'s','null':1,'width':9}],\n[]]\n");
+    rs.OpenFromText(
+        "[[{'name':'ID','type':'i','null':0,'width':4},{'name':'N','type':'s','null':1,'width':9}],\n[]]\n");
     EXPECT_EQ(2, rs.fieldCount);
     EXPECT_EQ(0, rs.recordCount);
     rs.MoveFirst();
@@ -324,7 +335,8 @@ TEST(Parser, DamagedTextGivesWhatItsCharactersSay) {
     EXPECT_EQ(read(head + "[[          1,'Fractions']\n\n\n\n"), defs + "#          1|Fractions/#2/1");
     EXPECT_EQ(read(head + "[[          1,'Fractions']\n\n\n\n\n\n"), "FXStringStack is empty.");
     for (const std::string& text :
-         {head + "[[          1,'Fractions'],\n[          2,'Deci", head + "[[          1,'Fractions'],[          2,None]]]\n",
+         {head + "[[          1,'Fractions'],\n[          2,'Deci",
+          head + "[[          1,'Fractions'],[          2,None]]]\n",
           head + "[[          1,'Fractions],\n[          2,'Decimals']]]\n",
           head + "[[          1,'Fractions']\n\n\n\n", head + "[[          1,'Fractions']\n\n\n\n\n\n"})
         EXPECT_EQ(parsed({text}), read(text)) << text;

@@ -110,7 +110,7 @@ TEST(StringRecordset, SetFieldTrimsAndFlagsOnlyRealChanges) {
     rs.SetField(1, " 6 ");
     EXPECT_EQ(1, rs.GetDirty(1));
     EXPECT_EQ(FXString(" 6 "), rs.GetField(1));  // stored as given
-    rs.SetField(0, "fractions");                // case-sensitive
+    rs.SetField(0, "fractions");                 // case-sensitive
     EXPECT_EQ(1, rs.GetDirty(0));
 }
 

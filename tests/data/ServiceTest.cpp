@@ -83,8 +83,8 @@ TEST_F(ServiceTest, DemoWeekHasPlansForTheTeacherAddedLast) {
     EXPECT_NE(user, trimmed(rs.GetField("Syndicate")));  // not a leader: the calendar draws the week
     std::string today = isoDate(time(nullptr));
 
-    rs.OpenRecordset(("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + today +
-                      "'").c_str());
+    rs.OpenRecordset(
+        ("Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + today + "'").c_str());
     ASSERT_GE(rs.recordCount, 1);
     rs.MoveLast();
     EXPECT_EQ("2", trimmed(rs.GetField("SchoolTerm")));
@@ -95,8 +95,9 @@ TEST_F(ServiceTest, DemoWeekHasPlansForTheTeacherAddedLast) {
         std::string d0 = isoDate(thisMonday() + week * 604800), d6 = isoDate(thisMonday() + week * 604800 + 518400);
         rs.OpenRecordset(("Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
                           "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And "
-                          "UnitPlan.FKTeacher = " + user + " and (DateEnd >= '" + d0 + "' and DateEnd < '" + d6 +
-                          "' or DateStart <= '" + d6 + "' and DateEnd >= '" + d6 +
+                          "UnitPlan.FKTeacher = " +
+                          user + " and (DateEnd >= '" + d0 + "' and DateEnd < '" + d6 + "' or DateStart <= '" + d6 +
+                          "' and DateEnd >= '" + d6 +
                           "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id")
                              .c_str());
         EXPECT_GE(rs.recordCount, 15) << "week " << week;
@@ -129,7 +130,8 @@ TEST_F(ServiceTest, AccountsAndSubjects) {
     EXPECT_EQ("Lead's Own", scalar("Select Teacher from Teachers where Id = " + leader));
 
     std::string today = isoDate(time(nullptr));
-    std::string term = scalar("Select First 1 Id from TermDate Where FirstDay <= '" + today + "' Order By FirstDay Desc");
+    std::string term =
+        scalar("Select First 1 Id from TermDate Where FirstDay <= '" + today + "' Order By FirstDay Desc");
     std::string later = scalar("Select First 1 Id from TermDate Where FirstDay > '" + today + "' Order By FirstDay");
     std::string a = newId("MakeSubject('Alpha'," + leader + "," + term + ")");
     std::string b = newId("MakeSubject('Beta\\054 Gamma'," + leader + "," + term + ")");
@@ -152,7 +154,8 @@ TEST_F(ServiceTest, AccountsAndSubjects) {
     EXPECT_EQ("Beta, Gamma;Alpha;", list);
     // Before the retirement the retired subject is listed; the future one is not yet.
     rs.OpenRecordset(("Select Id, Description from GetCurrentSubjects(" + leader + ",'" +
-                      isoDate(time(nullptr) - 200 * 86400) + "')").c_str());
+                      isoDate(time(nullptr) - 200 * 86400) + "')")
+                         .c_str());
     list.clear();
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) list += trimmed(rs.GetField("Id")) + ";";
     EXPECT_EQ(std::string::npos, list.find(d + ";"));
@@ -181,24 +184,24 @@ TEST_F(ServiceTest, PlansLessonsAndTheirDefaults) {
     EXPECT_EQ("-1", trimmed(rs.GetField("Transfer")));
     EXPECT_EQ("1", trimmed(rs.GetField("Rotate")));
 
-    std::string lesson = newId("MakeLessonPlan('Name','ES','AO','SLO','Intro','Dev','Close','Resource','Reflect','Test',"
-                               "'2014-03-10','2014-03-12'," + unit + ",'09:00','09:45',3)");
+    std::string lesson = newId(
+        "MakeLessonPlan('Name','ES','AO','SLO','Intro','Dev','Close','Resource','Reflect','Test',"
+        "'2014-03-10','2014-03-12'," +
+        unit + ",'09:00','09:45',3)");
     rs.OpenRecordset(("Select * from LessonPlan where Id = " + lesson).c_str());
-    const char* expected[][2] = {{"LessonName", "Name"},          {"LessonES", "ES"},
-                                 {"LessonAO", "AO"},              {"LessonSLO", "SLO"},
-                                 {"LessonIntro", "Intro"},        {"LessonDev", "Dev"},
-                                 {"LessonClose", "Close"},        {"LessonTest", "Test"},
-                                 {"LessonResource", "Resource"},  {"LessonReflect", "Reflect"},
-                                 {"LessonEval", "0"},             {"LessonAssess", "0"},
-                                 {"LessonNotTaught", "0"},        {"TimeStart", "09:00"},
-                                 {"TimeEnd", "09:45"},            {"RoutineDay", "3"},
-                                 {"FKUnitPlan", unit.c_str()}};
+    const char* expected[][2] = {
+        {"LessonName", "Name"},         {"LessonES", "ES"},           {"LessonAO", "AO"},       {"LessonSLO", "SLO"},
+        {"LessonIntro", "Intro"},       {"LessonDev", "Dev"},         {"LessonClose", "Close"}, {"LessonTest", "Test"},
+        {"LessonResource", "Resource"}, {"LessonReflect", "Reflect"}, {"LessonEval", "0"},      {"LessonAssess", "0"},
+        {"LessonNotTaught", "0"},       {"TimeStart", "09:00"},       {"TimeEnd", "09:45"},     {"RoutineDay", "3"},
+        {"FKUnitPlan", unit.c_str()}};
     for (auto& e : expected) EXPECT_EQ(e[1], trimmed(rs.GetField(e[0]))) << e[0];
     EXPECT_EQ(FXString("2014-03-10"), rs.rows.GetField(14));
     EXPECT_EQ(FXString("2014-03-12"), rs.rows.GetField(15));
 
     // Attachments: the description and its first chunk share the new id.
-    std::string a = newId("MakeUnitBinary('C:\\134files\\134a\\047b.txt',750,'" + std::string(999, 'A') + "'," + unit + ")");
+    std::string a =
+        newId("MakeUnitBinary('C:\\134files\\134a\\047b.txt',750,'" + std::string(999, 'A') + "'," + unit + ")");
     {
         IsectRecordset load;
         EXPECT_TRUE(load.OpenRecordset(("Execute Procedure BulkLoadUnitBinary(" + a + ",1,'B'," + unit + ")").c_str()));
@@ -206,8 +209,9 @@ TEST_F(ServiceTest, PlansLessonsAndTheirDefaults) {
     EXPECT_EQ("C:\\files\\a'b.txt", scalar("Select FileName from BinaryDescription where Id = " + a));
     EXPECT_EQ("750", scalar("Select FileSize from BinaryDescription where Id = " + a));
     EXPECT_NE("0", scalar("Select Ready from BinaryDescription where Id = " + a));
-    rs.OpenRecordset(("Select Id, BinaryIncrement, BinaryData from UnitBinary where BinaryId = " + a +
-                      " Order By BinaryIncrement").c_str());
+    rs.OpenRecordset(
+        ("Select Id, BinaryIncrement, BinaryData from UnitBinary where BinaryId = " + a + " Order By BinaryIncrement")
+            .c_str());
     ASSERT_EQ(2, rs.recordCount);
     EXPECT_EQ(a, trimmed(rs.GetField("Id")));
     EXPECT_EQ("0", trimmed(rs.GetField("BinaryIncrement")));
@@ -216,7 +220,9 @@ TEST_F(ServiceTest, PlansLessonsAndTheirDefaults) {
     EXPECT_EQ("1", trimmed(rs.GetField("BinaryIncrement")));
     EXPECT_EQ("B", trimmed(rs.GetField("BinaryData")));
     rs.OpenRecordset(("Select BinaryDescription.Id, FileName, FileSize from UnitBinary, BinaryDescription where "
-                      "FKUnitPlan = " + unit + " and UnitBinary.Id = BinaryDescription.Id").c_str());
+                      "FKUnitPlan = " +
+                      unit + " and UnitBinary.Id = BinaryDescription.Id")
+                         .c_str());
     EXPECT_EQ(1, rs.recordCount);
 
     // Removing an attachment's chunks removes its description.
@@ -252,7 +258,7 @@ TEST_F(ServiceTest, WriteRecordsetRoundTrips) {
     rs.SetFieldByKey(rs.GetField("Id"), "UnitName", name);
     rs.SetFieldByKey(unit.c_str(), "UnitDescription", description);
     rs.SetFieldByKey(unit.c_str(), "Rotate", "1");
-    rs.SetFieldByKey(unit.c_str(), "Transfer", "");   // an empty number is written as NULL
+    rs.SetFieldByKey(unit.c_str(), "Transfer", "");  // an empty number is written as NULL
     rs.SetFieldByKey("no such key", "UnitName", "ignored");
     EXPECT_TRUE(rs.WriteRecordset());
     // The recordset reads its own statement again.
@@ -420,8 +426,7 @@ TEST_F(ServiceTest, StatementsOfOtherRecordsetsJoinTheOpenTransaction) {
         rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7815, 'broken')");
         IsectRecordset other;
         EXPECT_THROW(other.OpenRecordset("Select Nothing from NoSuchTable"), FXException);
-        EXPECT_THROW(rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7816, 'broken')"),
-                     FXException);
+        EXPECT_THROW(rs.OpenRecordset("Insert into ChildYear (Id, Description) values (7816, 'broken')"), FXException);
         EXPECT_FALSE(transaction.open());
     }
     {

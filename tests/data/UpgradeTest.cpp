@@ -49,16 +49,16 @@ public:
         std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
         std::string env = "FIREBIRD=" + fb + " ";
         EXPECT_EQ(0, run(sourceDir() + "/scripts/fbroot " + fb, &out)) << out;
-        EXPECT_EQ(0, run("echo \"create database '" + db + "' user 'SYSDBA' page_size 8192;\" | " + env +
-                             "isql-fb -q -b",
-                         &out))
+        EXPECT_EQ(
+            0,
+            run("echo \"create database '" + db + "' user 'SYSDBA' page_size 8192;\" | " + env + "isql-fb -q -b", &out))
             << out;
-        EXPECT_EQ(0, run(env + "isql-fb -q -b -i " + sourceDir() + "/tests/data/schema-2.0.2.sql " + db +
-                             " -user SYSDBA",
-                         &out))
+        EXPECT_EQ(
+            0,
+            run(env + "isql-fb -q -b -i " + sourceDir() + "/tests/data/schema-2.0.2.sql " + db + " -user SYSDBA", &out))
             << out;
-        std::string setup = std::string(blocker) +
-                            "SELECT * FROM MAKEUNITPLAN('Old unit', 'From 2.0.2', 1, 1, 1, 0);\nCOMMIT;\n";
+        std::string setup =
+            std::string(blocker) + "SELECT * FROM MAKEUNITPLAN('Old unit', 'From 2.0.2', 1, 1, 1, 0);\nCOMMIT;\n";
         std::ofstream(dir_ + "/setup.sql") << setup;
         EXPECT_EQ(0, run(env + "isql-fb -q -b -i " + dir_ + "/setup.sql " + db + " -user SYSDBA", &out)) << out;
         ServicesOptions options;
@@ -103,8 +103,10 @@ void block(const char* object) {
 }
 
 std::string triggerBody(const std::string& name) {
-    std::string source = scalar("Select cast(RDB$TRIGGER_SOURCE as varchar(4000)) from RDB$TRIGGERS "
-                                "Where RDB$TRIGGER_NAME = '" + name + "'");
+    std::string source = scalar(
+        "Select cast(RDB$TRIGGER_SOURCE as varchar(4000)) from RDB$TRIGGERS "
+        "Where RDB$TRIGGER_NAME = '" +
+        name + "'");
     size_t at = source.find("BEGIN");
     return at == std::string::npos ? source : source.substr(at);
 }
@@ -157,8 +159,10 @@ TEST(Upgrade, FromVersion202ThenAgain) {
               scalar("Select RDB$MESSAGE from RDB$EXCEPTIONS Where RDB$EXCEPTION_NAME = 'LONG_TERM_PLAN_SHARED'"));
     // A plan holding the units of two teachers is not deleted.
     writes.OpenRecordset("Insert into LongTerm (Id, PlanName, Persistant) values (6, 'Shared plan', 0)");
-    writes.OpenRecordset("Insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (600, 'A', 6, 1, 0)");
-    writes.OpenRecordset("Insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (601, 'B', 6, 2, 0)");
+    writes.OpenRecordset(
+        "Insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (600, 'A', 6, 1, 0)");
+    writes.OpenRecordset(
+        "Insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (601, 'B', 6, 2, 0)");
     std::string refusal;
     try {
         writes.OpenRecordset("Delete from LongTerm where Id = 6");

@@ -31,9 +31,12 @@ protected:
         // Three terms in 2014; Tom has no plans, so every drawing reports that.
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
-            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-02-03', 10, 2014, 1);"
-            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (2, '2014-04-28', 10, 2014, 2);"
-            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (3, '2014-07-21', 10, 2014, 3);");
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-02-03', 10, "
+            "2014, 1);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (2, '2014-04-28', 10, "
+            "2014, 2);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (3, '2014-07-21', 10, "
+            "2014, 3);");
         calendar = new CalendarWindow(app());
         calendar->create();
         settle();
@@ -41,11 +44,11 @@ protected:
     }
     void TearDown() override { delete calendar; }
 
-    long command(FXSelector id, void* ptr = nullptr) {
-        return calendar->handle(calendar, FXSEL(SEL_COMMAND, id), ptr);
-    }
+    long command(FXSelector id, void* ptr = nullptr) { return calendar->handle(calendar, FXSEL(SEL_COMMAND, id), ptr); }
     // Shows the given local moment.
-    void show(int year, int month, int day, int hour = 12) { appState.dateOffset = offsetFor(localMoment(year, month, day, hour)); }
+    void show(int year, int month, int day, int hour = 12) {
+        appState.dateOffset = offsetFor(localMoment(year, month, day, hour));
+    }
     FXlong shown() const { return (FXlong)time(nullptr) + appState.dateOffset; }
 };
 

@@ -65,7 +65,8 @@ struct Page {
 };
 
 std::string unescape(std::string s) {
-    const std::pair<const char*, const char*> entities[] = {{"&lt;", "<"}, {"&gt;", ">"}, {"&nbsp;", ""}, {"&amp;", "&"}};
+    const std::pair<const char*, const char*> entities[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&nbsp;", ""}, {"&amp;", "&"}};
     for (const auto& e : entities)
         for (size_t at = s.find(e.first); at != std::string::npos; at = s.find(e.first, at + 1))
             s.replace(at, strlen(e.first), e.second);
@@ -107,8 +108,8 @@ Page parsePage(const std::string& html) {
     return page;
 }
 
-const std::set<std::string> pageTags = {"HEAD", "/HEAD", "meta", "STYLE", "/STYLE", "BODY", "/BODY", "TABLE",
-                                        "/TABLE", "TR", "/TR", "TH", "/TH", "TD", "/TD", "BR"};
+const std::set<std::string> pageTags = {"HEAD",   "/HEAD", "meta", "STYLE", "/STYLE", "BODY", "/BODY", "TABLE",
+                                        "/TABLE", "TR",    "/TR",  "TH",    "/TH",    "TD",   "/TD",   "BR"};
 
 class CalendarExport : public ::testing::Test {
 protected:
@@ -144,20 +145,23 @@ protected:
 
     void longTerm(int id, const std::string& name, const std::string& description) {
         sql("insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
-            "Persistant) values (" + std::to_string(id) + ", '" + name + "', '" + description +
-            "', '2014-02-03', '2014-04-11', 0, 0, 2, 0);");
+            "Persistant) values (" +
+            std::to_string(id) + ", '" + name + "', '" + description + "', '2014-02-03', '2014-04-11', 0, 0, 2, 0);");
     }
     void unit(int id, int longTerm, const std::string& name, int transfer = 0, int teacher = 2) {
         sql("insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
-            "values (" + std::to_string(id) + ", '" + name + "', 'About " + std::to_string(id) + "', 1, " +
+            "values (" +
+            std::to_string(id) + ", '" + name + "', 'About " + std::to_string(id) + "', 1, " +
             std::to_string(longTerm) + ", " + std::to_string(teacher) + ", " + std::to_string(transfer) + ", 0);");
     }
     void lesson(int id, int unit, const std::string& name, const std::string& es = "'skills'") {
         sql("insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, "
             "LessonClose, LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, "
-            "RoutineDay, FKUnitPlan) values (" + std::to_string(id) + ", '" + name + "', " + es +
+            "RoutineDay, FKUnitPlan) values (" +
+            std::to_string(id) + ", '" + name + "', " + es +
             ", 'ao', 'slo', 'intro', 'dev', 'close', 'test', 'resource', '', '2014-02-04', '2014-02-04', "
-            "'09:00', '09:50', 0, " + std::to_string(unit) + ");");
+            "'09:00', '09:50', 0, " +
+            std::to_string(unit) + ");");
     }
     // Stores a file as an attachment, as the plan editor does.
     void attachment(int unit, const std::string& fileName, const std::string& bytes, const std::string& notes) {
@@ -172,8 +176,8 @@ protected:
             rs.OpenRecordset(("Execute Procedure BulkLoadUnitBinary(" + id + "," + std::to_string(k) + ",'" +
                               text.substr(at, 999) + "'," + std::to_string(unit) + ")")
                                  .c_str());
-        rs.OpenRecordset(("Update BinaryDescription Set Ready = 0, Description = '" + notes + "' where Id = " + id)
-                             .c_str());
+        rs.OpenRecordset(
+            ("Update BinaryDescription Set Ready = 0, Description = '" + notes + "' where Id = " + id).c_str());
         transaction.commit();
     }
     std::string scalar(const std::string& query) {
@@ -299,8 +303,9 @@ TEST_F(CalendarExport, TheTreeReadBack) {
     std::vector<std::string> listed = entries(fractions);
     const bool otherSecond = std::find(listed.begin(), listed.end(), "sheet " + otherId + ".pdf") != listed.end();
     const std::string second = "sheet " + (otherSecond ? otherId : sheetId) + ".pdf";
-    EXPECT_EQ(listed, (std::vector<std::string>{". The File Attachment Notes.html", ". The Unit Plan Description 0.html",
-                                                "Halves 0.html", "Halves 1.html", "picture.png", second, "sheet.pdf"}));
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{". The File Attachment Notes.html", ". The Unit Plan Description 0.html",
+                                        "Halves 0.html", "Halves 1.html", "picture.png", second, "sheet.pdf"}));
     EXPECT_EQ(entries(number + "/Without attachments 21"),
               (std::vector<std::string>{". The Unit Plan Description 0.html", "Alone 0.html"}));
 
@@ -309,8 +314,10 @@ TEST_F(CalendarExport, TheTreeReadBack) {
     std::function<void(const std::string&)> walk = [&](const std::string& dir) {
         for (const std::string& e : entries(dir)) {
             std::string path = dir + "/" + e;
-            if (isDirectory(path)) walk(path);
-            else if (e.size() > 5 && e.substr(e.size() - 5) == ".html") pages.push_back(path);
+            if (isDirectory(path))
+                walk(path);
+            else if (e.size() > 5 && e.substr(e.size() - 5) == ".html")
+                pages.push_back(path);
         }
     };
     walk(top);
@@ -327,10 +334,9 @@ TEST_F(CalendarExport, TheTreeReadBack) {
     EXPECT_EQ(plan.headers, (std::vector<std::string>{"NAME", "DESCRIPTION"}));
     EXPECT_EQ(plan.cells, (std::vector<std::string>{". The Long Term Plan Description", "Counting & adding"}));
     Page halves = parsePage(testsupport::readFile(fractions + "/Halves 0.html"));
-    EXPECT_EQ(halves.headers,
-              (std::vector<std::string>{"NAME", "ESSENTIAL_SKILLS", "ACHIEVEMENT_OBJECTIVES",
-                                        "SPECIFIC_LEARNING_OUTCOMES", "INTRODUCTION", "DEVELOPMENT", "CLOSURE",
-                                        "ASSESSMENT", "RESOURCES", "REFLECTION"}));
+    EXPECT_EQ(halves.headers, (std::vector<std::string>{"NAME", "ESSENTIAL_SKILLS", "ACHIEVEMENT_OBJECTIVES",
+                                                        "SPECIFIC_LEARNING_OUTCOMES", "INTRODUCTION", "DEVELOPMENT",
+                                                        "CLOSURE", "ASSESSMENT", "RESOURCES", "REFLECTION"}));
     ASSERT_EQ(10u, halves.cells.size());
     EXPECT_EQ("<script>window.injected = 1;</script> & more\nline two", halves.cells[1]);
     EXPECT_EQ("", halves.cells[9]);  // an empty value is a no-break space
@@ -342,7 +348,8 @@ TEST_F(CalendarExport, TheTreeReadBack) {
     ASSERT_EQ(12u, notes.cells.size());
     std::vector<std::string> sheetRow;
     for (size_t row = 0; row + 4 <= notes.cells.size(); row += 4)
-        if (notes.cells[row + 1] == "C:\\work\\sheet.pdf") sheetRow.assign(notes.cells.begin() + row, notes.cells.begin() + row + 4);
+        if (notes.cells[row + 1] == "C:\\work\\sheet.pdf")
+            sheetRow.assign(notes.cells.begin() + row, notes.cells.begin() + row + 4);
     EXPECT_EQ(sheetRow, (std::vector<std::string>{". The File Attachment Notes", "C:\\work\\sheet.pdf", "5000",
                                                   "Print it, twice"}));
 
@@ -372,8 +379,9 @@ TEST_F(CalendarExport, ABrowserShowsMarkupInALessonAsText) {
     ASSERT_EQ(0, testsupport::run(testsupport::shellQuote(chromium) +
                                       " --headless --no-sandbox --disable-gpu --no-first-run "
                                       "--disable-background-networking --disable-component-update --disable-sync "
-                                      "--user-data-dir=" + testsupport::shellQuote(out.file("profile")) +
-                                      " --dump-dom " + testsupport::shellQuote("file://" + page) + " 2>/dev/null",
+                                      "--user-data-dir=" +
+                                      testsupport::shellQuote(out.file("profile")) + " --dump-dom " +
+                                      testsupport::shellQuote("file://" + page) + " 2>/dev/null",
                                   &dom, false));
     EXPECT_EQ(std::string::npos, dom.find("injected</title>")) << dom;
     EXPECT_EQ(std::string::npos, dom.find("<b>")) << dom;
@@ -392,7 +400,8 @@ TEST_F(CalendarExport, TwoExportsInOneSecondCannotShareTheirDirectory) {
     command(CalendarWindow::ID_EXPORTDATABASE);
     ASSERT_EQ("error", prompts.last().kind);
     EXPECT_EQ("Cannot Create", prompts.last().caption);
-    EXPECT_EQ(0u, prompts.last().text.find("Cannot create directory " + out.path() + "/Tom  T  Hale ")) << prompts.last().text;
+    EXPECT_EQ(0u, prompts.last().text.find("Cannot create directory " + out.path() + "/Tom  T  Hale "))
+        << prompts.last().text;
     EXPECT_EQ('\n', prompts.last().text.back());
     EXPECT_EQ(before, entries(out.path()));
     EXPECT_TRUE(progress.opens.empty());

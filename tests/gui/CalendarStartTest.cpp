@@ -4,7 +4,6 @@
 // dialog returns.  Messages in plain words, recorded through the Prompter.
 #include <gtest/gtest.h>
 
-
 #include <string>
 
 #include "calendar/CalendarWindow.h"
@@ -22,8 +21,8 @@ namespace {
 
 // With the service key of the test's services, as scripts/services writes it.
 void writeConnectionFile(const std::string& dir, const std::string& host, const std::string& service) {
-    writeFile(dir + "/Plenwick.ini", "[Plenwick]\nHost=" + host + "\nDatabaseService=" + service +
-                                         "\nServiceKey=" + services().key() + "\n");
+    writeFile(dir + "/Plenwick.ini",
+              "[Plenwick]\nHost=" + host + "\nDatabaseService=" + service + "\nServiceKey=" + services().key() + "\n");
 }
 
 class CalendarStart : public ::testing::Test {
@@ -36,10 +35,13 @@ protected:
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (3, 'Sarah Kim', 1);"
-            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, 2014, 1);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, "
+            "2014, 1);"
             "insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (1, 'Numbers', 1, 0);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (1, 'Tom''s', 1, 1, 2, 0);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Sarah''s', 1, 1, 3, 0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (1, 'Tom''s', 1, 1, "
+            "2, 0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Sarah''s', 1, 1, "
+            "3, 0);"
             "insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay) "
             "values (10, 'Tom on Monday', 1, '2014-03-10', '2014-03-10', '09:00', '09:30', 0);"
             "insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay) "
@@ -144,8 +146,8 @@ TEST_F(CalendarStart, ARefusedLogInNamesTheServiceAndTheReason) {
     EXPECT_NE(text.find("unknown service"), std::string::npos) << text;
 
     // A connection file without the service key: refused with the reason.
-    writeFile(dir.file("Plenwick.ini"), "[Plenwick]\nHost=" + services().host() + "\nDatabaseService=" +
-                                            services().service() + "\n");
+    writeFile(dir.file("Plenwick.ini"),
+              "[Plenwick]\nHost=" + services().host() + "\nDatabaseService=" + services().service() + "\n");
     EXPECT_FALSE(IsectRecordset::Connect());
     const std::string withoutKey = IsectRecordset::ConnectionProblem().text();
     EXPECT_NE(withoutKey.find("the service key is missing or wrong"), std::string::npos) << withoutKey;
@@ -170,7 +172,8 @@ TEST_F(CalendarStart, ANewEmptyDatabaseLeadsToSchoolSetupAndTeachers) {
     EXPECT_FALSE(anyTextContains("Recordset is empty"));
 
     // Terms but no teachers yet: only Teachers is left to do.
-    sql("insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, 2014, 1);");
+    sql("insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, 2014, "
+        "1);");
     prompts.clear();
     command(CalendarWindow::ID_REFRESH);
     ASSERT_EQ(prompts.prompts.size(), 1u);
@@ -202,8 +205,7 @@ TEST_F(CalendarStart, AStoredTeacherThatWasDeletedIsSaidInPlainWords) {
     prompts.clear();
     command(CalendarWindow::ID_REFRESH);
     ASSERT_EQ(prompts.prompts.size(), 1u);
-    EXPECT_EQ(prompts.last().text.find("The current teacher is no longer in the database"), 0u)
-        << prompts.last().text;
+    EXPECT_EQ(prompts.last().text.find("The current teacher is no longer in the database"), 0u) << prompts.last().text;
     EXPECT_TRUE(calendar->planColourList.IsEmpty());
 }
 

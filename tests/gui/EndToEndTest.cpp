@@ -98,14 +98,15 @@ TEST(PlenwickProgram, StartsWithoutItsServiceAndDrawsTheWeekOnceTheServiceIsUp) 
     services.start();
     EXPECT_TRUE(testsupport::closeWindow(testsupport::waitForWindow("Plenwick", 10))) << "no warning box";
     int area = 0;
-    bool drawn = waitFor(pid,
-                         [&] {
-                             testsupport::pressKey(calendar, "F5");
-                             std::this_thread::sleep_for(std::chrono::milliseconds(250));
-                             area = planArea(calendar, services.dir() + "/screen.ppm");
-                             return area >= 150;
-                         },
-                         &status);
+    bool drawn = waitFor(
+        pid,
+        [&] {
+            testsupport::pressKey(calendar, "F5");
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            area = planArea(calendar, services.dir() + "/screen.ppm");
+            return area >= 150;
+        },
+        &status);
     EXPECT_TRUE(drawn) << "no plans drawn after F5 (status " << status << "); last screenshot in " << services.dir();
     endProgram(pid);
 }
@@ -127,13 +128,14 @@ TEST(PlenwickProgram, FirstStartOnTheDemoDatabaseShowsThisWeeksPlans) {
     bool ended = false;
     std::string calendar;
     int area = 0;
-    bool shown = waitFor(pid,
-                         [&] {
-                             if (calendar.empty()) calendar = testsupport::findWindow("Calendar");
-                             area = planArea(calendar, services.dir() + "/screen.ppm");
-                             return area >= 150;
-                         },
-                         &status, &ended);
+    bool shown = waitFor(
+        pid,
+        [&] {
+            if (calendar.empty()) calendar = testsupport::findWindow("Calendar");
+            area = planArea(calendar, services.dir() + "/screen.ppm");
+            return area >= 150;
+        },
+        &status, &ended);
     ASSERT_FALSE(ended) << "Plenwick ended early with status " << status;
     EXPECT_TRUE(shown) << "no filled plan cells in the calendar (area " << area << "); last screenshot in "
                        << services.dir();

@@ -28,7 +28,6 @@ namespace {
 
 const char* const lostWords = "IsectRecordset::OpenRecordset - Network connection failed.";
 
-
 // Another teacher changes a row and commits while this program's statements
 // run inside one open transaction (as a window's do while another window's
 // upload lets events run): the program's own change of that row then meets

@@ -67,6 +67,4 @@ void settle() { testsupport::settle(theApp); }
 
 }  // namespace guitest
 
-int main(int argc, char** argv) {
-    return testsupport::runGuiTests(argc, argv, guitest::theServices, guitest::theApp);
-}
+int main(int argc, char** argv) { return testsupport::runGuiTests(argc, argv, guitest::theServices, guitest::theApp); }

@@ -206,7 +206,8 @@ TEST_F(SchoolSetup, YearLevels) {
               "1 long-term plan is for this year level, so it cannot be deleted. Rename it with Edit instead.");
     prompts.answers.clear();
     pickYear(lists::findItem(setup->getYearList(), atoi(value("Select Id from ChildYear where Description "
-                                                              "<> 'Year 3 and 4'").c_str())));
+                                                              "<> 'Year 3 and 4'")
+                                                            .c_str())));
     prompts.answers.push_back(true);
     press(SchoolSetupWindow::ID_DELETEYEAR);
     EXPECT_EQ(count("Select Count(*) from ChildYear"), 1);
@@ -266,8 +267,10 @@ public:
     bool done = false;
     long onTimeout(FXObject*, FXSelector, void*) {
         FXWindow* modal = app()->getModalWindow();
-        if (!modal || !step(modal)) app()->addTimeout(this, 0, 20);
-        else done = true;
+        if (!modal || !step(modal))
+            app()->addTimeout(this, 0, 20);
+        else
+            done = true;
         return 1;
     }
     void start() {

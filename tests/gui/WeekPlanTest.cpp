@@ -68,14 +68,20 @@ protected:
         freshStart();
         sql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
             "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
-            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, 2014, 1);"
+            "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-03-03', 10, "
+            "2014, 1);"
             "insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (1, 'Numbers', 2, 0);"
             "insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (2, 'Every term', 2, 1);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (1, 'Unit', 1, 1, 2, 0);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Routine', 2, 1, 2, 0);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (3, 'Duty', 3, 1, 2, 0);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (4, 'Rotating', 1, 1, 2, 1);"
-            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (5, 'Kept', 1, 2, 2, 0);");
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (1, 'Unit', 1, 1, 2, "
+            "0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (2, 'Routine', 2, 1, "
+            "2, 0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (3, 'Duty', 3, 1, 2, "
+            "0);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (4, 'Rotating', 1, 1, "
+            "2, 1);"
+            "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher, Rotate) values (5, 'Kept', 1, 2, 2, "
+            "0);");
         calendar = new CalendarWindow(app());
         calendar->create();
         settle();
@@ -91,8 +97,8 @@ protected:
     }
 
     static void lesson(int id, const std::string& name, int unit, const std::string& start, const std::string& end,
-                       const std::string& from, const std::string& to, int routineDay = 0, int eval = 0,
-                       int assess = 0, int notTaught = 0) {
+                       const std::string& from, const std::string& to, int routineDay = 0, int eval = 0, int assess = 0,
+                       int notTaught = 0) {
         sql("insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay,"
             " LessonEval, LessonAssess, LessonNotTaught) values (" +
             std::to_string(id) + ", '" + name + "', " + std::to_string(unit) + ", '" + start + "', '" + end + "', '" +
@@ -149,7 +155,8 @@ TEST_F(WeekPlan, RoutinePlanAppearsOnItsDayOnlyAndALessonEndingAtASlotStartTakes
     FXint p = Grid::row(9, 0);
     for (FXint d = 1; d <= 5; ++d)
         EXPECT_EQ(pixel(grid.x(d) + grid.K / 2, grid.y(p) + 14), d == 3 ? c : rgb(255, 255, 255)) << "day " << d;
-    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 2) + 14), c) << "09:30-09:45 is taken by a lesson ending at 09:30";
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 2) + 14), c)
+        << "09:30-09:45 is taken by a lesson ending at 09:30";
     EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 3) + 14), rgb(255, 255, 255));
     // A light colour of its own.
     EXPECT_GE(FXREDVAL(c), 155);
@@ -276,8 +283,10 @@ TEST_F(WeekPlan, TheWeekAfterTheClocksGoForward) {
     appState.americanDate = 0;
     RecordingDC dc(app());
     calendar->drawPlan(dc, W, H);
-    if (tz) setenv("TZ", savedZone.c_str(), 1);
-    else unsetenv("TZ");
+    if (tz)
+        setenv("TZ", savedZone.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 
     EXPECT_EQ(dc.find("WEEKLY CALENDAR FOR WEEK:5  TERM:1  YEAR:2014    Teacher:Tom Hale").size(), 1u);
@@ -300,11 +309,11 @@ TEST_F(WeekPlan, MarkersShowEvaluationAssessmentAndNotTaught) {
     lesson(71, "Bad", 4, "2014-03-14", "2014-03-14", "12:00", "12:15", 0, -1, 0, 0);  // rotating unit
     drawImage();
     FXint x = grid.x(5), y = grid.y(Grid::row(11, 0)), L = grid.L;
-    EXPECT_EQ(pixel(x + 1, y + 1), rgb(255, 255, 0));          // good evaluation
-    EXPECT_EQ(pixel(x + 1, y + L / 2), rgb(0, 0, 255));        // assessment
-    EXPECT_EQ(pixel(x + 1, y + L - 2), rgb(255, 0, 0));        // not taught
+    EXPECT_EQ(pixel(x + 1, y + 1), rgb(255, 255, 0));    // good evaluation
+    EXPECT_EQ(pixel(x + 1, y + L / 2), rgb(0, 0, 255));  // assessment
+    EXPECT_EQ(pixel(x + 1, y + L - 2), rgb(255, 0, 0));  // not taught
     FXint y2 = grid.y(Grid::row(12, 0));
-    EXPECT_EQ(pixel(x + 1, y2 + 1), rgb(255, 255, 255));       // bad evaluation
+    EXPECT_EQ(pixel(x + 1, y2 + 1), rgb(255, 255, 255));               // bad evaluation
     EXPECT_EQ(pixel(x + grid.K / 4 + 1, y2 + L / 2), rgb(255, 0, 0));  // rotating
     EXPECT_EQ(plan("71").rotate, "1");
 }
@@ -354,11 +363,11 @@ TEST_F(WeekPlan, ThisWeekHoldsTodayEvenBeforeSchoolOnMonday) {
         int month, day, hour, minute, week;
         const char* monday;
     } moments[] = {
-        {3, 10, 7, 0, 2, "Monday 03/10/14"},   // Monday at 07:00, school starts 08:45
-        {3, 10, 0, 1, 2, "Monday 03/10/14"},   // just after midnight
-        {3, 16, 23, 59, 2, "Monday 03/10/14"}, // Sunday night
-        {3, 17, 8, 44, 3, "Monday 03/17/14"},  // a minute before school
-        {3, 3, 7, 30, 1, "Monday 03/03/14"},   // the term's first day, before school
+        {3, 10, 7, 0, 2, "Monday 03/10/14"},    // Monday at 07:00, school starts 08:45
+        {3, 10, 0, 1, 2, "Monday 03/10/14"},    // just after midnight
+        {3, 16, 23, 59, 2, "Monday 03/10/14"},  // Sunday night
+        {3, 17, 8, 44, 3, "Monday 03/17/14"},   // a minute before school
+        {3, 3, 7, 30, 1, "Monday 03/03/14"},    // the term's first day, before school
     };
     for (const Moment& m : moments) {
         appState.dateOffset = offsetFor(localMoment(2014, m.month, m.day, m.hour, m.minute));
@@ -520,8 +529,7 @@ TEST_F(WeekPlanClicks, ClickOnAColourLineOrMarker) {
     click(g.x(2), y + g.L / 2);  // the line between Monday and Tuesday
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.last().caption, "CalendarWindow::onMouseDown - No plan chosen.");
-    EXPECT_EQ(prompts.last().text,
-              "You clicked on a region coloured black or white. Please click on a coloured plan.");
+    EXPECT_EQ(prompts.last().text, "You clicked on a region coloured black or white. Please click on a coloured plan.");
 
     // The red not-taught marker: the plan whose colour is nearest to red.
     std::string nearest;

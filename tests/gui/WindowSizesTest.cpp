@@ -22,7 +22,8 @@ const FXint screenWidth = 1024, screenHeight = 768;
 
 std::string describe(FXWindow* w) {
     std::string name = w->getClassName();
-    if (w->isMemberOf(FXMETACLASS(FXLabel))) name += " \"" + std::string(static_cast<FXLabel*>(w)->getText().text()) + "\"";
+    if (w->isMemberOf(FXMETACLASS(FXLabel)))
+        name += " \"" + std::string(static_cast<FXLabel*>(w)->getText().text()) + "\"";
     return name;
 }
 
@@ -106,7 +107,8 @@ TEST_F(WindowSizes, TheCalendarShowsEveryControlAtItsDefaultAndMinimumSize) {
         }
         layoutNow(calendar, calendar->getWidth(), calendar->getHeight());
         const std::string where = size == 0 ? "default size" : "minimum size";
-        SCOPED_TRACE(where + " " + std::to_string(calendar->getWidth()) + " x " + std::to_string(calendar->getHeight()));
+        SCOPED_TRACE(where + " " + std::to_string(calendar->getWidth()) + " x " +
+                     std::to_string(calendar->getHeight()));
         checkControls(calendar, "Calendar");
         EXPECT_STREQ(calendar->getUserText().text(), "Margaret O'Brien-Whitcombe");
 

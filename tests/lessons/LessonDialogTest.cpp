@@ -186,8 +186,8 @@ TEST_F(LessonDialogs, EachDayHasATabPerLessonShownThatDay) {
     dialog->optionChecks[1]->setCheck(TRUE, TRUE);
     dialog->optionChecks[2]->setCheck(TRUE, TRUE);
     chooseDay(0);
-    EXPECT_EQ(tabs(), (std::vector<std::string>{"Halves", "Quarters", "Eighths", "Roll call", "Planning time",
-                                                "Stations"}));
+    EXPECT_EQ(tabs(),
+              (std::vector<std::string>{"Halves", "Quarters", "Eighths", "Roll call", "Planning time", "Stations"}));
     EXPECT_TRUE(errors().empty());
 }
 
@@ -215,8 +215,8 @@ TEST_F(LessonDialogs, ThePreviewShowsThePageThatIsPrinted) {
     for (bool horizontal : {true, false}) {
         const int run = horizontal ? 200 : 80;
         std::vector<int> onScreen = lines(shown, horizontal, run, 0, 0, shown.width, shown.height);
-        std::vector<int> onPaper = lines(printed, horizontal, run, offset - 10, offset - 10, shown.width + 20,
-                                         shown.height + 20);
+        std::vector<int> onPaper =
+            lines(printed, horizontal, run, offset - 10, offset - 10, shown.width + 20, shown.height + 20);
         ASSERT_GE(onScreen.size(), horizontal ? 8u : 3u);
         ASSERT_EQ(onScreen.size(), onPaper.size()) << (horizontal ? "horizontal" : "vertical");
         // The page starts where the preview says, and every edge keeps its

@@ -12,10 +12,25 @@ using namespace lessonstest;
 
 namespace {
 
-const char* const labels[] = {"START:", "END:", "DATE:", "TEACHER:", "NAME", "SUBJECT", "RESOURCES", "UNIT PLAN",
-                              "LONG TERM PLAN", "ACHIEVEMENT OBJECTIVES", "ESSENTIAL SKILLS",
-                              "SPECIFIC LEARNING OUTCOMES", "INTRODUCTION", "DEVELOPMENT", "CLOSURE", "ASSESSMENT",
-                              "UNIT PLAN DESCRIPTION", "LONG TERM DESCRIPTION", "REFLECTION"};
+const char* const labels[] = {"START:",
+                              "END:",
+                              "DATE:",
+                              "TEACHER:",
+                              "NAME",
+                              "SUBJECT",
+                              "RESOURCES",
+                              "UNIT PLAN",
+                              "LONG TERM PLAN",
+                              "ACHIEVEMENT OBJECTIVES",
+                              "ESSENTIAL SKILLS",
+                              "SPECIFIC LEARNING OUTCOMES",
+                              "INTRODUCTION",
+                              "DEVELOPMENT",
+                              "CLOSURE",
+                              "ASSESSMENT",
+                              "UNIT PLAN DESCRIPTION",
+                              "LONG TERM DESCRIPTION",
+                              "REFLECTION"};
 
 }  // namespace
 
@@ -77,10 +92,10 @@ TEST_F(Lessons, TheLessonPageShowsEveryValueInItsBox) {
     for (const char* pair : {"START: 09:05 END: 09:55", "DATE: Monday 01/01/30", "TEACHER: Tia Teacher"})
         EXPECT_NE(text.find(pair), std::string::npos) << pair << " in " << text;
     EXPECT_EQ(text.find("09:05:30"), std::string::npos);
-    for (const char* value : {"Halving shapes", "Maths", "Fractions", "Number", "Objectives Halving", "Skills Halving",
-                              "Outcomes Halving", "Intro Halving", "Development Halving", "Closure Halving",
-                              "Assessment Halving", "Resources Halving", "Reflection Halving", "Halves and quarters",
-                              "Number sense for the term"})
+    for (const char* value :
+         {"Halving shapes", "Maths", "Fractions", "Number", "Objectives Halving", "Skills Halving", "Outcomes Halving",
+          "Intro Halving", "Development Halving", "Closure Halving", "Assessment Halving", "Resources Halving",
+          "Reflection Halving", "Halves and quarters", "Number sense for the term"})
         EXPECT_NE(text.find(value), std::string::npos) << value;
     // Everything on the sheet inside the margins (72 points), the footer
     // included.

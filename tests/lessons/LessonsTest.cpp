@@ -81,8 +81,7 @@ void Lessons::SetUp() {
     // Four terms of 2030; the second began three weeks before the tests' Monday.
     auto term = [&](int id, int offset) {
         return "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (" +
-               std::to_string(id) + ", " + quoted(weekday(-21 + offset)) + ", 10, 2030, " + std::to_string(id) +
-               ");\n";
+               std::to_string(id) + ", " + quoted(weekday(-21 + offset)) + ", 10, 2030, " + std::to_string(id) + ");\n";
     };
     sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Subject;"
         "delete from ChildYear; delete from Teachers; delete from TermDate;\n" +
@@ -92,8 +91,9 @@ void Lessons::SetUp() {
         "insert into ChildYear (Id, Description) values (2, 'Year 4');\n"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (1, 'Maths', 1, 1, 1);\n"
         "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
-        "Persistant) values (10, 'Number', 'Number sense for the term', " + quoted(weekday(-21)) + ", " +
-        quoted(weekday(40)) + ", 1, 2, 2, 0);\n"
+        "Persistant) values (10, 'Number', 'Number sense for the term', " +
+        quoted(weekday(-21)) + ", " + quoted(weekday(40)) +
+        ", 1, 2, 2, 0);\n"
         "insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
         "values (20, 'Fractions', 'Halves and quarters', 1, 10, 2, 0, 0);\n");
     appState = AppState();
@@ -119,17 +119,19 @@ std::string Lessons::sql(const std::string& statements) { return theServices->is
 
 void Lessons::addUnit(int id, const std::string& name, int type, int rotate) {
     sql("insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
-        "values (" + std::to_string(id) + ", " + quoted(name) + ", 'Unit " + name + "', " + std::to_string(type) +
-        ", 10, 2, 0, " + std::to_string(rotate) + ");");
+        "values (" +
+        std::to_string(id) + ", " + quoted(name) + ", 'Unit " + name + "', " + std::to_string(type) + ", 10, 2, 0, " +
+        std::to_string(rotate) + ");");
 }
 
 void Lessons::addLesson(int id, int unit, const std::string& name, const std::string& start,
                         const std::string& timeStart, const std::string& timeEnd, const std::string& end) {
     sql("insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
         "LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay, FKUnitPlan) "
-        "values (" + std::to_string(id) + ", " + quoted(name) + ", 'Skills " + name + "', 'Objectives " + name +
-        "', 'Outcomes " + name + "', 'Intro " + name + "', 'Development " + name + "', 'Closure " + name +
-        "', 'Assessment " + name + "', 'Resources " + name + "', 'Reflection " + name + "', " + quoted(start) + ", " +
+        "values (" +
+        std::to_string(id) + ", " + quoted(name) + ", 'Skills " + name + "', 'Objectives " + name + "', 'Outcomes " +
+        name + "', 'Intro " + name + "', 'Development " + name + "', 'Closure " + name + "', 'Assessment " + name +
+        "', 'Resources " + name + "', 'Reflection " + name + "', " + quoted(start) + ", " +
         quoted(end.empty() ? start : end) + ", " + quoted(timeStart) + ", " + quoted(timeEnd) + ", 0, " +
         std::to_string(unit) + ");");
 }
@@ -140,7 +142,9 @@ void Lessons::storeText(int lessonId, const std::string& column, const std::stri
                                  EscapeText(text.c_str()) + "' where Id = " + FXStringVal(lessonId)));
 }
 
-FXNativePrinter Lessons::job(const std::string& name, FXuint flags) { return printtest::fileJob(dir + "/" + name, flags); }
+FXNativePrinter Lessons::job(const std::string& name, FXuint flags) {
+    return printtest::fileJob(dir + "/" + name, flags);
+}
 
 bool Lessons::print(FXNativePrinter& printer, const std::function<void(FXDCNativePrinter&)>& routine) {
     return PrintCommand::print(owner, printer, routine);
@@ -153,7 +157,9 @@ void Lessons::answerPrintDialog(int destination, const std::string& file) {
     dialogAnswer.arm();
 }
 
-void Lessons::expectGoodPostscript(const std::string& file, int pages) { printtest::expectGoodLetterPages(file, pages); }
+void Lessons::expectGoodPostscript(const std::string& file, int pages) {
+    printtest::expectGoodLetterPages(file, pages);
+}
 
 std::string Lessons::textOf(const std::string& file) {
     std::string text;

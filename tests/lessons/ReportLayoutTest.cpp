@@ -82,8 +82,9 @@ TEST_F(Lessons, TextBoxesWrapAtWordsAndLineFeeds) {
     }
     EXPECT_EQ(joined, word);
     // A UTF-8 character is never cut in two.
-    const std::string accents = "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
-                                "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9";
+    const std::string accents =
+        "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
+        "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9";
     for (const std::string& p : lineTexts(font, accents, 45)) EXPECT_EQ(p.size() % 2, 0u) << p;
 }
 
@@ -232,8 +233,9 @@ TEST_F(Lessons, VerboseRowsAndHtmlReportsWithOneHeaderRow) {
     expectGoodPostscript(ps.name.text(), 1);
     // The label box is 19 % of the width: "Lesson Name" takes two lines
     // beside the value.
-    EXPECT_EQ(textOf(ps.name.text()), "Verbose Lesson Plan Lesson Teacher: Tia Teacher Halves Name ...End of Record... "
-                                      "Lesson Quarters Name ...End of Record... Plenwick lesson planner - Brellmoor");
+    EXPECT_EQ(textOf(ps.name.text()),
+              "Verbose Lesson Plan Lesson Teacher: Tia Teacher Halves Name ...End of Record... "
+              "Lesson Quarters Name ...End of Record... Plenwick lesson planner - Brellmoor");
 
     FXNativePrinter html = job("verbose.html", FXNativePrinter::DEST_HTML);
     ASSERT_TRUE(print(html, report));

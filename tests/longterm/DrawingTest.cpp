@@ -17,8 +17,8 @@ const FXColor overlap = FXRGB(15, 15, 15);
 
 // Term 2 of 2014: week 1 is 28 April, week 10 30 June.
 TEST_F(LongTerm, BandsFillTheWeeksTheyCoverAndSyndicatePlansCarryARedCorner) {
-    plan(10, "Fractions", MATHS, "2014-04-28", "2014-05-16");         // weeks 1-3, Tom's own
-    plan(11, "Poetry", READING, "2014-05-19", "2014-06-06", 1);        // weeks 4-6, the syndicate's
+    plan(10, "Fractions", MATHS, "2014-04-28", "2014-05-16");            // weeks 1-3, Tom's own
+    plan(11, "Poetry", READING, "2014-05-19", "2014-06-06", 1);          // weeks 4-6, the syndicate's
     plan(12, "Records", SCIENCE, "2014-02-03", "2014-12-12", 2, "", 1);  // ignores its dates
     plan(13, "Last term", MATHS, "2014-02-03", "2014-03-28");
     plan(14, "Other syndicate", SCIENCE, "2014-04-28", "2014-07-04", 7);
@@ -166,13 +166,16 @@ TEST_F(LongTerm, AThirdPlanKeepsTheOverlapColourAndWhiteTextWhereverItIsDrawn) {
     EXPECT_EQ(rest[0].colour, red);
     bool named = false;
     for (const auto& t : dc.find("Three")) {
-        if (t.y == 55) named = t.colour == black && t.x == 13 + smallFont->getTextWidth("Error: ");
-        else EXPECT_EQ(t.colour, white);
+        if (t.y == 55)
+            named = t.colour == black && t.x == 13 + smallFont->getTextWidth("Error: ");
+        else
+            EXPECT_EQ(t.colour, white);
     }
     EXPECT_TRUE(named);
     // The white band behind the error line.
     bool band = false;
-    for (const auto& r : dc.rects) band |= r.filled && r.x == 3 && r.y == 43 && r.w == g.A && r.h == 16 && r.colour == white;
+    for (const auto& r : dc.rects)
+        band |= r.filled && r.x == 3 && r.y == 43 && r.w == g.A && r.h == 16 && r.colour == white;
     EXPECT_TRUE(band);
 }
 
@@ -239,7 +242,8 @@ TEST_F(LongTerm, NoTermOnOrBeforeTheViewedDateNamesTheDate) {
     EXPECT_EQ(dc.find("The term dates are missing: this database has no school terms yet.").size(), 1u);
     EXPECT_EQ(dc.find("Add them in Options, School Setup: the first day of each term and its length in weeks.").size(),
               1u);
-    for (const auto& t : dc.texts) EXPECT_LE(t.x + t.font->getTextWidth(t.text.c_str(), (FXuint)t.text.size()), 800) << t.text;
+    for (const auto& t : dc.texts)
+        EXPECT_LE(t.x + t.font->getTextWidth(t.text.c_str(), (FXuint)t.text.size()), 800) << t.text;
 }
 
 // A term of 14 weeks and 20 subjects with long names on the default canvas

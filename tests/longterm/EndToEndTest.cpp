@@ -107,8 +107,8 @@ TEST(LongTermProgram, TheLongTermButtonOpensTheTermViewAndABandOpensItsPlan) {
         const testsupport::WindowGeometry placed = geometryOf(longTerm);
         if (!screenshot::takeWindow(picture, longTerm, services.dir() + "/screen.ppm")) continue;
         g = geometryOf(longTerm);
-        const bool settled = g == placed && picture.width == g.width && picture.height == g.height &&
-                             picture.rgb == before.rgb;
+        const bool settled =
+            g == placed && picture.width == g.width && picture.height == g.height && picture.rgb == before.rgb;
         before = picture;
         if (settled) screenshot::findPlanCell(picture, 20, g.height / 2, g.width - 20, g.height - 70, x, y, true);
     }

@@ -13,7 +13,11 @@ using namespace guitest;
 namespace longterm {
 
 Grid::Grid(FXint width, FXint height, FXint weeks, FXint subjects)
-    : w(width), h(height), C(weeks + 1), R(subjects + 1), A(width - 12),
+    : w(width),
+      h(height),
+      C(weeks + 1),
+      R(subjects + 1),
+      A(width - 12),
       B(height - 60 - (smallFont->getFontHeight() + 1)) {
     u = A / C;
     ch = B / R;
@@ -27,8 +31,10 @@ void LongTerm::SetUp() {
     sql("delete from Subject;"
         "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Ann Leader', 1);"
         "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tom Hale', 1);"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-02-03', 10, 2014, 1);"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (2, '2014-04-28', 10, 2014, 2);"
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '2014-02-03', 10, 2014, "
+        "1);"
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (2, '2014-04-28', 10, 2014, "
+        "2);"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate) values (1, 'Mathematics', 1, 1);"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate) values (2, 'Reading', 2, 1);"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate) values (3, 'Science', 3, 1);");
@@ -54,8 +60,9 @@ void LongTerm::TearDown() {
 std::string LongTerm::planRow(int id, const std::string& name, int subject, const std::string& start,
                               const std::string& end, int owner, const std::string& description, int persistent) {
     return "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKSyndicate, Persistant) "
-           "values (" + std::to_string(id) + ", '" + name + "', '" + description + "', '" + start + "', '" + end +
-           "', " + std::to_string(subject) + ", " + std::to_string(owner) + ", " + std::to_string(persistent) + ");";
+           "values (" +
+           std::to_string(id) + ", '" + name + "', '" + description + "', '" + start + "', '" + end + "', " +
+           std::to_string(subject) + ", " + std::to_string(owner) + ", " + std::to_string(persistent) + ");";
 }
 
 void LongTerm::plan(int id, const std::string& name, int subject, const std::string& start, const std::string& end,
@@ -64,23 +71,28 @@ void LongTerm::plan(int id, const std::string& name, int subject, const std::str
 }
 
 void LongTerm::fourteenWeeksTwentySubjects() {
-    std::string rows = "delete from Subject;"
-        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (3, '2014-07-21', 14, 2014, 3);";
+    std::string rows =
+        "delete from Subject;"
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (3, '2014-07-21', 14, 2014, "
+        "3);";
     for (int s = 1; s <= 20; ++s)
         rows += "insert into Subject (Id, Description, Ordinal, FKSyndicate) values (" + std::to_string(s) +
                 ", 'Subject " + std::to_string(s) + " with a long description', " + std::to_string(s) + ", 1);";
     // Three plans a subject: weeks 1-4, 5-9 and 10-14.
-    const char* spans[3][2] = {{"2014-07-21", "2014-08-15"}, {"2014-08-18", "2014-09-19"}, {"2014-09-22", "2014-10-24"}};
+    const char* spans[3][2] = {
+        {"2014-07-21", "2014-08-15"}, {"2014-08-18", "2014-09-19"}, {"2014-09-22", "2014-10-24"}};
     int id = 100;
     for (int s = 1; s <= 20; ++s)
         for (int p = 0; p < 3; ++p, ++id)
-            rows += planRow(id, "Plan " + std::to_string(id) + " with a name far too long for its band", s,
-                            spans[p][0], spans[p][1], id % 2 ? 1 : 2);
+            rows += planRow(id, "Plan " + std::to_string(id) + " with a name far too long for its band", s, spans[p][0],
+                            spans[p][1], id % 2 ? 1 : 2);
     sql(rows);
     show(2014, 8, 6);
 }
 
-void LongTerm::show(int year, int month, int day) { appState.dateOffset = offsetFor(localMoment(year, month, day, 12)); }
+void LongTerm::show(int year, int month, int day) {
+    appState.dateOffset = offsetFor(localMoment(year, month, day, 12));
+}
 
 void LongTerm::drawImage(FXint w, FXint h) {
     delete image;
@@ -99,7 +111,8 @@ std::vector<ColourRow> LongTerm::colourRows() {
     std::vector<ColourRow> rows;
     FXStringRecordset& table = window->planColours;
     for (table.MoveFirst(); !table.eof; table.MoveNext())
-        rows.push_back({FXString(table.GetField(0)).trim().text(), (FXColor)strtol(table.GetField(1).text(), nullptr, 10),
+        rows.push_back({FXString(table.GetField(0)).trim().text(),
+                        (FXColor)strtol(table.GetField(1).text(), nullptr, 10),
                         (FXColor)strtol(table.GetField(2).text(), nullptr, 10), table.GetField(3).text()});
     return rows;
 }

@@ -101,7 +101,8 @@ TEST_F(LongTermPrint, OpenDescriptionWindowsPrintAsBoxesOnASecondPage) {
     const std::string ps = print(LongTermWindow::ID_PRINT_LONGTERM, 1, "descriptions.ps");
     printtest::expectGoodLetterPages(ps, 2);
     int onSecond = 0;
-    for (const printtest::Word& w : printtest::words(ps)) onSecond += w.page == 2 && (w.text == "Rhyme" || w.text == "Halves");
+    for (const printtest::Word& w : printtest::words(ps))
+        onSecond += w.page == 2 && (w.text == "Rhyme" || w.text == "Halves");
     EXPECT_EQ(onSecond, 2);
     EXPECT_TRUE(window->getDescriptionDialogs().size() == 2u) << "printing opens no windows";
 
@@ -165,7 +166,8 @@ TEST_F(LongTermPrint, TheSummaryListsThePlansOfTheLastDrawing) {
         EXPECT_NE(page.find(name), std::string::npos) << name;
     EXPECT_EQ(printtest::count(page, "<THEAD>"), 1u) << page;
     EXPECT_EQ(printtest::count(page, "<TABLE>"), 1u) << page;
-    for (const char* name : {">Fractions<", ">Poetry<", ">Plants<"}) EXPECT_EQ(printtest::count(page, name), 1u) << name;
+    for (const char* name : {">Fractions<", ">Poetry<", ">Plants<"})
+        EXPECT_EQ(printtest::count(page, name), 1u) << name;
     EXPECT_TRUE(prompts.prompts.empty());
 }
 
@@ -190,7 +192,8 @@ TEST_F(LongTermPrint, FourteenWeeksAndTwentySubjectsStayInsideThePrintableArea) 
     open();
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
     for (int destination : {1, 3}) {
-        const std::string file = print(LongTermWindow::ID_PRINT_LONGTERM, destination, destination == 1 ? "long.ps" : "long.pdf");
+        const std::string file =
+            print(LongTermWindow::ID_PRINT_LONGTERM, destination, destination == 1 ? "long.ps" : "long.pdf");
         SCOPED_TRACE(file);
         printtest::expectGoodLetterPages(file, 1);
         // Letter with margins of 72 points: the ink within them.

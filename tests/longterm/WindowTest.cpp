@@ -44,9 +44,7 @@ protected:
     void click(FXint x, FXint y) {
         testsupport::clickCanvas(window, window->getCanvas(), LongTermWindow::ID_CANVAS, x, y);
     }
-    Grid canvasGrid() const {
-        return Grid(window->getCanvas()->getWidth(), window->getCanvas()->getHeight(), 10, 3);
-    }
+    Grid canvasGrid() const { return Grid(window->getCanvas()->getWidth(), window->getCanvas()->getHeight(), 10, 3); }
     FXColor canvasPixel(FXint x, FXint y) {
         window->getImage()->restore();
         return window->getImage()->getPixel(x, y);
@@ -254,8 +252,10 @@ TEST_F(LongTermWindowTest, ThePopUpMenuHoldsTheViewsCommands) {
     open();
     std::vector<std::string> labels;
     for (FXWindow* w = window->getPopupMenu()->getFirst(); w; w = w->getNext()) {
-        if (FXMenuCommand* c = dynamic_cast<FXMenuCommand*>(w)) labels.push_back(c->getText().text());
-        else labels.push_back("-");
+        if (FXMenuCommand* c = dynamic_cast<FXMenuCommand*>(w))
+            labels.push_back(c->getText().text());
+        else
+            labels.push_back("-");
     }
     std::vector<std::string> expected = {"Refresh", "Refresh with Descriptions", "-", "Print Long Term",
                                          "Print Long Term Summary Report"};
@@ -336,7 +336,8 @@ TEST_F(LongTermWindowTest, AFailedDrawingKeepsThePreviousImageAndSaysSoOnce) {
     EXPECT_EQ(window->getImage(), before);
     EXPECT_EQ(canvasPixel(g.x(1) + g.cw - 8, g.y(1) + g.ch - 4), fractions);
     EXPECT_EQ(colourRows().size(), 3u);  // and the click test still finds the plans
-    for (int i = 0; i < 3; ++i) window->handle(window->getCanvas(), FXSEL(SEL_PAINT, LongTermWindow::ID_CANVAS), nullptr);
+    for (int i = 0; i < 3; ++i)
+        window->handle(window->getCanvas(), FXSEL(SEL_PAINT, LongTermWindow::ID_CANVAS), nullptr);
     settle();
     EXPECT_EQ(prompts.prompts.size(), 1u);
 
@@ -352,7 +353,8 @@ TEST_F(LongTermWindowTest, ALostServiceKeepsThePreviousImageAndWarnsOnce) {
     const FXColor fractions = colourOf("10").fill;
     services().stop();
     command(LongTermWindow::ID_REFRESH);
-    for (int i = 0; i < 3; ++i) window->handle(window->getCanvas(), FXSEL(SEL_PAINT, LongTermWindow::ID_CANVAS), nullptr);
+    for (int i = 0; i < 3; ++i)
+        window->handle(window->getCanvas(), FXSEL(SEL_PAINT, LongTermWindow::ID_CANVAS), nullptr);
     window->resize(window->getWidth() + 20, window->getHeight());
     settle();
     EXPECT_EQ(prompts.count("warning"), 1u);

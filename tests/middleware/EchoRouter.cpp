@@ -48,7 +48,8 @@ EchoRouter::EchoRouter(std::vector<EchoServiceOptions> services, std::vector<std
         << "logdir = logs\nrundir = run\n";
     for (const auto& line : settings) ini << line << "\n";
     for (const auto& s : services) {
-        ini << "\n[service " << s.name << "]\nworkers = " << s.workers << "\nprogram = " << (s.program.empty() ? ECHO_WORKER_PATH : s.program) << "\n";
+        ini << "\n[service " << s.name << "]\nworkers = " << s.workers
+            << "\nprogram = " << (s.program.empty() ? ECHO_WORKER_PATH : s.program) << "\n";
         for (const auto& a : s.args) ini << "arg = " << a << "\n";
         if (!s.password.empty()) ini << "password = " << s.password << "\n";
         for (const auto& e : s.env) ini << "env = " << e << "\n";

@@ -20,8 +20,8 @@ protected:
     }
     void writeIni(const std::string& text) { std::ofstream(router->dir() + "/Plenwick.ini") << text; }
     int isdcat(const std::string& args, std::string& out) {
-        return testsupport::run("cd '" + router->dir() + "' && '" + testsupport::buildDir() + "/isdcat' " + args,
-                                &out, false);
+        return testsupport::run("cd '" + router->dir() + "' && '" + testsupport::buildDir() + "/isdcat' " + args, &out,
+                                false);
     }
     std::unique_ptr<mwtest::EchoRouter> router;
 };

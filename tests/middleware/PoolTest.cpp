@@ -40,15 +40,32 @@ std::vector<std::string> said(const Pool::Actions& actions, bool all = false) {
     for (const auto& a : actions) {
         std::string w = "w" + std::to_string(a.worker), c = "c" + std::to_string(a.client);
         switch (a.kind) {
-        case PoolAction::ToWorker: lines.push_back(w + " <- " + a.message->payload); break;
-        case PoolAction::Forward: lines.push_back(c + " <- " + a.message->payload); break;
-        case PoolAction::Answer: lines.push_back(c + " answer: " + a.text); break;
-        case PoolAction::Fail: lines.push_back(c + " fails: " + a.text); break;
-        case PoolAction::Bye: lines.push_back(c + " bye: " + a.text); break;
-        case PoolAction::EndWorker: lines.push_back(w + (a.kill ? " ends, killed" : " ends")); break;
-        case PoolAction::PauseWorker: if (all) lines.push_back(w + " paused"); break;
-        case PoolAction::ResumeWorker: if (all) lines.push_back(w + " resumed"); break;
-        default: break;
+            case PoolAction::ToWorker:
+                lines.push_back(w + " <- " + a.message->payload);
+                break;
+            case PoolAction::Forward:
+                lines.push_back(c + " <- " + a.message->payload);
+                break;
+            case PoolAction::Answer:
+                lines.push_back(c + " answer: " + a.text);
+                break;
+            case PoolAction::Fail:
+                lines.push_back(c + " fails: " + a.text);
+                break;
+            case PoolAction::Bye:
+                lines.push_back(c + " bye: " + a.text);
+                break;
+            case PoolAction::EndWorker:
+                lines.push_back(w + (a.kill ? " ends, killed" : " ends"));
+                break;
+            case PoolAction::PauseWorker:
+                if (all) lines.push_back(w + " paused");
+                break;
+            case PoolAction::ResumeWorker:
+                if (all) lines.push_back(w + " resumed");
+                break;
+            default:
+                break;
         }
     }
     return lines;
@@ -74,8 +91,9 @@ struct Rig {
     Pool pool;
 
     explicit Rig(int workers, PoolLimits limits = PoolLimits())
-        : pool("Svc", names(workers), limits, [this](const std::string& t) { log.push_back(t); },
-               [this] { return now; }) {
+        : pool(
+              "Svc", names(workers), limits, [this](const std::string& t) { log.push_back(t); },
+              [this] { return now; }) {
         for (int w = 0; w < workers; ++w) pool.workerReady(w);
         for (ClientId c : {A, B, C}) pool.clientJoined(c);
     }
@@ -87,7 +105,9 @@ struct Rig {
     Lines ask(ClientId c, const std::string& text) { return said(pool.request(c, query(text))); }
     Lines send(ClientId c, const std::string& text) { return said(pool.request(c, word(text))); }
     // The worker ends its running reply in one block.
-    Lines answer(int w, const std::string& text, int16_t more = -1) { return said(pool.replyBlock(w, block(text, more))); }
+    Lines answer(int w, const std::string& text, int16_t more = -1) {
+        return said(pool.replyBlock(w, block(text, more)));
+    }
     bool logged(const std::string& text) const {
         for (const auto& line : log)
             if (line.find(text) != std::string::npos) return true;
@@ -209,7 +229,7 @@ TEST(Pool, ADeadWorkerFailsWhatItRanAndItsClientsHearOfTheLostTransaction) {
     told = said(r.pool.workerLost(1, "connection lost"));
     ASSERT_EQ(2u, told.size());
     EXPECT_EQ(0u, told[0].find("c1 fails: isectd - The database service stopped while saving; the last change may "
-                                "not have been saved"))
+                               "not have been saved"))
         << told[0];
 }
 
@@ -261,7 +281,8 @@ TEST(Pool, TimeLimitsRollBackCloseAndEndWhatHoldsOthersUp) {
     r.answer(0, "rollback", 0);
     Lines told = r.ask(A, "get");
     ASSERT_EQ(1u, told.size());
-    EXPECT_EQ(0u, told[0].find("c1 fails: isectd - The transaction was left open for 2 s without a request")) << told[0];
+    EXPECT_EQ(0u, told[0].find("c1 fails: isectd - The transaction was left open for 2 s without a request"))
+        << told[0];
     // Idle outside one: closed.
     auto idle = r.pool.request(A, word("rollback"));
     ASSERT_EQ(PoolAction::ArmClientTimer, timer(idle, A)->kind);

@@ -195,8 +195,8 @@ TEST(MiddlewareLogFile, RecordsAreEscapedBoundedAndRotatedInPrivateFiles) {
     EXPECT_EQ(0, stat((path + ".1").c_str(), &st));
     EXPECT_EQ(0, stat((path + ".2").c_str(), &st));
     EXPECT_NE(0, stat((path + ".3").c_str(), &st)) << "two old files kept";
-    std::string all = testsupport::readFile(path + ".2") + testsupport::readFile(path + ".1") +
-                      testsupport::readFile(path);
+    std::string all =
+        testsupport::readFile(path + ".2") + testsupport::readFile(path + ".1") + testsupport::readFile(path);
     EXPECT_NE(std::string::npos, all.find("[7] one\\nfake 2026-01-01 line\\r\\x1b[31m\n")) << all.substr(0, 200);
     EXPECT_EQ(std::string::npos, all.find("\nfake")) << "no line of the sender's choosing";
     // Cut with its beginning, its end and its full length.
@@ -243,11 +243,12 @@ TEST(MiddlewareAuth, ProofsDependOnKeyRoleServiceNoncesAndSession) {
 TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     isectd::RouterConfig c;
     std::string error;
-    ASSERT_TRUE(isectd::parseConfig("[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
-                                    "logintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
-                                    "requesttimeout = 9\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = 65536\nlogsize = 100\n"
-                                    "logkeep = 2\n[service S]\nprogram = w\n",
-                                    "/etc/i", c, error))
+    ASSERT_TRUE(isectd::parseConfig(
+        "[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
+        "logintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
+        "requesttimeout = 9\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = 65536\nlogsize = 100\n"
+        "logkeep = 2\n[service S]\nprogram = w\n",
+        "/etc/i", c, error))
         << error;
     EXPECT_EQ("/etc/i/key", c.keyfile);
     EXPECT_TRUE(c.tls());

@@ -85,8 +85,10 @@ TEST(Routing, CommitEchoNeverReachesTheClient) {
     ASSERT_TRUE(c.ok());
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ("[ok]", c.query("put " + std::to_string(i)));
-        if (i % 2) ASSERT_TRUE(c.commit());
-        else ASSERT_TRUE(c.rollback());
+        if (i % 2)
+            ASSERT_TRUE(c.commit());
+        else
+            ASSERT_TRUE(c.rollback());
         // The next block is this query's reply, never the echoed word.
         EXPECT_EQ("[Echo-1|]", c.query("get"));
     }
@@ -134,8 +136,10 @@ TEST(Routing, ManyConcurrentClientsNeverMixTransactions) {
                 if (c.query("put " + v1) != "[ok]" || c.query("put " + v1 + "x") != "[ok]") ++wrong;
                 std::string got = c.query("get");
                 if (got.find("|" + v1 + "," + v1 + "x]") == std::string::npos) ++wrong;
-                if (r % 3 == 0) c.rollback();
-                else c.commit();
+                if (r % 3 == 0)
+                    c.rollback();
+                else
+                    c.commit();
             }
         });
     }

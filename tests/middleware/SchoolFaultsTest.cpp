@@ -356,8 +356,9 @@ TEST(SchoolFaults, RouterMemoryStaysBounded) {
 
     // A client that asks for some 14 MB of reply and reads none of it.
     IsdClient reader(svc.host(), svc.service(), svc.key());
-    ASSERT_TRUE(reader.send("select a.rdb$field_name, b.rdb$field_name from rdb$relation_fields a, "
-                            "rdb$relation_fields b"));
+    ASSERT_TRUE(
+        reader.send("select a.rdb$field_name, b.rdb$field_name from rdb$relation_fields a, "
+                    "rdb$relation_fields b"));
     waitForLog(svc, "rdb$relation_fields b");
     // Its share is sampled until the router drops it after the send limit.
     long held = 0;
@@ -459,9 +460,11 @@ TEST(SchoolFaults, OutOfDescriptorsBacksOffQuietly) {
         testsupport::run("ls /proc/" + std::to_string(router) + "/fd | wc -l", &out);
         open = atoi(out.c_str());
     }
-    struct rlimit old{};
+    struct rlimit old {};
     ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, nullptr, &old));
-    struct rlimit low{static_cast<rlim_t>(open + 2), old.rlim_max};
+    struct rlimit low {
+        static_cast<rlim_t>(open + 2), old.rlim_max
+    };
     ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, &low, nullptr));
     std::vector<int> fds;
     for (int i = 0; i < 20; ++i) {
@@ -774,9 +777,9 @@ TEST(SchoolLoad, FiftyClientsAllGetTheirTransactionsDone) {
     EXPECT_EQ(0, doubled);
     EXPECT_EQ(0, returned) << "rows rolled back came back";
     EXPECT_EQ(total, found) << "rows nobody committed";
-    figure(std::to_string(clients) + " clients for " + std::to_string(lengthSeconds) + " s on 2 workers: " +
-           std::to_string(total) + " transactions committed (" + std::to_string(total / lengthSeconds) +
-           " a second), the least by one client " +
-           std::to_string(least) + "; rows found " + std::to_string(found) + ", missing " + std::to_string(missing) +
-           ", doubled " + std::to_string(doubled) + ", rolled back but found " + std::to_string(returned));
+    figure(std::to_string(clients) + " clients for " + std::to_string(lengthSeconds) +
+           " s on 2 workers: " + std::to_string(total) + " transactions committed (" +
+           std::to_string(total / lengthSeconds) + " a second), the least by one client " + std::to_string(least) +
+           "; rows found " + std::to_string(found) + ", missing " + std::to_string(missing) + ", doubled " +
+           std::to_string(doubled) + ", rolled back but found " + std::to_string(returned));
 }

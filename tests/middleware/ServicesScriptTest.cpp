@@ -55,8 +55,8 @@ TEST(ServicesScript, SecondStartFindsItRunningAndRestartKeepsTheDatabase) {
     // Port 0: the router binds whichever port is free and names it in
     // Plenwick.ini, so the restart below cannot lose its port to another
     // program in the moment after the stop.
-    std::string start = services("start --db '" + svc.database() + "' --workdir '" + svc.workdir() +
-                                 "' --workers 1 --port 0");
+    std::string start =
+        services("start --db '" + svc.database() + "' --workdir '" + svc.workdir() + "' --workers 1 --port 0");
     pid_t router = svc.routerPid();
     ASSERT_EQ(0, run(start, &out)) << out;
     EXPECT_NE(std::string::npos, out.find("already running")) << out;
@@ -94,8 +94,8 @@ namespace {
 
 // The source of a trigger as the database keeps it ("" when it has none).
 std::string triggerSource(const testsupport::Services& svc, const std::string& name) {
-    std::string out = svc.isql("set heading off;\nselect rdb$trigger_source from rdb$triggers where rdb$trigger_name = '" +
-                               name + "';");
+    std::string out = svc.isql(
+        "set heading off;\nselect rdb$trigger_source from rdb$triggers where rdb$trigger_name = '" + name + "';");
     // isql prints a blob column as its id, then the text.
     const size_t begin = out.find("BEGIN");
     return begin == std::string::npos ? "" : out.substr(begin, out.find("END", begin) + 3 - begin);
@@ -103,8 +103,10 @@ std::string triggerSource(const testsupport::Services& svc, const std::string& n
 
 // The message of a database exception as isql prints it ("" when there is none).
 std::string exceptionMessage(const testsupport::Services& svc, const std::string& name) {
-    std::string out = svc.isql("set heading off;\nselect trim(rdb$message) from rdb$exceptions where "
-                               "rdb$exception_name = '" + name + "';");
+    std::string out = svc.isql(
+        "set heading off;\nselect trim(rdb$message) from rdb$exceptions where "
+        "rdb$exception_name = '" +
+        name + "';");
     const size_t begin = out.find_first_not_of(" \n");
     if (begin == std::string::npos) return "";
     return out.substr(begin, out.find_last_not_of(" \n") + 1 - begin);
@@ -158,7 +160,9 @@ TEST(ServicesScript, AStartGivesAnEarlierDatabaseWhatTheCurrentSchemaHas) {
 
     // A plan holding the units of two teachers stays, with all of them.
     ASSERT_EQ(0, run(isdcat + "\"insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values "
-                              "(81, 'Other unit', 8, 99, 0)\"", &out)) << out;
+                              "(81, 'Other unit', 8, 99, 0)\"",
+                     &out))
+        << out;
     run(isdcat + "\"delete from LongTerm where Id = 8\"", &out);
     EXPECT_NE(std::string::npos, out.find("LONG_TERM_PLAN_SHARED")) << out;
     ASSERT_EQ(0, run(isdcat + "\"select count(*) from UnitPlan where FKLongTerm = 8\"", &out));

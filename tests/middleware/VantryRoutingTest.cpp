@@ -51,7 +51,8 @@ testsupport::ServicesOptions workers(int n) {
 
 TEST(VantryRouting, OpenTransactionsSeeOnlyTheirOwnRows) {
     testsupport::Services svc(workers(3));
-    Client a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key()), c(svc.host(), svc.service(), svc.key());
+    Client a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key()),
+        c(svc.host(), svc.service(), svc.key());
     ASSERT_TRUE(a.ok() && b.ok() && c.ok());
     EXPECT_TRUE(isResult(a.query(insert("mw-a1"))));
     EXPECT_TRUE(isResult(b.query(insert("mw-b1"))));
@@ -122,8 +123,10 @@ TEST(VantryRouting, CommitAndRollbackEchoesNeverReachTheClient) {
     for (int i = 0; i < 10; ++i) {
         std::string reply = c.query("select count(*) from Teachers");
         EXPECT_EQ(0u, reply.find("[[{")) << reply;
-        if (i % 2) c.commit();
-        else c.rollback();
+        if (i % 2)
+            c.commit();
+        else
+            c.rollback();
     }
     std::string reply = c.query("select 1 from rdb$database");
     EXPECT_EQ(0u, reply.find("[[{")) << reply;
@@ -166,8 +169,9 @@ TEST(VantryRouting, KilledWorkerLosesItsTransactionAndIsReplaced) {
     // Killed in the middle of a long statement.
     EXPECT_TRUE(isResult(c.query(insert("mw-killed-busy"))));
     // Some 10^10 rows: it runs until the worker dies.
-    ASSERT_TRUE(c.send("select count(*) from rdb$relation_fields a, rdb$relation_fields b, "
-                       "rdb$relation_fields c, rdb$fields d"));
+    ASSERT_TRUE(
+        c.send("select count(*) from rdb$relation_fields a, rdb$relation_fields b, "
+               "rdb$relation_fields c, rdb$fields d"));
     waitForLog(svc, ": \"select count(*) from rdb$relation_fields");
     ASSERT_EQ(0, kill(after[0], SIGKILL));
     EXPECT_FALSE(c.receive(reply));
@@ -252,8 +256,8 @@ TEST(VantryRouting, QueryRightAfterCommitSeesTheCommittedRows) {
 TEST(VantryRouting, IsdcatTakesRowsFollowedByAnErrorForAnError) {
     testsupport::Services svc(workers(1));
     std::string out;
-    EXPECT_EQ(0, testsupport::run("cd '" + svc.workdir() + "' && '" + testsupport::buildDir() +
-                                      "/isdcat' -t \"" + insert("mw-1") + "\" \"" + insert("mw-2") + "\"",
+    EXPECT_EQ(0, testsupport::run("cd '" + svc.workdir() + "' && '" + testsupport::buildDir() + "/isdcat' -t \"" +
+                                      insert("mw-1") + "\" \"" + insert("mw-2") + "\"",
                                   &out))
         << out;
     // The second row divides by zero while it is fetched: the first row has

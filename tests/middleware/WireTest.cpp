@@ -308,8 +308,8 @@ TEST(Wire, ReceiveRejectsBadHeadersAndKeepsMore) {
     IsdHeader negative = dataHeader(-5, 0);
     IsdHeader badMagic = dataHeader(3, 0);
     memcpy(badMagic.bytes + 4, "HTTP", 4);
-    for (const Case& c : {Case{"length above 64 MiB", tooLong}, Case{"negative length", negative},
-                          Case{"wrong magic", badMagic}}) {
+    for (const Case& c :
+         {Case{"length above 64 MiB", tooLong}, Case{"negative length", negative}, Case{"wrong magic", badMagic}}) {
         WorkerLink link;
         ASSERT_GE(link.handle, 0);
         link.router.writeMessage(c.header, "abc");
@@ -387,24 +387,25 @@ TEST(ConnectionFile, KeysValuesAndDamagedFiles) {
 TEST(RouterConfig, ParsesServicesArgsAndMasksThePassword) {
     isectd::RouterConfig c;
     std::string error;
-    ASSERT_TRUE(isectd::parseConfig("[router]\n"
-                                    "bind = 0.0.0.0   ; all\n"
-                                    "port = 0\n"
-                                    "logdir = logs\n"
-                                    "# a comment\n"
-                                    "[service Plenwick]\n"
-                                    "workers = 3\n"
-                                    "program = bin/Vantry\n"
-                                    "arg = /data/my db.fdb\n"
-                                    "arg = SYSDBA\n"
-                                    "arg = ${PASSWORD}\n"
-                                    "arg = \" padded ; kept \"\n"
-                                    "password = pa;ss#word\n"
-                                    "env = FIREBIRD=/fb\n"
-                                    "env = ISC_PASSWORD=${PASSWORD}\n"
-                                    "[service Other]\n"
-                                    "program = worker\n",
-                                    "/etc/isectd", c, error))
+    ASSERT_TRUE(
+        isectd::parseConfig("[router]\n"
+                            "bind = 0.0.0.0   ; all\n"
+                            "port = 0\n"
+                            "logdir = logs\n"
+                            "# a comment\n"
+                            "[service Plenwick]\n"
+                            "workers = 3\n"
+                            "program = bin/Vantry\n"
+                            "arg = /data/my db.fdb\n"
+                            "arg = SYSDBA\n"
+                            "arg = ${PASSWORD}\n"
+                            "arg = \" padded ; kept \"\n"
+                            "password = pa;ss#word\n"
+                            "env = FIREBIRD=/fb\n"
+                            "env = ISC_PASSWORD=${PASSWORD}\n"
+                            "[service Other]\n"
+                            "program = worker\n",
+                            "/etc/isectd", c, error))
         << error;
     EXPECT_EQ("0.0.0.0", c.bind);
     EXPECT_EQ(0, c.port);

@@ -49,7 +49,8 @@ protected:
     std::vector<std::string> chunks(const std::string& fileName) {
         std::string out = services().isql(
             "set list on; select u.BinaryIncrement, u.BinaryData from UnitBinary u, BinaryDescription d "
-            "where u.BinaryId = d.Id and d.FileName = '" + fileName + "' order by u.BinaryIncrement;");
+            "where u.BinaryId = d.Id and d.FileName = '" +
+            fileName + "' order by u.BinaryIncrement;");
         std::vector<std::string> data;
         std::istringstream in(out);
         std::string line;

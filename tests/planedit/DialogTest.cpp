@@ -41,8 +41,8 @@ TEST_F(PlanEdit, LeaderSeesLongTermAndSubjectTabsWithTheRedLabel) {
 TEST_F(PlanEdit, LongTermListHoldsThePlansOfTheCurrentTerm) {
     const std::string S = weekday(-21), E = weekday(-21 + 70);
     addLongTerm(10, "Inside", weekday(-14), weekday(0));
-    addLongTerm(11, "Spanning", weekday(-100), weekday(200));   // second clause
-    addLongTerm(12, "Ends on term end", weekday(-30), E);        // second clause too
+    addLongTerm(11, "Spanning", weekday(-100), weekday(200));  // second clause
+    addLongTerm(12, "Ends on term end", weekday(-30), E);      // second clause too
     addLongTerm(13, "Old but persistent", "2001-01-01", "2001-03-01", TEACHER, 1);
     addLongTerm(14, "Last term", weekday(-100), weekday(-30));
     addLongTerm(15, "Next term", weekday(80), weekday(120));
@@ -57,7 +57,8 @@ TEST_F(PlanEdit, LongTermListHoldsThePlansOfTheCurrentTerm) {
 
 TEST_F(PlanEdit, NoPlansAndNoUserAreReported) {
     open();
-    EXPECT_EQ(errors(), (std::vector<std::string>{"UnitPlanDialog::selectQuery|No long term plans found for this term."}));
+    EXPECT_EQ(errors(),
+              (std::vector<std::string>{"UnitPlanDialog::selectQuery|No long term plans found for this term."}));
     close();
     prompts.clear();
 
@@ -66,7 +67,8 @@ TEST_F(PlanEdit, NoPlansAndNoUserAreReported) {
     UnitPlanDialog* d = new UnitPlanDialog(app(), 0, 0);
     d->create();
     EXPECT_TRUE(runUntil([&] { return UnitPlanDialog::liveCount < before + 1; }));
-    EXPECT_EQ(errors(), (std::vector<std::string>{"UnitPlanDialog|You must choose a user name to add long term plans."}));
+    EXPECT_EQ(errors(),
+              (std::vector<std::string>{"UnitPlanDialog|You must choose a user name to add long term plans."}));
 }
 
 TEST_F(PlanEdit, SelectingAPlanFillsTheLongTermTab) {
@@ -300,7 +302,8 @@ TEST_F(PlanEdit, IdZeroPreselectsNothingAndForeignLessonsAreReported) {
     EXPECT_EQ(dialog->showLesson(32), 0);
     EXPECT_EQ(prompts.last().caption, "UnitPlanDialog::getLessonIndex");
     EXPECT_EQ(prompts.last().text,
-              "The Unit Plan this Lesson Plan belongs to is not available\nbecause this Lesson Plan belongs to another user.");
+              "The Unit Plan this Lesson Plan belongs to is not available\nbecause this Lesson Plan belongs to another "
+              "user.");
 }
 
 TEST_F(PlanEdit, ALeaderSelectingAUnitStaysOnTheLongTermTab) {

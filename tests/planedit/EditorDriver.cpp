@@ -12,8 +12,8 @@ namespace planedit {
 
 namespace {
 
-const char* const tabNames[] = {"Long Term Plans", "Unit Plans", "Lesson Objective", "Lesson Detail",
-                                "Lesson Evaluation", "Search", "Subjects"};
+const char* const tabNames[] = {"Long Term Plans",   "Unit Plans", "Lesson Objective", "Lesson Detail",
+                                "Lesson Evaluation", "Search",     "Subjects"};
 
 // The Alt key FOX parsed from a label's "&".
 struct LabelKey : FXLabel {
@@ -231,8 +231,10 @@ void EditorDriver::typeKeys(Tab tab, const std::string& label, const std::string
 
 void EditorDriver::check(Tab tab, const std::string& text, bool on, bool click) {
     FXCheckButton* c = checkButton(tab, text);
-    if (!c) ADD_FAILURE() << "no check \"" << text << "\" on the tab " << tabNames[tab];
-    else c->setCheck(on ? TRUE : FALSE, click ? TRUE : FALSE);
+    if (!c)
+        ADD_FAILURE() << "no check \"" << text << "\" on the tab " << tabNames[tab];
+    else
+        c->setCheck(on ? TRUE : FALSE, click ? TRUE : FALSE);
 }
 
 void EditorDriver::choose(Tab tab, const std::string& group, const std::string& option) {
@@ -243,8 +245,10 @@ void EditorDriver::choose(Tab tab, const std::string& group, const std::string& 
 void EditorDriver::pick(Tab tab, const std::string& label, const std::string& entry) {
     FXComboBox* c = combo(tab, label);
     const FXint index = c ? c->findItem(entry.c_str()) : -1;
-    if (index < 0) ADD_FAILURE() << "no entry \"" << entry << "\" in \"" << label << "\"";
-    else c->setCurrentItem(index);
+    if (index < 0)
+        ADD_FAILURE() << "no entry \"" << entry << "\" in \"" << label << "\"";
+    else
+        c->setCurrentItem(index);
 }
 
 void EditorDriver::pick(Tab tab, const std::string& label, int index) {
@@ -263,8 +267,10 @@ void EditorDriver::click(const std::string& title, int row) {
 
 void EditorDriver::chooseById(const std::string& title, int id) {
     const int row = lists::findItem(list(title), id);
-    if (row < 0) ADD_FAILURE() << "no entry of Id " << id << " in \"" << title << "\"";
-    else click(title, row);
+    if (row < 0)
+        ADD_FAILURE() << "no entry of Id " << id << " in \"" << title << "\"";
+    else
+        click(title, row);
 }
 
 void EditorDriver::choosePlan(int id) { chooseById("Long Term Plan", id); }
@@ -362,7 +368,8 @@ bool EditorDriver::selected(const std::string& title, int row) const { return li
 std::vector<std::string> EditorDriver::tabs() const {
     std::vector<std::string> out;
     for (FXWindow* w = tabBook()->getFirst(); w; w = w->getNext())
-        if (w->isMemberOf(FXMETACLASS(FXTabItem)) && w->shown()) out.push_back(str(static_cast<FXTabItem*>(w)->getText()));
+        if (w->isMemberOf(FXMETACLASS(FXTabItem)) && w->shown())
+            out.push_back(str(static_cast<FXTabItem*>(w)->getText()));
     return out;
 }
 

@@ -63,7 +63,8 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
     const FXint L = (H - 70) / appState.schoolTimes;
     const FXint C = (W - 80) / 6;
     const FXint K = ((W - 80) + C) / 6;
-    const FXint row = (10 * 60 - (appState.schoolHour * 60 + appState.schoolMinute)) / (appState.schoolPeriod / 60);  // the 10:00 row
+    const FXint row =
+        (10 * 60 - (appState.schoolHour * 60 + appState.schoolMinute)) / (appState.schoolPeriod / 60);  // the 10:00 row
     const FXint x = 3 + C / 2 + 2 * K + K - 10;  // right end of the Wednesday cell, clear of the label
     const FXint y = 60 + L * row + L - 4;
     const FXColor expected = (FXColor)strtoul(colour.text(), nullptr, 10);

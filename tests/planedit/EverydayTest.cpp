@@ -31,8 +31,9 @@ protected:
         return value("Select " + columns + " from LessonPlan where Id = " + std::to_string(id));
     }
     std::string allLessonDates() {
-        return value("Select List(Id || ':' || DateStart || '/' || DateEnd, ' ') from "
-                     "(Select Id, DateStart, DateEnd from LessonPlan Order By Id)");
+        return value(
+            "Select List(Id || ':' || DateStart || '/' || DateEnd, ' ') from "
+            "(Select Id, DateStart, DateEnd from LessonPlan Order By Id)");
     }
     void showLesson(int unit, int id) {
         if (!dialog) open();
@@ -44,8 +45,7 @@ protected:
         for (const auto& p : prompts.prompts)
             if (p.text.find("Recordset is empty") != std::string::npos ||
                 p.text.find("IsectRecordset::") != std::string::npos ||
-                p.text.find("conversion error") != std::string::npos ||
-                p.text.find("truncation") != std::string::npos)
+                p.text.find("conversion error") != std::string::npos || p.text.find("truncation") != std::string::npos)
                 return true;
         return false;
     }
@@ -89,8 +89,9 @@ TEST_F(Everyday, ShoveAndBumpActOnlyOnALessonOfTheUnitShown) {
     bind(OBJECTIVE, "Shove Days:", 2);
     press(OBJECTIVE, "Shove");
     ASSERT_EQ(prompts.count("question"), 1u);
-    EXPECT_EQ(prompts.last().text, "Do you want to shove the lesson \"Halves\" and \nall subsequent lessons in the "
-                                   "unit \"Fractions\" forward by 2 days?");
+    EXPECT_EQ(prompts.last().text,
+              "Do you want to shove the lesson \"Halves\" and \nall subsequent lessons in the "
+              "unit \"Fractions\" forward by 2 days?");
     EXPECT_EQ(allLessonDates(), before);
     EXPECT_EQ(text(OBJECTIVE, "End Date:"), shownEnd);
     EXPECT_FALSE(saidRaw());
@@ -181,9 +182,9 @@ TEST_F(Everyday, APersistentPlanNeedsNoDates) {
     type(LONGTERM, "Description:", "Every day");
     press(LONGTERM, "Edit");
     ASSERT_TRUE(errors().empty()) << errors().back();
-    EXPECT_EQ(value("Select Description || ' ' || Coalesce(PlanEnd, 'none') from LongTerm where Id = " +
-                    std::to_string(id)),
-              "Every day none");
+    EXPECT_EQ(
+        value("Select Description || ' ' || Coalesce(PlanEnd, 'none') from LongTerm where Id = " + std::to_string(id)),
+        "Every day none");
     // Dates typed for a persistent plan are still checked and kept.
     type(LONGTERM, "Start Date:", "31/2/26");
     press(LONGTERM, "Edit");
@@ -393,8 +394,9 @@ TEST_F(Everyday, TextsLongerThanTheirColumnsAreRefusedSayingByHowMuch) {
     type(EVALUATION, "Resources:", resources);
     press(OBJECTIVE, "Edit");
     ASSERT_FALSE(errors().empty());
-    EXPECT_EQ(errors().back(), "Database Error|Resources is 146 characters too long: it holds 4400 characters, and "
-                               "each ' , or \\ in it takes four of them.");
+    EXPECT_EQ(errors().back(),
+              "Database Error|Resources is 146 characters too long: it holds 4400 characters, and "
+              "each ' , or \\ in it takes four of them.");
     EXPECT_EQ(text(EVALUATION, "Resources:"), resources);
     EXPECT_EQ(lesson(30, "LessonResource"), "resource");
     // 4300 plain characters fit.
@@ -406,8 +408,9 @@ TEST_F(Everyday, TextsLongerThanTheirColumnsAreRefusedSayingByHowMuch) {
     const std::string name = std::string(133, 'n') + "'s work";  // 140 typed, 143 stored
     type(OBJECTIVE, "Name:", name);
     press(OBJECTIVE, "Edit");
-    EXPECT_EQ(errors().back(), "Database Error|Name is 3 characters too long: it holds 140 characters, and each ' , "
-                               "or \\ in it takes four of them.");
+    EXPECT_EQ(errors().back(),
+              "Database Error|Name is 3 characters too long: it holds 140 characters, and each ' , "
+              "or \\ in it takes four of them.");
     type(OBJECTIVE, "Name:", "Halves");
 
     type(UNIT, "Name:", std::string(141, 'u'));
@@ -442,13 +445,14 @@ public:
         const std::string wait = services().dir() + "/hold-wait.sh";
         std::ofstream(wait) << "while [ ! -e " << testsupport::shellQuote(release_) << " ]; do sleep 0.1; done\n";
         const std::string script = services().dir() + "/hold.sql";
-        std::ofstream(script) << "set transaction wait;\n" << update << "\n"
+        std::ofstream(script) << "set transaction wait;\n"
+                              << update << "\n"
                               << "shell sh " << testsupport::shellQuote(wait) << ";\n"
                               << "rollback;\n";
         const std::string command = "FIREBIRD=" + testsupport::shellQuote(services().workdir() + "/services/firebird") +
                                     " exec isql-fb -q -user SYSDBA -password masterkey -i " +
-                                    testsupport::shellQuote(script) + " " + testsupport::shellQuote(services().database()) +
-                                    " >/dev/null 2>&1";
+                                    testsupport::shellQuote(script) + " " +
+                                    testsupport::shellQuote(services().database()) + " >/dev/null 2>&1";
         pid_ = fork();
         if (pid_ == 0) {
             execl("/bin/sh", "sh", "-c", command.c_str(), (char*)nullptr);
@@ -517,16 +521,20 @@ TEST_F(Everyday, DeletingALongTermPlanDeletesItsUnitsLessonsAndAttachments) {
     addLongTerm(11, "Other plan", weekday(-21), weekday(40));
     addUnit(26, 11, "Kept unit");
     addLesson(60, 26, "Kept lesson", weekday(7), weekday(7));
-    sql("insert into BinaryDescription (Id, FileName, FileSize, Description, Ready) values (90, 'walls.png', 3, '', 0);\n"
-        "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (90, 90, 0, 'AAAA', 20);\n"
-        "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (91, 90, 1, 'BBBB', 20);\n");
+    sql("insert into BinaryDescription (Id, FileName, FileSize, Description, Ready) values (90, 'walls.png', 3, '', "
+        "0);\n"
+        "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (90, 90, 0, 'AAAA', "
+        "20);\n"
+        "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (91, 90, 1, 'BBBB', "
+        "20);\n");
     open();
     choosePlan(10);
     prompts.answers.push_back(true);
     press(LONGTERM, "Delete");
     ASSERT_EQ(prompts.count("question"), 1u);
-    EXPECT_EQ(prompts.last().text, "Do you want to delete this Long Term plan?\n\nIts 2 unit plans, with their lessons "
-                                   "and file attachments, will be deleted too.");
+    EXPECT_EQ(prompts.last().text,
+              "Do you want to delete this Long Term plan?\n\nIts 2 unit plans, with their lessons "
+              "and file attachments, will be deleted too.");
     EXPECT_TRUE(errors().empty()) << errors().back();
     EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 10"), 0);
     EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 10"), 0);
@@ -548,9 +556,10 @@ TEST_F(Everyday, APlanHoldingOtherTeachersUnitsIsNotDeleted) {
     press(LONGTERM, "Delete");
     EXPECT_EQ(prompts.count("question"), 0u);
     ASSERT_FALSE(errors().empty());
-    EXPECT_EQ(errors().back(), "Delete Long Term Plan|Other teachers have 1 unit plan in this Long Term plan, so it is "
-                               "not deleted: their units and lessons would go with it.\n\nAsk them to delete those "
-                               "unit plans first.");
+    EXPECT_EQ(errors().back(),
+              "Delete Long Term Plan|Other teachers have 1 unit plan in this Long Term plan, so it is "
+              "not deleted: their units and lessons would go with it.\n\nAsk them to delete those "
+              "unit plans first.");
     EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
     EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
 }
@@ -577,9 +586,10 @@ TEST_F(Everyday, APlanChangedWhileTheDeleteQuestionIsOpenIsKept) {
     ASSERT_EQ(prompts.count("question"), 1u);
     EXPECT_NE(question().find("Its 1 unit plan, with its lessons and file"), std::string::npos) << question();
     ASSERT_EQ(errors().size(), 1u);
-    EXPECT_EQ(errors().back(), "Delete Long Term Plan|This Long Term plan changed while you were asked: a unit plan "
-                               "was added to it or taken out of it, so nothing was deleted.\n\nChoose Delete again "
-                               "to see what it holds now.");
+    EXPECT_EQ(errors().back(),
+              "Delete Long Term Plan|This Long Term plan changed while you were asked: a unit plan "
+              "was added to it or taken out of it, so nothing was deleted.\n\nChoose Delete again "
+              "to see what it holds now.");
     EXPECT_EQ(count("Select Count(*) from LongTerm where Id = 12"), 1);
     EXPECT_EQ(count("Select Count(*) from UnitPlan where FKLongTerm = 12"), 2);
     EXPECT_EQ(count("Select Count(*) from LessonPlan where Id in (61, 62)"), 2);

@@ -73,7 +73,8 @@ void expectTabNamesVisible(const EditorDriver& editor, const std::string& where)
     for (int tab = LONGTERM; tab <= SUBJECTS; ++tab) {
         FXTabItem* item = editor.tabItem(Tab(tab));
         if (!item->shown()) continue;
-        EXPECT_LE(item->getX() + item->getWidth(), editor.tabBook()->getWidth()) << where << ": " << item->getText().text();
+        EXPECT_LE(item->getX() + item->getWidth(), editor.tabBook()->getWidth())
+            << where << ": " << item->getText().text();
         EXPECT_GE(item->getWidth(), item->getDefaultWidth()) << where << ": " << item->getText().text();
     }
 }

@@ -121,8 +121,9 @@ TEST_F(Lessons, AddChecks) {
     EXPECT_EQ(errors().back(), "Database Error|Cannot have start date after end date.");
     type(OBJECTIVE, "Start Date:", "");
     press(OBJECTIVE, "Add");
-    EXPECT_EQ(errors().back(), "Database Error|Start Date is empty.\n\nType dates day first, as DD/MM/YY (for example " +
-                                   shown(day(0)) + ").");
+    EXPECT_EQ(errors().back(),
+              "Database Error|Start Date is empty.\n\nType dates day first, as DD/MM/YY (for example " + shown(day(0)) +
+                  ").");
     EXPECT_EQ(count("Select Count(*) from LessonPlan"), 1);
 }
 
@@ -285,8 +286,10 @@ TEST_F(Lessons, DayWeekUpAndDownChangeOnlyTheShownFields) {
     EXPECT_EQ(errors().back(), "Empty Dates|Cannot have empty end date.");
     type(OBJECTIVE, "End Date:", "45/1/15");
     press(OBJECTIVE, "+Week");
-    EXPECT_EQ(errors().back(), "Empty Dates|End Date \"45/1/15\" is not a date: there is no day 45.\n\n"
-                               "Type dates day first, as DD/MM/YY (for example " + shown(day(0)) + ").");
+    EXPECT_EQ(errors().back(),
+              "Empty Dates|End Date \"45/1/15\" is not a date: there is no day 45.\n\n"
+              "Type dates day first, as DD/MM/YY (for example " +
+                  shown(day(0)) + ").");
 }
 
 TEST_F(Lessons, BumpTakesTheNextLessonsSlot) {
@@ -329,8 +332,8 @@ TEST_F(Lessons, ShoveByOneSkipsTheWeekend) {
 }
 
 TEST_F(Lessons, ShoveByThreeIsThreeSteps) {
-    addLesson(30, 20, "Shoved", weekday(7), weekday(9), "09:00", "09:50");  // Monday to Wednesday
-    addLesson(31, 20, "Later", weekday(10), weekday(11), "10:00", "10:50"); // Thursday to Friday
+    addLesson(30, 20, "Shoved", weekday(7), weekday(9), "09:00", "09:50");   // Monday to Wednesday
+    addLesson(31, 20, "Later", weekday(10), weekday(11), "10:00", "10:50");  // Thursday to Friday
     show(30);
     bind(OBJECTIVE, "Shove Days:", 3);
     prompts.answers.push_back(false);

@@ -31,7 +31,8 @@ TEST_F(PlanEdit, AddingALongTermPlanStoresItAndSelectsIt) {
     EXPECT_EQ(value("Select Description from LongTerm where Id = " + id), "Plan's aims, one, two");
     EXPECT_EQ(value("Select PlanStart from LongTerm where Id = " + id), weekday(-7));
     EXPECT_EQ(value("Select FKSubject || ',' || FKYear || ',' || FKSyndicate || ',' || Persistant from LongTerm "
-                    "where Id = " + id),
+                    "where Id = " +
+                    id),
               "2,2,2,0");
     // Escaped on the way in.
     EXPECT_EQ(value("Select Position('\\047' in PlanName) from LongTerm where Id = " + id), "17");
@@ -59,8 +60,10 @@ TEST_F(PlanEdit, LongTermPlanChecks) {
     EXPECT_EQ(errors().back(), "Database Error|Cannot have start date after end date.");
     type(LONGTERM, "Start Date:", "32/1/14");
     press(LONGTERM, "Add");
-    EXPECT_EQ(errors().back(), "Database Error|Start Date \"32/1/14\" is not a date: there is no day 32.\n\n"
-                               "Type dates day first, as DD/MM/YY (for example " + shown(day(0)) + ").");
+    EXPECT_EQ(errors().back(),
+              "Database Error|Start Date \"32/1/14\" is not a date: there is no day 32.\n\n"
+              "Type dates day first, as DD/MM/YY (for example " +
+                  shown(day(0)) + ").");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
     // Start and end on one day are fine.
     fillPlan(*this, "One day", weekday(2), weekday(2));
@@ -126,8 +129,9 @@ TEST_F(PlanEdit, EditingWritesTheSelectedPlanEvenAfterALessonWasShown) {
     pick(LONGTERM, "Children's Year:", 1);  // Year 3
     press(LONGTERM, "Edit");
     EXPECT_TRUE(errors().empty());
-    EXPECT_EQ(value("Select PlanName || ',' || PlanEnd || ',' || FKSyndicate || ',' || FKYear from LongTerm where Id = 10"),
-              "Number and algebra," + weekday(45) + ",2,1");
+    EXPECT_EQ(
+        value("Select PlanName || ',' || PlanEnd || ',' || FKSyndicate || ',' || FKYear from LongTerm where Id = 10"),
+        "Number and algebra," + weekday(45) + ",2,1");
     EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Halves");
     EXPECT_EQ(value("Select PlanName from LongTerm where Id = 11"), "Angles");
     EXPECT_EQ(currentText("Long Term Plan"), "Number and algebra");
@@ -188,8 +192,8 @@ TEST_F(PlanEdit, SubjectsAreAddedAndRenamed) {
 
 TEST_F(PlanEdit, RetiringASubject) {
     loginAs(LEADER, LEADER);
-    addLongTerm(10, "Number", weekday(-21), weekday(40), LEADER, 0, MATHS);     // ends this term
-    addLongTerm(11, "Far", weekday(-21), weekday(400), LEADER, 0, READING);     // ends after the last term
+    addLongTerm(10, "Number", weekday(-21), weekday(40), LEADER, 0, MATHS);  // ends this term
+    addLongTerm(11, "Far", weekday(-21), weekday(400), LEADER, 0, READING);  // ends after the last term
     open();
     // Science: no plan uses it, so it goes.
     setCurrent("Subject Description", 2, true);

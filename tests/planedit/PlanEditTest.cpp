@@ -52,8 +52,7 @@ bool runUntil(const std::function<bool()>& done) {
 void PlanEdit::SetUp() {
     auto term = [&](int id, int offset) {
         return "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (" +
-               std::to_string(id) + ", " + quoted(weekday(-21 + offset)) + ", 10, 2030, " + std::to_string(id) +
-               ");\n";
+               std::to_string(id) + ", " + quoted(weekday(-21 + offset)) + ", 10, 2030, " + std::to_string(id) + ");\n";
     };
     sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Subject;"
         "delete from ChildYear; delete from Teachers; delete from TermDate;\n"
@@ -67,7 +66,8 @@ void PlanEdit::SetUp() {
         "insert into ChildYear (Id, Description) values (2, 'Year 4');\n"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (1, 'Maths', 1, 1, 1);\n"
         "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (2, 'Reading', 2, 1, 1);\n"
-        "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (3, 'Science', 3, 1, 1);\n");
+        "insert into Subject (Id, Description, Ordinal, FKSyndicate, FKTermDateStart) values (3, 'Science', 3, 1, "
+        "1);\n");
     appState = AppState();
     appState.americanDate = 0;  // the tests type dates day first
     loginAs(TEACHER, LEADER);
@@ -76,9 +76,7 @@ void PlanEdit::SetUp() {
 
 void PlanEdit::TearDown() { close(); }
 
-std::string PlanEdit::sql(const std::string& statements) {
-    return theServices->isql(statements + "\ncommit;\n");
-}
+std::string PlanEdit::sql(const std::string& statements) { return theServices->isql(statements + "\ncommit;\n"); }
 
 std::string PlanEdit::value(const std::string& query) {
     IsectRecordset rs;
@@ -95,19 +93,20 @@ void PlanEdit::loginAs(int teacher, int syndicate) {
     appState.currentSyndicate = FXStringFormat("%11d", syndicate);
 }
 
-int PlanEdit::addLongTerm(int id, const std::string& name, const std::string& start, const std::string& end,
-                          int owner, int persistent, int subject) {
+int PlanEdit::addLongTerm(int id, const std::string& name, const std::string& start, const std::string& end, int owner,
+                          int persistent, int subject) {
     sql("insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
-        "Persistant) values (" + std::to_string(id) + ", " + quoted(name) + ", 'About " + name + "', " +
-        quoted(start) + ", " + quoted(end) + ", " + std::to_string(subject) + ", 2, " + std::to_string(owner) +
-        ", " + std::to_string(persistent) + ");");
+        "Persistant) values (" +
+        std::to_string(id) + ", " + quoted(name) + ", 'About " + name + "', " + quoted(start) + ", " + quoted(end) +
+        ", " + std::to_string(subject) + ", 2, " + std::to_string(owner) + ", " + std::to_string(persistent) + ");");
     return id;
 }
 
 int PlanEdit::addUnit(int id, int longTerm, const std::string& name, int type, int transfer, int teacher) {
     sql("insert into UnitPlan (Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate) "
-        "values (" + std::to_string(id) + ", " + quoted(name) + ", 'Unit " + name + "', " + std::to_string(type) +
-        ", " + std::to_string(longTerm) + ", " + std::to_string(teacher) + ", " + std::to_string(transfer) + ", 0);");
+        "values (" +
+        std::to_string(id) + ", " + quoted(name) + ", 'Unit " + name + "', " + std::to_string(type) + ", " +
+        std::to_string(longTerm) + ", " + std::to_string(teacher) + ", " + std::to_string(transfer) + ", 0);");
     return id;
 }
 
@@ -115,9 +114,12 @@ int PlanEdit::addLesson(int id, int unit, const std::string& name, const std::st
                         const std::string& timeStart, const std::string& timeEnd, int routineDay) {
     sql("insert into LessonPlan (Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
         "LessonTest, LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay, FKUnitPlan) "
-        "values (" + std::to_string(id) + ", " + quoted(name) + ", 'es', 'ao', 'slo', 'intro', 'dev', 'close', "
-        "'test', 'resource', 'reflect', " + quoted(start) + ", " + quoted(end) + ", " + quoted(timeStart) + ", " +
-        quoted(timeEnd) + ", " + std::to_string(routineDay) + ", " + std::to_string(unit) + ");");
+        "values (" +
+        std::to_string(id) + ", " + quoted(name) +
+        ", 'es', 'ao', 'slo', 'intro', 'dev', 'close', "
+        "'test', 'resource', 'reflect', " +
+        quoted(start) + ", " + quoted(end) + ", " + quoted(timeStart) + ", " + quoted(timeEnd) + ", " +
+        std::to_string(routineDay) + ", " + std::to_string(unit) + ");");
     return id;
 }
 

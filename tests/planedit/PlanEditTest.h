@@ -31,15 +31,15 @@ std::string shown(const std::string& iso);
 
 // Ids of the seeded rows.
 enum : int {
-    LEADER = 1,      // Lena, leads syndicate 1
-    TEACHER = 2,     // Tia, in syndicate 1: the usual current user
-    OTHER = 3,       // Otto, leads syndicate 3
+    LEADER = 1,   // Lena, leads syndicate 1
+    TEACHER = 2,  // Tia, in syndicate 1: the usual current user
+    OTHER = 3,    // Otto, leads syndicate 3
     YEAR3 = 1,
     YEAR4 = 2,
-    MATHS = 1,       // subjects of syndicate 1, in this order
+    MATHS = 1,  // subjects of syndicate 1, in this order
     READING = 2,
     SCIENCE = 3,
-    TERM1 = 1,       // TERM2 is current: it began three weeks before this Monday
+    TERM1 = 1,  // TERM2 is current: it began three weeks before this Monday
     TERM2 = 2,
     TERM3 = 3,
     TERM4 = 4,

@@ -154,7 +154,8 @@ TEST_F(Search, ChoosingAResultTicksItAndShowsItsLesson) {
     EXPECT_EQ(dialog->currentLesson(), 31);
     EXPECT_EQ(text(OBJECTIVE, "Name:"), "Half time");
     EXPECT_EQ(id("Unit Plan", current("Unit Plan")), 20);
-    for (const char* title : {"Date", "Teacher", "Unit Name", "Lesson Plan Name"}) EXPECT_EQ(current(title), 1) << title;
+    for (const char* title : {"Date", "Teacher", "Unit Name", "Lesson Plan Name"})
+        EXPECT_EQ(current(title), 1) << title;
     const FXlong moved = appState.dateOffset;
     // Chosen again: unticked, and the dialog stays where it is.
     type(OBJECTIVE, "Name:", "typed, not saved");

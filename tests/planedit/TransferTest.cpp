@@ -13,10 +13,10 @@
 #include "data/AppState.h"
 #include "data/Base64.h"
 #include "planedit/PlanEditTest.h"
-#include "transfer/TransferFile.h"
 #include "support/RecordingProgress.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
+#include "transfer/TransferFile.h"
 
 using namespace FX;
 using namespace planedit;
@@ -27,7 +27,8 @@ using testsupport::writeFile;
 namespace {
 
 void replaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
 }
 
 std::string reply(const std::string& sql) {
@@ -161,8 +162,8 @@ TEST_F(Transfer, TwoAttachmentsOfThreeAndOneChunksAreCarriedInIdOrder) {
     const std::string unit = value("Select Id from UnitPlan where Transfer = -1");
     // Two MakeUnitBinary and two BulkLoadUnitBinary, increments 1 and 2.
     EXPECT_EQ(services().isql("set list on; select d.FileName, u.BinaryIncrement, u.BinaryId - d.Id from "
-                              "UnitBinary u, BinaryDescription d where u.BinaryId = d.Id and u.FKUnitPlan = " + unit +
-                              " order by u.Id;"),
+                              "UnitBinary u, BinaryDescription d where u.BinaryId = d.Id and u.FKUnitPlan = " +
+                              unit + " order by u.Id;"),
               services().isql("set list on; select d.FileName, u.BinaryIncrement, u.BinaryId - d.Id from "
                               "UnitBinary u, BinaryDescription d where u.BinaryId = d.Id and u.FKUnitPlan = 20 "
                               "order by u.Id;"));
@@ -248,8 +249,8 @@ TEST_F(Transfer, NamesWithApostrophesSlashesAndTwiceTheSame) {
                     "part 1'"),
               "It's LessonPlans20 and 'LessonPlans20'");
     EXPECT_EQ(count("Select Count(*) from UnitPlan where Transfer = -1 and UnitName = 'Halves/Quarters ../x'"), 1);
-    EXPECT_EQ(items("Unit Plan"), (std::vector<std::string>{"Halves/Quarters ../x", "Same", "Tom's unit, part 1",
-                                                                 "Same.dat"}));
+    EXPECT_EQ(items("Unit Plan"),
+              (std::vector<std::string>{"Halves/Quarters ../x", "Same", "Tom's unit, part 1", "Same.dat"}));
 }
 
 // ---------------------------------------------------------------- cancel and failures
@@ -426,14 +427,19 @@ namespace {
 // The database's own view of a unit's lessons and attachments, without the
 // ids and the unit's place, which a second database gives anew.
 std::string stored(const testsupport::Services& db, const std::string& unit) {
-    return db.isql("set list on; set blob all;"
-                   "select UnitName, UnitDescription, UnitType, Rotate from UnitPlan where Id = " + unit + ";"
-                   "select LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, LessonTest, "
-                   "LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay from LessonPlan "
-                   "where FKUnitPlan = " + unit + " order by LessonName;"
-                   "select d.FileName, d.FileSize, d.Description, d.Ready, u.BinaryIncrement, u.BinaryData "
-                   "from UnitBinary u, BinaryDescription d where u.BinaryId = d.Id and u.FKUnitPlan = " + unit +
-                   " order by d.FileName, u.BinaryIncrement;");
+    return db.isql(
+        "set list on; set blob all;"
+        "select UnitName, UnitDescription, UnitType, Rotate from UnitPlan where Id = " +
+        unit +
+        ";"
+        "select LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, LessonTest, "
+        "LessonResource, LessonReflect, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay from LessonPlan "
+        "where FKUnitPlan = " +
+        unit +
+        " order by LessonName;"
+        "select d.FileName, d.FileSize, d.Description, d.Ready, u.BinaryIncrement, u.BinaryData "
+        "from UnitBinary u, BinaryDescription d where u.BinaryId = d.Id and u.FKUnitPlan = " +
+        unit + " order by d.FileName, u.BinaryIncrement;");
 }
 
 }  // namespace
@@ -441,20 +447,20 @@ std::string stored(const testsupport::Services& db, const std::string& unit) {
 TEST_F(Transfer, AUnitCarriedWholeIntoASecondDatabase) {
     // Twenty lessons typed through the client, with the characters that need
     // care on the way: apostrophes, commas, line feeds, backslashes, markup.
-    const std::string unit = value("Select * from MakeUnitPlan('Round trip','" +
-                                   std::string(EscapeText("Fractions, halves and 'quarters'\nwith C:\\work").text()) +
-                                   "',1,10,2,1,1)");
+    const std::string unit =
+        value("Select * from MakeUnitPlan('Round trip','" +
+              std::string(EscapeText("Fractions, halves and 'quarters'\nwith C:\\work").text()) + "',1,10,2,1,1)");
     ASSERT_FALSE(unit.empty());
     for (int i = 0; i < 20; ++i) {
         auto field = [&](const char* what) {
-            return std::string(EscapeText(FXStringFormat("%s %d: it's <b>bold</b>, & more\nline two \\101", what, i))
-                                   .text());
+            return std::string(
+                EscapeText(FXStringFormat("%s %d: it's <b>bold</b>, & more\nline two \\101", what, i)).text());
         };
         std::string call = "Select * from MakeLessonPlan('Lesson " + std::to_string(100 + i) + "'";
         for (const char* what : {"es", "ao", "slo", "intro", "dev", "close", "resource", "reflect", "test"})
             call += ",'" + field(what) + "'";
-        call += ",'" + day(i) + "','" + day(i + 1) + "'," + unit + ",'09:" + std::to_string(10 + i) + "','10:" +
-                std::to_string(10 + i) + "'," + std::to_string(i % 6) + ")";
+        call += ",'" + day(i) + "','" + day(i + 1) + "'," + unit + ",'09:" + std::to_string(10 + i) +
+                "','10:" + std::to_string(10 + i) + "'," + std::to_string(i % 6) + ")";
         ASSERT_FALSE(value(call).empty()) << call;
     }
     const int unitId = std::atoi(unit.c_str());
@@ -482,21 +488,24 @@ TEST_F(Transfer, AUnitCarriedWholeIntoASecondDatabase) {
     testsupport::ServicesOptions options;
     options.workers = 1;
     testsupport::Services second(options);
-    second.isql("insert into Teachers (Id, Teacher, Syndicate) values (1, 'Lena Leader', 1);"
-                "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tia Teacher', 1);"
-                "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" +
-                weekday(-21) + "', 10, 2030, 1);"
-                "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
-                "Persistant) values (77, 'Elsewhere', 'x', '" + weekday(-21) + "', '" + weekday(40) +
-                "', 0, 0, 2, 0); commit;");
+    second.isql(
+        "insert into Teachers (Id, Teacher, Syndicate) values (1, 'Lena Leader', 1);"
+        "insert into Teachers (Id, Teacher, Syndicate) values (2, 'Tia Teacher', 1);"
+        "insert into TermDate (Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm) values (1, '" +
+        weekday(-21) +
+        "', 10, 2030, 1);"
+        "insert into LongTerm (Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, "
+        "Persistant) values (77, 'Elsewhere', 'x', '" +
+        weekday(-21) + "', '" + weekday(40) + "', 0, 0, 2, 0); commit;");
     const std::string there = second.dir() + "/Transfer/Round trip.dat";
     writeFile(there, readFile(transferDir() + "/Round trip.dat"));
     {
         testsupport::ScopedChdir into(second.workdir());
         IsectRecordset::Disconnect();
         auto tables = [&] {
-            return second.isql("select count(*) from UnitPlan; select count(*) from LessonPlan;"
-                               "select count(*) from UnitBinary; select count(*) from BinaryDescription;");
+            return second.isql(
+                "select count(*) from UnitPlan; select count(*) from LessonPlan;"
+                "select count(*) from UnitBinary; select count(*) from BinaryDescription;");
         };
         const std::string empty = tables();
 

@@ -36,7 +36,9 @@ protected:
     static testsupport::TempDir* dir;
     static testsupport::Watchdog* watchdog;
 
-    static std::string script() { return testsupport::shellQuote(testsupport::sourceDir() + "/scripts/cups-test-queue"); }
+    static std::string script() {
+        return testsupport::shellQuote(testsupport::sourceDir() + "/scripts/cups-test-queue");
+    }
 
     static void SetUpTestSuite() {
         dir = new testsupport::TempDir("plenwick-cups");
@@ -253,7 +255,8 @@ TEST_F(CupsPrintTest, DialogPreselectsTheDefaultQueue) {
     if (!printtest::haveDisplay()) GTEST_SKIP() << "no display: run the tests under xvfb-run";
     std::string out;
     ASSERT_EQ(testsupport::run("lpadmin -p PlenwickAaaFirst -E -v file:///dev/null -m drv:///sample.drv/generic.ppd && "
-                               "lpadmin -d " + queue + " 2>&1",
+                               "lpadmin -d " +
+                                   queue + " 2>&1",
                                &out),
               0)
         << out;

@@ -77,8 +77,12 @@ TEST(HtmlDevice, ValuesAreWrittenAsTextWithLineFeedsAsBreaks) {
     FXDChtml dc(printtest::app());
     ASSERT_TRUE(dc.beginPrint(file.c_str()));
     FXString names[6] = {"LESSONNAME", "NOTES", "PERCENT", "MARKUP", "ACCENTS", "A\"B<C"};
-    FXString values[6] = {"one\ntwo", "first\r\nsecond\n", "100%s %d %n", "<b>bold</b> & \"quoted\"",
-                          "caf\xe9 M\xfcller na\xefve \xa3", "<script>alert('x')</script>"};
+    FXString values[6] = {"one\ntwo",
+                          "first\r\nsecond\n",
+                          "100%s %d %n",
+                          "<b>bold</b> & \"quoted\"",
+                          "caf\xe9 M\xfcller na\xefve \xa3",
+                          "<script>alert('x')</script>"};
     dc.writeHeaderRow(names, 6);
     dc.writeRow(names, values, 6);
     dc.endPrint();

@@ -69,9 +69,10 @@ TEST_F(HtmlTableTest, ColumnsAndRowsOfTheResult) {
 }
 
 TEST_F(HtmlTableTest, StoredTextGoesInAsText) {
-    std::string table = print({"Select 'one' || ascii_char(10) || 'two' as LessonName, "
-                               "'first' || ascii_char(13) || ascii_char(10) || 'second' as Notes, "
-                               "'100%s <b>bold</b>' as Markup from RDB$DATABASE"});
+    std::string table =
+        print({"Select 'one' || ascii_char(10) || 'two' as LessonName, "
+               "'first' || ascii_char(13) || ascii_char(10) || 'second' as Notes, "
+               "'100%s <b>bold</b>' as Markup from RDB$DATABASE"});
     EXPECT_NE(table.find("<TH class=\"LESSONNAME\">LESSONNAME</TH>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"LESSONNAME\">one<BR>two</TD>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"NOTES\">first\r<BR>second</TD>"), std::string::npos) << table;
@@ -81,9 +82,10 @@ TEST_F(HtmlTableTest, StoredTextGoesInAsText) {
 // NULL is an empty cell, not "None"; a text "None" in a column that cannot be
 // NULL stays; numbers lose the padding the result text gives them.
 TEST_F(HtmlTableTest, NullsAndNumbers) {
-    std::string table = print({"Select cast(null as varchar(10)) as Missing, 'None' as Word, "
-                               "cast(5 as integer) as N, cast(-12.34 as numeric(9,2)) as Money, "
-                               "cast(null as integer) as NoNumber from RDB$DATABASE"});
+    std::string table =
+        print({"Select cast(null as varchar(10)) as Missing, 'None' as Word, "
+               "cast(5 as integer) as N, cast(-12.34 as numeric(9,2)) as Money, "
+               "cast(null as integer) as NoNumber from RDB$DATABASE"});
     EXPECT_NE(table.find("<TD class=\"MISSING\">&nbsp;</TD>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"WORD\">None</TD>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"N\">5</TD>"), std::string::npos) << table;
@@ -160,8 +162,8 @@ std::string browser() {
 }
 
 std::string unescapeHtml(std::string s) {
-    const std::pair<const char*, const char*> entities[] = {{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
-                                                            {"&nbsp;", " "}, {"&amp;", "&"}};
+    const std::pair<const char*, const char*> entities[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&nbsp;", " "}, {"&amp;", "&"}};
     for (const auto& e : entities)
         for (size_t at = s.find(e.first); at != std::string::npos; at = s.find(e.first, at + 1))
             s.replace(at, strlen(e.first), e.second);
@@ -178,10 +180,11 @@ TEST_F(HtmlTableTest, BrowserShowsTheValuesAsTextWithBorders) {
     FXDCNativePrinter dc(printtest::app());
     ASSERT_TRUE(dc.beginPrint(job));
     dc.beginPage(1);
-    ASSERT_TRUE(dc.writeTable("Select '<script>window.injected = 1;</script>' as Script, 'Tom & Jerry' as Amp, "
-                              "'O''Brien' as Apostrophe, 'a, b' as Comma, 'one' || ascii_char(10) || 'two' as Lines, "
-                              "'caf' || ascii_char(233) as Accent, cast(null as varchar(10)) as Missing "
-                              "from RDB$DATABASE"));
+    ASSERT_TRUE(
+        dc.writeTable("Select '<script>window.injected = 1;</script>' as Script, 'Tom & Jerry' as Amp, "
+                      "'O''Brien' as Apostrophe, 'a, b' as Comma, 'one' || ascii_char(10) || 'two' as Lines, "
+                      "'caf' || ascii_char(233) as Accent, cast(null as varchar(10)) as Missing "
+                      "from RDB$DATABASE"));
     dc.endPage();
     ASSERT_TRUE(dc.endPrint());
     printtest::writeFile(dir + "/Global/GlobalFoot.js",
@@ -198,16 +201,18 @@ TEST_F(HtmlTableTest, BrowserShowsTheValuesAsTextWithBorders) {
     ASSERT_EQ(testsupport::run(testsupport::shellQuote(chromium) +
                                    " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
                                    "--disable-background-networking --disable-component-update --disable-sync "
-                                   "--user-data-dir=" + testsupport::shellQuote(dir + "/profile") +
-                                   " --dump-dom " + testsupport::shellQuote("file://" + file) + " 2>/dev/null",
+                                   "--user-data-dir=" +
+                                   testsupport::shellQuote(dir + "/profile") + " --dump-dom " +
+                                   testsupport::shellQuote("file://" + file) + " 2>/dev/null",
                                &dom, false),
               0)
         << dom;
     size_t start = dom.find("<pre id=\"result\">"), end = dom.find("</pre>", start);
     ASSERT_NE(start, std::string::npos) << dom;
     std::string result = unescapeHtml(dom.substr(start + 17, end - start - 17));
-    EXPECT_EQ(result, "{\"cells\":[\"<script>window.injected = 1;</script>\",\"Tom & Jerry\",\"O'Brien\",\"a, b\","
-                      "\"one\\ntwo\",\"café\",\" \"],\"injected\":0,\"border\":\"solid 1px\"}");
+    EXPECT_EQ(result,
+              "{\"cells\":[\"<script>window.injected = 1;</script>\",\"Tom & Jerry\",\"O'Brien\",\"a, b\","
+              "\"one\\ntwo\",\"café\",\" \"],\"injected\":0,\"border\":\"solid 1px\"}");
 }
 
 }  // namespace

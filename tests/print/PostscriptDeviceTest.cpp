@@ -372,10 +372,10 @@ TEST_F(PostscriptDeviceTest, RenderedPageShowsTextAndRectanglesWhereDrawn) {
     dc.setContentRange(72, 72, 612, 792);
     ASSERT_TRUE(dc.beginPrint(job));
     dc.beginPage(1);
-    dc.fillRectangle(100, 100, 50, 30);   // PostScript x 105..154, y 652 down to 623
+    dc.fillRectangle(100, 100, 50, 30);  // PostScript x 105..154, y 652 down to 623
     dc.drawRectangle(300, 100, 60, 40);
     dc.setFont(&font);
-    dc.drawText(200, 300, "XXXX");         // baseline at y 452, row 340 of the page
+    dc.drawText(200, 300, "XXXX");  // baseline at y 452, row 340 of the page
     dc.endPage();
     dc.endPrint();
 

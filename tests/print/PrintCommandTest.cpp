@@ -43,7 +43,8 @@ protected:
 
     // Answers the print dialog: the destination `dest` (1 PostScript, 2 HTML,
     // 3 PDF) with file `file`, then `then` (accept by default).
-    static std::function<void(FXWindow*)> chooseFile(int dest, const std::string& file, FXuint then = FXDialogBox::ID_ACCEPT) {
+    static std::function<void(FXWindow*)> chooseFile(int dest, const std::string& file,
+                                                     FXuint then = FXDialogBox::ID_ACCEPT) {
         return [=](FXWindow* w) {
             FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
             ASSERT_NE(dlg, nullptr);

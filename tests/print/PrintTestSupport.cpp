@@ -114,19 +114,22 @@ bool renderAt(const std::string& file, int page, double dpi, Raster& raster, std
     char res[32];
     snprintf(res, sizeof res, "%g", dpi);
     std::string text;
-    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r" + std::string(res) + " -sDEVICE=png16m -dFirstPage=" +
-                                  std::to_string(page) + " -dLastPage=" + std::to_string(page) + " -sOutputFile=" +
-                                  testsupport::shellQuote(png) + " " + testsupport::shellQuote(file) + " 2>&1",
-                              &text);
+    int rc = testsupport::run(
+        "gs -q -dNOPAUSE -dBATCH -dSAFER -r" + std::string(res) +
+            " -sDEVICE=png16m -dFirstPage=" + std::to_string(page) + " -dLastPage=" + std::to_string(page) +
+            " -sOutputFile=" + testsupport::shellQuote(png) + " " + testsupport::shellQuote(file) + " 2>&1",
+        &text);
     if (messages) *messages = text;
     return rc == 0 && loadPng(png, raster);
 }
 
 bool renderPage(const std::string& file, Raster& raster, std::string* messages) {
     std::string png = file + ".png";
-    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -dFirstPage=1 -dLastPage=1 -sDEVICE=png16m "
-                              "-sPAPERSIZE=letter -sOutputFile='" + png + "' '" + file + "' 2>&1",
-                              messages);
+    int rc = testsupport::run(
+        "gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -dFirstPage=1 -dLastPage=1 -sDEVICE=png16m "
+        "-sPAPERSIZE=letter -sOutputFile='" +
+            png + "' '" + file + "' 2>&1",
+        messages);
     if (rc != 0) return false;
     return loadPng(png, raster);
 }
@@ -134,8 +137,8 @@ bool renderPage(const std::string& file, Raster& raster, std::string* messages) 
 std::vector<Box> inkBoxes(const std::string& file, std::string* messages) {
     std::string text;
     std::vector<Box> boxes;
-    int rc = testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=bbox " + testsupport::shellQuote(file) + " 2>&1",
-                              &text);
+    int rc = testsupport::run(
+        "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=bbox " + testsupport::shellQuote(file) + " 2>&1", &text);
     if (messages) *messages = text;
     if (rc != 0) return boxes;
     std::istringstream lines(text);
@@ -305,8 +308,9 @@ std::function<void(FX::FXWindow*)> chooseFileAndPrint(int destination, const std
         FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
         ASSERT_NE(dlg, nullptr);
         dlg->handle(dlg, FXSEL(FX::SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER + destination), nullptr);
-        FX::FXTextField* field =
-            destination == 1 ? dlg->fileField() : destination == 2 ? dlg->htmlField() : dlg->pdfField();
+        FX::FXTextField* field = destination == 1   ? dlg->fileField()
+                                 : destination == 2 ? dlg->htmlField()
+                                                    : dlg->pdfField();
         field->setText(file.c_str());
         dlg->handle(dlg, FXSEL(FX::SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME + destination - 1), nullptr);
         dlg->handle(dlg, FXSEL(FX::SEL_COMMAND, FX::FXDialogBox::ID_ACCEPT), nullptr);

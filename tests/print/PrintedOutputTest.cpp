@@ -13,8 +13,8 @@
 #include "support/Services.h"
 
 using namespace FX;
-using printtest::fileJob;
 using printtest::Box;
+using printtest::fileJob;
 using printtest::readFile;
 
 namespace {
@@ -89,7 +89,9 @@ TEST(PrintedOutput, AccentedTextReadsBackExactly) {
     dc.setFont(&helvetica);
     dc.drawText(10, 20, "caf\xe9 M\xfcller na\xefve");
     dc.setFont(&times);
-    dc.drawText(10, 50, "\xc0 bient\xf4t, \xe6sop's \xa3" "5 - 10% (gar\xe7on)");
+    dc.drawText(10, 50,
+                "\xc0 bient\xf4t, \xe6sop's \xa3"
+                "5 - 10% (gar\xe7on)");
     dc.setFont(&courier);
     dc.drawText(10, 80, "`quoted' \\ back-slash");
     dc.endPage();
@@ -102,9 +104,10 @@ TEST(PrintedOutput, AccentedTextReadsBackExactly) {
               std::string::npos);
     std::string text;
     ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
-    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve\n"
-                                        "À bientôt, æsop's £5 - 10% (garçon)\n"
-                                        "`quoted' \\ back-slash\n");
+    EXPECT_EQ(printtest::squeeze(text),
+              "café Müller naïve\n"
+              "À bientôt, æsop's £5 - 10% (garçon)\n"
+              "`quoted' \\ back-slash\n");
     expectTrueBoxes(file);
 }
 
@@ -113,12 +116,13 @@ TEST(PrintedOutput, AccentedTextReadsBackExactly) {
 // cannot hold as "?".
 TEST(PrintedOutput, Utf8TextPrintsInLatin1) {
     EXPECT_STREQ(printtext::toLatin1("caf\xc3\xa9").text(), "caf\xe9");
-    EXPECT_STREQ(printtext::toLatin1("caf\xe9").text(), "caf\xe9");           // Latin-1 already
-    EXPECT_STREQ(printtext::toLatin1("\xc3\x28").text(), "\xc3\x28");       // not UTF-8: Latin-1
-    EXPECT_STREQ(printtext::toLatin1("\xe2\x80\x9cZo\xc3\xab\xe2\x80\x99s\xe2\x80\x9d \xe2\x80\x93 5\xe2\x82\xac").text(),
-                 "\"Zo\xeb's\" - 5?");
+    EXPECT_STREQ(printtext::toLatin1("caf\xe9").text(), "caf\xe9");    // Latin-1 already
+    EXPECT_STREQ(printtext::toLatin1("\xc3\x28").text(), "\xc3\x28");  // not UTF-8: Latin-1
+    EXPECT_STREQ(
+        printtext::toLatin1("\xe2\x80\x9cZo\xc3\xab\xe2\x80\x99s\xe2\x80\x9d \xe2\x80\x93 5\xe2\x82\xac").text(),
+        "\"Zo\xeb's\" - 5?");
     EXPECT_STREQ(printtext::toUtf8("caf\xe9").text(), "caf\xc3\xa9");
-    EXPECT_STREQ(printtext::toUtf8("caf\xc3\xa9").text(), "caf\xc3\xa9");      // UTF-8 already
+    EXPECT_STREQ(printtext::toUtf8("caf\xc3\xa9").text(), "caf\xc3\xa9");  // UTF-8 already
     std::string dir = printtest::scratchDir();
     std::string file = sheetName(dir, "utf8.ps");
     FXNativePrinter job = fileJob(file);
@@ -183,7 +187,8 @@ TEST(PrintedOutput, PagesLieOnTheirOwnPaperInsideTheMargins) {
     } cases[] = {
         {"letter.ps", fileJob(dir + "/letter.ps"), 612, 792},
         {"a4.ps", a4(fileJob(dir + "/a4.ps")), 595, 842},
-        {"letter-landscape.ps", fileJob(dir + "/letter-landscape.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::LANDSCAPE), 612, 792},
+        {"letter-landscape.ps",
+         fileJob(dir + "/letter-landscape.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::LANDSCAPE), 612, 792},
     };
     FXFont font(printtest::app(), "helvetica", 9);
     font.create();
@@ -202,11 +207,11 @@ TEST(PrintedOutput, PagesLieOnTheirOwnPaperInsideTheMargins) {
         // Rendered without being told the paper: the file's own size.
         printtest::Raster page;
         std::string messages;
-        ASSERT_EQ(testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -sDEVICE=png16m -sOutputFile=" +
-                                       testsupport::shellQuote(file + ".png") + " " + testsupport::shellQuote(file) +
-                                       " 2>&1",
-                                   &messages),
-                  0)
+        ASSERT_EQ(
+            testsupport::run("gs -q -dNOPAUSE -dBATCH -dSAFER -r72 -sDEVICE=png16m -sOutputFile=" +
+                                 testsupport::shellQuote(file + ".png") + " " + testsupport::shellQuote(file) + " 2>&1",
+                             &messages),
+            0)
             << messages;
         ASSERT_TRUE(printtest::loadPng(file + ".png", page));
         EXPECT_EQ(page.width, c.width);
@@ -225,7 +230,8 @@ TEST(PrintedOutput, PagesLieOnTheirOwnPaperInsideTheMargins) {
         std::string text;
         ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
         EXPECT_NE(text.find("Printed by Plenwick"), std::string::npos);
-        EXPECT_NE(ps.find(std::string("%%Orientation: ") + (c.job.flags & FXNativePrinter::LANDSCAPE ? "Landscape" : "Portrait")),
+        EXPECT_NE(ps.find(std::string("%%Orientation: ") +
+                          (c.job.flags & FXNativePrinter::LANDSCAPE ? "Landscape" : "Portrait")),
                   std::string::npos);
     }
 }
@@ -247,7 +253,8 @@ TEST(PrintedOutput, LandscapeIsUprightInItsPdf) {
     dc.endPage();
     ASSERT_TRUE(dc.endPrint());
     std::string out;
-    ASSERT_EQ(testsupport::run("ps2pdf " + testsupport::shellQuote(file) + " " + testsupport::shellQuote(file + ".pdf"), &out),
+    ASSERT_EQ(testsupport::run("ps2pdf " + testsupport::shellQuote(file) + " " + testsupport::shellQuote(file + ".pdf"),
+                               &out),
               0)
         << out;
     ASSERT_EQ(testsupport::run("pdftoppm -r 36 -png -singlefile " + testsupport::shellQuote(file + ".pdf") + " " +
@@ -257,7 +264,7 @@ TEST(PrintedOutput, LandscapeIsUprightInItsPdf) {
         << out;
     printtest::Raster page;
     ASSERT_TRUE(printtest::loadPng(file + ".png", page));
-    EXPECT_EQ(page.width, 396);   // 792 points at half the resolution
+    EXPECT_EQ(page.width, 396);  // 792 points at half the resolution
     EXPECT_EQ(page.height, 306);
     // The block: 72 points from the left and the top, 100 x 40 points.
     EXPECT_LT(page.grey(36 + 25, 36 + 10), 64);

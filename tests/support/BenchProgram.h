@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "data/IsectRecordset.h"
-#include "ui/Prompter.h"
 #include "support/Services.h"
 #include "support/SilentPrompter.h"
 #include "ui/AppResources.h"
+#include "ui/Prompter.h"
 
 namespace testsupport {
 

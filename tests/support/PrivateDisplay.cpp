@@ -35,8 +35,8 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
         // accepts clients.  -noreset: the server does not start afresh when
         // its last client leaves, which would refuse a program connecting in
         // that moment.
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "-noreset", (char*)nullptr);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
+               (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
@@ -63,8 +63,10 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
 }
 
 PrivateDisplay::~PrivateDisplay() {
-    if (hadPrevious_) setenv("DISPLAY", previous_.c_str(), 1);
-    else unsetenv("DISPLAY");
+    if (hadPrevious_)
+        setenv("DISPLAY", previous_.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         int status = 0;

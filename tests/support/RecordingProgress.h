@@ -27,11 +27,11 @@ public:
         FX::FXuint total;
     };
     std::vector<Open> opens;
-    std::vector<std::string> messages;    // every message, the opening ones included
-    std::vector<FX::FXuint> advances;     // the amount of each step
-    std::vector<FX::FXuint> totals;       // every total set, the opening ones included
+    std::vector<std::string> messages;  // every message, the opening ones included
+    std::vector<FX::FXuint> advances;   // the amount of each step
+    std::vector<FX::FXuint> totals;     // every total set, the opening ones included
     size_t cancelAtStep = 0;
-    size_t cancelQuestions = 0;           // calls of cancelled()
+    size_t cancelQuestions = 0;  // calls of cancelled()
     size_t closes = 0;
     bool isOpen = false;
     std::function<void(size_t step)> onStep;  // after each advance, with its number from 1

@@ -30,9 +30,9 @@ public:
         std::string text;
     };
     std::vector<Prompt> prompts;
-    std::deque<bool> answers;        // for question()
-    std::deque<Answer> choices;      // for questionYesNoCancel(); none scripted: Cancel
-    std::deque<std::string> paths;   // for openFile(), saveFile(), chooseDirectory()
+    std::deque<bool> answers;       // for question()
+    std::deque<Answer> choices;     // for questionYesNoCancel(); none scripted: Cancel
+    std::deque<std::string> paths;  // for openFile(), saveFile(), chooseDirectory()
     // Run while a question is open, as if someone else acted meanwhile.
     std::function<void()> whileAsking;
 
@@ -49,9 +49,7 @@ public:
 
     void error(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override { add("error", c, t); }
     void warning(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override { add("warning", c, t); }
-    void information(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
-        add("information", c, t);
-    }
+    void information(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override { add("information", c, t); }
     bool question(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
         add("question", c, t);
         if (whileAsking) whileAsking();

@@ -7,8 +7,8 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
@@ -21,8 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
@@ -87,8 +87,8 @@ std::string services(const std::string& tree = "") {
 // needs one that is not there makes it while the others wait on a lock.
 std::string templateKey(bool demo) {
     std::string made;
-    for (const char* file : {"/database/schema.sql", "/database/upgrade.sql", "/database/demo.sql",
-                             "/scripts/services", "/scripts/fbroot"})
+    for (const char* file : {"/database/schema.sql", "/database/upgrade.sql", "/database/demo.sql", "/scripts/services",
+                             "/scripts/fbroot"})
         made += readFile(sourceDir() + file) + '\0';
     if (demo) {
         char day[16];
@@ -136,8 +136,10 @@ std::string templateFor(bool demo) {
 std::string shellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
-        if (c == '\'') q += "'\\''";
-        else q += c;
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
     }
     return q + "'";
 }

@@ -62,14 +62,14 @@ int run(const std::string& command, std::string* output = nullptr, bool mergeStd
 
 struct ServicesOptions {
     int workers = 2;
-    bool demo = false;      // load the demo data into the new database
-    std::string database;   // empty: a new file in the temporary directory; may be host:path
-    std::string password;   // empty: the scripts' default
-    bool start = true;      // false: only create the database and directories
-    bool tls = false;       // TLS on the client port
+    bool demo = false;                  // load the demo data into the new database
+    std::string database;               // empty: a new file in the temporary directory; may be host:path
+    std::string password;               // empty: the scripts' default
+    bool start = true;                  // false: only create the database and directories
+    bool tls = false;                   // TLS on the client port
     std::vector<std::string> settings;  // "key=value" lines for the router's [router] section
-    std::string tree;       // another source tree whose scripts and build/ run the services
-                            // (a benchmark's earlier version); empty: this one
+    std::string tree;                   // another source tree whose scripts and build/ run the services
+                                        // (a benchmark's earlier version); empty: this one
 };
 
 class IsqlSession;
@@ -88,7 +88,7 @@ public:
     const std::string& dir() const { return dir_; }          // the temporary directory
     const std::string& workdir() const { return workdir_; }  // holds Plenwick.ini
     const std::string& database() const { return database_; }
-    std::string host() const;                                // "127.0.0.1:PORT"
+    std::string host() const;  // "127.0.0.1:PORT"
     int port() const { return port_; }
     std::string service() const { return "Plenwick"; }
     std::string logdir() const { return workdir_ + "/services/logs"; }
@@ -128,6 +128,7 @@ class ScopedChdir {
 public:
     explicit ScopedChdir(const std::string& dir);
     ~ScopedChdir();
+
 private:
     std::string old_;
 };

@@ -24,8 +24,10 @@ bool Watchdog::arm(const std::string& command) {
         // Keep nothing of the test program open but the pipe's read end: a
         // client socket held here would hide its close from the router, and
         // a held output pipe would keep ctest waiting.
-        if (fds[0] == 3) fcntl(3, F_SETFD, 0);
-        else dup2(fds[0], 3);
+        if (fds[0] == 3)
+            fcntl(3, F_SETFD, 0);
+        else
+            dup2(fds[0], 3);
         const int null = open("/dev/null", O_RDWR);
         for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
         close_range(4, ~0U, 0);

@@ -19,8 +19,7 @@ struct Collector {
     }};
 
     std::string pending() { return std::string(out.data(), static_cast<std::size_t>(out.fill())); }
-    std::string all()
-    {
+    std::string all() {
         std::string text;
         for (const auto& b : blocks) text += b;
         return text + pending();
@@ -30,15 +29,13 @@ struct Collector {
 
 }  // namespace
 
-TEST(OutputBufferTest, EscapesEveryCharacterOfTheTable)
-{
+TEST(OutputBufferTest, EscapesEveryCharacterOfTheTable) {
     const struct {
         char c;
         const char* written;
     } table[] = {
-        {'\0', "\\000"}, {'\n', "\\012"}, {'\r', "\\015"}, {'"', "\\042"},
-        {'\'', "\\047"}, {'(', "\\050"},  {')', "\\051"},  {',', "\\054"},
-        {'[', "\\133"},  {']', "\\135"},  {'{', "\\173"},  {'}', "\\175"},
+        {'\0', "\\000"}, {'\n', "\\012"}, {'\r', "\\015"}, {'"', "\\042"}, {'\'', "\\047"}, {'(', "\\050"},
+        {')', "\\051"},  {',', "\\054"},  {'[', "\\133"},  {']', "\\135"}, {'{', "\\173"},  {'}', "\\175"},
     };
     for (const auto& entry : table) {
         Collector c;
@@ -48,8 +45,7 @@ TEST(OutputBufferTest, EscapesEveryCharacterOfTheTable)
     }
 }
 
-TEST(OutputBufferTest, CopiesAllOtherBytesUnchanged)
-{
+TEST(OutputBufferTest, CopiesAllOtherBytesUnchanged) {
     std::string text;
     for (int b = 1; b < 256; ++b) {
         if (std::string("\n\r\"'(),[]{} ").find(static_cast<char>(b)) == std::string::npos)
@@ -64,19 +60,15 @@ TEST(OutputBufferTest, CopiesAllOtherBytesUnchanged)
     EXPECT_EQ(raw.all(), "'name':'A,B',\n[");
 }
 
-TEST(OutputBufferTest, TrimsTrailingSpacesButNeverToNothing)
-{
+TEST(OutputBufferTest, TrimsTrailingSpacesButNeverToNothing) {
     const struct {
         const char* in;
         const char* out;
     } cases[] = {
-        {"ab   ", "ab"},       // CHAR padding
-        {"     ", " "},        // only spaces: the first one stays
-        {" ", " "},
-        {"x    ", "x"},
-        {"         5", "         5"},  // leading spaces keep numbers aligned
-        {"  a b  ", "  a b"},
-        {"", ""},
+        {"ab   ", "ab"},                                                     // CHAR padding
+        {"     ", " "},                                                      // only spaces: the first one stays
+        {" ", " "},           {"x    ", "x"}, {"         5", "         5"},  // leading spaces keep numbers aligned
+        {"  a b  ", "  a b"}, {"", ""},
     };
     for (const auto& tc : cases) {
         Collector c;
@@ -85,8 +77,7 @@ TEST(OutputBufferTest, TrimsTrailingSpacesButNeverToNothing)
     }
 }
 
-TEST(OutputBufferTest, NulTerminatesPendingText)
-{
+TEST(OutputBufferTest, NulTerminatesPendingText) {
     Collector c;
     c.write("abc", false);
     EXPECT_EQ(c.out.fill(), 3);
@@ -96,8 +87,7 @@ TEST(OutputBufferTest, NulTerminatesPendingText)
     EXPECT_STREQ(c.out.data(), "");
 }
 
-TEST(OutputBufferTest, FiveThousandBytesGoOutAsFourFullBlocksAndARest)
-{
+TEST(OutputBufferTest, FiveThousandBytesGoOutAsFourFullBlocksAndARest) {
     Collector c;
     std::string text;
     for (int i = 0; i < 5000; ++i) text += static_cast<char>('a' + i % 26);
@@ -116,8 +106,7 @@ TEST(OutputBufferTest, FiveThousandBytesGoOutAsFourFullBlocksAndARest)
     EXPECT_EQ(c.all(), text);
 }
 
-TEST(OutputBufferTest, FullBufferIsSentOnlyWhenAnotherByteComes)
-{
+TEST(OutputBufferTest, FullBufferIsSentOnlyWhenAnotherByteComes) {
     Collector c;
     c.write(std::string(1023, 'x'), false);
     EXPECT_TRUE(c.blocks.empty());
@@ -128,8 +117,7 @@ TEST(OutputBufferTest, FullBufferIsSentOnlyWhenAnotherByteComes)
     EXPECT_EQ(c.pending(), "y");
 }
 
-TEST(OutputBufferTest, BlockBoundaryMayFallInsideAnEscapeSequence)
-{
+TEST(OutputBufferTest, BlockBoundaryMayFallInsideAnEscapeSequence) {
     Collector c;
     c.write(std::string(1021, 'x'), false);
     c.write("a,b", true);  // "a" lands at 1021, the escape starts at 1022
@@ -139,8 +127,7 @@ TEST(OutputBufferTest, BlockBoundaryMayFallInsideAnEscapeSequence)
     EXPECT_EQ(c.all(), std::string(1021, 'x') + "a\\054b");
 }
 
-TEST(OutputBufferTest, TrailingSpacesBeforeABoundaryAreStillTrimmed)
-{
+TEST(OutputBufferTest, TrailingSpacesBeforeABoundaryAreStillTrimmed) {
     Collector c;
     c.write(std::string(1022, 'x'), false);
     c.write("ab    ", true);
@@ -151,8 +138,7 @@ TEST(OutputBufferTest, TrailingSpacesBeforeABoundaryAreStillTrimmed)
 // Plain runs are copied many bytes at a time: whatever the pieces and
 // wherever escapes and block boundaries fall, the blocks hold exactly the
 // escaped text, cut every 1023 bytes.
-TEST(OutputBufferTest, PiecesOfAnySizeGiveTheSameBlocksAsTheEscapedText)
-{
+TEST(OutputBufferTest, PiecesOfAnySizeGiveTheSameBlocksAsTheEscapedText) {
     const std::string table = std::string("\0\n\r\"'(),[]{}", 12);
     std::string expected;
     Collector c;

@@ -19,8 +19,7 @@ struct Column {
     alignas(8) char data[512];
     ISC_SHORT indicator = 0;
 
-    Column(int type, int length, int scale = 0, bool nullable = false)
-    {
+    Column(int type, int length, int scale = 0, bool nullable = false) {
         std::memset(&var, 0, sizeof var);
         std::memset(data, 0, sizeof data);
         var.sqltype = static_cast<ISC_SHORT>(type | (nullable ? 1 : 0));
@@ -30,25 +29,21 @@ struct Column {
         var.sqlind = &indicator;
     }
     template <typename T>
-    Column& set(T value)
-    {
+    Column& set(T value) {
         std::memcpy(data, &value, sizeof value);
         return *this;
     }
-    Column& text(const std::string& s)
-    {
+    Column& text(const std::string& s) {
         std::memcpy(data, s.data(), s.size());
         return *this;
     }
-    Column& varying(const std::string& s)
-    {
+    Column& varying(const std::string& s) {
         ISC_SHORT n = static_cast<ISC_SHORT>(s.size());
         std::memcpy(data, &n, sizeof n);
         std::memcpy(data + 2, s.data(), s.size());
         return *this;
     }
-    std::string written() const
-    {
+    std::string written() const {
         std::string all;
         OutputBuffer out([&all](const char* d, int n) { all.append(d, static_cast<std::size_t>(n)); });
         writeValue(out, var);
@@ -56,16 +51,14 @@ struct Column {
     }
 };
 
-std::string scaled(int64_t v, int width, int scale)
-{
+std::string scaled(int64_t v, int width, int scale) {
     char buf[128];
     std::size_t n = formatInteger(v, width, scale, buf, sizeof buf);
     EXPECT_EQ(n, std::strlen(buf));
     return buf;
 }
 
-struct tm moment(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
+struct tm moment(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     struct tm t;
     std::memset(&t, 0, sizeof t);
     t.tm_year = y - 1900;
@@ -79,8 +72,7 @@ struct tm moment(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 
 }  // namespace
 
-TEST(ValueTextTest, CharAndVarcharAreQuotedTrimmedAndEscaped)
-{
+TEST(ValueTextTest, CharAndVarcharAreQuotedTrimmedAndEscaped) {
     EXPECT_EQ(Column(SQL_TEXT, 5).text("ab   ").written(), "'ab'");
     EXPECT_EQ(Column(SQL_TEXT, 5).text("     ").written(), "' '");
     EXPECT_EQ(Column(SQL_TEXT, 5).text("  x  ").written(), "'  x'");
@@ -94,8 +86,7 @@ TEST(ValueTextTest, CharAndVarcharAreQuotedTrimmedAndEscaped)
     EXPECT_EQ(Column(SQL_VARYING, 80).varying("[{\"x\"}]\r").written(), "'\\133\\173\\042x\\042\\175\\135\\015'");
 }
 
-TEST(ValueTextTest, DamagedVarcharLengthStaysInsideTheColumn)
-{
+TEST(ValueTextTest, DamagedVarcharLengthStaysInsideTheColumn) {
     Column c(SQL_VARYING, 4);
     c.varying("abcdefgh");  // length word 8 in a 4-byte column
     EXPECT_EQ(c.written(), "'abcd'");
@@ -104,8 +95,7 @@ TEST(ValueTextTest, DamagedVarcharLengthStaysInsideTheColumn)
     EXPECT_EQ(c.written(), "''");
 }
 
-TEST(ValueTextTest, NullIsNoneOnlyForNullableColumns)
-{
+TEST(ValueTextTest, NullIsNoneOnlyForNullableColumns) {
     Column nullable(SQL_LONG, 4, 0, true);
     nullable.indicator = -1;
     EXPECT_EQ(nullable.written(), "None");
@@ -121,8 +111,7 @@ TEST(ValueTextTest, NullIsNoneOnlyForNullableColumns)
     EXPECT_EQ(present.written(), "          7");
 }
 
-TEST(ValueTextTest, IntegersUseTheirFieldWidths)
-{
+TEST(ValueTextTest, IntegersUseTheirFieldWidths) {
     EXPECT_EQ(Column(SQL_LONG, 4).set<ISC_LONG>(5).written(), std::string(10, ' ') + "5");
     EXPECT_EQ(Column(SQL_SHORT, 2).set<ISC_SHORT>(-32768).written(), "-32768");
     EXPECT_EQ(Column(SQL_SHORT, 2).set<ISC_SHORT>(12).written(), "    12");
@@ -131,8 +120,7 @@ TEST(ValueTextTest, IntegersUseTheirFieldWidths)
     EXPECT_EQ(Column(SQL_INT64, 8).set<ISC_INT64>(LLONG_MIN).written(), " -9223372036854775808");
 }
 
-TEST(ValueTextTest, ScaledIntegersKeepTheWidth)
-{
+TEST(ValueTextTest, ScaledIntegersKeepTheWidth) {
     // NUMERIC(9,2) is held in an INTEGER: width 11.
     EXPECT_EQ(scaled(-5, 11, -2), "      -0.05");
     EXPECT_EQ(scaled(-1234, 11, -2), "     -12.34");
@@ -161,8 +149,7 @@ TEST(ValueTextTest, ScaledIntegersKeepTheWidth)
     EXPECT_EQ(big.written(), "                1.500");
 }
 
-TEST(ValueTextTest, FloatingPointFormats)
-{
+TEST(ValueTextTest, FloatingPointFormats) {
     EXPECT_EQ(Column(SQL_FLOAT, 4).set<float>(1.5f).written(), std::string(12, ' ') + "1.5");
     EXPECT_EQ(Column(SQL_FLOAT, 4).set<float>(-2.5e10f).written(), "       -2.5e+10");
     EXPECT_EQ(Column(SQL_DOUBLE, 8).set<double>(3.25).written(), std::string(16, ' ') + "3.250000");
@@ -173,8 +160,7 @@ TEST(ValueTextTest, FloatingPointFormats)
     EXPECT_EQ(huge.substr(huge.size() - 7), ".000000");
 }
 
-TEST(ValueTextTest, DatesAndTimesAreQuotedAndFullWidth)
-{
+TEST(ValueTextTest, DatesAndTimesAreQuotedAndFullWidth) {
     struct tm t = moment(2014, 6, 30);
     ISC_DATE date;
     isc_encode_sql_date(&t, &date);
@@ -198,8 +184,7 @@ TEST(ValueTextTest, DatesAndTimesAreQuotedAndFullWidth)
     EXPECT_EQ(Column(SQL_TYPE_DATE, 4).set(date).written(), "'0001-01-01'");
 }
 
-TEST(ValueTextTest, BlobAndArrayIdsAreUnquotedHalves)
-{
+TEST(ValueTextTest, BlobAndArrayIdsAreUnquotedHalves) {
     ISC_QUAD id;
     id.gds_quad_high = 129;
     id.gds_quad_low = 3;
@@ -213,8 +198,7 @@ TEST(ValueTextTest, BlobAndArrayIdsAreUnquotedHalves)
     EXPECT_EQ(Column(SQL_BLOB, 8).set(id).written(), "2147483647:-2147483648");
 }
 
-TEST(ValueTextTest, TypesOutsideTheTable)
-{
+TEST(ValueTextTest, TypesOutsideTheTable) {
     EXPECT_STREQ(typeLetter(SQL_BOOLEAN), "?");
     EXPECT_STREQ(typeLetter(SQL_NULL | 1), "?");
     EXPECT_EQ(Column(SQL_BOOLEAN, 1).set<char>(1).written(), "True");
@@ -222,16 +206,14 @@ TEST(ValueTextTest, TypesOutsideTheTable)
     EXPECT_EQ(Column(SQL_QUAD, 8).written(), "");
 }
 
-TEST(ValueTextTest, TypeLetters)
-{
+TEST(ValueTextTest, TypeLetters) {
     const struct {
         int type;
         const char* letter;
     } table[] = {
-        {SQL_TEXT, "s"},      {SQL_VARYING, "s"},   {SQL_SHORT, "i"},     {SQL_LONG, "i"},
-        {SQL_INT64, "i"},     {SQL_FLOAT, "n"},     {SQL_DOUBLE, "n"},    {SQL_TIMESTAMP, "d"},
-        {SQL_TYPE_DATE, "d"}, {SQL_TYPE_TIME, "d"}, {SQL_BLOB, "s"},      {SQL_ARRAY, "s"},
-        {SQL_D_FLOAT, "?"},
+        {SQL_TEXT, "s"},  {SQL_VARYING, "s"}, {SQL_SHORT, "i"},     {SQL_LONG, "i"},      {SQL_INT64, "i"},
+        {SQL_FLOAT, "n"}, {SQL_DOUBLE, "n"},  {SQL_TIMESTAMP, "d"}, {SQL_TYPE_DATE, "d"}, {SQL_TYPE_TIME, "d"},
+        {SQL_BLOB, "s"},  {SQL_ARRAY, "s"},   {SQL_D_FLOAT, "?"},
     };
     for (const auto& entry : table) {
         EXPECT_STREQ(typeLetter(entry.type), entry.letter) << entry.type;
@@ -239,8 +221,7 @@ TEST(ValueTextTest, TypeLetters)
     }
 }
 
-TEST(ValueTextTest, DescriptorsOfTwoColumns)
-{
+TEST(ValueTextTest, DescriptorsOfTwoColumns) {
     alignas(8) char storage[XSQLDA_LENGTH(2)];
     std::memset(storage, 0, sizeof storage);
     auto* area = reinterpret_cast<XSQLDA*>(storage);
@@ -264,8 +245,7 @@ TEST(ValueTextTest, DescriptorsOfTwoColumns)
               "{'name':'TITLE','type':'s','null':1,'width':80}");
 }
 
-TEST(ValueTextTest, RowLayoutUsesEvenOffsetsAndRefusesOversizedRows)
-{
+TEST(ValueTextTest, RowLayoutUsesEvenOffsetsAndRefusesOversizedRows) {
     alignas(8) char storage[XSQLDA_LENGTH(3)];
     std::memset(storage, 0, sizeof storage);
     auto* area = reinterpret_cast<XSQLDA*>(storage);

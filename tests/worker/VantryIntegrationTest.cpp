@@ -41,14 +41,13 @@ const char kEmbedded[] = "embedded";
 const char kServer[] = "server";
 
 struct Backend {
-    testsupport::FirebirdServer server;      // server mode only
-    std::unique_ptr<Services> services;      // goes first: the router and its workers
-    std::string password;    // server mode: SYSDBA's password
-    std::string skipReason;  // set when this backend cannot run here
+    testsupport::FirebirdServer server;  // server mode only
+    std::unique_ptr<Services> services;  // goes first: the router and its workers
+    std::string password;                // server mode: SYSDBA's password
+    std::string skipReason;              // set when this backend cannot run here
 };
 
-Backend* makeServerBackend()
-{
+Backend* makeServerBackend() {
     auto* b = new Backend;
     if (!b->server.start("vantry.fdb")) {
         b->skipReason = "no Firebird server: " + b->server.why();
@@ -72,8 +71,7 @@ public:
 };
 const auto* const cleanup = ::testing::AddGlobalTestEnvironment(new BackendCleanup);
 
-Backend& backend(const std::string& mode)
-{
+Backend& backend(const std::string& mode) {
     auto it = made.find(mode);
     if (it != made.end()) return *it->second;
     Backend* b;
@@ -91,8 +89,7 @@ Backend& backend(const std::string& mode)
 
 class VantryServiceTest : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Backend& b = backend(GetParam());
         if (!b.skipReason.empty()) GTEST_SKIP() << b.skipReason;
         svc = b.services.get();
@@ -102,15 +99,12 @@ protected:
     void TearDown() override { client.reset(); }
 
     // A table name of this test alone (one database serves all tests).
-    std::string table(const std::string& stem)
-    {
-        return stem + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
-                                .substr(0, 10);
+    std::string table(const std::string& stem) {
+        return stem + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()).substr(0, 10);
     }
 
     // Another client beside the router: isql on the same database.
-    std::string isql(const std::string& sql)
-    {
+    std::string isql(const std::string& sql) {
         if (password.empty()) return svc->isql(sql);
         std::string out;
         testsupport::run("echo " + quote(sql) + " | isql-fb -q -user SYSDBA -password " + quote(password) + " " +
@@ -119,8 +113,7 @@ protected:
         return out;
     }
     // The count isql reports for a table.
-    long count(const std::string& name)
-    {
+    long count(const std::string& name) {
         std::string out = isql("select 'n=' || count(*) from " + name + ";");
         std::smatch m;
         if (!std::regex_search(out, m, std::regex("n=([0-9]+)"))) return -1;
@@ -134,8 +127,7 @@ protected:
 
 }  // namespace
 
-TEST_P(VantryServiceTest, EveryTypeOfTheTable)
-{
+TEST_P(VantryServiceTest, EveryTypeOfTheTable) {
     std::string t = table("typed");
     ASSERT_EQ(client->text("create table " + t +
                            " (c char(5), v varchar(20), e varchar(20), s smallint, i integer, "
@@ -169,8 +161,7 @@ TEST_P(VantryServiceTest, EveryTypeOfTheTable)
     EXPECT_TRUE(std::regex_match(blocks[0].data, expected)) << blocks[0].data;
 }
 
-TEST_P(VantryServiceTest, DataDefinitionIsCommittedAtOnceButInsertIsNot)
-{
+TEST_P(VantryServiceTest, DataDefinitionIsCommittedAtOnceButInsertIsNot) {
     std::string t = table("t");
     ASSERT_EQ(client->text("create table " + t + " (id integer)"), "[[],[]]");
     EXPECT_EQ(count(t), 0);  // the table is there for another client at once
@@ -194,8 +185,7 @@ TEST_P(VantryServiceTest, DataDefinitionIsCommittedAtOnceButInsertIsNot)
     client->word("commit");
 }
 
-TEST_P(VantryServiceTest, AnyWordBeginningWithCommitCommits)
-{
+TEST_P(VantryServiceTest, AnyWordBeginningWithCommitCommits) {
     std::string t = table("t");
     client->text("create table " + t + " (id integer)");
     client->text("insert into " + t + " values (1)");
@@ -212,8 +202,7 @@ TEST_P(VantryServiceTest, AnyWordBeginningWithCommitCommits)
     client->word("commit");
 }
 
-TEST_P(VantryServiceTest, CapitalCommitFailsAsSql)
-{
+TEST_P(VantryServiceTest, CapitalCommitFailsAsSql) {
     std::string t = table("t");
     client->text("create table " + t + " (id integer)");
     client->text("insert into " + t + " values (1)");
@@ -225,8 +214,7 @@ TEST_P(VantryServiceTest, CapitalCommitFailsAsSql)
     EXPECT_EQ(count(t), 0);
 }
 
-TEST_P(VantryServiceTest, MoreFlagsOfALongReply)
-{
+TEST_P(VantryServiceTest, MoreFlagsOfALongReply) {
     // A one-value reply of exactly 5000 bytes.
     int width = 0;
     std::string head;
@@ -240,8 +228,8 @@ TEST_P(VantryServiceTest, MoreFlagsOfALongReply)
     ASSERT_GT(width, 0);
     std::string value;
     for (int i = 0; i < width; ++i) value += "ab"[i % 2];
-    std::string sql = "select cast(rpad('', " + std::to_string(width) + ", 'ab') as varchar(" +
-                      std::to_string(width) + ")) as x from rdb$database";
+    std::string sql = "select cast(rpad('', " + std::to_string(width) + ", 'ab') as varchar(" + std::to_string(width) +
+                      ")) as x from rdb$database";
 
     for (int more : {1, 0}) {
         auto blocks = client->query(sql, more);
@@ -259,8 +247,7 @@ TEST_P(VantryServiceTest, MoreFlagsOfALongReply)
     client->word("commit");
 }
 
-TEST_P(VantryServiceTest, ShortReplyEndsWithTheRequestsMore)
-{
+TEST_P(VantryServiceTest, ShortReplyEndsWithTheRequestsMore) {
     auto blocks = client->query("select 1 as one from rdb$database", 0);
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].more, 0);
@@ -271,8 +258,7 @@ TEST_P(VantryServiceTest, ShortReplyEndsWithTheRequestsMore)
     client->word("commit");
 }
 
-TEST_P(VantryServiceTest, ErrorReplyHasNoBracketAndMoreZero)
-{
+TEST_P(VantryServiceTest, ErrorReplyHasNoBracketAndMoreZero) {
     auto blocks = client->query("select * from no_such_table");
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_TRUE(isError(blocks[0].data)) << blocks[0].data;
@@ -285,8 +271,7 @@ TEST_P(VantryServiceTest, ErrorReplyHasNoBracketAndMoreZero)
     client->word("commit");
 }
 
-TEST_P(VantryServiceTest, OverLargeRowGetsAnErrorReply)
-{
+TEST_P(VantryServiceTest, OverLargeRowGetsAnErrorReply) {
     std::string t = table("wide");
     client->text("create table " + t + " (a varchar(32000))");
     client->text("insert into " + t + " values ('x')");
@@ -311,8 +296,7 @@ std::string vantry() { return quote(testsupport::buildDir() + "/Vantry"); }
 
 }  // namespace
 
-TEST(VantryCommandLineTest, TooFewArgumentsPrintTheUsage)
-{
+TEST(VantryCommandLineTest, TooFewArgumentsPrintTheUsage) {
     std::string out;
     // The router's four arguments, a database and a user name: no password.
     EXPECT_EQ(testsupport::run(vantry() + " 127.0.0.1:1 Plenwick w1 /tmp /tmp/x.fdb SYSDBA", &out, false), 1);
@@ -323,17 +307,14 @@ TEST(VantryCommandLineTest, TooFewArgumentsPrintTheUsage)
     EXPECT_EQ(out.rfind("You must have three arguments", 0), 0u);
 }
 
-TEST(VantryCommandLineTest, AttachFailureNamesTheDatabase)
-{
+TEST(VantryCommandLineTest, AttachFailureNamesTheDatabase) {
     std::string out;
-    EXPECT_EQ(testsupport::run(vantry() + " 127.0.0.1:1 Plenwick w1 /tmp /nonexistent/dir/x.fdb SYSDBA pw", &out,
-                               false),
-              1);
+    EXPECT_EQ(
+        testsupport::run(vantry() + " 127.0.0.1:1 Plenwick w1 /tmp /nonexistent/dir/x.fdb SYSDBA pw", &out, false), 1);
     EXPECT_EQ(out.rfind("Could not open database /nonexistent/dir/x.fdb\n", 0), 0u) << out;
 }
 
-TEST(VantryCommandLineTest, NoRouterEndsTheWorkerWithFailure)
-{
+TEST(VantryCommandLineTest, NoRouterEndsTheWorkerWithFailure) {
     ServicesOptions options;
     options.start = false;
     Services svc(options);

@@ -14,27 +14,23 @@ namespace {
 
 class WorkerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         database = createDatabase();
         a = std::make_unique<LocalWorker>(database);
         ASSERT_TRUE(a->attached);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         a.reset();
         b.reset();
         removeDatabase(database);
     }
     // A second attachment: another client's view of the database.
-    LocalWorker& other()
-    {
+    LocalWorker& other() {
         if (!b) b = std::make_unique<LocalWorker>(database, "worker-2");
         return *b;
     }
     // Runs statements that must succeed, then commits.
-    void setup(std::initializer_list<const char*> statements)
-    {
+    void setup(std::initializer_list<const char*> statements) {
         for (const char* sql : statements) {
             std::string reply = a->ask(sql);
             ASSERT_EQ(reply.rfind("[[", 0), 0u) << sql << "\n" << reply;
@@ -50,10 +46,9 @@ bool isError(const std::string& reply) { return reply.find('[') == std::string::
 
 }  // namespace
 
-TEST_F(WorkerTest, AnswersAQueryInResultText)
-{
-    setup({"create table lesson (id integer not null, title varchar(80))",
-           "insert into lesson values (1, 'Fractions')", "insert into lesson values (2, null)"});
+TEST_F(WorkerTest, AnswersAQueryInResultText) {
+    setup({"create table lesson (id integer not null, title varchar(80))", "insert into lesson values (1, 'Fractions')",
+           "insert into lesson values (2, null)"});
     EXPECT_EQ(a->ask("select id, title from lesson order by id"),
               "[[{'name':'ID','type':'i','null':0,'width':4},{'name':'TITLE','type':'s','null':1,'width':80}],\n"
               "[[          1,'Fractions'],\n"
@@ -66,14 +61,14 @@ TEST_F(WorkerTest, AnswersAQueryInResultText)
               "[]]\n");
 }
 
-TEST_F(WorkerTest, EveryTypeOfTheTable)
-{
-    setup({"create table typed (c char(5), v varchar(20), e varchar(20), s smallint, i integer, "
-           "b bigint, f float, d double precision, ts timestamp, dt date, tm time, bl blob sub_type text, "
-           "n1 numeric(9,2), n2 numeric(9,2), n3 decimal(18,4), n4 numeric(4,1), nn integer)",
-           "insert into typed values ('ab', 'x,y''z)  ', '', -3, 5, 1234567890123, 1.5, 3.25, "
-           "'2014-06-30 08:05:00', '2014-06-30', '08:05:00.1234', 'blob text', -0.05, -12.34, "
-           "-12345.6789, -0.7, null)"});
+TEST_F(WorkerTest, EveryTypeOfTheTable) {
+    setup(
+        {"create table typed (c char(5), v varchar(20), e varchar(20), s smallint, i integer, "
+         "b bigint, f float, d double precision, ts timestamp, dt date, tm time, bl blob sub_type text, "
+         "n1 numeric(9,2), n2 numeric(9,2), n3 decimal(18,4), n4 numeric(4,1), nn integer)",
+         "insert into typed values ('ab', 'x,y''z)  ', '', -3, 5, 1234567890123, 1.5, 3.25, "
+         "'2014-06-30 08:05:00', '2014-06-30', '08:05:00.1234', 'blob text', -0.05, -12.34, "
+         "-12345.6789, -0.7, null)"});
     std::string reply = a->ask("select * from typed");
     std::string head =
         "[[{'name':'C','type':'s','null':1,'width':5},{'name':'V','type':'s','null':1,'width':20},"
@@ -99,8 +94,7 @@ TEST_F(WorkerTest, EveryTypeOfTheTable)
     EXPECT_EQ(m[1].length(), 17);
 }
 
-TEST_F(WorkerTest, StatementWithoutColumnsAnswersEmptyLists)
-{
+TEST_F(WorkerTest, StatementWithoutColumnsAnswersEmptyLists) {
     setup({"create table t (id integer)"});
     EXPECT_EQ(a->ask("insert into t values (1)"), "[[],[]]");
     EXPECT_EQ(a->lastMore(), -1);
@@ -109,8 +103,7 @@ TEST_F(WorkerTest, StatementWithoutColumnsAnswersEmptyLists)
     EXPECT_TRUE(a->transport.logged("final msgBufferOut = [[],[]], length = 7, more = 0\n"));
 }
 
-TEST_F(WorkerTest, DataDefinitionIsCommittedAtOnceButInsertIsNot)
-{
+TEST_F(WorkerTest, DataDefinitionIsCommittedAtOnceButInsertIsNot) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(a->ask("create table t (id integer)"), "[[],[]]");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\tCommitting...\n");
@@ -134,8 +127,7 @@ TEST_F(WorkerTest, DataDefinitionIsCommittedAtOnceButInsertIsNot)
     EXPECT_NE(other().ask("select count(*) from t").find("[                    1]"), std::string::npos);
 }
 
-TEST_F(WorkerTest, CommitAndRollbackAnswerWithTheirOwnWords)
-{
+TEST_F(WorkerTest, CommitAndRollbackAnswerWithTheirOwnWords) {
     setup({"create table t (id integer)"});
 
     // No transaction open: still answered.
@@ -166,8 +158,7 @@ TEST_F(WorkerTest, CommitAndRollbackAnswerWithTheirOwnWords)
 // A row held by another attachment's open transaction: the statement waits
 // a few seconds, then fails with the lock time-out instead of waiting for
 // good; once the holder has rolled back the same statement goes through.
-TEST_F(WorkerTest, ARowHeldByAnotherTransactionFailsAfterTheLockTimeout)
-{
+TEST_F(WorkerTest, ARowHeldByAnotherTransactionFailsAfterTheLockTimeout) {
     setup({"create table plans (id integer not null primary key, name varchar(40))",
            "insert into plans values (1, 'Number')"});
     ASSERT_EQ(a->ask("update plans set name = 'Held' where id = 1"), "[[],[]]");
@@ -178,12 +169,10 @@ TEST_F(WorkerTest, ARowHeldByAnotherTransactionFailsAfterTheLockTimeout)
     a->ask("rollback");
     EXPECT_EQ(other().ask("update plans set name = 'Mine' where id = 1"), "[[],[]]");
     other().ask("commit");
-    EXPECT_EQ(a->ask("select name from plans"),
-              "[[{'name':'NAME','type':'s','null':1,'width':40}],\n[['Mine']]]\n");
+    EXPECT_EQ(a->ask("select name from plans"), "[[{'name':'NAME','type':'s','null':1,'width':40}],\n[['Mine']]]\n");
 }
 
-TEST_F(WorkerTest, CapitalCommitIsExecutedAsSqlAndFails)
-{
+TEST_F(WorkerTest, CapitalCommitIsExecutedAsSqlAndFails) {
     setup({"create table t (id integer)"});
     for (const char* word : {"Commit", "COMMIT WORK", "Rollback"}) {
         a->ask("insert into t values (1)");
@@ -201,8 +190,7 @@ TEST_F(WorkerTest, CapitalCommitIsExecutedAsSqlAndFails)
     EXPECT_FALSE(isError(a->ask("insert into t values (1)")));
 }
 
-TEST_F(WorkerTest, ErrorReplyHoldsOnlyTheErrorTextAndRollsBack)
-{
+TEST_F(WorkerTest, ErrorReplyHoldsOnlyTheErrorTextAndRollsBack) {
     setup({"create table t (id integer)"});
     a->ask("insert into t values (1)");
     std::string reply = a->ask("select * from missing_table");
@@ -224,8 +212,7 @@ TEST_F(WorkerTest, ErrorReplyHoldsOnlyTheErrorTextAndRollsBack)
     EXPECT_TRUE(a->transport.logged("formatError origin = isc_dsql_execute 1\n"));
 }
 
-TEST_F(WorkerTest, FetchFailureKeepsTheRowsBeforeTheErrorLines)
-{
+TEST_F(WorkerTest, FetchFailureKeepsTheRowsBeforeTheErrorLines) {
     setup({"create table t (id integer)", "insert into t values (1)", "insert into t values (2)",
            "insert into t values (3)"});
     std::string reply = a->ask("select 6/(id-3) as q from t order by id");
@@ -243,8 +230,7 @@ TEST_F(WorkerTest, FetchFailureKeepsTheRowsBeforeTheErrorLines)
     EXPECT_FALSE(isError(a->ask("select id from t")));
 }
 
-TEST_F(WorkerTest, RowLargerThanTheRowBufferIsRefused)
-{
+TEST_F(WorkerTest, RowLargerThanTheRowBufferIsRefused) {
     setup({"create table wide (a varchar(32000), f integer)", "insert into wide values ('x', 1)"});
     // Four such columns fit: 4 * (32000 + 5) bytes and their indicators.
     std::string fits = a->ask("select a, a as b, a as c, a as d from wide");
@@ -261,8 +247,7 @@ TEST_F(WorkerTest, RowLargerThanTheRowBufferIsRefused)
               "[[{'name':'COUNT','type':'i','null':0,'width':8}],\n[[                    1]]]\n");
 }
 
-TEST_F(WorkerTest, DescriptorAreaGrowsForManyColumns)
-{
+TEST_F(WorkerTest, DescriptorAreaGrowsForManyColumns) {
     EXPECT_EQ(a->worker.columnCapacity(), vantry::Worker::kInitialColumns);
     std::string sql = "select ";
     std::string values;
@@ -280,8 +265,7 @@ TEST_F(WorkerTest, DescriptorAreaGrowsForManyColumns)
     EXPECT_EQ(a->worker.columnCapacity(), 27);  // never shrinks
 }
 
-TEST_F(WorkerTest, ProcedureAndReturningRowsAreAnswered)
-{
+TEST_F(WorkerTest, ProcedureAndReturningRowsAreAnswered) {
     setup({"create table t (id integer, name varchar(10))",
            "create procedure twice (x integer) returns (y integer) as begin y = 2 * x; end"});
     EXPECT_EQ(a->ask("execute procedure twice(21)"),
@@ -298,8 +282,7 @@ TEST_F(WorkerTest, ProcedureAndReturningRowsAreAnswered)
               "[[{'name':'COUNT','type':'i','null':0,'width':8}],\n[[                    0]]]\n");
 }
 
-TEST_F(WorkerTest, CharacterSetOfTheConnection)
-{
+TEST_F(WorkerTest, CharacterSetOfTheConnection) {
     setup({"create table u (c char(5) character set utf8, v varchar(4) character set utf8)",
            "insert into u values ('ab', 'h\xc3\xa9')"});
     RecordingTransport transport;
@@ -315,8 +298,7 @@ TEST_F(WorkerTest, CharacterSetOfTheConnection)
     EXPECT_EQ(utf8.finish(), 0);
 }
 
-TEST_F(WorkerTest, LongReplyIsStreamedInFullBlocks)
-{
+TEST_F(WorkerTest, LongReplyIsStreamedInFullBlocks) {
     // One VARCHAR value of 5000 - 64 - 3 characters: with the descriptor
     // line and the brackets the reply is 5000 bytes.
     const std::string head = "[[{'name':'X','type':'s','null':1,'width':4937}],\n";
@@ -340,15 +322,13 @@ TEST_F(WorkerTest, LongReplyIsStreamedInFullBlocks)
     EXPECT_EQ(a->transport.blocks.back().more, 0);
 }
 
-TEST_F(WorkerTest, EmptyRequestGetsAnEmptyBlock)
-{
+TEST_F(WorkerTest, EmptyRequestGetsAnEmptyBlock) {
     EXPECT_EQ(a->ask(""), "");
     ASSERT_EQ(a->transport.blocks.size(), 1u);
     EXPECT_EQ(a->lastMore(), 0);
 }
 
-TEST_F(WorkerTest, FailedSendIsLoggedAndTheWorkerGoesOn)
-{
+TEST_F(WorkerTest, FailedSendIsLoggedAndTheWorkerGoesOn) {
     a->transport.failSends = true;
     a->ask("select 1 from rdb$database");
     ASSERT_FALSE(a->transport.errors.empty());
@@ -367,8 +347,7 @@ TEST_F(WorkerTest, FailedSendIsLoggedAndTheWorkerGoesOn)
 
 // Log records are written out once per request, after its reply and its
 // last record, whatever the request was.
-TEST_F(WorkerTest, EveryRequestEndsOnceAfterItsLogRecords)
-{
+TEST_F(WorkerTest, EveryRequestEndsOnceAfterItsLogRecords) {
     for (const char* request : {"select 1 from rdb$database", "commit", "rollback", "", "select nothing"}) {
         a->transport.clear();
         a->ask(request);
@@ -377,8 +356,7 @@ TEST_F(WorkerTest, EveryRequestEndsOnceAfterItsLogRecords)
     }
 }
 
-TEST(WorkerAttachTest, AttachFailurePrintsTheDatabase)
-{
+TEST(WorkerAttachTest, AttachFailurePrintsTheDatabase) {
     RecordingTransport transport;
     vantry::Worker worker(transport, "w");
     vantry::ConnectParams params{"/nonexistent/dir/x.fdb", "SYSDBA", "masterkey", "", ""};
@@ -388,8 +366,7 @@ TEST(WorkerAttachTest, AttachFailurePrintsTheDatabase)
     EXPECT_EQ(out.rfind("Could not open database /nonexistent/dir/x.fdb\n", 0), 0u) << out;
 }
 
-TEST(WorkerAttachTest, ParameterBlock)
-{
+TEST(WorkerAttachTest, ParameterBlock) {
     std::vector<char> dpb;
     ASSERT_TRUE(vantry::buildDpb({"db", "SYSDBA", "pw", "", ""}, dpb));
     EXPECT_EQ(std::string(dpb.begin(), dpb.end()), std::string("\x01\x1c\x06SYSDBA\x1d\x02pw"));

@@ -9,8 +9,7 @@
 
 namespace vantrytest {
 
-std::string createDatabase()
-{
+std::string createDatabase() {
     // removeDatabase removes the directory.
     std::string path = testsupport::TempDir("vantry-test").release() + "/test.fdb";
     std::string sql = "CREATE DATABASE '" + path + "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET NONE";
@@ -28,13 +27,9 @@ std::string createDatabase()
     return path;
 }
 
-void removeDatabase(const std::string& path)
-{
-    testsupport::removeTree(path.substr(0, path.rfind('/')));
-}
+void removeDatabase(const std::string& path) { testsupport::removeTree(path.substr(0, path.rfind('/'))); }
 
-LocalWorker::LocalWorker(const std::string& database, const std::string& name) : worker(transport, name)
-{
+LocalWorker::LocalWorker(const std::string& database, const std::string& name) : worker(transport, name) {
     vantry::ConnectParams params;
     params.database = database;
     params.user = "SYSDBA";
@@ -42,8 +37,7 @@ LocalWorker::LocalWorker(const std::string& database, const std::string& name) :
     attached = worker.attach(params) && worker.allocate();
 }
 
-std::string LocalWorker::ask(const std::string& request, int more)
-{
+std::string LocalWorker::ask(const std::string& request, int more) {
     transport.clear();
     std::string copy = request;  // NUL-terminated, as the router delivers it
     if (worker.serve(copy.c_str(), static_cast<int>(copy.size()), more) != vantry::Worker::Outcome::Served)

@@ -17,8 +17,7 @@ struct Block {
 
 class RecordingTransport : public vantry::Transport {
 public:
-    int send(const char* data, int length, int more) override
-    {
+    int send(const char* data, int length, int more) override {
         blocks.push_back({std::string(data, static_cast<std::size_t>(length)), more});
         return failSends ? -1 : length;
     }
@@ -27,21 +26,18 @@ public:
     void requestDone() override { logsAtDone.push_back(logs.size()); }
     void error(const char* text) override { errors.emplace_back(text); }
 
-    void clear()
-    {
+    void clear() {
         blocks.clear();
         logs.clear();
         logsAtDone.clear();
         errors.clear();
     }
-    std::string text() const
-    {
+    std::string text() const {
         std::string all;
         for (const auto& b : blocks) all += b.data;
         return all;
     }
-    bool logged(const std::string& line) const
-    {
+    bool logged(const std::string& line) const {
         for (const auto& l : logs)
             if (l == line) return true;
         return false;

@@ -10,8 +10,7 @@
 #include "support/Services.h"
 #include "support/TestFiles.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     testsupport::TempDir dir("vantry-fbroot");
     std::string root = dir.file("firebird");
