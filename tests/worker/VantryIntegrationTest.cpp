@@ -112,8 +112,11 @@ protected:
                          &out);
         return out;
     }
-    // The count isql reports for a table.
+    // The count isql reports for a table.  A word sent without a reply may
+    // still be on its way when isql looks: a query's round trip first, which
+    // the worker answers only after every earlier request has run.
     long count(const std::string& name) {
+        if (client) client->text("select 1 from rdb$database");
         std::string out = isql("select 'n=' || count(*) from " + name + ";");
         std::smatch m;
         if (!std::regex_search(out, m, std::regex("n=([0-9]+)"))) return -1;
