@@ -102,6 +102,13 @@ Message explain(bool database, const FXString& text, const FXString& caption, co
                        "Someone else is changing this " + subject +
                            " at the moment, so your change was not saved.\n\n"
                            "Everything you typed is still here: try again in a moment.");
+    if (has(text, "ROW_CHANGED"))
+        // A window that offers reload and overwrite asks before it gets here.
+        return message(Kind::ROW_CHANGED, "Changed By Someone Else",
+                       "Someone else changed this " + subject +
+                           " after you opened it, so your change was not stored.\n\n"
+                           "Everything you typed is still here: copy what you need, then choose it again to see "
+                           "what is stored now.");
     if (has(text, "LONG_TERM_PLAN_SHARED"))
         // The database's own refusal, for a delete the window's checks let
         // through while another teacher's unit went into the plan.

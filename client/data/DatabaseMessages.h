@@ -30,6 +30,7 @@ enum class Kind {
     OTHER,            // the client's or the router's own sentence, shown as it is
     LOCK_CONFLICT,    // another teacher's open change holds the row (or changed it meanwhile)
     VANISHED,         // a row read a moment ago is no longer there
+    ROW_CHANGED,      // a checked write refused: the row changed since it was read (RowVersions.h)
     SHARED_PLAN,      // a long-term plan holding the unit plans of several teachers (LONG_TERM_PLAN_SHARED)
     DUPLICATE,        // the row is in the database already (a unique key)
     IN_USE,           // other rows still refer to the row being deleted

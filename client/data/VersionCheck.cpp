@@ -56,6 +56,33 @@ const SchemaRule deleteRules[] = {
      "END"},
 };
 
+// The row versions of 2.0.4 (database/schema.sql tells what they do): three
+// columns and a trigger for every table a user edits, and the exception
+// the trigger raises.
+const char* const versionedTables[] = {"TEACHERS", "SETTINGS", "TERMDATE",   "SUBJECT",          "CHILDYEAR",
+                                       "LONGTERM", "UNITPLAN", "LESSONPLAN", "BINARYDESCRIPTION"};
+struct VersionColumn {
+    const char* name;
+    const char* type;
+};
+const VersionColumn versionColumns[] = {
+    {"ROWVERSION", "INTEGER DEFAULT 0 NOT NULL"}, {"READVERSION", "INTEGER"}, {"CHANGEDBY", "INTEGER"}};
+const SchemaRule rowChangedException = {
+    "Select RDB$EXCEPTION_NAME from RDB$EXCEPTIONS Where RDB$EXCEPTION_NAME = 'ROW_CHANGED'",
+    "CREATE EXCEPTION ROW_CHANGED 'This row was changed by someone else after it was read, so nothing was stored.'"};
+
+FXString versionTrigger(const FXString& table) {
+    return "CREATE OR ALTER TRIGGER " + table + "_BU FOR " + table +
+           " ACTIVE BEFORE UPDATE POSITION 0 AS\n"
+           "BEGIN\n"
+           "  IF (NEW.READVERSION IS NOT NULL AND NEW.READVERSION <> OLD.ROWVERSION) THEN\n"
+           "    EXCEPTION ROW_CHANGED;\n"
+           "  IF (NEW.READVERSION IS NULL) THEN NEW.CHANGEDBY = NULL;\n"
+           "  NEW.READVERSION = NULL;\n"
+           "  NEW.ROWVERSION = OLD.ROWVERSION + 1;\n"
+           "END";
+}
+
 FXint partValue(const FXString& part) {
     FXint v = 0;
     for (FXint i = 0; i < part.length() && part[i] >= '0' && part[i] <= '9' && v < 100000000; ++i)
@@ -93,12 +120,12 @@ int compare(FXString& message, const FXString& software, const FXString& other) 
 // counted it).
 struct ConnectionGone {};
 
-void run(IsectRecordset& rs, const char* sql) {
+void run(IsectRecordset& rs, const FXString& sql) {
     if (!rs.OpenRecordset(sql)) throw ConnectionGone();
 }
 
 // True when the query returns a row.
-bool exists(IsectRecordset& rs, const char* sql) {
+bool exists(IsectRecordset& rs, const FXString& sql) {
     run(rs, sql);
     return rs.recordCount > 0;
 }
@@ -137,17 +164,30 @@ FXbool CheckVersion(FXApp* application, FXString& message, const FXString& softw
     return true;
 }
 
+// Transfer files have had one layout since 2.0.3 (the unit's Rotate
+// column); this version reads those of 2.0.3 up to its own.
+const FXint oldestTransferPatch = 3;
+
 FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, const FXString& fileVersion) {
-    int result = compare(message, softwareVersion, fileVersion);
-    if (result >= 0) return result != 0;
-    message += "\n\nThis transfer file was written by an older version of the software.";
-    message += "\nExport the unit plan again with the current software version.";
+    FXint sMajor, sMinor, sPatch, fMajor, fMinor, fPatch;
+    SplitVersion(softwareVersion, sMajor, sMinor, sPatch);
+    SplitVersion(fileVersion, fMajor, fMinor, fPatch);
+    message = FXString::null;
+    if (fMajor == sMajor && fMinor == sMinor && fPatch >= oldestTransferPatch && fPatch <= sPatch) return false;
+    const bool newer = fMajor != sMajor ? fMajor > sMajor : fMinor != sMinor ? fMinor > sMinor : fPatch > sPatch;
+    if (newer)
+        message = "This transfer file was written by a newer Plenwick (" + fileVersion +
+                  "): update Plenwick to import it.\n\nThis Plenwick is version " + softwareVersion + ".";
+    else
+        message = "This transfer file was written by an older Plenwick (" + fileVersion +
+                  "), whose transfer files this Plenwick (" + softwareVersion +
+                  ") cannot read: export the unit plan again with Plenwick " + softwareVersion + " or later.";
     return true;
 }
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
 // ROTATE column, MAKEUNITPLAN with the rotate argument, and the delete rules
-// above.  Each is checked first, so a second run changes nothing;
+// above; from 2.0.3: the row versions.  Each is checked first, so a second run changes nothing;
 // the worker commits each ALTER and CREATE on its own, the procedure and the
 // version number are committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Message& failure) {
@@ -171,6 +211,16 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Messag
         if (!procedure) run(rs, makeUnitPlanStatement);
         for (const SchemaRule& rule : deleteRules)
             if (!exists(rs, rule.probe)) run(rs, rule.statement);
+        if (!exists(rs, rowChangedException.probe)) run(rs, rowChangedException.statement);
+        for (const char* table : versionedTables) {
+            for (const VersionColumn& column : versionColumns)
+                if (!exists(rs, FXString("Select RDB$FIELD_NAME from RDB$RELATION_FIELDS Where RDB$RELATION_NAME = '") +
+                                    table + "' and RDB$FIELD_NAME = '" + column.name + "'"))
+                    run(rs, FXString("ALTER TABLE ") + table + " ADD " + column.name + " " + column.type);
+            if (!exists(rs, FXString("Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = '") + table +
+                                "_BU'"))
+                run(rs, versionTrigger(table));
+        }
 
         rs.fromTable = "Settings";
         run(rs, "Select Id, StringValue from Settings Where StringKey = 'Version'");

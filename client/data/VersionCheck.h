@@ -29,8 +29,10 @@ FX::FXString DatabaseVersion();
 // that).  Shows nothing itself: the window tells the user.
 FX::FXbool UpgradeDatabase(FX::FXApp* application, const FX::FXString& softwareVersion, messages::Message& failure);
 
-// The comparison for a transfer file written by `fileVersion`: true (with the
-// message) when the versions differ in any part.  Never upgrades anything.
+// The comparison for a transfer file written by `fileVersion`: false for a
+// file this version reads (same major and minor, patch 3 up to its own);
+// else true, with the message saying what the file is and what to do.
+// Never upgrades anything.
 FX::FXbool CheckTransferVersion(FX::FXString& message, const FX::FXString& softwareVersion,
                                 const FX::FXString& fileVersion);
 

@@ -99,10 +99,12 @@ void AttachmentPane::showNotes(FXint index) {
         lists::selectItem(nameList, index);
         lists::selectItem(sizeList, index);
         notesText->setText(FXString::null);
+        shownNotes = ReadRow();
         IsectRecordset rs;
-        query(rs, "Select Description from BinaryDescription where Id = " + text(lists::itemId(nameList, index)));
+        readNotes(rs, text(lists::itemId(nameList, index)));
         if (!rs.rows.IsEmpty()) {
             rs.MoveFirst();
+            shownNotes = ReadRow::of(rs);
             notesText->setText(rs.GetField("Description"));
         }
     });
@@ -208,11 +210,26 @@ void AttachmentPane::saveNotes() {
     if (nameList->getNumItems() == 0) return;
     const FXint index = nameList->getCurrentItem();
     if (index < 0) return;
+    const FXString id = text(lists::itemId(nameList, index));
     failureScope("Database Error", [&] {
         IsectRecordset rs;
-        query(rs, "Update BinaryDescription Set Description = '" + EscapeText(notesText->getText()) +
-                      "' Where Id = " + text(lists::itemId(nameList, index)));
+        CheckedEdit edit{
+            "file attachment", nameList->getItemText(index), {{"Description", "File Notes", notesText->getText()}}};
+        edit.reread = [&] { readNotes(rs, id); };
+        edit.reload = [&] { showNotes(index); };
+        edit.write = [&] {
+            rs.MoveFirst();
+            query(rs, "Update BinaryDescription Set Description = '" + EscapeText(notesText->getText()) + "'" +
+                          rowversions::checkedAssignments(rs) + " Where Id = " + id);
+            readNotes(rs, id);
+            shownNotes = ReadRow::of(rs);
+        };
+        checkedEdit(owner(), rs, shownNotes, edit);
     });
+}
+
+void AttachmentPane::readNotes(IsectRecordset& rs, const FXString& id) {
+    query(rs, "Select Id, Description, RowVersion, ChangedBy from BinaryDescription where Id = " + id);
 }
 
 void AttachmentPane::removeAttachment() {

@@ -12,6 +12,7 @@
 #ifndef PLENWICK_ATTACHMENTPANE_H
 #define PLENWICK_ATTACHMENTPANE_H
 
+#include "data/RowVersions.h"
 #include "planedit/PlanPane.h"
 
 class AttachmentPane : public PlanPane {
@@ -44,11 +45,14 @@ private:
     FX::FXList* nameList = nullptr;  // data: the attachment's Id
     FX::FXList* sizeList = nullptr;  // row for row with nameList
     FX::FXText* notesText = nullptr;
+    // The shown attachment's notes as read, against which an edit is checked.
+    ReadRow shownNotes;
 
     void showNotes(FX::FXint index);
     void importAttachment();
     void exportAttachment();
     void saveNotes();
+    void readNotes(IsectRecordset& rs, const FX::FXString& id);
     void removeAttachment();
     // Reads the file at `path` for an import; false after a warning.
     bool readFile(const FX::FXString& path, FX::FXString& bytes);

@@ -175,6 +175,9 @@ void LessonPane::shoveLessons() {
             return;
         busy(true);
         if (!lessons.WriteRecordset()) throw PlanEditAbort();
+        // The shown lesson's new dates are this window's own change.
+        for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext())
+            if (FXIntVal(lessons.rows.GetField(0)) == lists().shownLesson()) shownRow.takeOwnChange(lessons);
         busy(false);
         // Shown once stored: a No leaves the fields as they were.
         if (shownEnd) currentPanel().endDate->setText(dates::shownDate(shownEnd));

@@ -49,7 +49,7 @@ const TextColumn textColumns[] = {
 const char* const lessonColumns =
     "Select Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev,     LessonClose, LessonTest, "
     "LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught,     DateStart, DateEnd, TimeStart, "
-    "TimeEnd, RoutineDay, FKUnitPlan from LessonPlan where Id = ";
+    "TimeEnd, RoutineDay, FKUnitPlan, RowVersion, ReadVersion, ChangedBy from LessonPlan where Id = ";
 
 }  // namespace
 
@@ -205,8 +205,10 @@ void LessonPane::readLesson(FXint lessonId) {
 FXString LessonPane::show(FXint lessonId) {
     readLesson(lessonId);
     IsectRecordset& rs = recordset();
+    shownRow = ReadRow();
     if (rs.rows.IsEmpty()) return FXString::null;
     rs.MoveFirst();
+    shownRow = ReadRow::of(rs);
     nameField->setText(rs.GetField("LessonName"));
     for (FXint i = 0; i < TEXT_COUNT; ++i) texts[i]->setText(rs.GetField(textColumns[i].column));
     lessonMarks.evaluation = FXIntVal(rs.GetField("LessonEval"));
@@ -303,28 +305,56 @@ void LessonPane::editLesson() {
     bool written = false;
     failureScope("Database Error", [&] {
         const CheckedLesson checked = checkFields(true);
+        const FXString shownName = shownRow.empty() ? nameField->getText() : shownRow.value("LessonName");
         readLesson(lessonId);
         IsectRecordset& rs = recordset();
-        if (rs.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
+        if (rs.rows.IsEmpty()) throw FXTextException(rowconflict::deletedText("lesson plan", shownName));
         if (!checkRetrospective(true, &checked)) return;
         busy(true);
-        const FXString key = text(lessonId);
-        rs.SetFieldByKey(key, "LessonName", nameField->getText());
-        for (FXint i = 0; i < TEXT_COUNT; ++i) rs.SetFieldByKey(key, textColumns[i].column, texts[i]->getText());
-        rs.SetFieldByKey(key, "LessonEval", text(lessonMarks.evaluation));
-        rs.SetFieldByKey(key, "LessonAssess", text(lessonMarks.assessment));
-        rs.SetFieldByKey(key, "LessonNotTaught", text(lessonMarks.notTaught));
-        rs.SetFieldByKey(key, "DateStart", checked.start);
-        rs.SetFieldByKey(key, "DateEnd", checked.end);
-        // An empty time is written as NULL: no time.
-        rs.SetFieldByKey(key, "TimeStart", checked.startTime);
-        rs.SetFieldByKey(key, "TimeEnd", checked.endTime);
-        rs.SetFieldByKey(key, "RoutineDay", routineDay());
-        if (!rs.WriteRecordset()) throw PlanEditAbort();
+        CheckedEdit edit{"lesson plan", shownName, editedFields()};
+        edit.reread = [&] { readLesson(lessonId); };
+        edit.reload = [&] { show(lessonId); };
+        edit.write = [&] { writeLesson(lessonId, checked); };
+        written = checkedEdit(owner(), rs, shownRow, edit);
         busy(false);
-        written = true;
     });
     if (written) tell(SEL_REPLACED, (void*)(FXival)index);
+}
+
+// The values of an edit, with the names the user knows them by; the texts
+// with what is typed, kept when the user reloads.
+std::vector<rowconflict::Field> LessonPane::editedFields() const {
+    std::vector<rowconflict::Field> fields{{"LessonName", "Name", nameField->getText()}};
+    for (FXint i = 0; i < TEXT_COUNT; ++i)
+        fields.push_back({textColumns[i].column, textColumns[i].name, texts[i]->getText()});
+    const char* const others[][2] = {
+        {"LessonEval", "Evaluation"}, {"LessonAssess", "Assessment"}, {"LessonNotTaught", "Lesson Not Taught"},
+        {"DateStart", "Start Date"},  {"DateEnd", "End Date"},        {"TimeStart", "Start Time"},
+        {"TimeEnd", "End Time"},      {"RoutineDay", "Day"}};
+    for (const auto& o : others) fields.push_back({o[0], o[1], FXString::null});
+    return fields;
+}
+
+// The shown lesson's values into its row (read again for the write), as a
+// checked write.
+void LessonPane::writeLesson(FXint lessonId, const CheckedLesson& checked) {
+    IsectRecordset& rs = recordset();
+    const FXString key = text(lessonId);
+    rowversions::markChecked(rs, key);
+    rs.SetFieldByKey(key, "LessonName", nameField->getText());
+    for (FXint i = 0; i < TEXT_COUNT; ++i) rs.SetFieldByKey(key, textColumns[i].column, texts[i]->getText());
+    rs.SetFieldByKey(key, "LessonEval", text(lessonMarks.evaluation));
+    rs.SetFieldByKey(key, "LessonAssess", text(lessonMarks.assessment));
+    rs.SetFieldByKey(key, "LessonNotTaught", text(lessonMarks.notTaught));
+    rs.SetFieldByKey(key, "DateStart", checked.start);
+    rs.SetFieldByKey(key, "DateEnd", checked.end);
+    // An empty time is written as NULL: no time.
+    rs.SetFieldByKey(key, "TimeStart", checked.startTime);
+    rs.SetFieldByKey(key, "TimeEnd", checked.endTime);
+    rs.SetFieldByKey(key, "RoutineDay", routineDay());
+    if (!rs.WriteRecordset()) throw PlanEditAbort();
+    rs.MoveFirst();
+    shownRow = ReadRow::of(rs);
 }
 
 void LessonPane::addLesson() {

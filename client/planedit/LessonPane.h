@@ -26,7 +26,11 @@
 #ifndef PLENWICK_LESSONPANE_H
 #define PLENWICK_LESSONPANE_H
 
+#include <vector>
+
+#include "data/RowVersions.h"
 #include "planedit/PlanPane.h"
+#include "ui/RowConflict.h"
 
 // A lesson's marks, as set on the evaluation tab; the Search tab searches
 // for them.
@@ -80,6 +84,8 @@ protected:
 
 private:
     LessonMarks lessonMarks;
+    // The shown lesson as read, against which an edit is checked.
+    ReadRow shownRow;
     FX::FXint shoveDays = 1;  // 1..30
     FX::FXDataTarget evaluationTarget;
     FX::FXDataTarget assessmentTarget;
@@ -120,6 +126,8 @@ private:
     // checked values of an edit.
     bool checkRetrospective(bool forEdit, const CheckedLesson* shown);
     void readLesson(FX::FXint lessonId);
+    std::vector<rowconflict::Field> editedFields() const;
+    void writeLesson(FX::FXint lessonId, const CheckedLesson& checked);
     void addLesson();
     void editLesson();
     void deleteLesson();

@@ -109,8 +109,10 @@ void LongTermPane::show(FXint planId) {
     IsectRecordset& rs = recordset();
     rs.fromTable = "LongTerm";
     query(rs, "Select * from LongTerm where Id = " + text(planId));
+    shownRow = ReadRow();
     if (rs.rows.IsEmpty()) return;
     rs.MoveFirst();
+    shownRow = ReadRow::of(rs);
     nameField->setText(rs.GetField("PlanName"));
     descriptionText->setText(rs.GetField("Description"));
     startField->setText(shownValue(rs, "PlanStart"));
@@ -208,6 +210,7 @@ void LongTermPane::editPlan() {
     const FXint index = plans->getCurrentItem();
     if (plans->getNumItems() == 0 || index < 0) return;
     const FXint planId = lists::itemId(plans, index);
+    bool written = false;
     bool edited = failureScope("Database Error", [&] {
         FXString start, end;
         checkFields(start, end);
@@ -216,19 +219,46 @@ void LongTermPane::editPlan() {
         // recordset for other rows.
         IsectRecordset& rs = recordset();
         const FXString key = text(planId);
-        rereadRow(rs, "LongTerm", key, "Long Term plan");
-        rs.SetFieldByKey(key, "PlanName", nameField->getText());
-        rs.SetFieldByKey(key, "Description", descriptionText->getText());
-        rs.SetFieldByKey(key, "PlanStart", start);
-        rs.SetFieldByKey(key, "PlanEnd", end);
-        if (subjectCombo->getCurrentItem() >= 0) rs.SetFieldByKey(key, "FKSubject", comboId(subjectCombo));
-        if (childYearCombo->getCurrentItem() >= 0) rs.SetFieldByKey(key, "FKYear", comboId(childYearCombo));
-        rs.SetFieldByKey(key, "FKSyndicate", planOwner());
-        rs.SetFieldByKey(key, "Persistant", text(persistent ? 1 : 0));
-        if (!rs.WriteRecordset()) throw PlanEditAbort();
+        const FXString shownName = shownRow.empty() ? plans->getItemText(index) : shownRow.value("PlanName");
+        CheckedEdit edit{"long term plan",
+                         shownName,
+                         {{"PlanName", "Name", nameField->getText()},
+                          {"Description", "Description", descriptionText->getText()},
+                          {"PlanStart", "Start Date", FXString::null},
+                          {"PlanEnd", "End Date", FXString::null},
+                          {"FKSubject", "Subject", FXString::null},
+                          {"FKYear", "Children's Year", FXString::null},
+                          {"FKSyndicate", "Syndicate Wide Plan", FXString::null},
+                          {"Persistant", "Ignore Start and End Dates", FXString::null}}};
+        edit.reread = [&] {
+            rs.fromTable = "LongTerm";
+            rs.whereClause = FXString::null;
+            query(rs, "Select * from LongTerm where Id = " + key);
+        };
+        edit.reload = [&] { show(planId); };
+        edit.write = [&] { writePlan(key, start, end); };
+        written = checkedEdit(owner(), rs, shownRow, edit);
         busy(false);
     });
-    if (edited) tell(SEL_REPLACED, (void*)(FXival)planId);
+    if (edited && written) tell(SEL_REPLACED, (void*)(FXival)planId);
+}
+
+// The shown values into the plan's row (read again for the write), as a
+// checked write.
+void LongTermPane::writePlan(const FXString& key, const FXString& start, const FXString& end) {
+    IsectRecordset& rs = recordset();
+    rowversions::markChecked(rs, key);
+    rs.SetFieldByKey(key, "PlanName", nameField->getText());
+    rs.SetFieldByKey(key, "Description", descriptionText->getText());
+    rs.SetFieldByKey(key, "PlanStart", start);
+    rs.SetFieldByKey(key, "PlanEnd", end);
+    if (subjectCombo->getCurrentItem() >= 0) rs.SetFieldByKey(key, "FKSubject", comboId(subjectCombo));
+    if (childYearCombo->getCurrentItem() >= 0) rs.SetFieldByKey(key, "FKYear", comboId(childYearCombo));
+    rs.SetFieldByKey(key, "FKSyndicate", planOwner());
+    rs.SetFieldByKey(key, "Persistant", text(persistent ? 1 : 0));
+    if (!rs.WriteRecordset()) throw PlanEditAbort();
+    rs.MoveFirst();
+    shownRow = ReadRow::of(rs);
 }
 
 // The database deletes a plan's unit plans, lessons and attachments with

@@ -12,6 +12,7 @@
 #ifndef PLENWICK_LONGTERMPANE_H
 #define PLENWICK_LONGTERMPANE_H
 
+#include "data/RowVersions.h"
 #include "planedit/PlanPane.h"
 
 class LongTermPane : public PlanPane {
@@ -63,10 +64,13 @@ private:
     FX::FXTextField* startField = nullptr;
     FX::FXTextField* endField = nullptr;
     FX::FXLabel* leaderNote = nullptr;
+    // The shown plan as read, against which an edit is checked.
+    ReadRow shownRow;
 
     void build();
     void addPlan();
     void editPlan();
+    void writePlan(const FX::FXString& key, const FX::FXString& start, const FX::FXString& end);
     void deletePlan();
     // The lengths of the texts and the dates, checked before anything is
     // sent: the start and end ('YYYY-MM-DD', "" for none).

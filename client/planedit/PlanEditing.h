@@ -21,7 +21,9 @@
 #include <functional>
 
 #include "data/IsectRecordset.h"
+#include "data/RowVersions.h"
 #include "transfer/Statements.h"
+#include "ui/RowConflict.h"
 
 namespace planedit {
 
@@ -55,6 +57,11 @@ FX::FXString dateLiteral(const FX::FXString& iso);
 // set, no where clause); a row that is gone ends the operation with the
 // plain words of vanishedText(what).
 void rereadRow(IsectRecordset& rs, const FX::FXString& table, const FX::FXString& key, const FX::FXString& what);
+
+// An edit of a row the user was shown, stored only while the row is still
+// as shown (ui/RowConflict.h).
+using CheckedEdit = rowconflict::Edit;
+using rowconflict::checkedEdit;
 
 // Plain words for a row that vanished, and for a database without a school
 // term yet.

@@ -62,8 +62,19 @@ void SubjectsPane::list(IsectRecordset& subjects, FXint id) {
 // Choosing a subject copies its name into the field below the list.
 long SubjectsPane::onCmdList(FXObject*, FXSelector, void* ptr) {
     const FXint index = (FXint)(FXival)ptr;
-    if (index >= 0 && index < subjectList->getNumItems()) subjectField->setText(subjectList->getItemText(index));
+    if (index >= 0 && index < subjectList->getNumItems()) {
+        subjectField->setText(subjectList->getItemText(index));
+        failureScope("Database Error", [&] {
+            IsectRecordset rs;
+            readSubject(rs, text(lists::itemId(subjectList, index)));
+            shownSubject = ReadRow::of(rs);
+        });
+    }
     return 1;
+}
+
+void SubjectsPane::readSubject(IsectRecordset& rs, const FXString& id) {
+    query(rs, "Select Id, Description, RowVersion, ChangedBy from Subject where Id = " + id);
 }
 
 long SubjectsPane::onCmdAdd(FXObject*, FXSelector, void*) {
@@ -124,8 +135,26 @@ void SubjectsPane::renameSubject() {
         checks::fits("Subject", name, checks::nameWidth);
         busy(true);
         IsectRecordset rs;
-        query(rs, "Update Subject Set Description = '" + EscapeText(name) + "' where Id = " + text(id));
-        tell(SEL_CHANGED, (void*)(FXival)id);
+        const FXString key = text(id);
+        if (trimmed(shownSubject.value("Id")) != key) shownSubject = ReadRow();
+        CheckedEdit edit{"subject",
+                         shownSubject.empty() ? subjectList->getItemText(index) : shownSubject.value("Description"),
+                         {{"Description", "Subject", name}}};
+        edit.reread = [&] { readSubject(rs, key); };
+        edit.reload = [&] {
+            rs.MoveFirst();
+            subjectList->setItemText(index, rs.GetField("Description"));
+            subjectField->setText(rs.GetField("Description"));
+            shownSubject = ReadRow::of(rs);
+        };
+        edit.write = [&] {
+            rs.MoveFirst();
+            query(rs, "Update Subject Set Description = '" + EscapeText(name) + "'" +
+                          rowversions::checkedAssignments(rs) + " where Id = " + key);
+            readSubject(rs, key);
+            shownSubject = ReadRow::of(rs);
+        };
+        if (checkedEdit(owner(), rs, shownSubject, edit)) tell(SEL_CHANGED, (void*)(FXival)id);
         busy(false);
     });
 }

@@ -8,6 +8,7 @@
 #ifndef PLENWICK_SUBJECTSPANE_H
 #define PLENWICK_SUBJECTSPANE_H
 
+#include "data/RowVersions.h"
 #include "planedit/PlanPane.h"
 
 class SubjectsPane : public PlanPane {
@@ -35,9 +36,12 @@ protected:
 private:
     FX::FXList* subjectList = nullptr;
     FX::FXTextField* subjectField = nullptr;
+    // The chosen subject as read, against which a rename is checked.
+    ReadRow shownSubject;
 
     void addSubject();
     void renameSubject();
+    void readSubject(IsectRecordset& rs, const FX::FXString& id);
     void retireSubject();
     void moveSubject(bool up);
 };

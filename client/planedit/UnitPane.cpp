@@ -52,8 +52,10 @@ FXint UnitPane::show(FXint unitId) {
     rs.fromTable = "UnitPlan";
     rs.whereClause = FXString::null;
     query(rs, "Select * from UnitPlan where Id = " + text(unitId));
+    shownRow = ReadRow();
     if (rs.rows.IsEmpty()) return 0;
     rs.MoveFirst();
+    shownRow = ReadRow::of(rs);
     nameField->setText(rs.GetField("UnitName"));
     descriptionText->setText(rs.GetField("UnitDescription"));
     unitType = FXIntVal(rs.GetField("UnitType"));
@@ -119,6 +121,7 @@ void UnitPane::editUnit() {
     if (units->getNumItems() == 0 || index < 0) return;
     const FXint unitId = lists::itemId(units, index);
     if (unitId < 0) return;  // a transfer file, not a unit in the database
+    bool written = false;
     bool edited = failureScope("Database Error", [&] {
         checkFields();
         busy(true);
@@ -126,16 +129,35 @@ void UnitPane::editUnit() {
         // used the shared recordset since.
         IsectRecordset& rs = recordset();
         const FXString key = text(unitId);
-        rereadRow(rs, "UnitPlan", key, "Unit plan");
-        rs.SetFieldByKey(key, "UnitName", nameField->getText());
-        rs.SetFieldByKey(key, "UnitDescription", descriptionText->getText());
-        rs.SetFieldByKey(key, "UnitType", text(unitType));
-        rs.SetFieldByKey(key, "Transfer", text(exportMark));
-        rs.SetFieldByKey(key, "Rotate", text(rotate));
-        if (!rs.WriteRecordset()) throw PlanEditAbort();
+        const FXString shownName = shownRow.empty() ? units->getItemText(index) : shownRow.value("UnitName");
+        CheckedEdit edit{"unit plan",
+                         shownName,
+                         {{"UnitName", "Name", nameField->getText()},
+                          {"UnitDescription", "Description", descriptionText->getText()},
+                          {"UnitType", "Lesson Type", FXString::null},
+                          {"Transfer", "Mark for export to disk", FXString::null},
+                          {"Rotate", "Rotating plan", FXString::null}}};
+        edit.reread = [&] {
+            rs.fromTable = "UnitPlan";
+            rs.whereClause = FXString::null;
+            query(rs, "Select * from UnitPlan where Id = " + key);
+        };
+        edit.reload = [&] { show(unitId); };
+        edit.write = [&] {
+            rowversions::markChecked(rs, key);
+            rs.SetFieldByKey(key, "UnitName", nameField->getText());
+            rs.SetFieldByKey(key, "UnitDescription", descriptionText->getText());
+            rs.SetFieldByKey(key, "UnitType", text(unitType));
+            rs.SetFieldByKey(key, "Transfer", text(exportMark));
+            rs.SetFieldByKey(key, "Rotate", text(rotate));
+            if (!rs.WriteRecordset()) throw PlanEditAbort();
+            rs.MoveFirst();
+            shownRow = ReadRow::of(rs);
+        };
+        written = checkedEdit(owner(), rs, shownRow, edit);
         busy(false);
     });
-    if (edited) tell(SEL_REPLACED, (void*)(FXival)index);
+    if (edited && written) tell(SEL_REPLACED, (void*)(FXival)index);
 }
 
 void UnitPane::deleteUnit() {

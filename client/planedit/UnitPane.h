@@ -17,6 +17,7 @@
 #ifndef PLENWICK_UNITPANE_H
 #define PLENWICK_UNITPANE_H
 
+#include "data/RowVersions.h"
 #include "planedit/PlanPane.h"
 
 class UnitPane : public PlanPane {
@@ -56,6 +57,8 @@ private:
     // to 1 or 0, an imported unit left alone keeps -1.
     FX::FXint exportChecked = 0;
     FX::FXint rotate = 0;  // "Rotating plan"
+    // The shown unit as read, against which an edit is checked.
+    ReadRow shownRow;
     FX::FXDataTarget unitTypeTarget;
     FX::FXDataTarget exportMarkTarget;
     FX::FXDataTarget rotateTarget;

@@ -33,6 +33,10 @@ FXIMPLEMENT(SchoolSetupWindow, FXDialogBox, SchoolSetupWindowMap, ARRAYNUMBER(Sc
 namespace {
 
 const char* const section = "SCHOOLSETUP";
+// A term's and a year level's rows as an edit reads them (the start of the
+// SELECT).
+const char* const termColumns = "Select Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm, RowVersion, ChangedBy";
+const char* const yearColumns = "Select Id, Description, RowVersion, ChangedBy";
 const FXint defaultWidth = 700, defaultHeight = 520;
 const FXint minimumWidth = 600, minimumHeight = 460;
 
@@ -269,10 +273,11 @@ long SchoolSetupWindow::onCmdTermList(FXObject*, FXSelector, void*) {
     const FXint row = termList->getCurrentItem();
     if (row < 0) return 1;
     failures::run(this, "Database Error", "term", [&] {
-        if (!recordset.OpenRecordset("Select FirstDay, SchoolWeeks, SchoolYear, SchoolTerm from TermDate Where Id = " +
-                                     FXStringVal(lists::itemId(termList, row))))
+        if (!recordset.OpenRecordset(FXString(termColumns) +
+                                     " from TermDate Where Id = " + FXStringVal(lists::itemId(termList, row))))
             return;
         recordset.MoveFirst();
+        shownTerm = ReadRow::of(recordset);
         if (recordset.eof()) return;
         firstDayField->setText(recordset.GetField("FirstDay"));
         weeksSpinner->setValue(decimalValue(recordset.GetField("SchoolWeeks")));
@@ -355,9 +360,18 @@ long SchoolSetupWindow::onCmdEditTerm(FXObject*, FXSelector, void*) {
     if (!readTermFields("Edit Term Error", term)) return 1;
     failures::run(this, "Database Error", "term", [&] {
         if (!checkOverlap("Edit Term Error", term, id)) return;
-        if (!recordset.OpenRecordset("Update TermDate Set FirstDay = '" + term.firstDay + "', SchoolWeeks = " +
-                                     FXStringVal(term.weeks) + ", SchoolYear = " + FXStringVal(term.year) +
-                                     ", SchoolTerm = " + FXStringVal(term.number) + " Where Id = " + FXStringVal(id)))
+        const std::vector<rowconflict::Field> fields{{"FirstDay", "First day", firstDayField->getText()},
+                                                     {"SchoolWeeks", "Weeks", FXString::null},
+                                                     {"SchoolYear", "Year", FXString::null},
+                                                     {"SchoolTerm", "Term", FXString::null}};
+        if (!checkedUpdate("term", termList->getItemText(row), "TermDate", termColumns, id,
+                           "FirstDay = '" + term.firstDay + "', SchoolWeeks = " + FXStringVal(term.weeks) +
+                               ", SchoolYear = " + FXStringVal(term.year) +
+                               ", SchoolTerm = " + FXStringVal(term.number),
+                           shownTerm, fields, [&] {
+                               loadTerms(id);
+                               onCmdTermList(nullptr, 0, nullptr);
+                           }))
             return;
         loadTerms(id);
     });
@@ -399,8 +413,36 @@ long SchoolSetupWindow::onCmdDeleteTerm(FXObject*, FXSelector, void*) {
 
 long SchoolSetupWindow::onCmdYearList(FXObject*, FXSelector, void*) {
     const FXint row = yearList->getCurrentItem();
-    if (row >= 0) yearField->setText(yearList->getItemText(row));
+    if (row < 0) return 1;
+    yearField->setText(yearList->getItemText(row));
+    failures::run(this, "Database Error", "year level", [&] {
+        if (!recordset.OpenRecordset(FXString(yearColumns) +
+                                     " from ChildYear Where Id = " + FXStringVal(lists::itemId(yearList, row))))
+            return;
+        recordset.MoveFirst();
+        shownYear = ReadRow::of(recordset);
+    });
     return 1;
+}
+
+bool SchoolSetupWindow::checkedUpdate(const FXString& what, const FXString& name, const FXString& table,
+                                      const FXString& columns, FXint id, const FXString& update, ReadRow& shown,
+                                      const std::vector<rowconflict::Field>& fields,
+                                      const std::function<void()>& reload) {
+    const FXString key = FXStringVal(id);
+    if (decimalValue(shown.value("Id")) != id) shown = ReadRow();
+    rowconflict::Edit edit{what, name, fields};
+    edit.reread = [&] {
+        if (!recordset.OpenRecordset(columns + " from " + table + " Where Id = " + key)) throw rowconflict::Lost();
+    };
+    edit.reload = reload;
+    edit.write = [&] {
+        recordset.MoveFirst();
+        if (!recordset.OpenRecordset("Update " + table + " Set " + update + rowversions::checkedAssignments(recordset) +
+                                     " Where Id = " + key))
+            throw rowconflict::Lost();
+    };
+    return rowconflict::checkedEdit(this, recordset, shown, edit);
 }
 
 bool SchoolSetupWindow::readYearField(const FXString& caption, FXString& name, FXint exceptId) {
@@ -447,8 +489,12 @@ long SchoolSetupWindow::onCmdEditYear(FXObject*, FXSelector, void*) {
     FXString name;
     if (!readYearField("Edit Year Level Error", name, id)) return 1;
     failures::run(this, "Database Error", "year level", [&] {
-        if (!recordset.OpenRecordset("Update ChildYear Set Description = '" + EscapeText(name) +
-                                     "' Where Id = " + FXStringVal(id)))
+        if (!checkedUpdate("year level", yearList->getItemText(row), "ChildYear", yearColumns, id,
+                           "Description = '" + EscapeText(name) + "'", shownYear,
+                           {{"Description", "Year level", yearField->getText()}}, [&] {
+                               loadYears(id);
+                               onCmdYearList(nullptr, 0, nullptr);
+                           }))
             return;
         loadYears(id);
     });

@@ -20,7 +20,12 @@
 
 #include <fx.h>
 
+#include <functional>
+#include <vector>
+
 #include "data/IsectRecordset.h"
+#include "data/RowVersions.h"
+#include "ui/RowConflict.h"
 
 class SchoolSetupWindow : public FX::FXDialogBox {
     FXDECLARE(SchoolSetupWindow)
@@ -43,6 +48,15 @@ protected:
     FX::FXSpinner* rowsSpinner = nullptr;
     FX::FXLabel* dayEndsLabel = nullptr;
     IsectRecordset recordset;
+    // The chosen term and year level as read, against which an edit is
+    // checked.
+    ReadRow shownTerm, shownYear;
+    // An edit of the chosen term or year level: its row `id` of `table`
+    // read with `columns`, written by `update` (an UPDATE's SET list) only
+    // while it is as shown; true when written.
+    bool checkedUpdate(const FX::FXString& what, const FX::FXString& name, const FX::FXString& table,
+                       const FX::FXString& columns, FX::FXint id, const FX::FXString& update, ReadRow& shown,
+                       const std::vector<rowconflict::Field>& fields, const std::function<void()>& reload);
 
     SchoolSetupWindow() {}
 

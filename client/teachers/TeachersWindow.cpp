@@ -7,6 +7,7 @@
 #include "ui/Failures.h"
 #include "ui/ListItems.h"
 #include "ui/Prompter.h"
+#include "ui/RowConflict.h"
 
 using namespace FX;
 
@@ -151,8 +152,12 @@ void TeachersWindow::select(FXint row) {
     } else {
         appState.currentUserId = FXStringVal(lists::itemId(teacherList, current));
         nameField->setText(teacherList->getItemText(current));
-        bool answered = recordset.OpenRecordset("Select Syndicate from Teachers Where Id = " + FXStringVal(v));
+        bool answered = recordset.OpenRecordset(
+            "Select Id, Teacher, Syndicate, RowVersion, ChangedBy from Teachers "
+            "Where Id = " +
+            FXStringVal(v));
         recordset.rows.MoveFirst();
+        if (answered) shownTeacher = ReadRow::of(recordset);
         if (answered && !recordset.rows.eof) {
             appState.currentSyndicate = recordset.GetField("Syndicate");
             FXint syndicate = decimalValue(appState.currentSyndicate);
@@ -244,9 +249,25 @@ long TeachersWindow::onCmdEdit(FXObject*, FXSelector, void*) {
     FXString name;
     if (!readName("Edit Teacher Error", name, row)) return 1;
     failures::run(this, "Database Error", subject, [&] {
-        if (!recordset.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(name) +
-                                     "' where ID = " + FXStringVal(lists::itemId(teacherList, row))))
-            return;
+        const FXString id = FXStringVal(lists::itemId(teacherList, row));
+        IsectRecordset rs;
+        rowconflict::Edit edit{"teacher", teacherList->getItemText(row), {{"Teacher", "Teacher Name", name}}};
+        edit.reread = [&] {
+            if (!rs.OpenRecordset("Select Id, Teacher, Syndicate, RowVersion, ChangedBy from Teachers Where Id = " +
+                                  id))
+                throw rowconflict::Lost();
+        };
+        edit.reload = [&] {
+            load();
+            selectRow(row);
+        };
+        edit.write = [&] {
+            rs.MoveFirst();
+            if (!rs.OpenRecordset("Update Teachers Set Teacher = '" + EscapeText(name) + "'" +
+                                  rowversions::checkedAssignments(rs) + " where ID = " + id))
+                throw rowconflict::Lost();
+        };
+        if (!rowconflict::checkedEdit(this, rs, shownTeacher, edit)) return;
         load();
         selectRow(row);
     });

@@ -8,6 +8,7 @@
 #include <fx.h>
 
 #include "data/IsectRecordset.h"
+#include "data/RowVersions.h"
 
 class TeachersWindow : public FX::FXDialogBox {
     FXDECLARE(TeachersWindow)
@@ -19,6 +20,8 @@ protected:
     FX::FXint leaderFlag = 1;
     FX::FXDataTarget leaderTarget;
     IsectRecordset recordset;
+    // The chosen teacher's row as read, against which a rename is checked.
+    ReadRow shownTeacher;
 
     TeachersWindow() {}
 

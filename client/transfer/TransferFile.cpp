@@ -100,23 +100,37 @@ bool base64Characters(const FXString& chunk) {
 
 namespace transfer {
 
+// The columns of the file's rows, as every transfer file since 2.0.3 holds
+// them: the rows' own columns, without those the database keeps for itself
+// (the row versions).
+const char* const unitColumns =
+    "UnitPlan.Id, UnitPlan.UnitName, UnitPlan.UnitDescription, UnitPlan.UnitType, UnitPlan.FKLongTerm, "
+    "UnitPlan.FKTeacher, UnitPlan.Transfer, UnitPlan.Rotate";
+const char* const lessonColumns =
+    "Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, LessonTest, LessonResource, "
+    "LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, TimeStart, TimeEnd, RoutineDay, "
+    "FKUnitPlan";
+const char* const descriptionColumns =
+    "BinaryDescription.Id, BinaryDescription.FileName, BinaryDescription.FileSize, BinaryDescription.Description, "
+    "BinaryDescription.Ready";
+
 FXString directory() { return localPath("..\\Transfer"); }
 
 FXString pathFor(const FXString& unitName) { return directory() + PATHSEP + CleanFileName(unitName) + ".dat"; }
 
 FXString unitText(IsectRecordset& rs, const FXString& unitId, const FXString& version) {
     const FXString i = trimmed(unitId);
-    query(rs, "Select UnitPlan.*, '" + version + "' as Version, 'LessonPlans" + i + "' as LessonPlans, 'BinaryFiles" +
-                  i + "' as BinaryFiles, 'BinaryDescriptions" + i + "' as BinaryDescriptions , 'RecordCount" + i +
-                  "' as RecordCount from UnitPlan where Id = " + i);
+    query(rs, "Select " + FXString(unitColumns) + ", '" + version + "' as Version, 'LessonPlans" + i +
+                  "' as LessonPlans, 'BinaryFiles" + i + "' as BinaryFiles, 'BinaryDescriptions" + i +
+                  "' as BinaryDescriptions , 'RecordCount" + i + "' as RecordCount from UnitPlan where Id = " + i);
     FXString text = rs.GetText();
-    query(rs, "Select * from LessonPlan where FKUnitPlan = " + i);
+    query(rs, "Select " + FXString(lessonColumns) + " from LessonPlan where FKUnitPlan = " + i);
     FXlong records = rs.recordCount;
     replaceLast(text, "'LessonPlans" + i + "'", base64::encode(rs.GetText()));
     query(rs, "Select * from UnitBinary where FKUnitPlan = " + i + " Order By Id");
     records += rs.recordCount;
     replaceLast(text, "'BinaryFiles" + i + "'", base64::encode(rs.GetText()));
-    query(rs, "Select BinaryDescription.* from UnitBinary, BinaryDescription where FKUnitPlan = " + i +
+    query(rs, "Select " + FXString(descriptionColumns) + " from UnitBinary, BinaryDescription where FKUnitPlan = " + i +
                   " and UnitBinary.Id = BinaryDescription.Id");
     records += rs.recordCount;
     replaceLast(text, "'RecordCount" + i + "'", FXStringVal(records));

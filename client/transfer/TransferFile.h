@@ -43,6 +43,12 @@ FX::FXString directory();
 // can stand in a file name is used as it is.
 FX::FXString pathFor(const FX::FXString& unitName);
 
+// The columns of the file's unit, lesson and attachment-description rows
+// (the statements' SELECT lists), the same in every file since 2.0.3.
+extern const char* const unitColumns;
+extern const char* const lessonColumns;
+extern const char* const descriptionColumns;
+
 // The transfer text of unit `unitId` as the program of version `version`
 // writes it.  Runs four queries on `rs`; throws their failures, and
 // PlanEditAbort when the connection failed.

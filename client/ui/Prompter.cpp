@@ -1,6 +1,7 @@
 #include "ui/Prompter.h"
 
 #include <cstdio>
+#include <memory>
 
 using namespace FX;
 
@@ -37,6 +38,49 @@ FXString wrapped(const FXString& text) {
     }
     return out;
 }
+
+// The box of choose(): the text, and one button per
+// answer; the modal loop ends with the index of the button pressed plus 1
+// (0: the box was closed).
+class ChoiceBox : public FXDialogBox {
+    FXDECLARE(ChoiceBox)
+public:
+    enum { ID_ANSWER = FXDialogBox::ID_LAST, ID_LAST = ID_ANSWER + 16 };
+    ChoiceBox(FXWindow* owner, const FXString& caption, const FXString& text, const std::vector<FXString>& buttons)
+        : FXDialogBox(owner, caption, DECOR_TITLE | DECOR_BORDER | DECOR_CLOSE, 0, 0, 0, 0, 10, 10, 10, 10, 10, 10) {
+        build(text, buttons);
+    }
+    ChoiceBox(FXApp* app, const FXString& caption, const FXString& text, const std::vector<FXString>& buttons)
+        : FXDialogBox(app, caption, DECOR_TITLE | DECOR_BORDER | DECOR_CLOSE, 0, 0, 0, 0, 10, 10, 10, 10, 10, 10) {
+        build(text, buttons);
+    }
+    long onCmdAnswer(FXObject*, FXSelector sel, void*) {
+        getApp()->stopModal(this, FXSELID(sel) - ID_ANSWER + 1);
+        hide();
+        return 1;
+    }
+
+protected:
+    ChoiceBox() {}
+
+private:
+    void build(const FXString& text, const std::vector<FXString>& buttons) {
+        FXHorizontalFrame* row = new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_CENTER_X | PACK_UNIFORM_WIDTH,
+                                                       0, 0, 0, 0, 0, 0, 0, 0, 10, 0);
+        for (size_t i = 0; i < buttons.size() && i < 16; ++i)
+            new FXButton(row, buttons[i], nullptr, this, ID_ANSWER + (FXSelector)i,
+                         BUTTON_NORMAL | (i == 0 ? BUTTON_INITIAL | BUTTON_DEFAULT : 0) | LAYOUT_CENTER_Y, 0, 0, 0, 0,
+                         12, 12, 3, 3);
+        new FXHorizontalSeparator(this, SEPARATOR_GROOVE | LAYOUT_FILL_X | LAYOUT_SIDE_BOTTOM);
+        new FXLabel(this, wrapped(text), nullptr, JUSTIFY_LEFT | ICON_BEFORE_TEXT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    }
+};
+
+FXDEFMAP(ChoiceBox)
+ChoiceBoxMap[] = {
+    FXMAPFUNCS(SEL_COMMAND, ChoiceBox::ID_ANSWER, ChoiceBox::ID_LAST - 1, ChoiceBox::onCmdAnswer),
+};
+FXIMPLEMENT(ChoiceBox, FXDialogBox, ChoiceBoxMap, ARRAYNUMBER(ChoiceBoxMap))
 
 }  // namespace
 
@@ -104,6 +148,17 @@ Prompter::Answer FXPrompter::questionYesNoCancel(FXWindow* owner, const FXString
     if (answer == MBOX_CLICKED_YES) return YES;
     if (answer == MBOX_CLICKED_NO) return NO;
     return CANCEL;
+}
+
+FXint FXPrompter::choose(FXWindow* owner, const FXString& caption, const FXString& text,
+                         const std::vector<FXString>& buttons) {
+    const FXint last = buttons.empty() ? 0 : (FXint)buttons.size() - 1;
+    FXApp* app = appOf(owner);
+    if (!app) return last;
+    std::unique_ptr<ChoiceBox> box(owner ? new ChoiceBox(owner, caption, text, buttons)
+                                         : new ChoiceBox(app, caption, text, buttons));
+    const FXuint answer = box->execute(PLACEMENT_OWNER);
+    return answer == 0 ? last : (FXint)answer - 1;
 }
 
 bool FXPrompter::openFile(FXWindow* owner, const FXString& caption, const FXString& patterns, FXString& path) {

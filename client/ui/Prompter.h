@@ -10,6 +10,8 @@
 
 #include <fx.h>
 
+#include <vector>
+
 class Prompter {
 public:
     virtual ~Prompter() {}
@@ -25,6 +27,12 @@ public:
     // Yes/No/Cancel question.
     enum Answer { YES, NO, CANCEL };
     virtual Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
+    // A question answered by buttons of its own ("Reload", "Overwrite",
+    // "Cancel"): the index of the button pressed.  Closing the box counts as
+    // the last button, which should therefore be the one that changes
+    // nothing.
+    virtual FX::FXint choose(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text,
+                             const std::vector<FX::FXString>& buttons) = 0;
     // File and directory choices: false when cancelled, else `path` holds the choice.
     // `patterns` uses FOX's pattern list syntax ("Transfer files (*.dat)\nAll files (*)").
     virtual bool openFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
@@ -48,6 +56,8 @@ public:
     void information(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     bool question(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
+    FX::FXint choose(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text,
+                     const std::vector<FX::FXString>& buttons) override;
     bool openFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
                   FX::FXString& path) override;
     bool saveFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,

@@ -302,10 +302,21 @@ TEST(Version, MessagesThatNeedNoDatabase) {
 TEST(Version, TransferFilesAreComparedWithoutUpgrading) {
     FXString message;
     EXPECT_FALSE(CheckTransferVersion(message, "2.0.3", "2.0.3"));
-    EXPECT_TRUE(CheckTransferVersion(message, "2.0.3", "2.0.2"));
-    EXPECT_EQ(0, message.find("This software version is 2.0.3\nThe database version is 2.0.2\n\n"));
-    EXPECT_EQ(-1, message.find("Database successfully updated"));
-    EXPECT_TRUE(CheckTransferVersion(message, "2.0.3", "2.0.4"));
+    // One layout since 2.0.3: older files of it are read.
+    EXPECT_FALSE(CheckTransferVersion(message, "2.0.4", "2.0.3"));
+    EXPECT_FALSE(CheckTransferVersion(message, "2.0.4", "2.0.4"));
+    EXPECT_TRUE(CheckTransferVersion(message, "2.0.4", "2.0.2"));
+    EXPECT_EQ(FXString("This transfer file was written by an older Plenwick (2.0.2), whose transfer files this "
+                       "Plenwick (2.0.4) cannot read: export the unit plan again with Plenwick 2.0.4 or later."),
+              message);
+    EXPECT_TRUE(CheckTransferVersion(message, "2.0.4", "2.1.0"));
+    EXPECT_EQ(FXString("This transfer file was written by a newer Plenwick (2.1.0): update Plenwick to import it."
+                       "\n\nThis Plenwick is version 2.0.4."),
+              message);
+    EXPECT_TRUE(CheckTransferVersion(message, "2.0.4", "2.0.5"));
+    EXPECT_EQ(0, message.find("This transfer file was written by a newer Plenwick (2.0.5)"));
+    EXPECT_TRUE(CheckTransferVersion(message, "2.0.4", "1.9.9"));
+    EXPECT_EQ(0, message.find("This transfer file was written by an older Plenwick (1.9.9)"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "data/DatabaseMessages.h"
 #include "data/IsectRecordset.h"
+#include "data/RowVersions.h"
 #include "data/VersionCheck.h"
 #include "support/RecordingPrompter.h"
 #include "support/Services.h"
@@ -128,13 +129,13 @@ TEST(Upgrade, FromVersion202ThenAgain) {
 
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
-    EXPECT_EQ(FXString("This software version is 2.0.3\nThe database version is 2.0.2\n\n"
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
+    EXPECT_EQ(FXString("This software version is 2.0.4\nThe database version is 2.0.2\n\n"
                        "Database successfully updated to current software version."),
               message);
     EXPECT_TRUE(failure.text.empty()) << failure.text.text();
     EXPECT_EQ(0u, prompts.prompts.size()) << (prompts.prompts.empty() ? "" : prompts.last().text);
-    EXPECT_EQ("2.0.3", databaseVersion());
+    EXPECT_EQ("2.0.4", databaseVersion());
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
 
     std::string longText(4400, 'x');
@@ -179,13 +180,37 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     writes.OpenRecordset("Delete from UnitPlan where Id in (600, 601)");
     writes.OpenRecordset("Delete from LongTerm where Id = 6");
 
+    // Row versions: the triggers of a new database, word for word, and a
+    // checked write over a change refused.
+    for (const char* table : {"TEACHERS", "SETTINGS", "TERMDATE", "SUBJECT", "CHILDYEAR", "LONGTERM", "UNITPLAN",
+                              "LESSONPLAN", "BINARYDESCRIPTION"}) {
+        const std::string trigger = std::string(table) + "_BU";
+        EXPECT_EQ(schemaText("CREATE TRIGGER " + trigger + " ", " AS\n", "^"), triggerBody(trigger.c_str())) << trigger;
+    }
+    EXPECT_EQ(schemaText("CREATE EXCEPTION ROW_CHANGED", "'", "'"),
+              scalar("Select RDB$MESSAGE from RDB$EXCEPTIONS Where RDB$EXCEPTION_NAME = 'ROW_CHANGED'"));
+    EXPECT_EQ("0", scalar("Select RowVersion from UnitPlan where UnitName = 'Old unit'"));
+    writes.OpenRecordset(
+        "Update UnitPlan Set UnitName = 'Old unit', ReadVersion = 0, ChangedBy = 2 "
+        "where UnitName = 'Old unit'");
+    EXPECT_EQ("1", scalar("Select RowVersion from UnitPlan where UnitName = 'Old unit'"));
+    EXPECT_EQ("2", scalar("Select ChangedBy from UnitPlan where UnitName = 'Old unit'"));
+    std::string changed;
+    try {
+        writes.OpenRecordset("Update UnitPlan Set UnitName = 'Lost', ReadVersion = 0 where UnitName = 'Old unit'");
+    } catch (const FXException& e) {
+        changed = e.what();
+    }
+    EXPECT_TRUE(rowversions::isRowChanged(changed.c_str())) << changed;
+    EXPECT_EQ("1", scalar("Select count(*) from UnitPlan where UnitName = 'Old unit'"));
+
     // A second run changes nothing and succeeds.
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.3", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.4", failure));
     EXPECT_EQ(0u, prompts.prompts.size());
     EXPECT_EQ("2", scalar("Select count(*) from UnitPlan"));
     EXPECT_EQ("1", scalar("Select count(*) from Settings where StringKey = 'Version'"));
     expectMakeUnitPlanWorks(true);
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
 }
 
 TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
@@ -196,7 +221,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     block("UNITPLAN");
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
     EXPECT_NE(-1, message.find("\n\nAutomatic update failed.\nContact the vendor."));
     // The database's refusal, for the window to show: plain words first.
     EXPECT_EQ(FXString("Database Error"), failure.caption);
@@ -209,7 +234,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     // The table changes go through, the procedure cannot be replaced: the old
     // one keeps working (ROTATE takes its default).
     block("MAKEUNITPLAN");
-    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.3", failure));
+    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.4", failure));
     EXPECT_NE(-1, failure.text.find("Upgrade blocked by the test")) << failure.text.text();
     EXPECT_EQ("2.0.2", databaseVersion());
     EXPECT_EQ("1", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
@@ -218,9 +243,9 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
 
     // Unblocked, the upgrade finishes what is missing.
     block(nullptr);
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.3", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.4", failure));
     EXPECT_TRUE(failure.text.empty());
-    EXPECT_EQ("2.0.3", databaseVersion());
+    EXPECT_EQ("2.0.4", databaseVersion());
     expectMakeUnitPlanWorks(true);
 }
 

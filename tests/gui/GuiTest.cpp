@@ -39,7 +39,9 @@ std::string value(const std::string& query) {
 void resetDatabase() {
     sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Teachers;"
         "delete from TermDate; delete from Settings;"
-        "insert into Settings (StringKey, StringValue) values ('Version', '2.0.3');"
+        "insert into Settings (StringKey, StringValue) values ('Version', '" +
+        std::string(AppState::softwareVersionText) +
+        "');"
         "insert into Settings (StringKey, StringValue) values ('SchoolPeriod', '900');"
         "insert into Settings (StringKey, StringValue) values ('SchoolTimes', '26');"
         "insert into Settings (StringKey, StringValue) values ('SchoolHour', '8');"

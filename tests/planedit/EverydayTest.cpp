@@ -281,14 +281,17 @@ TEST_F(Everyday, APlanOrUnitDeletedElsewhereIsReportedInPlainWords) {
     sql("delete from LessonPlan where Id = 30;");
     type(OBJECTIVE, "Name:", "Typed");
     press(OBJECTIVE, "Edit");
-    EXPECT_NE(errors().back().find("This Lesson plan is no longer in the database"), std::string::npos);
+    EXPECT_EQ(errors().back().find("Database Error|Lesson plan \""), 0u) << errors().back();
+    EXPECT_NE(errors().back().find("\" was deleted after you opened it"), std::string::npos);
     EXPECT_EQ(text(OBJECTIVE, "Name:"), "Typed");
     sql("delete from UnitPlan where Id = 20;");
     press(UNIT, "Edit");
-    EXPECT_NE(errors().back().find("This Unit plan is no longer in the database"), std::string::npos);
+    EXPECT_EQ(errors().back().find("Database Error|Unit plan \"Fractions\" was deleted after you opened it"), 0u)
+        << errors().back();
     sql("delete from LongTerm where Id = 10;");
     press(LONGTERM, "Edit");
-    EXPECT_NE(errors().back().find("This Long Term plan is no longer in the database"), std::string::npos);
+    EXPECT_EQ(errors().back().find("Database Error|Long term plan \""), 0u) << errors().back();
+    EXPECT_NE(errors().back().find("\" was deleted after you opened it"), std::string::npos);
     // Opening the dialog on a lesson that is gone.
     close();
     addLongTerm(10, "Number", weekday(-21), weekday(40));

@@ -25,14 +25,16 @@ namespace testsupport {
 class RecordingPrompter : public Prompter {
 public:
     struct Prompt {
-        std::string kind;  // "error", "warning", "information", "question", "open", "save", "directory"
+        std::string kind;  // "error", "warning", "information", "question", "choice", "open", "save", "directory"
         std::string caption;
         std::string text;
+        std::vector<std::string> buttons;  // a choice's buttons
     };
     std::vector<Prompt> prompts;
     std::deque<bool> answers;       // for question()
     std::deque<Answer> choices;     // for questionYesNoCancel(); none scripted: Cancel
     std::deque<std::string> paths;  // for openFile(), saveFile(), chooseDirectory()
+    std::deque<std::string> picks;  // for choose(): the button's text; none scripted: the last button
     // Run while a question is open, as if someone else acted meanwhile.
     std::function<void()> whileAsking;
 
@@ -65,6 +67,19 @@ public:
         choices.pop_front();
         return a;
     }
+    FX::FXint choose(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t,
+                     const std::vector<FX::FXString>& buttons) override {
+        add("choice", c, t);
+        for (const FX::FXString& b : buttons) prompts.back().buttons.push_back(b.text());
+        if (whileAsking) whileAsking();
+        const FX::FXint last = buttons.empty() ? 0 : (FX::FXint)buttons.size() - 1;
+        if (picks.empty()) return last;
+        const std::string pick = picks.front();
+        picks.pop_front();
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if (pick == buttons[i].text()) return (FX::FXint)i;
+        return last;
+    }
     bool openFile(FX::FXWindow*, const FX::FXString& c, const FX::FXString&, FX::FXString& path) override {
         return choose("open", c, path);
     }
@@ -78,7 +93,7 @@ public:
 private:
     Prompter* previous_ = nullptr;
     void add(const char* kind, const FX::FXString& c, const FX::FXString& t) {
-        prompts.push_back({kind, c.text(), t.text()});
+        prompts.push_back({kind, c.text(), t.text(), {}});
     }
     bool choose(const char* kind, const FX::FXString& c, FX::FXString& path) {
         add(kind, c, path);
