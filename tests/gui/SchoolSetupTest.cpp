@@ -419,3 +419,35 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
 }
 
 }  // namespace
+
+// A term and a year level changed elsewhere while they were being edited
+// here: asked, Reload shows what is stored, nothing of the edit is stored.
+TEST_F(SchoolSetup, EditsOverAnotherChangeAskFirst) {
+    term("2/2/26", 10, 2026, 1);
+    press(SchoolSetupWindow::ID_ADDTERM);
+    setup->getYearField()->setText("Year 3");
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+
+    pickTerm(0);
+    sql("update TermDate set SchoolWeeks = 9;");
+    setup->getWeeksSpinner()->setValue(11);
+    prompts.picks.push_back("Reload");
+    press(SchoolSetupWindow::ID_EDITTERM);
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Term Changed");
+    EXPECT_EQ(prompts.last().text.find("Term \"Term 1, 2026:  02/02/26 to 10/04/26  (10 weeks)\" was changed by "
+                                       "someone else after you opened it: Weeks changed."),
+              0u)
+        << prompts.last().text;
+    EXPECT_EQ(value("Select SchoolWeeks from TermDate"), "9");
+    EXPECT_EQ(setup->getWeeksSpinner()->getValue(), 9);
+
+    pickYear(0);
+    sql("update ChildYear set Description = 'Year Three';");
+    setup->getYearField()->setText("Year 3A");
+    prompts.clear();
+    press(SchoolSetupWindow::ID_EDITYEAR);
+    ASSERT_EQ(prompts.count("choice"), 1u);  // Cancel, as none is chosen
+    EXPECT_EQ(value("Select Description from ChildYear"), "Year Three");
+}

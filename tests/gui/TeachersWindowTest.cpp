@@ -279,3 +279,23 @@ TEST_F(Teachers, TheTwoListsScrollTogether) {
 }
 
 }  // namespace
+
+// A teacher renamed elsewhere while the name was being typed here: asked,
+// and Cancel stores nothing.
+TEST_F(Teachers, ARenameOverAnotherRenameAsksFirst) {
+    pick(rowOf("Tom Hale"));
+    sql("update Teachers set Teacher = 'Tom Hale-Smith', ReadVersion = RowVersion, ChangedBy = 1 where Id = 2;");
+    dialog->getNameField()->setText("Thomas Hale");
+    prompts.picks.push_back("Cancel");
+    command(TeachersWindow::ID_EDIT);
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Teacher Changed");
+    EXPECT_EQ(prompts.last().text.find("Teacher \"Tom Hale\" was changed by Ann Leader after you opened it: "
+                                       "Teacher Name changed."),
+              0u)
+        << prompts.last().text;
+    EXPECT_EQ(stored(2), "Tom Hale-Smith");
+    prompts.picks.push_back("Overwrite");
+    command(TeachersWindow::ID_EDIT);
+    EXPECT_EQ(stored(2), "Thomas Hale");
+}

@@ -164,3 +164,45 @@ TEST_F(TwoClients, ADeletedLessonSaysItWasDeleted) {
               "window), so nothing was stored.\n\nEverything you typed is still here for you to copy.");
     EXPECT_EQ(text(OBJECTIVE, "Name:"), "Halves and quarters");
 }
+
+// The unit, its long-term plan and the syndicate's subjects are checked the
+// same way (the other teacher's change written here directly, as a checked
+// write of Lena's).
+TEST_F(TwoClients, UnitsPlansAndSubjectsAreCheckedToo) {
+    sql("update UnitPlan set UnitDescription = 'Walls', ReadVersion = RowVersion, ChangedBy = 1 where Id = 20;");
+    type(UNIT, "Name:", "Fractions and decimals");
+    press(UNIT, "Edit");  // none chosen: Cancel
+    ASSERT_NE(choice(), nullptr);
+    EXPECT_EQ(choice()->caption, "Unit plan Changed");
+    EXPECT_EQ(choice()->text.find(
+                  "Unit plan \"Fractions\" was changed by Lena Leader after you opened it: Description changed."),
+              0u)
+        << choice()->text;
+    EXPECT_EQ(value("Select UnitName from UnitPlan where Id = 20"), "Fractions");
+
+    prompts.clear();
+    sql("update LongTerm set PlanEnd = '" + weekday(45) + "' where Id = 10;");
+    type(LONGTERM, "Name:", "Numbers");
+    prompts.picks.push_back("Overwrite");
+    press(LONGTERM, "Edit");
+    ASSERT_NE(choice(), nullptr);
+    EXPECT_EQ(choice()->text.find(
+                  "Long term plan \"Number\" was changed by someone else after you opened it: End Date changed."),
+              0u)
+        << choice()->text;
+    EXPECT_EQ(value("Select PlanName from LongTerm where Id = 10"), "Numbers");
+
+    close();
+    loginAs(LEADER, LEADER);
+    open();
+    prompts.clear();
+    click("Subject Description", 0);
+    setCurrent("Subject Description", 0, true);
+    sql("update Subject set Description = 'Mathematics', ReadVersion = RowVersion, ChangedBy = 2 where Id = 1;");
+    type(SUBJECTS, "Subject Description", "Maths and numbers");
+    press(SUBJECTS, "Edit");
+    ASSERT_NE(choice(), nullptr);
+    EXPECT_EQ(choice()->text.find("Subject \"Maths\" was changed by Tia Teacher after you opened it"), 0u)
+        << choice()->text;
+    EXPECT_EQ(value("Select Description from Subject where Id = 1"), "Mathematics");
+}
