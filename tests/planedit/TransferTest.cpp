@@ -13,6 +13,7 @@
 #include "data/AppState.h"
 #include "data/Base64.h"
 #include "planedit/PlanEditTest.h"
+#include "planedit/PlanEditing.h"
 #include "support/RecordingProgress.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
@@ -559,4 +560,92 @@ TEST_F(Transfer, AUnitCarriedWholeIntoASecondDatabase) {
         close();
         IsectRecordset::Disconnect();
     }
+}
+
+// ---------------------------------------------------------------- every byte
+
+// Every byte value 1 to 255 in every text column goes out and comes back as
+// it was: the unit's name and description, each lesson text, and an
+// attachment's file name and notes, written as the editor writes them.  A
+// name (140 characters) takes the values in two halves, one per round.
+TEST_F(Transfer, EveryByteValueInEveryTextColumnComesBackAsItWas) {
+    std::string all;
+    for (int b = 1; b <= 255; ++b) all += (char)b;
+    const std::string halves[] = {all.substr(0, 127), all.substr(127)};
+    const char* const lessonTexts[] = {"LessonES",    "LessonAO",   "LessonSLO",      "LessonIntro",  "LessonDev",
+                                       "LessonClose", "LessonTest", "LessonResource", "LessonReflect"};
+    auto literal = [](const std::string& s) {
+        return "'" + std::string(EscapeText(FXString(s.data(), (FXint)s.size())).text()) + "'";
+    };
+    auto stored = [](const std::string& sql) {
+        IsectRecordset rs;
+        rs.OpenRecordset(sql.c_str());
+        rs.MoveFirst();
+        if (rs.eof()) return std::string("<no row>");
+        FXString v = rs.GetField(0);
+        return std::string(v.text(), v.length());
+    };
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const std::string& name = halves[round];
+        IsectRecordset rs;
+        rs.OpenRecordset(("Select * from MakeUnitPlan(" + literal(name) + "," + literal(all) + ",1,10," +
+                          std::to_string(TEACHER) + ",1,0)")
+                             .c_str());
+        const std::string unit = trimmed(rs.GetField("0")).text();
+        std::string lesson = "Select * from MakeLessonPlan(" + literal(name);
+        for (int i = 0; i < 9; ++i) lesson += "," + literal(all);
+        lesson += ",'" + weekday(1) + "','" + weekday(1) + "'," + unit + ",'09:00','09:50',0)";
+        rs.OpenRecordset(lesson.c_str());
+        const std::string lessonId = trimmed(rs.GetField("0")).text();
+        rs.OpenRecordset(("Select * from MakeUnitBinary(" + literal(all) + ",3,'YWJj'," + unit + ")").c_str());
+        const std::string attachment = trimmed(rs.GetField("0")).text();
+        rs.OpenRecordset(
+            ("Update BinaryDescription Set Ready = 0, Description = " + literal(all) + " where Id = " + attachment)
+                .c_str());
+        // As stored before the transfer: the bytes themselves.
+        ASSERT_EQ(name, stored("Select UnitName from UnitPlan where Id = " + unit));
+        ASSERT_EQ(all, stored("Select LessonES from LessonPlan where Id = " + lessonId));
+        ASSERT_EQ(all, stored("Select FileName from BinaryDescription where Id = " + attachment));
+
+        const std::string file = exportUnit(std::stoi(unit));
+        ASSERT_TRUE(exists(file)) << file;
+        prompts.clear();
+        importFile(file, 11);
+        ASSERT_TRUE(errors().empty()) << errors().back();
+        const std::string imported =
+            stored("Select Id from UnitPlan where FKLongTerm = 11 and Transfer = -1 and Id <> " + unit);
+        ASSERT_NE(imported, "<no row>");
+        const std::string id = trimmed(imported.c_str()).text();
+        EXPECT_EQ(name, stored("Select UnitName from UnitPlan where Id = " + id));
+        EXPECT_EQ(all, stored("Select UnitDescription from UnitPlan where Id = " + id));
+        EXPECT_EQ(name, stored("Select LessonName from LessonPlan where FKUnitPlan = " + id));
+        for (const char* column : lessonTexts)
+            EXPECT_EQ(all, stored(std::string("Select ") + column + " from LessonPlan where FKUnitPlan = " + id))
+                << column;
+        const std::string where =
+            " from BinaryDescription, UnitBinary where BinaryDescription.Id = UnitBinary.Id and "
+            "UnitBinary.FKUnitPlan = " +
+            id;
+        EXPECT_EQ(all, stored("Select FileName" + where));
+        EXPECT_EQ(all, stored("Select Description" + where));
+        sql("delete from UnitPlan where FKLongTerm = 11;");
+        close();
+    }
+}
+
+// A file attached from a path of backslashes keeps its name through a
+// transfer, as the list shows it.
+TEST_F(Transfer, AnAttachmentNamedWithBackslashesKeepsItsName) {
+    addUnit(20, 10, "Fractions");
+    const std::string path = attach(10, 20, "C:\\Documents\\Fractions\\fraction wall.txt", 10, 7);
+    ASSERT_TRUE(errors().empty()) << errors().back();
+    const std::string file = exportUnit(20);
+    importFile(file, 11);
+    ASSERT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(path, value("Select FileName from BinaryDescription, UnitBinary where BinaryDescription.Id = "
+                          "UnitBinary.Id and UnitBinary.FKUnitPlan <> 20"));
+    const std::vector<std::string> names = items("File Attachment Name");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], path);
 }
