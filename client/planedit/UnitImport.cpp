@@ -85,13 +85,16 @@ FXint UnitPane::importFile(const FXString& path, FXint longTermId, bool& vanishe
         throw FXTextException(damagedText(path, e));
     }
 
+    FXString replacing;
+    if (!askAboutEarlier(file, replacing)) return 0;
+
     progress->setTotal((FXuint)file.recordCount);
     progress->cancelled();
     busy(true);
     IsectRecordset rs;
     FXint unit = 0;
     try {
-        unit = file.import(rs, text(longTermId), appState.currentUserId, *progress);
+        unit = file.import(rs, text(longTermId), appState.currentUserId, *progress, replacing);
     } catch (const FXException& e) {
         throw FXTextException("The transfer file " + path + " could not be imported:\n" + e.what() + nothingImported);
     }
@@ -103,4 +106,28 @@ FXint UnitPane::importFile(const FXString& path, FXint longTermId, bool& vanishe
                                     " could not be removed. Remove it before importing again, or the unit "
                                     "plan will be imported twice.");
     return unit;
+}
+
+// A file imported before (a unit of the teacher with its name and lessons
+// is there already): the user chooses a copy beside it, the file in its
+// place (`replacing` its Id), or nothing.  False for nothing.
+bool UnitPane::askAboutEarlier(const TransferFile& file, FXString& replacing) {
+    IsectRecordset rs;
+    FXString planName;
+    const FXint earlier = file.findEarlier(rs, appState.currentUserId, planName);
+    if (earlier == 0) return true;
+    const size_t n = file.lessons.size();
+    const FXString lessonsText = n == 1 ? FXString("its lesson") : "its " + text((FXint)n) + " lessons";
+    const FXString where = planName.empty() ? FXString(" is here already") : " is in \"" + planName + "\" already";
+    const FXint answer = Prompter::get().choose(
+        owner(), "Unit Plan Imported Before",
+        "The unit plan \"" + file.unitName + "\" with " + lessonsText + where +
+            ": this transfer file has been imported before.\n\n"
+            "Import as Copy adds a second unit plan beside it, with the same lessons on the same dates.\n"
+            "Replace deletes the earlier unit plan, with its lessons, attachments and every change made to them "
+            "since, and imports the file in its place.\n"
+            "Cancel imports nothing and leaves the file where it is.",
+        {"Import as Copy", "Replace", "Cancel"});
+    if (answer == 1) replacing = text(earlier);
+    return answer == 0 || answer == 1;
 }

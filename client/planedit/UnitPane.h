@@ -20,6 +20,8 @@
 #include "data/RowVersions.h"
 #include "planedit/PlanPane.h"
 
+class TransferFile;
+
 class UnitPane : public PlanPane {
     FXDECLARE(UnitPane)
 public:
@@ -74,6 +76,7 @@ private:
     // Reads, checks and imports the file at `path`; the new unit's Id, 0
     // when nothing was imported.  `vanished` tells a file that is gone.
     FX::FXint importFile(const FX::FXString& path, FX::FXint longTermId, bool& vanished);
+    bool askAboutEarlier(const TransferFile& file, FX::FXString& replacing);
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "transfer/TransferFile.h"
 
+#include <algorithm>
+
 #include "data/Base64.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
@@ -236,9 +238,46 @@ void TransferFile::decodeParts() {
 
 // ---------------------------------------------------------------- importing
 
+namespace {
+// A lesson as findEarlier compares it: its name and its dates as stored.
+FXString lessonKey(const FXString& name, const FXString& start, const FXString& end) {
+    return name + "\t" + start + "\t" + end;
+}
+// An SQL date literal of the file ('YYYY-MM-DD' or NULL) as rawField shows it.
+FXString storedDate(const FXString& literal) { return literal == "NULL" ? FXString("None") : literal.mid(1, 10); }
+}  // namespace
+
+FXint TransferFile::findEarlier(IsectRecordset& rs, const FXString& teacherId, FXString& planName) const {
+    std::vector<FXString> wanted;
+    for (const Lesson& l : lessons) wanted.push_back(lessonKey(l.name, storedDate(l.dateStart), storedDate(l.dateEnd)));
+    std::sort(wanted.begin(), wanted.end(), [](const FXString& a, const FXString& b) { return compare(a, b) < 0; });
+    IsectRecordset units;
+    query(units,
+          "Select UnitPlan.Id, LongTerm.PlanName from UnitPlan left join LongTerm on LongTerm.Id = "
+          "UnitPlan.FKLongTerm where UnitPlan.FKTeacher = " +
+              trimmed(teacherId) + " and UnitPlan.Transfer < 0 and UnitPlan.UnitName = '" + EscapeText(unitName) +
+              "' Order By UnitPlan.Id");
+    for (units.MoveFirst(); !units.eof(); units.MoveNext()) {
+        const FXString unit = trimmed(units.GetField("Id"));
+        query(rs, "Select LessonName, DateStart, DateEnd from LessonPlan where FKUnitPlan = " + unit);
+        std::vector<FXString> found;
+        for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
+            found.push_back(lessonKey(rs.GetField("LessonName"), transfer::rawField(rs, "DateStart").left(10),
+                                      transfer::rawField(rs, "DateEnd").left(10)));
+        std::sort(found.begin(), found.end(), [](const FXString& a, const FXString& b) { return compare(a, b) < 0; });
+        if (found == wanted) {
+            planName = units.GetField("PlanName");
+            return FXIntVal(unit);
+        }
+    }
+    return 0;
+}
+
 FXint TransferFile::import(IsectRecordset& rs, const FXString& longTermId, const FXString& teacherId,
-                           Progress& progress) const {
+                           Progress& progress, const FXString& replacing) const {
     IsectRecordset::Transaction transaction(rs);
+    // The database deletes the unit's lessons and attachments with it.
+    if (!replacing.empty()) query(rs, "Delete from UnitPlan where Id = " + trimmed(replacing));
     query(rs, "Select * from MakeUnitPlan('" + EscapeText(unitName) + "','" + EscapeText(unitDescription) + "'," +
                   text(unitType) + "," + trimmed(longTermId) + "," + trimmed(teacherId) + ",-1," + text(rotate) + ")");
     const FXString unit = trimmed(rs.GetField("0"));

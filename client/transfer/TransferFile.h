@@ -100,8 +100,18 @@ public:
     // further chunk.  Returns the new unit's Id, or 0 when the user
     // cancelled; a cancel and every failure roll everything back.  Throws
     // the recordset's failures, PlanEditAbort when the connection failed.
+    //
+    // With `replacing` (a unit's Id) that unit, with its lessons and
+    // attachments, is deleted in the same transaction first.
     FX::FXint import(IsectRecordset& rs, const FX::FXString& longTermId, const FX::FXString& teacherId,
-                     Progress& progress) const;
+                     Progress& progress, const FX::FXString& replacing = FX::FXString::null) const;
+
+    // A unit of the teacher that this file has been imported as already: an
+    // imported unit (Transfer -1) of the same name with the same lessons,
+    // each by name and dates.  Its Id, and the name of its long-term plan in
+    // `planName`; 0 when there is none.  Call after decodeParts().  Throws
+    // the recordset's failures.
+    FX::FXint findEarlier(IsectRecordset& rs, const FX::FXString& teacherId, FX::FXString& planName) const;
 
 private:
     FX::FXString lessonText, chunkText, descriptionText;  // base64, as in the file

@@ -649,3 +649,53 @@ TEST_F(Transfer, AnAttachmentNamedWithBackslashesKeepsItsName) {
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names[0], path);
 }
+
+// ---------------------------------------------------------------- twice
+
+// The same file imported a second time is recognised and the user asked:
+// Cancel imports nothing, Replace puts it in the earlier import's place,
+// Import as Copy adds a second unit.
+TEST_F(Transfer, AFileImportedTwiceIsRecognisedAndAsked) {
+    addUnit(20, 10, "Fractions");
+    addLesson(30, 20, "Halves", weekday(1), weekday(1));
+    addLesson(31, 20, "Quarters", weekday(2), weekday(2));
+    const std::string file = exportUnit(20);
+    const std::string kept = readFile(transferDir() + "/" + file);
+    importFile(file, 11);
+    ASSERT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(prompts.count("choice"), 0u);  // the first time: nothing to ask
+    const std::string first = value("Select Id from UnitPlan where Transfer = -1");
+    sql("update LessonPlan set LessonES = 'changed since' where FKUnitPlan = " + first + ";");
+
+    writeFile(transferDir() + "/" + file, kept);
+    prompts.clear();
+    prompts.picks.push_back("Cancel");
+    importFile(file, 11);
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Unit Plan Imported Before");
+    EXPECT_EQ(prompts.last().text.find("The unit plan \"Fractions\" with its 2 lessons is in \"Shapes\" already: this "
+                                       "transfer file has been imported before."),
+              0u)
+        << prompts.last().text;
+    EXPECT_EQ(prompts.last().buttons, (std::vector<std::string>{"Import as Copy", "Replace", "Cancel"}));
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where Transfer = -1"), 1);
+    EXPECT_TRUE(exists(file));
+
+    prompts.clear();
+    prompts.picks.push_back("Replace");
+    importFile(file, 11);
+    ASSERT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where Transfer = -1"), 1);
+    EXPECT_NE(value("Select Id from UnitPlan where Transfer = -1"), first);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where LessonES = 'changed since'"), 0);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where FKUnitPlan = " + first), 0);
+    EXPECT_FALSE(exists(file));
+
+    writeFile(transferDir() + "/" + file, kept);
+    prompts.clear();
+    prompts.picks.push_back("Import as Copy");
+    importFile(file, 11);
+    ASSERT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where Transfer = -1"), 2);
+    EXPECT_EQ(count("Select Count(*) from LessonPlan, UnitPlan where FKUnitPlan = UnitPlan.Id and Transfer = -1"), 4);
+}
