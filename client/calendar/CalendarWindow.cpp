@@ -390,7 +390,7 @@ long CalendarWindow::onCmdSchoolSetup(FXObject*, FXSelector, void*) {
 
 // "&Unit Plan": a new plan editor with no plan chosen.
 long CalendarWindow::onCmdUnitPlan(FXObject*, FXSelector, void*) {
-    openUnitPlanDialog("1");
+    openUnitPlanDialog("0");
     return 1;
 }
 
@@ -430,7 +430,7 @@ void CalendarWindow::printWeek(FXDCNativePrinter& dc) {
     dc.endPage();
 }
 
-// Opens a new unit plan dialog on a lesson plan ("1" for none chosen); the
+// Opens a new unit plan dialog on a lesson plan ("0" for none chosen); the
 // dialog shows itself and lives until it is closed.
 void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {
     chosenLessonPlan = lessonPlanId;

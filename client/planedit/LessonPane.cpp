@@ -368,7 +368,10 @@ void LessonPane::addLesson() {
     // refused value leaves every text as it was.
     CheckedLesson checked;
     if (!failureScope("Database Error", [&] { checked = checkFields(false); })) return;
-    if (Prompter::get().question(owner(), "New record or Copy existing?", "Is this a new record?"))
+    // Only with a lesson shown is there one to copy; otherwise the texts
+    // are what the user typed for the new lesson.
+    if (lists().shownLesson() != 0 &&
+        Prompter::get().question(owner(), "New record or Copy existing?", "Is this a new record?"))
         for (FXText* t : texts) t->setText(FXString::null);
     FXint newId = 0;
     bool added = failureScope("Database Error", [&] {

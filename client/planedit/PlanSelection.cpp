@@ -70,10 +70,9 @@ FXint UnitPlanDialog::selectQuery() {
         IsectRecordset plans;
         query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + appState.currentSyndicate +
                          " or FKSyndicate = " + appState.currentUserId + ") and " + inTerm + " Order by PlanName");
-        if (plans.rows.IsEmpty()) {
-            Prompter::get().error(this, "UnitPlanDialog::selectQuery", "No long term plans found for this term.");
-            return;
-        }
+        // No plans yet (a new teacher, a new term): the lists stay empty,
+        // and the long-term tab is there to add the first.
+        if (plans.rows.IsEmpty()) return;
         for (plans.MoveFirst(); !plans.eof(); plans.MoveNext()) {
             FXIcon* icon = FXIntVal(plans.GetField("Persistant")) != 0 ? planIcons.persistent : nullptr;
             lists.longTermList->appendItem(plans.GetField("PlanName"), icon,

@@ -6,12 +6,15 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <unistd.h>
+
 #include <fxkeys.h>
 
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "gui/GuiTest.h"
 #include "longterm/LongTermWindow.h"
+#include "planedit/UnitPlanDialog.h"
 #include "support/GuiActions.h"
 #include "support/RecordingPrompter.h"
 #include "ui/AppResources.h"
@@ -198,3 +201,29 @@ TEST_F(CalendarCommands, UserTextAndAboutBox) {
 }
 
 }  // namespace
+
+// "Unit Plan" for a teacher without plans or lessons: the editor opens on
+// empty lists and says nothing (no lesson is looked up, no plan missed).
+TEST_F(CalendarCommands, UnitPlanForATeacherWithoutLessonsOpensQuietly) {
+    appState.currentUserId = "2";
+    appState.currentSyndicate = "1";
+    const int before = UnitPlanDialog::liveCount;
+    command(CalendarWindow::ID_UNITPLAN);
+    ASSERT_EQ(UnitPlanDialog::liveCount, before + 1);
+    UnitPlanDialog* dialog = nullptr;
+    for (FXWindow* w = app()->getRootWindow()->getFirst(); w; w = w->getNext())
+        if (UnitPlanDialog* d = dynamic_cast<UnitPlanDialog*>(w)) dialog = d;
+    ASSERT_NE(dialog, nullptr);
+    // Its timers (the lists, then a preselection) run.
+    for (int i = 0; i < 1000 && (app()->hasTimeout(dialog, UnitPlanDialog::ID_SELECTQUERY) ||
+                                 app()->hasTimeout(dialog, UnitPlanDialog::ID_PRESELECT));
+         ++i) {
+        app()->runWhileEvents();
+        usleep(10000);
+    }
+    EXPECT_FALSE(app()->hasTimeout(dialog, UnitPlanDialog::ID_SELECTQUERY));
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    EXPECT_EQ(dialog->currentLesson(), 0);
+    dialog->closeDialog();
+    settle();
+}

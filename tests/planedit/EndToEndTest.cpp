@@ -83,7 +83,7 @@ TEST_F(PlanEdit, ALessonAddedThroughTheDialogIsDrawnOnTheCalendar) {
     const int before = UnitPlanDialog::liveCount;
     calendar->handle(nullptr, FXSEL(SEL_COMMAND, CalendarWindow::ID_UNITPLAN), nullptr);
     EXPECT_EQ(UnitPlanDialog::liveCount, before + 1);
-    EXPECT_EQ(calendar->getChosenLessonPlan(), "1");
+    EXPECT_EQ(calendar->getChosenLessonPlan(), "0");
     for (FXWindow* w = app()->getRootWindow()->getFirst(); w; w = w->getNext()) {
         if (w->isMemberOf(FXMETACLASS(UnitPlanDialog))) {
             dialog = static_cast<UnitPlanDialog*>(w);  // the fixture deletes it

@@ -368,3 +368,18 @@ TEST_F(Lessons, ShoveExtendsAnOwnPlanAndReportsASyndicatePlan) {
     EXPECT_EQ(prompts.last().caption, "Syndicate Wide Plan Exceeded");
     EXPECT_EQ(prompts.last().text, "Your unit plan has overrun your syndicate wide Long Term Plan.");
 }
+
+// The first lesson of a unit: nothing to copy, so nothing is asked, and the
+// texts typed for it are stored.
+TEST_F(Lessons, TheFirstLessonOfAUnitIsAddedWithoutAQuestion) {
+    open();
+    choosePlan(10);
+    chooseUnit(20);
+    type(OBJECTIVE, "Name:", "Halves");
+    type(OBJECTIVE, "Essential Skills:", "Sharing");
+    type(OBJECTIVE, "Start Date:", shown(weekday(7)));
+    type(OBJECTIVE, "End Date:", shown(weekday(7)));
+    press(OBJECTIVE, "Add");
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
+    EXPECT_EQ(value("Select LessonES from LessonPlan where LessonName = 'Halves'"), "Sharing");
+}
