@@ -227,8 +227,8 @@ void CalendarWindow::writeDatabaseTree() {
     query(rs, "Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate +
                   " or FKSyndicate = " + appState.currentUserId);
     if (rs.rows.IsEmpty()) {
-        Prompter::get().error(this, "CalendarWindow::onDatabaseExport - No plans exist.",
-                              "No plans have been loaded yet for this syndicate.");
+        Prompter::get().information(this, "CalendarWindow::onDatabaseExport - No plans exist.",
+                                    "No plans have been loaded yet for this syndicate.");
         throw PlanEditAbort();
     }
 

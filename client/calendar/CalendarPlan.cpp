@@ -128,8 +128,8 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
             cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No teacher chosen.", week.notice);
             return;
         case Week::NO_PLANS:
-            Prompter::get().error(this, "CalendarWindow::drawPlan - No plans exist.",
-                                  "No plans have been loaded yet for this teacher.");
+            Prompter::get().information(this, "CalendarWindow::drawPlan - No plans exist.",
+                                        "No plans have been loaded yet for this teacher.");
             return;
         case Week::NO_TERM:
             cannotDraw(dc, W, H, "CalendarWindow::drawPlan - No school term.", week.notice);
@@ -462,7 +462,8 @@ void CalendarWindow::cannotDraw(FXDC& dc, FXint W, FXint H, const FXString& capt
         dc.drawText(FXMAX(3, (W - labelFont->getTextWidth(line)) / 2), y, line);
         y += lineHeight;
     }
-    if (!caption.empty()) Prompter::get().error(this, caption, text);
+    // A state of the school's data, not a failure: the information box.
+    if (!caption.empty()) Prompter::get().information(this, caption, text);
 }
 
 // Runs on the drawing's recordset, inside its transaction.

@@ -163,12 +163,12 @@ FXbool LongTermWindow::drawPlan(FXDC& dc, FXint w, FXint h) {
     planColours.Clear();
     switch (term.outcome) {
         case Term::NO_USER:
-            Prompter::get().error(this, "LongTermWindow::drawPlan - No current user.",
-                                  "You must choose a user name to look at the plans.");
+            Prompter::get().information(this, "LongTermWindow::drawPlan - No current user.",
+                                        "You must choose a user name to look at the plans.");
             break;
         case Term::NO_PLANS:
-            Prompter::get().error(this, "LongTermWindow::drawPlan - No plans exist.",
-                                  "No plans have been loaded yet for this syndicate.");
+            Prompter::get().information(this, "LongTermWindow::drawPlan - No plans exist.",
+                                        "No plans have been loaded yet for this syndicate.");
             break;
         case Term::NO_TERM:
             drawNoTerm(dc, w, h, term);

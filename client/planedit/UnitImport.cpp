@@ -26,8 +26,13 @@ namespace {
 
 const char* const nothingImported = "\n\nNothing was imported; the file is left where it is.";
 
-FXString damagedText(const FXString& path, const FXException& e) {
-    return "The transfer file " + path + " is damaged and cannot be imported:\n" + e.what() + nothingImported;
+// What the reading found wrong (e.what()) is for whoever mends files; the
+// teacher learns what the file is and what to do.
+FXString damagedText(const FXString& path, const FXException&) {
+    return "The transfer file " + path +
+           " is damaged or incomplete, so it cannot be imported: export the unit plan again and import the new "
+           "file." +
+           nothingImported;
 }
 
 }  // namespace

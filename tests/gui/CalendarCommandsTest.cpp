@@ -72,7 +72,7 @@ TEST_F(CalendarCommands, WeekAndYearStepsAndThisWeek) {
     command(CalendarWindow::ID_THIS_WEEK);
     EXPECT_EQ(appState.dateOffset, 0);
     // Every step redraws: Tom's missing plans are reported each time.
-    EXPECT_EQ(prompts.count("error"), 7u);
+    EXPECT_EQ(prompts.count("information"), 7u);
     EXPECT_EQ(prompts.last().caption, "CalendarWindow::drawPlan - No plans exist.");
 }
 
@@ -87,7 +87,7 @@ TEST_F(CalendarCommands, TermForwardAfterTheLastTermLeavesTheWeekButRedraws) {
     FXlong before = appState.dateOffset;
     command(CalendarWindow::ID_NEXT_TERM);
     EXPECT_EQ(appState.dateOffset, before);
-    EXPECT_EQ(prompts.count("error"), 1u);  // the redraw happened
+    EXPECT_EQ(prompts.count("information"), 1u);  // the redraw happened
 }
 
 TEST_F(CalendarCommands, TermBackGoesToTheStartOfThePreviousTerm) {
@@ -121,7 +121,7 @@ TEST_F(CalendarCommands, FunctionKeysRefreshAndGoBackToThisWeek) {
     prompts.clear();
     key.code = KEY_F5;
     calendar->handle(calendar, FXSEL(SEL_KEYPRESS, 0), &key);
-    ASSERT_EQ(prompts.count("error"), 1u);  // a redraw
+    ASSERT_EQ(prompts.count("information"), 1u);  // a redraw
     EXPECT_EQ(prompts.last().text, "No plans have been loaded yet for this teacher.");
 }
 
@@ -224,6 +224,5 @@ TEST_F(CalendarCommands, UnitPlanForATeacherWithoutLessonsOpensQuietly) {
     EXPECT_FALSE(app()->hasTimeout(dialog, UnitPlanDialog::ID_SELECTQUERY));
     EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
     EXPECT_EQ(dialog->currentLesson(), 0);
-    dialog->closeDialog();
-    settle();
+    delete dialog;
 }

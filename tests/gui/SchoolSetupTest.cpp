@@ -301,6 +301,7 @@ TEST(ASchool, IsBuiltFromAnEmptyDatabaseThroughSchoolSetupTeachersAndThePlanEdit
     calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_REFRESH), nullptr);
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.last().text.find("This is a new database"), 0u) << prompts.last().text;
+    EXPECT_EQ(prompts.last().kind, "information");  // a state, not a failure
 
     // Options, School Setup: this term (from last week's Monday), a year level.
     const FXString firstDay = "03/06/30";

@@ -175,7 +175,7 @@ TEST_F(LongTermPrint, TheSummaryListsThePlansOfTheLastDrawing) {
 TEST_F(LongTermPrint, ASummaryBeforeAnyDrawingHasOnlyItsHeader) {
     appState.currentUserId = "0";
     open();
-    ASSERT_EQ(prompts.count("error"), 1u);
+    ASSERT_EQ(prompts.count("information"), 1u);
     prompts.clear();
     const std::string ps = print(LongTermWindow::ID_PRINT_SUMMARY, 1, "empty.ps");
     printtest::expectGoodLetterPages(ps, 1);

@@ -415,6 +415,13 @@ TEST_F(Transfer, DamagedAndHostileFilesAreRefused) {
         EXPECT_EQ(0u, errors()[0].find("Database Error|The transfer file " + transferDir() + "/" + file))
             << c.first << ": " << errors()[0];
         EXPECT_NE(std::string::npos, errors()[0].find("Nothing was imported")) << c.first << ": " << errors()[0];
+        // What the file is and what to do, nothing of the program's insides.
+        EXPECT_NE(std::string::npos,
+                  errors()[0].find(" is damaged or incomplete, so it cannot be imported: export the unit plan again"))
+            << c.first << ": " << errors()[0];
+        const std::string said = errors()[0].substr(errors()[0].find(".dat is damaged"));
+        for (const char* inside : {"::", "RecordCount", "GetField", "base64", "result text"})
+            EXPECT_EQ(std::string::npos, said.find(inside)) << c.first << ": " << errors()[0];
         EXPECT_TRUE(exists(file)) << c.first;
         EXPECT_EQ(before, snapshot()) << c.first;
     }
