@@ -481,6 +481,9 @@ long CalendarWindow::onCmdShowDate(FXObject*, FXSelector, void*) {
 }
 
 long CalendarWindow::onCmdQuit(FXObject*, FXSelector, void*) {
+    // Typed changes not stored in an open plan editor are asked about
+    // first; a Cancel there keeps the program running.
+    if (!UnitPlanDialog::settleAll(getApp())) return 1;
     saveSettings();
     getApp()->exit(0);
     return 1;

@@ -301,7 +301,25 @@ void LessonPane::editLesson() {
     const FXList* days = lists().days();
     const FXint index = days->getCurrentItem();
     if (days->getNumItems() == 0 || index < 0) return;
-    const FXint lessonId = lists::itemId(days, index);
+    if (writeShown(lists::itemId(days, index))) tell(SEL_REPLACED, (void*)(FXival)index);
+}
+
+bool LessonPane::storeShown() { return lists().shownLesson() != 0 && writeShown(lists().shownLesson()); }
+
+// Typed text differs from the stored text shown: nothing else (the marks,
+// the panel's dates and times) is compared, as the text is what would be
+// lost.
+bool LessonPane::unstored() const {
+    if (shownRow.empty() || lists().shownLesson() == 0) return false;
+    if (nameField->getText() != shownRow.value("LessonName")) return true;
+    for (FXint i = 0; i < TEXT_COUNT; ++i)
+        if (texts[i]->getText() != shownRow.value(textColumns[i].column)) return true;
+    return false;
+}
+
+FXString LessonPane::shownName() const { return shownRow.value("LessonName"); }
+
+bool LessonPane::writeShown(FXint lessonId) {
     bool written = false;
     failureScope("Database Error", [&] {
         const CheckedLesson checked = checkFields(true);
@@ -318,7 +336,7 @@ void LessonPane::editLesson() {
         written = checkedEdit(owner(), rs, shownRow, edit);
         busy(false);
     });
-    if (written) tell(SEL_REPLACED, (void*)(FXival)index);
+    return written;
 }
 
 // The values of an edit, with the names the user knows them by; the texts

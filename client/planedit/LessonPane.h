@@ -54,6 +54,13 @@ public:
     FX::FXString show(FX::FXint lessonId);
     // Brings up the date and time panel of the shown unit's type.
     void showPanel();
+    // True when the shown lesson's texts (its name and the texts of the
+    // three tabs) were changed and not stored.
+    bool unstored() const;
+    FX::FXString shownName() const;
+    // Stores the shown lesson as Edit does (checked first); true when it
+    // was written.
+    bool storeShown();
 
     enum {
         ID_ADD = FX::FXVerticalFrame::ID_LAST,
@@ -126,6 +133,7 @@ private:
     // checked values of an edit.
     bool checkRetrospective(bool forEdit, const CheckedLesson* shown);
     void readLesson(FX::FXint lessonId);
+    bool writeShown(FX::FXint lessonId);
     std::vector<rowconflict::Field> editedFields() const;
     void writeLesson(FX::FXint lessonId, const CheckedLesson& checked);
     void addLesson();

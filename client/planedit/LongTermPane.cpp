@@ -210,6 +210,23 @@ void LongTermPane::editPlan() {
     const FXint index = plans->getCurrentItem();
     if (plans->getNumItems() == 0 || index < 0) return;
     const FXint planId = lists::itemId(plans, index);
+    if (writeShown(planId, plans->getItemText(index))) tell(SEL_REPLACED, (void*)(FXival)planId);
+}
+
+bool LongTermPane::unstored() const {
+    if (shownRow.empty()) return false;
+    return nameField->getText() != shownRow.value("PlanName") ||
+           descriptionText->getText() != shownRow.value("Description");
+}
+
+FXString LongTermPane::shownName() const { return shownRow.value("PlanName"); }
+
+bool LongTermPane::storeShown() {
+    const FXint planId = FXIntVal(shownRow.value("Id"));
+    return planId > 0 && writeShown(planId, shownName());
+}
+
+bool LongTermPane::writeShown(FXint planId, const FXString& listed) {
     bool written = false;
     bool edited = failureScope("Database Error", [&] {
         FXString start, end;
@@ -219,7 +236,7 @@ void LongTermPane::editPlan() {
         // recordset for other rows.
         IsectRecordset& rs = recordset();
         const FXString key = text(planId);
-        const FXString shownName = shownRow.empty() ? plans->getItemText(index) : shownRow.value("PlanName");
+        const FXString shownName = shownRow.empty() ? listed : shownRow.value("PlanName");
         CheckedEdit edit{"long term plan",
                          shownName,
                          {{"PlanName", "Name", nameField->getText()},
@@ -240,7 +257,7 @@ void LongTermPane::editPlan() {
         written = checkedEdit(owner(), rs, shownRow, edit);
         busy(false);
     });
-    if (edited && written) tell(SEL_REPLACED, (void*)(FXival)planId);
+    return edited && written;
 }
 
 // The shown values into the plan's row (read again for the write), as a

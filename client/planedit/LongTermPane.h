@@ -31,6 +31,12 @@ public:
     // Shows the plan of Id `planId` (its LongTerm row, read into the shared
     // recordset).  Throws the recordset's failures.
     void show(FX::FXint planId);
+    // True when the shown plan's name or description was changed and not
+    // stored; storeShown() stores it as Edit does (true when written).
+    bool unstored() const;
+    FX::FXString shownName() const;
+    FX::FXint shownId() const { return FX::FXIntVal(shownRow.value("Id")); }
+    bool storeShown();
     // The red note of a syndicate leader, shown or hidden.
     void showLeaderNote(bool shown);
 
@@ -70,6 +76,7 @@ private:
     void build();
     void addPlan();
     void editPlan();
+    bool writeShown(FX::FXint planId, const FX::FXString& listed);
     void writePlan(const FX::FXString& key, const FX::FXString& start, const FX::FXString& end);
     void deletePlan();
     // The lengths of the texts and the dates, checked before anything is

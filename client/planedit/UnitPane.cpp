@@ -121,6 +121,23 @@ void UnitPane::editUnit() {
     if (units->getNumItems() == 0 || index < 0) return;
     const FXint unitId = lists::itemId(units, index);
     if (unitId < 0) return;  // a transfer file, not a unit in the database
+    if (writeShown(unitId, units->getItemText(index))) tell(SEL_REPLACED, (void*)(FXival)index);
+}
+
+bool UnitPane::unstored() const {
+    if (shownRow.empty()) return false;
+    return nameField->getText() != shownRow.value("UnitName") ||
+           descriptionText->getText() != shownRow.value("UnitDescription");
+}
+
+FXString UnitPane::shownName() const { return shownRow.value("UnitName"); }
+
+bool UnitPane::storeShown() {
+    const FXint unitId = FXIntVal(shownRow.value("Id"));
+    return unitId > 0 && writeShown(unitId, shownName());
+}
+
+bool UnitPane::writeShown(FXint unitId, const FXString& listed) {
     bool written = false;
     bool edited = failureScope("Database Error", [&] {
         checkFields();
@@ -129,7 +146,7 @@ void UnitPane::editUnit() {
         // used the shared recordset since.
         IsectRecordset& rs = recordset();
         const FXString key = text(unitId);
-        const FXString shownName = shownRow.empty() ? units->getItemText(index) : shownRow.value("UnitName");
+        const FXString shownName = shownRow.empty() ? listed : shownRow.value("UnitName");
         CheckedEdit edit{"unit plan",
                          shownName,
                          {{"UnitName", "Name", nameField->getText()},
@@ -157,7 +174,7 @@ void UnitPane::editUnit() {
         written = checkedEdit(owner(), rs, shownRow, edit);
         busy(false);
     });
-    if (edited && written) tell(SEL_REPLACED, (void*)(FXival)index);
+    return edited && written;
 }
 
 void UnitPane::deleteUnit() {

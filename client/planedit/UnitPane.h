@@ -32,6 +32,12 @@ public:
     // recordset); its type as stored, or 0 when the row is gone.  Throws the
     // recordset's failures.
     FX::FXint show(FX::FXint unitId);
+    // True when the shown unit's name or description was changed and not
+    // stored; storeShown() stores it as Edit does (true when written).
+    bool unstored() const;
+    FX::FXString shownName() const;
+    FX::FXint shownId() const { return FX::FXIntVal(shownRow.value("Id")); }
+    bool storeShown();
     // Imports the transfer file of unit list entry `index` into the chosen
     // long-term plan, after asking.
     void importUnitPlan(FX::FXint index);
@@ -70,6 +76,7 @@ private:
 
     void addUnit();
     void editUnit();
+    bool writeShown(FX::FXint unitId, const FX::FXString& listed);
     void deleteUnit();
     // The name (not blank) and the lengths of the texts, before anything is sent.
     void checkFields();

@@ -13,6 +13,7 @@
 #include "planedit/SubjectsPane.h"
 #include "planedit/UnitPane.h"
 #include "ui/AppResources.h"
+#include "ui/Prompter.h"
 #include "ui/ListItems.h"
 #include "ui/WindowPlace.h"
 
@@ -180,8 +181,50 @@ void UnitPlanDialog::closeDialog() {
 }
 
 long UnitPlanDialog::onCmdClose(FXObject*, FXSelector, void*) {
-    closeDialog();
+    if (settleChanges(PLAN_LEVEL)) closeDialog();
     return 1;
+}
+
+// ---------------------------------------------------------------- unstored changes
+
+bool UnitPlanDialog::settleChanges(Level level) {
+    struct Shown {
+        bool unstored;
+        const char* what;
+        FXString name;
+        std::function<bool()> store;
+    };
+    const Shown shown[] = {
+        {lessonPane->unstored(), "lesson", lessonPane->shownName(), [&] { return lessonPane->storeShown(); }},
+        {level >= UNIT_LEVEL && unitPane->unstored(), "unit plan", unitPane->shownName(),
+         [&] { return unitPane->storeShown(); }},
+        {level >= PLAN_LEVEL && longTermPane->unstored(), "long term plan", longTermPane->shownName(),
+         [&] { return longTermPane->storeShown(); }},
+    };
+    for (const Shown& s : shown) {
+        if (!s.unstored) continue;
+        const FXint answer = Prompter::get().choose(this, "Unstored Changes",
+                                                    FXString("Store the changes to ") + s.what + " \"" + s.name + "\"?",
+                                                    {"Store", "Discard", "Cancel"});
+        if (answer == 2) return false;
+        if (answer == 0 && !s.store()) return false;
+    }
+    return true;
+}
+
+bool UnitPlanDialog::settleAll(FXApp* app) {
+    for (FXWindow* w = app->getRootWindow()->getFirst(); w; w = w->getNext())
+        if (UnitPlanDialog* dialog = dynamic_cast<UnitPlanDialog*>(w))
+            if (!dialog->closing && !dialog->settleChanges(PLAN_LEVEL)) return false;
+    return true;
+}
+
+void UnitPlanDialog::keepShown(FXList* list, FXint id) {
+    const FXint index = lists::findItem(list, id);
+    if (index >= 0)
+        lists::selectItem(list, index);
+    else
+        lists::noCurrentItem(list);
 }
 
 long UnitPlanDialog::onChoreDestroy(FXObject*, FXSelector, void*) {
@@ -206,8 +249,15 @@ long UnitPlanDialog::onTimerPreselect(FXObject*, FXSelector, void*) {
 }
 
 // A click beside the entries (no entry) selects nothing and says nothing.
+// A choice in the lists first settles what was typed and not stored; a
+// Cancel leaves the shown entries current.
 long UnitPlanDialog::onCmdLongTermList(FXObject*, FXSelector, void* ptr) {
-    if (indexOf(ptr) >= 0) onLongTermSelected(indexOf(ptr));
+    if (indexOf(ptr) < 0) return 1;
+    if (!settleChanges(PLAN_LEVEL)) {
+        keepShown(lists.longTermList, longTermPane->shownId());
+        return 1;
+    }
+    onLongTermSelected(indexOf(ptr));
     return 1;
 }
 
@@ -215,6 +265,10 @@ long UnitPlanDialog::onCmdLongTermList(FXObject*, FXSelector, void* ptr) {
 long UnitPlanDialog::onCmdUnitList(FXObject*, FXSelector, void* ptr) {
     const FXint index = indexOf(ptr);
     if (index < 0 || index >= lists.unitList->getNumItems()) return 1;
+    if (!settleChanges(UNIT_LEVEL)) {
+        keepShown(lists.unitList, unitPane->shownId());
+        return 1;
+    }
     if (lists::itemId(lists.unitList, index) < 0)
         unitPane->importUnitPlan(index);
     else
@@ -223,7 +277,13 @@ long UnitPlanDialog::onCmdUnitList(FXObject*, FXSelector, void* ptr) {
 }
 
 long UnitPlanDialog::onCmdLessonList(FXObject*, FXSelector, void* ptr) {
-    if (indexOf(ptr) >= 0) onLessonSelected(indexOf(ptr));
+    if (indexOf(ptr) < 0) return 1;
+    if (!settleChanges(LESSON_LEVEL)) {
+        keepShown(lists.dayList, lists.lessonId);
+        keepShown(lists.lessonList, lists.lessonId);
+        return 1;
+    }
+    onLessonSelected(indexOf(ptr));
     return 1;
 }
 

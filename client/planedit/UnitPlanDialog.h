@@ -88,6 +88,16 @@ public:
     // Stores the geometry and closes; the dialog deletes itself soon after.
     void closeDialog();
 
+    // Typed changes not stored yet, in the lesson, the unit or the long-term
+    // plan shown: for each, from the lesson up to `level`, the user is asked
+    // "Store the changes to lesson "X"?" with Store, Discard and Cancel.
+    // False when the user chose Cancel, or a Store was not written: what
+    // was about to happen (closing, another choice in the lists) does not.
+    enum Level { LESSON_LEVEL, UNIT_LEVEL, PLAN_LEVEL };
+    bool settleChanges(Level level);
+    // The same for every open plan editor (before the program ends).
+    static bool settleAll(FX::FXApp* app);
+
     // OpenRecordset that ends the operation when the middleware cannot be
     // reached (for the windows that run plan statements: the calendar's
     // exports); see transfer/Statements.h.
@@ -181,6 +191,9 @@ private:
     // A leader sees the long-term and subjects tabs, a teacher every other.
     void showTabsOf(bool leader);
     void tellDateShown();
+
+    // The list entries of what is shown, made current again after a Cancel.
+    void keepShown(FX::FXList* list, FX::FXint id);
 
     // ---- the plan lists (PlanSelection.cpp)
     void clearPlanLists();

@@ -383,3 +383,60 @@ TEST_F(Lessons, TheFirstLessonOfAUnitIsAddedWithoutAQuestion) {
     EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().caption << ": " << prompts.last().text;
     EXPECT_EQ(value("Select LessonES from LessonPlan where LessonName = 'Halves'"), "Sharing");
 }
+
+// Typed changes not stored: choosing another lesson or unit, Close and the
+// end of the program ask first, naming the lesson; Cancel stays, Discard
+// goes on, Store stores and goes on.
+TEST_F(Lessons, UnstoredChangesAreAskedAboutBeforeTheyAreLost) {
+    addLesson(30, 20, "Halves", weekday(7), weekday(7));
+    addLesson(31, 20, "Quarters", weekday(8), weekday(8));
+    show(30);
+    type(OBJECTIVE, "Essential Skills:", "Typed, not stored");
+    chooseLesson(31);  // Cancel: none scripted
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Unstored Changes");
+    EXPECT_EQ(prompts.last().text, "Store the changes to lesson \"Halves\"?");
+    EXPECT_EQ(prompts.last().buttons, (std::vector<std::string>{"Store", "Discard", "Cancel"}));
+    EXPECT_EQ(dialog->currentLesson(), 30);
+    EXPECT_EQ(currentText("Lesson Plan"), "Halves");
+    EXPECT_EQ(text(OBJECTIVE, "Essential Skills:"), "Typed, not stored");
+
+    // Close and the program's end ask the same; Cancel keeps the editor.
+    prompts.clear();
+    press(OBJECTIVE, "Close");
+    EXPECT_EQ(prompts.count("choice"), 1u);
+    EXPECT_TRUE(dialog->shown());
+    EXPECT_FALSE(UnitPlanDialog::settleAll(app()));
+
+    prompts.clear();
+    prompts.picks.push_back("Discard");
+    chooseLesson(31);
+    EXPECT_EQ(dialog->currentLesson(), 31);
+    EXPECT_EQ(lesson(30, "LessonES"), "es");
+
+    chooseLesson(30);
+    type(OBJECTIVE, "Essential Skills:", "Typed and stored");
+    prompts.clear();
+    prompts.picks.push_back("Store");
+    chooseLesson(31);
+    EXPECT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(lesson(30, "LessonES"), "Typed and stored");
+    EXPECT_EQ(dialog->currentLesson(), 31);
+
+    // Nothing typed: nothing asked.
+    prompts.clear();
+    chooseLesson(30);
+    EXPECT_EQ(prompts.count("choice"), 0u);
+    EXPECT_TRUE(UnitPlanDialog::settleAll(app()));
+
+    // A unit's name typed, another plan chosen: asked about the unit.
+    addLongTerm(11, "Shapes", weekday(-21), weekday(40));
+    close();
+    show(30);
+    type(UNIT, "Name:", "Fractions renamed");
+    prompts.clear();
+    choosePlan(11);
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().text, "Store the changes to unit plan \"Fractions\"?");
+    EXPECT_EQ(currentText("Long Term Plan"), "Number");
+}
