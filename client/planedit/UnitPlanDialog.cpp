@@ -13,8 +13,8 @@
 #include "planedit/SubjectsPane.h"
 #include "planedit/UnitPane.h"
 #include "ui/AppResources.h"
-#include "ui/Prompter.h"
 #include "ui/ListItems.h"
+#include "ui/Prompter.h"
 #include "ui/WindowPlace.h"
 
 using namespace FX;
