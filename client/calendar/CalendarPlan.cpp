@@ -516,15 +516,23 @@ void CalendarWindow::redraw() {
     if (canvas->id()) onPaint(canvas, FXSEL(SEL_PAINT, ID_CANVAS), nullptr);
 }
 
+const char* const CalendarWindow::leaderText =
+    "You are logged in as a syndicate leader. A leader has no lessons of their own, so there is no week to show "
+    "here.\n\nAs the leader you keep the syndicate's subjects and its syndicate-wide long-term plans (Unit Plan, "
+    "and Long Term for the whole term).\n\nTo see a teacher's week, choose that teacher in Teachers (the button "
+    "below the calendar).";
+
 long CalendarWindow::onPaint(FXObject*, FXSelector, void*) {
-    // A syndicate leader has no week of its own: a black canvas.
+    // A syndicate leader has no lessons of its own: the canvas says what a
+    // leader does here and where a teacher's week is found.
     FXint user = decimalValue(appState.currentUserId);
     if (user > 0 && user == decimalValue(appState.currentSyndicate)) {
         redrawState = 0;
         planColourList.Clear();
-        canvasNotice = FXString();
         FXDCWindow dc(canvas);
+        dc.setForeground(white);
         dc.fillRectangle(0, 0, canvas->getWidth(), canvas->getHeight());
+        cannotDraw(dc, canvas->getWidth(), canvas->getHeight(), FXString(), leaderText);
         return 1;
     }
     if (busyCursor) setDefaultCursor(busyCursor);

@@ -171,6 +171,8 @@ public:
     FX::FXImage* getImage() const { return image; }
     FX::FXString getUserText() const { return userText->getText(); }
     const FX::FXString& getCanvasNotice() const { return canvasNotice; }
+    // What the canvas says while a syndicate leader is the current user.
+    static const char* const leaderText;
     const FX::FXString& getChosenLessonPlan() const { return chosenLessonPlan; }
     FX::FXMenuPane* getPopupMenu() const { return popupMenu; }
 

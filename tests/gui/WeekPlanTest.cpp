@@ -547,13 +547,15 @@ TEST_F(WeekPlanClicks, ClickOnAColourLineOrMarker) {
     EXPECT_EQ(std::string(FXString(calendar->getChosenLessonPlan()).trim().text()), nearest);
 }
 
-TEST_F(WeekPlanClicks, SyndicateLeaderSeesABlackCanvasAndClicksChooseNothing) {
+TEST_F(WeekPlanClicks, SyndicateLeaderIsToldWhatALeaderDoesAndClicksChooseNothing) {
     lesson(95, "Maths", 1, "2014-03-10", "2014-03-10", "09:00", "09:30");
     calendar->redraw();
     appState.currentUserId = "         1";
     appState.currentSyndicate = "         1";
     calendar->redraw();
     ASSERT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ(calendar->getCanvasNotice(), FXString(CalendarWindow::leaderText));
+    EXPECT_EQ(FXString(CalendarWindow::leaderText).find("You are logged in as a syndicate leader."), 0);
     Grid g = canvasGrid();
     click(g.x(1) + g.K / 2, g.y(Grid::row(9, 0)) + g.L / 2);  // where Tom's plan was
     ASSERT_EQ(prompts.prompts.size(), 1u);
