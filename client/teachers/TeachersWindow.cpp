@@ -29,7 +29,7 @@ namespace {
 // longer one shows whole in the list's tooltip.
 const FXint listWidth = 220;
 
-// What the name field shows when nobody is chosen: never a teacher's name.
+// What the calendar is told when nobody is chosen: never a teacher's name.
 const char* const noCurrentUser = "No current user.";
 // What the dialog's failures speak of.
 const char* const subject = "teacher";
@@ -91,8 +91,10 @@ TeachersWindow::TeachersWindow(FXWindow* owner, FXObject* tgt, FXSelector sel)
                 nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
     leaderBox = new FXCheckButton(side, "Syndicate Leader", &leaderTarget, FXDataTarget::ID_VALUE);
 
-    nameField = new FXTextField(frame, 30, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X, 0,
-                                0, 0, 0, 2, 2, 2, 2);
+    FXHorizontalFrame* nameRow = new FXHorizontalFrame(frame, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0);
+    new FXLabel(nameRow, "Teacher's name:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
+    nameField = new FXTextField(nameRow, 30, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X,
+                                0, 0, 0, 0, 2, 2, 2, 2);
 
     FXHorizontalFrame* buttons =
         new FXHorizontalFrame(frame, FRAME_SUNKEN | LAYOUT_FILL_X | LAYOUT_SIDE_BOTTOM, 0, 0, 0, 0, 4, 4, 4, 4);
@@ -132,13 +134,19 @@ void TeachersWindow::load() {
                 leaderList->appendItem(" ", nullptr, (void*)(FXival)0);
             recordset.rows.MoveNext();
         }
-        // No row is current until the user picks one.
         teacherList->setCurrentItem(-1);
         leaderList->setCurrentItem(-1);
     }
+    // The current teacher stays current (its row chosen) unless it is gone.
+    const FXint current = decimalValue(appState.currentUserId);
+    const FXint row = current > 0 ? teacherList->findItemByData((void*)(FXival)current) : -1;
+    if (row >= 0) {
+        selectRow(row);
+        return;
+    }
     appState.currentUserId = "0";
     appState.currentSyndicate = "0";
-    nameField->setText(noCurrentUser);
+    nameField->setText(FXString::null);
     tellOwner();
 }
 
@@ -148,7 +156,7 @@ void TeachersWindow::select(FXint row) {
     if (current < 0) {
         appState.currentUserId = "0";
         appState.currentSyndicate = "0";
-        nameField->setText(noCurrentUser);
+        nameField->setText(FXString::null);
     } else {
         appState.currentUserId = FXStringVal(lists::itemId(teacherList, current));
         nameField->setText(teacherList->getItemText(current));
@@ -176,7 +184,9 @@ void TeachersWindow::select(FXint row) {
 // The target learns the current user's name: SEL_COMMAND with the dialog's
 // message and an FXString* holding the name.
 void TeachersWindow::tellOwner() {
-    FXString text = nameField->getText();
+    const FXint row = teacherList->getCurrentItem();
+    FXString text =
+        decimalValue(appState.currentUserId) > 0 && row >= 0 ? teacherList->getItemText(row) : FXString(noCurrentUser);
     if (target) target->tryHandle(this, FXSEL(SEL_COMMAND, message), &text);
 }
 
@@ -278,9 +288,41 @@ long TeachersWindow::onCmdDelete(FXObject*, FXSelector, void*) {
     FXint row = teacherList->getCurrentItem();
     if (row < 0) return 1;
     failures::run(this, "Database Error", subject, [&] {
-        if (!recordset.OpenRecordset("Delete from Teachers where ID = " + FXStringVal(lists::itemId(teacherList, row))))
-            return;
+        const FXString id = FXStringVal(lists::itemId(teacherList, row));
+        FXString text;
+        if (!deleteQuestion(id, teacherList->getItemText(row), text)) return;
+        if (!Prompter::get().question(this, "Confirm Delete Teacher", text)) return;
+        if (!recordset.OpenRecordset("Delete from Teachers where ID = " + id)) return;
         load();
     });
     return 1;
+}
+
+// "Delete the teacher "Tom Hale"?" with what is theirs: their unit plans
+// and lessons, their own long-term plans, and for a leader the teachers of
+// the syndicate.  False when the connection was lost on the way.
+bool TeachersWindow::deleteQuestion(const FXString& id, const FXString& name, FXString& text) {
+    auto count = [&](const FXString& sql, FXint& n) {
+        if (!recordset.OpenRecordset(sql)) return false;
+        recordset.MoveFirst();
+        n = recordset.eof() ? 0 : decimalValue(recordset.rows.GetField(0));
+        return true;
+    };
+    FXint units = 0, lessons = 0, plans = 0, members = 0;
+    if (!count("Select Count(*) from UnitPlan where FKTeacher = " + id, units) ||
+        !count("Select Count(*) from LessonPlan, UnitPlan where FKUnitPlan = UnitPlan.Id and FKTeacher = " + id,
+               lessons) ||
+        !count("Select Count(*) from LongTerm where FKSyndicate = " + id, plans) ||
+        !count("Select Count(*) from Teachers where Syndicate = " + id + " and Id <> " + id, members))
+        return false;
+    auto many = [](FXint n, const char* one, const char* more) { return FXStringVal(n) + " " + (n == 1 ? one : more); };
+    text = "Delete the teacher \"" + name + "\"?";
+    if (units || plans)
+        text += "\n\nTheir " + many(units, "unit plan", "unit plans") + " (" + many(lessons, "lesson", "lessons") +
+                ") and " + many(plans, "long-term plan", "long-term plans") +
+                " stay in the database, but no teacher will see them any more.";
+    if (members)
+        text += "\n\nThey lead a syndicate of " + many(members, "other teacher", "other teachers") +
+                ", who keep their plans but no longer have a leader.";
+    return true;
 }

@@ -51,6 +51,7 @@ public:
 
 protected:
     void tellOwner();
+    bool deleteQuestion(const FX::FXString& id, const FX::FXString& name, FX::FXString& text);
     void selectRow(FX::FXint row);
     bool readName(const FX::FXString& caption, FX::FXString& name, FX::FXint exceptRow);
 };

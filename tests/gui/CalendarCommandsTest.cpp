@@ -163,7 +163,7 @@ public:
     }
 };
 
-TEST_F(CalendarCommands, TeachersDialogHidesOtherMainWindowsAndClosedAtOnceLeavesNoUser) {
+TEST_F(CalendarCommands, TeachersDialogHidesOtherMainWindowsAndClosedAtOnceKeepsTheTeacher) {
     FXMainWindow* other = new FXMainWindow(app(), "Long Term");
     other->create();
     other->show();
@@ -176,8 +176,8 @@ TEST_F(CalendarCommands, TeachersDialogHidesOtherMainWindowsAndClosedAtOnceLeave
     EXPECT_EQ(closer.title, "Teachers");
     EXPECT_FALSE(other->shown());
     EXPECT_TRUE(calendar->shown());
-    EXPECT_STREQ(appState.currentUserId.text(), "0");
-    EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
+    EXPECT_STREQ(appState.currentUserId.text(), "2");
+    EXPECT_STREQ(calendar->getUserText().text(), "Tom Hale");
     delete other;
 }
 

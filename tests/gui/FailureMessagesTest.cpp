@@ -79,9 +79,12 @@ protected:
         window->handle(window, FXSEL(SEL_COMMAND, id), ptr);
     }
 
-    // The one box of the last command: the words for a row changed by
-    // someone else, speaking of `subject`.
+    // The one box of the last command (after its confirming question, if
+    // it asks one): the words for a row changed by someone else, speaking
+    // of `subject`.
     void expectChangedMeanwhile(const std::string& subject, const std::string& command) {
+        if (!prompts.prompts.empty() && prompts.prompts.front().kind == "question")
+            prompts.prompts.erase(prompts.prompts.begin());
         ASSERT_EQ(prompts.prompts.size(), 1u) << command;
         EXPECT_EQ(prompts.last().kind, "error") << command;
         EXPECT_EQ(prompts.last().caption, "Someone Else Is Changing This") << command;
@@ -128,6 +131,7 @@ TEST_F(FailureMessages, ARowChangedMeanwhileIsToldInPlainWordsByEveryWindowThatW
     EXPECT_EQ(teachers->getNameField()->getText(), "Thomas Hale");
     {
         ChangedMeanwhile other("update Teachers set Teacher = 'Tom H.' where Id = 2;");
+        prompts.answers.push_back(true);
         press(teachers, TeachersWindow::ID_DELETE);
     }
     expectChangedMeanwhile("teacher", "Teachers, Delete");

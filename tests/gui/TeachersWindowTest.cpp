@@ -35,6 +35,10 @@ protected:
         calendar = new CalendarWindow(app());
         calendar->create();
         settle();
+        // Nobody is current (the dialog keeps a current teacher, and the
+        // calendar took the last one from its settings).
+        appState.currentUserId = "0";
+        appState.currentSyndicate = "0";
         dialog = new TeachersWindow(calendar, calendar, CalendarWindow::ID_SETUSERTEXT);
         dialog->create();
         command(TeachersWindow::ID_LOAD);
@@ -93,6 +97,26 @@ TEST_F(Teachers, LoadListsTeachersBySyndicateAndLeavesNoCurrentUser) {
     EXPECT_STREQ(appState.currentSyndicate.text(), "0");
     EXPECT_STREQ(calendar->getUserText().text(), "No current user.");
     EXPECT_EQ(dialog->getLeaderFlag(), 1);
+    // The name field is labelled and starts empty.
+    EXPECT_STREQ(dialog->getNameField()->getText().text(), "");
+    FXWindow* label = dialog->getNameField()->getPrev();
+    ASSERT_NE(label, nullptr);
+    ASSERT_TRUE(label->isMemberOf(FXMETACLASS(FXLabel)));
+    EXPECT_STREQ(static_cast<FXLabel*>(label)->getText().text(), "Teacher's name:");
+}
+
+// Opening the dialog again keeps the current teacher, chosen in the list.
+TEST_F(Teachers, TheCurrentTeacherStaysCurrentWhenTheDialogOpensAgain) {
+    pick(rowOf("Sarah Kim"));
+    delete dialog;
+    dialog = new TeachersWindow(calendar, calendar, CalendarWindow::ID_SETUSERTEXT);
+    dialog->create();
+    command(TeachersWindow::ID_LOAD);
+    EXPECT_STREQ(appState.currentUserId.text(), "4");
+    EXPECT_EQ(decimalValue(appState.currentSyndicate), 3);
+    EXPECT_EQ(dialog->getTeacherList()->getCurrentItem(), rowOf("Sarah Kim"));
+    EXPECT_STREQ(dialog->getNameField()->getText().text(), "Sarah Kim");
+    EXPECT_STREQ(calendar->getUserText().text(), "Sarah Kim");
 }
 
 TEST_F(Teachers, SelectMakesTheCurrentUserAndHighlightsTheLeader) {
@@ -185,6 +209,12 @@ TEST_F(Teachers, EditAndDeleteWithoutARowDoNothing) {
 TEST_F(Teachers, DeletingTheCurrentTeacherClearsTheCurrentUser) {
     pick(3);
     ASSERT_STREQ(appState.currentUserId.text(), "4");
+    command(TeachersWindow::ID_DELETE);  // No: nothing deleted
+    ASSERT_EQ(prompts.count("question"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Confirm Delete Teacher");
+    EXPECT_EQ(prompts.last().text, "Delete the teacher \"Sarah Kim\"?");
+    EXPECT_EQ(stored(4), "Sarah Kim");
+    prompts.answers.push_back(true);
     command(TeachersWindow::ID_DELETE);
     EXPECT_EQ(stored(4), "");
     EXPECT_EQ(dialog->getTeacherList()->getNumItems(), 3);
@@ -222,8 +252,25 @@ TEST_F(Teachers, NamesAreTrimmedBeforeTheyAreCheckedAndStored) {
     EXPECT_GE(rowOf("Hemi Walker"), 0);
 }
 
+// The question names what goes with a teacher: their plans, and for a
+// leader the syndicate's teachers.
+TEST_F(Teachers, DeletingALeaderNamesWhatIsTheirs) {
+    sql("insert into LongTerm (Id, PlanName, FKSyndicate, Persistant) values (10, 'Number', 3, 0);"
+        "insert into UnitPlan (Id, UnitName, FKLongTerm, FKTeacher, Rotate) values (20, 'Fractions', 10, 3, 0);"
+        "insert into LessonPlan (Id, LessonName, FKUnitPlan) values (30, 'Halves', 20);"
+        "insert into LessonPlan (Id, LessonName, FKUnitPlan) values (31, 'Quarters', 20);");
+    pick(rowOf("Rangi Parata"));
+    command(TeachersWindow::ID_DELETE);
+    EXPECT_EQ(prompts.last().text,
+              "Delete the teacher \"Rangi Parata\"?\n\nTheir 1 unit plan (2 lessons) and 1 long-term plan stay in the "
+              "database, but no teacher will see them any more.\n\nThey lead a syndicate of 1 other teacher, who keep "
+              "their plans but no longer have a leader.");
+    EXPECT_EQ(stored(3), "Rangi Parata");
+}
+
 TEST_F(Teachers, ThePlaceholderOfNoCurrentUserNeverBecomesATeacher) {
-    ASSERT_STREQ(dialog->getNameField()->getText().text(), "No current user.");
+    ASSERT_STREQ(dialog->getNameField()->getText().text(), "");
+    dialog->getNameField()->setText("No current user.");
     command(TeachersWindow::ID_ADD);
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.last().caption, "Add Teacher Error");
