@@ -31,15 +31,17 @@ const char* const fileWarning = "Plenwick";
 AttachmentPane::AttachmentPane(FXComposite* page, const PaneShared& shared, FXObject* tgt, FXSelector sel)
     : PlanPane(page, shared, tgt, sel) {
     const char* titles[] = {"File Attachment Name", "File Size"};
-    const FXint widths[] = {410, 80};
+    // Both columns inside the tab at the dialog's smallest width, and six
+    // rows of attachments; a longer name shows whole in the tooltip.
+    const FXint widths[] = {nameWidth, 80};
     const FXSelector sels[] = {ID_LIST, ID_LIST};
     FXList* lists[2];
-    listGroup(this, titles, widths, 2, lists, this, sels, LAYOUT_FILL_X, 90);
+    listGroup(this, titles, widths, 2, lists, this, sels, LAYOUT_FILL_X, 180);
     nameList = lists[0];
     sizeList = lists[1];
     FXGroupBox* notes = new FXGroupBox(
         this, "File Notes", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 2, 4);
-    notesText = stretchText(notes, 200);
+    notesText = stretchText(notes, 100);
     FXHorizontalFrame* buttons = buttonRow(this);
     button(buttons, "&Import\tCopy file attachment into database", this, ID_IMPORT);
     button(buttons, "Edi&t\tEdit notes that accompany file attachment", this, ID_NOTES);
@@ -248,7 +250,10 @@ void AttachmentPane::removeAttachment() {
                 return;
             }
         }
-        if (!Prompter::get().question(owner(), "Confirm delete file", "Do you want to delete this file?")) return;
+        if (!Prompter::get().question(
+                owner(), "Confirm delete file",
+                "Do you want to delete the file \"" + nameList->getItemText(index) + "\" from this unit plan?"))
+            return;
         busy(true);
         IsectRecordset::Transaction transaction(recordset());
         query(recordset(), "Delete from UnitBinary where BinaryId = " + id);

@@ -41,6 +41,9 @@ public:
 protected:
     AttachmentPane() {}
 
+    // The width of the file-name column.
+    static constexpr FX::FXint nameWidth = 330;
+
 private:
     FX::FXList* nameList = nullptr;  // data: the attachment's Id
     FX::FXList* sizeList = nullptr;  // row for row with nameList

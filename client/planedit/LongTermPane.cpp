@@ -63,8 +63,9 @@ void LongTermPane::build() {
     startField = field(dates, 12, this, ID_PERSISTENT_FIELD);
     label(dates, "End Date:");
     endField = field(dates, 12, this, ID_PERSISTENT_FIELD);
-    new FXCheckButton(this, "Syndicate Wide Plan\tEverybody in your syndicate can view this long term plan.",
-                      &syndicateWideTarget, FXDataTarget::ID_VALUE);
+    syndicateWideCheck =
+        new FXCheckButton(this, "Syndicate Wide Plan\tEverybody in your syndicate can view this long term plan.",
+                          &syndicateWideTarget, FXDataTarget::ID_VALUE);
     new FXCheckButton(this, "Ignore Start and End Dates\tThis plan is always visible in the list box.",
                       &persistentTarget, FXDataTarget::ID_VALUE);
     leaderNote = new FXLabel(this,
@@ -76,11 +77,23 @@ void LongTermPane::build() {
     planButtons(this, this, ID_EDIT, ID_DELETE, ID_ADD);
 }
 
+// A leader's plans are the syndicate's (their owner is the leader, who is
+// the syndicate): for a leader the box is ticked and cannot be cleared, and
+// says why; a teacher's box tells the teacher's own plans from the
+// syndicate's.
 void LongTermPane::showLeaderNote(bool shown) {
-    if (shown)
+    if (shown) {
         leaderNote->show();
-    else
+        syndicateWide = 1;
+        syndicateWideCheck->disable();
+        syndicateWideCheck->setTipText(
+            "Every long term plan of a syndicate leader is the syndicate's: everybody in "
+            "your syndicate can view it.");
+    } else {
         leaderNote->hide();
+        syndicateWideCheck->enable();
+        syndicateWideCheck->setTipText("Everybody in your syndicate can view this long term plan.");
+    }
 }
 
 // ---------------------------------------------------------------- lists and the shown plan
@@ -121,7 +134,7 @@ void LongTermPane::show(FXint planId) {
     // the plan's subject instead of taking the last one shown.
     subjectCombo->setCurrentItem(lists::findItem(subjectCombo, FXIntVal(rs.GetField("FKSubject"))));
     childYearCombo->setCurrentItem(lists::findItem(childYearCombo, FXIntVal(rs.GetField("FKYear"))));
-    syndicateWide = FXIntVal(rs.GetField("FKSyndicate")) != FXIntVal(appState.currentUserId) ? 1 : 0;
+    syndicateWide = isLeader() || FXIntVal(rs.GetField("FKSyndicate")) != FXIntVal(appState.currentUserId) ? 1 : 0;
     persistent = FXIntVal(rs.GetField("Persistant")) != 0 ? 1 : 0;
     enableDateFields();
 }

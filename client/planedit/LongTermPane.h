@@ -70,6 +70,7 @@ private:
     FX::FXTextField* startField = nullptr;
     FX::FXTextField* endField = nullptr;
     FX::FXLabel* leaderNote = nullptr;
+    FX::FXCheckButton* syndicateWideCheck = nullptr;
     // The shown plan as read, against which an edit is checked.
     ReadRow shownRow;
 

@@ -400,6 +400,7 @@ void UnitPlanDialog::showTabsOf(bool leader) {
     } else {
         tabItems[TAB_SUBJECTS]->hide();
         pages[TAB_SUBJECTS]->hide();
+        longTermPane->showLeaderNote(false);
         if (tabBook->getCurrent() == TAB_SUBJECTS) showTab(TAB_LONGTERM);
     }
     tabBook->recalc();

@@ -265,7 +265,7 @@ TEST_F(Attachments, RemovalAsksAndTakesTheWholeFile) {
     prompts.answers.push_back(false);
     press(UNIT, "Remove");
     EXPECT_EQ("Confirm delete file", prompts.last().caption);
-    EXPECT_EQ("Do you want to delete this file?", prompts.last().text);
+    EXPECT_EQ("Do you want to delete the file \"" + a + "\" from this unit plan?", prompts.last().text);
     EXPECT_EQ(2, stored("BinaryDescription"));
     prompts.answers.push_back(true);
     press(UNIT, "Remove");
@@ -299,3 +299,21 @@ TEST_F(Attachments, NothingIsAttachedToATransferFileEntry) {
 }
 
 }  // namespace
+
+// At the dialog's smallest size the attachment list shows six rows and both
+// its columns inside the tab.
+TEST_F(Attachments, TheListShowsSixRowsAndBothColumns) {
+    openUnit();
+    importFile("a.bin", 10);
+    dialog->resize(UnitPlanDialog::minimumWidth, UnitPlanDialog::minimumHeight);
+    showTab(UNIT);
+    dialog->layout();
+    settle();
+    FXList* names = list("File Attachment Name");
+    FXList* sizes = list("File Size");
+    ASSERT_GT(names->getNumItems(), 0);
+    EXPECT_GE(names->getHeight(), 6 * names->getItemHeight(0)) << names->getHeight();
+    FXint x = 0, y = 0;
+    sizes->translateCoordinatesTo(x, y, page(UNIT), sizes->getWidth(), 0);
+    EXPECT_LE(x, page(UNIT)->getWidth()) << "the size column is cut";
+}

@@ -291,3 +291,24 @@ TEST_F(PlanEdit, ADatabaseErrorIsShownAndTheListsStay) {
     press(LONGTERM, "Add");
     EXPECT_EQ(count("Select Count(*) from LongTerm"), 2);
 }
+
+// "Syndicate Wide Plan" tells a teacher's own plans from the syndicate's;
+// for a leader, whose plans are all the syndicate's, it is ticked and fixed.
+TEST_F(PlanEdit, SyndicateWideTellsOwnPlansFromTheSyndicates) {
+    addLongTerm(10, "Tia own", weekday(-21), weekday(40), TEACHER);
+    addLongTerm(11, "Lena syndicate", weekday(-21), weekday(40), LEADER);
+    open();
+    choosePlan(10);
+    EXPECT_EQ(bound(LONGTERM, "Syndicate Wide Plan"), 0);
+    EXPECT_TRUE(checkButton(LONGTERM, "Syndicate Wide Plan")->isEnabled());
+    choosePlan(11);
+    EXPECT_EQ(bound(LONGTERM, "Syndicate Wide Plan"), 1);
+    close();
+
+    loginAs(LEADER, LEADER);
+    open();
+    choosePlan(11);
+    EXPECT_EQ(bound(LONGTERM, "Syndicate Wide Plan"), 1);
+    EXPECT_FALSE(checkButton(LONGTERM, "Syndicate Wide Plan")->isEnabled());
+    EXPECT_NE(checkButton(LONGTERM, "Syndicate Wide Plan")->getTipText().find("syndicate leader"), -1);
+}
