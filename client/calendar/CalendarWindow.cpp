@@ -92,8 +92,14 @@ CalendarWindow::CalendarWindow(FXApp* app)
     new FXMenuRadio(optionsMenu, "American dates mm/dd/yy", this, ID_AMERICAN);
     new FXMenuRadio(optionsMenu, "English dates dd/mm/yy", this, ID_ENGLISH);
     new FXMenuSeparator(optionsMenu);
-    new FXMenuRadio(optionsMenu, "File registry", this, ID_FILEREGISTRY);
-    new FXMenuRadio(optionsMenu, "Windows registry", this, ID_WINDOWSREGISTRY);
+    new FXMenuRadio(optionsMenu, "Settings in Registry.ini", this, ID_FILEREGISTRY);
+    // The platform's store of the toolkit's settings: the registry on
+    // Windows, the toolkit's own settings files elsewhere.
+#ifdef WIN32
+    new FXMenuRadio(optionsMenu, "Settings in the Windows registry", this, ID_WINDOWSREGISTRY);
+#else
+    new FXMenuRadio(optionsMenu, "Settings in the toolkit's settings store (~/.foxrc)", this, ID_WINDOWSREGISTRY);
+#endif
     new FXMenuSeparator(optionsMenu);
     new FXMenuCommand(optionsMenu, "&School Setup...", nullptr, this, ID_SCHOOLSETUP);
     new FXMenuTitle(menuBar, "&Options", nullptr, optionsMenu);

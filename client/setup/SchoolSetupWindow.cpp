@@ -1,5 +1,8 @@
 #include "setup/SchoolSetupWindow.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/InputChecks.h"
@@ -37,6 +40,40 @@ const char* const section = "SCHOOLSETUP";
 // SELECT).
 const char* const termColumns = "Select Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm, RowVersion, ChangedBy";
 const char* const yearColumns = "Select Id, Description, RowVersion, ChangedBy";
+
+// A date typed whole: day, month and year, with two separators or as at
+// least four digits ("3/2/26", "030226", "3226"), not a day of this month
+// alone ("4") or a day and a month ("4/3").
+bool wholeDate(const FXString& typed) {
+    FXint separators = 0, digits = 0;
+    for (FXint i = 0; i < typed.length(); ++i) {
+        if (typed[i] >= '0' && typed[i] <= '9')
+            ++digits;
+        else if (typed[i] == '/' || typed[i] == '-' || typed[i] == '.')
+            ++separators;
+    }
+    return separators >= 2 || (separators == 0 && digits >= 4);
+}
+
+// Year levels in the order of their names, the numbers in them as numbers
+// ("Year 2" before "Year 10").
+bool naturallyBefore(const FXString& a, const FXString& b) {
+    FXint i = 0, j = 0;
+    while (i < a.length() && j < b.length()) {
+        if (Ascii::isDigit(a[i]) && Ascii::isDigit(b[j])) {
+            FXlong x = 0, y = 0;
+            while (i < a.length() && Ascii::isDigit(a[i])) x = x * 10 + (a[i++] - '0');
+            while (j < b.length() && Ascii::isDigit(b[j])) y = y * 10 + (b[j++] - '0');
+            if (x != y) return x < y;
+            continue;
+        }
+        const FXchar p = Ascii::toLower(a[i]), q = Ascii::toLower(b[j]);
+        if (p != q) return p < q;
+        ++i;
+        ++j;
+    }
+    return a.length() - i < b.length() - j;
+}
 const FXint defaultWidth = 700, defaultHeight = 520;
 const FXint minimumWidth = 600, minimumHeight = 460;
 
@@ -220,11 +257,16 @@ void SchoolSetupWindow::loadTerms(FXint selectId) {
 }
 
 void SchoolSetupWindow::loadYears(FXint selectId) {
-    if (!recordset.OpenRecordset("Select Id, Description from ChildYear Order By Description Desc")) return;
-    yearList->clearItems();
+    if (!recordset.OpenRecordset("Select Id, Description from ChildYear")) return;
+    std::vector<std::pair<FXString, FXint>> years;
     for (recordset.MoveFirst(); !recordset.eof(); recordset.MoveNext())
-        yearList->appendItem(recordset.GetField("Description"), nullptr,
-                             (void*)(FXival)decimalValue(recordset.GetField("Id")));
+        years.emplace_back(recordset.GetField("Description"), decimalValue(recordset.GetField("Id")));
+    std::stable_sort(years.begin(), years.end(),
+                     [](const std::pair<FXString, FXint>& a, const std::pair<FXString, FXint>& b) {
+                         return naturallyBefore(a.first, b.first);
+                     });
+    yearList->clearItems();
+    for (const auto& y : years) yearList->appendItem(y.first, nullptr, (void*)(FXival)y.second);
     lists::noCurrentItem(yearList);
     const FXint row = lists::findItem(yearList, selectId);
     if (row >= 0) {
@@ -288,6 +330,12 @@ long SchoolSetupWindow::onCmdTermList(FXObject*, FXSelector, void*) {
 }
 
 bool SchoolSetupWindow::readTermFields(const FXString& caption, Term& term) {
+    if (!wholeDate(firstDayField->getText())) {
+        Prompter::get().error(this, caption,
+                              "First day: type the whole date, with its day, month and year (for example " +
+                                  DisplayDate("2026-02-02") + "), so that the term is where you mean it.");
+        return false;
+    }
     try {
         term.firstDay = checks::date("First day", firstDayField->getText());
     } catch (const FXException& e) {

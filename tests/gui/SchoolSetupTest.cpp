@@ -112,11 +112,20 @@ TEST_F(SchoolSetup, TermsAreAddedInDateOrderAndCheckedBeforeTheyAreStored) {
         << prompts.last().text;
     term("", 1, 2026, 9);
     press(SchoolSetupWindow::ID_ADDTERM);
-    EXPECT_EQ(prompts.last().text.find("First day is empty."), 0u) << prompts.last().text;
+    EXPECT_EQ(prompts.last().text.find("First day"), 0u) << prompts.last().text;
+    // A day alone, or a day and a month: the whole date is asked for.
+    for (const char* part : {"4", "4/3"}) {
+        term(part, 1, 2026, 9);
+        press(SchoolSetupWindow::ID_ADDTERM);
+        EXPECT_EQ(prompts.last().text,
+                  "First day: type the whole date, with its day, month and year (for example "
+                  "02/02/26), so that the term is where you mean it.")
+            << part;
+    }
     // A term that ends the Sunday before the next begins is no overlap.
     term("13/4/26", 2, 2026, 9);
     press(SchoolSetupWindow::ID_ADDTERM);
-    EXPECT_EQ(prompts.prompts.size(), 5u);
+    EXPECT_EQ(prompts.prompts.size(), 7u);
     EXPECT_EQ(count("Select Count(*) from TermDate"), 3);
 }
 
@@ -174,7 +183,11 @@ TEST_F(SchoolSetup, YearLevels) {
     setup->getYearField()->setText("Year 4, Room 'B'");
     press(SchoolSetupWindow::ID_ADDYEAR);
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
-    EXPECT_EQ(items(setup->getYearList()), (std::vector<std::string>{"Year 4, Room 'B'", "Year 3"}));
+    // In the order of their names, numbers as numbers.
+    setup->getYearField()->setText("Year 10");
+    press(SchoolSetupWindow::ID_ADDYEAR);
+    EXPECT_EQ(items(setup->getYearList()), (std::vector<std::string>{"Year 3", "Year 4, Room 'B'", "Year 10"}));
+    sql("delete from ChildYear where Description = 'Year 10';");
     EXPECT_EQ(count("Select Count(*) from ChildYear where Description = 'Year 3'"), 1);
 
     setup->getYearField()->setText("Year 3");
@@ -190,7 +203,7 @@ TEST_F(SchoolSetup, YearLevels) {
               "them.");
     EXPECT_EQ(count("Select Count(*) from ChildYear"), 2);
 
-    pickYear(1);
+    pickYear(0);
     EXPECT_STREQ(setup->getYearField()->getText().text(), "Year 3");
     setup->getYearField()->setText("Year 3 and 4");
     press(SchoolSetupWindow::ID_EDITYEAR);
