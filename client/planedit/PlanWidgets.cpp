@@ -1,10 +1,35 @@
 #include "planedit/PlanWidgets.h"
 
+#include <fxkeys.h>
+
 #include "ui/AppResources.h"
 
 using namespace FX;
 
 namespace planedit {
+
+FXDEFMAP(PlanText)
+PlanTextMap[] = {
+    FXMAPFUNC(SEL_KEYPRESS, 0, PlanText::onKeyPress),
+};
+
+FXIMPLEMENT(PlanText, FXText, PlanTextMap, ARRAYNUMBER(PlanTextMap))
+
+PlanText::PlanText(FXComposite* p, FXuint opts) : FXText(p, nullptr, 0, opts) {}
+
+long PlanText::onKeyPress(FXObject* sender, FXSelector sel, void* ptr) {
+    const FXEvent* event = static_cast<const FXEvent*>(ptr);
+    const bool control = (event->state & CONTROLMASK) != 0;
+    if (isEnabled() && isEditable() && control &&
+        (event->code == KEY_Tab || event->code == KEY_i || event->code == KEY_I)) {
+        handle(this, FXSEL(SEL_COMMAND, ID_INSERT_STRING), (void*)"\t");
+        return 1;
+    }
+    // Plain Tab and Shift+Tab: not the text's; the dialog moves the focus.
+    if (!control && (event->code == KEY_Tab || event->code == KEY_ISO_Left_Tab || event->code == KEY_KP_Tab))
+        return FXWindow::onKeyPress(sender, sel, ptr);
+    return FXText::onKeyPress(sender, sel, ptr);
+}
 
 FXButton* button(FXComposite* p, const char* text, FXObject* tgt, FXSelector sel, FXuint opts) {
     FXButton* b = new FXButton(p, text, nullptr, tgt, sel, BUTTON_NORMAL | opts, 0, 0, 0, 0, 12, 12, 3, 3);
@@ -31,7 +56,7 @@ FXHorizontalFrame* planButtons(FXComposite* p, FXObject* tgt, FXSelector editId,
 
 FXText* stretchText(FXComposite* p, FXint height) {
     StretchFrame* frame = new StretchFrame(p, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X, height);
-    return new FXText(frame, nullptr, 0, TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    return new PlanText(frame, TEXT_WORDWRAP | LAYOUT_FILL_X | LAYOUT_FILL_Y);
 }
 
 FXText* textArea(FXComposite* p, const char* label, FXint height) {

@@ -40,6 +40,19 @@ private:
     FX::FXint nominal;
 };
 
+// A text area that the keyboard's Tab leaves, as it leaves every field, for
+// the next control (Shift+Tab the one before); Ctrl+Tab or Ctrl+I puts a
+// tab character into the text where one is needed.
+class PlanText : public FX::FXText {
+    FXDECLARE(PlanText)
+public:
+    PlanText(FX::FXComposite* p, FX::FXuint opts);
+    long onKeyPress(FX::FXObject*, FX::FXSelector, void*);
+
+protected:
+    PlanText() {}
+};
+
 // A label above a sunken, word-wrapping text area of the given nominal height.
 FX::FXText* textArea(FX::FXComposite* p, const char* label, FX::FXint height);
 // A sunken, word-wrapping text area of the given nominal height.

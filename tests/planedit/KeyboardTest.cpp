@@ -270,3 +270,28 @@ TEST_F(Keyboard, TabGoesThroughTheDatesAndTimesBeforeTheirButtons) {
     key(KEY_Tab);
     EXPECT_EQ(focus(), checkButton(LONGTERM, "Ignore Start and End Dates"));
 }
+
+// In a text area Tab moves on as it does from a field (Shift+Tab back);
+// Ctrl+Tab and Ctrl+I put a tab into the text.
+TEST_F(Keyboard, TabLeavesATextAreaAndCtrlTabTypesATab) {
+    addLongTerm(10, "Number", weekday(-21), weekday(40));
+    addUnit(20, 10, "Fractions");
+    addLesson(30, 20, "Halves", weekday(7), weekday(7));
+    open();
+    choosePlan(10);
+    chooseUnit(20);
+    chooseLesson(30);
+    settle();
+    FXText* skills = static_cast<FXText*>(control(OBJECTIVE, "Essential Skills:"));
+    skills->setFocus();
+    ASSERT_EQ(focus(), skills);
+    skills->setCursorPos(0);
+    key(KEY_Tab, CONTROLMASK);
+    key(KEY_i, CONTROLMASK);
+    EXPECT_EQ(text(OBJECTIVE, "Essential Skills:"), "\t\tes");
+    key(KEY_Tab);
+    EXPECT_EQ(text(OBJECTIVE, "Essential Skills:"), "\t\tes");
+    EXPECT_EQ(focus(), control(OBJECTIVE, "Achievement Objectives:"));
+    key(KEY_ISO_Left_Tab, SHIFTMASK);
+    EXPECT_EQ(focus(), skills);
+}
