@@ -187,6 +187,8 @@ private:
     // Point lists scaled in a fixed buffer, longer ones in one of their own.
     class ScaledPoints;
     void warn(const FX::FXString& text);
+    // "Cannot write FILE: REASON." for the job's file.
+    void cannotWrite(const FX::FXString& reason);
     FX::FXint unitsPerInch(const FXNativePrinter& job, FX::FXbool printer) const;
     void layout(const FXNativePrinter& job, FX::FXint unitsPerInch);
     FX::FXbool startPostscript(FXNativePrinter& job, Destination to);

@@ -16,6 +16,9 @@
 #include <fx.h>
 
 #include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "print/FXNativePrinter.h"
@@ -43,6 +46,15 @@ public:
     // PostScript font name for a toolkit font ("Helvetica-Bold", "Times-Roman").
     static FX::FXString fontName(const FX::FXFont* font);
     static FX::FXString fontName(const FX::FXString& family, FX::FXuint weight, FX::FXuint slant);
+
+    // The text as the device prints it in the font, in UTF-8: what its fonts
+    // cannot show as a white square (U+25A1), characters that show nothing
+    // (zero-width spaces, controls) left out.  The preview shows this.
+    static FX::FXString shownText(const FX::FXFont* font, const FX::FXchar* text, FX::FXuint length);
+
+    // Characters drawn on the written pages that no font could show (each
+    // printed as the white square).
+    FX::FXuint unprintedCount() const { return unprinted; }
 
     // Drawing.
     void drawPoint(FX::FXint x, FX::FXint y) override;
@@ -84,6 +96,10 @@ public:
     void setLineCap(FX::FXCapStyle capstyle = FX::CAP_BUTT) override;
     void setLineStyle(FX::FXLineStyle linestyle = FX::LINE_SOLID) override;
 
+    // The C library's error number of the last beginPrint or endPrint that
+    // failed to open or write the file (0 when they succeeded).
+    int lastError() const { return error; }
+
     // Pages written to the file so far (chosen pages only).
     FX::FXint pagesWritten() const { return (FX::FXint)pages.size(); }
 
@@ -114,6 +130,19 @@ private:
     bool lineWidthSet;
     bool lineWidthFractional;
     FX::FXString command;
+    int error = 0;
+    // Glyphs beyond ISO Latin-1 the job uses, in the order of their slots,
+    // and the (font, encoding) pairs that show them.
+    std::vector<std::string> extGlyphs;
+    std::map<std::string, FX::FXint> extSlots;
+    std::vector<std::pair<FX::FXString, FX::FXint>> extFonts;
+    FX::FXuint unprinted = 0;
+
+    FX::FXint extendedSlot(const char* glyph);
+    void useExtendedFont(const FX::FXString& name, FX::FXint encoding);
+    static FX::FXString extendedFontName(const FX::FXString& name, FX::FXint encoding);
+    void writeExtendedFonts();
+    std::vector<FX::FXString> embeddedPrograms() const;
 
     void outf(const char* format, ...) FX_PRINTF(2, 3);
     bool open() const;
