@@ -408,8 +408,8 @@ long LessonDialog::onPaintPreview(FXObject*, FXSelector, void* ptr) {
     return 1;
 }
 
-void LessonDialog::drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, Command command) {
-    ::drawLessonPage(dc, W, H, lessonId, command == PRINT_UNIT ? FXString() : dayText(), lessonRecordset);
+void LessonDialog::drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, Command command, LessonRest* rest) {
+    ::drawLessonPage(dc, W, H, lessonId, command == PRINT_UNIT ? FXString() : dayText(), lessonRecordset, rest);
 }
 
 // ---------------------------------------------------------------- printing
@@ -537,11 +537,18 @@ void LessonDialog::printPages(FXDCNativePrinter& dc, const std::vector<FXint>& i
     FXuint page = 1;
     for (FXint id : ids) {
         dc.beginPage(page++);
+        LessonRest rest;
         if (dc.toHtml())
             dc.writeTable(lessonStatement(id));
         else
-            drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), id, command);
+            drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), id, command, &rest);
         dc.endPage();
+        // What the form's boxes could not hold follows on pages of its own.
+        while (!rest.empty()) {
+            dc.beginPage(page++);
+            drawLessonContinued(dc, dc.getContentWidth(), dc.getContentHeight(), rest);
+            dc.endPage();
+        }
     }
 }
 

@@ -24,6 +24,7 @@
 
 #include "data/FXStringRecordset.h"
 #include "data/IsectRecordset.h"
+#include "lessons/LessonPage.h"
 
 class FXDCNativePrinter;
 
@@ -90,7 +91,8 @@ public:
 
     // Draws lesson `lessonId` as a page W x H for `command` (the date is
     // empty for "Print &Unit", else the chosen day).
-    void drawLessonPage(FX::FXDC& dc, FX::FXint W, FX::FXint H, FX::FXint lessonId, Command command);
+    void drawLessonPage(FX::FXDC& dc, FX::FXint W, FX::FXint H, FX::FXint lessonId, Command command,
+                        LessonRest* rest = nullptr);
     // Draws the preview image again from the current lesson.
     void drawPreview();
 
