@@ -819,9 +819,10 @@ FXString FXDCPostscript::extendedFontName(const FXString& name, FXint encoding) 
     return name + "-Ext" + FXStringVal(encoding);
 }
 
-// The text in pieces of one encoding each: ISO Latin-1 in the re-encoded
-// standard font, other characters in a further encoding of the same font.
-// Text that is all Latin-1 is one drawText call, as before.
+// Text that is all ISO Latin-1 is one drawText call in the re-encoded
+// standard font; a text with other characters is set in a further encoding
+// of the same font (in pieces of several such encodings, shown one after the
+// other from the current point, when the job uses more than 255 glyphs).
 void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textLength) {
     if (!open()) return;
     const FXString name = fontName(font);
@@ -837,12 +838,22 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textL
         if (pieces.empty() || pieces.back().encoding != encoding) pieces.push_back({encoding, std::string()});
         pieces.back().bytes += (char)byte;
     };
+    // A text with a character beyond Latin-1 is set wholly in the further
+    // encodings (which take any glyph), so that a line stays one piece.
+    const std::vector<FXwchar> codes = printtext::characters(text, textLength);
+    bool extended = false;
     Shown s;
-    for (FXwchar code : printtext::characters(text, textLength)) {
+    for (FXwchar code : codes) {
+        if (code < 0x100) continue;
+        classify(name, code, s);
+        for (int i = 0; i < s.count && !extended; i++) extended = latin1.find(s.names[i]) == latin1.end();
+        if (extended) break;
+    }
+    for (FXwchar code : codes) {
         classify(name, code, s);
         if (s.control) {
             // Invisible in the font, kept as the byte it was.
-            if (code < 0x100) {
+            if (code < 0x100 && !extended) {
                 add(0, (FXuchar)code);
                 glyphs.push_back(".notdef");
             }
@@ -851,12 +862,12 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textL
         if (s.replaced && sink) unprinted++;
         for (int i = 0; i < s.count; i++) {
             glyphs.push_back(s.names[i]);
-            auto found = latin1.find(s.names[i]);
-            if (code < 0x100 || found != latin1.end()) {
-                add(0, code < 0x100 && i == 0 && s.count == 1 ? (FXuchar)code : found->second);
-            } else {
+            if (extended) {
                 FXint slot = extendedSlot(s.names[i]);
                 add(1 + slot / 255, (FXuchar)(1 + slot % 255));
+            } else {
+                // Without further characters every glyph is one of Latin-1.
+                add(0, code < 0x100 && s.count == 1 ? (FXuchar)code : latin1.find(s.names[i])->second);
             }
         }
     }
@@ -867,9 +878,16 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textL
         ink(xx + box.xmin, yy + box.ymin, xx + box.xmax, yy + box.ymax);
     if (sink) useFont(name);
     std::string escaped;
-    if (pieces.size() <= 1 && (pieces.empty() || pieces[0].encoding == 0)) {
-        if (!pieces.empty()) escapeInto(escaped, pieces[0].bytes);
-        outf("(%s) %g %g %d /%s drawText\n", escaped.c_str(), xx, yy, size, name.text());
+    if (pieces.size() <= 1) {
+        FXString face = name;
+        if (!pieces.empty()) {
+            escapeInto(escaped, pieces[0].bytes);
+            if (pieces[0].encoding > 0) {
+                face = extendedFontName(name, pieces[0].encoding);
+                if (sink) useExtendedFont(name, pieces[0].encoding);
+            }
+        }
+        outf("(%s) %g %g %d /%s drawText\n", escaped.c_str(), xx, yy, size, face.text());
         return;
     }
     outf("gsave %g %g moveto", xx, yy);

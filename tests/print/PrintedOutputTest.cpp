@@ -169,19 +169,27 @@ std::vector<std::string> everyLetterLines() {
     return lines;
 }
 
+std::string asciiLine() {
+    std::string line;
+    for (char c = 0x21; c < 0x7F; c++) line += c;
+    return line + "ā";
+}
+
 void drawEveryLetter(FXDCNativePrinter& dc, FXFont& font) {
     std::vector<std::string> lines = everyLetterLines();
     dc.beginPage(1);
     dc.setFont(&font);
     dc.drawText(10, 20, "Māori ā ē ī ō ū €5 “te reo”");
     for (size_t i = 0; i < lines.size(); i++) dc.drawText(10, 50 + 20 * (FXint)i, lines[i].c_str());
+    // ASCII with a macron: more glyphs in the job than one further encoding holds.
+    dc.drawText(10, 50 + 20 * (FXint)lines.size(), asciiLine().c_str());
     dc.endPage();
 }
 
 std::string everyLetterText() {
     std::string expected = "Māori ā ē ī ō ū €5 “te reo”\n";
     for (const std::string& line : everyLetterLines()) expected += line + "\n";
-    return expected;
+    return expected + asciiLine() + "\n";
 }
 
 TEST(PrintedOutput, EveryLatinLetterPrintsOnPostscriptAndPdf) {
@@ -209,6 +217,8 @@ TEST(PrintedOutput, EveryLatinLetterPrintsOnPostscriptAndPdf) {
                 const std::string program = font == &helvetica ? "NimbusSans-Regular" : "NimbusRoman-Bold";
                 EXPECT_NE(ps.find("%%BeginResource: font " + program + "\n"), std::string::npos);
                 EXPECT_NE(ps.find("%%DocumentSuppliedResources: font " + program + "\n"), std::string::npos);
+                EXPECT_NE(ps.find("PlenwickEncoding2"), std::string::npos);
+                EXPECT_NE(ps.find("showRun grestore\n"), std::string::npos);
                 expectTrueBoxes(file);
             }
         }
