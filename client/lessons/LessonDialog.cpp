@@ -516,6 +516,10 @@ void LessonDialog::printCommand(Command command) {
     }
     PrintCommand print(this, title.trim());
     print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    // The summary tables have seven or eight columns: landscape unless the
+    // user chooses otherwise.
+    if ((command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY) && !verboseFormat)
+        print.printer.flags |= FXNativePrinter::WIDE_TABLE;
     print.run([&](FXDCNativePrinter& dc) { printJob(dc, command, ids); });
 }
 

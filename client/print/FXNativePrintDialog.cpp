@@ -275,6 +275,14 @@ void FXNativePrintDialog::setPrinter(const FXNativePrinter& p) {
     }
     if (printer.numcopies < 1) printer.numcopies = 1;
     if (printer.numcopies > 1000) printer.numcopies = 1000;
+    // A wide table lies across the paper unless the user chose otherwise
+    // for tables.
+    if (printer.flags & FXNativePrinter::WIDE_TABLE) {
+        if (registry().readIntEntry("PRINTER", "tablelandscape", 1))
+            printer.flags |= FXNativePrinter::LANDSCAPE;
+        else
+            printer.flags &= ~FXNativePrinter::LANDSCAPE;
+    }
     showState();
 }
 
@@ -579,7 +587,8 @@ long FXNativePrintDialog::onCmdProperties(FXObject*, FXSelector, void*) {
 // ---- print --------------------------------------------------------------------
 
 void FXNativePrintDialog::takeChoices() {
-    registry().writeIntEntry("PRINTER", "landscape", (printer.flags & FXNativePrinter::LANDSCAPE) ? 1 : 0);
+    registry().writeIntEntry("PRINTER", (printer.flags & FXNativePrinter::WIDE_TABLE) ? "tablelandscape" : "landscape",
+                             (printer.flags & FXNativePrinter::LANDSCAPE) ? 1 : 0);
     registry().writeIntEntry("PRINTER", "color", color);
     printer.numcopies = (FXuint)copies->getValue();
     syncSettings();

@@ -41,6 +41,7 @@ protected:
         reg.writeStringEntry("PAPER", "1", "[A4] 9 595.27559 841.88976 80 80 80 80");
         reg.writeIntEntry("PRINTER", "media", media);
         reg.writeIntEntry("PRINTER", "landscape", landscape);
+        reg.writeIntEntry("PRINTER", "tablelandscape", landscape);
         reg.writeIntEntry("PRINTER", "printtofile", 1);
     }
 
@@ -317,6 +318,21 @@ TEST_F(LessonDialogs, SummariesOfTheDayAndOfTheUnit) {
     text = textOf(file);
     EXPECT_EQ(printtest::count(text, "...End of Record..."), 3u) << text;
     EXPECT_EQ(text.find("Date: Monday " + shownDay(0)), 0u) << text;
+}
+
+// The summaries are wide tables: landscape until the user chooses otherwise
+// for tables, whatever the other jobs' orientation.
+TEST_F(LessonDialogs, SummariesAreLandscapeByDefault) {
+    setPaper();
+    app()->reg().deleteEntry("PRINTER", "tablelandscape");
+    mondayLessons();
+    open(mondayRows());
+    chooseDay(0);
+    std::string file = printTo(LessonDialog::ID_PRINT_SUMMARY, "wide.ps");
+    EXPECT_NE(printtest::readFile(file).find("%%Orientation: Landscape\n"), std::string::npos);
+    EXPECT_NE(textOf(file).find("Halves"), std::string::npos);
+    file = printTo(LessonDialog::ID_PRINT, "page.ps");
+    EXPECT_NE(printtest::readFile(file).find("%%Orientation: Portrait\n"), std::string::npos);
 }
 
 TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {

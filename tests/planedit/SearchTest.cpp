@@ -55,6 +55,7 @@ protected:
     }
 
     // "&Print" with the print dialog answered: a PostScript file (or HTML).
+    std::vector<bool> offeredLandscape;
     std::string print(const std::string& name, int destination = 1) {
         std::string file = printtest::scratchDir() + "/" + name;
         answer.answered = false;
@@ -62,6 +63,10 @@ protected:
             FXNativePrintDialog* dlg = dynamic_cast<FXNativePrintDialog*>(w);
             ASSERT_NE(dlg, nullptr);
             dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_TO_PRINTER + destination), nullptr);
+            // The report is a wide table: landscape is offered until the user
+            // chooses portrait, as this one does.
+            offeredLandscape.push_back((dlg->description().flags & FXNativePrinter::LANDSCAPE) != 0);
+            dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_PORTRAIT), nullptr);
             FXTextField* field = destination == 1 ? dlg->fileField() : dlg->htmlField();
             field->setText(file.c_str());
             dlg->handle(dlg, FXSEL(SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME + destination - 1), nullptr);
@@ -189,6 +194,8 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
 
     // Nothing ticked: the header alone.
     std::string file = print("none.ps");
+    ASSERT_EQ(offeredLandscape.size(), 1u);
+    EXPECT_TRUE(offeredLandscape[0]);
     std::string text = textOf(file);
     std::string messages;
     EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
@@ -199,6 +206,7 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
     click("Unit Name", 2);
     click("Unit Name", 0);
     file = print("ticked.ps");
+    EXPECT_FALSE(offeredLandscape.back());  // portrait, as chosen
     EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
     EXPECT_EQ(printtest::pageCount(file), 1);
     text = textOf(file);

@@ -363,4 +363,38 @@ TEST_F(PrintDialogTest, CallerDescriptionWithoutNameKeepsTheRememberedChoice) {
     EXPECT_STREQ(dlg.htmlField()->getText().text(), "given.html");
 }
 
+// A wide table is landscape until the user chooses portrait for tables;
+// that choice is kept apart from the orientation of other jobs.
+TEST_F(PrintDialogTest, WideTablesAreLandscapeUnlessChosenOtherwise) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrinter wide;
+    wide.flags = FXNativePrinter::WIDE_TABLE;
+    {
+        FXNativePrintDialog dlg(owner);
+        dlg.setPrinter(wide);
+        EXPECT_NE(dlg.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+        EXPECT_TRUE(findButton<FXRadioButton>(&dlg, "Landscape")->getCheck());
+        send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_TO_FILE);
+        dlg.fileField()->setText((dir + "/table.ps").c_str());
+        send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME);
+        send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_PORTRAIT);
+        dlg.create();
+        dlg.show(PLACEMENT_OWNER);
+        send(dlg, SEL_COMMAND, FXDialogBox::ID_ACCEPT);
+        FXNativePrinter out;
+        dlg.getPrinter(out);
+        EXPECT_EQ(out.flags & FXNativePrinter::LANDSCAPE, 0u);
+    }
+    EXPECT_EQ(entry("PRINTER", "tablelandscape"), "0");
+    EXPECT_EQ(entry("PRINTER", "landscape"), "<missing>");
+    FXNativePrintDialog again(owner);
+    again.setPrinter(wide);
+    EXPECT_EQ(again.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+    // Other jobs keep their own orientation.
+    reg().writeIntEntry("PRINTER", "tablelandscape", 1);
+    FXNativePrintDialog plain(owner);
+    plain.setPrinter(FXNativePrinter());
+    EXPECT_EQ(plain.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+}
+
 }  // namespace
