@@ -260,13 +260,10 @@ long LessonDialog::onTimerStart(FXObject*, FXSelector, void*) {
 
 FXbool LessonDialog::start() {
     FXRegistry& reg = getApp()->reg();
+    // Before the print dialog was ever opened: its papers, the locale's chosen.
+    FXNativePrintDialog::providePapers(reg);
     const char* first = reg.readStringEntry("PAPER", "0", nullptr);
-    if (!first || !*first) {
-        Prompter::get().warning(this, getApp()->getAppName(),
-                                "No paper size for print preview display provided. Click on the Print button now and "
-                                "select a printer from the drop down list. Then close this window and try again.\n");
-        return FALSE;
-    }
+    if (!first || !*first) return FALSE;
     const FXint media = reg.readIntEntry("PRINTER", "media", 0);
     FXNativePrintDialog::Paper paper;
     const char* entry = reg.readStringEntry("PAPER", FXStringVal(media).text(), nullptr);

@@ -187,11 +187,32 @@ FXbool FXNativePrintDialog::parsePaper(const FXString& entry, Paper& p) {
     return true;
 }
 
-void FXNativePrintDialog::loadPapers() {
-    if (!registry().existingEntry("PAPER", "0")) {
-        for (FXint i = 0; i < (FXint)ARRAYNUMBER(defaultPapers); i++)
-            registry().writeStringEntry("PAPER", FXStringVal(i).text(), defaultPapers[i]);
+FXint FXNativePrintDialog::localPaper(const FXString& locale) {
+    // The countries that use Letter: the Americas' and the Philippines.
+    static const char* const letter[] = {"US", "CA", "MX", "PH", "CL", "CO", "VE", "GT",
+                                         "CR", "PA", "SV", "NI", "HN", "DO", "PR", "BZ"};
+    const FXint under = locale.find('_');
+    if (under < 0) return 0;  // C, POSIX or none: Letter, as before
+    const FXString country = locale.mid(under + 1, 2);
+    for (const char* c : letter)
+        if (country == c) return 0;
+    return 1;
+}
+
+void FXNativePrintDialog::providePapers(FXRegistry& reg) {
+    if (reg.existingEntry("PAPER", "0")) return;
+    for (FXint i = 0; i < (FXint)ARRAYNUMBER(defaultPapers); i++)
+        reg.writeStringEntry("PAPER", FXStringVal(i).text(), defaultPapers[i]);
+    if (!reg.existingEntry("PRINTER", "media")) {
+        const char* locale = getenv("LC_ALL");
+        if (!locale || !*locale) locale = getenv("LC_PAPER");
+        if (!locale || !*locale) locale = getenv("LANG");
+        reg.writeIntEntry("PRINTER", "media", localPaper(locale ? locale : ""));
     }
+}
+
+void FXNativePrintDialog::loadPapers() {
+    providePapers(registry());
     paperList.clear();
     paper->clearItems();
     for (FXint i = 0;; i++) {

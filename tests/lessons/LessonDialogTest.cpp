@@ -5,10 +5,13 @@
 #include "lessons/LessonsTest.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "data/AppState.h"
 #include "lessons/LessonDialog.h"
 #include "lessons/LessonDialogOpened.h"
+#include "print/FXNativePrintDialog.h"
 #include "ui/AppResources.h"
 
 using namespace FX;
@@ -119,17 +122,30 @@ std::vector<int> lines(const printtest::Raster& r, bool horizontal, int run, int
 
 }  // namespace
 
-TEST_F(LessonDialogs, WithoutAPaperSizeItWarnsAndListsNoDays) {
-    open({}, false);
+// On first use, before the print dialog was ever opened, the preview takes
+// the papers the dialog would write and the paper of the user's locale.
+TEST_F(LessonDialogs, OnFirstUseThePreviewTakesTheLocalesPaper) {
+    EXPECT_EQ(FXNativePrintDialog::localPaper("en_NZ.UTF-8"), 1);
+    EXPECT_EQ(FXNativePrintDialog::localPaper("en_US.UTF-8"), 0);
+    EXPECT_EQ(FXNativePrintDialog::localPaper("fr_CA"), 0);
+    EXPECT_EQ(FXNativePrintDialog::localPaper("C.UTF-8"), 0);
+    EXPECT_EQ(FXNativePrintDialog::localPaper(""), 0);
+    const char* was = getenv("LC_ALL");
+    const std::string saved = was ? was : "";
+    setenv("LC_ALL", "mi_NZ.UTF-8", 1);
+    open({});
+    if (was)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
     EXPECT_TRUE(lessons::lessonDialogOpened());
     EXPECT_EQ(dialog->getTitle(), "Print Lessons");
-    EXPECT_FALSE(dialog->start());
-    ASSERT_EQ(prompts.prompts.size(), 1u);
-    EXPECT_EQ(prompts.last().kind, "warning");
-    EXPECT_EQ(prompts.last().text,
-              "No paper size for print preview display provided. Click on the Print button now and select a printer "
-              "from the drop down list. Then close this window and try again.\n");
-    EXPECT_EQ(dialog->dayList->getNumItems(), 0);
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_STREQ(app()->reg().readStringEntry("PAPER", "1", ""), "[A4] 9 595.27559 841.88976 80 80 80 80");
+    EXPECT_EQ(app()->reg().readIntEntry("PRINTER", "media", -1), 1);
+    EXPECT_EQ(dialog->preview->getWidth(), (FXint)((595.27559 - 160) * 1.51181));
+    EXPECT_EQ(dialog->preview->getHeight(), (FXint)((841.88976 - 160) * 1.51181));
+    EXPECT_EQ(dialog->dayList->getNumItems(), 5);
 }
 
 TEST_F(LessonDialogs, ThePreviewHasThePapersSizeAndTheDaysOfTheWeek) {

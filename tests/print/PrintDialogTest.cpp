@@ -3,6 +3,7 @@
 // overwrite question.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "print/FXNativePrintDialog.h"
@@ -40,8 +41,16 @@ protected:
     }
 };
 
+// (Letter where no locale is set; a user in Aotearoa gets A4.)
 TEST_F(PrintDialogTest, FirstUseWritesTheFivePapersAndShowsLetter) {
+    const char* was = getenv("LC_ALL");
+    const std::string saved = was ? was : "";
+    setenv("LC_ALL", "C", 1);
     FXNativePrintDialog dlg(owner, "Printer Setup");
+    if (was)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
     EXPECT_EQ(entry("PAPER", "0"), "[Letter] 1 612.00000 792.00000 72 72 72 72");
     EXPECT_EQ(entry("PAPER", "1"), "[A4] 9 595.27559 841.88976 80 80 80 80");
     EXPECT_EQ(entry("PAPER", "2"), "[Legal ] 5 612.00000 1008.00000 72 72 72 72");
