@@ -15,6 +15,7 @@
 #include "report/ReportLayout.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
+#include "ui/Labels.h"
 #include "ui/Prompter.h"
 #include "ui/WindowPlace.h"
 
@@ -318,7 +319,8 @@ void LessonDialog::chooseDay(FXint index) {
             if (!lessonRecordset.OpenRecordset("Select * from LessonPlan where Id = " + FXStringVal(lesson.id))) return;
             if (lessonRecordset.rows.IsEmpty()) continue;  // deleted since the calendar drew it
             lessonRecordset.MoveFirst();
-            FXTabItem* tab = new FXTabItem(tabBar, lessonRecordset.GetField("LessonName"), nullptr, TAB_RIGHT_NORMAL);
+            FXTabItem* tab = new FXTabItem(tabBar, labels::literal(lessonRecordset.GetField("LessonName")), nullptr,
+                                           TAB_RIGHT_NORMAL);
             if (tabBar->id()) tab->create();
             dayLessons.AddField(FXStringVal(lesson.id), TRUE);
         }

@@ -120,6 +120,7 @@ public:
     long onCmdDestination(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrinterName(FX::FXObject*, FX::FXSelector, void*);
     long onCmdFileName(FX::FXObject*, FX::FXSelector, void*);
+    long onKeyFileName(FX::FXObject*, FX::FXSelector, void*);
     long onCmdBrowse(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPreview(FX::FXObject*, FX::FXSelector, void*);
     long onUpdPreview(FX::FXObject*, FX::FXSelector, void*);

@@ -4,6 +4,8 @@
 // large-unit question, geometry and layout.
 #include "lessons/LessonsTest.h"
 
+#include <fxkeys.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -121,6 +123,16 @@ std::vector<int> lines(const printtest::Raster& r, bool horizontal, int run, int
 }
 
 }  // namespace
+
+// A lesson name with "&" is shown as it is on its tab, with no shortcut.
+TEST_F(LessonDialogs, TabsShowNamesLiterally) {
+    setPaper();
+    addLesson(420, FRACTIONS, "Fractions & caf\xc3\xa9", weekday(0), "09:00");
+    open({{420, 1, "Junk,1", 0}});
+    chooseDay(0);
+    EXPECT_EQ(tabs(), (std::vector<std::string>{"Fractions & caf\xc3\xa9"}));
+    EXPECT_EQ(dialog->getAccelTable()->targetOfAccel(MKUINT(KEY_space, ALTMASK)), nullptr);
+}
 
 // On first use, before the print dialog was ever opened, the preview takes
 // the papers the dialog would write and the paper of the user's locale.

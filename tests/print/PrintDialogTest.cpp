@@ -1,6 +1,7 @@
 // FXNativePrintDialog on a real application under Xvfb: the paper entries of
 // the first use, the remembered choices, pages, the range field, and the
 // overwrite question.
+#include <fxkeys.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -404,6 +405,35 @@ TEST_F(PrintDialogTest, WideTablesAreLandscapeUnlessChosenOtherwise) {
     FXNativePrintDialog plain(owner);
     plain.setPrinter(FXNativePrinter());
     EXPECT_EQ(plain.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+}
+
+// Alt+P prints (the PostScript destination's key is Alt+S), and Enter in a
+// file name prints as the default button does.
+TEST_F(PrintDialogTest, AltPPrintsAndEnterInAFileNamePrints) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrintDialog dlg(owner);
+    FXButton* print = findButton<FXButton>(&dlg, "Print");
+    ASSERT_NE(print, nullptr);
+    EXPECT_EQ(dlg.getAccelTable()->targetOfAccel(MKUINT(KEY_p, ALTMASK)), print);
+    EXPECT_EQ(dlg.getAccelTable()->targetOfAccel(MKUINT(KEY_s, ALTMASK)),
+              findButton<FXRadioButton>(&dlg, "Postscript File:"));
+    send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_TO_FILE);
+    dlg.create();
+    dlg.show(PLACEMENT_OWNER);
+    const std::string file = dir + "/entered.ps";
+    dlg.fileField()->setText(file.c_str());
+    FXEvent key;
+    key.type = SEL_KEYPRESS;
+    key.code = KEY_a;
+    EXPECT_EQ(send(dlg, SEL_KEYPRESS, FXNativePrintDialog::ID_FILE_NAME, &key), 0);  // typing goes on
+    EXPECT_TRUE(dlg.shown());
+    key.code = KEY_Return;
+    EXPECT_EQ(send(dlg, SEL_KEYPRESS, FXNativePrintDialog::ID_FILE_NAME, &key), 1);
+    EXPECT_FALSE(dlg.shown());
+    FXNativePrinter out;
+    dlg.getPrinter(out);
+    EXPECT_STREQ(out.name.text(), file.c_str());
+    EXPECT_NE(out.flags & FXNativePrinter::DEST_FILE, 0u);
 }
 
 }  // namespace
