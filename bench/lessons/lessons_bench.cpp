@@ -103,6 +103,9 @@ public:
     void warning(FXWindow*, const FXString&, const FXString& t) override { fprintf(stderr, "warning: %s\n", t.text()); }
     void information(FXWindow*, const FXString&, const FXString&) override {}
     bool question(FXWindow*, const FXString&, const FXString&) override { return false; }  // go on printing
+    bool confirm(FXWindow*, const FXString&, const FXString&, const FXString&, const FXString&) override {
+        return true;  // print the large job
+    }
 };
 
 struct Figures {

@@ -12,6 +12,7 @@
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/PrintCommand.h"
+#include "print/PrintRoutine.h"
 #include "report/ReportLayout.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
@@ -485,15 +486,19 @@ void LessonDialog::printCommand(Command command) {
             unitRecordset.MoveFirst();
             unitName = unitRecordset.GetField("UnitName");
         }
-        if (count >= 10 && Prompter::get().question(
-                               this, "Large Print Job Requested",
-                               "This unit contains " + FXStringVal(count) + " lesson plans." +
-                                   " Do you want to cancel this print job?\n For larger print jobs it is better to" +
-                                   " print to Postscript file\n and peruse the individual lesson plans" +
-                                   " using a Postscript viewer\n\n e.g. GSView."))
-            return;
     }
     const std::vector<FXint> ids = lessonsOf(command);
+    // A long job is printed only when the user says so.
+    if (ids.size() >= 10) {
+        const FXuint pages = countPages(command, ids);
+        const FXint limit = getApp()->reg().readIntEntry("SETTINGS", "largeprintjob", 50);
+        if (limit > 0 && pages > (FXuint)limit) {
+            const FXString n = FXStringVal((FXint)pages);
+            if (!Prompter::get().confirm(this, "Large Print Job Requested", "This print job has " + n + " pages.",
+                                         "Print " + n + " pages", "Cancel"))
+                return;
+        }
+    }
 
     FXString title;
     switch (command) {
@@ -520,6 +525,30 @@ void LessonDialog::printCommand(Command command) {
     if ((command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY) && !verboseFormat)
         print.printer.flags |= FXNativePrinter::WIDE_TABLE;
     print.run([&](FXDCNativePrinter& dc) { printJob(dc, command, ids); });
+}
+
+// Laid out as the preview's paper has it, without drawing: pages begun.
+FXuint LessonDialog::countPages(Command command, const std::vector<FXint>& ids) {
+    if (paperWidth <= 0 || paperHeight <= 0) return 0;
+    FXNativePrinter job;
+    job.mediawidth = paperWidth;
+    job.mediaheight = paperHeight;
+    job.leftmargin = leftMargin;
+    job.rightmargin = rightMargin;
+    job.topmargin = topMargin;
+    job.bottommargin = bottomMargin;
+    job.flags = FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS;
+    FXDCNativePrinter dc(getApp());
+    dc.beginPreview(job, nullptr, 0, 1.0);
+    try {
+        printJob(dc, command, ids);
+    } catch (const FXException&) {
+        // The job itself will tell.
+    } catch (const PrintAbandoned&) {
+    }
+    const FXuint pages = dc.getPagesBegun();
+    dc.endPrint();
+    return pages;
 }
 
 FXint LessonDialog::loadUnit() {

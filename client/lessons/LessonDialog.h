@@ -85,6 +85,8 @@ public:
     // The unit of the current lesson into the unit recordset (the unit
     // commands' lessons); its number of lessons.
     FX::FXint loadUnit();
+    // The pages the command would print on the preview's paper (0 when unknown).
+    FX::FXuint countPages(Command command, const std::vector<FX::FXint>& ids);
     // What a print command draws onto the job: lesson pages, the verbose
     // listing or a summary of the lessons `ids`.
     void printJob(FXDCNativePrinter& dc, Command command, const std::vector<FX::FXint>& ids);

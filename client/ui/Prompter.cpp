@@ -95,6 +95,26 @@ bool FXPrompter::question(FXWindow* owner, const FXString& caption, const FXStri
     return answer == MBOX_CLICKED_YES;
 }
 
+// A dialog box of the text and the two buttons, `go` the default.
+bool FXPrompter::confirm(FXWindow* owner, const FXString& caption, const FXString& text, const FXString& go,
+                         const FXString& stop) {
+    FXApp* app = appOf(owner);
+    if (!app) return false;
+    FXDialogBox box(owner ? owner : (FXWindow*)app->getRootWindow(), caption, DECOR_TITLE | DECOR_BORDER);
+    if (!owner) box.setTitle(caption);
+    FXVerticalFrame* frame = new FXVerticalFrame(&box, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 10, 10, 10, 10);
+    new FXLabel(frame, wrapped(text), nullptr, JUSTIFY_LEFT | LAYOUT_FILL_X);
+    new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+    FXHorizontalFrame* buttons = new FXHorizontalFrame(frame, LAYOUT_FILL_X | PACK_UNIFORM_WIDTH);
+    FXButton* yes = new FXButton(buttons, go, nullptr, &box, FXDialogBox::ID_ACCEPT,
+                                 BUTTON_INITIAL | BUTTON_DEFAULT | FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT, 0, 0, 0,
+                                 0, 12, 12, 3, 3);
+    new FXButton(buttons, stop, nullptr, &box, FXDialogBox::ID_CANCEL,
+                 BUTTON_DEFAULT | FRAME_RAISED | FRAME_THICK | LAYOUT_RIGHT, 0, 0, 0, 0, 12, 12, 3, 3);
+    yes->setFocus();
+    return box.execute(PLACEMENT_OWNER) != 0;
+}
+
 Prompter::Answer FXPrompter::questionYesNoCancel(FXWindow* owner, const FXString& caption, const FXString& text) {
     FXApp* app = appOf(owner);
     if (!app) return CANCEL;

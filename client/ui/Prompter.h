@@ -22,6 +22,15 @@ public:
     virtual void information(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
     // Yes/No question; true only for Yes.
     virtual bool question(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
+    // A question whose two buttons say what they do ("Print 240 pages",
+    // "Cancel"); true only for `go`.  Without a box of its own, a Yes/No
+    // question.
+    virtual bool confirm(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text,
+                         const FX::FXString& go, const FX::FXString& stop) {
+        (void)go;
+        (void)stop;
+        return question(owner, caption, text);
+    }
     // Yes/No/Cancel question.
     enum Answer { YES, NO, CANCEL };
     virtual Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) = 0;
@@ -48,6 +57,8 @@ public:
     void information(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     bool question(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
     Answer questionYesNoCancel(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text) override;
+    bool confirm(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& text, const FX::FXString& go,
+                 const FX::FXString& stop) override;
     bool openFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
                   FX::FXString& path) override;
     bool saveFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,

@@ -382,36 +382,38 @@ TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {
     EXPECT_NE(text.find("No day chosen."), std::string::npos) << text;
 }
 
-TEST_F(LessonDialogs, TenLessonsInAUnitAskBeforePrinting) {
+// A job of more pages than the set number (SETTINGS/largeprintjob, 50 by
+// default) asks first, with buttons that say what they do.
+TEST_F(LessonDialogs, LargeJobsAskBeforePrinting) {
     setPaper();
-    for (int i = 0; i < 10; ++i)
-        addLesson(410 + i, FRACTIONS, "Part" + std::to_string(i), weekday(0), "0" + std::to_string(i) + ":00",
-                  "0" + std::to_string(i) + ":30");
-    sql("delete from LessonPlan where Id = 419;");
+    for (int i = 0; i < 12; ++i)
+        addLesson(410 + i, FRACTIONS, "Part" + std::to_string(i), weekday(0),
+                  (i < 10 ? "0" : "") + std::to_string(i) + ":00", (i < 10 ? "0" : "") + std::to_string(i) + ":30");
     open({{410, 1, "Junk,1", 0}});
     chooseDay(0);
-    // Nine: no question.
-    std::string file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "nine.ps");
-    expectGoodPostscript(file, 1);
+    // Twelve lesson pages, under the default number: no question.
+    std::string file = printTo(LessonDialog::ID_PRINT_UNIT, "twelve.ps");
+    expectGoodPostscript(file, 12);
     EXPECT_EQ(prompts.count("question"), 0u);
-    EXPECT_NE(textOf(file).find("Part8"), std::string::npos);
-    // Ten: the question; Yes cancels before the print dialog.
-    addLesson(419, FRACTIONS, "Part9", weekday(0), "09:00", "09:30");
-    prompts.answers.push_back(true);
+    // Above a set number of 11: the question, before the print dialog;
+    // Cancel prints nothing.
+    app()->reg().writeIntEntry("SETTINGS", "largeprintjob", 11);
+    prompts.answers.push_back(false);
     dialog->handle(nullptr, FXSEL(SEL_COMMAND, LessonDialog::ID_PRINT_UNIT), nullptr);
     ASSERT_EQ(prompts.count("question"), 1u);
     EXPECT_EQ(prompts.last().caption, "Large Print Job Requested");
-    EXPECT_EQ(prompts.last().text,
-              "This unit contains 10 lesson plans. Do you want to cancel this print job?\n For larger print jobs it is "
-              "better to print to Postscript file\n and peruse the individual lesson plans using a Postscript "
-              "viewer\n\n e.g. GSView.");
+    EXPECT_EQ(prompts.last().text, "This print job has 12 pages.");
+    EXPECT_EQ(prompts.last().buttons, "Print 12 pages|Cancel");
     EXPECT_EQ(app()->getModalWindow(), nullptr);
-    // No goes on to print.
-    prompts.answers.push_back(false);
-    file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "ten.ps");
-    expectGoodPostscript(file, 1);
+    // "Print 12 pages" prints them; the unit's summary is one page: no question.
+    prompts.answers.push_back(true);
+    file = printTo(LessonDialog::ID_PRINT_UNIT, "again.ps");
+    expectGoodPostscript(file, 12);
     EXPECT_EQ(prompts.count("question"), 2u);
-    EXPECT_NE(textOf(file).find("Part9"), std::string::npos);
+    file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "summary.ps");
+    EXPECT_EQ(prompts.count("question"), 2u);
+    EXPECT_NE(textOf(file).find("Part11"), std::string::npos);
+    app()->reg().deleteEntry("SETTINGS", "largeprintjob");
 }
 
 TEST_F(LessonDialogs, PrintAllToHtmlWritesOneHeaderRow) {

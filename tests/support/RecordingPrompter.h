@@ -28,6 +28,7 @@ public:
         std::string kind;  // "error", "warning", "information", "question", "open", "save", "directory"
         std::string caption;
         std::string text;
+        std::string buttons;  // of a confirm(): "go|stop"
     };
     std::vector<Prompt> prompts;
     std::deque<bool> answers;       // for question()
@@ -58,6 +59,13 @@ public:
         answers.pop_front();
         return a;
     }
+    // Recorded as a question; `buttons` holds the two button texts, "go|stop".
+    bool confirm(FX::FXWindow* o, const FX::FXString& c, const FX::FXString& t, const FX::FXString& go,
+                 const FX::FXString& stop) override {
+        bool a = question(o, c, t);
+        prompts.back().buttons = std::string(go.text()) + "|" + stop.text();
+        return a;
+    }
     Answer questionYesNoCancel(FX::FXWindow*, const FX::FXString& c, const FX::FXString& t) override {
         add("question", c, t);
         if (choices.empty()) return CANCEL;
@@ -78,7 +86,7 @@ public:
 private:
     Prompter* previous_ = nullptr;
     void add(const char* kind, const FX::FXString& c, const FX::FXString& t) {
-        prompts.push_back({kind, c.text(), t.text()});
+        prompts.push_back({kind, c.text(), t.text(), std::string()});
     }
     bool choose(const char* kind, const FX::FXString& c, FX::FXString& path) {
         add(kind, c, path);

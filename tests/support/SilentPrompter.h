@@ -21,6 +21,12 @@ public:
         fprintf(stderr, "warning: %s\n", t.text());
     }
     void information(FX::FXWindow*, const FX::FXString&, const FX::FXString&) override { ++count; }
+    // A benchmark goes on with what it asked for.
+    bool confirm(FX::FXWindow*, const FX::FXString&, const FX::FXString&, const FX::FXString&,
+                 const FX::FXString&) override {
+        ++count;
+        return true;
+    }
 };
 
 }  // namespace testsupport
