@@ -166,10 +166,14 @@ void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& 
         }
         if (!values) continue;
         dc.setFont(textFont);
-        if (box.wrapped)
+        if (box.wrapped) {
             drawTextBox(dc, value(box.field), box.vx, box.vy, box.vw, box.limit, TRUE);
-        else
-            dc.drawText(box.vx, box.vy, value(box.field));
+        } else {
+            // The whole line above the box's lower edge, descenders and commas
+            // included (with a unit to spare for a printer's own font).
+            const FXint lowest = box.y + box.h - 3 - textFont->getFontDescent();
+            dc.drawText(box.vx, FXMIN(box.vy, lowest), value(box.field));
+        }
     }
 
     // Footer.

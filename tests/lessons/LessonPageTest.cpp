@@ -101,6 +101,17 @@ TEST_F(Lessons, TheLessonPageShowsEveryValueInItsBox) {
           "Intro Halving", "Development Halving", "Closure Halving", "Assessment Halving", "Resources Halving",
           "Reflection Halving", "Halves and quarters", "Number sense for the term"})
         EXPECT_NE(text.find(value), std::string::npos) << value;
+    // The one-line values stay above their box's lower edge, descenders
+    // included: "Fractions" in "UNIT PLAN" and "Number" in "LONG TERM PLAN"
+    // (boxes from 54, 25 high, in screen units of 100 an inch).
+    for (const char* value : {"Fractions", "Number"}) {
+        const printtest::Word* word = nullptr;
+        for (const printtest::Word& w : words)
+            if (!word && w.text == value) word = &w;  // the first: the box's value
+        ASSERT_NE(word, nullptr) << value;
+        EXPECT_LT(word->y1, 72 + (54 + 25 - 1) * 0.72) << value;
+        EXPECT_GT(word->y0, 72 + 54 * 0.72) << value;
+    }
     // Everything on the sheet inside the margins (72 points), the footer
     // included.
     for (const printtest::Word& w : words) {
