@@ -121,6 +121,28 @@ TEST_F(Search, ApostrophesPercentAndUnderscoreAreMatchedAsTyped) {
     EXPECT_EQ(ticks(), (std::vector<bool>{false, false}));
 }
 
+// Case and accents do not matter, whether a name is stored in UTF-8 (as
+// typed) or in Latin-1 (older data).
+TEST_F(Search, CaseAndAccentsDoNotMatter) {
+    lessonNamed(40, 20, "Fractions 2", weekday(0));
+    lessonNamed(41, 20, "Caf\xc3\xa9 au lait", weekday(1));
+    sql("insert into LessonPlan (Id, LessonName, DateStart, DateEnd, TimeStart, TimeEnd, FKUnitPlan) values "
+        "(42, 'Caf\xe9 noir', '" +
+        weekday(2) + "', '" + weekday(2) + "', '09:00', '09:30', 20);");
+    lessonNamed(43, 20, "M\xc4\x81ori kupu", weekday(3));
+    lessonNamed(44, 20, "Cafeteria", weekday(4));
+    open();
+    EXPECT_EQ(search("fractions"), (std::vector<std::string>{"Fractions 2"}));
+    EXPECT_EQ(search("FRACTIONS 2"), (std::vector<std::string>{"Fractions 2"}));
+    const std::vector<std::string> cafes{"Caf\xc3\xa9 au lait", "Caf\xe9 noir", "Cafeteria"};
+    EXPECT_EQ(search("cafe"), cafes);
+    EXPECT_EQ(search("CAF\xc3\x89"), cafes);
+    EXPECT_EQ(search("caf\xe9"), cafes);  // typed in Latin-1
+    EXPECT_EQ(search("maori"), (std::vector<std::string>{"M\xc4\x81ori kupu"}));
+    EXPECT_EQ(search("M\xc4\x80ORI"), (std::vector<std::string>{"M\xc4\x81ori kupu"}));
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(Search, ShortTextsAreRefusedUnlessMarksAreSearched) {
     addLesson(30, 20, "Halves", weekday(0), weekday(0));
     addLesson(31, 20, "Quarters", weekday(1), weekday(1));
