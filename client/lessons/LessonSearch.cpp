@@ -15,7 +15,7 @@ using namespace FX;
 
 namespace {
 
-// The escapeMark character of the pattern: one that has no meaning in an SQL
+// The escape character of the pattern: one that has no meaning in an SQL
 // string literal or in the stored text's escapes.
 const FXchar escapeMark = '!';
 
@@ -44,7 +44,7 @@ FXwchar searchLetter(FXwchar c) {
 // One byte of the text to match as itself in a SIMILAR TO pattern inside an
 // SQL string literal.
 void literalByte(FXString& out, FXchar c) {
-    if (strchr("[]()|^-+*%_?{}", c) || c == escapeMark) out.append(escapeMark);
+    if ((c && strchr("[]()|^-+*%_?{}", c)) || c == escapeMark) out.append(escapeMark);
     if (c == '\'') out.append('\'');
     out.append(c);
 }
