@@ -145,6 +145,7 @@ void FXDCNativePrinter::layout(const FXNativePrinter& job, FXint unitsPerInch) {
     printerres = 72;
     activeScreenres = unitsPerInch;
     scalex = scaley = (FXdouble)printerres / unitsPerInch;
+    zoomFactor = 1.0;
     const FXdouble perPoint = (FXdouble)unitsPerInch / printerres;
     pagewidth = (FXint)floor(mw * perPoint + 1e-9);
     pageheight = (FXint)floor(mh * perPoint + 1e-9);
@@ -278,6 +279,7 @@ FXbool FXDCNativePrinter::beginPreview(FXNativePrinter& job, FXImage* image, FXu
     const FXdouble unitMM = 25.4 / activeScreenres;
     previewmm = mmPerPixel > 0 ? mmPerPixel : 1.0;
     scalex = scaley = unitMM / previewmm;
+    zoomFactor = 1.0;
     offx = offy = 0;
     previewimage = image;
     previewpage = page;
@@ -638,6 +640,15 @@ void FXDCNativePrinter::drawImageText(FXint x, FXint y, const FXchar* string, FX
 
 // ---- attributes ------------------------------------------------------------
 
+void FXDCNativePrinter::setZoom(FXdouble zoom) {
+    if (zoom <= 0) zoom = 1.0;
+    scalex = scalex / zoomFactor * zoom;
+    scaley = scaley / zoomFactor * zoom;
+    zoomFactor = zoom;
+    applyLineWidth();
+    if (font) setFont(font);
+}
+
 void FXDCNativePrinter::setForeground(FXColor clr) {
     fg = clr;
     if (dc) dc->setForeground(deviceColor(clr));
@@ -727,7 +738,7 @@ void FXDCNativePrinter::clearClipRectangle() {
 // size * 0.1 * scale in destination dots per screen pixel, expressed in
 // the destination's points.
 FXint FXDCNativePrinter::deviceFontSize(FXuint decipoints) const {
-    if (dctype == TO_PREVIEW) return (FXint)lround(decipoints * 0.1);  // what the paper gets
+    if (dctype == TO_PREVIEW) return (FXint)lround(decipoints * 0.1 * zoomFactor);  // what the paper gets
     return (FXint)lround(decipoints * 0.1 * scalex * activeScreenres / printerres);
 }
 

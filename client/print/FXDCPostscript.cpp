@@ -79,6 +79,14 @@ void FXDCPostscript::tfm(FXdouble& xo, FXdouble& yo, FXdouble xi, FXdouble yi) {
 // only pages that are written count.
 void FXDCPostscript::ink(FXdouble x0, FXdouble y0, FXdouble x1, FXdouble y1) {
     if (!sink) return;
+    if (clipping) {
+        // Only what the clip lets through is ink.
+        x0 = FXMAX(x0, clipBox.xmin);
+        y0 = FXMAX(y0, clipBox.ymin);
+        x1 = FXMIN(x1, clipBox.xmax);
+        y1 = FXMIN(y1, clipBox.ymax);
+        if (x0 > x1 || y0 > y1) return;
+    }
     for (Box* b : {&pagebox, &docbox}) {
         if (x0 < b->xmin) b->xmin = x0;
         if (x1 > b->xmax) b->xmax = x1;
@@ -475,6 +483,7 @@ FXbool FXDCPostscript::beginPage(FXuint page) {
     if (inPage) endPage();
     inPage = true;
     pageNumber = page;
+    clipping = false;
     resetBox(pagebox);
     sink = printer.printsPage(page) ? spool : nullptr;
     if (!sink) return true;
@@ -490,6 +499,7 @@ FXbool FXDCPostscript::beginPage(FXuint page) {
 
 FXbool FXDCPostscript::endPage() {
     if (!open() || !inPage) return false;
+    endClip();
     if (sink) {
         outf("%%%%PageTrailer\n");
         if (printer.flags & FXNativePrinter::NOBOUNDS) writeBox("BoundingBox", pagebox);
@@ -908,6 +918,42 @@ void FXDCPostscript::drawImageText(FXint x, FXint y, const FXString& string) { d
 
 void FXDCPostscript::drawImageText(FXint x, FXint y, const FXchar* string, FXuint length) {
     drawText(x, y, string, length);
+}
+
+// ---- clipping ------------------------------------------------------------
+
+// The clip lives in a gsave of its own; ending it restores the state from
+// before, so the colour, line and dashes set meanwhile are written again.
+void FXDCPostscript::endClip() {
+    if (!clipping) return;
+    clipping = false;
+    outf("grestore\n");
+    writeState();
+}
+
+void FXDCPostscript::setClipRectangle(FXint x, FXint y, FXint w, FXint h) {
+    clip.x = (FXshort)x;
+    clip.y = (FXshort)y;
+    clip.w = (FXshort)w;
+    clip.h = (FXshort)h;
+    if (!open()) return;
+    endClip();
+    FXdouble x0, y0, x1, y1;
+    tfm(x0, y0, x, y);
+    tfm(x1, y1, x + w, y + h);
+    clipBox = {FXMIN(x0, x1), FXMAX(x0, x1), FXMIN(y0, y1), FXMAX(y0, y1)};
+    outf("gsave newpath %g %g moveto %g %g lineto %g %g lineto %g %g lineto closepath clip newpath\n", x0, y0, x1, y0,
+         x1, y1, x0, y1);
+    clipping = sink != nullptr;
+}
+
+void FXDCPostscript::setClipRectangle(const FXRectangle& rectangle) {
+    setClipRectangle(rectangle.x, rectangle.y, rectangle.w, rectangle.h);
+}
+
+void FXDCPostscript::clearClipRectangle() {
+    if (!open()) return;
+    endClip();
 }
 
 // ---- attributes ----------------------------------------------------------

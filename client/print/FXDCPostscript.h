@@ -88,6 +88,12 @@ public:
     void drawImageText(FX::FXint x, FX::FXint y, const FX::FXString& string) override;
     void drawImageText(FX::FXint x, FX::FXint y, const FX::FXchar* string, FX::FXuint length) override;
 
+    // Clipping: drawing after setClipRectangle shows only inside the
+    // rectangle, until clearClipRectangle.
+    void setClipRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void setClipRectangle(const FX::FXRectangle& rectangle) override;
+    void clearClipRectangle() override;
+
     // Attributes.
     void setForeground(FX::FXColor clr) override;
     void setLineWidth(FX::FXuint linewidth = 0) override;
@@ -137,6 +143,9 @@ private:
     std::map<std::string, FX::FXint> extSlots;
     std::vector<std::pair<FX::FXString, FX::FXint>> extFonts;
     FX::FXuint unprinted = 0;
+    bool clipping = false;  // a clip rectangle (inside its own gsave) is in force
+    Box clipBox;            // in PostScript coordinates
+    void endClip();
 
     FX::FXint extendedSlot(const char* glyph);
     void useExtendedFont(const FX::FXString& name, FX::FXint encoding);

@@ -38,8 +38,9 @@ struct FXNativePrinter {
         // screen's fonts) then looks the same on paper, in every file and in
         // the preview.
         SCREEN_UNITS = 0x400,
-        // A table of many columns: printed landscape unless the user chose
-        // portrait for such tables (remembered apart from other jobs).
+        // A page wider than tall (a table of many columns, the week):
+        // printed landscape unless the user chose portrait for such pages
+        // (remembered apart from other jobs).
         WIDE_TABLE = 0x800
     };
 

@@ -282,6 +282,40 @@ TEST(PrintedOutput, UnprintableCharactersShowAMarkAndAreCountedOnce) {
                  "“€5”");
 }
 
+// A clip rectangle cuts what is drawn at its edge (a lesson name at its
+// calendar cell), in the file and in its bounding box; clearing it draws
+// everywhere again, in the colour set meanwhile.
+TEST(PrintedOutput, ClipRectanglesCutTheDrawing) {
+    std::string dir = printtest::scratchDir();
+    std::string file = sheetName(dir, "clip.ps");
+    FXNativePrinter job = fileJob(file);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    FXFont font(printtest::app(), "helvetica", 14);
+    dc.beginPage(1);
+    dc.setFont(&font);
+    dc.setClipRectangle(10, 10, 50, 20);
+    dc.setForeground(FXRGB(0, 0, 0));
+    dc.drawText(12, 26, "MMMMMMMMMMMMMMMMMMMM");
+    dc.clearClipRectangle();
+    dc.drawText(200, 100, "after");
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    printtest::Raster page;
+    std::string messages;
+    ASSERT_TRUE(printtest::renderPage(file, page, &messages)) << messages;
+    // The printable area's corner is at (72, 72) on the sheet.
+    EXPECT_GT(page.darkPixels(84, 82, 131, 101), 100);
+    EXPECT_EQ(page.darkPixels(134, 78, 500, 106), 0);
+    EXPECT_GT(page.darkPixels(272, 160, 310, 173), 20);
+    std::vector<Box> boxes = printtest::boundingBoxComments(readFile(file), "PageBoundingBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    // "after" ends at about 300; the whole row of M would reach 317.
+    EXPECT_LE(boxes[0].x1, 305);
+    EXPECT_GE(boxes[0].y1, 792 - 72 - 30);
+    EXPECT_LE(boxes[0].y1, 792 - 72 - 10 + 1);
+}
+
 TEST(PrintedOutput, BoundingBoxesAreTheInkOfEveryPage) {
     std::string dir = printtest::scratchDir();
     std::string file = sheetName(dir, "boxes.ps");
