@@ -41,10 +41,11 @@ std::string trimmed(const FXString& s) {
 }
 
 // A database file made by the 2.0.2 creation script, with one unit plan and
-// the DDL blocker, served by a router and two workers.
+// the DDL blocker, served by a router and a worker: on the administrator's
+// account, which may upgrade it, or on the service's own limited user.
 class OldDatabase {
 public:
-    OldDatabase() {
+    explicit OldDatabase(bool administrator = true) {
         dir_ = dirHolder_.path();
         std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
         std::string env = "FIREBIRD=" + fb + " ";
@@ -64,15 +65,13 @@ public:
         ServicesOptions options;
         options.database = db;
         options.workers = 1;
+        options.singleAccount = administrator;
         svc_.reset(new Services(options));
         chdir_.reset(new ScopedChdir(svc_->workdir()));
         // The services' start has given the database the delete rules of
         // database/upgrade.sql; a 2.0.2 database met elsewhere may lack
         // them, and the client's upgrade makes them.
-        IsectRecordset rs;
-        EXPECT_TRUE(rs.OpenRecordset("DROP TRIGGER LONGTERM_AD"));
-        EXPECT_TRUE(rs.OpenRecordset("DROP EXCEPTION LONG_TERM_PLAN_SHARED"));
-        IsectRecordset::Disconnect();
+        svc_->isql("DROP TRIGGER LONGTERM_AD; DROP EXCEPTION LONG_TERM_PLAN_SHARED;");
     }
     ~OldDatabase() {
         IsectRecordset::Disconnect();
@@ -222,6 +221,34 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     EXPECT_TRUE(failure.text.empty());
     EXPECT_EQ("2.0.3", databaseVersion());
     expectMakeUnitPlanWorks(true);
+}
+
+// The service's own user may not change the schema: the client says the
+// school's server must bring the database up to date, and changes nothing.
+TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
+    OldDatabase old(false);
+    RecordingPrompter prompts;
+    EXPECT_FALSE(MayUpgradeDatabase());
+    FXString message;
+    messages::Message failure;
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
+    EXPECT_EQ(FXString("This software version is 2.0.3\nThe database version is 2.0.2\n\n"
+                       "The school's server must bring the database up to date before this software can use it:\n"
+                       "its administrator runs scripts/services start, or upgrades the plenwick-server package.\n"
+                       "Nothing was changed."),
+              message);
+    EXPECT_TRUE(failure.text.empty()) << failure.text.text();
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ("2.0.2", databaseVersion());
+    EXPECT_EQ("0", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
+                          "RDB$FIELD_NAME = 'ROTATE'"));
+    EXPECT_EQ("0", scalar("Select count(*) from RDB$TRIGGERS where RDB$TRIGGER_NAME = 'LONGTERM_AD'"));
+    expectMakeUnitPlanWorks(false);
+}
+
+TEST(Upgrade, TheAdministratorMayUpgrade) {
+    OldDatabase old;
+    EXPECT_TRUE(MayUpgradeDatabase());
 }
 
 }  // namespace

@@ -70,6 +70,8 @@ struct ServicesOptions {
     std::vector<std::string> settings;  // "key=value" lines for the router's [router] section
     std::string tree;                   // another source tree whose scripts and build/ run the services
                                         // (a benchmark's earlier version); empty: this one
+    bool singleAccount = false;         // the workers use the administrator's account (DDL through the
+                                        // router); else the service's own limited user
 };
 
 class IsqlSession;
