@@ -412,8 +412,9 @@ ReservedPort::~ReservedPort() { close(fd_); }
 
 std::string ReservedPort::host() const { return "127.0.0.1:" + std::to_string(port_); }
 
-pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile) {
-    const std::string program = buildDir() + "/Plenwick";
+pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile,
+                    const std::string& other) {
+    const std::string program = other.empty() ? buildDir() + "/Plenwick" : other;
     const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
