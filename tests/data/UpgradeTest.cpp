@@ -45,7 +45,7 @@ std::string trimmed(const FXString& s) {
 // account, which may upgrade it, or on the service's own limited user.
 class OldDatabase {
 public:
-    explicit OldDatabase(bool administrator = true) {
+    explicit OldDatabase(bool administrator = true, bool metElsewhere = true) {
         dir_ = dirHolder_.path();
         std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
         std::string env = "FIREBIRD=" + fb + " ";
@@ -68,10 +68,36 @@ public:
         options.singleAccount = administrator;
         svc_.reset(new Services(options));
         chdir_.reset(new ScopedChdir(svc_->workdir()));
-        // The services' start has given the database the delete rules of
-        // database/upgrade.sql; a 2.0.2 database met elsewhere may lack
-        // them, and the client's upgrade makes them.
-        svc_->isql("DROP TRIGGER LONGTERM_AD; DROP EXCEPTION LONG_TERM_PLAN_SHARED;");
+        // The services' start has brought the database to this version
+        // (database/upgrade.sql); a 2.0.2 database met elsewhere has not
+        // been: the old MAKEUNITPLAN, no ROTATE, no delete rules, version
+        // 2.0.2 (the description column stays wide: Firebird does not
+        // narrow one).
+        EXPECT_NE(std::string::npos,
+                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.3"));
+        if (!metElsewhere) return;
+        svc_->isql(
+            "SET TERM ^ ;\n"
+            "CREATE OR ALTER PROCEDURE MAKEUNITPLAN (THISPLANNAME VARCHAR(140), THISDESCRIPTION VARCHAR(2000),\n"
+            "  THISUNITTYPE INTEGER, THISFKLONGTERM INTEGER, THISFKTEACHER INTEGER, THISTRANSFER INTEGER)\n"
+            "RETURNS (ID INTEGER) AS\n"
+            "DECLARE VARIABLE ThisID INTEGER;\n"
+            "BEGIN\n"
+            "  ThisID = GEN_ID(NEWUNITPLAN,1);\n"
+            "  ID = ThisID;\n"
+            "  INSERT INTO UNITPLAN (ID, UNITNAME, UNITDESCRIPTION, UNITTYPE, FKLONGTERM, FKTEACHER, TRANSFER)\n"
+            "    VALUES (:ThisID, :THISPLANNAME, :THISDESCRIPTION, :THISUNITTYPE, :THISFKLONGTERM, :THISFKTEACHER,\n"
+            "            :THISTRANSFER);\n"
+            "  Suspend;\n"
+            "  Exit;\n"
+            "END^\n"
+            "SET TERM ; ^\n"
+            "COMMIT;\n"
+            "ALTER TABLE UNITPLAN DROP ROTATE;\n"
+            "DROP TRIGGER LONGTERM_AD;\n"
+            "DROP EXCEPTION LONG_TERM_PLAN_SHARED;\n"
+            "UPDATE SETTINGS SET STRINGVALUE = '2.0.2' WHERE STRINGKEY = 'Version';\n"
+            "COMMIT;\n");
     }
     ~OldDatabase() {
         IsectRecordset::Disconnect();
@@ -244,6 +270,25 @@ TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
                           "RDB$FIELD_NAME = 'ROTATE'"));
     EXPECT_EQ("0", scalar("Select count(*) from RDB$TRIGGERS where RDB$TRIGGER_NAME = 'LONGTERM_AD'"));
     expectMakeUnitPlanWorks(false);
+}
+
+// The services' start brings a 2.0.2 database to this version: the
+// planning service's own user then finds nothing to upgrade.
+TEST(Upgrade, TheServicesStartBringsItCurrent) {
+    OldDatabase old(false, false);
+    RecordingPrompter prompts;
+    EXPECT_EQ("2.0.3", databaseVersion());
+    FXString message;
+    messages::Message failure;
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
+    EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
+    expectMakeUnitPlanWorks(true);
+    std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");
+    EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));
+    for (const char* trigger : {"LONGTERM_AD", "UNITPLAN_AD", "UNITBINARY_AD"})
+        EXPECT_EQ(schemaText(std::string("CREATE TRIGGER ") + trigger + " ", " AS\n", "^"), triggerBody(trigger))
+            << trigger;
+    EXPECT_TRUE(prompts.prompts.empty());
 }
 
 TEST(Upgrade, TheAdministratorMayUpgrade) {
