@@ -103,8 +103,8 @@ public:
     void warning(FXWindow*, const FXString&, const FXString& t) override { fprintf(stderr, "warning: %s\n", t.text()); }
     void information(FXWindow*, const FXString&, const FXString&) override {}
     bool question(FXWindow*, const FXString&, const FXString&) override { return false; }  // go on printing
-    bool confirm(FXWindow*, const FXString&, const FXString&, const FXString&, const FXString&) override {
-        return true;  // print the large job
+    FXint choose(FXWindow*, const FXString&, const FXString&, const std::vector<FXString>&) override {
+        return 0;  // print the large job
     }
 };
 
