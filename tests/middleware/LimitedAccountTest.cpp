@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <string>
 
 #include "Worker.h"
@@ -105,6 +106,32 @@ TEST(LimitedAccount, TheWorkersPasswordIsPrivateAndTheSingleAccountRemainsAChoic
     limited.stop();
     limited.start();
     EXPECT_EQ(password + "\n", readFile(state + "/workerpassword"));
+
+    // Another name for the workers' user, kept for a restore's rights.
+    testsupport::ServicesOptions named;
+    named.start = false;
+    testsupport::Services other(named);
+    const std::string script = "PLENWICK_BUILD=" + testsupport::shellQuote(testsupport::buildDir()) + " " +
+                               testsupport::shellQuote(testsupport::sourceDir() + "/scripts/services");
+    std::string out;
+    ASSERT_EQ(0, testsupport::run(script + " start --workers 1 --port 0 --worker-user SECOND_SERVICE --db " +
+                                      testsupport::shellQuote(other.database()) + " --workdir " +
+                                      testsupport::shellQuote(other.workdir()),
+                                  &out))
+        << out;
+    int port = 0;
+    std::ifstream(other.workdir() + "/services/run/port") >> port;
+    {
+        CheckedClient c("127.0.0.1:" + std::to_string(port), "Plenwick", other.key());
+        EXPECT_NE(std::string::npos, c.text("select current_user from rdb$database").find("'SECOND_SERVICE'"));
+        c.must("insert into ChildYear (Description) values ('named')");
+        c.word("commit");
+    }
+    EXPECT_EQ("SECOND_SERVICE\n", readFile(other.workdir() + "/services/workeruser"));
+    EXPECT_NE(0, testsupport::run(
+                     script + " start --worker-user lower --db x --workdir " + testsupport::shellQuote(other.workdir()),
+                     &out));
+    ASSERT_EQ(0, testsupport::run(script + " stop --workdir " + testsupport::shellQuote(other.workdir()), &out));
 
     o.singleAccount = true;
     testsupport::Services single(o);
