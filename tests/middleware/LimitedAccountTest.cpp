@@ -3,6 +3,7 @@
 // their rights, or read its monitoring or security records is refused in
 // plain words and changes nothing; the single administrator account stays
 // possible for a school that chooses it.
+#include "support/FirebirdServer.h"
 #include "support/IsdClient.h"
 #include "support/Services.h"
 #include "support/TestFiles.h"
@@ -11,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <string>
 
 #include "Worker.h"
@@ -105,6 +107,32 @@ TEST(LimitedAccount, TheWorkersPasswordIsPrivateAndTheSingleAccountRemainsAChoic
     limited.start();
     EXPECT_EQ(password + "\n", readFile(state + "/workerpassword"));
 
+    // Another name for the workers' user, kept for a restore's rights.
+    testsupport::ServicesOptions named;
+    named.start = false;
+    testsupport::Services other(named);
+    const std::string script = "PLENWICK_BUILD=" + testsupport::shellQuote(testsupport::buildDir()) + " " +
+                               testsupport::shellQuote(testsupport::sourceDir() + "/scripts/services");
+    std::string out;
+    ASSERT_EQ(0, testsupport::run(script + " start --workers 1 --port 0 --worker-user SECOND_SERVICE --db " +
+                                      testsupport::shellQuote(other.database()) + " --workdir " +
+                                      testsupport::shellQuote(other.workdir()),
+                                  &out))
+        << out;
+    int port = 0;
+    std::ifstream(other.workdir() + "/services/run/port") >> port;
+    {
+        CheckedClient c("127.0.0.1:" + std::to_string(port), "Plenwick", other.key());
+        EXPECT_NE(std::string::npos, c.text("select current_user from rdb$database").find("'SECOND_SERVICE'"));
+        c.must("insert into ChildYear (Description) values ('named')");
+        c.word("commit");
+    }
+    EXPECT_EQ("SECOND_SERVICE\n", readFile(other.workdir() + "/services/workeruser"));
+    EXPECT_NE(0, testsupport::run(
+                     script + " start --worker-user lower --db x --workdir " + testsupport::shellQuote(other.workdir()),
+                     &out));
+    ASSERT_EQ(0, testsupport::run(script + " stop --workdir " + testsupport::shellQuote(other.workdir()), &out));
+
     o.singleAccount = true;
     testsupport::Services single(o);
     CheckedClient c(single.host(), "Plenwick", single.key());
@@ -112,4 +140,47 @@ TEST(LimitedAccount, TheWorkersPasswordIsPrivateAndTheSingleAccountRemainsAChoic
     c.must("create table Marks (Id integer)");
     c.must("drop table Marks");
     c.word("commit");
+}
+
+// On a Firebird server the workers' user is a user of the server's, made by
+// the services with the password they keep; the server enforces its rights.
+TEST(LimitedAccount, OnAFirebirdServerToo) {
+    testsupport::FirebirdServer server;
+    if (!server.start("limited.fdb")) GTEST_SKIP() << server.why();
+    std::string out;
+    ASSERT_EQ(0, testsupport::run("ISC_USER=SYSDBA ISC_PASSWORD=" + testsupport::shellQuote(server.password()) +
+                                      " isql-fb -q -b -i " +
+                                      testsupport::shellQuote(testsupport::sourceDir() + "/database/schema.sql") + " " +
+                                      testsupport::shellQuote(server.database()),
+                                  &out))
+        << out;
+    testsupport::ServicesOptions o;
+    o.workers = 1;
+    o.database = server.database();
+    o.password = server.password();
+    testsupport::Services svc(o);
+    CheckedClient c(svc.host(), "Plenwick", svc.key());
+    EXPECT_NE(std::string::npos, c.text("select current_user from rdb$database").find("'PLENWICK'"));
+    for (const char* sql : {"create table Marks (Id integer)", "drop table LessonPlan", "select * from sec$users",
+                            "delete from rdb$relations", "create user ANYONE password 'secret'"}) {
+        EXPECT_EQ(vantry::kNotAllowed, c.text(sql)) << sql;
+        c.word("rollback");
+    }
+    c.must("select * from MakeAccount('Aroha', 0)");
+    c.word("commit");
+    EXPECT_NE(std::string::npos, c.text("select count(*) from Teachers").find("1]"));
+    c.word("commit");
+    // A second start keeps the user and its password.
+    svc.stop();
+    svc.start();
+    CheckedClient again(svc.host(), "Plenwick", svc.key());
+    EXPECT_NE(std::string::npos, again.text("select Teacher from Teachers").find("Aroha"));
+    again.word("commit");
+    // The user lives in the server's security database: gone with the test.
+    again.logout();
+    svc.stop();
+    testsupport::run("echo 'drop user PLENWICK; commit;' | ISC_USER=SYSDBA ISC_PASSWORD=" +
+                         testsupport::shellQuote(server.password()) + " isql-fb -q " +
+                         testsupport::shellQuote(server.database()),
+                     &out);
 }
