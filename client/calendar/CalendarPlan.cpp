@@ -213,7 +213,13 @@ void CalendarWindow::loadWeek(Week& week) {
     const FXString D0 = dates::isoDate(first);
     const FXString D6 = dates::isoDate(dates::addDays(first, 6));
     if (!drawRecordset.OpenRecordset(
-            "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
+            // The lesson's own columns in the table's order (DateStart and
+            // DateEnd 14 and 15), without the row versions, which an HTML
+            // file of the week would list.
+            "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
+            "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+            "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate from "
+            "LessonPlan,UnitPlan,LongTerm "
             "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
             "= " +
             appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +

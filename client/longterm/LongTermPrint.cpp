@@ -114,7 +114,10 @@ void LongTermWindow::summaryDefinition(FXStringRecordset& definition) const {
 }
 
 FXString LongTermWindow::summaryStatement(const FXString& planId) {
-    return "Select Subject.Description as SubjectName, LongTerm.* from LongTerm, Subject Where LongTerm.Id = " +
+    // The five columns the report shows, and no others (an HTML file lists
+    // every column of the statement).
+    return "Select LongTerm.PlanStart, LongTerm.PlanEnd, Subject.Description as SubjectName, LongTerm.PlanName, "
+           "LongTerm.Description from LongTerm, Subject Where LongTerm.Id = " +
            planId + " AND Subject.Id = LongTerm.FKSubject";
 }
 
