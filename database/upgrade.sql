@@ -3,8 +3,9 @@
    database that already has the change as it was, so the script is run on
    every start of the services (scripts/services) and may be run by hand:
      isql-fb -q -i database/upgrade.sql DB -user SYSDBA
-   The client's automatic upgrade (for a database of an earlier patch level)
-   makes the same changes with the same texts. */
+   A database of an earlier patch level (2.0.2, 2.0.3) is brought to this one,
+   so the client, whose automatic upgrade makes the same changes with the
+   same texts, finds it current. */
 
 SET SQL DIALECT 3;
 SET AUTODDL ON;
@@ -37,6 +38,44 @@ BEGIN
 END^
 
 SET TERM ; ^
+COMMIT;
+
+/* A database of version 2.0.2: the longer unit description, the ROTATE
+   column and MAKEUNITPLAN with its rotate argument, as the client's own
+   upgrade makes them, then the version.  Run here, the planning service's
+   limited user never needs to change the schema. */
+SET TERM ^ ;
+EXECUTE BLOCK AS
+BEGIN
+  IF (EXISTS (SELECT 1 FROM RDB$RELATION_FIELDS R JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE
+              WHERE R.RDB$RELATION_NAME = 'UNITPLAN' AND R.RDB$FIELD_NAME = 'UNITDESCRIPTION'
+                AND COALESCE(F.RDB$CHARACTER_LENGTH, F.RDB$FIELD_LENGTH) < 4400)) THEN
+    EXECUTE STATEMENT 'ALTER TABLE UNITPLAN ALTER COLUMN UNITDESCRIPTION TYPE VARCHAR(4400)';
+  IF (NOT EXISTS (SELECT 1 FROM RDB$RELATION_FIELDS
+                  WHERE RDB$RELATION_NAME = 'UNITPLAN' AND RDB$FIELD_NAME = 'ROTATE')) THEN
+    EXECUTE STATEMENT 'ALTER TABLE UNITPLAN ADD ROTATE INTEGER DEFAULT 0 NOT NULL';
+END^
+SET TERM ; ^
+COMMIT;
+
+SET TERM ^ ;
+CREATE OR ALTER PROCEDURE MAKEUNITPLAN (THISPLANNAME VARCHAR(140), THISDESCRIPTION VARCHAR(4400),
+  THISUNITTYPE INTEGER, THISFKLONGTERM INTEGER, THISFKTEACHER INTEGER, THISTRANSFER INTEGER,
+  THISROTATE INTEGER)
+RETURNS (ID INTEGER) AS
+DECLARE VARIABLE ThisID INTEGER;
+BEGIN
+  ThisID = GEN_ID(NEWUNITPLAN,1);
+  ID = ThisID;
+  INSERT INTO UNITPLAN (ID, UNITNAME, UNITDESCRIPTION, UNITTYPE, FKLONGTERM, FKTEACHER, TRANSFER, ROTATE)
+    VALUES (:ThisID, :THISPLANNAME, :THISDESCRIPTION, :THISUNITTYPE, :THISFKLONGTERM, :THISFKTEACHER,
+            :THISTRANSFER, :THISROTATE);
+  Suspend;
+  Exit;
+END^
+SET TERM ; ^
+
+UPDATE SETTINGS SET STRINGVALUE = '2.0.3' WHERE STRINGKEY = 'Version' AND STRINGVALUE = '2.0.2';
 COMMIT;
 
 /* Row versions (2.0.4): the three columns of every table a user edits, added
@@ -232,4 +271,7 @@ BEGIN
 END^
 
 SET TERM ; ^
+COMMIT;
+
+UPDATE SETTINGS SET STRINGVALUE = '2.0.4' WHERE STRINGKEY = 'Version' AND STRINGVALUE = '2.0.3';
 COMMIT;

@@ -67,6 +67,10 @@ int main(int argc, char** argv) {
     std::memset(&header, 0, sizeof header);
     IsdTransport transport(header);
     vantry::Worker worker(transport, argv[3]);
+    // The services start their workers limited unless the school keeps the
+    // single administrator account.
+    const char* limited = std::getenv("VANTRY_LIMITED");
+    worker.setLimited(limited && std::strcmp(limited, "1") == 0);
 
     if (!worker.attach(params)) return 1;
     if (!worker.allocate()) return 1;

@@ -2,6 +2,7 @@
 
 #include "ValueText.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,16 @@ const char kTransactionParameters[] = {isc_tpb_version3,
 const char kRowTooLarge[] = "Vantry - Result row is larger than the 160000-byte row buffer.\n";
 const char kTransactionStatement[] = "Vantry - A transaction is ended only by the requests commit and rollback.\n";
 
+bool identifierChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+}
+
+bool startsWithPrefix(const char* at, const char* prefix) {
+    for (; *prefix; ++at, ++prefix)
+        if (*at == '\0' || std::toupper(static_cast<unsigned char>(*at)) != *prefix) return false;
+    return true;
+}
+
 void appendItem(std::vector<char>& dpb, char item, const std::string& value) {
     dpb.push_back(item);
     dpb.push_back(static_cast<char>(value.size()));
@@ -47,6 +58,48 @@ void printStatus(const ISC_STATUS* status) {
 }
 
 }  // namespace
+
+const char kNotAllowed[] =
+    "Vantry - This is not allowed here: the planning service reads and changes the school's plans, but does not "
+    "change how the database is built, its users or their rights, nor read its monitoring or security records. "
+    "The school's administrator does such work on the server.\n";
+
+bool namesGuardedTable(const char* sql) {
+    for (const char* at = sql; *at; ++at) {
+        if (*at == '\'') {
+            // A quoted text ends at the next apostrophe that is not doubled.
+            for (++at; *at && !(*at == '\'' && at[1] != '\''); ++at)
+                if (at[0] == '\'' && at[1] == '\'') ++at;
+            if (!*at) return false;
+            continue;
+        }
+        if (at > sql && identifierChar(at[-1])) continue;
+        if (startsWithPrefix(at, "MON$") || startsWithPrefix(at, "SEC$")) return true;
+    }
+    return false;
+}
+
+bool isPrivilegeRefusal(const ISC_STATUS* status) {
+    static const ISC_STATUS refusals[] = {isc_no_priv,
+                                          isc_grant_nopriv,
+                                          isc_grant_nopriv_on_base,
+                                          isc_no_write_user_priv,
+                                          isc_adm_task_denied,
+                                          isc_insufficient_svc_privileges,
+                                          isc_dyn_no_priv,
+                                          isc_dsql_cant_grant_option,
+                                          isc_dyn_no_grant_admin_opt};
+    for (const ISC_STATUS* item = status; *item != isc_arg_end;) {
+        const ISC_STATUS kind = item[0];
+        if (kind == isc_arg_gds)
+            for (ISC_STATUS code : refusals)
+                if (item[1] == code) return true;
+        // Every argument is a kind and one value, but for the interpreted
+        // texts that carry a length first.
+        item += kind == isc_arg_cstring ? 3 : 2;
+    }
+    return false;
+}
 
 bool buildDpb(const ConnectParams& params, std::vector<char>& dpb) {
     dpb.clear();
@@ -210,6 +263,11 @@ int Worker::statementType() {
 }
 
 int Worker::formatError(const char* origin, const ISC_STATUS* status) {
+    if (limited_ && isPrivilegeRefusal(status)) {
+        output_.write(kNotAllowed);
+        log("formatError origin = %s (refused for want of a privilege)\n", origin);
+        return -1;
+    }
     const ISC_STATUS* vector = status;
     char line[2048];
     while (fb_interpret(line, sizeof line, &vector) > 0) {
@@ -221,6 +279,12 @@ int Worker::formatError(const char* origin, const ISC_STATUS* status) {
 }
 
 int Worker::execute(const char* sql) {
+    if (limited_ && namesGuardedTable(sql)) {
+        output_.write(kNotAllowed);
+        log("formatError origin = %s\n", "monitoring or security table");
+        return -1;
+    }
+
     if (!transaction_ &&
         isc_start_transaction(status_, &transaction_, 1, &database_,
                               static_cast<unsigned short>(sizeof kTransactionParameters), kTransactionParameters)) {
@@ -239,6 +303,14 @@ int Worker::execute(const char* sql) {
     if (type == isc_info_sql_stmt_commit || type == isc_info_sql_stmt_rollback) {
         output_.write(kTransactionStatement);
         log("formatError origin = %s\n", "isc_dsql_execute 1");
+        return -1;
+    }
+
+    // The database refuses most of these to a user who owns nothing; a
+    // limited worker refuses them all, the same way, before they run.
+    if (limited_ && type == isc_info_sql_stmt_ddl) {
+        output_.write(kNotAllowed);
+        log("formatError origin = %s\n", "data definition");
         return -1;
     }
 

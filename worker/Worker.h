@@ -73,6 +73,14 @@ public:
     // Returns the process exit status.
     int finish(bool commitOpen = true);
 
+    // A limited worker serves only what the planning client needs: a
+    // statement that would change the database's structure, its users or
+    // its rights, or that reads its monitoring or security tables, is
+    // refused with kNotAllowed before it runs, and so is any the database
+    // refuses for want of a privilege.
+    void setLimited(bool limited) { limited_ = limited; }
+    bool limited() const { return limited_; }
+
     bool inTransaction() const { return transaction_ != 0; }
     OutputBuffer& output() { return output_; }
     int columnCapacity() const { return area_ ? area_->sqln : 0; }
@@ -97,7 +105,18 @@ private:
 
     OutputBuffer output_;
     std::vector<char> row_;
+    bool limited_ = false;
 };
+
+// The reply to a statement a limited worker does not serve.
+extern const char kNotAllowed[];
+
+// True when `sql`, outside its quoted texts, names a table of the
+// database's monitoring (MON$...) or security (SEC$...) tables.
+bool namesGuardedTable(const char* sql);
+
+// True when the status vector holds a refusal for want of a privilege.
+bool isPrivilegeRefusal(const ISC_STATUS* status);
 
 // Builds the database parameter block: the version byte, then user name,
 // password, character set and role as far as given.  Returns false when a

@@ -64,6 +64,7 @@ int main() {
         {
             testsupport::ServicesOptions options;
             options.workers = 1;
+            options.singleAccount = true;  // the benchmark makes a table of its own
             testsupport::Services svc(options);
             measure("embedded", svc);
         }

@@ -119,6 +119,7 @@ inline ServicesList startEach(const std::vector<Variant>& routers, const testsup
 inline testsupport::ServicesOptions embedded(int workers) {
     testsupport::ServicesOptions options;
     options.workers = workers;
+    options.singleAccount = true;  // the benchmarks make tables of their own
     return options;
 }
 
@@ -128,6 +129,7 @@ inline testsupport::ServicesOptions onServer(const Server& server) {
     options.workers = 1;
     options.database = server.database();
     options.password = server.password();
+    options.singleAccount = true;  // the benchmarks make tables of their own
     return options;
 }
 

@@ -361,10 +361,16 @@ void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXi
             if (cells == 1 || cells % 5 == 1) {
                 dc.setFont(smallFont);
                 dc.setForeground(colourValue(planColourList.GetField(2)));
-                if (!rightHalf)
+                // The name ends at its cell's edge, on the screen and on paper.
+                if (!rightHalf) {
+                    dc.setClipRectangle(x, y, K, L);
                     dc.drawText(x + 2, y + 7, lesson.name);
-                else if (showsHere)
+                    dc.clearClipRectangle();
+                } else if (showsHere) {
+                    dc.setClipRectangle(x + K / 2, y, K - K / 2, L);
                     dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
+                    dc.clearClipRectangle();
+                }
             }
         }
     }

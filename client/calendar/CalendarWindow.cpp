@@ -416,14 +416,16 @@ long CalendarWindow::onCmdPrintLessons(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// "Print Calendar": the shown week, drawn by drawPlan, on one page of the
-// chosen destination, 100 units inside the page's printable area; an HTML
-// file gets the table of the week's lessons.  The drawing gives the plans
+// "Print Calendar": the shown week, drawn by drawPlan as the screen shows it
+// (the canvas's size) and magnified to fill the printable area of the chosen
+// paper, on one page of the chosen destination (landscape unless the user
+// chooses otherwise, a week being wider than tall); an HTML file gets the
+// table of the week's lessons.  The drawing gives the plans
 // new colours, so the screen is drawn again afterwards: a click must find
 // the plan whose colour it shows.
 long CalendarWindow::onCmdPrintCalendar(FXObject*, FXSelector, void*) {
     PrintCommand print(this, "Calendar");
-    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS;
+    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE;
     print.run([&](FXDCNativePrinter& dc) { printWeek(dc); });
     redraw();
     return 1;
@@ -431,7 +433,14 @@ long CalendarWindow::onCmdPrintCalendar(FXObject*, FXSelector, void*) {
 
 void CalendarWindow::printWeek(FXDCNativePrinter& dc) {
     dc.beginPage(1);
-    drawPlan(dc, dc.getContentWidth() - 100, dc.getContentHeight() - 100);
+    const FXint W = dc.getContentWidth(), H = dc.getContentHeight();
+    const FXint cw = canvas && canvas->getWidth() > 100 ? canvas->getWidth() : W;
+    const FXint ch = canvas && canvas->getHeight() > 100 ? canvas->getHeight() : H;
+    const FXdouble zoom = FXMIN((FXdouble)W / cw, (FXdouble)H / ch);
+    dc.setZoom(zoom);
+    // (Two units to spare for the lines along the edges.)
+    drawPlan(dc, (FXint)(W / zoom) - 2, (FXint)(H / zoom) - 2);
+    dc.setZoom(1.0);
     if (dc.toHtml()) dc.writeTable(drawRecordset.sqlText);
     dc.endPage();
 }

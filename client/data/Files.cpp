@@ -1,9 +1,12 @@
 #include "data/Files.h"
 
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 using namespace FX;
 
@@ -79,3 +82,56 @@ FXString localPath(const FXString& windowsPath) {
 }
 
 FXString registryFileName() { return localPath(".\\Registry.ini"); }
+
+FXString FileErrorText(int error) {
+    switch (error) {
+        case ENOENT:
+            return "the folder does not exist";
+        case ENOTDIR:
+            return "a part of the path is not a folder";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case EROFS:
+            return "the place is read-only";
+        case ENOSPC:
+        case EDQUOT:
+            return "the disk is full";
+        case EISDIR:
+            return "it is a folder";
+        case ENAMETOOLONG:
+            return "the name is too long";
+        case EFBIG:
+            return "the file is too large";
+        case EIO:
+            return "the disk reported an error";
+        default:
+            return strerror(error);
+    }
+}
+
+FXString CannotWriteReason(const FXString& path) {
+    if (path.empty()) return FileErrorText(ENOENT);
+    struct stat info;
+    if (stat(path.text(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return FileErrorText(EISDIR);
+        if (!S_ISREG(info.st_mode)) return "it is a device, not a file";
+    }
+    // The folder the file is (or would be) in.
+    FXint slash = path.rfind('/');
+    FXString folder = slash > 0 ? path.left(slash) : slash == 0 ? FXString("/") : FXString(".");
+    struct statfs fs;
+    if (statfs(folder.text(), &fs) == 0) {
+        // The kernel's own file systems: their "files" are the system's settings.
+        const long proc = 0x9fa0, sysfs = 0x62656572, devpts = 0x1cd1;
+        const long type = (long)fs.f_type;
+        if (type == proc || type == sysfs || type == devpts) return "it is a place of the system, not for files";
+    }
+    char* real = realpath(folder.text(), nullptr);
+    if (real) {
+        const bool devices = strcmp(real, "/dev") == 0 || strncmp(real, "/dev/", 5) == 0;
+        free(real);
+        if (devices) return "it is a place of the system, not for files";
+    }
+    return FXString();
+}

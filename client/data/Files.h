@@ -30,6 +30,16 @@ FileRead ReadWholeFile(const FX::FXString& path, FX::FXString& bytes);
 FX::FXbool WriteWholeFile(const FX::FXString& path, const FX::FXString& bytes);
 FX::FXbool WriteWholeFile(const FX::FXString& path, const char* data, size_t size);
 
+// Why a file could not be opened or written, in a user's words, from the C
+// library's error number: "the folder does not exist", "permission denied",
+// "the disk is full"...
+FX::FXString FileErrorText(int error);
+// Empty when `path` may be written as a file of its own (an ordinary file to
+// replace, or a new one); otherwise why not, in the words of FileErrorText:
+// a folder, a device, or a place of the system (/proc, /sys, /dev) that holds
+// no files.  Opening the file may still fail (permissions).
+FX::FXString CannotWriteReason(const FX::FXString& path);
+
 // The settings file ".\Registry.ini" written with this platform's separator.
 FX::FXString registryFileName();
 // A relative path written with backslashes, turned to this platform's separator.

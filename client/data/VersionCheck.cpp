@@ -155,6 +155,12 @@ FXbool CheckVersion(FXApp* application, FXString& message, const FXString& softw
     failure = messages::Message();
     int result = compare(message, softwareVersion, databaseVersion);
     if (result >= 0) return result != 0;
+    if (!MayUpgradeDatabase()) {
+        message += "\n\nThe school's server must bring the database up to date before this software can use it:";
+        message += "\nits administrator runs scripts/services start, or upgrades the plenwick-server package.";
+        message += "\nNothing was changed.";
+        return true;
+    }
     if (UpgradeDatabase(application, softwareVersion, failure)) {
         message += "\n\nDatabase successfully updated to current software version.";
     } else {
@@ -162,6 +168,21 @@ FXbool CheckVersion(FXApp* application, FXString& message, const FXString& softw
         message += "\nContact the vendor.";
     }
     return true;
+}
+
+FXbool MayUpgradeDatabase() {
+    IsectRecordset rs;
+    try {
+        // The administrator, or the owner of the tables the upgrade changes;
+        // the planning service's own user is neither.
+        return exists(rs,
+                      "Select 1 from RDB$DATABASE Where CURRENT_USER = 'SYSDBA' or CURRENT_ROLE = 'RDB$ADMIN' "
+                      "or CURRENT_USER = (Select trim(RDB$OWNER_NAME) from RDB$RELATIONS "
+                      "Where RDB$RELATION_NAME = 'UNITPLAN')");
+    } catch (...) {
+        // Whatever the question met, the upgrade meets and reports too.
+        return true;
+    }
 }
 
 // Transfer files have had one layout since 2.0.3 (the unit's Rotate

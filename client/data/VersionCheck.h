@@ -29,6 +29,11 @@ FX::FXString DatabaseVersion();
 // that).  Shows nothing itself: the window tells the user.
 FX::FXbool UpgradeDatabase(FX::FXApp* application, const FX::FXString& softwareVersion, messages::Message& failure);
 
+// True when the account the service uses may change the database's schema
+// (the administrator or the owner of its tables).  CheckVersion upgrades
+// nothing otherwise and says the school's server must do it.
+FX::FXbool MayUpgradeDatabase();
+
 // The comparison for a transfer file written by `fileVersion`: false for a
 // file this version reads (same major and minor, patch 3 up to its own);
 // else true, with the message saying what the file is and what to do.

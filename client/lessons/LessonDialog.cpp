@@ -12,9 +12,11 @@
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/PrintCommand.h"
+#include "print/PrintRoutine.h"
 #include "report/ReportLayout.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
+#include "ui/Labels.h"
 #include "ui/Prompter.h"
 #include "ui/WindowPlace.h"
 
@@ -260,13 +262,10 @@ long LessonDialog::onTimerStart(FXObject*, FXSelector, void*) {
 
 FXbool LessonDialog::start() {
     FXRegistry& reg = getApp()->reg();
+    // Before the print dialog was ever opened: its papers, the locale's chosen.
+    FXNativePrintDialog::providePapers(reg);
     const char* first = reg.readStringEntry("PAPER", "0", nullptr);
-    if (!first || !*first) {
-        Prompter::get().warning(this, getApp()->getAppName(),
-                                "No paper size for print preview display provided. Click on the Print button now and "
-                                "select a printer from the drop down list. Then close this window and try again.\n");
-        return FALSE;
-    }
+    if (!first || !*first) return FALSE;
     const FXint media = reg.readIntEntry("PRINTER", "media", 0);
     FXNativePrintDialog::Paper paper;
     const char* entry = reg.readStringEntry("PAPER", FXStringVal(media).text(), nullptr);
@@ -321,7 +320,8 @@ void LessonDialog::chooseDay(FXint index) {
             if (!lessonRecordset.OpenRecordset("Select * from LessonPlan where Id = " + FXStringVal(lesson.id))) return;
             if (lessonRecordset.rows.IsEmpty()) continue;  // deleted since the calendar drew it
             lessonRecordset.MoveFirst();
-            FXTabItem* tab = new FXTabItem(tabBar, lessonRecordset.GetField("LessonName"), nullptr, TAB_RIGHT_NORMAL);
+            FXTabItem* tab = new FXTabItem(tabBar, labels::literal(lessonRecordset.GetField("LessonName")), nullptr,
+                                           TAB_RIGHT_NORMAL);
             if (tabBar->id()) tab->create();
             dayLessons.AddField(FXStringVal(lesson.id), TRUE);
         }
@@ -408,8 +408,8 @@ long LessonDialog::onPaintPreview(FXObject*, FXSelector, void* ptr) {
     return 1;
 }
 
-void LessonDialog::drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, Command command) {
-    ::drawLessonPage(dc, W, H, lessonId, command == PRINT_UNIT ? FXString() : dayText(), lessonRecordset);
+void LessonDialog::drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, Command command, LessonRest* rest) {
+    ::drawLessonPage(dc, W, H, lessonId, command == PRINT_UNIT ? FXString() : dayText(), lessonRecordset, rest);
 }
 
 // ---------------------------------------------------------------- printing
@@ -486,15 +486,19 @@ void LessonDialog::printCommand(Command command) {
             unitRecordset.MoveFirst();
             unitName = unitRecordset.GetField("UnitName");
         }
-        if (count >= 10 && Prompter::get().question(
-                               this, "Large Print Job Requested",
-                               "This unit contains " + FXStringVal(count) + " lesson plans." +
-                                   " Do you want to cancel this print job?\n For larger print jobs it is better to" +
-                                   " print to Postscript file\n and peruse the individual lesson plans" +
-                                   " using a Postscript viewer\n\n e.g. GSView."))
-            return;
     }
     const std::vector<FXint> ids = lessonsOf(command);
+    // A long job is printed only when the user says so.
+    if (ids.size() >= 10) {
+        const FXuint pages = countPages(command, ids);
+        const FXint limit = getApp()->reg().readIntEntry("SETTINGS", "largeprintjob", 50);
+        if (limit > 0 && pages > (FXuint)limit) {
+            const FXString n = FXStringVal((FXint)pages);
+            if (Prompter::get().choose(this, "Large Print Job Requested", "This print job has " + n + " pages.",
+                                       {"Print " + n + " pages", "Cancel"}) != 0)
+                return;
+        }
+    }
 
     FXString title;
     switch (command) {
@@ -516,7 +520,35 @@ void LessonDialog::printCommand(Command command) {
     }
     PrintCommand print(this, title.trim());
     print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    // The summary tables have seven or eight columns: landscape unless the
+    // user chooses otherwise.
+    if ((command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY) && !verboseFormat)
+        print.printer.flags |= FXNativePrinter::WIDE_TABLE;
     print.run([&](FXDCNativePrinter& dc) { printJob(dc, command, ids); });
+}
+
+// Laid out as the preview's paper has it, without drawing: pages begun.
+FXuint LessonDialog::countPages(Command command, const std::vector<FXint>& ids) {
+    if (paperWidth <= 0 || paperHeight <= 0) return 0;
+    FXNativePrinter job;
+    job.mediawidth = paperWidth;
+    job.mediaheight = paperHeight;
+    job.leftmargin = leftMargin;
+    job.rightmargin = rightMargin;
+    job.topmargin = topMargin;
+    job.bottommargin = bottomMargin;
+    job.flags = FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS;
+    FXDCNativePrinter dc(getApp());
+    dc.beginPreview(job, nullptr, 0, 1.0);
+    try {
+        printJob(dc, command, ids);
+    } catch (const FXException&) {
+        // The job itself will tell.
+    } catch (const PrintAbandoned&) {
+    }
+    const FXuint pages = dc.getPagesBegun();
+    dc.endPrint();
+    return pages;
 }
 
 FXint LessonDialog::loadUnit() {
@@ -537,11 +569,18 @@ void LessonDialog::printPages(FXDCNativePrinter& dc, const std::vector<FXint>& i
     FXuint page = 1;
     for (FXint id : ids) {
         dc.beginPage(page++);
+        LessonRest rest;
         if (dc.toHtml())
             dc.writeTable(lessonStatement(id));
         else
-            drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), id, command);
+            drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), id, command, &rest);
         dc.endPage();
+        // What the form's boxes could not hold follows on pages of its own.
+        while (!rest.empty()) {
+            dc.beginPage(page++);
+            drawLessonContinued(dc, dc.getContentWidth(), dc.getContentHeight(), rest);
+            dc.endPage();
+        }
     }
 }
 

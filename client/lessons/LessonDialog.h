@@ -24,6 +24,7 @@
 
 #include "data/FXStringRecordset.h"
 #include "data/IsectRecordset.h"
+#include "lessons/LessonPage.h"
 
 class FXDCNativePrinter;
 
@@ -84,13 +85,16 @@ public:
     // The unit of the current lesson into the unit recordset (the unit
     // commands' lessons); its number of lessons.
     FX::FXint loadUnit();
+    // The pages the command would print on the preview's paper (0 when unknown).
+    FX::FXuint countPages(Command command, const std::vector<FX::FXint>& ids);
     // What a print command draws onto the job: lesson pages, the verbose
     // listing or a summary of the lessons `ids`.
     void printJob(FXDCNativePrinter& dc, Command command, const std::vector<FX::FXint>& ids);
 
     // Draws lesson `lessonId` as a page W x H for `command` (the date is
     // empty for "Print &Unit", else the chosen day).
-    void drawLessonPage(FX::FXDC& dc, FX::FXint W, FX::FXint H, FX::FXint lessonId, Command command);
+    void drawLessonPage(FX::FXDC& dc, FX::FXint W, FX::FXint H, FX::FXint lessonId, Command command,
+                        LessonRest* rest = nullptr);
     // Draws the preview image again from the current lesson.
     void drawPreview();
 

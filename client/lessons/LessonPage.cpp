@@ -41,7 +41,21 @@ FXString lessonPageStatement(FXint lessonId) {
            FXStringVal(lessonId);
 }
 
-void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& dateText, IsectRecordset& rs) {
+namespace {
+
+const char* const continuedNote = " (continued on the next page)";
+
+// The text as the text box wraps it: tabs as four spaces.
+FXString boxText(const FXString& text) {
+    FXString t = text;
+    t.substitute("\t", "    ");
+    return t;
+}
+
+}  // namespace
+
+void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& dateText, IsectRecordset& rs,
+                    LessonRest* rest) {
     report::createFonts();
     dc.setForeground(white);
     dc.fillRectangle(0, 0, W, H);
@@ -93,8 +107,9 @@ void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& 
         {"NAME", 13, 37, cut(0.33 * U), fh + 6, FALSE, 0, 0, 0, 0, "LESSONNAME", FALSE, 15, 35 + fh + 2, 0, 0},
         {"SUBJECT", c1, 37, cut(0.33 * U + 1), fh + 6, TRUE, c1 + 1, 38, cut(0.33 * U - 1), fh + 5, "SUBJECT", FALSE,
          c1 + 2, 35 + fh + 2, 0, 0},
+        // Its text stays inside the box: what is longer goes on the next page.
         {"RESOURCES", c2, 37, cut(0.33 * U), cut(0.12 * V + 42), TRUE, c2 + 1, 38, cut(0.33 * U - 2),
-         cut(0.12 * V + 41), "LESSONRESOURCE", TRUE, c2 + 2, 35, cut(0.33 * U - 2), cut(0.14 * V + 49)},
+         cut(0.12 * V + 41), "LESSONRESOURCE", TRUE, c2 + 2, 35, cut(0.33 * U - 2), cut(0.12 * V + 42)},
         {"UNIT PLAN", 13, 54, cut(0.33 * U), 25, TRUE, 14, 55, cut(0.33 * U - 1), 24, "UNITNAME", FALSE, 15,
          54 + fh + 8, 0, 0},
         {"LONG TERM PLAN", c1, 54, cut(0.33 * U), 25, TRUE, c1 + 1, 55, cut(0.33 * U - 1), 24, "LONGTERMPLANNAME",
@@ -120,7 +135,20 @@ void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& 
         {"REFLECTION", 13, y9, cut(0.99 * U), cut(0.1 * R), FALSE, 0, 0, 0, 0, "LESSONREFLECT", TRUE, 15, y9 + 10,
          cut(0.94 * U), cut(0.1 * R - 6)},
     };
+    if (rest) {
+        rest->lessonName = value("LESSONNAME");
+        rest->parts.clear();
+    }
+    const FXint lh = textFont->getFontHeight();
     for (const Box& box : boxes) {
+        // The lines of a wrapped value beyond those its box holds.
+        FXString more;
+        if (values && box.wrapped && lh > 0) {
+            const FXString text = boxText(value(box.field));
+            const std::vector<report::TextLine> lines = report::wrapText(textFont, text, box.vw, 1 << 30);
+            const FXint fit = FXMAX(box.limit / lh - 1, 0);
+            if ((FXint)lines.size() > fit) more = text.mid(lines[fit].start, text.length());
+        }
         dc.setForeground(black);
         dc.drawRectangle(box.x, box.y, box.w, box.h);
         if (box.cleared) {
@@ -129,16 +157,77 @@ void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& 
             dc.setForeground(black);
         }
         dc.setFont(labelFont);
-        dc.drawText(box.x + 2, box.y == 37 ? 35 : box.y + fh - 3, box.label);
+        const FXint labelY = box.y == 37 ? 35 : box.y + fh - 3;
+        dc.drawText(box.x + 2, labelY, box.label);
+        if (!more.empty()) {
+            dc.setFont(smallFont);
+            dc.drawText(box.x + 4 + labelFont->getTextWidth(box.label), labelY, continuedNote + 1);
+            if (rest) rest->parts.push_back({box.label, more});
+        }
         if (!values) continue;
         dc.setFont(textFont);
-        if (box.wrapped)
+        if (box.wrapped) {
             drawTextBox(dc, value(box.field), box.vx, box.vy, box.vw, box.limit, TRUE);
-        else
-            dc.drawText(box.vx, box.vy, value(box.field));
+        } else {
+            // The whole line above the box's lower edge, descenders and commas
+            // included (with a unit to spare for a printer's own font).
+            const FXint lowest = box.y + box.h - 3 - textFont->getFontDescent();
+            dc.drawText(box.vx, FXMIN(box.vy, lowest), value(box.field));
+        }
     }
 
     // Footer.
     dc.setFont(smallFont);
     dc.drawText(cut((W - 3 - smallFont->getTextWidth(footerNotice)) * 0.99), cut(y9 + 0.1 * R) + 8, footerNotice);
+}
+
+FXbool drawLessonContinued(FXDC& dc, FXint W, FXint H, LessonRest& rest) {
+    report::createFonts();
+    dc.setForeground(white);
+    dc.fillRectangle(0, 0, W, H);
+    dc.setForeground(black);
+    dc.setFont(labelFont);
+    dc.drawText(15, 19, rest.lessonName + " (continued)");
+
+    const FXint fh = textFont->getFontHeight();
+    const FXint lh = FXMAX(textFont->getFontHeight(), 1);
+    const FXint U = W - 16;
+    const FXint boxWidth = cut(0.99 * U);
+    const FXint textWidth = cut(0.94 * U);
+    // The boxes stay above the footer.
+    const FXint footerY = H - 3;
+    const FXint bottom = footerY - smallFont->getFontHeight() - 4;
+    FXint y = 37;
+    while (!rest.parts.empty()) {
+        LessonRest::Part& part = rest.parts.front();
+        const std::vector<report::TextLine> lines = report::wrapText(textFont, part.text, textWidth, 1 << 30);
+        // Lines at baselines y + 10 + k * lh, each with room for its descent.
+        const FXint room = (bottom - y - 10 - lh / 2) / lh;
+        if (room < 1) {
+            // A page too small for one line would never end the lesson.
+            if (y == 37) rest.parts.clear();
+            break;
+        }
+        const FXint shown = FXMIN(room, (FXint)lines.size());
+        const FXint h = 10 + shown * lh + lh / 2 + 2;
+        dc.setForeground(black);
+        dc.drawRectangle(13, y, boxWidth, h);
+        dc.setFont(labelFont);
+        dc.drawText(15, y + fh - 3, part.label + ((FXint)lines.size() > shown ? continuedNote : ""));
+        dc.setFont(textFont);
+        for (FXint k = 0; k < shown; k++) {
+            const report::TextLine& line = lines[(size_t)k];
+            if (line.length > 0)
+                dc.drawText(15, y + 10 + (k + 1) * lh, part.text.text() + line.start, (FXuint)line.length);
+        }
+        if ((FXint)lines.size() > shown) {
+            part.text = part.text.mid(lines[(size_t)shown].start, part.text.length());
+            break;
+        }
+        rest.parts.erase(rest.parts.begin());
+        y += h + 6;
+    }
+    dc.setFont(smallFont);
+    dc.drawText(cut((W - 3 - smallFont->getTextWidth(footerNotice)) * 0.99), footerY, footerNotice);
+    return !rest.parts.empty();
 }

@@ -26,11 +26,13 @@ struct SearchCriteria {
     FX::FXbool byMarks() const { return byEvaluation || byAssessment || byNotTaught; }
 };
 
-// The condition "column contains text" for a LIKE: the text is matched as
-// typed, "%" and "_" included (an ESCAPE clause), and an apostrophe or a
-// comma never ends or changes the statement.  Texts are stored through
-// EscapeText (an apostrophe as \047, a comma as \054); the condition finds
-// them in that form and also where they were stored as typed.
+// The condition "column contains text", without regard to case or accents
+// ("fractions" finds "Fractions", "cafe" and "café" find "Café" whether it is
+// stored in UTF-8 or in Latin-1): a SIMILAR TO pattern in which the text is
+// matched as typed, "%" and "_" included, and an apostrophe or a comma never
+// ends or changes the statement.  Texts are stored through EscapeText (an
+// apostrophe as \047, a comma as \054); the condition finds them in that
+// form and also where they were stored as typed.
 FX::FXString containsCondition(const FX::FXString& column, const FX::FXString& text);
 
 // The search: Id, DateStart, Teacher, UnitName and LessonName of every

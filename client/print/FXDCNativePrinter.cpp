@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/Files.h"
 #include "print/CupsPrinting.h"
 #include "print/FXDCPostscript.h"
 #include "print/FXDChtml.h"
@@ -98,6 +99,10 @@ FXint FXDCNativePrinter::getScreenResolution() const {
 
 void FXDCNativePrinter::warn(const FXString& text) { Prompter::get().warning(nullptr, getApp()->getAppName(), text); }
 
+void FXDCNativePrinter::cannotWrite(const FXString& reason) {
+    warn("Cannot write " + printer.name + ": " + reason + ".");
+}
+
 void FXDCNativePrinter::releaseJob() {
     delete ps;
     ps = nullptr;
@@ -140,6 +145,7 @@ void FXDCNativePrinter::layout(const FXNativePrinter& job, FXint unitsPerInch) {
     printerres = 72;
     activeScreenres = unitsPerInch;
     scalex = scaley = (FXdouble)printerres / unitsPerInch;
+    zoomFactor = 1.0;
     const FXdouble perPoint = (FXdouble)unitsPerInch / printerres;
     pagewidth = (FXint)floor(mw * perPoint + 1e-9);
     pageheight = (FXint)floor(mh * perPoint + 1e-9);
@@ -189,7 +195,10 @@ FXbool FXDCNativePrinter::startPostscript(FXNativePrinter& job, Destination to) 
     ps = new FXDCPostscript(getApp());
     ps->setContentRange(leftmargin, topmargin, (FXint)mw, (FXint)mh);
     if (!ps->beginPrint(psjob)) {
-        if (to != TO_POSTSCRIPT) warn("Cannot start document printing");
+        if (to == TO_POSTSCRIPT)
+            cannotWrite(FileErrorText(ps->lastError()));
+        else
+            warn("Cannot start document printing");
         releaseJob();
         return false;
     }
@@ -207,13 +216,23 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
         return false;
     }
     printer = job;
+    if (job.toFile()) {
+        FXString why = CannotWriteReason(job.name);
+        if (!why.empty()) {
+            cannotWrite(why);
+            return false;
+        }
+    }
     if (job.flags & FXNativePrinter::DEST_FILE) {
         if (!startPostscript(job, TO_POSTSCRIPT)) return false;
         dctype = TO_POSTSCRIPT;
     } else if (job.flags & FXNativePrinter::DEST_PDF) {
         // Refuse a file that cannot be written before anything is drawn.
         FILE* probe = fopen(job.name.text(), "w");
-        if (!probe) return false;
+        if (!probe) {
+            cannotWrite(FileErrorText(errno));
+            return false;
+        }
         fclose(probe);
         if (!startPostscript(job, TO_PDF)) {
             unlink(job.name.text());
@@ -223,6 +242,7 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
     } else if (job.flags & FXNativePrinter::DEST_HTML) {
         html = new FXDChtml(getApp());
         if (!html->beginPrint(job.name)) {
+            cannotWrite(FileErrorText(html->lastError()));
             releaseJob();
             return false;
         }
@@ -259,6 +279,7 @@ FXbool FXDCNativePrinter::beginPreview(FXNativePrinter& job, FXImage* image, FXu
     const FXdouble unitMM = 25.4 / activeScreenres;
     previewmm = mmPerPixel > 0 ? mmPerPixel : 1.0;
     scalex = scaley = unitMM / previewmm;
+    zoomFactor = 1.0;
     offx = offy = 0;
     previewimage = image;
     previewpage = page;
@@ -345,14 +366,15 @@ FXbool FXDCNativePrinter::makePdf() {
     const char* argv[] = {pdfConverter.text(), input.text(), output.text(), nullptr};
     pid_t pid;
     if (posix_spawnp(&pid, argv[0], nullptr, nullptr, (char* const*)argv, environ) != 0) {
-        warn("Cannot make the PDF file " + printer.name + ": " + pdfConverter + " (Ghostscript) is not installed.");
+        cannotWrite("the PDF converter " + pdfConverter + " (Ghostscript) is not installed");
+        unlink(printer.name.text());
         return false;
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        warn("Cannot make the PDF file " + printer.name + ".");
+        cannotWrite("the PDF converter " + pdfConverter + " (Ghostscript) failed");
         unlink(printer.name.text());
         return false;
     }
@@ -366,14 +388,22 @@ FXbool FXDCNativePrinter::endPrint() {
     switch (was) {
         case TO_POSTSCRIPT:
             ok = ps->endPrint();
+            if (!ok) {
+                cannotWrite(FileErrorText(ps->lastError()));
+                unlink(printer.name.text());
+            }
             break;
         case TO_HTML:
             ok = html->endPrint();
+            if (!ok) {
+                cannotWrite(FileErrorText(html->lastError()));
+                unlink(printer.name.text());
+            }
             break;
         case TO_PDF:
             ok = ps->endPrint();
             if (!ok) {
-                warn("Cannot make the PDF file " + printer.name + ".");
+                cannotWrite(FileErrorText(ps->lastError()));
                 unlink(printer.name.text());
             } else {
                 ok = makePdf();
@@ -398,7 +428,15 @@ FXbool FXDCNativePrinter::endPrint() {
             ok = false;
             break;
     }
+    const FXuint unprinted = ps ? ps->unprintedCount() : 0;
     releaseJob();
+    if (ok && unprinted > 0) {
+        Prompter::get().information(
+            nullptr, getApp()->getAppName(),
+            unprinted == 1
+                ? FXString("1 character could not be printed: it shows as \xe2\x96\xa1.")
+                : FXStringVal((FXint)unprinted) + " characters could not be printed: they show as \xe2\x96\xa1.");
+    }
     return ok;
 }
 
@@ -574,11 +612,12 @@ void FXDCNativePrinter::drawText(FXint x, FXint y, const FXString& string) {
     drawText(x, y, string.text(), (FXuint)string.length());
 }
 
-// The preview's fonts take UTF-8; they get the text the paper gets.
+// The preview's fonts take UTF-8; they get the text the paper gets, with the
+// same white square for what the paper's fonts cannot show.
 void FXDCNativePrinter::drawText(FXint x, FXint y, const FXchar* string, FXuint length) {
     if (!dc) return;
     if (dctype == TO_PREVIEW) {
-        FXString shown = printtext::toUtf8(printtext::toLatin1(string, length));
+        FXString shown = FXDCPostscript::shownText(font, string, length);
         dc->drawText(sx(x), sy(y), shown.text(), (FXuint)shown.length());
     } else {
         dc->drawText(sx(x), sy(y), string, length);
@@ -592,7 +631,7 @@ void FXDCNativePrinter::drawImageText(FXint x, FXint y, const FXString& string) 
 void FXDCNativePrinter::drawImageText(FXint x, FXint y, const FXchar* string, FXuint length) {
     if (!dc) return;
     if (dctype == TO_PREVIEW) {
-        FXString shown = printtext::toUtf8(printtext::toLatin1(string, length));
+        FXString shown = FXDCPostscript::shownText(font, string, length);
         dc->drawImageText(sx(x), sy(y), shown.text(), (FXuint)shown.length());
     } else {
         dc->drawImageText(sx(x), sy(y), string, length);
@@ -600,6 +639,15 @@ void FXDCNativePrinter::drawImageText(FXint x, FXint y, const FXchar* string, FX
 }
 
 // ---- attributes ------------------------------------------------------------
+
+void FXDCNativePrinter::setZoom(FXdouble zoom) {
+    if (zoom <= 0) zoom = 1.0;
+    scalex = scalex / zoomFactor * zoom;
+    scaley = scaley / zoomFactor * zoom;
+    zoomFactor = zoom;
+    applyLineWidth();
+    if (font) setFont(font);
+}
 
 void FXDCNativePrinter::setForeground(FXColor clr) {
     fg = clr;
@@ -690,7 +738,7 @@ void FXDCNativePrinter::clearClipRectangle() {
 // size * 0.1 * scale in destination dots per screen pixel, expressed in
 // the destination's points.
 FXint FXDCNativePrinter::deviceFontSize(FXuint decipoints) const {
-    if (dctype == TO_PREVIEW) return (FXint)lround(decipoints * 0.1);  // what the paper gets
+    if (dctype == TO_PREVIEW) return (FXint)lround(decipoints * 0.1 * zoomFactor);  // what the paper gets
     return (FXint)lround(decipoints * 0.1 * scalex * activeScreenres / printerres);
 }
 

@@ -81,6 +81,13 @@ public:
     FX::FXint getTopMargin() const { return topmargin; }
     FX::FXint getBottomMargin() const { return bottommargin; }
     FX::FXdouble getScaleX() const { return scalex; }
+
+    // Draws everything `zoom` times larger (fonts and lines too) from the
+    // printable area's corner: a drawing laid out for an area of
+    // getContentWidth() / zoom x getContentHeight() / zoom fills the page.
+    // Back to 1 with each new job.
+    void setZoom(FX::FXdouble zoom);
+    FX::FXdouble getZoom() const { return zoomFactor; }
     FX::FXdouble getScaleY() const { return scaley; }
     FX::FXint getPagesEnded() const { return pagesended; }
 
@@ -164,6 +171,7 @@ private:
     FX::FXint screenres;   // 0: ask the display
     FX::FXint activeScreenres;
     FX::FXdouble scalex, scaley;  // destination dots per screen pixel
+    FX::FXdouble zoomFactor = 1.0;
     FX::FXdouble mmperdot, mmperpixel;
     FX::FXint offx, offy;  // device origin of the printable area
     FX::FXint pagewidth, pageheight;
@@ -187,6 +195,8 @@ private:
     // Point lists scaled in a fixed buffer, longer ones in one of their own.
     class ScaledPoints;
     void warn(const FX::FXString& text);
+    // "Cannot write FILE: REASON." for the job's file.
+    void cannotWrite(const FX::FXString& reason);
     FX::FXint unitsPerInch(const FXNativePrinter& job, FX::FXbool printer) const;
     void layout(const FXNativePrinter& job, FX::FXint unitsPerInch);
     FX::FXbool startPostscript(FXNativePrinter& job, Destination to);

@@ -1,8 +1,10 @@
 #include "print/FXDCPostscript.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "print/PostscriptFonts.h"
@@ -77,6 +79,14 @@ void FXDCPostscript::tfm(FXdouble& xo, FXdouble& yo, FXdouble xi, FXdouble yi) {
 // only pages that are written count.
 void FXDCPostscript::ink(FXdouble x0, FXdouble y0, FXdouble x1, FXdouble y1) {
     if (!sink) return;
+    if (clipping) {
+        // Only what the clip lets through is ink.
+        x0 = FXMAX(x0, clipBox.xmin);
+        y0 = FXMAX(y0, clipBox.ymin);
+        x1 = FXMIN(x1, clipBox.xmax);
+        y1 = FXMIN(y1, clipBox.ymax);
+        if (x0 > x1 || y0 > y1) return;
+    }
     for (Box* b : {&pagebox, &docbox}) {
         if (x0 < b->xmin) b->xmin = x0;
         if (x1 > b->xmax) b->xmax = x1;
@@ -178,10 +188,15 @@ FXbool FXDCPostscript::beginPrint(FXNativePrinter& job) {
     }
     if (psout) fclose(psout);
     if (spool) fclose(spool);
+    error = 0;
     psout = fopen(job.name.text(), "w");
-    if (!psout) return false;
+    if (!psout) {
+        error = errno;
+        return false;
+    }
     spool = tmpfile();
     if (!spool) {
+        error = errno;
         fclose(psout);
         psout = nullptr;
         return false;
@@ -190,6 +205,10 @@ FXbool FXDCPostscript::beginPrint(FXNativePrinter& job) {
     inPage = false;
     pages.clear();
     fonts.clear();
+    extGlyphs.clear();
+    extSlots.clear();
+    extFonts.clear();
+    unprinted = 0;
     resetBox(docbox);
     resetBox(pagebox);
     pagesended = 0;
@@ -218,6 +237,11 @@ void FXDCPostscript::writeHeader() {
     outf("%%%%Orientation: %s\n", (printer.flags & FXNativePrinter::LANDSCAPE) ? "Landscape" : "Portrait");
     if (printer.flags & FXNativePrinter::COLLATE_REVERSED) outf("%%%%PageOrder: Descend\n");
     outf("%%%%DocumentFonts:\n");
+    if (!extFonts.empty()) {
+        FXString supplied;
+        for (const FXString& program : embeddedPrograms()) supplied += " font " + program;
+        if (!supplied.empty()) outf("%%%%DocumentSuppliedResources:%s\n", supplied.text());
+    }
     outf("%%%%EndComments\n");
 }
 
@@ -231,7 +255,62 @@ void FXDCPostscript::writeSetup() {
          lround(printer.mediaheight));
     if (*paper) outf("%%%%EndFeature\n");
     for (const FXString& font : fonts) outf("/%s reencodeISO\n", font.text());
+    writeExtendedFonts();
     outf("%%%%EndSetup\n");
+}
+
+// The programs of the fonts the further encodings are made from, each once.
+std::vector<FXString> FXDCPostscript::embeddedPrograms() const {
+    std::vector<FXString> names;
+    for (const auto& f : extFonts) {
+        FXString program, name;
+        if (!psfonts::fontProgram(f.first, program, name)) continue;
+        bool seen = false;
+        for (const FXString& n : names) seen = seen || n == name;
+        if (!seen) names.push_back(name);
+    }
+    return names;
+}
+
+// The further encodings, the font programs they use (embedded, so that a
+// printer without the glyphs prints them too) and the fonts made of both.
+void FXDCPostscript::writeExtendedFonts() {
+    if (extFonts.empty()) return;
+    const FXint encodings = (FXint)((extGlyphs.size() + 254) / 255);
+    for (FXint k = 1; k <= encodings; k++) {
+        outf("/PlenwickEncoding%d [\n/.notdef", (int)k);
+        for (FXint b = 1; b < 256; b++) {
+            size_t slot = (size_t)((k - 1) * 255 + b - 1);
+            outf("%s/%s", b % 8 == 0 ? "\n" : " ", slot < extGlyphs.size() ? extGlyphs[slot].c_str() : ".notdef");
+        }
+        outf("\n] def\n");
+    }
+    std::vector<std::pair<FXString, FXString>> programs;  // standard name, program name
+    for (const auto& f : extFonts) {
+        bool done = false;
+        for (const auto& p : programs) done = done || p.first == f.first;
+        if (done) continue;
+        FXString program, name;
+        if (psfonts::fontProgram(f.first, program, name)) {
+            bool embedded = false;
+            for (const auto& p : programs) embedded = embedded || p.second == name;
+            if (!embedded) {
+                outf("%%%%BeginResource: font %s\n", name.text());
+                if (sink) fwrite(program.text(), 1, (size_t)program.length(), sink);
+                outf("%%%%EndResource\n");
+            }
+        } else {
+            name = f.first;  // the printer's own font, as far as it goes
+        }
+        programs.emplace_back(f.first, name);
+    }
+    for (const auto& f : extFonts) {
+        FXString base;
+        for (const auto& p : programs)
+            if (p.first == f.first) base = p.second;
+        outf("/%s /%s PlenwickEncoding%d reencodeAs\n", extendedFontName(f.first, f.second).text(), base.text(),
+             (int)f.second);
+    }
 }
 
 // Pages in the order chosen, numbered in the file from 1.
@@ -275,8 +354,13 @@ FXbool FXDCPostscript::endPrint() {
     if (!(printer.flags & (FXNativePrinter::PAGES_EVEN | FXNativePrinter::PAGES_ODD | FXNativePrinter::PAGES_RANGE)))
         outf("%%%%Pages: %d\n", (int)pages.size());
     outf("%%%%EOF\n");
-    bool ok = !ferror(psout) && !ferror(spool);
-    ok = fclose(psout) == 0 && ok;
+    errno = 0;
+    bool ok = fflush(psout) == 0 && !ferror(psout) && !ferror(spool);
+    if (!ok) error = errno ? errno : EIO;
+    if (fclose(psout) != 0 && ok) {
+        error = errno ? errno : EIO;
+        ok = false;
+    }
     fclose(spool);
     psout = spool = sink = nullptr;
     return ok;
@@ -317,6 +401,17 @@ void FXDCPostscript::writeProlog() {
         "\t\t/Encoding ISOLatin1Encoding 256 array copy\n"
         "\t\tdup 39 /quotesingle put dup 45 /hyphen put dup 96 /grave put def\n"
         "\t\tcurrentdict\n\tend definefont pop\n} def\n");
+    if (!extFonts.empty()) {
+        // Fonts in a further encoding, made from the embedded font program,
+        // and text set in pieces of several fonts from the current point.
+        outf("%% /newname /fontname encoding reencodeAs\n");
+        outf(
+            "/reencodeAs {\n\texch findfont dup length dict begin\n"
+            "\t\t{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
+            "\t\t/Encoding exch def\n\t\tcurrentdict\n\tend definefont pop\n} def\n");
+        outf("%% (string) height /fontname showRun\n");
+        outf("/showRun {\n\tfindfont exch scalefont setfont show\n} def\n");
+    }
     // Grey conversion of colour image data for interpreters without colorimage.
     outf("/bwproc\n");
     outf(
@@ -388,6 +483,7 @@ FXbool FXDCPostscript::beginPage(FXuint page) {
     if (inPage) endPage();
     inPage = true;
     pageNumber = page;
+    clipping = false;
     resetBox(pagebox);
     sink = printer.printsPage(page) ? spool : nullptr;
     if (!sink) return true;
@@ -403,6 +499,7 @@ FXbool FXDCPostscript::beginPage(FXuint page) {
 
 FXbool FXDCPostscript::endPage() {
     if (!open() || !inPage) return false;
+    endClip();
     if (sink) {
         outf("%%%%PageTrailer\n");
         if (printer.flags & FXNativePrinter::NOBOUNDS) writeBox("BoundingBox", pagebox);
@@ -630,26 +727,14 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXString& string) {
     drawText(x, y, string.text(), string.length());
 }
 
-// The text, in ISO Latin-1, as a PostScript string: backslashes doubled,
-// parentheses escaped, and every byte outside printable ASCII written as an
-// octal escape, so that the file stays plain text and the letters reach the
-// re-encoded font.
-void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textLength) {
-    if (!open()) return;
-    FXString latin1;
-    const FXchar* string = text;
-    FXuint length = textLength;
-    bool ascii = true;
-    for (FXuint i = 0; i < textLength && ascii; i++) ascii = (FXuchar)text[i] < 0x80;
-    if (!ascii) {
-        latin1 = printtext::toLatin1(text, textLength);
-        string = latin1.text();
-        length = (FXuint)latin1.length();
-    }
-    std::string escaped;
-    escaped.reserve(length + 8);
-    for (FXuint i = 0; i < length; i++) {
-        FXuchar c = (FXuchar)string[i];
+namespace {
+
+// A PostScript string literal of the bytes: backslashes doubled, parentheses
+// escaped, and every byte outside printable ASCII written as an octal
+// escape, so that the file stays plain text.
+void escapeInto(std::string& escaped, const std::string& bytes) {
+    for (char ch : bytes) {
+        FXuchar c = (FXuchar)ch;
         if (c == '\\' || c == '(' || c == ')') {
             escaped += '\\';
             escaped += (char)c;
@@ -661,21 +746,214 @@ void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textL
             escaped += (char)c;
         }
     }
+}
+
+// The byte of each glyph name in the ISO Latin-1 re-encoding (the first one
+// for the names it holds twice).
+const std::map<std::string, FXuchar>& latin1Bytes() {
+    static std::map<std::string, FXuchar> bytes;
+    if (bytes.empty()) {
+        for (int c = 0x20; c < 0x100; c++) {
+            if (c >= 0x7F && c < 0xA0) continue;
+            bytes.emplace(psfonts::glyphName((FXuchar)c), (FXuchar)c);
+        }
+    }
+    return bytes;
+}
+
+// How one character is printed in a font: its glyphs (or the replacement
+// glyph, `replaced` set), none for characters that show nothing.  Control
+// characters keep their byte: the font shows nothing for them.
+struct Shown {
+    const char* names[3];
+    int count = 0;
+    bool replaced = false;
+    bool control = false;
+    char buffer[12];
+};
+
+void classify(const FXString& fontName, FXwchar code, Shown& s) {
+    s.replaced = false;
+    s.control = code < 0x20 || (code >= 0x7F && code < 0xA0);
+    if (s.control) {
+        s.count = 0;
+        return;
+    }
+    s.count = psfonts::glyphsFor(code, s.names, s.buffer);
+    if (code < 0x100) return;  // the Latin-1 fonts of every printer hold these
+    for (int i = 0; i < s.count; i++) {
+        if (!psfonts::hasGlyph(fontName, s.names[i])) {
+            s.names[0] = psfonts::replacementGlyph(fontName);
+            s.count = 1;
+            s.replaced = true;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+FXString FXDCPostscript::shownText(const FXFont* font, const FXchar* text, FXuint length) {
+    const FXString name = fontName(font);
+    FXString out;
+    Shown s;
+    for (FXwchar code : printtext::characters(text, length)) {
+        classify(name, code, s);
+        if (s.control) continue;
+        if (s.replaced)
+            printtext::appendUtf8(out, 0x25A1);
+        else if (s.count > 0)
+            printtext::appendUtf8(out, code);
+    }
+    return out;
+}
+
+// The slot of a glyph in the job's further encodings: 255 glyphs each, at
+// the bytes 1 to 255.
+FXint FXDCPostscript::extendedSlot(const char* glyph) {
+    auto found = extSlots.find(glyph);
+    if (found != extSlots.end()) return found->second;
+    FXint slot = (FXint)extGlyphs.size();
+    extGlyphs.push_back(glyph);
+    extSlots.emplace(glyph, slot);
+    return slot;
+}
+
+void FXDCPostscript::useExtendedFont(const FXString& name, FXint encoding) {
+    for (const auto& f : extFonts)
+        if (f.first == name && f.second == encoding) return;
+    extFonts.emplace_back(name, encoding);
+}
+
+FXString FXDCPostscript::extendedFontName(const FXString& name, FXint encoding) {
+    return name + "-Ext" + FXStringVal(encoding);
+}
+
+// Text that is all ISO Latin-1 is one drawText call in the re-encoded
+// standard font; a text with other characters is set in a further encoding
+// of the same font (in pieces of several such encodings, shown one after the
+// other from the current point, when the job uses more than 255 glyphs).
+void FXDCPostscript::drawText(FXint x, FXint y, const FXchar* text, FXuint textLength) {
+    if (!open()) return;
+    const FXString name = fontName(font);
+    const int size = font ? (int)(font->getSize() / 10) : 12;
+    struct Piece {
+        FXint encoding;
+        std::string bytes;
+    };
+    std::vector<Piece> pieces;
+    std::vector<const char*> glyphs;
+    const auto& latin1 = latin1Bytes();
+    auto add = [&](FXint encoding, FXuchar byte) {
+        if (pieces.empty() || pieces.back().encoding != encoding) pieces.push_back({encoding, std::string()});
+        pieces.back().bytes += (char)byte;
+    };
+    // A text with a character beyond Latin-1 is set wholly in the further
+    // encodings (which take any glyph), so that a line stays one piece.
+    const std::vector<FXwchar> codes = printtext::characters(text, textLength);
+    bool extended = false;
+    Shown s;
+    for (FXwchar code : codes) {
+        if (code < 0x100) continue;
+        classify(name, code, s);
+        for (int i = 0; i < s.count && !extended; i++) extended = latin1.find(s.names[i]) == latin1.end();
+        if (extended) break;
+    }
+    for (FXwchar code : codes) {
+        classify(name, code, s);
+        if (s.control) {
+            // Invisible in the font, kept as the byte it was.
+            if (code < 0x100 && !extended) {
+                add(0, (FXuchar)code);
+                glyphs.push_back(".notdef");
+            }
+            continue;
+        }
+        if (s.replaced && sink) unprinted++;
+        for (int i = 0; i < s.count; i++) {
+            glyphs.push_back(s.names[i]);
+            if (extended) {
+                FXint slot = extendedSlot(s.names[i]);
+                add(1 + slot / 255, (FXuchar)(1 + slot % 255));
+            } else {
+                // Without further characters every glyph is one of Latin-1.
+                add(0, code < 0x100 && s.count == 1 ? (FXuchar)code : latin1.find(s.names[i])->second);
+            }
+        }
+    }
     FXdouble xx, yy;
     tfm(xx, yy, x, y);
-    int size = font ? (int)(font->getSize() / 10) : 12;
-    FXString name = fontName(font);
     psfonts::Ink box;
-    if (sink && psfonts::textInk(name, size, string, length, box))
+    if (sink && psfonts::glyphInk(name, size, glyphs.data(), (FXuint)glyphs.size(), box))
         ink(xx + box.xmin, yy + box.ymin, xx + box.xmax, yy + box.ymax);
     if (sink) useFont(name);
-    outf("(%s) %g %g %d /%s drawText\n", escaped.c_str(), xx, yy, size, name.text());
+    std::string escaped;
+    if (pieces.size() <= 1) {
+        FXString face = name;
+        if (!pieces.empty()) {
+            escapeInto(escaped, pieces[0].bytes);
+            if (pieces[0].encoding > 0) {
+                face = extendedFontName(name, pieces[0].encoding);
+                if (sink) useExtendedFont(name, pieces[0].encoding);
+            }
+        }
+        outf("(%s) %g %g %d /%s drawText\n", escaped.c_str(), xx, yy, size, face.text());
+        return;
+    }
+    outf("gsave %g %g moveto", xx, yy);
+    for (const Piece& p : pieces) {
+        escaped.clear();
+        escapeInto(escaped, p.bytes);
+        FXString face = name;
+        if (p.encoding > 0) {
+            face = extendedFontName(name, p.encoding);
+            if (sink) useExtendedFont(name, p.encoding);
+        }
+        outf(" (%s) %d /%s showRun", escaped.c_str(), size, face.text());
+    }
+    outf(" grestore\n");
 }
 
 void FXDCPostscript::drawImageText(FXint x, FXint y, const FXString& string) { drawText(x, y, string); }
 
 void FXDCPostscript::drawImageText(FXint x, FXint y, const FXchar* string, FXuint length) {
     drawText(x, y, string, length);
+}
+
+// ---- clipping ------------------------------------------------------------
+
+// The clip lives in a gsave of its own; ending it restores the state from
+// before, so the colour, line and dashes set meanwhile are written again.
+void FXDCPostscript::endClip() {
+    if (!clipping) return;
+    clipping = false;
+    outf("grestore\n");
+    writeState();
+}
+
+void FXDCPostscript::setClipRectangle(FXint x, FXint y, FXint w, FXint h) {
+    clip.x = (FXshort)x;
+    clip.y = (FXshort)y;
+    clip.w = (FXshort)w;
+    clip.h = (FXshort)h;
+    if (!open()) return;
+    endClip();
+    FXdouble x0, y0, x1, y1;
+    tfm(x0, y0, x, y);
+    tfm(x1, y1, x + w, y + h);
+    clipBox = {FXMIN(x0, x1), FXMAX(x0, x1), FXMIN(y0, y1), FXMAX(y0, y1)};
+    outf("gsave newpath %g %g moveto %g %g lineto %g %g lineto %g %g lineto closepath clip newpath\n", x0, y0, x1, y0,
+         x1, y1, x0, y1);
+    clipping = sink != nullptr;
+}
+
+void FXDCPostscript::setClipRectangle(const FXRectangle& rectangle) {
+    setClipRectangle(rectangle.x, rectangle.y, rectangle.w, rectangle.h);
+}
+
+void FXDCPostscript::clearClipRectangle() {
+    if (!open()) return;
+    endClip();
 }
 
 // ---- attributes ----------------------------------------------------------

@@ -16,6 +16,9 @@
 #include <fx.h>
 
 #include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "print/FXNativePrinter.h"
@@ -43,6 +46,15 @@ public:
     // PostScript font name for a toolkit font ("Helvetica-Bold", "Times-Roman").
     static FX::FXString fontName(const FX::FXFont* font);
     static FX::FXString fontName(const FX::FXString& family, FX::FXuint weight, FX::FXuint slant);
+
+    // The text as the device prints it in the font, in UTF-8: what its fonts
+    // cannot show as a white square (U+25A1), characters that show nothing
+    // (zero-width spaces, controls) left out.  The preview shows this.
+    static FX::FXString shownText(const FX::FXFont* font, const FX::FXchar* text, FX::FXuint length);
+
+    // Characters drawn on the written pages that no font could show (each
+    // printed as the white square).
+    FX::FXuint unprintedCount() const { return unprinted; }
 
     // Drawing.
     void drawPoint(FX::FXint x, FX::FXint y) override;
@@ -76,6 +88,12 @@ public:
     void drawImageText(FX::FXint x, FX::FXint y, const FX::FXString& string) override;
     void drawImageText(FX::FXint x, FX::FXint y, const FX::FXchar* string, FX::FXuint length) override;
 
+    // Clipping: drawing after setClipRectangle shows only inside the
+    // rectangle, until clearClipRectangle.
+    void setClipRectangle(FX::FXint x, FX::FXint y, FX::FXint w, FX::FXint h) override;
+    void setClipRectangle(const FX::FXRectangle& rectangle) override;
+    void clearClipRectangle() override;
+
     // Attributes.
     void setForeground(FX::FXColor clr) override;
     void setLineWidth(FX::FXuint linewidth = 0) override;
@@ -83,6 +101,10 @@ public:
     void setLineWidthPoints(FX::FXdouble points);
     void setLineCap(FX::FXCapStyle capstyle = FX::CAP_BUTT) override;
     void setLineStyle(FX::FXLineStyle linestyle = FX::LINE_SOLID) override;
+
+    // The C library's error number of the last beginPrint or endPrint that
+    // failed to open or write the file (0 when they succeeded).
+    int lastError() const { return error; }
 
     // Pages written to the file so far (chosen pages only).
     FX::FXint pagesWritten() const { return (FX::FXint)pages.size(); }
@@ -114,6 +136,22 @@ private:
     bool lineWidthSet;
     bool lineWidthFractional;
     FX::FXString command;
+    int error = 0;
+    // Glyphs beyond ISO Latin-1 the job uses, in the order of their slots,
+    // and the (font, encoding) pairs that show them.
+    std::vector<std::string> extGlyphs;
+    std::map<std::string, FX::FXint> extSlots;
+    std::vector<std::pair<FX::FXString, FX::FXint>> extFonts;
+    FX::FXuint unprinted = 0;
+    bool clipping = false;  // a clip rectangle (inside its own gsave) is in force
+    Box clipBox;            // in PostScript coordinates
+    void endClip();
+
+    FX::FXint extendedSlot(const char* glyph);
+    void useExtendedFont(const FX::FXString& name, FX::FXint encoding);
+    static FX::FXString extendedFontName(const FX::FXString& name, FX::FXint encoding);
+    void writeExtendedFonts();
+    std::vector<FX::FXString> embeddedPrograms() const;
 
     void outf(const char* format, ...) FX_PRINTF(2, 3);
     bool open() const;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -126,8 +127,12 @@ FXbool FXDChtml::provideStyleSheets(const FXString& directory) {
 
 FXbool FXDChtml::beginPrint(const FXString& filename) {
     if (output) fclose(output);
+    error = 0;
     output = fopen(filename.text(), "w");
-    if (!output) return false;
+    if (!output) {
+        error = errno;
+        return false;
+    }
     // The style sheets the head links, next to the report.
     FXint slash = FXMAX(filename.rfind('\\'), filename.rfind('/'));
     provideStyleSheets(slash >= 0 ? filename.left(slash) : FXString());
@@ -238,8 +243,13 @@ FXbool FXDChtml::endPrint() {
     put("\" type=\"text/javascript\"></script>\n\n");
     put("</BODY></HTML>");
     if (!output) return false;
-    bool ok = !ferror(output);
-    ok = fclose(output) == 0 && ok;
+    errno = 0;
+    bool ok = fflush(output) == 0 && !ferror(output);
+    if (!ok) error = errno ? errno : EIO;
+    if (fclose(output) != 0 && ok) {
+        error = errno ? errno : EIO;
+        ok = false;
+    }
     output = nullptr;
     return ok;
 }

@@ -55,12 +55,16 @@ public:
     void writeRow(const FX::FXString* names, const FX::FXString* values, FX::FXint count);
 
     FX::FXbool headerPending() const { return header != 0; }
+    // The C library's error number of the last beginPrint or endPrint that
+    // failed to open or write the file (0 when they succeeded).
+    int lastError() const { return error; }
 
 private:
     FX::FXint header;
 
     FX::FXbool writeResult(const FX::FXString& sql, FX::FXbool headed);
     FILE* output;
+    int error = 0;
 
     void put(const FX::FXString& text);
     void put(const char* text);

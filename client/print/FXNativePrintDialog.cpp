@@ -1,5 +1,7 @@
 #include "print/FXNativePrintDialog.h"
 
+#include <fxkeys.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,8 @@ FXNativePrintDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_HTML_NAME, FXNativePrintDialog::onCmdFileName),
     FXMAPFUNC(SEL_CHANGED, FXNativePrintDialog::ID_PDF_NAME, FXNativePrintDialog::onCmdFileName),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PDF_NAME, FXNativePrintDialog::onCmdFileName),
+    FXMAPFUNCS(SEL_KEYPRESS, FXNativePrintDialog::ID_FILE_NAME, FXNativePrintDialog::ID_PDF_NAME,
+               FXNativePrintDialog::onKeyFileName),
     FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_BROWSE_FILE, FXNativePrintDialog::ID_BROWSE_PDF,
                FXNativePrintDialog::onCmdBrowse),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PREVIEW, FXNativePrintDialog::onCmdPreview),
@@ -112,7 +116,7 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
                              FRAME_SUNKEN | FRAME_THICK | LISTBOX_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
     printers->setNumVisible(6);
     new FXButton(grid, "Properties...", nullptr, this, ID_PROPERTIES, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
-    toFile = new FXRadioButton(grid, "&Postscript File:", this, ID_TO_FILE, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
+    toFile = new FXRadioButton(grid, "Po&stscript File:", this, ID_TO_FILE, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
     filename = new FXTextField(grid, 30, this, ID_FILE_NAME, TEXTFIELD_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
     new FXButton(grid, "&Browse...", nullptr, this, ID_BROWSE_FILE, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
     toHtml = new FXRadioButton(grid, "&HTML File:", this, ID_TO_HTML, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
@@ -187,11 +191,32 @@ FXbool FXNativePrintDialog::parsePaper(const FXString& entry, Paper& p) {
     return true;
 }
 
-void FXNativePrintDialog::loadPapers() {
-    if (!registry().existingEntry("PAPER", "0")) {
-        for (FXint i = 0; i < (FXint)ARRAYNUMBER(defaultPapers); i++)
-            registry().writeStringEntry("PAPER", FXStringVal(i).text(), defaultPapers[i]);
+FXint FXNativePrintDialog::localPaper(const FXString& locale) {
+    // The countries that use Letter: the Americas' and the Philippines.
+    static const char* const letter[] = {"US", "CA", "MX", "PH", "CL", "CO", "VE", "GT",
+                                         "CR", "PA", "SV", "NI", "HN", "DO", "PR", "BZ"};
+    const FXint under = locale.find('_');
+    if (under < 0) return 0;  // C, POSIX or none: Letter, as before
+    const FXString country = locale.mid(under + 1, 2);
+    for (const char* c : letter)
+        if (country == c) return 0;
+    return 1;
+}
+
+void FXNativePrintDialog::providePapers(FXRegistry& reg) {
+    if (reg.existingEntry("PAPER", "0")) return;
+    for (FXint i = 0; i < (FXint)ARRAYNUMBER(defaultPapers); i++)
+        reg.writeStringEntry("PAPER", FXStringVal(i).text(), defaultPapers[i]);
+    if (!reg.existingEntry("PRINTER", "media")) {
+        const char* locale = getenv("LC_ALL");
+        if (!locale || !*locale) locale = getenv("LC_PAPER");
+        if (!locale || !*locale) locale = getenv("LANG");
+        reg.writeIntEntry("PRINTER", "media", localPaper(locale ? locale : ""));
     }
+}
+
+void FXNativePrintDialog::loadPapers() {
+    providePapers(registry());
     paperList.clear();
     paper->clearItems();
     for (FXint i = 0;; i++) {
@@ -275,6 +300,14 @@ void FXNativePrintDialog::setPrinter(const FXNativePrinter& p) {
     }
     if (printer.numcopies < 1) printer.numcopies = 1;
     if (printer.numcopies > 1000) printer.numcopies = 1000;
+    // A wide table lies across the paper unless the user chose otherwise
+    // for tables.
+    if (printer.flags & FXNativePrinter::WIDE_TABLE) {
+        if (registry().readIntEntry("PRINTER", "tablelandscape", 1))
+            printer.flags |= FXNativePrinter::LANDSCAPE;
+        else
+            printer.flags &= ~FXNativePrinter::LANDSCAPE;
+    }
     showState();
 }
 
@@ -383,6 +416,14 @@ long FXNativePrintDialog::onCmdFileName(FXObject*, FXSelector sel, void*) {
     registry().writeStringEntry("PRINTER", fileDestinations[d - 1].key, name.text());
     if (dest == d) printer.name = name;
     return 1;
+}
+
+// Enter in a file name prints, as the default button "&Print" does.
+long FXNativePrintDialog::onKeyFileName(FXObject*, FXSelector sel, void* ptr) {
+    const FXEvent* event = static_cast<const FXEvent*>(ptr);
+    if (!event || (event->code != KEY_Return && event->code != KEY_KP_Enter)) return 0;
+    onCmdFileName(nameField(FXSELID(sel) - ID_FILE_NAME + 1), FXSEL(SEL_COMMAND, FXSELID(sel)), nullptr);
+    return onCmdAccept(this, FXSEL(SEL_COMMAND, ID_ACCEPT), nullptr);
 }
 
 long FXNativePrintDialog::onCmdBrowse(FXObject*, FXSelector sel, void*) {
@@ -579,7 +620,8 @@ long FXNativePrintDialog::onCmdProperties(FXObject*, FXSelector, void*) {
 // ---- print --------------------------------------------------------------------
 
 void FXNativePrintDialog::takeChoices() {
-    registry().writeIntEntry("PRINTER", "landscape", (printer.flags & FXNativePrinter::LANDSCAPE) ? 1 : 0);
+    registry().writeIntEntry("PRINTER", (printer.flags & FXNativePrinter::WIDE_TABLE) ? "tablelandscape" : "landscape",
+                             (printer.flags & FXNativePrinter::LANDSCAPE) ? 1 : 0);
     registry().writeIntEntry("PRINTER", "color", color);
     printer.numcopies = (FXuint)copies->getValue();
     syncSettings();

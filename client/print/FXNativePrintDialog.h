@@ -96,6 +96,15 @@ public:
     // 0 printer, 1 PostScript file, 2 HTML file, 3 PDF file.
     FX::FXint destination() const { return dest; }
 
+    // The papers of section "PAPER", written when entry "0" is missing (the
+    // dialog's first use, or the lesson preview's before it): Letter, A4,
+    // Legal, A3 and A2, with the paper of the user's locale chosen (A4, or
+    // Letter where the locale's country uses it, and where no locale is set).
+    static void providePapers(FX::FXRegistry& registry);
+    // The index of the paper usual where the locale `locale` (such as
+    // "en_NZ.UTF-8") is: 0 Letter, 1 A4.
+    static FX::FXint localPaper(const FX::FXString& locale);
+
     // Parsing helpers.
     static FX::FXbool parsePaper(const FX::FXString& entry, Paper& paper);
     static std::vector<std::pair<FX::FXuint, FX::FXuint>> parseRanges(const FX::FXString& text);
@@ -111,6 +120,7 @@ public:
     long onCmdDestination(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrinterName(FX::FXObject*, FX::FXSelector, void*);
     long onCmdFileName(FX::FXObject*, FX::FXSelector, void*);
+    long onKeyFileName(FX::FXObject*, FX::FXSelector, void*);
     long onCmdBrowse(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPreview(FX::FXObject*, FX::FXSelector, void*);
     long onUpdPreview(FX::FXObject*, FX::FXSelector, void*);

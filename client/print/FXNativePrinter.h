@@ -37,7 +37,11 @@ struct FXNativePrinter {
         // written for the screen (fixed offsets, text measured with the
         // screen's fonts) then looks the same on paper, in every file and in
         // the preview.
-        SCREEN_UNITS = 0x400
+        SCREEN_UNITS = 0x400,
+        // A page wider than tall (a table of many columns, the week):
+        // printed landscape unless the user chose portrait for such pages
+        // (remembered apart from other jobs).
+        WIDE_TABLE = 0x800
     };
 
     // Page numbers beyond every page a job can have: the span of a job whose

@@ -1,9 +1,11 @@
 #include "print/PostscriptFonts.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 using namespace FX;
 
@@ -297,6 +299,7 @@ struct Glyph {
 struct Metrics {
     bool loaded = false;
     Glyph glyphs[256];
+    std::map<std::string, Glyph> byName;
 };
 
 FXString metricsDir = "/usr/share/fonts/type1/urw-base35";
@@ -337,6 +340,7 @@ void load(const std::string& fontName, Metrics& m) {
         if (found != byName.end()) m.glyphs[c] = found->second;
     }
     m.loaded = !byName.empty();
+    m.byName.swap(byName);
 }
 
 const Metrics& metricsOf(const FXString& fontName) {
@@ -399,5 +403,352 @@ FXbool textInk(const FXString& fontName, FXdouble size, const FXchar* text, FXui
     }
     return any;
 }
+
+namespace {
+
+// Latin Extended-A, U+0100 to U+017F, by the Adobe glyph list.
+const char* const latinExtendedA[128] = {
+    "Amacron",       "amacron",       "Abreve",       "abreve",
+    "Aogonek",       "aogonek",       "Cacute",       "cacute",
+    "Ccircumflex",   "ccircumflex",   "Cdotaccent",   "cdotaccent",
+    "Ccaron",        "ccaron",        "Dcaron",       "dcaron",
+    "Dcroat",        "dcroat",        "Emacron",      "emacron",
+    "Ebreve",        "ebreve",        "Edotaccent",   "edotaccent",
+    "Eogonek",       "eogonek",       "Ecaron",       "ecaron",
+    "Gcircumflex",   "gcircumflex",   "Gbreve",       "gbreve",
+    "Gdotaccent",    "gdotaccent",    "Gcommaaccent", "gcommaaccent",
+    "Hcircumflex",   "hcircumflex",   "Hbar",         "hbar",
+    "Itilde",        "itilde",        "Imacron",      "imacron",
+    "Ibreve",        "ibreve",        "Iogonek",      "iogonek",
+    "Idotaccent",    "dotlessi",      "IJ",           "ij",
+    "Jcircumflex",   "jcircumflex",   "Kcommaaccent", "kcommaaccent",
+    "kgreenlandic",  "Lacute",        "lacute",       "Lcommaaccent",
+    "lcommaaccent",  "Lcaron",        "lcaron",       "Ldot",
+    "ldot",          "Lslash",        "lslash",       "Nacute",
+    "nacute",        "Ncommaaccent",  "ncommaaccent", "Ncaron",
+    "ncaron",        "napostrophe",   "Eng",          "eng",
+    "Omacron",       "omacron",       "Obreve",       "obreve",
+    "Ohungarumlaut", "ohungarumlaut", "OE",           "oe",
+    "Racute",        "racute",        "Rcommaaccent", "rcommaaccent",
+    "Rcaron",        "rcaron",        "Sacute",       "sacute",
+    "Scircumflex",   "scircumflex",   "Scedilla",     "scedilla",
+    "Scaron",        "scaron",        "Tcommaaccent", "tcommaaccent",
+    "Tcaron",        "tcaron",        "Tbar",         "tbar",
+    "Utilde",        "utilde",        "Umacron",      "umacron",
+    "Ubreve",        "ubreve",        "Uring",        "uring",
+    "Uhungarumlaut", "uhungarumlaut", "Uogonek",      "uogonek",
+    "Wcircumflex",   "wcircumflex",   "Ycircumflex",  "ycircumflex",
+    "Ydieresis",     "Zacute",        "zacute",       "Zdotaccent",
+    "zdotaccent",    "Zcaron",        "zcaron",       "longs",
+};
+
+// General punctuation (U+2000 to U+206F) and the euro sign: the glyph names,
+// a space-separated sequence where the fonts show the mark by neighbours,
+// "" for characters that show nothing, null for the few the fonts cannot show.
+struct Punctuation {
+    FXwchar code;
+    const char* glyphs;
+};
+const Punctuation punctuation[] = {
+    {0x2000, "space"},
+    {0x2001, "space"},
+    {0x2002, "uni2002"},
+    {0x2003, "space"},
+    {0x2004, "space"},
+    {0x2005, "space"},
+    {0x2006, "space"},
+    {0x2007, "space"},
+    {0x2008, "space"},
+    {0x2009, "space"},
+    {0x200A, "space"},
+    {0x200B, ""},
+    {0x200C, ""},
+    {0x200D, ""},
+    {0x200E, ""},
+    {0x200F, ""},
+    {0x2010, "hyphen"},
+    {0x2011, "hyphen"},
+    {0x2012, "endash"},
+    {0x2013, "endash"},
+    {0x2014, "emdash"},
+    {0x2015, "afii00208"},
+    {0x2016, "bar bar"},
+    {0x2017, "underscoredbl"},
+    {0x2018, "quoteleft"},
+    {0x2019, "quoteright"},
+    {0x201A, "quotesinglbase"},
+    {0x201B, "quotereversed"},
+    {0x201C, "quotedblleft"},
+    {0x201D, "quotedblright"},
+    {0x201E, "quotedblbase"},
+    {0x201F, "quotereversed quotereversed"},
+    {0x2020, "dagger"},
+    {0x2021, "daggerdbl"},
+    {0x2022, "bullet"},
+    {0x2023, "uni25B9"},
+    {0x2024, "period"},
+    {0x2025, "period period"},
+    {0x2026, "ellipsis"},
+    {0x2027, "periodcentered"},
+    {0x2028, "space"},
+    {0x2029, "space"},
+    {0x202A, ""},
+    {0x202B, ""},
+    {0x202C, ""},
+    {0x202D, ""},
+    {0x202E, ""},
+    {0x202F, "space"},
+    {0x2030, "perthousand"},
+    {0x2031, nullptr},
+    {0x2032, "minute"},
+    {0x2033, "second"},
+    {0x2034, "minute minute minute"},
+    {0x2035, "grave"},
+    {0x2036, "grave grave"},
+    {0x2037, "grave grave grave"},
+    {0x2038, "asciicircum"},
+    {0x2039, "guilsinglleft"},
+    {0x203A, "guilsinglright"},
+    {0x203B, nullptr},
+    {0x203C, "exclamdbl"},
+    {0x203D, "question exclam"},
+    {0x203E, "uni203E"},
+    {0x203F, nullptr},
+    {0x2040, nullptr},
+    {0x2041, nullptr},
+    {0x2042, "asterisk asterisk asterisk"},
+    {0x2043, "hyphen"},
+    {0x2044, "fraction"},
+    {0x2045, "bracketleft"},
+    {0x2046, "bracketright"},
+    {0x2047, "question question"},
+    {0x2048, "question exclam"},
+    {0x2049, "exclam question"},
+    {0x204A, nullptr},
+    {0x204B, "paragraph"},
+    {0x204C, nullptr},
+    {0x204D, nullptr},
+    {0x204E, "asterisk"},
+    {0x204F, "semicolon"},
+    {0x2050, nullptr},
+    {0x2051, "asterisk asterisk"},
+    {0x2052, "percent"},
+    {0x2053, "asciitilde"},
+    {0x2054, nullptr},
+    {0x2055, "asterisk"},
+    {0x2056, "period period period"},
+    {0x2057, "minute minute minute minute"},
+    {0x2058, nullptr},
+    {0x2059, nullptr},
+    {0x205A, "colon"},
+    {0x205B, nullptr},
+    {0x205C, nullptr},
+    {0x205D, "colon"},
+    {0x205E, nullptr},
+    {0x205F, "space"},
+    {0x2060, ""},
+    {0x2061, ""},
+    {0x2062, ""},
+    {0x2063, ""},
+    {0x2064, ""},
+    {0x2066, ""},
+    {0x2067, ""},
+    {0x2068, ""},
+    {0x2069, ""},
+    {0x206A, ""},
+    {0x206B, ""},
+    {0x206C, ""},
+    {0x206D, ""},
+    {0x206E, ""},
+    {0x206F, ""},
+    {0x20AC, "Euro"},
+    {0xFEFF, ""},
+};
+
+int splitGlyphs(const char* sequence, const char* names[3]) {
+    // The sequences above are literals: the names are kept as pointers into
+    // a table of their own words.
+    static std::map<std::string, std::vector<std::string>> words;
+    auto found = words.find(sequence);
+    if (found == words.end()) {
+        std::vector<std::string> parts;
+        std::string s = sequence, part;
+        for (char ch : s) {
+            if (ch == ' ') {
+                if (!part.empty()) parts.push_back(part);
+                part.clear();
+            } else {
+                part += ch;
+            }
+        }
+        if (!part.empty()) parts.push_back(part);
+        found = words.emplace(sequence, parts).first;
+    }
+    int n = 0;
+    for (const std::string& w : found->second) {
+        if (n == 3) break;
+        names[n++] = w.c_str();
+    }
+    return n;
+}
+
+// The URW file a standard font name is shown with.
+const char* faceFile(const FXString& fontName) {
+    for (const Face& f : faces)
+        if (fontName == f.name) return f.file;
+    return nullptr;
+}
+
+}  // namespace
+
+int glyphsFor(FXwchar code, const char* names[3], char buffer[12]) {
+    if (code >= 0x20 && code < 0x7F) {
+        names[0] = latin1Glyphs[code];
+        return 1;
+    }
+    if (code >= 0xA0 && code <= 0xFF) {
+        // U+00AD, the soft hyphen, shows as a hyphen where it is printed.
+        names[0] = latin1Glyphs[code];
+        return 1;
+    }
+    if (code >= 0x100 && code < 0x180) {
+        names[0] = latinExtendedA[code - 0x100];
+        return 1;
+    }
+    for (const Punctuation& p : punctuation) {
+        if (p.code != code) continue;
+        if (!p.glyphs) break;
+        return splitGlyphs(p.glyphs, names);
+    }
+    snprintf(buffer, 12, code <= 0xFFFF ? "uni%04X" : "u%05X", (unsigned)code);
+    names[0] = buffer;
+    return 1;
+}
+
+FXbool hasGlyph(const FXString& fontName, const char* glyph) {
+    const Metrics& m = metricsOf(fontName);
+    return m.byName.find(glyph) != m.byName.end();
+}
+
+const char* replacementGlyph(const FXString& fontName) {
+    return hasGlyph(fontName, "uni25A1") ? "uni25A1" : "question";
+}
+
+FXdouble glyphWidth(const FXString& fontName, FXdouble size, const char* glyph) {
+    const Metrics& m = metricsOf(fontName);
+    auto found = m.byName.find(glyph);
+    return found == m.byName.end() ? 0 : found->second.width * size / 1000.0;
+}
+
+FXbool glyphInk(const FXString& fontName, FXdouble size, const char* const* glyphs, FXuint count, Ink& ink) {
+    const Metrics& m = metricsOf(fontName);
+    const double scale = size / 1000.0;
+    bool any = false;
+    double pen = 0;
+    for (FXuint i = 0; i < count; i++) {
+        if (!m.loaded) {
+            if (strcmp(glyphs[i], "space") != 0) widen(ink, any, pen, -0.25 * size, pen + size, size);
+            pen += size;
+            continue;
+        }
+        auto found = m.byName.find(glyphs[i]);
+        if (found == m.byName.end()) continue;
+        const Glyph& g = found->second;
+        if (g.urx > g.llx && g.ury > g.lly)
+            widen(ink, any, pen + g.llx * scale, g.lly * scale, pen + g.urx * scale, g.ury * scale);
+        pen += g.width * scale;
+    }
+    return any;
+}
+
+namespace {
+
+FXbool readProgram(const FXString& fontName, FXString& program, FXString& programName);
+
+}  // namespace
+
+// Read once per program run: a job embeds the same few fonts.
+FXbool fontProgram(const FXString& fontName, FXString& program, FXString& programName) {
+    struct Read {
+        FXbool ok;
+        FXString program, name;
+    };
+    static std::map<std::string, Read> programs;
+    std::string key = (metricsDir + "/" + fontName).text();
+    auto found = programs.find(key);
+    if (found == programs.end()) {
+        Read r;
+        r.ok = readProgram(fontName, r.program, r.name);
+        found = programs.emplace(key, r).first;
+    }
+    program = found->second.program;
+    programName = found->second.name;
+    return found->second.ok;
+}
+
+namespace {
+
+FXbool readProgram(const FXString& fontName, FXString& program, FXString& programName) {
+    const char* file = faceFile(fontName);
+    if (!file) return false;
+    FXString path = metricsDir + "/" + file + ".t1";
+    FILE* in = fopen(path.text(), "rb");
+    if (!in) return false;
+    std::string bytes;
+    char block[65536];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, in)) > 0) bytes.append(block, got);
+    fclose(in);
+    // The clear part ends with "currentfile eexec" and its line end; the
+    // encrypted part runs to the trailer of 512 zeros and "cleartomark".
+    const std::string eexec = "currentfile eexec";
+    size_t start = bytes.find(eexec);
+    size_t end = bytes.rfind("cleartomark");
+    if (start == std::string::npos || end == std::string::npos || end < start) return false;
+    start += eexec.size();
+    while (start < bytes.size() && (bytes[start] == '\r' || bytes[start] == '\n')) start++;
+    size_t cut = end;
+    int zeros = 0;
+    while (cut > start && zeros < 512) {
+        char ch = bytes[cut - 1];
+        if (ch == '0')
+            zeros++;
+        else if (ch != '\r' && ch != '\n')
+            break;
+        cut--;
+    }
+    if (zeros < 512) return false;
+    const std::string clear = bytes.substr(0, start);
+    size_t name = clear.find("/FontName /");
+    if (name == std::string::npos) return false;
+    name += 11;
+    size_t nameEnd = clear.find_first_of(" \r\n", name);
+    programName = FXString(clear.substr(name, nameEnd - name).c_str());
+    // An encrypted part already in hexadecimal is taken as it is.
+    bool hex = true;
+    for (size_t i = start; i < start + 4 && i < cut; i++) hex = hex && isxdigit((unsigned char)bytes[i]);
+    std::string out;
+    out.reserve(clear.size() + 2 * (cut - start) + (cut - start) / 32 + 600);
+    for (char ch : clear) out += ch == '\r' ? '\n' : ch;
+    if (out.empty() || out.back() != '\n') out += '\n';
+    if (hex) {
+        out.append(bytes, start, cut - start);
+    } else {
+        static const char digits[] = "0123456789abcdef";
+        for (size_t i = start, k = 0; i < cut; i++, k++) {
+            unsigned char b = (unsigned char)bytes[i];
+            out += digits[b >> 4];
+            out += digits[b & 15];
+            if (k % 32 == 31) out += '\n';
+        }
+    }
+    out += '\n';
+    for (int line = 0; line < 8; line++) out += std::string(64, '0') + "\n";
+    out += "cleartomark\n";
+    program = FXString(out.data(), (FXint)out.size());
+    return true;
+}
+
+}  // namespace
 
 }  // namespace psfonts

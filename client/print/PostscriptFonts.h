@@ -30,6 +30,34 @@ struct Ink {
 FX::FXbool textInk(const FX::FXString& fontName, FX::FXdouble size, const FX::FXchar* text, FX::FXuint length,
                    Ink& ink);
 
+// Characters beyond ISO Latin-1.  The URW fonts carry the glyphs of Latin
+// Extended-A, the euro sign and most general punctuation; the PostScript
+// device shows them through a second encoding of the same font, made for
+// each job from the characters it uses, and embeds the font's program so
+// that a printer without those glyphs prints them too.
+//
+// The glyphs that show code point `code`, at most three, into `names`
+// (`buffer` holds a "uniXXXX" name); returns their count: 1 for a character
+// with a glyph of its own, 2 or 3 for a few marks shown by neighbours
+// ("bar bar" for the double vertical line), 0 for characters that show
+// nothing (zero-width spaces, direction marks).
+int glyphsFor(FX::FXwchar code, const char* names[3], char buffer[12]);
+// True when the font's metric file has the glyph.
+FX::FXbool hasGlyph(const FX::FXString& fontName, const char* glyph);
+// The glyph printed in place of a character the font cannot show: a white
+// square (U+25A1), "question" where the font lacks it.
+const char* replacementGlyph(const FX::FXString& fontName);
+// The ink of a sequence of glyphs, as textInk.
+FX::FXbool glyphInk(const FX::FXString& fontName, FX::FXdouble size, const char* const* glyphs, FX::FXuint count,
+                    Ink& ink);
+// The advance width of the glyphs in points (0 without metrics).
+FX::FXdouble glyphWidth(const FX::FXString& fontName, FX::FXdouble size, const char* glyph);
+// The font program of a standard font (the URW Type 1 font Ghostscript shows
+// it with) as PostScript text to embed: the clear part as it is, the
+// encrypted part in hexadecimal.  `programName` gets the name the program
+// defines ("NimbusSans-Regular").  False when the file cannot be read.
+FX::FXbool fontProgram(const FX::FXString& fontName, FX::FXString& program, FX::FXString& programName);
+
 // The directory the metric files are read from, for tests: the URW set of
 // Debian's fonts-urw-base35 unless set here.  Setting it forgets what was read.
 void setMetricsDirectory(const FX::FXString& dir);

@@ -90,6 +90,56 @@ FXString toLatin1(const FXchar* text, FXuint length) {
     return out;
 }
 
+std::vector<FXwchar> characters(const FXchar* text, FXuint length) {
+    // Code page 1252 in 0x80..0x9F; 0 where it has no character (the byte
+    // stays as its C1 control).
+    static const FXwchar cp1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::vector<FXwchar> out;
+    out.reserve(length);
+    const FXuchar* s = (const FXuchar*)text;
+    if (isUtf8(text, length)) {
+        for (FXuint i = 0; i < length;) {
+            FXuint code;
+            i += sequence(s, length, i, code);
+            out.push_back((FXwchar)code);
+        }
+    } else {
+        for (FXuint i = 0; i < length; i++) {
+            FXuchar c = s[i];
+            out.push_back(c >= 0x80 && c < 0xA0 && cp1252[c - 0x80] ? cp1252[c - 0x80] : (FXwchar)c);
+        }
+    }
+    return out;
+}
+
+void appendUtf8(FXString& out, FXwchar code) {
+    char b[4];
+    FXint n;
+    if (code < 0x80) {
+        b[0] = (char)code;
+        n = 1;
+    } else if (code < 0x800) {
+        b[0] = (char)(0xC0 | (code >> 6));
+        b[1] = (char)(0x80 | (code & 0x3F));
+        n = 2;
+    } else if (code < 0x10000) {
+        b[0] = (char)(0xE0 | (code >> 12));
+        b[1] = (char)(0x80 | ((code >> 6) & 0x3F));
+        b[2] = (char)(0x80 | (code & 0x3F));
+        n = 3;
+    } else {
+        b[0] = (char)(0xF0 | (code >> 18));
+        b[1] = (char)(0x80 | ((code >> 12) & 0x3F));
+        b[2] = (char)(0x80 | ((code >> 6) & 0x3F));
+        b[3] = (char)(0x80 | (code & 0x3F));
+        n = 4;
+    }
+    out.append(b, n);
+}
+
 FXString toUtf8(const FXString& text) {
     const FXuchar* s = (const FXuchar*)text.text();
     const FXint n = text.length();

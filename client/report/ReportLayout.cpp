@@ -69,10 +69,30 @@ ReportPages::Cell textCell(FXint x, FXint w, FXFont* font, const FXString& value
 void drawCellLines(FXDC& dc, const ReportPages::Cell& cell, FXint y, size_t from, size_t to) {
     for (size_t k = from; k < to && k < cell.lines.size(); ++k) {
         const TextLine& line = cell.lines[k];
-        if (line.length > 0)
-            dc.drawText(cell.x + 2, y - 3 + (FXint)(k - from + 1) * cell.lh, cell.text.text() + line.start,
-                        (FXuint)line.length);
+        const FXint baseline = y - 3 + (FXint)(k - from + 1) * cell.lh;
+        if (line.hyphen)
+            dc.drawText(cell.x + 2, baseline, cell.text.mid(line.start, line.length) + "-");
+        else if (line.length > 0)
+            dc.drawText(cell.x + 2, baseline, cell.text.text() + line.start, (FXuint)line.length);
     }
+}
+
+// A cell of a laid-out table: short values on one line where they fit,
+// others wrapped at word boundaries 6 units inside the column.
+ReportPages::Cell tableCell(FXint x, FXint w, FXFont* font, const FXString& value) {
+    ReportPages::Cell cell;
+    cell.x = x;
+    cell.w = w;
+    cell.font = font;
+    cell.lh = fontHeight(font);
+    if (value.count() <= shortValue && (!font || font->getTextWidth(value) <= w - 4) && value.find('\n') < 0) {
+        cell.single = true;
+        cell.text = value;
+        return cell;
+    }
+    cell.text = withoutTabs(value);
+    cell.lines = report::wrapWords(font, cell.text, w - 6);
+    return cell;
 }
 
 }  // namespace
@@ -163,6 +183,59 @@ std::vector<TextLine> wrapText(const FXFont* font, const FXString& text, FXint w
     return lines;
 }
 
+std::vector<TextLine> wrapWords(const FXFont* font, const FXString& text, FXint w) {
+    std::vector<TextLine> lines;
+    const FXint len = text.length();
+    auto width = [&](FXint from, FXint to) {
+        return font && to > from ? font->getTextWidth(text.text() + from, (FXuint)(to - from)) : 0;
+    };
+    FXint pos = 0;
+    while (pos < len) {
+        const FXint start = pos;
+        FXint i = start;  // the end of what the line holds so far
+        for (;;) {
+            if (i >= len || text[i] == '\n') {
+                lines.push_back({start, i - start, false});
+                pos = i + 1;
+                break;
+            }
+            // The next word with the spaces before it.
+            FXint j = i;
+            while (j < len && text[j] == ' ') ++j;
+            while (j < len && text[j] != ' ' && text[j] != '\n') j += charLength(text, j);
+            if (width(start, j) <= w) {
+                i = j;
+                continue;
+            }
+            if (i > start) {
+                // The line ends before the word; the spaces at the break go.
+                FXint end = i;
+                while (end > start && text[end - 1] == ' ') --end;
+                lines.push_back({start, end - start, false});
+                pos = i;
+                while (pos < len && text[pos] == ' ') ++pos;
+                break;
+            }
+            // A word wider than the column: as much as fits with a hyphen
+            // (at least one character).
+            FXint k = start;
+            while (k < len && text[k] == ' ') ++k;
+            FXint cut = k + charLength(text, k);
+            const FXint hyphen = font ? font->getTextWidth("-", 1) : 0;
+            while (cut < j) {
+                const FXint next = cut + charLength(text, cut);
+                if (width(start, next) + hyphen > w) break;
+                cut = next;
+            }
+            const bool broken = cut < j;
+            lines.push_back({start, cut - start, broken});
+            pos = cut;
+            break;
+        }
+    }
+    return lines;
+}
+
 }  // namespace report
 
 // ---------------------------------------------------------------- drawing routines
@@ -183,7 +256,20 @@ FXint drawTextBox(FXDC& dc, const FXString& text, FXint x, FXint y, FXint w, FXi
     return (FXint)(lines.size() + 1) * lh;
 }
 
+namespace {
+FXint drawHeader(FXDC& dc, FXint W, FXint H, FXStringRecordset& definition, const std::vector<FXint>* widths);
+}
+
 FXint drawReportHeader(FXDC& dc, FXint W, FXint H, FXStringRecordset& definition) {
+    return drawHeader(dc, W, H, definition, nullptr);
+}
+
+FXint drawReportHeader(FXDC& dc, FXint W, FXint H, FXStringRecordset& definition, const std::vector<FXint>& widths) {
+    return drawHeader(dc, W, H, definition, &widths);
+}
+
+namespace {
+FXint drawHeader(FXDC& dc, FXint W, FXint H, FXStringRecordset& definition, const std::vector<FXint>* widths) {
     report::createFonts();
     dc.setForeground(white);
     dc.fillRectangle(0, 0, W, H);
@@ -216,15 +302,17 @@ FXint drawReportHeader(FXDC& dc, FXint W, FXint H, FXStringRecordset& definition
     FXint x = 13;
     for (size_t i = 1; i < rows.size(); ++i) {
         const FXdouble r = fraction(rows[i][2]);
-        dc.drawRectangle(x, 35, (FXint)(r * U), fh + 7);
+        const FXint w = widths ? (*widths)[i - 1] : (FXint)(r * U);
+        dc.drawRectangle(x, 35, w, fh + 7);
         dc.drawText(x + 2, 35 + fh + 2, rows[i][0]);
-        x = (FXint)(r * U + x);
+        x = widths ? x + w : (FXint)(r * U + x);
     }
 
     dc.setFont(smallFont);
     dc.drawText(W - 3 - smallFont->getTextWidth(footerNotice), H, footerNotice);
     return report::headerBottom;
 }
+}  // namespace
 
 namespace report {
 
@@ -338,24 +426,133 @@ ReportPages::ReportPages(FXDCNativePrinter& d, FXStringRecordset& h)
     report::createFonts();
 }
 
+// An HTML file gets each record as it comes; a drawn report is laid out
+// when all its records are read (end), as its columns' widths depend on
+// them.
 void ReportPages::begin() {
     pageNumber = 1;
-    dc.beginPage(pageNumber);
     open = true;
-    currentY = dc.toHtml() ? report::headerBottom : drawReportHeader(dc, W, H, header);
+    entries.clear();
+    widths.clear();
+    currentY = report::headerBottom;
+    if (dc.toHtml()) dc.beginPage(pageNumber);
+}
+
+void ReportPages::startPage() {
+    dc.beginPage(pageNumber);
+    currentY = drawReportHeader(dc, W, H, header, widths);
 }
 
 void ReportPages::newPage() {
     dc.endPage();
     ++pageNumber;
-    dc.beginPage(pageNumber);
-    currentY = drawReportHeader(dc, W, H, header);
+    startPage();
+}
+
+namespace {
+
+// A value of a column sized by its content: one word (a date, a time, a
+// number) of at most 13 characters.
+bool shortWord(const FXString& value) {
+    return value.count() <= 13 && value.find(' ') < 0 && value.find('\n') < 0 && value.find('\t') < 0;
+}
+
+bool nameField(const FXString& field) { return field == "LESSONNAME" || field == "PLANNAME"; }
+
+}  // namespace
+
+// Columns of short words as wide as their widest value or title; the text
+// columns share the rest by their relative widths (every column does when
+// all are short).  When the short columns would not fit side by side, every
+// column keeps its relative width.
+void ReportPages::fitColumns() {
+    const std::vector<DefinitionRow> rows = rowsOf(header);
+    const FXint U = report::usableWidth(W);
+    const size_t n = rows.size() > 0 ? rows.size() - 1 : 0;
+    std::vector<bool> fixed(n, true);
+    std::vector<FXint> wanted(n, 0);
+    for (size_t i = 0; i < n; ++i) wanted[i] = labelFont->getTextWidth(rows[i + 1][0]) + 6;
+    for (const Entry& e : entries) {
+        if (e.columns != &header) continue;
+        for (size_t i = 0; i < n && i < e.values.size(); ++i) {
+            if (!shortWord(e.values[i])) fixed[i] = false;
+            if (fixed[i]) wanted[i] = std::max(wanted[i], textFont->getTextWidth(e.values[i]) + 8);
+        }
+    }
+    FXint fixedWidth = 0;
+    FXdouble textShare = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (fixed[i])
+            fixedWidth += wanted[i];
+        else
+            textShare += fraction(rows[i + 1][2]);
+    }
+    widths.assign(n, 0);
+    bool anyRecord = false;
+    for (const Entry& e : entries) anyRecord = anyRecord || e.columns == &header;
+    if (fixedWidth > U || !anyRecord) {
+        FXint x = 13;
+        for (size_t i = 0; i < n; ++i) {
+            const FXdouble r = fraction(rows[i + 1][2]);
+            const FXint next = (FXint)(r * U + x);
+            widths[i] = next - x;
+            x = next;
+        }
+        return;
+    }
+    // The rest goes to the text columns, or to all when every column is short.
+    const bool allShort = textShare <= 0;
+    if (allShort)
+        for (size_t i = 0; i < n; ++i) textShare += fraction(rows[i + 1][2]);
+    const FXint rest = U - fixedWidth;
+    FXint given = 0;
+    size_t lastShared = n;
+    for (size_t i = 0; i < n; ++i) {
+        widths[i] = fixed[i] ? wanted[i] : 0;
+        if ((!fixed[i] || allShort) && textShare > 0) {
+            const FXint share = (FXint)(rest * fraction(rows[i + 1][2]) / textShare);
+            widths[i] += share;
+            given += share;
+            lastShared = i;
+        }
+    }
+    if (lastShared < n) widths[lastShared] += rest - given;
 }
 
 void ReportPages::end() {
     if (!open) return;
-    dc.endPage();
     open = false;
+    if (dc.toHtml()) {
+        dc.endPage();
+        return;
+    }
+    fitColumns();
+    startPage();
+    for (Entry& e : entries) {
+        if (!e.columns) {
+            place(e.verbose);
+            continue;
+        }
+        const std::vector<DefinitionRow> rows = rowsOf(*e.columns);
+        Row cells;
+        FXint x = 13;
+        const FXint U = report::usableWidth(W);
+        for (size_t i = 1; i < rows.size(); ++i) {
+            FXint w;
+            if (e.columns == &header && i - 1 < widths.size()) {
+                w = widths[i - 1];
+            } else {
+                w = (FXint)(fraction(rows[i][2]) * U + x) - x;
+            }
+            Cell cell = tableCell(x, w, textFont, i - 1 < e.values.size() ? e.values[i - 1] : FXString());
+            cell.name = nameField(rows[i][1]);
+            cells.push_back(cell);
+            x += w;
+        }
+        place(cells);
+    }
+    entries.clear();
+    dc.endPage();
 }
 
 // The HTML file gets the record's statement instead of a drawing: the
@@ -378,8 +575,11 @@ void ReportPages::row(const FXString& sql, FXStringRecordset& columns) {
     }
     IsectRecordset record;
     report::openRecord(record, sql);
-    Row cells = report::layoutRow(W, record, columns);
-    place(cells);
+    Entry e;
+    e.columns = &columns;
+    const std::vector<DefinitionRow> rows = rowsOf(columns);
+    for (size_t i = 1; i < rows.size(); ++i) e.values.push_back(report::fieldValue(record, rows[i][1]));
+    entries.push_back(std::move(e));
 }
 
 void ReportPages::verboseRows(const FXString& sql, FXStringRecordset& fields) {
@@ -390,17 +590,35 @@ void ReportPages::verboseRows(const FXString& sql, FXStringRecordset& fields) {
     IsectRecordset record;
     report::openRecord(record, sql);
     const std::vector<DefinitionRow> rows = rowsOf(fields);
+    const FXint U = report::usableWidth(W);
     for (size_t i = 1; i < rows.size(); ++i) {
         const FXdouble r = rows[i][2].empty() ? report::verboseWidth : fraction(rows[i][2]);
-        Row cells = report::layoutVerboseRow(W, record, rows[i][0], rows[i][1], r);
-        place(cells);
+        Entry e;
+        FXint x = 13;
+        const FXint labelWidth = (FXint)((1.0 - r) * U);
+        e.verbose.push_back(tableCell(x, labelWidth, labelFont, rows[i][0]));
+        x = (FXint)((1.0 - r) * U + x);
+        e.verbose.push_back(tableCell(x, (FXint)(r * U), textFont, report::fieldValue(record, rows[i][1])));
+        // A label is never a single line drawn at y + 15: labels wrap.
+        if (e.verbose[0].single) {
+            e.verbose[0].single = false;
+            e.verbose[0].text = withoutTabs(rows[i][0]);
+            e.verbose[0].lines = report::wrapWords(labelFont, e.verbose[0].text, labelWidth - 6);
+        }
+        entries.push_back(std::move(e));
     }
+}
+
+namespace {
+const char* const continued = " (continued)";
 }
 
 // The page-break rule: a row that would reach below H - 40 starts a new
 // page with a fresh header.  A row taller than a whole page starts on a page
 // of its own (unless the page holds nothing yet) and goes on over as many
-// pages as it needs, each part with its boxes down to H - 40.
+// pages as it needs, each part with its boxes down to H - 40; each further
+// part repeats the row's short values (dates, times) and, once its lines are
+// all shown, the row's name with "(continued)".
 void ReportPages::place(Row& cells) {
     const FXint limit = report::rowLimit(H);
     const FXint m = report::rowHeight(cells);
@@ -426,7 +644,8 @@ void ReportPages::place(Row& cells) {
                 continue;
             }
             const FXint fit = std::max(1, (limit - top) / cell.lh - 1);
-            const FXint remaining = (FXint)(cell.lines.size() - next[c]);
+            FXint remaining = (FXint)(cell.lines.size() - next[c]);
+            if (!first && remaining == 0 && cell.name && !cell.lines.empty()) remaining = 1;
             if (remaining > fit) last = FALSE;
             finalHeight = std::max(finalHeight, (remaining + 1) * cell.lh);
         }
@@ -450,10 +669,15 @@ void ReportPages::drawSlice(Row& cells, std::vector<size_t>& next, FXbool first,
         Cell& cell = cells[c];
         dc.setFont(cell.font);
         if (cell.single) {
-            if (first && !cell.text.empty()) dc.drawText(cell.x + 2, y + 15, cell.text);
+            if (!cell.text.empty()) dc.drawText(cell.x + 2, y + 15, cell.text);
             continue;
         }
         if (cell.lh <= 0) continue;
+        if (!first && cell.name && next[c] >= cell.lines.size() && !cell.lines.empty()) {
+            const TextLine& line = cell.lines[0];
+            dc.drawText(cell.x + 2, y - 3 + cell.lh, cell.text.mid(line.start, line.length) + continued);
+            continue;
+        }
         const size_t fit = last ? cell.lines.size() - next[c] : (size_t)std::max(1, (limit - (y - 1)) / cell.lh - 1);
         const size_t to = std::min(cell.lines.size(), next[c] + fit);
         drawCellLines(dc, cell, y, next[c], to);

@@ -41,7 +41,13 @@
 //
 // ReportPages keeps the page-break rule: a row that does not fit above
 // H - 40 starts a new page with a fresh header; a row taller than a whole
-// page is continued on the following pages.  To an HTML file it hands each
+// page is continued on the following pages, which repeat its dates and
+// times and its name with "(continued)".  It lays the table out from its
+// content: it reads every record first, gives the columns whose values are
+// short words (dates, times, numbers) the width of their widest value or
+// title, and shares the rest among the text columns by their relative
+// widths; texts wrap at word boundaries inside their column, a word wider
+// than the column breaks with a hyphen.  To an HTML file it hands each
 // record's statement to the table instead of drawing (one header row above
 // all records).
 #ifndef PLENWICK_REPORTLAYOUT_H
@@ -94,10 +100,15 @@ FX::FXString fieldValue(IsectRecordset& record, const FX::FXString& name);
 struct TextLine {
     FX::FXint start = 0;
     FX::FXint length = 0;
+    FX::FXbool hyphen = false;  // a word broken here: drawn with a hyphen after it
 };
 // Wraps `text` (tabs already replaced) as drawTextBox does into at most
 // maxLines - 1 lines for a box w wide, measured in `font`.
 std::vector<TextLine> wrapText(const FX::FXFont* font, const FX::FXString& text, FX::FXint w, FX::FXint maxLines);
+// Wraps `text` (tabs already replaced) at word boundaries into lines at most
+// `w` wide, measured in `font`: a line feed breaks the line, a word wider
+// than `w` is broken where it fills the line, with a hyphen.
+std::vector<TextLine> wrapWords(const FX::FXFont* font, const FX::FXString& text, FX::FXint w);
 
 }  // namespace report
 
@@ -115,6 +126,9 @@ FX::FXint drawTextBox(FX::FXDC& dc, const FX::FXString& text, FX::FXint x, FX::F
 // subtitle, "Teacher:" and the current teacher's name, one box per column
 // with its title, and the footer line.  Returns the y of the first row (60).
 FX::FXint drawReportHeader(FX::FXDC& dc, FX::FXint W, FX::FXint H, FXStringRecordset& definition);
+// The same with the columns `widths` wide (one per column row), side by side from x = 13.
+FX::FXint drawReportHeader(FX::FXDC& dc, FX::FXint W, FX::FXint H, FXStringRecordset& definition,
+                           const std::vector<FX::FXint>& widths);
 
 // One row of the report at y: for each column the value of its field in the
 // record `sql` selects (short values of at most 8 characters on one line,
@@ -155,7 +169,7 @@ public:
     // One verbose row per column row of `fields` (title, field name, width)
     // from the record `sql` selects.
     void verboseRows(const FX::FXString& sql, FXStringRecordset& fields);
-    // Ends the last page.
+    // Lays out and draws the rows read so far and ends the last page.
     void end();
 
     FX::FXuint page() const { return pageNumber; }
@@ -169,6 +183,7 @@ public:
         FX::FXFont* font = nullptr;
         FX::FXint lh = 0;           // line height of the cell's font
         FX::FXbool single = false;  // a short value on one line at y + 15
+        FX::FXbool name = false;    // the row's name: repeated with "(continued)" when the row goes on
         FX::FXString text;          // tabs replaced
         std::vector<report::TextLine> lines;
         // Height the cell needs: lh for a short value, else one line more
@@ -188,8 +203,19 @@ private:
     FX::FXint currentY = 0;
     FX::FXbool open = false;
     FX::FXbool tableStarted = false;  // HTML: the first record has been handed over
+    // The records read, laid out at the end: a report row's values (with the
+    // columns it takes them for), or a verbose row already laid out.
+    struct Entry {
+        FXStringRecordset* columns = nullptr;
+        std::vector<FX::FXString> values;
+        Row verbose;
+    };
+    std::vector<Entry> entries;
+    std::vector<FX::FXint> widths;  // of the header's columns
 
     void newPage();
+    void startPage();
+    void fitColumns();
     void table(const FX::FXString& sql);
     void drawSlice(Row& row, std::vector<size_t>& next, FX::FXbool first, FX::FXbool last, FX::FXint height);
 };

@@ -42,10 +42,11 @@ std::string trimmed(const FXString& s) {
 }
 
 // A database file made by the 2.0.2 creation script, with one unit plan and
-// the DDL blocker, served by a router and two workers.
+// the DDL blocker, served by a router and a worker: on the administrator's
+// account, which may upgrade it, or on the service's own limited user.
 class OldDatabase {
 public:
-    OldDatabase() {
+    explicit OldDatabase(bool administrator = true, bool metElsewhere = true) {
         dir_ = dirHolder_.path();
         std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
         std::string env = "FIREBIRD=" + fb + " ";
@@ -65,19 +66,45 @@ public:
         ServicesOptions options;
         options.database = db;
         options.workers = 1;
+        options.singleAccount = administrator;
         svc_.reset(new Services(options));
         chdir_.reset(new ScopedChdir(svc_->workdir()));
-        // The services' start has given the database the delete rules of
-        // database/upgrade.sql; a 2.0.2 database met elsewhere may lack
-        // them, and the client's upgrade makes them.
-        IsectRecordset rs;
-        EXPECT_TRUE(rs.OpenRecordset("DROP TRIGGER LONGTERM_AD"));
-        EXPECT_TRUE(rs.OpenRecordset("DROP EXCEPTION LONG_TERM_PLAN_SHARED"));
-        // Nor the row versions of one table (upgrade.sql gave them all).
-        EXPECT_TRUE(rs.OpenRecordset("DROP TRIGGER UNITPLAN_BU"));
-        for (const char* column : {"ROWVERSION", "READVERSION", "CHANGEDBY"})
-            EXPECT_TRUE(rs.OpenRecordset(FXString("ALTER TABLE UNITPLAN DROP ") + column));
-        IsectRecordset::Disconnect();
+        // The services' start has brought the database to this version
+        // (database/upgrade.sql); a 2.0.2 database met elsewhere has not
+        // been: the old MAKEUNITPLAN, no ROTATE, no delete rules, version
+        // 2.0.2 (the description column stays wide: Firebird does not
+        // narrow one).
+        EXPECT_NE(std::string::npos,
+                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.4"));
+        if (!metElsewhere) return;
+        svc_->isql(
+            "SET TERM ^ ;\n"
+            "CREATE OR ALTER PROCEDURE MAKEUNITPLAN (THISPLANNAME VARCHAR(140), THISDESCRIPTION VARCHAR(2000),\n"
+            "  THISUNITTYPE INTEGER, THISFKLONGTERM INTEGER, THISFKTEACHER INTEGER, THISTRANSFER INTEGER)\n"
+            "RETURNS (ID INTEGER) AS\n"
+            "DECLARE VARIABLE ThisID INTEGER;\n"
+            "BEGIN\n"
+            "  ThisID = GEN_ID(NEWUNITPLAN,1);\n"
+            "  ID = ThisID;\n"
+            "  INSERT INTO UNITPLAN (ID, UNITNAME, UNITDESCRIPTION, UNITTYPE, FKLONGTERM, FKTEACHER, TRANSFER)\n"
+            "    VALUES (:ThisID, :THISPLANNAME, :THISDESCRIPTION, :THISUNITTYPE, :THISFKLONGTERM, :THISFKTEACHER,\n"
+            "            :THISTRANSFER);\n"
+            "  Suspend;\n"
+            "  Exit;\n"
+            "END^\n"
+            "SET TERM ; ^\n"
+            "COMMIT;\n"
+            "ALTER TABLE UNITPLAN DROP ROTATE;\n"
+            "DROP TRIGGER LONGTERM_AD;\n"
+            "DROP EXCEPTION LONG_TERM_PLAN_SHARED;\n"
+            "UPDATE SETTINGS SET STRINGVALUE = '2.0.2' WHERE STRINGKEY = 'Version';\n"
+            "COMMIT;\n"
+            // Nor the row versions of one table.
+            "DROP TRIGGER UNITPLAN_BU;\n"
+            "ALTER TABLE UNITPLAN DROP ROWVERSION;\n"
+            "ALTER TABLE UNITPLAN DROP READVERSION;\n"
+            "ALTER TABLE UNITPLAN DROP CHANGEDBY;\n"
+            "COMMIT;\n");
     }
     ~OldDatabase() {
         IsectRecordset::Disconnect();
@@ -251,6 +278,53 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     EXPECT_TRUE(failure.text.empty());
     EXPECT_EQ("2.0.4", databaseVersion());
     expectMakeUnitPlanWorks(true);
+}
+
+// The service's own user may not change the schema: the client says the
+// school's server must bring the database up to date, and changes nothing.
+TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
+    OldDatabase old(false);
+    RecordingPrompter prompts;
+    EXPECT_FALSE(MayUpgradeDatabase());
+    FXString message;
+    messages::Message failure;
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
+    EXPECT_EQ(FXString("This software version is 2.0.3\nThe database version is 2.0.2\n\n"
+                       "The school's server must bring the database up to date before this software can use it:\n"
+                       "its administrator runs scripts/services start, or upgrades the plenwick-server package.\n"
+                       "Nothing was changed."),
+              message);
+    EXPECT_TRUE(failure.text.empty()) << failure.text.text();
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ("2.0.2", databaseVersion());
+    EXPECT_EQ("0", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
+                          "RDB$FIELD_NAME = 'ROTATE'"));
+    EXPECT_EQ("0", scalar("Select count(*) from RDB$TRIGGERS where RDB$TRIGGER_NAME = 'LONGTERM_AD'"));
+    expectMakeUnitPlanWorks(false);
+}
+
+// The services' start brings a 2.0.2 database to this version: the
+// planning service's own user then finds nothing to upgrade.
+TEST(Upgrade, TheServicesStartBringsItCurrent) {
+    OldDatabase old(false, false);
+    RecordingPrompter prompts;
+    EXPECT_EQ("2.0.4", databaseVersion());
+    FXString message;
+    messages::Message failure;
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
+    EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
+    expectMakeUnitPlanWorks(true);
+    std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");
+    EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));
+    for (const char* trigger : {"LONGTERM_AD", "UNITPLAN_AD", "UNITBINARY_AD"})
+        EXPECT_EQ(schemaText(std::string("CREATE TRIGGER ") + trigger + " ", " AS\n", "^"), triggerBody(trigger))
+            << trigger;
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+TEST(Upgrade, TheAdministratorMayUpgrade) {
+    OldDatabase old;
+    EXPECT_TRUE(MayUpgradeDatabase());
 }
 
 }  // namespace

@@ -72,14 +72,19 @@ TEST_F(CalendarPrint, TheWeekGoesOnOnePageInsideThePaper) {
     EXPECT_NE(text.find("Halves"), std::string::npos);
     EXPECT_NE(text.find("Quarters"), std::string::npos);
     EXPECT_NE(text.find("Monday"), std::string::npos);
-    // The grid keeps 100 units inside the printable area: it ends before
-    // the right and bottom margins (72 points); the heading, centred over
-    // the grid, may reach into the left margin.
+    // Landscape (a week is wider than tall), the week as the screen shows
+    // it magnified to fill the printable area: inside the margins (72
+    // points; the sheet turned, so the week's width runs up the sheet), and
+    // nearly all of it in one direction.
+    EXPECT_NE(printtest::readFile(file).find("%%Orientation: Landscape\n"), std::string::npos);
     std::vector<printtest::Box> ink = printtest::inkBoxes(file);
     ASSERT_EQ(ink.size(), 1u);
+    EXPECT_GE(ink[0].x0, 72 - 1);
     EXPECT_LE(ink[0].x1, 612 - 72);
     EXPECT_GE(ink[0].y0, 72);
     EXPECT_LE(ink[0].y1, 792 - 72 + 1);
+    EXPECT_TRUE(ink[0].y1 - ink[0].y0 > 0.9 * (792 - 144) || ink[0].x1 - ink[0].x0 > 0.9 * (612 - 144))
+        << ink[0].x0 << " " << ink[0].y0 << " " << ink[0].x1 << " " << ink[0].y1;
     EXPECT_TRUE(errors().empty());
     // The printed drawing gave the plans new colours; the screen shows them,
     // so a click still finds the plan it shows.

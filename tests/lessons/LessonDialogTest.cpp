@@ -4,11 +4,16 @@
 // large-unit question, geometry and layout.
 #include "lessons/LessonsTest.h"
 
+#include <fxkeys.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "data/AppState.h"
 #include "lessons/LessonDialog.h"
 #include "lessons/LessonDialogOpened.h"
+#include "print/FXNativePrintDialog.h"
 #include "ui/AppResources.h"
 
 using namespace FX;
@@ -41,6 +46,7 @@ protected:
         reg.writeStringEntry("PAPER", "1", "[A4] 9 595.27559 841.88976 80 80 80 80");
         reg.writeIntEntry("PRINTER", "media", media);
         reg.writeIntEntry("PRINTER", "landscape", landscape);
+        reg.writeIntEntry("PRINTER", "tablelandscape", landscape);
         reg.writeIntEntry("PRINTER", "printtofile", 1);
     }
 
@@ -118,17 +124,40 @@ std::vector<int> lines(const printtest::Raster& r, bool horizontal, int run, int
 
 }  // namespace
 
-TEST_F(LessonDialogs, WithoutAPaperSizeItWarnsAndListsNoDays) {
-    open({}, false);
+// A lesson name with "&" is shown as it is on its tab, with no shortcut.
+TEST_F(LessonDialogs, TabsShowNamesLiterally) {
+    setPaper();
+    addLesson(420, FRACTIONS, "Fractions & caf\xc3\xa9", weekday(0), "09:00");
+    open({{420, 1, "Junk,1", 0}});
+    chooseDay(0);
+    EXPECT_EQ(tabs(), (std::vector<std::string>{"Fractions & caf\xc3\xa9"}));
+    EXPECT_EQ(dialog->getAccelTable()->targetOfAccel(MKUINT(KEY_space, ALTMASK)), nullptr);
+}
+
+// On first use, before the print dialog was ever opened, the preview takes
+// the papers the dialog would write and the paper of the user's locale.
+TEST_F(LessonDialogs, OnFirstUseThePreviewTakesTheLocalesPaper) {
+    EXPECT_EQ(FXNativePrintDialog::localPaper("en_NZ.UTF-8"), 1);
+    EXPECT_EQ(FXNativePrintDialog::localPaper("en_US.UTF-8"), 0);
+    EXPECT_EQ(FXNativePrintDialog::localPaper("fr_CA"), 0);
+    EXPECT_EQ(FXNativePrintDialog::localPaper("C.UTF-8"), 0);
+    EXPECT_EQ(FXNativePrintDialog::localPaper(""), 0);
+    const char* was = getenv("LC_ALL");
+    const std::string saved = was ? was : "";
+    setenv("LC_ALL", "mi_NZ.UTF-8", 1);
+    open({});
+    if (was)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
     EXPECT_TRUE(lessons::lessonDialogOpened());
     EXPECT_EQ(dialog->getTitle(), "Print Lessons");
-    EXPECT_FALSE(dialog->start());
-    ASSERT_EQ(prompts.prompts.size(), 1u);
-    EXPECT_EQ(prompts.last().kind, "warning");
-    EXPECT_EQ(prompts.last().text,
-              "No paper size for print preview display provided. Click on the Print button now and select a printer "
-              "from the drop down list. Then close this window and try again.\n");
-    EXPECT_EQ(dialog->dayList->getNumItems(), 0);
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_STREQ(app()->reg().readStringEntry("PAPER", "1", ""), "[A4] 9 595.27559 841.88976 80 80 80 80");
+    EXPECT_EQ(app()->reg().readIntEntry("PRINTER", "media", -1), 1);
+    EXPECT_EQ(dialog->preview->getWidth(), (FXint)((595.27559 - 160) * 1.51181));
+    EXPECT_EQ(dialog->preview->getHeight(), (FXint)((841.88976 - 160) * 1.51181));
+    EXPECT_EQ(dialog->dayList->getNumItems(), 5);
 }
 
 TEST_F(LessonDialogs, ThePreviewHasThePapersSizeAndTheDaysOfTheWeek) {
@@ -319,6 +348,21 @@ TEST_F(LessonDialogs, SummariesOfTheDayAndOfTheUnit) {
     EXPECT_EQ(text.find("Date: Monday " + shownDay(0)), 0u) << text;
 }
 
+// The summaries are wide tables: landscape until the user chooses otherwise
+// for tables, whatever the other jobs' orientation.
+TEST_F(LessonDialogs, SummariesAreLandscapeByDefault) {
+    setPaper();
+    app()->reg().deleteEntry("PRINTER", "tablelandscape");
+    mondayLessons();
+    open(mondayRows());
+    chooseDay(0);
+    std::string file = printTo(LessonDialog::ID_PRINT_SUMMARY, "wide.ps");
+    EXPECT_NE(printtest::readFile(file).find("%%Orientation: Landscape\n"), std::string::npos);
+    EXPECT_NE(textOf(file).find("Halves"), std::string::npos);
+    file = printTo(LessonDialog::ID_PRINT, "page.ps");
+    EXPECT_NE(printtest::readFile(file).find("%%Orientation: Portrait\n"), std::string::npos);
+}
+
 TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {
     setPaper();
     open({});
@@ -338,36 +382,38 @@ TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {
     EXPECT_NE(text.find("No day chosen."), std::string::npos) << text;
 }
 
-TEST_F(LessonDialogs, TenLessonsInAUnitAskBeforePrinting) {
+// A job of more pages than the set number (SETTINGS/largeprintjob, 50 by
+// default) asks first, with buttons that say what they do.
+TEST_F(LessonDialogs, LargeJobsAskBeforePrinting) {
     setPaper();
-    for (int i = 0; i < 10; ++i)
-        addLesson(410 + i, FRACTIONS, "Part" + std::to_string(i), weekday(0), "0" + std::to_string(i) + ":00",
-                  "0" + std::to_string(i) + ":30");
-    sql("delete from LessonPlan where Id = 419;");
+    for (int i = 0; i < 12; ++i)
+        addLesson(410 + i, FRACTIONS, "Part" + std::to_string(i), weekday(0),
+                  (i < 10 ? "0" : "") + std::to_string(i) + ":00", (i < 10 ? "0" : "") + std::to_string(i) + ":30");
     open({{410, 1, "Junk,1", 0}});
     chooseDay(0);
-    // Nine: no question.
-    std::string file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "nine.ps");
-    expectGoodPostscript(file, 1);
-    EXPECT_EQ(prompts.count("question"), 0u);
-    EXPECT_NE(textOf(file).find("Part8"), std::string::npos);
-    // Ten: the question; Yes cancels before the print dialog.
-    addLesson(419, FRACTIONS, "Part9", weekday(0), "09:00", "09:30");
-    prompts.answers.push_back(true);
+    // Twelve lesson pages, under the default number: no question.
+    std::string file = printTo(LessonDialog::ID_PRINT_UNIT, "twelve.ps");
+    expectGoodPostscript(file, 12);
+    EXPECT_EQ(prompts.count("choice"), 0u);
+    // Above a set number of 11: the question, before the print dialog;
+    // Cancel prints nothing.
+    app()->reg().writeIntEntry("SETTINGS", "largeprintjob", 11);
+    prompts.picks.push_back("Cancel");
     dialog->handle(nullptr, FXSEL(SEL_COMMAND, LessonDialog::ID_PRINT_UNIT), nullptr);
-    ASSERT_EQ(prompts.count("question"), 1u);
+    ASSERT_EQ(prompts.count("choice"), 1u);
     EXPECT_EQ(prompts.last().caption, "Large Print Job Requested");
-    EXPECT_EQ(prompts.last().text,
-              "This unit contains 10 lesson plans. Do you want to cancel this print job?\n For larger print jobs it is "
-              "better to print to Postscript file\n and peruse the individual lesson plans using a Postscript "
-              "viewer\n\n e.g. GSView.");
+    EXPECT_EQ(prompts.last().text, "This print job has 12 pages.");
+    EXPECT_EQ(prompts.last().buttons, (std::vector<std::string>{"Print 12 pages", "Cancel"}));
     EXPECT_EQ(app()->getModalWindow(), nullptr);
-    // No goes on to print.
-    prompts.answers.push_back(false);
-    file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "ten.ps");
-    expectGoodPostscript(file, 1);
-    EXPECT_EQ(prompts.count("question"), 2u);
-    EXPECT_NE(textOf(file).find("Part9"), std::string::npos);
+    // "Print 12 pages" prints them; the unit's summary is one page: no question.
+    prompts.picks.push_back("Print 12 pages");
+    file = printTo(LessonDialog::ID_PRINT_UNIT, "again.ps");
+    expectGoodPostscript(file, 12);
+    EXPECT_EQ(prompts.count("choice"), 2u);
+    file = printTo(LessonDialog::ID_PRINT_UNIT_SUMMARY, "summary.ps");
+    EXPECT_EQ(prompts.count("choice"), 2u);
+    EXPECT_NE(textOf(file).find("Part11"), std::string::npos);
+    app()->reg().deleteEntry("SETTINGS", "largeprintjob");
 }
 
 TEST_F(LessonDialogs, PrintAllToHtmlWritesOneHeaderRow) {

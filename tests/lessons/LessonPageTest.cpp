@@ -2,6 +2,10 @@
 // limits of the text boxes.
 #include "lessons/LessonsTest.h"
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "data/AppState.h"
 #include "lessons/LessonPage.h"
 #include "report/ReportLayout.h"
@@ -97,6 +101,17 @@ TEST_F(Lessons, TheLessonPageShowsEveryValueInItsBox) {
           "Intro Halving", "Development Halving", "Closure Halving", "Assessment Halving", "Resources Halving",
           "Reflection Halving", "Halves and quarters", "Number sense for the term"})
         EXPECT_NE(text.find(value), std::string::npos) << value;
+    // The one-line values stay above their box's lower edge, descenders
+    // included: "Fractions" in "UNIT PLAN" and "Number" in "LONG TERM PLAN"
+    // (boxes from 54, 25 high, in screen units of 100 an inch).
+    for (const char* value : {"Fractions", "Number"}) {
+        const printtest::Word* word = nullptr;
+        for (const printtest::Word& w : words)
+            if (!word && w.text == value) word = &w;  // the first: the box's value
+        ASSERT_NE(word, nullptr) << value;
+        EXPECT_LT(word->y1, 72 + (54 + 25 - 1) * 0.72) << value;
+        EXPECT_GT(word->y0, 72 + 54 * 0.72) << value;
+    }
     // Everything on the sheet inside the margins (72 points), the footer
     // included.
     for (const printtest::Word& w : words) {
@@ -107,28 +122,68 @@ TEST_F(Lessons, TheLessonPageShowsEveryValueInItsBox) {
     }
 }
 
-TEST_F(Lessons, ALongDevelopmentStopsAtItsBoxAndResourcesMayRunBelowTheirs) {
+// Text longer than its box goes on: the box says so, and the following
+// pages, headed with the lesson's name and "(continued)", hold the rest.  No
+// text is lost, none is printed twice, and the resources stay in their box.
+TEST_F(Lessons, LongTextsContinueOnTheFollowingPages) {
     addLesson(302, FRACTIONS, "Long", weekday(0));
     std::string dev;
-    for (int i = 10; i < 80; ++i) dev += (dev.empty() ? "" : "\n") + std::string("dev") + std::to_string(i);
+    for (int i = 10; i < 150; ++i) dev += (dev.empty() ? "" : "\n") + std::string("dev") + std::to_string(i);
     storeText(302, "LessonDev", dev);
+    std::string resources;
+    for (int i = 100; i < 400; ++i)
+        resources += (resources.empty() ? "" : " ") + std::string("res") + std::to_string(i);
+    storeText(302, "LessonResource", resources);
     IsectRecordset rs;
-    FXint H = 0;
+    FXint H = 0, pages = 0;
     FXNativePrinter printer = job("long.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS);
     ASSERT_TRUE(print(printer, [&](FXDCNativePrinter& dc) {
         H = dc.getContentHeight();
-        dc.beginPage(1);
-        drawLessonPage(dc, dc.getContentWidth(), H, 302, "", rs);
+        LessonRest rest;
+        dc.beginPage(++pages);
+        drawLessonPage(dc, dc.getContentWidth(), H, 302, "", rs, &rest);
         dc.endPage();
+        EXPECT_EQ(rest.lessonName, "Long");
+        ASSERT_EQ(rest.parts.size(), 2u);
+        EXPECT_EQ(rest.parts[0].label, "RESOURCES");
+        EXPECT_EQ(rest.parts[1].label, "DEVELOPMENT");
+        while (!rest.empty() && pages < 20) {
+            dc.beginPage(++pages);
+            drawLessonContinued(dc, dc.getContentWidth(), H, rest);
+            dc.endPage();
+        }
     }));
-    expectGoodPostscript(printer.name.text(), 1);
+    ASSERT_GE(pages, 3);
+    ASSERT_LT(pages, 20);
+    expectGoodPostscript(printer.name.text(), pages);
     const FXint y4 = (FXint)(79 + 0.12 * (H - 19));
     const FXint R = H - y4;
     const FXint lh = textFont->getFontHeight();
     const int shown = (FXint)(0.34 * R - 6) / lh - 1;
     ASSERT_GT(shown, 5);
-    ASSERT_LT(shown, 70);
+    std::vector<printtest::Word> words = printtest::words(printer.name.text());
+    std::map<std::string, std::vector<int>> seen;  // word: the pages it is on
+    double outcomesTop = 0;
+    for (const printtest::Word& w : words) {
+        seen[w.text].push_back(w.page);
+        if (w.page == 1 && w.text == "SPECIFIC") outcomesTop = w.y0;
+    }
+    ASSERT_GT(outcomesTop, 0);
+    for (int i = 10; i < 150; ++i) {
+        const std::string word = "dev" + std::to_string(i);
+        ASSERT_EQ(seen[word].size(), 1u) << word;
+        EXPECT_EQ(seen[word][0] == 1, i < 10 + shown) << word;
+    }
+    for (int i = 100; i < 400; ++i) ASSERT_EQ(seen["res" + std::to_string(i)].size(), 1u) << i;
+    // The resources of the first page end above the next heading.
+    for (const printtest::Word& w : words) {
+        if (w.page == 1 && w.text.rfind("res", 0) == 0) {
+            EXPECT_LT(w.y1, outcomesTop) << w.text;
+        }
+    }
+    // Every page after the first is headed with the lesson and "(continued)",
+    // and the first page says that the two boxes go on.
     std::string text = textOf(printer.name.text());
-    for (int i = 10; i < 80; ++i)
-        EXPECT_EQ(text.find("dev" + std::to_string(i)) != std::string::npos, i < 10 + shown) << "dev" << i;
+    EXPECT_EQ(printtest::count(text, "Long (continued)"), (size_t)(pages - 1));
+    EXPECT_GE(printtest::count(text, "(continued on the next page)"), 2u);
 }

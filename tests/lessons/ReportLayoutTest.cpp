@@ -255,3 +255,69 @@ TEST_F(Lessons, TheFlagOfTheLessonDialogIsAskedFor) {
     EXPECT_TRUE(lessons::requireLessonDialogOpened(owner));
     EXPECT_EQ(prompts.prompts.size(), 1u);
 }
+
+// A summary table as a teacher reads it: dates and times each in a column
+// as wide as they print, texts wrapped at word boundaries in the rest, a
+// word wider than its column broken with a hyphen, and a row that goes over
+// pages repeating the header row, its date and times and its name with
+// "(continued)".
+TEST_F(Lessons, SummaryTablesFitTheirContentAndWrapAtWords) {
+    addLesson(401, FRACTIONS, "Fractions day", "2026-11-30", "09:00", "09:50");
+    storeText(401, "LessonIntro", "Cut paper strips with scissors and fold them into halves.");
+    storeText(401, "LessonClose", "Supercalifragilisticexpialidociousness is a long word.");
+    std::string dev;
+    for (int i = 100; i < 400; ++i) dev += (dev.empty() ? "" : " ") + std::string("dev") + std::to_string(i);
+    storeText(401, "LessonDev", dev);
+    FXStringRecordset definition;
+    report::setTitleRow(definition, "Unit:", "Fractions", "0.50");
+    for (const auto& c : std::vector<std::vector<const char*>>{{"Date", "DATESTART", "0.07"},
+                                                               {"Start", "TIMESTART", "0.05"},
+                                                               {"End", "TIMEEND", "0.05"},
+                                                               {"Lesson Name", "LESSONNAME", "0.14"},
+                                                               {"Introduction", "LESSONINTRO", "0.15"},
+                                                               {"Development", "LESSONDEV", "0.32"},
+                                                               {"Closure", "LESSONCLOSE", "0.11"},
+                                                               {"Resources", "LESSONRESOURCE", "0.11"}})
+        report::addColumn(definition, c[0], c[1], c[2]);
+    FXNativePrinter printer = job("table.ps", FXNativePrinter::DEST_FILE | FXNativePrinter::SCREEN_UNITS);
+    FXuint pages = 0;
+    ASSERT_TRUE(print(printer, [&](FXDCNativePrinter& dc) {
+        ReportPages report(dc, definition);
+        report.begin();
+        report.row("Select LessonPlan.*, '...End of Record...' as EndOfRecord from LessonPlan Where Id = 401");
+        report.end();
+        pages = report.page();
+    }));
+    ASSERT_GE(pages, 2u);
+    expectGoodPostscript(printer.name.text(), (int)pages);
+    std::vector<printtest::Word> words = printtest::words(printer.name.text());
+    for (FXuint page = 1; page <= pages; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page));
+        std::vector<printtest::Word> on;
+        for (const printtest::Word& w : words)
+            if (w.page == (int)page) on.push_back(w);
+        // Date and times apart, on every page of the row, under the header row.
+        const printtest::Word* date = find(on, "30/11/26");
+        const printtest::Word* start = find(on, "09:00");
+        const printtest::Word* end = find(on, "09:50");
+        ASSERT_TRUE(date && start && end) << textOf(printer.name.text());
+        EXPECT_LT(date->x1, start->x0);
+        EXPECT_LT(start->x1, end->x0);
+        for (const char* title : {"Date", "Start", "End", "Development", "Closure"})
+            EXPECT_NE(find(on, title), nullptr) << title;
+    }
+    std::string text = textOf(printer.name.text());
+    // Whole words, and the long one broken with a hyphen.
+    for (const char* word : {"scissors", "halves.", "strips"}) EXPECT_NE(find(words, word), nullptr) << word;
+    bool hyphenated = false;
+    for (const printtest::Word& w : words)
+        hyphenated = hyphenated || (w.text.size() > 2 && w.text.back() == '-' && w.text.rfind("Super", 0) == 0);
+    EXPECT_TRUE(hyphenated) << text;
+    for (int i = 100; i < 400; ++i) {
+        const std::string word = "dev" + std::to_string(i);
+        int n = 0;
+        for (const printtest::Word& w : words) n += w.text == word;
+        EXPECT_EQ(n, 1) << word;
+    }
+    EXPECT_EQ(printtest::count(text, "Fractions day (continued)"), (size_t)(pages - 1));
+}

@@ -270,7 +270,10 @@ TEST_F(PlanEdit, EditingAPlanOfARetiredSubjectKeepsItsSubject) {
 TEST_F(PlanEdit, ADatabaseErrorIsShownAndTheListsStay) {
     addLongTerm(10, "Number", weekday(-21), weekday(40));
     // The database refuses new plans for a while.
+    // Made beside the running services, the exception needs the workers'
+    // right to raise it, as the services' start grants for every exception.
     sql("create exception NO_NEW_PLANS 'New plans are closed: the term is being set up.';\n"
+        "grant usage on exception NO_NEW_PLANS to user PLENWICK;\n"
         "set term ^ ;\n"
         "create trigger LONGTERM_CLOSED for LONGTERM active before insert position 9 as "
         "begin exception NO_NEW_PLANS; end^\n"

@@ -223,6 +223,8 @@ TEST_F(CupsPrintTest, TitledJobWithThinLinesAndAccents) {
     dc.drawLine(0, 100, 400, 100);
     dc.setFont(&font);
     dc.drawText(0, 20, "caf\xe9 M\xfcller na\xefve");
+    // UTF-8 beyond Latin-1: the font's program goes with the job.
+    dc.drawText(0, 40, "Māori ā ē ī ō ū €5 “te reo” –");
     dc.endPage();
     ASSERT_TRUE(dc.endPrint());
     ASSERT_TRUE(waitForJob(dc.lastJob()));
@@ -240,7 +242,8 @@ TEST_F(CupsPrintTest, TitledJobWithThinLinesAndAccents) {
     printtest::writeFile(copy, printed);
     std::string text;
     ASSERT_EQ(printtest::pdfText(copy, text), 0) << text;
-    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve\n");
+    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve\nMāori ā ē ī ō ū €5 “te reo” –\n");
+    EXPECT_NE(printed.find("%%BeginResource: font NimbusSans-Regular\n"), std::string::npos);
     // The line shows when rendered: 0.75 points is a pixel at 72 dots an inch.
     printtest::Raster page;
     std::string messages;

@@ -2,6 +2,8 @@
 // and margins for the callers' layout, grey printing, and refusing jobs.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "print/FXDCNativePrinter.h"
@@ -177,14 +179,58 @@ TEST(NativePrinter, HtmlFileTakesTheTableAndIgnoresDrawing) {
     EXPECT_EQ(html.substr(html.size() - 14), "</BODY></HTML>");
 }
 
-TEST(NativePrinter, UnwritableFileFailsWithoutAJob) {
+// A file that cannot be written is refused before anything is drawn, with
+// the file and the reason, and nothing is left behind.
+TEST(NativePrinter, UnwritableFileIsToldAndLeavesNoFile) {
     std::string dir = printtest::scratchDir();
-    for (FXuint flags : {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_HTML}) {
-        FXNativePrinter job = fileJob(dir + "/none/out", flags);
-        FXDCNativePrinter dc(printtest::app());
-        EXPECT_FALSE(dc.beginPrint(job));
-        EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
+    const std::string missing = dir + "/none/out";
+    const std::string proc = "/proc/plenwick-print-test-" + std::to_string(getpid());
+    const std::string sys = "/sys/plenwick-print-test-" + std::to_string(getpid()) + ".pdf";
+    const struct {
+        std::string name, reason;
+    } cases[] = {
+        {missing, "the folder does not exist"},
+        {dir, "it is a folder"},
+        {proc, "it is a place of the system, not for files"},
+        {sys, "it is a place of the system, not for files"},
+        {"/dev/null", "it is a device, not a file"},
+    };
+    for (FXuint flags :
+         {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_HTML, (FXuint)FXNativePrinter::DEST_PDF}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name + " flags " + std::to_string(flags));
+            RecordingPrompter prompts;
+            FXNativePrinter job = fileJob(c.name, flags);
+            FXDCNativePrinter dc(printtest::app());
+            EXPECT_FALSE(dc.beginPrint(job));
+            EXPECT_EQ(dc.destination(), FXDCNativePrinter::NO_JOB);
+            ASSERT_EQ(prompts.count("warning"), 1u);
+            EXPECT_EQ(prompts.last().text, "Cannot write " + c.name + ": " + c.reason + ".");
+        }
     }
+    EXPECT_FALSE(printtest::fileExists(missing));
+    EXPECT_FALSE(printtest::fileExists(proc));
+    EXPECT_FALSE(printtest::fileExists(sys));
+}
+
+// A PDF converter that fails leaves no PDF file (nor the empty file made to
+// check the name), and says so once.
+TEST(NativePrinter, FailedPdfConversionLeavesNoFile) {
+    std::string dir = printtest::scratchDir();
+    const std::string file = dir + "/week.pdf";
+    RecordingPrompter prompts;
+    FXDCNativePrinter::setPdfConverter("false");
+    FXNativePrinter job = fileJob(file, FXNativePrinter::DEST_PDF);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    dc.drawLine(0, 0, 100, 100);
+    dc.endPage();
+    EXPECT_FALSE(dc.endPrint());
+    FXDCNativePrinter::setPdfConverter("ps2pdf");
+    EXPECT_FALSE(printtest::fileExists(file));
+    ASSERT_EQ(prompts.count("warning"), 1u);
+    EXPECT_EQ(prompts.last().text, "Cannot write " + file + ": the PDF converter false (Ghostscript) failed.");
 }
 
 TEST(NativePrinter, LongPointListsAreScaledLikeShortOnes) {

@@ -1,8 +1,10 @@
 // FXNativePrintDialog on a real application under Xvfb: the paper entries of
 // the first use, the remembered choices, pages, the range field, and the
 // overwrite question.
+#include <fxkeys.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "print/FXNativePrintDialog.h"
@@ -40,8 +42,16 @@ protected:
     }
 };
 
+// (Letter where no locale is set; a user in Aotearoa gets A4.)
 TEST_F(PrintDialogTest, FirstUseWritesTheFivePapersAndShowsLetter) {
+    const char* was = getenv("LC_ALL");
+    const std::string saved = was ? was : "";
+    setenv("LC_ALL", "C", 1);
     FXNativePrintDialog dlg(owner, "Printer Setup");
+    if (was)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
     EXPECT_EQ(entry("PAPER", "0"), "[Letter] 1 612.00000 792.00000 72 72 72 72");
     EXPECT_EQ(entry("PAPER", "1"), "[A4] 9 595.27559 841.88976 80 80 80 80");
     EXPECT_EQ(entry("PAPER", "2"), "[Legal ] 5 612.00000 1008.00000 72 72 72 72");
@@ -361,6 +371,69 @@ TEST_F(PrintDialogTest, CallerDescriptionWithoutNameKeepsTheRememberedChoice) {
     dlg.setPrinter(named);
     EXPECT_EQ(dlg.destination(), 2);
     EXPECT_STREQ(dlg.htmlField()->getText().text(), "given.html");
+}
+
+// A wide table is landscape until the user chooses portrait for tables;
+// that choice is kept apart from the orientation of other jobs.
+TEST_F(PrintDialogTest, WideTablesAreLandscapeUnlessChosenOtherwise) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrinter wide;
+    wide.flags = FXNativePrinter::WIDE_TABLE;
+    {
+        FXNativePrintDialog dlg(owner);
+        dlg.setPrinter(wide);
+        EXPECT_NE(dlg.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+        EXPECT_TRUE(findButton<FXRadioButton>(&dlg, "Landscape")->getCheck());
+        send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_TO_FILE);
+        dlg.fileField()->setText((dir + "/table.ps").c_str());
+        send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_FILE_NAME);
+        send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_PORTRAIT);
+        dlg.create();
+        dlg.show(PLACEMENT_OWNER);
+        send(dlg, SEL_COMMAND, FXDialogBox::ID_ACCEPT);
+        FXNativePrinter out;
+        dlg.getPrinter(out);
+        EXPECT_EQ(out.flags & FXNativePrinter::LANDSCAPE, 0u);
+    }
+    EXPECT_EQ(entry("PRINTER", "tablelandscape"), "0");
+    EXPECT_EQ(entry("PRINTER", "landscape"), "<missing>");
+    FXNativePrintDialog again(owner);
+    again.setPrinter(wide);
+    EXPECT_EQ(again.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+    // Other jobs keep their own orientation.
+    reg().writeIntEntry("PRINTER", "tablelandscape", 1);
+    FXNativePrintDialog plain(owner);
+    plain.setPrinter(FXNativePrinter());
+    EXPECT_EQ(plain.description().flags & FXNativePrinter::LANDSCAPE, 0u);
+}
+
+// Alt+P prints (the PostScript destination's key is Alt+S), and Enter in a
+// file name prints as the default button does.
+TEST_F(PrintDialogTest, AltPPrintsAndEnterInAFileNamePrints) {
+    std::string dir = printtest::scratchDir();
+    FXNativePrintDialog dlg(owner);
+    FXButton* print = findButton<FXButton>(&dlg, "Print");
+    ASSERT_NE(print, nullptr);
+    EXPECT_EQ(dlg.getAccelTable()->targetOfAccel(MKUINT(KEY_p, ALTMASK)), print);
+    EXPECT_EQ(dlg.getAccelTable()->targetOfAccel(MKUINT(KEY_s, ALTMASK)),
+              findButton<FXRadioButton>(&dlg, "Postscript File:"));
+    send(dlg, SEL_COMMAND, FXNativePrintDialog::ID_TO_FILE);
+    dlg.create();
+    dlg.show(PLACEMENT_OWNER);
+    const std::string file = dir + "/entered.ps";
+    dlg.fileField()->setText(file.c_str());
+    FXEvent key;
+    key.type = SEL_KEYPRESS;
+    key.code = KEY_a;
+    EXPECT_EQ(send(dlg, SEL_KEYPRESS, FXNativePrintDialog::ID_FILE_NAME, &key), 0);  // typing goes on
+    EXPECT_TRUE(dlg.shown());
+    key.code = KEY_Return;
+    EXPECT_EQ(send(dlg, SEL_KEYPRESS, FXNativePrintDialog::ID_FILE_NAME, &key), 1);
+    EXPECT_FALSE(dlg.shown());
+    FXNativePrinter out;
+    dlg.getPrinter(out);
+    EXPECT_STREQ(out.name.text(), file.c_str());
+    EXPECT_NE(out.flags & FXNativePrinter::DEST_FILE, 0u);
 }
 
 }  // namespace

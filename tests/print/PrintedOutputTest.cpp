@@ -4,12 +4,15 @@
 // pages, true bounding boxes, and pages that lie on the paper.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "print/FXDCNativePrinter.h"
+#include "print/FXDCPostscript.h"
 #include "print/PrintTestSupport.h"
 #include "print/PrintText.h"
+#include "support/RecordingPrompter.h"
 #include "support/Services.h"
 
 using namespace FX;
@@ -112,9 +115,9 @@ TEST(PrintedOutput, AccentedTextReadsBackExactly) {
 }
 
 // Text typed in the toolkit's fields is UTF-8: it prints the same letters,
-// typographic quotes and dashes as their keyboard forms, and what Latin-1
-// cannot hold as "?".
-TEST(PrintedOutput, Utf8TextPrintsInLatin1) {
+// typographic quotes and dashes included.  (The title of the file, a
+// comment of Latin-1 text, takes the keyboard's forms of them.)
+TEST(PrintedOutput, Utf8TextPrintsItsOwnLetters) {
     EXPECT_STREQ(printtext::toLatin1("caf\xc3\xa9").text(), "caf\xe9");
     EXPECT_STREQ(printtext::toLatin1("caf\xe9").text(), "caf\xe9");    // Latin-1 already
     EXPECT_STREQ(printtext::toLatin1("\xc3\x28").text(), "\xc3\x28");  // not UTF-8: Latin-1
@@ -139,8 +142,178 @@ TEST(PrintedOutput, Utf8TextPrintsInLatin1) {
     EXPECT_NE(ps.find("%%Title: Zo\xeb's week\n"), std::string::npos);
     std::string text;
     ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
-    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve - Zoë's\n");
+    EXPECT_EQ(printtest::squeeze(text), "café Müller naïve – Zoë’s\n");
     expectTrueBoxes(file);
+}
+
+// Every letter of Latin-1 and Latin Extended-A, the euro sign and the
+// general punctuation the fonts hold, in UTF-8, as a school in Aotearoa
+// writes its lessons.
+std::vector<std::string> everyLetterLines() {
+    std::vector<FXwchar> codes;
+    for (FXwchar c = 0xA1; c <= 0xFF; c++)
+        if (c != 0xAD) codes.push_back(c);  // the soft hyphen shows only where a line breaks
+    for (FXwchar c = 0x100; c <= 0x17F; c++) codes.push_back(c);
+    for (FXwchar c : {0x20AC, 0x2013, 0x2014, 0x2015, 0x2017, 0x2018, 0x2019, 0x201A, 0x201B, 0x201C, 0x201D, 0x201E,
+                      0x2020, 0x2021, 0x2022, 0x2026, 0x2030, 0x2032, 0x2033, 0x2039, 0x203A, 0x203C, 0x203E, 0x2044})
+        codes.push_back(c);
+    std::vector<std::string> lines;
+    FXString line;
+    for (size_t i = 0; i < codes.size(); i++) {
+        printtext::appendUtf8(line, codes[i]);
+        if (i % 24 == 23 || i + 1 == codes.size()) {
+            lines.push_back(line.text());
+            line = FXString();
+        }
+    }
+    return lines;
+}
+
+std::string asciiLine() {
+    std::string line;
+    for (char c = 0x21; c < 0x7F; c++) line += c;
+    return line + "ā";
+}
+
+void drawEveryLetter(FXDCNativePrinter& dc, FXFont& font) {
+    std::vector<std::string> lines = everyLetterLines();
+    dc.beginPage(1);
+    dc.setFont(&font);
+    dc.drawText(10, 20, "Māori ā ē ī ō ū €5 “te reo”");
+    for (size_t i = 0; i < lines.size(); i++) dc.drawText(10, 50 + 20 * (FXint)i, lines[i].c_str());
+    // ASCII with a macron: more glyphs in the job than one further encoding holds.
+    dc.drawText(10, 50 + 20 * (FXint)lines.size(), asciiLine().c_str());
+    dc.endPage();
+}
+
+std::string everyLetterText() {
+    std::string expected = "Māori ā ē ī ō ū €5 “te reo”\n";
+    for (const std::string& line : everyLetterLines()) expected += line + "\n";
+    return expected + asciiLine() + "\n";
+}
+
+TEST(PrintedOutput, EveryLatinLetterPrintsOnPostscriptAndPdf) {
+    std::string dir = printtest::scratchDir();
+    FXFont helvetica(printtest::app(), "helvetica", 10), timesBold(printtest::app(), "times", 10, FXFont::Bold);
+    for (FXFont* font : {&helvetica, &timesBold}) {
+        for (FXuint flags : {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_PDF}) {
+            SCOPED_TRACE(std::string(font->getName().text()) + (flags == FXNativePrinter::DEST_PDF ? " pdf" : " ps"));
+            std::string file = sheetName(dir, flags == FXNativePrinter::DEST_PDF ? "letters.pdf" : "letters.ps");
+            testsupport::RecordingPrompter prompts;
+            FXNativePrinter job = fileJob(file, flags);
+            FXDCNativePrinter dc(printtest::app());
+            ASSERT_TRUE(dc.beginPrint(job));
+            drawEveryLetter(dc, *font);
+            ASSERT_TRUE(dc.endPrint());
+            EXPECT_TRUE(prompts.prompts.empty());
+            std::string text;
+            ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
+            EXPECT_EQ(printtest::squeeze(text), everyLetterText());
+            std::string messages;
+            EXPECT_EQ(printtest::ghostscript(file, &messages), 0) << messages;
+            if (flags == FXNativePrinter::DEST_FILE) {
+                // The glyphs travel with the file: a printer need not have them.
+                std::string ps = readFile(file);
+                const std::string program = font == &helvetica ? "NimbusSans-Regular" : "NimbusRoman-Bold";
+                EXPECT_NE(ps.find("%%BeginResource: font " + program + "\n"), std::string::npos);
+                EXPECT_NE(ps.find("%%DocumentSuppliedResources: font " + program + "\n"), std::string::npos);
+                EXPECT_NE(ps.find("PlenwickEncoding2"), std::string::npos);
+                EXPECT_NE(ps.find("showRun grestore\n"), std::string::npos);
+                expectTrueBoxes(file);
+            }
+        }
+    }
+}
+
+// Text that is all Latin-1 stays as it was: one re-encoded standard font,
+// nothing embedded.
+TEST(PrintedOutput, Latin1TextEmbedsNoFont) {
+    std::string dir = printtest::scratchDir();
+    std::string file = sheetName(dir, "plain.ps");
+    FXNativePrinter job = fileJob(file);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    FXFont font(printtest::app(), "helvetica", 12);
+    dc.beginPage(1);
+    dc.setFont(&font);
+    dc.drawText(10, 20, "caf\xc3\xa9");
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    std::string ps = readFile(file);
+    EXPECT_EQ(ps.find("BeginResource"), std::string::npos);
+    EXPECT_EQ(ps.find("showRun"), std::string::npos);
+    EXPECT_LT(ps.size(), 20000u);
+}
+
+// A character no font has prints as a white square, and the job says once
+// how many there were; the preview shows the same square.
+TEST(PrintedOutput, UnprintableCharactersShowAMarkAndAreCountedOnce) {
+    std::string dir = printtest::scratchDir();
+    const char* greeting = "Kia ora \xf0\x9f\x98\x80 koutou \xe2\x98\x83!";
+    for (FXuint flags : {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_PDF}) {
+        std::string file = sheetName(dir, flags == FXNativePrinter::DEST_PDF ? "emoji.pdf" : "emoji.ps");
+        testsupport::RecordingPrompter prompts;
+        FXNativePrinter job = fileJob(file, flags);
+        FXDCNativePrinter dc(printtest::app());
+        ASSERT_TRUE(dc.beginPrint(job));
+        FXFont font(printtest::app(), "helvetica", 12);
+        dc.beginPage(1);
+        dc.setFont(&font);
+        dc.drawText(10, 20, greeting);
+        dc.drawText(10, 40, "\xe2\x80\x8bM\xc4\x81ori");  // a zero-width space shows nothing
+        dc.endPage();
+        ASSERT_TRUE(dc.endPrint());
+        std::string text;
+        ASSERT_EQ(printtest::pdfText(file, text), 0) << text;
+        EXPECT_EQ(printtest::squeeze(text), "Kia ora □ koutou □!\nMāori\n");
+        ASSERT_EQ(prompts.prompts.size(), 1u);
+        EXPECT_EQ(prompts.last().kind, "information");
+        EXPECT_EQ(prompts.last().text, "2 characters could not be printed: they show as □.");
+    }
+    FXFont font(printtest::app(), "helvetica", 12);
+    EXPECT_STREQ(FXDCPostscript::shownText(&font, greeting, (FXuint)strlen(greeting)).text(), "Kia ora □ koutou □!");
+    EXPECT_STREQ(FXDCPostscript::shownText(&font, "\xe2\x80\x8b\xc4\x81", 5).text(), "ā");
+    // Older Latin-1 data keeps its euro sign and quotes (code page 1252).
+    EXPECT_STREQ(FXDCPostscript::shownText(&font,
+                                           "\x93\x80"
+                                           "5\x94",
+                                           4)
+                     .text(),
+                 "“€5”");
+}
+
+// A clip rectangle cuts what is drawn at its edge (a lesson name at its
+// calendar cell), in the file and in its bounding box; clearing it draws
+// everywhere again, in the colour set meanwhile.
+TEST(PrintedOutput, ClipRectanglesCutTheDrawing) {
+    std::string dir = printtest::scratchDir();
+    std::string file = sheetName(dir, "clip.ps");
+    FXNativePrinter job = fileJob(file);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    FXFont font(printtest::app(), "helvetica", 14);
+    dc.beginPage(1);
+    dc.setFont(&font);
+    dc.setClipRectangle(10, 10, 50, 20);
+    dc.setForeground(FXRGB(0, 0, 0));
+    dc.drawText(12, 26, "MMMMMMMMMMMMMMMMMMMM");
+    dc.clearClipRectangle();
+    dc.drawText(200, 100, "after");
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    printtest::Raster page;
+    std::string messages;
+    ASSERT_TRUE(printtest::renderPage(file, page, &messages)) << messages;
+    // The printable area's corner is at (72, 72) on the sheet.
+    EXPECT_GT(page.darkPixels(84, 82, 131, 101), 100);
+    EXPECT_EQ(page.darkPixels(134, 78, 500, 106), 0);
+    EXPECT_GT(page.darkPixels(272, 160, 310, 173), 20);
+    std::vector<Box> boxes = printtest::boundingBoxComments(readFile(file), "PageBoundingBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    // "after" ends at about 300; the whole row of M would reach 317.
+    EXPECT_LE(boxes[0].x1, 305);
+    EXPECT_GE(boxes[0].y1, 792 - 72 - 30);
+    EXPECT_LE(boxes[0].y1, 792 - 72 - 10 + 1);
 }
 
 TEST(PrintedOutput, BoundingBoxesAreTheInkOfEveryPage) {

@@ -87,8 +87,8 @@ std::string services(const std::string& tree = "") {
 // needs one that is not there makes it while the others wait on a lock.
 std::string templateKey(bool demo) {
     std::string made;
-    for (const char* file : {"/database/schema.sql", "/database/upgrade.sql", "/database/demo.sql", "/scripts/services",
-                             "/scripts/fbroot"})
+    for (const char* file : {"/database/schema.sql", "/database/upgrade.sql", "/database/grants.sql",
+                             "/database/demo.sql", "/scripts/services", "/scripts/fbroot"})
         made += readFile(sourceDir() + file) + '\0';
     if (demo) {
         char day[16];
@@ -210,6 +210,7 @@ void Services::start() {
                           std::to_string(port);
         if (!options_.password.empty()) cmd += " --password " + shellQuote(options_.password);
         if (options_.tls) cmd += " --tls";
+        if (options_.singleAccount && options_.tree.empty()) cmd += " --single-account";
         for (const auto& setting : options_.settings) cmd += " --set " + shellQuote(setting);
         if (run(cmd, &out) == 0) {
             std::ifstream(workdir_ + "/services/run/port") >> port_;
@@ -411,8 +412,9 @@ ReservedPort::~ReservedPort() { close(fd_); }
 
 std::string ReservedPort::host() const { return "127.0.0.1:" + std::to_string(port_); }
 
-pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile) {
-    const std::string program = buildDir() + "/Plenwick";
+pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile,
+                    const std::string& other) {
+    const std::string program = other.empty() ? buildDir() + "/Plenwick" : other;
     const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {

@@ -70,6 +70,8 @@ struct ServicesOptions {
     std::vector<std::string> settings;  // "key=value" lines for the router's [router] section
     std::string tree;                   // another source tree whose scripts and build/ run the services
                                         // (a benchmark's earlier version); empty: this one
+    bool singleAccount = false;         // the workers use the administrator's account (DDL through the
+                                        // router); else the service's own limited user
 };
 
 class IsqlSession;
@@ -120,8 +122,10 @@ private:
 // Plenwick.ini is) with HOME = `home`, on the display of the environment
 // (a PrivateDisplay in tests), its standard error into `errorFile` when one
 // is given; returns its process id (-1 when it could not be started).  The
-// program gets SIGTERM should the test process end before it.
-pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile = "");
+// program gets SIGTERM should the test process end before it.  `program`
+// names another program to start so (an installed or unpacked one).
+pid_t startPlenwick(const std::string& workdir, const std::string& home, const std::string& errorFile = "",
+                    const std::string& program = "");
 
 // Changes the working directory for the life of the object.
 class ScopedChdir {

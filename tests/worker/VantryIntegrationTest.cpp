@@ -58,6 +58,7 @@ Backend* makeServerBackend() {
     options.workers = 1;
     options.database = b->server.database();
     options.password = b->password;
+    options.singleAccount = true;  // the tests make tables of their own
     b->services = std::make_unique<Services>(options);
     return b;
 }
@@ -81,6 +82,7 @@ Backend& backend(const std::string& mode) {
         b = new Backend;
         ServicesOptions options;
         options.workers = 1;
+        options.singleAccount = true;  // the tests make tables of their own
         b->services = std::make_unique<Services>(options);
     }
     made[mode].reset(b);

@@ -374,3 +374,36 @@ TEST(WorkerAttachTest, ParameterBlock) {
     EXPECT_EQ(std::string(dpb.begin(), dpb.end()), std::string("\x01\x1c\x01u\x1d\x01p\x30\x04UTF8\x3c\x01R"));
     EXPECT_FALSE(vantry::buildDpb({"db", "u", std::string(256, 'p'), "", ""}, dpb));
 }
+
+// A limited worker refuses the database's structure, users and rights
+// before anything runs, even to an account that could; the open
+// transaction goes as with any failed statement, and rows go on.
+TEST_F(WorkerTest, ALimitedWorkerRefusesDataDefinitionAndMonitoring) {
+    setup({"create table t (id integer)"});
+    a->worker.setLimited(true);
+    a->ask("insert into t values (1)");
+    EXPECT_EQ(a->ask("create table u (id integer)"), vantry::kNotAllowed);
+    EXPECT_EQ(a->lastMore(), 0);
+    EXPECT_FALSE(a->worker.inTransaction());
+    EXPECT_EQ(a->ask("grant select on t to user ANYONE"), vantry::kNotAllowed);
+    EXPECT_EQ(a->ask("select count(*) from mon$attachments"), vantry::kNotAllowed);
+    EXPECT_FALSE(isError(a->ask("insert into t values (2)")));
+    a->ask("commit");
+    EXPECT_NE(a->ask("select count(*) from t").find("[                    1]"), std::string::npos);
+    EXPECT_NE(
+        a->ask("select count(*) from rdb$relations where rdb$relation_name = 'U'").find("[                    0]"),
+        std::string::npos);
+}
+
+TEST(GuardedTables, NamedOutsideQuotedTextsInAnyCase) {
+    EXPECT_TRUE(vantry::namesGuardedTable("select * from MON$ATTACHMENTS"));
+    EXPECT_TRUE(vantry::namesGuardedTable("select * from mon$statements"));
+    EXPECT_TRUE(vantry::namesGuardedTable("select * from \"SEC$USERS\""));
+    EXPECT_TRUE(vantry::namesGuardedTable("select s.sec$user_name from Sec$Users s"));
+    EXPECT_TRUE(vantry::namesGuardedTable("select 'it''s' from rdb$database, mon$database"));
+    EXPECT_FALSE(vantry::namesGuardedTable("insert into ChildYear values ('MON$ and SEC$')"));
+    EXPECT_FALSE(vantry::namesGuardedTable("insert into t values ('it''s MON$ day')"));
+    EXPECT_FALSE(vantry::namesGuardedTable("select * from LEMON$TREE, rdb$database"));
+    EXPECT_FALSE(vantry::namesGuardedTable("select 'unclosed mon$"));
+    EXPECT_FALSE(vantry::namesGuardedTable(""));
+}
