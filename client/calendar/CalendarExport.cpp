@@ -6,7 +6,8 @@
 // plans, lessons and attachments as a new directory tree of HTML pages and
 // attachment files:
 //
-//   D/Teacher 2014-06-30 15-04-05/
+//   D/Teacher 2014-06-30 15-04-05/     index.html: every plan, unit, lesson
+//                                       and attachment below as a link
 //     PlanName 12/                      ". The Long Term Plan Description 0.html"
 //       UnitName 34/                    ". The Unit Plan Description 0.html",
 //                                       one page per lesson ("Halves 0.html", ...),
@@ -15,7 +16,7 @@
 //
 // Names from data are cleaned (CleanFileName) before they become file or
 // directory names.  Pages are UTF-8 and say so; every value is written as
-// text ("&", "<" and ">" escaped).  Both exports show a progress window whose
+// text ("&", "<" and ">" escaped); every page links back to the index.  Both exports show a progress window whose
 // Cancel ends them between two rows; what was written stays.
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -43,7 +44,41 @@ const char* const exportSection = "EXPORTDATABASE";
 const char* const pageHead =
     "<HEAD> <meta charset=\"UTF-8\"> <STYLE> P { page-break-after: always } </STYLE> </HEAD> <BODY> "
     "<TABLE border=1>\r\n";
-const char* const pageFoot = "</TABLE> </BODY>";
+// The end of a page, with the link back to the export's index.html.
+std::string pageFoot(const FXString& backToIndex) {
+    return ("</TABLE> <P><A href=\"" + backToIndex + "\">Back to the index</A></P> </BODY>").text();
+}
+
+// A path below the export's top directory as a relative URL: each byte
+// outside the unreserved characters percent-encoded, "/" between names, so
+// that it works from a file manager and a browser alike.
+FXString urlPath(const FXString& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    FXString url;
+    for (FXint i = 0; i < path.length(); ++i) {
+        const unsigned char c = (unsigned char)path[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~')
+            url.append((FXchar)c);
+        else if (c == PATHSEP)
+            url.append('/');
+        else {
+            url.append('%');
+            url.append(hex[c >> 4]);
+            url.append(hex[c & 15]);
+        }
+    }
+    return url;
+}
+
+// The link from a page in `directory` (below `top`) back to top/index.html.
+FXString backLink(const FXString& top, const FXString& directory) {
+    FXString back;
+    const FXString below = directory.mid(top.length(), directory.length());
+    for (FXint i = 0; i < below.length(); ++i)
+        if (below[i] == PATHSEP) back += "../";
+    return back + "index.html";
+}
 
 FXString trimmed(const FXString& s) {
     FXString t = s;
@@ -126,7 +161,8 @@ long CalendarWindow::onCmdExportDatabase(FXObject*, FXSelector, void*) {
 
 // One page per row of the query: a table of column name and value.  False
 // when a page could not be written (the rows after it are skipped).
-bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& directory, const FXString& sql) {
+bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& directory, const FXString& sql,
+                                      std::vector<ExportEntry>* written) {
     query(rs, sql);
     FXint position = 0;
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext(), ++position) {
@@ -136,20 +172,22 @@ bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& direct
                 ("<TR><TH align =\"left\">" + columnName(rs, c) + "</TH><TR><TD>" + pageValue(rs, c) + "</TD></TR>\r\n")
                     .text();
         }
-        page += pageFoot;
+        page += pageFoot(backLink(exportTop, directory));
         const FXString path =
             directory + PATHSEP + CleanFileName(rs.GetField("Name")) + " " + FXStringVal(position) + ".html";
         if (!WriteWholeFile(path, page.data(), page.size())) {
             Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
             return false;
         }
+        if (written) written->push_back({0, rs.GetField("Name"), path.mid(exportTop.length() + 1, path.length())});
     }
     return true;
 }
 
 // One page for all rows of the query, named by the last row's Name; none
 // for a query without rows.
-void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& directory, const FXString& sql) {
+void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& directory, const FXString& sql,
+                                    std::vector<ExportEntry>* written) {
     query(rs, sql);
     if (rs.rows.IsEmpty()) return;
     std::string page = pageHead;
@@ -163,10 +201,12 @@ void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& director
         page += "</TR>\r\n";
         name = rs.GetField("Name");
     }
-    page += pageFoot;
+    page += pageFoot(backLink(exportTop, directory));
     const FXString path = directory + PATHSEP + CleanFileName(name) + ".html";
     if (!WriteWholeFile(path, page.data(), page.size()))
         Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
+    else if (written)
+        written->push_back({0, name, path.mid(exportTop.length() + 1, path.length())});
 }
 
 // The unit's attachment notes page and its attachment files.  Two
@@ -180,10 +220,13 @@ void CalendarWindow::exportAttachments(const FXString& directory, const FXString
               unitId + " and UnitBinary.Id = BinaryDescription.Id");
     if (present.rows.IsEmpty()) return;
     IsectRecordset rs;
+    std::vector<ExportEntry> notes;
     writeTablePage(rs, directory,
                    "Select '. The File Attachment Notes' as Name, FileName, FileSize, Description from UnitBinary, "
                    "BinaryDescription where FKUnitPlan = " +
-                       unitId + " and UnitBinary.Id = BinaryDescription.Id");
+                       unitId + " and UnitBinary.Id = BinaryDescription.Id",
+                   &notes);
+    for (const ExportEntry& e : notes) exportIndex.push_back({2, "File attachment notes", e.path});
     for (present.MoveFirst(); !present.eof(); present.MoveNext()) {
         const FXString id = trimmed(present.GetField("Id"));
         FXString name = CleanFileName(LastPathComponent(present.GetField("FileName")));
@@ -197,7 +240,35 @@ void CalendarWindow::exportAttachments(const FXString& directory, const FXString
             Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
             return;
         }
+        exportIndex.push_back({2, "File attachment " + name, path.mid(exportTop.length() + 1, path.length())});
     }
+}
+
+// top/index.html: the teacher's plans, units, lessons and attachments as
+// nested lists of relative links.
+void CalendarWindow::writeExportIndex(const FXString& teacher) {
+    std::string page = "<HEAD> <meta charset=\"UTF-8\"> <TITLE>";
+    page += FXDChtml::htmlText(teacher).text();
+    page += "</TITLE> </HEAD> <BODY>\r\n<H1>";
+    page += FXDChtml::htmlText(teacher).text();
+    page += "</H1>\r\n";
+    FXint open = -1;  // the depth of the innermost open list
+    for (const ExportEntry& e : exportIndex) {
+        while (open < e.depth) {
+            page += "<UL>\r\n";
+            ++open;
+        }
+        while (open > e.depth) {
+            page += "</UL>\r\n";
+            --open;
+        }
+        page += ("<LI><A href=\"" + urlPath(e.path) + "\">" + FXDChtml::htmlText(e.text) + "</A></LI>\r\n").text();
+    }
+    for (; open >= 0; --open) page += "</UL>\r\n";
+    page += "</BODY>";
+    const FXString path = exportTop + PATHSEP + "index.html";
+    if (!WriteWholeFile(path, page.data(), page.size()))
+        Prompter::get().warning(this, "Plenwick", "Unable to write to " + path);
 }
 
 void CalendarWindow::exportDatabase() {
@@ -243,6 +314,8 @@ void CalendarWindow::writeDatabaseTree() {
         throw PlanEditAbort();
     }
     reg.writeStringEntry(exportSection, "directory", chosen.text());
+    exportTop = top;
+    exportIndex.clear();
 
     query(rs,
           "Select LongTerm.Id as LongTermId, PlanName, UnitPlan.Id as UnitPlanId, UnitName from UnitPlan, "
@@ -261,10 +334,14 @@ void CalendarWindow::writeDatabaseTree() {
                 cannotCreate(this, planDirectory);
                 break;
             }
+            std::vector<ExportEntry> written;
             writeRecordPages(pages, planDirectory,
                              "Select '. The Long Term Plan Description' as Name, Description from LongTerm "
                              "where Id = " +
-                                 plan);
+                                 plan,
+                             &written);
+            for (const ExportEntry& e : written)
+                exportIndex.push_back({0, "Long term plan " + rs.GetField("PlanName"), e.path});
         }
         const FXString unit = trimmed(rs.GetField("UnitPlanId"));
         const FXString unitDirectory = planDirectory + PATHSEP + CleanFileName(rs.GetField("UnitName")) + " " + unit;
@@ -272,20 +349,27 @@ void CalendarWindow::writeDatabaseTree() {
             cannotCreate(this, unitDirectory);
             break;
         }
+        std::vector<ExportEntry> written;
         writeRecordPages(pages, unitDirectory,
                          "Select '. The Unit Plan Description' as Name, UNITDESCRIPTION as Description from "
                          "UnitPlan where Id = " +
-                             unit);
+                             unit,
+                         &written);
+        for (const ExportEntry& e : written) exportIndex.push_back({1, "Unit plan " + rs.GetField("UnitName"), e.path});
+        written.clear();
         writeRecordPages(pages, unitDirectory,
                          "Select LESSONNAME as Name, LESSONES as Essential_Skills, LESSONAO as "
                          "Achievement_Objectives, LESSONSLO as Specific_Learning_Outcomes, LESSONINTRO as "
                          "Introduction, LESSONDEV as Development, LESSONCLOSE as Closure, LESSONTEST as "
                          "Assessment, LESSONRESOURCE as Resources, LESSONREFLECT as Reflection from LessonPlan "
                          "where FKUnitPlan = " +
-                             unit);
+                             unit,
+                         &written);
+        for (const ExportEntry& e : written) exportIndex.push_back({2, "Lesson " + e.text, e.path});
         progress->setMessage("Writing out file attachments.");
         exportAttachments(unitDirectory, unit);
         progress->setMessage("Writing out directories.");
         progress->advance(1);
     }
+    writeExportIndex(teacher);
 }

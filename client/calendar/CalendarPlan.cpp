@@ -213,7 +213,13 @@ void CalendarWindow::loadWeek(Week& week) {
     const FXString D0 = dates::isoDate(first);
     const FXString D6 = dates::isoDate(dates::addDays(first, 6));
     if (!drawRecordset.OpenRecordset(
-            "Select LessonPlan.*, UnitPlan.UnitType, UnitPlan.Rotate from LessonPlan,UnitPlan,LongTerm "
+            // The lesson's own columns in the table's order (DateStart and
+            // DateEnd 14 and 15), without the row versions, which an HTML
+            // file of the week would list.
+            "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
+            "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+            "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate from "
+            "LessonPlan,UnitPlan,LongTerm "
             "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
             "= " +
             appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
@@ -504,10 +510,17 @@ bool CalendarWindow::slotTest(FXlong s, FXint p, FXint d) const {
     const FXlong B = s + (p + 1) * (FXlong)appState.schoolPeriod;
     // The lesson's dates reach the slot...
     if (!((A <= lesson.endDay && lesson.endDay < B) || (lesson.startDay <= B && B <= lesson.endDay))) return false;
-    // ...and so do its times on the slot's day.
+    // ...and so do its times on the slot's day: the lesson's time overlaps
+    // the slot's [A, B), so a lesson that ends as a slot begins stays out of
+    // it (09:30 to 10:30 fills the four rows from 09:30, not the 10:30 row).
+    // A lesson without length stands in the slot of its moment.
     const FXlong lessonStart = dayTimes.at(A, lesson.startHour, lesson.startMinute);
     const FXlong lessonEnd = dayTimes.at(B, lesson.endHour, lesson.endMinute);
-    if (!((A <= lessonEnd && lessonEnd < B) || (lessonStart < B && B <= lessonEnd))) return false;
+    if (lessonEnd <= lessonStart) {
+        if (!(A <= lessonEnd && lessonEnd < B)) return false;
+    } else if (!(lessonStart < B && A < lessonEnd)) {
+        return false;
+    }
     // A routine plan only on its own day.
     if (lesson.unitType == 2) return lesson.routineDay == d;
     return true;

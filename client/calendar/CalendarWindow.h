@@ -219,9 +219,24 @@ protected:
     // PlanEditAbort when they stop short.
     void writeMarkedUnits();
     void writeDatabaseTree();
-    bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
-    void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql);
+    // What the database export wrote, for its index.html: one entry a page
+    // or file, its depth in the index (0 a plan, 1 a unit, 2 a lesson or an
+    // attachment), its text and its path below the export's top directory.
+    struct ExportEntry {
+        FX::FXint depth;
+        FX::FXString text;
+        FX::FXString path;
+    };
+    std::vector<ExportEntry> exportIndex;
+    FX::FXString exportTop;
+    // The pages written are added to `written` (their Name and path below
+    // the top); each page links back to the index.
+    bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql,
+                          std::vector<ExportEntry>* written = nullptr);
+    void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql,
+                        std::vector<ExportEntry>* written = nullptr);
     void exportAttachments(const FX::FXString& directory, const FX::FXString& unitId);
+    void writeExportIndex(const FX::FXString& teacher);
     // Why no week can be drawn: the words on the canvas, and (unless only
     // the canvas should say it) in an error box with the caption.
     void cannotDraw(FX::FXDC& dc, FX::FXint W, FX::FXint H, const FX::FXString& caption, const FX::FXString& text);

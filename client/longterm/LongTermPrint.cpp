@@ -3,6 +3,9 @@
 // Summary Report" lists the plans of the last drawing as a report.  Both go
 // through PrintCommand to a printer or a PostScript, PDF or HTML file, laid
 // out in screen units so that the page looks like the screen.
+#include <algorithm>
+#include <vector>
+
 #include "data/Numbers.h"
 #include "lessons/LessonDialogOpened.h"
 #include "longterm/LongTermWindow.h"
@@ -51,32 +54,48 @@ void LongTermWindow::printLongTerm(FXDCNativePrinter& dc) {
     dc.endPage();
 }
 
-// The description windows as boxes, each where its text stood on the
-// screen, scaled from the screen (sw x sh) to the page (b x a) and kept on
-// the page; the footer line as on the term view.
-void LongTermWindow::drawDescriptionPage(FXDC& dc, FXint b, FXint a, FXint sw, FXint sh) {
+// The description windows as boxes at the printed text size, in the order
+// they stand on the screen (top to bottom, then left to right), in two
+// columns down the page: each box as wide as its column and as high as its
+// wrapped text, the next below it or at the top of the next column.  A text
+// longer than the room left is cut at the page's foot.  The footer line as
+// on the term view.
+void LongTermWindow::drawDescriptionPage(FXDC& dc, FXint b, FXint a, FXint, FXint) {
     dc.setForeground(FXRGB(255, 255, 255));
     dc.fillRectangle(0, 0, b, a);
     drawFooter(dc, b - 12, a);
-    if (sw <= 0 || sh <= 0) return;
-    const FXdouble sx = (FXdouble)b / sw, sy = (FXdouble)a / sh;
+    struct Box {
+        FXint x, y;
+        FXString text;
+    };
+    std::vector<Box> boxes;
+    for (descriptionWindows.MoveFirst(); !descriptionWindows.eof; descriptionWindows.MoveNext())
+        boxes.push_back({decimalValue(descriptionWindows.GetField(2)), decimalValue(descriptionWindows.GetField(3)),
+                         descriptionWindows.GetField(1)});
+    std::stable_sort(boxes.begin(), boxes.end(),
+                     [](const Box& p, const Box& q) { return p.y != q.y ? p.y < q.y : p.x < q.x; });
     dc.setFont(textFont);
-    for (descriptionWindows.MoveFirst(); !descriptionWindows.eof; descriptionWindows.MoveNext()) {
-        FXint P = (FXint)(sx * decimalValue(descriptionWindows.GetField(2)));
-        FXint Q = (FXint)(sy * decimalValue(descriptionWindows.GetField(3)));
-        FXint Wd = (FXint)(sx * decimalValue(descriptionWindows.GetField(4)));
-        FXint Ht = (FXint)(sy * decimalValue(descriptionWindows.GetField(5)));
-        // A window partly off the screen keeps its box on the page.
-        P = FXCLAMP(0, P, FXMAX(0, b - 2));
-        Q = FXCLAMP(0, Q, FXMAX(0, a - 2));
-        Wd = FXMIN(Wd, b - 1 - P);
-        Ht = FXMIN(Ht, a - 1 - Q);
-        if (Wd <= 0 || Ht <= 0) continue;
+    const FXint gap = 20, padding = 10;
+    const FXint columnWidth = (b - gap) / 2;
+    const FXint bottom = a - 2 * (smallFont ? smallFont->getFontHeight() : 12);
+    if (columnWidth <= 2 * padding || bottom <= 0) return;
+    FXint column = 0, y = 0;
+    for (const Box& box : boxes) {
+        const FXint needed = drawTextBox(dc, box.text, 0, 0, columnWidth - 2 * padding, 0, false) + 2 * padding;
+        if (y > 0 && y + needed > bottom) {
+            ++column;
+            y = 0;
+        }
+        if (column > 1) break;  // the page is full
+        const FXint x = column * (columnWidth + gap);
+        const FXint h = FXMIN(needed, bottom - y);
+        if (h <= 2 * padding) break;
         dc.setForeground(FXRGB(255, 255, 255));
-        dc.fillRectangle(P, Q, Wd, Ht);
+        dc.fillRectangle(x, y, columnWidth, h);
         dc.setForeground(FXRGB(0, 0, 0));
-        dc.drawRectangle(P, Q, Wd, Ht);
-        drawTextBox(dc, descriptionWindows.GetField(1), P, Q, Wd, Ht, true);
+        dc.drawRectangle(x, y, columnWidth - 1, h - 1);
+        drawTextBox(dc, box.text, x + padding, y + padding / 2, columnWidth - 2 * padding, h - padding, true);
+        y += h + gap;
     }
 }
 
@@ -95,7 +114,10 @@ void LongTermWindow::summaryDefinition(FXStringRecordset& definition) const {
 }
 
 FXString LongTermWindow::summaryStatement(const FXString& planId) {
-    return "Select Subject.Description as SubjectName, LongTerm.* from LongTerm, Subject Where LongTerm.Id = " +
+    // The five columns the report shows, and no others (an HTML file lists
+    // every column of the statement).
+    return "Select LongTerm.PlanStart, LongTerm.PlanEnd, Subject.Description as SubjectName, LongTerm.PlanName, "
+           "LongTerm.Description from LongTerm, Subject Where LongTerm.Id = " +
            planId + " AND Subject.Id = LongTerm.FKSubject";
 }
 

@@ -222,8 +222,36 @@ void LongTermWindow::openDescription(const Plan& plan, FXint x, FXint y) {
     FXint rootX = 0, rootY = 0;
     if (canvas->id()) canvas->translateCoordinatesTo(rootX, rootY, getRoot(), x, y);
     dialog->create();
-    dialog->move(rootX, rootY);
+    placeDescription(dialog, rootX, rootY);
     dialog->show();
+}
+
+// At (x, y), or, where that covers a description window already open, below
+// it (and in the next column once the screen's bottom is reached), so that
+// none covers another; the user moves them from there.
+void LongTermWindow::placeDescription(LongDialogDesc* dialog, FXint x, FXint y) {
+    const FXint w = FXMAX(dialog->getWidth(), dialog->getDefaultWidth());
+    const FXint h = FXMAX(dialog->getHeight(), dialog->getDefaultHeight());
+    const FXint gap = 4, startY = y;
+    auto covered = [&](FXint atX, FXint atY) -> LongDialogDesc* {
+        for (LongDialogDesc* other : descriptionDialogs) {
+            if (other == dialog || !other->shown()) continue;
+            if (atX < other->getX() + other->getWidth() && other->getX() < atX + w &&
+                atY < other->getY() + other->getHeight() && other->getY() < atY + h)
+                return other;
+        }
+        return nullptr;
+    };
+    for (FXint tries = 0; tries < 1000; ++tries) {
+        LongDialogDesc* other = covered(x, y);
+        if (!other) break;
+        y = other->getY() + other->getHeight() + gap;
+        if (y + h > getRoot()->getHeight()) {
+            y = startY;
+            x = other->getX() + other->getWidth() + gap;
+        }
+    }
+    dialog->move(x, y);
 }
 
 // Windows the user closed are hidden; they go before new ones open.

@@ -108,8 +108,9 @@ public:
     // printable area, then the description windows on page 2.  Without the
     // middleware throws PrintAbandoned (print/PrintRoutine.h).
     void printLongTerm(FXDCNativePrinter& dc);
-    // Page 2: each row of the description window table as a box with its
-    // text, scaled from a screen sw x sh to a page b x a.
+    // Page 2 (b x a): each row of the description window table as a box
+    // with its whole text at the printed size, in two columns in the order
+    // of the windows on the screen (sw x sh, the screen's size).
     void drawDescriptionPage(FX::FXDC& dc, FX::FXint b, FX::FXint a, FX::FXint sw, FX::FXint sh);
     // The summary report's definition (the term of the last drawing) and the
     // statement of one plan's row.
@@ -189,6 +190,7 @@ protected:
     static void drawFooter(FX::FXDC& dc, FX::FXint A, FX::FXint h);
     void drawNoTerm(FX::FXDC& dc, FX::FXint w, FX::FXint h, const Term& term);
     void openDescription(const Plan& plan, FX::FXint x, FX::FXint y);
+    void placeDescription(LongDialogDesc* dialog, FX::FXint x, FX::FXint y);
     void deleteClosedDescriptions();
 
     // Steps, then redraws and tells the owner.

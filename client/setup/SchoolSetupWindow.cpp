@@ -40,6 +40,8 @@ const char* const section = "SCHOOLSETUP";
 // SELECT).
 const char* const termColumns = "Select Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm, RowVersion, ChangedBy";
 const char* const yearColumns = "Select Id, Description, RowVersion, ChangedBy";
+// The Settings rows of the timetable, in the order of shownTimetable.
+const char* const timetableKeys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
 
 // A date typed whole: day, month and year, with two separators or as at
 // least four digits ("3/2/26", "030226", "3226"), not a day of this month
@@ -282,13 +284,11 @@ void SchoolSetupWindow::loadYears(FXint selectId) {
 void SchoolSetupWindow::loadTimetable() {
     FXint hour = appState.schoolHour, minute = appState.schoolMinute;
     FXint period = appState.schoolPeriod, times = appState.schoolTimes;
-    const char* keys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
     FXint* values[] = {&hour, &minute, &period, &times};
     for (int i = 0; i < 4; ++i) {
-        if (!recordset.OpenRecordset(FXString("Select StringValue from Settings Where StringKey = '") + keys[i] + "'"))
-            return;
-        recordset.MoveFirst();
-        if (!recordset.eof()) *values[i] = decimalValue(recordset.GetField("0"));
+        if (!readSetting(timetableKeys[i])) return;
+        shownTimetable[i] = ReadRow::of(recordset);
+        if (!recordset.eof()) *values[i] = decimalValue(recordset.GetField("StringValue"));
     }
     // The stored start is that of the grid's first row, which holds the day
     // names: the first row of lessons begins one row later, and a day has
@@ -473,6 +473,55 @@ long SchoolSetupWindow::onCmdYearList(FXObject*, FXSelector, void*) {
     return 1;
 }
 
+bool SchoolSetupWindow::readSetting(const FXString& key) {
+    if (!recordset.OpenRecordset("Select Id, StringKey, StringValue, RowVersion, ChangedBy from Settings Where "
+                                 "StringKey = '" +
+                                 key + "'"))
+        return false;
+    recordset.MoveFirst();
+    return true;
+}
+
+// The timetable's rows as they were read when the window opened, or the
+// user's choice when another window changed them since: false to store
+// nothing (Cancel, or Reload, which shows the stored timetable).
+bool SchoolSetupWindow::timetableStillShown() {
+    RowChange change;
+    const char* const labels[] = {"Start of the day", "Start of the day", "Row length", "Rows a day"};
+    for (int i = 0; i < 4; ++i) {
+        if (shownTimetable[i].empty()) continue;
+        if (!readSetting(timetableKeys[i])) return false;
+        const RowChange one = shownTimetable[i].compare(recordset, {"StringValue"});
+        if (one.deleted) {
+            shownTimetable[i] = ReadRow();  // written again as a new row
+            continue;
+        }
+        if (!one.columns.empty()) {
+            bool listed = false;
+            for (const FXString& c : change.columns) listed |= c == labels[i];
+            if (!listed) change.columns.push_back(labels[i]);
+            if (!one.changedBy.empty()) change.changedBy = one.changedBy;
+        }
+    }
+    if (!change.changed()) return true;
+    std::vector<rowconflict::Field> fields;
+    for (const FXString& c : change.columns) fields.push_back({c, c, FXString::null});
+    switch (rowconflict::ask(this, "timetable", "School day", change, fields)) {
+        case rowconflict::OVERWRITE:
+            for (int i = 0; i < 4; ++i) {
+                if (!readSetting(timetableKeys[i])) return false;
+                if (!recordset.eof()) shownTimetable[i] = ReadRow::of(recordset);
+            }
+            return true;
+        case rowconflict::RELOAD:
+            loadTimetable();
+            return false;
+        case rowconflict::CANCEL:
+            break;
+    }
+    return false;
+}
+
 bool SchoolSetupWindow::checkedUpdate(const FXString& what, const FXString& name, const FXString& table,
                                       const FXString& columns, FXint id, const FXString& update, ReadRow& shown,
                                       const std::vector<rowconflict::Field>& fields,
@@ -603,14 +652,31 @@ long SchoolSetupWindow::onCmdSaveTimetable(FXObject*, FXSelector, void*) {
     const FXint start = first - periodMinutes;
     const FXint hour = start / 60, minute = start % 60, period = periodMinutes * 60, times = rows + 1;
     failures::run(this, "Database Error", "timetable", [&] {
+        if (!timetableStillShown()) return;
         IsectRecordset::Transaction transaction(recordset);
-        const char* keys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
         const FXint values[] = {hour, minute, period, times};
-        for (int i = 0; i < 4; ++i)
-            if (!recordset.OpenRecordset(FXString("Update or Insert into Settings (StringKey, StringValue) values ('") +
-                                         keys[i] + "', '" + FXStringVal(values[i]) + "') matching (StringKey)"))
-                return;
+        for (int i = 0; i < 4; ++i) {
+            // A row read when the window opened is written as a checked
+            // write of the version then read; a missing one is added.
+            const FXString key = timetableKeys[i];
+            FXString sql;
+            if (shownTimetable[i].empty())
+                sql = "Update or Insert into Settings (StringKey, StringValue) values ('" + key + "', '" +
+                      FXStringVal(values[i]) + "') matching (StringKey)";
+            else
+                sql = "Update Settings Set StringValue = '" + FXStringVal(values[i]) +
+                      "', ReadVersion = " + shownTimetable[i].version() + ", ChangedBy = " +
+                      (decimalValue(appState.currentUserId) > 0
+                           ? FXString(FXStringVal(decimalValue(appState.currentUserId)))
+                           : FXString("NULL")) +
+                      " Where StringKey = '" + key + "'";
+            if (!recordset.OpenRecordset(sql)) return;
+        }
         transaction.commit();
+        for (int i = 0; i < 4; ++i) {
+            if (!readSetting(timetableKeys[i])) return;
+            shownTimetable[i] = ReadRow::of(recordset);
+        }
         appState.schoolHour = hour;
         appState.schoolMinute = minute;
         appState.schoolPeriod = period;

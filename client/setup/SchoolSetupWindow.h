@@ -51,6 +51,12 @@ protected:
     // The chosen term and year level as read, against which an edit is
     // checked.
     ReadRow shownTerm, shownYear;
+    // The timetable's four Settings rows as read when the window opened.
+    ReadRow shownTimetable[4];
+    // Reads the Settings row of `key` into the recordset; false when the
+    // connection was lost.
+    bool readSetting(const FX::FXString& key);
+    bool timetableStillShown();
     // An edit of the chosen term or year level: its row `id` of `table`
     // read with `columns`, written by `update` (an UPDATE's SET list) only
     // while it is as shown; true when written.

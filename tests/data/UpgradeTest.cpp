@@ -75,7 +75,7 @@ public:
         // 2.0.2 (the description column stays wide: Firebird does not
         // narrow one).
         EXPECT_NE(std::string::npos,
-                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.3"));
+                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.4"));
         if (!metElsewhere) return;
         svc_->isql(
             "SET TERM ^ ;\n"
@@ -98,6 +98,12 @@ public:
             "DROP TRIGGER LONGTERM_AD;\n"
             "DROP EXCEPTION LONG_TERM_PLAN_SHARED;\n"
             "UPDATE SETTINGS SET STRINGVALUE = '2.0.2' WHERE STRINGKEY = 'Version';\n"
+            "COMMIT;\n"
+            // Nor the row versions of one table.
+            "DROP TRIGGER UNITPLAN_BU;\n"
+            "ALTER TABLE UNITPLAN DROP ROWVERSION;\n"
+            "ALTER TABLE UNITPLAN DROP READVERSION;\n"
+            "ALTER TABLE UNITPLAN DROP CHANGEDBY;\n"
             "COMMIT;\n");
     }
     ~OldDatabase() {
@@ -302,10 +308,10 @@ TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
 TEST(Upgrade, TheServicesStartBringsItCurrent) {
     OldDatabase old(false, false);
     RecordingPrompter prompts;
-    EXPECT_EQ("2.0.3", databaseVersion());
+    EXPECT_EQ("2.0.4", databaseVersion());
     FXString message;
     messages::Message failure;
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.3", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
     expectMakeUnitPlanWorks(true);
     std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");

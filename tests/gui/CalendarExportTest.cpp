@@ -43,6 +43,11 @@ bool isDirectory(const std::string& path) {
     return stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
 }
 
+bool isFile(const std::string& path) {
+    struct stat s;
+    return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
+}
+
 // True when the bytes are valid UTF-8.
 bool validUtf8(const std::string& s) {
     for (size_t i = 0; i < s.size();) {
@@ -108,8 +113,9 @@ Page parsePage(const std::string& html) {
     return page;
 }
 
-const std::set<std::string> pageTags = {"HEAD",   "/HEAD", "meta", "STYLE", "/STYLE", "BODY", "/BODY", "TABLE",
-                                        "/TABLE", "TR",    "/TR",  "TH",    "/TH",    "TD",   "/TD",   "BR"};
+const std::set<std::string> pageTags = {"HEAD",  "/HEAD",  "meta", "STYLE", "/STYLE", "BODY", "/BODY",
+                                        "TABLE", "/TABLE", "TR",   "/TR",   "TH",     "/TH",  "TD",
+                                        "/TD",   "BR",     "P",    "/P",    "A",      "/A"};
 
 class CalendarExport : public ::testing::Test {
 protected:
@@ -292,7 +298,7 @@ TEST_F(CalendarExport, TheTreeReadBack) {
     // The names: cleaned, with their ids.
     const std::string top = topDirectory();
     EXPECT_EQ(0u, FXPath::name(top.c_str()).find("Tom  T  Hale 20")) << top;
-    EXPECT_EQ(entries(top), (std::vector<std::string>{"Number   all  10", "Shapes 11"}));
+    EXPECT_EQ(entries(top), (std::vector<std::string>{"Number   all  10", "Shapes 11", "index.html"}));
     const std::string number = top + "/Number   all  10";
     EXPECT_EQ(entries(number), (std::vector<std::string>{". The Long Term Plan Description 0.html",
                                                          "Fractions Halves 20", "Without attachments 21"}));
@@ -321,6 +327,7 @@ TEST_F(CalendarExport, TheTreeReadBack) {
         }
     };
     walk(top);
+    pages.erase(std::find(pages.begin(), pages.end(), top + "/index.html"));
     EXPECT_EQ(9u, pages.size());
     for (const std::string& path : pages) {
         std::string html = testsupport::readFile(path);
@@ -329,7 +336,33 @@ TEST_F(CalendarExport, TheTreeReadBack) {
         EXPECT_NE(std::string::npos, html.find("<meta charset=\"UTF-8\">"));
         Page page = parsePage(html);
         for (const std::string& tag : page.tags) EXPECT_TRUE(pageTags.count(tag)) << tag;
+        // The way back to the index, relative to the page.
+        const size_t depth = std::count(path.begin() + top.size(), path.end(), '/') - 1;
+        std::string back;
+        for (size_t i = 0; i < depth; ++i) back += "../";
+        EXPECT_NE(std::string::npos, html.find("<A href=\"" + back + "index.html\">Back to the index</A>"));
     }
+
+    // The index: every page and attachment file, as relative percent-encoded
+    // links that lead to the files.
+    const std::string index = testsupport::readFile(top + "/index.html");
+    std::vector<std::string> links;
+    for (size_t at = index.find("href=\""); at != std::string::npos; at = index.find("href=\"", at + 1))
+        links.push_back(index.substr(at + 6, index.find('"', at + 6) - at - 6));
+    EXPECT_EQ(links.size(), 2u + 3u + 3u + 1u + 3u);  // plans, units, lessons, notes, files
+    for (const std::string& link : links) {
+        EXPECT_EQ(link.find_first_of(" <>\"'#?"), std::string::npos) << link;
+        std::string file;
+        for (size_t i = 0; i < link.size(); ++i)
+            if (link[i] == '%') {
+                file += (char)std::stoi(link.substr(i + 1, 2), nullptr, 16);
+                i += 2;
+            } else {
+                file += link[i];
+            }
+        EXPECT_TRUE(isFile(top + "/" + file)) << link;
+    }
+    EXPECT_NE(std::string::npos, index.find("Number%20%20%20all%20%2010/Fractions%20Halves%2020/Halves%200.html"));
     Page plan = parsePage(testsupport::readFile(number + "/. The Long Term Plan Description 0.html"));
     EXPECT_EQ(plan.headers, (std::vector<std::string>{"NAME", "DESCRIPTION"}));
     EXPECT_EQ(plan.cells, (std::vector<std::string>{". The Long Term Plan Description", "Counting & adding"}));

@@ -267,6 +267,26 @@ TEST_F(SchoolSetup, TheTimetableIsStoredInSettingsAndUsedAtOnce) {
     EXPECT_EQ(setup->getHourSpinner()->getValue(), 8);
     EXPECT_EQ(setup->getMinuteSpinner()->getValue(), 30);
     EXPECT_EQ(setup->getRowsSpinner()->getValue(), 21);
+
+    // Changed elsewhere since the window opened: asked first; Cancel stores
+    // nothing, Overwrite stores what is shown.
+    sql("update Settings set StringValue = '900' where StringKey = 'SchoolPeriod';");
+    setup->getRowsSpinner()->setValue(20);
+    prompts.clear();
+    prompts.picks.push_back("Cancel");
+    press(SchoolSetupWindow::ID_SAVETIMETABLE);
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().caption, "Timetable Changed");
+    EXPECT_EQ(prompts.last().text.find("Timetable \"School day\" was changed by someone else after you opened it: "
+                                       "Row length changed."),
+              0u)
+        << prompts.last().text;
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolTimes'"), "22");
+    prompts.picks.push_back("Overwrite");
+    press(SchoolSetupWindow::ID_SAVETIMETABLE);
+    EXPECT_EQ(prompts.last().text, "The timetable is saved.");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolTimes'"), "21");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'SchoolPeriod'"), "1200");
 }
 
 // ---------------------------------------------------------------------------

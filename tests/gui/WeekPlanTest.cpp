@@ -137,7 +137,7 @@ protected:
     static FXColor colour(const PlanRow& row) { return (FXColor)strtoul(row.cellColour.c_str(), nullptr, 10); }
 };
 
-TEST_F(WeekPlan, RoutinePlanAppearsOnItsDayOnlyAndALessonEndingAtASlotStartTakesIt) {
+TEST_F(WeekPlan, RoutinePlanAppearsOnItsDayOnlyAndALessonEndingAtASlotStartLeavesIt) {
     lesson(10, "Reading", 2, "2014-03-10", "2014-03-14", "09:00", "09:30", 3);
     lesson(11, "Kept", 5, "2014-03-10", "2014-03-10", "09:00", "09:30");  // a persistent long-term plan
     drawImage();
@@ -146,8 +146,8 @@ TEST_F(WeekPlan, RoutinePlanAppearsOnItsDayOnlyAndALessonEndingAtASlotStartTakes
     std::vector<PlanRow> rows = planRows();
     ASSERT_EQ(rows.size(), 1u) << "lessons of persistent long-term plans are not drawn";
     EXPECT_EQ(rows[0].id, "10");
-    EXPECT_EQ(rows[0].cells, "3");
-    EXPECT_EQ(rows[0].days, "Junk,3,3,3");
+    EXPECT_EQ(rows[0].cells, "2");
+    EXPECT_EQ(rows[0].days, "Junk,3,3");
     EXPECT_EQ(rows[0].unitType, "2");
     EXPECT_EQ(rows[0].labelColour, "4278190080");  // black, as unsigned decimal
 
@@ -155,9 +155,9 @@ TEST_F(WeekPlan, RoutinePlanAppearsOnItsDayOnlyAndALessonEndingAtASlotStartTakes
     FXint p = Grid::row(9, 0);
     for (FXint d = 1; d <= 5; ++d)
         EXPECT_EQ(pixel(grid.x(d) + grid.K / 2, grid.y(p) + 14), d == 3 ? c : rgb(255, 255, 255)) << "day " << d;
-    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 2) + 14), c)
-        << "09:30-09:45 is taken by a lesson ending at 09:30";
-    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 3) + 14), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 1) + 14), c);
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(p + 2) + 14), rgb(255, 255, 255))
+        << "09:30-09:45 is free of a lesson ending at 09:30";
     // A light colour of its own.
     EXPECT_GE(FXREDVAL(c), 155);
     EXPECT_GE(FXGREENVAL(c), 155);
@@ -228,11 +228,13 @@ TEST_F(WeekPlan, ThirdPlanInASlotIsDarkAndReported) {
 }
 
 TEST_F(WeekPlan, LabelIsWrittenInTheFirstAndSixthCells) {
-    lesson(50, "Long lesson", 1, "2014-03-13", "2014-03-13", "09:00", "10:30");  // seven cells
+    lesson(50, "Long lesson", 1, "2014-03-13", "2014-03-13", "09:00", "10:30");  // six cells
+    lesson(51, "An hour", 1, "2014-03-14", "2014-03-14", "09:30", "10:30");      // four cells
     RecordingDC dc(app());
     calendar->drawPlan(dc, W, H);
-    EXPECT_EQ(plan("50").cells, "7");
-    EXPECT_EQ(plan("50").days, "Junk,4,4,4,4,4,4,4");
+    EXPECT_EQ(plan("50").cells, "6");
+    EXPECT_EQ(plan("50").days, "Junk,4,4,4,4,4,4");
+    EXPECT_EQ(plan("51").cells, "4");
     auto labels = dc.find("Long lesson");
     ASSERT_EQ(labels.size(), 2u);
     FXint p = Grid::row(9, 0);

@@ -112,35 +112,49 @@ TEST_F(LongTermPrint, OpenDescriptionWindowsPrintAsBoxesOnASecondPage) {
     printtest::expectGoodLetterPages(print(LongTermWindow::ID_PRINT_LONGTERM, 1, "again.ps"), 1);
 }
 
-// A window at screen (100, 70), 200 x 70, on a 1000 x 700 screen, prints on
-// a 2000 x 2800 page area as a box at (200, 280), 400 x 280.
-TEST_F(LongTermPrint, DescriptionBoxesAreScaledFromTheScreenToThePage) {
+// The description windows print as boxes at the printed text size, in the
+// order they stand on the screen, none over another, inside the page, each
+// holding its whole text.
+TEST_F(LongTermPrint, DescriptionBoxesAreReadableAndInsideThePage) {
     FXStringRecordset& table = window->descriptionWindows;
-    const char* row[] = {"10", "Fractions - Halves", "100", "70", "200", "70", "0", "0", "600", "400"};
+    const std::string longText =
+        "Fractions - Halves, quarters and eighths with fraction walls, folding paper and sharing pizza; every word "
+        "of this text is printed, wrapped within the box";
+    const std::string second = "Poetry - Rhyme";
+    const char* row[] = {"10", longText.c_str(), "100", "70", "200", "70", "0", "0", "600", "400"};
     table.AddField(row[0], true);
     for (int i = 1; i < 10; ++i) table.AddField(row[i], false);
-    // Partly off the screen: kept on the page.
-    const char* off[] = {"11", "Poetry - Rhyme", "900", "-50", "300", "100", "0", "0", "600", "400"};
+    // Higher on the screen (partly off it): first on the page.
+    const char* off[] = {"11", second.c_str(), "900", "-50", "300", "100", "0", "0", "600", "400"};
     table.AddField(off[0], true);
     for (int i = 1; i < 10; ++i) table.AddField(off[i], false);
 
     RecordingDC dc(app());
     window->drawDescriptionPage(dc, 2000, 2800, 1000, 700);
-    ASSERT_GE(dc.rects.size(), 3u);
+    ASSERT_GE(dc.rects.size(), 5u);
     EXPECT_TRUE(dc.rects[0].filled && dc.rects[0].x == 0 && dc.rects[0].w == 2000 && dc.rects[0].h == 2800);
-    bool box = false, outline = false;
+    std::vector<RecordingDC::Rect> outlines;
     for (const auto& r : dc.rects) {
-        if (r.x == 200 && r.y == 280 && r.w == 400 && r.h == 280) (r.filled ? box : outline) = true;
         EXPECT_GE(r.x, 0);
         EXPECT_GE(r.y, 0);
         EXPECT_LE(r.x + r.w, 2000);
         EXPECT_LE(r.y + r.h, 2800);
+        if (!r.filled) outlines.push_back(r);
     }
-    EXPECT_TRUE(box);
-    EXPECT_TRUE(outline);
-    bool text = false;
-    for (const auto& t : dc.texts) text |= t.text.find("Fractions") != std::string::npos && t.x == 200 && t.y > 280;
-    EXPECT_TRUE(text);
+    ASSERT_EQ(outlines.size(), 2u);
+    EXPECT_LE(outlines[0].y + outlines[0].h, outlines[1].y);  // one below the other
+    EXPECT_GE(outlines[0].w, 900);                            // half the page wide
+    // Every word drawn, in the printed font (the first box: Poetry).
+    std::string drawn;
+    for (const auto& t : dc.texts) drawn += t.text + " ";
+    for (const char* word : {"Rhyme", "Fractions", "sharing", "wrapped", "box"})
+        EXPECT_NE(drawn.find(word), std::string::npos) << word << " in " << drawn;
+    size_t poetry = 0, fractions = 0;
+    for (size_t i = 0; i < dc.texts.size(); ++i) {
+        if (dc.texts[i].text.find("Poetry") != std::string::npos) poetry = i + 1;
+        if (dc.texts[i].text.find("Fractions") != std::string::npos) fractions = i + 1;
+    }
+    EXPECT_LT(poetry, fractions);
 }
 
 TEST_F(LongTermPrint, TheSummaryListsThePlansOfTheLastDrawing) {
@@ -168,6 +182,9 @@ TEST_F(LongTermPrint, TheSummaryListsThePlansOfTheLastDrawing) {
     EXPECT_EQ(printtest::count(page, "<TABLE>"), 1u) << page;
     for (const char* name : {">Fractions<", ">Poetry<", ">Plants<"})
         EXPECT_EQ(printtest::count(page, name), 1u) << name;
+    // Only the report's five columns, none of the database's own.
+    for (const char* name : {"FKSUBJECT", "FKYEAR", "FKSYNDICATE", "PERSISTANT", "ROWVERSION", ">ID<"})
+        EXPECT_EQ(printtest::count(page, name), 0u) << name;
     EXPECT_TRUE(prompts.prompts.empty());
 }
 

@@ -274,6 +274,20 @@ TEST_F(LongTermWindowTest, DescriptionWindowsAndTheirTable) {
     EXPECT_EQ(dialogs[0]->getDescription(), "Halves, quarters and eighths.");
     EXPECT_EQ(dialogs[1]->getTitle(), "Poetry");
     EXPECT_EQ(dialogs[0]->getPlanId(), 10);
+    // None covers another.
+    auto expectApart = [&]() {
+        const auto& all = window->getDescriptionDialogs();
+        for (size_t i = 0; i < all.size(); ++i)
+            for (size_t j = i + 1; j < all.size(); ++j) {
+                if (!all[i]->shown() || !all[j]->shown()) continue;
+                const bool apart = all[i]->getX() + all[i]->getWidth() <= all[j]->getX() ||
+                                   all[j]->getX() + all[j]->getWidth() <= all[i]->getX() ||
+                                   all[i]->getY() + all[i]->getHeight() <= all[j]->getY() ||
+                                   all[j]->getY() + all[j]->getHeight() <= all[i]->getY();
+                EXPECT_TRUE(apart) << i << " and " << j;
+            }
+    };
+    expectApart();
     // Beside the plan's first week on the screen.
     Grid g = canvasGrid();
     FXint cx = 0, cy = 0;
@@ -319,6 +333,7 @@ TEST_F(LongTermWindowTest, DescriptionWindowsAndTheirTable) {
     update();
     EXPECT_EQ(window->getDescriptionDialogs().size(), 4u);  // the closed ones are gone
     EXPECT_EQ(table.RowCount(), 2);
+    expectApart();
 }
 
 // A database error part-way through the drawing: the previous image stays,
