@@ -241,6 +241,7 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
         dctype = TO_PDF;
     } else if (job.flags & FXNativePrinter::DEST_HTML) {
         html = new FXDChtml(getApp());
+        html->setTitle(printtext::toUtf8(job.title));
         if (!html->beginPrint(job.name)) {
             cannotWrite(FileErrorText(html->lastError()));
             releaseJob();

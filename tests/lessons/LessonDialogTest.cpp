@@ -424,7 +424,14 @@ TEST_F(LessonDialogs, PrintAllToHtmlWritesOneHeaderRow) {
     std::string file = printTo(LessonDialog::ID_PRINT_ALL, "monday.html", 2);
     std::string html = printtest::readFile(file);
     EXPECT_EQ(printtest::count(html, "<THEAD>"), 1u);
-    EXPECT_EQ(printtest::count(html, "<TD class=\"ENDOFRECORD\">...End of Record...</TD>"), 3u);
+    EXPECT_EQ(printtest::count(html, "<TD class=\"LESSONNAME\">"), 3u);
+    // Titled and headed in words, without the key columns nobody reads.
+    EXPECT_NE(html.find("<TITLE>Lesson plans "), std::string::npos);
+    EXPECT_NE(html.find("<H1>Lesson plans "), std::string::npos);
+    EXPECT_NE(html.find("<P class=\"teacher\">Teacher: Tia Teacher</P>"), std::string::npos);
+    EXPECT_NE(html.find("<TH class=\"LESSONDEV\">Development</TH>"), std::string::npos);
+    for (const char* key : {"ENDOFRECORD", "FKUNITPLAN", "class=\"ID\""})
+        EXPECT_EQ(html.find(key), std::string::npos) << key;
     EXPECT_LT(html.find(">Halves<"), html.find(">Quarters<"));
     EXPECT_NE(html.find("<TD class=\"UNITNAME\">Fractions</TD>"), std::string::npos);
     // The summary too: one table, one header row, a row per lesson.
