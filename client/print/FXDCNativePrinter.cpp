@@ -56,6 +56,25 @@ FXString pdfConverter = "ps2pdf";
 
 void FXDCNativePrinter::setPdfConverter(const FXString& program) { pdfConverter = program; }
 
+namespace {
+FXString pdfViewer = "xdg-open";
+}
+
+void FXDCNativePrinter::setPdfViewer(const FXString& program) { pdfViewer = program; }
+
+// The viewer runs on its own (a shell starts it in the background and ends);
+// the job does not wait for it.
+void FXDCNativePrinter::openPdf() {
+    const char* script = "command -v \"$0\" >/dev/null 2>&1 || exit 0; \"$0\" \"$1\" </dev/null >/dev/null 2>&1 &";
+    FXString viewer = pdfViewer, file = printer.name;
+    const char* argv[] = {"sh", "-c", script, viewer.text(), file.text(), nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, "sh", nullptr, nullptr, (char* const*)argv, environ) != 0) return;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
 FXDCNativePrinter::FXDCNativePrinter(FXApp* a)
     : FXDC(a),
       dctype(NO_JOB),
@@ -408,6 +427,7 @@ FXbool FXDCNativePrinter::endPrint() {
                 unlink(printer.name.text());
             } else {
                 ok = makePdf();
+                if (ok && (printer.flags & FXNativePrinter::OPEN_AFTER)) openPdf();
             }
             break;
         case TO_PRINTER:

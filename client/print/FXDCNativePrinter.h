@@ -99,6 +99,9 @@ public:
 
     // The PDF converter (ps2pdf unless set here; for tests).
     static void setPdfConverter(const FX::FXString& program);
+    // The program that opens a written PDF file (OPEN_AFTER): xdg-open unless
+    // set here (for tests).  Nothing happens where it is not installed.
+    static void setPdfViewer(const FX::FXString& program);
 
     // The CUPS job id of the last job sent to a printer (0 if none).
     FX::FXint lastJob() const { return jobid; }
@@ -202,6 +205,7 @@ private:
     FX::FXbool startPostscript(FXNativePrinter& job, Destination to);
     FX::FXbool makeSpoolFile();
     FX::FXbool makePdf();
+    void openPdf();
     void releaseJob();
     void applyLineWidth();
 };

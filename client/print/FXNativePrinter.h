@@ -41,7 +41,9 @@ struct FXNativePrinter {
         // A page wider than tall (a table of many columns, the week):
         // printed landscape unless the user chose portrait for such pages
         // (remembered apart from other jobs).
-        WIDE_TABLE = 0x800
+        WIDE_TABLE = 0x800,
+        // A PDF file is opened in the desktop's viewer once it is written.
+        OPEN_AFTER = 0x1000
     };
 
     // Page numbers beyond every page a job can have: the span of a job whose

@@ -3,6 +3,8 @@
 // dialog answered as a user would, the job's files read back, and the
 // preview's pages compared with what Ghostscript renders of the printed file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
@@ -220,6 +222,52 @@ TEST_F(PrintCommandTest, PdfConverterMissingIsReported) {
     FXDCNativePrinter::setPdfConverter("ps2pdf");
     ASSERT_EQ(prompts.count("warning"), 1u);
     EXPECT_NE(prompts.last().text.find("Ghostscript"), std::string::npos);
+}
+
+// "Open the PDF file in its viewer when it is written": remembered, and the
+// written file handed to the desktop's viewer (here a script that notes it).
+TEST_F(PrintCommandTest, AWrittenPdfFileOpensInItsViewerWhenAsked) {
+    {
+        FXNativePrintDialog dlg(owner);
+        FXCheckButton* open = findButton<FXCheckButton>(&dlg, "Open the PDF file in its viewer when it is written");
+        ASSERT_NE(open, nullptr);
+        EXPECT_FALSE(open->getCheck());
+        EXPECT_EQ(dlg.description().flags & FXNativePrinter::OPEN_AFTER, 0u);
+        open->setCheck(TRUE);
+        send(&dlg, FXNativePrintDialog::ID_OPEN_PDF);
+        EXPECT_EQ(printtest::app()->reg().readIntEntry("PRINTER", "openpdf", 0), 1);
+        EXPECT_NE(dlg.description().flags & FXNativePrinter::OPEN_AFTER, 0u);
+    }
+    FXNativePrintDialog again(owner);
+    EXPECT_NE(again.description().flags & FXNativePrinter::OPEN_AFTER, 0u);
+    EXPECT_TRUE(findButton<FXCheckButton>(&again, "Open the PDF file in its viewer when it is written")->getCheck());
+    printtest::app()->reg().deleteEntry("PRINTER", "openpdf");
+
+    const std::string viewer = dir + "/viewer", noted = dir + "/opened";
+    printtest::writeFile(viewer, "#!/bin/sh\nprintf '%s' \"$1\" > \"$1.tmp\" && mv \"$1.tmp\" " + noted + "\n");
+    chmod(viewer.c_str(), 0755);
+    FXDCNativePrinter::setPdfViewer(viewer.c_str());
+    RecordingPrompter prompts;
+    const std::string file = dir + "/week.pdf";
+    FXNativePrinter job = printtest::fileJob(file, FXNativePrinter::DEST_PDF | FXNativePrinter::OPEN_AFTER);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    dc.drawLine(0, 0, 100, 100);
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    // The viewer runs on its own: wait until it has noted the file.
+    for (int i = 0; i < 400 && !printtest::fileExists(noted); ++i) usleep(50000);
+    EXPECT_EQ(printtest::readFile(noted), file);
+    // Where no viewer is installed nothing happens, and nothing is said.
+    FXDCNativePrinter::setPdfViewer("no-such-pdf-viewer");
+    FXDCNativePrinter quiet(printtest::app());
+    ASSERT_TRUE(quiet.beginPrint(job));
+    quiet.beginPage(1);
+    quiet.endPage();
+    EXPECT_TRUE(quiet.endPrint());
+    FXDCNativePrinter::setPdfViewer("xdg-open");
+    EXPECT_TRUE(prompts.prompts.empty());
 }
 
 TEST_F(PrintCommandTest, DialogRemembersThePdfDestination) {
