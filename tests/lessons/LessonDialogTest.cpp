@@ -124,6 +124,31 @@ std::vector<int> lines(const printtest::Raster& r, bool horizontal, int run, int
 
 }  // namespace
 
+// "Print &Week": every day's lesson pages, Monday first, as one job, each
+// dated with its own day; a lesson on two days is on both.
+TEST_F(LessonDialogs, PrintWeekPrintsEveryDayInOrder) {
+    setPaper();
+    mondayLessons();
+    open(mondayRows());
+    std::string file = printTo(LessonDialog::ID_PRINT_WEEK, "week.ps");
+    expectGoodPostscript(file, 5);
+    const char* const order[][2] = {{"Halves", "Monday"},
+                                    {"Quarters", "Monday"},
+                                    {"Eighths", "Monday"},
+                                    {"Thirds", "Tuesday"},
+                                    {"Eighths", "Wednesday"}};
+    std::vector<printtest::Word> words = printtest::words(file);
+    for (int page = 1; page <= 5; ++page) {
+        std::string text;
+        for (const printtest::Word& w : words)
+            if (w.page == page) text += w.text + " ";
+        EXPECT_NE(text.find(order[page - 1][0]), std::string::npos) << page << ": " << text;
+        EXPECT_NE(text.find(std::string(order[page - 1][1]) + " " + shownDay(page < 4 ? 0 : page - 3)),
+                  std::string::npos)
+            << page << ": " << text;
+    }
+}
+
 // A lesson name with "&" is shown as it is on its tab, with no shortcut.
 TEST_F(LessonDialogs, TabsShowNamesLiterally) {
     setPaper();
