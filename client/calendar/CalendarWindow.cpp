@@ -431,7 +431,8 @@ long CalendarWindow::onCmdPrintWeek(FXObject*, FXSelector, void*) {
 // the plan whose colour it shows.
 long CalendarWindow::onCmdPrintCalendar(FXObject*, FXSelector, void*) {
     PrintCommand print(this, "Calendar");
-    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE;
+    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE |
+                           FXNativePrinter::PAGE_FOOTER;
     print.run([&](FXDCNativePrinter& dc) { printWeek(dc); });
     redraw();
     return 1;

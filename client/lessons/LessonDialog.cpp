@@ -546,7 +546,7 @@ void LessonDialog::printCommand(Command command) {
             break;
     }
     PrintCommand print(this, title.trim());
-    print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    print.printer.flags |= FXNativePrinter::SCREEN_UNITS | FXNativePrinter::PAGE_FOOTER;
     // The summary tables have seven or eight columns: landscape unless the
     // user chooses otherwise.
     if ((command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY) && !verboseFormat)

@@ -8,9 +8,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <utility>
 #include <vector>
 
+#include "data/Dates.h"
 #include "data/Files.h"
 #include "print/CupsPrinting.h"
 #include "print/FXDCPostscript.h"
@@ -133,6 +135,8 @@ void FXDCNativePrinter::releaseJob() {
     dc = nullptr;
     delete devfont;
     devfont = nullptr;
+    delete footerFont;
+    footerFont = nullptr;
     if (!tmpname.empty()) {
         unlink(tmpname.text());
         tmpname = FXString();
@@ -311,6 +315,7 @@ FXbool FXDCNativePrinter::beginPreview(FXNativePrinter& job, FXImage* image, FXu
 }
 
 FXbool FXDCNativePrinter::beginPage(FXuint page) {
+    currentPage = page;
     switch (dctype) {
         case TO_POSTSCRIPT:
         case TO_PDF:
@@ -354,7 +359,30 @@ FXbool FXDCNativePrinter::beginPage(FXuint page) {
     }
 }
 
+// "Page 3 of 12   Printed 09/12/26" on the page's last line, at the left
+// (report footers stand at the right), in small type; the drawing's font
+// and colour stay as they were.
+void FXDCNativePrinter::drawFooter() {
+    if (!dc || dctype == TO_HTML || !(printer.flags & FXNativePrinter::PAGE_FOOTER)) return;
+    if (!footerFont) {
+        footerFont = new FXFont(getApp(), "helvetica", 6);
+        footerFont->create();
+    }
+    FXString text = "Page " + FXStringVal((FXint)currentPage);
+    if (printer.totalpages > 0) text += " of " + FXStringVal((FXint)printer.totalpages);
+    text += "   Printed " + dates::shownDate((FXlong)time(nullptr));
+    FXFont* drawing = font;
+    const FXColor colour = fg;
+    setFont(footerFont);
+    setForeground(FXRGB(0, 0, 0));
+    drawText(13, getContentHeight() - footerFont->getFontDescent(), text);
+    setForeground(colour);
+    if (drawing) setFont(drawing);
+    font = drawing;
+}
+
 FXbool FXDCNativePrinter::endPage() {
+    drawFooter();
     switch (dctype) {
         case TO_POSTSCRIPT:
         case TO_PDF:

@@ -175,6 +175,9 @@ private:
     FX::FXint activeScreenres;
     FX::FXdouble scalex, scaley;  // destination dots per screen pixel
     FX::FXdouble zoomFactor = 1.0;
+    FX::FXuint currentPage = 0;
+    FX::FXFont* footerFont = nullptr;
+    void drawFooter();
     FX::FXdouble mmperdot, mmperpixel;
     FX::FXint offx, offy;  // device origin of the printable area
     FX::FXint pagewidth, pageheight;

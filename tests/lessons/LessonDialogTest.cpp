@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "lessons/LessonDialog.h"
 #include "lessons/LessonDialogOpened.h"
 #include "print/FXNativePrintDialog.h"
@@ -339,7 +341,10 @@ TEST_F(LessonDialogs, VerboseFormatListsOneLinePerFieldEndingWithEndOfRecord) {
     const size_t end = text.find("...End of Record...");
     ASSERT_NE(end, std::string::npos);
     EXPECT_LT(text.find("Reflection Halves"), end);
-    EXPECT_EQ(text.substr(end), "...End of Record... Plenwick lesson planner - Brellmoor");
+    // The page's footer: its number of the job's pages and the day printed.
+    EXPECT_EQ(text.substr(end), "...End of Record... Page 1 of 1 Printed " +
+                                    std::string(dates::shownDate((FXlong)time(nullptr)).text()) +
+                                    " Plenwick lesson planner - Brellmoor");
 }
 
 TEST_F(LessonDialogs, SummariesOfTheDayAndOfTheUnit) {
@@ -397,8 +402,10 @@ TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {
     for (const char* piece : {"Unit: No unit chosen.", "Teacher:", "Tia Teacher", "Date Start End Lesson Name",
                               "Introduction", "Development", "Closure", "Resources"})
         EXPECT_NE(text.find(piece), std::string::npos) << piece << " in " << text;
-    // No rows: only the header's words.
-    EXPECT_EQ(printtest::words(file).size(), 21u) << text;
+    // No rows: only the header's words and the footer's ("Page 1 of 1
+    // Printed DATE").
+    EXPECT_EQ(printtest::words(file).size(), 27u) << text;
+    EXPECT_NE(text.find("Page 1 of 1 Printed"), std::string::npos) << text;
     // The day summary with no day chosen says so.
     file = printTo(LessonDialog::ID_PRINT_SUMMARY, "noday.ps");
     expectGoodPostscript(file, 1);

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <vector>
 
+#include "data/Dates.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/FXPreviewCanvas.h"
@@ -222,6 +224,38 @@ TEST_F(PrintCommandTest, PdfConverterMissingIsReported) {
     FXDCNativePrinter::setPdfConverter("ps2pdf");
     ASSERT_EQ(prompts.count("warning"), 1u);
     EXPECT_NE(prompts.last().text.find("Ghostscript"), std::string::npos);
+}
+
+// PAGE_FOOTER: every page's last line says which page of how many it is
+// and the day it was printed, inside the printable area, on PostScript and
+// PDF alike (the pages counted by laying the job out first).
+TEST_F(PrintCommandTest, FootersNumberThePagesOfTheJobAndSayTheDay) {
+    const std::string day = dates::shownDate((FXlong)time(nullptr)).text();
+    for (FXuint to : {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_PDF}) {
+        const std::string file = dir + (to == FXNativePrinter::DEST_PDF ? "/numbered.pdf" : "/numbered.ps");
+        FXNativePrinter job = printtest::fileJob(file, to | FXNativePrinter::PAGE_FOOTER);
+        FXFont font(printtest::app(), "times", 11);
+        int calls = 0;
+        EXPECT_TRUE(PrintCommand::print(owner, job, [&](FXDCNativePrinter& dc) {
+            ++calls;
+            dc.setFont(&font);
+            for (int page = 1; page <= 3; page++) {
+                dc.beginPage(page);
+                dc.drawText(13, 19, FXString("Lesson ") + FXStringVal(page));
+                dc.endPage();
+            }
+        }));
+        EXPECT_EQ(calls, 2);  // counted, then printed
+        std::string text;
+        ASSERT_EQ(printtest::pdfText(file, text), 0);
+        EXPECT_EQ(printtest::squeeze(text), "Lesson 1\nPage 1 of 3 Printed " + day +
+                                                "\nLesson 2\nPage 2 of 3 Printed " + day +
+                                                "\nLesson 3\nPage 3 of 3 Printed " + day + "\n");
+        for (const printtest::Box& b : printtest::inkBoxes(file)) {
+            EXPECT_GE(b.y0, 72 - 0.5);
+            EXPECT_LE(b.y1, 792 - 72 + 0.5);
+        }
+    }
 }
 
 // "Open the PDF file in its viewer when it is written": remembered, and the
