@@ -157,7 +157,8 @@ Figures printUnitTo(LessonDialog* dialog, LessonDialog::Command command, FXint f
         const std::vector<FXint> ids = dialog->lessonsOf(command);
         FXNativePrinter job;
         job.name = flags ? file.c_str() : queue->name.c_str();
-        job.flags = flags | FXNativePrinter::SCREEN_UNITS;
+        // As the lesson dialog prints: footers, whose page count lays the job out once more.
+        job.flags = flags | FXNativePrinter::SCREEN_UNITS | FXNativePrinter::PAGE_FOOTER;
         int pages = 0;
         FXint jobid = 0;
         PrintCommand::print(

@@ -41,6 +41,7 @@ CalendarWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_LONGTERM, CalendarWindow::onCmdLongTerm),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTLESSONS, CalendarWindow::onCmdPrintLessons),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTCALENDAR, CalendarWindow::onCmdPrintCalendar),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTWEEK, CalendarWindow::onCmdPrintWeek),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTUNITPLANS, CalendarWindow::onCmdExportUnitPlans),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTDATABASE, CalendarWindow::onCmdExportDatabase),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_MOREOPTIONS, CalendarWindow::onCmdMoreOptions),
@@ -150,6 +151,7 @@ CalendarWindow::CalendarWindow(FXApp* app)
     new FXMenuSeparator(popupMenu);
     new FXMenuCommand(popupMenu, "Print Calendar", nullptr, this, ID_PRINTCALENDAR);
     new FXMenuCommand(popupMenu, "Print Lessons", nullptr, this, ID_PRINTLESSONS);
+    new FXMenuCommand(popupMenu, "Print Week", nullptr, this, ID_PRINTWEEK);
     new FXMenuSeparator(popupMenu);
     new FXMenuCommand(popupMenu, "Export Unit Plans", nullptr, this, ID_EXPORTUNITPLANS);
     new FXMenuSeparator(popupMenu);
@@ -416,6 +418,16 @@ long CalendarWindow::onCmdPrintLessons(FXObject*, FXSelector, void*) {
     return 1;
 }
 
+// "Print Week": the lesson dialog for the shown week, which prints every
+// day's lesson pages, Monday first, as one job and stays open.
+long CalendarWindow::onCmdPrintWeek(FXObject*, FXSelector, void*) {
+    LessonDialog* dialog = new LessonDialog(getApp(), weekStart, 0, planColourList);
+    getApp()->removeTimeout(dialog, LessonDialog::ID_START);
+    dialog->create();
+    if (dialog->start()) dialog->handle(this, FXSEL(SEL_COMMAND, LessonDialog::ID_PRINT_WEEK), nullptr);
+    return 1;
+}
+
 // "Print Calendar": the shown week, drawn by drawPlan as the screen shows it
 // (the canvas's size) and magnified to fill the printable area of the chosen
 // paper, on one page of the chosen destination (landscape unless the user
@@ -425,7 +437,8 @@ long CalendarWindow::onCmdPrintLessons(FXObject*, FXSelector, void*) {
 // the plan whose colour it shows.
 long CalendarWindow::onCmdPrintCalendar(FXObject*, FXSelector, void*) {
     PrintCommand print(this, "Calendar");
-    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE;
+    print.printer.flags |= FXNativePrinter::COLOR | FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE |
+                           FXNativePrinter::PAGE_FOOTER;
     print.run([&](FXDCNativePrinter& dc) { printWeek(dc); });
     redraw();
     return 1;

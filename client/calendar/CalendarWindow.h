@@ -115,6 +115,7 @@ public:
         ID_PRINTLESSONS,
         ID_MOREOPTIONS,
         ID_PRINTCALENDAR,
+        ID_PRINTWEEK,
         ID_EXPORTUNITPLANS,
         ID_EXPORTDATABASE,
         ID_SETUSERTEXT,  // ptr: FXString* with the text for the current-user field
@@ -192,6 +193,7 @@ public:
     long onCmdUnitPlan(FX::FXObject*, FX::FXSelector, void*);
     long onCmdLongTerm(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrintLessons(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrintWeek(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrintCalendar(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportUnitPlans(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportDatabase(FX::FXObject*, FX::FXSelector, void*);

@@ -32,6 +32,7 @@ LessonDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_PRINT_UNIT, LessonDialog::onCmdPrintUnit),
     FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_PRINT_SUMMARY, LessonDialog::onCmdPrintSummary),
     FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_PRINT_UNIT_SUMMARY, LessonDialog::onCmdPrintUnitSummary),
+    FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_PRINT_WEEK, LessonDialog::onCmdPrintWeek),
     FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_DAYS, LessonDialog::onCmdDays),
     FXMAPFUNC(SEL_COMMAND, LessonDialog::ID_CLOSE, LessonDialog::onCmdClose),
     FXMAPFUNC(SEL_COMMAND, FXDialogBox::ID_CANCEL, LessonDialog::onCmdClose),
@@ -176,15 +177,16 @@ LessonDialog::LessonDialog(FXApp* app, FXlong week, FXint, const FXStringRecords
 
     FXVerticalFrame* commands =
         new FXVerticalFrame(left, FRAME_SUNKEN | LAYOUT_SIDE_BOTTOM | LAYOUT_BOTTOM, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-    const char* texts[6] = {"&Print\tPrint this lesson only.",
+    const char* texts[7] = {"&Print\tPrint this lesson only.",
                             "Print &All\tPrint all lessons for today.",
+                            "Print &Week\tPrint every lesson of the week, day by day, as one job.",
                             "Print &Unit\tPrint entire unit.",
                             "Print &Summary\tPrint all lessons for today in summary format.",
                             "Print Unit Summa&ry\tPrint entire unit in summary format.",
                             "&Close"};
-    const FXSelector ids[6] = {ID_PRINT,         ID_PRINT_ALL,          ID_PRINT_UNIT,
+    const FXSelector ids[7] = {ID_PRINT,         ID_PRINT_ALL,          ID_PRINT_WEEK, ID_PRINT_UNIT,
                                ID_PRINT_SUMMARY, ID_PRINT_UNIT_SUMMARY, ID_CLOSE};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         printButtons[i] = new FXButton(commands, texts[i], nullptr, this, ids[i],
                                        FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH, 0, 0, 140, 0, 20, 20, 5, 5);
         printButtons[i]->setFont(labelFont);
@@ -355,9 +357,11 @@ void LessonDialog::chooseTab(FXint index) {
     preview->update();
 }
 
-FXString LessonDialog::dayText() const {
-    if (chosenDay < 0 || chosenDay >= dayList->getNumItems() || chosenDay > 4) return FXString();
-    return dayNames[chosenDay] + dayList->getItemText(chosenDay);
+FXString LessonDialog::dayText() const { return dayTextOf(chosenDay); }
+
+FXString LessonDialog::dayTextOf(FXint index) const {
+    if (index < 0 || index >= dayList->getNumItems() || index > 4) return FXString();
+    return dayNames[index] + dayList->getItemText(index);
 }
 
 // ---------------------------------------------------------------- the preview
@@ -447,6 +451,21 @@ std::vector<FXint> LessonDialog::lessonsOf(Command command) {
                  unitRecordset.MoveNext())
                 ids.push_back(decimalValue(unitRecordset.GetField(0)));
             break;
+        case PRINT_WEEK:
+            // Every day's lessons as its tabs would list them, Monday first.
+            weekDays.clear();
+            for (FXint d = 0; d < 5; ++d) {
+                const FXString day = FXStringVal(d + 1);
+                for (const WeekLesson& lesson : weekLessons) {
+                    if (lesson.days.find(day) < 0) continue;
+                    if (!routinePlans && lesson.unitType == 2) continue;
+                    if (!nonContactTime && lesson.unitType == 3) continue;
+                    if (!rotatingPlans && lesson.rotate != 0) continue;
+                    ids.push_back(lesson.id);
+                    weekDays.push_back(d);
+                }
+            }
+            break;
     }
     return ids;
 }
@@ -468,6 +487,11 @@ long LessonDialog::onCmdPrintUnit(FXObject*, FXSelector, void*) {
 
 long LessonDialog::onCmdPrintSummary(FXObject*, FXSelector, void*) {
     printCommand(PRINT_SUMMARY);
+    return 1;
+}
+
+long LessonDialog::onCmdPrintWeek(FXObject*, FXSelector, void*) {
+    printCommand(PRINT_WEEK);
     return 1;
 }
 
@@ -517,9 +541,12 @@ void LessonDialog::printCommand(Command command) {
         case PRINT_UNIT_SUMMARY:
             title = "Unit summary " + unitName;
             break;
+        case PRINT_WEEK:
+            title = "Lesson plans week of " + (dayList->getNumItems() > 0 ? dayList->getItemText(0) : FXString());
+            break;
     }
     PrintCommand print(this, title.trim());
-    print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    print.printer.flags |= FXNativePrinter::SCREEN_UNITS | FXNativePrinter::PAGE_FOOTER;
     // The summary tables have seven or eight columns: landscape unless the
     // user chooses otherwise.
     if ((command == PRINT_SUMMARY || command == PRINT_UNIT_SUMMARY) && !verboseFormat)
@@ -567,11 +594,15 @@ void LessonDialog::printJob(FXDCNativePrinter& dc, Command command, const std::v
 
 void LessonDialog::printPages(FXDCNativePrinter& dc, const std::vector<FXint>& ids, Command command) {
     FXuint page = 1;
-    for (FXint id : ids) {
+    for (size_t k = 0; k < ids.size(); ++k) {
+        const FXint id = ids[k];
         dc.beginPage(page++);
         LessonRest rest;
         if (dc.toHtml())
             dc.writeTable(lessonStatement(id));
+        else if (command == PRINT_WEEK && k < weekDays.size())
+            ::drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), id, dayTextOf(weekDays[k]),
+                             lessonRecordset, &rest);
         else
             drawLessonPage(dc, dc.getContentWidth(), dc.getContentHeight(), id, command, &rest);
         dc.endPage();

@@ -40,7 +40,7 @@ public:
     };
 
     // The print commands, as the buttons name them.
-    enum Command { PRINT_LESSON, PRINT_ALL, PRINT_UNIT, PRINT_SUMMARY, PRINT_UNIT_SUMMARY };
+    enum Command { PRINT_LESSON, PRINT_ALL, PRINT_UNIT, PRINT_SUMMARY, PRINT_UNIT_SUMMARY, PRINT_WEEK };
 
     enum {
         ID_PREVIEW = FX::FXDialogBox::ID_LAST,
@@ -51,6 +51,7 @@ public:
         ID_PRINT_UNIT,
         ID_PRINT_SUMMARY,
         ID_PRINT_UNIT_SUMMARY,
+        ID_PRINT_WEEK,
         ID_DAYS,
         ID_CLOSE,
         ID_DESTROY,  // chore: delete the closed dialog
@@ -100,6 +101,9 @@ public:
 
     // The lessons the command prints, in order.
     std::vector<FX::FXint> lessonsOf(Command command);
+    // For "Print &Week": the day (0 Monday ... 4 Friday) of each lesson that
+    // lessonsOf(PRINT_WEEK) gave, in the same order.
+    std::vector<FX::FXint> weekDays;
     // The statements of a lesson: the whole lesson (pages, verbose
     // listings) and the summary row.
     static FX::FXString lessonStatement(FX::FXint lessonId);
@@ -107,6 +111,8 @@ public:
     // The weekday name and date text of the chosen day ("Monday 03/02/30"),
     // empty when none is chosen.
     FX::FXString dayText() const;
+    // The weekday name and date of the day `index` (0 Monday ... 4 Friday).
+    FX::FXString dayTextOf(FX::FXint index) const;
 
     // Stores the geometry and closes; the dialog deletes itself soon after.
     void closeDialog();
@@ -126,7 +132,7 @@ public:
     enum RedrawState { NO_IMAGE, DIRTY, CLEAN };
     RedrawState redrawState = NO_IMAGE;
     FX::FXCheckButton* optionChecks[4] = {};
-    FX::FXButton* printButtons[6] = {};  // the five commands and "&Close"
+    FX::FXButton* printButtons[7] = {};  // the six commands and "&Close"
     // The paper the preview shows, from the print settings: media width and
     // height and margins in points.
     FX::FXdouble paperWidth = 0, paperHeight = 0;
@@ -144,6 +150,7 @@ public:
     long onCmdPrintUnit(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrintSummary(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrintUnitSummary(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdPrintWeek(FX::FXObject*, FX::FXSelector, void*);
     long onCmdDays(FX::FXObject*, FX::FXSelector, void*);
     long onCmdClose(FX::FXObject*, FX::FXSelector, void*);
     long onChoreDestroy(FX::FXObject*, FX::FXSelector, void*);

@@ -133,7 +133,7 @@ void printSearchReport(FXWindow* owner, const FXString& searchText, const std::v
     };
     for (const auto& column : columns) report::addColumn(definition, column[0], column[1], column[2]);
     PrintCommand print(owner, "Lesson search");
-    print.printer.flags |= FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE;
+    print.printer.flags |= FXNativePrinter::SCREEN_UNITS | FXNativePrinter::WIDE_TABLE | FXNativePrinter::PAGE_FOOTER;
     print.run([&](FXDCNativePrinter& dc) {
         ReportPages pages(dc, definition);
         pages.begin();

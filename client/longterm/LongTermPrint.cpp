@@ -130,7 +130,7 @@ long LongTermWindow::onCmdPrintSummary(FXObject*, FXSelector, void*) {
     FXStringRecordset definition;
     summaryDefinition(definition);
     PrintCommand print(this, "Long Term Summary Report");
-    print.printer.flags |= FXNativePrinter::SCREEN_UNITS;
+    print.printer.flags |= FXNativePrinter::SCREEN_UNITS | FXNativePrinter::PAGE_FOOTER;
     // An HTML file gets one table: the report's records, which ReportPages
     // hands over.  (The HTML device writes one table a document; the term's
     // plan query handed over as well would run into it under a second

@@ -8,9 +8,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <utility>
 #include <vector>
 
+#include "data/Dates.h"
 #include "data/Files.h"
 #include "print/CupsPrinting.h"
 #include "print/FXDCPostscript.h"
@@ -55,6 +57,25 @@ FXString pdfConverter = "ps2pdf";
 }
 
 void FXDCNativePrinter::setPdfConverter(const FXString& program) { pdfConverter = program; }
+
+namespace {
+FXString pdfViewer = "xdg-open";
+}
+
+void FXDCNativePrinter::setPdfViewer(const FXString& program) { pdfViewer = program; }
+
+// The viewer runs on its own (a shell starts it in the background and ends);
+// the job does not wait for it.
+void FXDCNativePrinter::openPdf() {
+    const char* script = "command -v \"$0\" >/dev/null 2>&1 || exit 0; \"$0\" \"$1\" </dev/null >/dev/null 2>&1 &";
+    FXString viewer = pdfViewer, file = printer.name;
+    const char* argv[] = {"sh", "-c", script, viewer.text(), file.text(), nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, "sh", nullptr, nullptr, (char* const*)argv, environ) != 0) return;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
 
 FXDCNativePrinter::FXDCNativePrinter(FXApp* a)
     : FXDC(a),
@@ -114,6 +135,8 @@ void FXDCNativePrinter::releaseJob() {
     dc = nullptr;
     delete devfont;
     devfont = nullptr;
+    delete footerFont;
+    footerFont = nullptr;
     if (!tmpname.empty()) {
         unlink(tmpname.text());
         tmpname = FXString();
@@ -241,6 +264,7 @@ FXbool FXDCNativePrinter::beginPrint(FXNativePrinter& job) {
         dctype = TO_PDF;
     } else if (job.flags & FXNativePrinter::DEST_HTML) {
         html = new FXDChtml(getApp());
+        html->setTitle(printtext::toUtf8(job.title));
         if (!html->beginPrint(job.name)) {
             cannotWrite(FileErrorText(html->lastError()));
             releaseJob();
@@ -291,6 +315,7 @@ FXbool FXDCNativePrinter::beginPreview(FXNativePrinter& job, FXImage* image, FXu
 }
 
 FXbool FXDCNativePrinter::beginPage(FXuint page) {
+    currentPage = page;
     switch (dctype) {
         case TO_POSTSCRIPT:
         case TO_PDF:
@@ -334,7 +359,30 @@ FXbool FXDCNativePrinter::beginPage(FXuint page) {
     }
 }
 
+// "Page 3 of 12   Printed 09/12/26" on the page's last line, at the left
+// (report footers stand at the right), in small type; the drawing's font
+// and colour stay as they were.
+void FXDCNativePrinter::drawFooter() {
+    if (!dc || dctype == TO_HTML || !(printer.flags & FXNativePrinter::PAGE_FOOTER)) return;
+    if (!footerFont) {
+        footerFont = new FXFont(getApp(), "helvetica", 6);
+        footerFont->create();
+    }
+    FXString text = "Page " + FXStringVal((FXint)currentPage);
+    if (printer.totalpages > 0) text += " of " + FXStringVal((FXint)printer.totalpages);
+    text += "   Printed " + dates::shownDate((FXlong)time(nullptr));
+    FXFont* drawing = font;
+    const FXColor colour = fg;
+    setFont(footerFont);
+    setForeground(FXRGB(0, 0, 0));
+    drawText(13, getContentHeight() - footerFont->getFontDescent(), text);
+    setForeground(colour);
+    if (drawing) setFont(drawing);
+    font = drawing;
+}
+
 FXbool FXDCNativePrinter::endPage() {
+    drawFooter();
     switch (dctype) {
         case TO_POSTSCRIPT:
         case TO_PDF:
@@ -407,6 +455,7 @@ FXbool FXDCNativePrinter::endPrint() {
                 unlink(printer.name.text());
             } else {
                 ok = makePdf();
+                if (ok && (printer.flags & FXNativePrinter::OPEN_AFTER)) openPdf();
             }
             break;
         case TO_PRINTER:

@@ -99,6 +99,9 @@ public:
 
     // The PDF converter (ps2pdf unless set here; for tests).
     static void setPdfConverter(const FX::FXString& program);
+    // The program that opens a written PDF file (OPEN_AFTER): xdg-open unless
+    // set here (for tests).  Nothing happens where it is not installed.
+    static void setPdfViewer(const FX::FXString& program);
 
     // The CUPS job id of the last job sent to a printer (0 if none).
     FX::FXint lastJob() const { return jobid; }
@@ -172,6 +175,9 @@ private:
     FX::FXint activeScreenres;
     FX::FXdouble scalex, scaley;  // destination dots per screen pixel
     FX::FXdouble zoomFactor = 1.0;
+    FX::FXuint currentPage = 0;
+    FX::FXFont* footerFont = nullptr;
+    void drawFooter();
     FX::FXdouble mmperdot, mmperpixel;
     FX::FXint offx, offy;  // device origin of the printable area
     FX::FXint pagewidth, pageheight;
@@ -202,6 +208,7 @@ private:
     FX::FXbool startPostscript(FXNativePrinter& job, Destination to);
     FX::FXbool makeSpoolFile();
     FX::FXbool makePdf();
+    void openPdf();
     void releaseJob();
     void applyLineWidth();
 };

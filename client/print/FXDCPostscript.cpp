@@ -291,7 +291,8 @@ void FXDCPostscript::writeExtendedFonts() {
         for (const auto& p : programs) done = done || p.first == f.first;
         if (done) continue;
         FXString program, name;
-        if (psfonts::fontProgram(f.first, program, name)) {
+        // Only the glyphs the job shows in its further encodings travel with it.
+        if (psfonts::fontProgram(f.first, program, name, &extGlyphs)) {
             bool embedded = false;
             for (const auto& p : programs) embedded = embedded || p.second == name;
             if (!embedded) {

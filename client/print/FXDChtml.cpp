@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/AppState.h"
 #include "data/IsectRecordset.h"
 #include "print/PrintText.h"
 
@@ -125,6 +126,16 @@ FXbool FXDChtml::provideStyleSheets(const FXString& directory) {
     return ok;
 }
 
+// The current teacher's name (empty when there is none or it cannot be read).
+FXString FXDChtml::teacherName() {
+    if (appState.currentUserId.empty()) return FXString();
+    IsectRecordset rs;
+    if (!rs.OpenRecordset("Select Teacher from Teachers where Id = " + appState.currentUserId) || rs.rows.IsEmpty())
+        return FXString();
+    rs.MoveFirst();
+    return rs.GetField(0);
+}
+
 FXbool FXDChtml::beginPrint(const FXString& filename) {
     if (output) fclose(output);
     error = 0;
@@ -138,11 +149,21 @@ FXbool FXDChtml::beginPrint(const FXString& filename) {
     provideStyleSheets(slash >= 0 ? filename.left(slash) : FXString());
     FXString base = htmlText(baseName(filename), true);
     put("<!DOCTYPE html><HTML><HEAD><meta charset='UTF-8'>\n");
+    if (!title.empty()) put("<TITLE>" + htmlText(title) + "</TITLE>\n");
     put("<!-- Global cascading style sheet for ALL reports -->\n");
     put("<link href=\"Global/GlobalScreen.css");
     put("\" rel=\"stylesheet\" type=\"text/css\" media=\"screen\">\n");
     put("<link href=\"Global/GlobalPrint.css");
     put("\" rel=\"stylesheet\" type=\"text/css\" media=\"print\">\n\n");
+    if (!title.empty()) {
+        // On paper every column of a wide table stays within the page: the
+        // sheet turned, small type, words broken only where a column is
+        // narrower than one (a report's own style sheets below may say
+        // otherwise).
+        put("<style media=\"print\">@page { size: landscape; margin: 1cm; } body { font-size: 7pt; } "
+            "table { table-layout: fixed; width: 100%; } "
+            "th, td { overflow-wrap: break-word; word-wrap: break-word; padding: 1pt 2pt; }</style>\n");
+    }
     put("<!-- Optional: Create your own cascading style sheets in the file names given below -->\n");
     put("<link href=\"");
     put(base + "Screen.css");
@@ -164,15 +185,62 @@ FXbool FXDChtml::beginPrint(const FXString& filename) {
     put("<script src=\"");
     put(base + "JSForm.js");
     put("\" type=\"text/javascript\"></script>\n\n");
+    if (!title.empty()) {
+        put("<H1>" + htmlText(title) + "</H1>\n");
+        const FXString teacher = teacherName();
+        if (!teacher.empty()) put("<P class=\"teacher\">Teacher: " + htmlText(teacher) + "</P>\n");
+    }
     put("<TABLE>\n");
     return true;
+}
+
+FXString FXDChtml::columnTitle(const FXString& name) {
+    static const char* const titles[][2] = {
+        {"DATESTART", "Date"},
+        {"DATEEND", "End Date"},
+        {"TIMESTART", "Start"},
+        {"TIMEEND", "End"},
+        {"SUBJECT", "Subject"},
+        {"SUBJECTNAME", "Subject"},
+        {"LONGTERMPLANNAME", "Long Term Plan"},
+        {"LONGTERMDESCRIPTION", "Long Term Description"},
+        {"UNITNAME", "Unit Plan"},
+        {"UNITDESCRIPTION", "Unit Plan Description"},
+        {"UNITTYPE", "Unit Type"},
+        {"LESSONNAME", "Lesson Name"},
+        {"LESSONES", "Essential Skills"},
+        {"LESSONAO", "Achievement Objectives"},
+        {"LESSONSLO", "Specific Learning Outcomes"},
+        {"LESSONINTRO", "Introduction"},
+        {"LESSONDEV", "Development"},
+        {"LESSONCLOSE", "Closure"},
+        {"LESSONRESOURCE", "Resources"},
+        {"LESSONTEST", "Assessment"},
+        {"LESSONREFLECT", "Reflection"},
+        {"LESSONEVAL", "Evaluation"},
+        {"LESSONASSESS", "Assessed"},
+        {"LESSONNOTTAUGHT", "Not Taught"},
+        {"ROUTINEDAY", "Routine Day"},
+        {"TEACHER", "Teacher"},
+        {"PLANNAME", "Plan Name"},
+        {"DESCRIPTION", "Description"},
+        {"PLANSTART", "Start"},
+        {"PLANEND", "End"},
+    };
+    for (const auto& t : titles)
+        if (name == t[0]) return t[1];
+    return name;
+}
+
+FXbool FXDChtml::hiddenColumn(const FXString& name) {
+    return name == "ID" || name == "ENDOFRECORD" || name.left(2) == "FK";
 }
 
 void FXDChtml::writeHeaderRow(const FXString* names, FXint count) {
     if (!header) return;
     put("<THEAD><TR>");
     for (FXint i = 0; i < count; i++)
-        put("<TH class=\"" + htmlText(names[i], true) + "\">" + htmlText(names[i]) + "</TH>");
+        put("<TH class=\"" + htmlText(names[i], true) + "\">" + htmlText(columnTitle(names[i])) + "</TH>");
     put("</TR></THEAD><TBODY>\n");
 }
 
@@ -210,19 +278,29 @@ FXbool FXDChtml::writeResult(const FXString& sql, FXbool headed) {
         nullable[i] = rs.fieldDefs.GetField(2).trim() != "0";
         rs.fieldDefs.MoveNext();
     }
-    if (headed) writeHeaderRow(names.data(), count);
-    std::vector<FXString> values(names.size());
+    // The columns a reader needs, in order.
+    std::vector<FXint> shown;
+    std::vector<FXString> shownNames;
+    for (FXint i = 0; i < count; i++) {
+        if (hiddenColumn(names[i])) continue;
+        shown.push_back(i);
+        shownNames.push_back(names[i]);
+    }
+    const FXint n = (FXint)shown.size();
+    if (headed) writeHeaderRow(shownNames.data(), n);
+    std::vector<FXString> values(shown.size());
     rs.rows.MoveFirst();
     while (!rs.rows.eof) {
-        for (FXint i = 0; i < count; i++) {
+        for (FXint k = 0; k < n; k++) {
+            const FXint i = shown[k];
             // NULL arrives as None; only a column that can hold NULL has it.
-            values[i] = rs.GetField(i);
-            if (nullable[i] && values[i] == "None")
-                values[i] = FXString();
+            values[k] = rs.GetField(i);
+            if (nullable[i] && values[k] == "None")
+                values[k] = FXString();
             else if (numeric[i])
-                values[i].trim();
+                values[k].trim();
         }
-        writeRow(names.data(), values.data(), count);
+        writeRow(shownNames.data(), values.data(), n);
         rs.rows.MoveNext();
     }
     return true;

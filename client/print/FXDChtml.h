@@ -20,7 +20,17 @@ public:
 
     // Opens (replaces) the file and writes the document head; false when the
     // file cannot be created.
+    // A report with a title: the page's <TITLE>, a heading above the table
+    // with the title and the current teacher, and a print style that keeps
+    // every column on the paper.  Set before beginPrint.
+    void setTitle(const FX::FXString& text) { title = text; }
     FX::FXbool beginPrint(const FX::FXString& filename);
+
+    // The words a column is headed with ("LESSONDEV": "Development"); a name
+    // the reports do not know stays as it is.  Key columns nobody reads (ID,
+    // FK..., ENDOFRECORD) are left out of the tables.
+    static FX::FXString columnTitle(const FX::FXString& name);
+    static FX::FXbool hiddenColumn(const FX::FXString& name);
     // Runs the statement and writes its rows as table rows, headed by the
     // column names while no page has ended yet.
     FX::FXbool writeTable(const FX::FXString& sql);
@@ -65,6 +75,8 @@ private:
     FX::FXbool writeResult(const FX::FXString& sql, FX::FXbool headed);
     FILE* output;
     int error = 0;
+    FX::FXString title;
+    static FX::FXString teacherName();
 
     void put(const FX::FXString& text);
     void put(const char* text);

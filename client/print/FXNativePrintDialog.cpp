@@ -29,6 +29,8 @@ FXNativePrintDialogMap[] = {
                FXNativePrintDialog::onCmdBrowse),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PREVIEW, FXNativePrintDialog::onCmdPreview),
     FXMAPFUNC(SEL_UPDATE, FXNativePrintDialog::ID_PREVIEW, FXNativePrintDialog::onUpdPreview),
+    FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_OPEN_PDF, FXNativePrintDialog::onCmdOpenPdf),
+    FXMAPFUNC(SEL_UPDATE, FXNativePrintDialog::ID_OPEN_PDF, FXNativePrintDialog::onUpdOpenPdf),
     FXMAPFUNC(SEL_COMMAND, FXNativePrintDialog::ID_PROPERTIES, FXNativePrintDialog::onCmdProperties),
     FXMAPFUNCS(SEL_COMMAND, FXNativePrintDialog::ID_PAGES_ALL, FXNativePrintDialog::ID_PAGES_RANGE,
                FXNativePrintDialog::onCmdPages),
@@ -125,6 +127,7 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     toPdf = new FXRadioButton(grid, "P&DF File:", this, ID_TO_PDF, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
     pdfname = new FXTextField(grid, 30, this, ID_PDF_NAME, TEXTFIELD_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
     new FXButton(grid, "&Browse...", nullptr, this, ID_BROWSE_PDF, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
+    openPdf = new FXCheckButton(where, "Open the PDF file in its viewer when it is written", this, ID_OPEN_PDF);
 
     FXHorizontalFrame* middle = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     FXGroupBox* pages =
@@ -248,6 +251,10 @@ void FXNativePrintDialog::loadSettings() {
         printer.flags |= FXNativePrinter::LANDSCAPE;
     else
         printer.flags &= ~FXNativePrinter::LANDSCAPE;
+    if (registry().readIntEntry("PRINTER", "openpdf", 0))
+        printer.flags |= FXNativePrinter::OPEN_AFTER;
+    else
+        printer.flags &= ~FXNativePrinter::OPEN_AFTER;
     color = registry().readIntEntry("PRINTER", "color", 0) ? 1 : 0;
     if (color)
         printer.flags |= FXNativePrinter::COLOR;
@@ -273,7 +280,8 @@ void FXNativePrintDialog::setPrinter(const FXNativePrinter& p) {
     FXNativePrinter remembered = printer;
     printer = p;
     if (p.name.empty()) {
-        const FXuint kept = destinationFlags | FXNativePrinter::LANDSCAPE | FXNativePrinter::COLOR;
+        const FXuint kept =
+            destinationFlags | FXNativePrinter::LANDSCAPE | FXNativePrinter::COLOR | FXNativePrinter::OPEN_AFTER;
         printer.name = remembered.name;
         printer.flags = (p.flags & ~kept) | (remembered.flags & kept);
         printer.mediasize = remembered.mediasize;
@@ -328,6 +336,7 @@ void FXNativePrintDialog::showState() {
     collateReversed->setCheck((f & FXNativePrinter::COLLATE_REVERSED) != 0);
     collateNormal->setCheck(!(f & FXNativePrinter::COLLATE_REVERSED));
     landscape->setCheck((f & FXNativePrinter::LANDSCAPE) != 0);
+    openPdf->setCheck((f & FXNativePrinter::OPEN_AFTER) != 0);
     portrait->setCheck(!(f & FXNativePrinter::LANDSCAPE));
     copies->setValue((FXint)printer.numcopies);
     if (media >= 0 && media < paper->getNumItems()) {
@@ -681,5 +690,21 @@ long FXNativePrintDialog::onCmdPreview(FXObject*, FXSelector, void*) {
 // An HTML file has no pages to show.
 long FXNativePrintDialog::onUpdPreview(FXObject* sender, FXSelector, void*) {
     sender->handle(this, FXSEL(SEL_COMMAND, (routine && dest != 2) ? ID_ENABLE : ID_DISABLE), nullptr);
+    return 1;
+}
+
+// Remembered for every PDF file from now on.
+long FXNativePrintDialog::onCmdOpenPdf(FXObject*, FXSelector, void*) {
+    if (openPdf->getCheck())
+        printer.flags |= FXNativePrinter::OPEN_AFTER;
+    else
+        printer.flags &= ~FXNativePrinter::OPEN_AFTER;
+    registry().writeIntEntry("PRINTER", "openpdf", openPdf->getCheck() ? 1 : 0);
+    return 1;
+}
+
+// Only a PDF file is opened.
+long FXNativePrintDialog::onUpdOpenPdf(FXObject* sender, FXSelector, void*) {
+    sender->handle(this, FXSEL(SEL_COMMAND, dest == 3 ? ID_ENABLE : ID_DISABLE), nullptr);
     return 1;
 }

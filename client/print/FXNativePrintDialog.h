@@ -58,6 +58,7 @@ public:
         ID_LANDSCAPE,
         ID_PAPER,
         ID_COPIES,
+        ID_OPEN_PDF,
         ID_LAST
     };
 
@@ -124,6 +125,8 @@ public:
     long onCmdBrowse(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPreview(FX::FXObject*, FX::FXSelector, void*);
     long onUpdPreview(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdOpenPdf(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdOpenPdf(FX::FXObject*, FX::FXSelector, void*);
     long onCmdProperties(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPages(FX::FXObject*, FX::FXSelector, void*);
     long onVerifyRange(FX::FXObject*, FX::FXSelector, void*);
@@ -175,6 +178,7 @@ private:
     FX::FXRadioButton* collateReversed;
     FX::FXRadioButton* portrait;
     FX::FXRadioButton* landscape;
+    FX::FXCheckButton* openPdf;
     FX::FXList* paper;
 
     void loadPapers();

@@ -41,7 +41,12 @@ struct FXNativePrinter {
         // A page wider than tall (a table of many columns, the week):
         // printed landscape unless the user chose portrait for such pages
         // (remembered apart from other jobs).
-        WIDE_TABLE = 0x800
+        WIDE_TABLE = 0x800,
+        // A PDF file is opened in the desktop's viewer once it is written.
+        OPEN_AFTER = 0x1000,
+        // Every page's last line says "Page 3 of 12" (the total when
+        // `totalpages` is known) and the day it was printed, at its left.
+        PAGE_FOOTER = 0x2000
     };
 
     // Page numbers beyond every page a job can have: the span of a job whose
@@ -63,6 +68,7 @@ struct FXNativePrinter {
     FX::FXdouble topmargin = 72.0;
     FX::FXdouble bottommargin = 72.0;
     FX::FXuint numcopies = 1;
+    FX::FXuint totalpages = 0;  // pages of the job for PAGE_FOOTER, 0 unknown
     FX::FXuint flags = 0;
     std::vector<std::pair<FX::FXuint, FX::FXuint>> ranges;  // (from, to) page ranges
     FXPrinterSettings settings;                             // platform printer settings

@@ -2,8 +2,10 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -663,48 +665,31 @@ FXbool glyphInk(const FXString& fontName, FXdouble size, const char* const* glyp
 
 namespace {
 
-FXbool readProgram(const FXString& fontName, FXString& program, FXString& programName);
+// A Type 1 font file in its two parts: the clear text up to and with
+// "currentfile eexec" and its line end, and the encrypted part (binary).
+struct FontFile {
+    bool ok = false;
+    std::string clear, encrypted;
+    FXString name;
+};
 
-}  // namespace
-
-// Read once per program run: a job embeds the same few fonts.
-FXbool fontProgram(const FXString& fontName, FXString& program, FXString& programName) {
-    struct Read {
-        FXbool ok;
-        FXString program, name;
-    };
-    static std::map<std::string, Read> programs;
-    std::string key = (metricsDir + "/" + fontName).text();
-    auto found = programs.find(key);
-    if (found == programs.end()) {
-        Read r;
-        r.ok = readProgram(fontName, r.program, r.name);
-        found = programs.emplace(key, r).first;
-    }
-    program = found->second.program;
-    programName = found->second.name;
-    return found->second.ok;
-}
-
-namespace {
-
-FXbool readProgram(const FXString& fontName, FXString& program, FXString& programName) {
+FontFile readFontFile(const FXString& fontName) {
+    FontFile f;
     const char* file = faceFile(fontName);
-    if (!file) return false;
+    if (!file) return f;
     FXString path = metricsDir + "/" + file + ".t1";
     FILE* in = fopen(path.text(), "rb");
-    if (!in) return false;
+    if (!in) return f;
     std::string bytes;
     char block[65536];
     size_t got;
     while ((got = fread(block, 1, sizeof block, in)) > 0) bytes.append(block, got);
     fclose(in);
-    // The clear part ends with "currentfile eexec" and its line end; the
-    // encrypted part runs to the trailer of 512 zeros and "cleartomark".
+    // The encrypted part runs to the trailer of 512 zeros and "cleartomark".
     const std::string eexec = "currentfile eexec";
     size_t start = bytes.find(eexec);
     size_t end = bytes.rfind("cleartomark");
-    if (start == std::string::npos || end == std::string::npos || end < start) return false;
+    if (start == std::string::npos || end == std::string::npos || end < start) return f;
     start += eexec.size();
     while (start < bytes.size() && (bytes[start] == '\r' || bytes[start] == '\n')) start++;
     size_t cut = end;
@@ -717,38 +702,157 @@ FXbool readProgram(const FXString& fontName, FXString& program, FXString& progra
             break;
         cut--;
     }
-    if (zeros < 512) return false;
+    if (zeros < 512) return f;
     const std::string clear = bytes.substr(0, start);
     size_t name = clear.find("/FontName /");
-    if (name == std::string::npos) return false;
+    if (name == std::string::npos) return f;
     name += 11;
     size_t nameEnd = clear.find_first_of(" \r\n", name);
-    programName = FXString(clear.substr(name, nameEnd - name).c_str());
-    // An encrypted part already in hexadecimal is taken as it is.
+    f.name = FXString(clear.substr(name, nameEnd - name).c_str());
+    for (char ch : clear) f.clear += ch == '\r' ? '\n' : ch;
+    if (f.clear.empty() || f.clear.back() != '\n') f.clear += '\n';
+    // An encrypted part in hexadecimal is read back to its bytes.
     bool hex = true;
     for (size_t i = start; i < start + 4 && i < cut; i++) hex = hex && isxdigit((unsigned char)bytes[i]);
-    std::string out;
-    out.reserve(clear.size() + 2 * (cut - start) + (cut - start) / 32 + 600);
-    for (char ch : clear) out += ch == '\r' ? '\n' : ch;
-    if (out.empty() || out.back() != '\n') out += '\n';
     if (hex) {
-        out.append(bytes, start, cut - start);
-    } else {
-        static const char digits[] = "0123456789abcdef";
-        for (size_t i = start, k = 0; i < cut; i++, k++) {
-            unsigned char b = (unsigned char)bytes[i];
-            out += digits[b >> 4];
-            out += digits[b & 15];
-            if (k % 32 == 31) out += '\n';
+        int high = -1;
+        for (size_t i = start; i < cut; i++) {
+            const int c = (unsigned char)bytes[i];
+            if (!isxdigit(c)) continue;
+            const int v = isdigit(c) ? c - '0' : (tolower(c) - 'a' + 10);
+            if (high < 0) {
+                high = v;
+            } else {
+                f.encrypted += (char)(high * 16 + v);
+                high = -1;
+            }
         }
+    } else {
+        f.encrypted = bytes.substr(start, cut - start);
+    }
+    f.ok = true;
+    return f;
+}
+
+// The encryption of Type 1 fonts: key 55665 for the eexec part, 4330 for
+// charstrings.
+std::string decrypt(const std::string& in, unsigned short r) {
+    std::string out(in.size(), '\0');
+    for (size_t i = 0; i < in.size(); i++) {
+        const unsigned char c = (unsigned char)in[i];
+        out[i] = (char)(c ^ (r >> 8));
+        r = (unsigned short)((c + r) * 52845u + 22719u);
+    }
+    return out;
+}
+
+std::string encrypt(const std::string& in, unsigned short r) {
+    std::string out(in.size(), '\0');
+    for (size_t i = 0; i < in.size(); i++) {
+        const unsigned char c = (unsigned char)(((unsigned char)in[i]) ^ (r >> 8));
+        out[i] = (char)c;
+        r = (unsigned short)((c + r) * 52845u + 22719u);
+    }
+    return out;
+}
+
+// True when the charstring builds its glyph from two others (seac, the
+// operator 12 6): such glyphs need their parts, so the font goes whole.
+bool composite(const std::string& charstring) {
+    const std::string plain = decrypt(charstring, 4330);
+    for (size_t i = 4; i < plain.size(); i++) {
+        const unsigned char v = (unsigned char)plain[i];
+        if (v == 255)
+            i += 4;
+        else if (v >= 247 && v <= 254)
+            i += 1;
+        else if (v == 12 && i + 1 < plain.size() && (unsigned char)plain[i + 1] == 6)
+            return true;
+        else if (v == 12)
+            i += 1;
+    }
+    return false;
+}
+
+// The private part with only the charstrings of `keep` and .notdef; false
+// when it does not read as expected or a kept glyph is a composite.
+bool subsetPrivate(const std::string& plain, const std::set<std::string>& keep, std::string& out) {
+    const size_t head = plain.find("/CharStrings ");
+    if (head == std::string::npos) return false;
+    const size_t begin = plain.find("begin", head);
+    if (begin == std::string::npos) return false;
+    size_t pos = begin + 5;
+    std::string entries;
+    int count = 0;
+    for (;;) {
+        while (pos < plain.size() && isspace((unsigned char)plain[pos])) pos++;
+        if (plain.compare(pos, 3, "end") == 0) break;
+        if (pos >= plain.size() || plain[pos] != '/') return false;
+        const size_t nameEnd = plain.find(' ', pos);
+        if (nameEnd == std::string::npos) return false;
+        const std::string name = plain.substr(pos + 1, nameEnd - pos - 1);
+        char* after = nullptr;
+        const long length = strtol(plain.c_str() + nameEnd + 1, &after, 10);
+        if (length <= 0 || !after || *after != ' ') return false;
+        const size_t rd = (size_t)(after - plain.c_str()) + 1;
+        const size_t rdEnd = plain.find(' ', rd);
+        if (rdEnd == std::string::npos) return false;
+        const size_t data = rdEnd + 1;
+        if (data + (size_t)length > plain.size()) return false;
+        const size_t lineEnd = plain.find('\n', data + (size_t)length);
+        if (lineEnd == std::string::npos) return false;
+        if (name == ".notdef" || keep.count(name)) {
+            if (name != ".notdef" && composite(plain.substr(data, (size_t)length))) return false;
+            entries.append(plain, pos, lineEnd + 1 - pos);
+            count++;
+        }
+        pos = lineEnd + 1;
+    }
+    out = plain.substr(0, head) + "/CharStrings " + std::to_string(count) + " dict dup begin\n" + entries +
+          plain.substr(pos);
+    return true;
+}
+
+std::string hexProgram(const FontFile& f, const std::string& encrypted) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(f.clear.size() + 2 * encrypted.size() + encrypted.size() / 32 + 600);
+    out += f.clear;
+    for (size_t i = 0; i < encrypted.size(); i++) {
+        const unsigned char b = (unsigned char)encrypted[i];
+        out += digits[b >> 4];
+        out += digits[b & 15];
+        if (i % 32 == 31) out += '\n';
     }
     out += '\n';
     for (int line = 0; line < 8; line++) out += std::string(64, '0') + "\n";
     out += "cleartomark\n";
-    program = FXString(out.data(), (FXint)out.size());
-    return true;
+    return out;
 }
 
 }  // namespace
+
+// The files are read once per program run: a job embeds the same few fonts.
+FXbool fontProgram(const FXString& fontName, FXString& program, FXString& programName,
+                   const std::vector<std::string>* glyphs) {
+    static std::map<std::string, FontFile> files;
+    std::string key = (metricsDir + "/" + fontName).text();
+    auto found = files.find(key);
+    if (found == files.end()) found = files.emplace(key, readFontFile(fontName)).first;
+    const FontFile& f = found->second;
+    if (!f.ok) return false;
+    programName = f.name;
+    std::string encrypted = f.encrypted;
+    if (glyphs) {
+        const std::string plain = decrypt(f.encrypted, 55665);
+        std::string subset;
+        if (plain.size() > 4 &&
+            subsetPrivate(plain.substr(4), std::set<std::string>(glyphs->begin(), glyphs->end()), subset))
+            encrypted = encrypt(plain.substr(0, 4) + subset, 55665);
+    }
+    const std::string text = hexProgram(f, encrypted);
+    program = FXString(text.data(), (FXint)text.size());
+    return true;
+}
 
 }  // namespace psfonts

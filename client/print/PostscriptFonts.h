@@ -13,6 +13,9 @@
 
 #include <fx.h>
 
+#include <string>
+#include <vector>
+
 namespace psfonts {
 
 // Glyph name of an ISO Latin-1 byte in the re-encoded fonts: the PostScript
@@ -56,7 +59,11 @@ FX::FXdouble glyphWidth(const FX::FXString& fontName, FX::FXdouble size, const c
 // it with) as PostScript text to embed: the clear part as it is, the
 // encrypted part in hexadecimal.  `programName` gets the name the program
 // defines ("NimbusSans-Regular").  False when the file cannot be read.
-FX::FXbool fontProgram(const FX::FXString& fontName, FX::FXString& program, FX::FXString& programName);
+// With `glyphs`, the program holds only their charstrings (and .notdef):
+// the whole font where a glyph is made of two others or the file does not
+// read as expected.
+FX::FXbool fontProgram(const FX::FXString& fontName, FX::FXString& program, FX::FXString& programName,
+                       const std::vector<std::string>* glyphs = nullptr);
 
 // The directory the metric files are read from, for tests: the URW set of
 // Debian's fonts-urw-base35 unless set here.  Setting it forgets what was read.

@@ -48,6 +48,26 @@ private:
 
 FXbool PrintCommand::print(FXWindow* owner, FXNativePrinter& printer, const PrintRoutine& routine, FXint* jobid) {
     FXApp* app = owner->getApp();
+    // "Page 3 of 12": the pages counted by laying the job out first.
+    printer.totalpages = 0;
+    if ((printer.flags & FXNativePrinter::PAGE_FOOTER) && !(printer.flags & FXNativePrinter::DEST_HTML)) {
+        FXDCNativePrinter counting(app);
+        counting.beginPreview(printer, nullptr, 0, 1.0);
+        const failures::Mark before;
+        try {
+            routine(counting);
+            printer.totalpages = counting.getPagesBegun();
+        } catch (const FXException&) {
+            // The job itself meets the failure again and tells it.
+        } catch (const PrintAbandoned&) {
+        }
+        counting.endPrint();
+        // Without the database there is no job to print either.
+        if (before.lost()) {
+            failures::tellLost(owner, before);
+            return false;
+        }
+    }
     FXDCNativePrinter dc(app);
     if (!dc.beginPrint(printer)) return false;
     // The job ends without output (a file begun is removed) before the user

@@ -92,6 +92,21 @@ TEST_F(CalendarPrint, TheWeekGoesOnOnePageInsideThePaper) {
     EXPECT_NE(listed(501), 0u);
 }
 
+// "Print Week" on the pop-up menu: the week's lesson pages as one job.
+TEST_F(CalendarPrint, PrintWeekPrintsTheWeeksLessonPages) {
+    app()->reg().writeStringEntry("PAPER", "0", "[Letter] 1 612.00000 792.00000 72 72 72 72");
+    app()->reg().writeIntEntry("PRINTER", "media", 0);
+    std::string file = dir + "/week.ps";
+    answerPrintDialog(1, file);
+    calendar->handle(nullptr, FXSEL(SEL_COMMAND, CalendarWindow::ID_PRINTWEEK), nullptr);
+    EXPECT_TRUE(dialogAnswer.answered);
+    expectGoodPostscript(file, 2);
+    std::string text = textOf(file);
+    EXPECT_LT(text.find("Halves"), text.find("Quarters")) << text;
+    EXPECT_NE(text.find("Monday"), std::string::npos);
+    EXPECT_NE(text.find("Wednesday"), std::string::npos);
+}
+
 TEST_F(CalendarPrint, AnHtmlFileHoldsTheTableOfTheWeeksLessons) {
     std::string file = printCalendar("week.html", 2);
     std::string html = printtest::readFile(file);

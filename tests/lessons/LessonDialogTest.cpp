@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "lessons/LessonDialog.h"
 #include "lessons/LessonDialogOpened.h"
 #include "print/FXNativePrintDialog.h"
@@ -123,6 +125,31 @@ std::vector<int> lines(const printtest::Raster& r, bool horizontal, int run, int
 }
 
 }  // namespace
+
+// "Print &Week": every day's lesson pages, Monday first, as one job, each
+// dated with its own day; a lesson on two days is on both.
+TEST_F(LessonDialogs, PrintWeekPrintsEveryDayInOrder) {
+    setPaper();
+    mondayLessons();
+    open(mondayRows());
+    std::string file = printTo(LessonDialog::ID_PRINT_WEEK, "week.ps");
+    expectGoodPostscript(file, 5);
+    const char* const order[][2] = {{"Halves", "Monday"},
+                                    {"Quarters", "Monday"},
+                                    {"Eighths", "Monday"},
+                                    {"Thirds", "Tuesday"},
+                                    {"Eighths", "Wednesday"}};
+    std::vector<printtest::Word> words = printtest::words(file);
+    for (int page = 1; page <= 5; ++page) {
+        std::string text;
+        for (const printtest::Word& w : words)
+            if (w.page == page) text += w.text + " ";
+        EXPECT_NE(text.find(order[page - 1][0]), std::string::npos) << page << ": " << text;
+        EXPECT_NE(text.find(std::string(order[page - 1][1]) + " " + shownDay(page < 4 ? 0 : page - 3)),
+                  std::string::npos)
+            << page << ": " << text;
+    }
+}
 
 // A lesson name with "&" is shown as it is on its tab, with no shortcut.
 TEST_F(LessonDialogs, TabsShowNamesLiterally) {
@@ -314,7 +341,10 @@ TEST_F(LessonDialogs, VerboseFormatListsOneLinePerFieldEndingWithEndOfRecord) {
     const size_t end = text.find("...End of Record...");
     ASSERT_NE(end, std::string::npos);
     EXPECT_LT(text.find("Reflection Halves"), end);
-    EXPECT_EQ(text.substr(end), "...End of Record... Plenwick lesson planner - Brellmoor");
+    // The page's footer: its number of the job's pages and the day printed.
+    EXPECT_EQ(text.substr(end), "...End of Record... Page 1 of 1 Printed " +
+                                    std::string(dates::shownDate((FXlong)time(nullptr)).text()) +
+                                    " Plenwick lesson planner - Brellmoor");
 }
 
 TEST_F(LessonDialogs, SummariesOfTheDayAndOfTheUnit) {
@@ -372,8 +402,10 @@ TEST_F(LessonDialogs, UnitSummaryWithNoLessonChosenHasOnlyItsHeader) {
     for (const char* piece : {"Unit: No unit chosen.", "Teacher:", "Tia Teacher", "Date Start End Lesson Name",
                               "Introduction", "Development", "Closure", "Resources"})
         EXPECT_NE(text.find(piece), std::string::npos) << piece << " in " << text;
-    // No rows: only the header's words.
-    EXPECT_EQ(printtest::words(file).size(), 21u) << text;
+    // No rows: only the header's words and the footer's ("Page 1 of 1
+    // Printed DATE").
+    EXPECT_EQ(printtest::words(file).size(), 27u) << text;
+    EXPECT_NE(text.find("Page 1 of 1 Printed"), std::string::npos) << text;
     // The day summary with no day chosen says so.
     file = printTo(LessonDialog::ID_PRINT_SUMMARY, "noday.ps");
     expectGoodPostscript(file, 1);
@@ -424,7 +456,14 @@ TEST_F(LessonDialogs, PrintAllToHtmlWritesOneHeaderRow) {
     std::string file = printTo(LessonDialog::ID_PRINT_ALL, "monday.html", 2);
     std::string html = printtest::readFile(file);
     EXPECT_EQ(printtest::count(html, "<THEAD>"), 1u);
-    EXPECT_EQ(printtest::count(html, "<TD class=\"ENDOFRECORD\">...End of Record...</TD>"), 3u);
+    EXPECT_EQ(printtest::count(html, "<TD class=\"LESSONNAME\">"), 3u);
+    // Titled and headed in words, without the key columns nobody reads.
+    EXPECT_NE(html.find("<TITLE>Lesson plans "), std::string::npos);
+    EXPECT_NE(html.find("<H1>Lesson plans "), std::string::npos);
+    EXPECT_NE(html.find("<P class=\"teacher\">Teacher: Tia Teacher</P>"), std::string::npos);
+    EXPECT_NE(html.find("<TH class=\"LESSONDEV\">Development</TH>"), std::string::npos);
+    for (const char* key : {"ENDOFRECORD", "FKUNITPLAN", "class=\"ID\""})
+        EXPECT_EQ(html.find(key), std::string::npos) << key;
     EXPECT_LT(html.find(">Halves<"), html.find(">Quarters<"));
     EXPECT_NE(html.find("<TD class=\"UNITNAME\">Fractions</TD>"), std::string::npos);
     // The summary too: one table, one header row, a row per lesson.

@@ -73,7 +73,7 @@ TEST_F(HtmlTableTest, StoredTextGoesInAsText) {
         print({"Select 'one' || ascii_char(10) || 'two' as LessonName, "
                "'first' || ascii_char(13) || ascii_char(10) || 'second' as Notes, "
                "'100%s <b>bold</b>' as Markup from RDB$DATABASE"});
-    EXPECT_NE(table.find("<TH class=\"LESSONNAME\">LESSONNAME</TH>"), std::string::npos) << table;
+    EXPECT_NE(table.find("<TH class=\"LESSONNAME\">Lesson Name</TH>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"LESSONNAME\">one<BR>two</TD>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"NOTES\">first\r<BR>second</TD>"), std::string::npos) << table;
     EXPECT_NE(table.find("<TD class=\"MARKUP\">100%s &lt;b&gt;bold&lt;/b&gt;</TD>"), std::string::npos) << table;
@@ -213,6 +213,53 @@ TEST_F(HtmlTableTest, BrowserShowsTheValuesAsTextWithBorders) {
     EXPECT_EQ(result,
               "{\"cells\":[\"<script>window.injected = 1;</script>\",\"Tom & Jerry\",\"O'Brien\",\"a, b\","
               "\"one\\ntwo\",\"café\",\" \"],\"injected\":0,\"border\":\"solid 1px\"}");
+}
+
+// A lesson's whole record printed from a browser: every column's text on
+// the paper (headless Chromium's print to PDF, read back by pdftotext), the
+// columns headed in words, the key columns left out, title and heading.
+TEST_F(HtmlTableTest, PrintedFromABrowserEveryColumnReachesThePaper) {
+    std::string chromium = browser();
+    if (chromium.empty()) GTEST_SKIP() << "no headless Chromium (scripts/setup --tests installs it)";
+    ScopedChdir here(svc->workdir());
+    std::string dir = printtest::scratchDir();
+    std::string file = dir + "/Lessons.html";
+    FXNativePrinter job = printtest::fileJob(file, FXNativePrinter::DEST_HTML);
+    job.title = "Lesson plans Monday 01/03/27";
+    const char* const fields[] = {
+        "LessonName", "LessonES",        "LessonAO",       "LessonSLO",        "LessonIntro",
+        "LessonDev",  "LessonClose",     "LessonTest",     "LessonResource",   "LessonReflect",
+        "UnitName",   "UnitDescription", "Subject",        "LongTermPlanName", "LongTermDescription",
+        "DateStart",  "DateEnd",         "TimeStart",      "TimeEnd",          "RoutineDay",
+        "LessonEval", "LessonAssess",    "LessonNotTaught"};
+    std::string sql = "Select 7 as Id, 3 as FKUnitPlan, '...End of Record...' as EndOfRecord";
+    int n = 0;
+    for (const char* f : fields) sql += ", 'value" + std::to_string(10 + n++) + "' as " + f;
+    sql += " from RDB$DATABASE";
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    ASSERT_TRUE(dc.writeTable(sql.c_str()));
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    std::string html = printtest::readFile(file);
+    EXPECT_NE(html.find("<TITLE>Lesson plans Monday 01/03/27</TITLE>"), std::string::npos);
+    EXPECT_NE(html.find("<H1>Lesson plans Monday 01/03/27</H1>"), std::string::npos);
+    EXPECT_NE(html.find("<TH class=\"LESSONSLO\">Specific Learning Outcomes</TH>"), std::string::npos);
+    for (const char* key : {"FKUNITPLAN", "ENDOFRECORD", "class=\"ID\""}) EXPECT_EQ(html.find(key), std::string::npos);
+    const std::string pdf = dir + "/Lessons.pdf";
+    ASSERT_EQ(
+        testsupport::run(testsupport::shellQuote(chromium) +
+                         " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                         "--disable-background-networking --disable-component-update --disable-sync "
+                         "--no-pdf-header-footer --user-data-dir=" +
+                         testsupport::shellQuote(dir + "/profile") + " --print-to-pdf=" + testsupport::shellQuote(pdf) +
+                         " " + testsupport::shellQuote("file://" + file) + " 2>/dev/null"),
+        0);
+    std::string text;
+    ASSERT_EQ(printtest::pdfText(pdf, text), 0) << text;
+    for (int i = 10; i < 10 + n; ++i) EXPECT_NE(text.find("value" + std::to_string(i)), std::string::npos) << i << text;
+    EXPECT_NE(text.find("Lesson plans Monday 01/03/27"), std::string::npos);
 }
 
 }  // namespace

@@ -3,11 +3,15 @@
 // dialog answered as a user would, the job's files read back, and the
 // preview's pages compared with what Ghostscript renders of the printed file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <vector>
 
+#include "data/Dates.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/FXNativePrintDialog.h"
 #include "print/FXPreviewCanvas.h"
@@ -220,6 +224,84 @@ TEST_F(PrintCommandTest, PdfConverterMissingIsReported) {
     FXDCNativePrinter::setPdfConverter("ps2pdf");
     ASSERT_EQ(prompts.count("warning"), 1u);
     EXPECT_NE(prompts.last().text.find("Ghostscript"), std::string::npos);
+}
+
+// PAGE_FOOTER: every page's last line says which page of how many it is
+// and the day it was printed, inside the printable area, on PostScript and
+// PDF alike (the pages counted by laying the job out first).
+TEST_F(PrintCommandTest, FootersNumberThePagesOfTheJobAndSayTheDay) {
+    const std::string day = dates::shownDate((FXlong)time(nullptr)).text();
+    for (FXuint to : {(FXuint)FXNativePrinter::DEST_FILE, (FXuint)FXNativePrinter::DEST_PDF}) {
+        const std::string file = dir + (to == FXNativePrinter::DEST_PDF ? "/numbered.pdf" : "/numbered.ps");
+        FXNativePrinter job = printtest::fileJob(file, to | FXNativePrinter::PAGE_FOOTER);
+        FXFont font(printtest::app(), "times", 11);
+        int calls = 0;
+        EXPECT_TRUE(PrintCommand::print(owner, job, [&](FXDCNativePrinter& dc) {
+            ++calls;
+            dc.setFont(&font);
+            for (int page = 1; page <= 3; page++) {
+                dc.beginPage(page);
+                dc.drawText(13, 19, FXString("Lesson ") + FXStringVal(page));
+                dc.endPage();
+            }
+        }));
+        EXPECT_EQ(calls, 2);  // counted, then printed
+        std::string text;
+        ASSERT_EQ(printtest::pdfText(file, text), 0);
+        EXPECT_EQ(printtest::squeeze(text), "Lesson 1\nPage 1 of 3 Printed " + day +
+                                                "\nLesson 2\nPage 2 of 3 Printed " + day +
+                                                "\nLesson 3\nPage 3 of 3 Printed " + day + "\n");
+        for (const printtest::Box& b : printtest::inkBoxes(file)) {
+            EXPECT_GE(b.y0, 72 - 0.5);
+            EXPECT_LE(b.y1, 792 - 72 + 0.5);
+        }
+    }
+}
+
+// "Open the PDF file in its viewer when it is written": remembered, and the
+// written file handed to the desktop's viewer (here a script that notes it).
+TEST_F(PrintCommandTest, AWrittenPdfFileOpensInItsViewerWhenAsked) {
+    {
+        FXNativePrintDialog dlg(owner);
+        FXCheckButton* open = findButton<FXCheckButton>(&dlg, "Open the PDF file in its viewer when it is written");
+        ASSERT_NE(open, nullptr);
+        EXPECT_FALSE(open->getCheck());
+        EXPECT_EQ(dlg.description().flags & FXNativePrinter::OPEN_AFTER, 0u);
+        open->setCheck(TRUE);
+        send(&dlg, FXNativePrintDialog::ID_OPEN_PDF);
+        EXPECT_EQ(printtest::app()->reg().readIntEntry("PRINTER", "openpdf", 0), 1);
+        EXPECT_NE(dlg.description().flags & FXNativePrinter::OPEN_AFTER, 0u);
+    }
+    FXNativePrintDialog again(owner);
+    EXPECT_NE(again.description().flags & FXNativePrinter::OPEN_AFTER, 0u);
+    EXPECT_TRUE(findButton<FXCheckButton>(&again, "Open the PDF file in its viewer when it is written")->getCheck());
+    printtest::app()->reg().deleteEntry("PRINTER", "openpdf");
+
+    const std::string viewer = dir + "/viewer", noted = dir + "/opened";
+    printtest::writeFile(viewer, "#!/bin/sh\nprintf '%s' \"$1\" > \"$1.tmp\" && mv \"$1.tmp\" " + noted + "\n");
+    chmod(viewer.c_str(), 0755);
+    FXDCNativePrinter::setPdfViewer(viewer.c_str());
+    RecordingPrompter prompts;
+    const std::string file = dir + "/week.pdf";
+    FXNativePrinter job = printtest::fileJob(file, FXNativePrinter::DEST_PDF | FXNativePrinter::OPEN_AFTER);
+    FXDCNativePrinter dc(printtest::app());
+    ASSERT_TRUE(dc.beginPrint(job));
+    dc.beginPage(1);
+    dc.drawLine(0, 0, 100, 100);
+    dc.endPage();
+    ASSERT_TRUE(dc.endPrint());
+    // The viewer runs on its own: wait until it has noted the file.
+    for (int i = 0; i < 400 && !printtest::fileExists(noted); ++i) usleep(50000);
+    EXPECT_EQ(printtest::readFile(noted), file);
+    // Where no viewer is installed nothing happens, and nothing is said.
+    FXDCNativePrinter::setPdfViewer("no-such-pdf-viewer");
+    FXDCNativePrinter quiet(printtest::app());
+    ASSERT_TRUE(quiet.beginPrint(job));
+    quiet.beginPage(1);
+    quiet.endPage();
+    EXPECT_TRUE(quiet.endPrint());
+    FXDCNativePrinter::setPdfViewer("xdg-open");
+    EXPECT_TRUE(prompts.prompts.empty());
 }
 
 TEST_F(PrintCommandTest, DialogRemembersThePdfDestination) {
