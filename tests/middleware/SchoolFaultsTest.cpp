@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -166,6 +167,62 @@ int listenOnLoopback(int& port) {
     return listener;
 }
 
+// isdcat reading statements from a pipe, run in the client's working
+// directory: the test writes lines and reads the replies as they come.
+class PipedIsdcat {
+public:
+    PipedIsdcat(const Services& svc, const std::string& args) : err_(svc.workdir() + "/isdcat-err.txt") {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            close(in[1]);
+            close(out[0]);
+            if (chdir(svc.workdir().c_str()) != 0) _exit(127);
+            std::string command = testsupport::shellQuote(testsupport::buildDir() + "/isdcat") + " " + args + " 2>" +
+                                  testsupport::shellQuote(err_);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        in_ = in[1];
+        out_ = out[0];
+    }
+    ~PipedIsdcat() {
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    bool write(const std::string& line) { return ::write(in_, line.data(), line.size()) == (ssize_t)line.size(); }
+    // The next line of its standard output ("" at its end).
+    std::string readLine() {
+        std::string line;
+        char ch;
+        while (::read(out_, &ch, 1) == 1) {
+            line += ch;
+            if (ch == '\n') break;
+        }
+        return line;
+    }
+    // Closes its input and waits for its exit status.
+    int finish() {
+        close(in_);
+        in_ = -1;
+        int status = 0;
+        if (waitpid(pid_, &status, 0) != pid_) return -1;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string errors() const { return testsupport::readFile(err_); }
+
+private:
+    std::string err_;
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+};
 }  // namespace
 
 // Fault 1: a statement sent without asking for its reply must not end the
@@ -268,13 +325,17 @@ TEST(SchoolFaults, ALostCommitIsReportedAtTheNextRequest) {
     EXPECT_NE("FAILED", a.query("select count(*) from Teachers"));  // told once, then it goes on
     a.commit();
 
-    // The worker dies while the commit is on its way to it.
+    // The worker dies while the commit is on its way to it: killed only once
+    // the router has handed this commit on (the log may show an earlier
+    // commit of the client on the same worker already).
     ASSERT_NE("FAILED", a.query(insert("mw-f4-during")));
     name = workerOf(svc, id);
     pid_t pid = workerPid(svc, name);
     ASSERT_EQ(0, kill(pid, SIGSTOP));
+    const std::string handedOn = name + " <- " + me + ": \"commit\"";
+    int before = testsupport::countOf(routerLog(svc), handedOn);
     ASSERT_TRUE(a.commit());
-    waitForLog(svc, name + " <- " + me + ": \"commit\"");
+    waitForLog(svc, handedOn, before + 1);
     ASSERT_EQ(0, kill(pid, SIGKILL));
     waitForLog(svc, "was cut off");
     EXPECT_EQ("FAILED", a.query("select count(*) from Teachers"));
@@ -285,6 +346,56 @@ TEST(SchoolFaults, ALostCommitIsReportedAtTheNextRequest) {
     EXPECT_EQ(0, rows);
     figure("rows found after the lost commits: " + std::to_string(rows) + "; the client was told: \"" + told +
            "\" and \"" + told2 + "\"");
+}
+
+// isdcat waits for its commit: a worker killed between the INSERT's reply and
+// the commit, or while the commit runs, makes it fail with the router's
+// words instead of exiting 0 with nothing saved.
+TEST(SchoolFaults, IsdcatReportsACommitThatWasNotConfirmed) {
+    Services svc(options(2));
+    {
+        PipedIsdcat saved(svc, "-t -");
+        ASSERT_TRUE(saved.write(insert("mw-cat-saved") + "\ncommit\n"));
+        EXPECT_NE(std::string::npos, saved.readLine().find("[[]")) << saved.errors();
+        EXPECT_EQ(0, saved.finish()) << saved.errors();
+    }
+    EXPECT_EQ(1, countNamed(svc, "mw-cat-saved"));
+
+    // Killed after the INSERT's reply, before the commit.
+    PipedIsdcat lost(svc, "-t -");
+    ASSERT_TRUE(lost.write(insert("mw-cat-lost") + "\n"));
+    EXPECT_NE(std::string::npos, lost.readLine().find("[[]")) << lost.errors();
+    int id = newestClient(svc);
+    std::string name = workerOf(svc, id);
+    ASSERT_FALSE(name.empty()) << routerLog(svc);
+    ASSERT_EQ(0, kill(workerPid(svc, name), SIGKILL));
+    waitForLog(svc, "client #" + std::to_string(id) + " lost its transaction");
+    int status = lost.finish();  // the end of the input commits
+    std::string told = lost.errors();
+    EXPECT_EQ(1, status) << told;
+    EXPECT_NE(std::string::npos, told.find("commit not confirmed")) << told;
+    EXPECT_NE(std::string::npos, told.find("nothing of it was saved")) << told;
+
+    // Killed while the commit runs: the outcome is unknown, and said so.
+    PipedIsdcat cut(svc, "-t -");
+    ASSERT_TRUE(cut.write(insert("mw-cat-cut") + "\n"));
+    EXPECT_NE(std::string::npos, cut.readLine().find("[[]")) << cut.errors();
+    id = newestClient(svc);
+    std::string me = "client #" + std::to_string(id);
+    name = workerOf(svc, id);
+    pid_t pid = workerPid(svc, name);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    ASSERT_TRUE(cut.write("commit\n"));
+    waitForLog(svc, name + " <- " + me + ": \"commit\"");
+    ASSERT_EQ(0, kill(pid, SIGKILL));
+    status = cut.finish();
+    std::string told2 = cut.errors();
+    EXPECT_EQ(1, status) << told2;
+    EXPECT_NE(std::string::npos, told2.find("may not have been saved")) << told2;
+    int rows = countNamed(svc, "mw-cat-lost") + countNamed(svc, "mw-cat-cut");
+    EXPECT_EQ(0, rows);
+    figure("isdcat after a lost commit: exit " + std::to_string(status) + ", \"" + told.substr(0, told.find('\n')) +
+           "\"; rows found " + std::to_string(rows));
 }
 
 // The query a client sends right behind its "commit" goes to the worker
