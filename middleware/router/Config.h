@@ -8,8 +8,9 @@
 //   keyfile = /path/servicekey   ; the service key clients and workers prove
 //   tlscert = /path/cert.pem     ; with tlskey: TLS on the client port
 //   tlskey = /path/key.pem
-//   maxclients = 200        ; client connections at most
-//   logintimeout = 10       ; seconds; decimals allowed; 0 = no limit
+//   maxclients = 200        ; logged-in client connections at most
+//   maxlogins = 20          ; client connections not logged in yet at most (the oldest is dropped)
+//   logintimeout = 5        ; seconds; decimals allowed; 0 = no limit
 //   idletimeout = 3600      ;   a connection without a transaction or a request
 //   transactiontimeout = 60 ;   inside a transaction without a request (rolled back)
 //   requesttimeout = 120    ;   a request a worker has not answered (worker restarted)
@@ -59,7 +60,8 @@ struct RouterConfig {
     std::string keyfile;
     std::string tlsCert, tlsKey;
     int maxClients = 200;
-    double loginTimeout = 10;
+    int maxLogins = 20;
+    double loginTimeout = 5;
     double idleTimeout = 3600;
     double transactionTimeout = 60;
     double requestTimeout = 120;

@@ -245,7 +245,7 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     std::string error;
     ASSERT_TRUE(isectd::parseConfig(
         "[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
-        "logintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
+        "maxlogins = 3\nlogintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
         "requesttimeout = 9\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = 65536\nlogsize = 100\n"
         "logkeep = 2\n[service S]\nprogram = w\n",
         "/etc/i", c, error))
@@ -253,6 +253,7 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     EXPECT_EQ("/etc/i/key", c.keyfile);
     EXPECT_TRUE(c.tls());
     EXPECT_EQ(5, c.maxClients);
+    EXPECT_EQ(3, c.maxLogins);
     EXPECT_DOUBLE_EQ(0.5, c.loginTimeout);
     EXPECT_DOUBLE_EQ(0, c.idleTimeout);
     EXPECT_DOUBLE_EQ(7, c.transactionTimeout);
@@ -265,7 +266,8 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     // The defaults.
     ASSERT_TRUE(isectd::parseConfig("[service S]\nprogram = w\n", "", c, error)) << error;
     EXPECT_EQ(200, c.maxClients);
-    EXPECT_DOUBLE_EQ(10, c.loginTimeout);
+    EXPECT_EQ(20, c.maxLogins);
+    EXPECT_DOUBLE_EQ(5, c.loginTimeout);
     EXPECT_DOUBLE_EQ(3600, c.idleTimeout);
     EXPECT_DOUBLE_EQ(60, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(120, c.requestTimeout);
@@ -275,10 +277,11 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     EXPECT_EQ("", isectd::startProblem(c));
     c.bind = "192.168.1.5";
     EXPECT_NE(std::string::npos, isectd::startProblem(c).find("needs a service key")) << isectd::startProblem(c);
-    for (const char* bad : {"[router]\nlogintimeout = soon\n[service S]\nprogram = w\n",
-                            "[router]\nstoptimeout = -1\n[service S]\nprogram = w\n",
-                            "[router]\nmaxclients = 0\n[service S]\nprogram = w\n",
-                            "[router]\ntlscert = c.pem\nkeyfile = k\n[service S]\nprogram = w\n",
-                            "[router]\ntlscert = c.pem\ntlskey = k.pem\n[service S]\nprogram = w\n"})
+    for (const char* bad :
+         {"[router]\nlogintimeout = soon\n[service S]\nprogram = w\n",
+          "[router]\nstoptimeout = -1\n[service S]\nprogram = w\n",
+          "[router]\nmaxclients = 0\n[service S]\nprogram = w\n", "[router]\nmaxlogins = 0\n[service S]\nprogram = w\n",
+          "[router]\ntlscert = c.pem\nkeyfile = k\n[service S]\nprogram = w\n",
+          "[router]\ntlscert = c.pem\ntlskey = k.pem\n[service S]\nprogram = w\n"})
         EXPECT_FALSE(isectd::parseConfig(bad, "", c, error)) << bad;
 }

@@ -500,6 +500,34 @@ TEST(SchoolFaults, RouterMemoryStaysBounded) {
            "14 MB reply; +" + std::to_string(after) + " kB after it was dropped; 9th connection: " + refused);
 }
 
+// A client that stops reading a long reply is dropped once it has taken
+// nothing for `sendtimeout`, counted from the moment it stopped: its
+// transaction is rolled back and the worker, not ended, serves the client
+// waiting behind it.
+TEST(SchoolFaults, AClientThatStopsReadingFreesItsWorkerAfterTheSendLimit) {
+    Services svc(options(1, {"sendtimeout=2"}));
+    pid_t worker = workerPid(svc, "Plenwick-1");
+    IsdClient reader(svc.host(), svc.service(), svc.key());
+    ASSERT_NE("FAILED", reader.query(insert("mw-reader")));
+    // Some 14 MB of reply, none of it read.
+    ASSERT_TRUE(
+        reader.send("select a.rdb$field_name, b.rdb$field_name from rdb$relation_fields a, "
+                    "rdb$relation_fields b"));
+    waitForLog(svc, "rdb$relation_fields b");
+    auto start = Clock::now();
+    IsdClient innocent(svc.host(), svc.service(), svc.key());
+    std::string reply = innocent.query("select count(*) from Teachers where Teacher = 'mw-reader'");
+    double waited = msSince(start) / 1000;
+    innocent.commit();
+    EXPECT_NE("FAILED", reply) << failure(innocent);
+    EXPECT_NE(std::string::npos, reply.find(" 0]]]")) << reply;  // the reader's row is not there
+    EXPECT_NE(std::string::npos, routerLog(svc).find("read nothing for 2")) << routerLog(svc);
+    EXPECT_EQ(worker, workerPid(svc, "Plenwick-1")) << "the worker was freed, not ended";
+    EXPECT_EQ(0, countNamed(svc, "mw-reader"));
+    figure("with the only worker streaming 14 MB to a client that reads none of it, the next client waited " +
+           std::to_string(waited) + " s (sendtimeout 2 s); the reader's row was rolled back");
+}
+
 // Fault 6: logins, idle connections, idle transactions and hung workers
 // have time limits.
 TEST(SchoolFaults, TimeLimitsEndWhatWouldHoldOthersUp) {
@@ -612,6 +640,56 @@ TEST(SchoolFaults, OutOfDescriptorsBacksOffQuietly) {
     double percent = 100.0 * static_cast<double>(cpuTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
     figure("out of descriptors for 1 s: router CPU " + std::to_string(percent) + " %, log +" +
            std::to_string(logGrowth) + " bytes; served again afterwards");
+}
+
+// Connections without the key have a cap of their own, below maxclients:
+// a flood of them drops their own oldest, and every client with the key
+// logs in meanwhile.
+TEST(SchoolFaults, KeylessConnectionsNeverLockOutClientsWithTheKey) {
+    Services svc(options(1, {"maxclients=8", "maxlogins=4"}));
+    std::atomic<bool> stop{false};
+    std::atomic<int> opened{0};
+    std::vector<int> held;
+    std::thread flood([&] {
+        // Some hold a bare connection, some ask to log in and never answer.
+        while (!stop && held.size() < 400) {
+            int fd = mwtest::rawConnect(svc.port());
+            if (fd < 0) break;
+            if (held.size() % 2) mwtest::rawSendMessage(fd, ISD_LOGIN, svc.service() + "\n" + isdauth::nonce());
+            held.push_back(fd);
+            ++opened;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));  // 40 a second
+        }
+    });
+    while (opened < 60) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<std::unique_ptr<IsdClient>> genuine;
+    std::string why;
+    int failed = 0;
+    for (int i = 0; i < 12; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // amid the flood
+        auto c = std::make_unique<IsdClient>(svc.host(), svc.service(), svc.key());
+        if (!c->ok()) {
+            ++failed;
+            why = isdLastError();
+            continue;
+        }
+        // Logged-in clients beyond maxclients are refused, keyless ones or not.
+        if (genuine.size() >= 7) genuine.erase(genuine.begin());
+        genuine.push_back(std::move(c));
+    }
+    stop = true;
+    flood.join();
+    for (int fd : held) close(fd);
+    EXPECT_EQ(0, failed) << why;
+    for (auto& c : genuine) {
+        EXPECT_NE("FAILED", c->query("select 1 from rdb$database")) << failure(*c);
+        c->commit();
+    }
+    int dropped = testsupport::countOf(routerLog(svc), "connections not logged in (maxlogins)");
+    EXPECT_GT(dropped, 0) << routerLog(svc);
+    figure(std::to_string(opened.load()) + " keyless connections while 12 clients with the key logged in: " +
+           std::to_string(failed) + " logins failed; the router dropped the oldest keyless one " +
+           std::to_string(dropped) + " times (its log says so at most once a second)");
 }
 
 // Fault 8: no login, no worker and no password without the key.
