@@ -125,6 +125,7 @@ std::string routerKey(const std::string& key, const std::string& value, const st
                   {"idletimeout", &RouterConfig::idleTimeout},
                   {"transactiontimeout", &RouterConfig::transactionTimeout},
                   {"requesttimeout", &RouterConfig::requestTimeout},
+                  {"commitwait", &RouterConfig::commitWait},
                   {"sendtimeout", &RouterConfig::sendTimeout},
                   {"stoptimeout", &RouterConfig::stopTimeout}};
     for (const auto& limit : limits)
@@ -280,7 +281,8 @@ std::string describeConfig(const RouterConfig& config) {
         << ", maxlogins = " << config.maxLogins << ", clientbuffer = " << config.clientBuffer
         << ", logsize = " << config.logSize << ", logkeep = " << config.logKeep << "\n  timeouts (s): login "
         << config.loginTimeout << ", idle " << config.idleTimeout << ", transaction " << config.transactionTimeout
-        << ", request " << config.requestTimeout << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
+        << ", request " << config.requestTimeout << ", commit wait " << config.commitWait << ", send "
+        << config.sendTimeout << ", stop " << config.stopTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");

@@ -14,6 +14,7 @@
 //   idletimeout = 3600      ;   a connection without a transaction or a request
 //   transactiontimeout = 60 ;   inside a transaction without a request (rolled back)
 //   requesttimeout = 120    ;   a request a worker has not answered (worker restarted)
+//   commitwait = 5          ;   a commit or rollback holding back new transactions (worker restarted)
 //   sendtimeout = 30        ;   a client that reads nothing while a reply waits
 //   stoptimeout = 15        ;   a worker that has not ended this long after SIGTERM is killed
 //   clientbuffer = 1048576  ; bytes of reply held for a client that does not read
@@ -65,6 +66,7 @@ struct RouterConfig {
     double idleTimeout = 3600;
     double transactionTimeout = 60;
     double requestTimeout = 120;
+    double commitWait = 5;
     double sendTimeout = 30;
     double stopTimeout = 15;
     long clientBuffer = 1 << 20;

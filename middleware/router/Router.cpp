@@ -103,6 +103,7 @@ Router::Router(asio::io_context& io, const RouterConfig& config, Log& log)
     limits.idleTimeout = config.idleTimeout;
     limits.transactionTimeout = config.transactionTimeout;
     limits.requestTimeout = config.requestTimeout;
+    limits.commitWait = config.commitWait;
     for (const auto& sc : config.services) {
         std::vector<std::string> names;
         for (int i = 0; i < sc.workers; ++i) names.push_back(Workers::name(sc, i));

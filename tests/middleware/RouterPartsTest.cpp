@@ -243,12 +243,13 @@ TEST(MiddlewareAuth, ProofsDependOnKeyRoleServiceNoncesAndSession) {
 TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     isectd::RouterConfig c;
     std::string error;
-    ASSERT_TRUE(isectd::parseConfig(
-        "[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
-        "maxlogins = 3\nlogintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
-        "requesttimeout = 9\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = 65536\nlogsize = 100\n"
-        "logkeep = 2\n[service S]\nprogram = w\n",
-        "/etc/i", c, error))
+    ASSERT_TRUE(
+        isectd::parseConfig("[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
+                            "maxlogins = 3\nlogintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
+                            "requesttimeout = 9\ncommitwait = 0.5\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = "
+                            "65536\nlogsize = 100\n"
+                            "logkeep = 2\n[service S]\nprogram = w\n",
+                            "/etc/i", c, error))
         << error;
     EXPECT_EQ("/etc/i/key", c.keyfile);
     EXPECT_TRUE(c.tls());
@@ -258,6 +259,7 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     EXPECT_DOUBLE_EQ(0, c.idleTimeout);
     EXPECT_DOUBLE_EQ(7, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(9, c.requestTimeout);
+    EXPECT_DOUBLE_EQ(0.5, c.commitWait);
     EXPECT_DOUBLE_EQ(2, c.sendTimeout);
     EXPECT_DOUBLE_EQ(1.5, c.stopTimeout);
     EXPECT_EQ(65536, c.clientBuffer);
@@ -271,6 +273,7 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     EXPECT_DOUBLE_EQ(3600, c.idleTimeout);
     EXPECT_DOUBLE_EQ(60, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(120, c.requestTimeout);
+    EXPECT_DOUBLE_EQ(5, c.commitWait);
     EXPECT_DOUBLE_EQ(30, c.sendTimeout);
     EXPECT_DOUBLE_EQ(15, c.stopTimeout);
     EXPECT_EQ(1 << 20, c.clientBuffer);

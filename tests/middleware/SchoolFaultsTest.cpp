@@ -528,6 +528,41 @@ TEST(SchoolFaults, AClientThatStopsReadingFreesItsWorkerAfterTheSendLimit) {
            std::to_string(waited) + " s (sendtimeout 2 s); the reader's row was rolled back");
 }
 
+// A worker stopped while it runs a client's commit holds back every new
+// transaction (they must see that commit) for `commitwait` at most: then it
+// is ended and restarted, its client told the commit's outcome is unknown,
+// and the others go on on the other worker.
+TEST(SchoolFaults, AStuckCommitHoldsOthersBackForTheCommitWaitAtMost) {
+    Services svc(options(2, {"commitwait=1"}));
+    IsdClient a(svc.host(), svc.service(), svc.key());
+    int id = newestClient(svc);
+    std::string me = "client #" + std::to_string(id);
+    ASSERT_NE("FAILED", a.query(insert("mw-stuck")));
+    std::string name = workerOf(svc, id);
+    pid_t pid = workerPid(svc, name);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    const std::string handedOn = name + " <- " + me + ": \"commit\"";
+    int before = testsupport::countOf(routerLog(svc), handedOn);
+    ASSERT_TRUE(a.commit());
+    waitForLog(svc, handedOn, before + 1);
+    auto start = Clock::now();
+    IsdClient b(svc.host(), svc.service(), svc.key());
+    std::string reply = b.query("select count(*) from Teachers");
+    double waited = msSince(start) / 1000;
+    b.commit();
+    kill(pid, SIGCONT);
+    EXPECT_NE("FAILED", reply) << failure(b);
+    EXPECT_NE(std::string::npos, routerLog(svc).find("while new transactions wait: ended and restarted"))
+        << routerLog(svc);
+    EXPECT_EQ("FAILED", a.query("select 1 from rdb$database"));
+    std::string told = failure(a);
+    EXPECT_NE(std::string::npos, told.find("may not have been saved")) << told;
+    EXPECT_NE("FAILED", a.query("select 1 from rdb$database")) << failure(a);
+    a.commit();
+    figure("a new transaction waited " + std::to_string(waited) +
+           " s behind a stopped worker's commit (commitwait 1 s); its client was told: \"" + told + "\"");
+}
+
 // Fault 6: logins, idle connections, idle transactions and hung workers
 // have time limits.
 TEST(SchoolFaults, TimeLimitsEndWhatWouldHoldOthersUp) {
