@@ -727,6 +727,56 @@ TEST(SchoolFaults, KeylessConnectionsNeverLockOutClientsWithTheKey) {
            std::to_string(dropped) + " times (its log says so at most once a second)");
 }
 
+// Out of descriptors while a worker restarts: the workers' port retries on
+// its own, so once descriptors are free again the restarted worker's hello
+// is read and the service has all its workers again.
+TEST(SchoolFaults, AWorkerRestartedWhileOutOfDescriptorsComesBack) {
+    Services svc(options(2));
+    pid_t router = svc.routerPid();
+    std::string out;
+    testsupport::run("ls /proc/" + std::to_string(router) + "/fd | wc -l", &out);
+    struct rlimit old {};
+    ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, nullptr, &old));
+    struct rlimit low {
+        static_cast<rlim_t>(atoi(out.c_str()) + 4), old.rlim_max
+    };
+    ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, &low, nullptr));
+    std::vector<int> fds;
+    for (int i = 0; i < 40; ++i) {
+        int fd = mwtest::rawConnect(svc.port());
+        if (fd >= 0) fds.push_back(fd);
+    }
+    waitForLog(svc, "accepting a client failed");
+    pid_t killed = workerPid(svc, "Plenwick-2");
+    ASSERT_EQ(0, kill(killed, SIGKILL));
+    // Its restart comes and cannot be accepted (or even started) meanwhile.
+    waitForLog(svc, "restarting worker Plenwick-2");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    for (int fd : fds) close(fd);
+    struct rlimit back = old;
+    ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, &back, nullptr));
+    auto freed = Clock::now();
+    // Back: the restarted worker proves its hello.
+    pid_t fresh = 0;
+    for (int i = 0;
+         i < 3000 && (fresh == 0 || fresh == killed ||
+                      routerLog(svc).find("(pid " + std::to_string(fresh) + ") is ready") == std::string::npos);
+         ++i) {
+        fresh = workerPid(svc, "Plenwick-2");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    double back2 = msSince(freed) / 1000;
+    EXPECT_NE(std::string::npos, routerLog(svc).find("(pid " + std::to_string(fresh) + ") is ready")) << routerLog(svc);
+    // Both workers serve: two open transactions at once.
+    IsdClient a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key());
+    EXPECT_NE("FAILED", a.query(insert("mw-fd-a")));
+    EXPECT_NE("FAILED", b.query(insert("mw-fd-b")));
+    a.rollback();
+    b.rollback();
+    figure("the worker restarted while out of descriptors was ready " + std::to_string(back2) +
+           " s after they were freed");
+}
+
 // Fault 8: no login, no worker and no password without the key.
 TEST(SchoolFaults, OnlyHoldersOfTheServiceKeyGetIn) {
     ServicesOptions o = options(1);
