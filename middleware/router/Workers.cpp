@@ -214,8 +214,11 @@ void Workers::spawn(Worker& w) {
     launch.program = sc.program;
     launch.args = {"127.0.0.1:" + std::to_string(port_), sc.name, w.name, config_.logdir};
     for (const auto& a : sc.expandedArgs()) launch.args.push_back(a);
-    launch.env = sc.expandedEnv();
-    launch.env.push_back("ISD_SERVICE_KEY=" + key_);
+    // Entries that carry the password, and the key, go through a pipe.
+    std::vector<std::string> expanded = sc.expandedEnv();
+    for (size_t i = 0; i < expanded.size(); ++i)
+        (sc.env[i].find("${PASSWORD}") != std::string::npos ? launch.secrets : launch.env).push_back(expanded[i]);
+    launch.secrets.push_back("ISD_SERVICE_KEY=" + key_);
     launch.env.push_back("ISD_LOG_LIMIT=" + std::to_string(config_.logSize) + " " + std::to_string(config_.logKeep));
     launch.outPath = config_.logdir + "/" + w.name + ".out";
     w.connected = false;

@@ -828,6 +828,14 @@ TEST(SchoolFaults, OnlyHoldersOfTheServiceKeyGetIn) {
     EXPECT_NE("FAILED", right.query("select 1 from rdb$database"));
     right.commit();
 
+    // The password and the key are on no command line and in no worker's
+    // environment as it started (/proc/PID/environ).
+    for (pid_t worker : svc.workerPids()) {
+        std::string environ = testsupport::readFile("/proc/" + std::to_string(worker) + "/environ");
+        EXPECT_FALSE(environ.empty());
+        EXPECT_EQ(std::string::npos, environ.find("Pw-Seen-Nowhere-42"));
+        EXPECT_EQ(std::string::npos, environ.find(svc.key()));
+    }
     // The password is on no command line.
     std::string ps;
     testsupport::run("ps -eo args | grep '[V]antry.*" + svc.workdir() + "'", &ps);
