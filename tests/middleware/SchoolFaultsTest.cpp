@@ -819,12 +819,25 @@ TEST(SchoolFaults, OnlyHoldersOfTheServiceKeyGetIn) {
             mwtest::rawSendMessage(fd, ISD_AUTH, std::string(64, '0'));  // a guessed proof
             EXPECT_TRUE(mwtest::rawClosedByPeer(fd));
             close(fd);
+            // The service key, which every client holds, proves no worker.
+            fd = mwtest::rawConnect(workerPort);
+            std::string nonce = isdauth::nonce();
+            mwtest::rawSendMessage(fd, ISD_HELLO, "Plenwick\nPlenwick-1\n" + nonce);
+            IsdHeader h{};
+            std::string challenge;
+            if (mwtest::rawReceive(fd, h, challenge) && isdGetKind(&h) == ISD_CHALLENGE) {
+                std::string routerNonce = challenge.substr(0, challenge.find('\n'));
+                mwtest::rawSendMessage(fd, ISD_AUTH,
+                                       isdauth::proof(svc.key(), "worker", "Plenwick", nonce, routerNonce, ""));
+                EXPECT_TRUE(mwtest::rawClosedByPeer(fd));
+            }
+            close(fd);
             impostor = "tried";
         }
         kill(fresh, SIGCONT);
     }
     ASSERT_FALSE(impostor.empty());
-    waitForLog(svc, "refused: wrong key for Plenwick-1");
+    waitForLog(svc, "refused: wrong key for Plenwick-1", 2);
     EXPECT_NE("FAILED", right.query("select 1 from rdb$database"));
     right.commit();
 
