@@ -5,8 +5,12 @@
 //   isdcat -t STATEMENT...      all statements in one transaction
 //   isdcat [-t] -               one statement a line from standard input
 //
-// Exit status: 0 result, 1 error reply (or any failed line with -), 2
-// middleware unreachable or failed.
+// Every "commit" waits for its answer: the changes count as saved only once
+// the router has passed on the worker's word that the commit ran.
+//
+// Exit status: 0 result, 1 error reply (or any failed line with -, or a
+// commit the router reported as failed), 2 middleware unreachable or failed
+// (after a commit was sent: its outcome is unknown).
 #include "isdio.h"
 
 #include <cstdio>
@@ -33,8 +37,11 @@ int usage() {
         "with -t they share a transaction until a \"commit\" or \"rollback\" line\n"
         "(after a failed statement the rest of that transaction is skipped).  Errors\n"
         "go to standard error and the next line goes on.\n"
-        "Exit status: 0 result, 1 error reply (with -: any line failed), 2 middleware\n"
-        "unreachable or failed.\n",
+        "Every commit waits for its answer; one that is not confirmed is reported on\n"
+        "standard error.\n"
+        "Exit status: 0 result, 1 error reply (with -: any line failed) or a commit\n"
+        "reported as not saved, 2 middleware unreachable or failed (after a commit:\n"
+        "the changes may not have been saved).\n",
         stderr);
     return 2;
 }
@@ -73,6 +80,45 @@ bool sendWord(int handle, const char* word) {
     return isdSend(handle, word, -1, &header) >= 0;
 }
 
+// Sends "commit" asking for its answer and waits for it.  Saved: the worker
+// echoed the word.  NotSaved: the router reported the transaction lost (its
+// text says whether anything may have been saved).  Unknown: the connection
+// broke once the word was on its way.  `why` is the text for the user.
+enum class Commit { Saved, NotSaved, Unknown };
+
+Commit commit(int handle, std::string& why) {
+    IsdHeader header{};
+    isdSetReplyWanted(&header, 1);
+    if (isdSend(handle, "commit", -1, &header) < 0) {
+        why = std::string("sending the commit failed (") + isdLastError() + "); the changes may not have been saved";
+        return Commit::Unknown;
+    }
+    for (;;) {
+        isdSetMore(&header, -999);
+        char* block = isdRecv(handle, &header);
+        if (!block || isdGetMore(&header) == -999) {
+            if (const char* reason = isdFailureReason(handle)) {
+                why = reason;
+                return Commit::NotSaved;
+            }
+            why = std::string("the connection broke after the commit was sent (") + isdLastError() +
+                  "); the changes may not have been saved";
+            return Commit::Unknown;
+        }
+        if (isdGetMore(&header) <= 0) return Commit::Saved;
+    }
+}
+
+// 0 when the commit was confirmed; else its failure on standard error and
+// the exit status it calls for.
+int confirmCommit(int handle, const std::string& where) {
+    std::string why;
+    Commit outcome = commit(handle, why);
+    if (outcome == Commit::Saved) return 0;
+    fprintf(stderr, "isdcat: %scommit not confirmed: %s\n", where.c_str(), why.c_str());
+    return outcome == Commit::NotSaved ? 1 : 2;
+}
+
 std::string trim(const std::string& s) {
     const char* space = " \t\r\n";
     size_t first = s.find_first_not_of(space);
@@ -93,9 +139,13 @@ int lines(int handle, bool transaction) {
         if (!sql.empty() && sql.back() == ';') sql = trim(sql.substr(0, sql.size() - 1));
         if (sql.empty()) continue;
         if (sql == "commit" || sql == "rollback") {
-            bool commit = sql == "commit" && failedAt == 0;
-            if (!sendWord(handle, commit ? "commit" : "rollback")) {
-                fprintf(stderr, "isdcat: line %ld: sending %s failed: %s\n", number, sql.c_str(), isdLastError());
+            std::string where = "line " + std::to_string(number) + ": ";
+            if (sql == "commit" && failedAt == 0) {
+                int failed = confirmCommit(handle, where);
+                if (failed == 2) return 2;
+                if (failed) status = 1;
+            } else if (!sendWord(handle, "rollback")) {
+                fprintf(stderr, "isdcat: line %ld: sending rollback failed: %s\n", number, isdLastError());
                 return 2;
             }
             if (sql == "commit" && failedAt > 0)
@@ -134,15 +184,19 @@ int lines(int handle, bool transaction) {
             fputc('\n', stdout);
             fflush(stdout);
             open = transaction;
-            if (!transaction && !sendWord(handle, "commit")) {
-                fprintf(stderr, "isdcat: line %ld: sending commit failed: %s\n", number, isdLastError());
-                return 2;
+            if (!transaction) {
+                int failed = confirmCommit(handle, "line " + std::to_string(number) + ": ");
+                if (failed == 2) return 2;
+                if (failed) status = 1;
             }
         }
     }
     // The end of the input ends an open transaction as the last line would:
     // committed unless it failed.
-    if (open && !sendWord(handle, "commit")) return 2;
+    if (open) {
+        int failed = confirmCommit(handle, "at the end of the input: ");
+        if (failed) return failed;
+    }
     if (failedAt > 0) sendWord(handle, "rollback");
     return status;
 }
@@ -189,8 +243,10 @@ int main(int argc, char** argv) {
         }
     }
     fflush(stdout);
-    if (!sendWord(handle, status == 0 ? "commit" : "rollback")) {
-        fprintf(stderr, "isdcat: sending the end of the transaction failed: %s\n", isdLastError());
+    if (status == 0) {
+        status = confirmCommit(handle, "");
+    } else if (!sendWord(handle, "rollback")) {
+        fprintf(stderr, "isdcat: sending the rollback failed: %s\n", isdLastError());
         status = 2;
     }
     isdLogout(handle);

@@ -606,10 +606,7 @@ int isdConnect(int argc, char** argv) {
     c->endpoint = argv[1];
     c->service = service;
     c->worker = true;
-    if (const char* key = getenv("ISD_SERVICE_KEY")) {
-        c->key = key;
-        unsetenv("ISD_SERVICE_KEY");
-    }
+    c->key = isdTakenServiceKey();
     auto deadline = Clock::now() + std::chrono::seconds(ISD_LOGIN_SECONDS);
     if (!connectSocket(c.get(), 0, deadline)) {
         errno = ECONNREFUSED;

@@ -100,11 +100,19 @@ void isdLogout(int handle);
 //   argv[2] service name
 //   argv[3] worker name (used in the worker's error messages)
 //   argv[4] log directory
-// The key to prove comes from the environment (ISD_SERVICE_KEY, removed from
-// it once read); without one the hello carries no proof.  ISD_LOG_LIMIT
-// ("BYTES KEEP") sets the rotation of the worker's log files.
-// Returns a handle or -1 with errno set.
+// The key to prove comes with the worker's secrets (isdTakeSecrets); without
+// one the hello carries no proof.  ISD_LOG_LIMIT ("BYTES KEEP") sets the
+// rotation of the worker's log files.  Returns a handle or -1 with errno set.
 int isdConnect(int argc, char** argv);
+// Reads, once, the secrets the router passes to a worker through the pipe
+// whose descriptor ISD_SECRETS_FD names ("NAME=VALUE" lines): the service key
+// is kept for isdConnect, every other entry (the database password,
+// ISC_PASSWORD) is put into the environment, where the database client
+// library finds it but /proc/PID/environ, which shows what the process
+// started with, does not.  Without ISD_SECRETS_FD the key is taken from
+// ISD_SERVICE_KEY in the environment.  A worker calls it before it attaches
+// to the database; isdConnect calls it too.  Returns the entries read, or -1.
+int isdTakeSecrets(void);
 // isdRecv and isdSend as above; a worker's isdRecv returns null when the
 // router ends the worker.  isdSend returns a negative value on failure.
 // 1 when the last null from isdRecv on this handle was the router's orderly
@@ -142,5 +150,7 @@ void isdParseConnectionText(const std::string& text, std::string& host, std::str
 // key is missing.
 std::string isdParseServiceKey(const std::string& text);
 std::string isdReadServiceKey(const std::string& path);
+// The service key isdTakeSecrets found (empty: none).
+std::string isdTakenServiceKey();
 
 #endif

@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
     // reply: the failed send is logged and the open transaction survives
     // until the worker ends in order.
     std::signal(SIGPIPE, SIG_IGN);
+    // The password may come with the router's secrets: before the attach.
+    isdTakeSecrets();
 
     vantry::ConnectParams params;
     params.database = argv[5];

@@ -1,5 +1,7 @@
 #include "data/IsectRecordset.h"
 
+#include <strings.h>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,6 +39,11 @@ void connectionLost(const char* text) {
     lostConnectionText = text;
     if (lostConnectionListener) lostConnectionListener();
 }
+// An awaited commit whose answer never came: the connection broke once the
+// word was on its way, so the worker may or may not have run it.
+const char* const commitUnknown =
+    "IsectRecordset::CommitTrans - The connection to the database service broke while saving; the last change may "
+    "not have been saved. Please check it, and make it again if it is missing.";
 const char* const endedInside =
     "IsectRecordset::OpenRecordset - The transaction was ended by a failure of another statement; nothing of it "
     "was kept.";
@@ -47,6 +54,9 @@ const char* const endedInside =
 // nor roll back on their own.  When one of them fails, the database has
 // rolled everything back: the owner's next statement and its commit fail.
 const IsectRecordset::Transaction* owner = nullptr;
+// A statement that may have changed data was sent since the last "commit"
+// or "rollback": the next commit waits for its answer.
+bool written = false;
 const IsectRecordset* ownerRecordset = nullptr;
 bool brokenInside = false;
 
@@ -73,9 +83,11 @@ bool connect() {
     return connection != -1;
 }
 
+// The router rolls back what a closed connection had open.
 void dropConnection() {
     if (connection != -1) isdLogout(connection);
     connection = -1;
+    written = false;
 }
 
 }  // namespace
@@ -126,14 +138,66 @@ FXbool IsectRecordset::sendWord(const char* word) {
     return true;
 }
 
+// "commit" asking for its answer: the worker's echo of the word says it ran.
+// The router's report of a lost transaction is thrown as it stands; a
+// connection that breaks meanwhile leaves the outcome unknown.
+void IsectRecordset::commitAndWait() {
+    IsdHeader header;
+    memset(&header, 0, sizeof header);
+    isdSetReplyWanted(&header, 1);
+    if (isdSend(connection, "commit", -1, &header) == -1) {
+        dropConnection();
+        throw FXTextException(commitUnknown);
+    }
+    do {
+        isdSetMore(&header, -999);
+        if (!isdRecv(connection, &header)) break;
+    } while (isdGetMore(&header) > 0);
+    if (isdGetMore(&header) != -999) return;
+    if (const char* reason = isdFailureReason(connection)) throw FXTextException(reason);
+    dropConnection();
+    throw FXTextException(commitUnknown);
+}
+
 void IsectRecordset::CommitTrans() {
     inTransaction = 0;
-    if (connection != -1 && !sendWord("commit")) connectionLost(commitFailed);
+    if (connection == -1) return;
+    if (written) {
+        written = false;
+        commitAndWait();
+        return;
+    }
+    if (!sendWord("commit")) connectionLost(commitFailed);
 }
 
 void IsectRecordset::RollbackTrans() {
     inTransaction = 0;
+    written = false;
     sendWord("rollback");
+}
+
+FXbool IsectRecordset::WritesData(const FXString& sql) {
+    const std::string text(sql.text(), (size_t)sql.length());
+    auto space = [&](size_t i) { return i < text.size() && isspace((unsigned char)text[i]); };
+    auto word = [&](size_t i) {
+        return i < text.size() && (isalnum((unsigned char)text[i]) || text[i] == '_' || text[i] == '$');
+    };
+    auto is = [&](size_t i, const char* w) { return strncasecmp(text.c_str() + i, w, strlen(w)) == 0; };
+    size_t at = 0;
+    while (space(at)) ++at;
+    if (!is(at, "select") || word(at + 6)) return true;
+    // A selectable procedure: "from" and a name followed by "(".
+    for (size_t i = at + 6; i + 4 < text.size(); ++i) {
+        if (!is(i, "from") || word(i - 1) || !space(i + 4)) continue;
+        size_t j = i + 4;
+        while (space(j)) ++j;
+        const size_t name = j;
+        while (word(j)) ++j;
+        if (j == name) continue;
+        while (space(j)) ++j;
+        if (j < text.size() && text[j] == '(') return true;
+    }
+    return false;
 }
 
 IsectRecordset::Transaction::Transaction(IsectRecordset& rs) : rs_(rs) {
@@ -278,6 +342,7 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         RollbackTrans();
         throw FXException(endedInside);
     }
+    if (WritesData(sql)) written = true;
     FXString failure;
     if (!sendAndReceive(sql, failure)) {
         if (!failure.empty()) {
@@ -295,9 +360,14 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         connectionLost(networkFailed);
         return false;
     }
-    if (!inTransaction && !owner) CommitTrans();
-    resetResult();
     FXString first;
+    const bool error = firstBlockIsError(blocks, first) || !endsLikeResult(blocks);
+    if (error) written = false;  // the worker has rolled the transaction back
+    if (!inTransaction && !owner) {
+        resetResult();
+        CommitTrans();  // waits for its answer after a write
+    }
+    resetResult();
     if (firstBlockIsError(blocks, first)) {
         transactionFailed(this);
         RollbackTrans();

@@ -15,7 +15,10 @@
 // with escapes decoded, numbers with their leading spaces, NULL as "None".
 //
 // Transactions: with inTransaction 0 every OpenRecordset is followed by
-// "commit".  Several statements run in one transaction under a guard:
+// "commit".  A commit after a statement that may have changed data waits
+// for its answer, so a change that was not saved is told at once (see
+// CommitTrans); after reads only it goes out without a reply.  Several
+// statements run in one transaction under a guard:
 //
 //   IsectRecordset::Transaction transaction(rs);   // inTransaction = 1
 //   rs.OpenRecordset("Update ...");
@@ -94,8 +97,15 @@ public:
     FX::FXString GetField(FX::FXint ordinal);
     FieldDef FieldOrdinal(const FX::FXString& nameOrOrdinal);
 
+    // "commit": after a statement that may have changed data (WritesData)
+    // it waits for the answer and throws when the change was not saved, in
+    // the router's words, or when the connection broke meanwhile ("may not
+    // have been saved"); after reads only it goes out without a reply.
     void CommitTrans();
     void RollbackTrans();
+    // Whether a statement may change data: anything but a SELECT, and a
+    // SELECT from a procedure ("Select * from MakeUnitPlan(...)").
+    static FX::FXbool WritesData(const FX::FXString& sql);
 
     // One transaction of several statements on this recordset (see the top
     // of this file).  The destructor rolls back what is still open and
@@ -166,6 +176,7 @@ private:
     // reported why (the connection stays), else the connection was lost.
     FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure);
     static FX::FXbool sendWord(const char* word);
+    static void commitAndWait();
 };
 
 // The same helpers as free functions.

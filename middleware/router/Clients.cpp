@@ -37,7 +37,8 @@ Clients::Clients(asio::io_context& io, const RouterConfig& config, Log& log, con
       acceptor_(io),
       acceptTimer_(io),
       acceptLog_(log),
-      refusedLog_(log) {}
+      refusedLog_(log),
+      droppedLog_(log) {}
 
 bool Clients::loadTls() {
     if (!config_.tls()) return true;
@@ -94,15 +95,17 @@ void Clients::onAccepted(tcp::socket socket) {
         tls_ ? std::make_shared<Session>(std::move(socket), *tls_) : std::make_shared<Session>(std::move(socket));
     session->setMaxLength(ISD_MAX_LOGIN_LENGTH);
     session->setWriteTimeout(millis(config_.sendTimeout));
-    if (static_cast<int>(clients_.size()) >= config_.maxClients) {
-        refusedLog_.write("connection from " + session->peer() + " refused: " + std::to_string(clients_.size()) +
-                          " clients, the limit (maxclients)");
-        session->start(nullptr, nullptr);
-        session->send(makeMessage(ISD_LOGIN_FAIL, "the router serves as many connections as it may (" +
-                                                      std::to_string(config_.maxClients) + "); try again later"));
-        session->closeAfterSending();
+    if (loggedInCount() >= config_.maxClients) {
+        refuseFull(session);
         return;
     }
+    // Connections that have not logged in have a smaller cap of their own:
+    // the oldest goes, so that nobody without the key keeps a client with
+    // it out.  One that connected less than a second ago is still logging
+    // in (a crowd of clients starting at once): it goes only once even the
+    // cap of both kinds together is reached.
+    const int waiting = notLoggedIn();
+    if (waiting >= config_.maxLogins) dropOldestNotLoggedIn(waiting >= config_.maxLogins + config_.maxClients);
     auto owned = std::make_unique<Client>();
     Client& c = *owned;
     c.id = nextClient_++;
@@ -116,6 +119,39 @@ void Clients::onAccepted(tcp::socket socket) {
                    [this, id](const std::string& reason) { onClosed(id, reason); });
     if (config_.loginTimeout > 0)
         c.deadline->set(c.connectedAt + millis(config_.loginTimeout), [this, id] { onTimer(id); });
+}
+
+void Clients::refuseFull(const SessionPtr& session) {
+    refusedLog_.write("connection from " + session->peer() + " refused: " + std::to_string(loggedInCount()) +
+                      " clients logged in, the limit (maxclients)");
+    session->start(nullptr, nullptr);
+    session->send(makeMessage(ISD_LOGIN_FAIL, "the router serves as many connections as it may (" +
+                                                  std::to_string(config_.maxClients) + "); try again later"));
+    session->closeAfterSending();
+}
+
+int Clients::loggedInCount() const {
+    int n = 0;
+    for (const auto& entry : clients_)
+        if (entry.second->service >= 0) ++n;
+    return n;
+}
+
+int Clients::notLoggedIn() const { return static_cast<int>(clients_.size()) - loggedInCount(); }
+
+// The ids grow with time: the first one not logged in is the oldest.
+void Clients::dropOldestNotLoggedIn(bool evenYoung) {
+    const auto headStart = std::chrono::seconds(1);
+    for (auto& entry : clients_) {
+        Client& c = *entry.second;
+        if (c.service >= 0) continue;
+        if (!evenYoung && Clock::now() - c.connectedAt < headStart) return;
+        droppedLog_.write("client #" + std::to_string(c.id) + " from " + c.session->peer() + " closed: the oldest of " +
+                          std::to_string(config_.maxLogins) + " connections not logged in (maxlogins)");
+        c.session->close();
+        gone(c);
+        return;
+    }
 }
 
 Clients::Client* Clients::find(uint64_t id) {
@@ -193,6 +229,13 @@ void Clients::onAuthMessage(Client& c, const std::string& proof) {
 }
 
 void Clients::loggedIn(Client& c, int service) {
+    if (loggedInCount() >= config_.maxClients) {
+        refuseLogin(c,
+                    "the router serves as many connections as it may (" + std::to_string(config_.maxClients) +
+                        "); try again later",
+                    "login refused: " + std::to_string(loggedInCount()) + " clients logged in, the limit (maxclients)");
+        return;
+    }
     c.service = service;
     c.deadline->clear();
     c.session->setMaxLength(ISD_MAX_LENGTH);

@@ -1,6 +1,8 @@
 // The clients' side of the router: the client port (plain TCP or TLS), the
 // login with the service key's challenge and proofs (Auth.h), the connection
-// limit, the login time limit, and the sending of what the pools answer.
+// limits (logged-in clients, and a smaller one for connections that have not
+// logged in yet, whose oldest is dropped when a new one comes), the login
+// time limit, and the sending of what the pools answer.
 // What a logged-in client does goes to the router (ClientEvents), which
 // hands it to the pool of the client's service.
 //
@@ -77,6 +79,10 @@ private:
     void onLoginMessage(Client& c, const MessagePtr& m);
     void onAuthMessage(Client& c, const std::string& proof);
     void loggedIn(Client& c, int service);
+    int loggedInCount() const;
+    int notLoggedIn() const;
+    void refuseFull(const SessionPtr& session);
+    void dropOldestNotLoggedIn(bool evenYoung);
     void refuseLogin(Client& c, const std::string& reason, const std::string& logged);
     void onClosed(uint64_t id, const std::string& reason);
     void onTimer(uint64_t id);
@@ -93,7 +99,7 @@ private:
     asio::ip::tcp::acceptor acceptor_;
     asio::steady_timer acceptTimer_;
     std::chrono::milliseconds acceptBackoff_{0};
-    RateLimitedLog acceptLog_, refusedLog_;
+    RateLimitedLog acceptLog_, refusedLog_, droppedLog_;
     std::unique_ptr<asio::ssl::context> tls_;
     std::map<uint64_t, std::unique_ptr<Client>> clients_;
     uint64_t nextClient_ = 1;

@@ -125,6 +125,7 @@ std::string routerKey(const std::string& key, const std::string& value, const st
                   {"idletimeout", &RouterConfig::idleTimeout},
                   {"transactiontimeout", &RouterConfig::transactionTimeout},
                   {"requesttimeout", &RouterConfig::requestTimeout},
+                  {"commitwait", &RouterConfig::commitWait},
                   {"sendtimeout", &RouterConfig::sendTimeout},
                   {"stoptimeout", &RouterConfig::stopTimeout}};
     for (const auto& limit : limits)
@@ -147,6 +148,8 @@ std::string routerKey(const std::string& key, const std::string& value, const st
         config.tlsKey = relativeTo(baseDir, value);
     } else if (key == "maxclients") {
         if (!toInt(value, 1, 100000, config.maxClients)) return "maxclients must be a number from 1 to 100000";
+    } else if (key == "maxlogins") {
+        if (!toInt(value, 1, 100000, config.maxLogins)) return "maxlogins must be a number from 1 to 100000";
     } else if (key == "clientbuffer") {
         if (!toLong(value, 65536, 1L << 30, config.clientBuffer))
             return "clientbuffer must be a number of bytes from 65536 up";
@@ -275,10 +278,11 @@ std::string describeConfig(const RouterConfig& config) {
         << ", rundir = " << config.rundir
         << "\n  keyfile = " << (config.keyfile.empty() ? "(none: logins are not authenticated)" : config.keyfile)
         << ", tls = " << (config.tls() ? config.tlsCert : "off") << "\n  maxclients = " << config.maxClients
-        << ", clientbuffer = " << config.clientBuffer << ", logsize = " << config.logSize
-        << ", logkeep = " << config.logKeep << "\n  timeouts (s): login " << config.loginTimeout << ", idle "
-        << config.idleTimeout << ", transaction " << config.transactionTimeout << ", request " << config.requestTimeout
-        << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
+        << ", maxlogins = " << config.maxLogins << ", clientbuffer = " << config.clientBuffer
+        << ", logsize = " << config.logSize << ", logkeep = " << config.logKeep << "\n  timeouts (s): login "
+        << config.loginTimeout << ", idle " << config.idleTimeout << ", transaction " << config.transactionTimeout
+        << ", request " << config.requestTimeout << ", commit wait " << config.commitWait << ", send "
+        << config.sendTimeout << ", stop " << config.stopTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");

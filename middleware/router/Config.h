@@ -8,11 +8,13 @@
 //   keyfile = /path/servicekey   ; the service key clients and workers prove
 //   tlscert = /path/cert.pem     ; with tlskey: TLS on the client port
 //   tlskey = /path/key.pem
-//   maxclients = 200        ; client connections at most
-//   logintimeout = 10       ; seconds; decimals allowed; 0 = no limit
+//   maxclients = 200        ; logged-in client connections at most
+//   maxlogins = 20          ; client connections not logged in yet at most (the oldest is dropped)
+//   logintimeout = 5        ; seconds; decimals allowed; 0 = no limit
 //   idletimeout = 3600      ;   a connection without a transaction or a request
 //   transactiontimeout = 60 ;   inside a transaction without a request (rolled back)
 //   requesttimeout = 120    ;   a request a worker has not answered (worker restarted)
+//   commitwait = 5          ;   a commit or rollback holding back new transactions (worker restarted)
 //   sendtimeout = 30        ;   a client that reads nothing while a reply waits
 //   stoptimeout = 15        ;   a worker that has not ended this long after SIGTERM is killed
 //   clientbuffer = 1048576  ; bytes of reply held for a client that does not read
@@ -59,10 +61,12 @@ struct RouterConfig {
     std::string keyfile;
     std::string tlsCert, tlsKey;
     int maxClients = 200;
-    double loginTimeout = 10;
+    int maxLogins = 20;
+    double loginTimeout = 5;
     double idleTimeout = 3600;
     double transactionTimeout = 60;
     double requestTimeout = 120;
+    double commitWait = 5;
     double sendTimeout = 30;
     double stopTimeout = 15;
     long clientBuffer = 1 << 20;

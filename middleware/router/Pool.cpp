@@ -237,9 +237,10 @@ void Pool::joinLine(Client& c, bool forWords) {
         at = before;
     }
     line_.insert(at, c.id);
-    if (forWords)
+    if (forWords) {
         note("client #%llu waits for a commit or rollback received before its request", number(c.id));
-    else
+        limitWordsWaitedFor();
+    } else
         note("client #%llu waits for a free worker of %s", number(c.id), service_.c_str());
 }
 
@@ -397,6 +398,24 @@ Pool::Actions Pool::workerLost(int w, const std::string& reason) {
 Pool::Actions Pool::workerTimer(int w, long pid) {
     Worker& x = workers_[w];
     if (shuttingDown_ || !x.busy) return take();
+    if (wordStuck(w)) {
+        note("worker %s (pid %ld): its \"%s\" has run for %s s while new transactions wait: ended and restarted",
+             x.name.c_str(), pid, excerpt(x.current.message->payload).c_str(), seconds(limits_.commitWait).c_str());
+        std::vector<ClientId> moved = takeBackQueuedBehind(w);
+        lose(w, "commit or rollback stuck", kStoppedServing);
+        for (ClientId id : moved)
+            if (Client* c = find(id)) dispatch(*c);
+        serveWaiting();
+        return take();
+    }
+    if (x.current.barrier && (limits_.requestTimeout <= 0 || now_() < x.since + millis(limits_.requestTimeout))) {
+        // Armed for the words' limit, but nobody waits for this one now.
+        PoolAction a =
+            action(limits_.requestTimeout > 0 ? PoolAction::ArmWorkerTimer : PoolAction::ClearWorkerTimer, 0, w);
+        a.due = x.since + millis(limits_.requestTimeout);
+        act(a);
+        return take();
+    }
     bool probe = x.current.kind == Request::Probe;
     note("worker %s (pid %ld) did not answer %s in time: ended and restarted", x.name.c_str(), pid,
          probe ? "a check" : "a request");
@@ -443,8 +462,11 @@ int Pool::freeWorker() const {
 bool Pool::blockedByWords(uint64_t seq) const { return !wordsInFlight_.empty() && wordsInFlight_.begin()->first < seq; }
 
 void Pool::queueRequest(int w, Request r) {
-    workers_[w].fifo.push_back(std::move(r));
+    Worker& x = workers_[w];
+    bool behindWord = x.busy && x.current.barrier && r.kind == Request::Query && r.client != x.current.client;
+    x.fifo.push_back(std::move(r));
     pump(w);
+    if (behindWord) limitWordsWaitedFor();
 }
 
 // Hands the next request to the worker once its previous reply has ended.
@@ -461,6 +483,7 @@ void Pool::pump(int w) {
         if (!sent && r.kind == Request::Query && !has(r.client)) continue;
         x.busy = true;
         x.current = r;
+        x.since = now_();
         if (!sent) sendToWorker(w, r);
         if (r.kind != Request::Shutdown)
             armWorkerTimer(w,
@@ -525,6 +548,66 @@ void Pool::armWorkerTimer(int w, double s) {
     PoolAction a = action(PoolAction::ArmWorkerTimer, 0, w);
     a.due = now_() + millis(s);
     act(a);
+}
+
+// The words that new transactions wait for may hold them back for
+// `commitWait` at most: the workers running them are given that limit.
+void Pool::limitWordsWaitedFor() {
+    if (limits_.commitWait <= 0 || shuttingDown_) return;
+    for (const auto& word : wordsInFlight_) {
+        const Worker& x = workers_[word.second];
+        if (!x.busy || !x.current.barrier || x.current.seq != word.first || x.throttledBy) continue;
+        PoolAction a = action(PoolAction::ArmWorkerTimer, 0, word.second);
+        double limit =
+            limits_.requestTimeout > 0 ? std::min(limits_.commitWait, limits_.requestTimeout) : limits_.commitWait;
+        a.due = x.since + millis(limit);
+        act(a);
+    }
+}
+
+// Whether the word running on the worker has held back another client for
+// longer than its limit: one in line, or one whose new transaction queued
+// behind the word on this worker.
+bool Pool::wordStuck(int w) const {
+    const Worker& x = workers_[w];
+    if (limits_.commitWait <= 0 || !x.current.barrier || now_() < x.since + millis(limits_.commitWait)) return false;
+    for (const Request& r : x.fifo)
+        if (r.kind == Request::Query && r.client != x.current.client && has(r.client)) return true;
+    for (ClientId id : line_) {
+        auto it = clients_.find(id);
+        if (it != clients_.end() && it->second.waiting && !it->second.pending.empty() &&
+            it->second.pending.front().seq > x.current.seq)
+            return true;
+    }
+    return false;
+}
+
+// The new transactions of other clients queued behind the stuck word: they
+// have not run, so they are taken off the worker to start elsewhere (their
+// requests held again, in order, their binding undone).
+std::vector<ClientId> Pool::takeBackQueuedBehind(int w) {
+    Worker& x = workers_[w];
+    std::vector<ClientId> moved;
+    std::deque<Request> kept;
+    while (!x.fifo.empty()) {
+        Request r = std::move(x.fifo.back());
+        x.fifo.pop_back();
+        Client* c = r.kind == Request::Query && r.client != x.current.client ? find(r.client) : nullptr;
+        if (!c) {
+            kept.push_front(std::move(r));
+            continue;
+        }
+        c->pending.push_front({r.message, r.seq});
+        --c->outstanding;
+        if (c->bound == w) unbind(*c);
+        if (std::find(moved.begin(), moved.end(), c->id) == moved.end()) moved.push_back(c->id);
+    }
+    x.fifo.swap(kept);
+    if (!moved.empty()) {
+        x.aheadSent = false;
+        note("%zu client(s) queued behind it start their transactions elsewhere", moved.size());
+    }
+    return moved;
 }
 
 void Pool::probeIdleWorkers(int except) {

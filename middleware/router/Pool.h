@@ -27,7 +27,10 @@
 // - Time limits.  A client without a request is closed after `idleTimeout`,
 //   inside a transaction rolled back after `transactionTimeout`; a request a
 //   worker does not answer within `requestTimeout` (each block renews it)
-//   ends the worker, and every idle worker is asked for a sign of life.
+//   ends the worker, and every idle worker is asked for a sign of life.  A
+//   "commit" or "rollback" that runs longer than `commitWait` while new
+//   transactions wait behind it ends its worker the same way (its client is
+//   told the outcome is unknown), and the others go on.
 //
 // Client: idle | waiting in line | bound (inside a transaction) -> gone.
 // Worker: not ready -> ready (free | bound | running requests) -> lost -> not
@@ -53,6 +56,7 @@ struct PoolLimits {  // seconds; 0 = no limit
     double idleTimeout = 3600;
     double transactionTimeout = 60;
     double requestTimeout = 120;
+    double commitWait = 5;
 };
 
 struct PoolAction {
@@ -149,6 +153,7 @@ private:
         bool busy = false;
         Request current;
         bool aheadSent = false;    // fifo.front() is with the worker already, behind the word running
+        Clock::time_point since;   // when the current request was handed on
         ClientId throttledBy = 0;  // reading paused until this client drains
         bool free() const { return ready && !bound && !busy && fifo.empty(); }
     };
@@ -179,6 +184,9 @@ private:
     void finishRequest(int w);
     void armWorkerTimer(int w, double s);
     void probeIdleWorkers(int except);
+    void limitWordsWaitedFor();
+    bool wordStuck(int w) const;
+    std::vector<ClientId> takeBackQueuedBehind(int w);
     void lose(int w, const std::string& reason, const std::string& clientText);
     void loseRequest(Worker& w, const Request& r, bool running, const std::string& clientText,
                      std::vector<ClientId>& told);

@@ -103,6 +103,7 @@ Router::Router(asio::io_context& io, const RouterConfig& config, Log& log)
     limits.idleTimeout = config.idleTimeout;
     limits.transactionTimeout = config.transactionTimeout;
     limits.requestTimeout = config.requestTimeout;
+    limits.commitWait = config.commitWait;
     for (const auto& sc : config.services) {
         std::vector<std::string> names;
         for (int i = 0; i < sc.workers; ++i) names.push_back(Workers::name(sc, i));
@@ -156,8 +157,8 @@ bool Router::runDirFree() {
     return false;
 }
 
-// Clients prove the service key; workers prove it too, or, without one, a
-// key made for this run that only the router's own workers get.
+// Clients prove the service key; workers prove a key made for this run that
+// only the router's own workers get.
 bool Router::readKeys() {
     if (!config_.keyfile.empty()) {
         std::string error;
@@ -169,11 +170,13 @@ bool Router::readKeys() {
         struct stat st;
         if (stat(config_.keyfile.c_str(), &st) == 0 && (st.st_mode & 077))
             log_.write("warning: the key file %s can be read by other users (chmod 600 it)", config_.keyfile.c_str());
-        workerKey_ = key_;
     } else {
-        workerKey_ = isdauth::nonce();
         log_.write("no service key (keyfile): logins are not authenticated; bind stays on loopback");
     }
+    // Workers prove a key of their own, made for this run and handed only to
+    // the router's own workers: the service key, which every client holds,
+    // never registers a worker.
+    workerKey_ = isdauth::nonce();
     if (workerKey_.empty()) {
         fprintf(stderr, "isectd: no random numbers for the worker key\n");
         return false;

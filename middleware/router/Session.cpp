@@ -225,20 +225,23 @@ void Session::fail(const std::string& reason) {
     if (handler) handler(reason);
 }
 
-// A write that makes no progress for the write timeout fails the session.
-// The timer is set once and looks at the progress when it fires, so that a
-// busy session costs no timer call per write.
-void Session::armWriteTimer() {
+// A write that makes no progress for the write timeout fails the session:
+// the time counts from the last write that went through (or from the start
+// of writing), so a peer that stops reading is dropped that long after it
+// stopped.  The timer is set once and looks at the progress when it fires,
+// then waits for what is left, so that a busy session costs no timer call
+// per write.
+void Session::armWriteTimer(std::chrono::steady_clock::time_point due) {
     writeTimerArmed_ = true;
-    writesDoneAtArm_ = writesDone_;
     auto self = shared_from_this();
-    writeTimer_.expires_after(writeTimeout_);
+    writeTimer_.expires_at(due);
     writeTimer_.async_wait([this, self](const asio::error_code& ec) {
         writeTimerArmed_ = false;
         if (ec || closed_ || discarding_) return;
         if (!writing_) return;
-        if (writesDone_ != writesDoneAtArm_) {
-            armWriteTimer();
+        auto stalledUntil = lastProgress_ + writeTimeout_;
+        if (std::chrono::steady_clock::now() < stalledUntil) {
+            armWriteTimer(stalledUntil);
             return;
         }
         if (closing_)
@@ -254,6 +257,7 @@ void Session::writeNext() {
         if (closing_) finishClosing();
         return;
     }
+    if (!writing_) lastProgress_ = std::chrono::steady_clock::now();
     writing_ = true;
     // Several queued messages go out in one write.
     std::vector<asio::const_buffer> buffers;
@@ -268,10 +272,10 @@ void Session::writeNext() {
     }
     writingCount_ = held.size();
     auto self = shared_from_this();
-    if (writeTimeout_.count() > 0 && !writeTimerArmed_) armWriteTimer();
+    if (writeTimeout_.count() > 0 && !writeTimerArmed_) armWriteTimer(lastProgress_ + writeTimeout_);
     auto handler = [this, self, held, bytes](const asio::error_code& ec, size_t) {
         if (closed_) return;
-        ++writesDone_;
+        lastProgress_ = std::chrono::steady_clock::now();
         if (ec) {
             writing_ = false;
             if (closing_)

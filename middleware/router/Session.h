@@ -12,8 +12,8 @@
 //
 // Writing: messages are queued and written in order; queuedBytes() says how
 // much waits, and a drain handler is called when that falls to its low
-// mark.  A write that makes no progress within the write timeout fails the
-// session.
+// mark.  A write that makes no progress within the write timeout (counted
+// from the last write that went through) fails the session.
 //
 // States: (TLS handshake) -> open -> closing (closeAfterSending: the queue is
 // written, the sending half shut, input discarded for a few seconds) ->
@@ -94,8 +94,8 @@ private:
     std::chrono::milliseconds writeTimeout_{0};
     asio::steady_timer writeTimer_;
     bool writeTimerArmed_ = false;
-    unsigned long writesDone_ = 0, writesDoneAtArm_ = 0;
-    void armWriteTimer();
+    std::chrono::steady_clock::time_point lastProgress_;  // the last write that went through
+    void armWriteTimer(std::chrono::steady_clock::time_point due);
     bool writing_ = false, closed_ = false, closing_ = false, discarding_ = false;
     MessageHandler onMessage_;
     CloseHandler onClose_;

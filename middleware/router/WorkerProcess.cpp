@@ -37,7 +37,28 @@ bool WorkerProcess::start(const Launch& launch) {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
-    std::vector<std::string> env = environment(launch.env);
+    std::vector<std::string> extra = launch.env;
+    // The secrets wait in a pipe the worker inherits as descriptor 3.
+    int secrets[2] = {-1, -1};
+    if (!launch.secrets.empty()) {
+        if (pipe2(secrets, O_CLOEXEC) != 0) {
+            log_.write("cannot start worker %s: no pipe for its secrets: %s", name_.c_str(), strerror(errno));
+            return false;
+        }
+        std::string text;
+        for (const auto& s : launch.secrets) text += s + "\n";
+        // Far below a pipe's buffer: the write does not wait for the reader.
+        bool written = write(secrets[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        for (auto& ch : text) ch = 0;
+        ::close(secrets[1]);
+        if (!written) {
+            ::close(secrets[0]);
+            log_.write("cannot start worker %s: its secrets could not be written", name_.c_str());
+            return false;
+        }
+        extra.push_back("ISD_SECRETS_FD=3");
+    }
+    std::vector<std::string> env = environment(extra);
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(&e[0]);
     envp.push_back(nullptr);
@@ -67,7 +88,15 @@ bool WorkerProcess::start(const Launch& launch) {
             dup2(out, 1);
             dup2(out, 2);
         }
-        closefrom(3);
+        if (secrets[0] >= 0) {
+            if (secrets[0] == 3)
+                fcntl(3, F_SETFD, 0);
+            else
+                dup2(secrets[0], 3);  // the copy is without close-on-exec
+            closefrom(4);
+        } else {
+            closefrom(3);
+        }
         if (searchPath)
             execvpe(argv[0], argv.data(), envp.data());
         else
@@ -77,6 +106,7 @@ bool WorkerProcess::start(const Launch& launch) {
     }
     if (out >= 0) ::close(out);
     if (devnull >= 0) ::close(devnull);
+    if (secrets[0] >= 0) ::close(secrets[0]);
     startedAt_ = Clock::now();
     if (pid < 0) {
         log_.write("cannot start worker %s: fork failed: %s", name_.c_str(), strerror(errno));

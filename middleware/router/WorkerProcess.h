@@ -21,10 +21,11 @@
 namespace isectd {
 
 struct Launch {
-    std::string program;            // a bare name is looked up in PATH
-    std::vector<std::string> args;  // argv[1...]
-    std::vector<std::string> env;   // NAME=VALUE entries added to the router's environment
-    std::string outPath;            // standard output and error, appended
+    std::string program;               // a bare name is looked up in PATH
+    std::vector<std::string> args;     // argv[1...]
+    std::vector<std::string> env;      // NAME=VALUE entries added to the router's environment
+    std::vector<std::string> secrets;  // NAME=VALUE entries passed through a pipe (isdTakeSecrets)
+    std::string outPath;               // standard output and error, appended
 };
 
 class WorkerProcess {

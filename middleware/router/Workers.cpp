@@ -60,7 +60,9 @@ void Workers::accept() {
             acceptLog_.write("accepting a worker failed: " + ec.message());
             acceptTimer_.expires_after(std::chrono::milliseconds(100));
             acceptTimer_.async_wait([this](const asio::error_code& e) {
-                if (!e) accept();
+                if (e) return;
+                if (workersFileStale_) writeWorkersFile();
+                accept();
             });
             return;
         }
@@ -187,6 +189,7 @@ void Workers::onProof(Newcomer& n, const std::string& proof) {
     w->connected = true;
     w->deadline->clear();
     log_.write("worker %s (pid %ld) is ready", w->name.c_str(), static_cast<long>(w->process->pid()));
+    if (workersFileStale_) writeWorkersFile();
     events_.workerReady(w->service, w->index);
 }
 
@@ -211,8 +214,11 @@ void Workers::spawn(Worker& w) {
     launch.program = sc.program;
     launch.args = {"127.0.0.1:" + std::to_string(port_), sc.name, w.name, config_.logdir};
     for (const auto& a : sc.expandedArgs()) launch.args.push_back(a);
-    launch.env = sc.expandedEnv();
-    launch.env.push_back("ISD_SERVICE_KEY=" + key_);
+    // Entries that carry the password, and the key, go through a pipe.
+    std::vector<std::string> expanded = sc.expandedEnv();
+    for (size_t i = 0; i < expanded.size(); ++i)
+        (sc.env[i].find("${PASSWORD}") != std::string::npos ? launch.secrets : launch.env).push_back(expanded[i]);
+    launch.secrets.push_back("ISD_SERVICE_KEY=" + key_);
     launch.env.push_back("ISD_LOG_LIMIT=" + std::to_string(config_.logSize) + " " + std::to_string(config_.logKeep));
     launch.outPath = config_.logdir + "/" + w.name + ".out";
     w.connected = false;
@@ -272,10 +278,14 @@ void Workers::writeWorkersFile() {
         for (auto& w : workers_[s])
             if (w->process->running())
                 text += config_.services[s].name + " " + w->name + " " + std::to_string(w->process->pid()) + "\n";
-    if (!writeFileAtomic(workersFile_, text)) log_.write("cannot write %s: %s", workersFile_.c_str(), strerror(errno));
+    // Out of descriptors it is written again at the next chance (a worker
+    // ready, a retried accept, the maintenance every few seconds).
+    workersFileStale_ = !writeFileAtomic(workersFile_, text);
+    if (workersFileStale_) log_.write("cannot write %s: %s", workersFile_.c_str(), strerror(errno));
 }
 
 void Workers::rotateOutFiles() {
+    if (workersFileStale_ && !stopped_) writeWorkersFile();
     if (config_.logSize <= 0) return;
     for (auto& service : workers_)
         for (auto& w : service) {

@@ -111,6 +111,7 @@ private:
     std::map<Session*, std::unique_ptr<Newcomer>> newcomers_;
     unsigned short port_ = 0;
     std::string workersFile_;
+    bool workersFileStale_ = false;  // the last write of it failed
     bool stopped_ = false;
 };
 

@@ -243,20 +243,23 @@ TEST(MiddlewareAuth, ProofsDependOnKeyRoleServiceNoncesAndSession) {
 TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     isectd::RouterConfig c;
     std::string error;
-    ASSERT_TRUE(isectd::parseConfig(
-        "[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
-        "logintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
-        "requesttimeout = 9\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = 65536\nlogsize = 100\n"
-        "logkeep = 2\n[service S]\nprogram = w\n",
-        "/etc/i", c, error))
+    ASSERT_TRUE(
+        isectd::parseConfig("[router]\nkeyfile = key\ntlscert = c.pem\ntlskey = k.pem\nmaxclients = 5\n"
+                            "maxlogins = 3\nlogintimeout = 0.5\nidletimeout = 0\ntransactiontimeout = 7\n"
+                            "requesttimeout = 9\ncommitwait = 0.5\nsendtimeout = 2\nstoptimeout = 1.5\nclientbuffer = "
+                            "65536\nlogsize = 100\n"
+                            "logkeep = 2\n[service S]\nprogram = w\n",
+                            "/etc/i", c, error))
         << error;
     EXPECT_EQ("/etc/i/key", c.keyfile);
     EXPECT_TRUE(c.tls());
     EXPECT_EQ(5, c.maxClients);
+    EXPECT_EQ(3, c.maxLogins);
     EXPECT_DOUBLE_EQ(0.5, c.loginTimeout);
     EXPECT_DOUBLE_EQ(0, c.idleTimeout);
     EXPECT_DOUBLE_EQ(7, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(9, c.requestTimeout);
+    EXPECT_DOUBLE_EQ(0.5, c.commitWait);
     EXPECT_DOUBLE_EQ(2, c.sendTimeout);
     EXPECT_DOUBLE_EQ(1.5, c.stopTimeout);
     EXPECT_EQ(65536, c.clientBuffer);
@@ -265,20 +268,23 @@ TEST(RouterConfig, LimitsTimeoutsKeyAndTls) {
     // The defaults.
     ASSERT_TRUE(isectd::parseConfig("[service S]\nprogram = w\n", "", c, error)) << error;
     EXPECT_EQ(200, c.maxClients);
-    EXPECT_DOUBLE_EQ(10, c.loginTimeout);
+    EXPECT_EQ(20, c.maxLogins);
+    EXPECT_DOUBLE_EQ(5, c.loginTimeout);
     EXPECT_DOUBLE_EQ(3600, c.idleTimeout);
     EXPECT_DOUBLE_EQ(60, c.transactionTimeout);
     EXPECT_DOUBLE_EQ(120, c.requestTimeout);
+    EXPECT_DOUBLE_EQ(5, c.commitWait);
     EXPECT_DOUBLE_EQ(30, c.sendTimeout);
     EXPECT_DOUBLE_EQ(15, c.stopTimeout);
     EXPECT_EQ(1 << 20, c.clientBuffer);
     EXPECT_EQ("", isectd::startProblem(c));
     c.bind = "192.168.1.5";
     EXPECT_NE(std::string::npos, isectd::startProblem(c).find("needs a service key")) << isectd::startProblem(c);
-    for (const char* bad : {"[router]\nlogintimeout = soon\n[service S]\nprogram = w\n",
-                            "[router]\nstoptimeout = -1\n[service S]\nprogram = w\n",
-                            "[router]\nmaxclients = 0\n[service S]\nprogram = w\n",
-                            "[router]\ntlscert = c.pem\nkeyfile = k\n[service S]\nprogram = w\n",
-                            "[router]\ntlscert = c.pem\ntlskey = k.pem\n[service S]\nprogram = w\n"})
+    for (const char* bad :
+         {"[router]\nlogintimeout = soon\n[service S]\nprogram = w\n",
+          "[router]\nstoptimeout = -1\n[service S]\nprogram = w\n",
+          "[router]\nmaxclients = 0\n[service S]\nprogram = w\n", "[router]\nmaxlogins = 0\n[service S]\nprogram = w\n",
+          "[router]\ntlscert = c.pem\nkeyfile = k\n[service S]\nprogram = w\n",
+          "[router]\ntlscert = c.pem\ntlskey = k.pem\n[service S]\nprogram = w\n"})
         EXPECT_FALSE(isectd::parseConfig(bad, "", c, error)) << bad;
 }

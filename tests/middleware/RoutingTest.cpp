@@ -2,6 +2,7 @@
 // failures of clients and workers, bad input, shutdown.
 #include "middleware/EchoRouter.h"
 #include "support/Services.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -323,6 +324,14 @@ TEST(Routing, SeveralServicesArgumentsEnvironmentAndNoPasswordInLogs) {
     EXPECT_EQ("[with space]", a.query("env ECHO_TEST_VALUE"));
     EXPECT_EQ("[Zq7-secret]", a.query("env ECHO_PW"));
     EXPECT_EQ("[Two-1|]", b.query("get"));
+    // The password's entry and the key came through a pipe: the worker's
+    // environment as it started shows neither.
+    std::string pid = a.query("pid");
+    std::string environ =
+        testsupport::readFile("/proc/" + pid.substr(1, pid.size() > 2 ? pid.size() - 2 : 0) + "/environ");
+    EXPECT_NE(std::string::npos, environ.find("ECHO_TEST_VALUE=with space"));
+    EXPECT_EQ(std::string::npos, environ.find("Zq7-secret"));
+    EXPECT_EQ(std::string::npos, environ.find("ISD_SERVICE_KEY"));
     a.commit();
     b.commit();
     EXPECT_EQ(0, router.stop());

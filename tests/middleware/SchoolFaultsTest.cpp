@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -166,6 +167,62 @@ int listenOnLoopback(int& port) {
     return listener;
 }
 
+// isdcat reading statements from a pipe, run in the client's working
+// directory: the test writes lines and reads the replies as they come.
+class PipedIsdcat {
+public:
+    PipedIsdcat(const Services& svc, const std::string& args) : err_(svc.workdir() + "/isdcat-err.txt") {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            close(in[1]);
+            close(out[0]);
+            if (chdir(svc.workdir().c_str()) != 0) _exit(127);
+            std::string command = testsupport::shellQuote(testsupport::buildDir() + "/isdcat") + " " + args + " 2>" +
+                                  testsupport::shellQuote(err_);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        in_ = in[1];
+        out_ = out[0];
+    }
+    ~PipedIsdcat() {
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    bool write(const std::string& line) { return ::write(in_, line.data(), line.size()) == (ssize_t)line.size(); }
+    // The next line of its standard output ("" at its end).
+    std::string readLine() {
+        std::string line;
+        char ch;
+        while (::read(out_, &ch, 1) == 1) {
+            line += ch;
+            if (ch == '\n') break;
+        }
+        return line;
+    }
+    // Closes its input and waits for its exit status.
+    int finish() {
+        close(in_);
+        in_ = -1;
+        int status = 0;
+        if (waitpid(pid_, &status, 0) != pid_) return -1;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string errors() const { return testsupport::readFile(err_); }
+
+private:
+    std::string err_;
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+};
 }  // namespace
 
 // Fault 1: a statement sent without asking for its reply must not end the
@@ -268,13 +325,17 @@ TEST(SchoolFaults, ALostCommitIsReportedAtTheNextRequest) {
     EXPECT_NE("FAILED", a.query("select count(*) from Teachers"));  // told once, then it goes on
     a.commit();
 
-    // The worker dies while the commit is on its way to it.
+    // The worker dies while the commit is on its way to it: killed only once
+    // the router has handed this commit on (the log may show an earlier
+    // commit of the client on the same worker already).
     ASSERT_NE("FAILED", a.query(insert("mw-f4-during")));
     name = workerOf(svc, id);
     pid_t pid = workerPid(svc, name);
     ASSERT_EQ(0, kill(pid, SIGSTOP));
+    const std::string handedOn = name + " <- " + me + ": \"commit\"";
+    int before = testsupport::countOf(routerLog(svc), handedOn);
     ASSERT_TRUE(a.commit());
-    waitForLog(svc, name + " <- " + me + ": \"commit\"");
+    waitForLog(svc, handedOn, before + 1);
     ASSERT_EQ(0, kill(pid, SIGKILL));
     waitForLog(svc, "was cut off");
     EXPECT_EQ("FAILED", a.query("select count(*) from Teachers"));
@@ -285,6 +346,56 @@ TEST(SchoolFaults, ALostCommitIsReportedAtTheNextRequest) {
     EXPECT_EQ(0, rows);
     figure("rows found after the lost commits: " + std::to_string(rows) + "; the client was told: \"" + told +
            "\" and \"" + told2 + "\"");
+}
+
+// isdcat waits for its commit: a worker killed between the INSERT's reply and
+// the commit, or while the commit runs, makes it fail with the router's
+// words instead of exiting 0 with nothing saved.
+TEST(SchoolFaults, IsdcatReportsACommitThatWasNotConfirmed) {
+    Services svc(options(2));
+    {
+        PipedIsdcat saved(svc, "-t -");
+        ASSERT_TRUE(saved.write(insert("mw-cat-saved") + "\ncommit\n"));
+        EXPECT_NE(std::string::npos, saved.readLine().find("[[]")) << saved.errors();
+        EXPECT_EQ(0, saved.finish()) << saved.errors();
+    }
+    EXPECT_EQ(1, countNamed(svc, "mw-cat-saved"));
+
+    // Killed after the INSERT's reply, before the commit.
+    PipedIsdcat lost(svc, "-t -");
+    ASSERT_TRUE(lost.write(insert("mw-cat-lost") + "\n"));
+    EXPECT_NE(std::string::npos, lost.readLine().find("[[]")) << lost.errors();
+    int id = newestClient(svc);
+    std::string name = workerOf(svc, id);
+    ASSERT_FALSE(name.empty()) << routerLog(svc);
+    ASSERT_EQ(0, kill(workerPid(svc, name), SIGKILL));
+    waitForLog(svc, "client #" + std::to_string(id) + " lost its transaction");
+    int status = lost.finish();  // the end of the input commits
+    std::string told = lost.errors();
+    EXPECT_EQ(1, status) << told;
+    EXPECT_NE(std::string::npos, told.find("commit not confirmed")) << told;
+    EXPECT_NE(std::string::npos, told.find("nothing of it was saved")) << told;
+
+    // Killed while the commit runs: the outcome is unknown, and said so.
+    PipedIsdcat cut(svc, "-t -");
+    ASSERT_TRUE(cut.write(insert("mw-cat-cut") + "\n"));
+    EXPECT_NE(std::string::npos, cut.readLine().find("[[]")) << cut.errors();
+    id = newestClient(svc);
+    std::string me = "client #" + std::to_string(id);
+    name = workerOf(svc, id);
+    pid_t pid = workerPid(svc, name);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    ASSERT_TRUE(cut.write("commit\n"));
+    waitForLog(svc, name + " <- " + me + ": \"commit\"");
+    ASSERT_EQ(0, kill(pid, SIGKILL));
+    status = cut.finish();
+    std::string told2 = cut.errors();
+    EXPECT_EQ(1, status) << told2;
+    EXPECT_NE(std::string::npos, told2.find("may not have been saved")) << told2;
+    int rows = countNamed(svc, "mw-cat-lost") + countNamed(svc, "mw-cat-cut");
+    EXPECT_EQ(0, rows);
+    figure("isdcat after a lost commit: exit " + std::to_string(status) + ", \"" + told.substr(0, told.find('\n')) +
+           "\"; rows found " + std::to_string(rows));
 }
 
 // The query a client sends right behind its "commit" goes to the worker
@@ -387,6 +498,69 @@ TEST(SchoolFaults, RouterMemoryStaysBounded) {
     figure("router memory: +" + std::to_string(announced) + " kB with 4 connections announcing 64 MiB; +" +
            std::to_string(held) + " kB (peak +" + std::to_string(peak) + " kB) while a client read none of a " +
            "14 MB reply; +" + std::to_string(after) + " kB after it was dropped; 9th connection: " + refused);
+}
+
+// A client that stops reading a long reply is dropped once it has taken
+// nothing for `sendtimeout`, counted from the moment it stopped: its
+// transaction is rolled back and the worker, not ended, serves the client
+// waiting behind it.
+TEST(SchoolFaults, AClientThatStopsReadingFreesItsWorkerAfterTheSendLimit) {
+    Services svc(options(1, {"sendtimeout=2"}));
+    pid_t worker = workerPid(svc, "Plenwick-1");
+    IsdClient reader(svc.host(), svc.service(), svc.key());
+    ASSERT_NE("FAILED", reader.query(insert("mw-reader")));
+    // Some 14 MB of reply, none of it read.
+    ASSERT_TRUE(
+        reader.send("select a.rdb$field_name, b.rdb$field_name from rdb$relation_fields a, "
+                    "rdb$relation_fields b"));
+    waitForLog(svc, "rdb$relation_fields b");
+    auto start = Clock::now();
+    IsdClient innocent(svc.host(), svc.service(), svc.key());
+    std::string reply = innocent.query("select count(*) from Teachers where Teacher = 'mw-reader'");
+    double waited = msSince(start) / 1000;
+    innocent.commit();
+    EXPECT_NE("FAILED", reply) << failure(innocent);
+    EXPECT_NE(std::string::npos, reply.find(" 0]]]")) << reply;  // the reader's row is not there
+    EXPECT_NE(std::string::npos, routerLog(svc).find("read nothing for 2")) << routerLog(svc);
+    EXPECT_EQ(worker, workerPid(svc, "Plenwick-1")) << "the worker was freed, not ended";
+    EXPECT_EQ(0, countNamed(svc, "mw-reader"));
+    figure("with the only worker streaming 14 MB to a client that reads none of it, the next client waited " +
+           std::to_string(waited) + " s (sendtimeout 2 s); the reader's row was rolled back");
+}
+
+// A worker stopped while it runs a client's commit holds back every new
+// transaction (they must see that commit) for `commitwait` at most: then it
+// is ended and restarted, its client told the commit's outcome is unknown,
+// and the others go on on the other worker.
+TEST(SchoolFaults, AStuckCommitHoldsOthersBackForTheCommitWaitAtMost) {
+    Services svc(options(2, {"commitwait=1"}));
+    IsdClient a(svc.host(), svc.service(), svc.key());
+    int id = newestClient(svc);
+    std::string me = "client #" + std::to_string(id);
+    ASSERT_NE("FAILED", a.query(insert("mw-stuck")));
+    std::string name = workerOf(svc, id);
+    pid_t pid = workerPid(svc, name);
+    ASSERT_EQ(0, kill(pid, SIGSTOP));
+    const std::string handedOn = name + " <- " + me + ": \"commit\"";
+    int before = testsupport::countOf(routerLog(svc), handedOn);
+    ASSERT_TRUE(a.commit());
+    waitForLog(svc, handedOn, before + 1);
+    auto start = Clock::now();
+    IsdClient b(svc.host(), svc.service(), svc.key());
+    std::string reply = b.query("select count(*) from Teachers");
+    double waited = msSince(start) / 1000;
+    b.commit();
+    kill(pid, SIGCONT);
+    EXPECT_NE("FAILED", reply) << failure(b);
+    EXPECT_NE(std::string::npos, routerLog(svc).find("while new transactions wait: ended and restarted"))
+        << routerLog(svc);
+    EXPECT_EQ("FAILED", a.query("select 1 from rdb$database"));
+    std::string told = failure(a);
+    EXPECT_NE(std::string::npos, told.find("may not have been saved")) << told;
+    EXPECT_NE("FAILED", a.query("select 1 from rdb$database")) << failure(a);
+    a.commit();
+    figure("a new transaction waited " + std::to_string(waited) +
+           " s behind a stopped worker's commit (commitwait 1 s); its client was told: \"" + told + "\"");
 }
 
 // Fault 6: logins, idle connections, idle transactions and hung workers
@@ -503,6 +677,106 @@ TEST(SchoolFaults, OutOfDescriptorsBacksOffQuietly) {
            std::to_string(logGrowth) + " bytes; served again afterwards");
 }
 
+// Connections without the key have a cap of their own, below maxclients:
+// a flood of them drops their own oldest, and every client with the key
+// logs in meanwhile.
+TEST(SchoolFaults, KeylessConnectionsNeverLockOutClientsWithTheKey) {
+    Services svc(options(1, {"maxclients=8", "maxlogins=4"}));
+    std::atomic<bool> stop{false};
+    std::atomic<int> opened{0};
+    std::vector<int> held;
+    std::thread flood([&] {
+        // Some hold a bare connection, some ask to log in and never answer.
+        while (!stop && held.size() < 400) {
+            int fd = mwtest::rawConnect(svc.port());
+            if (fd < 0) break;
+            if (held.size() % 2) mwtest::rawSendMessage(fd, ISD_LOGIN, svc.service() + "\n" + isdauth::nonce());
+            held.push_back(fd);
+            ++opened;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));  // 40 a second
+        }
+    });
+    while (opened < 60) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<std::unique_ptr<IsdClient>> genuine;
+    std::string why;
+    int failed = 0;
+    for (int i = 0; i < 12; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // amid the flood
+        auto c = std::make_unique<IsdClient>(svc.host(), svc.service(), svc.key());
+        if (!c->ok()) {
+            ++failed;
+            why = isdLastError();
+            continue;
+        }
+        // Logged-in clients beyond maxclients are refused, keyless ones or not.
+        if (genuine.size() >= 7) genuine.erase(genuine.begin());
+        genuine.push_back(std::move(c));
+    }
+    stop = true;
+    flood.join();
+    for (int fd : held) close(fd);
+    EXPECT_EQ(0, failed) << why;
+    for (auto& c : genuine) {
+        EXPECT_NE("FAILED", c->query("select 1 from rdb$database")) << failure(*c);
+        c->commit();
+    }
+    int dropped = testsupport::countOf(routerLog(svc), "connections not logged in (maxlogins)");
+    EXPECT_GT(dropped, 0) << routerLog(svc);
+    figure(std::to_string(opened.load()) + " keyless connections while 12 clients with the key logged in: " +
+           std::to_string(failed) + " logins failed; the router dropped the oldest keyless one " +
+           std::to_string(dropped) + " times (its log says so at most once a second)");
+}
+
+// Out of descriptors while a worker restarts: the workers' port retries on
+// its own, so once descriptors are free again the restarted worker's hello
+// is read and the service has all its workers again.
+TEST(SchoolFaults, AWorkerRestartedWhileOutOfDescriptorsComesBack) {
+    Services svc(options(2));
+    pid_t router = svc.routerPid();
+    std::string out;
+    testsupport::run("ls /proc/" + std::to_string(router) + "/fd | wc -l", &out);
+    struct rlimit old {};
+    ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, nullptr, &old));
+    struct rlimit low {
+        static_cast<rlim_t>(atoi(out.c_str()) + 4), old.rlim_max
+    };
+    ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, &low, nullptr));
+    std::vector<int> fds;
+    for (int i = 0; i < 40; ++i) {
+        int fd = mwtest::rawConnect(svc.port());
+        if (fd >= 0) fds.push_back(fd);
+    }
+    waitForLog(svc, "accepting a client failed");
+    pid_t killed = workerPid(svc, "Plenwick-2");
+    ASSERT_EQ(0, kill(killed, SIGKILL));
+    // Its restart comes and cannot be accepted (or even started) meanwhile.
+    waitForLog(svc, "restarting worker Plenwick-2");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    for (int fd : fds) close(fd);
+    struct rlimit back = old;
+    ASSERT_EQ(0, prlimit(router, RLIMIT_NOFILE, &back, nullptr));
+    auto freed = Clock::now();
+    // Back: the restarted worker proves its hello.
+    pid_t fresh = 0;
+    for (int i = 0;
+         i < 3000 && (fresh == 0 || fresh == killed ||
+                      routerLog(svc).find("(pid " + std::to_string(fresh) + ") is ready") == std::string::npos);
+         ++i) {
+        fresh = workerPid(svc, "Plenwick-2");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    double back2 = msSince(freed) / 1000;
+    EXPECT_NE(std::string::npos, routerLog(svc).find("(pid " + std::to_string(fresh) + ") is ready")) << routerLog(svc);
+    // Both workers serve: two open transactions at once.
+    IsdClient a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key());
+    EXPECT_NE("FAILED", a.query(insert("mw-fd-a")));
+    EXPECT_NE("FAILED", b.query(insert("mw-fd-b")));
+    a.rollback();
+    b.rollback();
+    figure("the worker restarted while out of descriptors was ready " + std::to_string(back2) +
+           " s after they were freed");
+}
+
 // Fault 8: no login, no worker and no password without the key.
 TEST(SchoolFaults, OnlyHoldersOfTheServiceKeyGetIn) {
     ServicesOptions o = options(1);
@@ -545,15 +819,36 @@ TEST(SchoolFaults, OnlyHoldersOfTheServiceKeyGetIn) {
             mwtest::rawSendMessage(fd, ISD_AUTH, std::string(64, '0'));  // a guessed proof
             EXPECT_TRUE(mwtest::rawClosedByPeer(fd));
             close(fd);
+            // The service key, which every client holds, proves no worker.
+            fd = mwtest::rawConnect(workerPort);
+            std::string nonce = isdauth::nonce();
+            mwtest::rawSendMessage(fd, ISD_HELLO, "Plenwick\nPlenwick-1\n" + nonce);
+            IsdHeader h{};
+            std::string challenge;
+            if (mwtest::rawReceive(fd, h, challenge) && isdGetKind(&h) == ISD_CHALLENGE) {
+                std::string routerNonce = challenge.substr(0, challenge.find('\n'));
+                mwtest::rawSendMessage(fd, ISD_AUTH,
+                                       isdauth::proof(svc.key(), "worker", "Plenwick", nonce, routerNonce, ""));
+                EXPECT_TRUE(mwtest::rawClosedByPeer(fd));
+            }
+            close(fd);
             impostor = "tried";
         }
         kill(fresh, SIGCONT);
     }
     ASSERT_FALSE(impostor.empty());
-    waitForLog(svc, "refused: wrong key for Plenwick-1");
+    waitForLog(svc, "refused: wrong key for Plenwick-1", 2);
     EXPECT_NE("FAILED", right.query("select 1 from rdb$database"));
     right.commit();
 
+    // The password and the key are on no command line and in no worker's
+    // environment as it started (/proc/PID/environ).
+    for (pid_t worker : svc.workerPids()) {
+        std::string environ = testsupport::readFile("/proc/" + std::to_string(worker) + "/environ");
+        EXPECT_FALSE(environ.empty());
+        EXPECT_EQ(std::string::npos, environ.find("Pw-Seen-Nowhere-42"));
+        EXPECT_EQ(std::string::npos, environ.find(svc.key()));
+    }
     // The password is on no command line.
     std::string ps;
     testsupport::run("ps -eo args | grep '[V]antry.*" + svc.workdir() + "'", &ps);

@@ -1,0 +1,162 @@
+// A commit after writes waits for its answer: a worker lost between the
+// INSERT's reply and the commit, or while the commit runs, or a router lost
+// meanwhile, is told at the commit itself, in words that say whether the
+// change may have been saved.  A commit after reads only goes out without a
+// reply.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <string>
+#include <thread>
+
+#include "data/IsectRecordset.h"
+#include "support/RecordingPrompter.h"
+#include "support/Services.h"
+#include "support/TestFiles.h"
+
+using namespace FX;
+using namespace testsupport;
+
+namespace {
+
+std::string routerLog(const Services& svc) { return readFile(svc.logdir() + "/isectd.log"); }
+
+bool waitForLog(const Services& svc, const std::string& text, int count = 1) {
+    return waitForText(svc.logdir() + "/isectd.log", text, count);
+}
+
+FXString insert(const char* name) { return FXString("Insert into Teachers (Teacher) values ('") + name + "')"; }
+
+int countNamed(const char* name) {
+    IsectRecordset rs;
+    rs.OpenRecordset(FXString("Select count(*) from Teachers where Teacher = '") + name + "'");
+    return rs.recordCount == 1 ? FXIntVal(rs.GetField(0)) : -1;
+}
+
+// The commit of a guarded transaction, and what it threw ("" when nothing).
+std::string commitOf(IsectRecordset::Transaction& transaction) {
+    try {
+        transaction.commit();
+    } catch (const FXException& e) {
+        return e.what();
+    }
+    return std::string();
+}
+
+class CommitTest : public ::testing::Test {
+protected:
+    CommitTest() : svc(options()), chdir(svc.workdir()) { IsectRecordset::Disconnect(); }
+    ~CommitTest() override { IsectRecordset::Disconnect(); }
+    static ServicesOptions options() {
+        ServicesOptions o;
+        o.workers = 1;
+        return o;
+    }
+    pid_t worker() const {
+        std::vector<pid_t> pids = svc.workerPids();
+        return pids.empty() ? 0 : pids.front();
+    }
+    // Waits for the restarted worker to answer.
+    void workerBack() {
+        IsectRecordset rs;
+        for (int i = 0; i < 3; ++i) {
+            try {
+                if (rs.OpenRecordset("Select 1 from rdb$database")) return;
+            } catch (const FXException&) {
+            }
+        }
+    }
+    Services svc;
+    ScopedChdir chdir;
+    RecordingPrompter prompts;
+};
+
+}  // namespace
+
+TEST_F(CommitTest, ReadsCommitWithoutAReplyWritesWaitForIt) {
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset("Select count(*) from Teachers");
+        EXPECT_EQ("", commitOf(transaction));
+    }
+    ASSERT_TRUE(waitForLog(svc, "\"commit\" (reply swallowed)")) << routerLog(svc);
+    int swallowed = countOf(routerLog(svc), "\"commit\" (reply swallowed)");
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset(insert("cm-saved"));
+        EXPECT_EQ("", commitOf(transaction));
+    }
+    // A statement without a guard after a write: its commit waits too.
+    IsectRecordset single;
+    single.OpenRecordset("Select * from MakeAccount('cm-single',0)");
+    EXPECT_EQ(swallowed, countOf(routerLog(svc), "\"commit\" (reply swallowed)")) << routerLog(svc);
+    EXPECT_EQ(1, countNamed("cm-saved"));
+    EXPECT_EQ(1, countNamed("cm-single"));
+
+    EXPECT_FALSE(IsectRecordset::WritesData("  select Id from Teachers where Name in (select x from y)"));
+    EXPECT_FALSE(IsectRecordset::WritesData("Select count(*) from Teachers"));
+    EXPECT_TRUE(IsectRecordset::WritesData("Select * from MakeUnitPlan(1,'a')"));
+    EXPECT_TRUE(IsectRecordset::WritesData("select * FROM  GetCurrentSubjects (3)"));
+    EXPECT_TRUE(IsectRecordset::WritesData("Update Teachers set Teacher = 'a'"));
+    EXPECT_TRUE(IsectRecordset::WritesData("selective"));
+}
+
+TEST_F(CommitTest, ALostWorkerIsToldAtTheCommitItself) {
+    // Lost between the INSERT's reply and the commit: nothing was saved.
+    std::string told;
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset(insert("cm-lost"));
+        ASSERT_EQ(0, kill(worker(), SIGKILL));
+        ASSERT_TRUE(waitForLog(svc, "lost its transaction")) << routerLog(svc);
+        told = commitOf(transaction);
+    }
+    EXPECT_NE(std::string::npos, told.find("nothing of it was saved")) << told;
+    workerBack();
+
+    // Lost while the commit runs: it may or may not have been saved.
+    std::string told2;
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset(insert("cm-cut"));
+        const pid_t pid = worker();
+        ASSERT_EQ(0, kill(pid, SIGSTOP));
+        const int handedOn = countOf(routerLog(svc), "\"commit\"");
+        std::thread killer([&] {
+            if (waitForLog(svc, "\"commit\"", handedOn + 1)) kill(pid, SIGKILL);
+        });
+        told2 = commitOf(transaction);
+        killer.join();
+    }
+    EXPECT_NE(std::string::npos, told2.find("may not have been saved")) << told2;
+    workerBack();
+    EXPECT_EQ(0, countNamed("cm-lost"));
+    EXPECT_EQ(0, countNamed("cm-cut"));
+    EXPECT_TRUE(prompts.prompts.empty()) << "the recordset layer shows no box";
+}
+
+TEST_F(CommitTest, ARouterLostWhileTheCommitRunsLeavesTheOutcomeUnknown) {
+    std::string told;
+    const pid_t pid = worker();
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        rs.OpenRecordset(insert("cm-unknown"));
+        ASSERT_EQ(0, kill(pid, SIGSTOP));
+        const int handedOn = countOf(routerLog(svc), "\"commit\"");
+        std::thread killer([&] {
+            if (waitForLog(svc, "\"commit\"", handedOn + 1)) kill(svc.routerPid(), SIGKILL);
+        });
+        told = commitOf(transaction);
+        killer.join();
+    }
+    kill(pid, SIGKILL);
+    EXPECT_NE(std::string::npos, told.find("may not have been saved")) << told;
+    EXPECT_NE(std::string::npos, told.find("connection to the database service broke")) << told;
+    EXPECT_FALSE(IsectRecordset::Connected()) << "the next statement logs in afresh";
+}
