@@ -210,6 +210,7 @@ void Services::start() {
                           std::to_string(port);
         if (!options_.password.empty()) cmd += " --password " + shellQuote(options_.password);
         if (options_.tls) cmd += " --tls";
+        if (options_.search) cmd += " --search";
         for (const auto& setting : options_.settings) cmd += " --set " + shellQuote(setting);
         if (run(cmd, &out) == 0) {
             std::ifstream(workdir_ + "/services/run/port") >> port_;
