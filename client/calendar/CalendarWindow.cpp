@@ -44,6 +44,7 @@ CalendarWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PRINTWEEK, CalendarWindow::onCmdPrintWeek),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTUNITPLANS, CalendarWindow::onCmdExportUnitPlans),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTDATABASE, CalendarWindow::onCmdExportDatabase),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_EXPORTICALENDAR, CalendarWindow::onCmdExportICalendar),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_MOREOPTIONS, CalendarWindow::onCmdMoreOptions),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SETUSERTEXT, CalendarWindow::onCmdSetUserText),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SHOWDATE, CalendarWindow::onCmdShowDate),
@@ -156,6 +157,7 @@ CalendarWindow::CalendarWindow(FXApp* app)
     new FXMenuCommand(popupMenu, "Export Unit Plans", nullptr, this, ID_EXPORTUNITPLANS);
     new FXMenuSeparator(popupMenu);
     new FXMenuCommand(popupMenu, "Export Database", nullptr, this, ID_EXPORTDATABASE);
+    new FXMenuCommand(popupMenu, "Export iCalendar...", nullptr, this, ID_EXPORTICALENDAR);
 
     // F5 refreshes, F7 goes back to this week.
     getAccelTable()->addAccel(parseAccel("F5"), this, FXSEL(SEL_COMMAND, ID_REFRESH));

@@ -7,6 +7,7 @@
 //                        paint and the click test (onMouseDown)
 //   CalendarExport.cpp   "Export Unit Plans" (transfer files) and "Export
 //                        Database" (a tree of HTML pages and attachment files)
+//   CalendarICalendar.cpp  "Export iCalendar..." (an .ics file of the lessons)
 #ifndef PLENWICK_CALENDARWINDOW_H
 #define PLENWICK_CALENDARWINDOW_H
 
@@ -118,6 +119,7 @@ public:
         ID_PRINTWEEK,
         ID_EXPORTUNITPLANS,
         ID_EXPORTDATABASE,
+        ID_EXPORTICALENDAR,
         ID_SETUSERTEXT,  // ptr: FXString* with the text for the current-user field
         ID_SHOWDATE,     // dateOffset was moved by another window: redraw
         ID_QUIT,
@@ -164,6 +166,9 @@ public:
     // The exports of the pop-up menu (CalendarExport.cpp).
     void exportUnitPlans();
     void exportDatabase();
+    // "Export iCalendar...": the teacher's lessons of the shown term, or of
+    // the weeks chosen, as Transfer/<teacher>.ics (CalendarICalendar.cpp).
+    void exportICalendar();
 
     // The About box, built but not run.
     FX::FXDialogBox* makeAboutBox();
@@ -197,6 +202,7 @@ public:
     long onCmdPrintCalendar(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportUnitPlans(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportDatabase(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdExportICalendar(FX::FXObject*, FX::FXSelector, void*);
     long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShowDate(FX::FXObject*, FX::FXSelector, void*);
@@ -239,6 +245,10 @@ protected:
                         std::vector<ExportEntry>* written = nullptr);
     void exportAttachments(const FX::FXString& directory, const FX::FXString& unitId);
     void writeExportIndex(const FX::FXString& teacher);
+    void writeICalendar();
+    // The database's own identity, made on first use (Settings
+    // 'DatabaseIdentity'): it keeps calendar events of two schools apart.
+    FX::FXString databaseIdentity(IsectRecordset& rs);
     // Why no week can be drawn: the words on the canvas, and (unless only
     // the canvas should say it) in an error box with the caption.
     void cannotDraw(FX::FXDC& dc, FX::FXint W, FX::FXint H, const FX::FXString& caption, const FX::FXString& text);

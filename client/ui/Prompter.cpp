@@ -184,3 +184,11 @@ bool FXPrompter::chooseDirectory(FXWindow* owner, const FXString& caption, FXStr
     path = chosen;
     return true;
 }
+
+bool FXPrompter::askText(FXWindow* owner, const FXString& caption, const FXString& label, FXString& text) {
+    if (!owner) return false;
+    FXString typed = text;
+    if (!FXInputDialog::getString(typed, owner, caption, label)) return false;
+    text = typed;
+    return true;
+}

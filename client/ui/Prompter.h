@@ -40,6 +40,10 @@ public:
     virtual bool saveFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
                           FX::FXString& path) = 0;
     virtual bool chooseDirectory(FX::FXWindow* owner, const FX::FXString& caption, FX::FXString& path) = 0;
+    // One line of text, `text` offered and replaced by what was typed; false
+    // when cancelled.
+    virtual bool askText(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& label,
+                         FX::FXString& text) = 0;
 
     // The installed prompter (an FXPrompter until something else is installed).
     static Prompter& get();
@@ -63,6 +67,8 @@ public:
     bool saveFile(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& patterns,
                   FX::FXString& path) override;
     bool chooseDirectory(FX::FXWindow* owner, const FX::FXString& caption, FX::FXString& path) override;
+    bool askText(FX::FXWindow* owner, const FX::FXString& caption, const FX::FXString& label,
+                 FX::FXString& text) override;
 };
 
 #endif

@@ -9,7 +9,8 @@
 //
 // Questions without a scripted answer get No (Cancel for Yes/No/Cancel
 // questions); file and directory choices
-// without a scripted path are cancelled.
+// without a scripted path, and text questions without a scripted text
+// (`texts`), are cancelled.
 #ifndef PLENWICK_RECORDING_PROMPTER_H
 #define PLENWICK_RECORDING_PROMPTER_H
 
@@ -25,7 +26,8 @@ namespace testsupport {
 class RecordingPrompter : public Prompter {
 public:
     struct Prompt {
-        std::string kind;  // "error", "warning", "information", "question", "choice", "open", "save", "directory"
+        std::string kind;  // "error", "warning", "information", "question", "choice", "open", "save", "directory",
+                           // "text"
         std::string caption;
         std::string text;
         std::vector<std::string> buttons;  // a choice's buttons
@@ -88,6 +90,16 @@ public:
     }
     bool chooseDirectory(FX::FXWindow*, const FX::FXString& c, FX::FXString& path) override {
         return choose("directory", c, path);
+    }
+    // The text offered is recorded; the answer comes from `texts` (none
+    // scripted: cancelled).
+    std::deque<std::string> texts;
+    bool askText(FX::FXWindow*, const FX::FXString& c, const FX::FXString&, FX::FXString& text) override {
+        add("text", c, text);
+        if (texts.empty()) return false;
+        text = texts.front().c_str();
+        texts.pop_front();
+        return true;
     }
 
 private:

@@ -211,6 +211,7 @@ void Services::start() {
         if (!options_.password.empty()) cmd += " --password " + shellQuote(options_.password);
         if (options_.tls) cmd += " --tls";
         if (options_.singleAccount && options_.tree.empty()) cmd += " --single-account";
+        if (options_.search) cmd += " --search";
         for (const auto& setting : options_.settings) cmd += " --set " + shellQuote(setting);
         if (run(cmd, &out) == 0) {
             std::ifstream(workdir_ + "/services/run/port") >> port_;

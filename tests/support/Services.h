@@ -68,6 +68,7 @@ struct ServicesOptions {
     bool start = true;                  // false: only create the database and directories
     bool tls = false;                   // TLS on the client port
     std::vector<std::string> settings;  // "key=value" lines for the router's [router] section
+    bool search = false;                // also the search service (Sifter), named service() + "Search"
     std::string tree;                   // another source tree whose scripts and build/ run the services
                                         // (a benchmark's earlier version); empty: this one
     bool singleAccount = false;         // the workers use the administrator's account (DDL through the
