@@ -144,6 +144,15 @@ void Service::start() {
         worker_.serve("commit", 6, 0);
         note("search: the change table and its triggers were made");
     }
+    // The triggers run with the rights of whoever changed the row; a worker
+    // that logs in as the school's limited user has none on the change table,
+    // so each trigger is given its own.  Granting again is harmless.
+    for (const Watched& w : watched) {
+        const std::string trigger = std::string("TRIGGER SEARCH_") + w.table;
+        statement("GRANT INSERT ON SEARCHCHANGE TO " + trigger);
+        statement("GRANT USAGE ON GENERATOR NEWSEARCHCHANGE TO " + trigger);
+    }
+    worker_.serve("commit", 6, 0);
     if (index_->rebuilt() || index_->setting("lastChange").empty()) {
         if (index_->rebuilt()) note("search: the index was damaged and is made again from the database");
         rebuild();
