@@ -39,12 +39,22 @@ std::string isdParseServiceKey(const std::string& text) {
     return valueOf(text, "ServiceKey");
 }
 
-std::string isdReadServiceKey(const std::string& path) {
+std::string isdParseTlsFingerprint(const std::string& text) {
+    if (text.find("TlsFingerprint") == std::string::npos) return std::string();
+    return valueOf(text, "TlsFingerprint");
+}
+
+namespace {
+std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::string();
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return isdParseServiceKey(text);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+}  // namespace
+
+std::string isdReadServiceKey(const std::string& path) { return isdParseServiceKey(fileText(path)); }
+
+std::string isdReadTlsFingerprint(const std::string& path) { return isdParseTlsFingerprint(fileText(path)); }
 
 bool isdReadConnectionFile(const std::string& path, std::string& host, std::string& service) {
     host.clear();

@@ -80,6 +80,12 @@ int isdLogin(const char* host, const char* service, int mode);
 // The same with the key given (empty or null: none), for programs that keep
 // it elsewhere than in ./Plenwick.ini (tests, benchmarks).
 int isdLoginWithKey(const char* host, const char* service, const char* key);
+// The same, and over TLS the router's certificate must have the given SHA-256
+// fingerprint (hexadecimal, colons and case ignored); empty or null: any
+// certificate.  isdLogin takes it from "TlsFingerprint" in ./Plenwick.ini.
+// A router showing another certificate is left before anything is sent, the
+// reason naming the host and both fingerprints.
+int isdLoginPinned(const char* host, const char* service, const char* key, const char* fingerprint);
 // Sends `length` bytes, or strlen(data) when length is -1, as a data message:
 // sets the header's length, magic and kind, then sends header and bytes.
 // Returns the number of bytes sent or -1.
@@ -150,6 +156,12 @@ void isdParseConnectionText(const std::string& text, std::string& host, std::str
 // key is missing.
 std::string isdParseServiceKey(const std::string& text);
 std::string isdReadServiceKey(const std::string& path);
+// The value of "TlsFingerprint" read the same way; empty when missing.
+std::string isdParseTlsFingerprint(const std::string& text);
+std::string isdReadTlsFingerprint(const std::string& path);
+// The SHA-256 fingerprint of a PEM certificate file as "AB:CD:..." (as
+// `openssl x509 -fingerprint -sha256` prints it); empty when unreadable.
+std::string isdCertificateFingerprint(const std::string& pemPath);
 // The service key isdTakeSecrets found (empty: none).
 std::string isdTakenServiceKey();
 

@@ -947,6 +947,49 @@ TEST(SchoolFaults, TlsKeepsStatementsOffTheWire) {
            "in clear; a plain client: \"" + why + "\"");
 }
 
+// The client holds the router certificate's fingerprint: another router
+// over TLS, holding the right key or not, is left before anything is sent.
+TEST(SchoolFaults, TlsClientRefusesACertificateOtherThanTheOnePlenwickIniNames) {
+    ServicesOptions o = options(1);
+    o.tls = true;
+    Services school(o);
+    Services stranger(o);
+    auto pinOf = [](const Services& svc) {
+        return isdParseTlsFingerprint(testsupport::readFile(svc.workdir() + "/Plenwick.ini"));
+    };
+    const std::string pin = pinOf(school), otherPin = pinOf(stranger);
+    ASSERT_EQ(95u, pin.size()) << pin;  // 32 bytes as "AB:CD:..."
+    ASSERT_NE(pin, otherPin);
+
+    int h = isdLoginPinned(("tls:" + school.host()).c_str(), school.service().c_str(), school.key().c_str(),
+                           pin.c_str());
+    ASSERT_GE(h, 0) << isdLastError();
+    isdLogout(h);
+    // Written without colons and in small letters it is the same fingerprint.
+    std::string plain;
+    for (char ch : pin)
+        if (ch != ':') plain += static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+    h = isdLoginPinned(("tls:" + school.host()).c_str(), school.service().c_str(), school.key().c_str(),
+                       plain.c_str());
+    ASSERT_GE(h, 0) << isdLastError();
+    isdLogout(h);
+    // The Plenwick.ini in the working directory is what isdcat (and Plenwick) read.
+    expectIsdcatGetsIn(school);
+
+    // The stranger's router even accepts the school's key here: only the
+    // fingerprint tells them apart.
+    h = isdLoginPinned(("tls:" + stranger.host()).c_str(), stranger.service().c_str(), stranger.key().c_str(),
+                       pin.c_str());
+    const std::string why = isdLastError();
+    EXPECT_LT(h, 0);
+    if (h >= 0) isdLogout(h);
+    EXPECT_NE(std::string::npos, why.find("127.0.0.1")) << why;
+    EXPECT_NE(std::string::npos, why.find(pin)) << why;
+    EXPECT_NE(std::string::npos, why.find(otherPin)) << why;
+    EXPECT_NE(std::string::npos, why.find("Nothing was sent")) << why;
+    figure("a router with another certificate: \"" + why + "\"");
+}
+
 // Fault 9: logs are private, bounded, cannot be forged, and rotate.
 TEST(SchoolFaults, LogsArePrivateBoundedUnforgeableAndRotated) {
     // A small rotation size, so that a few hundred requests rotate each log
