@@ -41,6 +41,8 @@ Workers::Workers(asio::io_context& io, const RouterConfig& config, Log& log, con
             workers_.back().push_back(std::move(w));
         }
     }
+    notReadyInARow_.assign(config.services.size(), 0);
+    restartedTogether_.assign(config.services.size(), false);
 }
 
 std::string Workers::name(const ServiceConfig& service, int worker) {
@@ -188,6 +190,8 @@ void Workers::onProof(Newcomer& n, const std::string& proof) {
     w->session = session;
     w->connected = true;
     w->deadline->clear();
+    notReadyInARow_[w->service] = 0;
+    restartedTogether_[w->service] = false;
     log_.write("worker %s (pid %ld) is ready", w->name.c_str(), static_cast<long>(w->process->pid()));
     if (workersFileStale_) writeWorkersFile();
     events_.workerReady(w->service, w->index);
@@ -265,11 +269,30 @@ void Workers::reap() {
         log_.write("worker %s (pid %ld) %s after %.1f s%s", w->name.c_str(), static_cast<long>(pid), how.c_str(),
                    w->process->secondsAlive(),
                    w->connected || stopped_ ? "" : " (it had not connected; see its .out file)");
+        const bool cameUp = w->connected;
         w->process->exited();
         writeWorkersFile();
         events_.workerLost(w->service, w->index, "process " + how);
         scheduleRestart(*w);
+        if (!cameUp && !stopped_) restartTogetherIfStuck(*w);
     }
+}
+
+// Once per bad spell (until a worker of the service comes up again), so that a
+// database that cannot be opened at all does not end the healthy workers
+// over and over.
+void Workers::restartTogetherIfStuck(Worker& ended) {
+    const int s = ended.service;
+    if (++notReadyInARow_[s] < 2 || restartedTogether_[s]) return;
+    restartedTogether_[s] = true;
+    int others = 0;
+    for (auto& w : workers_[s])
+        if (w.get() != &ended && w->process->running()) ++others;
+    log_.write("service %s: %d worker restarts in a row did not come up; its %d other running worker(s) are ended "
+               "so that all of them start again together",
+               config_.services[s].name.c_str(), notReadyInARow_[s], others);
+    for (auto& w : workers_[s])
+        if (w.get() != &ended && w->process->running()) w->process->signal(SIGKILL);
 }
 
 void Workers::writeWorkersFile() {

@@ -8,6 +8,10 @@
 // Worker: starting (a process, no proven hello yet) -> connected -> lost when
 //   its process or connection ends (or the pool ends it), then restarted
 //   with a back-off; a process that does not connect in time is killed.
+//   Two restarts in a row that do not come up end all of the service's
+//   workers, so that they start again together: an embedded engine whose
+//   shared lock state went bad makes every new process hang while any old
+//   one still holds it.
 #ifndef ISECTD_WORKERS_H
 #define ISECTD_WORKERS_H
 
@@ -94,6 +98,7 @@ private:
     void onTimer(Worker& w);
     void spawn(Worker& w);
     void scheduleRestart(Worker& w);
+    void restartTogetherIfStuck(Worker& ended);
     void writeWorkersFile();
     Worker* bySession(Session* s);
     Worker* byName(const std::string& service, const std::string& name);
@@ -112,6 +117,11 @@ private:
     unsigned short port_ = 0;
     std::string workersFile_;
     bool workersFileStale_ = false;  // the last write of it failed
+    // By service: workers that ended in a row without coming up, and whether
+    // all of the service's workers were restarted together since one last
+    // came up.
+    std::vector<int> notReadyInARow_;
+    std::vector<bool> restartedTogether_;
     bool stopped_ = false;
 };
 

@@ -777,6 +777,43 @@ TEST(SchoolFaults, AWorkerRestartedWhileOutOfDescriptorsComesBack) {
            " s after they were freed");
 }
 
+// Restarts that do not come up (here: the database cannot be opened, as when
+// the engine's lock state hangs every new attach) end the service's other
+// workers once, so that all of them start again together; the healthy one is
+// not ended over and over, and the service heals when the database is back.
+TEST(SchoolFaults, RestartsThatDoNotComeUpRestartTheServiceTogether) {
+    Services svc(options(2));
+    const pid_t healthy = workerPid(svc, "Plenwick-2");
+    const std::string moved = svc.database() + ".away";
+    ASSERT_EQ(0, rename(svc.database().c_str(), moved.c_str()));
+    ASSERT_EQ(0, kill(workerPid(svc, "Plenwick-1"), SIGKILL));
+    waitForLog(svc, "worker restarts in a row did not come up");
+    // Plenwick-2 was ended at that moment, once.
+    for (int i = 0; i < 500 && workerPid(svc, "Plenwick-2") == healthy; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_NE(healthy, workerPid(svc, "Plenwick-2"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const std::string log = routerLog(svc);
+    size_t count = 0;
+    for (size_t at = log.find("did not come up"); at != std::string::npos; at = log.find("did not come up", at + 1))
+        ++count;
+    EXPECT_EQ(1u, count) << log;
+
+    ASSERT_EQ(0, rename(moved.c_str(), svc.database().c_str()));
+    // Both workers come back (their back-off is at most a few seconds here).
+    IsdClient a(svc.host(), svc.service(), svc.key());
+    bool served = false;
+    for (int i = 0; i < 300 && !served; ++i) {
+        served = a.query("select 1 from rdb$database") != "FAILED";
+        if (!served) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(served) << routerLog(svc);
+    a.rollback();
+    IsdClient b(svc.host(), svc.service(), svc.key());
+    EXPECT_NE("FAILED", b.query("select 2 from rdb$database")) << routerLog(svc);
+    b.rollback();
+}
+
 // Fault 8: no login, no worker and no password without the key.
 TEST(SchoolFaults, OnlyHoldersOfTheServiceKeyGetIn) {
     ServicesOptions o = options(1);
