@@ -111,7 +111,10 @@ FXbool FXDChtml::provideStyleSheets(const FXString& directory) {
     const struct {
         const char* name;
         const char* text;
-    } sheets[] = {{"GlobalScreen.css", screenStyleSheet()}, {"GlobalPrint.css", printStyleSheet()}};
+    } sheets[] = {{"GlobalScreen.css", screenStyleSheet()},
+                  {"GlobalPrint.css", printStyleSheet()},
+                  {"GlobalHead.js", "// Functions for every report, run before its table.\n"},
+                  {"GlobalFoot.js", "// Functions for every report, run after its table.\n"}};
     for (const auto& sheet : sheets) {
         FXString path = global + "/" + sheet.name;
         if (FXStat::exists(path)) continue;
@@ -164,27 +167,34 @@ FXbool FXDChtml::beginPrint(const FXString& filename) {
             "table { table-layout: fixed; width: 100%; } "
             "th, td { overflow-wrap: break-word; word-wrap: break-word; padding: 1pt 2pt; }</style>\n");
     }
+    // The report's own style sheets and scripts are linked when the school
+    // has put them beside the report; otherwise their names stay in a
+    // comment, so a browser asks for no file that is not there.
+    const FXint folderEnd = filename.rfind('/');
+    const FXString folder = folderEnd >= 0 ? filename.left(folderEnd + 1) : FXString();
+    const FXString rawBase = baseName(filename);
+    auto own = [&](const FXString& suffix, const FXString& link) {
+        if (FXStat::exists(folder + rawBase + suffix))
+            put(link);
+        else
+            put("<!-- " + base + suffix + " -->\n");
+    };
     put("<!-- Optional: Create your own cascading style sheets in the file names given below -->\n");
-    put("<link href=\"");
-    put(base + "Screen.css");
-    put("\" rel=\"stylesheet\" type=\"text/css\" media=\"screen\">\n");
-    put("<link href=\"");
-    put(base + "Print.css");
-    put("\" rel=\"stylesheet\" type=\"text/css\" media=\"print\">\n\n");
+    own("Screen.css", "<link href=\"" + base + "Screen.css\" rel=\"stylesheet\" type=\"text/css\" media=\"screen\">\n");
+    own("Print.css", "<link href=\"" + base + "Print.css\" rel=\"stylesheet\" type=\"text/css\" media=\"print\">\n");
+    put("\n");
     put("<!-- Global Javascript functions for ALL reports -->\n");
     put("<script src=\"");
     put("Global/GlobalHead.js");
     put("\" type=\"text/javascript\"></script>\n\n");
     put("<!-- Optional: Create your own Javascript functions in the file name given below -->\n");
-    put("<script src=\"");
-    put(base + "JSHead.js");
-    put("\" type=\"text/javascript\"></script>\n\n");
+    own("JSHead.js", "<script src=\"" + base + "JSHead.js\" type=\"text/javascript\"></script>\n");
+    put("\n");
     put("</HEAD><BODY>\n");
     put("<!-- Optional: Create your own Form controls above the table using Javascript in the file name given "
         "below -->\n");
-    put("<script src=\"");
-    put(base + "JSForm.js");
-    put("\" type=\"text/javascript\"></script>\n\n");
+    own("JSForm.js", "<script src=\"" + base + "JSForm.js\" type=\"text/javascript\"></script>\n");
+    put("\n");
     if (!title.empty()) {
         put("<H1>" + htmlText(title) + "</H1>\n");
         const FXString teacher = teacherName();

@@ -12,6 +12,8 @@ using printtest::readFile;
 
 namespace {
 
+// The head when the school has put Term1Screen.css and Term1JSForm.js beside
+// the report (and not Term1Print.css or Term1JSHead.js).
 const char* const headFor_Term1 =
     "<!DOCTYPE html><HTML><HEAD><meta charset='UTF-8'>\n"
     "<!-- Global cascading style sheet for ALL reports -->\n"
@@ -19,11 +21,11 @@ const char* const headFor_Term1 =
     "<link href=\"Global/GlobalPrint.css\" rel=\"stylesheet\" type=\"text/css\" media=\"print\">\n\n"
     "<!-- Optional: Create your own cascading style sheets in the file names given below -->\n"
     "<link href=\"Term1Screen.css\" rel=\"stylesheet\" type=\"text/css\" media=\"screen\">\n"
-    "<link href=\"Term1Print.css\" rel=\"stylesheet\" type=\"text/css\" media=\"print\">\n\n"
+    "<!-- Term1Print.css -->\n\n"
     "<!-- Global Javascript functions for ALL reports -->\n"
     "<script src=\"Global/GlobalHead.js\" type=\"text/javascript\"></script>\n\n"
     "<!-- Optional: Create your own Javascript functions in the file name given below -->\n"
-    "<script src=\"Term1JSHead.js\" type=\"text/javascript\"></script>\n\n"
+    "<!-- Term1JSHead.js -->\n\n"
     "</HEAD><BODY>\n"
     "<!-- Optional: Create your own Form controls above the table using Javascript in the file name given below "
     "-->\n"
@@ -49,6 +51,8 @@ TEST(HtmlDevice, BaseNames) {
 TEST(HtmlDevice, DocumentWithHeaderAndRows) {
     std::string dir = printtest::scratchDir();
     std::string file = dir + "/Term1.html";
+    printtest::writeFile(dir + "/Term1Screen.css", "td { color: navy; }\n");
+    printtest::writeFile(dir + "/Term1JSForm.js", "\n");
     FXDChtml dc(printtest::app());
     ASSERT_TRUE(dc.beginPrint(file.c_str()));
     EXPECT_TRUE(dc.beginPage(1));
@@ -107,6 +111,10 @@ TEST(HtmlDevice, GlobalStyleSheetsAreProvided) {
     FXDChtml dc(printtest::app());
     ASSERT_TRUE(dc.beginPrint((dir + "/Week.html").c_str()));
     dc.endPrint();
+    // Every file the page links is there.
+    for (const char* global : {"GlobalScreen.css", "GlobalPrint.css", "GlobalHead.js", "GlobalFoot.js"})
+        EXPECT_TRUE(FXStat::exists((dir + "/Global/" + global).c_str())) << global;
+    EXPECT_EQ(readFile(dir + "/Week.html").find("WeekScreen.css\""), std::string::npos);
     std::string screen = readFile(dir + "/Global/GlobalScreen.css");
     std::string print = readFile(dir + "/Global/GlobalPrint.css");
     EXPECT_NE(screen.find("border: 1px solid"), std::string::npos);
@@ -156,10 +164,8 @@ TEST(HtmlDevice, PageEndedBeforeTheTableWritesNoHeader) {
     std::string html = readFile(file);
     EXPECT_EQ(html.find("<THEAD>"), std::string::npos);
     EXPECT_EQ(html.find("<TBODY>"), std::string::npos);
-    EXPECT_NE(html.find("<link href=\"Screen.css\""), std::string::npos);
-    EXPECT_NE(html.find("<link href=\"Print.css\""), std::string::npos);
-    EXPECT_NE(html.find("<script src=\"JSHead.js\""), std::string::npos);
-    EXPECT_NE(html.find("<script src=\"JSForm.js\""), std::string::npos);
+    for (const char* own : {"Screen.css", "Print.css", "JSHead.js", "JSForm.js"})
+        EXPECT_NE(html.find(std::string("<!-- ") + own + " -->"), std::string::npos) << own;
     EXPECT_EQ(html.substr(html.size() - std::string(foot).size()), foot);
 }
 
