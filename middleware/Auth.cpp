@@ -6,6 +6,7 @@
 #include <openssl/rand.h>
 #include <openssl/ssl.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -79,6 +80,47 @@ bool isNonce(const std::string& text) {
     for (char c : text)
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     return true;
+}
+
+namespace {
+// "AB:CD:..." of a certificate's SHA-256 digest.
+std::string fingerprintOf(X509* cert) {
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    if (!cert || X509_digest(cert, EVP_sha256(), md, &n) != 1) return std::string();
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned int i = 0; i < n; ++i) {
+        if (i) out += ':';
+        out += hex[md[i] >> 4];
+        out += hex[md[i] & 15];
+    }
+    return out;
+}
+}  // namespace
+
+std::string peerFingerprint(ssl_st* ssl) {
+    X509* cert = SSL_get1_peer_certificate(ssl);
+    std::string out = fingerprintOf(cert);
+    X509_free(cert);
+    return out;
+}
+
+// Upper-case hexadecimal digits only, so that "ab:cd" and "ABCD" compare equal.
+std::string normalisedFingerprint(const std::string& text) {
+    std::string out;
+    for (char ch : text)
+        if (isxdigit(static_cast<unsigned char>(ch))) out += static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+    return out;
+}
+
+std::string displayedFingerprint(const std::string& digits) {
+    std::string out;
+    for (size_t i = 0; i < digits.size(); i += 2) {
+        if (i) out += ':';
+        out += digits.substr(i, 2);
+    }
+    return out;
 }
 
 }  // namespace isdauth

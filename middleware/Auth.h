@@ -43,6 +43,15 @@ bool readKeyFile(const std::string& path, std::string& key, std::string& error);
 // makes.
 std::string tlsBinding(ssl_st* session, const char* failed);
 
+// SHA-256 fingerprints of certificates as "AB:CD:..." (as `openssl x509
+// -fingerprint -sha256` prints them) of the TLS peer; empty when it showed
+// none.
+std::string peerFingerprint(ssl_st* session);
+// Hexadecimal digits only, in capitals, so that "ab:cd" and "ABCD" compare
+// equal; and back to pairs with colons.
+std::string normalisedFingerprint(const std::string& text);
+std::string displayedFingerprint(const std::string& digits);
+
 // A nonce as sent: 64 hex digits.
 bool isNonce(const std::string& text);
 

@@ -6,14 +6,10 @@
 
 #include <asio.hpp>
 #include <asio/ssl.hpp>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 
 #include <sys/time.h>
 #include <unistd.h>
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
@@ -149,45 +145,6 @@ bool runUntil(Connection* c, Clock::time_point deadline, Start start, asio::erro
     return !ec;
 }
 
-// "AB:CD:..." of a certificate's SHA-256 digest.
-std::string fingerprintOf(X509* cert) {
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    if (!cert || X509_digest(cert, EVP_sha256(), md, &n) != 1) return std::string();
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned int i = 0; i < n; ++i) {
-        if (i) out += ':';
-        out += hex[md[i] >> 4];
-        out += hex[md[i] & 15];
-    }
-    return out;
-}
-
-std::string peerFingerprint(SSL* ssl) {
-    X509* cert = SSL_get1_peer_certificate(ssl);
-    std::string out = fingerprintOf(cert);
-    X509_free(cert);
-    return out;
-}
-
-// Upper-case hexadecimal digits only, so that "ab:cd" and "ABCD" compare equal.
-std::string normalisedFingerprint(const std::string& text) {
-    std::string out;
-    for (char ch : text)
-        if (isxdigit(static_cast<unsigned char>(ch))) out += static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-    return out;
-}
-
-std::string displayedFingerprint(const std::string& digits) {
-    std::string out;
-    for (size_t i = 0; i < digits.size(); i += 2) {
-        if (i) out += ':';
-        out += digits.substr(i, 2);
-    }
-    return out;
-}
-
 bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
     std::string host, port;
     if (!splitEndpoint(c->endpoint, defaultPort, host, port)) {
@@ -232,11 +189,11 @@ bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
             return false;
         }
         if (!c->pin.empty()) {
-            const std::string shown = peerFingerprint(c->tls->native_handle());
-            if (normalisedFingerprint(shown) != c->pin) {
+            const std::string shown = isdauth::peerFingerprint(c->tls->native_handle());
+            if (isdauth::normalisedFingerprint(shown) != c->pin) {
                 setError("The server at " + host + " is not the one Plenwick.ini names: its certificate's fingerprint is " +
                          (shown.empty() ? std::string("missing") : shown) + ", but Plenwick.ini expects " +
-                         displayedFingerprint(c->pin) +
+                         isdauth::displayedFingerprint(c->pin) +
                          ". Nothing was sent to it. Ask whoever looks after the school's server for a new Plenwick.ini "
                          "if its certificate was changed.");
                 closeSocket(c);
@@ -543,7 +500,7 @@ int isdLoginPinned(const char* host, const char* service, const char* key, const
     }
     c->service = service;
     c->key = key ? key : "";
-    c->pin = normalisedFingerprint(fingerprint ? fingerprint : "");
+    c->pin = isdauth::normalisedFingerprint(fingerprint ? fingerprint : "");
     if (!clientLogin(c.get())) return -1;
     return addConnection(std::move(c));
 }
@@ -728,12 +685,3 @@ void isdLogFlush(void) { logFile.flush(); }
 
 }  // extern "C"
 
-std::string isdCertificateFingerprint(const std::string& pemPath) {
-    FILE* f = fopen(pemPath.c_str(), "r");
-    if (!f) return std::string();
-    X509* cert = PEM_read_X509(f, nullptr, nullptr, nullptr);
-    fclose(f);
-    std::string out = fingerprintOf(cert);
-    X509_free(cert);
-    return out;
-}

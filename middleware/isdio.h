@@ -159,9 +159,6 @@ std::string isdReadServiceKey(const std::string& path);
 // The value of "TlsFingerprint" read the same way; empty when missing.
 std::string isdParseTlsFingerprint(const std::string& text);
 std::string isdReadTlsFingerprint(const std::string& path);
-// The SHA-256 fingerprint of a PEM certificate file as "AB:CD:..." (as
-// `openssl x509 -fingerprint -sha256` prints it); empty when unreadable.
-std::string isdCertificateFingerprint(const std::string& pemPath);
 // The service key isdTakeSecrets found (empty: none).
 std::string isdTakenServiceKey();
 
