@@ -191,7 +191,8 @@ bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
         if (!c->pin.empty()) {
             const std::string shown = isdauth::peerFingerprint(c->tls->native_handle());
             if (isdauth::normalisedFingerprint(shown) != c->pin) {
-                setError("The server at " + host + " is not the one Plenwick.ini names: its certificate's fingerprint is " +
+                setError("The server at " + host +
+                         " is not the one Plenwick.ini names: its certificate's fingerprint is " +
                          (shown.empty() ? std::string("missing") : shown) + ", but Plenwick.ini expects " +
                          isdauth::displayedFingerprint(c->pin) +
                          ". Nothing was sent to it. Ask whoever looks after the school's server for a new Plenwick.ini "
@@ -684,4 +685,3 @@ int isdError(const char* format, ...) {
 void isdLogFlush(void) { logFile.flush(); }
 
 }  // extern "C"
-

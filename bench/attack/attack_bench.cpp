@@ -78,8 +78,7 @@ bool serves(const Services& svc) {
 }
 
 // A reply of about 6 MB: 6 000 rows of 1 000 characters.
-const char* bigQuery =
-    "select lpad('', 1000, 'x') from rdb$relations a, rdb$relations b, rdb$relations c rows 6000";
+const char* bigQuery = "select lpad('', 1000, 'x') from rdb$relations a, rdb$relations b, rdb$relations c rows 6000";
 
 void readers(double seconds) {
     const int sendTimeout = 5;
@@ -117,9 +116,10 @@ void readers(double seconds) {
     }
     done = true;
     for (auto& t : stalled) t.join();
-    std::printf("readers   30 clients never reading a 6 MB reply, sendtimeout %d s, %.0f s: an innocent client's "
-                "%d rounds, longest %.2f s (limit %d s + 1), mean %.3f s, %d failed\n",
-                sendTimeout, seconds, rounds, longest, sendTimeout, rounds ? total / rounds : 0.0, failed);
+    std::printf(
+        "readers   30 clients never reading a 6 MB reply, sendtimeout %d s, %.0f s: an innocent client's "
+        "%d rounds, longest %.2f s (limit %d s + 1), mean %.3f s, %d failed\n",
+        sendTimeout, seconds, rounds, longest, sendTimeout, rounds ? total / rounds : 0.0, failed);
 }
 
 void soak(double seconds) {
@@ -180,10 +180,11 @@ void soak(double seconds) {
     long lost = 0;
     for (const auto& tag : confirmed)
         if (stored.find(tag + " ") == std::string::npos && stored.find(tag + "\n") == std::string::npos) ++lost;
-    std::printf("soak      %d clients, %.0f s, a worker killed every %d s (%d kills): %ld confirmed commits, %ld of "
-                "them lost; %ld not confirmed; %ld stale reads of %ld; router peak %ld kB\n",
-                clients, seconds, killEvery, kills, transactions.load(), lost, unconfirmed.load(), staleReads.load(),
-                checks.load(), statusKb(svc.routerPid(), "VmHWM"));
+    std::printf(
+        "soak      %d clients, %.0f s, a worker killed every %d s (%d kills): %ld confirmed commits, %ld of "
+        "them lost; %ld not confirmed; %ld stale reads of %ld; router peak %ld kB\n",
+        clients, seconds, killEvery, kills, transactions.load(), lost, unconfirmed.load(), staleReads.load(),
+        checks.load(), statusKb(svc.routerPid(), "VmHWM"));
 }
 
 void fuzz(double seconds) {
@@ -236,10 +237,11 @@ void fuzz(double seconds) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const bool stillServes = serves(svc);
-    std::printf("fuzz      %.0f s: %ld frames (%ld kB) on %s; router peak %ld kB before, %ld kB after, now %ld kB; "
-                "afterwards it %s\n",
-                seconds, frames, bytes / 1024, svc.host().c_str(), before, statusKb(router, "VmHWM"),
-                statusKb(router, "VmRSS"), stillServes ? "serves" : "DOES NOT SERVE");
+    std::printf(
+        "fuzz      %.0f s: %ld frames (%ld kB) on %s; router peak %ld kB before, %ld kB after, now %ld kB; "
+        "afterwards it %s\n",
+        seconds, frames, bytes / 1024, svc.host().c_str(), before, statusKb(router, "VmHWM"), statusKb(router, "VmRSS"),
+        stillServes ? "serves" : "DOES NOT SERVE");
 }
 
 }  // namespace

@@ -52,6 +52,45 @@ FXString boxText(const FXString& text) {
     return t;
 }
 
+// One box of the lesson page: its frame, its label and its value; the lines of
+// a wrapped value beyond those the box holds go to `rest` for a following
+// page, and the label says so.
+void drawBox(FXDC& dc, const Box& box, FXbool values, const FXString& value, LessonRest* rest) {
+    const FXint fh = textFont->getFontHeight();
+    FXString more;
+    if (values && box.wrapped && fh > 0) {
+        const FXString text = boxText(value);
+        const std::vector<report::TextLine> lines = report::wrapText(textFont, text, box.vw, 1 << 30);
+        const FXint fit = FXMAX(box.limit / fh - 1, 0);
+        if ((FXint)lines.size() > fit) more = text.mid(lines[fit].start, text.length());
+    }
+    dc.setForeground(black);
+    dc.drawRectangle(box.x, box.y, box.w, box.h);
+    if (box.cleared) {
+        dc.setForeground(white);
+        dc.fillRectangle(box.cx, box.cy, box.cw, box.ch);
+        dc.setForeground(black);
+    }
+    dc.setFont(labelFont);
+    const FXint labelY = box.y == 37 ? 35 : box.y + fh - 3;
+    dc.drawText(box.x + 2, labelY, box.label);
+    if (!more.empty()) {
+        dc.setFont(smallFont);
+        dc.drawText(box.x + 4 + labelFont->getTextWidth(box.label), labelY, continuedNote + 1);
+        if (rest) rest->parts.push_back({box.label, more});
+    }
+    if (!values) return;
+    dc.setFont(textFont);
+    if (box.wrapped) {
+        drawTextBox(dc, value, box.vx, box.vy, box.vw, box.limit, TRUE);
+    } else {
+        // The whole line above the box's lower edge, descenders and commas
+        // included (with a unit to spare for a printer's own font).
+        const FXint lowest = box.y + box.h - 3 - textFont->getFontDescent();
+        dc.drawText(box.vx, FXMIN(box.vy, lowest), value);
+    }
+}
+
 }  // namespace
 
 void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& dateText, IsectRecordset& rs,
@@ -139,42 +178,7 @@ void drawLessonPage(FXDC& dc, FXint W, FXint H, FXint lessonId, const FXString& 
         rest->lessonName = value("LESSONNAME");
         rest->parts.clear();
     }
-    const FXint lh = textFont->getFontHeight();
-    for (const Box& box : boxes) {
-        // The lines of a wrapped value beyond those its box holds.
-        FXString more;
-        if (values && box.wrapped && lh > 0) {
-            const FXString text = boxText(value(box.field));
-            const std::vector<report::TextLine> lines = report::wrapText(textFont, text, box.vw, 1 << 30);
-            const FXint fit = FXMAX(box.limit / lh - 1, 0);
-            if ((FXint)lines.size() > fit) more = text.mid(lines[fit].start, text.length());
-        }
-        dc.setForeground(black);
-        dc.drawRectangle(box.x, box.y, box.w, box.h);
-        if (box.cleared) {
-            dc.setForeground(white);
-            dc.fillRectangle(box.cx, box.cy, box.cw, box.ch);
-            dc.setForeground(black);
-        }
-        dc.setFont(labelFont);
-        const FXint labelY = box.y == 37 ? 35 : box.y + fh - 3;
-        dc.drawText(box.x + 2, labelY, box.label);
-        if (!more.empty()) {
-            dc.setFont(smallFont);
-            dc.drawText(box.x + 4 + labelFont->getTextWidth(box.label), labelY, continuedNote + 1);
-            if (rest) rest->parts.push_back({box.label, more});
-        }
-        if (!values) continue;
-        dc.setFont(textFont);
-        if (box.wrapped) {
-            drawTextBox(dc, value(box.field), box.vx, box.vy, box.vw, box.limit, TRUE);
-        } else {
-            // The whole line above the box's lower edge, descenders and commas
-            // included (with a unit to spare for a printer's own font).
-            const FXint lowest = box.y + box.h - 3 - textFont->getFontDescent();
-            dc.drawText(box.vx, FXMIN(box.vy, lowest), value(box.field));
-        }
-    }
+    for (const Box& box : boxes) drawBox(dc, box, values, values ? value(box.field) : FXString(), rest);
 
     // Footer.
     dc.setFont(smallFont);

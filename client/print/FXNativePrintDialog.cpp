@@ -111,6 +111,17 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     new FXButton(buttons, "Pre&view", nullptr, this, ID_PREVIEW, FRAME_RAISED | FRAME_THICK | LAYOUT_LEFT);
     new FXButton(buttons, "&Cancel", nullptr, this, FXDialogBox::ID_CANCEL, FRAME_RAISED | FRAME_THICK | LAYOUT_LEFT);
 
+    buildDestination(top);
+    buildPagesAndCopies(top);
+    buildPaperAndLayout(top);
+
+    loadPapers();
+    loadSettings();
+    showState();
+}
+
+// Printer, PostScript, HTML or PDF file, each with its name.
+void FXNativePrintDialog::buildDestination(FXComposite* top) {
     FXGroupBox* where = new FXGroupBox(top, "Print Destination", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
     FXMatrix* grid = new FXMatrix(where, 3, MATRIX_BY_COLUMNS | LAYOUT_FILL_X);
     toPrinter = new FXRadioButton(grid, "Pr&inter:", this, ID_TO_PRINTER, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
@@ -128,7 +139,9 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     pdfname = new FXTextField(grid, 30, this, ID_PDF_NAME, TEXTFIELD_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_COLUMN);
     new FXButton(grid, "&Browse...", nullptr, this, ID_BROWSE_PDF, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X);
     openPdf = new FXCheckButton(where, "Open the PDF file in its viewer when it is written", this, ID_OPEN_PDF);
+}
 
+void FXNativePrintDialog::buildPagesAndCopies(FXComposite* top) {
     FXHorizontalFrame* middle = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     FXGroupBox* pages =
         new FXGroupBox(middle, "Pages", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
@@ -150,7 +163,9 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
     new FXLabel(copyRow, "Number of copies to print:", nullptr, LAYOUT_CENTER_Y);
     copies = new FXSpinner(copyRow, 4, this, ID_COPIES, SPIN_NORMAL | FRAME_SUNKEN | FRAME_THICK);
     copies->setRange(1, 1000);
+}
 
+void FXNativePrintDialog::buildPaperAndLayout(FXComposite* top) {
     FXHorizontalFrame* bottom = new FXHorizontalFrame(top, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     FXVerticalFrame* leftColumn = new FXVerticalFrame(bottom, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     FXGroupBox* collate =
@@ -166,10 +181,6 @@ FXNativePrintDialog::FXNativePrintDialog(FXWindow* owner, const FXString& title,
         paperBox, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     paper = new FXList(paperFrame, this, ID_PAPER, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     paper->setNumVisible(6);
-
-    loadPapers();
-    loadSettings();
-    showState();
 }
 
 // ---- settings ---------------------------------------------------------------

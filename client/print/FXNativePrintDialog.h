@@ -181,6 +181,10 @@ private:
     FX::FXCheckButton* openPdf;
     FX::FXList* paper;
 
+    // The dialog's three rows of controls.
+    void buildDestination(FX::FXComposite* top);
+    void buildPagesAndCopies(FX::FXComposite* top);
+    void buildPaperAndLayout(FX::FXComposite* top);
     void loadPapers();
     void loadSettings();
     void takePaper(FX::FXint index);

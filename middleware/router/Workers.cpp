@@ -288,9 +288,10 @@ void Workers::restartTogetherIfStuck(Worker& ended) {
     int others = 0;
     for (auto& w : workers_[s])
         if (w.get() != &ended && w->process->running()) ++others;
-    log_.write("service %s: %d worker restarts in a row did not come up; its %d other running worker(s) are ended "
-               "so that all of them start again together",
-               config_.services[s].name.c_str(), notReadyInARow_[s], others);
+    log_.write(
+        "service %s: %d worker restarts in a row did not come up; its %d other running worker(s) are ended "
+        "so that all of them start again together",
+        config_.services[s].name.c_str(), notReadyInARow_[s], others);
     for (auto& w : workers_[s])
         if (w.get() != &ended && w->process->running()) w->process->signal(SIGKILL);
 }

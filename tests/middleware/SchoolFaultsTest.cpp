@@ -998,16 +998,15 @@ TEST(SchoolFaults, TlsClientRefusesACertificateOtherThanTheOnePlenwickIniNames) 
     ASSERT_EQ(95u, pin.size()) << pin;  // 32 bytes as "AB:CD:..."
     ASSERT_NE(pin, otherPin);
 
-    int h = isdLoginPinned(("tls:" + school.host()).c_str(), school.service().c_str(), school.key().c_str(),
-                           pin.c_str());
+    int h =
+        isdLoginPinned(("tls:" + school.host()).c_str(), school.service().c_str(), school.key().c_str(), pin.c_str());
     ASSERT_GE(h, 0) << isdLastError();
     isdLogout(h);
     // Written without colons and in small letters it is the same fingerprint.
     std::string plain;
     for (char ch : pin)
         if (ch != ':') plain += static_cast<char>(tolower(static_cast<unsigned char>(ch)));
-    h = isdLoginPinned(("tls:" + school.host()).c_str(), school.service().c_str(), school.key().c_str(),
-                       plain.c_str());
+    h = isdLoginPinned(("tls:" + school.host()).c_str(), school.service().c_str(), school.key().c_str(), plain.c_str());
     ASSERT_GE(h, 0) << isdLastError();
     isdLogout(h);
     // The Plenwick.ini in the working directory is what isdcat (and Plenwick) read.
