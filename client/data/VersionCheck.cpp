@@ -59,9 +59,8 @@ const SchemaRule deleteRules[] = {
 // The row versions of 2.0.4 (database/schema.sql tells what they do): three
 // columns and a trigger for every table a user edits, and the exception
 // the trigger raises.
-const char* const versionedTables[] = {"TEACHERS",   "SETTINGS",          "TERMDATE",      "SUBJECT",
-                                       "CHILDYEAR",  "LONGTERM",          "UNITPLAN",      "LESSONPLAN",
-                                       "BINARYDESCRIPTION", "NONTEACHINGDAY"};
+const char* const versionedTables[] = {"TEACHERS", "SETTINGS", "TERMDATE",   "SUBJECT",           "CHILDYEAR",
+                                       "LONGTERM", "UNITPLAN", "LESSONPLAN", "BINARYDESCRIPTION", "NONTEACHINGDAY"};
 struct VersionColumn {
     const char* name;
     const char* type;
@@ -226,9 +225,9 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
 // ROTATE column, MAKEUNITPLAN with the rotate argument, and the delete rules
-// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days.  Each is checked first, so a second run changes nothing;
-// the worker commits each ALTER and CREATE on its own, the procedure and the
-// version number are committed together at the end.
+// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days.  Each is checked first, so a second run
+// changes nothing; the worker commits each ALTER and CREATE on its own, the procedure and the version number are
+// committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Message& failure) {
     failure = messages::Message();
     IsectRecordset rs;

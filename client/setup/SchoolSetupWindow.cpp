@@ -125,7 +125,8 @@ FXString termText(FXint number, FXint year, const FXString& firstDay, FXint week
 FXString closedText(const FXString& name, const FXString& firstDay, const FXString& lastDay) {
     if (firstDay == lastDay) return name + ":  " + DisplayDate(firstDay);
     const FXlong days =
-        (dates::localMoment(lastDay, 12, 0) - dates::localMoment(firstDay, 12, 0) + dates::oneDay / 2) / dates::oneDay + 1;
+        (dates::localMoment(lastDay, 12, 0) - dates::localMoment(firstDay, 12, 0) + dates::oneDay / 2) / dates::oneDay +
+        1;
     return name + ":  " + DisplayDate(firstDay) + " to " + DisplayDate(lastDay) +
            FXStringFormat("  (%d days)", (FXint)days);
 }
@@ -673,7 +674,8 @@ long SchoolSetupWindow::onCmdDeleteYear(FXObject*, FXSelector, void*) {
 // Non-teaching days
 
 void SchoolSetupWindow::loadClosed(FXint selectId) {
-    if (!recordset.OpenRecordset("Select Id, Name, FirstDay, LastDay from NonTeachingDay Order By FirstDay, LastDay, Id"))
+    if (!recordset.OpenRecordset(
+            "Select Id, Name, FirstDay, LastDay from NonTeachingDay Order By FirstDay, LastDay, Id"))
         return;
     closedList->clearItems();
     for (recordset.MoveFirst(); !recordset.eof(); recordset.MoveNext())
@@ -696,8 +698,8 @@ long SchoolSetupWindow::onCmdClosedList(FXObject*, FXSelector, void*) {
     const FXint row = closedList->getCurrentItem();
     if (row < 0) return 1;
     failures::run(this, "Database Error", "non-teaching day", [&] {
-        if (!recordset.OpenRecordset(FXString(closedColumns) + " from NonTeachingDay Where Id = " +
-                                     FXStringVal(lists::itemId(closedList, row))))
+        if (!recordset.OpenRecordset(FXString(closedColumns) +
+                                     " from NonTeachingDay Where Id = " + FXStringVal(lists::itemId(closedList, row))))
             return;
         recordset.MoveFirst();
         shownClosed = ReadRow::of(recordset);
@@ -715,7 +717,8 @@ bool SchoolSetupWindow::readClosedFields(const FXString& caption, Closed& closed
     closed.name = closedNameField->getText();
     closed.name.trim();
     if (closed.name.empty()) {
-        Prompter::get().error(this, caption, "Type the day's name first (for example Easter Monday or Teacher only day).");
+        Prompter::get().error(this, caption,
+                              "Type the day's name first (for example Easter Monday or Teacher only day).");
         return false;
     }
     try {
@@ -764,7 +767,8 @@ long SchoolSetupWindow::onCmdAddClosed(FXObject*, FXSelector, void*) {
     if (!readClosedFields("Add Non-Teaching Day Error", closed)) return 1;
     failures::run(this, "Database Error", "non-teaching day", [&] {
         if (!recordset.OpenRecordset("Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('" +
-                                     closed.firstDay + "', '" + closed.lastDay + "', '" + EscapeText(closed.name) + "')"))
+                                     closed.firstDay + "', '" + closed.lastDay + "', '" + EscapeText(closed.name) +
+                                     "')"))
             return;
         loadClosed();
     });
@@ -806,8 +810,9 @@ long SchoolSetupWindow::onCmdDeleteClosed(FXObject*, FXSelector, void*) {
     const FXint id = lists::itemId(closedList, row);
     failures::run(this, "Database Error", "non-teaching day", [&] {
         if (!Prompter::get().question(this, "Confirm Delete Non-Teaching Day",
-                                      "Delete " + closedList->getItemText(row) + "?\n\nLessons planned on it stay "
-                                      "where they are."))
+                                      "Delete " + closedList->getItemText(row) +
+                                          "?\n\nLessons planned on it stay "
+                                          "where they are."))
             return;
         if (!recordset.OpenRecordset("Delete from NonTeachingDay Where Id = " + FXStringVal(id))) return;
         loadClosed();

@@ -160,13 +160,15 @@ void expectMakeUnitPlanWorks(bool withRotate) {
 // The table of non-teaching days as a new database has it.
 void expectNonTeachingDaysWork(IsectRecordset& writes) {
     EXPECT_EQ(schemaText("CREATE TRIGGER NONTEACHINGDAY_BI ", " AS\n", "^"), triggerBody("NONTEACHINGDAY_BI"));
-    writes.OpenRecordset("Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2026-04-03', '2026-04-06', "
-                         "'Easter')");
+    writes.OpenRecordset(
+        "Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2026-04-03', '2026-04-06', "
+        "'Easter')");
     EXPECT_NE("<no row>", scalar("Select Id from NonTeachingDay where Name = 'Easter' and Id > 0"));
     std::string refused;
     try {
-        writes.OpenRecordset("Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2026-04-06', "
-                             "'2026-04-03', 'Backwards')");
+        writes.OpenRecordset(
+            "Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2026-04-06', "
+            "'2026-04-03', 'Backwards')");
     } catch (const FXException& e) {
         refused = e.what();
     }

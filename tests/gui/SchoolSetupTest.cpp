@@ -246,8 +246,8 @@ TEST_F(SchoolSetup, NonTeachingDaysAreOneDayOrARangeInDateOrder) {
     press(SchoolSetupWindow::ID_ADDCLOSED);
     ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
     EXPECT_EQ(items(setup->getClosedList()),
-              (std::vector<std::string>{"Teacher's day, staff only:  06/03/26", "Camp week:  09/03/26 to 13/03/26  (5 days)",
-                                        "Regional holiday:  11/03/26"}));
+              (std::vector<std::string>{"Teacher's day, staff only:  06/03/26",
+                                        "Camp week:  09/03/26 to 13/03/26  (5 days)", "Regional holiday:  11/03/26"}));
     EXPECT_EQ(value("Select FirstDay || ' ' || LastDay from NonTeachingDay where Name = 'Camp week'"),
               "2026-03-09 2026-03-13");
     EXPECT_EQ(value("Select LastDay || '' from NonTeachingDay where FirstDay = '2026-03-06'"), "2026-03-06");
