@@ -43,6 +43,11 @@ protected:
 
 public:
     FX::FXlong weekStart = 0;  // start of the shown week, set by the drawing
+    // The day (YYYY-MM-DD) and the time of the row (HH:MM, "" outside the
+    // rows) the pop-up menu was called on, for "Reschedule...".
+    FX::FXString menuDay, menuTime;
+    void pointAt(FX::FXint x, FX::FXint y);
+
 protected:
     FX::FXint redrawState = 0;  // 0 no image yet, 1 redraw requested, -1 image up to date
     FX::FXint imageWidth = 0;
@@ -134,6 +139,7 @@ public:
         ID_FILEREGISTRY,
         ID_WINDOWSREGISTRY,
         ID_SCHOOLSETUP,
+        ID_RESCHEDULE,  // "Reschedule..." from the day (and row) the pop-up menu was called on
         ID_CANVAS,
         ID_LAST
     };
@@ -208,6 +214,7 @@ public:
     long onCmdExportUnitPlans(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportDatabase(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportICalendar(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdReschedule(FX::FXObject*, FX::FXSelector, void*);
     long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShowDate(FX::FXObject*, FX::FXSelector, void*);

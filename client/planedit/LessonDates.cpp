@@ -10,6 +10,7 @@
 #include "data/TeachingDays.h"
 #include "planedit/LessonPane.h"
 #include "planedit/PlanEditing.h"
+#include "planedit/RescheduleDialog.h"
 #include "ui/ListItems.h"
 #include "ui/Prompter.h"
 
@@ -191,6 +192,34 @@ void LessonPane::shoveLessons() {
         tell(SEL_CHANGED, &lessons);
         stretchPlan(unit);
     });
+}
+
+// Reschedule from the chosen lesson's start: its unit chosen, the window's
+// preview first; the lessons moved are shown as stored.
+long LessonPane::onCmdReschedule(FXObject*, FXSelector, void*) {
+    if (chosenLesson("Reschedule", "Reschedule moves it and the later lessons by teaching days") < 0) return 1;
+    const FXint lessonId = lists().shownLesson();
+    FXString start, time, unit;
+    if (!failureScope("Database Error", [&] {
+            IsectRecordset rs;
+            query(rs, "Select DateStart, TimeStart, FKUnitPlan from LessonPlan Where Id = " + text(lessonId));
+            if (rs.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
+            rs.MoveFirst();
+            start = rawField(rs, "DateStart").left(10);
+            time = shownValue(rs, "TimeStart");
+            unit = trimmed(rs.GetField("FKUnitPlan"));
+        }))
+        return 1;
+    RescheduleDialog dialog(owner(), start, time, FXIntVal(unit));
+    dialog.create();
+    if (!dialog.execute(PLACEMENT_OWNER)) return 1;
+    failureScope("Database Error", [&] {
+        IsectRecordset lessons;
+        query(lessons, "Select Id, DateStart from LessonPlan Where FKUnitPlan = " + unit);
+        tell(SEL_CHANGED, &lessons);
+        show(lessonId);
+    });
+    return 1;
 }
 
 // Each of the `days` passes walks all rows from the first, using the values

@@ -74,6 +74,7 @@ public:
         ID_PERIOD_DOWN,
         ID_BUMP,
         ID_SHOVE,
+        ID_RESCHEDULE,
         ID_TIMESWITCHER,  // update: the panel of the unit's type
         ID_LAST
     };
@@ -86,6 +87,7 @@ public:
     long onCmdPeriodDown(FX::FXObject*, FX::FXSelector, void*);
     long onCmdBump(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShove(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdReschedule(FX::FXObject*, FX::FXSelector, void*);
     long onUpdTimeSwitcher(FX::FXObject*, FX::FXSelector, void*);
 
 protected:

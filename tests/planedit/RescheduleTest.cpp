@@ -5,6 +5,7 @@
 
 #include "planedit/PlanEditTest.h"
 #include "planedit/Reschedule.h"
+#include "planedit/RescheduleDialog.h"
 #include "support/LocalZone.h"
 
 using namespace FX;
@@ -156,6 +157,63 @@ TEST_F(Reschedule, ConflictsListedAndAChangeSinceThePreviewStoresNothing) {
     EXPECT_EQ(dates(30), "2014-07-03 2014-07-03");
     EXPECT_EQ(dates(31), "2014-07-04 2014-07-04");
     EXPECT_EQ(value("Select PlanEnd || '' from LongTerm where Id = 11"), "2014-07-04");
+}
+
+// The window: Snow Day fills it and previews; Cancel stores nothing; Apply
+// asks the past lessons' question once for all of them, and Yes (abandon)
+// stores nothing either.
+TEST_F(Reschedule, TheWindowPreviewsAppliesOnceAskedAndCancelStoresNothing) {
+    sql("insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-03-31', '2014-03-31', 'Teacher only');");
+    addLesson(30, 20, "Thursday", "2014-03-27", "2014-03-27", "09:00", "09:50");
+    addLesson(31, 20, "Friday", "2014-03-28", "2014-03-28", "09:00", "09:50");
+    addLesson(32, 22, "Other unit", "2014-04-01", "2014-04-01", "13:00", "13:50");
+    {
+        RescheduleDialog dialog(app()->getRootWindow(), "2014-03-27", "10:00", 0);
+        dialog.create();
+        EXPECT_STREQ(dialog.getFromDateField()->getText().text(), "27/03/14");
+        dialog.handle(&dialog, FXSEL(SEL_COMMAND, RescheduleDialog::ID_SNOWDAY), nullptr);
+        EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+        EXPECT_STREQ(dialog.getFromTimeField()->getText().text(), "");
+        FXIconList* list = dialog.getPreviewList();
+        ASSERT_EQ(list->getNumItems(), 2);
+        EXPECT_STREQ(list->getItemText(0).text(),
+                     "Thursday\tFractions\t27/03/14\t09:00-09:50\t28/03/14\t09:00-09:50\t");
+        EXPECT_STREQ(list->getItemText(1).text(), "Friday\tFractions\t28/03/14\t09:00-09:50\t01/04/14\t09:00-09:50\t");
+        EXPECT_STREQ(dialog.getSummary().text(), "2 lessons to move.");
+        // A field changed after the preview: the preview goes.
+        dialog.getDaysSpinner()->setValue(2);
+        dialog.handle(dialog.getDaysSpinner(), FXSEL(SEL_COMMAND, RescheduleDialog::ID_FIELD), nullptr);
+        EXPECT_EQ(list->getNumItems(), 0);
+        dialog.handle(&dialog, FXSEL(SEL_COMMAND, RescheduleDialog::ID_PREVIEW), nullptr);
+        ASSERT_EQ(list->getNumItems(), 2);
+        EXPECT_EQ(dialog.getPlan().moves[1].newStart, "2014-04-02");
+        dialog.handle(&dialog, FXSEL(SEL_COMMAND, FXDialogBox::ID_CANCEL), nullptr);
+    }
+    EXPECT_EQ(dates(30), "2014-03-27 2014-03-27");
+    EXPECT_EQ(dates(31), "2014-03-28 2014-03-28");
+
+    RescheduleDialog dialog(app()->getRootWindow(), "2014-03-27", "", 0);
+    dialog.create();
+    dialog.setScope(reschedule::Request::ALL_UNITS);
+    dialog.handle(&dialog, FXSEL(SEL_COMMAND, RescheduleDialog::ID_PREVIEW), nullptr);
+    ASSERT_EQ(dialog.getPreviewList()->getNumItems(), 3);
+    prompts.answers.push_back(true);  // abandon
+    dialog.handle(&dialog, FXSEL(SEL_COMMAND, RescheduleDialog::ID_APPLY), nullptr);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Retrospective Planning Not Allowed");
+    EXPECT_EQ(dates(30), "2014-03-27 2014-03-27");
+    prompts.answers.push_back(false);  // go on
+    dialog.handle(&dialog, FXSEL(SEL_COMMAND, RescheduleDialog::ID_APPLY), nullptr);
+    EXPECT_EQ(prompts.prompts.size(), 2u);  // once for the three lessons
+    EXPECT_EQ(dates(30), "2014-03-28 2014-03-28");
+    EXPECT_EQ(dates(31), "2014-04-01 2014-04-01");
+    EXPECT_EQ(dates(32), "2014-04-02 2014-04-02");
+
+    // Wrong input is said in words.
+    dialog.getFromDateField()->setText("31/2/14");
+    dialog.handle(&dialog, FXSEL(SEL_COMMAND, RescheduleDialog::ID_PREVIEW), nullptr);
+    EXPECT_EQ(prompts.last().caption, "Reschedule Error");
+    EXPECT_EQ(prompts.last().text.find("From date \"31/2/14\" is not a date"), 0u) << prompts.last().text;
 }
 
 }  // namespace
