@@ -332,7 +332,7 @@ void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
                 // The day's school start, whatever the daylight-saving state.
                 if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, dates::addDays(monday + dstFix, d - 1), p, d);
                 if (pass == 1) drawCellFrame(dc, grid, x, y, monday, dstFix, p, d);
-                if (pass == 1 && closed && p == 0) nameClosedDay(dc, grid, x, y, week.closedNames[d - 1]);
+                if (pass == 1 && closed && p == 0) nameClosedDay(dc, grid, x, y, d, monday, week.closedNames[d - 1]);
             }
         }
     }
@@ -469,20 +469,22 @@ void CalendarWindow::shadeClosedCell(FXDC& dc, const Grid& grid, FXint x, FXint 
     dc.fillRectangle(x, y, grid.K, grid.L);
 }
 
-void CalendarWindow::nameClosedDay(FXDC& dc, const Grid& grid, FXint x, FXint y, const FXString& name) {
+void CalendarWindow::nameClosedDay(FXDC& dc, const Grid& grid, FXint x, FXint y, FXint d, FXlong monday,
+                                   const FXString& name) {
     dc.setFont(smallFont);
     dc.setForeground(black);
     // Under the day's name where the top row has room for two lines, else
-    // over its date; cut at the column's edge.
+    // after it; cut at the column's edge.
     const FXint line = smallFont->getFontHeight();
-    const FXint baseline = grid.L >= 11 + line ? y + 11 + line : y + 11;
-    if (baseline == y + 11) {
-        dc.setForeground(plandrawing::closedShade);
-        dc.fillRectangle(x + 1, y + 1, grid.K - 2, grid.L - 2);
-        dc.setForeground(black);
+    FXint left = x + 2, baseline = y + 11 + line;
+    if (grid.L < 11 + line) {
+        left += smallFont->getTextWidth(dayNames[d - 1] + dates::shownDate(dates::addDays(monday, d - 1))) + 4;
+        baseline = y + 11;
     }
+    const FXString shown = plandrawing::fitText(smallFont, name, x + grid.K - 2 - left);
+    if (shown.empty()) return;
     dc.setClipRectangle(x, y, grid.K, grid.L);
-    dc.drawText(x + 2, baseline, plandrawing::fitText(smallFont, name, grid.K - 4));
+    dc.drawText(left, baseline, shown);
     dc.clearClipRectangle();
 }
 

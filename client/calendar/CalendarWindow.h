@@ -279,9 +279,10 @@ protected:
     void drawCellFrame(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, FX::FXlong monday, FX::FXlong dstFix,
                        FX::FXint p, FX::FXint d);
     // A non-teaching day's column: each cell shaded before its lessons, its
-    // name under the day's in the top cell.
+    // name beside or under the day's in the top cell.
     static void shadeClosedCell(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y);
-    static void nameClosedDay(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, const FX::FXString& name);
+    static void nameClosedDay(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, FX::FXint d, FX::FXlong monday,
+                              const FX::FXString& name);
     // The canvas paint: the image drawn when needed and copied to the
     // canvas; after a failure, a white canvas and no plans to click.
     void paintImage();

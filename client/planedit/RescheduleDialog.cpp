@@ -48,7 +48,7 @@ const char* const retrospectiveText =
 }  // namespace
 
 RescheduleDialog::RescheduleDialog(FXWindow* owner, const FXString& fromDate, const FXString& fromTime, FXint unitId)
-    : FXDialogBox(owner, "Reschedule", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0, 760, 520, 6, 6, 6,
+    : FXDialogBox(owner, "Reschedule", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0, 860, 540, 6, 6, 6,
                   6, 4, 4),
       chosenUnit(unitId) {
     setIcon(appIcon);
@@ -110,7 +110,7 @@ RescheduleDialog::RescheduleDialog(FXWindow* owner, const FXString& fromDate, co
     previewList =
         new FXIconList(border, nullptr, 0, ICONLIST_DETAILED | ICONLIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     const char* const headers[] = {"Lesson", "Unit", "Old date", "Old time", "New date", "New time", "Conflict"};
-    const FXint widths[] = {140, 110, 70, 80, 70, 80, 240};
+    const FXint widths[] = {130, 120, 70, 90, 70, 90, 240};
     for (int i = 0; i < 7; ++i) previewList->appendHeader(headers[i], nullptr, widths[i]);
 }
 
