@@ -51,10 +51,11 @@ void loadTerm(testsupport::Services& services) {
         for (int l = 0; l < 20; ++l, ++id) {
             while (dates::weekday(dates::localMoment(day, 12, 0)) % 6 == 0) day = dates::addDays(day, 1);
             const std::string time = (u < 10 ? "0" : "") + std::to_string(u) + ":00";
-            sql += "insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd) "
-                   "values (" +
-                   std::to_string(id) + ", 'Lesson " + std::to_string(id) + "', " + std::to_string(u) + ", '" +
-                   day.text() + "', '" + day.text() + "', '" + time + "', '" + time.substr(0, 2) + ":45');";
+            sql +=
+                "insert into LessonPlan (Id, LessonName, FKUnitPlan, DateStart, DateEnd, TimeStart, TimeEnd) "
+                "values (" +
+                std::to_string(id) + ", 'Lesson " + std::to_string(id) + "', " + std::to_string(u) + ", '" +
+                day.text() + "', '" + day.text() + "', '" + time + "', '" + time.substr(0, 2) + ":45');";
             day = dates::addDays(day, 1);
         }
     }
@@ -92,8 +93,9 @@ int main(int argc, char** argv) {
         applies.push_back(msSince(start));
         moved = plan.moves.size();
     }
-    printf("reschedule_bench: %zu lessons one teaching day on (and back), median of %d: preview %.0f ms, apply %.0f "
-           "ms, together %.0f ms (goal < 1000 ms)\n",
-           moved, rounds, median(previews), median(applies), median(previews) + median(applies));
+    printf(
+        "reschedule_bench: %zu lessons one teaching day on (and back), median of %d: preview %.0f ms, apply %.0f "
+        "ms, together %.0f ms (goal < 1000 ms)\n",
+        moved, rounds, median(previews), median(applies), median(previews) + median(applies));
     return moved == 200 ? 0 : 1;
 }
