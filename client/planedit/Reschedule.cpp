@@ -113,10 +113,10 @@ bool preview(const Request& request, Plan& plan) {
         plan.moves.push_back(m);
     }
 
-    // Going back may reach before the first lesson: the days read reach a
-    // little further.
+    // Going back may reach before the first lesson: 30 teaching days and a
+    // term break are less than 120 days.
     TeachingDays days;
-    if (!days.load(rs, dates::addDays(earliest, -62))) return false;
+    if (!days.load(rs, dates::addDays(earliest, -120))) return false;
     const FXString lastTerm = days.lastTermDay();
     for (Move& m : plan.moves) {
         m.newStart = days.step(m.oldStart, request.days, request.breaksCount);

@@ -196,7 +196,7 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     new FXTabItem(tabs, "&Non-Teaching Days");
     FXHorizontalFrame* closedPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* closedListFrame = new FXVerticalFrame(closedPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
-    label(closedListFrame, "Days without lessons (holidays, teacher-only days, school events):");
+    label(closedListFrame, "Days without lessons, in date order:");
     FXVerticalFrame* closedBorder = new FXVerticalFrame(
         closedListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
     closedList = new FXList(closedBorder, this, ID_CLOSEDLIST, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
@@ -208,7 +208,8 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     closedFirstField = new FXTextField(closedFields, 10, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
     closedLastLabel = label(closedFields, "Last day:");
     closedLastField = new FXTextField(closedFields, 10, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
-    new FXLabel(closedSide, "Leave the last day empty\nfor a single day.", nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+    new FXLabel(closedSide, "Holidays, teacher-only days,\nschool events. Leave the last\nday empty for a single day.",
+                nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
     button(closedSide, "Add", this, ID_ADDCLOSED);
     button(closedSide, "Edit", this, ID_EDITCLOSED);
     button(closedSide, "Delete", this, ID_DELETECLOSED);

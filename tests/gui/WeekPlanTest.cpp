@@ -247,15 +247,29 @@ TEST_F(WeekPlan, NonTeachingDaysAreShadedNamedAndTheirLessonsStillDrawn) {
     // The lesson on Wednesday keeps its colour over the shading.
     EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(Grid::row(10, 0)) + grid.L / 2), colour(plan("60")));
 
+    // The name at the top of its column: under the day's name where the top
+    // row is tall enough (a drawing 700 high), after it, cut at the
+    // column's edge, where it is not.
+    {
+        RecordingDC tall(app());
+        calendar->drawPlan(tall, W, 700);
+        auto teacherOnly = tall.find("Teacher only day");
+        ASSERT_EQ(teacherOnly.size(), 1u);
+        EXPECT_EQ(teacherOnly[0].x, grid.x(3) + 2);
+        EXPECT_GT(teacherOnly[0].y, grid.y(0) + 11);
+        EXPECT_LE(teacherOnly[0].y, 60 + (700 - 70) / 26);
+    }
     RecordingDC dc(app());
     calendar->drawPlan(dc, W, H);
-    auto teacherOnly = dc.find("Teacher only day");
-    ASSERT_EQ(teacherOnly.size(), 1u);
-    EXPECT_GE(teacherOnly[0].x, grid.x(3));
-    EXPECT_LT(teacherOnly[0].x, grid.x(4));
-    EXPECT_GT(teacherOnly[0].y, grid.y(0));
-    EXPECT_LE(teacherOnly[0].y, grid.y(1));
-    EXPECT_EQ(dc.find("Regional holiday").size(), 1u);
+    auto besideTheDay = [&](const char* start, FXint d) {
+        for (const auto& t : dc.texts)
+            if (t.text.rfind(start, 0) == 0 && t.y == grid.y(0) + 11 && t.x > grid.x(d) + 40 && t.x < grid.x(d + 1))
+                return true;
+        return false;
+    };
+    // As much of it as fits after the longest day's name; more after Monday's.
+    EXPECT_TRUE(besideTheDay("T", 3));
+    EXPECT_TRUE(besideTheDay("Reg", 1));
     EXPECT_TRUE(dc.find("Next week").empty());
     EXPECT_EQ(dc.find(" is planned on Teacher only day, a non-teaching day. Move it to a teaching day.").size(), 1u);
     EXPECT_TRUE(dc.find(" is overlapping two other plans. Change it's start or end dates.").empty());
