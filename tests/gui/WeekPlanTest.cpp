@@ -625,6 +625,25 @@ TEST_F(WeekPlanClicks, AClickOnANonTeachingDaysShadingChoosesNoPlan) {
     EXPECT_STREQ(FXString(calendar->getChosenLessonPlan()).trim().text(), "60");
 }
 
+// "Reschedule..." starts from the day and row the pop-up menu was called on;
+// from "More Options" (no point) or the time column, from the shown day.
+TEST_F(WeekPlanClicks, ThePopUpMenusPointGivesRescheduleItsDayAndTime) {
+    lesson(60, "Relay", 1, "2014-03-12", "2014-03-12", "09:00", "09:30");
+    calendar->redraw();
+    Grid g = canvasGrid();
+    calendar->pointAt(g.x(3) + 5, g.y(Grid::row(11, 0)) + 2);
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");
+    EXPECT_EQ(std::string(calendar->menuTime.text()), "11:00");
+    calendar->pointAt(g.x(5) + 5, g.y(0) + 2);  // Friday's heading: the whole day
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-14");
+    EXPECT_EQ(std::string(calendar->menuTime.text()), "");
+    calendar->pointAt(5, g.y(Grid::row(11, 0)) + 2);
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");  // the shown day
+    calendar->pointAt(-1, -1);
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");
+    EXPECT_EQ(std::string(calendar->menuTime.text()), "");
+}
+
 TEST_F(WeekPlanClicks, SyndicateLeaderIsToldWhatALeaderDoesAndClicksChooseNothing) {
     lesson(95, "Maths", 1, "2014-03-10", "2014-03-10", "09:00", "09:30");
     calendar->redraw();
