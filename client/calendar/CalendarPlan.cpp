@@ -212,6 +212,19 @@ void CalendarWindow::loadWeek(Week& week) {
     const FXlong first = week.termBase + week.N * oneWeek;
     const FXString D0 = dates::isoDate(first);
     const FXString D6 = dates::isoDate(dates::addDays(first, 6));
+    // The week's non-teaching days (before the lesson query, whose rows the
+    // drawing walks).
+    if (!drawRecordset.OpenRecordset("Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
+                                     "' and LastDay >= '" + D0 + "' Order By FirstDay, Id"))
+        return;
+    for (drawRecordset.rows.MoveFirst(); !drawRecordset.rows.eof; drawRecordset.rows.MoveNext()) {
+        const FXString from = drawRecordset.rows.GetField(0).left(10), to = drawRecordset.rows.GetField(1).left(10);
+        const FXString name = drawRecordset.rows.GetField(2);
+        for (FXint d = 0; d < 5; ++d) {
+            const FXString day = dates::isoDate(dates::addDays(first, d));
+            if (from <= day && day <= to) week.closedNames[d] += (week.closedNames[d].empty() ? "" : ", ") + name;
+        }
+    }
     if (!drawRecordset.OpenRecordset(
             // The lesson's own columns in the table's order (DateStart and
             // DateEnd 14 and 15), without the row versions, which an HTML
@@ -299,6 +312,7 @@ void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
     // Times in the label font where a row is tall enough for it, else in the
     // grid's small font (a timetable of many short rows).
     grid.timeFont = grid.L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
+    grid.closedNames = week.closedNames;
     const FXlong monday = week.termBase + week.N * oneWeek;
     FXlong dstFix = 0;
     for (int pass = 0; pass < 3; ++pass) {
@@ -313,9 +327,12 @@ void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
                     const FXint hour = dates::hourOf(weekStart);
                     dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
                 }
+                const bool closed = d >= 1 && !week.closedNames[d - 1].empty();
+                if (pass == 1 && closed) shadeClosedCell(dc, grid, x, y);
                 // The day's school start, whatever the daylight-saving state.
                 if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, dates::addDays(monday + dstFix, d - 1), p, d);
                 if (pass == 1) drawCellFrame(dc, grid, x, y, monday, dstFix, p, d);
+                if (pass == 1 && closed && p == 0) nameClosedDay(dc, grid, x, y, d, monday, week.closedNames[d - 1]);
             }
         }
     }
@@ -336,6 +353,16 @@ void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXi
         if (found && pass == 0 && k >= 3 && !r) {
             planColourList.DeleteRow();
             found = false;
+        }
+        // A lesson planned on a non-teaching day is drawn all the same, and
+        // said (not the routine and non-contact plans, which stand in
+        // every week).
+        if (pass == 0 && !grid.closedNames[d - 1].empty() && lesson.unitType == 1 &&
+            !lessons[currentLesson].onClosedDay) {
+            lessons[currentLesson].onClosedDay = true;
+            plandrawing::drawPlanError(
+                dc, grid.W - 80, lesson.name,
+                " is planned on " + grid.closedNames[d - 1] + ", a non-teaching day. Move it to a teaching day.");
         }
         if (!found) {
             listPlan(dc, grid, lesson, k < 3 || r);
@@ -435,6 +462,30 @@ void CalendarWindow::drawCellFrame(FXDC& dc, const Grid& grid, FXint x, FXint y,
         dc.drawText(x + 2, y + grid.L * 2 / 3 + 3, dates::shownTime(t));
     }
     dc.drawRectangle(x, y, d == 0 ? grid.C / 2 : grid.K, grid.L);
+}
+
+void CalendarWindow::shadeClosedCell(FXDC& dc, const Grid& grid, FXint x, FXint y) {
+    dc.setForeground(plandrawing::closedShade);
+    dc.fillRectangle(x, y, grid.K, grid.L);
+}
+
+void CalendarWindow::nameClosedDay(FXDC& dc, const Grid& grid, FXint x, FXint y, FXint d, FXlong monday,
+                                   const FXString& name) {
+    dc.setFont(smallFont);
+    dc.setForeground(black);
+    // Under the day's name where the top row has room for two lines, else
+    // after it; cut at the column's edge.
+    const FXint line = smallFont->getFontHeight();
+    FXint left = x + 2, baseline = y + 11 + line;
+    if (grid.L < 11 + line) {
+        left += smallFont->getTextWidth(dayNames[d - 1] + dates::shownDate(dates::addDays(monday, d - 1))) + 4;
+        baseline = y + 11;
+    }
+    const FXString shown = plandrawing::fitText(smallFont, name, x + grid.K - 2 - left);
+    if (shown.empty()) return;
+    dc.setClipRectangle(x, y, grid.K, grid.L);
+    dc.drawText(left, baseline, shown);
+    dc.clearClipRectangle();
 }
 
 // ---------------------------------------------------------------------------
@@ -623,6 +674,12 @@ long CalendarWindow::onMouseDown(FXObject*, FXSelector, void* ptr) {
     if (plandrawing::blackOrWhite(pixel)) {
         Prompter::get().error(this, "CalendarWindow::onMouseDown - No plan chosen.",
                               "You clicked on a region coloured black or white. Please click on a coloured plan.");
+        return 1;
+    }
+    if (plandrawing::isClosedShade(pixel)) {
+        Prompter::get().error(this, "CalendarWindow::onMouseDown - No plan chosen.",
+                              "You clicked on a non-teaching day, which holds no plan there. Please click on a "
+                              "coloured plan.");
         return 1;
     }
     // The plan whose colour is nearest; among equals the one latest in the list.

@@ -10,6 +10,7 @@
 #include "data/VersionCheck.h"
 #include "lessons/LessonDialog.h"
 #include "longterm/LongTermWindow.h"
+#include "planedit/RescheduleDialog.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
@@ -60,6 +61,7 @@ CalendarWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onCmdWindowsRegistry),
     FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onUpdWindowsRegistry),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SCHOOLSETUP, CalendarWindow::onCmdSchoolSetup),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_RESCHEDULE, CalendarWindow::onCmdReschedule),
 };
 
 FXIMPLEMENT(CalendarWindow, FXMainWindow, CalendarWindowMap, ARRAYNUMBER(CalendarWindowMap))
@@ -149,6 +151,8 @@ CalendarWindow::CalendarWindow(FXApp* app)
     // The pop-up menu of "More Options" and the right mouse button.
     popupMenu = new FXMenuPane(this);
     new FXMenuCommand(popupMenu, "Refresh\tF5", nullptr, this, ID_REFRESH);
+    new FXMenuSeparator(popupMenu);
+    new FXMenuCommand(popupMenu, "Reschedule...", nullptr, this, ID_RESCHEDULE);
     new FXMenuSeparator(popupMenu);
     new FXMenuCommand(popupMenu, "Print Calendar", nullptr, this, ID_PRINTCALENDAR);
     new FXMenuCommand(popupMenu, "Print Lessons", nullptr, this, ID_PRINTLESSONS);
@@ -469,6 +473,7 @@ void CalendarWindow::openUnitPlanDialog(const FXString& lessonPlanId) {
 }
 
 long CalendarWindow::onCmdMoreOptions(FXObject*, FXSelector, void*) {
+    pointAt(-1, -1);
     popupMenu->popup(nullptr, canvas->getWidth() / 2, canvas->getHeight() / 2);
     getApp()->runModalWhileShown(popupMenu);
     return 1;
@@ -485,8 +490,37 @@ long CalendarWindow::onRightUp(FXObject*, FXSelector, void* ptr) {
     FXEvent* event = static_cast<FXEvent*>(ptr);
     canvas->ungrab();
     if (event->moved) return 1;
+    pointAt(event->win_x, event->win_y);
     popupMenu->popup(nullptr, event->root_x, event->root_y);
     getApp()->runModalWhileShown(popupMenu);
+    return 1;
+}
+
+// The day column and the row under a point of the canvas, as the grid lays
+// them out; outside the day columns (or for no point) the shown day.
+void CalendarWindow::pointAt(FXint x, FXint y) {
+    menuDay = dates::today();
+    menuTime = FXString();
+    if (weekStart == 0 || x < 0) return;
+    const FXint W = canvas->getWidth(), H = canvas->getHeight();
+    const FXint C = (W - 80) / 6, K = ((W - 80) + C) / 6;
+    const FXint L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
+    if (K <= 0 || x < 3 + C / 2) return;
+    const FXint d = FXMIN(5, (x - 3 - C / 2) / K + 1);
+    const FXlong day = dates::addDays(weekStart, d - 1);
+    menuDay = dates::isoDate(day);
+    if (L > 0 && y >= 60 + L) {
+        const FXint p = FXMIN(appState.schoolTimes - 1, (y - 60) / L);
+        menuTime = dates::shownTime(dates::sameDayAt(day, appState.schoolHour, appState.schoolMinute) +
+                                    p * (FXlong)appState.schoolPeriod);
+    }
+}
+
+long CalendarWindow::onCmdReschedule(FXObject*, FXSelector, void*) {
+    if (menuDay.empty()) pointAt(-1, -1);
+    RescheduleDialog dialog(this, menuDay, menuTime, 0);
+    dialog.create();
+    if (dialog.execute(PLACEMENT_OWNER)) redraw();
     return 1;
 }
 

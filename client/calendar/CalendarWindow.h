@@ -43,6 +43,11 @@ protected:
 
 public:
     FX::FXlong weekStart = 0;  // start of the shown week, set by the drawing
+    // The day (YYYY-MM-DD) and the time of the row (HH:MM, "" outside the
+    // rows) the pop-up menu was called on, for "Reschedule...".
+    FX::FXString menuDay, menuTime;
+    void pointAt(FX::FXint x, FX::FXint y);
+
 protected:
     FX::FXint redrawState = 0;  // 0 no image yet, 1 redraw requested, -1 image up to date
     FX::FXint imageWidth = 0;
@@ -61,6 +66,7 @@ protected:
         FX::FXint notTaught = 0, assess = 0, eval = 0;
         FX::FXlong startDay = 0, endDay = 0;  // DateStart 00:00, DateEnd 23:59
         FX::FXint startHour = 0, startMinute = 0, endHour = 0, endMinute = 0;
+        bool onClosedDay = false;  // reported as planned on a non-teaching day
     };
     std::vector<LessonRow> lessons;
     size_t currentLesson = 0;  // the row slotTest looks at
@@ -77,12 +83,16 @@ protected:
         FX::FXString teacherName, schoolYear, schoolTerm;
         FX::FXlong termBase = 0;  // a week before the term's first day at school start
         FX::FXlong N = 0;         // the shown week's number in the term
+        // The names of the non-teaching days on Monday to Friday ("" for a
+        // school day).
+        FX::FXString closedNames[5];
     };
     // The grid's measures for a drawing W wide: row height L, column unit C,
     // day column width K.
     struct Grid {
         FX::FXint W = 0, L = 0, C = 0, K = 0;
         FX::FXFont* timeFont = nullptr;
+        const FX::FXString* closedNames = nullptr;  // the week's, Monday first
     };
 
     // The lesson plan the last click chose ("0" when the list was empty).
@@ -129,6 +139,7 @@ public:
         ID_FILEREGISTRY,
         ID_WINDOWSREGISTRY,
         ID_SCHOOLSETUP,
+        ID_RESCHEDULE,  // "Reschedule..." from the day (and row) the pop-up menu was called on
         ID_CANVAS,
         ID_LAST
     };
@@ -203,6 +214,7 @@ public:
     long onCmdExportUnitPlans(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportDatabase(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportICalendar(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdReschedule(FX::FXObject*, FX::FXSelector, void*);
     long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShowDate(FX::FXObject*, FX::FXSelector, void*);
@@ -266,6 +278,11 @@ protected:
     static void drawMarkers(FX::FXDC& dc, const LessonRow& lesson, FX::FXint x0, FX::FXint y, FX::FXint K, FX::FXint L);
     void drawCellFrame(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, FX::FXlong monday, FX::FXlong dstFix,
                        FX::FXint p, FX::FXint d);
+    // A non-teaching day's column: each cell shaded before its lessons, its
+    // name beside or under the day's in the top cell.
+    static void shadeClosedCell(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y);
+    static void nameClosedDay(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, FX::FXint d, FX::FXlong monday,
+                              const FX::FXString& name);
     // The canvas paint: the image drawn when needed and copied to the
     // canvas; after a failure, a white canvas and no plans to click.
     void paintImage();

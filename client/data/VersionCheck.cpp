@@ -59,8 +59,8 @@ const SchemaRule deleteRules[] = {
 // The row versions of 2.0.4 (database/schema.sql tells what they do): three
 // columns and a trigger for every table a user edits, and the exception
 // the trigger raises.
-const char* const versionedTables[] = {"TEACHERS", "SETTINGS", "TERMDATE",   "SUBJECT",          "CHILDYEAR",
-                                       "LONGTERM", "UNITPLAN", "LESSONPLAN", "BINARYDESCRIPTION"};
+const char* const versionedTables[] = {"TEACHERS", "SETTINGS", "TERMDATE",   "SUBJECT",           "CHILDYEAR",
+                                       "LONGTERM", "UNITPLAN", "LESSONPLAN", "BINARYDESCRIPTION", "NONTEACHINGDAY"};
 struct VersionColumn {
     const char* name;
     const char* type;
@@ -70,6 +70,23 @@ const VersionColumn versionColumns[] = {
 const SchemaRule rowChangedException = {
     "Select RDB$EXCEPTION_NAME from RDB$EXCEPTIONS Where RDB$EXCEPTION_NAME = 'ROW_CHANGED'",
     "CREATE EXCEPTION ROW_CHANGED 'This row was changed by someone else after it was read, so nothing was stored.'"};
+
+// The non-teaching days of 2.0.5: the table (with its row versions), its
+// generator, the index the week's query uses and the trigger that numbers
+// new rows; the texts are those of schema.sql.
+const SchemaRule nonTeachingDayRules[] = {
+    {"Select RDB$GENERATOR_NAME from RDB$GENERATORS Where RDB$GENERATOR_NAME = 'NEWNONTEACHINGDAY'",
+     "CREATE GENERATOR NEWNONTEACHINGDAY"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'NONTEACHINGDAY'",
+     "CREATE TABLE NONTEACHINGDAY (ID INTEGER NOT NULL, FIRSTDAY DATE NOT NULL, LASTDAY DATE NOT NULL, "
+     "NAME VARCHAR(60) NOT NULL, ROWVERSION INTEGER DEFAULT 0 NOT NULL, READVERSION INTEGER, CHANGEDBY INTEGER, "
+     "CONSTRAINT PK_NONTEACHINGDAY PRIMARY KEY (ID), CONSTRAINT CK_NONTEACHINGDAY_DAYS CHECK (LASTDAY >= FIRSTDAY))"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_NONTEACHINGDAY_LASTDAY'",
+     "CREATE INDEX IX_NONTEACHINGDAY_LASTDAY ON NONTEACHINGDAY (LASTDAY)"},
+    {"Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = 'NONTEACHINGDAY_BI'",
+     "CREATE OR ALTER TRIGGER NONTEACHINGDAY_BI FOR NONTEACHINGDAY ACTIVE BEFORE INSERT POSITION 0 AS\n"
+     "BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWNONTEACHINGDAY, 1); END"},
+};
 
 FXString versionTrigger(const FXString& table) {
     return "CREATE OR ALTER TRIGGER " + table + "_BU FOR " + table +
@@ -208,9 +225,9 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
 // ROTATE column, MAKEUNITPLAN with the rotate argument, and the delete rules
-// above; from 2.0.3: the row versions.  Each is checked first, so a second run changes nothing;
-// the worker commits each ALTER and CREATE on its own, the procedure and the
-// version number are committed together at the end.
+// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days.  Each is checked first, so a second run
+// changes nothing; the worker commits each ALTER and CREATE on its own, the procedure and the version number are
+// committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Message& failure) {
     failure = messages::Message();
     IsectRecordset rs;
@@ -233,6 +250,8 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Messag
         for (const SchemaRule& rule : deleteRules)
             if (!exists(rs, rule.probe)) run(rs, rule.statement);
         if (!exists(rs, rowChangedException.probe)) run(rs, rowChangedException.statement);
+        for (const SchemaRule& rule : nonTeachingDayRules)
+            if (!exists(rs, rule.probe)) run(rs, rule.statement);
         for (const char* table : versionedTables) {
             for (const VersionColumn& column : versionColumns)
                 if (!exists(rs, FXString("Select RDB$FIELD_NAME from RDB$RELATION_FIELDS Where RDB$RELATION_NAME = '") +

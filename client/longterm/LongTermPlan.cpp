@@ -99,6 +99,22 @@ FXbool LongTermWindow::loadTerm(Term& term) {
     // The plans ending in the term or reaching past its last day.
     const FXString F = term.firstDay.left(10);
     const FXString L = dates::addDays(F, 7 * term.weeks - 1);
+    // The term's non-teaching days, by the weeks that hold them (before the
+    // plans, whose query a printed HTML table repeats).
+    term.closedInWeek.assign(term.weeks + 1, FXString());
+    if (!workRecordset.OpenRecordset("Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + L +
+                                     "' and LastDay >= '" + F + "' Order By FirstDay, Id"))
+        return false;
+    for (workRecordset.rows.MoveFirst(); !workRecordset.rows.eof; workRecordset.rows.MoveNext()) {
+        const FXString from = workRecordset.rows.GetField(0).left(10), to = workRecordset.rows.GetField(1).left(10);
+        const FXString name = workRecordset.rows.GetField(2);
+        for (FXint i = 1; i <= term.weeks; ++i) {
+            // Monday to Friday of week i; ISO dates compare as text.
+            const FXString monday = dates::addDays(F, 7 * (i - 1)), friday = dates::addDays(monday, 4);
+            if (from <= friday && monday <= to && term.closedInWeek[i].find(name) < 0)
+                term.closedInWeek[i] += (term.closedInWeek[i].empty() ? "" : ", ") + name;
+        }
+    }
     if (!workRecordset.OpenRecordset(
             "Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
             " (FKSyndicate = " +
@@ -343,6 +359,11 @@ void LongTermWindow::drawBands(FXDC& dc, const TermGrid& g, const Term& term, co
                     dc.fillRectangle(x + width - 3, k == 0 ? y : y + g.ch / 2, 3, 3);
                 }
             }
+            // A week holding a non-teaching day: its heading shaded.
+            if (r == 0 && i >= 1 && i < (FXint)term.closedInWeek.size() && !term.closedInWeek[i].empty()) {
+                dc.setForeground(plandrawing::closedShade);
+                dc.fillRectangle(x, y, width, g.ch);
+            }
             dc.setForeground(black);
             if (r == 0 && i >= 1) {
                 dc.setFont(smallFont);
@@ -460,6 +481,12 @@ long LongTermWindow::onMouseDown(FXObject*, FXSelector, void* ptr) {
     if (plandrawing::blackOrWhite(pixel)) {
         Prompter::get().error(this, "LongTermWindow::onMouseDown - No plan chosen.",
                               "You clicked on a region coloured black or white. Please click on a coloured plan.");
+        return 1;
+    }
+    if (plandrawing::isClosedShade(pixel)) {
+        Prompter::get().error(this, "LongTermWindow::onMouseDown - No plan chosen.",
+                              "You clicked on the heading of a week that holds a non-teaching day. Please click on a "
+                              "coloured plan.");
         return 1;
     }
     chosenPlan = plandrawing::nearestPlan(planColours, 1, pixel);

@@ -161,6 +161,9 @@ protected:
         FX::FXString teacher, schoolYear, schoolTerm, firstDay;
         FX::FXString firstTermDay;  // NO_TERM: the first stored term's FirstDay (empty: none)
         FX::FXint weeks = 0;
+        // The non-teaching days of week i (from 1), their names joined;
+        // "" for a week without one.
+        std::vector<FX::FXString> closedInWeek;
         std::vector<Subject> subjects;
         std::vector<Plan> plans;
     };

@@ -7,8 +7,10 @@
 #include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
+#include "data/TeachingDays.h"
 #include "planedit/LessonPane.h"
 #include "planedit/PlanEditing.h"
+#include "planedit/RescheduleDialog.h"
 #include "ui/ListItems.h"
 #include "ui/Prompter.h"
 
@@ -22,11 +24,12 @@ namespace {
 FXint typedHour(const FXString& time) { return FXIntVal(time.left(2)); }
 FXint typedMinute(const FXString& time) { return FXIntVal(time.right(2)); }
 
-// One day on from a stored date at an hour; a Saturday landing goes on to Monday.
-FXlong nextSchoolDay(const FXString& iso, FXint hour) {
+// One day on from a stored date at an hour; a Saturday landing goes on to
+// Monday, a landing on a non-teaching day on to the next teaching day.
+FXlong nextSchoolDay(const FXString& iso, FXint hour, const TeachingDays& schoolDays) {
     FXlong t = dates::addDays(dates::localMoment(iso, hour, 0), 1);
     if (dates::weekday(t) == 6) t = dates::addDays(t, 2);
-    return t;
+    return schoolDays.shoveLanding(t);
 }
 
 // The start and the end date of a panel, each with its time: the date must
@@ -146,7 +149,7 @@ void LessonPane::bumpLesson() {
 }
 
 // Moves the chosen lesson's end and every later lesson of the unit on by
-// shoveDays school days.
+// shoveDays school days, passing by the non-teaching days.
 void LessonPane::shoveLessons() {
     const FXint lessonIndex =
         chosenLesson("Shove Lessons", "Shove moves that lesson and the unit's later lessons forward");
@@ -164,9 +167,14 @@ void LessonPane::shoveLessons() {
 
         IsectRecordset lessons;
         lessons.fromTable = "LessonPlan";
+        // The non-teaching days from the unit's first lesson on.
+        TeachingDays schoolDays;
+        query(rs, "Select Min(DateStart) from LessonPlan Where FKUnitPlan = " + unit);
+        if (!schoolDays.load(rs, rs.rows.IsEmpty() ? FXString() : FXString(rs.rows.GetField(0)).left(10)))
+            throw PlanEditAbort();
         query(lessons, "Select Id, DateStart, DateEnd, TimeStart, TimeEnd from LessonPlan Where FKUnitPlan = " + unit +
                            " Order By DateStart, TimeStart");
-        const FXlong shownEnd = shove(lessons, days);
+        const FXlong shownEnd = shove(lessons, days, schoolDays);
         if (!Prompter::get().question(owner(), "Confirm shove lessons",
                                       "Do you want to shove the lesson \"" + lessonShown +
                                           "\" and \nall subsequent "
@@ -186,10 +194,38 @@ void LessonPane::shoveLessons() {
     });
 }
 
+// Reschedule from the chosen lesson's start: its unit chosen, the window's
+// preview first; the lessons moved are shown as stored.
+long LessonPane::onCmdReschedule(FXObject*, FXSelector, void*) {
+    if (chosenLesson("Reschedule", "Reschedule moves it and the later lessons by teaching days") < 0) return 1;
+    const FXint lessonId = lists().shownLesson();
+    FXString start, time, unit;
+    if (!failureScope("Database Error", [&] {
+            IsectRecordset rs;
+            query(rs, "Select DateStart, TimeStart, FKUnitPlan from LessonPlan Where Id = " + text(lessonId));
+            if (rs.rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
+            rs.MoveFirst();
+            start = rawField(rs, "DateStart").left(10);
+            time = shownValue(rs, "TimeStart");
+            unit = trimmed(rs.GetField("FKUnitPlan"));
+        }))
+        return 1;
+    RescheduleDialog dialog(owner(), start, time, FXIntVal(unit));
+    dialog.create();
+    if (!dialog.execute(PLACEMENT_OWNER)) return 1;
+    failureScope("Database Error", [&] {
+        IsectRecordset lessons;
+        query(lessons, "Select Id, DateStart from LessonPlan Where FKUnitPlan = " + unit);
+        tell(SEL_CHANGED, &lessons);
+        show(lessonId);
+    });
+    return 1;
+}
+
 // Each of the `days` passes walks all rows from the first, using the values
 // the previous pass set: the rows before the shown lesson stay, its end
 // moves, every later lesson's start and end move.
-FXlong LessonPane::shove(IsectRecordset& lessons, FXint days) {
+FXlong LessonPane::shove(IsectRecordset& lessons, FXint days, const TeachingDays& schoolDays) {
     const FXint lessonId = lists().shownLesson();
     FXlong shownEnd = 0;
     for (FXint pass = 0; pass < days; ++pass) {
@@ -203,12 +239,12 @@ FXlong LessonPane::shove(IsectRecordset& lessons, FXint days) {
             if (!reached) {
                 if (FXIntVal(key) != lessonId) continue;
                 reached = true;
-                shownEnd = nextSchoolDay(dateEnd, endHour);
+                shownEnd = nextSchoolDay(dateEnd, endHour, schoolDays);
                 lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(shownEnd));
                 continue;
             }
-            lessons.SetFieldByKey(key, "DateStart", dates::isoDate(nextSchoolDay(dateStart, startHour)));
-            lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(nextSchoolDay(dateEnd, endHour)));
+            lessons.SetFieldByKey(key, "DateStart", dates::isoDate(nextSchoolDay(dateStart, startHour, schoolDays)));
+            lessons.SetFieldByKey(key, "DateEnd", dates::isoDate(nextSchoolDay(dateEnd, endHour, schoolDays)));
         }
     }
     return shownEnd;

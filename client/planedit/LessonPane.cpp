@@ -22,6 +22,7 @@ LessonPaneMap[] = {
     FXMAPFUNC(SEL_COMMAND, LessonPane::ID_PERIOD_DOWN, LessonPane::onCmdPeriodDown),
     FXMAPFUNC(SEL_COMMAND, LessonPane::ID_BUMP, LessonPane::onCmdBump),
     FXMAPFUNC(SEL_COMMAND, LessonPane::ID_SHOVE, LessonPane::onCmdShove),
+    FXMAPFUNC(SEL_COMMAND, LessonPane::ID_RESCHEDULE, LessonPane::onCmdReschedule),
     FXMAPFUNC(SEL_UPDATE, LessonPane::ID_TIMESWITCHER, LessonPane::onUpdTimeSwitcher),
 };
 
@@ -80,7 +81,9 @@ void LessonPane::buildObjective() {
     texts[OBJECTIVES] = textArea(this, "Achievement Objectives:", 200);
     texts[OUTCOMES] = textArea(this, "Specific Learning Outcomes:", 80);
     buildTimePanels();
-    planButtons(this, this, ID_EDIT, ID_DELETE, ID_ADD);
+    FXHorizontalFrame* row = planButtons(this, this, ID_EDIT, ID_DELETE, ID_ADD);
+    button(row, "Reschedule...\tMove this lesson and the later ones by teaching days,\nwith a preview first.", this,
+           ID_RESCHEDULE);
 }
 
 // The three date and time panels.  Their matrices are filled column by

@@ -40,6 +40,8 @@ struct LessonMarks {
     FX::FXint notTaught = 0;   // 1 yes, 0 no
 };
 
+class TeachingDays;
+
 class LessonPane : public PlanPane {
     FXDECLARE(LessonPane)
 public:
@@ -72,6 +74,7 @@ public:
         ID_PERIOD_DOWN,
         ID_BUMP,
         ID_SHOVE,
+        ID_RESCHEDULE,
         ID_TIMESWITCHER,  // update: the panel of the unit's type
         ID_LAST
     };
@@ -84,6 +87,7 @@ public:
     long onCmdPeriodDown(FX::FXObject*, FX::FXSelector, void*);
     long onCmdBump(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShove(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdReschedule(FX::FXObject*, FX::FXSelector, void*);
     long onUpdTimeSwitcher(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
@@ -151,7 +155,7 @@ private:
     void shoveLessons();
     // Moves the lessons' ends (and the later lessons' starts) on by `days`
     // school days in `lessons`; the shown lesson's new end.
-    FX::FXlong shove(IsectRecordset& lessons, FX::FXint days);
+    FX::FXlong shove(IsectRecordset& lessons, FX::FXint days, const TeachingDays& schoolDays);
     // Stretches the teacher's own long-term plan to the unit's last lesson.
     void stretchPlan(const FX::FXString& unit);
     // The index in the day list of the lesson Bump and Shove act on, or -1

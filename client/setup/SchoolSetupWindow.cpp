@@ -25,6 +25,10 @@ SchoolSetupWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_ADDYEAR, SchoolSetupWindow::onCmdAddYear),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_EDITYEAR, SchoolSetupWindow::onCmdEditYear),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_DELETEYEAR, SchoolSetupWindow::onCmdDeleteYear),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_CLOSEDLIST, SchoolSetupWindow::onCmdClosedList),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_ADDCLOSED, SchoolSetupWindow::onCmdAddClosed),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_EDITCLOSED, SchoolSetupWindow::onCmdEditClosed),
+    FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_DELETECLOSED, SchoolSetupWindow::onCmdDeleteClosed),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_TIMETABLE, SchoolSetupWindow::onCmdTimetable),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_SAVETIMETABLE, SchoolSetupWindow::onCmdSaveTimetable),
     FXMAPFUNC(SEL_COMMAND, SchoolSetupWindow::ID_CLOSE, SchoolSetupWindow::onCmdClose),
@@ -40,6 +44,7 @@ const char* const section = "SCHOOLSETUP";
 // SELECT).
 const char* const termColumns = "Select Id, FirstDay, SchoolWeeks, SchoolYear, SchoolTerm, RowVersion, ChangedBy";
 const char* const yearColumns = "Select Id, Description, RowVersion, ChangedBy";
+const char* const closedColumns = "Select Id, Name, FirstDay, LastDay, RowVersion, ChangedBy";
 // The Settings rows of the timetable, in the order of shownTimetable.
 const char* const timetableKeys[] = {"SchoolHour", "SchoolMinute", "SchoolPeriod", "SchoolTimes"};
 
@@ -81,6 +86,11 @@ const FXint minimumWidth = 600, minimumHeight = 460;
 
 // ChildYear.Description holds at most this many bytes as stored (escaped).
 const FXint yearLevelLength = 40;
+// NonTeachingDay.Name likewise.
+const FXint closedNameLength = 60;
+// A non-teaching day longer than this is a term break, which the terms
+// already leave out.
+const FXint longestClosure = 28;
 
 FXButton* button(FXComposite* parent, const char* text, FXObject* target, FXSelector id) {
     FXButton* b = new FXButton(parent, text, nullptr, target, id, FRAME_RAISED | FRAME_THICK | LAYOUT_FILL_X, 0, 0, 0,
@@ -109,6 +119,16 @@ FXString lastSchoolDay(const FXString& firstDay, FXint weeks) { return dates::ad
 FXString termText(FXint number, FXint year, const FXString& firstDay, FXint weeks) {
     return FXStringFormat("Term %d, %d:  ", number, year) + DisplayDate(firstDay) + " to " +
            DisplayDate(lastSchoolDay(firstDay, weeks)) + FXStringFormat("  (%d week%s)", weeks, weeks == 1 ? "" : "s");
+}
+
+// "Easter Monday:  06/04/26", "Camp:  09/03/26 to 13/03/26  (5 days)".
+FXString closedText(const FXString& name, const FXString& firstDay, const FXString& lastDay) {
+    if (firstDay == lastDay) return name + ":  " + DisplayDate(firstDay);
+    const FXlong days =
+        (dates::localMoment(lastDay, 12, 0) - dates::localMoment(firstDay, 12, 0) + dates::oneDay / 2) / dates::oneDay +
+        1;
+    return name + ":  " + DisplayDate(firstDay) + " to " + DisplayDate(lastDay) +
+           FXStringFormat("  (%d days)", (FXint)days);
 }
 
 FXString timeText(FXint minutes) { return FXStringFormat("%02d:%02d", minutes / 60, minutes % 60); }
@@ -172,6 +192,28 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     button(yearSide, "Ed&it", this, ID_EDITYEAR);
     button(yearSide, "De&lete", this, ID_DELETEYEAR);
 
+    // Non-teaching days.
+    new FXTabItem(tabs, "&Non-Teaching Days");
+    FXHorizontalFrame* closedPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* closedListFrame = new FXVerticalFrame(closedPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    label(closedListFrame, "Days without lessons, in date order:");
+    FXVerticalFrame* closedBorder = new FXVerticalFrame(
+        closedListFrame, FRAME_SUNKEN | FRAME_THICK | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
+    closedList = new FXList(closedBorder, this, ID_CLOSEDLIST, LIST_BROWSESELECT | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    FXVerticalFrame* closedSide = new FXVerticalFrame(closedPage, LAYOUT_FILL_Y);
+    FXMatrix* closedFields = new FXMatrix(closedSide, 2, MATRIX_BY_COLUMNS);
+    label(closedFields, "Name:");
+    closedNameField = new FXTextField(closedFields, 20, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+    closedFirstLabel = label(closedFields, "First day:");
+    closedFirstField = new FXTextField(closedFields, 10, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+    closedLastLabel = label(closedFields, "Last day:");
+    closedLastField = new FXTextField(closedFields, 10, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
+    new FXLabel(closedSide, "Holidays, teacher-only days,\nschool events. Leave the last\nday empty for a single day.",
+                nullptr, LABEL_NORMAL | JUSTIFY_LEFT);
+    button(closedSide, "Add", this, ID_ADDCLOSED);
+    button(closedSide, "Edit", this, ID_EDITCLOSED);
+    button(closedSide, "Delete", this, ID_DELETECLOSED);
+
     // Timetable.
     new FXTabItem(tabs, "Time&table");
     FXVerticalFrame* timePage =
@@ -208,12 +250,16 @@ void SchoolSetupWindow::create() {
 
 void SchoolSetupWindow::load() {
     firstDayLabel->setText(appState.americanDate ? "First day (mm/dd/yy):" : "First day (dd/mm/yy):");
+    closedFirstLabel->setText(appState.americanDate ? "First day (mm/dd/yy):" : "First day (dd/mm/yy):");
+    closedLastLabel->setText(appState.americanDate ? "Last day (mm/dd/yy):" : "Last day (dd/mm/yy):");
     // Without the middleware the first query says so; the others are not tried.
     failures::run(this, "Database Error", "school setup", [&] {
         const failures::Mark mark;
         loadTerms();
         if (mark.lost()) return;
         loadYears();
+        if (mark.lost()) return;
+        loadClosed();
         if (mark.lost()) return;
         loadTimetable();
     });
@@ -621,6 +667,156 @@ long SchoolSetupWindow::onCmdDeleteYear(FXObject*, FXSelector, void*) {
             return;
         if (!recordset.OpenRecordset("Delete from ChildYear Where Id = " + FXStringVal(id))) return;
         loadYears();
+    });
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Non-teaching days
+
+void SchoolSetupWindow::loadClosed(FXint selectId) {
+    if (!recordset.OpenRecordset(
+            "Select Id, Name, FirstDay, LastDay from NonTeachingDay Order By FirstDay, LastDay, Id"))
+        return;
+    closedList->clearItems();
+    for (recordset.MoveFirst(); !recordset.eof(); recordset.MoveNext())
+        closedList->appendItem(closedText(recordset.GetField("Name"), recordset.rows.GetField(2).left(10),
+                                          recordset.rows.GetField(3).left(10)),
+                               nullptr, (void*)(FXival)decimalValue(recordset.GetField("Id")));
+    lists::noCurrentItem(closedList);
+    const FXint row = lists::findItem(closedList, selectId);
+    if (row >= 0) {
+        lists::selectItem(closedList, row);
+        onCmdClosedList(closedList, FXSEL(SEL_COMMAND, ID_CLOSEDLIST), (void*)(FXival)row);
+        return;
+    }
+    closedNameField->setText(FXString());
+    closedFirstField->setText(FXString());
+    closedLastField->setText(FXString());
+}
+
+long SchoolSetupWindow::onCmdClosedList(FXObject*, FXSelector, void*) {
+    const FXint row = closedList->getCurrentItem();
+    if (row < 0) return 1;
+    failures::run(this, "Database Error", "non-teaching day", [&] {
+        if (!recordset.OpenRecordset(FXString(closedColumns) +
+                                     " from NonTeachingDay Where Id = " + FXStringVal(lists::itemId(closedList, row))))
+            return;
+        recordset.MoveFirst();
+        shownClosed = ReadRow::of(recordset);
+        if (recordset.eof()) return;
+        closedNameField->setText(recordset.GetField("Name"));
+        closedFirstField->setText(recordset.GetField("FirstDay"));
+        closedLastField->setText(recordset.GetField("FirstDay") == recordset.GetField("LastDay")
+                                     ? FXString()
+                                     : recordset.GetField("LastDay"));
+    });
+    return 1;
+}
+
+bool SchoolSetupWindow::readClosedFields(const FXString& caption, Closed& closed) {
+    closed.name = closedNameField->getText();
+    closed.name.trim();
+    if (closed.name.empty()) {
+        Prompter::get().error(this, caption,
+                              "Type the day's name first (for example Easter Monday or Teacher only day).");
+        return false;
+    }
+    try {
+        checks::fits("Name", closed.name, closedNameLength);
+    } catch (const FXException& e) {
+        Prompter::get().error(this, caption, e.what());
+        return false;
+    }
+    const FXString typedLast = FXString(closedLastField->getText()).trim();
+    for (FXTextField* field : {closedFirstField, closedLastField}) {
+        const FXString typed = FXString(field->getText()).trim();
+        if (field == closedLastField && typed.empty()) continue;
+        const char* what = field == closedFirstField ? "First day" : "Last day";
+        if (!wholeDate(typed)) {
+            Prompter::get().error(this, caption,
+                                  FXString(what) + ": type the whole date, with its day, month and year (for example " +
+                                      DisplayDate("2026-04-06") + ").");
+            return false;
+        }
+        try {
+            (field == closedFirstField ? closed.firstDay : closed.lastDay) = checks::date(what, typed);
+        } catch (const FXException& e) {
+            Prompter::get().error(this, caption, e.what());
+            return false;
+        }
+    }
+    if (typedLast.empty()) closed.lastDay = closed.firstDay;
+    if (DateIsLater(closed.firstDay, closed.lastDay)) {
+        Prompter::get().error(this, caption,
+                              "The last day (" + DisplayDate(closed.lastDay) + ") is before the first day (" +
+                                  DisplayDate(closed.firstDay) + "): type the first day, then the last.");
+        return false;
+    }
+    if (DateIsLater(closed.lastDay, dates::addDays(closed.firstDay, longestClosure - 1))) {
+        Prompter::get().error(this, caption,
+                              FXStringFormat("These dates cover more than %d days. The holidays between terms are "
+                                             "not non-teaching days: the terms already leave them out.",
+                                             longestClosure));
+        return false;
+    }
+    return true;
+}
+
+long SchoolSetupWindow::onCmdAddClosed(FXObject*, FXSelector, void*) {
+    Closed closed;
+    if (!readClosedFields("Add Non-Teaching Day Error", closed)) return 1;
+    failures::run(this, "Database Error", "non-teaching day", [&] {
+        if (!recordset.OpenRecordset("Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('" +
+                                     closed.firstDay + "', '" + closed.lastDay + "', '" + EscapeText(closed.name) +
+                                     "')"))
+            return;
+        loadClosed();
+    });
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdEditClosed(FXObject*, FXSelector, void*) {
+    const FXint row = closedList->getCurrentItem();
+    if (row < 0) {
+        Prompter::get().error(this, "Edit Non-Teaching Day Error", "Choose the day to change in the list first.");
+        return 1;
+    }
+    const FXint id = lists::itemId(closedList, row);
+    Closed closed;
+    if (!readClosedFields("Edit Non-Teaching Day Error", closed)) return 1;
+    failures::run(this, "Database Error", "non-teaching day", [&] {
+        const std::vector<rowconflict::Field> fields{{"Name", "Name", closedNameField->getText()},
+                                                     {"FirstDay", "First day", closedFirstField->getText()},
+                                                     {"LastDay", "Last day", closedLastField->getText()}};
+        if (!checkedUpdate("non-teaching day", closedList->getItemText(row), "NonTeachingDay", closedColumns, id,
+                           "Name = '" + EscapeText(closed.name) + "', FirstDay = '" + closed.firstDay +
+                               "', LastDay = '" + closed.lastDay + "'",
+                           shownClosed, fields, [&] {
+                               loadClosed(id);
+                               onCmdClosedList(nullptr, 0, nullptr);
+                           }))
+            return;
+        loadClosed(id);
+    });
+    return 1;
+}
+
+long SchoolSetupWindow::onCmdDeleteClosed(FXObject*, FXSelector, void*) {
+    const FXint row = closedList->getCurrentItem();
+    if (row < 0) {
+        Prompter::get().error(this, "Delete Non-Teaching Day Error", "Choose the day to delete in the list first.");
+        return 1;
+    }
+    const FXint id = lists::itemId(closedList, row);
+    failures::run(this, "Database Error", "non-teaching day", [&] {
+        if (!Prompter::get().question(this, "Confirm Delete Non-Teaching Day",
+                                      "Delete " + closedList->getItemText(row) +
+                                          "?\n\nLessons planned on it stay "
+                                          "where they are."))
+            return;
+        if (!recordset.OpenRecordset("Delete from NonTeachingDay Where Id = " + FXStringVal(id))) return;
+        loadClosed();
     });
     return 1;
 }

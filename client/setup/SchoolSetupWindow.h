@@ -1,10 +1,13 @@
 // School Setup: what a school needs before its teachers can plan, kept
-// without SQL.  Three tabs:
+// without SQL.  Four tabs:
 //
 //   Terms        the school terms (TermDate: first day, weeks, year, term
 //                number); add, edit, delete; terms may not overlap
 //   Year Levels  the children's year levels (ChildYear) that long-term
 //                plans are for
+//   Non-Teaching Days  public holidays, teacher-only days, school events
+//                (NonTeachingDay: a name and a first and last date); the
+//                week grid shades them, Shove and Reschedule pass them by
 //   Timetable    the Settings rows SchoolHour, SchoolMinute, SchoolPeriod
 //                and SchoolTimes that the week grid is drawn with
 //
@@ -41,6 +44,14 @@ protected:
     // Year levels: the list (item data: ChildYear Id) and the name field.
     FX::FXList* yearList = nullptr;
     FX::FXTextField* yearField = nullptr;
+    // Non-teaching days: the list (item data: NonTeachingDay Id, in date
+    // order) and the fields.
+    FX::FXList* closedList = nullptr;
+    FX::FXTextField* closedNameField = nullptr;
+    FX::FXLabel* closedFirstLabel = nullptr;
+    FX::FXLabel* closedLastLabel = nullptr;
+    FX::FXTextField* closedFirstField = nullptr;
+    FX::FXTextField* closedLastField = nullptr;
     // Timetable.
     FX::FXSpinner* hourSpinner = nullptr;
     FX::FXSpinner* minuteSpinner = nullptr;
@@ -50,7 +61,7 @@ protected:
     IsectRecordset recordset;
     // The chosen term and year level as read, against which an edit is
     // checked.
-    ReadRow shownTerm, shownYear;
+    ReadRow shownTerm, shownYear, shownClosed;
     // The timetable's four Settings rows as read when the window opened.
     ReadRow shownTimetable[4];
     // Reads the Settings row of `key` into the recordset; false when the
@@ -76,6 +87,10 @@ public:
         ID_ADDYEAR,
         ID_EDITYEAR,
         ID_DELETEYEAR,
+        ID_CLOSEDLIST,
+        ID_ADDCLOSED,
+        ID_EDITCLOSED,
+        ID_DELETECLOSED,
         ID_TIMETABLE,  // a timetable spinner changed: the end of the day is shown again
         ID_SAVETIMETABLE,
         ID_CLOSE,
@@ -97,6 +112,10 @@ public:
     FX::FXSpinner* getTermSpinner() const { return termSpinner; }
     FX::FXList* getYearList() const { return yearList; }
     FX::FXTextField* getYearField() const { return yearField; }
+    FX::FXList* getClosedList() const { return closedList; }
+    FX::FXTextField* getClosedNameField() const { return closedNameField; }
+    FX::FXTextField* getClosedFirstField() const { return closedFirstField; }
+    FX::FXTextField* getClosedLastField() const { return closedLastField; }
     FX::FXSpinner* getHourSpinner() const { return hourSpinner; }
     FX::FXSpinner* getMinuteSpinner() const { return minuteSpinner; }
     FX::FXSpinner* getPeriodSpinner() const { return periodSpinner; }
@@ -111,6 +130,10 @@ public:
     long onCmdAddYear(FX::FXObject*, FX::FXSelector, void*);
     long onCmdEditYear(FX::FXObject*, FX::FXSelector, void*);
     long onCmdDeleteYear(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdClosedList(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdAddClosed(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdEditClosed(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdDeleteClosed(FX::FXObject*, FX::FXSelector, void*);
     long onCmdTimetable(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSaveTimetable(FX::FXObject*, FX::FXSelector, void*);
     long onCmdClose(FX::FXObject*, FX::FXSelector, void*);
@@ -131,6 +154,13 @@ protected:
     bool readYearField(const FX::FXString& caption, FX::FXString& name, FX::FXint exceptId);
     void loadTerms(FX::FXint selectId = 0);
     void loadYears(FX::FXint selectId = 0);
+    // One non-teaching day as the fields give it; false (after the error
+    // box with the caption) when a field is wrong.
+    struct Closed {
+        FX::FXString name, firstDay, lastDay;  // the name as typed, trimmed; YYYY-MM-DD
+    };
+    bool readClosedFields(const FX::FXString& caption, Closed& closed);
+    void loadClosed(FX::FXint selectId = 0);
     void loadTimetable();
     void showDayEnd();
 };

@@ -33,12 +33,15 @@ FXString fitText(FXFont* font, const FXString& text, FXint width) {
 }
 
 void drawOverlapError(FXDC& dc, FXint width, const FXString& planName) {
+    drawPlanError(dc, width, planName, " is overlapping two other plans. Change it's start or end dates.");
+}
+
+void drawPlanError(FXDC& dc, FXint width, const FXString& planName, const FXString& rest) {
     const FXColor red = FXRGB(255, 0, 0), black = FXRGB(0, 0, 0);
     dc.setForeground(FXRGB(255, 255, 255));
     dc.fillRectangle(3, 43, width, 16);
     dc.setFont(smallFont);
-    const FXString pieces[3] = {"Error: ", planName,
-                                " is overlapping two other plans. Change it's start or end dates."};
+    const FXString pieces[3] = {"Error: ", planName, rest};
     const FXColor colours[3] = {red, black, red};
     const FXint end = 3 + width;
     FXint x = 13;

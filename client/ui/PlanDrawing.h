@@ -27,6 +27,18 @@ FX::FXString fitText(FX::FXFont* font, const FX::FXString& text, FX::FXint width
 // in black and " is overlapping two other plans. Change it's start or end
 // dates." in red, cut where the band ends.
 void drawOverlapError(FX::FXDC& dc, FX::FXint width, const FX::FXString& planName);
+// The same band for another fault of a plan: "Error: ", the name, then
+// `rest` (in red).
+void drawPlanError(FX::FXDC& dc, FX::FXint width, const FX::FXString& planName, const FX::FXString& rest);
+
+// The shading of a non-teaching day (the week grid's column, the term
+// view's week mark): a light colour with a full blue channel, which no plan
+// colour has (theirs stop at 254), so that a click on it picks no plan.
+const FX::FXColor closedShade = FXRGB(226, 226, 255);
+inline FX::FXbool isClosedShade(FX::FXColor pixel) {
+    return FXREDVAL(pixel) == FXREDVAL(closedShade) && FXGREENVAL(pixel) == FXGREENVAL(closedShade) &&
+           FXBLUEVAL(pixel) == FXBLUEVAL(closedShade);
+}
 
 // Black or white: a pixel that belongs to no plan (lines, texts, background).
 inline FX::FXbool blackOrWhite(FX::FXColor pixel) {

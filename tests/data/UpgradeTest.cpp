@@ -75,7 +75,7 @@ public:
         // 2.0.2 (the description column stays wide: Firebird does not
         // narrow one).
         EXPECT_NE(std::string::npos,
-                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.4"));
+                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.5"));
         if (!metElsewhere) return;
         svc_->isql(
             "SET TERM ^ ;\n"
@@ -104,6 +104,10 @@ public:
             "ALTER TABLE UNITPLAN DROP ROWVERSION;\n"
             "ALTER TABLE UNITPLAN DROP READVERSION;\n"
             "ALTER TABLE UNITPLAN DROP CHANGEDBY;\n"
+            "COMMIT;\n"
+            // Nor the non-teaching days.
+            "DROP TABLE NONTEACHINGDAY;\n"
+            "DROP GENERATOR NEWNONTEACHINGDAY;\n"
             "COMMIT;\n");
     }
     ~OldDatabase() {
@@ -153,6 +157,27 @@ void expectMakeUnitPlanWorks(bool withRotate) {
     EXPECT_GT(atoi(rs.GetField("Id").text()), 0);
 }
 
+// The table of non-teaching days as a new database has it.
+void expectNonTeachingDaysWork(IsectRecordset& writes) {
+    EXPECT_EQ(schemaText("CREATE TRIGGER NONTEACHINGDAY_BI ", " AS\n", "^"), triggerBody("NONTEACHINGDAY_BI"));
+    writes.OpenRecordset(
+        "Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2026-04-03', '2026-04-06', "
+        "'Easter')");
+    EXPECT_NE("<no row>", scalar("Select Id from NonTeachingDay where Name = 'Easter' and Id > 0"));
+    std::string refused;
+    try {
+        writes.OpenRecordset(
+            "Insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2026-04-06', "
+            "'2026-04-03', 'Backwards')");
+    } catch (const FXException& e) {
+        refused = e.what();
+    }
+    EXPECT_NE(std::string::npos, refused.find("CK_NONTEACHINGDAY_DAYS")) << refused;
+    writes.OpenRecordset("Update NonTeachingDay Set Name = 'Easter', ReadVersion = 0 where Name = 'Easter'");
+    EXPECT_EQ("1", scalar("Select RowVersion from NonTeachingDay where Name = 'Easter'"));
+    writes.OpenRecordset("Delete from NonTeachingDay");
+}
+
 TEST(Upgrade, FromVersion202ThenAgain) {
     OldDatabase old;
     RecordingPrompter prompts;
@@ -160,13 +185,13 @@ TEST(Upgrade, FromVersion202ThenAgain) {
 
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
-    EXPECT_EQ(FXString("This software version is 2.0.4\nThe database version is 2.0.2\n\n"
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_EQ(FXString("This software version is 2.0.5\nThe database version is 2.0.2\n\n"
                        "Database successfully updated to current software version."),
               message);
     EXPECT_TRUE(failure.text.empty()) << failure.text.text();
     EXPECT_EQ(0u, prompts.prompts.size()) << (prompts.prompts.empty() ? "" : prompts.last().text);
-    EXPECT_EQ("2.0.4", databaseVersion());
+    EXPECT_EQ("2.0.5", databaseVersion());
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
 
     std::string longText(4400, 'x');
@@ -214,7 +239,7 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     // Row versions: the triggers of a new database, word for word, and a
     // checked write over a change refused.
     for (const char* table : {"TEACHERS", "SETTINGS", "TERMDATE", "SUBJECT", "CHILDYEAR", "LONGTERM", "UNITPLAN",
-                              "LESSONPLAN", "BINARYDESCRIPTION"}) {
+                              "LESSONPLAN", "BINARYDESCRIPTION", "NONTEACHINGDAY"}) {
         const std::string trigger = std::string(table) + "_BU";
         EXPECT_EQ(schemaText("CREATE TRIGGER " + trigger + " ", " AS\n", "^"), triggerBody(trigger.c_str())) << trigger;
     }
@@ -235,13 +260,17 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     EXPECT_TRUE(rowversions::isRowChanged(changed.c_str())) << changed;
     EXPECT_EQ("1", scalar("Select count(*) from UnitPlan where UnitName = 'Old unit'"));
 
+    // Non-teaching days: numbered by their generator, a range never ending
+    // before it starts, guarded by their row versions.
+    expectNonTeachingDaysWork(writes);
+
     // A second run changes nothing and succeeds.
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.4", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.5", failure));
     EXPECT_EQ(0u, prompts.prompts.size());
     EXPECT_EQ("2", scalar("Select count(*) from UnitPlan"));
     EXPECT_EQ("1", scalar("Select count(*) from Settings where StringKey = 'Version'"));
     expectMakeUnitPlanWorks(true);
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
 }
 
 TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
@@ -252,7 +281,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     block("UNITPLAN");
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
     EXPECT_NE(-1, message.find("\n\nAutomatic update failed.\nContact the vendor."));
     // The database's refusal, for the window to show: plain words first.
     EXPECT_EQ(FXString("Database Error"), failure.caption);
@@ -265,7 +294,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     // The table changes go through, the procedure cannot be replaced: the old
     // one keeps working (ROTATE takes its default).
     block("MAKEUNITPLAN");
-    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.4", failure));
+    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.5", failure));
     EXPECT_NE(-1, failure.text.find("Upgrade blocked by the test")) << failure.text.text();
     EXPECT_EQ("2.0.2", databaseVersion());
     EXPECT_EQ("1", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
@@ -274,9 +303,9 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
 
     // Unblocked, the upgrade finishes what is missing.
     block(nullptr);
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.4", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.5", failure));
     EXPECT_TRUE(failure.text.empty());
-    EXPECT_EQ("2.0.4", databaseVersion());
+    EXPECT_EQ("2.0.5", databaseVersion());
     expectMakeUnitPlanWorks(true);
 }
 
@@ -308,11 +337,14 @@ TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
 TEST(Upgrade, TheServicesStartBringsItCurrent) {
     OldDatabase old(false, false);
     RecordingPrompter prompts;
-    EXPECT_EQ("2.0.4", databaseVersion());
+    EXPECT_EQ("2.0.5", databaseVersion());
     FXString message;
     messages::Message failure;
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.4", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
+    // The service's own user keeps the school's non-teaching days.
+    IsectRecordset writes;
+    expectNonTeachingDaysWork(writes);
     expectMakeUnitPlanWorks(true);
     std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");
     EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));

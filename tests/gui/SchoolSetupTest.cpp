@@ -226,6 +226,91 @@ TEST_F(SchoolSetup, YearLevels) {
     EXPECT_EQ(count("Select Count(*) from ChildYear"), 1);
 }
 
+TEST_F(SchoolSetup, NonTeachingDaysAreOneDayOrARangeInDateOrder) {
+    auto closed = [&](const char* name, const char* first, const char* last) {
+        setup->getClosedNameField()->setText(name);
+        setup->getClosedFirstField()->setText(first);
+        setup->getClosedLastField()->setText(last);
+    };
+    auto pickClosed = [&](FXint row) {
+        FXList* list = setup->getClosedList();
+        lists::selectItem(list, row);
+        setup->handle(list, FXSEL(SEL_COMMAND, SchoolSetupWindow::ID_CLOSEDLIST), (void*)(FXival)row);
+    };
+    closed(" Camp week ", "9/3/26", "13/3/26");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    closed("Teacher's day, staff only", "6/3/26", "");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    // Inside the camp week: entries may overlap.
+    closed("Regional holiday", "11/3/26", "11/3/26");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(items(setup->getClosedList()),
+              (std::vector<std::string>{"Teacher's day, staff only:  06/03/26",
+                                        "Camp week:  09/03/26 to 13/03/26  (5 days)", "Regional holiday:  11/03/26"}));
+    EXPECT_EQ(value("Select FirstDay || ' ' || LastDay from NonTeachingDay where Name = 'Camp week'"),
+              "2026-03-09 2026-03-13");
+    EXPECT_EQ(value("Select LastDay || '' from NonTeachingDay where FirstDay = '2026-03-06'"), "2026-03-06");
+    // Ready for the next one.
+    EXPECT_STREQ(setup->getClosedNameField()->getText().text(), "");
+
+    // Wrong input: said in words, nothing stored.
+    closed("Backwards", "13/3/26", "9/3/26");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    EXPECT_EQ(prompts.last().caption, "Add Non-Teaching Day Error");
+    EXPECT_EQ(prompts.last().text,
+              "The last day (09/03/26) is before the first day (13/03/26): type the first day, then the last.");
+    closed("Summer", "1/12/26", "31/1/27");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    EXPECT_EQ(prompts.last().text,
+              "These dates cover more than 28 days. The holidays between terms are not non-teaching days: the terms "
+              "already leave them out.");
+    closed("", "1/5/26", "");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    EXPECT_EQ(prompts.last().text, "Type the day's name first (for example Easter Monday or Teacher only day).");
+    closed("Day", "31/4/26", "");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    EXPECT_EQ(prompts.last().text.find("First day \"31/4/26\" is not a date"), 0u) << prompts.last().text;
+    closed("Day", "4", "");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    EXPECT_EQ(prompts.last().text,
+              "First day: type the whole date, with its day, month and year (for example 06/04/26).");
+    closed((std::string(50, 'n') + ",,,,").c_str(), "1/5/26", "");
+    press(SchoolSetupWindow::ID_ADDCLOSED);
+    EXPECT_EQ(prompts.last().text.find("Name is 6 characters too long"), 0u) << prompts.last().text;
+    EXPECT_EQ(prompts.prompts.size(), 6u);
+    EXPECT_EQ(count("Select Count(*) from NonTeachingDay"), 3);
+
+    // Edit: the chosen day's fields, a single day shown without a last day.
+    press(SchoolSetupWindow::ID_EDITCLOSED);
+    EXPECT_EQ(prompts.last().text, "Choose the day to change in the list first.");
+    pickClosed(0);
+    EXPECT_STREQ(setup->getClosedNameField()->getText().text(), "Teacher's day, staff only");
+    EXPECT_STREQ(setup->getClosedFirstField()->getText().text(), "06/03/26");
+    EXPECT_STREQ(setup->getClosedLastField()->getText().text(), "");
+    setup->getClosedLastField()->setText("16/3/26");
+    setup->getClosedFirstField()->setText("16/3/26");
+    press(SchoolSetupWindow::ID_EDITCLOSED);
+    EXPECT_EQ(prompts.prompts.size(), 7u) << prompts.last().text;
+    EXPECT_EQ(value("Select FirstDay || ' ' || LastDay || ' ' || RowVersion from NonTeachingDay where Name = "
+                    "'Teacher\\047s day\\054 staff only'"),
+              "2026-03-16 2026-03-16 1");
+    EXPECT_EQ(setup->getClosedList()->getItemText(setup->getClosedList()->getCurrentItem()),
+              FXString("Teacher's day, staff only:  16/03/26"));
+
+    // Delete, after asking; No keeps it.
+    pickClosed(0);
+    prompts.answers.push_back(false);
+    press(SchoolSetupWindow::ID_DELETECLOSED);
+    EXPECT_EQ(prompts.last().caption, "Confirm Delete Non-Teaching Day");
+    EXPECT_EQ(count("Select Count(*) from NonTeachingDay"), 3);
+    pickClosed(0);
+    prompts.answers.push_back(true);
+    press(SchoolSetupWindow::ID_DELETECLOSED);
+    EXPECT_EQ(count("Select Count(*) from NonTeachingDay where Name = 'Camp week'"), 0);
+    EXPECT_EQ(setup->getClosedList()->getNumItems(), 2);
+}
+
 TEST_F(SchoolSetup, TheTimetableIsStoredInSettingsAndUsedAtOnce) {
     // The schema's timetable: rows from 09:00 (the day-name row at 08:45).
     EXPECT_EQ(setup->getHourSpinner()->getValue(), 9);

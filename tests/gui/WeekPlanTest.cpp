@@ -227,6 +227,65 @@ TEST_F(WeekPlan, ThirdPlanInASlotIsDarkAndReported) {
     EXPECT_TRUE(blackName);
 }
 
+// Wednesday 12 March is a teacher-only day; a regional holiday runs from
+// Sunday 9 to Monday 10.  Their columns are shaded and named, the week's
+// other days are not, and a lesson planned on one is drawn and reported.
+TEST_F(WeekPlan, NonTeachingDaysAreShadedNamedAndTheirLessonsStillDrawn) {
+    sql("insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-03-12', '2014-03-12', 'Teacher only day');"
+        "insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-03-09', '2014-03-10', 'Regional holiday');"
+        "insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-03-17', '2014-03-17', 'Next week');");
+    lesson(60, "Planned anyway", 1, "2014-03-12", "2014-03-12", "10:00", "10:30");
+    lesson(61, "Tuesday lesson", 1, "2014-03-11", "2014-03-11", "10:00", "10:30");
+    drawImage();
+    const FXColor shade = FXRGB(226, 226, 255);
+    const FXint empty = grid.y(Grid::row(13, 0)) + 2;
+    EXPECT_EQ(pixel(grid.x(1) + 5, empty), shade);
+    EXPECT_EQ(pixel(grid.x(3) + 5, empty), shade);
+    EXPECT_EQ(pixel(grid.x(2) + 5, empty), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(grid.x(4) + 5, empty), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(grid.x(5) + 5, empty), rgb(255, 255, 255));
+    // The lesson on Wednesday keeps its colour over the shading.
+    EXPECT_EQ(pixel(grid.x(3) + grid.K / 2, grid.y(Grid::row(10, 0)) + grid.L / 2), colour(plan("60")));
+
+    // The name at the top of its column: under the day's name where the top
+    // row is tall enough (a drawing 700 high), after it, cut at the
+    // column's edge, where it is not.
+    {
+        RecordingDC tall(app());
+        calendar->drawPlan(tall, W, 700);
+        auto teacherOnly = tall.find("Teacher only day");
+        ASSERT_EQ(teacherOnly.size(), 1u);
+        EXPECT_EQ(teacherOnly[0].x, grid.x(3) + 2);
+        EXPECT_GT(teacherOnly[0].y, grid.y(0) + 11);
+        EXPECT_LE(teacherOnly[0].y, 60 + (700 - 70) / 26);
+    }
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    auto besideTheDay = [&](const char* start, FXint d) {
+        for (const auto& t : dc.texts)
+            if (t.text.rfind(start, 0) == 0 && t.y == grid.y(0) + 11 && t.x > grid.x(d) + 40 && t.x < grid.x(d + 1))
+                return true;
+        return false;
+    };
+    // As much of it as fits after the longest day's name; more after Monday's.
+    EXPECT_TRUE(besideTheDay("T", 3));
+    EXPECT_TRUE(besideTheDay("Reg", 1));
+    EXPECT_TRUE(dc.find("Next week").empty());
+    EXPECT_EQ(dc.find(" is planned on Teacher only day, a non-teaching day. Move it to a teaching day.").size(), 1u);
+    EXPECT_TRUE(dc.find(" is overlapping two other plans. Change it's start or end dates.").empty());
+    EXPECT_EQ(plan("60").days, "Junk,3,3");
+}
+
+// Without non-teaching days nothing is shaded and no line is drawn.
+TEST_F(WeekPlan, AWeekWithoutNonTeachingDaysIsDrawnAsBefore) {
+    lesson(60, "Wednesday", 1, "2014-03-12", "2014-03-12", "10:00", "10:30");
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    EXPECT_TRUE(dc.find("Error: ").empty());
+    drawImage();
+    for (FXint d = 1; d <= 5; ++d) EXPECT_EQ(pixel(grid.x(d) + 5, grid.y(Grid::row(13, 0)) + 2), rgb(255, 255, 255));
+}
+
 TEST_F(WeekPlan, LabelIsWrittenInTheFirstAndSixthCells) {
     lesson(50, "Long lesson", 1, "2014-03-13", "2014-03-13", "09:00", "10:30");  // six cells
     lesson(51, "An hour", 1, "2014-03-14", "2014-03-14", "09:30", "10:30");      // four cells
@@ -547,6 +606,42 @@ TEST_F(WeekPlanClicks, ClickOnAColourLineOrMarker) {
     EXPECT_TRUE(prompts.prompts.empty());
     EXPECT_EQ(closeUnitPlanDialogs(), 1);
     EXPECT_EQ(std::string(FXString(calendar->getChosenLessonPlan()).trim().text()), nearest);
+}
+
+TEST_F(WeekPlanClicks, AClickOnANonTeachingDaysShadingChoosesNoPlan) {
+    sql("insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-03-12', '2014-03-12', 'Sports day');");
+    lesson(60, "Relay", 1, "2014-03-12", "2014-03-12", "09:00", "09:30");
+    calendar->redraw();
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    Grid g = canvasGrid();
+    click(g.x(3) + g.K / 2, g.y(Grid::row(13, 0)) + g.L / 2);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "CalendarWindow::onMouseDown - No plan chosen.");
+    EXPECT_EQ(closeUnitPlanDialogs(), 0);
+    prompts.clear();
+    click(g.x(3) + g.K / 2, g.y(Grid::row(9, 0)) + g.L / 2);
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(closeUnitPlanDialogs(), 1);
+    EXPECT_STREQ(FXString(calendar->getChosenLessonPlan()).trim().text(), "60");
+}
+
+// "Reschedule..." starts from the day and row the pop-up menu was called on;
+// from "More Options" (no point) or the time column, from the shown day.
+TEST_F(WeekPlanClicks, ThePopUpMenusPointGivesRescheduleItsDayAndTime) {
+    lesson(60, "Relay", 1, "2014-03-12", "2014-03-12", "09:00", "09:30");
+    calendar->redraw();
+    Grid g = canvasGrid();
+    calendar->pointAt(g.x(3) + 5, g.y(Grid::row(11, 0)) + 2);
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");
+    EXPECT_EQ(std::string(calendar->menuTime.text()), "11:00");
+    calendar->pointAt(g.x(5) + 5, g.y(0) + 2);  // Friday's heading: the whole day
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-14");
+    EXPECT_EQ(std::string(calendar->menuTime.text()), "");
+    calendar->pointAt(5, g.y(Grid::row(11, 0)) + 2);
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");  // the shown day
+    calendar->pointAt(-1, -1);
+    EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");
+    EXPECT_EQ(std::string(calendar->menuTime.text()), "");
 }
 
 TEST_F(WeekPlanClicks, SyndicateLeaderIsToldWhatALeaderDoesAndClicksChooseNothing) {

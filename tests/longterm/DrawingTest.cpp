@@ -56,6 +56,26 @@ TEST_F(LongTerm, BandsFillTheWeeksTheyCoverAndSyndicatePlansCarryARedCorner) {
     EXPECT_EQ(pixel(g.x(1) + g.cw - 4, g.y(0) + g.ch - 3), white);
 }
 
+// Anzac Day on Friday 25 April lies before the term; a teacher-only day on
+// Friday 9 May is in week 2, a long weekend from Saturday 31 May to Monday
+// 2 June in week 6, a Saturday event in week 8 in no school day at all.
+TEST_F(LongTerm, WeeksHoldingANonTeachingDayAreMarked) {
+    sql("insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-04-25', '2014-04-25', 'Anzac Day');"
+        "insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-05-09', '2014-05-09', 'Teacher only');"
+        "insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-05-31', '2014-06-02', 'Long weekend');"
+        "insert into NonTeachingDay (FirstDay, LastDay, Name) values ('2014-06-14', '2014-06-14', 'Fair');");
+    plan(10, "Fractions", MATHS, "2014-04-28", "2014-05-16");
+    drawImage(800, 600);
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    Grid g(800, 600, 10, 3);
+    const FXColor shade = FXRGB(226, 226, 255);
+    for (FXint week = 1; week <= 10; ++week)
+        EXPECT_EQ(pixel(g.x(week) + g.cw - 4, g.y(0) + g.ch - 3), week == 2 || week == 6 ? shade : white)
+            << "week " << week;
+    // The plan's band is not shaded.
+    EXPECT_EQ(pixel(g.x(2) + g.cw - 8, g.y(1) + g.ch - 4), colourRows()[0].fill);
+}
+
 TEST_F(LongTerm, TitleWeekDatesSubjectsAndFooter) {
     plan(10, "Fractions", MATHS, "2014-04-28", "2014-05-16");
     Grid g(800, 600, 10, 3);

@@ -349,6 +349,36 @@ TEST_F(Lessons, ShoveByThreeIsThreeSteps) {
     EXPECT_EQ(lesson(31, "DateStart || ' ' || DateEnd"), weekday(15) + " " + weekday(16));
 }
 
+// A holiday on the Monday after and a teacher-only Wednesday and Thursday
+// the week after: a day that lands on one goes on to the next teaching day.
+TEST_F(Lessons, ShovePassesByNonTeachingDays) {
+    sql("insert into NonTeachingDay (FirstDay, LastDay, Name) values ('" + weekday(14) + "', '" + weekday(14) +
+        "', 'Holiday');"
+        "insert into NonTeachingDay (FirstDay, LastDay, Name) values ('" +
+        weekday(16) + "', '" + weekday(17) + "', 'Teacher only');");
+    addLesson(30, 20, "Shoved", weekday(10), weekday(11), "09:00", "09:50");  // Thursday to Friday
+    addLesson(31, 20, "Later", weekday(15), weekday(15), "10:00", "10:50");   // Tuesday
+    show(30);
+    bind(OBJECTIVE, "Shove Days:", 1);
+    prompts.answers.push_back(true);
+    press(OBJECTIVE, "Shove");
+    // Friday -> (Saturday, Monday the holiday) Tuesday.
+    EXPECT_EQ(lesson(30, "DateStart || ' ' || DateEnd"), weekday(10) + " " + weekday(15));
+    // Tuesday -> (Wednesday, Thursday closed) Friday.
+    EXPECT_EQ(lesson(31, "DateStart || ' ' || DateEnd"), weekday(18) + " " + weekday(18));
+    EXPECT_EQ(text(OBJECTIVE, "End Date:"), shown(weekday(15)));
+
+    // Two more steps: each lands past the closed days.
+    bind(OBJECTIVE, "Shove Days:", 2);
+    prompts.answers.push_back(true);
+    press(OBJECTIVE, "Shove");
+    // Tuesday -> (Wednesday, Thursday) Friday -> Monday.
+    EXPECT_EQ(lesson(30, "DateEnd"), weekday(21));
+    // Friday -> Monday -> Tuesday.
+    EXPECT_EQ(lesson(31, "DateStart || ' ' || DateEnd"), weekday(22) + " " + weekday(22));
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(Lessons, ShoveExtendsAnOwnPlanAndReportsASyndicatePlan) {
     sql("update LongTerm set PlanEnd = '" + weekday(11) + "' where Id = 10;");
     addLesson(30, 20, "Shoved", weekday(10), weekday(11), "09:00", "09:50");
