@@ -152,7 +152,16 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
 
     tabs = new FXTabBook(this, nullptr, 0, TABBOOK_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_Y);
 
-    // Terms.
+    buildTermsTab();
+    buildYearsTab();
+    buildClosedTab();
+    buildTimetableTab();
+}
+
+SchoolSetupWindow::~SchoolSetupWindow() {}
+
+// The terms: the list, and the first day, weeks, year and term of one.
+void SchoolSetupWindow::buildTermsTab() {
     new FXTabItem(tabs, "&Terms");
     FXHorizontalFrame* termPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* termListFrame = new FXVerticalFrame(termPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
@@ -175,8 +184,10 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     button(termSide, "&Add", this, ID_ADDTERM);
     button(termSide, "&Edit", this, ID_EDITTERM);
     button(termSide, "&Delete", this, ID_DELETETERM);
+}
 
-    // Year levels.
+// The year levels long-term plans are for.
+void SchoolSetupWindow::buildYearsTab() {
     new FXTabItem(tabs, "&Year Levels");
     FXHorizontalFrame* yearPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* yearListFrame = new FXVerticalFrame(yearPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
@@ -191,8 +202,10 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     button(yearSide, "A&dd", this, ID_ADDYEAR);
     button(yearSide, "Ed&it", this, ID_EDITYEAR);
     button(yearSide, "De&lete", this, ID_DELETEYEAR);
+}
 
-    // Non-teaching days.
+// Non-teaching days: a name and a first and last date each.
+void SchoolSetupWindow::buildClosedTab() {
     new FXTabItem(tabs, "&Non-Teaching Days");
     FXHorizontalFrame* closedPage = new FXHorizontalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y);
     FXVerticalFrame* closedListFrame = new FXVerticalFrame(closedPage, LAYOUT_FILL_X | LAYOUT_FILL_Y);
@@ -213,8 +226,10 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
     button(closedSide, "Add", this, ID_ADDCLOSED);
     button(closedSide, "Edit", this, ID_EDITCLOSED);
     button(closedSide, "Delete", this, ID_DELETECLOSED);
+}
 
-    // Timetable.
+// The school day as the week grid shows it.
+void SchoolSetupWindow::buildTimetableTab() {
     new FXTabItem(tabs, "Time&table");
     FXVerticalFrame* timePage =
         new FXVerticalFrame(tabs, FRAME_RAISED | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 10, 10, 10, 10);
@@ -234,8 +249,6 @@ SchoolSetupWindow::SchoolSetupWindow(FXWindow* owner)
                                   FRAME_RAISED | FRAME_THICK, 0, 0, 0, 0, 20, 20, 5, 5);
     save->setFont(labelFont);
 }
-
-SchoolSetupWindow::~SchoolSetupWindow() {}
 
 void SchoolSetupWindow::create() {
     const WindowPlace place =

@@ -102,6 +102,11 @@ public:
     void create() override;
 
     // Reads terms, year levels and the timetable from the database.
+    // The tabs' controls.
+    void buildTermsTab();
+    void buildYearsTab();
+    void buildClosedTab();
+    void buildTimetableTab();
     void load();
 
     FX::FXTabBook* getTabs() const { return tabs; }
