@@ -164,12 +164,18 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
     failureScope("Database Error", [&] {
         IsectRecordset& rs = recordset();
         IsectRecordset::Transaction transaction(rs);
+        // A round trip of its own: the attachment's id it answers goes into
+        // every chunk that follows.
         query(rs, "Select * from MakeUnitBinary('" + EscapeText(path) + "'," + text(size) + ",'" + encoded.left(chunk) +
                       "'," + text(unitId) + ")");
         const FXString attachment = trimmed(rs.GetField("0"));
 
         ProgressWindow progress(owner(), "Import Binary File Progress", "Writing file to database.",
                                 (FXuint)(n > chunk ? n - chunk : 0));
+        // The chunks answer nothing the next one needs: they go out without
+        // waiting for each reply, and a failure of any is thrown at the
+        // latest by Wait, before the commit.
+        IsectRecordset::Batch batch(rs);
         FXint increment = 1;
         for (FXint offset = chunk; offset < n; offset += chunk, ++increment) {
             progress->advance((FXuint)chunk);
@@ -178,10 +184,12 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
                 busy(false);
                 return;
             }
-            query(rs, "Execute Procedure BulkLoadUnitBinary(" + attachment + "," + text(increment) + ",'" +
-                          EscapeText(encoded.mid(offset, chunk)) + "'," + text(unitId) + ")");
+            if (!batch.Add("Execute Procedure BulkLoadUnitBinary(" + attachment + "," + text(increment) + ",'" +
+                           EscapeText(encoded.mid(offset, chunk)) + "'," + text(unitId) + ")"))
+                throw PlanEditAbort();
         }
-        query(rs, "Update BinaryDescription Set Ready = 0 where Id = " + attachment);
+        if (!batch.Add("Update BinaryDescription Set Ready = 0 where Id = " + attachment) || !batch.Wait())
+            throw PlanEditAbort();
         progress->setMessage("Committing file inside database.");
         transaction.commit();
         written = true;
