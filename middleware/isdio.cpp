@@ -67,8 +67,8 @@ struct Connection {
     int inFlightLimit = 1;  // as the router said at the login
     IsdPipeReply pipeReply = nullptr;
     void* pipeContext = nullptr;
-    int pipeDone = 0;           // piped replies handed out since the last isdPipeWait
-    std::string pipeBlocks;     // the piped reply being read, its blocks joined
+    int pipeDone = 0;        // piped replies handed out since the last isdPipeWait
+    std::string pipeBlocks;  // the piped reply being read, its blocks joined
     // Bytes read from the socket that no isdRecv has taken yet.
     std::vector<char> in = std::vector<char>(kReadChunk);
     size_t inAt = 0, inEnd = 0;
@@ -487,7 +487,6 @@ bool flushQueued(Connection* c) {
     return true;
 }
 
-
 // Writes a request whose reply is awaited and keeps it until a reply comes.
 bool writeRequest(Connection* c, IsdHeader* header, const char* data, int length) {
     Connection::Sent sent;
@@ -515,8 +514,8 @@ bool readReply(Connection* c, IsdHeader& in) {
         again.swap(c->unconfirmed);
         std::deque<bool> underway;
         underway.swap(c->underway);
-        bool resend = !again.empty() &&
-                      std::all_of(again.begin(), again.end(), [](const Connection::Sent& s) { return s.kept; });
+        bool resend =
+            !again.empty() && std::all_of(again.begin(), again.end(), [](const Connection::Sent& s) { return s.kept; });
         if (!clientLogin(c)) return false;
         if (!resend) {
             setError("the router closed the idle connection");

@@ -16,6 +16,8 @@ using namespace workerbench;
 
 namespace {
 
+const int kPerBlock = 100;
+
 std::string insert(const std::string& table, int i) {
     return "insert into " + table + " (id, name, amount) values (" + std::to_string(i) + ", 'Lesson " +
            std::to_string(i) + "', " + std::to_string(i % 1000) + ".25)";
@@ -63,6 +65,23 @@ double throughRouterPiped(Client& client, const std::string& table, int count) {
     return elapsed;
 }
 
+// The same statements `per` to an EXECUTE BLOCK, each block a round trip.
+double throughRouterBlocks(Client& client, const std::string& table, int count, int per) {
+    client.must("create table " + table + " (id integer, name varchar(40), amount numeric(9,2))");
+    client.word("commit");
+    double start = seconds();
+    for (int i = 0; i < count; i += per) {
+        std::string sql = "execute block as begin\n";
+        for (int k = i; k < std::min(count, i + per); ++k) sql += insert(table, k) + ";\n";
+        client.must(sql + "end");
+    }
+    client.word("commit");
+    client.query("select count(*) from " + table);  // served after the commit
+    double elapsed = seconds() - start;
+    client.word("commit");
+    return elapsed;
+}
+
 double withIsql(Client& client, const std::string& table, int count, const std::string& isql, const std::string& dir) {
     client.must("create table " + table + " (id integer, name varchar(40), amount numeric(9,2))");
     client.word("commit");
@@ -84,7 +103,7 @@ void measure(const std::string& where, ServicesList& services, const std::vector
              const std::string& isql, int count) {
     std::vector<std::unique_ptr<Client>> clients;
     for (auto& svc : services) clients.push_back(std::make_unique<Client>(svc->host(), svc->service(), svc->key()));
-    std::vector<double> router(routers.size(), 1e9), piped(routers.size(), 1e9);
+    std::vector<double> router(routers.size(), 1e9), piped(routers.size(), 1e9), blocks(routers.size(), 1e9);
     double script = 1e9;
     for (int round = 0; round < 2; ++round) {
         std::string suffix = std::to_string(round);
@@ -94,6 +113,10 @@ void measure(const std::string& where, ServicesList& services, const std::vector
         for (std::size_t v = 0; v < routers.size(); ++v)
             piped[v] = std::min(
                 piped[v], throughRouterPiped(*clients[v], "bench_piped_" + routers[v].name + "_" + suffix, count));
+        for (std::size_t v = 0; v < routers.size(); ++v)
+            blocks[v] = std::min(
+                blocks[v],
+                throughRouterBlocks(*clients[v], "bench_block_" + routers[v].name + "_" + suffix, count, kPerBlock));
         script = std::min(script, withIsql(*clients[0], "bench_isql_" + suffix, count, isql, services[0]->dir()));
     }
     for (std::size_t v = 0; v < routers.size(); ++v)
@@ -108,6 +131,10 @@ void measure(const std::string& where, ServicesList& services, const std::vector
             "ratio %5.2f (goal <= %s)\n",
             (where + " " + routers[v].name).c_str(), count, isdPipeLimit(clients[v]->handle()), piped[v],
             piped[v] / count * 1e6, script, piped[v] / script, where == "server" ? "1.1" : "1.5");
+    for (std::size_t v = 0; v < routers.size(); ++v)
+        std::printf(
+            "%-16s %d INSERTs as EXECUTE BLOCKs of %d: through isectd+Vantry %.3f s, isql-fb %.3f s   ratio %5.2f\n",
+            (where + " " + routers[v].name).c_str(), count, kPerBlock, blocks[v], script, blocks[v] / script);
 }
 
 }  // namespace

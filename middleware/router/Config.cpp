@@ -281,11 +281,10 @@ std::string describeConfig(const RouterConfig& config) {
         << "\n  keyfile = " << (config.keyfile.empty() ? "(none: logins are not authenticated)" : config.keyfile)
         << ", tls = " << (config.tls() ? config.tlsCert : "off") << "\n  maxclients = " << config.maxClients
         << ", maxlogins = " << config.maxLogins << ", clientbuffer = " << config.clientBuffer
-        << ", inflight = " << config.inFlight
-        << ", logsize = " << config.logSize << ", logkeep = " << config.logKeep << "\n  timeouts (s): login "
-        << config.loginTimeout << ", idle " << config.idleTimeout << ", transaction " << config.transactionTimeout
-        << ", request " << config.requestTimeout << ", commit wait " << config.commitWait << ", send "
-        << config.sendTimeout << ", stop " << config.stopTimeout;
+        << ", inflight = " << config.inFlight << ", logsize = " << config.logSize << ", logkeep = " << config.logKeep
+        << "\n  timeouts (s): login " << config.loginTimeout << ", idle " << config.idleTimeout << ", transaction "
+        << config.transactionTimeout << ", request " << config.requestTimeout << ", commit wait " << config.commitWait
+        << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");
