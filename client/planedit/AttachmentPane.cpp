@@ -157,6 +157,10 @@ bool AttachmentPane::readFile(const FXString& path, FXString& bytes) {
     return false;
 }
 
+// Chunk calls to one EXECUTE BLOCK: some 34 kB of statement, well inside
+// the 64 kB a statement may have.
+constexpr FXint chunksPerBlock = 32;
+
 bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& encoded, FXint size) {
     const FXint n = encoded.length();
     const FXint chunk = attachments::chunkSize;
@@ -172,10 +176,19 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
 
         ProgressWindow progress(owner(), "Import Binary File Progress", "Writing file to database.",
                                 (FXuint)(n > chunk ? n - chunk : 0));
-        // The chunks answer nothing the next one needs: they go out without
-        // waiting for each reply, and a failure of any is thrown at the
-        // latest by Wait, before the commit.
+        // The chunks answer nothing the next one needs: they go out
+        // chunksPerBlock calls to an EXECUTE BLOCK (the same procedure, the
+        // same rows), the blocks without waiting for each reply, and a
+        // failure of any is thrown at the latest by Wait, before the commit.
         IsectRecordset::Batch batch(rs);
+        FXString block;
+        FXint inBlock = 0;
+        auto send = [&] {
+            if (!inBlock) return;
+            if (!batch.Add("Execute Block As Begin\n" + block + "End")) throw PlanEditAbort();
+            block = FXString::null;
+            inBlock = 0;
+        };
         FXint increment = 1;
         for (FXint offset = chunk; offset < n; offset += chunk, ++increment) {
             progress->advance((FXuint)chunk);
@@ -184,10 +197,11 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
                 busy(false);
                 return;
             }
-            if (!batch.Add("Execute Procedure BulkLoadUnitBinary(" + attachment + "," + text(increment) + ",'" +
-                           EscapeText(encoded.mid(offset, chunk)) + "'," + text(unitId) + ")"))
-                throw PlanEditAbort();
+            block += "Execute Procedure BulkLoadUnitBinary(" + attachment + "," + text(increment) + ",'" +
+                     EscapeText(encoded.mid(offset, chunk)) + "'," + text(unitId) + ");\n";
+            if (++inBlock == chunksPerBlock) send();
         }
+        send();
         if (!batch.Add("Update BinaryDescription Set Ready = 0 where Id = " + attachment) || !batch.Wait())
             throw PlanEditAbort();
         progress->setMessage("Committing file inside database.");
