@@ -349,7 +349,9 @@ int main(int argc, char** argv) {
 
     testsupport::ServicesOptions options;
     options.workers = 1;
-    bool met = run(app, "file on the disk (embedded engine, the default)", options);
+    // "--shm": only the run in memory.
+    const bool memoryOnly = argc > 1 && std::string(argv[argc - 1]) == "--shm";
+    bool met = memoryOnly || run(app, "file on the disk (embedded engine, the default)", options);
     // The same in memory: what the disk's synchronous page writes add.
     char shm[] = "/dev/shm/plenwick-transfer-bench-XXXXXX";
     if (access("/dev/shm", W_OK) == 0 && mkdtemp(shm)) {
