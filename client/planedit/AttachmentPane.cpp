@@ -160,6 +160,7 @@ bool AttachmentPane::readFile(const FXString& path, FXString& bytes) {
 // Chunk calls to one EXECUTE BLOCK: some 34 kB of statement, well inside
 // the 64 kB a statement may have.
 constexpr FXint chunksPerBlock = 32;
+constexpr FXint blocksUnderWay = 4;
 
 bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& encoded, FXint size) {
     const FXint n = encoded.length();
@@ -188,6 +189,9 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
             if (!batch.Add("Execute Block As Begin\n" + block + "End")) throw PlanEditAbort();
             block = FXString::null;
             inBlock = 0;
+            // A few blocks under way keep the worker busy; more would only
+            // make a Cancel wait for them.
+            if (batch.Sent() % blocksUnderWay == 0 && !batch.Wait()) throw PlanEditAbort();
         };
         FXint increment = 1;
         for (FXint offset = chunk; offset < n; offset += chunk, ++increment) {
