@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,11 +52,24 @@ struct Connection {
     std::string endpoint, service, key;
     std::string pin;  // the router certificate's fingerprint, normalised; empty: any
     bool useTls = false;
-    // The last request awaiting its first reply block, sent again after a
-    // new login when the router had closed the connection for idleness.
-    std::string lastRequest;
-    IsdHeader lastHeader{};
-    bool awaitingReply = false;
+    // The requests sent since the last reply arrived, sent again after a new
+    // login when the router had closed the connection for idleness (it runs
+    // nothing that came after its goodbye).  One too long to keep is marked
+    // and cannot be repeated.
+    struct Sent {
+        IsdHeader header{};
+        std::string data;
+        bool kept = true;
+    };
+    std::deque<Sent> unconfirmed;
+    // The requests whose reply has not ended, in the order sent: true for a
+    // piped one (isdSendPiped), whose reply the library reads itself.
+    std::deque<bool> underway;
+    int inFlightLimit = 1;  // as the router said at the login
+    IsdPipeReply pipeReply = nullptr;
+    void* pipeContext = nullptr;
+    int pipeDone = 0;        // piped replies handed out since the last isdPipeWait
+    std::string pipeBlocks;  // the piped reply being read, its blocks joined
     // Bytes read from the socket that no isdRecv has taken yet.
     std::vector<char> in = std::vector<char>(kReadChunk);
     size_t inAt = 0, inEnd = 0;
@@ -87,6 +101,9 @@ int addConnection(std::unique_ptr<Connection> c) {
 }
 
 void closeSocket(Connection* c) {
+    c->underway.clear();
+    c->unconfirmed.clear();
+    c->pipeBlocks.clear();
     asio::error_code ignored;
     c->socket.shutdown(tcp::socket::shutdown_both, ignored);
     c->socket.close(ignored);
@@ -343,6 +360,17 @@ bool readLoginMessage(Connection* c, IsdHeader& header, std::string& payload, Cl
     return true;
 }
 
+// The router's welcome names how many requests may be under way at once
+// ("inflight=N"); a router that names none gets one at a time.
+void takeLoginOk(Connection* c, const std::string& payload) {
+    c->inFlightLimit = 1;
+    const std::string key = "inflight=";
+    size_t at = payload.find(key);
+    if (at == std::string::npos) return;
+    long n = strtol(payload.c_str() + at + key.size(), nullptr, 10);
+    if (n >= 1 && n <= 4096) c->inFlightLimit = static_cast<int>(n);
+}
+
 // The challenge-response of Auth.h.  `helloKind` is ISD_LOGIN for a client
 // (hello "SERVICE[\nNONCE]") or ISD_HELLO for a worker ("SERVICE\nNAME\nNONCE").
 bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, const std::string& role,
@@ -357,7 +385,10 @@ bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, c
         closeSocket(c);
         return false;
     }
-    if (kind == ISD_LOGIN_OK && c->key.empty() && helloKind == ISD_LOGIN) return true;
+    if (kind == ISD_LOGIN_OK && c->key.empty() && helloKind == ISD_LOGIN) {
+        takeLoginOk(c, payload);
+        return true;
+    }
     if (kind == ISD_LOGIN_OK) {
         setError("the router at " + c->endpoint + " asks for no service key; it is not the router this " +
                  std::string(helloKind == ISD_LOGIN ? "ServiceKey" : "worker key") + " belongs to");
@@ -402,6 +433,7 @@ bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, c
         closeSocket(c);
         return false;
     }
+    takeLoginOk(c, payload);
     return true;
 }
 
@@ -469,6 +501,95 @@ bool flushQueued(Connection* c) {
     return true;
 }
 
+// Writes a request whose reply is awaited and keeps it until a reply comes.
+bool writeRequest(Connection* c, IsdHeader* header, const char* data, int length) {
+    Connection::Sent sent;
+    sent.kept = length <= (1 << 20);
+    if (sent.kept) sent.data.assign(data ? data : "", static_cast<size_t>(length));
+    if (!writeMessage(c, header, data, length)) return false;
+    sent.header = *header;
+    c->unconfirmed.push_back(std::move(sent));
+    return true;
+}
+
+// Reads the next message for a client, logging in again after the router's
+// goodbye and sending once more what it had not read.  False when the
+// connection failed.
+bool readReply(Connection* c, IsdHeader& in) {
+    for (;;) {
+        if (!readMessage(c, in)) return false;
+        uint16_t kind = isdGetKind(&in);
+        if (kind != ISD_BYE || c->worker) {
+            if (kind == ISD_DATA || kind == ISD_FAIL) c->unconfirmed.clear();
+            return true;
+        }
+        // The router ran nothing that came after its goodbye.
+        std::deque<Connection::Sent> again;
+        again.swap(c->unconfirmed);
+        std::deque<bool> underway;
+        underway.swap(c->underway);
+        bool resend =
+            !again.empty() && std::all_of(again.begin(), again.end(), [](const Connection::Sent& s) { return s.kept; });
+        if (!clientLogin(c)) return false;
+        if (!resend) {
+            setError("the router closed the idle connection");
+            return false;
+        }
+        for (auto& sent : again) {
+            IsdHeader h = sent.header;
+            if (!writeMessage(c, &h, sent.data.data(), static_cast<int>(sent.data.size()))) return false;
+        }
+        c->unconfirmed.swap(again);
+        c->underway.swap(underway);
+    }
+}
+
+// Reads the whole reply of the oldest piped request and hands it to the
+// handle's pipe reply function.  False when the connection failed.
+bool readPipedReply(Connection* c) {
+    c->pipeBlocks.clear();
+    IsdHeader in{};
+    for (;;) {
+        if (!readReply(c, in)) return false;
+        uint16_t kind = isdGetKind(&in);
+        if (kind == ISD_DATA) {
+            c->pipeBlocks.append(c->buffer.data(), static_cast<size_t>(isdGetLength(&in)));
+            if (isdGetMore(&in) > 0) continue;
+            c->underway.pop_front();
+            int index = c->pipeDone++;
+            if (c->pipeReply)
+                c->pipeReply(c->pipeContext, index, c->pipeBlocks.c_str(), static_cast<int>(c->pipeBlocks.size()),
+                             nullptr);
+            c->pipeBlocks.clear();
+            return true;
+        }
+        if (kind == ISD_FAIL) {
+            c->underway.pop_front();
+            int index = c->pipeDone++;
+            std::string why = c->buffer[0] ? c->buffer.data() : "the worker serving the request ended";
+            if (c->pipeReply) c->pipeReply(c->pipeContext, index, nullptr, 0, why.c_str());
+            return true;
+        }
+        setError("unexpected message from the router");
+        closeSocket(c);
+        return false;
+    }
+}
+
+// The connection failed with piped requests under way: each is told so.
+int pipeLost(Connection* c) {
+    std::string why = lastError.empty() ? "the connection to the router failed" : lastError;
+    int left = static_cast<int>(std::count(c->underway.begin(), c->underway.end(), true));
+    c->underway.clear();
+    for (int i = 0; i < left; ++i) {
+        int index = c->pipeDone++;
+        if (c->pipeReply) c->pipeReply(c->pipeContext, index, nullptr, 0, why.c_str());
+    }
+    c->pipeDone = 0;
+    setError(why);
+    return -1;
+}
+
 }  // namespace
 
 extern "C" {
@@ -512,16 +633,69 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header) {
     if (!c) return -1;
     c->failure.clear();
     isdSetKind(header, ISD_DATA);
-    if (!c->worker) {
-        // Kept until the first block of the reply, in case the router closed
-        // this connection for idleness before it read the request.
-        c->awaitingReply = isdGetReplyWanted(header) != 0 && length <= (1 << 20);
-        if (c->awaitingReply) {
-            c->lastRequest.assign(data ? data : "", static_cast<size_t>(length));
-            c->lastHeader = *header;
-        }
+    if (!c->worker && isdGetReplyWanted(header) != 0) {
+        if (!writeRequest(c, header, data, length)) return -1;
+        c->underway.push_back(false);
+        return length;
     }
     return writeMessage(c, header, data, length) ? length : -1;
+}
+
+int isdSendPiped(int handle, const char* data, int length, IsdHeader* header) {
+    if (length == -1) length = data ? static_cast<int>(strlen(data)) : 0;
+    Connection* c = sendable(handle, data, length, header);
+    if (!c) return -1;
+    if (c->worker) {
+        setError("a worker does not pipe requests");
+        return -1;
+    }
+    c->failure.clear();
+    // Beyond the router's limit the oldest reply is read first: the
+    // requests under way never exceed what the router takes in.
+    while (static_cast<int>(c->underway.size()) >= c->inFlightLimit) {
+        if (!c->underway.front()) {
+            setError("the reply of a request sent without the pipe must be read first");
+            return -1;
+        }
+        if (!readPipedReply(c)) return -1;
+    }
+    isdSetKind(header, ISD_DATA);
+    isdSetReplyWanted(header, 1);
+    if (!writeRequest(c, header, data, length)) return -1;
+    c->underway.push_back(true);
+    return length;
+}
+
+void isdSetPipeReply(int handle, IsdPipeReply reply, void* context) {
+    Connection* c = lookup(handle);
+    if (!c) return;
+    c->pipeReply = reply;
+    c->pipeContext = context;
+}
+
+int isdPipeWait(int handle) {
+    Connection* c = lookup(handle);
+    if (!c) return -1;
+    if (!flushQueued(c)) return pipeLost(c);
+    while (!c->underway.empty() && c->underway.front())
+        if (!readPipedReply(c)) return pipeLost(c);
+    if (std::find(c->underway.begin(), c->underway.end(), true) != c->underway.end()) {
+        setError("the reply of a request sent without the pipe must be read first");
+        return -1;
+    }
+    c->pipeDone = 0;
+    return 0;
+}
+
+int isdPipeInFlight(int handle) {
+    Connection* c = lookup(handle);
+    if (!c) return 0;
+    return static_cast<int>(std::count(c->underway.begin(), c->underway.end(), true));
+}
+
+int isdPipeLimit(int handle) {
+    Connection* c = lookup(handle);
+    return c ? c->inFlightLimit : 0;
 }
 
 int isdSendQueued(int handle, const char* data, int length, IsdHeader* header) {
@@ -546,32 +720,25 @@ char* isdRecv(int handle, IsdHeader* header) {
     // Blocks queued without a final one go out before anything is awaited,
     // or the peer would wait for them forever.
     if (!flushQueued(c)) return nullptr;
-    IsdHeader in{};
-    for (;;) {
-        if (!readMessage(c, in)) return nullptr;
-        uint16_t kind = isdGetKind(&in);
-        if (kind == ISD_BYE && !c->worker) {
-            // The router ran nothing that came after its goodbye: log in
-            // again and send the request once more.
-            bool resend = c->awaitingReply;
-            if (!clientLogin(c)) return nullptr;
-            if (!resend) {
-                setError("the router closed the idle connection");
+    // Piped replies come first: they were asked for before.
+    if (!c->worker)
+        while (!c->underway.empty() && c->underway.front())
+            if (!readPipedReply(c)) {
+                pipeLost(c);
                 return nullptr;
             }
-            IsdHeader h = c->lastHeader;
-            if (!writeMessage(c, &h, c->lastRequest.data(), static_cast<int>(c->lastRequest.size()))) return nullptr;
-            continue;
-        }
+    IsdHeader in{};
+    for (;;) {
+        if (!readReply(c, in)) return nullptr;
+        uint16_t kind = isdGetKind(&in);
         switch (kind) {
             case ISD_DATA:
-                c->awaitingReply = false;
-                c->lastRequest.clear();
+                if (!c->worker && isdGetMore(&in) <= 0 && !c->underway.empty()) c->underway.pop_front();
                 memcpy(header->bytes, in.bytes, ISD_HEADER_SIZE);
                 return c->buffer.data();
             case ISD_FAIL:
                 // The request is lost but the connection is still good.
-                c->awaitingReply = false;
+                if (!c->underway.empty()) c->underway.pop_front();
                 c->failure = c->buffer[0] ? c->buffer.data() : "the worker serving the request ended";
                 setError(c->failure);
                 return nullptr;

@@ -101,6 +101,28 @@ char* isdRecv(int handle, IsdHeader* header);
 const char* isdFailureReason(int handle);
 void isdLogout(int handle);
 
+// Pipelined requests: a client sends several before reading their replies,
+// and the router runs them in the order sent.  A piped request's reply is
+// read by the library, which hands each one whole, in order, to the
+// handle's reply function: `index` counts the piped requests from 0 since
+// the last isdPipeWait; `data` is the reply's blocks joined (followed by a
+// NUL), or null with `failure` the router's or the connection's reason.
+typedef void (*IsdPipeReply)(void* context, int index, const char* data, int length, const char* failure);
+void isdSetPipeReply(int handle, IsdPipeReply reply, void* context);
+// Sends a request (a reply is wanted) without waiting for it.  When as many
+// requests are under way as the router allows (its "inflight" setting,
+// told at the login) the oldest piped reply is read first, so neither side
+// holds more.  Returns the bytes sent or -1.
+int isdSendPiped(int handle, const char* data, int length, IsdHeader* header);
+// Reads every outstanding piped reply.  0 when each has been handed out,
+// -1 when the connection failed (each one left is handed out with the
+// reason).  isdRecv reads the piped replies before its own as well.
+int isdPipeWait(int handle);
+// Piped requests under way, and how many requests the router lets a
+// client have under way.
+int isdPipeInFlight(int handle);
+int isdPipeLimit(int handle);
+
 // Worker calls.  argv[1..4] are the router's own arguments:
 //   argv[1] router endpoint for workers ("host:port")
 //   argv[2] service name

@@ -44,6 +44,9 @@ void connectionLost(const char* text) {
 const char* const commitUnknown =
     "IsectRecordset::CommitTrans - The connection to the database service broke while saving; the last change may "
     "not have been saved. Please check it, and make it again if it is missing.";
+const char* const batchLost =
+    "IsectRecordset::CommitTrans - Network connection failed before the change was saved; nothing of it was "
+    "saved.";
 const char* const endedInside =
     "IsectRecordset::OpenRecordset - The transaction was ended by a failure of another statement; nothing of it "
     "was kept.";
@@ -59,6 +62,8 @@ const IsectRecordset::Transaction* owner = nullptr;
 bool written = false;
 const IsectRecordset* ownerRecordset = nullptr;
 bool brokenInside = false;
+// The batch whose replies may still be under way.
+IsectRecordset::Batch* openBatch = nullptr;
 
 // A statement failed and the database rolled the transaction back: the
 // owner's own statement ends its Transaction, another one breaks it.
@@ -160,6 +165,11 @@ void IsectRecordset::commitAndWait() {
 }
 
 void IsectRecordset::CommitTrans() {
+    if (!waitForBatch()) {
+        // The batch's statements never reached the database for sure.
+        inTransaction = 0;
+        throw FXException(batchLost);
+    }
     inTransaction = 0;
     if (connection == -1) return;
     if (written) {
@@ -336,6 +346,7 @@ bool endsLikeResult(const FXStringRecordset& blocks) {
 }  // namespace
 
 FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
+    if (!waitForBatch()) return false;
     sqlText = sql;
     loadedText = FXString();
     if (inTransaction && owner && brokenInside) {
@@ -463,3 +474,120 @@ FXString IsectRecordset::GetField(const FXString& nameOrOrdinal) {
 }
 
 FXString IsectRecordset::GetField(FXint ordinal) { return GetField(FXStringVal(ordinal)); }
+
+// ---------------------------------------------------------------- batches
+
+// What the open batch sent is settled before anything else goes out on the
+// connection, so that nothing runs or commits behind a failed statement.
+// False when the connection was lost meanwhile.
+FXbool IsectRecordset::waitForBatch() { return openBatch ? openBatch->Wait() : true; }
+
+IsectRecordset::Batch::Batch(IsectRecordset& rs) : rs_(rs) {}
+
+IsectRecordset::Batch::~Batch() {
+    drain();
+    if (openBatch == this) openBatch = nullptr;
+}
+
+// Each reply as the library reads it: the first failure is kept, in the
+// words OpenRecordset would throw for that statement.
+// The library numbers replies from each isdPipeWait on; the batch counts its own.
+void IsectRecordset::Batch::reply(void* self, int, const char* data, int length, const char* failure) {
+    Batch& b = *static_cast<Batch*>(self);
+    const FXint index = b.answered_++;
+    if (b.firstFailed_ >= 0) return;
+    FXString text;
+    bool router = false;
+    if (!data) {
+        text = failure ? failure : "";
+        router = true;
+    } else {
+        FXString reply(data, length);
+        if (isError(reply)) {
+            text = reply;
+        } else {
+            const FXString tail = reply.length() >= 7 ? reply.right(7) : reply;
+            if (tail.right(3) == "]]\n" || tail == "[[],[]]") return;
+            FXint end = reply.rfind("]]\n");
+            text = end >= 0 ? reply.mid(end + 3, reply.length()) : reply.right(1024);
+        }
+        text.trim();
+        if (text.empty()) text = "IsectRecordset::OpenRecordset - The database service sent an incomplete reply.";
+    }
+    b.firstFailed_ = index;
+    b.failure_ = text;
+    b.routerFailure_ = router;
+}
+
+// Reads what is under way, keeping only its outcome.
+void IsectRecordset::Batch::drain() {
+    if (openBatch != this) return;
+    if (connection == -1) {
+        // Dropped meanwhile: what was under way is lost with it.
+        lost_ = true;
+        if (owner) brokenInside = true;
+        openBatch = nullptr;
+        return;
+    }
+    if (isdPipeWait(connection) == -1 && !lost_) {
+        lost_ = true;
+        if (owner) brokenInside = true;
+        dropConnection();
+        connectionLost(networkFailed);
+    }
+    if (connection != -1) isdSetPipeReply(connection, nullptr, nullptr);
+    openBatch = nullptr;
+}
+
+// Throws the first failure once (rolling back, as OpenRecordset does);
+// false when the connection was lost.
+FXbool IsectRecordset::Batch::settle() {
+    if (lost_) return false;
+    if (firstFailed_ < 0 || thrown_) return true;
+    thrown_ = true;
+    drain();
+    transactionFailed(&rs_);
+    rs_.RollbackTrans();
+    rs_.resetResult();
+    if (routerFailure_) throw FXTextException(failure_);
+    throw DatabaseError(failure_);
+}
+
+FXbool IsectRecordset::Batch::Add(const FXString& sql) {
+    if (!settle()) return false;
+    if (rs_.inTransaction && owner && brokenInside) {
+        rs_.RollbackTrans();
+        throw FXException(endedInside);
+    }
+    if (openBatch != this) {
+        // Another batch on the connection is settled first.
+        if (!waitForBatch()) return false;
+        if (!connect()) {
+            dropConnection();
+            connectionLost(networkFailed);
+            lost_ = true;
+            return false;
+        }
+        openBatch = this;
+        isdSetPipeReply(connection, &Batch::reply, this);
+    }
+    rs_.sqlText = sql;
+    written = true;
+    IsdHeader header;
+    memset(&header, 0, sizeof header);
+    if (isdSendPiped(connection, sql.text(), sql.length(), &header) == -1) {
+        lost_ = true;
+        openBatch = nullptr;
+        if (owner) brokenInside = true;
+        dropConnection();
+        connectionLost(networkFailed);
+        return false;
+    }
+    ++sent_;
+    return settle();
+}
+
+FXbool IsectRecordset::Batch::Wait() {
+    drain();
+    return settle();
+}

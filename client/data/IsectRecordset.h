@@ -28,6 +28,22 @@
 // Leaving the scope without commit() (an exception, an early return) sends
 // "rollback".  A database error inside has already rolled back.
 //
+// Many write statements whose results nobody reads (the chunks of an
+// attachment) go out as a Batch inside a Transaction, without waiting for
+// each reply; the replies are read as the router's limit of requests under
+// way is reached and at Wait():
+//
+//   IsectRecordset::Transaction transaction(rs);
+//   IsectRecordset::Batch batch(rs);
+//   for (...) batch.Add("Execute Procedure ...");   // throws once one has failed
+//   batch.Wait();                                  // throws the first failure
+//   transaction.commit();
+//
+// A failure is thrown as OpenRecordset throws it for that statement, and
+// the transaction is rolled back; a statement (OpenRecordset) or a commit
+// on the connection waits for the open batch first, so nothing is committed
+// behind a failed statement.
+//
 // All recordsets share one connection, and so one transaction: while a
 // Transaction is open, statements of other recordsets (a window repainting
 // while an upload lets events run) and Transactions begun meanwhile are part
@@ -126,6 +142,35 @@ public:
         bool ended_ = false;
     };
 
+    // Write statements sent without waiting for each reply (see the top of
+    // this file).  The destructor reads what is still under way and never
+    // throws.
+    class Batch {
+    public:
+        explicit Batch(IsectRecordset& rs);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        // Sends the statement.  Returns false when the connection was lost
+        // (counted as by OpenRecordset); throws the first failure seen so far.
+        FX::FXbool Add(const FX::FXString& sql);
+        // Reads every reply; false when the connection was lost, throws the
+        // first failure.
+        FX::FXbool Wait();
+        FX::FXint Sent() const { return sent_; }
+        // The statement (counted from 0) that failed first, or -1.
+        FX::FXint FirstFailed() const { return firstFailed_; }
+
+    private:
+        static void reply(void* self, int index, const char* data, int length, const char* failure);
+        void drain();
+        FX::FXbool settle();
+        IsectRecordset& rs_;
+        FX::FXint sent_ = 0, answered_ = 0, firstFailed_ = -1;
+        FX::FXString failure_;
+        bool routerFailure_ = false, lost_ = false, thrown_ = false;
+    };
+
     // Cursor of `rows`.
     void MoveFirst() { rows.MoveFirst(); }
     void MoveLast() { rows.MoveLast(); }
@@ -176,6 +221,7 @@ private:
     // reported why (the connection stays), else the connection was lost.
     FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure);
     static FX::FXbool sendWord(const char* word);
+    static FX::FXbool waitForBatch();
     static void commitAndWait();
 };
 

@@ -67,6 +67,10 @@ FXbool IsectRecordset::WriteRecordset() {
     if (fromTable.empty()) throw FXException("IsectRecordset::WriteRecordset - No From clause provided.");
     IsectRecordset w;
     Transaction transaction(w);
+    // The rows' statements answer nothing the next one needs: they go out
+    // without waiting for each reply, and the first failure is thrown
+    // before the commit.
+    Batch batch(w);
 
     // Column names and type letters, once.
     std::vector<FieldDef> columns;
@@ -129,8 +133,9 @@ FXbool IsectRecordset::WriteRecordset() {
             values.trunc(values.length() - 1);
             sql = statement + values + ")";
         }
-        if (!w.OpenRecordset(sql)) return false;
+        if (!batch.Add(sql)) return false;
     }
+    if (!batch.Wait()) return false;
     transaction.commit();
     // Read the stored state back (a set parsed from text has no statement).
     if (sqlText.empty()) return true;

@@ -246,7 +246,8 @@ void Clients::loggedIn(Client& c, int service) {
     // Logged before the client can know, so the log's order is the order of events.
     log_.write("client #%llu logged in to service %s%s", number(c.id), config_.services[service].name.c_str(),
                key_.empty() ? "" : " with the service key");
-    c.session->send(makeMessage(ISD_LOGIN_OK, ""));
+    // The answer names how many requests the client may have under way.
+    c.session->send(makeMessage(ISD_LOGIN_OK, "inflight=" + std::to_string(std::max(1, config_.inFlight))));
     events_.clientLoggedIn(c.id, service);
 }
 
@@ -329,6 +330,18 @@ void Clients::armTimer(uint64_t id, Clock::time_point due) {
 
 void Clients::clearTimer(uint64_t id) {
     if (Client* c = find(id)) c->deadline->clear();
+}
+
+}  // namespace isectd
+
+namespace isectd {
+
+void Clients::pauseReading(uint64_t id) {
+    if (Client* c = find(id)) c->session->pauseReading();
+}
+
+void Clients::resumeReading(uint64_t id) {
+    if (Client* c = find(id)) c->session->resumeReading();
 }
 
 }  // namespace isectd

@@ -61,6 +61,9 @@ public:
     void bye(uint64_t id, const std::string& reason);  // the client has left its pool already
     void armTimer(uint64_t id, Deadline::Clock::time_point due);
     void clearTimer(uint64_t id);
+    // The client's pipeline is full, or has room again.
+    void pauseReading(uint64_t id);
+    void resumeReading(uint64_t id);
 
 private:
     using Clock = Deadline::Clock;

@@ -150,6 +150,8 @@ std::string routerKey(const std::string& key, const std::string& value, const st
         if (!toInt(value, 1, 100000, config.maxClients)) return "maxclients must be a number from 1 to 100000";
     } else if (key == "maxlogins") {
         if (!toInt(value, 1, 100000, config.maxLogins)) return "maxlogins must be a number from 1 to 100000";
+    } else if (key == "inflight") {
+        if (!toInt(value, 1, 4096, config.inFlight)) return "inflight must be a number from 1 to 4096";
     } else if (key == "clientbuffer") {
         if (!toLong(value, 65536, 1L << 30, config.clientBuffer))
             return "clientbuffer must be a number of bytes from 65536 up";
@@ -279,10 +281,10 @@ std::string describeConfig(const RouterConfig& config) {
         << "\n  keyfile = " << (config.keyfile.empty() ? "(none: logins are not authenticated)" : config.keyfile)
         << ", tls = " << (config.tls() ? config.tlsCert : "off") << "\n  maxclients = " << config.maxClients
         << ", maxlogins = " << config.maxLogins << ", clientbuffer = " << config.clientBuffer
-        << ", logsize = " << config.logSize << ", logkeep = " << config.logKeep << "\n  timeouts (s): login "
-        << config.loginTimeout << ", idle " << config.idleTimeout << ", transaction " << config.transactionTimeout
-        << ", request " << config.requestTimeout << ", commit wait " << config.commitWait << ", send "
-        << config.sendTimeout << ", stop " << config.stopTimeout;
+        << ", inflight = " << config.inFlight << ", logsize = " << config.logSize << ", logkeep = " << config.logKeep
+        << "\n  timeouts (s): login " << config.loginTimeout << ", idle " << config.idleTimeout << ", transaction "
+        << config.transactionTimeout << ", request " << config.requestTimeout << ", commit wait " << config.commitWait
+        << ", send " << config.sendTimeout << ", stop " << config.stopTimeout;
     for (const auto& s : config.services) {
         out << "\n[service " << s.name << "] workers = " << s.workers << ", program = " << s.program;
         for (const auto& a : s.args) out << "\n  arg = " << replacePassword(a, "********");

@@ -18,6 +18,7 @@
 //   sendtimeout = 30        ;   a client that reads nothing while a reply waits
 //   stoptimeout = 15        ;   a worker that has not ended this long after SIGTERM is killed
 //   clientbuffer = 1048576  ; bytes of reply held for a client that does not read
+//   inflight = 64           ; requests a client may send before their replies have come
 //   logsize = 10485760      ; a log file is rotated at this size (0 = never)
 //   logkeep = 5             ; rotated files kept
 //   [service NAME]          ; any number of services
@@ -70,6 +71,7 @@ struct RouterConfig {
     double sendTimeout = 30;
     double stopTimeout = 15;
     long clientBuffer = 1 << 20;
+    int inFlight = 64;
     long logSize = 10L << 20;
     int logKeep = 5;
     std::vector<ServiceConfig> services;

@@ -25,6 +25,10 @@ const char kRefused[] =
     "isectd - A statement sent without waiting for its reply was refused and the open transaction rolled back; "
     "nothing of it was saved.";
 
+const char kBrokenPipeline[] =
+    "isectd - The database service stopped while serving an earlier request of this transaction; this one was "
+    "not run and nothing of the transaction was saved.";
+
 std::string noAnswerText(double s) {
     return "isectd - The database service did not answer within " + seconds(s) +
            " s; the request was cancelled and nothing of its transaction was saved.";
@@ -94,6 +98,11 @@ int Pool::boundWorker(ClientId c) const {
     return it == clients_.end() ? -1 : it->second.bound;
 }
 
+int Pool::inFlight(ClientId c) const {
+    auto it = clients_.find(c);
+    return it == clients_.end() ? 0 : it->second.outstanding + static_cast<int>(it->second.pending.size());
+}
+
 bool Pool::inLine(ClientId c) const {
     auto it = clients_.find(c);
     return it != clients_.end() && it->second.waiting;
@@ -116,7 +125,10 @@ Pool::Actions Pool::request(ClientId id, const MessagePtr& m) {
     c->lastActivity = now_();
     if (!c->waiting) dispatch(*c);
     serveWaiting();
-    if (Client* still = find(id)) armClientTimer(*still);
+    if (Client* still = find(id)) {
+        armClientTimer(*still);
+        flow(*still);
+    }
     return take();
 }
 
@@ -128,6 +140,20 @@ Pool::Actions Pool::clientLeft(ClientId id) {
 Pool::Actions Pool::clientDrained(ClientId id) {
     unthrottle(id);
     return take();
+}
+
+// A client with a full pipeline is not read from until one of its requests
+// has been answered, so what the router holds for it stays bounded.
+void Pool::flow(Client& c) {
+    int under = c.outstanding + static_cast<int>(c.pending.size());
+    int limit = std::max(1, limits_.inFlight);
+    if (!c.paused && under >= limit) {
+        c.paused = true;
+        act(action(PoolAction::PauseClient, c.id));
+    } else if (c.paused && under < limit) {
+        c.paused = false;
+        act(action(PoolAction::ResumeClient, c.id));
+    }
 }
 
 // Hands the client's held requests on, in order, as far as they can go now.
@@ -148,6 +174,13 @@ void Pool::dispatch(Client& c) {
                 rollbackFor(c.bound, c, kRefused);
             else
                 c.lost = kRefused;
+            continue;
+        }
+        if (c.broken) {
+            // Sent behind requests of a transaction that is gone: it must not
+            // start a new one of its own.
+            c.pending.pop_front();
+            act(withText(action(PoolAction::Fail, c.id), kBrokenPipeline));
             continue;
         }
         if (!c.lost.empty()) {
@@ -204,6 +237,15 @@ void Pool::dispatchWord(Client& c, const Pending& p) {
         return;
     }
     if (word == Word::Rollback) c.lost.clear();
+    if (c.broken) {
+        // The end of the transaction that was lost under a pipeline: a
+        // "commit" is told that nothing was saved.
+        c.broken = false;
+        if (replyWanted && word == Word::Commit) {
+            act(withText(action(PoolAction::Fail, c.id), kBrokenPipeline));
+            return;
+        }
+    }
     if (!replyWanted) {
         note("client #%llu: \"%s\" outside a transaction, dropped", number(c.id), excerpt(text).c_str());
     } else if (word == Word::Commit && !c.lost.empty()) {
@@ -262,6 +304,7 @@ void Pool::serveWaiting() {
         bind(*c, w);
         dispatch(*c);
         armClientTimer(*c);
+        flow(*c);
     }
     serving_ = false;
 }
@@ -533,6 +576,7 @@ void Pool::finishRequest(int w) {
             --c->outstanding;
             c->lastActivity = now_();
             armClientTimer(*c);
+            flow(*c);
         }
     pump(w);
     serveWaiting();
@@ -627,6 +671,10 @@ void Pool::lose(int w, const std::string& reason, const std::string& clientText)
     Worker& x = workers_[w];
     bool wasReady = x.ready;
     x.ready = false;
+    // A client with several requests under way sends more without waiting:
+    // those must fail too, up to its "commit" or "rollback".
+    if (Client* c = x.bound ? find(x.bound) : nullptr)
+        if (c->outstanding + static_cast<int>(c->pending.size()) > 1) c->broken = true;
     std::vector<ClientId> told;
     if (x.busy) loseRequest(x, x.current, true, clientText, told);
     x.busy = false;
@@ -666,6 +714,7 @@ void Pool::loseRequest(Worker& w, const Request& r, bool running, const std::str
         act(withText(action(PoolAction::Fail, c->id), text));
         told.push_back(c->id);
         armClientTimer(*c);
+        flow(*c);
     } else if (r.kind == Request::Word) {
         // A "commit" that may or may not have run: said at the next request.
         c->lost = running ? kStoppedSaving : kStoppedIdle;

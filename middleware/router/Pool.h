@@ -57,6 +57,7 @@ struct PoolLimits {  // seconds; 0 = no limit
     double transactionTimeout = 60;
     double requestTimeout = 120;
     double commitWait = 5;
+    int inFlight = 64;  // a client's requests held or unanswered at most (at least 1)
 };
 
 struct PoolAction {
@@ -73,6 +74,8 @@ struct PoolAction {
         ClearClientTimer,  // `client` has no time limit now
         ArmWorkerTimer,    // `worker`'s request limit passes at `due`
         ClearWorkerTimer,  // `worker` has no request limit now
+        PauseClient,       // stop reading from `client`: it has `inFlight` requests under way
+        ResumeClient,      // read from `client` again
     };
     Kind kind;
     ClientId client = 0;
@@ -122,6 +125,7 @@ public:
     bool has(ClientId c) const { return clients_.count(c) != 0; }
     int boundWorker(ClientId c) const;  // -1 outside a transaction
     bool inLine(ClientId c) const;
+    int inFlight(ClientId c) const;  // requests held or awaiting their reply's end
 
 private:
     struct Request {
@@ -143,6 +147,8 @@ private:
         bool waiting = false;         // in the line
         std::string lost;             // the failure to report at the next request
         int outstanding = 0;          // requests whose reply has not ended
+        bool paused = false;          // not read from: its pipeline is full
+        bool broken = false;          // lost its transaction with requests still coming: fail them until its end
         Clock::time_point lastActivity;
     };
     struct Worker {
@@ -169,6 +175,7 @@ private:
     void rollbackFor(int w, Client& c, const std::string& why);
     void armClientTimer(Client& c);
     void gone(Client& c);
+    void flow(Client& c);
     void unthrottle(ClientId c);
     Client* find(ClientId c);
 

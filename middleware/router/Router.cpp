@@ -104,6 +104,7 @@ Router::Router(asio::io_context& io, const RouterConfig& config, Log& log)
     limits.transactionTimeout = config.transactionTimeout;
     limits.requestTimeout = config.requestTimeout;
     limits.commitWait = config.commitWait;
+    limits.inFlight = config.inFlight;
     for (const auto& sc : config.services) {
         std::vector<std::string> names;
         for (int i = 0; i < sc.workers; ++i) names.push_back(Workers::name(sc, i));
@@ -278,6 +279,12 @@ void Router::execute(int service, const Pool::Actions& actions) {
                 break;
             case PoolAction::ResumeWorker:
                 workers_.resumeReading(service, a.worker);
+                break;
+            case PoolAction::PauseClient:
+                clients_.pauseReading(a.client);
+                break;
+            case PoolAction::ResumeClient:
+                clients_.resumeReading(a.client);
                 break;
             case PoolAction::ArmClientTimer:
                 clients_.armTimer(a.client, a.due);

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "data/IsectRecordset.h"
 #include "support/RecordingPrompter.h"
@@ -159,4 +160,62 @@ TEST_F(CommitTest, ARouterLostWhileTheCommitRunsLeavesTheOutcomeUnknown) {
     EXPECT_NE(std::string::npos, told.find("may not have been saved")) << told;
     EXPECT_NE(std::string::npos, told.find("connection to the database service broke")) << told;
     EXPECT_FALSE(IsectRecordset::Connected()) << "the next statement logs in afresh";
+}
+
+namespace {
+
+// Runs the batch's statements, then commits; what was thrown ("" when nothing).
+std::string runBatch(IsectRecordset& rs, const std::vector<FXString>& statements, FXint* firstFailed = nullptr) {
+    std::string thrown;
+    IsectRecordset::Transaction transaction(rs);
+    IsectRecordset::Batch batch(rs);
+    try {
+        for (const auto& sql : statements)
+            if (!batch.Add(sql)) return "lost";
+        if (!batch.Wait()) return "lost";
+        transaction.commit();
+    } catch (const FXException& e) {
+        thrown = e.what();
+    }
+    if (firstFailed) *firstFailed = batch.FirstFailed();
+    return thrown;
+}
+
+int countStartingWith(const char* prefix) {
+    IsectRecordset rs;
+    rs.OpenRecordset(FXString("Select count(*) from Teachers where Teacher starting with '") + prefix + "'");
+    return rs.recordCount == 1 ? FXIntVal(rs.GetField(0)) : -1;
+}
+
+}  // namespace
+
+TEST_F(CommitTest, ABatchStatementThatFailsIsThrownAndNothingOfTheBatchIsKept) {
+    IsectRecordset rs;
+    std::vector<FXString> statements;
+    for (int i = 0; i < 300; ++i)
+        statements.push_back(i == 150 ? FXString("Insert into NoSuchTable (x) values (1)")
+                                      : insert(("batch-" + std::to_string(i)).c_str()));
+    FXint first = -2;
+    std::string thrown = runBatch(rs, statements, &first);
+    EXPECT_NE(std::string::npos, thrown.find("NOSUCHTABLE")) << thrown;
+    EXPECT_EQ(150, first) << "the statement that failed first";
+    EXPECT_EQ(0, countStartingWith("batch-")) << "neither what ran before it nor after it is kept";
+
+    // The connection goes on: a whole batch is committed, and a statement
+    // after a batch sees every row of it.
+    statements.clear();
+    for (int i = 0; i < 300; ++i) statements.push_back(insert(("batch-" + std::to_string(i)).c_str()));
+    EXPECT_EQ("", runBatch(rs, statements));
+    EXPECT_EQ(300, countStartingWith("batch-"));
+    {
+        IsectRecordset::Transaction transaction(rs);
+        IsectRecordset::Batch batch(rs);
+        ASSERT_TRUE(batch.Add("Delete from Teachers where Teacher = 'batch-7'"));
+        ASSERT_TRUE(batch.Add("Delete from Teachers where Teacher = 'batch-8'"));
+        ASSERT_TRUE(rs.OpenRecordset("Select count(*) from Teachers where Teacher starting with 'batch-'"));
+        EXPECT_EQ(298, FXIntVal(rs.GetField(0)));
+        // Committed without an explicit Wait: the commit settles the batch.
+        transaction.commit();
+    }
+    EXPECT_EQ(298, countStartingWith("batch-"));
 }

@@ -64,6 +64,12 @@ std::vector<std::string> said(const Pool::Actions& actions, bool all = false) {
             case PoolAction::ResumeWorker:
                 if (all) lines.push_back(w + " resumed");
                 break;
+            case PoolAction::PauseClient:
+                if (all) lines.push_back(c + " paused");
+                break;
+            case PoolAction::ResumeClient:
+                if (all) lines.push_back(c + " resumed");
+                break;
             default:
                 break;
         }
@@ -105,9 +111,17 @@ struct Rig {
     Lines ask(ClientId c, const std::string& text) { return said(pool.request(c, query(text))); }
     Lines send(ClientId c, const std::string& text) { return said(pool.request(c, word(text))); }
     // The worker ends its running reply in one block.
-    Lines answer(int w, const std::string& text, int16_t more = -1) {
-        return said(pool.replyBlock(w, block(text, more)));
+    Lines answer(int w, const std::string& text, int16_t more = -1, bool all = false) {
+        return said(pool.replyBlock(w, block(text, more)), all);
     }
+    // Several requests sent without reading a reply in between.
+    Lines pipe(ClientId c, const std::vector<std::string>& texts, bool all = false) {
+        Lines out;
+        for (const auto& t : texts)
+            for (auto& line : said(pool.request(c, query(t)), all)) out.push_back(line);
+        return out;
+    }
+    Lines lost(int w) { return said(pool.workerLost(w, "gone")); }
     bool logged(const std::string& text) const {
         for (const auto& line : log)
             if (line.find(text) != std::string::npos) return true;
@@ -305,4 +319,65 @@ TEST(Pool, TimeLimitsRollBackCloseAndEndWhatHoldsOthersUp) {
     EXPECT_EQ("w0 ends, killed", ended[1]);
     EXPECT_EQ("w1 <- ", ended[2]);
     EXPECT_TRUE(r.logged("worker Svc-1 (pid 4242) did not answer a request in time: ended and restarted"));
+}
+
+TEST(Pool, APipelineRunsInTheOrderSentOnItsWorkerAndNothingOvertakesItsCommit) {
+    Rig r(2);
+    EXPECT_EQ(Lines{"w0 <- put 1"}, r.pipe(A, {"put 1", "put 2", "put 3", "commit", "put 4"}));
+    EXPECT_EQ(5, r.pool.inFlight(A)) << "put 1 to 3 and the commit under way, put 4 held";
+    EXPECT_TRUE(r.pool.inLine(A)) << "the next transaction waits for the commit sent before it";
+    // B asked after A's commit was received: it must see what that commits,
+    // so the free w1 does not take it.
+    EXPECT_EQ(Lines{}, r.ask(B, "get b"));
+    EXPECT_TRUE(r.pool.inLine(B));
+    EXPECT_EQ((Lines{"c1 <- [1]", "w0 <- put 2"}), r.answer(0, "[1]"));
+    EXPECT_EQ((Lines{"c1 <- [2]", "w0 <- put 3"}), r.answer(0, "[2]"));
+    EXPECT_EQ((Lines{"c1 <- [3]", "w0 <- commit"}), r.answer(0, "[3]"));
+    // Once the commit has run, A's next transaction and then B's start.
+    EXPECT_EQ((Lines{"c1 <- commit", "w0 <- put 4", "w1 <- get b"}), r.answer(0, "commit", 0));
+    EXPECT_EQ(0, r.pool.boundWorker(A));
+    EXPECT_EQ(1, r.pool.boundWorker(B));
+}
+
+TEST(Pool, AFullPipelineIsNotReadFromUntilAReplyHasCome) {
+    PoolLimits limits;
+    limits.inFlight = 3;
+    Rig r(1, limits);
+    EXPECT_EQ((Lines{"w0 <- put 1"}), r.pipe(A, {"put 1", "put 2"}, true));
+    EXPECT_EQ((Lines{"c1 paused"}), r.pipe(A, {"put 3"}, true));
+    EXPECT_EQ((Lines{"c1 <- [1]", "c1 resumed", "w0 <- put 2"}), r.answer(0, "[1]", -1, true));
+    EXPECT_EQ((Lines{"c1 paused"}), r.pipe(A, {"put 4"}, true));
+    // Requests held while waiting for a worker count as well.
+    EXPECT_EQ(Lines{}, r.pipe(B, {"get 1", "get 2"}, true));
+    EXPECT_EQ((Lines{"c2 paused"}), r.pipe(B, {"get 3"}, true));
+    EXPECT_EQ(3, r.pool.inFlight(B));
+    // A reply block that is not the last leaves the request under way.
+    EXPECT_EQ((Lines{"c1 <- [2"}), r.answer(0, "[2", 1, true));
+    EXPECT_EQ((Lines{"c1 <- ]", "c1 resumed", "w0 <- put 3"}), r.answer(0, "]", 0, true));
+}
+
+TEST(Pool, AWorkerDyingMidPipelineFailsEveryRequestAndTheCommitIsNotMade) {
+    Rig r(2);
+    EXPECT_EQ(Lines{"w0 <- put 1"}, r.pipe(A, {"put 1", "put 2", "put 3", "commit"}));
+    r.answer(0, "[1]");
+    const std::string serving =
+        "isectd - The database service stopped while serving the request; nothing of its transaction was saved.";
+    // put 2 running, put 3 and the commit behind it: each fails, the commit
+    // with the words that nothing was saved.
+    EXPECT_EQ((Lines{"c1 fails: " + serving, "c1 fails: " + serving, "c1 fails: " + serving, "w0 ends, killed"}),
+              r.lost(0));
+    EXPECT_EQ(0, r.pool.inFlight(A));
+    EXPECT_EQ(-1, r.pool.boundWorker(A));
+
+    // B's pipeline is cut off before its commit was even sent: what B sends
+    // behind it, before it can know, does not start a transaction of its
+    // own but fails up to the word that ends the lost one.
+    EXPECT_EQ(Lines{"w1 <- put b1"}, r.pipe(B, {"put b1", "put b2"}));
+    EXPECT_EQ((Lines{"c2 fails: " + serving, "c2 fails: " + serving, "w1 ends, killed"}), r.lost(1));
+    r.pool.workerReady(0);
+    const std::string notRun =
+        "c2 fails: isectd - The database service stopped while serving an earlier request of this transaction; "
+        "this one was not run and nothing of the transaction was saved.";
+    EXPECT_EQ((Lines{notRun, notRun, notRun}), r.pipe(B, {"put b3", "put b4", "commit"}));
+    EXPECT_EQ(Lines{"w0 <- put b5"}, r.ask(B, "put b5")) << "a new transaction after the end of the lost one";
 }

@@ -67,6 +67,14 @@ protected:
         return data;
     }
     int stored(const std::string& table) { return count("Select Count(*) from " + table); }
+    // The first attachment listed, exported through the button: its bytes.
+    std::string exported(const std::string& name) {
+        click("File Attachment Name", 0);
+        std::string out = files.file(name);
+        prompts.paths.push_back(out);
+        press(UNIT, "Export");
+        return readFile(out);
+    }
 };
 
 TEST_F(Attachments, A747ByteFileIsOneChunkAnd750BytesTwo) {
@@ -191,6 +199,7 @@ TEST_F(Attachments, CancelRollsBackEverythingWrittenSoFar) {
     press(UNIT, "Import");
     EXPECT_EQ(27u, chunks(path).size());  // 26668 characters
     EXPECT_EQ(1, stored("BinaryDescription"));
+    EXPECT_EQ(readFile(path), exported("back.bin"));
 }
 
 // The worker dies part-way: the router says so, shown as a database error;
@@ -215,6 +224,8 @@ TEST_F(Attachments, AWorkerDyingPartWayLeavesNothingBehind) {
     prompts.paths.push_back(path);
     press(UNIT, "Import");
     EXPECT_EQ(1, stored("BinaryDescription"));
+    EXPECT_EQ(27u, chunks(path).size());
+    EXPECT_EQ(readFile(path), exported("back.bin"));
 }
 
 TEST_F(Attachments, AFileThatVanishedOrCannotBeReadChangesNothing) {
