@@ -74,6 +74,7 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
     new FXLabel(words, "Words:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
     wordsField = new FXTextField(words, 30, this, ID_FIND, TEXTFIELD_NORMAL | TEXTFIELD_ENTER_ONLY | LAYOUT_FILL_X);
     wordsField->setTipText("Words as in a web search: fractions halves, a \"quoted phrase\", -word to leave out");
+    new FXLabel(words, "In:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
     scopeBox = new FXComboBox(words, 14, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK | LAYOUT_CENTER_Y);
     scopeBox->appendItem("My plans");
     scopeBox->appendItem("My syndicate's");
@@ -274,7 +275,8 @@ void SearchPane::findPage(FXint wanted) {
         found[KIND]->appendItem(TextSearch::KindName(hit.kind));
         found[WHOSE]->appendItem(hit.teacher);
         found[DATED]->appendItem(hit.date.empty() ? FXString::null : DisplayDate(hit.date));
-        found[FOUND]->appendItem(hit.title);
+        // An attachment's title is the file's name as imported, with its folders.
+        found[FOUND]->appendItem(hit.kind == "attachment" ? FXPath::name(hit.title) : hit.title);
         found[MATCHED]->appendItem(matched);
     }
     for (FXint i = 0; i < (FXint)hits.size(); ++i)
