@@ -65,9 +65,12 @@ bool exchange(const std::string& request, std::string& reply) {
 
 const char* scopeWord(Scope scope) {
     switch (scope) {
-        case MINE: return "mine";
-        case SYNDICATE: return "syndicate";
-        default: return "school";
+        case MINE:
+            return "mine";
+        case SYNDICATE:
+            return "syndicate";
+        default:
+            return "school";
     }
 }
 

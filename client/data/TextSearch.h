@@ -33,9 +33,9 @@ extern const char* const MarkOpen;
 extern const char* const MarkClose;
 
 struct Hit {
-    FX::FXString kind;  // "lesson", "unit", "plan" or "attachment"
-    FX::FXint id = 0;   // the lesson's, unit's, plan's or attachment's Id
-    FX::FXint unit = 0;  // the unit of a lesson, unit or attachment
+    FX::FXString kind;                           // "lesson", "unit", "plan" or "attachment"
+    FX::FXint id = 0;                            // the lesson's, unit's, plan's or attachment's Id
+    FX::FXint unit = 0;                          // the unit of a lesson, unit or attachment
     FX::FXString teacher, date, title, snippet;  // date 'YYYY-MM-DD' or empty
 };
 

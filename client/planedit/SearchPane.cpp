@@ -38,8 +38,7 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
     : PlanPane(page, shared, tgt, sel), marks(&lessonMarks) {
     // The name search's four lists, or the "All text" results in their place.
     views = new FXSwitcher(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0);
-    FXVerticalFrame* byName =
-        new FXVerticalFrame(views, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    FXVerticalFrame* byName = new FXVerticalFrame(views, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     const char* titles[] = {"Date", "Teacher", "Unit Name", "Lesson Plan Name"};
     const FXint widths[] = {73, 130, 145, 277};
     const FXSelector sels[] = {ID_RESULT, ID_RESULT, ID_RESULT, ID_RESULT};
@@ -55,9 +54,10 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
     snippet->setStyled(TRUE);
     // Style 1: a matched word, bold on yellow.
     static FXHiliteStyle marked[1];
-    marked[0] = {snippet->getTextColor(), FXRGB(255, 236, 140), snippet->getSelTextColor(), snippet->getSelBackColor(),
-                 snippet->getHiliteTextColor(), snippet->getHiliteBackColor(), snippet->getActiveBackColor(),
-                 FXText::STYLE_BOLD};
+    marked[0] = {snippet->getTextColor(),       FXRGB(255, 236, 140),
+                 snippet->getSelTextColor(),    snippet->getSelBackColor(),
+                 snippet->getHiliteTextColor(), snippet->getHiliteBackColor(),
+                 snippet->getActiveBackColor(), FXText::STYLE_BOLD};
     snippet->setHiliteStyles(marked);
 
     FXHorizontalFrame* row = new FXHorizontalFrame(this, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
@@ -289,7 +289,8 @@ void SearchPane::findPage(FXint wanted) {
         showSnippet(FXString::null);
     } else {
         const FXlong pages = (total + TextSearch::PageSize - 1) / TextSearch::PageSize;
-        pageLabel->setText(FXStringFormat("Page %d of %lld (%lld found)", page, (long long)FXMAX(pages, (FXlong)page), (long long)total));
+        pageLabel->setText(FXStringFormat("Page %d of %lld (%lld found)", page, (long long)FXMAX(pages, (FXlong)page),
+                                          (long long)total));
         showSnippet(hits.empty() ? FXString::null : hits[0].snippet);
     }
 }

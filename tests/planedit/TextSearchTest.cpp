@@ -87,7 +87,10 @@ TEST_F(AllText, AWordOnlyAnAttachmentHoldsIsFoundAndOpensItsUnit) {
     EXPECT_EQ(items("Kind"), (std::vector<std::string>{"Attachment"}));
     EXPECT_EQ(items("Planned By"), (std::vector<std::string>{"Tia Teacher"}));
     ASSERT_EQ(items("Matched Text").size(), 1u);
-    EXPECT_NE(items("Matched Text")[0].find("\xC2\xAB" "axolotl\xC2\xBB"), std::string::npos) << items("Matched Text")[0];
+    EXPECT_NE(items("Matched Text")[0].find("\xC2\xAB"
+                                            "axolotl\xC2\xBB"),
+              std::string::npos)
+        << items("Matched Text")[0];
     // The snippet under the list: the marks left out.
     EXPECT_NE(snippetShown().find("axolotl"), std::string::npos) << snippetShown();
     EXPECT_EQ(snippetShown().find("\xC2\xAB"), std::string::npos) << snippetShown();
@@ -220,11 +223,27 @@ TEST_F(AllText, HostileWordsGetAPlainMessageOrNoResults) {
     lessonWith(30, 20, "Halves", weekday(1), "Fold the paper into equal halves");
     open();
     const std::vector<std::string> hostile = {
-        "\"",           "\"\"",          "\"unclosed phrase", "(((",        ")",
-        "AND",          "OR NOT",        "-",                 "--",         "*",
-        "NEAR",         "a AND OR b",    "halves)",           "'; delete from LessonPlan; --",
-        "\\047\\054",   "%_%",           "title:halves",      "   ",        std::string(10000, 'x'),
-        std::string("\x01\x02\xff\xfe\x80 halves \x00\x7f", 14), "\xc3\x28 \xe2\x82",
+        "\"",
+        "\"\"",
+        "\"unclosed phrase",
+        "(((",
+        ")",
+        "AND",
+        "OR NOT",
+        "-",
+        "--",
+        "*",
+        "NEAR",
+        "a AND OR b",
+        "halves)",
+        "'; delete from LessonPlan; --",
+        "\\047\\054",
+        "%_%",
+        "title:halves",
+        "   ",
+        std::string(10000, 'x'),
+        std::string("\x01\x02\xff\xfe\x80 halves \x00\x7f", 14),
+        "\xc3\x28 \xe2\x82",
     };
     for (const std::string& words : hostile) {
         prompts.prompts.clear();
