@@ -4,6 +4,7 @@
 
 #include "data/AppState.h"
 #include "data/Dates.h"
+#include "data/Files.h"
 #include "data/TextSearch.h"
 #include "lessons/LessonSearch.h"
 #include "planedit/PlanEditing.h"
@@ -46,10 +47,10 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
 
     FXVerticalFrame* byText = new FXVerticalFrame(views, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2);
     const char* foundTitles[] = {"Kind", "Planned By", "Dated", "Found", "Matched Text"};
-    const FXint foundWidths[] = {70, 105, 65, 140, 245};
+    const FXint foundWidths[] = {82, 105, 65, 140, 233};
     const FXSelector foundSels[] = {ID_FOUND, ID_FOUND, ID_FOUND, ID_FOUND, ID_FOUND};
-    listGroup(byText, foundTitles, foundWidths, FOUND_COLUMNS, found, this, foundSels, LAYOUT_FILL_X | LAYOUT_FILL_Y);
-    snippet = stretchText(byText, 3);
+    listGroup(byText, foundTitles, foundWidths, FOUND_COLUMNS, found, this, foundSels, LAYOUT_FILL_X, 360);
+    snippet = stretchText(byText, 48);
     snippet->setEditable(FALSE);
     snippet->setStyled(TRUE);
     // Style 1: a matched word, bold on yellow.
@@ -72,7 +73,7 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
     FXGroupBox* allText = new FXGroupBox(this, "All Text", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
     FXHorizontalFrame* words = new FXHorizontalFrame(allText, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     new FXLabel(words, "Words:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
-    wordsField = new FXTextField(words, 30, this, ID_FIND, TEXTFIELD_NORMAL | TEXTFIELD_ENTER_ONLY | LAYOUT_FILL_X);
+    wordsField = new FXTextField(words, 24, this, ID_FIND, TEXTFIELD_NORMAL | TEXTFIELD_ENTER_ONLY | LAYOUT_FILL_X);
     wordsField->setTipText("Words as in a web search: fractions halves, a \"quoted phrase\", -word to leave out");
     new FXLabel(words, "In:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
     scopeBox = new FXComboBox(words, 14, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK | LAYOUT_CENTER_Y);
@@ -84,9 +85,11 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
     button(words, "&Find\tSearch every text of lessons, units, plans and attachments for these words.", this, ID_FIND);
     button(words, "Pr&evious\tThe previous page of results.", this, ID_PREVIOUS);
     button(words, "Ne&xt\tThe next page of results.", this, ID_NEXT);
-    pageLabel = new FXLabel(words, FXString::null, nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y | LAYOUT_FILL_X);
 
     FXHorizontalFrame* buttons = buttonRow(this);
+    // Which page of "All text" results is shown, left of the buttons.
+    pageLabel = new FXLabel(static_cast<FXComposite*>(buttons->getParent()), FXString::null, nullptr,
+                            LABEL_NORMAL | LAYOUT_LEFT | LAYOUT_CENTER_Y);
     button(buttons,
            "&Search\tSearch across all teachers for Lesson Plan Names that contain the search string provided.", this,
            ID_SEARCH);
@@ -274,9 +277,11 @@ void SearchPane::findPage(FXint wanted) {
         matched.substitute('\n', ' ');
         found[KIND]->appendItem(TextSearch::KindName(hit.kind));
         found[WHOSE]->appendItem(hit.teacher);
-        found[DATED]->appendItem(hit.date.empty() ? FXString::null : DisplayDate(hit.date));
+        // A row without a date keeps a blank: an empty entry is drawn lower
+        // than the rows beside it.
+        found[DATED]->appendItem(hit.date.empty() ? FXString(" ") : DisplayDate(hit.date));
         // An attachment's title is the file's name as imported, with its folders.
-        found[FOUND]->appendItem(hit.kind == "attachment" ? FXPath::name(hit.title) : hit.title);
+        found[FOUND]->appendItem(hit.kind == "attachment" ? LastPathComponent(hit.title) : hit.title);
         found[MATCHED]->appendItem(matched);
     }
     for (FXint i = 0; i < (FXint)hits.size(); ++i)
