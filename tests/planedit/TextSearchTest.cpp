@@ -51,8 +51,11 @@ protected:
         press(SEARCH, "Find");
         return items("Found");
     }
-    // The label after "Next": which page is shown.
-    std::string pageText() { return str(static_cast<FXLabel*>(button(SEARCH, "Next")->getNext())->getText()); }
+    // The label left of the buttons "Search" ... "Close": which page is shown.
+    std::string pageText() {
+        FXWindow* label = button(SEARCH, "Search")->getParent()->getNext();
+        return label && label->isMemberOf(FXMETACLASS(FXLabel)) ? str(static_cast<FXLabel*>(label)->getText()) : "?";
+    }
     static std::string str(const FXString& s) { return std::string(s.text(), (size_t)s.length()); }
     bool buttonEnabled(const std::string& text) {
         dialog->forceRefresh();
