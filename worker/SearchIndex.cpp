@@ -216,10 +216,11 @@ namespace {
 
 // Snippets are cut from the first part of a text only: a search reads every
 // hit's stored text and looks through it for the matched words, which for a
-// 10 MB document would cost a tenth of a second a hit.  Every word of the
+// 10 MB document would cost a tenth of a second a hit, and 20 hits of
+// 64 kB worksheets as much.  Every word of the
 // whole text is still indexed; a word found only further on gets a snippet
 // of the text's beginning.
-constexpr size_t snippetSourceBytes = 64 * 1024;
+constexpr size_t snippetSourceBytes = 8 * 1024;
 
 std::string snippetSource(const std::string& text) {
     if (text.size() <= snippetSourceBytes) return text;
@@ -295,7 +296,7 @@ Result Index::find(const std::string& typed, Scope scope, long teacher, long syn
     Xapian::Enquire enquire(*db_);
     enquire.set_query(full);
     if (page < 1) page = 1;
-    const Xapian::MSet mset = enquire.get_mset((Xapian::doccount)(page - 1) * pageSize, pageSize, 1000);
+    const Xapian::MSet mset = enquire.get_mset((Xapian::doccount)(page - 1) * pageSize, pageSize, 200);
     result.total = (long)mset.get_matches_estimated();
     const Xapian::Stem stemmer("english");
     for (Xapian::MSetIterator it = mset.begin(); it != mset.end(); ++it) {
