@@ -73,7 +73,7 @@ SearchPane::SearchPane(FXComposite* page, const LessonMarks& lessonMarks, const 
     FXGroupBox* allText = new FXGroupBox(this, "All Text", GROUPBOX_TITLE_LEFT | FRAME_GROOVE | LAYOUT_FILL_X);
     FXHorizontalFrame* words = new FXHorizontalFrame(allText, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
     new FXLabel(words, "Words:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
-    wordsField = new FXTextField(words, 24, this, ID_FIND, TEXTFIELD_NORMAL | TEXTFIELD_ENTER_ONLY | LAYOUT_FILL_X);
+    wordsField = new FXTextField(words, 20, this, ID_FIND, TEXTFIELD_NORMAL | TEXTFIELD_ENTER_ONLY | LAYOUT_FILL_X);
     wordsField->setTipText("Words as in a web search: fractions halves, a \"quoted phrase\", -word to leave out");
     new FXLabel(words, "In:", nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
     scopeBox = new FXComboBox(words, 14, nullptr, 0, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK | LAYOUT_CENTER_Y);
