@@ -7,6 +7,7 @@
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 
+#include <poll.h>
 #include <sys/time.h>
 #include <unistd.h>
 #include <algorithm>
@@ -761,6 +762,18 @@ const char* isdFailureReason(int handle) {
     Connection* c = lookup(handle);
     if (!c || c->failure.empty() || !isOpen(c)) return nullptr;
     return c->failure.c_str();
+}
+
+int isdPending(int handle) {
+    Connection* c = lookup(handle);
+    if (!c) return -1;
+    if (c->inEnd > c->inAt) return 1;
+    pollfd p{};
+    p.fd = c->socket.native_handle();
+    p.events = POLLIN;
+    const int n = poll(&p, 1, 0);
+    if (n < 0) return -1;
+    return n > 0 ? 1 : 0;
 }
 
 int isdShutdownRequested(int handle) {

@@ -143,6 +143,10 @@ int isdConnect(int argc, char** argv);
 int isdTakeSecrets(void);
 // isdRecv and isdSend as above; a worker's isdRecv returns null when the
 // router ends the worker.  isdSend returns a negative value on failure.
+// 1 when something waits to be received on the handle (an isdRecv would
+// not block for its start), 0 when nothing does, -1 for a bad handle.  A
+// worker busy with long work between requests asks it to answer meanwhile.
+int isdPending(int handle);
 // 1 when the last null from isdRecv on this handle was the router's orderly
 // ISD_SHUTDOWN, 0 when the connection broke (the router died): a worker may
 // then roll back instead of committing what a client left open.  Ask before

@@ -131,7 +131,7 @@ void Service::statement(const std::string& sql) {
     query(sql, rows);
 }
 
-void Service::start() {
+void Service::start(const std::function<void()>& meanwhile) {
     Rows rows;
     query("Select Count(*) from RDB$Relations where RDB$Relation_Name = 'SEARCHCHANGE'", rows);
     if (rows.empty() || number(rows[0][0]) == 0) {
@@ -155,18 +155,22 @@ void Service::start() {
     worker_.serve("commit", 6, 0);
     if (index_->rebuilt() || index_->setting("lastChange").empty()) {
         if (index_->rebuilt()) note("search: the index was damaged and is made again from the database");
-        rebuild();
+        rebuild(meanwhile);
     }
 }
 
-void Service::rebuild() {
+void Service::rebuild(const std::function<void()>& meanwhile) {
     Rows rows;
     query("Select Coalesce(Max(Id), 0) from SearchChange", rows);
     const std::string last = rows.empty() ? "0" : trimmed(rows[0][0]);
     index_->removeAll();
     for (const Watched& w : watched) {
         query(std::string("Select Id from ") + w.table, rows);
-        for (const auto& row : rows) reindex(w.kind, number(row[0]));
+        size_t done = 0;
+        for (const auto& row : rows) {
+            reindex(w.kind, number(row[0]));
+            if (meanwhile && ++done % 25 == 0) meanwhile();
+        }
     }
     index_->setSetting("lastChange", last);
     index_->commit();
@@ -298,6 +302,18 @@ std::string Service::answer(const std::string& request) {
             result.message = "The search is not available just now. Please try again later.";
         }
     }
+    return replyText(result);
+}
+
+std::string Service::busyReply() const {
+    Result result;
+    result.message =
+        "The All text search is getting ready: its index is being made again from the school's plans. Please try "
+        "again in a few minutes.";
+    return replyText(result);
+}
+
+std::string Service::replyText(const Result& result) {
     vantry::OutputBuffer out;
     std::string reply;
     out.setSender([&](const char* data, int length) { reply.append(data, (size_t)length); });

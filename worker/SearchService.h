@@ -19,6 +19,7 @@
 #ifndef PLENWICK_SEARCH_SERVICE_H
 #define PLENWICK_SEARCH_SERVICE_H
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,14 +51,18 @@ public:
     int finish();
 
     // Makes the change table and its triggers when missing; fills an empty
-    // or rebuilt index from the database.
-    void start();
+    // or rebuilt index from the database, calling `meanwhile` (when given)
+    // every few items, so that the caller can answer requests with
+    // busyReply() while it works.
+    void start(const std::function<void()>& meanwhile = nullptr);
     // Reads the changes since the last call into the index.
     void catchUp();
     // Fills the index from the whole database.
-    void rebuild();
+    void rebuild(const std::function<void()>& meanwhile = nullptr);
     // The reply text for one request.
     std::string answer(const std::string& request);
+    // The reply while the index is being filled: a sentence for the user.
+    std::string busyReply() const;
 
     Index& index() { return *index_; }
 
@@ -82,6 +87,7 @@ private:
     void statement(const std::string& sql);
     void reindex(const std::string& kind, long id);
     void note(const std::string& text);
+    static std::string replyText(const Result& result);
 };
 
 }  // namespace search

@@ -58,12 +58,28 @@ int main(int argc, char** argv) {
         service.finish();
         return 1;
     }
-    // The index is made or brought up to date before the first search.
-    service.start();
-    isdLogFlush();
-
+    // The index is made or brought up to date before the first search; a
+    // search asked while the index is being filled is told so in a sentence
+    // instead of waiting for it.
     IsdHeader header;
     std::memset(&header, 0, sizeof header);
+    bool ended = false;
+    service.start([&] {
+        while (!ended && isdPending(handle) == 1) {
+            char* request = isdRecv(handle, &header);
+            if (!request) {
+                ended = true;
+                break;
+            }
+            if (!sendReply(handle, header, service.busyReply())) isdError("%s: a reply could not be sent\n", argv[3]);
+        }
+    });
+    isdLogFlush();
+    if (ended) {
+        isdLogout(handle);
+        return service.finish();
+    }
+
     while (char* request = isdRecv(handle, &header)) {
         const std::string text(request, (size_t)std::max(0, isdGetLength(&header)));
         if (!sendReply(handle, header, service.answer(text))) isdError("%s: a reply could not be sent\n", argv[3]);

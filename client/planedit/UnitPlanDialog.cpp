@@ -4,6 +4,9 @@
 // pane (UnitPlanDialog.h).
 #include "planedit/UnitPlanDialog.h"
 
+#include "data/AppState.h"
+#include "data/Dates.h"
+#include "data/TextSearch.h"
 #include "planedit/AttachmentPane.h"
 #include "planedit/LessonPane.h"
 #include "planedit/LongTermPane.h"
@@ -43,6 +46,7 @@ UnitPlanDialogMap[] = {
     FXMAPFUNC(SEL_DELETED, UnitPlanDialog::ID_LESSON, UnitPlanDialog::onLessonDeleted),
     FXMAPFUNC(SEL_CHANGED, UnitPlanDialog::ID_LESSON, UnitPlanDialog::onLessonsMoved),
     FXMAPFUNC(SEL_SELECTED, UnitPlanDialog::ID_SEARCH, UnitPlanDialog::onSearchResultChosen),
+    FXMAPFUNC(SEL_OPENED, UnitPlanDialog::ID_SEARCH, UnitPlanDialog::onSearchPlanOpened),
 };
 
 FXIMPLEMENT(UnitPlanDialog, FXDialogBox, UnitPlanDialogMap, ARRAYNUMBER(UnitPlanDialogMap))
@@ -367,6 +371,38 @@ long UnitPlanDialog::onSearchResultChosen(FXObject*, FXSelector, void* ptr) {
     planedit::failureScope(this, "Database Error", [&] {
         if (selectQuery()) showLesson(indexOf(ptr));
         tellDateShown();
+    });
+    return 1;
+}
+
+// An "All text" result that is not a lesson: the long-term plan, or the
+// unit on the tab that lists its attachments.  The dialog moves to the term
+// of the plan (a unit's: its long-term plan's) so that it is listed.
+long UnitPlanDialog::onSearchPlanOpened(FXObject*, FXSelector, void* ptr) {
+    const TextSearch::Hit& hit = *static_cast<const TextSearch::Hit*>(ptr);
+    planedit::failureScope(this, "Database Error", [&] {
+        IsectRecordset rs;
+        const bool plan = hit.kind == "plan";
+        query(rs, plan ? "Select Id, PlanStart from LongTerm Where Id = " + FXStringVal(hit.id)
+                       : "Select LongTerm.Id, PlanStart from LongTerm, UnitPlan Where LongTerm.Id = FKLongTerm and "
+                         "UnitPlan.Id = " +
+                             FXStringVal(hit.unit));
+        if (rs.rows.IsEmpty()) {
+            Prompter::get().error(this, "UnitPlanDialog::onSearchPlanOpened",
+                                  "That plan is no longer in the database: it may have been deleted since the search.");
+            return;
+        }
+        const FXint longTermId = FXIntVal(rs.GetField("Id"));
+        appState.dateOffset = dates::offsetShowing(planedit::rawField(rs, "PlanStart").left(10));
+        tellDateShown();
+        if (!selectQuery() || !showLongTerm(longTermId) || plan) return;
+        const FXint unitIndex = lists::findItem(lists.unitList, hit.unit);
+        if (unitIndex < 0) {
+            Prompter::get().error(this, "UnitPlanDialog::onSearchPlanOpened",
+                                  "The Unit Plan is not available\nbecause it belongs to another user.");
+            return;
+        }
+        onUnitSelected(unitIndex);
     });
     return 1;
 }

@@ -140,6 +140,7 @@ public:
     long onLessonDeleted(FX::FXObject*, FX::FXSelector, void*);
     long onLessonsMoved(FX::FXObject*, FX::FXSelector, void*);
     long onSearchResultChosen(FX::FXObject*, FX::FXSelector, void*);
+    long onSearchPlanOpened(FX::FXObject*, FX::FXSelector, void*);
 
     // Makes the Alt keys of the tab shown, and of the tab names shown, the
     // active ones (the shown tab's controls win over a tab name with the

@@ -153,6 +153,9 @@ std::vector<std::string> PlanEdit::errors() {
 
 }  // namespace planedit
 
-int main(int argc, char** argv) {
-    return testsupport::runGuiTests(argc, argv, planedit::theServices, planedit::theApp);
+int planedit::runPlanEditTests(int argc, char** argv, bool searchService) {
+    testsupport::ServicesOptions options;
+    options.workers = 1;
+    options.search = searchService;
+    return testsupport::runGuiTests(argc, argv, theServices, theApp, &options);
 }

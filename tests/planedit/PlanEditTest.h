@@ -79,6 +79,10 @@ protected:
     std::vector<std::string> errors();
 };
 
+// The program's main: a display, one worker (and, with `searchService`,
+// the search service beside it), the application; runs the tests.
+int runPlanEditTests(int argc, char** argv, bool searchService);
+
 // Lets the application process pending events, timers and chores.
 void settle();
 // Runs events until done() holds (at most a few seconds).

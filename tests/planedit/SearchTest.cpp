@@ -255,3 +255,20 @@ TEST_F(Search, TheTickedLessonsPrintAsAReport) {
     EXPECT_EQ(printtest::count(html, "<TD class=\"LESSONNAME\">"), 2u);
     EXPECT_LT(html.find(">Halves<"), html.find(">Halloween<"));
 }
+
+// These tests run without the search service: "All text" says so in a
+// sentence, and the name search goes on working.
+TEST_F(Search, AllTextWithoutTheSearchServiceSaysSo) {
+    addLesson(30, 20, "Halves", weekday(1), weekday(1));
+    open();
+    type(SEARCH, "Words:", "halves");
+    press(SEARCH, "Find");
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().kind, "information");
+    EXPECT_EQ(prompts.last().caption, "All Text Search");
+    EXPECT_EQ(prompts.last().text.find("The All text search is not running on the school's server just now"), 0u)
+        << prompts.last().text;
+    EXPECT_TRUE(items("Found").empty());
+    EXPECT_EQ(search("Hal"), (std::vector<std::string>{"Halves"}));
+    EXPECT_TRUE(errors().empty());
+}

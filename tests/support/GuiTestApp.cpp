@@ -13,7 +13,7 @@
 
 namespace testsupport {
 
-int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app) {
+int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app, const ServicesOptions* chosen) {
     testing::InitGoogleTest(&argc, argv);
     PrivateDisplay display(1280, 1024);
     if (!display.ok()) {
@@ -22,7 +22,7 @@ int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app) {
     }
     ServicesOptions options;
     options.workers = 1;
-    Services svc(options);
+    Services svc(chosen ? *chosen : options);
     services = &svc;
 
     std::string home = svc.dir() + "/home";

@@ -15,7 +15,8 @@
 namespace testsupport {
 
 // Sets `services` and `app` for the tests, runs them, returns the result.
-int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app);
+// `options` chooses the services (null: one worker, no search service).
+int runGuiTests(int argc, char** argv, Services*& services, FX::FXApp*& app, const ServicesOptions* options = nullptr);
 
 // Lets pending events, repaints and timers-due run.
 void settle(FX::FXApp* app);

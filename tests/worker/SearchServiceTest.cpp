@@ -171,3 +171,31 @@ TEST_F(SearchService, HostileRequestsGetAPlainMessage) {
     }
     EXPECT_EQ(found("halves").size(), 2u);  // nothing was harmed
 }
+
+// While the index is filled from the database the caller is called back
+// every few items, and what it answers meanwhile says so in a sentence; the
+// filled index then answers as before.
+TEST_F(SearchService, RequestsWhileTheIndexIsFilledGetASentence) {
+    for (int i = 0; i < 60; ++i)
+        sql("insert into LessonPlan values (" + std::to_string(100 + i) +
+            ", 'Kiwi', 'es', 'ao', 'slo', 'intro', 'the kiwi at night', 'close', 'test', 'r', '', '2014-04-01', 20)");
+    ask("commit");
+    service->finish();
+    service.reset();
+    testsupport::removeTree(dir.file("index"));
+    service.reset(new search::Service(dir.file("index")));
+    ASSERT_TRUE(service->attach(params()));
+    int calls = 0;
+    std::string busy;
+    service->start([&] {
+        ++calls;
+        busy = service->busyReply();
+    });
+    EXPECT_GE(calls, 2);
+    search::Rows rows;
+    ASSERT_TRUE(search::readRows(busy, rows)) << busy;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "message");
+    EXPECT_EQ(rows[0][5].find("The All text search is getting ready"), 0u) << rows[0][5];
+    EXPECT_EQ(found("kiwi").size(), 20u);
+}
