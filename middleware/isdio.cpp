@@ -2,6 +2,7 @@
 #include "isdio.h"
 
 #include "Auth.h"
+#include "IsdConnection.h"
 #include "LogFile.h"
 
 #include <asio.hpp>
@@ -24,63 +25,12 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-using asio::ip::tcp;
+namespace isdio_internal {
 
 thread_local std::string lastError;
 
 void setError(const std::string& text) { lastError = text; }
 
-using Clock = std::chrono::steady_clock;
-
-// One connection to the router.  Each has its own io_context: the login runs
-// asynchronously on it so that it can give up at a deadline; afterwards the
-// calls are plain blocking reads and writes.
-constexpr size_t kReadChunk = 65536;
-constexpr size_t kQueueLimit = 65536;
-
-struct Connection {
-    asio::io_context io;
-    tcp::socket socket{io};
-    std::unique_ptr<asio::ssl::context> tlsContext;
-    std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
-    std::vector<char> buffer = std::vector<char>(1, '\0');
-    bool worker = false;
-    bool shutdownRequested = false;
-    std::string failure;  // the router's reason for the last failed request
-    // What a login needs again after the router closed the idle connection.
-    std::string endpoint, service, key;
-    std::string pin;  // the router certificate's fingerprint, normalised; empty: any
-    bool useTls = false;
-    // The requests sent since the last reply arrived, sent again after a new
-    // login when the router had closed the connection for idleness (it runs
-    // nothing that came after its goodbye).  One too long to keep is marked
-    // and cannot be repeated.
-    struct Sent {
-        IsdHeader header{};
-        std::string data;
-        bool kept = true;
-    };
-    std::deque<Sent> unconfirmed;
-    // The requests whose reply has not ended, in the order sent: true for a
-    // piped one (isdSendPiped), whose reply the library reads itself.
-    std::deque<bool> underway;
-    int inFlightLimit = 1;  // as the router said at the login
-    IsdPipeReply pipeReply = nullptr;
-    void* pipeContext = nullptr;
-    int pipeDone = 0;        // piped replies handed out since the last isdPipeWait
-    std::string pipeBlocks;  // the piped reply being read, its blocks joined
-    // Bytes read from the socket that no isdRecv has taken yet.
-    std::vector<char> in = std::vector<char>(kReadChunk);
-    size_t inAt = 0, inEnd = 0;
-    // Messages of isdSendQueued waiting for the next write.
-    std::string queued;
-};
-
-// Handles are indexes into this table.  The table is guarded so that threads
-// may log in and out on their own handles; one handle is used by one thread
-// at a time.
 std::vector<std::unique_ptr<Connection>> connections;
 std::mutex tableMutex;
 
@@ -135,32 +85,6 @@ bool splitEndpoint(const std::string& text, int defaultPort, std::string& host, 
     for (char ch : port)
         if (ch < '0' || ch > '9') return false;
     return std::stol(port) > 0 && std::stol(port) < 65536;
-}
-
-// Runs one asynchronous operation on the connection's context until it
-// completes or the deadline passes (then the socket is closed and the
-// operation counts as timed out).
-template <typename Start>
-bool runUntil(Connection* c, Clock::time_point deadline, Start start, asio::error_code& ec) {
-    bool done = false;
-    ec.clear();
-    start([&](const asio::error_code& e, auto&&...) {
-        ec = e;
-        done = true;
-    });
-    c->io.restart();
-    while (!done) {
-        auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero()) break;
-        c->io.run_one_for(left);
-    }
-    if (!done) {
-        closeSocket(c);
-        c->io.restart();
-        c->io.run();  // the cancelled operation ends
-        ec = asio::error::timed_out;
-    }
-    return !ec;
 }
 
 bool connectSocket(Connection* c, int defaultPort, Clock::time_point deadline) {
@@ -329,148 +253,6 @@ bool readMessage(Connection* c, IsdHeader& header) {
     return true;
 }
 
-// The same during a login, bounded in size and time.
-bool readLoginMessage(Connection* c, IsdHeader& header, std::string& payload, Clock::time_point deadline) {
-    asio::error_code ec;
-    auto readInto = [&](void* data, size_t n) {
-        return runUntil(
-            c, deadline,
-            [&](auto handler) {
-                if (c->tls)
-                    asio::async_read(*c->tls, asio::buffer(data, n), handler);
-                else
-                    asio::async_read(c->socket, asio::buffer(data, n), handler);
-            },
-            ec);
-    };
-    if (!readInto(header.bytes, ISD_HEADER_SIZE)) {
-        setError(ec == asio::error::eof ? "connection closed by the router"
-                 : ec == asio::error::timed_out
-                     ? "the router did not answer the login within " + std::to_string(ISD_LOGIN_SECONDS) + " s"
-                     : "receive failed: " + ec.message());
-        closeSocket(c);
-        return false;
-    }
-    if (!checkHeader(c, header, ISD_MAX_LOGIN_LENGTH)) return false;
-    payload.assign(static_cast<size_t>(isdGetLength(&header)), '\0');
-    if (!payload.empty() && !readInto(&payload[0], payload.size())) {
-        setError("receive failed: " + ec.message());
-        closeSocket(c);
-        return false;
-    }
-    return true;
-}
-
-// The router's welcome names how many requests may be under way at once
-// ("inflight=N"); a router that names none gets one at a time.
-void takeLoginOk(Connection* c, const std::string& payload) {
-    c->inFlightLimit = 1;
-    const std::string key = "inflight=";
-    size_t at = payload.find(key);
-    if (at == std::string::npos) return;
-    long n = strtol(payload.c_str() + at + key.size(), nullptr, 10);
-    if (n >= 1 && n <= 4096) c->inFlightLimit = static_cast<int>(n);
-}
-
-// The challenge-response of Auth.h.  `helloKind` is ISD_LOGIN for a client
-// (hello "SERVICE[\nNONCE]") or ISD_HELLO for a worker ("SERVICE\nNAME\nNONCE").
-bool authenticate(Connection* c, uint16_t helloKind, const std::string& hello, const std::string& role,
-                  const std::string& routerRole, const std::string& ownNonce, Clock::time_point deadline) {
-    if (!sendKind(c, helloKind, hello)) return false;
-    IsdHeader reply{};
-    std::string payload;
-    if (!readLoginMessage(c, reply, payload, deadline)) return false;
-    uint16_t kind = isdGetKind(&reply);
-    if (kind == ISD_LOGIN_FAIL) {
-        setError("login refused: " + payload);
-        closeSocket(c);
-        return false;
-    }
-    if (kind == ISD_LOGIN_OK && c->key.empty() && helloKind == ISD_LOGIN) {
-        takeLoginOk(c, payload);
-        return true;
-    }
-    if (kind == ISD_LOGIN_OK) {
-        setError("the router at " + c->endpoint + " asks for no service key; it is not the router this " +
-                 std::string(helloKind == ISD_LOGIN ? "ServiceKey" : "worker key") + " belongs to");
-        closeSocket(c);
-        return false;
-    }
-    if (kind != ISD_CHALLENGE) {
-        setError("unexpected answer to the login");
-        closeSocket(c);
-        return false;
-    }
-    size_t nl = payload.find('\n');
-    std::string routerNonce = payload.substr(0, nl);
-    std::string routerProof = nl == std::string::npos ? std::string() : payload.substr(nl + 1);
-    std::string binding = channelBinding(c);
-    bool routerProven =
-        !c->key.empty() &&
-        isdauth::sameProof(routerProof, isdauth::proof(c->key, routerRole, c->service, routerNonce, ownNonce, binding));
-    // The proof goes out even when the router's was wrong, so that the
-    // router logs the refused login; it is worth nothing anywhere else.
-    std::string mine = c->key.empty() || !isdauth::isNonce(routerNonce)
-                           ? std::string()
-                           : isdauth::proof(c->key, role, c->service, ownNonce, routerNonce, binding);
-    if (!sendKind(c, ISD_AUTH, mine)) return false;
-    if (!readLoginMessage(c, reply, payload, deadline)) return false;
-    kind = isdGetKind(&reply);
-    if (kind == ISD_LOGIN_FAIL) {
-        setError("login refused: " + payload +
-                 (c->key.empty() && helloKind == ISD_LOGIN ? " (there is no ServiceKey in ./Plenwick.ini)" : ""));
-        closeSocket(c);
-        return false;
-    }
-    if (!routerProven) {
-        setError("the router at " + c->endpoint +
-                 " could not prove the service key: it is not the school's "
-                 "router, or the key is wrong");
-        closeSocket(c);
-        return false;
-    }
-    if (kind != ISD_LOGIN_OK) {
-        setError("unexpected answer to the login");
-        closeSocket(c);
-        return false;
-    }
-    takeLoginOk(c, payload);
-    return true;
-}
-
-bool clientLogin(Connection* c) {
-    auto deadline = Clock::now() + std::chrono::seconds(ISD_LOGIN_SECONDS);
-    if (!connectSocket(c, 7100, deadline)) return false;
-    std::string nonce;
-    if (!c->key.empty()) {
-        nonce = isdauth::nonce();
-        if (nonce.empty()) {
-            setError("no random numbers for the login");
-            closeSocket(c);
-            return false;
-        }
-    }
-    std::string hello = nonce.empty() ? c->service : c->service + "\n" + nonce;
-    return authenticate(c, ISD_LOGIN, hello, "client", "router", nonce, deadline);
-}
-
-// ---- worker log files ----
-
-isdlog::LogFile logFile, errFile;
-
-int writeLog(isdlog::LogFile& file, const char* format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    int n = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n < 0) return -1;
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    vsnprintf(&text[0], text.size(), format, args);
-    text.resize(static_cast<size_t>(n));
-    file.write(text);
-    return n;
-}
-
 // The connection a send may use for `length` bytes of `data`, or null (the
 // reason set).
 Connection* sendable(int handle, const char* data, int length, const IsdHeader* header) {
@@ -591,42 +373,13 @@ int pipeLost(Connection* c) {
     return -1;
 }
 
-}  // namespace
+}  // namespace isdio_internal
+
+using namespace isdio_internal;
 
 extern "C" {
 
 const char* isdLastError(void) { return lastError.c_str(); }
-
-int isdLogin(const char* host, const char* service, int mode) {
-    if (mode != 2) {
-        setError("unsupported login mode");
-        return -1;
-    }
-    return isdLoginPinned(host, service, isdReadServiceKey("Plenwick.ini").c_str(),
-                          isdReadTlsFingerprint("Plenwick.ini").c_str());
-}
-
-int isdLoginWithKey(const char* host, const char* service, const char* key) {
-    return isdLoginPinned(host, service, key, nullptr);
-}
-
-int isdLoginPinned(const char* host, const char* service, const char* key, const char* fingerprint) {
-    if (!host || !*host || !service) {
-        setError("no router host given");
-        return -1;
-    }
-    auto c = std::make_unique<Connection>();
-    c->endpoint = host;
-    if (c->endpoint.compare(0, 4, "tls:") == 0) {
-        c->useTls = true;
-        c->endpoint = c->endpoint.substr(4);
-    }
-    c->service = service;
-    c->key = key ? key : "";
-    c->pin = isdauth::normalisedFingerprint(fingerprint ? fingerprint : "");
-    if (!clientLogin(c.get())) return -1;
-    return addConnection(std::move(c));
-}
 
 int isdSend(int handle, const char* data, int length, IsdHeader* header) {
     if (length == -1) length = data ? static_cast<int>(strlen(data)) : 0;
@@ -788,80 +541,5 @@ void isdLogout(int handle) {
     std::lock_guard<std::mutex> lock(tableMutex);
     connections[handle].reset();
 }
-
-int isdConnect(int argc, char** argv) {
-    if (argc < 5 || !argv || !argv[1] || !argv[2] || !argv[3] || !argv[4]) {
-        setError("isdConnect needs the router's four arguments");
-        errno = EINVAL;
-        return -1;
-    }
-    std::string service = argv[2], name = argv[3], logdir = argv[4];
-    if (service.empty() || name.empty() || service.find('\n') != std::string::npos ||
-        name.find('\n') != std::string::npos) {
-        setError("bad service or worker name");
-        errno = EINVAL;
-        return -1;
-    }
-    auto c = std::make_unique<Connection>();
-    c->endpoint = argv[1];
-    c->service = service;
-    c->worker = true;
-    c->key = isdTakenServiceKey();
-    auto deadline = Clock::now() + std::chrono::seconds(ISD_LOGIN_SECONDS);
-    if (!connectSocket(c.get(), 0, deadline)) {
-        errno = ECONNREFUSED;
-        return -1;
-    }
-    if (c->key.empty()) {
-        // No key to prove: the plain hello, for a router that asks none.
-        if (!sendKind(c.get(), ISD_HELLO, service + "\n" + name)) {
-            errno = EPIPE;
-            return -1;
-        }
-    } else {
-        std::string nonce = isdauth::nonce();
-        if (nonce.empty() || !authenticate(c.get(), ISD_HELLO, service + "\n" + name + "\n" + nonce, "worker",
-                                           "router-to-worker", nonce, deadline)) {
-            errno = EACCES;
-            return -1;
-        }
-    }
-
-    size_t limit = isdlog::LogFile::kDefaultLimit;
-    int keep = isdlog::LogFile::kDefaultKeep;
-    isdlog::parseLimit(getenv("ISD_LOG_LIMIT"), limit, keep);
-    std::string base = logdir + "/" + service + "-" + name;
-    bool opened = logFile.open(base + ".log", limit, keep);
-    opened = errFile.open(base + ".err", limit, keep) && opened;
-    std::string prefix = "[" + std::to_string(static_cast<long>(getpid())) + "] ";
-    logFile.setPrefix(prefix);
-    errFile.setPrefix(prefix);
-    logFile.holdFlushes(true);
-    if (!opened) {
-        // Keep serving; the lines go to standard error (the router keeps that).
-        fprintf(stderr, "isdConnect: cannot open the log files %s.log/.err: %s\n", base.c_str(), strerror(errno));
-        logFile.close();
-        errFile.close();
-    }
-    return addConnection(std::move(c));
-}
-
-int isdLog(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = writeLog(logFile, format, args);
-    va_end(args);
-    return n;
-}
-
-int isdError(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = writeLog(errFile, format, args);
-    va_end(args);
-    return n;
-}
-
-void isdLogFlush(void) { logFile.flush(); }
 
 }  // extern "C"
