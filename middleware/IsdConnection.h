@@ -64,6 +64,10 @@ struct Connection {
     void* pipeContext = nullptr;
     int pipeDone = 0;        // piped replies handed out since the last isdPipeWait
     std::string pipeBlocks;  // the piped reply being read, its blocks joined
+    // A piped request of the open transaction failed (an error reply, or the
+    // router's failure): its "commit" must not go out, since the worker has
+    // rolled back and would commit only what came after the failure.
+    bool pipeFailed = false;
     // Bytes read from the socket that no isdRecv has taken yet.
     std::vector<char> in = std::vector<char>(kReadChunk);
     size_t inAt = 0, inEnd = 0;

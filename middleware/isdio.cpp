@@ -336,6 +336,9 @@ bool readPipedReply(Connection* c) {
         if (!readReply(c, in)) return false;
         uint16_t kind = isdGetKind(&in);
         if (kind == ISD_DATA) {
+            // Result text has a "[" in its first block; an error reply none.
+            if (c->pipeBlocks.empty() && !memchr(c->buffer.data(), '[', static_cast<size_t>(isdGetLength(&in))))
+                c->pipeFailed = true;
             c->pipeBlocks.append(c->buffer.data(), static_cast<size_t>(isdGetLength(&in)));
             if (isdGetMore(&in) > 0) continue;
             c->underway.pop_front();
@@ -347,6 +350,7 @@ bool readPipedReply(Connection* c) {
             return true;
         }
         if (kind == ISD_FAIL) {
+            c->pipeFailed = true;
             c->underway.pop_front();
             int index = c->pipeDone++;
             std::string why = c->buffer[0] ? c->buffer.data() : "the worker serving the request ended";
@@ -373,6 +377,32 @@ int pipeLost(Connection* c) {
     return -1;
 }
 
+// "commit" or "rollback", as the worker reads its words.
+bool endsTransaction(const char* data, int length) {
+    const std::string text(data ? data : "", static_cast<size_t>(length));
+    return text.compare(0, 6, "commit") == 0 || text.compare(0, 8, "rollback") == 0;
+}
+
+// Before a transaction's last word the piped replies are read; after a piped
+// request failed, a "commit" becomes a "rollback" (the worker already rolled
+// back at the failure; what it ran after belongs to no transaction the client
+// meant) and the commit is reported as not made.  True when it was refused.
+bool refuseCommitAfterPipeFailure(Connection* c, const char* data, int length) {
+    while (!c->underway.empty() && c->underway.front())
+        if (!readPipedReply(c)) return false;  // the send that follows fails too
+    const bool failed = c->pipeFailed;
+    c->pipeFailed = false;
+    if (!failed || std::string(data, static_cast<size_t>(length)).compare(0, 6, "commit") != 0) return false;
+    IsdHeader h{};
+    isdSetKind(&h, ISD_DATA);
+    writeMessage(c, &h, "rollback", 8);
+    setError(
+        "an earlier statement sent without waiting failed: the commit was not sent and nothing of the "
+        "transaction was saved");
+    c->failure = lastError;
+    return true;
+}
+
 }  // namespace isdio_internal
 
 using namespace isdio_internal;
@@ -387,6 +417,7 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header) {
     if (!c) return -1;
     c->failure.clear();
     isdSetKind(header, ISD_DATA);
+    if (!c->worker && endsTransaction(data, length) && refuseCommitAfterPipeFailure(c, data, length)) return -1;
     if (!c->worker && isdGetReplyWanted(header) != 0) {
         if (!writeRequest(c, header, data, length)) return -1;
         c->underway.push_back(false);
@@ -404,6 +435,7 @@ int isdSendPiped(int handle, const char* data, int length, IsdHeader* header) {
         return -1;
     }
     c->failure.clear();
+    if (endsTransaction(data, length) && refuseCommitAfterPipeFailure(c, data, length)) return -1;
     // Beyond the router's limit the oldest reply is read first: the
     // requests under way never exceed what the router takes in.
     while (static_cast<int>(c->underway.size()) >= c->inFlightLimit) {
