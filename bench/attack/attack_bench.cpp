@@ -9,7 +9,6 @@
 #include "isdio.h"
 #include "support/IsdClient.h"
 #include "support/Services.h"
-#include "support/TestFiles.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -26,7 +25,6 @@
 #include <mutex>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,15 +44,6 @@ long statusKb(pid_t pid, const std::string& field) {
     while (std::getline(in, line))
         if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
     return -1;
-}
-
-std::vector<pid_t> workerPids(const Services& svc) {
-    std::istringstream in(testsupport::readFile(svc.workdir() + "/services/run/workers"));
-    std::string service, worker;
-    long pid;
-    std::vector<pid_t> out;
-    while (in >> service >> worker >> pid) out.push_back(static_cast<pid_t>(pid));
-    return out;
 }
 
 int rawConnect(int port) {
@@ -170,7 +159,7 @@ void soak(double seconds) {
     auto start = Clock::now();
     while (since(start) < seconds) {
         std::this_thread::sleep_for(std::chrono::seconds(killEvery));
-        auto pids = workerPids(svc);
+        auto pids = svc.workerPids();
         if (!pids.empty() && kill(pids[static_cast<size_t>(kills) % pids.size()], SIGKILL) == 0) ++kills;
     }
     done = true;
