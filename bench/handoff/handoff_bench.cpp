@@ -404,7 +404,7 @@ int main(int argc, char** argv) {
         if (!shm.empty()) options.database = shm + "/handoff.fdb";
         testsupport::Services svc(options);
         svc.stop();
-        setenv("FIREBIRD", (svc.workdir() + "/services/firebird").c_str(), 1);
+        testsupport::useFirebirdRoot(svc.workdir() + "/services/firebird");
         double best[4] = {1e9, 1e9, 1e9, 1e9};
         for (int batch = 0; batch < 3; ++batch) {
             best[0] = std::min(best[0], measure(Relay, svc.database(), rounds));

@@ -192,10 +192,10 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
             testsupport::writeFile(scriptFile, script);
             const double prepared = secondsSince(begin);
             // Its own isql-fb process, started and attached in the time.
-            const std::string command =
-                "FIREBIRD=" + testsupport::shellQuote(services.workdir() + "/services/firebird") +
-                " isql-fb -q -b -user SYSDBA -password masterkey " + testsupport::shellQuote(services.database()) +
-                " -i " + testsupport::shellQuote(scriptFile);
+            const std::string command = testsupport::firebirdEnv(services.workdir() + "/services/firebird") +
+                                        "isql-fb -q -b -user SYSDBA -password masterkey " +
+                                        testsupport::shellQuote(services.database()) + " -i " +
+                                        testsupport::shellQuote(scriptFile);
             std::string output;
             begin = Clock::now();
             const int status = testsupport::run(command, &output);

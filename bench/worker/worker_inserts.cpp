@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
         {
             // The routers share one database file, each with its worker.
             ServicesList services = startEach(routers, embedded(1), nullptr, "", true);
-            std::string isql = "FIREBIRD=" + quote(services[0]->workdir() + "/services/firebird") +
-                               " isql-fb -q -b -user SYSDBA -password masterkey " + quote(services[0]->database());
+            std::string isql = testsupport::firebirdEnv(services[0]->workdir() + "/services/firebird") +
+                               "isql-fb -q -b -user SYSDBA -password masterkey " + quote(services[0]->database());
             measure("embedded", services, routers, isql, count);
         }
         Server server;

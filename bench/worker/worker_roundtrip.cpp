@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
             ServicesList services = startEach(routers, embedded(1), &shm, "bench");
             std::printf("embedded  database %s\n", services[0]->database().c_str());
             // The direct attachment shares the file with the worker.
-            setenv("FIREBIRD", (services[0]->workdir() + "/services/firebird").c_str(), 1);
+            testsupport::useFirebirdRoot(services[0]->workdir() + "/services/firebird");
             std::string db = services[0]->database();
             measure(
                 "embedded", services, routers, rounds, [&] { return direct(db, "masterkey", rounds); }, true);

@@ -49,7 +49,7 @@ public:
     explicit OldDatabase(bool administrator = true, bool metElsewhere = true) {
         dir_ = dirHolder_.path();
         std::string fb = dir_ + "/fb", db = dir_ + "/old.fdb", out;
-        std::string env = "FIREBIRD=" + fb + " ";
+        std::string env = firebirdEnv(fb);
         EXPECT_EQ(0, run(sourceDir() + "/scripts/fbroot " + fb, &out)) << out;
         EXPECT_EQ(
             0,

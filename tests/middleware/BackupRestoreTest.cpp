@@ -272,7 +272,7 @@ TEST(BackupRestore, RefusesDamagedOrForeignBackupsAndOverwritingWithoutForce) {
     const std::string whole = readFile(backup);
     testsupport::writeFile(cut, whole.substr(0, whole.size() / 2));
     // Another program's backup: a database without Plenwick's tables.
-    const std::string fb = "FIREBIRD=" + shellQuote(svc.workdir() + "/services/firebird") + " ";
+    const std::string fb = testsupport::firebirdEnv(svc.workdir() + "/services/firebird");
     const std::string foreign = svc.dir() + "/foreign.fbk", foreignDb = svc.dir() + "/foreign.fdb";
     testsupport::writeFile(svc.dir() + "/foreign.sql", "create database '" + foreignDb +
                                                            "' user 'SYSDBA';\ncreate table Accounts (Id integer);\n"

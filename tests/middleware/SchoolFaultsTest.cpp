@@ -812,6 +812,28 @@ TEST(SchoolFaults, RestartsThatDoNotComeUpRestartTheServiceTogether) {
     IsdClient b(svc.host(), svc.service(), svc.key());
     EXPECT_NE("FAILED", b.query("select 2 from rdb$database")) << routerLog(svc);
     b.rollback();
+
+    // The engine's shared lock state lies in the service's own directory,
+    // not in a folder of /tmp that every user and every other service
+    // shares: each worker's mapped lock files are there, and nobody else
+    // may enter it.
+    const std::string lockDir = svc.workdir() + "/services/firebird/lock/";
+    struct stat st {};
+    ASSERT_EQ(0, stat(lockDir.c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 0777);
+    int lockFiles = 0;
+    for (const char* name : {"Plenwick-1", "Plenwick-2"}) {
+        std::istringstream maps(testsupport::readFile("/proc/" + std::to_string(workerPid(svc, name)) + "/maps"));
+        for (std::string line; std::getline(maps, line);) {
+            const size_t path = line.find('/'), base = line.rfind('/');
+            if (path == std::string::npos || line.compare(base, 3, "/fb") != 0 ||
+                line.find(".so", base) != std::string::npos)
+                continue;
+            ++lockFiles;
+            EXPECT_EQ(0u, line.compare(path, lockDir.size(), lockDir)) << name << " maps " << line.substr(path);
+        }
+    }
+    EXPECT_GT(lockFiles, 0) << "no worker maps a lock file of the engine";
 }
 
 // Fault 8: no login, no worker and no password without the key.

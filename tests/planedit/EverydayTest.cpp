@@ -452,8 +452,8 @@ public:
                               << update << "\n"
                               << "shell sh " << testsupport::shellQuote(wait) << ";\n"
                               << "rollback;\n";
-        const std::string command = "FIREBIRD=" + testsupport::shellQuote(services().workdir() + "/services/firebird") +
-                                    " exec isql-fb -q -user SYSDBA -password masterkey -i " +
+        const std::string command = testsupport::firebirdEnv(services().workdir() + "/services/firebird") +
+                                    "exec isql-fb -q -user SYSDBA -password masterkey -i " +
                                     testsupport::shellQuote(script) + " " +
                                     testsupport::shellQuote(services().database()) + " >/dev/null 2>&1";
         pid_ = fork();

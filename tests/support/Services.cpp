@@ -144,6 +144,15 @@ std::string shellQuote(const std::string& s) {
     return q + "'";
 }
 
+std::string firebirdEnv(const std::string& root) {
+    return "FIREBIRD=" + shellQuote(root) + " FIREBIRD_LOCK=" + shellQuote(root + "/lock") + " ";
+}
+
+void useFirebirdRoot(const std::string& root) {
+    setenv("FIREBIRD", root.c_str(), 1);
+    setenv("FIREBIRD_LOCK", (root + "/lock").c_str(), 1);
+}
+
 int run(const std::string& command, std::string* output, bool mergeStderr) {
     std::string cmd = command + (mergeStderr ? " 2>&1" : "");
     FILE* p = popen(cmd.c_str(), "r");
@@ -268,7 +277,7 @@ public:
             dup2(in[0], 0);
             dup2(out[1], 1);
             dup2(out[1], 2);
-            setenv("FIREBIRD", firebird.c_str(), 1);
+            useFirebirdRoot(firebird);
             execlp("isql-fb", "isql-fb", "-q", "-user", "SYSDBA", "-password", "masterkey", database.c_str(),
                    static_cast<char*>(nullptr));
             _exit(127);
@@ -359,7 +368,7 @@ std::string Services::isql(const std::string& sql) const {
     }
     std::string file = dir_ + "/isql-input.sql";
     std::ofstream(file) << sql << "\n";
-    run("FIREBIRD=" + shellQuote(fb) + " isql-fb -q -user SYSDBA -password masterkey -i " + shellQuote(file) + " " +
+    run(firebirdEnv(fb) + "isql-fb -q -user SYSDBA -password masterkey -i " + shellQuote(file) + " " +
             shellQuote(database_),
         &out);
     return out;

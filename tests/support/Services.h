@@ -56,6 +56,14 @@ bool processGone(pid_t pid);
 // `s` in single quotes for the shell.
 std::string shellQuote(const std::string& s);
 
+// The environment of a process that opens a database file through the
+// project-local Firebird root `root` (scripts/fbroot): the root, and the
+// engine's lock files in the root's own lock directory, which every process
+// sharing the file must name alike.  firebirdEnv is a shell prefix
+// ("FIREBIRD=... FIREBIRD_LOCK=... "), useFirebirdRoot sets both here.
+std::string firebirdEnv(const std::string& root);
+void useFirebirdRoot(const std::string& root);
+
 // Runs a shell command; returns its exit status and puts its standard output
 // (and standard error, when `mergeStderr`) into `output`.
 int run(const std::string& command, std::string* output = nullptr, bool mergeStderr = true);

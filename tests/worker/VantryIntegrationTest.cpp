@@ -325,7 +325,7 @@ TEST(VantryCommandLineTest, NoRouterEndsTheWorkerWithFailure) {
     Services svc(options);
     std::string out;
     // Attaches to the database, then finds nobody at the router's endpoint.
-    std::string cmd = "FIREBIRD=" + quote(svc.workdir() + "/services/firebird") + " " + vantry() +
+    std::string cmd = testsupport::firebirdEnv(svc.workdir() + "/services/firebird") + vantry() +
                       " 127.0.0.1:1 Plenwick w1 " + quote(svc.logdir()) + " " + quote(svc.database()) +
                       " SYSDBA masterkey";
     testsupport::run("mkdir -p " + quote(svc.logdir()) + " && " + quote(testsupport::sourceDir() + "/scripts/fbroot") +

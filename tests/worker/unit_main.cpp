@@ -3,8 +3,6 @@
 // database file.  It is made before the client library is first used.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <string>
 
 #include "support/Services.h"
@@ -17,6 +15,6 @@ int main(int argc, char** argv) {
     if (testsupport::run(testsupport::shellQuote(testsupport::sourceDir() + "/scripts/fbroot") + " " +
                          testsupport::shellQuote(root)) != 0)
         return 2;
-    setenv("FIREBIRD", root.c_str(), 1);
+    testsupport::useFirebirdRoot(root);
     return RUN_ALL_TESTS();
 }
