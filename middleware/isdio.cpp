@@ -549,14 +549,18 @@ const char* isdFailureReason(int handle) {
     return c->failure.c_str();
 }
 
-int isdPending(int handle) {
+int isdPending(int handle) { return isdPendingWait(handle, 0); }
+
+int isdPendingWait(int handle, int milliseconds) {
     Connection* c = lookup(handle);
     if (!c) return -1;
     if (c->inEnd > c->inAt) return 1;
     pollfd p{};
     p.fd = c->socket.native_handle();
     p.events = POLLIN;
-    const int n = poll(&p, 1, 0);
+    int n;
+    while ((n = poll(&p, 1, std::max(0, milliseconds))) < 0 && errno == EINTR) {
+    }
     if (n < 0) return -1;
     return n > 0 ? 1 : 0;
 }

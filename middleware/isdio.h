@@ -147,6 +147,9 @@ int isdTakeSecrets(void);
 // not block for its start), 0 when nothing does, -1 for a bad handle.  A
 // worker busy with long work between requests asks it to answer meanwhile.
 int isdPending(int handle);
+// As isdPending, waiting up to `milliseconds` for something to come: a
+// worker with work of its own for quiet moments waits so between requests.
+int isdPendingWait(int handle, int milliseconds);
 // 1 when the last null from isdRecv on this handle was the router's orderly
 // ISD_SHUTDOWN, 0 when the connection broke (the router died): a worker may
 // then roll back instead of committing what a client left open.  Ask before

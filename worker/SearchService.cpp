@@ -177,13 +177,13 @@ void Service::rebuild(const std::function<void()>& meanwhile) {
     worker_.serve("commit", 6, 0);
 }
 
-void Service::catchUp() {
+bool Service::catchUp() {
     Rows rows;
     const std::string last = index_->setting("lastChange").empty() ? "0" : index_->setting("lastChange");
-    if (!query("Select Id, Kind, ItemId from SearchChange where Id > " + last + " Order By Id", rows)) return;
+    if (!query("Select Id, Kind, ItemId from SearchChange where Id > " + last + " Order By Id", rows)) return false;
     if (rows.empty()) {
         worker_.serve("commit", 6, 0);
-        return;
+        return true;
     }
     std::set<std::pair<std::string, long>> items;
     for (const auto& row : rows) items.insert({row[1], number(row[2])});
@@ -191,6 +191,23 @@ void Service::catchUp() {
     index_->setSetting("lastChange", trimmed(rows.back()[0]));
     index_->commit();
     worker_.serve("commit", 6, 0);
+    return true;
+}
+
+void Service::catchUpQuietly() {
+    // After a failure the next rounds are skipped for a while, so that a
+    // database that is away gives a note a minute, not two a second.
+    if (quietPause_ > 0) {
+        --quietPause_;
+        return;
+    }
+    bool ok = false;
+    try {
+        ok = catchUp();
+    } catch (...) {
+        note("search: the index could not be read or written");
+    }
+    if (!ok) quietPause_ = 120;
 }
 
 void Service::reindex(const std::string& kind, long id) {

@@ -55,8 +55,12 @@ public:
     // every few items, so that the caller can answer requests with
     // busyReply() while it works.
     void start(const std::function<void()>& meanwhile = nullptr);
-    // Reads the changes since the last call into the index.
-    void catchUp();
+    // Reads the changes since the last call into the index; false when they
+    // could not be read.
+    bool catchUp();
+    // As catchUp, between requests: a failure is noted in the log (once
+    // until it works again) instead of thrown; the next search says it.
+    void catchUpQuietly();
     // Fills the index from the whole database.
     void rebuild(const std::function<void()>& meanwhile = nullptr);
     // The reply text for one request.
@@ -83,6 +87,7 @@ private:
     vantry::Worker worker_;
     std::unique_ptr<Index> index_;
     void (*log_)(const char*);
+    int quietPause_ = 0;  // quiet rounds left to skip after a failed one
     bool query(const std::string& sql, Rows& rows);
     void statement(const std::string& sql);
     void reindex(const std::string& kind, long id);

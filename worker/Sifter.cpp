@@ -18,6 +18,9 @@
 
 namespace {
 
+// How long the worker waits for a request before it looks for changes.
+const int kQuietMillis = 500;
+
 void logNote(const char* text) { isdLog("%s", text); }
 
 // The reply in blocks of 1023 bytes, `more` set on all but the last.
@@ -80,7 +83,19 @@ int main(int argc, char** argv) {
         return service.finish();
     }
 
-    while (char* request = isdRecv(handle, &header)) {
+    // Between requests the index takes in what was committed, so that a new
+    // attachment's text is searchable soon after its commit and the next
+    // search does not wait for it; a search still reads what came since.
+    for (;;) {
+        const int pending = isdPendingWait(handle, kQuietMillis);
+        if (pending < 0) break;
+        if (pending == 0) {
+            service.catchUpQuietly();
+            isdLogFlush();
+            continue;
+        }
+        char* request = isdRecv(handle, &header);
+        if (!request) break;
         const std::string text(request, (size_t)std::max(0, isdGetLength(&header)));
         if (!sendReply(handle, header, service.answer(text))) isdError("%s: a reply could not be sent\n", argv[3]);
         isdLogFlush();

@@ -1,6 +1,12 @@
 // Sifter behind the real router, beside Vantry: a lesson written through
-// the database service is found through the search service.
+// the database service is indexed between searches and found through the
+// search service.
 #include <gtest/gtest.h>
+#include <xapian.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
 
 #include "SearchService.h"
 #include "support/IsdClient.h"
@@ -27,8 +33,24 @@ TEST(SifterRouting, ALessonWrittenThroughVantryIsFoundThroughSifter) {
         "'The kakapo', 'A night parrot', '2014-03-31', '2014-03-31', 20)");
     db.commit();
     // The commit is a word without a reply: a round trip makes sure the
-    // worker has run it before the search is asked.
+    // worker has run it.
     db.text("select 1 from rdb$database");
+    db.commit();
+    // The service takes the change in while nobody searches: the index's
+    // last change read reaches the newest change row without a search.
+    const std::string newest = services.isql("select 'newest=' || max(Id) from SearchChange;");
+    const size_t at = newest.find("newest=");
+    ASSERT_NE(at, std::string::npos) << newest;
+    const std::string wanted = newest.substr(at + 7, newest.find_first_not_of("0123456789", at + 7) - at - 7);
+    std::string read;
+    for (int i = 0; i < 600 && read != wanted; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        try {
+            read = Xapian::Database(services.workdir() + "/services/search").get_metadata("lastChange");
+        } catch (const Xapian::Error&) {
+        }
+    }
+    EXPECT_EQ(wanted, read) << "the change of the lesson was not indexed before a search asked for it";
     ASSERT_TRUE(search::readRows(searcher.text("search\tschool\t1\t1\t1\tkakapo"), rows));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], "lesson");
