@@ -182,7 +182,15 @@ Services::Services(const ServicesOptions& options) : options_(options) {
     } else {
         database_ = options_.database;
     }
-    if (options_.start) start();
+    if (options_.start) {
+        start();
+    } else {
+        // isql beside no workers still names the root and its lock directory.
+        std::string out;
+        if (run(shellQuote(sourceDir() + "/scripts/fbroot") + " " + shellQuote(workdir_ + "/services/firebird"),
+                &out) != 0)
+            throw std::runtime_error("could not make the Firebird root: " + out);
+    }
 }
 
 Services::~Services() {
