@@ -160,6 +160,15 @@ std::string foldAccents(const std::string& text) {
     return out;
 }
 
+bool mayHoldText(const std::string& fileName) {
+    static const char* const kinds[] = {"txt", "text", "csv", "md",   "htm",  "html", "xhtml",
+                                        "odt", "ods",  "odp", "docx", "xlsx", "pptx", "pdf"};
+    const std::string ext = extension(fileName);
+    for (const char* kind : kinds)
+        if (ext == kind) return true;
+    return false;
+}
+
 std::string attachmentText(const std::string& fileName, const std::string& bytes, std::string& note) {
     const std::string ext = extension(fileName);
     if (ext == "txt" || ext == "text" || ext == "csv" || ext == "md") return bytes;

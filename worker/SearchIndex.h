@@ -95,6 +95,9 @@ std::string foldAccents(const std::string& text);
 // Empty for other kinds; a file that cannot be read gives empty text and
 // `note` says why.
 std::string attachmentText(const std::string& fileName, const std::string& bytes, std::string& note);
+// Whether attachmentText reads any text from a file of this name: the bytes
+// of a photo or a recording need not be fetched at all.
+bool mayHoldText(const std::string& fileName);
 
 }  // namespace search
 

@@ -274,13 +274,19 @@ void Service::reindex(const std::string& kind, long id) {
         // An attachment still being written is indexed when it is ready.
         if (!rows.empty() && number(rows[0][2]) == 0) {
             const auto r = rows[0];
-            Rows chunks;
-            query("Select BinaryData from UnitBinary where BinaryId = " + key + " Order By BinaryIncrement", chunks);
-            std::string base64;
-            for (const auto& c : chunks) base64 += c.empty() ? "" : c[0];
-            std::string why;
-            const std::string text = attachmentText(r[0], fromBase64(base64), why);
-            if (!why.empty()) note("search: " + why);
+            // A file that holds no text (a photo, a recording) is found by
+            // its name and description; its bytes are not read.
+            std::string text;
+            if (mayHoldText(r[0])) {
+                Rows chunks;
+                query("Select BinaryData from UnitBinary where BinaryId = " + key + " Order By BinaryIncrement",
+                      chunks);
+                std::string base64;
+                for (const auto& c : chunks) base64 += c.empty() ? "" : c[0];
+                std::string why;
+                text = attachmentText(r[0], fromBase64(base64), why);
+                if (!why.empty()) note("search: " + why);
+            }
             item.title = r[0];
             item.text = r[1] + (r[1].empty() ? "" : "\n") + text;
             item.unit = number(r[3]);
