@@ -5,7 +5,9 @@
 //            every few seconds: confirmed commits lost, stale reads
 //   fuzz     random frames on the client port: the router's memory peak
 //            before and after, and whether it still serves
-// Usage: attack_bench [readers|soak|fuzz|all] [seconds]
+// Usage: attack_bench [readers|soak|fuzz|all] [seconds] [patience]
+// A reader keeps its connection `patience` seconds (default `sendtimeout`
+// + 2) before it connects and asks again.
 #include "isdio.h"
 #include "support/IsdClient.h"
 #include "support/Services.h"
@@ -69,8 +71,9 @@ bool serves(const Services& svc) {
 // A reply of about 6 MB: 6 000 rows of 1 000 characters.
 const char* bigQuery = "select lpad('', 1000, 'x') from rdb$relations a, rdb$relations b, rdb$relations c rows 6000";
 
-void readers(double seconds) {
+void readers(double seconds, double patience) {
     const int sendTimeout = 5;
+    if (patience <= 0) patience = sendTimeout + 2;
     ServicesOptions o;
     o.workers = 2;
     o.settings = {"sendtimeout=" + std::to_string(sendTimeout)};
@@ -83,7 +86,7 @@ void readers(double seconds) {
                 IsdClient c(svc.host(), svc.service(), svc.key());
                 if (!c.ok() || !c.send(bigQuery)) continue;
                 // Never reads: the router must drop it after the send limit.
-                for (int k = 0; k < 10 * (sendTimeout + 2) && !done; ++k)
+                for (int k = 0; k < 10 * patience && !done; ++k)
                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         });
@@ -106,9 +109,9 @@ void readers(double seconds) {
     done = true;
     for (auto& t : stalled) t.join();
     std::printf(
-        "readers   30 clients never reading a 6 MB reply, sendtimeout %d s, %.0f s: an innocent client's "
-        "%d rounds, longest %.2f s (limit %d s + 1), mean %.3f s, %d failed\n",
-        sendTimeout, seconds, rounds, longest, sendTimeout, rounds ? total / rounds : 0.0, failed);
+        "readers   30 clients never reading a 6 MB reply (each asking again after %.0f s), sendtimeout %d s, %.0f s: "
+        "an innocent client's %d rounds, longest %.2f s (limit %d s + 1), mean %.3f s, %d failed\n",
+        patience, sendTimeout, seconds, rounds, longest, sendTimeout, rounds ? total / rounds : 0.0, failed);
 }
 
 void soak(double seconds) {
@@ -239,7 +242,7 @@ int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "all";
     const double seconds = argc > 2 ? atof(argv[2]) : 30;
     signal(SIGPIPE, SIG_IGN);
-    if (what == "readers" || what == "all") readers(seconds);
+    if (what == "readers" || what == "all") readers(seconds, argc > 3 ? atof(argv[3]) : 0);
     if (what == "soak" || what == "all") soak(seconds * 2);
     if (what == "fuzz" || what == "all") fuzz(seconds);
     return 0;

@@ -10,10 +10,14 @@
 //     until a search finds a word only it holds;
 //   - the rebuild again after the index is deleted.
 //
-//   search_bench [--lessons N] [--attachments N] [--attachment-kb N] [--pdf-mb N] [--repeat N]
+//   search_bench [--lessons N] [--attachments N] [--attachment-kb N] [--photos N] [--photo-mb N]
+//                [--pdf-mb N] [--repeat N]
 //
-// Defaults: 20000 lessons, 300 attachments of 64 kB, a 10 MB PDF, 30 times
-// each query.  Figures in bench/README.md.
+// Defaults: 20000 lessons, 300 attachments of 64 kB, no photos, a 10 MB
+// PDF, 30 times each query.  Photos are attachments without text (JPEG
+// files of N MB each), as most of a school's attachment bytes are:
+// `--photos 700 --photo-mb 3` makes a database of about 2 GB of
+// attachments.  Figures in bench/README.md.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,7 +41,12 @@ namespace {
 // asks for one): an isql left attached would hold the tables the search
 // service adds its triggers to when it starts.
 std::string isql(testsupport::Services& services, const std::string& sql) {
-    return services.isql("set list off;\n" + sql + "commit;\n");
+    const std::string out = services.isql("set list off;\n" + sql + "commit;\n");
+    if (out.find("Statement failed") != std::string::npos || out.find("SQLSTATE") != std::string::npos) {
+        fprintf(stderr, "search_bench: isql: %s\n", out.substr(0, 2000).c_str());
+        exit(1);
+    }
+    return out;
 }
 
 using Clock = std::chrono::steady_clock;
@@ -175,6 +184,8 @@ int main(int argc, char** argv) {
     const int attachments = argument(argc, argv, "--attachments", 300);
     const int attachmentKb = argument(argc, argv, "--attachment-kb", 64);
     const int pdfMb = argument(argc, argv, "--pdf-mb", 10);
+    const int photos = argument(argc, argv, "--photos", 0);
+    const int photoMb = argument(argc, argv, "--photo-mb", 3);
     const int repeat = argument(argc, argv, "--repeat", 30);
 
     testsupport::ServicesOptions options;
@@ -182,7 +193,8 @@ int main(int argc, char** argv) {
     options.search = true;
     options.start = false;
     testsupport::Services services(options);
-    printf("search_bench: %d lessons, %d attachments of %d kB, a %d MB PDF\n", lessons, attachments, attachmentKb,
+    printf("search_bench: %d lessons, %d attachments of %d kB, %d photos of %d MB, a %d MB PDF\n", lessons,
+           attachments, attachmentKb, photos, photoMb,
            pdfMb);
 
     // ---- the school: 40 teachers in 8 syndicates, a plan per teacher, a
@@ -245,10 +257,29 @@ int main(int argc, char** argv) {
         }
     }
     isql(services, "set generator NEWUNITBINARY to 2000000;\n");
+    // The photos' chunks are made inside the engine: one block a photo, the
+    // same 999 characters of base64 in every chunk.
+    const int photoChunks = photoMb * 1048576 / 999 * 4 / 3;
+    for (int p = 1; p <= photos; ++p) {
+        const int id = attachments + p, unit = id % units + 1;
+        sql << "set term ^;\nexecute block as declare i integer = 1; begin insert into BinaryDescription (Id, "
+               "FileName, FileSize, Description, Ready) values ("
+            << id << ", 'photo" << id << ".jpg', " << (long long)photoChunks * 999 * 3 / 4 << ", "
+            << quoted("Photo " + words(4)) << ", 0); insert into UnitBinary (Id, BinaryId, BinaryIncrement, "
+            << "BinaryData, FKUnitPlan) values (" << id << ", " << id << ", 0, lpad('', 999, '/9j/'), " << unit
+            << "); while (i < " << photoChunks << ") do begin insert into UnitBinary (Id, BinaryId, BinaryIncrement, "
+            << "BinaryData, FKUnitPlan) values (gen_id(NEWUNITBINARY, 1), " << id << ", :i, lpad('', 999, 'AAEC'), "
+            << unit << "); i = i + 1; end end^\nset term ;^\n";
+        if (p % 10 == 0 || p == photos) {
+            isql(services, sql.str());
+            sql.str("");
+        }
+        attachmentBytes += (long long)photoChunks * 999 * 3 / 4;
+    }
     printf(
-        "built the database in %.1f s: %d teachers, %d units, %d lessons, %d attachments (%.1f MB of text); "
+        "built the database in %.1f s: %d teachers, %d units, %d lessons, %d attachments (%.1f MB); "
         "database file %s\n",
-        msSince(t) / 1000, teachers, units, lessons, attachments, attachmentBytes / 1048576.0,
+        msSince(t) / 1000, teachers, units, lessons, attachments + photos, attachmentBytes / 1048576.0,
         du(services.database()).c_str());
 
     // ---- the full rebuild: no index yet.
