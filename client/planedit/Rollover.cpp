@@ -211,11 +211,12 @@ bool readLessons(IsectRecordset& rs, const YearMap& map, const FXString& teacher
 
 bool readAttachments(IsectRecordset& rs, const FXString& teacher, Plan& plan,
                      const std::map<FXString, FXint>& unitIndex) {
-    // Only complete attachments (Ready 0): one still being written stays.
-    if (!rs.OpenRecordset("Select U.FKUnitPlan, U.BinaryId, B.FileName, count(*) from UnitBinary U, "
-                          "BinaryDescription B, UnitPlan P Where B.Id = U.BinaryId and P.Id = U.FKUnitPlan and "
-                          "B.Ready = 0 and P.FKTeacher = " +
-                          teacher + " Group By U.FKUnitPlan, U.BinaryId, B.FileName Order By U.BinaryId"))
+    // Found by their first chunks, which share the attachment's id: the
+    // other chunks are not read.  Only complete attachments (Ready 0) go.
+    if (!rs.OpenRecordset("Select U.FKUnitPlan, B.Id, B.FileName, B.FileSize from BinaryDescription B, UnitBinary U, "
+                          "UnitPlan P Where U.Id = B.Id and U.BinaryId = B.Id and P.Id = U.FKUnitPlan and B.Ready = 0 "
+                          "and P.FKTeacher = " +
+                          teacher + " Order By B.Id"))
         return false;
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
         auto unit = unitIndex.find(trimmedText(rs.rows.GetField(0)));
@@ -224,7 +225,9 @@ bool readAttachments(IsectRecordset& rs, const FXString& teacher, Plan& plan,
         a.unitCopy = unit->second;
         a.id = trimmedText(rs.rows.GetField(1));
         a.fileName = rs.rows.GetField(2);
-        a.chunks = decimalValue(rs.rows.GetField(3));
+        // base64 of the file in chunks of 999 characters
+        const FXlong encoded = (FXlong)(decimalValue(rs.rows.GetField(3)) + 2) / 3 * 4;
+        a.chunks = (FXint)FXMAX(1, (encoded + 998) / 999);
         plan.attachments.push_back(a);
     }
     return true;
@@ -298,8 +301,6 @@ bool preview(FXint fromYear, FXint toYear, Plan& plan) {
 }
 
 FXString summary(const Plan& plan) {
-    FXint chunks = 0;
-    for (const AttachmentCopy& a : plan.attachments) chunks += a.chunks;
     FXString text = plural((FXint)plan.plans.size(), "long-term plan", "long-term plans") + ", " +
                     plural((FXint)plan.units.size(), "unit", "units") + ", " +
                     plural((FXint)plan.lessons.size(), "lesson", "lessons") + " and " +

@@ -57,7 +57,7 @@ struct LessonCopy {
 struct AttachmentCopy {
     FX::FXString id, fileName;
     FX::FXint unitCopy = 0;
-    FX::FXint chunks = 0;
+    FX::FXint chunks = 0;  // the file's size in chunks, for the progress
 };
 
 struct Plan {
@@ -81,10 +81,11 @@ struct Plan {
 enum Choice { NEXT_TEACHING_DAY, LEAVE_OUT };
 
 // The new rows, per table: whatever the rollover inserted, so that it can
-// be taken back as one step.  The chunks are the UnitBinary rows of the
-// attachments (BinaryDescription rows).
+// be taken back as one step.  `attachments` are the BinaryDescription rows;
+// their chunks are the UnitBinary rows whose BinaryId is one of them (the
+// first chunk's Id is the attachment's own, as for every attachment).
 struct Stored {
-    std::vector<FX::FXint> longTerms, units, lessons, attachments, chunks;
+    std::vector<FX::FXint> longTerms, units, lessons, attachments;
     FX::FXint rollover = 0;  // the YearRollover row
 };
 

@@ -38,20 +38,20 @@ FXint firstOf(FXint last, size_t count) { return last - (FXint)count + 1; }
 
 // The new ids of one rollover, taken from the generators at once.
 struct NewIds {
-    FXint plan = 0, unit = 0, lesson = 0, chunk = 0, rollover = 0;
+    FXint plan = 0, unit = 0, lesson = 0, attachment = 0, rollover = 0;
 };
 
-bool reserve(IsectRecordset& rs, size_t plans, size_t units, size_t lessons, size_t chunks, NewIds& ids) {
+bool reserve(IsectRecordset& rs, size_t plans, size_t units, size_t lessons, size_t attachments, NewIds& ids) {
     if (!rs.OpenRecordset(FXStringFormat("Select gen_id(NEWLONGTERM, %d), gen_id(NEWUNITPLAN, %d), "
                                          "gen_id(NEWLESSONPLAN, %d), gen_id(NEWUNITBINARY, %d), "
                                          "gen_id(NEWYEARROLLOVER, 1) from RDB$DATABASE",
-                                         (FXint)plans, (FXint)units, (FXint)lessons, (FXint)chunks)))
+                                         (FXint)plans, (FXint)units, (FXint)lessons, (FXint)attachments)))
         return false;
     rs.MoveFirst();
     ids.plan = firstOf(decimalValue(rs.rows.GetField(0)), plans);
     ids.unit = firstOf(decimalValue(rs.rows.GetField(1)), units);
     ids.lesson = firstOf(decimalValue(rs.rows.GetField(2)), lessons);
-    ids.chunk = firstOf(decimalValue(rs.rows.GetField(3)), chunks);
+    ids.attachment = firstOf(decimalValue(rs.rows.GetField(3)), attachments);
     ids.rollover = decimalValue(rs.rows.GetField(4));
     return true;
 }
@@ -116,26 +116,29 @@ std::vector<Statement> statements(const Plan& plan, Choice choice, const NewIds&
                        1});
         ++lesson;
     }
-    // An attachment's description and its first chunk share one id; its
-    // chunks take the ids that follow, in BinaryIncrement order.
-    FXint chunk = ids.chunk;
-    for (const AttachmentCopy& a : plan.attachments) {
-        const FXint first = chunk;
-        stored.attachments.push_back(first);
-        for (FXint c = 0; c < a.chunks; ++c) stored.chunks.push_back(chunk++);
+    // An attachment's description and its first chunk share one id (taken
+    // beforehand); the other chunks are numbered by the table's trigger.
+    for (size_t i = 0; i < plan.attachments.size(); ++i) {
+        const AttachmentCopy& a = plan.attachments[i];
+        const FXint id = ids.attachment + (FXint)i;
+        const FXString unit = FXStringVal(ids.unit + a.unitCopy);
+        stored.attachments.push_back(id);
         out.push_back({FXStringFormat("Insert into BinaryDescription (Id, FileName, FileSize, Description, Ready) "
                                       "Select %d, FileName, FileSize, Description, 0 from BinaryDescription "
                                       "Where Id = ",
-                                      first) +
+                                      id) +
                            a.id,
                        1});
         out.push_back({FXStringFormat("Insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) "
-                                      "Select %d + N, %d, BinaryIncrement, BinaryData, %d from (Select row_number() "
-                                      "over (Order By BinaryIncrement, Id) - 1 as N, BinaryIncrement, BinaryData "
-                                      "from UnitBinary Where BinaryId = ",
-                                      first, first, ids.unit + a.unitCopy) +
-                           a.id + FXStringFormat(") Where N < %d", a.chunks),
-                       (FXuint)a.chunks});
+                                      "Select %d, %d, BinaryIncrement, BinaryData, ",
+                                      id, id) +
+                           unit + " from UnitBinary Where BinaryId = " + a.id + " and BinaryIncrement = 0",
+                       1});
+        out.push_back({FXStringFormat("Insert into UnitBinary (BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) "
+                                      "Select %d, BinaryIncrement, BinaryData, ",
+                                      id) +
+                           unit + " from UnitBinary Where BinaryId = " + a.id + " and BinaryIncrement > 0",
+                       (FXuint)FXMAX(1, a.chunks - 1)});
     }
     return out;
 }
@@ -144,17 +147,16 @@ std::vector<Statement> statements(const Plan& plan, Choice choice, const NewIds&
 
 Outcome store(FXWindow* owner, const Plan& plan, Choice choice, Stored& stored) {
     stored = Stored();
-    FXint lessons = 0, chunks = 0;
+    FXint lessons = 0;
     for (const LessonCopy& l : plan.lessons) {
         FXString start, end;
         lessons += placeOf(l, choice, start, end);
     }
-    for (const AttachmentCopy& a : plan.attachments) chunks += a.chunks;
 
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
     NewIds ids;
-    if (!reserve(rs, plan.plans.size(), plan.units.size(), (size_t)lessons, (size_t)chunks, ids)) return LOST;
+    if (!reserve(rs, plan.plans.size(), plan.units.size(), (size_t)lessons, plan.attachments.size(), ids)) return LOST;
     Stored rows;
     const std::vector<Statement> copies = statements(plan, choice, ids, rows);
     FXuint total = 0;
