@@ -1,6 +1,8 @@
 #include "planedit/RolloverDialog.h"
 
+#include "data/AppState.h"
 #include "data/Dates.h"
+#include "data/Numbers.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
 #include "ui/Prompter.h"
@@ -142,6 +144,11 @@ long RolloverDialog::onCmdPreview(FXObject*, FXSelector, void*) {
     clearPreview();
     const FXint from = yearOf(fromBox), into = yearOf(intoBox);
     if (from == 0 || into == 0) return 1;
+    if (decimalValue(appState.currentUserId) <= 0) {
+        Prompter::get().error(this, "Roll Over Error",
+                              "Choose whose plans to copy first, in Teachers (the button below the calendar).");
+        return 1;
+    }
     if (from == into) {
         Prompter::get().error(this, "Roll Over Error", "Choose another school year to copy the plans into.");
         return 1;

@@ -140,6 +140,38 @@ TEST_F(Rollover, LessonsAndPlansKeepTermWeekAndWeekdayAndTheMisfitsAreListed) {
     EXPECT_EQ(count("Select count(*) from UnitPlan where Id >= 1000"), 3);
 }
 
+// The syndicate's shared plans are its leader's to roll over; a teacher's
+// unit under one follows it into the new year once the leader has.
+TEST_F(Rollover, AUnitUnderTheSyndicatesPlanFollowsTheLeadersCopy) {
+    addLongTerm(14, "Shared reading", "2026-02-02", "2026-04-10", LEADER, 0, READING);
+    addUnit(24, 14, "Poems");
+    addLesson(35, 24, "Haiku", "2026-02-04", "2026-02-04");
+    rollover::Plan plan;
+    ASSERT_TRUE(rollover::preview(2026, 2027, plan));
+    EXPECT_EQ(plan.unitsLeftOut, 1);
+    EXPECT_EQ(plan.units.size(), 3u);
+
+    loginAs(LEADER, LEADER);
+    rollover::Plan shared;
+    ASSERT_TRUE(rollover::preview(2026, 2027, shared));
+    ASSERT_EQ(shared.plans.size(), 1u);
+    EXPECT_TRUE(shared.units.empty());
+    rollover::Stored leaders;
+    ASSERT_EQ(rollover::store(nullptr, shared, rollover::LEAVE_OUT, leaders), rollover::STORED);
+    ASSERT_EQ(leaders.longTerms.size(), 1u);
+
+    loginAs(TEACHER, LEADER);
+    ASSERT_TRUE(rollover::preview(2026, 2027, plan));
+    EXPECT_EQ(plan.unitsLeftOut, 0);
+    ASSERT_EQ(plan.units.size(), 4u);
+    rollover::Stored stored;
+    ASSERT_EQ(rollover::store(nullptr, plan, rollover::LEAVE_OUT, stored), rollover::STORED);
+    EXPECT_EQ(value("Select FKLongTerm from UnitPlan where UnitName = 'Poems' and Id >= 1000"),
+              std::to_string(leaders.longTerms[0]));
+    EXPECT_EQ(datesOf("Haiku"), "2027-02-03 09:00 2027-02-03");
+    EXPECT_EQ(count("Select count(*) from LongTerm where PlanName = 'Shared reading'"), 2);
+}
+
 // An attachment is copied by the database, byte for byte, under the new
 // unit; Cancel in the progress window stores nothing at all.
 TEST_F(Rollover, AttachmentsAreCopiedByteForByteAndCancelStoresNothing) {
