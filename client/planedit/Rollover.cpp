@@ -308,12 +308,12 @@ FXString summary(const Plan& plan) {
                     FXStringVal(plan.toYear) + ".";
     const FXint misfits = plan.misfits();
     if (misfits > 0)
-        text += " " + plural(misfits, "lesson has", "lessons have") + " no place there (listed): choose below.";
+        text += "\n" + plural(misfits, "lesson has", "lessons have") + " no place there (listed): choose below.";
     if (plan.plansLeftOut > 0)
-        text += " " + plural(plan.plansLeftOut, "plan", "plans") + " of a term " + FXStringVal(plan.toYear) +
+        text += "\n" + plural(plan.plansLeftOut, "plan", "plans") + " of a term " + FXStringVal(plan.toYear) +
                 " does not have stay behind with their units.";
     if (plan.unitsLeftOut > 0)
-        text += " " + plural(plan.unitsLeftOut, "unit stays", "units stay") +
+        text += "\n" + plural(plan.unitsLeftOut, "unit stays", "units stay") +
                 " behind: the syndicate's plan it is under is not in " + FXStringVal(plan.toYear) +
                 " yet (the syndicate leader rolls it over first).";
     return text;

@@ -106,7 +106,8 @@ bool preview(FX::FXint fromYear, FX::FXint toYear, Plan& plan);
 // stored).
 Outcome store(FX::FXWindow* owner, const Plan& plan, Choice choice, Stored& stored);
 
-// The words of the preview's summary ("3 long-term plans, 12 units, ...").
+// The words of the preview's summary ("3 long-term plans, 12 units, ..."),
+// one line a sentence.
 FX::FXString summary(const Plan& plan);
 
 }  // namespace rollover

@@ -57,8 +57,16 @@ RolloverDialog::RolloverDialog(FXWindow* owner)
         new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X | FRAME_SUNKEN, 0, 0, 0, 0, 4, 4, 4, 4);
     button(bottom, "&Cancel", this, ID_CANCEL, LAYOUT_RIGHT);
     button(bottom, "&Roll Over", this, ID_ROLLOVER, LAYOUT_RIGHT);
+    FXHorizontalFrame* choices =
+        new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 12, 4);
+    label(choices, "For all of them:");
+    new FXRadioButton(choices, "Place them on the next teaching day", &choiceTarget,
+                      FXDataTarget::ID_OPTION + rollover::NEXT_TEACHING_DAY, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
+    new FXRadioButton(choices, "Leave them out", &choiceTarget, FXDataTarget::ID_OPTION + rollover::LEAVE_OUT,
+                      RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
+    // What is copied, one sentence a line, between the list and the choice.
     summaryLabel =
-        new FXLabel(bottom, pressPreview, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_CENTER_Y | LAYOUT_FILL_X);
+        new FXLabel(this, pressPreview, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X);
 
     FXHorizontalFrame* years = new FXHorizontalFrame(this, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 8, 4);
     label(years, "Copy my plans of the school year");
@@ -80,13 +88,6 @@ RolloverDialog::RolloverDialog(FXWindow* owner)
     const char* const headers[] = {"Lesson", "Unit", "Old date", "Time", "Its place", "Why", "Next teaching day"};
     const FXint widths[] = {130, 120, 80, 90, 90, 200, 110};
     for (int i = 0; i < 7; ++i) previewList->appendHeader(headers[i], nullptr, widths[i]);
-
-    FXHorizontalFrame* choices = new FXHorizontalFrame(this, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 12, 4);
-    label(choices, "For all of them:");
-    new FXRadioButton(choices, "Place them on the next teaching day", &choiceTarget,
-                      FXDataTarget::ID_OPTION + rollover::NEXT_TEACHING_DAY, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
-    new FXRadioButton(choices, "Leave them out", &choiceTarget, FXDataTarget::ID_OPTION + rollover::LEAVE_OUT,
-                      RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
 }
 
 void RolloverDialog::create() {
