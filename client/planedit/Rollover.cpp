@@ -125,7 +125,6 @@ bool readUnits(IsectRecordset& rs, const YearMap& map, const FXString& teacher, 
         FXString start, syndicate, subject;
     };
     std::vector<Shared> shared;  // under a plan that is not the teacher's to copy
-    std::vector<FXString> ownLeftOut;
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
         UnitCopy u;
         u.id = trimmedText(rs.rows.GetField(0));
@@ -151,10 +150,11 @@ bool readUnits(IsectRecordset& rs, const YearMap& map, const FXString& teacher, 
     for (Shared& s : shared) {
         const FXString start = map.holds(s.start) ? map.span(s.start, false) : FXString();
         if (!start.empty()) {
-            if (!rs.OpenRecordset("Select Id from LongTerm Where FKSyndicate = " + s.syndicate +
-                                  " and Persistant = 0 and FKSubject = " + s.subject + " and PlanStart = '" + start +
-                                  "' and PlanName = (Select PlanName from LongTerm Where Id = " + s.unit.planId +
-                                  ") Order By Id"))
+            if (!rs.OpenRecordset(
+                    "Select Id from LongTerm Where FKSyndicate = " + s.syndicate + " and Persistant = 0 and " +
+                    (s.subject == "None" ? FXString("FKSubject is null") : "FKSubject = " + s.subject) +
+                    " and PlanStart = '" + start +
+                    "' and PlanName = (Select PlanName from LongTerm Where Id = " + s.unit.planId + ") Order By Id"))
                 return false;
             rs.rows.MoveFirst();
             if (!rs.rows.eof) {
