@@ -11,6 +11,7 @@
 #include "lessons/LessonDialog.h"
 #include "longterm/LongTermWindow.h"
 #include "planedit/RescheduleDialog.h"
+#include "planedit/RolloverDialog.h"
 #include "planedit/UnitPlanDialog.h"
 #include "print/FXDCNativePrinter.h"
 #include "print/PrintCommand.h"
@@ -61,6 +62,7 @@ CalendarWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onCmdWindowsRegistry),
     FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_WINDOWSREGISTRY, CalendarWindow::onUpdWindowsRegistry),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SCHOOLSETUP, CalendarWindow::onCmdSchoolSetup),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_ROLLOVER, CalendarWindow::onCmdRollover),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_RESCHEDULE, CalendarWindow::onCmdReschedule),
 };
 
@@ -106,6 +108,7 @@ CalendarWindow::CalendarWindow(FXApp* app)
 #endif
     new FXMenuSeparator(optionsMenu);
     new FXMenuCommand(optionsMenu, "&School Setup...", nullptr, this, ID_SCHOOLSETUP);
+    new FXMenuCommand(optionsMenu, "&Roll Over Year...", nullptr, this, ID_ROLLOVER);
     new FXMenuTitle(menuBar, "&Options", nullptr, optionsMenu);
     helpMenu = new FXMenuPane(this);
     new FXMenuCommand(helpMenu, "&About Plenwick...", nullptr, this, ID_ABOUT);
@@ -399,6 +402,16 @@ long CalendarWindow::onCmdSchoolSetup(FXObject*, FXSelector, void*) {
     setup.create();
     setup.execute(PLACEMENT_DEFAULT);
     redraw();
+    return 1;
+}
+
+// Options, Roll Over Year: the current teacher's plans of one school year
+// copied into another; the week is drawn again when they were.
+long CalendarWindow::onCmdRollover(FXObject*, FXSelector, void*) {
+    if (!reachDatabase()) return 1;
+    RolloverDialog dialog(this);
+    dialog.create();
+    if (dialog.execute(PLACEMENT_OWNER)) redraw();
     return 1;
 }
 

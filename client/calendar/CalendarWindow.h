@@ -139,6 +139,7 @@ public:
         ID_FILEREGISTRY,
         ID_WINDOWSREGISTRY,
         ID_SCHOOLSETUP,
+        ID_ROLLOVER,    // "Roll Over Year...": this year's plans copied into another year
         ID_RESCHEDULE,  // "Reschedule..." from the day (and row) the pop-up menu was called on
         ID_CANVAS,
         ID_LAST
@@ -229,6 +230,7 @@ public:
     long onCmdWindowsRegistry(FX::FXObject*, FX::FXSelector, void*);
     long onUpdWindowsRegistry(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSchoolSetup(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdRollover(FX::FXObject*, FX::FXSelector, void*);
 
 protected:
     bool termNavigation(bool forwards);

@@ -138,6 +138,12 @@ FXlong wallClock(FXlong moment) {
 
 FXlong weeksBetween(FXlong from, FXlong to) { return (wallClock(to) - wallClock(from)) / oneWeek; }
 
+FXint daysBetween(const FXString& from, const FXString& to) {
+    // Noon to noon: a day of 23 or 25 hours still rounds to one.
+    const FXlong span = wallClock(localMoment(to, 12, 0)) - wallClock(localMoment(from, 12, 0));
+    return (FXint)((span + (span < 0 ? -oneDay / 2 : oneDay / 2)) / oneDay);
+}
+
 FXlong offsetFor(FXlong moment) { return moment - now(); }
 
 FXlong offsetShowing(const FXString& iso) {

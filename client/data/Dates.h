@@ -77,6 +77,9 @@ private:
 // `days` calendar days later (earlier when negative), at the same clock time.
 FX::FXlong addDays(FX::FXlong moment, FX::FXint days);
 FX::FXString addDays(const FX::FXString& isoDate, FX::FXint days);
+// Calendar days from one ISO date to another (negative when `to` is
+// earlier), whatever the clocks did between them.
+FX::FXint daysBetween(const FX::FXString& from, const FX::FXString& to);
 // Whole calendar weeks from `from` to `to` (the C library's division:
 // towards zero), by the clock time each shows.
 FX::FXlong weeksBetween(FX::FXlong from, FX::FXlong to);

@@ -88,6 +88,23 @@ const SchemaRule nonTeachingDayRules[] = {
      "BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWNONTEACHINGDAY, 1); END"},
 };
 
+// The year rollovers of 2.0.7: the table a second rollover of the same
+// years reads, its generator, index and the trigger that numbers new rows;
+// the texts are those of schema.sql.
+const SchemaRule yearRolloverRules[] = {
+    {"Select RDB$GENERATOR_NAME from RDB$GENERATORS Where RDB$GENERATOR_NAME = 'NEWYEARROLLOVER'",
+     "CREATE GENERATOR NEWYEARROLLOVER"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'YEARROLLOVER'",
+     "CREATE TABLE YEARROLLOVER (ID INTEGER NOT NULL, FKTEACHER INTEGER NOT NULL, FROMYEAR INTEGER NOT NULL, "
+     "TOYEAR INTEGER NOT NULL, DONEAT TIMESTAMP NOT NULL, PLANS INTEGER DEFAULT 0, UNITS INTEGER DEFAULT 0, "
+     "LESSONS INTEGER DEFAULT 0, ATTACHMENTS INTEGER DEFAULT 0, CONSTRAINT PK_YEARROLLOVER PRIMARY KEY (ID))"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_YEARROLLOVER_TEACHER'",
+     "CREATE INDEX IX_YEARROLLOVER_TEACHER ON YEARROLLOVER (FKTEACHER)"},
+    {"Select RDB$TRIGGER_NAME from RDB$TRIGGERS Where RDB$TRIGGER_NAME = 'YEARROLLOVER_BI'",
+     "CREATE OR ALTER TRIGGER YEARROLLOVER_BI FOR YEARROLLOVER ACTIVE BEFORE INSERT POSITION 0 AS\n"
+     "BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWYEARROLLOVER, 1); END"},
+};
+
 FXString versionTrigger(const FXString& table) {
     return "CREATE OR ALTER TRIGGER " + table + "_BU FOR " + table +
            " ACTIVE BEFORE UPDATE POSITION 0 AS\n"
@@ -225,9 +242,9 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
 // ROTATE column, MAKEUNITPLAN with the rotate argument, and the delete rules
-// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days.  Each is checked first, so a second run
-// changes nothing; the worker commits each ALTER and CREATE on its own, the procedure and the version number are
-// committed together at the end.
+// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days; from 2.0.5: the year rollovers.  Each is
+// checked first, so a second run changes nothing; the worker commits each ALTER and CREATE on its own, the procedure
+// and the version number are committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Message& failure) {
     failure = messages::Message();
     IsectRecordset rs;
@@ -251,6 +268,8 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Messag
             if (!exists(rs, rule.probe)) run(rs, rule.statement);
         if (!exists(rs, rowChangedException.probe)) run(rs, rowChangedException.statement);
         for (const SchemaRule& rule : nonTeachingDayRules)
+            if (!exists(rs, rule.probe)) run(rs, rule.statement);
+        for (const SchemaRule& rule : yearRolloverRules)
             if (!exists(rs, rule.probe)) run(rs, rule.statement);
         for (const char* table : versionedTables) {
             for (const VersionColumn& column : versionColumns)

@@ -75,7 +75,7 @@ public:
         // 2.0.2 (the description column stays wide: Firebird does not
         // narrow one).
         EXPECT_NE(std::string::npos,
-                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.5"));
+                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.7"));
         if (!metElsewhere) return;
         svc_->isql(
             "SET TERM ^ ;\n"
@@ -108,6 +108,10 @@ public:
             // Nor the non-teaching days.
             "DROP TABLE NONTEACHINGDAY;\n"
             "DROP GENERATOR NEWNONTEACHINGDAY;\n"
+            "COMMIT;\n"
+            // Nor the year rollovers.
+            "DROP TABLE YEARROLLOVER;\n"
+            "DROP GENERATOR NEWYEARROLLOVER;\n"
             "COMMIT;\n");
     }
     ~OldDatabase() {
@@ -178,6 +182,16 @@ void expectNonTeachingDaysWork(IsectRecordset& writes) {
     writes.OpenRecordset("Delete from NonTeachingDay");
 }
 
+// The table of year rollovers as a new database has it.
+void expectYearRolloversWork(IsectRecordset& writes) {
+    EXPECT_EQ(schemaText("CREATE TRIGGER YEARROLLOVER_BI ", " AS\n", "^"), triggerBody("YEARROLLOVER_BI"));
+    writes.OpenRecordset(
+        "Insert into YearRollover (FKTeacher, FromYear, ToYear, DoneAt) values (1, 2026, 2027, "
+        "'2026-12-09 10:00:00')");
+    EXPECT_NE("<no row>", scalar("Select Id from YearRollover where FromYear = 2026 and Id > 0"));
+    writes.OpenRecordset("Delete from YearRollover");
+}
+
 TEST(Upgrade, FromVersion202ThenAgain) {
     OldDatabase old;
     RecordingPrompter prompts;
@@ -185,13 +199,13 @@ TEST(Upgrade, FromVersion202ThenAgain) {
 
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
-    EXPECT_EQ(FXString("This software version is 2.0.5\nThe database version is 2.0.2\n\n"
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.7", databaseVersion().c_str(), failure));
+    EXPECT_EQ(FXString("This software version is 2.0.7\nThe database version is 2.0.2\n\n"
                        "Database successfully updated to current software version."),
               message);
     EXPECT_TRUE(failure.text.empty()) << failure.text.text();
     EXPECT_EQ(0u, prompts.prompts.size()) << (prompts.prompts.empty() ? "" : prompts.last().text);
-    EXPECT_EQ("2.0.5", databaseVersion());
+    EXPECT_EQ("2.0.7", databaseVersion());
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
 
     std::string longText(4400, 'x');
@@ -263,14 +277,15 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     // Non-teaching days: numbered by their generator, a range never ending
     // before it starts, guarded by their row versions.
     expectNonTeachingDaysWork(writes);
+    expectYearRolloversWork(writes);
 
     // A second run changes nothing and succeeds.
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.5", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.7", failure));
     EXPECT_EQ(0u, prompts.prompts.size());
     EXPECT_EQ("2", scalar("Select count(*) from UnitPlan"));
     EXPECT_EQ("1", scalar("Select count(*) from Settings where StringKey = 'Version'"));
     expectMakeUnitPlanWorks(true);
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.7", databaseVersion().c_str(), failure));
 }
 
 TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
@@ -281,7 +296,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     block("UNITPLAN");
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.7", databaseVersion().c_str(), failure));
     EXPECT_NE(-1, message.find("\n\nAutomatic update failed.\nContact the vendor."));
     // The database's refusal, for the window to show: plain words first.
     EXPECT_EQ(FXString("Database Error"), failure.caption);
@@ -294,7 +309,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     // The table changes go through, the procedure cannot be replaced: the old
     // one keeps working (ROTATE takes its default).
     block("MAKEUNITPLAN");
-    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.5", failure));
+    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.7", failure));
     EXPECT_NE(-1, failure.text.find("Upgrade blocked by the test")) << failure.text.text();
     EXPECT_EQ("2.0.2", databaseVersion());
     EXPECT_EQ("1", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
@@ -303,9 +318,9 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
 
     // Unblocked, the upgrade finishes what is missing.
     block(nullptr);
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.5", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.7", failure));
     EXPECT_TRUE(failure.text.empty());
-    EXPECT_EQ("2.0.5", databaseVersion());
+    EXPECT_EQ("2.0.7", databaseVersion());
     expectMakeUnitPlanWorks(true);
 }
 
@@ -337,14 +352,15 @@ TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
 TEST(Upgrade, TheServicesStartBringsItCurrent) {
     OldDatabase old(false, false);
     RecordingPrompter prompts;
-    EXPECT_EQ("2.0.5", databaseVersion());
+    EXPECT_EQ("2.0.7", databaseVersion());
     FXString message;
     messages::Message failure;
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.7", databaseVersion().c_str(), failure));
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
     // The service's own user keeps the school's non-teaching days.
     IsectRecordset writes;
     expectNonTeachingDaysWork(writes);
+    expectYearRolloversWork(writes);
     expectMakeUnitPlanWorks(true);
     std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");
     EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));
