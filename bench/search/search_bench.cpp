@@ -193,9 +193,8 @@ int main(int argc, char** argv) {
     options.search = true;
     options.start = false;
     testsupport::Services services(options);
-    printf("search_bench: %d lessons, %d attachments of %d kB, %d photos of %d MB, a %d MB PDF\n", lessons,
-           attachments, attachmentKb, photos, photoMb,
-           pdfMb);
+    printf("search_bench: %d lessons, %d attachments of %d kB, %d photos of %d MB, a %d MB PDF\n", lessons, attachments,
+           attachmentKb, photos, photoMb, pdfMb);
 
     // ---- the school: 40 teachers in 8 syndicates, a plan per teacher, a
     // unit per 20 lessons.
