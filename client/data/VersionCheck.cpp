@@ -88,6 +88,52 @@ const SchemaRule nonTeachingDayRules[] = {
      "BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(NEWNONTEACHINGDAY, 1); END"},
 };
 
+// The undo journal of 2.0.6: its steps, the images of the rows each step
+// changed, the generator that numbers the steps and the index that finds a
+// teacher's steps; the texts are those of schema.sql.
+const SchemaRule journalRules[] = {
+    {"Select RDB$GENERATOR_NAME from RDB$GENERATORS Where RDB$GENERATOR_NAME = 'NEWUNDOSTEP'",
+     "CREATE GENERATOR NEWUNDOSTEP"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'UNDOSTEP'",
+     "CREATE TABLE UNDOSTEP (ID INTEGER NOT NULL, FKTEACHER INTEGER NOT NULL, DESCRIPTION "
+     "VARCHAR(1000) NOT NULL, UNDONE INTEGER DEFAULT 0 NOT NULL, MADE TIMESTAMP DEFAULT "
+     "CURRENT_TIMESTAMP, CONSTRAINT PK_UNDOSTEP PRIMARY KEY (ID))"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'UNDOLONGTERM'",
+     "CREATE TABLE UNDOLONGTERM (FKUNDOSTEP INTEGER NOT NULL, SIDE INTEGER NOT NULL, ID INTEGER NOT "
+     "NULL, PLANNAME VARCHAR(140), DESCRIPTION VARCHAR(4400), PLANSTART DATE, PLANEND DATE, FKSUBJECT "
+     "INTEGER, FKYEAR INTEGER, FKSYNDICATE INTEGER, PERSISTANT INTEGER, ROWVERSION INTEGER, "
+     "READVERSION INTEGER, CHANGEDBY INTEGER, CONSTRAINT FK_UNDOLONGTERM_STEP FOREIGN KEY (FKUNDOSTEP) "
+     "REFERENCES UNDOSTEP (ID) ON DELETE CASCADE)"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'UNDOUNITPLAN'",
+     "CREATE TABLE UNDOUNITPLAN (FKUNDOSTEP INTEGER NOT NULL, SIDE INTEGER NOT NULL, ID INTEGER NOT "
+     "NULL, UNITNAME VARCHAR(140), UNITDESCRIPTION VARCHAR(4400), UNITTYPE INTEGER, FKLONGTERM "
+     "INTEGER, FKTEACHER INTEGER, TRANSFER INTEGER, ROTATE INTEGER, ROWVERSION INTEGER, READVERSION "
+     "INTEGER, CHANGEDBY INTEGER, CONSTRAINT FK_UNDOUNITPLAN_STEP FOREIGN KEY (FKUNDOSTEP) REFERENCES "
+     "UNDOSTEP (ID) ON DELETE CASCADE)"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'UNDOLESSONPLAN'",
+     "CREATE TABLE UNDOLESSONPLAN (FKUNDOSTEP INTEGER NOT NULL, SIDE INTEGER NOT NULL, ID INTEGER NOT "
+     "NULL, LESSONNAME VARCHAR(140), LESSONES VARCHAR(4400), LESSONAO VARCHAR(4400), LESSONSLO "
+     "VARCHAR(4400), LESSONINTRO VARCHAR(4400), LESSONDEV VARCHAR(4400), LESSONCLOSE VARCHAR(4400), "
+     "LESSONTEST VARCHAR(4400), LESSONRESOURCE VARCHAR(4400), LESSONREFLECT VARCHAR(4400), LESSONEVAL "
+     "INTEGER, LESSONASSESS INTEGER, LESSONNOTTAUGHT INTEGER, DATESTART DATE, DATEEND DATE, TIMESTART "
+     "TIME, TIMEEND TIME, ROUTINEDAY INTEGER, FKUNITPLAN INTEGER, ROWVERSION INTEGER, READVERSION "
+     "INTEGER, CHANGEDBY INTEGER, CONSTRAINT FK_UNDOLESSONPLAN_STEP FOREIGN KEY (FKUNDOSTEP) "
+     "REFERENCES UNDOSTEP (ID) ON DELETE CASCADE)"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'UNDOBINARYDESCRIPTION'",
+     "CREATE TABLE UNDOBINARYDESCRIPTION (FKUNDOSTEP INTEGER NOT NULL, SIDE INTEGER NOT NULL, ID "
+     "INTEGER NOT NULL, FILENAME VARCHAR(1024), FILESIZE INTEGER, DESCRIPTION VARCHAR(4400), READY "
+     "INTEGER, ROWVERSION INTEGER, READVERSION INTEGER, CHANGEDBY INTEGER, CONSTRAINT "
+     "FK_UNDOBINARYDESCRIPTION_STEP FOREIGN KEY (FKUNDOSTEP) REFERENCES UNDOSTEP (ID) ON DELETE "
+     "CASCADE)"},
+    {"Select RDB$RELATION_NAME from RDB$RELATIONS Where RDB$RELATION_NAME = 'UNDOUNITBINARY'",
+     "CREATE TABLE UNDOUNITBINARY (FKUNDOSTEP INTEGER NOT NULL, SIDE INTEGER NOT NULL, ID INTEGER NOT "
+     "NULL, BINARYID INTEGER, BINARYINCREMENT INTEGER, BINARYDATA VARCHAR(1024), FKUNITPLAN INTEGER, "
+     "CONSTRAINT FK_UNDOUNITBINARY_STEP FOREIGN KEY (FKUNDOSTEP) REFERENCES UNDOSTEP (ID) ON DELETE "
+     "CASCADE)"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOSTEP_TEACHER'",
+     "CREATE INDEX IX_UNDOSTEP_TEACHER ON UNDOSTEP (FKTEACHER)"},
+};
+
 FXString versionTrigger(const FXString& table) {
     return "CREATE OR ALTER TRIGGER " + table + "_BU FOR " + table +
            " ACTIVE BEFORE UPDATE POSITION 0 AS\n"
@@ -225,9 +271,9 @@ FXbool CheckTransferVersion(FXString& message, const FXString& softwareVersion, 
 
 // The changes from 2.0.2: UNITDESCRIPTION widened to 4400 characters, the
 // ROTATE column, MAKEUNITPLAN with the rotate argument, and the delete rules
-// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days.  Each is checked first, so a second run
-// changes nothing; the worker commits each ALTER and CREATE on its own, the procedure and the version number are
-// committed together at the end.
+// above; from 2.0.3: the row versions; from 2.0.4: the non-teaching days; from 2.0.5: the undo journal.  Each is
+// checked first, so a second run changes nothing; the worker commits each ALTER and CREATE on its own, the procedure
+// and the version number are committed together at the end.
 FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Message& failure) {
     failure = messages::Message();
     IsectRecordset rs;
@@ -251,6 +297,8 @@ FXbool UpgradeDatabase(FXApp*, const FXString& softwareVersion, messages::Messag
             if (!exists(rs, rule.probe)) run(rs, rule.statement);
         if (!exists(rs, rowChangedException.probe)) run(rs, rowChangedException.statement);
         for (const SchemaRule& rule : nonTeachingDayRules)
+            if (!exists(rs, rule.probe)) run(rs, rule.statement);
+        for (const SchemaRule& rule : journalRules)
             if (!exists(rs, rule.probe)) run(rs, rule.statement);
         for (const char* table : versionedTables) {
             for (const VersionColumn& column : versionColumns)

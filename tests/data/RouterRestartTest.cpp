@@ -21,7 +21,7 @@ TEST(RouterRestart, FailedSendIsCountedThenTheNextRequestLogsInAgain) {
 
     IsectRecordset rs;
     ASSERT_TRUE(rs.OpenRecordset("Select StringValue from Settings Where StringKey = 'Version'"));
-    EXPECT_EQ(FXString("2.0.5"), rs.GetField(0));
+    EXPECT_EQ(FXString("2.0.6"), rs.GetField(0));
 
     svc.stop();
     EXPECT_FALSE(rs.OpenRecordset("Select StringValue from Settings Where StringKey = 'SchoolTimes'"));
@@ -29,7 +29,7 @@ TEST(RouterRestart, FailedSendIsCountedThenTheNextRequestLogsInAgain) {
     EXPECT_EQ(FXString("IsectRecordset::OpenRecordset - Network connection failed."),
               IsectRecordset::LostConnectionText());
     EXPECT_TRUE(prompts.prompts.empty()) << "the recordset layer shows no box";
-    EXPECT_EQ(FXString("2.0.5"), rs.GetField(0));  // the previous result stays
+    EXPECT_EQ(FXString("2.0.6"), rs.GetField(0));  // the previous result stays
 
     svc.start();  // a new port, written into Plenwick.ini
     ASSERT_TRUE(rs.OpenRecordset("Select StringValue from Settings Where StringKey = 'SchoolTimes'"));

@@ -75,7 +75,7 @@ public:
         // 2.0.2 (the description column stays wide: Firebird does not
         // narrow one).
         EXPECT_NE(std::string::npos,
-                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.5"));
+                  svc_->isql("select StringValue from Settings where StringKey = 'Version';").find("2.0.6"));
         if (!metElsewhere) return;
         svc_->isql(
             "SET TERM ^ ;\n"
@@ -108,6 +108,15 @@ public:
             // Nor the non-teaching days.
             "DROP TABLE NONTEACHINGDAY;\n"
             "DROP GENERATOR NEWNONTEACHINGDAY;\n"
+            "COMMIT;\n"
+            // Nor the undo journal.
+            "DROP TABLE UNDOLONGTERM;\n"
+            "DROP TABLE UNDOUNITPLAN;\n"
+            "DROP TABLE UNDOLESSONPLAN;\n"
+            "DROP TABLE UNDOBINARYDESCRIPTION;\n"
+            "DROP TABLE UNDOUNITBINARY;\n"
+            "DROP TABLE UNDOSTEP;\n"
+            "DROP GENERATOR NEWUNDOSTEP;\n"
             "COMMIT;\n");
     }
     ~OldDatabase() {
@@ -157,6 +166,18 @@ void expectMakeUnitPlanWorks(bool withRotate) {
     EXPECT_GT(atoi(rs.GetField("Id").text()), 0);
 }
 
+// The undo journal: numbered steps whose row images go with them.
+void expectJournalWorks(IsectRecordset& writes) {
+    writes.OpenRecordset(
+        "Insert into UndoStep (Id, FKTeacher, Description) values (Gen_Id(NewUndoStep, 1), 1, 'Delete of unit X')");
+    writes.OpenRecordset(("Insert into UndoLessonPlan (FKUndoStep, Side, Id, LessonES) Select Max(Id), 0, 7, '" +
+                          std::string(4400, 'x') + "' from UndoStep")
+                             .c_str());
+    EXPECT_EQ("1", scalar("Select count(*) from UndoLessonPlan"));
+    writes.OpenRecordset("Delete from UndoStep");
+    EXPECT_EQ("0", scalar("Select count(*) from UndoLessonPlan"));
+}
+
 // The table of non-teaching days as a new database has it.
 void expectNonTeachingDaysWork(IsectRecordset& writes) {
     EXPECT_EQ(schemaText("CREATE TRIGGER NONTEACHINGDAY_BI ", " AS\n", "^"), triggerBody("NONTEACHINGDAY_BI"));
@@ -185,13 +206,13 @@ TEST(Upgrade, FromVersion202ThenAgain) {
 
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
-    EXPECT_EQ(FXString("This software version is 2.0.5\nThe database version is 2.0.2\n\n"
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.6", databaseVersion().c_str(), failure));
+    EXPECT_EQ(FXString("This software version is 2.0.6\nThe database version is 2.0.2\n\n"
                        "Database successfully updated to current software version."),
               message);
     EXPECT_TRUE(failure.text.empty()) << failure.text.text();
     EXPECT_EQ(0u, prompts.prompts.size()) << (prompts.prompts.empty() ? "" : prompts.last().text);
-    EXPECT_EQ("2.0.5", databaseVersion());
+    EXPECT_EQ("2.0.6", databaseVersion());
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
 
     std::string longText(4400, 'x');
@@ -263,14 +284,15 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     // Non-teaching days: numbered by their generator, a range never ending
     // before it starts, guarded by their row versions.
     expectNonTeachingDaysWork(writes);
+    expectJournalWorks(writes);
 
     // A second run changes nothing and succeeds.
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.5", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.6", failure));
     EXPECT_EQ(0u, prompts.prompts.size());
     EXPECT_EQ("2", scalar("Select count(*) from UnitPlan"));
     EXPECT_EQ("1", scalar("Select count(*) from Settings where StringKey = 'Version'"));
     expectMakeUnitPlanWorks(true);
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.6", databaseVersion().c_str(), failure));
 }
 
 TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
@@ -281,7 +303,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     block("UNITPLAN");
     FXString message;
     messages::Message failure;
-    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_TRUE(CheckVersion(nullptr, message, "2.0.6", databaseVersion().c_str(), failure));
     EXPECT_NE(-1, message.find("\n\nAutomatic update failed.\nContact the vendor."));
     // The database's refusal, for the window to show: plain words first.
     EXPECT_EQ(FXString("Database Error"), failure.caption);
@@ -294,7 +316,7 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
     // The table changes go through, the procedure cannot be replaced: the old
     // one keeps working (ROTATE takes its default).
     block("MAKEUNITPLAN");
-    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.5", failure));
+    EXPECT_FALSE(UpgradeDatabase(nullptr, "2.0.6", failure));
     EXPECT_NE(-1, failure.text.find("Upgrade blocked by the test")) << failure.text.text();
     EXPECT_EQ("2.0.2", databaseVersion());
     EXPECT_EQ("1", scalar("Select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'UNITPLAN' and "
@@ -303,9 +325,9 @@ TEST(Upgrade, FailuresPartWayKeepMakeUnitPlan) {
 
     // Unblocked, the upgrade finishes what is missing.
     block(nullptr);
-    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.5", failure));
+    EXPECT_TRUE(UpgradeDatabase(nullptr, "2.0.6", failure));
     EXPECT_TRUE(failure.text.empty());
-    EXPECT_EQ("2.0.5", databaseVersion());
+    EXPECT_EQ("2.0.6", databaseVersion());
     expectMakeUnitPlanWorks(true);
 }
 
@@ -337,14 +359,15 @@ TEST(Upgrade, ALimitedAccountLeavesItToTheServer) {
 TEST(Upgrade, TheServicesStartBringsItCurrent) {
     OldDatabase old(false, false);
     RecordingPrompter prompts;
-    EXPECT_EQ("2.0.5", databaseVersion());
+    EXPECT_EQ("2.0.6", databaseVersion());
     FXString message;
     messages::Message failure;
-    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.5", databaseVersion().c_str(), failure));
+    EXPECT_FALSE(CheckVersion(nullptr, message, "2.0.6", databaseVersion().c_str(), failure));
     EXPECT_EQ("0", scalar("Select Rotate from UnitPlan where UnitName = 'Old unit'"));
     // The service's own user keeps the school's non-teaching days.
     IsectRecordset writes;
     expectNonTeachingDaysWork(writes);
+    expectJournalWorks(writes);
     expectMakeUnitPlanWorks(true);
     std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");
     EXPECT_EQ("4400", scalar("Select char_length(UnitDescription) from UnitPlan where Id = " + id));

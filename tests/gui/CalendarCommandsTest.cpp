@@ -195,7 +195,7 @@ TEST_F(CalendarCommands, UserTextAndAboutBox) {
         if (w->isMemberOf(FXMETACLASS(FXText))) text = static_cast<FXText*>(w);
     ASSERT_NE(text, nullptr);
     EXPECT_STREQ(text->getText().text(),
-                 "Version: 2.0.5\n\nPlenwick uses the following open source tools:\n\n"
+                 "Version: 2.0.6\n\nPlenwick uses the following open source tools:\n\n"
                  "Fox Toolkit Library\nIsectd Middleware\nFirebird Relational Database\n");
     delete about;
 }

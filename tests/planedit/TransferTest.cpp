@@ -187,24 +187,24 @@ TEST_F(Transfer, FilesOfAnotherVersionAreRefusedWithoutTouchingTheDatabase) {
     addLesson(30, 20, "Halves", weekday(1), weekday(1));
     const std::string text = textOf(20);
     const std::string current = "'" + std::string(appState.softwareVersion.text()) + "'";
-    ASSERT_EQ("'2.0.5'", current);
+    ASSERT_EQ("'2.0.6'", current);
     const std::string before = snapshot();
     struct Case {
         const char* version;
         const char* message;
     } cases[] = {
         {"2.0.2",
-         "This transfer file was written by an older Plenwick (2.0.2), whose transfer files this Plenwick (2.0.5) "
-         "cannot read: export the unit plan again with Plenwick 2.0.5 or later."},
-        {"2.0.6",
-         "This transfer file was written by a newer Plenwick (2.0.6): update Plenwick to import it.\n\n"
-         "This Plenwick is version 2.0.5."},
+         "This transfer file was written by an older Plenwick (2.0.2), whose transfer files this Plenwick (2.0.6) "
+         "cannot read: export the unit plan again with Plenwick 2.0.6 or later."},
+        {"2.0.7",
+         "This transfer file was written by a newer Plenwick (2.0.7): update Plenwick to import it.\n\n"
+         "This Plenwick is version 2.0.6."},
         {"2.1.0",
          "This transfer file was written by a newer Plenwick (2.1.0): update Plenwick to import it.\n\n"
-         "This Plenwick is version 2.0.5."},
+         "This Plenwick is version 2.0.6."},
         {"3.0.3",
          "This transfer file was written by a newer Plenwick (3.0.3): update Plenwick to import it.\n\n"
-         "This Plenwick is version 2.0.5."},
+         "This Plenwick is version 2.0.6."},
     };
     for (const Case& c : cases) {
         std::string other = text;
@@ -219,7 +219,7 @@ TEST_F(Transfer, FilesOfAnotherVersionAreRefusedWithoutTouchingTheDatabase) {
     }
     EXPECT_EQ(before, snapshot());
     // The settings row is as it was: no upgrade ran.
-    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'Version'"), "2.0.5");
+    EXPECT_EQ(value("Select StringValue from Settings where StringKey = 'Version'"), "2.0.6");
     // Written by 2.0.3, whose files have the same layout: accepted.
     {
         std::string older = text;
