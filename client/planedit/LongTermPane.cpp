@@ -1,5 +1,7 @@
 #include "planedit/LongTermPane.h"
 
+#include "data/UndoJournal.h"
+
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
@@ -299,6 +301,7 @@ void LongTermPane::deletePlan() {
     const FXint index = PlanLists::chosen(lists().longTerms());
     if (index < 0) return;
     const FXString plan = text(lists::itemId(lists().longTerms(), index));
+    const FXString name = lists().longTerms()->getItemText(index);
     const FXString units = "(Select Count(*) from UnitPlan where FKLongTerm = " + plan;
     const FXString ownUnitsQuery = units + " and FKTeacher = " + trimmed(appState.currentUserId) + ")";
     FXint ownUnits = 0, allUnits = 0;
@@ -328,11 +331,19 @@ void LongTermPane::deletePlan() {
     bool deleted = failureScope("Database Error", [&] {
         // One statement: what it checks is what the database's delete rule
         // then sees, so a unit added meanwhile keeps the plan.
+        // With its units, lessons and attachments kept for Undo, in the
+        // delete's transaction.
         IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Delete of long-term plan " + name);
+        step.plansBefore("Id = " + plan);
         query(rs, "Delete from LongTerm where ID = " + plan + " and " + units + ") = " + text(ownUnits) + " and " +
                       ownUnitsQuery + " = " + text(ownUnits));
         query(rs, "Select Count(*) from LongTerm where ID = " + plan);
         changed = FXIntVal(rs.GetField("0")) > 0;
+        if (changed) return;  // nothing deleted: the transaction ends with nothing kept
+        step.finish();
+        transaction.commit();
     });
     if (!deleted) return;
     if (changed) {

@@ -1,0 +1,251 @@
+// Undo and Redo: each kind of change recorded, taken back and made again
+// row for row (every column but the versions the database counts); a
+// change by someone else since refuses and restores nothing; each teacher
+// keeps the newest steps only.
+#include <string>
+
+#include "data/IsectRecordset.h"
+#include "data/UndoJournal.h"
+#include "planedit/PlanEditTest.h"
+#include "planedit/Reschedule.h"
+#include "planedit/UndoCommands.h"
+
+using namespace FX;
+using namespace planedit;
+
+namespace {
+
+class Undo : public PlanEdit {
+protected:
+    void SetUp() override {
+        PlanEdit::SetUp();
+        addLongTerm(10, "Number, and more", weekday(-21), weekday(40));
+        addUnit(20, 10, "Fractions");
+        addUnit(21, 10, "Angles");
+        addLesson(30, 20, "Halves", weekday(7), weekday(7), "09:00", "09:50");
+        addLesson(31, 20, "Quarters", weekday(8), weekday(9), "10:00", "10:50");
+        addLesson(32, 20, "Eighths", weekday(14), weekday(14), "11:00", "11:50");
+        addLesson(33, 21, "Right angles", weekday(15), weekday(15), "09:00", "09:50");
+        // Texts as the editor stores them (escaped), and an attachment of
+        // two chunks.
+        sql("update LessonPlan set LessonES = 'It\\047s one\\054 two \\134 three', LessonEval = 1, "
+            "LessonNotTaught = 1 where Id = 31;"
+            "insert into BinaryDescription (Id, FileName, FileSize, Description, Ready) values (40, "
+            "'/home/tia/sheet.txt', 4, 'Notes\\054 here', 0);"
+            "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (40, 40, 0, "
+            "'YWJj', 20);"
+            "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (41, 40, 1, "
+            "'ZA==', 20);");
+    }
+
+    // Every row of the planning tables as the database gives them, all
+    // columns but the row versions' bookkeeping.
+    std::string snapshot() {
+        const char* const queries[] = {
+            "Select Id, PlanName, Description, PlanStart, PlanEnd, FKSubject, FKYear, FKSyndicate, Persistant from "
+            "LongTerm Order By Id",
+            "Select Id, UnitName, UnitDescription, UnitType, FKLongTerm, FKTeacher, Transfer, Rotate from UnitPlan "
+            "Order By Id",
+            "Select Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, LessonTest, "
+            "LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+            "TimeStart, TimeEnd, RoutineDay, FKUnitPlan from LessonPlan Order By Id",
+            "Select Id, FileName, FileSize, Description, Ready from BinaryDescription Order By Id",
+            "Select * from UnitBinary Order By Id"};
+        std::string all;
+        for (const char* q : queries) {
+            IsectRecordset rs;
+            rs.OpenRecordset(q);
+            all += rs.GetText().text();
+        }
+        return all;
+    }
+
+    // The Edit menu's items of the dialog.
+    FXMenuCommand* editItem(int index) {
+        for (FXWindow* w = dialog->getFirst(); w; w = w->getNext())
+            if (FXMenuBar* bar = dynamic_cast<FXMenuBar*>(w)) {
+                FXMenuTitle* title = static_cast<FXMenuTitle*>(bar->getFirst());
+                FXWindow* item = title->getMenu()->getFirst();
+                for (int i = 0; i < index; ++i) item = item->getNext();
+                return static_cast<FXMenuCommand*>(item);
+            }
+        return nullptr;
+    }
+    // The GUI update of an item, as when the menu is shown.
+    FXMenuCommand* updated(int index) {
+        FXMenuCommand* item = editItem(index);
+        item->handle(item, FXSEL(SEL_UPDATE, 0), nullptr);
+        return item;
+    }
+    void undo() { dialog->handle(dialog, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_UNDO), nullptr); }
+    void redo() { dialog->handle(dialog, FXSEL(SEL_COMMAND, UnitPlanDialog::ID_REDO), nullptr); }
+
+    // The change, then Undo gives back the rows before it and Redo the rows
+    // after it; the Edit menu names the step each time.
+    void expectUndoAndRedo(const std::string& description, const std::function<void()>& change) {
+        SCOPED_TRACE(description);
+        const std::string before = snapshot();
+        change();
+        ASSERT_TRUE(errors().empty()) << errors().back();
+        const std::string after = snapshot();
+        ASSERT_NE(before, after);
+        undocommands::refresh();
+        EXPECT_EQ(editItem(0)->getText().text(), "Undo " + description);
+        EXPECT_TRUE(updated(0)->isEnabled());
+        EXPECT_FALSE(updated(1)->isEnabled());
+        undo();
+        ASSERT_TRUE(errors().empty()) << errors().back();
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(editItem(1)->getText().text(), "Redo " + description);
+        EXPECT_TRUE(updated(1)->isEnabled());
+        redo();
+        ASSERT_TRUE(errors().empty()) << errors().back();
+        EXPECT_EQ(snapshot(), after);
+    }
+};
+
+TEST_F(Undo, EachKindOfChangeIsUndoneAndRedoneRowForRow) {
+    open();
+    expectUndoAndRedo("Reschedule of 3 lessons", [&] {
+        reschedule::Request request;
+        request.fromDate = weekday(7).c_str();
+        request.scope = reschedule::Request::ONE_UNIT;
+        request.unitId = 20;
+        request.days = 3;
+        reschedule::Plan plan;
+        ASSERT_TRUE(reschedule::preview(request, plan));
+        ASSERT_TRUE(reschedule::apply(plan));
+    });
+    expectUndoAndRedo("Shove of 2 lessons", [&] {
+        choosePlan(10);
+        chooseUnit(20);
+        chooseLesson(31);
+        prompts.answers.push_back(true);
+        press(OBJECTIVE, "Shove");
+    });
+    expectUndoAndRedo("Move of lesson Halves", [&] {
+        choosePlan(10);
+        chooseUnit(20);
+        chooseLesson(30);
+        press(OBJECTIVE, "+Week");
+        press(OBJECTIVE, "Edit");
+    });
+    expectUndoAndRedo("Delete of lesson Right angles", [&] {
+        choosePlan(10);
+        chooseUnit(21);
+        chooseLesson(33);
+        prompts.answers.push_back(true);
+        press(OBJECTIVE, "Delete");
+    });
+    expectUndoAndRedo("Delete of unit Fractions", [&] {
+        choosePlan(10);
+        chooseUnit(20);
+        prompts.answers.push_back(true);
+        press(UNIT, "Delete");
+        EXPECT_EQ(count("Select Count(*) from UnitBinary"), 0);
+    });
+    // Undone again, so that the plan is deleted with everything in it.
+    undo();
+    EXPECT_EQ(count("Select Count(*) from UnitBinary"), 2);
+    expectUndoAndRedo("Delete of long-term plan Number, and more", [&] {
+        choosePlan(10);
+        prompts.answers.push_back(true);
+        press(LONGTERM, "Delete");
+        EXPECT_EQ(count("Select Count(*) from LessonPlan"), 0);
+    });
+    // The steps stay in the database: Undo after a restart (a new editor)
+    // takes the plan's delete back, and the editor lists the plan again.
+    close();
+    open();
+    undo();
+    EXPECT_EQ(count("Select Count(*) from LessonPlan"), 3);
+    EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Number, and more"});
+}
+
+TEST_F(Undo, AChangeSinceByAnotherComputerRefusesAndRestoresNothing) {
+    open();
+    reschedule::Request request;
+    request.fromDate = weekday(7).c_str();
+    request.scope = reschedule::Request::ONE_UNIT;
+    request.unitId = 20;
+    reschedule::Plan plan;
+    ASSERT_TRUE(reschedule::preview(request, plan));
+    ASSERT_TRUE(reschedule::apply(plan));
+    // Another connection changes one of the moved lessons, and removes the
+    // attachment's notes of a unit deleted later... no: one row is enough.
+    sql("update LessonPlan set LessonName = 'Changed', ReadVersion = RowVersion, ChangedBy = 3 where Id = 31;");
+    const std::string now = snapshot();
+    undo();
+    ASSERT_EQ(prompts.last().kind, "error");
+    EXPECT_EQ(prompts.last().caption, "Undo");
+    EXPECT_EQ(prompts.last().text,
+              "Undo of \"Reschedule of 3 lessons\" is not possible, because since then:\n\n"
+              "- the lesson \"Quarters\" was changed by Otto Other\n\nNothing was changed.");
+    EXPECT_EQ(snapshot(), now);
+    // The step stays offered; deleted by another computer, the lesson is
+    // said to be gone.
+    sql("delete from LessonPlan where Id = 31;");
+    undo();
+    EXPECT_NE(prompts.last().text.find("- the lesson \"Quarters\" was deleted\n"), std::string::npos)
+        << prompts.last().text;
+    EXPECT_EQ(count("Select Count(*) from LessonPlan where Id = 30 and DateStart = '" + weekday(8) + "'"), 1);
+
+    // A unit deleted, then another teacher's lesson put into it... the
+    // unit's plan deleted elsewhere: the unit cannot come back.
+    choosePlan(10);
+    chooseUnit(21);
+    prompts.answers.push_back(true);
+    press(UNIT, "Delete");
+    sql("delete from LongTerm where Id = 10;");
+    undo();
+    EXPECT_NE(prompts.last().text.find("- the unit plan \"Angles\" has lost its long-term plan, which was deleted\n"),
+              std::string::npos)
+        << prompts.last().text;
+    EXPECT_EQ(count("Select Count(*) from UnitPlan where Id = 21"), 0);
+}
+
+TEST_F(Undo, EachTeacherKeepsTheNewestStepsAndANewChangeEndsRedo) {
+    auto rename = [&](int i) {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step(FXStringFormat("Rename %d", i));
+        step.before("LessonPlan", "Id = 30");
+        rs.OpenRecordset(FXStringFormat("Update LessonPlan set LessonName = 'Name %d' where Id = 30", i));
+        step.finish();
+        transaction.commit();
+    };
+    // Another teacher's step is not counted, nor touched.
+    loginAs(OTHER, OTHER);
+    rename(0);
+    loginAs(TEACHER, LEADER);
+    for (int i = 1; i <= undo::kept + 2; ++i) rename(i);
+    EXPECT_EQ(count("Select Count(*) from UndoStep where FKTeacher = 2"), undo::kept);
+    EXPECT_EQ(count("Select Count(*) from UndoStep where FKTeacher = 3"), 1);
+    EXPECT_EQ(value("Select Min(Description) from UndoStep where FKTeacher = 2 and Description like 'Rename _'"),
+              "Rename 3");
+    // A step that changed nothing is none.
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Nothing");
+        step.before("LessonPlan", "Id = 30");
+        step.finish();
+        transaction.commit();
+    }
+    EXPECT_EQ(count("Select Count(*) from UndoStep where Description = 'Nothing'"), 0);
+
+    for (int i = 0; i < undo::kept; ++i) ASSERT_TRUE(undo::undoLast().done) << i;
+    EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Name 2");
+    EXPECT_TRUE(undo::undoLast().description.empty());
+    // Redo after an undo, until the next change.
+    ASSERT_TRUE(undo::redoLast().done);
+    EXPECT_EQ(value("Select LessonName from LessonPlan where Id = 30"), "Name 3");
+    rename(99);
+    EXPECT_TRUE(undo::redoLast().description.empty());
+    undo::Offer offer;
+    ASSERT_TRUE(undo::offer(offer));
+    EXPECT_EQ(offer.undo, "Rename 99");
+    EXPECT_EQ(offer.redo, "");
+}
+
+}  // namespace
