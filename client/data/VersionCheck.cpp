@@ -89,8 +89,9 @@ const SchemaRule nonTeachingDayRules[] = {
 };
 
 // The undo journal of 2.0.6: its steps, the images of the rows each step
-// changed, the generator that numbers the steps and the index that finds a
-// teacher's steps; the texts are those of schema.sql.
+// changed, the generator that numbers the steps and the indexes that find
+// a teacher's steps and a step's image of a row; the texts are those of
+// schema.sql.
 const SchemaRule journalRules[] = {
     {"Select RDB$GENERATOR_NAME from RDB$GENERATORS Where RDB$GENERATOR_NAME = 'NEWUNDOSTEP'",
      "CREATE GENERATOR NEWUNDOSTEP"},
@@ -132,6 +133,16 @@ const SchemaRule journalRules[] = {
      "CASCADE)"},
     {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOSTEP_TEACHER'",
      "CREATE INDEX IX_UNDOSTEP_TEACHER ON UNDOSTEP (FKTEACHER)"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOLONGTERM_ROW'",
+     "CREATE INDEX IX_UNDOLONGTERM_ROW ON UNDOLONGTERM (FKUNDOSTEP, ID)"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOUNITPLAN_ROW'",
+     "CREATE INDEX IX_UNDOUNITPLAN_ROW ON UNDOUNITPLAN (FKUNDOSTEP, ID)"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOLESSONPLAN_ROW'",
+     "CREATE INDEX IX_UNDOLESSONPLAN_ROW ON UNDOLESSONPLAN (FKUNDOSTEP, ID)"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOBINARYDESCRIPTION_ROW'",
+     "CREATE INDEX IX_UNDOBINARYDESCRIPTION_ROW ON UNDOBINARYDESCRIPTION (FKUNDOSTEP, ID)"},
+    {"Select RDB$INDEX_NAME from RDB$INDICES Where RDB$INDEX_NAME = 'IX_UNDOUNITBINARY_ROW'",
+     "CREATE INDEX IX_UNDOUNITBINARY_ROW ON UNDOUNITBINARY (FKUNDOSTEP, ID)"},
 };
 
 FXString versionTrigger(const FXString& table) {

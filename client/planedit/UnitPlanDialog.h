@@ -55,9 +55,9 @@ public:
     // control of every tab visible.  The plan lists on the left are
     // planListWidth wide (two side by side), the day list dayListWidth.
     static constexpr FX::FXint defaultWidth = 940;
-    static constexpr FX::FXint defaultHeight = 690;
+    static constexpr FX::FXint defaultHeight = 710;
     static constexpr FX::FXint minimumWidth = 940;
-    static constexpr FX::FXint minimumHeight = 620;
+    static constexpr FX::FXint minimumHeight = 640;
     static constexpr FX::FXint planListWidth = 140;
     static constexpr FX::FXint dayListWidth = 90;
 
