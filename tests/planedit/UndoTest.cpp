@@ -171,8 +171,8 @@ TEST_F(Undo, AChangeSinceByAnotherComputerRefusesAndRestoresNothing) {
     reschedule::Plan plan;
     ASSERT_TRUE(reschedule::preview(request, plan));
     ASSERT_TRUE(reschedule::apply(plan));
-    // Another connection changes one of the moved lessons, and removes the
-    // attachment's notes of a unit deleted later... no: one row is enough.
+    // Another teacher's Plenwick (another connection) changes one of the
+    // moved lessons.
     sql("update LessonPlan set LessonName = 'Changed', ReadVersion = RowVersion, ChangedBy = 3 where Id = 31;");
     const std::string now = snapshot();
     undo();
@@ -190,8 +190,8 @@ TEST_F(Undo, AChangeSinceByAnotherComputerRefusesAndRestoresNothing) {
         << prompts.last().text;
     EXPECT_EQ(count("Select Count(*) from LessonPlan where Id = 30 and DateStart = '" + weekday(8) + "'"), 1);
 
-    // A unit deleted, then another teacher's lesson put into it... the
-    // unit's plan deleted elsewhere: the unit cannot come back.
+    // A unit deleted, then its long-term plan deleted elsewhere: the unit
+    // cannot come back.
     choosePlan(10);
     chooseUnit(21);
     prompts.answers.push_back(true);
@@ -202,6 +202,59 @@ TEST_F(Undo, AChangeSinceByAnotherComputerRefusesAndRestoresNothing) {
               std::string::npos)
         << prompts.last().text;
     EXPECT_EQ(count("Select Count(*) from UnitPlan where Id = 21"), 0);
+}
+
+// A change that only adds rows (a year rolled over) names them: Undo takes
+// them out while nobody changed them or put work of their own into them,
+// and Redo puts them back as they were.
+TEST_F(Undo, AStepOfInsertedRowsIsTakenOutAndPutBack) {
+    const std::string before = snapshot();
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Roll over of 2030 into 2031");
+        for (const char* insert :
+             {"insert into LongTerm (Id, PlanName, PlanStart, PlanEnd, FKSubject, FKSyndicate) values (50, 'Copy\\054 "
+              "plan', '2031-02-03', '2031-04-11', 1, 2)",
+              "insert into UnitPlan (Id, UnitName, UnitType, FKLongTerm, FKTeacher) values (60, 'Copy unit', 1, 50, 2)",
+              "insert into LessonPlan (Id, LessonName, LessonES, DateStart, DateEnd, TimeStart, TimeEnd, FKUnitPlan) "
+              "values (70, 'Copied lesson', 'It\\047s', '2031-02-04', '2031-02-04', '09:00', '09:50', 60)",
+              "insert into BinaryDescription (Id, FileName, FileSize, Description, Ready) values (80, 'sheet.txt', 4, "
+              "'', 0)",
+              "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (80, 80, 0, "
+              "'YWJj', 60)",
+              "insert into UnitBinary (Id, BinaryId, BinaryIncrement, BinaryData, FKUnitPlan) values (81, 80, 1, "
+              "'ZA==', 60)"})
+            rs.OpenRecordset(insert);
+        step.inserted("LongTerm", {50});
+        step.inserted("UnitPlan", {60});
+        step.inserted("LessonPlan", {70});
+        step.inserted("BinaryDescription", {80});
+        step.inserted("UnitBinary", {80, 81});
+        step.finish();
+        transaction.commit();
+    }
+    const std::string after = snapshot();
+    ASSERT_NE(before, after);
+    ASSERT_TRUE(undo::undoLast().done);
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_TRUE(undo::redoLast().done);
+    EXPECT_EQ(snapshot(), after);
+
+    sql("update LessonPlan set LessonName = 'Mine now' where Id = 70;");
+    undo::Outcome refused = undo::undoLast();
+    EXPECT_FALSE(refused.done);
+    EXPECT_EQ(refused.changes, "- the lesson \"Copied lesson\" was changed\n");
+    // As it was again, but with a lesson of someone else's in the unit.
+    sql("update LessonPlan set LessonName = 'Copied lesson' where Id = 70;"
+        "insert into LessonPlan (Id, LessonName, FKUnitPlan) values (71, 'New', 60);");
+    refused = undo::undoLast();
+    EXPECT_FALSE(refused.done);
+    EXPECT_EQ(refused.changes, "- the unit plan \"Copy unit\" has a new lesson in it\n");
+    EXPECT_EQ(count("Select Count(*) from UnitBinary where FKUnitPlan = 60"), 2);
+    sql("delete from LessonPlan where Id = 71;");
+    ASSERT_TRUE(undo::undoLast().done);
+    EXPECT_EQ(snapshot(), before);
 }
 
 TEST_F(Undo, EachTeacherKeepsTheNewestStepsAndANewChangeEndsRedo) {
