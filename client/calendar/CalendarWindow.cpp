@@ -532,8 +532,8 @@ long CalendarWindow::onCmdReschedule(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// Undo and Redo of the teacher's changes; the week and every open plan
-// editor show the rows as they are after it.
+// Undo and Redo of the teacher's changes; the week, every open plan editor
+// and every long-term view show the rows as they are after it.
 long CalendarWindow::onCmdUndo(FXObject*, FXSelector, void*) {
     if (undocommands::run(this, true)) showUndone();
     return 1;
@@ -552,6 +552,8 @@ long CalendarWindow::onUpdRedo(FXObject* sender, FXSelector, void*) {
 
 void CalendarWindow::showUndone() {
     UnitPlanDialog::showAllAgain(getApp());
+    for (FXWindow* w = getRoot()->getFirst(); w; w = w->getNext())
+        if (LongTermWindow* term = dynamic_cast<LongTermWindow*>(w)) term->redraw();
     redraw();
 }
 

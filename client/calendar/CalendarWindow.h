@@ -264,7 +264,8 @@ public:
 
 protected:
     bool termNavigation(bool forwards);
-    // After an undo or redo: the week and the open plan editors again.
+    // After an undo or redo: the week, the open plan editors and long-term
+    // views again.
     void showUndone();
     void showUser(const FX::FXString& name);
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
