@@ -688,9 +688,9 @@ TEST_F(WeekPlanClicks, DraggingALessonMovesItAsOneUndoStepAndEscapeCancels) {
     EXPECT_EQ(closeUnitPlanDialogs(), 0);
     undocommands::refresh();
     EXPECT_EQ(undocommands::offered(true), FXString("Move of lesson Relay"));
-    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_UNDO), nullptr);
+    testsupport::pressKey(calendar, KEY_z, CONTROLMASK);  // Undo
     EXPECT_EQ(where(), before);
-    calendar->handle(calendar, FXSEL(SEL_COMMAND, CalendarWindow::ID_REDO), nullptr);
+    testsupport::pressKey(calendar, KEY_Z, CONTROLMASK | SHIFTMASK);  // Redo
     EXPECT_EQ(where(), "2014-03-13 2014-03-13 10:00:00.0000 10:30:00.0000");
 
     // A press and release with the pointer moved less than a few pixels is a click.

@@ -47,13 +47,14 @@ inline void dragCanvas(FX::FXObject* window, FX::FXWindow* canvas, FX::FXSelecto
     buttonEvent(window, canvas, id, FX::SEL_LEFTBUTTONRELEASE, x1, y1);
 }
 
-// A key press (KEY_F5, ...) without modifiers, handled by `window` as from
-// the keyboard: its accelerators answer it.
-inline void pressKey(FX::FXWindow* window, FX::FXuint code) {
+// A key press (KEY_F5, ...), without modifiers or with `state` (CONTROLMASK,
+// SHIFTMASK), handled by `window` as from the keyboard: its accelerators
+// answer it.
+inline void pressKey(FX::FXWindow* window, FX::FXuint code, FX::FXuint state = 0) {
     FX::FXEvent key;
     key.type = FX::SEL_KEYPRESS;
     key.code = code;
-    key.state = 0;
+    key.state = state;
     window->handle(window, FXSEL(FX::SEL_KEYPRESS, 0), &key);
 }
 
