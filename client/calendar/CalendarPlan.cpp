@@ -796,8 +796,11 @@ long CalendarWindow::onMouseUp(FXObject*, FXSelector, void*) {
         openUnitPlanDialog(done.lessonId);
         return 1;
     }
+    // The open plan editors show the lesson again afterwards: what is typed
+    // in them is settled first.
     const FXint days = done.toDay - done.fromDay, rows = done.toRow - done.fromRow;
-    if ((days != 0 || rows != 0) && lessonmove::move(this, FXIntVal(done.lessonId), days, rows)) {
+    if ((days != 0 || rows != 0) && UnitPlanDialog::settleAll(getApp()) &&
+        lessonmove::move(this, FXIntVal(done.lessonId), days, rows)) {
         UnitPlanDialog::showAllAgain(getApp());
         redraw();
     }

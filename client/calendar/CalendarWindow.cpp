@@ -532,17 +532,18 @@ long CalendarWindow::onCmdReschedule(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// Undo and Redo of the teacher's changes; the week, every open plan editor
-// and every long-term view show the rows as they are after it.
+// Undo and Redo of the teacher's changes, once what is typed in the plan
+// editors is settled; the week, every open plan editor and every long-term
+// view show the rows as they are after it.
 long CalendarWindow::onCmdUndo(FXObject*, FXSelector, void*) {
-    if (undocommands::run(this, true)) showUndone();
+    if (UnitPlanDialog::settleAll(getApp()) && undocommands::run(this, true)) showUndone();
     return 1;
 }
 
 long CalendarWindow::onUpdUndo(FXObject* sender, FXSelector, void*) { return undocommands::enable(sender, this, true); }
 
 long CalendarWindow::onCmdRedo(FXObject*, FXSelector, void*) {
-    if (undocommands::run(this, false)) showUndone();
+    if (UnitPlanDialog::settleAll(getApp()) && undocommands::run(this, false)) showUndone();
     return 1;
 }
 

@@ -1,10 +1,9 @@
 #include "planedit/LongTermPane.h"
 
-#include "data/UndoJournal.h"
-
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
+#include "data/UndoJournal.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
@@ -330,8 +329,8 @@ void LongTermPane::deletePlan() {
     bool changed = false;
     bool deleted = failureScope("Database Error", [&] {
         // One statement: what it checks is what the database's delete rule
-        // then sees, so a unit added meanwhile keeps the plan.
-        // With its units, lessons and attachments kept for Undo, in the
+        // then sees, so a unit added meanwhile keeps the plan.  The plan, its
+        // units, lessons and attachments are kept for Undo first, in the
         // delete's transaction.
         IsectRecordset rs;
         IsectRecordset::Transaction transaction(rs);

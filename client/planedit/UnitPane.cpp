@@ -1,10 +1,9 @@
 #include "planedit/UnitPane.h"
 
-#include "data/UndoJournal.h"
-
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
+#include "data/UndoJournal.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"

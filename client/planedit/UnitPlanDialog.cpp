@@ -416,10 +416,10 @@ long UnitPlanDialog::onSearchPlanOpened(FXObject*, FXSelector, void* ptr) {
 // appState.dateOffset moved: the target (the calendar) shows the new week.
 // ---------------------------------------------------------------- undo and redo
 
-// What is typed and not stored is settled first: the lists are filled
-// again afterwards.
+// What is typed and not stored, in any plan editor, is settled first: the
+// lists of every editor are filled again afterwards.
 long UnitPlanDialog::onCmdUndo(FXObject*, FXSelector, void*) {
-    if (settleChanges(PLAN_LEVEL) && undocommands::run(this, true)) {
+    if (settleAll(getApp()) && undocommands::run(this, true)) {
         showAllAgain(getApp());
         tellDateShown();
     }
@@ -429,7 +429,7 @@ long UnitPlanDialog::onCmdUndo(FXObject*, FXSelector, void*) {
 long UnitPlanDialog::onUpdUndo(FXObject* sender, FXSelector, void*) { return undocommands::enable(sender, this, true); }
 
 long UnitPlanDialog::onCmdRedo(FXObject*, FXSelector, void*) {
-    if (settleChanges(PLAN_LEVEL) && undocommands::run(this, false)) {
+    if (settleAll(getApp()) && undocommands::run(this, false)) {
         showAllAgain(getApp());
         tellDateShown();
     }
