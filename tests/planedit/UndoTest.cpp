@@ -160,6 +160,22 @@ TEST_F(Undo, EachKindOfChangeIsUndoneAndRedoneRowForRow) {
     undo();
     EXPECT_EQ(count("Select Count(*) from LessonPlan"), 3);
     EXPECT_EQ(items("Long Term Plan"), std::vector<std::string>{"Number, and more"});
+
+    // A change made on another computer: the Edit menu names it as it opens.
+    {
+        IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Delete of lesson Elsewhere");
+        step.before("LessonPlan", "Id = 30");
+        rs.OpenRecordset("Delete from LessonPlan where Id = 30");
+        step.finish();
+        transaction.commit();
+    }
+    EXPECT_EQ(std::string(editItem(0)->getText().text()), "Undo Delete of lesson Right angles");
+    FXMenuPane* pane = static_cast<FXMenuPane*>(editItem(0)->getParent());
+    pane->popup(nullptr, 0, 0);
+    pane->popdown();
+    EXPECT_EQ(std::string(editItem(0)->getText().text()), "Undo Delete of lesson Elsewhere");
 }
 
 TEST_F(Undo, AChangeSinceByAnotherComputerRefusesAndRestoresNothing) {
