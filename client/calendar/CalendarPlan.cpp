@@ -4,10 +4,14 @@
 #include <ctime>
 #include <vector>
 
+#include <fxkeys.h>
+
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
+#include "planedit/LessonMove.h"
+#include "planedit/UnitPlanDialog.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
 #include "ui/PlanDrawing.h"
@@ -682,7 +686,131 @@ long CalendarWindow::onMouseDown(FXObject*, FXSelector, void* ptr) {
                               "coloured plan.");
         return 1;
     }
-    // The plan whose colour is nearest; among equals the one latest in the list.
-    openUnitPlanDialog(plandrawing::nearestPlan(planColourList, 1, pixel));
+    // The plan whose colour is nearest; among equals the one latest in the
+    // list.  It opens in the editor when the button comes up where it went
+    // down; dragged, it moves.
+    drag = Drag();
+    drag.lessonId = plandrawing::nearestPlan(planColourList, 1, pixel);
+    drag.pressed = true;
+    drag.pressX = event->win_x;
+    drag.pressY = event->win_y;
+    if (!cellAt(event->win_x, event->win_y, drag.fromDay, drag.fromRow)) drag.fromDay = drag.fromRow = 0;
+    drag.toDay = drag.fromDay;
+    drag.toRow = drag.fromRow;
+    lessonRows(drag.lessonId, drag.firstRow, drag.rows);
+    canvas->grab();
+    canvas->setFocus();
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Dragging a lesson
+
+namespace {
+// How far the pointer goes before a press becomes a drag, in pixels.
+const FXint dragStart = 4;
+}  // namespace
+
+bool CalendarWindow::cellAt(FXint x, FXint y, FXint& d, FXint& p) const {
+    const FXint W = canvas->getWidth(), H = canvas->getHeight();
+    const FXint C = (W - 80) / 6, K = ((W - 80) + C) / 6;
+    const FXint L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
+    if (K <= 0 || L <= 0 || appState.schoolTimes < 2) return false;
+    d = FXCLAMP(1, (x - 3 - C / 2) / K + 1, 5);
+    if (x < 3 + C / 2) d = 1;
+    p = FXCLAMP(1, (y - 60) / L, appState.schoolTimes - 1);
+    if (y < 60) p = 1;
+    return true;
+}
+
+// The first row is the one its start falls in, the last the one its end
+// reaches into.
+void CalendarWindow::lessonRows(const FXString& lessonId, FXint& firstRow, FXint& rows) const {
+    firstRow = drag.fromRow;
+    rows = 1;
+    const FXint period = appState.schoolPeriod;
+    if (period <= 0) return;
+    for (const LessonRow& lesson : lessons) {
+        if (lesson.id != lessonId) continue;
+        const FXint school = appState.schoolHour * 3600 + appState.schoolMinute * 60;
+        const FXint start = lesson.startHour * 3600 + lesson.startMinute * 60 - school;
+        const FXint end = lesson.endHour * 3600 + lesson.endMinute * 60 - school;
+        if (start < 0 || end <= start) return;
+        firstRow = start / period;
+        const FXint lastRow = (end + period - 1) / period - 1;
+        rows = FXMAX(1, lastRow - firstRow + 1);
+        // Where the press fell outside the lesson's rows (a lesson of many
+        // days), the outline keeps to the pressed row.
+        if (drag.fromRow < firstRow || drag.fromRow > lastRow) {
+            firstRow = drag.fromRow;
+            rows = 1;
+        }
+        return;
+    }
+}
+
+void CalendarWindow::drawDragOutline() {
+    if (!image) return;
+    const FXint W = canvas->getWidth(), H = canvas->getHeight();
+    const FXint C = (W - 80) / 6, K = ((W - 80) + C) / 6;
+    const FXint L = appState.schoolTimes > 0 ? (H - 70) / appState.schoolTimes : 0;
+    FXDCWindow dc(canvas);
+    dc.drawImage(image, 0, 0);
+    if (!drag.moving) return;
+    const FXint top = FXCLAMP(1, drag.firstRow + drag.toRow - drag.fromRow, appState.schoolTimes - 1);
+    const FXint rows = FXMIN(drag.rows, appState.schoolTimes - top);
+    const FXint x = 3 + C / 2 + (drag.toDay - 1) * K;
+    dc.setForeground(FXRGB(0, 0, 0));
+    dc.setLineWidth(3);
+    dc.drawRectangle(x + 1, 60 + L * top + 1, K - 2, L * rows - 2);
+}
+
+long CalendarWindow::onMouseMove(FXObject*, FXSelector, void* ptr) {
+    if (!drag.pressed || drag.fromDay == 0) return 0;
+    const FXEvent* event = static_cast<const FXEvent*>(ptr);
+    if (!drag.moving && FXABS(event->win_x - drag.pressX) + FXABS(event->win_y - drag.pressY) < dragStart) return 1;
+    FXint d = 0, p = 0;
+    if (!cellAt(event->win_x, event->win_y, d, p)) return 1;
+    if (drag.moving && d == drag.toDay && p == drag.toRow) return 1;
+    drag.moving = true;
+    drag.toDay = d;
+    drag.toRow = p;
+    drawDragOutline();
+    return 1;
+}
+
+void CalendarWindow::endDrag() {
+    const bool moving = drag.moving;
+    drag.pressed = drag.moving = false;
+    canvas->ungrab();
+    if (moving) drawDragOutline();
+}
+
+// The release: a click opens the editor; a drag moves the lesson by the
+// days and rows between the cell pressed and the cell let go on.
+long CalendarWindow::onMouseUp(FXObject*, FXSelector, void*) {
+    if (!drag.pressed) return 0;
+    const Drag done = drag;
+    endDrag();
+    if (!done.moving) {
+        openUnitPlanDialog(done.lessonId);
+        return 1;
+    }
+    // The open plan editors show the lesson again afterwards: what is typed
+    // in them is settled first.
+    const FXint days = done.toDay - done.fromDay, rows = done.toRow - done.fromRow;
+    if ((days != 0 || rows != 0) && UnitPlanDialog::settleAll(getApp()) &&
+        lessonmove::move(this, FXIntVal(done.lessonId), days, rows)) {
+        UnitPlanDialog::showAllAgain(getApp());
+        redraw();
+    }
+    return 1;
+}
+
+// Escape while dragging leaves the lesson where it was.
+long CalendarWindow::onCanvasKeyPress(FXObject*, FXSelector, void* ptr) {
+    const FXEvent* event = static_cast<const FXEvent*>(ptr);
+    if (!drag.pressed || event->code != KEY_Escape) return 0;
+    endDrag();
     return 1;
 }

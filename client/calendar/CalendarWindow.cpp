@@ -28,6 +28,9 @@ FXDEFMAP(CalendarWindow)
 CalendarWindowMap[] = {
     FXMAPFUNC(SEL_PAINT, CalendarWindow::ID_CANVAS, CalendarWindow::onPaint),
     FXMAPFUNC(SEL_LEFTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onMouseDown),
+    FXMAPFUNC(SEL_MOTION, CalendarWindow::ID_CANVAS, CalendarWindow::onMouseMove),
+    FXMAPFUNC(SEL_LEFTBUTTONRELEASE, CalendarWindow::ID_CANVAS, CalendarWindow::onMouseUp),
+    FXMAPFUNC(SEL_KEYPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onCanvasKeyPress),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, CalendarWindow::ID_CANVAS, CalendarWindow::onRightDown),
     FXMAPFUNC(SEL_RIGHTBUTTONRELEASE, CalendarWindow::ID_CANVAS, CalendarWindow::onRightUp),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_PREV_YEAR, CalendarWindow::onCmdPrevYear),
@@ -64,6 +67,10 @@ CalendarWindowMap[] = {
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_SCHOOLSETUP, CalendarWindow::onCmdSchoolSetup),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_ROLLOVER, CalendarWindow::onCmdRollover),
     FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_RESCHEDULE, CalendarWindow::onCmdReschedule),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_UNDO, CalendarWindow::onCmdUndo),
+    FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_UNDO, CalendarWindow::onUpdUndo),
+    FXMAPFUNC(SEL_COMMAND, CalendarWindow::ID_REDO, CalendarWindow::onCmdRedo),
+    FXMAPFUNC(SEL_UPDATE, CalendarWindow::ID_REDO, CalendarWindow::onUpdRedo),
 };
 
 FXIMPLEMENT(CalendarWindow, FXMainWindow, CalendarWindowMap, ARRAYNUMBER(CalendarWindowMap))
@@ -92,8 +99,9 @@ const char* const CalendarWindow::tryAgainHint =
 
 CalendarWindow::CalendarWindow(FXApp* app)
     : FXMainWindow(app, "Calendar", appIcon, appIcon, DECOR_ALL, 0, 0, defaultWidth, defaultHeight, 1, 1, 1, 1, 0, 0) {
-    // Menu bar: options and help.
+    // Menu bar: edit, options and help.
     menuBar = new FXMenuBar(this, LAYOUT_SIDE_TOP | LAYOUT_FILL_X);
+    editMenu.build(menuBar, this, this, ID_UNDO, ID_REDO);
     optionsMenu = new FXMenuPane(this);
     new FXMenuRadio(optionsMenu, "American dates mm/dd/yy", this, ID_AMERICAN);
     new FXMenuRadio(optionsMenu, "English dates dd/mm/yy", this, ID_ENGLISH);
@@ -535,6 +543,32 @@ long CalendarWindow::onCmdReschedule(FXObject*, FXSelector, void*) {
     dialog.create();
     if (dialog.execute(PLACEMENT_OWNER)) redraw();
     return 1;
+}
+
+// Undo and Redo of the teacher's changes, once what is typed in the plan
+// editors is settled; the week, every open plan editor and every long-term
+// view show the rows as they are after it.
+long CalendarWindow::onCmdUndo(FXObject*, FXSelector, void*) {
+    if (UnitPlanDialog::settleAll(getApp()) && undocommands::run(this, true)) showUndone();
+    return 1;
+}
+
+long CalendarWindow::onUpdUndo(FXObject* sender, FXSelector, void*) { return undocommands::enable(sender, this, true); }
+
+long CalendarWindow::onCmdRedo(FXObject*, FXSelector, void*) {
+    if (UnitPlanDialog::settleAll(getApp()) && undocommands::run(this, false)) showUndone();
+    return 1;
+}
+
+long CalendarWindow::onUpdRedo(FXObject* sender, FXSelector, void*) {
+    return undocommands::enable(sender, this, false);
+}
+
+void CalendarWindow::showUndone() {
+    UnitPlanDialog::showAllAgain(getApp());
+    for (FXWindow* w = getRoot()->getFirst(); w; w = w->getNext())
+        if (LongTermWindow* term = dynamic_cast<LongTermWindow*>(w)) term->redraw();
+    redraw();
 }
 
 // The current user's name from its beginning, however long.

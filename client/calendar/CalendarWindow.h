@@ -18,6 +18,7 @@
 #include "data/Dates.h"
 #include "data/FXStringRecordset.h"
 #include "data/IsectRecordset.h"
+#include "planedit/UndoCommands.h"
 
 class FXDCNativePrinter;
 
@@ -57,6 +58,7 @@ protected:
     FX::FXMenuBar* menuBar = nullptr;
     FX::FXMenuPane* helpMenu = nullptr;
     FX::FXMenuPane* optionsMenu = nullptr;
+    undocommands::EditMenu editMenu;  // Undo and Redo
 
     // One lesson row of the drawing's lesson query, read once per drawing so
     // that the three passes over the grid need not parse its text again.
@@ -97,6 +99,26 @@ protected:
 
     // The lesson plan the last click chose ("0" when the list was empty).
     FX::FXString chosenLessonPlan;
+
+    // A lesson pressed on the grid: a click without movement opens the
+    // editor; dragged, an outline follows the pointer from cell to cell and
+    // the release moves the lesson there; Escape cancels.
+    struct Drag {
+        bool pressed = false, moving = false;
+        FX::FXString lessonId;
+        FX::FXint pressX = 0, pressY = 0;
+        FX::FXint fromDay = 0, fromRow = 0;  // the cell pressed
+        FX::FXint toDay = 0, toRow = 0;      // the cell under the pointer
+        FX::FXint firstRow = 0, rows = 1;    // the lesson's rows on the pressed day
+    } drag;
+    // The day column (1 to 5) and time row (1 to schoolTimes - 1) of a point
+    // of the canvas, the nearest cell for a point outside the grid; false
+    // when the grid has no cells.
+    bool cellAt(FX::FXint x, FX::FXint y, FX::FXint& d, FX::FXint& p) const;
+    // The rows the lesson fills on the grid.
+    void lessonRows(const FX::FXString& lessonId, FX::FXint& firstRow, FX::FXint& rows) const;
+    void drawDragOutline();
+    void endDrag();
 
     // Whether the teacher and the timetable have been read from the
     // database: not when the service could not be reached at start; then
@@ -141,6 +163,8 @@ public:
         ID_SCHOOLSETUP,
         ID_ROLLOVER,    // "Roll Over Year...": this year's plans copied into another year
         ID_RESCHEDULE,  // "Reschedule..." from the day (and row) the pop-up menu was called on
+        ID_UNDO,        // Edit, Undo (Ctrl+Z): the teacher's last change taken back
+        ID_REDO,        // Edit, Redo (Ctrl+Shift+Z)
         ID_CANVAS,
         ID_LAST
     };
@@ -192,10 +216,14 @@ public:
     // What the canvas says while a syndicate leader is the current user.
     static const char* const leaderText;
     const FX::FXString& getChosenLessonPlan() const { return chosenLessonPlan; }
+    bool dragging() const { return drag.moving; }
     FX::FXMenuPane* getPopupMenu() const { return popupMenu; }
 
     long onPaint(FX::FXObject*, FX::FXSelector, void*);
     long onMouseDown(FX::FXObject*, FX::FXSelector, void*);
+    long onMouseMove(FX::FXObject*, FX::FXSelector, void*);
+    long onMouseUp(FX::FXObject*, FX::FXSelector, void*);
+    long onCanvasKeyPress(FX::FXObject*, FX::FXSelector, void*);
     long onRightDown(FX::FXObject*, FX::FXSelector, void*);
     long onRightUp(FX::FXObject*, FX::FXSelector, void*);
     long onCmdPrevYear(FX::FXObject*, FX::FXSelector, void*);
@@ -216,6 +244,10 @@ public:
     long onCmdExportDatabase(FX::FXObject*, FX::FXSelector, void*);
     long onCmdExportICalendar(FX::FXObject*, FX::FXSelector, void*);
     long onCmdReschedule(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdUndo(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdUndo(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdRedo(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdRedo(FX::FXObject*, FX::FXSelector, void*);
     long onCmdMoreOptions(FX::FXObject*, FX::FXSelector, void*);
     long onCmdSetUserText(FX::FXObject*, FX::FXSelector, void*);
     long onCmdShowDate(FX::FXObject*, FX::FXSelector, void*);
@@ -234,6 +266,9 @@ public:
 
 protected:
     bool termNavigation(bool forwards);
+    // After an undo or redo: the week, the open plan editors and long-term
+    // views again.
+    void showUndone();
     void showUser(const FX::FXString& name);
     void openUnitPlanDialog(const FX::FXString& lessonPlanId);
     FX::FXColor canvasPixel(FX::FXint x, FX::FXint y);

@@ -8,6 +8,7 @@
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
 #include "data/TeachingDays.h"
+#include "data/UndoJournal.h"
 #include "planedit/LessonPane.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/RescheduleDialog.h"
@@ -182,7 +183,20 @@ void LessonPane::shoveLessons() {
                                           unitShown + "\" forward by " + text(days) + (days == 1 ? " day?" : " days?")))
             return;
         busy(true);
+        // The moved lessons and the stretched plan are stored, with their
+        // undo step, in one transaction.
+        IsectRecordset::Transaction transaction(rs);
+        FXint moved = 0;
+        bool reached = false;
+        for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext())
+            moved += (reached |= FXIntVal(lessons.rows.GetField(0)) == lists().shownLesson());
+        undo::Step step(FXStringFormat("Shove of %d lesson%s", moved, moved == 1 ? "" : "s"));
+        step.before("LessonPlan", "FKUnitPlan = " + unit);
+        step.before("LongTerm", "Id = (Select FKLongTerm from UnitPlan where Id = " + unit + ")");
         if (!lessons.WriteRecordset()) throw PlanEditAbort();
+        stretchPlan(unit);
+        step.finish();
+        transaction.commit();
         // The shown lesson's new dates are this window's own change.
         for (lessons.MoveFirst(); !lessons.eof(); lessons.MoveNext())
             if (FXIntVal(lessons.rows.GetField(0)) == lists().shownLesson()) shownRow.takeOwnChange(lessons);
@@ -190,7 +204,6 @@ void LessonPane::shoveLessons() {
         // Shown once stored: a No leaves the fields as they were.
         if (shownEnd) currentPanel().endDate->setText(dates::shownDate(shownEnd));
         tell(SEL_CHANGED, &lessons);
-        stretchPlan(unit);
     });
 }
 

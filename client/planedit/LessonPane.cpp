@@ -1,8 +1,12 @@
 #include "planedit/LessonPane.h"
 
+#include <memory>
+
 #include "data/Dates.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
+#include "data/UndoJournal.h"
+#include "planedit/LessonMove.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
@@ -274,13 +278,7 @@ bool LessonPane::checkRetrospective(bool forEdit, const CheckedLesson* shown) {
     }
     if (dates::localMoment(storedStart, 0, 0) >= weekAgo && dates::localMoment(storedEnd, 23, 59) >= weekAgo)
         return true;
-    return !Prompter::get().question(
-        owner(), "Retrospective Planning Not Allowed",
-        "It's NOT a good idea to edit or delete lesson plans that end in the past, unless you are just\n"
-        "doing minor tweaks to them, because if you change their dates to reuse them, your historical record\n"
-        "is destroyed. A better idea is to export and import entire Unit Plans for reuse since lessons\n"
-        "that have just been imported can be edited or deleted regardless of their start and end dates.\n\n"
-        "Do you want to abandon this edit or delete?");
+    return !Prompter::get().question(owner(), "Retrospective Planning Not Allowed", lessonmove::retrospectiveText);
 }
 
 // ---------------------------------------------------------------- add, edit, delete
@@ -361,6 +359,11 @@ std::vector<rowconflict::Field> LessonPane::editedFields() const {
 void LessonPane::writeLesson(FXint lessonId, const CheckedLesson& checked) {
     IsectRecordset& rs = recordset();
     const FXString key = text(lessonId);
+    rs.MoveFirst();
+    const bool moved =
+        checked.start != rawField(rs, "DateStart").left(10) || checked.end != rawField(rs, "DateEnd").left(10) ||
+        checked.startTime != shownValue(rs, "TimeStart") || checked.endTime != shownValue(rs, "TimeEnd") ||
+        routineDay() != trimmed(rs.GetField("RoutineDay"));
     rowversions::markChecked(rs, key);
     rs.SetFieldByKey(key, "LessonName", nameField->getText());
     for (FXint i = 0; i < TEXT_COUNT; ++i) rs.SetFieldByKey(key, textColumns[i].column, texts[i]->getText());
@@ -373,7 +376,17 @@ void LessonPane::writeLesson(FXint lessonId, const CheckedLesson& checked) {
     rs.SetFieldByKey(key, "TimeStart", checked.startTime);
     rs.SetFieldByKey(key, "TimeEnd", checked.endTime);
     rs.SetFieldByKey(key, "RoutineDay", routineDay());
+    // A lesson given another day or time (+Day, +Week, Bump, typed) is a
+    // move Undo can take back: stored with its step in one transaction.
+    IsectRecordset::Transaction transaction(rs);
+    std::unique_ptr<undo::Step> step;
+    if (moved) {
+        step.reset(new undo::Step("Move of lesson " + nameField->getText()));
+        step->before("LessonPlan", "Id = " + key);
+    }
     if (!rs.WriteRecordset()) throw PlanEditAbort();
+    if (step) step->finish();
+    transaction.commit();
     rs.MoveFirst();
     shownRow = ReadRow::of(rs);
 }
@@ -422,8 +435,14 @@ void LessonPane::deleteLesson() {
         if (recordset().rows.IsEmpty()) throw FXTextException(vanishedText("Lesson plan"));
         if (!checkRetrospective(false, nullptr)) return;
         if (!Prompter::get().question(owner(), "Confirm delete lesson", "Do you want to delete this lesson?")) return;
+        const FXString name = recordset().GetField("LessonName");
         IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Delete of lesson " + name);
+        step.before("LessonPlan", "Id = " + text(lessonId));
         query(rs, "Delete from LessonPlan where ID = " + text(lessonId));
+        step.finish();
+        transaction.commit();
         deleted = true;
     });
     if (deleted) tell(SEL_DELETED);

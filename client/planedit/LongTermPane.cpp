@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
+#include "data/UndoJournal.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
@@ -299,6 +300,7 @@ void LongTermPane::deletePlan() {
     const FXint index = PlanLists::chosen(lists().longTerms());
     if (index < 0) return;
     const FXString plan = text(lists::itemId(lists().longTerms(), index));
+    const FXString name = lists().longTerms()->getItemText(index);
     const FXString units = "(Select Count(*) from UnitPlan where FKLongTerm = " + plan;
     const FXString ownUnitsQuery = units + " and FKTeacher = " + trimmed(appState.currentUserId) + ")";
     FXint ownUnits = 0, allUnits = 0;
@@ -327,12 +329,20 @@ void LongTermPane::deletePlan() {
     bool changed = false;
     bool deleted = failureScope("Database Error", [&] {
         // One statement: what it checks is what the database's delete rule
-        // then sees, so a unit added meanwhile keeps the plan.
+        // then sees, so a unit added meanwhile keeps the plan.  The plan, its
+        // units, lessons and attachments are kept for Undo first, in the
+        // delete's transaction.
         IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Delete of long-term plan " + name);
+        step.plansBefore("Id = " + plan);
         query(rs, "Delete from LongTerm where ID = " + plan + " and " + units + ") = " + text(ownUnits) + " and " +
                       ownUnitsQuery + " = " + text(ownUnits));
         query(rs, "Select Count(*) from LongTerm where ID = " + plan);
         changed = FXIntVal(rs.GetField("0")) > 0;
+        if (changed) return;  // nothing deleted: the transaction ends with nothing kept
+        step.finish();
+        transaction.commit();
     });
     if (!deleted) return;
     if (changed) {

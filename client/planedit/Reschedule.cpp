@@ -7,6 +7,7 @@
 #include "data/IsectRecordset.h"
 #include "data/Numbers.h"
 #include "data/TeachingDays.h"
+#include "data/UndoJournal.h"
 
 using namespace FX;
 
@@ -172,6 +173,18 @@ bool apply(const Plan& plan) {
     const FXString changedBy = decimalValue(teacher) > 0 ? teacher : FXString("NULL");
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
+    // The lessons and plans as they were, for Undo, in the same transaction.
+    FXint moving = 0;
+    for (const Move& m : plan.moves) moving += m.movable();
+    undo::Step step(FXStringFormat("Reschedule of %d lesson%s", moving, moving == 1 ? "" : "s"));
+    std::vector<FXint> lessonIds, planIds;
+    for (const Move& m : plan.moves) {
+        if (!m.movable()) continue;
+        lessonIds.push_back(FXIntVal(m.lessonId));
+        if (m.ownPlan) planIds.push_back(FXIntVal(m.planId));
+    }
+    step.before("LessonPlan", lessonIds);
+    step.before("LongTerm", planIds);
     // Each own long-term plan reaches its units' last lesson.
     std::vector<std::pair<FXString, FXString>> stretched;  // plan, new end
     for (const Move& m : plan.moves) {
@@ -193,6 +206,7 @@ bool apply(const Plan& plan) {
         if (!rs.OpenRecordset("Update LongTerm Set PlanEnd = '" + s.second + "' Where Id = " + s.first +
                               " and PlanEnd < '" + s.second + "'"))
             return false;
+    step.finish();
     transaction.commit();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "planedit/RescheduleDialog.h"
 
+#include "planedit/LessonMove.h"
+
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/InputChecks.h"
@@ -36,14 +38,6 @@ FXButton* button(FXComposite* parent, const char* text, FXObject* target, FXSele
 FXLabel* label(FXComposite* parent, const char* text) {
     return new FXLabel(parent, text, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_CENTER_Y);
 }
-
-// The guard of lessons in the past, as the lesson editor asks it.
-const char* const retrospectiveText =
-    "It's NOT a good idea to edit or delete lesson plans that end in the past, unless you are just\n"
-    "doing minor tweaks to them, because if you change their dates to reuse them, your historical record\n"
-    "is destroyed. A better idea is to export and import entire Unit Plans for reuse since lessons\n"
-    "that have just been imported can be edited or deleted regardless of their start and end dates.\n\n"
-    "Do you want to abandon this edit or delete?";
 
 }  // namespace
 
@@ -230,7 +224,8 @@ long RescheduleDialog::onCmdApply(FXObject*, FXSelector, void*) {
         return 1;
     }
     // Lessons in the past: the lesson editor's guard, asked once for all.
-    if (plan.touchesPast() && Prompter::get().question(this, "Retrospective Planning Not Allowed", retrospectiveText))
+    if (plan.touchesPast() &&
+        Prompter::get().question(this, "Retrospective Planning Not Allowed", lessonmove::retrospectiveText))
         return 1;
     bool stored = false;
     getApp()->beginWaitCursor();

@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/FXTextException.h"
 #include "data/InputChecks.h"
+#include "data/UndoJournal.h"
 #include "planedit/PlanEditing.h"
 #include "planedit/PlanWidgets.h"
 #include "ui/ListItems.h"
@@ -183,9 +184,17 @@ void UnitPane::deleteUnit() {
     const FXint unitId = lists::itemId(lists().units(), index);
     if (unitId < 0) return;  // a transfer file
     if (!Prompter::get().question(owner(), "Confirm delete Unit Plan", "Do you want to delete this Unit Plan?")) return;
+    const FXString name = lists().units()->getItemText(index);
     bool deleted = failureScope("Database Error", [&] {
+        // The unit, its lessons and its attachments, kept for Undo with the
+        // delete in one transaction.
         IsectRecordset rs;
+        IsectRecordset::Transaction transaction(rs);
+        undo::Step step("Delete of unit " + name);
+        step.unitsBefore("Id = " + text(unitId));
         query(rs, "Delete from UnitPlan where ID = " + text(unitId));
+        step.finish();
+        transaction.commit();
     });
     if (deleted) tell(SEL_DELETED);
 }

@@ -47,6 +47,10 @@ UnitPlanDialogMap[] = {
     FXMAPFUNC(SEL_CHANGED, UnitPlanDialog::ID_LESSON, UnitPlanDialog::onLessonsMoved),
     FXMAPFUNC(SEL_SELECTED, UnitPlanDialog::ID_SEARCH, UnitPlanDialog::onSearchResultChosen),
     FXMAPFUNC(SEL_OPENED, UnitPlanDialog::ID_SEARCH, UnitPlanDialog::onSearchPlanOpened),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_UNDO, UnitPlanDialog::onCmdUndo),
+    FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_UNDO, UnitPlanDialog::onUpdUndo),
+    FXMAPFUNC(SEL_COMMAND, UnitPlanDialog::ID_REDO, UnitPlanDialog::onCmdRedo),
+    FXMAPFUNC(SEL_UPDATE, UnitPlanDialog::ID_REDO, UnitPlanDialog::onUpdRedo),
 };
 
 FXIMPLEMENT(UnitPlanDialog, FXDialogBox, UnitPlanDialogMap, ARRAYNUMBER(UnitPlanDialogMap))
@@ -113,6 +117,8 @@ UnitPlanDialog::~UnitPlanDialog() {
 // A horizontal frame holds the four plan lists on the left and the tab book
 // on the right; each tab's page holds its pane.
 void UnitPlanDialog::buildLayout() {
+    FXMenuBar* menuBar = new FXMenuBar(this, LAYOUT_SIDE_TOP | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0);
+    editMenu.build(menuBar, this, this, ID_UNDO, ID_REDO);
     FXHorizontalFrame* outer = new FXHorizontalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
     buildLists(new FXVerticalFrame(outer, LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4));
 
@@ -408,6 +414,52 @@ long UnitPlanDialog::onSearchPlanOpened(FXObject*, FXSelector, void* ptr) {
 }
 
 // appState.dateOffset moved: the target (the calendar) shows the new week.
+// ---------------------------------------------------------------- undo and redo
+
+// What is typed and not stored, in any plan editor, is settled first: the
+// lists of every editor are filled again afterwards.
+long UnitPlanDialog::onCmdUndo(FXObject*, FXSelector, void*) {
+    if (settleAll(getApp()) && undocommands::run(this, true)) {
+        showAllAgain(getApp());
+        tellDateShown();
+    }
+    return 1;
+}
+
+long UnitPlanDialog::onUpdUndo(FXObject* sender, FXSelector, void*) { return undocommands::enable(sender, this, true); }
+
+long UnitPlanDialog::onCmdRedo(FXObject*, FXSelector, void*) {
+    if (settleAll(getApp()) && undocommands::run(this, false)) {
+        showAllAgain(getApp());
+        tellDateShown();
+    }
+    return 1;
+}
+
+long UnitPlanDialog::onUpdRedo(FXObject* sender, FXSelector, void*) {
+    return undocommands::enable(sender, this, false);
+}
+
+void UnitPlanDialog::showAllAgain(FXApp* app) {
+    for (FXWindow* w = app->getRootWindow()->getFirst(); w; w = w->getNext())
+        if (UnitPlanDialog* dialog = dynamic_cast<UnitPlanDialog*>(w))
+            if (!dialog->closing) dialog->showAgain();
+}
+
+// The lists as stored now, and the lesson shown before where it still is.
+void UnitPlanDialog::showAgain() {
+    const FXint lesson = currentLesson();
+    clearPlanLists();
+    if (!selectQuery() || lesson <= 0) return;
+    bool there = false;
+    planedit::failureScope(this, "Database Error", [&] {
+        IsectRecordset rs;
+        query(rs, "Select Id from LessonPlan where Id = " + FXStringVal(lesson));
+        there = !rs.rows.IsEmpty();
+    });
+    if (there) showLesson(lesson);
+}
+
 void UnitPlanDialog::tellDateShown() {
     if (target) target->tryHandle(this, FXSEL(SEL_COMMAND, message), nullptr);
 }

@@ -37,6 +37,7 @@
 #include "planedit/PlanIcons.h"
 #include "planedit/PlanLists.h"
 #include "planedit/PlanPane.h"
+#include "planedit/UndoCommands.h"
 #include "transfer/Statements.h"
 
 class LongTermPane;
@@ -54,9 +55,9 @@ public:
     // control of every tab visible.  The plan lists on the left are
     // planListWidth wide (two side by side), the day list dayListWidth.
     static constexpr FX::FXint defaultWidth = 940;
-    static constexpr FX::FXint defaultHeight = 690;
+    static constexpr FX::FXint defaultHeight = 710;
     static constexpr FX::FXint minimumWidth = 940;
-    static constexpr FX::FXint minimumHeight = 620;
+    static constexpr FX::FXint minimumHeight = 640;
     static constexpr FX::FXint planListWidth = 140;
     static constexpr FX::FXint dayListWidth = 90;
 
@@ -97,6 +98,10 @@ public:
     bool settleChanges(Level level);
     // The same for every open plan editor (before the program ends).
     static bool settleAll(FX::FXApp* app);
+    // After an undo or redo: every open plan editor lists its plans again
+    // and shows the lesson it showed, as now stored.
+    static void showAllAgain(FX::FXApp* app);
+    void showAgain();
 
     // OpenRecordset that ends the operation when the middleware cannot be
     // reached (for the windows that run plan statements: the calendar's
@@ -118,6 +123,8 @@ public:
         ID_ATTACHMENTS,
         ID_LESSON,
         ID_SEARCH,
+        ID_UNDO,  // Edit, Undo (Ctrl+Z)
+        ID_REDO,  // Edit, Redo (Ctrl+Shift+Z)
         ID_LAST
     };
 
@@ -141,6 +148,10 @@ public:
     long onLessonsMoved(FX::FXObject*, FX::FXSelector, void*);
     long onSearchResultChosen(FX::FXObject*, FX::FXSelector, void*);
     long onSearchPlanOpened(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdUndo(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdUndo(FX::FXObject*, FX::FXSelector, void*);
+    long onCmdRedo(FX::FXObject*, FX::FXSelector, void*);
+    long onUpdRedo(FX::FXObject*, FX::FXSelector, void*);
 
     // Makes the Alt keys of the tab shown, and of the tab names shown, the
     // active ones (the shown tab's controls win over a tab name with the
@@ -167,6 +178,7 @@ private:
     AttachmentPane* attachmentPane = nullptr;
     LessonPane* lessonPane = nullptr;
     SearchPane* searchPane = nullptr;
+    undocommands::EditMenu editMenu;
 
     // The Alt-key shortcuts of the dialog's buttons and tab names; only those
     // of the tab shown (and the names of the tabs shown) are active.

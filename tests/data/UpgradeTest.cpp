@@ -109,6 +109,14 @@ public:
             "DROP TABLE NONTEACHINGDAY;\n"
             "DROP GENERATOR NEWNONTEACHINGDAY;\n"
             "COMMIT;\n"
+            // Nor the undo journal.
+            "DROP TABLE UNDOLONGTERM;\n"
+            "DROP TABLE UNDOUNITPLAN;\n"
+            "DROP TABLE UNDOLESSONPLAN;\n"
+            "DROP TABLE UNDOBINARYDESCRIPTION;\n"
+            "DROP TABLE UNDOUNITBINARY;\n"
+            "DROP TABLE UNDOSTEP;\n"
+            "DROP GENERATOR NEWUNDOSTEP;\n"
             // Nor the year rollovers.
             "DROP TABLE YEARROLLOVER;\n"
             "DROP GENERATOR NEWYEARROLLOVER;\n"
@@ -159,6 +167,18 @@ void expectMakeUnitPlanWorks(bool withRotate) {
     ASSERT_NO_THROW(rs.OpenRecordset(call.c_str()));
     ASSERT_EQ(1, rs.recordCount);
     EXPECT_GT(atoi(rs.GetField("Id").text()), 0);
+}
+
+// The undo journal: numbered steps whose row images go with them.
+void expectJournalWorks(IsectRecordset& writes) {
+    writes.OpenRecordset(
+        "Insert into UndoStep (Id, FKTeacher, Description) values (Gen_Id(NewUndoStep, 1), 1, 'Delete of unit X')");
+    writes.OpenRecordset(("Insert into UndoLessonPlan (FKUndoStep, Side, Id, LessonES) Select Max(Id), 0, 7, '" +
+                          std::string(4400, 'x') + "' from UndoStep")
+                             .c_str());
+    EXPECT_EQ("1", scalar("Select count(*) from UndoLessonPlan"));
+    writes.OpenRecordset("Delete from UndoStep");
+    EXPECT_EQ("0", scalar("Select count(*) from UndoLessonPlan"));
 }
 
 // The table of non-teaching days as a new database has it.
@@ -277,6 +297,7 @@ TEST(Upgrade, FromVersion202ThenAgain) {
     // Non-teaching days: numbered by their generator, a range never ending
     // before it starts, guarded by their row versions.
     expectNonTeachingDaysWork(writes);
+    expectJournalWorks(writes);
     expectYearRolloversWork(writes);
 
     // A second run changes nothing and succeeds.
@@ -360,6 +381,7 @@ TEST(Upgrade, TheServicesStartBringsItCurrent) {
     // The service's own user keeps the school's non-teaching days.
     IsectRecordset writes;
     expectNonTeachingDaysWork(writes);
+    expectJournalWorks(writes);
     expectYearRolloversWork(writes);
     expectMakeUnitPlanWorks(true);
     std::string id = scalar("Select * from MakeUnitPlan('Long','" + std::string(4400, 'x') + "',2,1,1,0,1)");

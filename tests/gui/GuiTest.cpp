@@ -38,7 +38,7 @@ std::string value(const std::string& query) {
 
 void resetDatabase() {
     sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Teachers;"
-        "delete from NonTeachingDay;"
+        "delete from NonTeachingDay; delete from UndoStep;"
         "delete from TermDate; delete from Settings;"
         "insert into Settings (StringKey, StringValue) values ('Version', '" +
         std::string(AppState::softwareVersionText) +

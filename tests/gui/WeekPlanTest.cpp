@@ -14,6 +14,7 @@
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
 #include "gui/GuiTest.h"
+#include "planedit/UndoCommands.h"
 #include "planedit/UnitPlanDialog.h"
 #include "support/GuiActions.h"
 #include "support/RecordingDC.h"
@@ -642,6 +643,62 @@ TEST_F(WeekPlanClicks, ThePopUpMenusPointGivesRescheduleItsDayAndTime) {
     calendar->pointAt(-1, -1);
     EXPECT_EQ(std::string(calendar->menuDay.text()), "2014-03-12");
     EXPECT_EQ(std::string(calendar->menuTime.text()), "");
+}
+
+// A lesson dragged on the grid: an outline follows the pointer from cell to
+// cell; Escape leaves the lesson; a release moves it (dates and times by
+// the same amount), asking first about a lesson in the past, as one undo
+// step; a press and release without movement still opens the editor.
+TEST_F(WeekPlanClicks, DraggingALessonMovesItAsOneUndoStepAndEscapeCancels) {
+    lesson(60, "Relay", 1, "2014-03-12", "2014-03-12", "09:00", "09:30");
+    calendar->redraw();
+    ASSERT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    Grid g = canvasGrid();
+    const FXint x0 = g.x(3) + g.K / 2, y0 = g.y(Grid::row(9, 0)) + g.L / 2;
+    const FXint x1 = g.x(4) + g.K / 2, y1 = g.y(Grid::row(10, 0)) + g.L / 2;
+    auto where = [&] {
+        return value(
+            "Select DateStart || ' ' || DateEnd || ' ' || TimeStart || ' ' || TimeEnd from "
+            "LessonPlan where Id = 60");
+    };
+    const std::string before = where();
+
+    using testsupport::buttonEvent;
+    buttonEvent(calendar, calendar->getCanvas(), CalendarWindow::ID_CANVAS, SEL_LEFTBUTTONPRESS, x0, y0);
+    buttonEvent(calendar, calendar->getCanvas(), CalendarWindow::ID_CANVAS, SEL_MOTION, x1, y1);
+    EXPECT_TRUE(calendar->dragging());
+    // The outline: Thursday's cells of 10:00 and 10:15, framed in black.
+    EXPECT_EQ(screenPixel(calendar->getCanvas(), g.x(4) + 2, g.y(Grid::row(10, 15)) + g.L / 2), rgb(0, 0, 0));
+    EXPECT_NE(screenPixel(calendar->getCanvas(), g.x(4) + 2, g.y(Grid::row(11, 0)) + g.L / 2), rgb(0, 0, 0));
+    FXEvent escape;
+    escape.type = SEL_KEYPRESS;
+    escape.code = KEY_Escape;
+    calendar->handle(calendar->getCanvas(), FXSEL(SEL_KEYPRESS, CalendarWindow::ID_CANVAS), &escape);
+    EXPECT_FALSE(calendar->dragging());
+    EXPECT_NE(screenPixel(calendar->getCanvas(), g.x(4) + 2, g.y(Grid::row(10, 15)) + g.L / 2), rgb(0, 0, 0));
+    buttonEvent(calendar, calendar->getCanvas(), CalendarWindow::ID_CANVAS, SEL_LEFTBUTTONRELEASE, x1, y1);
+    EXPECT_EQ(where(), before);
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(closeUnitPlanDialogs(), 0);
+
+    testsupport::dragCanvas(calendar, calendar->getCanvas(), CalendarWindow::ID_CANVAS, x0, y0, x1, y1);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.last().caption, "Retrospective Planning Not Allowed");  // answered No: go on
+    EXPECT_EQ(where(), "2014-03-13 2014-03-13 10:00:00.0000 10:30:00.0000");
+    EXPECT_EQ(closeUnitPlanDialogs(), 0);
+    undocommands::refresh();
+    EXPECT_EQ(undocommands::offered(true), FXString("Move of lesson Relay"));
+    testsupport::pressKey(calendar, KEY_z, CONTROLMASK);  // Undo
+    EXPECT_EQ(where(), before);
+    testsupport::pressKey(calendar, KEY_Z, CONTROLMASK | SHIFTMASK);  // Redo
+    EXPECT_EQ(where(), "2014-03-13 2014-03-13 10:00:00.0000 10:30:00.0000");
+
+    // A press and release with the pointer moved less than a few pixels is a click.
+    prompts.clear();
+    testsupport::dragCanvas(calendar, calendar->getCanvas(), CalendarWindow::ID_CANVAS, x1, y1, x1 + 2, y1);
+    EXPECT_TRUE(prompts.prompts.empty()) << prompts.last().text;
+    EXPECT_EQ(closeUnitPlanDialogs(), 1);
+    EXPECT_STREQ(FXString(calendar->getChosenLessonPlan()).trim().text(), "60");
 }
 
 TEST_F(WeekPlanClicks, SyndicateLeaderIsToldWhatALeaderDoesAndClicksChooseNothing) {

@@ -56,6 +56,7 @@ void PlanEdit::SetUp() {
     };
     sql("delete from LessonPlan; delete from UnitPlan; delete from LongTerm; delete from Subject;"
         "delete from ChildYear; delete from Teachers; delete from TermDate; delete from NonTeachingDay;\n"
+        "delete from UndoStep;\n"
         "set generator NEWLONGTERM to 1000; set generator NEWUNITPLAN to 1000; set generator NEWLESSONPLAN to 1000;"
         "set generator NEWSUBJECT to 1000;\n" +
         term(TERM1, -84) + term(TERM2, 0) + term(TERM3, 84) + term(TERM4, 168) +
