@@ -297,6 +297,12 @@ void Step::inserted(const FXString& table, const std::vector<FXint>& rowIds) {
     for (const FXString& list : idLists(rowIds)) takeImage(rs, tableNamed(table), stepId, 1, "L.Id in (" + list + ")");
 }
 
+void Step::insertedChunksOf(const std::vector<FXint>& attachmentIds) {
+    IsectRecordset rs;
+    for (const FXString& list : idLists(attachmentIds))
+        takeImage(rs, tableNamed("UnitBinary"), stepId, 1, "L.BinaryId in (" + list + ")");
+}
+
 void Step::finish() {
     IsectRecordset rs;
     const FXString s = text(stepId);

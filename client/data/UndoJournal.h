@@ -20,7 +20,7 @@
 //   step.inserted("LongTerm", longTermIds);
 //   step.inserted("UnitPlan", unitIds);
 //   step.inserted("LessonPlan", lessonIds);
-//   step.inserted("UnitBinary", chunkIds);      // the attachments' chunk rows
+//   step.insertedChunksOf(attachmentIds);       // their chunk rows
 //   step.inserted("BinaryDescription", attachmentIds);
 //   step.finish();
 //
@@ -68,6 +68,9 @@ public:
     void plansBefore(const FX::FXString& condition);
     // After the change: the rows of `table` with these ids were inserted.
     void inserted(const FX::FXString& table, const std::vector<FX::FXint>& ids);
+    // The same for the chunk rows of these new attachments, found by the
+    // database without reading their ids first.
+    void insertedChunksOf(const std::vector<FX::FXint>& attachmentIds);
     // After the change: the rows kept by before() as they are now (gone
     // when deleted); rows the change left as they were are dropped, and a
     // step that changed nothing is no step.  Then the redo steps go and the

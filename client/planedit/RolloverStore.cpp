@@ -6,6 +6,7 @@
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "data/Numbers.h"
+#include "data/UndoJournal.h"
 #include "planedit/Rollover.h"
 #include "ui/Progress.h"
 
@@ -208,7 +209,14 @@ Outcome store(FXWindow* owner, const Plan& plan, Choice choice, Stored& stored) 
     rows.rollover = ids.rollover;
     progress->setMessage("Storing the plans of " + FXStringVal(plan.toYear) + ".");
     // Everything of the rollover is in `rows`: the one step that takes it
-    // back is recorded here, inside the transaction.
+    // back, inside the transaction.
+    undo::Step step("Roll Over of " + FXStringVal(plan.fromYear) + " into " + FXStringVal(plan.toYear));
+    step.inserted("LongTerm", rows.longTerms);
+    step.inserted("UnitPlan", rows.units);
+    step.inserted("LessonPlan", rows.lessons);
+    step.inserted("BinaryDescription", rows.attachments);
+    step.insertedChunksOf(rows.attachments);
+    step.finish();
     transaction.commit();
     stored = rows;
     return STORED;

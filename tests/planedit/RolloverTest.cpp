@@ -10,6 +10,7 @@
 #include "data/Base64.h"
 #include "data/Dates.h"
 #include "data/IsectRecordset.h"
+#include "data/UndoJournal.h"
 #include "planedit/PlanEditTest.h"
 #include "planedit/Rollover.h"
 #include "planedit/RolloverDialog.h"
@@ -226,6 +227,21 @@ TEST_F(Rollover, AttachmentsAreCopiedByteForByteAndCancelStoresNothing) {
     IsectRecordset rs;
     const FXString read = attachments::readBytes(rs, copy.c_str());
     EXPECT_EQ(std::string(read.text(), (size_t)read.length()), bytes);
+
+    // The rollover is one undo step: Undo takes every copy away, chunks
+    // included; Redo gives them back byte for byte.
+    const std::string rolled = counts();
+    undo::Offer offer;
+    ASSERT_TRUE(undo::offer(offer));
+    EXPECT_EQ(offer.undo, "Roll Over of 2026 into 2027");
+    EXPECT_TRUE(undo::undoLast().done);
+    EXPECT_EQ(count("Select count(*) from UnitBinary where BinaryId = " + copy), 0);
+    EXPECT_EQ(count("Select count(*) from LessonPlan where Id in (" + ids(stored.lessons) + ")"), 0);
+    EXPECT_EQ(count("Select count(*) from UnitPlan where Id in (" + ids(stored.units) + ")"), 0);
+    EXPECT_TRUE(undo::redoLast().done);
+    EXPECT_EQ(counts(), rolled);
+    const FXString again = attachments::readBytes(rs, copy.c_str());
+    EXPECT_EQ(std::string(again.text(), (size_t)again.length()), bytes);
 }
 
 // The window: a second rollover of 2026 into 2027 names the day and time
