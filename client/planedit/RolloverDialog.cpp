@@ -151,7 +151,15 @@ long RolloverDialog::onCmdPreview(FXObject*, FXSelector, void*) {
         return 1;
     }
     if (from == into) {
-        Prompter::get().error(this, "Roll Over Error", "Choose another school year to copy the plans into.");
+        // With one year set up there is nothing to choose: say where the
+        // next year's terms are made.
+        if (intoBox->getNumItems() < 2)
+            Prompter::get().information(this, "Roll Over Year",
+                                        "Only the school year " + FXStringVal(from) +
+                                            " has terms. Enter the terms of the year to copy the plans into in "
+                                            "Options, School Setup, then roll the year over.");
+        else
+            Prompter::get().information(this, "Roll Over Year", "Choose another school year to copy the plans into.");
         return 1;
     }
     getApp()->beginWaitCursor();
