@@ -37,6 +37,17 @@ FXButton* button(FXComposite* p, const char* text, FXObject* tgt, FXSelector sel
     return b;
 }
 
+FXButton* dialogButton(FXComposite* p, const char* text, FXObject* tgt, FXSelector sel, FXuint opts) {
+    FXButton* b = new FXButton(p, text, nullptr, tgt, sel, FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH | opts, 0, 0,
+                               100, 0, 20, 20, 5, 5);
+    if (labelFont) b->setFont(labelFont);
+    return b;
+}
+
+FXLabel* dialogLabel(FXComposite* p, const char* text) {
+    return new FXLabel(p, text, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_CENTER_Y);
+}
+
 FXHorizontalFrame* buttonRow(FXComposite* p, FXuint opts) {
     FXHorizontalFrame* row = new FXHorizontalFrame(p, opts | LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 4, 0);
     return new FXHorizontalFrame(row, LAYOUT_RIGHT, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0);

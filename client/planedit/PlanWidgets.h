@@ -15,6 +15,11 @@
 namespace planedit {
 
 FX::FXButton* button(FX::FXComposite* p, const char* text, FX::FXObject* tgt, FX::FXSelector sel, FX::FXuint opts = 0);
+// The wider buttons and left-justified labels of the windows that work on
+// many lessons at once (Reschedule, Roll Over Year).
+FX::FXButton* dialogButton(FX::FXComposite* p, const char* text, FX::FXObject* tgt, FX::FXSelector sel,
+                           FX::FXuint opts = 0);
+FX::FXLabel* dialogLabel(FX::FXComposite* p, const char* text);
 
 // A row of buttons at the right; they are created in the order they are
 // shown from left to right, which is also the keyboard's Tab order.

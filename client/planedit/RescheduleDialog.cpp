@@ -8,6 +8,7 @@
 #include "data/IsectRecordset.h"
 #include "data/Numbers.h"
 #include "data/RowVersions.h"
+#include "planedit/PlanWidgets.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
 #include "ui/Prompter.h"
@@ -26,20 +27,7 @@ RescheduleDialogMap[] = {
 
 FXIMPLEMENT(RescheduleDialog, FXDialogBox, RescheduleDialogMap, ARRAYNUMBER(RescheduleDialogMap))
 
-namespace {
-
-FXButton* button(FXComposite* parent, const char* text, FXObject* target, FXSelector id, FXuint layout = 0) {
-    FXButton* b = new FXButton(parent, text, nullptr, target, id,
-                               FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH | layout, 0, 0, 100, 0, 20, 20, 5, 5);
-    b->setFont(labelFont);
-    return b;
-}
-
-FXLabel* label(FXComposite* parent, const char* text) {
-    return new FXLabel(parent, text, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_CENTER_Y);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 RescheduleDialog::RescheduleDialog(FXWindow* owner, const FXString& fromDate, const FXString& fromTime, FXint unitId)
     : FXDialogBox(owner, "Reschedule", DECOR_TITLE | DECOR_BORDER | DECOR_RESIZE | DECOR_CLOSE, 0, 0, 860, 540, 6, 6, 6,
@@ -52,20 +40,20 @@ RescheduleDialog::RescheduleDialog(FXWindow* owner, const FXString& fromDate, co
 
     FXHorizontalFrame* bottom =
         new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X | FRAME_SUNKEN, 0, 0, 0, 0, 4, 4, 4, 4);
-    button(bottom, "&Cancel", this, ID_CANCEL, LAYOUT_RIGHT);
-    button(bottom, "&Apply", this, ID_APPLY, LAYOUT_RIGHT);
+    planedit::dialogButton(bottom, "&Cancel", this, ID_CANCEL, LAYOUT_RIGHT);
+    planedit::dialogButton(bottom, "&Apply", this, ID_APPLY, LAYOUT_RIGHT);
     summaryLabel = new FXLabel(bottom, "Press Preview to see the lessons that move.", nullptr,
                                LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_CENTER_Y | LAYOUT_FILL_X);
 
     FXMatrix* fields = new FXMatrix(this, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 8, 4);
-    label(fields, appState.americanDate ? "From date (mm/dd/yy):" : "From date (dd/mm/yy):");
+    planedit::dialogLabel(fields, appState.americanDate ? "From date (mm/dd/yy):" : "From date (dd/mm/yy):");
     fromDateField = new FXTextField(fields, 10, this, ID_FIELD, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
     fromDateField->setText(DisplayDate(fromDate));
-    label(fields, "From time (hh:mm; empty: the whole day):");
+    planedit::dialogLabel(fields, "From time (hh:mm; empty: the whole day):");
     fromTimeField = new FXTextField(fields, 6, this, ID_FIELD, TEXTFIELD_NORMAL | FRAME_SUNKEN | FRAME_THICK);
     fromTimeField->setText(fromTime);
 
-    label(fields, "Whose lessons (yours):");
+    planedit::dialogLabel(fields, "Whose lessons (yours):");
     FXVerticalFrame* whose = new FXVerticalFrame(fields, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2);
     new FXRadioButton(whose, "Of every unit", &scopeTarget, FXDataTarget::ID_OPTION + reschedule::Request::ALL_UNITS);
     FXHorizontalFrame* unitRow = new FXHorizontalFrame(whose, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4);
@@ -81,12 +69,12 @@ RescheduleDialog::RescheduleDialog(FXWindow* owner, const FXString& fromDate, co
     new FXRadioButton(whose, "Of the units with a lesson on that day", &scopeTarget,
                       FXDataTarget::ID_OPTION + reschedule::Request::UNITS_OF_DAY);
 
-    label(fields, "How far:");
+    planedit::dialogLabel(fields, "How far:");
     FXHorizontalFrame* far = new FXHorizontalFrame(fields, 0, 0, 0, 0, 0, 0, 0, 0, 0, 6);
     daysSpinner = new FXSpinner(far, 3, this, ID_FIELD, SPIN_NORMAL | FRAME_SUNKEN | FRAME_THICK);
     daysSpinner->setRange(1, 30);
     daysSpinner->setValue(1);
-    label(far, "teaching days");
+    planedit::dialogLabel(far, "teaching days");
     new FXRadioButton(far, "forward", &directionTarget, FXDataTarget::ID_OPTION + 0,
                       RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
     new FXRadioButton(far, "back", &directionTarget, FXDataTarget::ID_OPTION + 1, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
@@ -94,8 +82,8 @@ RescheduleDialog::RescheduleDialog(FXWindow* owner, const FXString& fromDate, co
     breaksCheck = new FXCheckButton(fields, "The holidays between terms count as teaching days", this, ID_FIELD);
 
     FXHorizontalFrame* actions = new FXHorizontalFrame(this, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 0, 0);
-    button(actions, "&Preview", this, ID_PREVIEW);
-    button(actions, "&Snow Day", this, ID_SNOWDAY);
+    planedit::dialogButton(actions, "&Preview", this, ID_PREVIEW);
+    planedit::dialogButton(actions, "&Snow Day", this, ID_SNOWDAY);
     new FXLabel(actions, "Snow Day: the day's lessons, and the later ones of their units, one teaching day on.",
                 nullptr, LABEL_NORMAL | LAYOUT_CENTER_Y);
 

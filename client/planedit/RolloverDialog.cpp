@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/Dates.h"
 #include "data/Numbers.h"
+#include "planedit/PlanWidgets.h"
 #include "ui/AppResources.h"
 #include "ui/Failures.h"
 #include "ui/Prompter.h"
@@ -20,17 +21,6 @@ RolloverDialogMap[] = {
 FXIMPLEMENT(RolloverDialog, FXDialogBox, RolloverDialogMap, ARRAYNUMBER(RolloverDialogMap))
 
 namespace {
-
-FXButton* button(FXComposite* parent, const char* text, FXObject* target, FXSelector id, FXuint layout = 0) {
-    FXButton* b = new FXButton(parent, text, nullptr, target, id,
-                               FRAME_RAISED | FRAME_THICK | LAYOUT_FIX_WIDTH | layout, 0, 0, 100, 0, 20, 20, 5, 5);
-    b->setFont(labelFont);
-    return b;
-}
-
-FXLabel* label(FXComposite* parent, const char* text) {
-    return new FXLabel(parent, text, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_CENTER_Y);
-}
 
 FXint yearOf(FXComboBox* box) {
     return box->getCurrentItem() < 0 ? 0 : (FXint)(FXival)box->getItemData(box->getCurrentItem());
@@ -55,11 +45,11 @@ RolloverDialog::RolloverDialog(FXWindow* owner)
 
     FXHorizontalFrame* bottom =
         new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X | FRAME_SUNKEN, 0, 0, 0, 0, 4, 4, 4, 4);
-    button(bottom, "&Cancel", this, ID_CANCEL, LAYOUT_RIGHT);
-    button(bottom, "&Roll Over", this, ID_ROLLOVER, LAYOUT_RIGHT);
+    planedit::dialogButton(bottom, "&Cancel", this, ID_CANCEL, LAYOUT_RIGHT);
+    planedit::dialogButton(bottom, "&Roll Over", this, ID_ROLLOVER, LAYOUT_RIGHT);
     FXHorizontalFrame* choices =
         new FXHorizontalFrame(this, LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 12, 4);
-    label(choices, "For all of them:");
+    planedit::dialogLabel(choices, "For all of them:");
     new FXRadioButton(choices, "Place them on the next teaching day", &choiceTarget,
                       FXDataTarget::ID_OPTION + rollover::NEXT_TEACHING_DAY, RADIOBUTTON_NORMAL | LAYOUT_CENTER_Y);
     new FXRadioButton(choices, "Leave them out", &choiceTarget, FXDataTarget::ID_OPTION + rollover::LEAVE_OUT,
@@ -69,13 +59,13 @@ RolloverDialog::RolloverDialog(FXWindow* owner)
         new FXLabel(this, pressPreview, nullptr, LABEL_NORMAL | JUSTIFY_LEFT | LAYOUT_SIDE_BOTTOM | LAYOUT_FILL_X);
 
     FXHorizontalFrame* years = new FXHorizontalFrame(this, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 8, 4);
-    label(years, "Copy my plans of the school year");
+    planedit::dialogLabel(years, "Copy my plans of the school year");
     fromBox = new FXComboBox(years, 8, this, ID_YEAR, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
     fromBox->setNumVisible(8);
-    label(years, "into the school year");
+    planedit::dialogLabel(years, "into the school year");
     intoBox = new FXComboBox(years, 8, this, ID_YEAR, COMBOBOX_STATIC | FRAME_SUNKEN | FRAME_THICK);
     intoBox->setNumVisible(8);
-    button(years, "&Preview", this, ID_PREVIEW);
+    planedit::dialogButton(years, "&Preview", this, ID_PREVIEW);
     new FXLabel(this,
                 "Each lesson keeps its term, its week in the term, its weekday and its times. These lessons have no "
                 "place in the new year:",
