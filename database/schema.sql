@@ -166,7 +166,8 @@ CREATE TABLE NONTEACHINGDAY (
 
 /* One row a year rolled over: whose plans of which school year were copied
    into which, when (the client's local time) and how many rows; a second
-   rollover of the same years names the first. */
+   rollover of the same years names the first, unless its undo step
+   (UNDOSTEP) has taken the copies away again. */
 CREATE TABLE YEARROLLOVER (
   ID          INTEGER NOT NULL,
   FKTEACHER   INTEGER NOT NULL,
@@ -177,6 +178,7 @@ CREATE TABLE YEARROLLOVER (
   UNITS       INTEGER DEFAULT 0,
   LESSONS     INTEGER DEFAULT 0,
   ATTACHMENTS INTEGER DEFAULT 0,
+  UNDOSTEP    INTEGER DEFAULT 0,
   CONSTRAINT PK_YEARROLLOVER PRIMARY KEY (ID)
 );
 

@@ -264,8 +264,11 @@ bool preview(FXint fromYear, FXint toYear, Plan& plan) {
     if (map.first().empty()) return true;  // no terms: nothing to copy
     if (!map.days.load(rs)) return false;
 
-    if (!rs.OpenRecordset("Select DoneAt from YearRollover Where FKTeacher = " + teacher + " and FromYear = " +
-                          FXStringVal(fromYear) + " and ToYear = " + FXStringVal(toYear) + " Order By DoneAt, Id"))
+    // A rollover whose undo step took its copies away again does not count.
+    if (!rs.OpenRecordset("Select DoneAt from YearRollover R Where FKTeacher = " + teacher +
+                          " and FromYear = " + FXStringVal(fromYear) + " and ToYear = " + FXStringVal(toYear) +
+                          " and not exists (Select 1 from UndoStep S Where S.Id = R.UndoStep and S.Undone = 1)"
+                          " Order By DoneAt, Id"))
         return false;
     rs.rows.MoveFirst();
     if (!rs.rows.eof) plan.rolledOverBefore = rs.rows.GetField(0).left(16);

@@ -195,22 +195,21 @@ Outcome store(FXWindow* owner, const Plan& plan, Choice choice, Stored& stored) 
         transaction.rollback();
         return CANCELLED;
     }
-    // The rollover itself, for a second one to name the first.
+    // The one undo step that takes the rollover back, and the rollover
+    // itself, for a second one to name the first while its copies stand.
+    undo::Step step("Roll Over of " + FXStringVal(plan.fromYear) + " into " + FXStringVal(plan.toYear));
     const FXString teacher = FXStringVal(decimalValue(appState.currentUserId));
     if (!batch.Add(FXStringFormat("Insert into YearRollover (Id, FKTeacher, FromYear, ToYear, DoneAt, Plans, Units, "
-                                  "Lessons, Attachments) values (%d, ",
+                                  "Lessons, Attachments, UndoStep) values (%d, ",
                                   ids.rollover) +
                    teacher + FXStringFormat(", %d, %d, '", plan.fromYear, plan.toYear) +
                    dates::localText(dates::now(), "%Y-%m-%d %H:%M:%S") +
-                   FXStringFormat("', %d, %d, %d, %d)", (FXint)rows.longTerms.size(), (FXint)rows.units.size(),
-                                  (FXint)rows.lessons.size(), (FXint)rows.attachments.size())) ||
+                   FXStringFormat("', %d, %d, %d, %d, %d)", (FXint)rows.longTerms.size(), (FXint)rows.units.size(),
+                                  (FXint)rows.lessons.size(), (FXint)rows.attachments.size(), step.id())) ||
         !batch.Wait())
         return LOST;
     rows.rollover = ids.rollover;
     progress->setMessage("Storing the plans of " + FXStringVal(plan.toYear) + ".");
-    // Everything of the rollover is in `rows`: the one step that takes it
-    // back, inside the transaction.
-    undo::Step step("Roll Over of " + FXStringVal(plan.fromYear) + " into " + FXStringVal(plan.toYear));
     step.inserted("LongTerm", rows.longTerms);
     step.inserted("UnitPlan", rows.units);
     step.inserted("LessonPlan", rows.lessons);

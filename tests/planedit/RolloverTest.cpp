@@ -245,7 +245,8 @@ TEST_F(Rollover, AttachmentsAreCopiedByteForByteAndCancelStoresNothing) {
 }
 
 // The window: a second rollover of 2026 into 2027 names the day and time
-// of the first, and only Yes copies again.
+// of the first, and only Yes copies again; once both are undone, the next
+// one asks nothing.
 TEST_F(Rollover, ASecondRolloverOfTheSameYearsWarnsNamingTheFirst) {
     auto rollOver = [&](RolloverDialog& dialog) {
         dialog.create();
@@ -285,6 +286,15 @@ TEST_F(Rollover, ASecondRolloverOfTheSameYearsWarnsNamingTheFirst) {
     EXPECT_EQ(prompts.count("question"), 2u);
     EXPECT_EQ(count("Select count(*) from LessonPlan where Id >= 1000"), 8);
     EXPECT_EQ(count("Select count(*) from YearRollover"), 2);
+
+    // Both undone, the copies are gone and a third rollover asks nothing.
+    EXPECT_TRUE(undo::undoLast().done);
+    EXPECT_TRUE(undo::undoLast().done);
+    EXPECT_EQ(count("Select count(*) from LessonPlan where Id >= 1000"), 0);
+    RolloverDialog third(app()->getRootWindow());
+    rollOver(third);
+    EXPECT_EQ(prompts.count("question"), 2u);
+    EXPECT_EQ(count("Select count(*) from LessonPlan where Id >= 1000"), 4);
 }
 
 }  // namespace
