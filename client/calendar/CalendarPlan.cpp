@@ -56,11 +56,9 @@ FXint colourDistance(FXColor a, FXColor b) {
 const FXint shadeStep = 12;
 const FXint distinct = 2 * shadeStep;
 
-bool farFromAll(FXColor colour, const FXStringRecordset& list) {
-    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
-        if (row->firstField && row->firstField->next &&
-            colourDistance(colour, colourValue(row->firstField->next->value)) < distinct)
-            return false;
+bool farFromAll(FXColor colour, const std::vector<FXColor>& used) {
+    for (FXColor u : used)
+        if (colourDistance(colour, u) < distinct) return false;
     return true;
 }
 
@@ -71,6 +69,10 @@ FXColor lightColour(FXuint bits, FXint dr = 0, FXint dg = 0, FXint db = 0) {
 }
 
 FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStringRecordset& list) {
+    // The colours in use, read once: a crowded week tries many candidates.
+    std::vector<FXColor> used;
+    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
+        if (row->firstField && row->firstField->next) used.push_back(colourValue(row->firstField->next->value));
     const FXuint bits = mixBits((FXuint)decimalValue(unitId));
     // The unit's colour, then its shades one and two steps away.
     for (FXint steps = 0; steps <= 2; ++steps)
@@ -79,12 +81,12 @@ FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStr
                 for (FXint db = -steps; db <= steps; ++db) {
                     if (FXMAX(FXABS(dr), FXMAX(FXABS(dg), FXABS(db))) != steps) continue;
                     const FXColor colour = lightColour(bits, dr * shadeStep, dg * shadeStep, db * shadeStep);
-                    if (farFromAll(colour, list)) return colour;
+                    if (farFromAll(colour, used)) return colour;
                 }
     // A week crowded with one unit's lessons: colours of the lesson's own.
     for (FXuint attempt = 0; attempt < 16; ++attempt) {
         const FXColor colour = lightColour(mixBits((FXuint)decimalValue(lessonId) * 16u + attempt));
-        if (farFromAll(colour, list)) return colour;
+        if (farFromAll(colour, used)) return colour;
     }
     return lightColour(bits);
 }
