@@ -9,7 +9,7 @@
 // Cancel honoured within 0.5 s, and exported back in under 1 s; a syndicate
 // of 1 000 lessons and 50 attachments exported as HTML in under 10 s; a
 // transfer file of a unit with 100 lessons and 5 MB of attachments imported
-// in under 5 s.
+// in under 0.5 s (in /dev/shm).
 #include <fx.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,7 +148,8 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
         std::string copy = files.file("ten-copy.bin");
         testsupport::writeFile(copy, testsupport::readFile(path));
         prompts.paths.push_back(copy);
-        watcher.cancelAfterMs = 1000;
+        // A third of the way into the upload, whatever the machine's speed.
+        watcher.cancelAfterMs = (FXint)(stored * 1000 / 3);
         watcher.start();
         start = Clock::now();
         editor.press(planedit::UNIT, "Import");
@@ -319,9 +320,9 @@ bool run(FXApp& app, const char* where, const testsupport::ServicesOptions& opti
                            count("Select Count(*) from BinaryDescription") == 10 && access(file.c_str(), F_OK) != 0;
         printf(
             "transfer_bench: unit of 100 lessons and 5 MB of attachments: written in %.2f s, a file of %.1f MB;"
-            " imported in %.2f s (goal < 5 s), of which reading and checking the file %.2f s; %s\n",
+            " imported in %.2f s (goal < 0.5 s), of which reading and checking the file %.2f s; %s\n",
             written, text.size() / 1e6, imported, reading, whole ? "all rows there" : "ROWS MISSING");
-        met = met && imported < 5 && whole;
+        met = met && imported < 0.5 && whole;
         delete editor.dialog;
         app.runWhileEvents();
     }

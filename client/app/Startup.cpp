@@ -13,6 +13,7 @@
 
 #include "calendar/CalendarWindow.h"
 #include "data/AppState.h"
+#include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "data/VersionCheck.h"
 #include "ui/AppResources.h"
@@ -22,6 +23,7 @@
 using namespace FX;
 
 int runPlenwick(int argc, char** argv) {
+    dates::keepLocalZone();
     FXApp app("Plenwick", "Brellmoor");
     new FXToolTip(&app);
     createResources(&app);

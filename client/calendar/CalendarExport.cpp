@@ -159,11 +159,10 @@ long CalendarWindow::onCmdExportDatabase(FXObject*, FXSelector, void*) {
     return 1;
 }
 
-// One page per row of the query: a table of column name and value.  False
+// One page per row of the query read into `rs`: a table of column name and value.  False
 // when a page could not be written (the rows after it are skipped).
-bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& directory, const FXString& sql,
+bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& directory,
                                       std::vector<ExportEntry>* written) {
-    query(rs, sql);
     FXint position = 0;
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext(), ++position) {
         std::string page = pageHead;
@@ -184,11 +183,9 @@ bool CalendarWindow::writeRecordPages(IsectRecordset& rs, const FXString& direct
     return true;
 }
 
-// One page for all rows of the query, named by the last row's Name; none
+// One page for all rows of the query read into `rs`, named by the last row's Name; none
 // for a query without rows.
-void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& directory, const FXString& sql,
-                                    std::vector<ExportEntry>* written) {
-    query(rs, sql);
+void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& directory, std::vector<ExportEntry>* written) {
     if (rs.rows.IsEmpty()) return;
     std::string page = pageHead;
     page += "<TR>";
@@ -209,24 +206,18 @@ void CalendarWindow::writeTablePage(IsectRecordset& rs, const FXString& director
         written->push_back({0, name, path.mid(exportTop.length() + 1, path.length())});
 }
 
-// The unit's attachment notes page and its attachment files.  Two
+// The unit's attachment notes page and its attachment files, from the
+// unit's attachments (`present`) and their notes (`notes`) as read.  Two
 // attachments of one file name (from different directories) both stay: the
 // second gets its Id added to its name.
-void CalendarWindow::exportAttachments(const FXString& directory, const FXString& unitId) {
-    IsectRecordset present;
-    query(present,
-          "Select BinaryDescription.Id, FileName, FileSize from UnitBinary, BinaryDescription where "
-          "FKUnitPlan = " +
-              unitId + " and UnitBinary.Id = BinaryDescription.Id");
+void CalendarWindow::exportAttachments(const FXString& directory, IsectRecordset& present, IsectRecordset& notes) {
     if (present.rows.IsEmpty()) return;
+    std::vector<ExportEntry> written;
+    writeTablePage(notes, directory, &written);
+    for (const ExportEntry& e : written) exportIndex.push_back({2, "File attachment notes", e.path});
+    // One file at a time: each is a reply as large as the file, and holding
+    // several at once would only cost memory.
     IsectRecordset rs;
-    std::vector<ExportEntry> notes;
-    writeTablePage(rs, directory,
-                   "Select '. The File Attachment Notes' as Name, FileName, FileSize, Description from UnitBinary, "
-                   "BinaryDescription where FKUnitPlan = " +
-                       unitId + " and UnitBinary.Id = BinaryDescription.Id",
-                   &notes);
-    for (const ExportEntry& e : notes) exportIndex.push_back({2, "File attachment notes", e.path});
     for (present.MoveFirst(); !present.eof(); present.MoveNext()) {
         const FXString id = trimmed(present.GetField("Id"));
         FXString name = CleanFileName(LastPathComponent(present.GetField("FileName")));
@@ -322,12 +313,40 @@ void CalendarWindow::writeDatabaseTree() {
           "LongTerm where FKLongTerm = LongTerm.Id and FKTeacher = " +
               appState.currentUserId + " Order By LongTerm.Id");
     ProgressWindow progress(this, "Export Database Progress", "Writing out directories.", (FXuint)rs.recordCount);
-    IsectRecordset pages;
     FXString previousPlan, planDirectory;
     for (rs.MoveFirst(); !rs.eof(); rs.MoveNext()) {
         if (progress->cancelled()) break;
         const FXString plan = trimmed(rs.GetField("LongTermId"));
-        if (plan != previousPlan || planDirectory.empty()) {
+        const bool newPlan = plan != previousPlan || planDirectory.empty();
+        const FXString unit = trimmed(rs.GetField("UnitPlanId"));
+        // The unit's pages need nothing of each other's results: their
+        // queries go out together.
+        IsectRecordset planPage, unitPage, lessonPages, present, notes;
+        IsectRecordset::Reads reads;
+        if (newPlan)
+            reads.Add(
+                planPage,
+                "Select '. The Long Term Plan Description' as Name, Description from LongTerm where Id = " + plan);
+        reads.Add(unitPage,
+                  "Select '. The Unit Plan Description' as Name, UNITDESCRIPTION as Description from UnitPlan where "
+                  "Id = " +
+                      unit);
+        reads.Add(lessonPages,
+                  "Select LESSONNAME as Name, LESSONES as Essential_Skills, LESSONAO as Achievement_Objectives, "
+                  "LESSONSLO as Specific_Learning_Outcomes, LESSONINTRO as Introduction, LESSONDEV as Development, "
+                  "LESSONCLOSE as Closure, LESSONTEST as Assessment, LESSONRESOURCE as Resources, LESSONREFLECT as "
+                  "Reflection from LessonPlan where FKUnitPlan = " +
+                      unit);
+        reads.Add(present,
+                  "Select BinaryDescription.Id, FileName, FileSize from UnitBinary, BinaryDescription where "
+                  "FKUnitPlan = " +
+                      unit + " and UnitBinary.Id = BinaryDescription.Id");
+        reads.Add(notes,
+                  "Select '. The File Attachment Notes' as Name, FileName, FileSize, Description from UnitBinary, "
+                  "BinaryDescription where FKUnitPlan = " +
+                      unit + " and UnitBinary.Id = BinaryDescription.Id");
+        if (!reads.Run()) throw PlanEditAbort();
+        if (newPlan) {
             previousPlan = plan;
             planDirectory = top + PATHSEP + CleanFileName(rs.GetField("PlanName")) + " " + plan;
             if (!makeDirectory(planDirectory)) {
@@ -335,39 +354,23 @@ void CalendarWindow::writeDatabaseTree() {
                 break;
             }
             std::vector<ExportEntry> written;
-            writeRecordPages(pages, planDirectory,
-                             "Select '. The Long Term Plan Description' as Name, Description from LongTerm "
-                             "where Id = " +
-                                 plan,
-                             &written);
+            writeRecordPages(planPage, planDirectory, &written);
             for (const ExportEntry& e : written)
                 exportIndex.push_back({0, "Long term plan " + rs.GetField("PlanName"), e.path});
         }
-        const FXString unit = trimmed(rs.GetField("UnitPlanId"));
         const FXString unitDirectory = planDirectory + PATHSEP + CleanFileName(rs.GetField("UnitName")) + " " + unit;
         if (!makeDirectory(unitDirectory)) {
             cannotCreate(this, unitDirectory);
             break;
         }
         std::vector<ExportEntry> written;
-        writeRecordPages(pages, unitDirectory,
-                         "Select '. The Unit Plan Description' as Name, UNITDESCRIPTION as Description from "
-                         "UnitPlan where Id = " +
-                             unit,
-                         &written);
+        writeRecordPages(unitPage, unitDirectory, &written);
         for (const ExportEntry& e : written) exportIndex.push_back({1, "Unit plan " + rs.GetField("UnitName"), e.path});
         written.clear();
-        writeRecordPages(pages, unitDirectory,
-                         "Select LESSONNAME as Name, LESSONES as Essential_Skills, LESSONAO as "
-                         "Achievement_Objectives, LESSONSLO as Specific_Learning_Outcomes, LESSONINTRO as "
-                         "Introduction, LESSONDEV as Development, LESSONCLOSE as Closure, LESSONTEST as "
-                         "Assessment, LESSONRESOURCE as Resources, LESSONREFLECT as Reflection from LessonPlan "
-                         "where FKUnitPlan = " +
-                             unit,
-                         &written);
+        writeRecordPages(lessonPages, unitDirectory, &written);
         for (const ExportEntry& e : written) exportIndex.push_back({2, "Lesson " + e.text, e.path});
         progress->setMessage("Writing out file attachments.");
-        exportAttachments(unitDirectory, unit);
+        exportAttachments(unitDirectory, present, notes);
         progress->setMessage("Writing out directories.");
         progress->advance(1);
     }

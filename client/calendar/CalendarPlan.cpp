@@ -60,11 +60,9 @@ FXint colourDistance(FXColor a, FXColor b) {
 const FXint shadeStep = 12;
 const FXint distinct = 2 * shadeStep;
 
-bool farFromAll(FXColor colour, const FXStringRecordset& list) {
-    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
-        if (row->firstField && row->firstField->next &&
-            colourDistance(colour, colourValue(row->firstField->next->value)) < distinct)
-            return false;
+bool farFromAll(FXColor colour, const std::vector<FXColor>& used) {
+    for (FXColor u : used)
+        if (colourDistance(colour, u) < distinct) return false;
     return true;
 }
 
@@ -75,6 +73,10 @@ FXColor lightColour(FXuint bits, FXint dr = 0, FXint dg = 0, FXint db = 0) {
 }
 
 FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStringRecordset& list) {
+    // The colours in use, read once: a crowded week tries many candidates.
+    std::vector<FXColor> used;
+    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
+        if (row->firstField && row->firstField->next) used.push_back(colourValue(row->firstField->next->value));
     const FXuint bits = mixBits((FXuint)decimalValue(unitId));
     // The unit's colour, then its shades one and two steps away.
     for (FXint steps = 0; steps <= 2; ++steps)
@@ -83,12 +85,12 @@ FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStr
                 for (FXint db = -steps; db <= steps; ++db) {
                     if (FXMAX(FXABS(dr), FXMAX(FXABS(dg), FXABS(db))) != steps) continue;
                     const FXColor colour = lightColour(bits, dr * shadeStep, dg * shadeStep, db * shadeStep);
-                    if (farFromAll(colour, list)) return colour;
+                    if (farFromAll(colour, used)) return colour;
                 }
     // A week crowded with one unit's lessons: colours of the lesson's own.
     for (FXuint attempt = 0; attempt < 16; ++attempt) {
         const FXColor colour = lightColour(mixBits((FXuint)decimalValue(lessonId) * 16u + attempt));
-        if (farFromAll(colour, list)) return colour;
+        if (farFromAll(colour, used)) return colour;
     }
     return lightColour(bits);
 }
@@ -155,55 +157,56 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
 void CalendarWindow::loadWeek(Week& week) {
     const FXlong shown = dates::shownNow();
     // The queries, in one transaction.  A failed connection ends the drawing
-    // (the guard ends the transaction).  Two columns for the teacher, so that
-    // a teacher whose name is empty still has a row.
+    // (the guard ends the transaction).  The teacher, the first unit and the
+    // term need nothing of each other and go out together; the week's days
+    // and lessons need the term and go out together after it.  Two columns
+    // for the teacher, so that a teacher whose name is empty still has a row.
     IsectRecordset::Transaction transaction(drawRecordset);
-    if (!drawRecordset.OpenRecordset("Select Id, Teacher from Teachers where Id = " + appState.currentUserId)) return;
-    drawRecordset.rows.MoveFirst();
-    if (drawRecordset.rows.eof) {
+    IsectRecordset teacher, firstUnit, term;
+    IsectRecordset::Reads reads;
+    reads.Add(teacher, "Select Id, Teacher from Teachers where Id = " + appState.currentUserId);
+    reads.Add(firstUnit, "Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId);
+    reads.Add(term, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
+                        dates::isoDate(shown) + "'");
+    if (!reads.Run()) return;
+    teacher.rows.MoveFirst();
+    if (teacher.rows.eof) {
         week.notice = noTeacherText();
         if (week.notice.empty()) return;
         transaction.commit();
         week.outcome = Week::NO_TEACHER;
         return;
     }
-    week.teacherName = drawRecordset.GetField("Teacher");
+    week.teacherName = teacher.GetField("Teacher");
 
-    if (!drawRecordset.OpenRecordset("Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId))
-        return;
-    drawRecordset.rows.MoveFirst();
-    if (drawRecordset.rows.eof) {
+    firstUnit.rows.MoveFirst();
+    if (firstUnit.rows.eof) {
         transaction.commit();
         week.outcome = Week::NO_PLANS;
         return;
     }
 
-    if (!drawRecordset.OpenRecordset(
-            "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
-            dates::isoDate(shown) + "'"))
-        return;
-    drawRecordset.rows.MoveFirst();
-    if (drawRecordset.rows.eof) {
+    term.rows.MoveFirst();
+    if (term.rows.eof) {
         // Before the first term, or no terms at all.
-        if (!drawRecordset.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return;
-        drawRecordset.rows.MoveFirst();
-        week.notice = drawRecordset.rows.eof
-                          ? FXString(
-                                "This database has no school terms yet.\n\n"
-                                "Add them in Options, School Setup: the first day of each term and "
-                                "its length in weeks.")
-                          : "The week shown lies before the school's first term, which begins on " +
-                                DisplayDate(drawRecordset.rows.GetField(0)) +
-                                ".\n\nPress \"Term >\" to go to it, or add the earlier terms in Options, "
-                                "School Setup.";
+        if (!term.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return;
+        term.rows.MoveFirst();
+        week.notice = term.rows.eof ? FXString(
+                                          "This database has no school terms yet.\n\n"
+                                          "Add them in Options, School Setup: the first day of each term and "
+                                          "its length in weeks.")
+                                    : "The week shown lies before the school's first term, which begins on " +
+                                          DisplayDate(term.rows.GetField(0)) +
+                                          ".\n\nPress \"Term >\" to go to it, or add the earlier terms in Options, "
+                                          "School Setup.";
         transaction.commit();
         week.outcome = Week::NO_TERM;
         return;
     }
-    drawRecordset.rows.MoveLast();
-    week.schoolYear = drawRecordset.GetField("SchoolYear");
-    week.schoolTerm = drawRecordset.GetField("SchoolTerm");
-    const FXString firstDay = drawRecordset.rows.GetField(1);
+    term.rows.MoveLast();
+    week.schoolYear = term.GetField("SchoolYear");
+    week.schoolTerm = term.GetField("SchoolTerm");
+    const FXString firstDay = term.rows.GetField(1);
     FXlong termStart = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute);
     week.termBase = termStart - oneWeek;
     // The week that holds the shown date: weeks are counted from the
@@ -216,33 +219,34 @@ void CalendarWindow::loadWeek(Week& week) {
     const FXlong first = week.termBase + week.N * oneWeek;
     const FXString D0 = dates::isoDate(first);
     const FXString D6 = dates::isoDate(dates::addDays(first, 6));
-    // The week's non-teaching days (before the lesson query, whose rows the
-    // drawing walks).
-    if (!drawRecordset.OpenRecordset("Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
-                                     "' and LastDay >= '" + D0 + "' Order By FirstDay, Id"))
-        return;
-    for (drawRecordset.rows.MoveFirst(); !drawRecordset.rows.eof; drawRecordset.rows.MoveNext()) {
-        const FXString from = drawRecordset.rows.GetField(0).left(10), to = drawRecordset.rows.GetField(1).left(10);
-        const FXString name = drawRecordset.rows.GetField(2);
+    // The week's non-teaching days, and its lessons, whose rows the drawing
+    // walks.
+    IsectRecordset closed;
+    reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
+                          "' and LastDay >= '" + D0 + "' Order By FirstDay, Id");
+    reads.Add(
+        drawRecordset,
+        // The lesson's own columns in the table's order (DateStart and
+        // DateEnd 14 and 15), without the row versions, which an HTML
+        // file of the week would list.
+        "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
+        "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+        "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate from "
+        "LessonPlan,UnitPlan,LongTerm "
+        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
+        "= " +
+            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
+            "' and DateEnd >= '" + D6 +
+            "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id");
+    if (!reads.Run()) return;
+    for (closed.rows.MoveFirst(); !closed.rows.eof; closed.rows.MoveNext()) {
+        const FXString from = closed.rows.GetField(0).left(10), to = closed.rows.GetField(1).left(10);
+        const FXString name = closed.rows.GetField(2);
         for (FXint d = 0; d < 5; ++d) {
             const FXString day = dates::isoDate(dates::addDays(first, d));
             if (from <= day && day <= to) week.closedNames[d] += (week.closedNames[d].empty() ? "" : ", ") + name;
         }
     }
-    if (!drawRecordset.OpenRecordset(
-            // The lesson's own columns in the table's order (DateStart and
-            // DateEnd 14 and 15), without the row versions, which an HTML
-            // file of the week would list.
-            "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
-            "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
-            "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate from "
-            "LessonPlan,UnitPlan,LongTerm "
-            "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
-            "= " +
-            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
-            "' and DateEnd >= '" + D6 +
-            "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id"))
-        return;
     readLessons();
     transaction.commit();
     week.outcome = Week::WEEK;

@@ -288,11 +288,10 @@ protected:
     FX::FXString exportTop;
     // The pages written are added to `written` (their Name and path below
     // the top); each page links back to the index.
-    bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql,
+    bool writeRecordPages(IsectRecordset& rs, const FX::FXString& directory,
                           std::vector<ExportEntry>* written = nullptr);
-    void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, const FX::FXString& sql,
-                        std::vector<ExportEntry>* written = nullptr);
-    void exportAttachments(const FX::FXString& directory, const FX::FXString& unitId);
+    void writeTablePage(IsectRecordset& rs, const FX::FXString& directory, std::vector<ExportEntry>* written = nullptr);
+    void exportAttachments(const FX::FXString& directory, IsectRecordset& present, IsectRecordset& notes);
     void writeExportIndex(const FX::FXString& teacher);
     void writeICalendar();
     // The database's own identity, made on first use (Settings

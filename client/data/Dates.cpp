@@ -3,7 +3,11 @@
 // comparison).
 #include "data/Dates.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "data/AppState.h"
 
@@ -33,6 +37,18 @@ const char* const englishFormats =
 }  // namespace
 
 namespace dates {
+
+void keepLocalZone() {
+    if (getenv("TZ")) return;
+    char target[1024];
+    const ssize_t n = readlink("/etc/localtime", target, sizeof target - 1);
+    if (n <= 0) return;
+    target[n] = '\0';
+    const std::string file = target[0] == '/' ? std::string(target) : "/etc/" + std::string(target);
+    if (access(file.c_str(), R_OK) != 0) return;
+    setenv("TZ", (":" + file).c_str(), 0);
+    tzset();
+}
 
 FXlong now() { return (FXlong)time(nullptr); }
 

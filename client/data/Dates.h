@@ -31,6 +31,15 @@ constexpr FX::FXlong oneDay = 86400;
 constexpr FX::FXlong oneWeek = 7 * oneDay;
 constexpr FX::FXlong oneYear = 365 * oneDay;  // the calendar's year step
 
+// Makes the C library keep the computer's time zone for the life of the
+// program: without TZ it looks at /etc/localtime again (a file-system call)
+// on every conversion to and from the clock time, and a week's drawing
+// converts some five hundred times.  TZ is set to the zone file that
+// /etc/localtime names; a TZ set already, or an /etc/localtime that names
+// no file, is left as it is.  A change of the computer's zone is then seen
+// at the program's next start.
+void keepLocalZone();
+
 // The clock, and the clock plus appState.dateOffset.
 FX::FXlong now();
 FX::FXlong shownNow();

@@ -378,6 +378,12 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         resetResult();
         CommitTrans();  // waits for its answer after a write
     }
+    takeReply();
+    return true;
+}
+
+void IsectRecordset::takeReply() {
+    FXString first;
     resetResult();
     if (firstBlockIsError(blocks, first)) {
         transactionFailed(this);
@@ -400,7 +406,6 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         throw DatabaseError(error);
     }
     parseBlocks();
-    return true;
 }
 
 // The text is kept once, in loadedText, and parsed where it lies: a
@@ -590,4 +595,98 @@ FXbool IsectRecordset::Batch::Add(const FXString& sql) {
 FXbool IsectRecordset::Batch::Wait() {
     drain();
     return settle();
+}
+
+// ---------------------------------------------------------------- reads
+
+void IsectRecordset::Reads::Add(IsectRecordset& rs, const FXString& sql) { entries_.push_back({&rs, sql, {}}); }
+
+// Each reply as the library reads it goes into its recordset's blocks; a
+// request the router reports as failed keeps the router's reason.
+void IsectRecordset::Reads::reply(void* self, int, const char* data, int length, const char* failure) {
+    Reads& r = *static_cast<Reads*>(self);
+    if (r.answered_ >= r.entries_.size()) return;
+    Entry& e = r.entries_[r.answered_++];
+    if (data)
+        e.rs->blocks.AddField(data, length, true);
+    else
+        e.failure = failure && *failure ? failure : "the worker serving the request ended";
+}
+
+FXbool IsectRecordset::Reads::Run() {
+    std::vector<Entry> entries;
+    entries.swap(entries_);
+    if (entries.empty()) return true;
+    if (!waitForBatch()) return false;
+    for (Entry& e : entries) {
+        if (e.rs->inTransaction && owner && brokenInside) {
+            e.rs->RollbackTrans();
+            throw FXException(endedInside);
+        }
+    }
+    auto lost = [&] {
+        if (owner) brokenInside = true;
+        dropConnection();
+        connectionLost(networkFailed);
+        return false;
+    };
+    if (!connect()) return lost();
+    bool inside = owner != nullptr;
+    for (Entry& e : entries) {
+        IsectRecordset& rs = *e.rs;
+        rs.sqlText = e.sql;
+        rs.loadedText = FXString();
+        rs.blocks.Clear();
+        rs.resetResult();
+        if (WritesData(e.sql)) written = true;
+        inside = inside || rs.inTransaction;
+    }
+    entries_.swap(entries);
+    answered_ = 0;
+    isdSetPipeReply(connection, &Reads::reply, this);
+    bool sent = true;
+    for (const Entry& e : entries_) {
+        IsdHeader header;
+        memset(&header, 0, sizeof header);
+        if (isdSendPiped(connection, e.sql.text(), e.sql.length(), &header) == -1) {
+            sent = false;
+            break;
+        }
+    }
+    const bool read = sent && isdPipeWait(connection) == 0;
+    isdSetPipeReply(connection, nullptr, nullptr);
+    entries.clear();
+    entries.swap(entries_);
+    if (!read) {
+        for (Entry& e : entries) e.rs->blocks.Clear();
+        return lost();
+    }
+
+    // The first failure, in the order sent.
+    size_t failed = entries.size();
+    for (size_t i = 0; i < entries.size() && failed == entries.size(); ++i) {
+        FXString first;
+        if (!entries[i].failure.empty() || firstBlockIsError(entries[i].rs->blocks, first) ||
+            !endsLikeResult(entries[i].rs->blocks))
+            failed = i;
+    }
+    if (failed == entries.size()) {
+        if (!inside) entries.front().rs->CommitTrans();  // waits for its answer after a write
+        for (Entry& e : entries) e.rs->takeReply();
+        return true;
+    }
+    // The worker rolled back at the failure; what ran after it belongs to
+    // no transaction anyone meant.
+    written = false;
+    for (size_t i = failed + 1; i < entries.size(); ++i) entries[i].rs->blocks.Clear();
+    IsectRecordset& rs = *entries[failed].rs;
+    for (size_t i = 0; i < failed; ++i) entries[i].rs->takeReply();
+    if (!entries[failed].failure.empty()) {
+        transactionFailed(&rs);
+        rs.RollbackTrans();
+        rs.blocks.Clear();
+        throw FXTextException(entries[failed].failure);
+    }
+    rs.takeReply();  // rolls back and throws
+    return true;
 }

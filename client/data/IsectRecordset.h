@@ -44,6 +44,22 @@
 // on the connection waits for the open batch first, so nothing is committed
 // behind a failed statement.
 //
+// Several queries whose texts do not depend on one another's results (the
+// teacher, the first unit and the term of a week's drawing) go out together
+// as Reads and are read back in the order sent, each into its own
+// recordset, which then holds its result as after OpenRecordset:
+//
+//   IsectRecordset teacher, term;
+//   IsectRecordset::Reads reads;
+//   reads.Add(teacher, "Select ...");
+//   reads.Add(term, "Select ...");
+//   if (!reads.Run()) return;        // the connection was lost
+//
+// Run waits once for all the replies instead of once for each.  Without a
+// Transaction one "commit" follows the last reply.  When one of them fails,
+// every reply is read first, then "rollback" is sent and the first failure
+// thrown as OpenRecordset throws it; the recordsets after it are left empty.
+//
 // All recordsets share one connection, and so one transaction: while a
 // Transaction is open, statements of other recordsets (a window repainting
 // while an upload lets events run) and Transactions begun meanwhile are part
@@ -171,6 +187,30 @@ public:
         bool routerFailure_ = false, lost_ = false, thrown_ = false;
     };
 
+    // Queries sent together and read back in order (see the top of this
+    // file).
+    class Reads {
+    public:
+        Reads() {}
+        Reads(const Reads&) = delete;
+        Reads& operator=(const Reads&) = delete;
+        // Queues a query for `rs`; nothing is sent before Run.
+        void Add(IsectRecordset& rs, const FX::FXString& sql);
+        // Sends every query queued and reads their replies.  False when the
+        // connection was lost (counted as by OpenRecordset); throws the
+        // first failure.  The queue is empty afterwards.
+        FX::FXbool Run();
+
+    private:
+        struct Entry {
+            IsectRecordset* rs;
+            FX::FXString sql, failure;  // failure: the router's reason
+        };
+        static void reply(void* self, int index, const char* data, int length, const char* failure);
+        std::vector<Entry> entries_;
+        size_t answered_ = 0;
+    };
+
     // Cursor of `rows`.
     void MoveFirst() { rows.MoveFirst(); }
     void MoveLast() { rows.MoveLast(); }
@@ -217,6 +257,9 @@ private:
     void resetResult();
     void parseBlocks();
     void parseParts(const std::vector<TextBlock>& parts);
+    // The received blocks as the result, or the error they hold thrown
+    // (after "rollback").
+    void takeReply();
     // False when the request failed: with `failure` set when the router
     // reported why (the connection stays), else the connection was lost.
     FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure);

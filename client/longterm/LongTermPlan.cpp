@@ -51,63 +51,78 @@ FXbool LongTermWindow::loadTerm(Term& term) {
     const FXString user = appState.currentUserId;
 
     // The teacher, whether the syndicate has plans at all, the term and its
-    // plans: one transaction.  A database error rolls it back and is thrown.
+    // plans, and the syndicate's subjects current on the viewed date: one
+    // transaction.  A database error rolls it back and is thrown.  The
+    // queries go out in two rounds: the teacher, the term and the subjects
+    // need nothing of each other; the plans, the term's non-teaching days
+    // and whether there are plans at all need the teacher's syndicate and the
+    // term.
     IsectRecordset::Transaction transaction(workRecordset);
-    if (!workRecordset.OpenRecordset("Select Teacher,Syndicate from Teachers Where Id = " + user)) return false;
-    workRecordset.rows.MoveFirst();
-    if (workRecordset.rows.eof) {
+    IsectRecordset teacher, termDate, anyPlan, closed;
+    IsectRecordset::Reads reads;
+    reads.Add(teacher, "Select Teacher,Syndicate from Teachers Where Id = " + user);
+    reads.Add(termDate, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
+                            term.shownDay + "'");
+    reads.Add(subjectRecordset,
+              "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + term.shownDay + "')");
+    if (!reads.Run()) return false;
+    teacher.rows.MoveFirst();
+    if (teacher.rows.eof) {
         term.outcome = Term::NO_USER;
         transaction.commit();
         return true;
     }
-    term.teacher = workRecordset.GetField("Teacher");
-    const FXString syndicate = workRecordset.GetField("Syndicate");
+    term.teacher = teacher.GetField("Teacher");
+    const FXString syndicate = teacher.GetField("Syndicate");
 
-    if (!workRecordset.OpenRecordset("Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate +
-                                     " or FKSyndicate = " + user))
-        return false;
-    workRecordset.rows.MoveFirst();
-    if (workRecordset.rows.eof) {
+    termDate.rows.MoveFirst();
+    if (termDate.rows.eof) {
+        // Before the first term, or no terms at all: which one the message
+        // says, once the syndicate is known to have plans.
+        IsectRecordset first;
+        reads.Add(anyPlan,
+                  "Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate + " or FKSyndicate = " + user);
+        reads.Add(first, "Select First 1 FirstDay from TermDate Order By FirstDay");
+        if (!reads.Run()) return false;
+        anyPlan.rows.MoveFirst();
+        first.rows.MoveFirst();
+        term.outcome = anyPlan.rows.eof ? Term::NO_PLANS : Term::NO_TERM;
+        if (term.outcome == Term::NO_TERM && !first.rows.eof) term.firstTermDay = first.rows.GetField(0);
+        transaction.commit();
+        return true;
+    }
+    termDate.rows.MoveLast();
+    term.weeks = FXCLAMP(0, decimalValue(termDate.GetField("SchoolWeeks")), mostWeeks);
+    term.firstDay = termDate.rows.GetField(1);  // raw: YYYY-MM-DD
+    term.schoolYear = termDate.GetField("SchoolYear");
+    term.schoolTerm = termDate.GetField("SchoolTerm");
+
+    // The plans ending in the term or reaching past its last day (in the
+    // working recordset, whose query a printed HTML table repeats), and the
+    // term's non-teaching days.
+    const FXString F = term.firstDay.left(10);
+    const FXString L = dates::addDays(F, 7 * term.weeks - 1);
+    reads.Add(anyPlan,
+              "Select First 1 Id from LongTerm Where FKSyndicate = " + syndicate + " or FKSyndicate = " + user);
+    reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + L +
+                          "' and LastDay >= '" + F + "' Order By FirstDay, Id");
+    reads.Add(workRecordset,
+              "Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
+              " (FKSyndicate = " +
+                  syndicate + " or FKSyndicate = " + user + ") and (PlanEnd >= '" + F + "' and PlanEnd < '" + L +
+                  "' or PlanStart <= '" + L + "' and PlanEnd >= '" + L + "') and Persistant = 0 Order By Id");
+    if (!reads.Run()) return false;
+    anyPlan.rows.MoveFirst();
+    if (anyPlan.rows.eof) {
         term.outcome = Term::NO_PLANS;
         transaction.commit();
         return true;
     }
-
-    if (!workRecordset.OpenRecordset(
-            "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + term.shownDay +
-            "'"))
-        return false;
-    workRecordset.rows.MoveFirst();
-    if (workRecordset.rows.eof) {
-        // Before the first term, or no terms at all: which one the message
-        // says.  (A recordset of its own, so that the working one still
-        // holds the term query.)
-        IsectRecordset first;
-        if (!first.OpenRecordset("Select First 1 FirstDay from TermDate Order By FirstDay")) return false;
-        first.rows.MoveFirst();
-        if (!first.rows.eof) term.firstTermDay = first.rows.GetField(0);
-        term.outcome = Term::NO_TERM;
-        transaction.commit();
-        return true;
-    }
-    workRecordset.rows.MoveLast();
-    term.weeks = FXCLAMP(0, decimalValue(workRecordset.GetField("SchoolWeeks")), mostWeeks);
-    term.firstDay = workRecordset.rows.GetField(1);  // raw: YYYY-MM-DD
-    term.schoolYear = workRecordset.GetField("SchoolYear");
-    term.schoolTerm = workRecordset.GetField("SchoolTerm");
-
-    // The plans ending in the term or reaching past its last day.
-    const FXString F = term.firstDay.left(10);
-    const FXString L = dates::addDays(F, 7 * term.weeks - 1);
-    // The term's non-teaching days, by the weeks that hold them (before the
-    // plans, whose query a printed HTML table repeats).
+    // The non-teaching days by the weeks that hold them.
     term.closedInWeek.assign(term.weeks + 1, FXString());
-    if (!workRecordset.OpenRecordset("Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + L +
-                                     "' and LastDay >= '" + F + "' Order By FirstDay, Id"))
-        return false;
-    for (workRecordset.rows.MoveFirst(); !workRecordset.rows.eof; workRecordset.rows.MoveNext()) {
-        const FXString from = workRecordset.rows.GetField(0).left(10), to = workRecordset.rows.GetField(1).left(10);
-        const FXString name = workRecordset.rows.GetField(2);
+    for (closed.rows.MoveFirst(); !closed.rows.eof; closed.rows.MoveNext()) {
+        const FXString from = closed.rows.GetField(0).left(10), to = closed.rows.GetField(1).left(10);
+        const FXString name = closed.rows.GetField(2);
         for (FXint i = 1; i <= term.weeks; ++i) {
             // Monday to Friday of week i; ISO dates compare as text.
             const FXString monday = dates::addDays(F, 7 * (i - 1)), friday = dates::addDays(monday, 4);
@@ -115,12 +130,6 @@ FXbool LongTermWindow::loadTerm(Term& term) {
                 term.closedInWeek[i] += (term.closedInWeek[i].empty() ? "" : ", ") + name;
         }
     }
-    if (!workRecordset.OpenRecordset(
-            "Select Id, FKSubject, PlanName, PlanStart, PlanEnd, Description, FKSyndicate from LongTerm Where"
-            " (FKSyndicate = " +
-            syndicate + " or FKSyndicate = " + user + ") and (PlanEnd >= '" + F + "' and PlanEnd < '" + L +
-            "' or PlanStart <= '" + L + "' and PlanEnd >= '" + L + "') and Persistant = 0 Order By Id"))
-        return false;
     FXStringRecordset& rows = workRecordset.rows;
     const FXint idColumn = workRecordset.FieldOrdinal("Id").ordinal;
     const FXint subjectColumn = workRecordset.FieldOrdinal("FKSubject").ordinal;
@@ -143,10 +152,6 @@ FXbool LongTermWindow::loadTerm(Term& term) {
     }
     transaction.commit();
 
-    // The syndicate's subjects current on the viewed date.
-    if (!subjectRecordset.OpenRecordset("Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" +
-                                        term.shownDay + "')"))
-        return false;
     for (subjectRecordset.MoveFirst(); !subjectRecordset.eof(); subjectRecordset.MoveNext()) {
         Subject subject;
         subject.id = decimalValue(subjectRecordset.GetField("Id"));

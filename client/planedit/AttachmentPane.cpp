@@ -157,11 +157,6 @@ bool AttachmentPane::readFile(const FXString& path, FXString& bytes) {
     return false;
 }
 
-// Chunk calls to one EXECUTE BLOCK: some 34 kB of statement, well inside
-// the 64 kB a statement may have.
-constexpr FXint chunksPerBlock = 32;
-constexpr FXint blocksUnderWay = 4;
-
 bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& encoded, FXint size) {
     const FXint n = encoded.length();
     const FXint chunk = attachments::chunkSize;
@@ -177,22 +172,10 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
 
         ProgressWindow progress(owner(), "Import Binary File Progress", "Writing file to database.",
                                 (FXuint)(n > chunk ? n - chunk : 0));
-        // The chunks answer nothing the next one needs: they go out
-        // chunksPerBlock calls to an EXECUTE BLOCK (the same procedure, the
-        // same rows), the blocks without waiting for each reply, and a
-        // failure of any is thrown at the latest by Wait, before the commit.
+        // The chunks answer nothing the next one needs: they go out as a
+        // batch of EXECUTE BLOCKs (ChunkWriter).
         IsectRecordset::Batch batch(rs);
-        FXString block;
-        FXint inBlock = 0;
-        auto send = [&] {
-            if (!inBlock) return;
-            if (!batch.Add("Execute Block As Begin\n" + block + "End")) throw PlanEditAbort();
-            block = FXString::null;
-            inBlock = 0;
-            // A few blocks under way keep the worker busy; more would only
-            // make a Cancel wait for them.
-            if (batch.Sent() % blocksUnderWay == 0 && !batch.Wait()) throw PlanEditAbort();
-        };
+        attachments::ChunkWriter chunks(batch, attachment, text(unitId));
         FXint increment = 1;
         for (FXint offset = chunk; offset < n; offset += chunk, ++increment) {
             progress->advance((FXuint)chunk);
@@ -201,11 +184,9 @@ bool AttachmentPane::store(FXint unitId, const FXString& path, const FXString& e
                 busy(false);
                 return;
             }
-            block += "Execute Procedure BulkLoadUnitBinary(" + attachment + "," + text(increment) + ",'" +
-                     EscapeText(encoded.mid(offset, chunk)) + "'," + text(unitId) + ");\n";
-            if (++inBlock == chunksPerBlock) send();
+            chunks.add(increment, encoded.mid(offset, chunk));
         }
-        send();
+        chunks.flush();
         if (!batch.Add("Update BinaryDescription Set Ready = 0 where Id = " + attachment) || !batch.Wait())
             throw PlanEditAbort();
         progress->setMessage("Committing file inside database.");

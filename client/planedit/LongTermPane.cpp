@@ -99,13 +99,13 @@ void LongTermPane::showLeaderNote(bool shown) {
 
 // ---------------------------------------------------------------- lists and the shown plan
 
-void LongTermPane::listYears() {
+const char* const LongTermPane::yearsQuery = "Select * from ChildYear Order By Description Desc";
+
+void LongTermPane::listYears(IsectRecordset& years) {
     childYearCombo->clearItems();
     subjectCombo->clearItems();
-    IsectRecordset rs;
-    query(rs, "Select * from ChildYear Order By Description Desc");
-    for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
-        childYearCombo->appendItem(rs.GetField("Description"), (void*)(FXival)FXIntVal(rs.GetField("Id")));
+    for (years.MoveFirst(); !years.eof(); years.MoveNext())
+        childYearCombo->appendItem(years.GetField("Description"), (void*)(FXival)FXIntVal(years.GetField("Id")));
     childYearCombo->setNumVisible(6);
 }
 

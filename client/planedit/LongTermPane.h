@@ -21,9 +21,10 @@ public:
     LongTermPane(FX::FXComposite* page, const PaneShared& shared, FX::FXObject* tgt, FX::FXSelector sel);
     ~LongTermPane() override;
 
-    // Fills "Children's Year:" from the database and empties "Subject:"
-    // (listSubjects fills it).
-    void listYears();
+    // Fills "Children's Year:" from `years` (yearsQuery read) and empties
+    // "Subject:" (listSubjects fills it).
+    static const char* const yearsQuery;
+    void listYears(IsectRecordset& years);
     // Fills "Subject:" with the current subjects (SubjectsPane::readCurrent);
     // the box keeps the subject it showed while that subject is still
     // current, and shows none when it was retired.

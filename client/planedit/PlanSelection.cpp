@@ -26,13 +26,15 @@ namespace {
 
 const char* const weekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday"};
 
-// The long-term plans' date test for the current term: the last one that
-// began on or before today.  Before the first term only the persistent
-// plans are listed, and the teacher is told why.
-FXString termClause(FXWindow* owner) {
-    IsectRecordset terms;
-    query(terms,
-          "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + dates::today() + "'");
+// The terms begun by today, of which the current one is the last.
+FXString termQuery() {
+    return "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" + dates::today() + "'";
+}
+
+// The long-term plans' date test for the current term, from `terms` as
+// termQuery read them.  Before the first term only the persistent plans
+// are listed, and the teacher is told why.
+FXString termClause(FXWindow* owner, IsectRecordset& terms) {
     if (terms.rows.IsEmpty()) {
         Prompter::get().error(owner, "No School Term", noTermText());
         return "(Persistant = 1)";
@@ -65,8 +67,18 @@ FXint UnitPlanDialog::selectQuery() {
     failureScope(this, "Database Error", [&] {
         showTabsOf(isLeader());
         clearPlanLists();
-        fillCombos();
-        const FXString inTerm = termClause(this);
+        // The years, the subjects and the term need nothing of each other:
+        // read together; the plans need the term.
+        IsectRecordset years, subjects, terms;
+        IsectRecordset::Reads reads;
+        reads.Add(years, LongTermPane::yearsQuery);
+        reads.Add(subjects, SubjectsPane::currentQuery());
+        reads.Add(terms, termQuery());
+        if (!reads.Run()) throw PlanEditAbort();
+        longTermPane->listYears(years);
+        longTermPane->listSubjects(subjects);
+        subjectsPane->list(subjects, 0);
+        const FXString inTerm = termClause(this, terms);
         IsectRecordset plans;
         query(plans, "Select Id, PlanName, Persistant from LongTerm Where (FKSyndicate = " + appState.currentSyndicate +
                          " or FKSyndicate = " + appState.currentUserId + ") and " + inTerm + " Order by PlanName");
@@ -82,11 +94,6 @@ FXint UnitPlanDialog::selectQuery() {
         result = 1;
     });
     return result;
-}
-
-void UnitPlanDialog::fillCombos() {
-    longTermPane->listYears();
-    refreshSubjects(0);
 }
 
 // The subjects list and the long-term tab's Subject box, both from the

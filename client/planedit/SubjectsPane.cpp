@@ -41,9 +41,11 @@ SubjectsPane::SubjectsPane(FXComposite* page, const PaneShared& shared, FXObject
     closeButton(buttons);
 }
 
-void SubjectsPane::readCurrent(IsectRecordset& rs) {
-    query(rs, "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')");
+FXString SubjectsPane::currentQuery() {
+    return "Select * from GetCurrentSubjects(" + appState.currentSyndicate + ",'" + dates::today() + "')";
 }
+
+void SubjectsPane::readCurrent(IsectRecordset& rs) { query(rs, currentQuery()); }
 
 void SubjectsPane::list(IsectRecordset& subjects, FXint id) {
     subjectList->clearItems();
@@ -191,12 +193,17 @@ void SubjectsPane::moveSubject(bool up) {
         // never keeps a transaction open.
         IsectRecordset& rs = recordset();
         IsectRecordset::Transaction transaction(rs);
-        query(rs, "Select Ordinal from Subject where Id = " + text(a));
-        const FXString ordinalA = trimmed(rs.GetField("Ordinal"));
-        query(rs, "Select Ordinal from Subject where Id = " + text(b));
-        const FXString ordinalB = trimmed(rs.GetField("Ordinal"));
-        query(rs, "Update Subject Set Ordinal = " + ordinalB + " where Id = " + text(a));
-        query(rs, "Update Subject Set Ordinal = " + ordinalA + " where Id = " + text(b));
+        // Both places are read in one statement; the two updates need
+        // nothing of each other and go out as a batch.
+        query(rs, "Select Id, Ordinal from Subject where Id in (" + text(a) + "," + text(b) + ")");
+        FXString ordinalA, ordinalB;
+        for (rs.MoveFirst(); !rs.eof(); rs.MoveNext())
+            (FXIntVal(rs.GetField("Id")) == a ? ordinalA : ordinalB) = trimmed(rs.GetField("Ordinal"));
+        if (ordinalA.empty() || ordinalB.empty()) throw FXTextException(vanishedText("Subject"));
+        IsectRecordset::Batch batch(rs);
+        if (!batch.Add("Update Subject Set Ordinal = " + ordinalB + " where Id = " + text(a)) ||
+            !batch.Add("Update Subject Set Ordinal = " + ordinalA + " where Id = " + text(b)) || !batch.Wait())
+            throw PlanEditAbort();
         transaction.commit();
         tell(SEL_CHANGED, (void*)(FXival)a);
     });

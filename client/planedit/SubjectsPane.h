@@ -18,6 +18,8 @@ public:
 
     // The syndicate's subjects current today, in their order (Id, Description).
     static void readCurrent(IsectRecordset& rs);
+    // The query readCurrent runs, for reading it together with others.
+    static FX::FXString currentQuery();
     // Lists them (a leader's list; a teacher's stays empty) and chooses the
     // one of Id `id`, if listed.
     void list(IsectRecordset& subjects, FX::FXint id);

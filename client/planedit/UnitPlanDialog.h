@@ -210,7 +210,6 @@ private:
 
     // ---- the plan lists (PlanSelection.cpp)
     void clearPlanLists();
-    void fillCombos();
     void refreshSubjects(FX::FXint id);
     void listUnits(const FX::FXString& longTermId);
     void listLessons(const FX::FXString& unitId);

@@ -863,6 +863,9 @@ long SchoolSetupWindow::onCmdSaveTimetable(FXObject*, FXSelector, void*) {
     failures::run(this, "Database Error", "timetable", [&] {
         if (!timetableStillShown()) return;
         IsectRecordset::Transaction transaction(recordset);
+        // The four rows need nothing of each other's answers: one batch, and
+        // a refused write (another window's change since) is thrown by Wait.
+        IsectRecordset::Batch batch(recordset);
         const FXint values[] = {hour, minute, period, times};
         for (int i = 0; i < 4; ++i) {
             // A row read when the window opened is written as a checked
@@ -879,8 +882,9 @@ long SchoolSetupWindow::onCmdSaveTimetable(FXObject*, FXSelector, void*) {
                            ? FXString(FXStringVal(decimalValue(appState.currentUserId)))
                            : FXString("NULL")) +
                       " Where StringKey = '" + key + "'";
-            if (!recordset.OpenRecordset(sql)) return;
+            if (!batch.Add(sql)) return;
         }
+        if (!batch.Wait()) return;
         transaction.commit();
         for (int i = 0; i < 4; ++i) {
             if (!readSetting(timetableKeys[i])) return;

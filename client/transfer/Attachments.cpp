@@ -31,4 +31,24 @@ FXString readBytes(IsectRecordset& rs, const FXString& attachmentId) {
     return base64::decode(text);
 }
 
+ChunkWriter::ChunkWriter(IsectRecordset::Batch& batch, const FXString& attachmentId, const FXString& unitId)
+    : batch_(batch), attachment_(attachmentId), unit_(unitId) {
+    attachment_.trim();
+    unit_.trim();
+}
+
+void ChunkWriter::add(FXint increment, const FXString& data) {
+    block_ += "Execute Procedure BulkLoadUnitBinary(" + attachment_ + "," + FXStringVal(increment) + ",'" +
+              IsectRecordset::EscapeText(data) + "'," + unit_ + ");\n";
+    if (++inBlock_ == chunkCallsPerBlock) flush();
+}
+
+void ChunkWriter::flush() {
+    if (!inBlock_) return;
+    if (!batch_.Add("Execute Block As Begin\n" + block_ + "End")) throw PlanEditAbort();
+    block_ = FXString::null;
+    inBlock_ = 0;
+    if (++blocks_ % blocksUnderWay == 0 && !batch_.Wait()) throw PlanEditAbort();
+}
+
 }  // namespace attachments

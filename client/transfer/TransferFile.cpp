@@ -5,6 +5,7 @@
 #include "data/Base64.h"
 #include "data/FXTextException.h"
 #include "data/Files.h"
+#include "transfer/Attachments.h"
 #include "transfer/Statements.h"
 
 using namespace FX;
@@ -122,21 +123,25 @@ FXString pathFor(const FXString& unitName) { return directory() + PATHSEP + Clea
 
 FXString unitText(IsectRecordset& rs, const FXString& unitId, const FXString& version) {
     const FXString i = trimmed(unitId);
-    query(rs, "Select " + FXString(unitColumns) + ", '" + version + "' as Version, 'LessonPlans" + i +
-                  "' as LessonPlans, 'BinaryFiles" + i + "' as BinaryFiles, 'BinaryDescriptions" + i +
-                  "' as BinaryDescriptions , 'RecordCount" + i + "' as RecordCount from UnitPlan where Id = " + i);
+    // The four queries need nothing of each other: sent together, read in
+    // order.
+    IsectRecordset lessons, chunks, descriptions;
+    IsectRecordset::Reads reads;
+    reads.Add(rs, "Select " + FXString(unitColumns) + ", '" + version + "' as Version, 'LessonPlans" + i +
+                      "' as LessonPlans, 'BinaryFiles" + i + "' as BinaryFiles, 'BinaryDescriptions" + i +
+                      "' as BinaryDescriptions , 'RecordCount" + i + "' as RecordCount from UnitPlan where Id = " + i);
+    reads.Add(lessons, "Select " + FXString(lessonColumns) + " from LessonPlan where FKUnitPlan = " + i);
+    reads.Add(chunks, "Select * from UnitBinary where FKUnitPlan = " + i + " Order By Id");
+    reads.Add(descriptions, "Select " + FXString(descriptionColumns) +
+                                " from UnitBinary, BinaryDescription where FKUnitPlan = " + i +
+                                " and UnitBinary.Id = BinaryDescription.Id");
+    if (!reads.Run()) throw PlanEditAbort();
     FXString text = rs.GetText();
-    query(rs, "Select " + FXString(lessonColumns) + " from LessonPlan where FKUnitPlan = " + i);
-    FXlong records = rs.recordCount;
-    replaceLast(text, "'LessonPlans" + i + "'", base64::encode(rs.GetText()));
-    query(rs, "Select * from UnitBinary where FKUnitPlan = " + i + " Order By Id");
-    records += rs.recordCount;
-    replaceLast(text, "'BinaryFiles" + i + "'", base64::encode(rs.GetText()));
-    query(rs, "Select " + FXString(descriptionColumns) + " from UnitBinary, BinaryDescription where FKUnitPlan = " + i +
-                  " and UnitBinary.Id = BinaryDescription.Id");
-    records += rs.recordCount;
+    replaceLast(text, "'LessonPlans" + i + "'", base64::encode(lessons.GetText()));
+    replaceLast(text, "'BinaryFiles" + i + "'", base64::encode(chunks.GetText()));
+    const FXlong records = lessons.recordCount + chunks.recordCount + descriptions.recordCount;
     replaceLast(text, "'RecordCount" + i + "'", FXStringVal(records));
-    replaceLast(text, "'BinaryDescriptions" + i + "'", base64::encode(rs.GetText()));
+    replaceLast(text, "'BinaryDescriptions" + i + "'", base64::encode(descriptions.GetText()));
     return text;
 }
 
@@ -278,41 +283,58 @@ FXint TransferFile::import(IsectRecordset& rs, const FXString& longTermId, const
     IsectRecordset::Transaction transaction(rs);
     // The database deletes the unit's lessons and attachments with it.
     if (!replacing.empty()) query(rs, "Delete from UnitPlan where Id = " + trimmed(replacing));
+    // A round trip of its own: every lesson and attachment names the new
+    // unit's Id it answers.
     query(rs, "Select * from MakeUnitPlan('" + EscapeText(unitName) + "','" + EscapeText(unitDescription) + "'," +
                   text(unitType) + "," + trimmed(longTermId) + "," + trimmed(teacherId) + ",-1," + text(rotate) + ")");
     const FXString unit = trimmed(rs.GetField("0"));
 
+    // Everything after goes out as one batch: no statement but an
+    // attachment's first needs another's answer.  The batch's replies are
+    // read as the router's limit of requests under way is reached, and the
+    // first failure is thrown at the latest by Wait, before the commit, so
+    // a failing statement anywhere leaves nothing of the unit behind.
+    IsectRecordset::Batch batch(rs);
     auto step = [&] {
         progress.advance(1);
         if (!progress.cancelled()) return true;
         transaction.rollback();
         return false;
     };
+    auto send = [&](const FXString& sql) {
+        if (!batch.Add(sql)) throw PlanEditAbort();
+    };
 
     progress.setMessage("Importing lesson plans.");
+    // One statement a lesson: nine texts of up to 4 400 characters can make
+    // a lesson longer than an EXECUTE BLOCK of several may be.
     for (const Lesson& l : lessons) {
         if (!step()) return 0;
-        query(rs, "Select * from MakeLessonPlan('" + EscapeText(l.name) + "','" + EscapeText(l.skills) + "','" +
-                      EscapeText(l.objectives) + "','" + EscapeText(l.outcomes) + "','" + EscapeText(l.intro) + "','" +
-                      EscapeText(l.development) + "','" + EscapeText(l.closure) + "','" + EscapeText(l.resources) +
-                      "','" + EscapeText(l.reflection) + "','" + EscapeText(l.test) + "'," + l.dateStart + "," +
-                      l.dateEnd + "," + unit + "," + l.timeStart + "," + l.timeEnd + "," + l.routineDay + ")");
+        send("Select * from MakeLessonPlan('" + EscapeText(l.name) + "','" + EscapeText(l.skills) + "','" +
+             EscapeText(l.objectives) + "','" + EscapeText(l.outcomes) + "','" + EscapeText(l.intro) + "','" +
+             EscapeText(l.development) + "','" + EscapeText(l.closure) + "','" + EscapeText(l.resources) + "','" +
+             EscapeText(l.reflection) + "','" + EscapeText(l.test) + "'," + l.dateStart + "," + l.dateEnd + "," + unit +
+             "," + l.timeStart + "," + l.timeEnd + "," + l.routineDay + ")");
     }
 
     progress.setMessage("Importing binary files.");
     for (const Attachment& a : attachments) {
         if (!step()) return 0;
+        // A round trip of its own (it waits for the batch first): the
+        // attachment's Id it answers goes into every chunk that follows.
         query(rs, "Select * from MakeUnitBinary('" + EscapeText(a.fileName) + "'," + text(a.fileSize) + ",'" +
                       EscapeText(a.chunks[0].data) + "'," + unit + ")");
         const FXString attachment = trimmed(rs.GetField("0"));
-        query(rs, "Update BinaryDescription Set Ready = 0, Description = '" + EscapeText(a.description) +
-                      "' where Id = " + attachment);
+        send("Update BinaryDescription Set Ready = 0, Description = '" + EscapeText(a.description) +
+             "' where Id = " + attachment);
+        attachments::ChunkWriter chunks(batch, attachment, unit);
         for (size_t k = 1; k < a.chunks.size(); ++k) {
             if (!step()) return 0;
-            query(rs, "Execute Procedure BulkLoadUnitBinary(" + attachment + "," + text(a.chunks[k].increment) + ",'" +
-                          EscapeText(a.chunks[k].data) + "'," + unit + ")");
+            chunks.add(a.chunks[k].increment, a.chunks[k].data);
         }
+        chunks.flush();
     }
+    if (!batch.Wait()) throw PlanEditAbort();
     progress.setMessage("Committing binary files inside database.");
     transaction.commit();
     return FXIntVal(unit);

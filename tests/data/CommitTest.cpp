@@ -219,3 +219,52 @@ TEST_F(CommitTest, ABatchStatementThatFailsIsThrownAndNothingOfTheBatchIsKept) {
     }
     EXPECT_EQ(298, countStartingWith("batch-"));
 }
+
+// Reads: each reply in its own recordset, in the order sent; a failure among
+// them is thrown once all are read, and the connection goes on.  Inside a
+// transaction they see its batch's rows, and a failure ends the transaction,
+// so that nothing of it is kept.
+TEST_F(CommitTest, ReadsComeBackInOrderAndAFailureAmongThemIsThrownAndRolledBack) {
+    IsectRecordset rs;
+    ASSERT_TRUE(rs.OpenRecordset(insert("reads-a")));
+    IsectRecordset a, b, c;
+    IsectRecordset::Reads reads;
+    reads.Add(a, "Select count(*) from Teachers where Teacher = 'reads-a'");
+    reads.Add(b, "Select Teacher from Teachers where Teacher = 'reads-a'");
+    reads.Add(c, "Select count(*) from Teachers where Teacher = 'nobody'");
+    ASSERT_TRUE(reads.Run());
+    EXPECT_EQ(1, FXIntVal(a.GetField(0)));
+    EXPECT_EQ("reads-a", std::string(b.GetField("Teacher").text()));
+    EXPECT_EQ(0, FXIntVal(c.GetField(0)));
+    EXPECT_EQ("Select count(*) from Teachers where Teacher = 'nobody'", std::string(c.sqlText.text()));
+
+    reads.Add(a, "Select count(*) from Teachers where Teacher = 'reads-a'");
+    reads.Add(b, "Select x from NoSuchTable");
+    reads.Add(c, "Select count(*) from Teachers");
+    std::string thrown;
+    try {
+        reads.Run();
+    } catch (const FXException& e) {
+        thrown = e.what();
+    }
+    EXPECT_NE(std::string::npos, thrown.find("NOSUCHTABLE")) << thrown;
+    EXPECT_EQ(1, FXIntVal(a.GetField(0))) << "the reply before the failure is there";
+    EXPECT_EQ(0, c.recordCount) << "the one after it is not";
+    ASSERT_TRUE(rs.OpenRecordset(insert("reads-c")));
+    EXPECT_EQ(1, countNamed("reads-c"));
+
+    {
+        IsectRecordset::Transaction transaction(rs);
+        IsectRecordset::Batch batch(rs);
+        ASSERT_TRUE(batch.Add(insert("reads-b")));
+        reads.Add(a, "Select count(*) from Teachers where Teacher = 'reads-b'");
+        ASSERT_TRUE(reads.Run());
+        EXPECT_EQ(1, FXIntVal(a.GetField(0)));
+        reads.Add(a, "Select x from NoSuchTable");
+        EXPECT_THROW(reads.Run(), FXException);
+        EXPECT_THROW(transaction.commit(), FXException);
+    }
+    EXPECT_EQ(0, countNamed("reads-b"));
+    ASSERT_TRUE(rs.OpenRecordset(insert("reads-d")));
+    EXPECT_EQ(1, countNamed("reads-d"));
+}

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "data/Dates.h"
 #include "data/IsectRecordset.h"
 #include "support/Services.h"
 #include "support/SilentPrompter.h"
@@ -55,6 +56,7 @@ public:
 
     BenchProgram(const Services& services, int& argc, char** argv)
         : inWorkdir(ownHome(services)), app("Plenwick", "Brellmoor") {
+        dates::keepLocalZone();  // as the program's start does
         Prompter::install(&prompts);
         createResources(&app);
         app.init(argc, argv);
