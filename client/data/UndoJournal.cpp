@@ -263,8 +263,11 @@ Step::Step(const FXString& description) : teacher(currentTeacher()) {
     IsectRecordset rs;
     query(rs, "Select Gen_Id(NewUndoStep, 1) from RDB$DATABASE");
     stepId = FXIntVal(rs.GetField("0"));
+    // A long name is cut at a whole character, so that a macron is never
+    // split in the menu's text.
+    const FXString shown = description.length() > 180 ? description.left(description.validate(180)) : description;
     query(rs, "Insert into UndoStep (Id, FKTeacher, Description, Undone) values (" + text(stepId) + ", " + teacher +
-                  ", '" + EscapeText(description.left(180)) + "', 0)");
+                  ", '" + EscapeText(shown) + "', 0)");
 }
 
 void Step::before(const FXString& table, const FXString& condition) {
