@@ -39,6 +39,12 @@ FXString wrapped(const FXString& text) {
     return out;
 }
 
+}  // namespace
+
+// A named namespace: the toolkit's declaration macro gives the class friend
+// functions that an unnamed one would report as unused.
+namespace promptboxes {
+
 // The box of choose(): the text, and one button per
 // answer; the modal loop ends with the index of the button pressed plus 1
 // (0: the box was closed).
@@ -82,7 +88,9 @@ ChoiceBoxMap[] = {
 };
 FXIMPLEMENT(ChoiceBox, FXDialogBox, ChoiceBoxMap, ARRAYNUMBER(ChoiceBoxMap))
 
-}  // namespace
+}  // namespace promptboxes
+
+using promptboxes::ChoiceBox;
 
 Prompter& Prompter::get() { return installed ? *installed : defaultPrompter; }
 

@@ -24,6 +24,12 @@ FXString listed(const std::vector<FXString>& names) {
     return out;
 }
 
+}  // namespace
+
+// A named namespace: the toolkit's declaration macro gives the class friend
+// functions that an unnamed one would report as unused.
+namespace keptwindows {
+
 // A window of text to copy from: a read-only text area and Close.  It
 // deletes itself once closed.
 class KeptTextWindow : public FXDialogBox {
@@ -63,7 +69,9 @@ KeptTextWindowMap[] = {
 };
 FXIMPLEMENT(KeptTextWindow, FXDialogBox, KeptTextWindowMap, ARRAYNUMBER(KeptTextWindowMap))
 
-}  // namespace
+}  // namespace keptwindows
+
+using keptwindows::KeptTextWindow;
 
 namespace rowconflict {
 
