@@ -117,7 +117,7 @@ TEST(Pipeline, AWorkerKilledMidPipelineFailsEveryRequestLeftAndNothingOfItRemain
     ASSERT_EQ(1u, pids.size());
     Replies replies;
     replies.onReply = [&](int index) {
-        if (index == 10) kill(pids[0], SIGKILL);
+        if (index == 10) testsupport::killBetweenStatements(pids[0]);
     };
     isdSetPipeReply(h, &Replies::take, &replies);
     const int n = 3000;

@@ -209,7 +209,7 @@ TEST_F(Attachments, AWorkerDyingPartWayLeavesNothingBehind) {
     openUnit();
     progress.onStep = [&](size_t step) {
         if (step != 4) return;
-        for (pid_t worker : services().workerPids()) kill(worker, SIGKILL);
+        for (pid_t worker : services().workerPids()) testsupport::killBetweenStatements(worker);
     };
     std::string path = importFile("big.bin", 20000, 6);
     ASSERT_EQ(1u, errors().size());

@@ -349,7 +349,7 @@ TEST_F(PlanEdit, ALostTransactionIsADatabaseErrorAndNothingTypedIsLost) {
     IsectRecordset held;
     held.inTransaction = 1;
     ASSERT_TRUE(held.OpenRecordset("Select Count(*) from LongTerm"));
-    for (pid_t worker : services().workerPids()) kill(worker, SIGKILL);
+    for (pid_t worker : services().workerPids()) testsupport::killBetweenStatements(worker);
     ASSERT_TRUE(testsupport::waitForText(services().logdir() + "/isectd.log", "lost its transaction"));
     type(LONGTERM, "Name:", "Typed meanwhile");
     type(LONGTERM, "Start Date:", shown(weekday(0)));

@@ -332,7 +332,7 @@ TEST_F(Transfer, AWorkerDyingPartWayLeavesNothing) {
     const std::string before = snapshot();
     progress.onStep = [&](size_t step) {
         if (step == 3)
-            for (pid_t worker : services().workerPids()) kill(worker, SIGKILL);
+            for (pid_t worker : services().workerPids()) testsupport::killBetweenStatements(worker);
     };
     importFile(file, 11);
     progress.onStep = nullptr;

@@ -14,9 +14,11 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -142,6 +144,23 @@ std::string shellQuote(const std::string& s) {
             q += c;
     }
     return q + "'";
+}
+
+void killBetweenStatements(pid_t pid) {
+    static const long waits[] = {SYS_read,        SYS_recvfrom, SYS_recvmsg,  SYS_poll,  SYS_ppoll,  SYS_epoll_wait,
+                                 SYS_epoll_pwait, SYS_select,   SYS_pselect6, SYS_write, SYS_sendto, SYS_sendmsg};
+    const std::string file = "/proc/" + std::to_string(pid) + "/syscall";
+    for (int i = 0; i < 10000; ++i) {
+        std::ifstream in(file);
+        std::string first;
+        if (!(in >> first)) break;
+        if (!first.empty() && std::isdigit((unsigned char)first[0])) {
+            const long number = std::stol(first);
+            if (std::find(std::begin(waits), std::end(waits), number) != std::end(waits)) break;
+        }
+        usleep(100);
+    }
+    kill(pid, SIGKILL);
 }
 
 std::string firebirdEnv(const std::string& root) {

@@ -53,6 +53,14 @@ private:
 // parent to collect its status).
 bool processGone(pid_t pid);
 
+// Ends the worker `pid` with SIGKILL once its main thread waits in a system
+// call on its sockets or its log (a second at most).  A worker killed while
+// it runs inside the embedded engine may die holding the engine's shared
+// lock table, which then hangs every other process on the database file
+// until all of them have let go of it; killed at a wait, it dies as a crash
+// between two statements does.
+void killBetweenStatements(pid_t pid);
+
 // `s` in single quotes for the shell.
 std::string shellQuote(const std::string& s);
 
