@@ -8,17 +8,13 @@
 #include "data/Numbers.h"
 #include "data/TeachingDays.h"
 #include "data/UndoJournal.h"
+#include "planedit/PlanEditing.h"
 
 using namespace FX;
 
 namespace reschedule {
 
 namespace {
-
-FXString trimmedText(const FXString& s) {
-    FXString t = s;
-    return t.trim();
-}
 
 // The lessons' columns, and the unit's and plan's, as the preview reads them.
 const char* const lessonColumns =
@@ -76,7 +72,7 @@ bool Plan::touchesPast() const {
 bool preview(const Request& request, Plan& plan) {
     plan = Plan();
     plan.request = request;
-    const FXString teacher = trimmedText(appState.currentUserId);
+    const FXString teacher = planedit::trimmed(appState.currentUserId);
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
 
@@ -96,19 +92,19 @@ bool preview(const Request& request, Plan& plan) {
     FXString earliest = request.fromDate;
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
         Move m;
-        m.lessonId = trimmedText(rs.rows.GetField(0));
+        m.lessonId = planedit::trimmed(rs.rows.GetField(0));
         m.lessonName = rs.rows.GetField(1);
         m.oldStart = rs.rows.GetField(2).left(10);
         m.oldEnd = rs.rows.GetField(3).left(10);
         m.timeStart = timeOf(rs.rows.GetField(4));
         m.timeEnd = timeOf(rs.rows.GetField(5));
-        m.rowVersion = trimmedText(rs.rows.GetField(6));
-        m.unitId = trimmedText(rs.rows.GetField(7));
+        m.rowVersion = planedit::trimmed(rs.rows.GetField(6));
+        m.unitId = planedit::trimmed(rs.rows.GetField(7));
         m.unitName = rs.rows.GetField(8);
         m.imported = decimalValue(rs.rows.GetField(9)) < 0;
-        m.planId = trimmedText(rs.rows.GetField(10));
+        m.planId = planedit::trimmed(rs.rows.GetField(10));
         m.planEnd = rs.rows.GetField(11) == "None" ? FXString() : rs.rows.GetField(11).left(10);
-        m.ownPlan = trimmedText(rs.rows.GetField(12)) == teacher;
+        m.ownPlan = planedit::trimmed(rs.rows.GetField(12)) == teacher;
         if (m.oldStart == "None" || m.oldEnd == "None") continue;  // a lesson without dates stays
         if (m.oldStart < earliest) earliest = m.oldStart;
         plan.moves.push_back(m);
@@ -148,7 +144,7 @@ bool preview(const Request& request, Plan& plan) {
             return false;
         std::vector<Slot> others;
         for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
-            const FXString id = trimmedText(rs.rows.GetField(0));
+            const FXString id = planedit::trimmed(rs.rows.GetField(0));
             bool moving = false;
             for (const Move& m : plan.moves) moving |= m.lessonId == id;
             if (moving) continue;
@@ -169,7 +165,7 @@ bool preview(const Request& request, Plan& plan) {
 }
 
 bool apply(const Plan& plan) {
-    const FXString teacher = trimmedText(appState.currentUserId);
+    const FXString teacher = planedit::trimmed(appState.currentUserId);
     const FXString changedBy = decimalValue(teacher) > 0 ? teacher : FXString("NULL");
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);

@@ -8,6 +8,7 @@
 #include "data/Numbers.h"
 #include "data/TeachingDays.h"
 #include "data/Terms.h"
+#include "planedit/PlanEditing.h"
 #include "ui/Progress.h"
 
 using namespace FX;
@@ -15,11 +16,6 @@ using namespace FX;
 namespace rollover {
 
 namespace {
-
-FXString trimmedText(const FXString& s) {
-    FXString t = s;
-    return t.trim();
-}
 
 FXString dateOf(const FXString& stored) { return stored == "None" ? FXString() : stored.left(10); }
 FXString timeOf(const FXString& stored) { return stored == "None" ? FXString() : stored.left(5); }
@@ -127,19 +123,19 @@ bool readUnits(IsectRecordset& rs, const YearMap& map, const FXString& teacher, 
     std::vector<Shared> shared;  // under a plan that is not the teacher's to copy
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
         UnitCopy u;
-        u.id = trimmedText(rs.rows.GetField(0));
+        u.id = planedit::trimmed(rs.rows.GetField(0));
         u.name = rs.rows.GetField(1);
-        u.planId = trimmedText(rs.rows.GetField(2));
+        u.planId = planedit::trimmed(rs.rows.GetField(2));
         auto copied = planIndex.find(u.planId);
         if (copied != planIndex.end()) {
             u.planCopy = copied->second;
             u.planId = FXString();
         } else if (decimalValue(rs.rows.GetField(3)) == 0) {
-            const FXString owner = trimmedText(rs.rows.GetField(5));
+            const FXString owner = planedit::trimmed(rs.rows.GetField(5));
             // An own plan of this year that is not copied: its term is not in
             // the new year, and the unit stays with it.
             if (owner == teacher && map.holds(dateOf(rs.rows.GetField(4)))) continue;
-            shared.push_back({u, dateOf(rs.rows.GetField(4)), owner, trimmedText(rs.rows.GetField(6))});
+            shared.push_back({u, dateOf(rs.rows.GetField(4)), owner, planedit::trimmed(rs.rows.GetField(6))});
             continue;
         }
         unitIndex[u.id] = (FXint)plan.units.size();
@@ -158,7 +154,7 @@ bool readUnits(IsectRecordset& rs, const YearMap& map, const FXString& teacher, 
                 return false;
             rs.rows.MoveFirst();
             if (!rs.rows.eof) {
-                s.unit.planId = trimmedText(rs.rows.GetField(0));
+                s.unit.planId = planedit::trimmed(rs.rows.GetField(0));
                 unitIndex[s.unit.id] = (FXint)plan.units.size();
                 plan.units.push_back(s.unit);
                 continue;
@@ -178,10 +174,10 @@ bool readLessons(IsectRecordset& rs, const YearMap& map, const FXString& teacher
             "' or DateStart is null) Order By DateStart, TimeStart, LessonPlan.Id"))
         return false;
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
-        auto unit = unitIndex.find(trimmedText(rs.rows.GetField(6)));
+        auto unit = unitIndex.find(planedit::trimmed(rs.rows.GetField(6)));
         if (unit == unitIndex.end()) continue;
         LessonCopy l;
-        l.id = trimmedText(rs.rows.GetField(0));
+        l.id = planedit::trimmed(rs.rows.GetField(0));
         l.name = rs.rows.GetField(1);
         l.unitCopy = unit->second;
         l.oldStart = dateOf(rs.rows.GetField(2));
@@ -219,11 +215,11 @@ bool readAttachments(IsectRecordset& rs, const FXString& teacher, Plan& plan,
                           teacher + " Order By B.Id"))
         return false;
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
-        auto unit = unitIndex.find(trimmedText(rs.rows.GetField(0)));
+        auto unit = unitIndex.find(planedit::trimmed(rs.rows.GetField(0)));
         if (unit == unitIndex.end()) continue;
         AttachmentCopy a;
         a.unitCopy = unit->second;
-        a.id = trimmedText(rs.rows.GetField(1));
+        a.id = planedit::trimmed(rs.rows.GetField(1));
         a.fileName = rs.rows.GetField(2);
         // base64 of the file in chunks of 999 characters
         const FXlong encoded = (FXlong)(decimalValue(rs.rows.GetField(3)) + 2) / 3 * 4;
@@ -255,7 +251,7 @@ bool preview(FXint fromYear, FXint toYear, Plan& plan) {
     plan = Plan();
     plan.fromYear = fromYear;
     plan.toYear = toYear;
-    const FXString teacher = trimmedText(appState.currentUserId);
+    const FXString teacher = planedit::trimmed(appState.currentUserId);
     IsectRecordset rs;
     IsectRecordset::Transaction transaction(rs);
     std::vector<terms::Term> all;
@@ -282,7 +278,7 @@ bool preview(FXint fromYear, FXint toYear, Plan& plan) {
         return false;
     for (rs.rows.MoveFirst(); !rs.rows.eof; rs.rows.MoveNext()) {
         PlanCopy p;
-        p.id = trimmedText(rs.rows.GetField(0));
+        p.id = planedit::trimmed(rs.rows.GetField(0));
         p.name = rs.rows.GetField(1);
         p.newStart = map.span(dateOf(rs.rows.GetField(2)), false);
         const FXString end = dateOf(rs.rows.GetField(3));
