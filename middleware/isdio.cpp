@@ -426,6 +426,37 @@ int isdSend(int handle, const char* data, int length, IsdHeader* header) {
     return writeMessage(c, header, data, length) ? length : -1;
 }
 
+int isdSendAndCommit(int handle, const char* data, int length, IsdHeader* header) {
+    if (length == -1) length = data ? static_cast<int>(strlen(data)) : 0;
+    Connection* c = sendable(handle, data, length, header);
+    if (!c) return -1;
+    if (c->worker || !c->underway.empty()) {
+        setError(c->worker ? "a worker does not send requests" : "the replies of earlier requests must be read first");
+        return -1;
+    }
+    c->failure.clear();
+    isdSetKind(header, ISD_DATA);
+    isdSetReplyWanted(header, 1);
+    isdSetLength(header, length);
+    isdSetMagic(header);
+    // The query goes out in the same write as the word behind it; both are
+    // kept, so that after the router's goodbye the two are sent again.
+    Connection::Sent query;
+    query.kept = length <= (1 << 20);
+    if (query.kept) query.data.assign(data ? data : "", static_cast<size_t>(length));
+    query.header = *header;
+    c->queued.append(reinterpret_cast<const char*>(header->bytes), ISD_HEADER_SIZE);
+    c->queued.append(data ? data : "", static_cast<size_t>(length));
+    Connection::Sent commit;
+    isdSetKind(&commit.header, ISD_DATA);
+    commit.data = "commit";
+    if (!writeMessage(c, &commit.header, commit.data.data(), static_cast<int>(commit.data.size()))) return -1;
+    c->unconfirmed.push_back(std::move(query));
+    c->unconfirmed.push_back(std::move(commit));
+    c->underway.push_back(false);
+    return length;
+}
+
 int isdSendPiped(int handle, const char* data, int length, IsdHeader* header) {
     if (length == -1) length = data ? static_cast<int>(strlen(data)) : 0;
     Connection* c = sendable(handle, data, length, header);

@@ -99,6 +99,13 @@ char* isdRecv(int handle, IsdHeader* header);
 // passed) and the connection is still good; null when the connection itself
 // failed.  Cleared by the next isdSend.
 const char* isdFailureReason(int handle);
+// A query and the word "commit" behind it (its reply not wanted) in one
+// write: a read that ends its transaction costs one crossing, and the worker
+// commits while the reply travels back.  The query's reply is read with
+// isdRecv as after isdSend; a failed query has been rolled back by the
+// worker, and the "commit" then ends nothing.  Refused (-1) while replies of
+// earlier requests are still to be read.  Returns the bytes of the query.
+int isdSendAndCommit(int handle, const char* data, int length, IsdHeader* header);
 void isdLogout(int handle);
 
 // Pipelined requests: a client sends several before reading their replies,

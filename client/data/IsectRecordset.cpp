@@ -252,7 +252,7 @@ void IsectRecordset::Transaction::rollback() {
     rs_.RollbackTrans();
 }
 
-FXbool IsectRecordset::sendAndReceive(const FXString& sql, FXString& failure) {
+FXbool IsectRecordset::sendAndReceive(const FXString& sql, FXString& failure, bool withCommit) {
     failure = FXString();
     blocks.Clear();
     if (!connect()) {
@@ -263,7 +263,9 @@ FXbool IsectRecordset::sendAndReceive(const FXString& sql, FXString& failure) {
     memset(&header, 0, sizeof header);
     isdSetReplyWanted(&header, 1);
     isdSetMore(&header, 1);
-    if (isdSend(connection, sql.text(), -1, &header) == -1) {
+    const int sent = withCommit ? isdSendAndCommit(connection, sql.text(), -1, &header)
+                                : isdSend(connection, sql.text(), -1, &header);
+    if (sent == -1) {
         dropConnection();
         return false;
     }
@@ -354,8 +356,12 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
         throw FXException(endedInside);
     }
     if (WritesData(sql)) written = true;
+    // A read of its own goes out with its "commit" behind it: the worker
+    // commits while the reply comes back.  A write's commit waits for the
+    // reply, so that a change not saved is told.
+    const bool withCommit = !inTransaction && !owner && !written;
     FXString failure;
-    if (!sendAndReceive(sql, failure)) {
+    if (!sendAndReceive(sql, failure, withCommit)) {
         if (!failure.empty()) {
             // The router kept the connection but the transaction is gone (its
             // worker ended, a time limit passed): a database error like any
@@ -374,20 +380,20 @@ FXbool IsectRecordset::OpenRecordset(const FXString& sql) {
     FXString first;
     const bool error = firstBlockIsError(blocks, first) || !endsLikeResult(blocks);
     if (error) written = false;  // the worker has rolled the transaction back
-    if (!inTransaction && !owner) {
+    if (!withCommit && !inTransaction && !owner) {
         resetResult();
         CommitTrans();  // waits for its answer after a write
     }
-    takeReply();
+    takeReply(!withCommit);
     return true;
 }
 
-void IsectRecordset::takeReply() {
+void IsectRecordset::takeReply(bool open) {
     FXString first;
     resetResult();
     if (firstBlockIsError(blocks, first)) {
         transactionFailed(this);
-        RollbackTrans();
+        if (open) RollbackTrans();
         first.trim();
         if (first.empty())
             throw FXException("IsectRecordset::OpenRecordset - The database service sent an empty reply.");
@@ -395,7 +401,7 @@ void IsectRecordset::takeReply() {
     }
     if (!endsLikeResult(blocks)) {
         transactionFailed(this);
-        RollbackTrans();
+        if (open) RollbackTrans();
         FXString text = GetText();
         loadedText = FXString();
         FXint end = text.rfind("]]\n");

@@ -17,7 +17,8 @@
 // Transactions: with inTransaction 0 every OpenRecordset is followed by
 // "commit".  A commit after a statement that may have changed data waits
 // for its answer, so a change that was not saved is told at once (see
-// CommitTrans); after reads only it goes out without a reply.  Several
+// CommitTrans); a read goes out with its commit behind it in one write,
+// without a reply for the commit.  Several
 // statements run in one transaction under a guard:
 //
 //   IsectRecordset::Transaction transaction(rs);   // inTransaction = 1
@@ -258,11 +259,12 @@ private:
     void parseBlocks();
     void parseParts(const std::vector<TextBlock>& parts);
     // The received blocks as the result, or the error they hold thrown
-    // (after "rollback").
-    void takeReply();
+    // (after "rollback" while the transaction is `open`).
+    void takeReply(bool open = true);
     // False when the request failed: with `failure` set when the router
     // reported why (the connection stays), else the connection was lost.
-    FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure);
+    // `withCommit`: the "commit" goes out behind the statement.
+    FX::FXbool sendAndReceive(const FX::FXString& sql, FX::FXString& failure, bool withCommit = false);
     static FX::FXbool sendWord(const char* word);
     static FX::FXbool waitForBatch();
     static void commitAndWait();

@@ -144,18 +144,22 @@ void Pool::pump(int w) {
     sendAhead(w);
 }
 
-// While a "commit" or "rollback" whose answer nobody awaits runs, the query
-// queued behind it goes to the worker at once instead of after the word's
-// echo has come back: the worker serves its requests in order, so the query
-// still starts only once the word has run, and the router reads the two
-// replies in the same order.
+// Two requests go to the worker one behind the other instead of the second
+// after the first's reply has come back: while a "commit" or "rollback"
+// whose answer nobody awaits runs, the query queued behind it; while a
+// query runs, the same client's "commit" or "rollback" right behind it (a
+// read sent with its commit).  The worker serves its requests in order, so
+// the second still starts only once the first has ended, and the router
+// reads the two replies in the same order.
 void Pool::sendAhead(int w) {
     Worker& x = workers_[w];
     if (!x.busy || x.aheadSent || !x.ready || x.fifo.empty() || x.throttledBy) return;
-    const Request& word = x.current;
-    if ((word.kind != Request::Word && word.kind != Request::Rollback) || word.forward) return;
+    const Request& now = x.current;
     const Request& next = x.fifo.front();
-    if (next.kind != Request::Query || !has(next.client)) return;
+    bool afterWord = (now.kind == Request::Word || now.kind == Request::Rollback) && !now.forward &&
+                     next.kind == Request::Query && has(next.client);
+    bool endOfQuery = now.kind == Request::Query && next.kind == Request::Word && next.client == now.client;
+    if (!afterWord && !endOfQuery) return;
     sendToWorker(w, next);
     x.aheadSent = true;
 }
@@ -288,7 +292,8 @@ void Pool::lose(int w, const std::string& reason, const std::string& clientText)
     if (x.busy) loseRequest(x, x.current, true, clientText, told);
     x.busy = false;
     x.current = Request();
-    for (const auto& r : x.fifo) loseRequest(x, r, false, clientText, told);
+    // A request sent ahead may have begun to run.
+    for (size_t i = 0; i < x.fifo.size(); ++i) loseRequest(x, x.fifo[i], i == 0 && x.aheadSent, clientText, told);
     x.fifo.clear();
     x.aheadSent = false;
     x.throttledBy = 0;

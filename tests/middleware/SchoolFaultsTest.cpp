@@ -583,6 +583,17 @@ TEST(SchoolFaults, TimeLimitsEndWhatWouldHoldOthersUp) {
     waitForLog(svc, "closed: idle for 1 s");
     EXPECT_NE("FAILED", idle.query("select 2 from rdb$database"));
     idle.commit();
+    // A read sent with its commit in one write after the goodbye is sent
+    // again whole: its commit runs too, so no transaction is left open.
+    waitForLog(svc, "closed: idle for 1 s", 2);
+    const std::string swallowed = ": \"commit\" (reply swallowed)";
+    int commits = testsupport::countOf(routerLog(svc), swallowed);
+    IsdHeader h{};
+    ASSERT_LT(0, isdSendAndCommit(idle.handle(), "select 3 from rdb$database", -1, &h));
+    std::string again;
+    EXPECT_TRUE(idle.receive(again));
+    EXPECT_NE(std::string::npos, again.find("3")) << again;
+    waitForLog(svc, swallowed, commits + 1);
 
     // Two clients idle inside transactions hold both workers.
     IsdClient a(svc.host(), svc.service(), svc.key()), b(svc.host(), svc.service(), svc.key()),

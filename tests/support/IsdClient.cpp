@@ -85,6 +85,16 @@ std::vector<Block> CheckedClient::query(const std::string& sql, int more) {
     return blocks;
 }
 
+std::vector<Block> CheckedClient::queryAndCommit(const std::string& sql) {
+    IsdHeader h{};
+    isdSetMore(&h, 1);
+    if (isdSendAndCommit(handle(), sql.c_str(), -1, &h) < 0)
+        throw std::runtime_error(std::string("isdSendAndCommit failed: ") + isdLastError());
+    std::vector<Block> blocks;
+    if (!receive(blocks)) throw std::runtime_error(std::string("isdRecv failed: ") + isdLastError());
+    return blocks;
+}
+
 std::string CheckedClient::text(const std::string& sql, int more) { return joined(query(sql, more)); }
 
 void CheckedClient::must(const std::string& sql) {

@@ -55,6 +55,9 @@ public:
     // send + receive: the reply's blocks, or its text joined.
     std::vector<Block> query(const std::string& sql, int more = 1);
     std::string text(const std::string& sql, int more = 1);
+    // A read and its "commit" in one write (isdSendAndCommit), as the
+    // planning program sends a read outside a transaction.
+    std::vector<Block> queryAndCommit(const std::string& sql);
     // A statement that must succeed: an error reply throws too.
     void must(const std::string& sql);
     // "commit", "rollback", ...
