@@ -158,7 +158,7 @@ private:
         std::deque<Request> fifo;  // requests waiting for the current reply to end
         bool busy = false;
         Request current;
-        bool aheadSent = false;    // fifo.front() is with the worker already, behind the request running
+        size_t ahead = 0;          // fifo's first entries with the worker already, behind the request running
         Clock::time_point since;   // when the current request was handed on
         ClientId throttledBy = 0;  // reading paused until this client drains
         bool free() const { return ready && !bound && !busy && fifo.empty(); }

@@ -127,8 +127,8 @@ void Pool::pump(int w) {
     while (!x.busy && x.ready && !x.fifo.empty()) {
         Request r = std::move(x.fifo.front());
         x.fifo.pop_front();
-        bool sent = x.aheadSent;
-        x.aheadSent = false;
+        bool sent = x.ahead > 0;
+        if (sent) --x.ahead;
         // A query of a client that left is not run (unless the worker has it
         // already); its rollback follows.  Its "commit", sent before it
         // left, still runs.
@@ -144,24 +144,32 @@ void Pool::pump(int w) {
     sendAhead(w);
 }
 
-// Two requests go to the worker one behind the other instead of the second
-// after the first's reply has come back: while a "commit" or "rollback"
-// whose answer nobody awaits runs, the query queued behind it; while a
-// query runs, the same client's "commit" or "rollback" right behind it (a
-// read sent with its commit).  The worker serves its requests in order, so
-// the second still starts only once the first has ended, and the router
-// reads the two replies in the same order.
+// Requests go to the worker one behind the other instead of each after the
+// previous reply has come back: while a "commit" or "rollback" whose answer
+// nobody awaits runs, the query queued behind it; while a client's query
+// runs, the same client's queries queued behind it, up to and including a
+// "commit" or "rollback" whose answer it does not await (a pipeline, a read
+// sent with its commit; an awaited commit waits for the replies before it,
+// so that a worker lost meanwhile can be told not to have made it).  The
+// worker serves its requests in order, so each still starts only once the
+// one before it has ended, and the router reads the replies in the same
+// order.  A few at a time, so that a worker lost holds little that may
+// have run.
 void Pool::sendAhead(int w) {
+    const size_t kAheadLimit = 16;
     Worker& x = workers_[w];
-    if (!x.busy || x.aheadSent || !x.ready || x.fifo.empty() || x.throttledBy) return;
-    const Request& now = x.current;
-    const Request& next = x.fifo.front();
-    bool afterWord = (now.kind == Request::Word || now.kind == Request::Rollback) && !now.forward &&
-                     next.kind == Request::Query && has(next.client);
-    bool endOfQuery = now.kind == Request::Query && next.kind == Request::Word && next.client == now.client;
-    if (!afterWord && !endOfQuery) return;
-    sendToWorker(w, next);
-    x.aheadSent = true;
+    if (!x.busy || !x.ready || x.throttledBy) return;
+    while (x.ahead < x.fifo.size() && x.ahead < kAheadLimit) {
+        const Request& last = x.ahead == 0 ? x.current : x.fifo[x.ahead - 1];
+        const Request& next = x.fifo[x.ahead];
+        bool afterWord = (last.kind == Request::Word || last.kind == Request::Rollback) && !last.forward &&
+                         next.kind == Request::Query && has(next.client);
+        bool sameClient = last.kind == Request::Query && next.client == last.client && has(next.client) &&
+                          (next.kind == Request::Query || (next.kind == Request::Word && !next.forward));
+        if (!afterWord && !sameClient) return;
+        sendToWorker(w, next);
+        ++x.ahead;
+    }
 }
 
 void Pool::sendToWorker(int w, const Request& r) {
@@ -261,7 +269,7 @@ std::vector<ClientId> Pool::takeBackQueuedBehind(int w) {
     }
     x.fifo.swap(kept);
     if (!moved.empty()) {
-        x.aheadSent = false;
+        x.ahead = 0;
         note("%zu client(s) queued behind it start their transactions elsewhere", moved.size());
     }
     return moved;
@@ -293,9 +301,9 @@ void Pool::lose(int w, const std::string& reason, const std::string& clientText)
     x.busy = false;
     x.current = Request();
     // A request sent ahead may have begun to run.
-    for (size_t i = 0; i < x.fifo.size(); ++i) loseRequest(x, x.fifo[i], i == 0 && x.aheadSent, clientText, told);
+    for (size_t i = 0; i < x.fifo.size(); ++i) loseRequest(x, x.fifo[i], i < x.ahead, clientText, told);
     x.fifo.clear();
-    x.aheadSent = false;
+    x.ahead = 0;
     x.throttledBy = 0;
     act(action(PoolAction::ClearWorkerTimer, 0, w));
     if (Client* c = x.bound ? find(x.bound) : nullptr) {

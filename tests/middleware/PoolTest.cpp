@@ -256,12 +256,13 @@ TEST(Pool, AClientThatLeavesMidTransactionIsRolledBackBeforeAnybodyElseGetsItsWo
     EXPECT_FALSE(r.pool.has(A));
     EXPECT_EQ(Lines{}, r.answer(0, "rollback", 0));
     EXPECT_EQ(Lines{"c2 <- []"}, r.answer(0, "[]"));
-    // What a client that left had queued behind its running request is not
-    // run: its rollback follows the running request.
+    // What a client that left had sent on behind its running request runs
+    // into the void, and its rollback follows.
     EXPECT_EQ(Lines{"w0 <- sleep"}, r.ask(B, "sleep"));
-    EXPECT_EQ(Lines{}, r.ask(B, "more"));
+    EXPECT_EQ(Lines{"w0 <- more"}, r.ask(B, "more"));
     EXPECT_EQ(Lines{}, said(r.pool.clientLeft(B)));
-    EXPECT_EQ(Lines{"w0 <- rollback"}, r.answer(0, "[slept]"));
+    EXPECT_EQ(Lines{}, r.answer(0, "[slept]"));
+    EXPECT_EQ(Lines{"w0 <- rollback"}, r.answer(0, "[more]"));
     r.answer(0, "rollback", 0);
     // A "commit" it sent before it left still runs.
     EXPECT_EQ(Lines{"w0 <- put c"}, r.ask(C, "put c"));
@@ -324,18 +325,19 @@ TEST(Pool, TimeLimitsRollBackCloseAndEndWhatHoldsOthersUp) {
 
 TEST(Pool, APipelineRunsInTheOrderSentOnItsWorkerAndNothingOvertakesItsCommit) {
     Rig r(2);
-    EXPECT_EQ(Lines{"w0 <- put 1"}, r.pipe(A, {"put 1", "put 2", "put 3", "commit", "put 4"}));
+    // The statements go to the worker one behind the other; the awaited
+    // commit waits for their replies.
+    EXPECT_EQ((Lines{"w0 <- put 1", "w0 <- put 2", "w0 <- put 3"}),
+              r.pipe(A, {"put 1", "put 2", "put 3", "commit", "put 4"}));
     EXPECT_EQ(5, r.pool.inFlight(A)) << "put 1 to 3 and the commit under way, put 4 held";
     EXPECT_TRUE(r.pool.inLine(A)) << "the next transaction waits for the commit sent before it";
     // B asked after A's commit was received: it must see what that commits,
     // so the free w1 does not take it.
     EXPECT_EQ(Lines{}, r.ask(B, "get b"));
     EXPECT_TRUE(r.pool.inLine(B));
-    EXPECT_EQ((Lines{"c1 <- [1]", "w0 <- put 2"}), r.answer(0, "[1]"));
-    // The commit goes to the worker right behind the last statement, which
-    // the worker finishes first.
-    EXPECT_EQ((Lines{"c1 <- [2]", "w0 <- put 3", "w0 <- commit"}), r.answer(0, "[2]"));
-    EXPECT_EQ((Lines{"c1 <- [3]"}), r.answer(0, "[3]"));
+    EXPECT_EQ((Lines{"c1 <- [1]"}), r.answer(0, "[1]"));
+    EXPECT_EQ((Lines{"c1 <- [2]"}), r.answer(0, "[2]"));
+    EXPECT_EQ((Lines{"c1 <- [3]", "w0 <- commit"}), r.answer(0, "[3]"));
     // Once the commit has run, A's next transaction and then B's start.
     EXPECT_EQ((Lines{"c1 <- commit", "w0 <- put 4", "w1 <- get b"}), r.answer(0, "commit", 0));
     EXPECT_EQ(0, r.pool.boundWorker(A));
@@ -346,22 +348,22 @@ TEST(Pool, AFullPipelineIsNotReadFromUntilAReplyHasCome) {
     PoolLimits limits;
     limits.inFlight = 3;
     Rig r(1, limits);
-    EXPECT_EQ((Lines{"w0 <- put 1"}), r.pipe(A, {"put 1", "put 2"}, true));
-    EXPECT_EQ((Lines{"c1 paused"}), r.pipe(A, {"put 3"}, true));
-    EXPECT_EQ((Lines{"c1 <- [1]", "c1 resumed", "w0 <- put 2"}), r.answer(0, "[1]", -1, true));
-    EXPECT_EQ((Lines{"c1 paused"}), r.pipe(A, {"put 4"}, true));
+    EXPECT_EQ((Lines{"w0 <- put 1", "w0 <- put 2"}), r.pipe(A, {"put 1", "put 2"}, true));
+    EXPECT_EQ((Lines{"w0 <- put 3", "c1 paused"}), r.pipe(A, {"put 3"}, true));
+    EXPECT_EQ((Lines{"c1 <- [1]", "c1 resumed"}), r.answer(0, "[1]", -1, true));
+    EXPECT_EQ((Lines{"w0 <- put 4", "c1 paused"}), r.pipe(A, {"put 4"}, true));
     // Requests held while waiting for a worker count as well.
     EXPECT_EQ(Lines{}, r.pipe(B, {"get 1", "get 2"}, true));
     EXPECT_EQ((Lines{"c2 paused"}), r.pipe(B, {"get 3"}, true));
     EXPECT_EQ(3, r.pool.inFlight(B));
     // A reply block that is not the last leaves the request under way.
     EXPECT_EQ((Lines{"c1 <- [2"}), r.answer(0, "[2", 1, true));
-    EXPECT_EQ((Lines{"c1 <- ]", "c1 resumed", "w0 <- put 3"}), r.answer(0, "]", 0, true));
+    EXPECT_EQ((Lines{"c1 <- ]", "c1 resumed"}), r.answer(0, "]", 0, true));
 }
 
 TEST(Pool, AWorkerDyingMidPipelineFailsEveryRequestAndTheCommitIsNotMade) {
     Rig r(2);
-    EXPECT_EQ(Lines{"w0 <- put 1"}, r.pipe(A, {"put 1", "put 2", "put 3", "commit"}));
+    EXPECT_EQ((Lines{"w0 <- put 1", "w0 <- put 2", "w0 <- put 3"}), r.pipe(A, {"put 1", "put 2", "put 3", "commit"}));
     r.answer(0, "[1]");
     const std::string serving =
         "isectd - The database service stopped while serving the request; nothing of its transaction was saved.";
@@ -375,7 +377,7 @@ TEST(Pool, AWorkerDyingMidPipelineFailsEveryRequestAndTheCommitIsNotMade) {
     // B's pipeline is cut off before its commit was even sent: what B sends
     // behind it, before it can know, does not start a transaction of its
     // own but fails up to the word that ends the lost one.
-    EXPECT_EQ(Lines{"w1 <- put b1"}, r.pipe(B, {"put b1", "put b2"}));
+    EXPECT_EQ((Lines{"w1 <- put b1", "w1 <- put b2"}), r.pipe(B, {"put b1", "put b2"}));
     EXPECT_EQ((Lines{"c2 fails: " + serving, "c2 fails: " + serving, "w1 ends, killed"}), r.lost(1));
     r.pool.workerReady(0);
     const std::string notRun =
