@@ -13,13 +13,20 @@ namespace isdlog {
 
 namespace {
 
+// The date and time to the second are formatted once a second: a busy
+// router or worker writes thousands of records in one.
 std::string stamp() {
-    char text[64];
+    thread_local time_t second = -1;
+    thread_local char text[64];
+    thread_local size_t len = 0;
     struct timeval tv;
     gettimeofday(&tv, nullptr);
-    struct tm tmv;
-    localtime_r(&tv.tv_sec, &tmv);
-    size_t len = strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tmv);
+    if (tv.tv_sec != second) {
+        struct tm tmv;
+        localtime_r(&tv.tv_sec, &tmv);
+        len = strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tmv);
+        second = tv.tv_sec;
+    }
     snprintf(text + len, sizeof text - len, ".%03ld ", static_cast<long>(tv.tv_usec / 1000));
     return text;
 }
