@@ -114,6 +114,7 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     dc.fillRectangle(0, 0, W, H);
     planColourList.Clear();
     lessons.clear();
+    weekTableText = FXString();
     dayTimes = dates::SameDayTimes();
     canvasNotice = FXString();
 
@@ -224,20 +225,26 @@ void CalendarWindow::loadWeek(Week& week) {
     IsectRecordset closed;
     reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
                           "' and LastDay >= '" + D0 + "' Order By FirstDay, Id");
-    reads.Add(
-        drawRecordset,
-        // The lesson's own columns in the table's order (DateStart and
-        // DateEnd 14 and 15), without the row versions, which an HTML
-        // file of the week would list.
+    // The drawing reads only the columns it draws.  The lesson texts stay
+    // out of its query: the database sorts whole rows, and ten texts of up
+    // to 4 400 characters each made the sort of a week's rows take longer
+    // than all the rest of the drawing.  The HTML file of the week lists the
+    // lesson's own columns in the table's order (without the row versions),
+    // so its table keeps the full statement of the same rows.
+    const FXString weekLessons =
+        " from LessonPlan,UnitPlan,LongTerm "
+        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
+        appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
+        "' and DateEnd >= '" + D6 + "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id";
+    weekTableText =
         "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
         "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
-        "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate from "
-        "LessonPlan,UnitPlan,LongTerm "
-        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
-        "= " +
-            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
-            "' and DateEnd >= '" + D6 +
-            "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id");
+        "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
+        weekLessons;
+    reads.Add(drawRecordset,
+              "Select LessonPlan.Id, LessonName, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+              "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
+                  weekLessons);
     if (!reads.Run()) return;
     for (closed.rows.MoveFirst(); !closed.rows.eof; closed.rows.MoveNext()) {
         const FXString from = closed.rows.GetField(0).left(10), to = closed.rows.GetField(1).left(10);
@@ -269,8 +276,9 @@ void CalendarWindow::readLessons() {
         row.notTaught = decimalValue(drawRecordset.GetField("LessonNotTaught"));
         row.assess = decimalValue(drawRecordset.GetField("LessonAssess"));
         row.eval = decimalValue(drawRecordset.GetField("LessonEval"));
-        row.startDay = dates::localMoment(rows.GetField(14), 0, 0);
-        row.endDay = dates::localMoment(rows.GetField(15), 23, 59);
+        // DateStart and DateEnd as stored (by name they come as shown dates).
+        row.startDay = dates::localMoment(rows.GetField(5), 0, 0);
+        row.endDay = dates::localMoment(rows.GetField(6), 23, 59);
         FXString timeStart = drawRecordset.GetField("TimeStart");
         FXString timeEnd = drawRecordset.GetField("TimeEnd");
         row.startHour = decimalValue(timeStart.mid(0, 2));

@@ -71,6 +71,9 @@ protected:
         bool onClosedDay = false;  // reported as planned on a non-teaching day
     };
     std::vector<LessonRow> lessons;
+    // The statement of the HTML file's table of the drawn week's lessons
+    // (empty when no week was drawn).
+    FX::FXString weekTableText;
     size_t currentLesson = 0;  // the row slotTest looks at
 
     // slotTest asks for "that slot's day at hh:mm" thousands of times per
