@@ -34,7 +34,6 @@ const FXColor overlapping = FXRGB(15, 15, 15);    // a plan that overlaps two ot
 const char* const dayNames[5] = {"Monday ", "Tuesday ", "Wednesday ", "Thursday ", "Friday "};
 
 FXString colourText(FXColor colour) { return FXStringFormat("%u", (FXuint)colour); }
-FXColor colourValue(const FXString& text) { return (FXColor)decimalValue(text); }
 
 // A lesson's light colour, the same in every drawing: red, green and blue
 // each 155 to 254, mixed from its unit's Id, so that a teacher knows a unit
@@ -72,11 +71,8 @@ FXColor lightColour(FXuint bits, FXint dr = 0, FXint dg = 0, FXint db = 0) {
     return FXRGB(FXCLAMP(155, r, 254), FXCLAMP(155, g, 254), FXCLAMP(155, b, 254));
 }
 
-FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStringRecordset& list) {
-    // The colours in use, read once: a crowded week tries many candidates.
-    std::vector<FXColor> used;
-    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
-        if (row->firstField && row->firstField->next) used.push_back(colourValue(row->firstField->next->value));
+// `used`: the colours of the plans listed so far.
+FXColor planColour(const FXString& unitId, const FXString& lessonId, const std::vector<FXColor>& used) {
     const FXuint bits = mixBits((FXuint)decimalValue(unitId));
     // The unit's colour, then its shades one and two steps away.
     for (FXint steps = 0; steps <= 2; ++steps)
@@ -94,16 +90,6 @@ FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStr
     }
     return lightColour(bits);
 }
-
-// Moves the list's cursor to the row of plan `id`; false when there is none.
-bool findPlan(FXStringRecordset& list, const FXString& id) {
-    list.MoveFirst();
-    while (!list.eof) {
-        if (list.GetField(0) == id) return true;
-        list.MoveNext();
-    }
-    return false;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -114,6 +100,9 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     dc.fillRectangle(0, 0, W, H);
     planColourList.Clear();
     lessons.clear();
+    plans.clear();
+    planOf.clear();
+    listOrder.clear();
     weekTableText = FXString();
     dayTimes = dates::SameDayTimes();
     canvasNotice = FXString();
@@ -285,8 +274,13 @@ void CalendarWindow::readLessons() {
         row.startMinute = decimalValue(timeStart.mid(3, 2));
         row.endHour = decimalValue(timeEnd.mid(0, 2));
         row.endMinute = decimalValue(timeEnd.mid(3, 2));
+        // The plan entry of its Id: the first row's (an Id comes once).
+        size_t first = 0;
+        while (first < lessons.size() && lessons[first].id != row.id) ++first;
+        planOf.push_back(first);
         lessons.push_back(row);
     }
+    plans.assign(lessons.size(), PlanEntry());
 }
 
 // ---------------------------------------------------------------------------
@@ -330,113 +324,156 @@ void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
     grid.timeFont = grid.L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
     grid.closedNames = week.closedNames;
     const FXlong monday = week.termBase + week.N * oneWeek;
+    // Rows start at the school's hour whatever the daylight-saving state of
+    // the Monday: the week's own start moves by the hour the clocks moved.
     FXlong dstFix = 0;
+    if (appState.schoolTimes > 1) {
+        weekStart = monday;
+        const FXint hour = dates::hourOf(weekStart);
+        dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
+    }
+    indexSlots(monday + dstFix);
     for (int pass = 0; pass < 3; ++pass) {
-        planColourList.MoveFirst();
-        drawRecordset.rows.MoveFirst();
         for (FXint p = 0; p < appState.schoolTimes; ++p) {
             const FXint y = 60 + grid.L * p;
             for (FXint d = 0; d <= 5; ++d) {
                 const FXint x = d == 0 ? 3 : 3 + grid.C / 2 + (d - 1) * grid.K;
-                if (p == 1 && d == 1) {
-                    weekStart = monday;
-                    const FXint hour = dates::hourOf(weekStart);
-                    dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
-                }
                 const bool closed = d >= 1 && !week.closedNames[d - 1].empty();
                 if (pass == 1 && closed) shadeClosedCell(dc, grid, x, y);
-                // The day's school start, whatever the daylight-saving state.
-                if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, dates::addDays(monday + dstFix, d - 1), p, d);
+                if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, p, d);
                 if (pass == 1) drawCellFrame(dc, grid, x, y, monday, dstFix, p, d);
                 if (pass == 1 && closed && p == 0) nameClosedDay(dc, grid, x, y, d, monday, week.closedNames[d - 1]);
             }
         }
     }
+    writePlanList();
 }
 
-// The lessons of one slot (row p, day column d, at x, y) in one pass.
-void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXint y, FXlong dayStart, FXint p,
-                              FXint d) {
+// Which lessons each slot holds, asked once per slot and lesson.
+void CalendarWindow::indexSlots(FXlong mondayStart) {
+    slotLessons.assign((size_t)FXMAX(appState.schoolTimes, 0) * 6, std::vector<size_t>());
+    for (FXint d = 1; d <= 5; ++d) {
+        // The day's school start, whatever the daylight-saving state.
+        const FXlong dayStart = dates::addDays(mondayStart, d - 1);
+        for (FXint p = 1; p < appState.schoolTimes; ++p)
+            for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson)
+                if (slotTest(dayStart, p, d)) slotLessons[(size_t)p * 6 + d].push_back(currentLesson);
+    }
+}
+
+// The lessons of one slot (row p, day column d, at x, y) in one pass.  A
+// lesson's marks are drawn in the last pass only: the same marks drawn
+// there again would cover them.
+void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXint y, FXint p, FXint d) {
     const FXint K = grid.K, L = grid.L;
     FXint k = 0;
     bool r = false;
-    for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson) {
-        if (!slotTest(dayStart, p, d)) continue;
-        const LessonRow& lesson = lessons[currentLesson];
+    for (size_t i : slotLessons[(size_t)p * 6 + d]) {
+        LessonRow& lesson = lessons[i];
+        PlanEntry& plan = plans[planOf[i]];
         ++k;
         if (lesson.unitType == 3) r = true;
-        bool found = findPlan(planColourList, lesson.id);
+        bool found = plan.listed;
         if (found && pass == 0 && k >= 3 && !r) {
-            planColourList.DeleteRow();
+            unlistPlan(planOf[i]);
             found = false;
         }
         // A lesson planned on a non-teaching day is drawn all the same, and
         // said (not the routine and non-contact plans, which stand in
         // every week).
-        if (pass == 0 && !grid.closedNames[d - 1].empty() && lesson.unitType == 1 &&
-            !lessons[currentLesson].onClosedDay) {
-            lessons[currentLesson].onClosedDay = true;
+        if (pass == 0 && !grid.closedNames[d - 1].empty() && lesson.unitType == 1 && !lesson.onClosedDay) {
+            lesson.onClosedDay = true;
             plandrawing::drawPlanError(
                 dc, grid.W - 80, lesson.name,
                 " is planned on " + grid.closedNames[d - 1] + ", a non-teaching day. Move it to a teaching day.");
         }
         if (!found) {
-            listPlan(dc, grid, lesson, k < 3 || r);
+            listPlan(dc, grid, i, k < 3 || r);
             continue;
         }
 
-        // A plan met before: fill (pass 1) or count (pass 2), then markers.
+        // A plan met before: fill (pass 1) or count, mark and label (pass 2).
         const bool rightHalf = k >= 2;
         const bool showsHere = !r || lesson.unitType == 2;
         if (pass == 1) {
-            dc.setForeground(colourValue(planColourList.GetField(1)));
+            dc.setForeground(plan.cell);
             if (!rightHalf)
                 dc.fillRectangle(x, y, K, L);
             else if (showsHere)
                 dc.fillRectangle(x + K / 2, y, K / 2, L);
-        } else if (pass == 2) {
-            planColourList.SetField(3, FXStringVal(decimalValue(planColourList.GetField(3)) + 1));
-            planColourList.SetField(5, planColourList.GetField(5) + "," + FXStringVal(d));
         }
+        if (pass != 2) continue;
+        ++plan.cells;
+        plan.days += "," + FXStringVal(d);
         drawMarkers(dc, lesson, rightHalf ? x + K / 2 : x, y, K, L);
-        if (pass == 2) {
-            FXint cells = decimalValue(planColourList.GetField(3));
-            if (cells == 1 || cells % 5 == 1) {
-                dc.setFont(smallFont);
-                dc.setForeground(colourValue(planColourList.GetField(2)));
-                // The name ends at its cell's edge, on the screen and on paper.
-                if (!rightHalf) {
-                    dc.setClipRectangle(x, y, K, L);
-                    dc.drawText(x + 2, y + 7, lesson.name);
-                    dc.clearClipRectangle();
-                } else if (showsHere) {
-                    dc.setClipRectangle(x + K / 2, y, K - K / 2, L);
-                    dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
-                    dc.clearClipRectangle();
-                }
+        if (plan.cells == 1 || plan.cells % 5 == 1) {
+            dc.setFont(smallFont);
+            dc.setForeground(plan.label);
+            // The name ends at its cell's edge, on the screen and on paper.
+            if (!rightHalf) {
+                dc.setClipRectangle(x, y, K, L);
+                dc.drawText(x + 2, y + 7, lesson.name);
+                dc.clearClipRectangle();
+            } else if (showsHere) {
+                dc.setClipRectangle(x + K / 2, y, K - K / 2, L);
+                dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
+                dc.clearClipRectangle();
             }
         }
     }
 }
 
-// A plan met for the first time gets its row in planColourList: its own
-// colour, or, as the third plan of a cell without a non-contact plan
-// (`coloured` false), the overlap colour and the error line naming it.
-void CalendarWindow::listPlan(FXDC& dc, const Grid& grid, const LessonRow& lesson, bool coloured) {
-    planColourList.AddField(lesson.id, true);
+// A plan met for the first time is listed: its own colour, or, as the
+// third plan of a cell without a non-contact plan (`coloured` false), the
+// overlap colour and the error line naming it.
+void CalendarWindow::listPlan(FXDC& dc, const Grid& grid, size_t i, bool coloured) {
+    const LessonRow& lesson = lessons[i];
+    PlanEntry& plan = plans[planOf[i]];
     if (coloured) {
-        const FXColor colour = lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, planColourList);
-        planColourList.AddField(colourText(colour), false);
-        planColourList.AddField(colourText(black), false);
+        std::vector<FXColor> used;
+        for (size_t listed : listOrder) used.push_back(plans[listed].cell);
+        plan.cell = lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, used);
+        plan.label = black;
     } else {
-        planColourList.AddField(colourText(overlapping), false);
-        planColourList.AddField(colourText(white), false);
+        plan.cell = overlapping;
+        plan.label = white;
         plandrawing::drawOverlapError(dc, grid.W - 80, lesson.name);
     }
-    planColourList.AddField("0", false);
-    planColourList.AddField(lesson.unitTypeText, false);
-    planColourList.AddField("Junk", false);
-    planColourList.AddField(lesson.rotateText, false);
+    plan.listed = true;
+    plan.lesson = i;
+    plan.cells = 0;
+    plan.days = FXString();
+    listOrder.push_back(planOf[i]);
+}
+
+void CalendarWindow::unlistPlan(size_t entry) {
+    plans[entry].listed = false;
+    for (size_t n = 0; n < listOrder.size(); ++n)
+        if (listOrder[n] == entry) {
+            listOrder.erase(listOrder.begin() + (std::ptrdiff_t)n);
+            break;
+        }
+}
+
+// planColourList: one row per listed plan in the order listed.  Its cell
+// count and days are set as changed fields, as a list kept up to date cell
+// by cell would hold them.
+void CalendarWindow::writePlanList() {
+    for (size_t entry : listOrder) {
+        const PlanEntry& plan = plans[entry];
+        const LessonRow& lesson = lessons[plan.lesson];
+        planColourList.AddField(lesson.id, true);
+        planColourList.AddField(colourText(plan.cell), false);
+        planColourList.AddField(colourText(plan.label), false);
+        planColourList.AddField("0", false);
+        planColourList.AddField(lesson.unitTypeText, false);
+        planColourList.AddField("Junk", false);
+        planColourList.AddField(lesson.rotateText, false);
+        if (plan.cells == 0) continue;
+        planColourList.SetField(3, FXStringVal(plan.cells));
+        planColourList.SetField(5, "Junk" + plan.days);
+    }
+    planColourList.MoveFirst();
 }
 
 // The lesson's marks in its half of a cell at x0: rotating, not taught,
