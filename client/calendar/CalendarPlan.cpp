@@ -230,6 +230,7 @@ void CalendarWindow::loadWeek(Week& week) {
         "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
         "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
         weekLessons;
+    // (readLessons reads the columns by their place.)
     reads.Add(drawRecordset,
               "Select LessonPlan.Id, LessonName, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
               "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
@@ -249,27 +250,52 @@ void CalendarWindow::loadWeek(Week& week) {
 }
 
 // Each lesson of the lesson query, read once; the three passes over the
-// grid reuse them.
+// grid reuse them.  The fields are read by their place in the query's
+// columns, as stored: the dates as ISO text, the times as HH:MM followed by
+// the seconds.
 void CalendarWindow::readLessons() {
+    enum {
+        ID,
+        NAME,
+        EVAL,
+        ASSESS,
+        NOT_TAUGHT,
+        DATE_START,
+        DATE_END,
+        TIME_START,
+        TIME_END,
+        ROUTINE_DAY,
+        UNIT,
+        TYPE,
+        ROTATE
+    };
+    // A week's lessons fall on a few dates: each converted once.
+    std::vector<std::pair<FXString, FXlong>> dayStarts, dayEnds;
+    const auto moment = [](std::vector<std::pair<FXString, FXlong>>& known, const FXString& iso, FXint hour,
+                           FXint minute) {
+        for (const auto& k : known)
+            if (k.first == iso) return k.second;
+        known.emplace_back(iso, dates::localMoment(iso, hour, minute));
+        return known.back().second;
+    };
     FXStringRecordset& rows = drawRecordset.rows;
     for (rows.MoveFirst(); !rows.eof; rows.MoveNext()) {
         LessonRow row;
-        row.id = drawRecordset.GetField("Id");
-        row.unitId = drawRecordset.GetField("FKUnitPlan");
-        row.name = drawRecordset.GetField("LessonName");
-        row.unitTypeText = drawRecordset.GetField("UnitType");
-        row.rotateText = drawRecordset.GetField("Rotate");
+        row.id = rows.GetField(ID);
+        row.unitId = rows.GetField(UNIT);
+        row.name = rows.GetField(NAME);
+        row.unitTypeText = rows.GetField(TYPE);
+        row.rotateText = rows.GetField(ROTATE);
         row.unitType = decimalValue(row.unitTypeText);
         row.rotate = decimalValue(row.rotateText);
-        row.routineDay = decimalValue(drawRecordset.GetField("RoutineDay"));
-        row.notTaught = decimalValue(drawRecordset.GetField("LessonNotTaught"));
-        row.assess = decimalValue(drawRecordset.GetField("LessonAssess"));
-        row.eval = decimalValue(drawRecordset.GetField("LessonEval"));
-        // DateStart and DateEnd as stored (by name they come as shown dates).
-        row.startDay = dates::localMoment(rows.GetField(5), 0, 0);
-        row.endDay = dates::localMoment(rows.GetField(6), 23, 59);
-        FXString timeStart = drawRecordset.GetField("TimeStart");
-        FXString timeEnd = drawRecordset.GetField("TimeEnd");
+        row.routineDay = decimalValue(rows.GetField(ROUTINE_DAY));
+        row.notTaught = decimalValue(rows.GetField(NOT_TAUGHT));
+        row.assess = decimalValue(rows.GetField(ASSESS));
+        row.eval = decimalValue(rows.GetField(EVAL));
+        row.startDay = moment(dayStarts, rows.GetField(DATE_START), 0, 0);
+        row.endDay = moment(dayEnds, rows.GetField(DATE_END), 23, 59);
+        const FXString timeStart = rows.GetField(TIME_START);
+        const FXString timeEnd = rows.GetField(TIME_END);
         row.startHour = decimalValue(timeStart.mid(0, 2));
         row.startMinute = decimalValue(timeStart.mid(3, 2));
         row.endHour = decimalValue(timeEnd.mid(0, 2));
