@@ -144,20 +144,54 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
 // ---------------------------------------------------------------------------
 // The queries
 
+namespace {
+// The week that holds the shown moment in a term whose first day is
+// `firstDay` (ISO): weeks are counted from the midnight before the term's
+// first day, so that early on a Monday, before school starts, it is already
+// that Monday's week.  Calendar weeks: a week that begins in summer time
+// after a term that began in winter time still begins on its Monday.
+struct TermWeek {
+    FXlong termBase = 0;  // a week before the term's first day at school start
+    FXlong N = 0;         // the week's number in the term
+    FXlong first = 0;     // its Monday at school start
+    FXString D0, D6;      // its Monday and Sunday
+};
+
+TermWeek termWeek(const FXString& firstDay, FXlong shown) {
+    TermWeek week;
+    week.termBase = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute) - oneWeek;
+    week.N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
+    week.first = week.termBase + week.N * oneWeek;
+    week.D0 = dates::isoDate(week.first);
+    week.D6 = dates::isoDate(dates::addDays(week.first, 6));
+    return week;
+}
+}  // namespace
+
 void CalendarWindow::loadWeek(Week& week) {
     const FXlong shown = dates::shownNow();
     // The queries, in one transaction.  A failed connection ends the drawing
     // (the guard ends the transaction).  The teacher, the first unit and the
-    // term need nothing of each other and go out together; the week's days
-    // and lessons need the term and go out together after it.  Two columns
-    // for the teacher, so that a teacher whose name is empty still has a row.
+    // term need nothing of each other and go out together.  Two columns for
+    // the teacher, so that a teacher whose name is empty still has a row.
     IsectRecordset::Transaction transaction(drawRecordset);
-    IsectRecordset teacher, firstUnit, term;
+    IsectRecordset teacher, firstUnit, term, closed;
     IsectRecordset::Reads reads;
     reads.Add(teacher, "Select Id, Teacher from Teachers where Id = " + appState.currentUserId);
     reads.Add(firstUnit, "Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId);
     reads.Add(term, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
                         dates::isoDate(shown) + "'");
+    // The week's days and lessons need the term's first day.  A drawing
+    // mostly shows a week of the term drawn last: they go out with the rest
+    // for that term's week, and again only when the term read now gives
+    // another week.
+    const bool guessed = !lastTermStart.empty();
+    TermWeek guess;
+    FXString guessedTable;
+    if (guessed) {
+        guess = termWeek(lastTermStart, shown);
+        guessedTable = addWeekReads(reads, closed, guess.D0, guess.D6);
+    }
     if (!reads.Run()) return;
     teacher.rows.MoveFirst();
     if (teacher.rows.eof) {
@@ -196,57 +230,55 @@ void CalendarWindow::loadWeek(Week& week) {
     term.rows.MoveLast();
     week.schoolYear = term.GetField("SchoolYear");
     week.schoolTerm = term.GetField("SchoolTerm");
-    const FXString firstDay = term.rows.GetField(1);
-    FXlong termStart = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute);
-    week.termBase = termStart - oneWeek;
-    // The week that holds the shown date: weeks are counted from the
-    // midnight before the term's first day, so that early on a Monday,
-    // before school starts, it is already that Monday's week.  Calendar
-    // weeks: a week that begins in summer time after a term that began in
-    // winter time still begins on its Monday.
-    week.N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
-
-    const FXlong first = week.termBase + week.N * oneWeek;
-    const FXString D0 = dates::isoDate(first);
-    const FXString D6 = dates::isoDate(dates::addDays(first, 6));
-    // The week's non-teaching days, and its lessons, whose rows the drawing
-    // walks.
-    IsectRecordset closed;
-    reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
-                          "' and LastDay >= '" + D0 + "' Order By FirstDay, Id");
-    // The drawing reads only the columns it draws.  The lesson texts stay
-    // out of its query: the database sorts whole rows, and ten texts of up
-    // to 4 400 characters each made the sort of a week's rows take longer
-    // than all the rest of the drawing.  The HTML file of the week lists the
-    // lesson's own columns in the table's order (without the row versions),
-    // so its table keeps the full statement of the same rows.
-    const FXString weekLessons =
-        " from LessonPlan,UnitPlan,LongTerm "
-        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
-        appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
-        "' and DateEnd >= '" + D6 + "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id";
-    weekTableText =
-        "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
-        "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
-        "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
-        weekLessons;
-    // (readLessons reads the columns by their place.)
-    reads.Add(drawRecordset,
-              "Select LessonPlan.Id, LessonName, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
-              "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
-                  weekLessons);
-    if (!reads.Run()) return;
+    lastTermStart = term.rows.GetField(1);
+    const TermWeek shownWeek = termWeek(lastTermStart, shown);
+    week.termBase = shownWeek.termBase;
+    week.N = shownWeek.N;
+    if (guessed && shownWeek.D0 == guess.D0 && shownWeek.D6 == guess.D6) {
+        weekTableText = guessedTable;
+    } else {
+        weekTableText = addWeekReads(reads, closed, shownWeek.D0, shownWeek.D6);
+        if (!reads.Run()) return;
+    }
     for (closed.rows.MoveFirst(); !closed.rows.eof; closed.rows.MoveNext()) {
         const FXString from = closed.rows.GetField(0).left(10), to = closed.rows.GetField(1).left(10);
         const FXString name = closed.rows.GetField(2);
         for (FXint d = 0; d < 5; ++d) {
-            const FXString day = dates::isoDate(dates::addDays(first, d));
+            const FXString day = dates::isoDate(dates::addDays(shownWeek.first, d));
             if (from <= day && day <= to) week.closedNames[d] += (week.closedNames[d].empty() ? "" : ", ") + name;
         }
     }
     readLessons();
     transaction.commit();
     week.outcome = Week::WEEK;
+}
+
+// The non-teaching days (into `closed`) and the lessons (into
+// drawRecordset) of the week from D0 to D6.  The drawing reads only the
+// columns it draws.  The lesson texts stay out of its query: the database
+// sorts whole rows, and ten texts of up to 4 400 characters each made the
+// sort of a week's rows take longer than all the rest of the drawing.  The
+// HTML file of the week lists the lesson's own columns in the table's order
+// (without the row versions): the full statement of the same rows is
+// returned for its table.
+FXString CalendarWindow::addWeekReads(IsectRecordset::Reads& reads, IsectRecordset& closed, const FXString& D0,
+                                      const FXString& D6) {
+    reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
+                          "' and LastDay >= '" + D0 + "' Order By FirstDay, Id");
+    const FXString weekLessons =
+        " from LessonPlan,UnitPlan,LongTerm "
+        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
+        appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
+        "' and DateEnd >= '" + D6 + "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id";
+    // (readLessons reads the columns by their place.)
+    reads.Add(drawRecordset,
+              "Select LessonPlan.Id, LessonName, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+              "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
+                  weekLessons);
+    return "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
+           "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+           "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
+           weekLessons;
 }
 
 // Each lesson of the lesson query, read once; the three passes over the

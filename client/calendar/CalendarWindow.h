@@ -74,6 +74,9 @@ protected:
     // The statement of the HTML file's table of the drawn week's lessons
     // (empty when no week was drawn).
     FX::FXString weekTableText;
+    // The first day (ISO) of the term of the last week drawn: the next
+    // drawing asks for that term's week with its first queries.
+    FX::FXString lastTermStart;
     size_t currentLesson = 0;  // the row slotTest looks at
 
     // slotTest asks for "that slot's day at hh:mm" for every lesson in every
@@ -327,6 +330,8 @@ protected:
     FX::FXString noTeacherText();
     // The week drawing, in its steps.
     void loadWeek(Week& week);
+    FX::FXString addWeekReads(IsectRecordset::Reads& reads, IsectRecordset& closed, const FX::FXString& D0,
+                              const FX::FXString& D6);
     void readLessons();
     void drawHeading(FX::FXDC& dc, FX::FXint W, FX::FXint H, const Week& week);
     void drawGrid(FX::FXDC& dc, FX::FXint W, FX::FXint H, const Week& week);
