@@ -382,8 +382,9 @@ void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
     grid.timeFont = grid.L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
     grid.closedNames = week.closedNames;
     const FXlong monday = week.termBase + week.N * oneWeek;
-    // Rows start at the school's hour whatever the daylight-saving state of
-    // the Monday: the week's own start moves by the hour the clocks moved.
+    // The Monday is whole weeks of seconds after the term's start at school
+    // start: where the clocks have moved since, its hour is one off, and
+    // dstFix puts the rows back at the school's hour.
     FXlong dstFix = 0;
     if (appState.schoolTimes > 1) {
         weekStart = monday;
