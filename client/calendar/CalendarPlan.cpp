@@ -34,7 +34,6 @@ const FXColor overlapping = FXRGB(15, 15, 15);    // a plan that overlaps two ot
 const char* const dayNames[5] = {"Monday ", "Tuesday ", "Wednesday ", "Thursday ", "Friday "};
 
 FXString colourText(FXColor colour) { return FXStringFormat("%u", (FXuint)colour); }
-FXColor colourValue(const FXString& text) { return (FXColor)decimalValue(text); }
 
 // A lesson's light colour, the same in every drawing: red, green and blue
 // each 155 to 254, mixed from its unit's Id, so that a teacher knows a unit
@@ -72,11 +71,8 @@ FXColor lightColour(FXuint bits, FXint dr = 0, FXint dg = 0, FXint db = 0) {
     return FXRGB(FXCLAMP(155, r, 254), FXCLAMP(155, g, 254), FXCLAMP(155, b, 254));
 }
 
-FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStringRecordset& list) {
-    // The colours in use, read once: a crowded week tries many candidates.
-    std::vector<FXColor> used;
-    for (const FXStringRecordset::Row* row = list.FirstRow(); row; row = row->next)
-        if (row->firstField && row->firstField->next) used.push_back(colourValue(row->firstField->next->value));
+// `used`: the colours of the plans listed so far.
+FXColor planColour(const FXString& unitId, const FXString& lessonId, const std::vector<FXColor>& used) {
     const FXuint bits = mixBits((FXuint)decimalValue(unitId));
     // The unit's colour, then its shades one and two steps away.
     for (FXint steps = 0; steps <= 2; ++steps)
@@ -94,16 +90,6 @@ FXColor planColour(const FXString& unitId, const FXString& lessonId, const FXStr
     }
     return lightColour(bits);
 }
-
-// Moves the list's cursor to the row of plan `id`; false when there is none.
-bool findPlan(FXStringRecordset& list, const FXString& id) {
-    list.MoveFirst();
-    while (!list.eof) {
-        if (list.GetField(0) == id) return true;
-        list.MoveNext();
-    }
-    return false;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -114,6 +100,10 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
     dc.fillRectangle(0, 0, W, H);
     planColourList.Clear();
     lessons.clear();
+    plans.clear();
+    planOf.clear();
+    listOrder.clear();
+    weekTableText = FXString();
     dayTimes = dates::SameDayTimes();
     canvasNotice = FXString();
 
@@ -154,20 +144,54 @@ void CalendarWindow::drawPlan(FXDC& dc, FXint W, FXint H) {
 // ---------------------------------------------------------------------------
 // The queries
 
+namespace {
+// The week that holds the shown moment in a term whose first day is
+// `firstDay` (ISO): weeks are counted from the midnight before the term's
+// first day, so that early on a Monday, before school starts, it is already
+// that Monday's week.  Calendar weeks: a week that begins in summer time
+// after a term that began in winter time still begins on its Monday.
+struct TermWeek {
+    FXlong termBase = 0;  // a week before the term's first day at school start
+    FXlong N = 0;         // the week's number in the term
+    FXlong first = 0;     // its Monday at school start
+    FXString D0, D6;      // its Monday and Sunday
+};
+
+TermWeek termWeek(const FXString& firstDay, FXlong shown) {
+    TermWeek week;
+    week.termBase = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute) - oneWeek;
+    week.N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
+    week.first = week.termBase + week.N * oneWeek;
+    week.D0 = dates::isoDate(week.first);
+    week.D6 = dates::isoDate(dates::addDays(week.first, 6));
+    return week;
+}
+}  // namespace
+
 void CalendarWindow::loadWeek(Week& week) {
     const FXlong shown = dates::shownNow();
     // The queries, in one transaction.  A failed connection ends the drawing
     // (the guard ends the transaction).  The teacher, the first unit and the
-    // term need nothing of each other and go out together; the week's days
-    // and lessons need the term and go out together after it.  Two columns
-    // for the teacher, so that a teacher whose name is empty still has a row.
+    // term need nothing of each other and go out together.  Two columns for
+    // the teacher, so that a teacher whose name is empty still has a row.
     IsectRecordset::Transaction transaction(drawRecordset);
-    IsectRecordset teacher, firstUnit, term;
+    IsectRecordset teacher, firstUnit, term, closed;
     IsectRecordset::Reads reads;
     reads.Add(teacher, "Select Id, Teacher from Teachers where Id = " + appState.currentUserId);
     reads.Add(firstUnit, "Select First 1 Id from UnitPlan Where FKTeacher = " + appState.currentUserId);
     reads.Add(term, "Select SchoolWeeks,FirstDay,SchoolYear,SchoolTerm from TermDate Where FirstDay <= '" +
                         dates::isoDate(shown) + "'");
+    // The week's days and lessons need the term's first day.  A drawing
+    // mostly shows a week of the term drawn last: they go out with the rest
+    // for that term's week, and again only when the term read now gives
+    // another week.
+    const bool guessed = !lastTermStart.empty();
+    TermWeek guess;
+    FXString guessedTable;
+    if (guessed) {
+        guess = termWeek(lastTermStart, shown);
+        guessedTable = addWeekReads(reads, closed, guess.D0, guess.D6);
+    }
     if (!reads.Run()) return;
     teacher.rows.MoveFirst();
     if (teacher.rows.eof) {
@@ -206,44 +230,21 @@ void CalendarWindow::loadWeek(Week& week) {
     term.rows.MoveLast();
     week.schoolYear = term.GetField("SchoolYear");
     week.schoolTerm = term.GetField("SchoolTerm");
-    const FXString firstDay = term.rows.GetField(1);
-    FXlong termStart = dates::localMoment(firstDay, appState.schoolHour, appState.schoolMinute);
-    week.termBase = termStart - oneWeek;
-    // The week that holds the shown date: weeks are counted from the
-    // midnight before the term's first day, so that early on a Monday,
-    // before school starts, it is already that Monday's week.  Calendar
-    // weeks: a week that begins in summer time after a term that began in
-    // winter time still begins on its Monday.
-    week.N = dates::weeksBetween(dates::addDays(dates::localMoment(firstDay, 0, 0), -7), shown);
-
-    const FXlong first = week.termBase + week.N * oneWeek;
-    const FXString D0 = dates::isoDate(first);
-    const FXString D6 = dates::isoDate(dates::addDays(first, 6));
-    // The week's non-teaching days, and its lessons, whose rows the drawing
-    // walks.
-    IsectRecordset closed;
-    reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
-                          "' and LastDay >= '" + D0 + "' Order By FirstDay, Id");
-    reads.Add(
-        drawRecordset,
-        // The lesson's own columns in the table's order (DateStart and
-        // DateEnd 14 and 15), without the row versions, which an HTML
-        // file of the week would list.
-        "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
-        "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
-        "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate from "
-        "LessonPlan,UnitPlan,LongTerm "
-        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher "
-        "= " +
-            appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
-            "' and DateEnd >= '" + D6 +
-            "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id");
-    if (!reads.Run()) return;
+    lastTermStart = term.rows.GetField(1);
+    const TermWeek shownWeek = termWeek(lastTermStart, shown);
+    week.termBase = shownWeek.termBase;
+    week.N = shownWeek.N;
+    if (guessed && shownWeek.D0 == guess.D0 && shownWeek.D6 == guess.D6) {
+        weekTableText = guessedTable;
+    } else {
+        weekTableText = addWeekReads(reads, closed, shownWeek.D0, shownWeek.D6);
+        if (!reads.Run()) return;
+    }
     for (closed.rows.MoveFirst(); !closed.rows.eof; closed.rows.MoveNext()) {
         const FXString from = closed.rows.GetField(0).left(10), to = closed.rows.GetField(1).left(10);
         const FXString name = closed.rows.GetField(2);
         for (FXint d = 0; d < 5; ++d) {
-            const FXString day = dates::isoDate(dates::addDays(first, d));
+            const FXString day = dates::isoDate(dates::addDays(shownWeek.first, d));
             if (from <= day && day <= to) week.closedNames[d] += (week.closedNames[d].empty() ? "" : ", ") + name;
         }
     }
@@ -252,33 +253,92 @@ void CalendarWindow::loadWeek(Week& week) {
     week.outcome = Week::WEEK;
 }
 
+// The non-teaching days (into `closed`) and the lessons (into
+// drawRecordset) of the week from D0 to D6.  The drawing reads only the
+// columns it draws.  The lesson texts stay out of its query: the database
+// sorts whole rows, and ten texts of up to 4 400 characters each made the
+// sort of a week's rows take longer than all the rest of the drawing.  The
+// HTML file of the week lists the lesson's own columns in the table's order
+// (without the row versions): the full statement of the same rows is
+// returned for its table.
+FXString CalendarWindow::addWeekReads(IsectRecordset::Reads& reads, IsectRecordset& closed, const FXString& D0,
+                                      const FXString& D6) {
+    reads.Add(closed, "Select FirstDay, LastDay, Name from NonTeachingDay Where FirstDay <= '" + D6 +
+                          "' and LastDay >= '" + D0 + "' Order By FirstDay, Id");
+    const FXString weekLessons =
+        " from LessonPlan,UnitPlan,LongTerm "
+        "Where LessonPlan.FKUnitPlan = UnitPlan.Id And UnitPlan.FKLongTerm = LongTerm.Id And UnitPlan.FKTeacher = " +
+        appState.currentUserId + " and (DateEnd >= '" + D0 + "' and DateEnd < '" + D6 + "' or DateStart <= '" + D6 +
+        "' and DateEnd >= '" + D6 + "') and LongTerm.Persistant = 0 Order By UnitType Desc,TimeStart,LessonPlan.Id";
+    // (readLessons reads the columns by their place.)
+    reads.Add(drawRecordset,
+              "Select LessonPlan.Id, LessonName, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+              "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
+                  weekLessons);
+    return "Select LessonPlan.Id, LessonName, LessonES, LessonAO, LessonSLO, LessonIntro, LessonDev, LessonClose, "
+           "LessonTest, LessonResource, LessonReflect, LessonEval, LessonAssess, LessonNotTaught, DateStart, DateEnd, "
+           "TimeStart, TimeEnd, RoutineDay, FKUnitPlan, UnitPlan.UnitType, UnitPlan.Rotate" +
+           weekLessons;
+}
+
 // Each lesson of the lesson query, read once; the three passes over the
-// grid reuse them.
+// grid reuse them.  The fields are read by their place in the query's
+// columns, as stored: the dates as ISO text, the times as HH:MM followed by
+// the seconds.
 void CalendarWindow::readLessons() {
+    enum {
+        ID,
+        NAME,
+        EVAL,
+        ASSESS,
+        NOT_TAUGHT,
+        DATE_START,
+        DATE_END,
+        TIME_START,
+        TIME_END,
+        ROUTINE_DAY,
+        UNIT,
+        TYPE,
+        ROTATE
+    };
+    // A week's lessons fall on a few dates: each converted once.
+    std::vector<std::pair<FXString, FXlong>> dayStarts, dayEnds;
+    const auto moment = [](std::vector<std::pair<FXString, FXlong>>& known, const FXString& iso, FXint hour,
+                           FXint minute) {
+        for (const auto& k : known)
+            if (k.first == iso) return k.second;
+        known.emplace_back(iso, dates::localMoment(iso, hour, minute));
+        return known.back().second;
+    };
     FXStringRecordset& rows = drawRecordset.rows;
     for (rows.MoveFirst(); !rows.eof; rows.MoveNext()) {
         LessonRow row;
-        row.id = drawRecordset.GetField("Id");
-        row.unitId = drawRecordset.GetField("FKUnitPlan");
-        row.name = drawRecordset.GetField("LessonName");
-        row.unitTypeText = drawRecordset.GetField("UnitType");
-        row.rotateText = drawRecordset.GetField("Rotate");
+        row.id = rows.GetField(ID);
+        row.unitId = rows.GetField(UNIT);
+        row.name = rows.GetField(NAME);
+        row.unitTypeText = rows.GetField(TYPE);
+        row.rotateText = rows.GetField(ROTATE);
         row.unitType = decimalValue(row.unitTypeText);
         row.rotate = decimalValue(row.rotateText);
-        row.routineDay = decimalValue(drawRecordset.GetField("RoutineDay"));
-        row.notTaught = decimalValue(drawRecordset.GetField("LessonNotTaught"));
-        row.assess = decimalValue(drawRecordset.GetField("LessonAssess"));
-        row.eval = decimalValue(drawRecordset.GetField("LessonEval"));
-        row.startDay = dates::localMoment(rows.GetField(14), 0, 0);
-        row.endDay = dates::localMoment(rows.GetField(15), 23, 59);
-        FXString timeStart = drawRecordset.GetField("TimeStart");
-        FXString timeEnd = drawRecordset.GetField("TimeEnd");
+        row.routineDay = decimalValue(rows.GetField(ROUTINE_DAY));
+        row.notTaught = decimalValue(rows.GetField(NOT_TAUGHT));
+        row.assess = decimalValue(rows.GetField(ASSESS));
+        row.eval = decimalValue(rows.GetField(EVAL));
+        row.startDay = moment(dayStarts, rows.GetField(DATE_START), 0, 0);
+        row.endDay = moment(dayEnds, rows.GetField(DATE_END), 23, 59);
+        const FXString timeStart = rows.GetField(TIME_START);
+        const FXString timeEnd = rows.GetField(TIME_END);
         row.startHour = decimalValue(timeStart.mid(0, 2));
         row.startMinute = decimalValue(timeStart.mid(3, 2));
         row.endHour = decimalValue(timeEnd.mid(0, 2));
         row.endMinute = decimalValue(timeEnd.mid(3, 2));
+        // The plan entry of its Id: the first row's (an Id comes once).
+        size_t first = 0;
+        while (first < lessons.size() && lessons[first].id != row.id) ++first;
+        planOf.push_back(first);
         lessons.push_back(row);
     }
+    plans.assign(lessons.size(), PlanEntry());
 }
 
 // ---------------------------------------------------------------------------
@@ -322,113 +382,157 @@ void CalendarWindow::drawGrid(FXDC& dc, FXint W, FXint H, const Week& week) {
     grid.timeFont = grid.L * 2 / 3 + 3 >= labelFont->getFontAscent() ? labelFont : smallFont;
     grid.closedNames = week.closedNames;
     const FXlong monday = week.termBase + week.N * oneWeek;
+    // The Monday is whole weeks of seconds after the term's start at school
+    // start: where the clocks have moved since, its hour is one off, and
+    // dstFix puts the rows back at the school's hour.
     FXlong dstFix = 0;
+    if (appState.schoolTimes > 1) {
+        weekStart = monday;
+        const FXint hour = dates::hourOf(weekStart);
+        dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
+    }
+    indexSlots(monday + dstFix);
     for (int pass = 0; pass < 3; ++pass) {
-        planColourList.MoveFirst();
-        drawRecordset.rows.MoveFirst();
         for (FXint p = 0; p < appState.schoolTimes; ++p) {
             const FXint y = 60 + grid.L * p;
             for (FXint d = 0; d <= 5; ++d) {
                 const FXint x = d == 0 ? 3 : 3 + grid.C / 2 + (d - 1) * grid.K;
-                if (p == 1 && d == 1) {
-                    weekStart = monday;
-                    const FXint hour = dates::hourOf(weekStart);
-                    dstFix = hour == appState.schoolHour ? 0 : hour > appState.schoolHour ? -3600 : 3600;
-                }
                 const bool closed = d >= 1 && !week.closedNames[d - 1].empty();
                 if (pass == 1 && closed) shadeClosedCell(dc, grid, x, y);
-                // The day's school start, whatever the daylight-saving state.
-                if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, dates::addDays(monday + dstFix, d - 1), p, d);
+                if (p >= 1 && d >= 1) drawSlot(dc, grid, pass, x, y, p, d);
                 if (pass == 1) drawCellFrame(dc, grid, x, y, monday, dstFix, p, d);
                 if (pass == 1 && closed && p == 0) nameClosedDay(dc, grid, x, y, d, monday, week.closedNames[d - 1]);
             }
         }
     }
+    writePlanList();
 }
 
-// The lessons of one slot (row p, day column d, at x, y) in one pass.
-void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXint y, FXlong dayStart, FXint p,
-                              FXint d) {
+// Which lessons each slot holds, asked once per slot and lesson.
+void CalendarWindow::indexSlots(FXlong mondayStart) {
+    slotLessons.assign((size_t)FXMAX(appState.schoolTimes, 0) * 6, std::vector<size_t>());
+    for (FXint d = 1; d <= 5; ++d) {
+        // The day's school start, whatever the daylight-saving state.
+        const FXlong dayStart = dates::addDays(mondayStart, d - 1);
+        for (FXint p = 1; p < appState.schoolTimes; ++p)
+            for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson)
+                if (slotTest(dayStart, p, d)) slotLessons[(size_t)p * 6 + d].push_back(currentLesson);
+    }
+}
+
+// The lessons of one slot (row p, day column d, at x, y) in one pass.  A
+// lesson's marks are drawn in the last pass only: the same marks drawn
+// there again would cover them.
+void CalendarWindow::drawSlot(FXDC& dc, const Grid& grid, int pass, FXint x, FXint y, FXint p, FXint d) {
     const FXint K = grid.K, L = grid.L;
     FXint k = 0;
     bool r = false;
-    for (currentLesson = 0; currentLesson < lessons.size(); ++currentLesson) {
-        if (!slotTest(dayStart, p, d)) continue;
-        const LessonRow& lesson = lessons[currentLesson];
+    for (size_t i : slotLessons[(size_t)p * 6 + d]) {
+        LessonRow& lesson = lessons[i];
+        PlanEntry& plan = plans[planOf[i]];
         ++k;
         if (lesson.unitType == 3) r = true;
-        bool found = findPlan(planColourList, lesson.id);
+        bool found = plan.listed;
         if (found && pass == 0 && k >= 3 && !r) {
-            planColourList.DeleteRow();
+            unlistPlan(planOf[i]);
             found = false;
         }
         // A lesson planned on a non-teaching day is drawn all the same, and
         // said (not the routine and non-contact plans, which stand in
         // every week).
-        if (pass == 0 && !grid.closedNames[d - 1].empty() && lesson.unitType == 1 &&
-            !lessons[currentLesson].onClosedDay) {
-            lessons[currentLesson].onClosedDay = true;
+        if (pass == 0 && !grid.closedNames[d - 1].empty() && lesson.unitType == 1 && !lesson.onClosedDay) {
+            lesson.onClosedDay = true;
             plandrawing::drawPlanError(
                 dc, grid.W - 80, lesson.name,
                 " is planned on " + grid.closedNames[d - 1] + ", a non-teaching day. Move it to a teaching day.");
         }
         if (!found) {
-            listPlan(dc, grid, lesson, k < 3 || r);
+            listPlan(dc, grid, i, k < 3 || r);
             continue;
         }
 
-        // A plan met before: fill (pass 1) or count (pass 2), then markers.
+        // A plan met before: fill (pass 1) or count, mark and label (pass 2).
         const bool rightHalf = k >= 2;
         const bool showsHere = !r || lesson.unitType == 2;
         if (pass == 1) {
-            dc.setForeground(colourValue(planColourList.GetField(1)));
+            dc.setForeground(plan.cell);
             if (!rightHalf)
                 dc.fillRectangle(x, y, K, L);
             else if (showsHere)
                 dc.fillRectangle(x + K / 2, y, K / 2, L);
-        } else if (pass == 2) {
-            planColourList.SetField(3, FXStringVal(decimalValue(planColourList.GetField(3)) + 1));
-            planColourList.SetField(5, planColourList.GetField(5) + "," + FXStringVal(d));
         }
+        if (pass != 2) continue;
+        ++plan.cells;
+        plan.days += "," + FXStringVal(d);
         drawMarkers(dc, lesson, rightHalf ? x + K / 2 : x, y, K, L);
-        if (pass == 2) {
-            FXint cells = decimalValue(planColourList.GetField(3));
-            if (cells == 1 || cells % 5 == 1) {
-                dc.setFont(smallFont);
-                dc.setForeground(colourValue(planColourList.GetField(2)));
-                // The name ends at its cell's edge, on the screen and on paper.
-                if (!rightHalf) {
-                    dc.setClipRectangle(x, y, K, L);
-                    dc.drawText(x + 2, y + 7, lesson.name);
-                    dc.clearClipRectangle();
-                } else if (showsHere) {
-                    dc.setClipRectangle(x + K / 2, y, K - K / 2, L);
-                    dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
-                    dc.clearClipRectangle();
-                }
+        if (plan.cells == 1 || plan.cells % 5 == 1) {
+            dc.setFont(smallFont);
+            dc.setForeground(plan.label);
+            // The name ends at its cell's edge, on the screen and on paper.
+            if (!rightHalf) {
+                dc.setClipRectangle(x, y, K, L);
+                dc.drawText(x + 2, y + 7, lesson.name);
+                dc.clearClipRectangle();
+            } else if (showsHere) {
+                dc.setClipRectangle(x + K / 2, y, K - K / 2, L);
+                dc.drawText(x + K / 2 + 2, y + L / 2 + 7, lesson.name);
+                dc.clearClipRectangle();
             }
         }
     }
 }
 
-// A plan met for the first time gets its row in planColourList: its own
-// colour, or, as the third plan of a cell without a non-contact plan
-// (`coloured` false), the overlap colour and the error line naming it.
-void CalendarWindow::listPlan(FXDC& dc, const Grid& grid, const LessonRow& lesson, bool coloured) {
-    planColourList.AddField(lesson.id, true);
+// A plan met for the first time is listed: its own colour, or, as the
+// third plan of a cell without a non-contact plan (`coloured` false), the
+// overlap colour and the error line naming it.
+void CalendarWindow::listPlan(FXDC& dc, const Grid& grid, size_t i, bool coloured) {
+    const LessonRow& lesson = lessons[i];
+    PlanEntry& plan = plans[planOf[i]];
     if (coloured) {
-        const FXColor colour = lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, planColourList);
-        planColourList.AddField(colourText(colour), false);
-        planColourList.AddField(colourText(black), false);
+        std::vector<FXColor> used;
+        for (size_t listed : listOrder) used.push_back(plans[listed].cell);
+        plan.cell = lesson.unitType == 3 ? nonContact : planColour(lesson.unitId, lesson.id, used);
+        plan.label = black;
     } else {
-        planColourList.AddField(colourText(overlapping), false);
-        planColourList.AddField(colourText(white), false);
+        plan.cell = overlapping;
+        plan.label = white;
         plandrawing::drawOverlapError(dc, grid.W - 80, lesson.name);
     }
-    planColourList.AddField("0", false);
-    planColourList.AddField(lesson.unitTypeText, false);
-    planColourList.AddField("Junk", false);
-    planColourList.AddField(lesson.rotateText, false);
+    plan.listed = true;
+    plan.lesson = i;
+    plan.cells = 0;
+    plan.days = FXString();
+    listOrder.push_back(planOf[i]);
+}
+
+void CalendarWindow::unlistPlan(size_t entry) {
+    plans[entry].listed = false;
+    for (size_t n = 0; n < listOrder.size(); ++n)
+        if (listOrder[n] == entry) {
+            listOrder.erase(listOrder.begin() + (std::ptrdiff_t)n);
+            break;
+        }
+}
+
+// planColourList: one row per listed plan in the order listed.  Its cell
+// count and days are set as changed fields, as a list kept up to date cell
+// by cell would hold them.
+void CalendarWindow::writePlanList() {
+    for (size_t entry : listOrder) {
+        const PlanEntry& plan = plans[entry];
+        const LessonRow& lesson = lessons[plan.lesson];
+        planColourList.AddField(lesson.id, true);
+        planColourList.AddField(colourText(plan.cell), false);
+        planColourList.AddField(colourText(plan.label), false);
+        planColourList.AddField("0", false);
+        planColourList.AddField(lesson.unitTypeText, false);
+        planColourList.AddField("Junk", false);
+        planColourList.AddField(lesson.rotateText, false);
+        if (plan.cells == 0) continue;
+        planColourList.SetField(3, FXStringVal(plan.cells));
+        planColourList.SetField(5, "Junk" + plan.days);
+    }
+    planColourList.MoveFirst();
 }
 
 // The lesson's marks in its half of a cell at x0: rotating, not taught,

@@ -481,7 +481,7 @@ void CalendarWindow::printWeek(FXDCNativePrinter& dc) {
     // (Two units to spare for the lines along the edges.)
     drawPlan(dc, (FXint)(W / zoom) - 2, (FXint)(H / zoom) - 2);
     dc.setZoom(1.0);
-    if (dc.toHtml()) dc.writeTable(drawRecordset.sqlText);
+    if (dc.toHtml() && !weekTableText.empty()) dc.writeTable(weekTableText);
     dc.endPage();
 }
 

@@ -71,12 +71,37 @@ protected:
         bool onClosedDay = false;  // reported as planned on a non-teaching day
     };
     std::vector<LessonRow> lessons;
+    // The statement of the HTML file's table of the drawn week's lessons
+    // (empty when no week was drawn).
+    FX::FXString weekTableText;
+    // The first day (ISO) of the term of the last week drawn: the next
+    // drawing asks for that term's week with its first queries.
+    FX::FXString lastTermStart;
     size_t currentLesson = 0;  // the row slotTest looks at
 
-    // slotTest asks for "that slot's day at hh:mm" thousands of times per
-    // drawing for a handful of days and times: the answers are remembered
-    // for the drawing.
+    // slotTest asks for "that slot's day at hh:mm" for every lesson in every
+    // slot, for a handful of days and times: the answers are remembered for
+    // the drawing.
     mutable dates::SameDayTimes dayTimes;
+    // The lesson rows each slot holds (row p, day column d at p * 6 + d), in
+    // the query's order: found once per drawing (indexSlots), walked by the
+    // three passes over the grid.
+    std::vector<std::vector<size_t>> slotLessons;
+
+    // A plan as the drawing lists it, one per lesson Id (planOf gives each
+    // lesson row the entry of its Id), written to planColourList once the
+    // drawing is done.  listOrder holds the listed entries in the list's
+    // order: a plan taken out and listed again as an overlap goes last.
+    struct PlanEntry {
+        bool listed = false;
+        size_t lesson = 0;  // the lesson row that listed it
+        FX::FXColor cell = 0, label = 0;
+        FX::FXint cells = 0;  // cells drawn
+        FX::FXString days;    // ",day" per cell drawn
+    };
+    std::vector<PlanEntry> plans;
+    std::vector<size_t> planOf;
+    std::vector<size_t> listOrder;
 
     // What one drawing reads (loadWeek), drawn by drawHeading and drawGrid.
     struct Week {
@@ -305,12 +330,16 @@ protected:
     FX::FXString noTeacherText();
     // The week drawing, in its steps.
     void loadWeek(Week& week);
+    FX::FXString addWeekReads(IsectRecordset::Reads& reads, IsectRecordset& closed, const FX::FXString& D0,
+                              const FX::FXString& D6);
     void readLessons();
     void drawHeading(FX::FXDC& dc, FX::FXint W, FX::FXint H, const Week& week);
     void drawGrid(FX::FXDC& dc, FX::FXint W, FX::FXint H, const Week& week);
-    void drawSlot(FX::FXDC& dc, const Grid& grid, int pass, FX::FXint x, FX::FXint y, FX::FXlong dayStart, FX::FXint p,
-                  FX::FXint d);
-    void listPlan(FX::FXDC& dc, const Grid& grid, const LessonRow& lesson, bool coloured);
+    void indexSlots(FX::FXlong mondayStart);
+    void drawSlot(FX::FXDC& dc, const Grid& grid, int pass, FX::FXint x, FX::FXint y, FX::FXint p, FX::FXint d);
+    void listPlan(FX::FXDC& dc, const Grid& grid, size_t lesson, bool coloured);
+    void unlistPlan(size_t plan);
+    void writePlanList();
     static void drawMarkers(FX::FXDC& dc, const LessonRow& lesson, FX::FXint x0, FX::FXint y, FX::FXint K, FX::FXint L);
     void drawCellFrame(FX::FXDC& dc, const Grid& grid, FX::FXint x, FX::FXint y, FX::FXlong monday, FX::FXlong dstFix,
                        FX::FXint p, FX::FXint d);

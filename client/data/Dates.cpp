@@ -115,15 +115,19 @@ FXlong sameDayAt(FXlong moment, FXint hour, FXint minute) {
 }
 
 FXlong SameDayTimes::at(FXlong moment, FXint hour, FXint minute) {
-    if (moment != moment_) {
+    const Day* day = days_[0].moment == moment ? &days_[0] : days_[1].moment == moment ? &days_[1] : nullptr;
+    if (!day) {
         time_t t = (time_t)moment;
         struct tm local;
         localtime_r(&t, &local);
-        moment_ = moment;
-        year_ = local.tm_year;
-        yday_ = local.tm_yday;
+        Day& replaced = days_[older_];
+        older_ = 1 - older_;
+        replaced.moment = moment;
+        replaced.year = local.tm_year;
+        replaced.yday = local.tm_yday;
+        day = &replaced;
     }
-    const long long key = ((long long)year_ * 400 + yday_) * 1440 + hour * 60 + minute;
+    const long long key = ((long long)day->year * 400 + day->yday) * 1440 + hour * 60 + minute;
     auto found = known_.find(key);
     if (found != known_.end()) return found->second;
     const FXlong result = sameDayAt(moment, hour, minute);

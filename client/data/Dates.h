@@ -78,8 +78,13 @@ public:
     FX::FXlong at(FX::FXlong moment, FX::FXint hour, FX::FXint minute);
 
 private:
-    FX::FXlong moment_ = -1;  // the last moment asked for, and its day
-    FX::FXint year_ = 0, yday_ = 0;
+    // The last two moments asked for and their days (a drawing asks for a
+    // slot's start and end in turn).
+    struct Day {
+        FX::FXlong moment = -1;
+        FX::FXint year = 0, yday = 0;
+    } days_[2];
+    FX::FXint older_ = 0;                    // the entry to replace next
     std::map<long long, FX::FXlong> known_;  // (day, hh:mm) -> moment
 };
 

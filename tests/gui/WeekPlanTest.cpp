@@ -329,6 +329,29 @@ TEST_F(WeekPlan, HeadingAndDayHeadersInBothDateOrders) {
     EXPECT_EQ(calendar->weekStart, localMoment(2014, 3, 10, 8, 45));
 }
 
+// A drawing asks for the lessons of the week it guesses from the term drawn
+// before, together with the term; a term whose first day was changed since
+// (on another computer: now Thursday 6 March) gives the week it holds now,
+// Thursday to the next Wednesday, and that week's lessons.
+TEST_F(WeekPlan, ATermWhoseFirstDayChangedSinceTheLastDrawingGivesItsWeekNow) {
+    lesson(70, "Tuesday", 1, "2014-03-11", "2014-03-11", "09:00", "09:15");
+    lesson(71, "Friday before", 1, "2014-03-07", "2014-03-07", "09:00", "09:15");
+    const FXint y = grid.y(Grid::row(9, 0)) + 14;
+    drawImage();
+    ASSERT_EQ(planRows().size(), 1u);
+    EXPECT_EQ(pixel(grid.x(2) + 4, y), colour(plan("70")));
+    EXPECT_EQ(calendar->weekStart, localMoment(2014, 3, 10, 8, 45));
+
+    sql("update TermDate set FirstDay = '2014-03-06' where Id = 1;");
+    drawImage();
+    ASSERT_EQ(planRows().size(), 1u);
+    EXPECT_EQ(pixel(grid.x(2) + 4, y), colour(plan("71")));
+    EXPECT_EQ(calendar->weekStart, localMoment(2014, 3, 6, 8, 45));
+    RecordingDC dc(app());
+    calendar->drawPlan(dc, W, H);
+    EXPECT_EQ(dc.find("WEEKLY CALENDAR FOR WEEK:1  TERM:1  YEAR:2014    Teacher:Tom Hale").size(), 1u);
+}
+
 // London's clocks went forward on Sunday 30 March 2014.  The term began in
 // winter time; on the Monday after the change, at 09:00 summer time, the
 // calendar shows that week (the term's fifth), its days and times and its
