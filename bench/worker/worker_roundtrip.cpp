@@ -1,7 +1,9 @@
 // Round trip of a one-row SELECT: through ISDIO, isectd and Vantry (each
-// query followed by the client's "commit") against the same statement run
-// directly with the Firebird client library (prepare, execute, fetch,
-// commit) on the same database.  Goal: ratio at most 2.
+// query with the client's "commit" behind it in one write, as Plenwick
+// sends a read; and, as before, the "commit" sent after the reply) against
+// the same statement run directly with the Firebird client library
+// (prepare, execute, fetch, commit) on the same database, and against the
+// echo round trip plus that direct statement.  Goal: ratio at most 2.
 //
 // Then what the rule "a new transaction starts only after every commit sent
 // before it has run" costs: on two workers, client B's one-row SELECT sent
