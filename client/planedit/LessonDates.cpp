@@ -202,7 +202,10 @@ void LessonPane::shoveLessons() {
             if (FXIntVal(lessons.rows.GetField(0)) == lists().shownLesson()) shownRow.takeOwnChange(lessons);
         busy(false);
         // Shown once stored: a No leaves the fields as they were.
-        if (shownEnd) currentPanel().endDate->setText(dates::shownDate(shownEnd));
+        if (shownEnd) {
+            currentPanel().endDate->setText(dates::shownDate(shownEnd));
+            keptTimes[1] = currentPanel().endDate->getText();
+        }
         tell(SEL_CHANGED, &lessons);
     });
 }

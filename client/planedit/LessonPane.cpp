@@ -231,7 +231,23 @@ FXString LessonPane::show(FXint lessonId) {
         routineDayCombo->setCurrentItem(0);
     else
         routineDayCombo->setCurrentItem(day >= 1 && day <= 5 ? day - 1 : -1);
+    keepShownTimes();
     return rawField(rs, "DateStart");
+}
+
+void LessonPane::keepShownTimes() {
+    const TimePanel& panel = panels[panelIndex()];
+    const FXTextField* fields[4] = {panel.startDate, panel.endDate, panel.startTime, panel.endTime};
+    for (int i = 0; i < 4; ++i) keptTimes[i] = fields[i]->getText();
+    keptDay = routineDayCombo->getCurrentItem();
+}
+
+bool LessonPane::timesChanged() const {
+    const TimePanel& panel = panels[panelIndex()];
+    const FXTextField* fields[4] = {panel.startDate, panel.endDate, panel.startTime, panel.endTime};
+    for (int i = 0; i < 4; ++i)
+        if (fields[i]->getText() != keptTimes[i]) return true;
+    return lists().unitType() == 2 && routineDayCombo->getCurrentItem() != keptDay;
 }
 
 FXString LessonPane::routineDay() const {
@@ -315,7 +331,7 @@ bool LessonPane::unstored() const {
     if (nameField->getText() != shownRow.value("LessonName")) return true;
     for (FXint i = 0; i < TEXT_COUNT; ++i)
         if (texts[i]->getText() != shownRow.value(textColumns[i].column)) return true;
-    return false;
+    return timesChanged();
 }
 
 FXString LessonPane::shownName() const { return shownRow.value("LessonName"); }
@@ -389,6 +405,7 @@ void LessonPane::writeLesson(FXint lessonId, const CheckedLesson& checked) {
     transaction.commit();
     rs.MoveFirst();
     shownRow = ReadRow::of(rs);
+    keepShownTimes();
 }
 
 void LessonPane::addLesson() {

@@ -117,6 +117,12 @@ private:
     };
     TimePanel panels[3];
     FX::FXComboBox* routineDayCombo = nullptr;
+    // The date, time and day fields as last shown or stored: +Day, +Week
+    // and Bump change only the fields, which then count as unstored.
+    FX::FXString keptTimes[4];
+    FX::FXint keptDay = -1;
+    void keepShownTimes();
+    bool timesChanged() const;
 
     // ---- building (LessonPane.cpp)
     void buildObjective();

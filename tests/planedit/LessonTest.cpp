@@ -302,8 +302,13 @@ TEST_F(Lessons, BumpTakesTheNextLessonsSlot) {
     EXPECT_EQ(text(OBJECTIVE, "Start Time:"), "10:15");
     EXPECT_EQ(text(OBJECTIVE, "End Time:"), "11:00");
     EXPECT_EQ(lesson(30, "DateStart"), weekday(7));
-    // The last lesson has nothing after it.
+    // The bumped fields are not stored: leaving the lesson asks.
+    prompts.clear();
+    prompts.picks.push_back("Discard");
     chooseLesson(31);
+    EXPECT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(lesson(30, "DateStart"), weekday(7));
+    // The last lesson has nothing after it.
     type(OBJECTIVE, "Start Time:", "12:00");
     press(OBJECTIVE, "Bump");
     EXPECT_EQ(text(OBJECTIVE, "Start Time:"), "12:00");
@@ -458,6 +463,18 @@ TEST_F(Lessons, UnstoredChangesAreAskedAboutBeforeTheyAreLost) {
     chooseLesson(30);
     EXPECT_EQ(prompts.count("choice"), 0u);
     EXPECT_TRUE(UnitPlanDialog::settleAll(app()));
+
+    // +Day changes only the fields: Close asks, and Store moves the lesson.
+    press(OBJECTIVE, "+Day");
+    prompts.clear();
+    prompts.picks.push_back("Store");
+    press(OBJECTIVE, "Close");
+    ASSERT_EQ(prompts.count("choice"), 1u);
+    EXPECT_EQ(prompts.last().text, "Store the changes to lesson \"Halves\"?");
+    EXPECT_TRUE(errors().empty()) << errors().back();
+    EXPECT_EQ(lesson(30, "DateStart"), weekday(8));
+    EXPECT_EQ(lesson(30, "DateEnd"), weekday(8));
+    show(30);
 
     // A unit's name typed, another plan chosen: asked about the unit.
     addLongTerm(11, "Shapes", weekday(-21), weekday(40));
