@@ -323,9 +323,9 @@ void LessonPane::editLesson() {
 
 bool LessonPane::storeShown() { return lists().shownLesson() != 0 && writeShown(lists().shownLesson()); }
 
-// Typed text differs from the stored text shown: nothing else (the marks,
-// the panel's dates and times) is compared, as the text is what would be
-// lost.
+// Typed text differs from the stored text shown, or the panel's dates,
+// times or day from those shown (+Day, +Week and Bump change only the
+// fields): what would be lost.  The marks are stored as they are clicked.
 bool LessonPane::unstored() const {
     if (shownRow.empty() || lists().shownLesson() == 0) return false;
     if (nameField->getText() != shownRow.value("LessonName")) return true;

@@ -218,6 +218,8 @@ bool UnitPlanDialog::settleChanges(Level level) {
                                                     {"Store", "Discard", "Cancel"});
         if (answer == 2) return false;
         if (answer == 0 && !s.store()) return false;
+        // The calendar shows what was stored (a lesson's new day, a name).
+        if (answer == 0) tellDateShown();
     }
     return true;
 }
