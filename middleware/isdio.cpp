@@ -284,14 +284,19 @@ bool flushQueued(Connection* c) {
     return true;
 }
 
-// Writes a request whose reply is awaited and keeps it until a reply comes.
-bool writeRequest(Connection* c, IsdHeader* header, const char* data, int length) {
+// What is kept of a message to send again after the router's goodbye.
+Connection::Sent keptCopy(const IsdHeader& header, const char* data, int length) {
     Connection::Sent sent;
     sent.kept = length <= (1 << 20);
     if (sent.kept) sent.data.assign(data ? data : "", static_cast<size_t>(length));
+    sent.header = header;
+    return sent;
+}
+
+// Writes a request whose reply is awaited and keeps it until a reply comes.
+bool writeRequest(Connection* c, IsdHeader* header, const char* data, int length) {
     if (!writeMessage(c, header, data, length)) return false;
-    sent.header = *header;
-    c->unconfirmed.push_back(std::move(sent));
+    c->unconfirmed.push_back(keptCopy(*header, data, length));
     return true;
 }
 
@@ -441,18 +446,13 @@ int isdSendAndCommit(int handle, const char* data, int length, IsdHeader* header
     isdSetMagic(header);
     // The query goes out in the same write as the word behind it; both are
     // kept, so that after the router's goodbye the two are sent again.
-    Connection::Sent query;
-    query.kept = length <= (1 << 20);
-    if (query.kept) query.data.assign(data ? data : "", static_cast<size_t>(length));
-    query.header = *header;
     c->queued.append(reinterpret_cast<const char*>(header->bytes), ISD_HEADER_SIZE);
     c->queued.append(data ? data : "", static_cast<size_t>(length));
-    Connection::Sent commit;
-    isdSetKind(&commit.header, ISD_DATA);
-    commit.data = "commit";
-    if (!writeMessage(c, &commit.header, commit.data.data(), static_cast<int>(commit.data.size()))) return -1;
-    c->unconfirmed.push_back(std::move(query));
-    c->unconfirmed.push_back(std::move(commit));
+    IsdHeader word{};
+    isdSetKind(&word, ISD_DATA);
+    if (!writeMessage(c, &word, "commit", 6)) return -1;
+    c->unconfirmed.push_back(keptCopy(*header, data, length));
+    c->unconfirmed.push_back(keptCopy(word, "commit", 6));
     c->underway.push_back(false);
     return length;
 }

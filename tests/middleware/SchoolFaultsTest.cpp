@@ -291,6 +291,7 @@ TEST(SchoolFaults, ANewTransactionSeesEveryCommitSentBeforeIt) {
     IsdClient b(svc.host(), svc.service(), svc.key());
     const int trials = 200;
     int stale = 0;
+    std::string firstStale;  // what the first stale read gave, to tell a conflict from an old value
     for (int i = 1; i <= trials; ++i) {
         {
             IsdClient a(svc.host(), svc.service(), svc.key());
@@ -300,9 +301,10 @@ TEST(SchoolFaults, ANewTransactionSeesEveryCommitSentBeforeIt) {
         }  // a leaves at once
         std::string reply = b.query("select StringValue from Settings where StringKey = 'mw-f3'");
         b.commit();
-        if (reply.find("'" + std::to_string(i) + "'") == std::string::npos) ++stale;
+        if (reply.find("'" + std::to_string(i) + "'") == std::string::npos && stale++ == 0)
+            firstStale = "trial " + std::to_string(i) + ": " + reply;
     }
-    EXPECT_EQ(0, stale);
+    EXPECT_EQ(0, stale) << firstStale;
     figure("stale reads: " + std::to_string(stale) + " of " + std::to_string(trials) + " trials");
 }
 
